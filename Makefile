@@ -1,0 +1,41 @@
+# Two commands for a fresh Debian 12 machine: `make run` and `make test`.
+BUILD      ?= build
+BUILD_ASAN ?= build-asan
+JOBS       ?= 2
+CMAKE_ARGS ?=
+
+.PHONY: all deps configure build run test bench asan-test fuzz install format clean
+
+all: build
+
+deps:
+	@./scripts/install-deps.sh
+
+$(BUILD)/CMakeCache.txt: | deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
+
+configure: deps $(BUILD)/CMakeCache.txt
+
+build: configure
+	cmake --build $(BUILD) -j$(JOBS)
+
+run: build
+	$(BUILD)/src/VOK_Address
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+
+bench: build
+	cmake --build $(BUILD) -j$(JOBS) --target benchmarks
+	@for b in $(BUILD)/bench/bench_*; do echo "== $$b"; $$b || exit 1; done
+
+asan-test: deps
+	cmake -S . -B $(BUILD_ASAN) -DCMAKE_BUILD_TYPE=Debug -DVOK_SANITIZE=ON $(CMAKE_ARGS)
+	cmake --build $(BUILD_ASAN) -j$(JOBS)
+	cd $(BUILD_ASAN) && ctest --output-on-failure -j$(JOBS)
+
+format:
+	find src tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) $(BUILD_ASAN)

@@ -1,0 +1,203 @@
+#include "RegistryKey.h"
+
+#include "model/Cp932.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
+
+namespace {
+
+// Empty groups vanish from an INI file; a group key carries this value so that it survives.
+const QString kKeepMarker = QStringLiteral(".keep");
+
+// Key names may hold "/" and "\", which QSettings takes as separators: escape them (and "%").
+QString escapeName(const QString& name)
+{
+    QString out;
+    out.reserve(name.size());
+    for (QChar c : name) {
+        if (c == u'%')
+            out += QStringLiteral("%25");
+        else if (c == u'/')
+            out += QStringLiteral("%2F");
+        else if (c == u'\\')
+            out += QStringLiteral("%5C");
+        else
+            out += c;
+    }
+    return out;
+}
+
+QString unescapeName(const QString& name)
+{
+    QString out;
+    out.reserve(name.size());
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        if (name[i] == u'%' && i + 2 < name.size()) {
+            const QStringView code = QStringView(name).mid(i + 1, 2);
+            if (code == u"25" || code == u"2F" || code == u"5C") {
+                out += QChar(code.toUShort(nullptr, 16));
+                i += 2;
+                continue;
+            }
+        }
+        out += name[i];
+    }
+    return out;
+}
+
+// "SOFTWARE\VOK System\VOK_Address\TreeView\My/Group" -> "TreeView/My%2FGroup".
+// The path's parts after the application key become groups; registry names ignore case, so
+// the application key is matched without regard to it.
+QString groupFor(const QString& path)
+{
+    const QString app = QString::fromLatin1(RegistryKey::AppKey);
+    QString rest = path;
+    if (rest.startsWith(app, Qt::CaseInsensitive))
+        rest = rest.mid(app.size());
+    if (rest.startsWith(u'\\'))
+        rest = rest.mid(1);
+    if (rest.isEmpty())
+        return {};
+    // The first part is one of our own keys; anything after it is one name (a group's).
+    const qsizetype sep = rest.indexOf(u'\\');
+    if (sep < 0)
+        return rest;
+    return rest.left(sep) + u'/' + escapeName(rest.mid(sep + 1));
+}
+
+void makePrivate(const QString& file)
+{
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    if (!QFileInfo::exists(file)) {
+        QFile f(file);
+        if (f.open(QIODevice::WriteOnly))
+            f.close();
+    }
+    QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+} // namespace
+
+RegistryKey::RegistryKey() = default;
+
+RegistryKey::~RegistryKey()
+{
+    Close();
+}
+
+QString RegistryKey::storePath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/VOK System/VOK_Address.conf");
+}
+
+std::unique_ptr<QSettings> RegistryKey::openStore()
+{
+    const QString file = storePath();
+    // QSettings saves through a temporary file that keeps the old file's mode: create the file
+    // with owner-only permissions before anything is written into it.
+    makePrivate(file);
+    return std::make_unique<QSettings>(file, QSettings::IniFormat);
+}
+
+long RegistryKey::Open(const QString& path)
+{
+    Close();
+    m_path = path;
+    m_group = groupFor(path);
+    m_settings = openStore();
+    // Opening a group's key creates it, as the registry does; other keys need no marker.
+    if (m_group.contains(u'/') && !m_settings->contains(valueKey(kKeepMarker)))
+        m_settings->setValue(valueKey(kKeepMarker), 1);
+    return Success;
+}
+
+void RegistryKey::Close()
+{
+    if (m_settings) {
+        m_settings->sync();
+        m_settings.reset();
+    }
+}
+
+QString RegistryKey::valueKey(const QString& name) const
+{
+    return m_group.isEmpty() ? name : m_group + u'/' + name;
+}
+
+long RegistryKey::ReadDword(const QString& name, quint32& value) const
+{
+    if (!m_settings)
+        return InvalidHandle;
+    const QVariant v = m_settings->value(valueKey(name));
+    if (!v.isValid())
+        return NotFound;
+    bool ok = false;
+    const qulonglong n = v.toULongLong(&ok);
+    if (!ok || n > 0xFFFFFFFFull)
+        return MoreData;
+    value = static_cast<quint32>(n);
+    return Success;
+}
+
+long RegistryKey::ReadString(const QString& name, QString& value) const
+{
+    if (!m_settings)
+        return InvalidHandle;
+    const QVariant v = m_settings->value(valueKey(name));
+    if (!v.isValid())
+        return NotFound;
+    const QString text = v.toString();
+    const QByteArray utf8 = text.toUtf8();
+    long bytes = Cp932::byteLength(std::string_view(utf8.constData(), utf8.size()));
+    if (bytes < 0)
+        bytes = utf8.size();
+    if (bytes + 1 > 200)
+        return MoreData;
+    value = text;
+    return Success;
+}
+
+long RegistryKey::WriteDword(const QString& name, quint32 value)
+{
+    if (!m_settings)
+        return InvalidHandle;
+    m_settings->setValue(valueKey(name), value);
+    return Success;
+}
+
+long RegistryKey::WriteString(const QString& name, const QString& value)
+{
+    if (!m_settings)
+        return InvalidHandle;
+    m_settings->setValue(valueKey(name), value);
+    return Success;
+}
+
+long RegistryKey::DeleteKey(const QString& path)
+{
+    const QString group = groupFor(path);
+    if (group.isEmpty())
+        return NotFound;
+    auto settings = openStore();
+    if (!settings->childGroups().isEmpty() || !settings->childKeys().isEmpty()) {
+        settings->remove(group);
+        settings->sync();
+    }
+    return settings->status() == QSettings::NoError ? Success : NotFound;
+}
+
+long RegistryKey::EnumGroupKeys(QStringList& names)
+{
+    auto settings = openStore();
+    settings->beginGroup(groupFor(QString::fromLatin1(TreeViewKey)));
+    const QStringList groups = settings->childGroups();
+    settings->endGroup();
+    for (const QString& g : groups)
+        names.append(unescapeName(g));
+    return NotFound; // the registry ends its enumeration with "no more items"
+}

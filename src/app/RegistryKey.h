@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+class QSettings;
+
+// The one way settings are read and written: a short-lived handle on one key of the per-user
+// store ($XDG_CONFIG_HOME/VOK System/VOK_Address.conf). Paths and value names keep the names
+// the address book has always used ("SOFTWARE\VOK System\VOK_Address\Option", "Newmail", ...).
+// Every operation returns 0 on success and a non-zero status otherwise.
+class RegistryKey
+{
+public:
+    enum Status : long {
+        Success = 0,
+        NotFound = 2,
+        InvalidHandle = 6,
+        MoreData = 234,
+    };
+
+    static constexpr const char* AppKey = "SOFTWARE\\VOK System\\VOK_Address";
+    static constexpr const char* WindowKey = "SOFTWARE\\VOK System\\VOK_Address\\Window";
+    static constexpr const char* ListViewKey = "SOFTWARE\\VOK System\\VOK_Address\\ListView";
+    static constexpr const char* TreeViewKey = "SOFTWARE\\VOK System\\VOK_Address\\TreeView";
+    static constexpr const char* OptionKey = "SOFTWARE\\VOK System\\VOK_Address\\Option";
+
+    RegistryKey();
+    virtual ~RegistryKey();
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
+
+    long Open(const QString& path);
+    void Close();
+    long ReadDword(const QString& name, quint32& value) const;
+    // Values of 200 bytes or more (terminating zero included, counted in CP932) read as absent.
+    long ReadString(const QString& name, QString& value) const;
+    long WriteDword(const QString& name, quint32 value);
+    long WriteString(const QString& name, const QString& value);
+    long DeleteKey(const QString& path);
+    // The user's groups: the subkeys of the TreeView key, appended in the store's order.
+    static long EnumGroupKeys(QStringList& names);
+
+    bool isOpen() const { return m_settings != nullptr; }
+    const QString& path() const { return m_path; }
+
+    // Path of the settings file; kept readable by its owner alone (it holds the POP3 password).
+    static QString storePath();
+    // The store as QSettings, for the window state that Qt saves itself.
+    static std::unique_ptr<QSettings> openStore();
+
+private:
+    QString valueKey(const QString& name) const;
+
+    std::unique_ptr<QSettings> m_settings;
+    QString m_path;
+    QString m_group;
+};

@@ -1,0 +1,36 @@
+#include "app/AppText.h"
+#include "app/CAddressApp.h"
+
+#include <QApplication>
+#include <cstdio>
+
+namespace {
+
+bool haveDisplay()
+{
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (!platform.isEmpty() && !platform.startsWith("xcb") && !platform.startsWith("wayland"))
+        return true; // offscreen, vnc, ...: the platform plugin decides
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (!haveDisplay()) {
+        std::fputs(AppText::NoDisplay.arg(QString::fromLocal8Bit(argv[0])).toLocal8Bit().constData(),
+                   stderr);
+        return 1;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("VOK_Address"));
+    QApplication::setOrganizationName(QStringLiteral("VOK System"));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    CAddressApp vok;
+    if (!vok.InitInstance(QApplication::arguments()))
+        return 0;
+    return QApplication::exec();
+}

@@ -1,0 +1,155 @@
+#include "AddressFile.h"
+
+#include "AddressRecord.h"
+#include "Cp932.h"
+#include "RecordList.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr std::size_t kBatch = 256; // records per read or write call
+
+bool writeAll(int fd, const char* data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Reads up to size bytes; returns how many came, or -1 on error.
+ssize_t readFull(int fd, char* data, std::size_t size)
+{
+    std::size_t got = 0;
+    while (got < size) {
+        const ssize_t n = ::read(fd, data + got, size - got);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return -1;
+        }
+        if (n == 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    return static_cast<ssize_t>(got);
+}
+
+std::string directoryOf(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+} // namespace
+
+void AddressFile::EncodeRecord(const AddressRecord& record, char* out)
+{
+    std::memset(out, 0, RecordSize);
+    for (int i = 0; i < AddressRecord::FieldCount; ++i) {
+        const std::string_view text = Cp932::cutAtBoundary(record.field(i), SlotWidth[i] - 1);
+        std::memcpy(out, text.data(), text.size());
+        out += SlotWidth[i];
+    }
+}
+
+void AddressFile::DecodeRecord(const char* in, AddressRecord& record)
+{
+    std::array<std::string_view, AddressRecord::FieldCount> fields;
+    for (int i = 0; i < AddressRecord::FieldCount; ++i) {
+        const void* zero = std::memchr(in, 0, SlotWidth[i]);
+        const std::size_t len =
+            zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - in) : SlotWidth[i];
+        fields[i] = std::string_view(in, len);
+        in += SlotWidth[i];
+    }
+    record.assign(fields);
+}
+
+AddressFile::Status AddressFile::Load(const std::string& path, RecordList& list)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT ? Status::Missing : Status::ReadError;
+
+    struct stat st{};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
+        list.reserve(list.size() + static_cast<std::size_t>(st.st_size) / RecordSize);
+
+    std::vector<char> buffer(RecordSize * kBatch);
+    Status status = Status::Ok;
+    for (;;) {
+        const ssize_t got = readFull(fd, buffer.data(), buffer.size());
+        if (got < 0) {
+            status = Status::ReadError;
+            break;
+        }
+        const std::size_t whole = static_cast<std::size_t>(got) / RecordSize;
+        for (std::size_t i = 0; i < whole; ++i) {
+            auto record = std::make_unique<AddressRecord>();
+            DecodeRecord(buffer.data() + i * RecordSize, *record);
+            list.AppendRecord(std::move(record));
+        }
+        if (static_cast<std::size_t>(got) < buffer.size())
+            break; // end of file; a partial record there is ignored
+    }
+    ::close(fd);
+    return status;
+}
+
+AddressFile::Status AddressFile::Save(const std::string& path, const RecordList& list)
+{
+    std::string temp = directoryOf(path) + "/.Address.vok.XXXXXX";
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0)
+        return Status::WriteError;
+
+    // Keep the permissions the user gave the old file.
+    struct stat st{};
+    if (::stat(path.c_str(), &st) == 0)
+        ::fchmod(fd, st.st_mode & 07777);
+
+    std::vector<char> buffer(RecordSize * kBatch);
+    std::size_t filled = 0;
+    bool ok = true;
+    for (const auto& record : list) {
+        EncodeRecord(*record, buffer.data() + filled);
+        filled += RecordSize;
+        if (filled == buffer.size()) {
+            ok = writeAll(fd, buffer.data(), filled);
+            filled = 0;
+            if (!ok)
+                break;
+        }
+    }
+    if (ok && filled > 0)
+        ok = writeAll(fd, buffer.data(), filled);
+    if (ok)
+        ok = ::fsync(fd) == 0;
+    if (::close(fd) != 0)
+        ok = false;
+    if (ok)
+        ok = ::rename(temp.c_str(), path.c_str()) == 0;
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return Status::WriteError;
+    }
+    return Status::Ok;
+}

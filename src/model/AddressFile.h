@@ -1,0 +1,34 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string>
+
+class AddressRecord;
+class RecordList;
+
+// Address.vok: a headerless sequence of 1684-byte records, sixteen zero-terminated CP932 slots
+// each. Other programs and older copies read this layout, so it never changes.
+class AddressFile
+{
+public:
+    static constexpr std::size_t RecordSize = 1684;
+    static constexpr std::array<std::size_t, 16> SlotWidth = {
+        128, 128, 16, 260, 16, 16, 16, 260, 128, 128, 16, 260, 16, 16, 260, 20};
+
+    enum class Status {
+        Ok,
+        Missing,    // no file yet: an empty address book, nothing to report
+        ReadError,  // the file exists but could not be read
+        WriteError, // the new file could not be written; the old one is untouched
+    };
+
+    // Appends every whole record of the file to the list; a trailing partial record is ignored.
+    static Status Load(const std::string& path, RecordList& list);
+    // Replaces the file atomically: a new file beside it, flushed, then renamed over the old one.
+    static Status Save(const std::string& path, const RecordList& list);
+
+    // One record in its file layout; text longer than a slot is cut at a character boundary.
+    static void EncodeRecord(const AddressRecord& record, char* out);
+    static void DecodeRecord(const char* in, AddressRecord& record);
+};

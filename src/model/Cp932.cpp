@@ -1,0 +1,162 @@
+#include "Cp932.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <iconv.h>
+
+namespace Cp932 {
+namespace {
+
+// iconv descriptors are not thread-safe; each thread keeps its own pair.
+class Converter
+{
+public:
+    Converter(const char* to, const char* from) : m_cd(iconv_open(to, from)) {}
+    ~Converter()
+    {
+        if (m_cd != reinterpret_cast<iconv_t>(-1))
+            iconv_close(m_cd);
+    }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+
+    bool valid() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
+    iconv_t get() const
+    {
+        iconv(m_cd, nullptr, nullptr, nullptr, nullptr); // reset shift state
+        return m_cd;
+    }
+
+private:
+    iconv_t m_cd;
+};
+
+Converter& decoder()
+{
+    thread_local Converter c("UTF-8", "CP932");
+    return c;
+}
+
+Converter& encoder()
+{
+    thread_local Converter c("CP932", "UTF-8");
+    return c;
+}
+
+bool isAscii(std::string_view text)
+{
+    for (unsigned char c : text) {
+        if (c >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+std::size_t utf8CharLength(std::string_view text, std::size_t pos)
+{
+    const auto c = static_cast<unsigned char>(text[pos]);
+    std::size_t n = 1;
+    if (c >= 0xF0)
+        n = 4;
+    else if (c >= 0xE0)
+        n = 3;
+    else if (c >= 0xC0)
+        n = 2;
+    return std::min(n, text.size() - pos);
+}
+
+constexpr char kReplacement[] = "\xEF\xBF\xBD";
+
+} // namespace
+
+std::size_t charLength(std::string_view text, std::size_t pos)
+{
+    if (pos + 1 < text.size() && isLeadByte(static_cast<unsigned char>(text[pos])))
+        return 2;
+    return 1;
+}
+
+std::string_view cutAtBoundary(std::string_view text, std::size_t maxBytes)
+{
+    if (text.size() <= maxBytes)
+        return text;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::size_t len = charLength(text, pos);
+        if (pos + len > maxBytes)
+            break;
+        pos += len;
+    }
+    return text.substr(0, pos);
+}
+
+std::string toUtf8(std::string_view cp932)
+{
+    if (isAscii(cp932))
+        return std::string(cp932);
+    std::string out;
+    Converter& conv = decoder();
+    if (!conv.valid())
+        return out;
+    iconv_t cd = conv.get();
+    out.resize(cp932.size() * 3 + 4);
+    char* in = const_cast<char*>(cp932.data());
+    std::size_t inLeft = cp932.size();
+    char* dst = out.data();
+    std::size_t outLeft = out.size();
+    while (inLeft > 0) {
+        if (iconv(cd, &in, &inLeft, &dst, &outLeft) != static_cast<std::size_t>(-1))
+            break;
+        if (errno == E2BIG)
+            break; // cannot happen: three bytes per input byte always suffice
+        // An invalid or truncated sequence: show one replacement character, skip one byte.
+        if (outLeft < 3)
+            break;
+        for (char c : std::string_view(kReplacement, 3))
+            *dst++ = c;
+        outLeft -= 3;
+        ++in;
+        --inLeft;
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    }
+    out.resize(static_cast<std::size_t>(dst - out.data()));
+    return out;
+}
+
+EncodeResult fromUtf8(std::string_view utf8)
+{
+    EncodeResult result;
+    if (isAscii(utf8)) {
+        result.ok = true;
+        result.bytes = std::string(utf8);
+        return result;
+    }
+    Converter& conv = encoder();
+    if (!conv.valid())
+        return result;
+    iconv_t cd = conv.get();
+    std::string out(utf8.size() * 2 + 4, '\0');
+    char* in = const_cast<char*>(utf8.data());
+    std::size_t inLeft = utf8.size();
+    char* dst = out.data();
+    std::size_t outLeft = out.size();
+    if (iconv(cd, &in, &inLeft, &dst, &outLeft) == static_cast<std::size_t>(-1)) {
+        result.badOffset = static_cast<std::size_t>(in - utf8.data());
+        if (result.badOffset < utf8.size())
+            result.badChar = std::string(
+                utf8.substr(result.badOffset, utf8CharLength(utf8, result.badOffset)));
+        return result;
+    }
+    out.resize(static_cast<std::size_t>(dst - out.data()));
+    result.ok = true;
+    result.bytes = std::move(out);
+    return result;
+}
+
+long byteLength(std::string_view utf8)
+{
+    EncodeResult r = fromUtf8(utf8);
+    return r.ok ? static_cast<long>(r.bytes.size()) : -1;
+}
+
+} // namespace Cp932

@@ -1,0 +1,39 @@
+#include "Text.h"
+
+#include "model/Cp932.h"
+
+namespace Text {
+
+QString fromCp932(std::string_view bytes)
+{
+    const std::string utf8 = Cp932::toUtf8(bytes);
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+std::optional<std::string> toCp932(const QString& text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    Cp932::EncodeResult r =
+        Cp932::fromUtf8(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+    if (!r.ok)
+        return std::nullopt;
+    return std::move(r.bytes);
+}
+
+std::string toCp932Lossy(const QString& text)
+{
+    std::string out;
+    for (const QChar c : text) {
+        if (auto bytes = toCp932(QString(c)))
+            out += *bytes;
+    }
+    return out;
+}
+
+long cp932Length(const QString& text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    return Cp932::byteLength(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+}
+
+} // namespace Text

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The edge between the CP932 bytes of the records and Qt's Unicode strings.
+namespace Text {
+
+QString fromCp932(std::string_view bytes);
+// Empty when CP932 cannot hold some character of the text.
+std::optional<std::string> toCp932(const QString& text);
+// For texts known to be representable (our own literals, validated input): unmappable
+// characters would be dropped, so never use it on free user input.
+std::string toCp932Lossy(const QString& text);
+// CP932 byte length of the text, or -1 when CP932 cannot hold it.
+long cp932Length(const QString& text);
+
+} // namespace Text
