@@ -5,6 +5,8 @@
 #include "DataLocation.h"
 #include "model/AddressFile.h"
 #include "ui/common/MessageBox.h"
+#include "ui/groups/CGroupTree.h"
+#include "ui/list/CAddressList.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -15,8 +17,9 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
 {
     m_commands = new CommandTable(this);
     m_splitter = new QSplitter(Qt::Horizontal, this);
-    m_splitter->addWidget(new QWidget(m_splitter));
-    m_splitter->addWidget(new QWidget(m_splitter));
+    m_splitter->addWidget(new CGroupTree(this, m_splitter));
+    m_splitter->addWidget(new CAddressList(this, m_splitter));
+    m_splitter->setStretchFactor(1, 1);
     m_splitter->setSizes({200, 600});
     setCentralWidget(m_splitter);
     setWindowTitle(AppText::Title);
