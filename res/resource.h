@@ -21,7 +21,10 @@
 #define IDD_OPTION_PAGE1 149
 #define IDD_OPTION_PAGE2 150
 #define IDD_MAILMSG 151
-#define IDI_ANIMATION 153
+#define IDI_ANIMATION 153 // mail-check animation: glass at the left, top, right, bottom
+#define IDI_ANIMATION_2 156
+#define IDI_ANIMATION_3 157
+#define IDI_ANIMATION_4 158
 #define IDB_TREE_IMAGES 231
 #define IDB_TREE_IMAGES_2 232
 #define IDB_TREE_IMAGES_3 233
