@@ -254,7 +254,7 @@ void TestMailCheck::notice()
         auto* box = dlg->findChild<QCheckBox*>();
         noShowText = box->text();
         if (tick)
-            QTest::mouseClick(box, Qt::LeftButton, {}, box->rect().center());
+            QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
         QCOMPARE(box->isChecked(), tick);
         if (escape)
             QTest::keyClick(dlg, Qt::Key_Escape);

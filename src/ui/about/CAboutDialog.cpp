@@ -30,7 +30,12 @@ CAboutDialog::~CAboutDialog() = default;
 
 QString CAboutDialog::versionText()
 {
-    const QVersionNumber version = QVersionNumber::fromString(QStringLiteral(VOK_VERSION));
+    return versionText(QStringLiteral(VOK_VERSION));
+}
+
+QString CAboutDialog::versionText(const QString& text)
+{
+    const QVersionNumber version = QVersionNumber::fromString(text);
     if (version.segmentCount() > 2 && version.microVersion() != 0)
         return version.toString();
     return QStringLiteral("%1.%2").arg(version.majorVersion()).arg(version.minorVersion());

@@ -19,6 +19,7 @@ public:
 
     // The version shown: major and minor of VOK_VERSION, the patch level when it is not 0.
     static QString versionText();
+    static QString versionText(const QString& version);
 
     HyperlinkStatic* m_webLink;
     HyperlinkStatic* m_mailLink;
