@@ -54,13 +54,13 @@ QString MailCheck::iconPath(int iconId)
 {
     switch (iconId) {
     case IDI_ANIMATION:
-        return QStringLiteral(":/icons/mailcheck_left.svg");
+        return QStringLiteral(":/icons/tray_check1.svg");
     case IDI_ANIMATION_2:
-        return QStringLiteral(":/icons/mailcheck_top.svg");
+        return QStringLiteral(":/icons/tray_check2.svg");
     case IDI_ANIMATION_3:
-        return QStringLiteral(":/icons/mailcheck_right.svg");
+        return QStringLiteral(":/icons/tray_check3.svg");
     case IDI_ANIMATION_4:
-        return QStringLiteral(":/icons/mailcheck_bottom.svg");
+        return QStringLiteral(":/icons/tray_check4.svg");
     default:
         return QStringLiteral(":/icons/app.svg");
     }
