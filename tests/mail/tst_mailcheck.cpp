@@ -119,6 +119,8 @@ private slots:
     void animationAndExitWhileWaiting();
     void exitWhileResultIsHandedOver();
     void twoChecksEachReport();
+    void pictures_data();
+    void pictures();
 };
 
 void TestMailCheck::initTestCase()
@@ -338,6 +340,28 @@ void TestMailCheck::twoChecksEachReport()
     QCOMPARE(frame.icons().last(), QStringLiteral("icon 134"));
     QCOMPARE(server.connections(), 2);
     QTRY_COMPARE(frame.check->runningChecks(), 0);
+}
+
+void TestMailCheck::pictures_data()
+{
+    QTest::addColumn<int>("iconId");
+    QTest::newRow("normal") << IDI_TRAY;
+    QTest::newRow("glass left") << IDI_ANIMATION;
+    QTest::newRow("glass top") << IDI_ANIMATION_2;
+    QTest::newRow("glass right") << IDI_ANIMATION_3;
+    QTest::newRow("glass bottom") << IDI_ANIMATION_4;
+}
+
+void TestMailCheck::pictures()
+{
+    QFETCH(int, iconId);
+    const QString path = MailCheck::iconPath(iconId);
+    QVERIFY2(QFile::exists(path), qPrintable(path));
+    QVERIFY(!MailCheck::icon(iconId).pixmap(32, 32).isNull());
+    // The four animation frames differ from the normal picture and from each other.
+    static QSet<QString> seen;
+    QVERIFY(!seen.contains(path));
+    seen.insert(path);
 }
 
 VOK_TEST_MAIN(TestMailCheck)
