@@ -1,13 +1,11 @@
 #pragma once
 
 #include <QByteArray>
-#include <QEventLoop>
 #include <QHash>
 #include <QHostAddress>
 #include <QList>
 #include <QMutex>
 #include <QMutexLocker>
-#include <QSemaphore>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
@@ -34,15 +32,28 @@ public:
 
     explicit FakePop3Server(Script script = {}) : m_script(std::move(script))
     {
-        m_thread.reset(QThread::create([this] { run(); }));
-        m_thread->start();
-        m_ready.acquire();
+        m_context->moveToThread(&m_thread);
+        m_thread.start();
+        QMetaObject::invokeMethod(
+            m_context.get(),
+            [this] {
+                m_server = new QTcpServer(m_context.get());
+                m_server->listen(QHostAddress::LocalHost, 0);
+                m_port = m_server->serverPort();
+                QObject::connect(m_server, &QTcpServer::newConnection, m_server, [this] {
+                    while (QTcpSocket* socket = m_server->nextPendingConnection())
+                        serve(socket);
+                });
+            },
+            Qt::BlockingQueuedConnection);
     }
 
     ~FakePop3Server()
     {
-        QMetaObject::invokeMethod(m_loop, &QEventLoop::quit, Qt::QueuedConnection);
-        m_thread->wait();
+        QMetaObject::invokeMethod(
+            m_context.get(), [this] { delete m_server; }, Qt::BlockingQueuedConnection);
+        m_thread.quit();
+        m_thread.wait();
     }
 
     quint16 port() const { return m_port; }
@@ -72,21 +83,6 @@ public:
 
 private:
     static constexpr int kPacketPause = 150; // ms between the packets of one reply
-
-    void run()
-    {
-        QTcpServer server;
-        server.listen(QHostAddress::LocalHost, 0);
-        m_port = server.serverPort();
-        QEventLoop loop;
-        m_loop = &loop;
-        QObject::connect(&server, &QTcpServer::newConnection, &server, [this, &server] {
-            while (QTcpSocket* socket = server.nextPendingConnection())
-                serve(socket);
-        });
-        m_ready.release();
-        loop.exec();
-    }
 
     void serve(QTcpSocket* socket)
     {
@@ -156,9 +152,10 @@ private:
     }
 
     Script m_script;
-    std::unique_ptr<QThread> m_thread;
-    QSemaphore m_ready;
-    QEventLoop* m_loop = nullptr;
+    QThread m_thread;
+    // Lives in the server's thread; the server and its connections are its children.
+    std::unique_ptr<QObject> m_context = std::make_unique<QObject>();
+    QTcpServer* m_server = nullptr;
     quint16 m_port = 0;
     mutable QMutex m_mutex;
     QByteArray m_received;
