@@ -12,7 +12,8 @@
 class AddressRecord
 {
 public:
-    enum Field : int {
+    enum Field : int
+    {
         Name,
         Email,
         PostalCode,
@@ -59,6 +60,6 @@ public:
     bool operator==(const AddressRecord& other) const;
 
 private:
-    std::string m_text;                             // the fields one after another
-    std::array<std::uint32_t, FieldCount> m_end{};  // end offset of each field in m_text
+    std::string m_text;                            // the fields one after another
+    std::array<std::uint32_t, FieldCount> m_end{}; // end offset of each field in m_text
 };
