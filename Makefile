@@ -27,7 +27,8 @@ test: build
 
 bench: build
 	cmake --build $(BUILD) -j$(JOBS) --target benchmarks
-	@for b in $(BUILD)/bench/bench_*; do echo "== $$b"; $$b || exit 1; done
+	@for b in $(BUILD)/bench/bench_*; do [ -f "$$b" ] && [ -x "$$b" ] || continue; \
+		echo "== $$b"; $$b || exit 1; done
 
 asan-test: deps
 	cmake -S . -B $(BUILD_ASAN) -DCMAKE_BUILD_TYPE=Debug -DVOK_SANITIZE=ON $(CMAKE_ARGS)

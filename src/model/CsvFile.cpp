@@ -19,6 +19,20 @@ namespace {
 
 constexpr std::size_t kChunk = 1 << 20;
 
+bool contains(std::string_view text, char c)
+{
+    return !text.empty() && std::memchr(text.data(), c, text.size()) != nullptr;
+}
+
+bool hasLineBreak(std::string_view text)
+{
+    for (const char c : text) {
+        if (c == '\r' || c == '\n')
+            return true;
+    }
+    return false;
+}
+
 bool writeAll(int fd, const char* data, std::size_t size)
 {
     while (size > 0) {
@@ -169,7 +183,7 @@ void CsvFile::appendLine(std::string& line, const AddressRecord& record)
             line += ',';
         const std::string_view f = record.field(i);
         // A line break in any field would start a new contact in the file.
-        if (f.find_first_of("\r\n") != std::string_view::npos)
+        if (hasLineBreak(f))
             line += EscapeLineBreaks(f);
         else
             line += f;
@@ -179,36 +193,42 @@ void CsvFile::appendLine(std::string& line, const AddressRecord& record)
 
 bool CsvFile::ParseLine(std::string_view line, AddressRecord& record)
 {
-    std::array<std::string_view, AddressRecord::FieldCount> raw;
+    std::array<std::string_view, AddressRecord::FieldCount> views;
     int count = 0;
-    std::size_t start = 0;
+    const char* p = line.data();
+    const char* const end = p + line.size();
     while (count < AddressRecord::FieldCount) {
-        const auto comma = line.find(',', start);
-        if (comma == std::string_view::npos) {
-            raw[count++] = line.substr(start);
+        const auto* comma = static_cast<const char*>(std::memchr(p, ',', std::size_t(end - p)));
+        if (!comma) {
+            views[count++] = std::string_view(p, std::size_t(end - p));
             break;
         }
-        raw[count++] = line.substr(start, comma - start);
-        start = comma + 1;
+        views[count++] = std::string_view(p, std::size_t(comma - p));
+        p = comma + 1;
     }
     if (count < AddressRecord::FieldCount)
         return false;
+    // Quotes and backslashes are rare: look at each value only when the line holds any.
+    const bool anyQuote = contains(line, '"');
+    const bool anyBackslash = contains(line, '\\');
 
-    std::array<std::string, AddressRecord::FieldCount> values;
-    std::array<std::string_view, AddressRecord::FieldCount> views;
+    // Most values need neither quote removal nor unescaping: they stay views into the line.
+    std::array<std::string, AddressRecord::FieldCount> owned;
     for (int i = 0; i < AddressRecord::FieldCount; ++i) {
-        std::string& v = values[i];
-        if (raw[i].find('"') == std::string_view::npos) {
-            v.assign(raw[i]);
-        } else {
-            v.reserve(raw[i].size());
-            for (char c : raw[i]) {
+        std::string_view v = views[i];
+        if (anyQuote && contains(v, '"')) {
+            std::string& o = owned[i];
+            o.reserve(v.size());
+            for (char c : v) {
                 if (c != '"')
-                    v += c;
+                    o += c;
             }
+            v = o;
         }
-        if (IsMultiLine(i) && v.find('\\') != std::string::npos)
-            v = UnescapeLineBreaks(v);
+        if (anyBackslash && IsMultiLine(i) && contains(v, '\\')) {
+            owned[i] = UnescapeLineBreaks(v);
+            v = owned[i];
+        }
         views[i] = Cp932::cutAtBoundary(v, AddressFile::SlotWidth[i] - 1);
     }
     if (views[AddressRecord::Group].empty())
