@@ -2,6 +2,7 @@
 #include "TestMain.h"
 #include "app/AppText.h"
 #include "app/CMainFrame.h"
+#include "app/DataLocation.h"
 #include "model/AddressFile.h"
 #include "ui/common/MessageBox.h"
 
@@ -98,6 +99,8 @@ private slots:
     void keepsModeAndLink();
     void frameRefusesToOverwriteUnreadable();
     void frameCreatesFolderOnFirstSave();
+    void dataLocation_data();
+    void dataLocation();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -499,6 +502,32 @@ void TestAddressFile::frameCreatesFolderOnFirstSave()
         QCOMPARE(qb(frame.records().at(0)->name()), QByteArray("n1-f00"));
     }
     MessageBox::setTestMode(false);
+}
+
+void TestAddressFile::dataLocation_data()
+{
+    QTest::addColumn<QString>("overrideDir");
+    QTest::addColumn<QString>("expected");
+    const QString data = qEnvironmentVariable("XDG_DATA_HOME");
+    QTest::newRow("per-user data folder")
+        << QString() << data + QStringLiteral("/VOK_Address/Address.vok");
+    QTest::newRow("VOK_ADDRESS_DIR wins")
+        << QStringLiteral("/somewhere/else") << QStringLiteral("/somewhere/else/Address.vok");
+}
+
+void TestAddressFile::dataLocation()
+{
+    QFETCH(QString, overrideDir);
+    QFETCH(QString, expected);
+    const QByteArray saved = qgetenv("VOK_ADDRESS_DIR");
+    if (overrideDir.isEmpty())
+        qunsetenv("VOK_ADDRESS_DIR");
+    else
+        qputenv("VOK_ADDRESS_DIR", QFile::encodeName(overrideDir));
+    const QString path = DataLocation::addressFilePath();
+    qputenv("VOK_ADDRESS_DIR", saved);
+    QVERIFY(expected.startsWith(u'/'));
+    QCOMPARE(path, expected);
 }
 
 VOK_TEST_MAIN(TestAddressFile)
