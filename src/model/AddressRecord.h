@@ -57,6 +57,9 @@ public:
     std::string_view officeMemo() const { return field(OfficeMemo); }
     std::string_view group() const { return field(Group); }
 
+    // All sixteen fields one after another, without separators: for quick scans of a record.
+    std::string_view text() const { return m_text; }
+
     bool operator==(const AddressRecord& other) const;
 
 private:

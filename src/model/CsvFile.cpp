@@ -24,15 +24,6 @@ bool contains(std::string_view text, char c)
     return !text.empty() && std::memchr(text.data(), c, text.size()) != nullptr;
 }
 
-bool hasLineBreak(std::string_view text)
-{
-    for (const char c : text) {
-        if (c == '\r' || c == '\n')
-            return true;
-    }
-    return false;
-}
-
 bool writeAll(int fd, const char* data, std::size_t size)
 {
     while (size > 0) {
@@ -48,6 +39,23 @@ bool writeAll(int fd, const char* data, std::size_t size)
         size -= static_cast<std::size_t>(n);
     }
     return true;
+}
+
+// Appends the text with every line break (CR LF, CR, LF) written as backslash and "n".
+void escapeInto(std::string& out, std::string_view text)
+{
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c != '\r' && c != '\n')
+            continue;
+        out.append(text.data() + start, i - start);
+        out += "\\n";
+        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    out.append(text.data() + start, text.size() - start);
 }
 
 // Splits the input into lines and turns each into a record.
@@ -136,17 +144,8 @@ bool CsvFile::IsMultiLine(int field)
 std::string CsvFile::EscapeLineBreaks(std::string_view text)
 {
     std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\r' || c == '\n') {
-            out += "\\n";
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-        } else {
-            out += c;
-        }
-    }
+    out.reserve(text.size() + 8);
+    escapeInto(out, text);
     return out;
 }
 
@@ -178,15 +177,28 @@ std::string CsvFile::FormatLine(const AddressRecord& record)
 
 void CsvFile::appendLine(std::string& line, const AddressRecord& record)
 {
+    const std::string_view all = record.text();
+    if (!contains(all, '\r') && !contains(all, '\n')) {
+        // The usual case: the fields go out as they are, copied straight into place.
+        const std::size_t at = line.size();
+        line.resize(at + all.size() + AddressRecord::FieldCount - 1 + 2);
+        char* out = line.data() + at;
+        for (int i = 0; i < AddressRecord::FieldCount; ++i) {
+            if (i > 0)
+                *out++ = ',';
+            const std::string_view f = record.field(i);
+            std::memcpy(out, f.data(), f.size());
+            out += f.size();
+        }
+        *out++ = '\r';
+        *out = '\n';
+        return;
+    }
     for (int i = 0; i < AddressRecord::FieldCount; ++i) {
         if (i > 0)
             line += ',';
-        const std::string_view f = record.field(i);
         // A line break in any field would start a new contact in the file.
-        if (hasLineBreak(f))
-            line += EscapeLineBreaks(f);
-        else
-            line += f;
+        escapeInto(line, record.field(i));
     }
     line += "\r\n";
 }
