@@ -53,3 +53,8 @@
 #define ID_VIEW_TOOLBAR 59392
 #define ID_VIEW_STATUS_BAR 59393
 #define ID_INDICATOR_MAIL 59143
+#define IDI_ANIMATION_2 156
+#define IDI_ANIMATION_3 157
+#define IDI_ANIMATION_4 158
+#define ID_GROUP_HOTKEY 136 // Ctrl+G: bound to 32771 here
+#define IDS_INDICATOR_MAIL_WIDTH 80 // the mail pane is as wide as this many blanks
