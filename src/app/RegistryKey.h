@@ -13,8 +13,7 @@ class QSettings;
 class RegistryKey
 {
 public:
-    enum Status : long
-    {
+    enum Status : long {
         Success = 0,
         NotFound = 2,
         InvalidHandle = 6,
