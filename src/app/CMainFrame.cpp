@@ -284,15 +284,28 @@ void CMainFrame::createTrayMenu()
 
 void CMainFrame::connectRefresh()
 {
-    connect(qApp, &QApplication::focusChanged, m_commands, &CommandTable::refresh);
-    if (auto* list = m_doc.addressList; list && list->selectionModel()) {
-        connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, m_commands,
-                &CommandTable::refresh);
-        connect(list->selectionModel(), &QItemSelectionModel::currentChanged, m_commands,
-                &CommandTable::refresh);
-    }
+    connect(qApp, &QApplication::focusChanged, this, [this] {
+        connectListSelection();
+        m_commands->refresh();
+    });
+    connectListSelection();
     if (auto* tree = m_doc.groupTree)
         connect(tree, &QTreeWidget::currentItemChanged, m_commands, &CommandTable::refresh);
+}
+
+void CMainFrame::connectListSelection()
+{
+    // The list may set or replace its model after it was built: follow its selection model.
+    QItemSelectionModel* model = m_doc.addressList ? m_doc.addressList->selectionModel() : nullptr;
+    if (model == m_listSelection)
+        return;
+    if (m_listSelection)
+        disconnect(m_listSelection, nullptr, m_commands, nullptr);
+    m_listSelection = model;
+    if (!model)
+        return;
+    connect(model, &QItemSelectionModel::selectionChanged, m_commands, &CommandTable::refresh);
+    connect(model, &QItemSelectionModel::currentChanged, m_commands, &CommandTable::refresh);
 }
 
 // ---- enable rules ------------------------------------------------------------------------

@@ -3,7 +3,9 @@
 #include "CVOK_AddressDoc.h"
 #include "model/RecordList.h"
 
+#include <QItemSelectionModel>
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 #include <memory>
 #include <optional>
@@ -127,6 +129,7 @@ private:
     void createStatusBar();
     void createTrayMenu();
     void connectRefresh();
+    void connectListSelection();
     void checkTrayAppeared();
     void shutDown();
 
@@ -140,6 +143,7 @@ private:
     QSystemTrayIcon* m_tray = nullptr;
     QMenu* m_trayMenu = nullptr;
     QTimer* m_trayWatch = nullptr;
+    QPointer<QItemSelectionModel> m_listSelection;
     bool m_trayWasAvailable = false;
     QString m_addressFilePath;
     bool m_loadFailed = false;
