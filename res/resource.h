@@ -56,5 +56,4 @@
 #define IDI_ANIMATION_2 156
 #define IDI_ANIMATION_3 157
 #define IDI_ANIMATION_4 158
-#define ID_GROUP_HOTKEY 136 // Ctrl+G: bound to 32771 here
 #define IDS_INDICATOR_MAIL_WIDTH 80 // the mail pane is as wide as this many blanks
