@@ -1,10 +1,8 @@
 #include "CAddressApp.h"
 
 #include "CMainFrame.h"
-#include "CommandTable.h"
 #include "SingleInstance.h"
 #include "TerminationSignals.h"
-#include "resource.h"
 
 #include <QCoreApplication>
 
@@ -40,7 +38,7 @@ bool CAddressApp::InitInstance(const QStringList& arguments, const QString& inst
 
     m_signals = std::make_unique<TerminationSignals>();
     QObject::connect(m_signals.get(), &TerminationSignals::terminationRequested, frame,
-                     [frame] { frame->commands()->execute(ID_APP_EXIT); });
+                     &CMainFrame::RequestExit);
 
     if (!startup)
         frame->show();

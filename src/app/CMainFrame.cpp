@@ -28,6 +28,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
+#include <QThread>
 #include <QTimer>
 #include <QToolBar>
 
@@ -152,7 +153,7 @@ void CMainFrame::createCommands()
     add(ID_NEW_MAIL, &CMainFrame::OnNewMail, &CMainFrame::OnUpdateNewMail);
     add(ID_OPEN_ADDRESS_BOOK, &CMainFrame::OnOpenAddressBook, nullptr);
     add(ID_APP_ABOUT, &CMainFrame::OnAppAbout, nullptr);
-    add(ID_APP_EXIT, &CMainFrame::OnAppExit, nullptr);
+    add(ID_APP_EXIT, &CMainFrame::OnAppExit, &CMainFrame::OnUpdateAppExit);
     add(ID_VIEW_TOOLBAR, &CMainFrame::OnViewToolBar, nullptr);
     add(ID_VIEW_STATUS_BAR, &CMainFrame::OnViewStatusBar, nullptr);
 
@@ -357,6 +358,12 @@ bool CMainFrame::OnUpdateGroupCommand() const
     return !ListHasFocus() && m_doc.groupTree && m_doc.groupTree->IsCurrentUserGroup();
 }
 
+bool CMainFrame::OnUpdateAppExit() const
+{
+    // A dialog still open holds records and panes that the exit destroys.
+    return QApplication::activeModalWidget() == nullptr;
+}
+
 bool CMainFrame::OnUpdateNewMail() const
 {
     return ListHasFocus() && m_doc.addressList->GetSelectedCount() >= 1 &&
@@ -440,6 +447,19 @@ void CMainFrame::OnAppExit()
     close();
     shutDown();
     emit exitFinished();
+}
+
+void CMainFrame::RequestExit()
+{
+    // A signal may arrive while a dialog runs its own event loop: close the dialog, let its
+    // loop unwind, then exit from the top level.
+    if (QWidget* modal = QApplication::activeModalWidget())
+        modal->close();
+    if (QApplication::activeModalWidget() || QThread::currentThread()->loopLevel() > 1) {
+        QTimer::singleShot(50, this, &CMainFrame::RequestExit);
+        return;
+    }
+    m_commands->execute(ID_APP_EXIT);
 }
 
 void CMainFrame::OnViewToolBar()

@@ -69,6 +69,9 @@ public:
     void OnOpenAddressBook();         // 32786
     void OnAppAbout();                // 57664
     void OnAppExit();                 // 57665
+    // The end asked for from outside (SIGTERM, SIGINT): as the exit command, once no dialog
+    // is open.
+    void RequestExit();
     void OnViewToolBar();             // 59392
     void OnViewStatusBar();           // 59393
 
@@ -82,6 +85,7 @@ public:
     bool OnUpdateExport() const;
     bool OnUpdateGroupCommand() const;
     bool OnUpdateNewMail() const;
+    bool OnUpdateAppExit() const;
 
     // The notification icon. The icon ids are those of res/resource.h (IDI_TRAY, IDI_ANIMATION..).
     void AddTrayIcon(int iconId);

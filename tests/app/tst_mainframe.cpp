@@ -14,6 +14,8 @@
 #include "ui/list/CAddressList.h"
 
 #include <QAction>
+#include <QDialog>
+#include <QEventLoop>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -21,6 +23,7 @@
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -564,6 +567,42 @@ private slots:
         QVERIFY(again->statusBar()->isHidden());
         QVERIFY(!again->commands()->action(ID_VIEW_STATUS_BAR)->isChecked());
         QVERIFY(again->commands()->action(ID_VIEW_TOOLBAR)->isChecked());
+    }
+
+    // A termination signal while a dialog is open: the dialog goes first, then the exit runs
+    // from the top level, so nothing the dialog still holds is destroyed under it.
+    void exitWaitsForAnOpenDialog()
+    {
+        CMainFrame* frame = showFrame();
+        QVERIFY(frame);
+        addContact(*frame, "Yamada");
+        QSignalSpy finished(frame, &CMainFrame::exitFinished);
+        QDialog dialog(frame);
+        bool exitEnabledDuring = true;
+        qsizetype finishedDuring = -1;
+        bool closedBySafety = false;
+        QEventLoop topLevel;
+        QTimer::singleShot(0, &topLevel, [&] {
+            // Runs once the dialog's own loop is going.
+            QTimer::singleShot(0, &dialog, [&] {
+                exitEnabledDuring = frame->commands()->isEnabled(ID_APP_EXIT);
+                frame->RequestExit();
+                finishedDuring = finished.count();
+            });
+            QTimer::singleShot(20000, &dialog, [&] {
+                closedBySafety = true; // RequestExit did not close it
+                dialog.reject();
+            });
+            dialog.exec();
+            topLevel.quit();
+        });
+        topLevel.exec();
+        QVERIFY(!closedBySafety);
+        QVERIFY(!exitEnabledDuring);
+        QCOMPARE(finishedDuring, 0);
+        QVERIFY(!dialog.isVisible());
+        QTRY_COMPARE(finished.count(), 1);
+        QCOMPARE(dataFileSize(), qint64(AddressFile::RecordSize));
     }
 
     void withoutTrayCloseEndsAndMinimiseMinimises()
