@@ -122,6 +122,13 @@ CMainFrame::~CMainFrame()
 {
     if (!m_shutDown)
         shutDown();
+    // The window and the panes go after this body; their focus and selection changes must no
+    // longer reach the rules of a frame that is half gone.
+    disconnect(qApp, nullptr, this, nullptr);
+    if (m_listSelection)
+        disconnect(m_listSelection, nullptr, m_commands, nullptr);
+    if (m_doc.groupTree)
+        disconnect(m_doc.groupTree, nullptr, m_commands, nullptr);
 }
 
 // ---- commands ----------------------------------------------------------------------------
