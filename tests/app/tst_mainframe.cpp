@@ -314,6 +314,43 @@ private slots:
         QVERIFY(frame->isVisible());
     }
 
+    void trayDoubleClick_data()
+    {
+        QTest::addColumn<bool>("tasktray");
+        QTest::newRow("shows the window") << false;
+        QTest::newRow("starts the mail program") << true;
+    }
+
+    void trayDoubleClick()
+    {
+        QFETCH(bool, tasktray);
+        // A stand-in xdg-mime records that the mail program was looked up.
+        const QString bin = TestEnv::root() + QStringLiteral("/tray-bin");
+        const QString asked = TestEnv::root() + QStringLiteral("/asked-xdg-mime");
+        QFile::remove(asked);
+        QVERIFY(QDir().mkpath(bin));
+        QFile script(bin + QStringLiteral("/xdg-mime"));
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\necho \"$@\" > '" + asked.toUtf8() + "'\n");
+        script.close();
+        script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                              QFileDevice::ExeOwner);
+        const QByteArray oldPath = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(bin) + ':' + oldPath);
+
+        CMainFrame* frame = showFrame();
+        QVERIFY(frame);
+        frame->m_bTasktray = tasktray;
+        frame->close();
+        QVERIFY(!frame->isVisible());
+        emit frame->trayIcon()->activated(QSystemTrayIcon::Trigger); // a single click: nothing
+        QVERIFY(!frame->isVisible());
+        emit frame->trayIcon()->activated(QSystemTrayIcon::DoubleClick);
+        qputenv("PATH", oldPath);
+        QCOMPARE(frame->isVisible(), !tasktray);
+        QCOMPARE(QFileInfo::exists(asked), tasktray);
+    }
+
     void commandRules_data()
     {
         QTest::addColumn<int>("focus");
