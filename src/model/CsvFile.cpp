@@ -76,8 +76,13 @@ public:
             const auto lf = data.find('\n');
             if (lf == std::string_view::npos) {
                 m_pending.append(data);
+                // No contact is that long: a binary file chosen by mistake must not fill memory.
+                if (m_pending.size() > CsvFile::MaxLineBytes)
+                    return refuse();
                 return true;
             }
+            if (m_pending.size() + lf > CsvFile::MaxLineBytes)
+                return refuse();
             bool ok;
             if (m_pending.empty()) {
                 ok = line(data.substr(0, lf));
@@ -106,6 +111,14 @@ public:
     CsvFile::ReadResult result;
 
 private:
+    bool refuse()
+    {
+        result.status = CsvFile::ReadStatus::FormatError;
+        result.line = ++m_lines;
+        m_pending.clear();
+        return false;
+    }
+
     bool line(std::string_view text)
     {
         ++m_lines;
@@ -113,9 +126,8 @@ private:
             text.remove_suffix(1);
         auto record = std::make_unique<AddressRecord>();
         if (!CsvFile::ParseLine(text, *record)) {
-            result.status = CsvFile::ReadStatus::FormatError;
-            result.line = m_lines;
-            return false;
+            --m_lines;
+            return refuse();
         }
         m_list.AppendRecord(std::move(record));
         ++result.added;

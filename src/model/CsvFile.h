@@ -31,12 +31,15 @@ public:
     // The root of the group tree: exporting it writes every contact.
     static constexpr std::string_view RootGroup = "VOK_Address";
     static constexpr int FieldsPerLine = 16;
+    // A longer line is the format error rather than a contact.
+    static constexpr std::size_t MaxLineBytes = std::size_t(16) << 20;
 
     enum class ReadStatus
     {
         Ok,
         OpenFailed,  // the file cannot be opened or read (`added` lines before a read error stay)
-        FormatError, // line `line` has fewer than sixteen fields or an empty group
+        FormatError, // line `line` has fewer than sixteen fields, an empty group, or is absurdly
+                     // long (MaxLineBytes)
     };
     struct ReadResult
     {

@@ -47,6 +47,8 @@ private slots:
     void import_data();
     void import();
     void importAppendsTwice();
+    void importMonstrousLine_data();
+    void importMonstrousLine();
     void importProgress();
     void importOpenFailed_data();
     void importOpenFailed();
@@ -220,6 +222,36 @@ void TestCsvFile::importAppendsTwice()
     QCOMPARE(qb(list.at(2)->group()), QByteArray("B"));
     QCOMPARE(qb(list.at(3)->group()), QByteArray("A"));
     QVERIFY(*list.at(1) == *list.at(3));
+}
+
+void TestCsvFile::importMonstrousLine_data()
+{
+    QTest::addColumn<bool>("lineEnd");
+    QTest::newRow("ended by LF") << true;
+    QTest::newRow("never ended") << false;
+}
+
+void TestCsvFile::importMonstrousLine()
+{
+    QFETCH(bool, lineEnd);
+    QByteArray text =
+        line() + "\r\n" + line("Private", 3, QByteArray(int(CsvFile::MaxLineBytes), 'x'));
+    if (lineEnd)
+        text += "\r\n" + line();
+    const QString path = m_dir->filePath(QStringLiteral("in.txt"));
+    QVERIFY(writeAll(path, text));
+    RecordList list;
+    const auto r = CsvFile::Read(local(path), list);
+    QCOMPARE(r.status, CsvFile::ReadStatus::FormatError);
+    QCOMPARE(r.line, std::size_t(2));
+    QCOMPARE(r.added, std::size_t(1));
+    QCOMPARE(list.size(), std::size_t(1));
+    // Just below the bound it is an ordinary contact, its address cut to the slot.
+    RecordList fits;
+    const QByteArray big = line("Private", 3, QByteArray(int(CsvFile::MaxLineBytes) - 200, 'x'));
+    const auto ok = CsvFile::ReadText(sv(big), fits);
+    QCOMPARE(ok.status, CsvFile::ReadStatus::Ok);
+    QCOMPARE(fits.at(0)->address().size(), std::size_t(259));
 }
 
 void TestCsvFile::importProgress()
