@@ -21,10 +21,7 @@
 #define IDD_OPTION_PAGE1 149
 #define IDD_OPTION_PAGE2 150
 #define IDD_MAILMSG 151
-#define IDI_ANIMATION 153 // mail-check animation: glass at the left, top, right, bottom
-#define IDI_ANIMATION_2 156
-#define IDI_ANIMATION_3 157
-#define IDI_ANIMATION_4 158
+#define IDI_ANIMATION 153
 #define IDB_TREE_IMAGES 231
 #define IDB_TREE_IMAGES_2 232
 #define IDB_TREE_IMAGES_3 233
@@ -56,3 +53,7 @@
 #define ID_VIEW_TOOLBAR 59392
 #define ID_VIEW_STATUS_BAR 59393
 #define ID_INDICATOR_MAIL 59143
+#define IDI_ANIMATION_2 156
+#define IDI_ANIMATION_3 157
+#define IDI_ANIMATION_4 158
+#define IDS_INDICATOR_MAIL_WIDTH 80 // the mail pane is as wide as this many blanks
