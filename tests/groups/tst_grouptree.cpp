@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTimer>
 
@@ -120,6 +121,21 @@ private slots:
         QTest::mouseClick(f.tree->viewport(), Qt::LeftButton, {}, rect.topLeft() + QPoint(30, 4));
         QCOMPARE(f.tree->GetCurrentGroupName(), QString("Private"));
         QCOMPARE(f.column(0), byKey);
+    }
+
+    void noEditOnUserClicks()
+    {
+        storeGroup("Family");
+        Frame f;
+        const QPoint p = f.tree->visualItemRect(f.group("Family")).topLeft() + QPoint(30, 4);
+        QTest::mouseClick(f.tree->viewport(), Qt::LeftButton, {}, p);
+        QTest::mouseDClick(f.tree->viewport(), Qt::LeftButton, {}, p);
+        f.tree->setFocus();
+        QTest::keyClick(f.tree, Qt::Key_F2);
+        QCoreApplication::processEvents();
+        QCOMPARE(f.tree->editingItem(), nullptr);
+        QVERIFY(f.tree->viewport()->findChildren<QLineEdit*>().isEmpty());
+        QCOMPARE(f.tree->GetCurrentGroupName(), QString("Family"));
     }
 
     void contextItemRules()

@@ -169,6 +169,22 @@ private slots:
         QCOMPARE(stored, 0x10u);
     }
 
+    void storedSortNamingNoColumn()
+    {
+        storeDword(RegistryKey::ListViewKey, "Sort", 0x2F);
+        Frame f;
+        f.add({"b", "", "Private"});
+        f.add({"a", "", "Private"});
+        f.show("Private");
+        // Nothing to sort by and no header to mark; the rows stay in record order.
+        QCOMPARE(f.column(0), (QStringList{"b", "a"}));
+        QCOMPARE(f.list->markedColumn, -1);
+        QVERIFY(!f.list->horizontalHeader()->isSortIndicatorShown());
+        clickHeader(f.list, 0);
+        QCOMPARE(f.list->sortState, 0x10u);
+        QCOMPARE(f.column(0), (QStringList{"a", "b"}));
+    }
+
     void addedRowStaysLastUntilSorted()
     {
         Frame f;
@@ -607,6 +623,29 @@ private slots:
                 QVERIFY(!f.list->selectionModel()->isRowSelected(r, {}));
             }
         }
+    }
+
+    void dragCursorsAndDeactivation()
+    {
+        Frame f;
+        for (const char* n : {"a", "b"})
+            f.add({n, "", "Private"});
+        f.show("Private");
+        selectRows(f.list, {0});
+        QTest::mousePress(f.list->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                          rowPoint(f.list, 0));
+        QVERIFY(f.list->dragCopy);
+        QVERIFY(QApplication::overrideCursor());
+        QCOMPARE(QApplication::overrideCursor()->hotSpot(), QPoint(1, 8));
+        QCOMPARE(QApplication::overrideCursor()->pixmap().deviceIndependentSize().toSize(),
+                 QSize(32, 32));
+        // Another window takes the mouse: the drag ends without a drop.
+        QEvent deactivate(QEvent::WindowDeactivate);
+        QApplication::sendEvent(f.list, &deactivate);
+        QVERIFY(!f.list->dragCopy);
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
+        QTest::mouseRelease(f.list->viewport(), Qt::LeftButton, {}, treePointInList(f, "Business"));
+        QCOMPARE(f.frame->records().size(), std::size_t(2));
     }
 
     void rightClickCancelsDrag()
