@@ -37,11 +37,18 @@ int compare(std::string_view a, std::string_view b)
 
 void appendKey(std::string& out, std::string_view text)
 {
-    bool trail = false;
+    const std::size_t at = out.size();
+    out.resize(at + text.size());
+    char* dst = out.data() + at;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
-        out.push_back(static_cast<char>(trail ? c : fold(c)));
-        trail = !trail && Cp932::isLeadByte(c) && i + 1 < text.size();
+        if (Cp932::isLeadByte(c) && i + 1 < text.size()) {
+            dst[i] = static_cast<char>(c);
+            dst[i + 1] = text[i + 1]; // a trail byte is never folded
+            ++i;
+        } else {
+            dst[i] = static_cast<char>(fold(c));
+        }
     }
 }
 

@@ -242,9 +242,13 @@ void CGroupTree::contextMenuEvent(QContextMenuEvent* event)
     if (!item)
         return;
     contextItem = item;
+    // The item the menu speaks for stands out while the menu is open.
+    setDropHighlight(item);
     QMenu* menu = createContextMenu(this);
     menu->exec(event->globalPos());
     delete menu;
+    if (m_dropItem == item)
+        setDropHighlight(nullptr);
     // Without a command the menu leaves nothing behind; after one, the handler has run and
     // cleared it already (or deleted the item, which clears it too).
     contextItem = nullptr;

@@ -77,33 +77,60 @@ Qt::ItemFlags AddressListModel::flags(const QModelIndex& index) const
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
 }
 
-void AddressListModel::setCell(Row& row, int column, std::string_view text)
+void AddressListModel::storeCells(Row& row, const std::array<std::string_view, ColumnCount>& cells)
 {
-    text = Cp932::cutAtBoundary(text, MaxCellBytes);
-    const auto c = static_cast<std::size_t>(column);
-    const std::size_t begin = c == 0 ? 0 : row.end[c - 1];
-    const std::size_t oldEnd = row.end[c];
-    row.text.replace(begin, oldEnd - begin, text);
-    const auto delta = static_cast<long>(text.size()) - static_cast<long>(oldEnd - begin);
-    for (std::size_t i = c; i < ColumnCount; ++i)
-        row.end[i] = static_cast<std::uint16_t>(static_cast<long>(row.end[i]) + delta);
+    m_garbage += rowBytes(row);
+    row.begin = static_cast<std::uint32_t>(m_text.size());
+    std::size_t at = 0;
+    for (std::size_t c = 0; c < ColumnCount; ++c) {
+        m_text.append(cells[c]);
+        at += cells[c].size();
+        row.end[c] = static_cast<std::uint16_t>(at);
+    }
 }
 
 void AddressListModel::fillRow(Row& row, const AddressRecord* record)
 {
     std::array<std::string_view, ColumnCount> cells;
-    std::size_t total = 0;
-    for (int c = 0; c < ColumnCount; ++c) {
+    for (int c = 0; c < ColumnCount; ++c)
         cells[static_cast<std::size_t>(c)] =
             Cp932::cutAtBoundary(record->field(fieldOf(c)), MaxCellBytes);
-        total += cells[static_cast<std::size_t>(c)].size();
-    }
-    row.text.clear();
-    row.text.reserve(total);
+    storeCells(row, cells);
+}
+
+void AddressListModel::setCell(Row& row, int column, std::string_view text)
+{
+    // The old cells live in the arena the new ones are appended to: copy them out first.
+    std::string copy;
+    std::array<std::string_view, ColumnCount> cells;
+    std::array<std::size_t, ColumnCount + 1> at{};
     for (std::size_t c = 0; c < ColumnCount; ++c) {
-        row.text.append(cells[c]);
-        row.end[c] = static_cast<std::uint16_t>(row.text.size());
+        const std::string_view cellText =
+            static_cast<int>(c) == column
+                ? Cp932::cutAtBoundary(text, MaxCellBytes)
+                : std::string_view(m_text).substr(row.begin + (c == 0 ? 0 : row.end[c - 1]),
+                                                  row.end[c] - (c == 0 ? 0 : row.end[c - 1]));
+        copy.append(cellText);
+        at[c + 1] = copy.size();
     }
+    for (std::size_t c = 0; c < ColumnCount; ++c)
+        cells[c] = std::string_view(copy).substr(at[c], at[c + 1] - at[c]);
+    storeCells(row, cells);
+}
+
+void AddressListModel::compactIfWasteful()
+{
+    if (m_garbage < 64 * 1024 || m_garbage < m_text.size() / 2)
+        return;
+    std::string text;
+    text.reserve(m_text.size() - m_garbage);
+    for (Row& r : m_rows) {
+        const std::uint32_t begin = static_cast<std::uint32_t>(text.size());
+        text.append(m_text, r.begin, rowBytes(r));
+        r.begin = begin;
+    }
+    m_text = std::move(text);
+    m_garbage = 0;
 }
 
 void AddressListModel::appendRow(AddressRecord* record, bool marked)
@@ -114,7 +141,7 @@ void AddressListModel::appendRow(AddressRecord* record, bool marked)
     row.record = record;
     row.marked = marked;
     fillRow(row, record);
-    m_rows.push_back(std::move(row));
+    m_rows.push_back(row);
     endInsertRows();
 }
 
@@ -123,15 +150,23 @@ void AddressListModel::appendRows(const std::vector<AddressRecord*>& records)
     if (records.empty())
         return;
     const int at = static_cast<int>(m_rows.size());
-    beginInsertRows({}, at, at + static_cast<int>(records.size()) - 1);
+    // Into an empty list a reset is cheaper for the views than an insertion of many rows.
+    const bool reset = at == 0;
+    if (reset)
+        beginResetModel();
+    else
+        beginInsertRows({}, at, at + static_cast<int>(records.size()) - 1);
     m_rows.reserve(m_rows.size() + records.size());
     for (AddressRecord* record : records) {
         Row row;
         row.record = record;
         fillRow(row, record);
-        m_rows.push_back(std::move(row));
+        m_rows.push_back(row);
     }
-    endInsertRows();
+    if (reset)
+        endResetModel();
+    else
+        endInsertRows();
 }
 
 void AddressListModel::updateRow(int row, AddressRecord* record)
@@ -142,6 +177,7 @@ void AddressListModel::updateRow(int row, AddressRecord* record)
     r.record = record;
     r.marked = false;
     fillRow(r, record);
+    compactIfWasteful();
     emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
 }
 
@@ -150,6 +186,7 @@ void AddressListModel::removeRow(int row)
     if (row < 0 || row >= rowCount())
         return;
     beginRemoveRows({}, row, row);
+    m_garbage += rowBytes(m_rows[static_cast<std::size_t>(row)]);
     m_rows.erase(m_rows.begin() + row);
     endRemoveRows();
 }
@@ -170,6 +207,10 @@ std::size_t AddressListModel::removeRecords(const std::unordered_set<const Addre
     std::size_t removed = 0;
     for (const auto& run : runs)
         removed += static_cast<std::size_t>(run.second - run.first + 1);
+    for (const Row& r : m_rows) {
+        if (records.count(r.record))
+            m_garbage += rowBytes(r);
+    }
     if (runs.size() <= 32) {
         for (const auto& [first, last] : runs) {
             beginRemoveRows({}, first, last);
@@ -190,7 +231,9 @@ void AddressListModel::clear()
         return;
     beginResetModel();
     m_rows.clear();
-    m_rows.shrink_to_fit();
+    // The arena keeps its capacity for the next fill.
+    m_text.clear();
+    m_garbage = 0;
     endResetModel();
 }
 
@@ -200,6 +243,7 @@ void AddressListModel::setColumnText(int column, std::string_view text)
         return;
     for (Row& r : m_rows)
         setCell(r, column, text);
+    compactIfWasteful();
     emit dataChanged(index(0, column), index(rowCount() - 1, column));
 }
 
@@ -209,6 +253,7 @@ void AddressListModel::refreshColumn(int column)
         return;
     for (Row& r : m_rows)
         setCell(r, column, r.record->field(fieldOf(column)));
+    compactIfWasteful();
     emit dataChanged(index(0, column), index(rowCount() - 1, column));
 }
 
@@ -229,7 +274,7 @@ std::string_view AddressListModel::cell(int row, int column) const
     const Row& r = m_rows[static_cast<std::size_t>(row)];
     const auto c = static_cast<std::size_t>(column);
     const std::size_t begin = c == 0 ? 0 : r.end[c - 1];
-    return std::string_view(r.text).substr(begin, r.end[c] - begin);
+    return std::string_view(m_text).substr(r.begin + begin, r.end[c] - begin);
 }
 
 void AddressListModel::sortRows(int column, bool ascending)
@@ -239,28 +284,40 @@ void AddressListModel::sortRows(int column, bool ascending)
         return;
     // All keys in one buffer: one allocation instead of one per row.
     std::string keys;
+    std::size_t bytes = 0;
+    for (std::size_t i = 0; i < n; ++i)
+        bytes += cell(static_cast<int>(i), column).size();
+    keys.reserve(bytes);
     std::vector<std::uint32_t> keyEnd(n);
     for (std::size_t i = 0; i < n; ++i) {
         SortCompare::appendKey(keys, cell(static_cast<int>(i), column));
         keyEnd[i] = static_cast<std::uint32_t>(keys.size());
     }
+    // The first eight key bytes as one number decide most comparisons without touching the
+    // texts; zero padding keeps a shorter key first, as the byte order has it.
     struct Entry
     {
+        std::uint64_t prefix;
         std::string_view key;
         std::uint32_t row;
     };
     std::vector<Entry> order(n);
     for (std::size_t i = 0; i < n; ++i) {
         const std::size_t begin = i == 0 ? 0 : keyEnd[i - 1];
-        order[i] = {std::string_view(keys).substr(begin, keyEnd[i] - begin),
-                    static_cast<std::uint32_t>(i)};
+        const std::string_view key = std::string_view(keys).substr(begin, keyEnd[i] - begin);
+        std::uint64_t prefix = 0;
+        for (std::size_t b = 0; b < 8; ++b)
+            prefix = (prefix << 8) | (b < key.size() ? static_cast<unsigned char>(key[b]) : 0u);
+        order[i] = {prefix, key, static_cast<std::uint32_t>(i)};
     }
+    auto less = [](const Entry& a, const Entry& b) {
+        return a.prefix != b.prefix ? a.prefix < b.prefix : a.key < b.key;
+    };
     if (ascending)
-        std::stable_sort(order.begin(), order.end(),
-                         [](const Entry& a, const Entry& b) { return a.key < b.key; });
+        std::stable_sort(order.begin(), order.end(), less);
     else
         std::stable_sort(order.begin(), order.end(),
-                         [](const Entry& a, const Entry& b) { return b.key < a.key; });
+                         [&less](const Entry& a, const Entry& b) { return less(b, a); });
 
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<int> newRowOf(n);
@@ -268,7 +325,7 @@ void AddressListModel::sortRows(int column, bool ascending)
     sorted.reserve(n);
     for (std::size_t i = 0; i < n; ++i) {
         newRowOf[order[i].row] = static_cast<int>(i);
-        sorted.push_back(std::move(m_rows[order[i].row]));
+        sorted.push_back(m_rows[order[i].row]);
     }
     m_rows = std::move(sorted);
     const QModelIndexList from = persistentIndexList();
@@ -287,8 +344,8 @@ int AddressListModel::widestCell(int column, const QFontMetrics& metrics, int* w
         *widestRow = -1;
     if (n == 0)
         return 0;
-    constexpr std::size_t longest = 48;
-    constexpr std::size_t sample = 208;
+    constexpr std::size_t longest = 32;
+    constexpr std::size_t sample = 96;
     std::vector<std::uint32_t> candidates;
     if (n <= longest + sample) {
         candidates.resize(n);
@@ -296,15 +353,24 @@ int AddressListModel::widestCell(int column, const QFontMetrics& metrics, int* w
     } else {
         // Width grows with the byte count (a full-width character is two bytes and about twice
         // as wide), so the longest texts by bytes hold the widest one; the sample guards against
-        // narrow-byte, wide-glyph texts.
-        std::vector<std::uint32_t> all(n);
-        std::iota(all.begin(), all.end(), 0u);
-        std::nth_element(all.begin(), all.begin() + longest, all.end(),
-                         [&](std::uint32_t a, std::uint32_t b) {
-                             return cell(static_cast<int>(a), column).size() >
-                                    cell(static_cast<int>(b), column).size();
-                         });
-        candidates.assign(all.begin(), all.begin() + longest);
+        // narrow-byte, wide-glyph texts. One pass keeps the longest in a small heap.
+        using Entry = std::pair<std::size_t, std::uint32_t>; // length, row
+        std::vector<Entry> heap;
+        heap.reserve(longest);
+        auto greater = [](const Entry& a, const Entry& b) { return a.first > b.first; };
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::size_t len = cell(static_cast<int>(i), column).size();
+            if (heap.size() < longest) {
+                heap.emplace_back(len, static_cast<std::uint32_t>(i));
+                std::push_heap(heap.begin(), heap.end(), greater);
+            } else if (len > heap.front().first) {
+                std::pop_heap(heap.begin(), heap.end(), greater);
+                heap.back() = {len, static_cast<std::uint32_t>(i)};
+                std::push_heap(heap.begin(), heap.end(), greater);
+            }
+        }
+        for (const Entry& e : heap)
+            candidates.push_back(e.second);
         for (std::size_t i = 0; i < sample; ++i)
             candidates.push_back(static_cast<std::uint32_t>(i * n / sample));
     }
