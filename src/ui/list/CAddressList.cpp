@@ -522,8 +522,7 @@ void CAddressList::mousePressEvent(QMouseEvent* event)
         const bool rootShown = !tree || tree->GetCurrentGroupName() == ListText::RootName;
         if (!rootShown) {
             const int row = indexAt(event->position().toPoint()).row();
-            if (row >= 0 && GetSelectedCount() > 0 && currentIndex().row() == row &&
-                selectionModel()->isRowSelected(row, {})) {
+            if (row >= 0 && GetSelectedCount() > 0 && currentIndex().row() == row) {
                 dragMove = (mods & Qt::ShiftModifier) != 0;
                 dragCopy = !dragMove;
                 viewport()->grabMouse();
