@@ -138,6 +138,19 @@ private slots:
         QCOMPARE(f.tree->GetCurrentGroupName(), QString("Family"));
     }
 
+    void selectionNeverEmpties()
+    {
+        Frame f;
+        f.add({"a", "", "Private"});
+        f.show("Private");
+        const QPoint blank(f.tree->viewport()->width() - 5, f.tree->viewport()->height() - 5);
+        QTest::mouseClick(f.tree->viewport(), Qt::LeftButton, {}, blank);
+        const QPoint label = f.tree->visualItemRect(f.group("Private")).topLeft() + QPoint(30, 4);
+        QTest::mouseClick(f.tree->viewport(), Qt::LeftButton, Qt::ControlModifier, label);
+        QCOMPARE(f.tree->selectedItem(), f.group("Private"));
+        QCOMPARE(f.list->model()->rowCount(), 1);
+    }
+
     void contextItemRules()
     {
         storeGroup("Family");

@@ -66,6 +66,12 @@ CGroupTree::CGroupTree(CMainFrame* frame, QWidget* parent)
     connect(this, &QTreeWidget::itemSelectionChanged, this, &CGroupTree::fillAddressList);
 }
 
+CGroupTree::~CGroupTree()
+{
+    // Tearing down the items changes the selection; the list and the records may be gone.
+    blockSignals(true);
+}
+
 QTreeWidgetItem* CGroupTree::appendGroup(const QString& name, Kind kind)
 {
     auto* item = new QTreeWidgetItem(QStringList{name});
@@ -222,6 +228,15 @@ void CGroupTree::mousePressEvent(QMouseEvent* event)
 {
     // A right press neither selects nor moves the current item; the menu follows.
     if (event->button() == Qt::RightButton) {
+        event->accept();
+        return;
+    }
+    // Some group is always shown: a press on blank space or a Ctrl+press on the selected item
+    // would leave the tree without a selection.
+    QTreeWidgetItem* item = itemAt(event->position().toPoint());
+    const bool expander = item && event->position().x() < visualItemRect(item).left();
+    if (!expander &&
+        (!item || (item->isSelected() && (event->modifiers() & Qt::ControlModifier)))) {
         event->accept();
         return;
     }

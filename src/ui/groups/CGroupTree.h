@@ -22,6 +22,7 @@ public:
     };
 
     explicit CGroupTree(CMainFrame* frame, QWidget* parent = nullptr);
+    ~CGroupTree() override;
 
     // The label of contextItem when set, else of the selected item, else "".
     QString GetCurrentGroupName() const;

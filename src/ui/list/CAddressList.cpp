@@ -17,6 +17,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QPointer>
 #include <QStyleOptionViewItem>
 #include <algorithm>
 #include <unordered_set>
@@ -105,11 +106,16 @@ CAddressList::CAddressList(CMainFrame* frame, QWidget* parent)
             sortState = value;
     }
 
-    m_frame->records().recordsRemoving = [this](const std::vector<const AddressRecord*>& r) {
-        onRecordsRemoving(r);
+    // The record list may outlive the list or die before it: the hooks check that we are still
+    // here instead of the destructor reaching into the frame.
+    QPointer<CAddressList> self(this);
+    m_frame->records().recordsRemoving = [self](const std::vector<const AddressRecord*>& r) {
+        if (self)
+            self->onRecordsRemoving(r);
     };
-    m_frame->records().groupRemoved = [this](std::string_view group) {
-        ClearIfGroupShown(Text::fromCp932(group));
+    m_frame->records().groupRemoved = [self](std::string_view group) {
+        if (self)
+            self->ClearIfGroupShown(Text::fromCp932(group));
     };
 }
 
