@@ -480,6 +480,9 @@ private slots:
         f.add({"c", "", "Private"});
         f.show("Private");
         selectRows(f.list, selected);
+        QApplication::setActiveWindow(f.frame.get());
+        f.list->setFocus();
+        QVERIFY(f.list->hasFocus()); // as after the presses of a real double-click
         // The event alone, so that the press before it does not change the selection.
         const QPoint p = rowPoint(f.list, selected.front());
         QMouseEvent dbl(QEvent::MouseButtonDblClick, p, f.list->viewport()->mapToGlobal(p),
