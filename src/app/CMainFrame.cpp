@@ -608,6 +608,9 @@ void CMainFrame::changeEvent(QEvent* event)
 void CMainFrame::shutDown()
 {
     m_shutDown = true;
+    // An open label editor would end its edit while the window is destroyed.
+    if (m_doc.groupTree)
+        m_doc.groupTree->AbandonLabelEdit();
     // Running checks give up first: no result may arrive while the frame goes.
     if (m_mailCheck)
         m_mailCheck->shutdown();

@@ -281,6 +281,13 @@ void CGroupTree::startLabelEdit(QTreeWidgetItem* item)
     editItem(item, 0);
 }
 
+void CGroupTree::AbandonLabelEdit()
+{
+    m_editItem = nullptr;
+    m_committed = false;
+    m_committedText.clear();
+}
+
 void CGroupTree::commitData(QWidget* editor)
 {
     // The label is not written here: the end of the edit accepts or refuses it.
