@@ -58,35 +58,41 @@ void TestByteLimitValidator::fit_data()
     QTest::addColumn<int>("cursor");
     QTest::addColumn<Refusal>("refusal");
 
-    QTest::newRow("under limit") << "ab" << "abc" << 5 << 1 << "abc" << 3 << Refusal::None;
-    QTest::newRow("at limit") << "abcd" << "abcde" << 5 << 1 << "abcde" << 5 << Refusal::None;
-    QTest::newRow("over limit") << "abcde" << "abcdef" << 5 << 1 << "abcde" << 5
-                                << Refusal::TooLong;
+    QTest::newRow("under limit") << "ab"
+                                 << "abc" << 5 << 1 << "abc" << 3 << Refusal::None;
+    QTest::newRow("at limit") << "abcd"
+                              << "abcde" << 5 << 1 << "abcde" << 5 << Refusal::None;
+    QTest::newRow("over limit") << "abcde"
+                                << "abcdef" << 5 << 1 << "abcde" << 5 << Refusal::TooLong;
     QTest::newRow("63 full-width and one half-width")
-        << repeat(kFull, 63) << repeat(kFull, 63) + "a" << 127 << 1 << repeat(kFull, 63) + "a"
-        << 64 << Refusal::None;
-    QTest::newRow("64th full-width refused")
-        << repeat(kFull, 63) << repeat(kFull, 64) << 127 << 1 << repeat(kFull, 63) << 63
-        << Refusal::TooLong;
+        << repeat(kFull, 63) << repeat(kFull, 63) + "a" << 127 << 1 << repeat(kFull, 63) + "a" << 64
+        << Refusal::None;
+    QTest::newRow("64th full-width refused") << repeat(kFull, 63) << repeat(kFull, 64) << 127 << 1
+                                             << repeat(kFull, 63) << 63 << Refusal::TooLong;
     QTest::newRow("half-width katakana is one byte")
         << "" << QStringLiteral("ｱｲｳ") << 3 << 1 << QStringLiteral("ｱｲｳ") << 3 << Refusal::None;
-    QTest::newRow("wave dash is two bytes")
-        << "" << QStringLiteral("a\u301C") << 3 << 1 << QStringLiteral("a\u301C") << 2
-        << Refusal::None;
+    QTest::newRow("wave dash is two bytes") << "" << QStringLiteral("a\u301C") << 3 << 1
+                                            << QStringLiteral("a\u301C") << 2 << Refusal::None;
     QTest::newRow("paste in the middle is cut")
-        << "abXY" << "ab1234XY" << 6 << 1 << "ab12XY" << 4 << Refusal::TooLong;
+        << "abXY"
+        << "ab1234XY" << 6 << 1 << "ab12XY" << 4 << Refusal::TooLong;
     QTest::newRow("emoji refused, rest kept")
-        << "" << "a" + kEmoji + "b" << 10 << 1 << "ab" << 2 << Refusal::Unmappable;
+        << ""
+        << "a" + kEmoji + "b" << 10 << 1 << "ab" << 2 << Refusal::Unmappable;
     QTest::newRow("rare kanji not split")
-        << "x" << "x" + kRareKanji << 10 << 1 << "x" << 1 << Refusal::Unmappable;
+        << "x"
+        << "x" + kRareKanji << 10 << 1 << "x" << 1 << Refusal::Unmappable;
     QTest::newRow("deleting from an over-long value")
-        << "abcdefg" << "abcdef" << 5 << 1 << "abcdef" << 6 << Refusal::None;
+        << "abcdefg"
+        << "abcdef" << 5 << 1 << "abcdef" << 6 << Refusal::None;
     QTest::newRow("typing into an over-long value")
-        << "abcdefg" << "abcdefgh" << 5 << 1 << "abcdefg" << 7 << Refusal::TooLong;
-    QTest::newRow("line break counts two")
-        << "ab" << "ab\nc" << 4 << 2 << "ab\n" << 3 << Refusal::TooLong;
-    QTest::newRow("same character repeated")
-        << "aa" << "aaa" << 2 << 1 << "aa" << 2 << Refusal::TooLong;
+        << "abcdefg"
+        << "abcdefgh" << 5 << 1 << "abcdefg" << 7 << Refusal::TooLong;
+    QTest::newRow("line break counts two") << "ab"
+                                           << "ab\nc" << 4 << 2 << "ab\n"
+                                           << 3 << Refusal::TooLong;
+    QTest::newRow("same character repeated") << "aa"
+                                             << "aaa" << 2 << 1 << "aa" << 2 << Refusal::TooLong;
 }
 
 void TestByteLimitValidator::fit()

@@ -1,29 +1,8 @@
+#include "EucJp.h"
 #include "TestMain.h"
 #include "ui/common/PostalCodeDictionary.h"
 
-#include <iconv.h>
-
 namespace {
-
-// The dictionary's own encoding, made here so that the file is what the package ships.
-QByteArray toEucJp(const QString& text)
-{
-    const QByteArray utf8 = text.toUtf8();
-    iconv_t cd = iconv_open("EUC-JISX0213", "UTF-8");
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        return {};
-    QByteArray out(utf8.size() * 2 + 4, '\0');
-    char* in = const_cast<char*>(utf8.constData());
-    size_t inLeft = static_cast<size_t>(utf8.size());
-    char* dst = out.data();
-    size_t outLeft = static_cast<size_t>(out.size());
-    const size_t rc = iconv(cd, &in, &inLeft, &dst, &outLeft);
-    iconv_close(cd);
-    if (rc == static_cast<size_t>(-1))
-        return {};
-    out.resize(dst - out.data());
-    return out;
-}
 
 QString writeDictionary(const QString& name)
 {
@@ -31,13 +10,14 @@ QString writeDictionary(const QString& name)
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return {};
-    file.write(toEucJp(QStringLiteral(";; -*- coding: euc-jis-2004; -*-\n"
-                                      ";; okuri-nasi entries.\n"
-                                      "1000001 /東京都千代田区千代田/\n"
-                                      "0600042 /北海道札幌市中央区大通西;注釈/\n"
-                                      "0028089 /北海道石狩郡当別町ビトエ/北海道石狩郡当別町ビトエ中島/\r\n"
-                                      "9999999 /\n"
-                                      "12345 /短い/\n")));
+    file.write(
+        toEucJp(QStringLiteral(";; -*- coding: euc-jis-2004; -*-\n"
+                               ";; okuri-nasi entries.\n"
+                               "1000001 /東京都千代田区千代田/\n"
+                               "0600042 /北海道札幌市中央区大通西;注釈/\n"
+                               "0028089 /北海道石狩郡当別町ビトエ/北海道石狩郡当別町ビトエ中島/\r\n"
+                               "9999999 /\n"
+                               "12345 /短い/\n")));
     return path;
 }
 
@@ -67,15 +47,23 @@ void TestPostalCodeDictionary::normalize_data()
 {
     QTest::addColumn<QString>("input");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("seven digits") << "1000001" << "1000001";
-    QTest::newRow("hyphen") << "100-0001" << "1000001";
+    QTest::newRow("seven digits") << "1000001"
+                                  << "1000001";
+    QTest::newRow("hyphen") << "100-0001"
+                            << "1000001";
     QTest::newRow("full-width") << QStringLiteral("１００－０００１") << "1000001";
-    QTest::newRow("spaces around") << " 100-0001 " << "1000001";
-    QTest::newRow("too short") << "100-001" << "";
-    QTest::newRow("too long") << "10000011" << "";
-    QTest::newRow("hyphen misplaced") << "1000-001" << "";
-    QTest::newRow("two hyphens") << "100--0001" << "";
-    QTest::newRow("letters") << "100-000a" << "";
+    QTest::newRow("spaces around") << " 100-0001 "
+                                   << "1000001";
+    QTest::newRow("too short") << "100-001"
+                               << "";
+    QTest::newRow("too long") << "10000011"
+                              << "";
+    QTest::newRow("hyphen misplaced") << "1000-001"
+                                      << "";
+    QTest::newRow("two hyphens") << "100--0001"
+                                 << "";
+    QTest::newRow("letters") << "100-000a"
+                             << "";
 }
 
 void TestPostalCodeDictionary::normalize()
@@ -90,8 +78,8 @@ void TestPostalCodeDictionary::lookup_data()
     QTest::addColumn<QString>("code");
     QTest::addColumn<QStringList>("expected");
     QTest::newRow("one") << "100-0001" << QStringList{QStringLiteral("東京都千代田区千代田")};
-    QTest::newRow("full-width code") << QStringLiteral("１０００００１")
-                                     << QStringList{QStringLiteral("東京都千代田区千代田")};
+    QTest::newRow("full-width code")
+        << QStringLiteral("１０００００１") << QStringList{QStringLiteral("東京都千代田区千代田")};
     QTest::newRow("annotation dropped")
         << "0600042" << QStringList{QStringLiteral("北海道札幌市中央区大通西")};
     QTest::newRow("several, CR LF line")
@@ -126,7 +114,8 @@ void TestPostalCodeDictionary::environmentNamesTheFile()
     qputenv("VOK_ZIPCODE_DICT", QFile::encodeName(path));
     QCOMPARE(PostalCodeDictionary::defaultPath(), path);
     qunsetenv("VOK_ZIPCODE_DICT");
-    QCOMPARE(PostalCodeDictionary::defaultPath(), QStringLiteral("/usr/share/skk/SKK-JISYO.zipcode"));
+    QCOMPARE(PostalCodeDictionary::defaultPath(),
+             QStringLiteral("/usr/share/skk/SKK-JISYO.zipcode"));
 }
 
 VOK_TEST_MAIN(TestPostalCodeDictionary)

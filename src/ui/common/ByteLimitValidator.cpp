@@ -50,18 +50,14 @@ long bytesOf(const QString& text, int lineBreakBytes)
 } // namespace
 
 ByteLimitValidator::ByteLimitValidator(QLineEdit* edit, int maxBytes)
-    : QObject(edit), m_line(edit), m_maxBytes(maxBytes), m_before(edit->text())
+    : QValidator(edit), m_line(edit), m_maxBytes(maxBytes), m_before(edit->text())
 {
-    connect(edit, &QLineEdit::textEdited, this, &ByteLimitValidator::lineEdited);
-    // Values set by the program are taken as they are.
-    connect(edit, &QLineEdit::textChanged, this, [this](const QString& text) {
-        if (!m_fixing)
-            m_before = text;
-    });
+    edit->setValidator(this);
+    connect(edit, &QLineEdit::textChanged, this, [this](const QString& text) { m_before = text; });
 }
 
 ByteLimitValidator::ByteLimitValidator(QPlainTextEdit* edit, int maxBytes)
-    : QObject(edit), m_plain(edit), m_maxBytes(maxBytes), m_before(edit->toPlainText())
+    : QValidator(edit), m_plain(edit), m_maxBytes(maxBytes), m_before(edit->toPlainText())
 {
     connect(edit, &QPlainTextEdit::textChanged, this, &ByteLimitValidator::plainTextChanged);
 }
@@ -132,17 +128,17 @@ ByteLimitValidator::Result ByteLimitValidator::fit(const QString& before, const 
     return r;
 }
 
-void ByteLimitValidator::lineEdited(const QString& text)
+QValidator::State ByteLimitValidator::validate(QString& input, int& pos) const
 {
-    const Result r = fit(m_before, text, m_maxBytes, 1);
-    if (r.text != text) {
-        m_fixing = true;
-        m_line->setText(r.text);
-        m_line->setCursorPosition(r.cursor);
-        m_fixing = false;
+    if (m_fixing) // setValue: a stored value is taken as it is
+        return Acceptable;
+    const Result r = fit(m_before, input, m_maxBytes, 1);
+    if (r.text != input) {
+        input = r.text;
+        pos = r.cursor;
     }
-    m_before = r.text;
-    report(r);
+    const_cast<ByteLimitValidator*>(this)->report(r);
+    return Acceptable;
 }
 
 void ByteLimitValidator::plainTextChanged()

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QObject>
 #include <QString>
+#include <QValidator>
 
 class QLineEdit;
 class QPlainTextEdit;
@@ -12,7 +12,7 @@ class QPlainTextEdit;
 // typing and pasting stop at the limit, and a value that came in longer than the limit (from a
 // stored record) stays as it is until the user shortens it. A multi-line edit counts each line
 // break as the two bytes of the CR LF it is stored as.
-class ByteLimitValidator : public QObject
+class ByteLimitValidator : public QValidator
 {
     Q_OBJECT
 public:
@@ -43,18 +43,20 @@ public:
     static Result fit(const QString& before, const QString& after, int maxBytes,
                       int lineBreakBytes);
 
+    // Line edits: the change the edit is about to take, cut back in place.
+    State validate(QString& input, int& pos) const override;
+
 signals:
     // A change was cut back; the text says why, short enough to stand beside the field.
     void refused(const QString& hint);
 
 private:
-    void lineEdited(const QString& text);
     void plainTextChanged();
     void report(const Result& result);
 
     QLineEdit* m_line = nullptr;
     QPlainTextEdit* m_plain = nullptr;
     int m_maxBytes;
-    QString m_before;
+    mutable QString m_before;
     bool m_fixing = false;
 };
