@@ -406,6 +406,8 @@ void TestContactSheet::refusedCharacterHint()
     QCOMPARE(textOf(address), QStringLiteral("東京"));
     auto* hint = sheet.privatePage().findChild<QLabel*>("hintLabel");
     QVERIFY(hint->text().contains(QStringLiteral("\U0001F5FC")));
+    control(&sheet, 1011)->setFocus();
+    QVERIFY(hint->text().isEmpty());
 }
 
 void TestContactSheet::inputMethods_data()

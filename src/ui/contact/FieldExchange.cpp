@@ -3,6 +3,7 @@
 #include "ContactText.h"
 #include "ui/common/ByteLimitValidator.h"
 
+#include <QApplication>
 #include <QLabel>
 
 bool FieldExchange::store(std::initializer_list<Binding> fields, QWidget*& failedField,
@@ -31,4 +32,6 @@ void FieldExchange::showHints(std::initializer_list<const ContactField*> fields,
 {
     for (const ContactField* field : fields)
         QObject::connect(field->validator(), &ByteLimitValidator::refused, hint, &QLabel::setText);
+    // The hint is about the field being typed in; it goes when the user moves on.
+    QObject::connect(qApp, &QApplication::focusChanged, hint, [hint] { hint->clear(); });
 }
