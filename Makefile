@@ -1,6 +1,7 @@
 # Two commands for a fresh Debian 12 machine: `make run` and `make test`.
 BUILD      ?= build
 BUILD_ASAN ?= build-asan
+PREFIX     ?= /usr/local
 JOBS       ?= 2
 CMAKE_ARGS ?=
 
@@ -33,6 +34,11 @@ asan-test: deps
 	cmake -S . -B $(BUILD_ASAN) -DCMAKE_BUILD_TYPE=Debug -DVOK_SANITIZE=ON $(CMAKE_ARGS)
 	cmake --build $(BUILD_ASAN) -j$(JOBS)
 	cd $(BUILD_ASAN) && ctest --output-on-failure -j$(JOBS)
+
+install: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=$(PREFIX) $(CMAKE_ARGS)
+	cmake --build $(BUILD) -j$(JOBS)
+	cmake --install $(BUILD)
 
 format:
 	find src tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i

@@ -53,3 +53,7 @@
 #define ID_VIEW_TOOLBAR 59392
 #define ID_VIEW_STATUS_BAR 59393
 #define ID_INDICATOR_MAIL 59143
+#define IDI_ANIMATION_2 156
+#define IDI_ANIMATION_3 157
+#define IDI_ANIMATION_4 158
+#define IDS_INDICATOR_MAIL_WIDTH 80 // the mail pane is as wide as this many blanks

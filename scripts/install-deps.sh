@@ -10,6 +10,7 @@ packages=(
     xdg-utils fonts-noto-cjk skkdic-extra
     xvfb xauth trayer x11-utils
     clang libclang-rt-14-dev
+    libxcb1-dev
 )
 if [ "${1:-}" = "--print" ]; then
     printf '%s\n' "${packages[@]}"

@@ -20,8 +20,9 @@ bool haveDisplay()
 int main(int argc, char* argv[])
 {
     if (!haveDisplay()) {
-        std::fputs(AppText::NoDisplay.arg(QString::fromLocal8Bit(argv[0])).toLocal8Bit().constData(),
-                   stderr);
+        std::fputs(
+            AppText::NoDisplay.arg(QString::fromLocal8Bit(argv[0])).toLocal8Bit().constData(),
+            stderr);
         return 1;
     }
     QApplication app(argc, argv);
@@ -31,6 +32,6 @@ int main(int argc, char* argv[])
 
     CAddressApp vok;
     if (!vok.InitInstance(QApplication::arguments()))
-        return 0;
+        return vok.exitCode();
     return QApplication::exec();
 }

@@ -1,10 +1,20 @@
 #include "CAddressApp.h"
 
 #include "CMainFrame.h"
+#include "SingleInstance.h"
+#include "TerminationSignals.h"
+
+#include <QCoreApplication>
 
 CAddressApp::CAddressApp() = default;
 
-CAddressApp::~CAddressApp() = default;
+CAddressApp::~CAddressApp()
+{
+    // The frame goes first: it may still show a message box about the data file.
+    m_frame.reset();
+    m_signals.reset();
+    m_instance.reset();
+}
 
 bool CAddressApp::isStartupCommandLine(const QStringList& arguments)
 {
@@ -13,10 +23,30 @@ bool CAddressApp::isStartupCommandLine(const QStringList& arguments)
     return rest.startsWith(QStringLiteral("/Startup"), Qt::CaseSensitive);
 }
 
-bool CAddressApp::InitInstance(const QStringList& arguments)
+bool CAddressApp::InitInstance(const QStringList& arguments, const QString& instanceName)
 {
+    m_instance = std::make_unique<SingleInstance>(
+        instanceName.isEmpty() ? SingleInstance::defaultName() : instanceName);
+    if (!m_instance->acquire())
+        return false; // the running copy shows itself, or is still starting
+
+    const bool startup = isStartupCommandLine(arguments);
     m_frame = std::make_unique<CMainFrame>();
-    if (!isStartupCommandLine(arguments))
-        m_frame->show();
+    CMainFrame* frame = m_frame.get();
+    QObject::connect(frame, &CMainFrame::exitFinished, qApp, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+
+    m_signals = std::make_unique<TerminationSignals>();
+    QObject::connect(m_signals.get(), &TerminationSignals::terminationRequested, frame,
+                     &CMainFrame::RequestExit);
+
+    if (!startup)
+        frame->show();
+    else if (!frame->hasTray())
+        frame->showMinimized(); // without a tray a hidden window could never come back
+
+    QObject::connect(m_instance.get(), &SingleInstance::showRequested, frame,
+                     &CMainFrame::ShowMainWindow);
+    m_instance->listen();
     return true;
 }

@@ -4,8 +4,11 @@
 #include <memory>
 
 class CMainFrame;
+class SingleInstance;
+class TerminationSignals;
 
-// Start-up: the display check, the document and frame, the window shown.
+// Start-up: one copy per user, the frame, the window shown or kept hidden, the mark for later
+// starts.
 class CAddressApp
 {
 public:
@@ -13,12 +16,16 @@ public:
     ~CAddressApp();
 
     // Returns false when the program should end at once (the caller returns exitCode()).
-    bool InitInstance(const QStringList& arguments);
+    // instanceName names the single-instance lock and server; empty: the executable's base name.
+    bool InitInstance(const QStringList& arguments, const QString& instanceName = {});
+    int exitCode() const { return 0; }
     CMainFrame* mainFrame() const { return m_frame.get(); }
 
     // "/Startup" at the very start of the command line text, byte for byte.
     static bool isStartupCommandLine(const QStringList& arguments);
 
 private:
+    std::unique_ptr<SingleInstance> m_instance;
     std::unique_ptr<CMainFrame> m_frame;
+    std::unique_ptr<TerminationSignals> m_signals;
 };

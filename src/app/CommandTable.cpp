@@ -58,7 +58,8 @@ bool CommandTable::execute(int id)
 
 void CommandTable::post(int id)
 {
-    QMetaObject::invokeMethod(this, [this, id] { execute(id); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, id] { execute(id); }, Qt::QueuedConnection);
 }
 
 void CommandTable::refresh()

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <memory>
+
+class QLocalServer;
+class QLockFile;
+
+// One copy per user: a lock file held for the whole run and a local server of the same name
+// that a second start connects to. The server listens only once the main window exists, so a
+// second start during the first one's start-up finds the lock but nobody to ask, and just ends.
+class SingleInstance : public QObject
+{
+    Q_OBJECT
+public:
+    // name: the executable's base name; the user's name is added.
+    explicit SingleInstance(const QString& name, QObject* parent = nullptr);
+    ~SingleInstance() override;
+
+    // True when this process is the first copy. Otherwise the running copy has been asked to
+    // show its window (when it already listens) and this one should end.
+    bool acquire();
+    // Marks the main window for later starts: each connection emits showRequested().
+    bool listen();
+
+    QString lockPath() const;
+    QString serverPath() const;
+    static QString defaultName();
+
+signals:
+    void showRequested();
+
+private:
+    void onNewConnection();
+
+    QString m_base;
+    std::unique_ptr<QLockFile> m_lock;
+    QLocalServer* m_server = nullptr;
+};

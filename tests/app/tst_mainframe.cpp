@@ -1,0 +1,694 @@
+#include "TestMain.h"
+
+#include "app/AppText.h"
+#include "app/CMainFrame.h"
+#include "app/CommandTable.h"
+#include "app/DataLocation.h"
+#include "app/RegistryKey.h"
+#include "app/WindowPlacement.h"
+#include "model/AddressFile.h"
+#include "model/AddressRecord.h"
+#include "resource.h"
+#include "ui/common/MessageBox.h"
+#include "ui/groups/CGroupTree.h"
+#include "ui/list/CAddressList.h"
+
+#include <QAction>
+#include <QDialog>
+#include <QEventLoop>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace {
+
+enum class Focus
+{
+    None,
+    List,
+    Tree
+};
+
+void writeStyle(const QString& style)
+{
+    RegistryKey key;
+    key.Open(QString::fromLatin1(RegistryKey::WindowKey));
+    key.WriteString(QStringLiteral("Style"), style);
+}
+
+QString readStyle()
+{
+    RegistryKey key;
+    key.Open(QString::fromLatin1(RegistryKey::WindowKey));
+    QString style;
+    key.ReadString(QStringLiteral("Style"), style);
+    return style;
+}
+
+qint64 dataFileSize()
+{
+    QFileInfo info(DataLocation::addressFilePath());
+    return info.exists() ? info.size() : -1;
+}
+
+void addContact(CMainFrame& frame, const char* name)
+{
+    auto record = std::make_unique<AddressRecord>();
+    record->setField(0, name);
+    record->setField(15, "Private");
+    frame.AppendRecord(std::move(record));
+}
+
+// Menu items as "text" or "-" for a separator.
+QStringList itemTexts(const QMenu* menu)
+{
+    QStringList out;
+    for (const QAction* action : menu->actions())
+        out << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    return out;
+}
+
+} // namespace
+
+class TestMainFrame : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<CMainFrame> m_frame;
+
+    CMainFrame* showFrame()
+    {
+        m_frame = std::make_unique<CMainFrame>();
+        m_frame->show();
+        m_frame->activateWindow();
+        if (!QTest::qWaitForWindowActive(m_frame.get()))
+            return nullptr;
+        return m_frame.get();
+    }
+
+    bool placeFocus(Focus focus)
+    {
+        CVOK_AddressDoc* doc = m_frame->document();
+        QWidget* target = nullptr;
+        if (focus == Focus::List)
+            target = doc->addressList;
+        else if (focus == Focus::Tree)
+            target = doc->groupTree;
+        if (target) {
+            target->setFocus(Qt::OtherFocusReason);
+            return QApplication::focusWidget() == target;
+        }
+        // Focus on none of the panes: on the tool bar's first button.
+        QWidget* other =
+            m_frame->toolBar()->widgetForAction(m_frame->commands()->action(ID_NEW_CONTACT));
+        other->setFocusPolicy(Qt::StrongFocus);
+        other->setFocus(Qt::OtherFocusReason);
+        return QApplication::focusWidget() == other;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        MessageBox::setTestMode(true);
+        CMainFrame::setTrayAvailableForTesting(true);
+    }
+
+    void init()
+    {
+        QFile::remove(DataLocation::addressFilePath());
+        QFile::remove(RegistryKey::storePath());
+        MessageBox::shownTexts().clear();
+        CMainFrame::setTrayAvailableForTesting(true);
+    }
+
+    void cleanup() { m_frame.reset(); }
+
+    void titleSplitterAndPanes()
+    {
+        CMainFrame* frame = showFrame();
+        QVERIFY(frame);
+        QCOMPARE(frame->windowTitle(), QStringLiteral("VOK_Address - VOK System"));
+        QVERIFY(frame->document()->groupTree);
+        QVERIFY(frame->document()->addressList);
+        QCOMPARE(frame->document()->groupTree->width(), 200);
+    }
+
+    void menuItems_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QStringList>("items");
+        QTest::newRow("file") << 0 << "ﾌｧｲﾙ(&F)"
+                              << QStringList{"管理情報(&N)...",
+                                             "グループ作成(&G)",
+                                             "-",
+                                             "メールアドレスの転送(&M)",
+                                             "-",
+                                             "管理情報のExport(&P)...",
+                                             "管理情報のImport(&I)...",
+                                             "-",
+                                             "環境設定..."};
+        QTest::newRow("edit") << 1 << "編集(&E)"
+                              << QStringList{"管理情報の編集(&E)", "管理情報の削除(&D)", "-",
+                                             "グループ削除(&G)"};
+        QTest::newRow("view") << 2 << "表示(&V)" << QStringList{"ﾂｰﾙ ﾊﾞｰ(&T)", "ｽﾃｰﾀｽ ﾊﾞｰ(&S)"};
+        QTest::newRow("tools") << 3 << "ツール(&T)"
+                               << QStringList{"新規メール(&N)", "メールチェック(&M)"};
+        QTest::newRow("help") << 4 << "ﾍﾙﾌﾟ(&H)" << QStringList{"VOK_Address のﾊﾞｰｼﾞｮﾝ情報(&A)..."};
+    }
+
+    void menuItems()
+    {
+        QFETCH(int, index);
+        QFETCH(QString, title);
+        QFETCH(QStringList, items);
+        CMainFrame* frame = showFrame();
+        QVERIFY(frame);
+        const QList<QAction*> menus = frame->menuBar()->actions();
+        QCOMPARE(menus.size(), 5);
+        QCOMPARE(menus[index]->text(), title);
+        QCOMPARE(itemTexts(menus[index]->menu()), items);
+    }
+
+    void commandTexts_data()
+    {
+        QTest::addColumn<int>("id");
+        QTest::addColumn<QString>("shortcut");
+        QTest::addColumn<QString>("prompt");
+        QTest::addColumn<QString>("tip");
+        QTest::newRow("1000") << 1000 << "Ctrl+N"
+                              << "管理情報の作成を行う"
+                              << "作成";
+        QTest::newRow("32771") << 32771 << "Ctrl+G"
+                               << "管理情報をグループ化するためのグループ作成を行う"
+                               << "グループ作成";
+        QTest::newRow("1003") << 1003 << "Ctrl+M"
+                              << "メールアドレスをクリップボードにコピーする"
+                              << "転送";
+        QTest::newRow("1005") << 1005 << "Ctrl+P"
+                              << "管理情報をCSV形式でExportする"
+                              << "Export";
+        QTest::newRow("1004") << 1004 << "Ctrl+I"
+                              << "CSV形式の管理情報をImportする"
+                              << "Import";
+        QTest::newRow("32779") << 32779 << ""
+                               << "各環境についての設定を行う"
+                               << "環境設定";
+        QTest::newRow("1001") << 1001 << "Ctrl+E"
+                              << "管理情報の編集を行う"
+                              << "編集";
+        QTest::newRow("1002") << 1002 << "Del"
+                              << "管理情報を削除する"
+                              << "削除";
+        QTest::newRow("32776") << 32776 << "Ctrl+D"
+                               << "グループの削除を行う"
+                               << "グループ削除";
+        QTest::newRow("32778") << 32778 << "F2"
+                               << "グループ名の変更を行う"
+                               << "グループ名の変更";
+        QTest::newRow("32784") << 32784 << ""
+                               << "新しいメールメッセージを作成します。"
+                               << "メッセージの作成";
+        QTest::newRow("32782") << 32782 << ""
+                               << "POPサーバーに接続して未読メールのチェックを行う。"
+                               << "メールチェック";
+        QTest::newRow("57664") << 57664 << ""
+                               << "ﾌﾟﾛｸﾞﾗﾑの情報、ﾊﾞｰｼﾞｮﾝそして著作権を表示"
+                               << "ﾊﾞｰｼﾞｮﾝ情報";
+        QTest::newRow("59392") << 59392 << ""
+                               << "ﾂｰﾙ ﾊﾞｰの 表示/非表示"
+                               << "ﾂｰﾙ ﾊﾞｰの表示切り替え";
+        QTest::newRow("57665") << 57665 << ""
+                               << "ｱﾌﾟﾘｹｰｼｮﾝを終了し、ﾌｧｲﾙの保存を指示"
+                               << "終了";
+        QTest::newRow("32777") << 32777 << ""
+                               << "会社メールアドレスをクリップボードにコピーする"
+                               << "転送";
+    }
+
+    void commandTexts()
+    {
+        QFETCH(int, id);
+        QFETCH(QString, shortcut);
+        QFETCH(QString, prompt);
+        QFETCH(QString, tip);
+        CMainFrame* frame = showFrame();
+        QVERIFY(frame);
+        QAction* action = frame->commands()->action(id);
+        QVERIFY(action);
+        QCOMPARE(action->shortcut(), QKeySequence(shortcut));
+        QCOMPARE(action->statusTip(), prompt);
+        QCOMPARE(action->toolTip(), tip);
+    }
+
+    void toolBarPlaces()
+    {
+        CMainFrame* frame = showFrame();
+        QVERIFY(frame);
+        QToolBar* bar = frame->toolBar();
+        QCOMPARE(bar->windowTitle(), QStringLiteral("VOK_Address ToolBar"));
+        QCOMPARE(bar->allowedAreas(), Qt::AllToolBarAreas);
+        QVERIFY(bar->isMovable());
+        QCOMPARE(frame->toolBarArea(bar), Qt::TopToolBarArea);
+        QList<int> places;
+        for (QAction* action : bar->actions()) {
+            places << (action->isSeparator() ? 0 : action->data().toInt());
+            if (!action->isSeparator())
+                QVERIFY2(!action->icon().pixmap(16, 16).isNull(), qPrintable(action->text()));
+        }
+        const QList<int> expected{1000, 32771, 1003, 1005,  1004,  32779, 0,
+                                  1001, 1002,  0,    32784, 32782, 0,     57664};
+        QCOMPARE(places, expected);
+    }
+
+    void statusBarPanes()
+    {
+        CMainFrame* frame = showFrame();
+        QVERIFY(frame);
+        const auto labels = frame->statusBar()->findChildren<QLabel*>();
+        QLabel* ready = nullptr;
+        QLabel* mail = frame->statusBar()->findChild<QLabel*>(QStringLiteral("MailPane"));
+        for (QLabel* label : labels)
+            if (label->text() == AppText::Ready)
+                ready = label;
+        QVERIFY(ready && ready->isVisible());
+        QVERIFY(mail);
+        QVERIFY(mail->width() >= mail->fontMetrics().horizontalAdvance(QString(80, u' ')));
+        frame->SetMailPaneText(QStringLiteral("VOK_Address: Mail checking..."));
+        QCOMPARE(mail->text(), QStringLiteral("VOK_Address: Mail checking..."));
+
+        // A prompt covers the idle text while it shows; the idle text comes back after it.
+        frame->statusBar()->showMessage(frame->commands()->action(ID_DELETE)->statusTip());
+        QVERIFY(!ready->isVisible());
+        frame->statusBar()->clearMessage();
+        QVERIFY(ready->isVisible());
+    }
+
+    void trayIconAndMenu()
+    {
+        CMainFrame* frame = showFrame();
+        QVERIFY(frame);
+        QSystemTrayIcon* tray = frame->trayIcon();
+        QVERIFY(tray && tray->isVisible());
+        QCOMPARE(tray->toolTip(), QStringLiteral("VOK_Address "));
+        QCOMPARE(tray->contextMenu(), frame->trayMenu());
+        QCOMPARE(frame->trayMenu()->title(), QStringLiteral("TASK"));
+        QCOMPARE(itemTexts(frame->trayMenu()),
+                 (QStringList{"アドレス帳を開く", "-", "環境設定...", "-", "管理情報...",
+                              "メールチェック", "-", "終了"}));
+        frame->SetTrayTip(QString(80, u'x'));
+        QCOMPARE(tray->toolTip().size(), 63);
+
+        // "アドレス帳を開く" brings a hidden window back.
+        frame->hide();
+        QSignalSpy ran(frame->commands(), &CommandTable::executed);
+        frame->trayMenu()->actions().first()->trigger();
+        QCOMPARE(ran.count(), 1);
+        QVERIFY(frame->isVisible());
+    }
+
+    void trayDoubleClick_data()
+    {
+        QTest::addColumn<bool>("tasktray");
+        QTest::newRow("shows the window") << false;
+        QTest::newRow("starts the mail program") << true;
+    }
+
+    void trayDoubleClick()
+    {
+        QFETCH(bool, tasktray);
+        // A stand-in xdg-mime records that the mail program was looked up.
+        const QString bin = TestEnv::root() + QStringLiteral("/tray-bin");
+        const QString asked = TestEnv::root() + QStringLiteral("/asked-xdg-mime");
+        QFile::remove(asked);
+        QVERIFY(QDir().mkpath(bin));
+        QFile script(bin + QStringLiteral("/xdg-mime"));
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\necho \"$@\" > '" + asked.toUtf8() + "'\n");
+        script.close();
+        script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                              QFileDevice::ExeOwner);
+        const QByteArray oldPath = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(bin) + ':' + oldPath);
+
+        CMainFrame* frame = showFrame();
+        QVERIFY(frame);
+        frame->m_bTasktray = tasktray;
+        frame->close();
+        QVERIFY(!frame->isVisible());
+        emit frame->trayIcon()->activated(QSystemTrayIcon::Trigger); // a single click: nothing
+        QVERIFY(!frame->isVisible());
+        emit frame->trayIcon()->activated(QSystemTrayIcon::DoubleClick);
+        qputenv("PATH", oldPath);
+        QCOMPARE(frame->isVisible(), !tasktray);
+        QCOMPARE(QFileInfo::exists(asked), tasktray);
+    }
+
+    void commandRules_data()
+    {
+        QTest::addColumn<int>("focus");
+        QTest::addColumn<int>("id");
+        QTest::addColumn<bool>("enabled");
+        // An empty address book: the list has no rows (so no selection); the tree's current
+        // item is the root or a fixed group. With real pane contents the user-group and
+        // selected-row cases join these rows.
+        const int none = int(Focus::None), list = int(Focus::List), tree = int(Focus::Tree);
+        QTest::newRow("none: new contact") << none << 1000 << true;
+        QTest::newRow("none: create group") << none << 32771 << true;
+        QTest::newRow("none: delete") << none << 1002 << true;
+        QTest::newRow("none: edit") << none << 1001 << false;
+        QTest::newRow("none: export") << none << 1005 << false;
+        QTest::newRow("none: copy mail") << none << 1003 << false;
+        QTest::newRow("none: new mail") << none << 32784 << false;
+        QTest::newRow("none: import") << none << 1004 << true;
+        QTest::newRow("list: delete, nothing selected") << list << 1002 << false;
+        QTest::newRow("list: edit, nothing selected") << list << 1001 << false;
+        QTest::newRow("list: export") << list << 1005 << false;
+        QTest::newRow("list: delete group") << list << 32776 << false;
+        QTest::newRow("list: rename group") << list << 32778 << false;
+        QTest::newRow("list: copy personal") << list << 32774 << false;
+        QTest::newRow("list: copy office mail") << list << 32777 << false;
+        QTest::newRow("list: new mail") << list << 32784 << false;
+        QTest::newRow("tree: delete on fixed group") << tree << 1002 << false;
+        QTest::newRow("tree: delete group on fixed group") << tree << 32776 << false;
+        QTest::newRow("tree: export") << tree << 1005 << true;
+        QTest::newRow("tree: edit") << tree << 1001 << false;
+        QTest::newRow("tree: new mail") << tree << 32784 << false;
+        QTest::newRow("tree: options") << tree << 32779 << true;
+        QTest::newRow("tree: exit") << tree << 57665 << true;
+    }
+
+    void commandRules()
+    {
+        QFETCH(int, focus);
+        QFETCH(int, id);
+        QFETCH(bool, enabled);
+        CMainFrame* frame = showFrame();
+        QVERIFY(frame);
+        QVERIFY(placeFocus(Focus(focus)));
+        QCOMPARE(frame->commands()->isEnabled(id), enabled);
+        // The focus change greyed the action, and with it its menu item and tool bar button.
+        QAction* action = frame->commands()->action(id);
+        QCOMPARE(action->isEnabled(), enabled);
+        if (QWidget* button = frame->toolBar()->widgetForAction(action))
+            QCOMPARE(button->isEnabled(), enabled);
+    }
+
+    void keys_data()
+    {
+        QTest::addColumn<int>("focus");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<int>("id");
+        QTest::addColumn<bool>("runs");
+        const int list = int(Focus::List), tree = int(Focus::Tree);
+        const int ctrl = int(Qt::ControlModifier), plain = int(Qt::NoModifier);
+        QTest::newRow("Delete in the list, nothing selected")
+            << list << int(Qt::Key_Delete) << plain << 1002 << false;
+        QTest::newRow("Delete in the tree on a fixed group")
+            << tree << int(Qt::Key_Delete) << plain << 1002 << false;
+        QTest::newRow("Ctrl+D in the list") << list << int(Qt::Key_D) << ctrl << 32776 << false;
+        QTest::newRow("F2 in the list") << list << int(Qt::Key_F2) << plain << 32778 << false;
+        QTest::newRow("Ctrl+E in the list, nothing selected")
+            << list << int(Qt::Key_E) << ctrl << 1001 << false;
+        QTest::newRow("Ctrl+P in the list") << list << int(Qt::Key_P) << ctrl << 1005 << false;
+        QTest::newRow("Ctrl+P in the tree") << tree << int(Qt::Key_P) << ctrl << 1005 << true;
+        QTest::newRow("Ctrl+N in the list") << list << int(Qt::Key_N) << ctrl << 1000 << true;
+        QTest::newRow("Ctrl+I in the tree") << tree << int(Qt::Key_I) << ctrl << 1004 << true;
+        QTest::newRow("Ctrl+G in the list") << list << int(Qt::Key_G) << ctrl << 32771 << true;
+    }
+
+    void keys()
+    {
+        QFETCH(int, focus);
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(int, id);
+        QFETCH(bool, runs);
+        CMainFrame* frame = showFrame();
+        QVERIFY(frame);
+        QVERIFY(placeFocus(Focus(focus)));
+        QSignalSpy ran(frame->commands(), &CommandTable::executed);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key),
+                        Qt::KeyboardModifiers(modifiers));
+        QList<int> ids;
+        for (const auto& args : ran)
+            ids << args.at(0).toInt();
+        QCOMPARE(ids.contains(id), runs);
+        if (!runs)
+            QVERIFY(ids.isEmpty());
+    }
+
+    void postedCommands()
+    {
+        CMainFrame* frame = showFrame();
+        QVERIFY(frame);
+        QSignalSpy ran(frame->commands(), &CommandTable::executed);
+
+        // Rule false when it arrives: dropped.
+        QVERIFY(placeFocus(Focus::List));
+        frame->commands()->post(ID_EDIT_CONTACT);
+        frame->commands()->post(ID_NEW_MAIL);
+        // Rule true when posted, false when it arrives: dropped too.
+        QVERIFY(placeFocus(Focus::Tree));
+        frame->commands()->post(ID_EXPORT);
+        QVERIFY(placeFocus(Focus::List));
+        QCoreApplication::processEvents();
+        QCOMPARE(ran.count(), 0);
+
+        // Rule true when it arrives: runs.
+        QVERIFY(placeFocus(Focus::Tree));
+        frame->commands()->post(ID_EXPORT);
+        QCoreApplication::processEvents();
+        QCOMPARE(ran.count(), 1);
+        QCOMPARE(ran.at(0).at(0).toInt(), ID_EXPORT);
+    }
+
+    void groupCommandsClearContextItem()
+    {
+        CMainFrame* frame = showFrame();
+        QVERIFY(frame);
+        CGroupTree* tree = frame->document()->groupTree;
+        auto* item = new QTreeWidgetItem(tree, QStringList{QStringLiteral("x")});
+        tree->contextItem = item;
+        QVERIFY(frame->commands()->execute(ID_CREATE_GROUP));
+        QCOMPARE(tree->contextItem, nullptr);
+    }
+
+    void viewCommandsToggleBarsAndChecks()
+    {
+        CMainFrame* frame = showFrame();
+        QVERIFY(frame);
+        QAction* toolbar = frame->commands()->action(ID_VIEW_TOOLBAR);
+        QAction* status = frame->commands()->action(ID_VIEW_STATUS_BAR);
+        QVERIFY(toolbar->isChecked() && status->isChecked());
+        toolbar->trigger();
+        QVERIFY(frame->toolBar()->isHidden());
+        QVERIFY(!toolbar->isChecked());
+        status->trigger();
+        QVERIFY(frame->statusBar()->isHidden());
+        QVERIFY(!status->isChecked());
+        toolbar->trigger();
+        QVERIFY(!frame->toolBar()->isHidden());
+        QVERIFY(toolbar->isChecked());
+    }
+
+    void placement_data()
+    {
+        QTest::addColumn<QString>("style");
+        QTest::addColumn<bool>("applied");
+        QTest::newRow("ten numbers") << "0, 1, -1, -1, -1, -1, 50, 60, 650, 460" << true;
+        QTest::newRow("blanks as the pattern allows") << "0,1,  -1,-1,-1,-1,50,60,650,460" << true;
+        QTest::newRow("nine numbers") << "0, 1, -1, -1, -1, -1, 50, 60, 650" << false;
+        QTest::newRow("a word in place of a number")
+            << "0, 1, -1, -1, -1, -1, 50, sixty, 650, 460" << false;
+        QTest::newRow("empty") << "" << false;
+        QTest::newRow("number too large for its type")
+            << "0, 1, -1, -1, -1, -1, 50, 60, 650, 99999999999" << false;
+        QTest::newRow("on no screen") << "0, 1, -1, -1, -1, -1, 5000, 5000, 5600, 5400" << false;
+        QTest::newRow("right before left") << "0, 1, -1, -1, -1, -1, 650, 60, 50, 460" << false;
+    }
+
+    void placement()
+    {
+        QFETCH(QString, style);
+        QFETCH(bool, applied);
+        const QRect defaultRect = CMainFrame().geometry();
+        QFile::remove(DataLocation::addressFilePath());
+        writeStyle(style);
+        CMainFrame frame;
+        if (applied)
+            QCOMPARE(frame.geometry(), QRect(50, 60, 600, 400));
+        else
+            QCOMPARE(frame.geometry(), defaultRect);
+    }
+
+    void maximisedWindowComesBackNormal()
+    {
+        CMainFrame* frame = showFrame();
+        QVERIFY(frame);
+        const QRect normal(40, 30, 500, 350);
+        frame->setGeometry(normal);
+        frame->showMaximized();
+        QTRY_VERIFY(frame->isMaximized());
+        QVERIFY(frame->commands()->execute(ID_APP_EXIT));
+        const auto stored = WindowPlacement::parse(readStyle());
+        QVERIFY(stored);
+        QCOMPARE(stored->showCmd, 9u);
+        QCOMPARE(stored->normalRect(), normal);
+        m_frame.reset();
+
+        CMainFrame* again = showFrame();
+        QVERIFY(again);
+        QVERIFY(!again->isMaximized());
+        QCOMPARE(again->geometry(), normal);
+    }
+
+    void closeWritesFileAndKeepsRunning()
+    {
+        CMainFrame* frame = showFrame();
+        QVERIFY(frame);
+        addContact(*frame, "Yamada");
+        QSignalSpy finished(frame, &CMainFrame::exitFinished);
+        QVERIFY(!frame->close());
+        QCOMPARE(dataFileSize(), qint64(AddressFile::RecordSize));
+        QVERIFY(!frame->isVisible());
+        QVERIFY(frame->trayIcon()->isVisible());
+        QCOMPARE(finished.count(), 0);
+        QVERIFY(readStyle().isEmpty()); // placement is kept for the exit
+    }
+
+    void minimiseHidesWithoutWriting()
+    {
+        CMainFrame* frame = showFrame();
+        QVERIFY(frame);
+        addContact(*frame, "Yamada");
+        frame->showMinimized();
+        QTRY_VERIFY(!frame->isVisible());
+        QCOMPARE(dataFileSize(), qint64(-1));
+        frame->ShowMainWindow();
+        QVERIFY(frame->isVisible());
+        QVERIFY(!frame->isMinimized());
+    }
+
+    void exitWritesFilePlacementAndBars()
+    {
+        CMainFrame* frame = showFrame();
+        QVERIFY(frame);
+        addContact(*frame, "Yamada");
+        addContact(*frame, "Suzuki");
+        frame->setGeometry(QRect(20, 25, 520, 380));
+        frame->addToolBar(Qt::LeftToolBarArea, frame->toolBar());
+        frame->commands()->execute(ID_VIEW_STATUS_BAR);
+        QSignalSpy finished(frame, &CMainFrame::exitFinished);
+        QVERIFY(frame->commands()->execute(ID_APP_EXIT));
+        QCOMPARE(finished.count(), 1);
+        QVERIFY(!frame->isVisible());
+        QVERIFY(!frame->trayIcon()->isVisible());
+        QCOMPARE(frame->records().size(), std::size_t(0));
+        QCOMPARE(dataFileSize(), qint64(2 * AddressFile::RecordSize));
+        QCOMPARE(readStyle(), QStringLiteral("0, 9, -1, -1, -1, -1, 20, 25, 540, 405"));
+        m_frame.reset();
+
+        CMainFrame* again = showFrame();
+        QVERIFY(again);
+        QCOMPARE(again->records().size(), std::size_t(2));
+        QCOMPARE(again->toolBarArea(again->toolBar()), Qt::LeftToolBarArea);
+        QVERIFY(again->statusBar()->isHidden());
+        QVERIFY(!again->commands()->action(ID_VIEW_STATUS_BAR)->isChecked());
+        QVERIFY(again->commands()->action(ID_VIEW_TOOLBAR)->isChecked());
+    }
+
+    // A termination signal while a dialog is open: the dialog goes first, then the exit runs
+    // from the top level, so nothing the dialog still holds is destroyed under it.
+    void exitWaitsForAnOpenDialog()
+    {
+        CMainFrame* frame = showFrame();
+        QVERIFY(frame);
+        addContact(*frame, "Yamada");
+        QSignalSpy finished(frame, &CMainFrame::exitFinished);
+        QDialog dialog(frame);
+        bool exitEnabledDuring = true;
+        qsizetype finishedDuring = -1;
+        bool closedBySafety = false;
+        QEventLoop topLevel;
+        QTimer::singleShot(0, &topLevel, [&] {
+            // Runs once the dialog's own loop is going.
+            QTimer::singleShot(0, &dialog, [&] {
+                exitEnabledDuring = frame->commands()->isEnabled(ID_APP_EXIT);
+                frame->RequestExit();
+                finishedDuring = finished.count();
+            });
+            QTimer::singleShot(20000, &dialog, [&] {
+                closedBySafety = true; // RequestExit did not close it
+                dialog.reject();
+            });
+            dialog.exec();
+            topLevel.quit();
+        });
+        topLevel.exec();
+        QVERIFY(!closedBySafety);
+        QVERIFY(!exitEnabledDuring);
+        QCOMPARE(finishedDuring, 0);
+        QVERIFY(!dialog.isVisible());
+        QTRY_COMPARE(finished.count(), 1);
+        QCOMPARE(dataFileSize(), qint64(AddressFile::RecordSize));
+    }
+
+    void withoutTrayCloseEndsAndMinimiseMinimises()
+    {
+        CMainFrame::setTrayAvailableForTesting(false);
+        CMainFrame* frame = showFrame();
+        QVERIFY(frame);
+        addContact(*frame, "Yamada");
+        frame->showMinimized();
+        QCoreApplication::processEvents();
+        QVERIFY(frame->isVisible());
+        QVERIFY(frame->isMinimized());
+        QCOMPARE(dataFileSize(), qint64(-1));
+
+        frame->showNormal();
+        QSignalSpy finished(frame, &CMainFrame::exitFinished);
+        QVERIFY(frame->close());
+        QCOMPARE(finished.count(), 1);
+        QCOMPARE(dataFileSize(), qint64(AddressFile::RecordSize));
+        QVERIFY(!readStyle().isEmpty());
+    }
+
+    void optionsReadAtCreation_data()
+    {
+        QTest::addColumn<int>("newmail");
+        QTest::addColumn<int>("tasktray");
+        QTest::newRow("absent") << -1 << -1;
+        QTest::newRow("both on") << 1 << 1;
+        QTest::newRow("newmail only") << 1 << 0;
+        QTest::newRow("tasktray only") << 0 << 1;
+    }
+
+    void optionsReadAtCreation()
+    {
+        QFETCH(int, newmail);
+        QFETCH(int, tasktray);
+        {
+            RegistryKey key;
+            key.Open(QString::fromLatin1(RegistryKey::OptionKey));
+            if (newmail >= 0)
+                key.WriteDword(QStringLiteral("Newmail"), quint32(newmail));
+            if (tasktray >= 0)
+                key.WriteDword(QStringLiteral("Tasktray"), quint32(tasktray));
+        }
+        CMainFrame frame;
+        QCOMPARE(frame.m_bNewmail, newmail == 1);
+        QCOMPARE(frame.m_bTasktray, tasktray == 1);
+    }
+};
+
+VOK_TEST_MAIN(TestMainFrame)
+#include "tst_mainframe.moc"

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+struct xcb_connection_t;
+
+// A small X client for the end-to-end test: finds the program's top-level window by its title,
+// tells whether it is mapped, asks it to close the way a window manager does, and watches the
+// system-tray selection.
+class XDisplay
+{
+public:
+    explicit XDisplay(const QString& display);
+    ~XDisplay();
+    XDisplay(const XDisplay&) = delete;
+    XDisplay& operator=(const XDisplay&) = delete;
+
+    bool isOpen() const { return m_conn != nullptr; }
+    // 0 when no top-level window has that title.
+    std::uint32_t findWindow(const QString& title) const;
+    bool isViewable(std::uint32_t window) const;
+    // Sends WM_DELETE_WINDOW, as the title bar's close button does.
+    void requestClose(std::uint32_t window) const;
+    bool trayAvailable() const;
+
+private:
+    std::uint32_t atom(const char* name) const;
+
+    xcb_connection_t* m_conn = nullptr;
+    std::uint32_t m_root = 0;
+    int m_screen = 0;
+};

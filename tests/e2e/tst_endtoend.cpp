@@ -1,0 +1,177 @@
+#include "TestMain.h"
+#include "XDisplay.h"
+#include "model/AddressFile.h"
+#include "model/AddressRecord.h"
+#include "model/RecordList.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSettings>
+#include <QStandardPaths>
+#include <csignal>
+#include <functional>
+
+// The real program as a user meets it: a separate process on a virtual X server with a system
+// tray, started, brought forward by a second start, closed to the tray, and ended by SIGTERM.
+class TestEndToEnd : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void fullRun();
+
+private:
+    bool waitFor(const std::function<bool()>& condition, int ms = 10000);
+    QString dataFile() const;
+    QProcessEnvironment programEnvironment() const;
+
+    QProcess m_xvfb;
+    QProcess m_trayer;
+    QString m_display;
+    QString m_skipReason;
+};
+
+bool TestEndToEnd::waitFor(const std::function<bool()>& condition, int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > ms)
+            return false;
+        QTest::qWait(50);
+    }
+    return true;
+}
+
+QString TestEndToEnd::dataFile() const
+{
+    return qEnvironmentVariable("VOK_ADDRESS_DIR") + QStringLiteral("/Address.vok");
+}
+
+QProcessEnvironment TestEndToEnd::programEnvironment() const
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), m_display);
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    return env;
+}
+
+void TestEndToEnd::initTestCase()
+{
+    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+    const QString trayer = QStandardPaths::findExecutable(QStringLiteral("trayer"));
+    if (xvfb.isEmpty() || trayer.isEmpty()) {
+        m_skipReason = QStringLiteral("Xvfb or trayer is not installed (make deps installs them)");
+        return;
+    }
+    // -displayfd picks a free display number and writes it to the given descriptor (stdout).
+    m_xvfb.setProgram(xvfb);
+    m_xvfb.setArguments({QStringLiteral("-displayfd"), QStringLiteral("1"),
+                         QStringLiteral("-screen"), QStringLiteral("0"),
+                         QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"),
+                         QStringLiteral("tcp")});
+    m_xvfb.start();
+    QByteArray number;
+    QVERIFY(waitFor([&] {
+        number += m_xvfb.readAllStandardOutput();
+        return number.contains('\n') || m_xvfb.state() == QProcess::NotRunning;
+    }));
+    QVERIFY2(number.trimmed().toInt() > 0 || number.trimmed() == "0", "Xvfb gave no display");
+    m_display = u':' + QString::fromLatin1(number.trimmed());
+
+    m_trayer.setProcessEnvironment(programEnvironment());
+    m_trayer.start(trayer, {QStringLiteral("--edge"), QStringLiteral("top")});
+    XDisplay x(m_display);
+    QVERIFY(x.isOpen());
+    QVERIFY2(waitFor([&] { return x.trayAvailable(); }), "the tray did not appear");
+}
+
+void TestEndToEnd::cleanupTestCase()
+{
+    for (QProcess* p : {&m_trayer, &m_xvfb}) {
+        if (p->state() != QProcess::NotRunning) {
+            p->terminate();
+            if (!p->waitForFinished(3000))
+                p->kill();
+            p->waitForFinished(1000);
+        }
+    }
+}
+
+void TestEndToEnd::fullRun()
+{
+    if (!m_skipReason.isEmpty())
+        QSKIP(qPrintable(m_skipReason));
+
+    // Two contacts and a trailing partial record, which the first save drops.
+    {
+        RecordList list;
+        for (const char* name : {"Yamada Taro", "Suzuki Hanako"}) {
+            auto r = std::make_unique<AddressRecord>();
+            r->setField(AddressRecord::Name, name);
+            r->setField(AddressRecord::Group, "Private");
+            list.AppendRecord(std::move(r));
+        }
+        QDir().mkpath(qEnvironmentVariable("VOK_ADDRESS_DIR"));
+        QCOMPARE(AddressFile::Save(QFile::encodeName(dataFile()).toStdString(), list),
+                 AddressFile::Status::Ok);
+        QFile f(dataFile());
+        QVERIFY(f.open(QIODevice::Append));
+        f.write(QByteArray(10, 'x'));
+    }
+    QCOMPARE(QFileInfo(dataFile()).size(), qint64(2 * 1684 + 10));
+
+    const QString title = QStringLiteral("VOK_Address - VOK System");
+    XDisplay x(m_display);
+    QVERIFY(x.isOpen());
+
+    QProcess first;
+    first.setProcessEnvironment(programEnvironment());
+    first.start(QStringLiteral(VOK_PROGRAM_PATH), {});
+    QVERIFY(first.waitForStarted());
+    std::uint32_t window = 0;
+    QVERIFY2(waitFor([&] { return (window = x.findWindow(title)) != 0 && x.isViewable(window); }),
+             "the main window did not appear");
+
+    // The title bar's close button hides the window, writes the file, and the program lives on.
+    x.requestClose(window);
+    QVERIFY2(waitFor([&] { return !x.isViewable(window); }), "closing did not hide the window");
+    QVERIFY2(waitFor([&] { return QFileInfo(dataFile()).size() == 2 * 1684; }),
+             "closing did not write the data file");
+    QTest::qWait(300);
+    QCOMPARE(first.state(), QProcess::Running);
+
+    // A second start brings the hidden window forward and ends at once.
+    QProcess second;
+    second.setProcessEnvironment(programEnvironment());
+    second.start(QStringLiteral(VOK_PROGRAM_PATH), {});
+    QVERIFY(second.waitForFinished(10000));
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.exitCode(), 0);
+    QVERIFY2(waitFor([&] { return x.isViewable(window); }),
+             "the second start did not bring the window forward");
+    QCOMPARE(first.state(), QProcess::Running);
+
+    // SIGTERM ends the program like its exit command: file, placement and bar state saved.
+    QFile::remove(dataFile());
+    ::kill(static_cast<pid_t>(first.processId()), SIGTERM);
+    QVERIFY(first.waitForFinished(10000));
+    QCOMPARE(first.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(QFileInfo(dataFile()).size(), qint64(2 * 1684));
+
+    QSettings settings(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                           QStringLiteral("/VOK System/VOK_Address.conf"),
+                       QSettings::IniFormat);
+    const QString style = settings.value(QStringLiteral("Window/Style")).toString();
+    QCOMPARE(style.split(QStringLiteral(", ")).size(), 10);
+    QCOMPARE(style.split(QStringLiteral(", ")).at(1), QStringLiteral("9"));
+    QVERIFY(!settings.value(QStringLiteral("ToolBars")).toString().isEmpty() ||
+            !settings.childKeys().filter(QStringLiteral("ToolBars")).isEmpty() ||
+            settings.childGroups().contains(QStringLiteral("ToolBars")));
+}
+
+VOK_TEST_MAIN(TestEndToEnd)
+#include "tst_endtoend.moc"
