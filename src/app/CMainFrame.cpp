@@ -10,6 +10,8 @@
 #include "resource.h"
 #include "ui/common/MessageBox.h"
 #include "ui/common/Text.h"
+#include "ui/contact/ClipboardTransfer.h"
+#include "ui/contact/ContactEditor.h"
 #include "ui/groups/CGroupTree.h"
 #include "ui/list/CAddressList.h"
 
@@ -379,9 +381,15 @@ bool CMainFrame::OnUpdateNewMail() const
 
 // ---- handlers ----------------------------------------------------------------------------
 
-void CMainFrame::OnNewContact() {}
+void CMainFrame::OnNewContact()
+{
+    ContactEditor::OnNewContact(this, m_doc.groupTree, m_doc.addressList);
+}
 
-void CMainFrame::OnEditContact() {}
+void CMainFrame::OnEditContact()
+{
+    ContactEditor::OnEditContact(this, m_doc.groupTree, m_doc.addressList);
+}
 
 void CMainFrame::OnDelete()
 {
@@ -391,7 +399,10 @@ void CMainFrame::OnDelete()
         m_doc.groupTree->DeleteGroup();
 }
 
-void CMainFrame::OnCopyMailAddresses() {}
+void CMainFrame::OnCopyMailAddresses()
+{
+    ClipboardTransfer::CopyMailAddresses(m_doc.addressList, false);
+}
 
 void CMainFrame::OnImport() {}
 
@@ -405,9 +416,15 @@ void CMainFrame::OnCreateGroup()
     m_doc.groupTree->contextItem = nullptr;
 }
 
-void CMainFrame::OnCopyPersonalInfo() {}
+void CMainFrame::OnCopyPersonalInfo()
+{
+    ClipboardTransfer::CopyContactInfo(m_doc.addressList, ClipboardTransfer::Personal);
+}
 
-void CMainFrame::OnCopyOfficeInfo() {}
+void CMainFrame::OnCopyOfficeInfo()
+{
+    ClipboardTransfer::CopyContactInfo(m_doc.addressList, ClipboardTransfer::Office);
+}
 
 void CMainFrame::OnDeleteGroup()
 {
@@ -417,7 +434,10 @@ void CMainFrame::OnDeleteGroup()
     m_doc.groupTree->contextItem = nullptr;
 }
 
-void CMainFrame::OnCopyOfficeMailAddresses() {}
+void CMainFrame::OnCopyOfficeMailAddresses()
+{
+    ClipboardTransfer::CopyMailAddresses(m_doc.addressList, true);
+}
 
 void CMainFrame::OnRenameGroup()
 {
