@@ -1,6 +1,8 @@
 # Two commands for a fresh Debian 12 machine: `make run` and `make test`.
 BUILD      ?= build
 BUILD_ASAN ?= build-asan
+BUILD_FUZZ ?= build-fuzz
+FUZZ_SECONDS ?= 60
 PREFIX     ?= /usr/local
 JOBS       ?= 2
 CMAKE_ARGS ?=
@@ -28,7 +30,8 @@ test: build
 
 bench: build
 	cmake --build $(BUILD) -j$(JOBS) --target benchmarks
-	@for b in $(BUILD)/bench/bench_*; do echo "== $$b"; $$b || exit 1; done
+	@for b in $(BUILD)/bench/bench_*; do [ -f "$$b" ] && [ -x "$$b" ] || continue; \
+		echo "== $$b"; $$b || exit 1; done
 
 asan-test: deps
 	cmake -S . -B $(BUILD_ASAN) -DCMAKE_BUILD_TYPE=Debug -DVOK_SANITIZE=ON $(CMAKE_ARGS)
@@ -40,8 +43,20 @@ install: deps
 	cmake --build $(BUILD) -j$(JOBS)
 	cmake --install $(BUILD)
 
+# Each fuzz target runs FUZZ_SECONDS on its seed corpus; new inputs stay in $(BUILD_FUZZ)/corpus.
+fuzz: deps
+	cmake -S . -B $(BUILD_FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+		-DVOK_FUZZ=ON -DVOK_BUILD_TESTS=OFF -DVOK_BUILD_BENCH=OFF $(CMAKE_ARGS)
+	cmake --build $(BUILD_FUZZ) -j$(JOBS) --target fuzz_addressfile fuzz_csv
+	@for t in addressfile csv; do \
+		mkdir -p $(BUILD_FUZZ)/corpus/$$t; \
+		echo "== fuzz_$$t for $(FUZZ_SECONDS) s"; \
+		$(BUILD_FUZZ)/fuzz/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 -artifact_prefix=$(BUILD_FUZZ)/ \
+			$(BUILD_FUZZ)/corpus/$$t fuzz/corpus/$$t || exit 1; \
+	done
+
 format:
 	find src tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN)
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ)

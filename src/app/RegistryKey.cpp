@@ -8,6 +8,8 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include <algorithm>
+
 namespace {
 
 // Empty groups vanish from an INI file; a group key carries this value so that it survives.
@@ -183,12 +185,27 @@ long RegistryKey::DeleteKey(const QString& path)
     const QString group = groupFor(path);
     if (group.isEmpty())
         return NotFound;
+    // Registry key names ignore case: "TreeView\abc" deletes the key stored as "ABC".
+    const qsizetype sep = group.indexOf(u'/');
+    const QString parent = sep < 0 ? QString() : group.left(sep);
+    const QString leaf = sep < 0 ? group : group.mid(sep + 1);
     auto settings = openStore();
-    if (!settings->childGroups().isEmpty() || !settings->childKeys().isEmpty()) {
-        settings->remove(group);
-        settings->sync();
+    if (!parent.isEmpty())
+        settings->beginGroup(parent);
+    QString found;
+    for (const QString& child : settings->childGroups()) {
+        if (child.compare(leaf, Qt::CaseInsensitive) == 0) {
+            found = child;
+            break;
+        }
     }
-    return settings->status() == QSettings::NoError ? Success : NotFound;
+    if (found.isEmpty())
+        return NotFound;
+    settings->remove(found);
+    if (!parent.isEmpty())
+        settings->endGroup();
+    settings->sync();
+    return settings->status() == QSettings::NoError ? Success : AccessDenied;
 }
 
 long RegistryKey::EnumGroupKeys(QStringList& names)
@@ -197,7 +214,13 @@ long RegistryKey::EnumGroupKeys(QStringList& names)
     settings->beginGroup(groupFor(QString::fromLatin1(TreeViewKey)));
     const QStringList groups = settings->childGroups();
     settings->endGroup();
+    QStringList found;
     for (const QString& g : groups)
-        names.append(unescapeName(g));
-    return NotFound; // the registry ends its enumeration with "no more items"
+        found.append(unescapeName(g));
+    // The registry lists subkeys alphabetically without regard to case.
+    std::stable_sort(found.begin(), found.end(), [](const QString& a, const QString& b) {
+        return a.compare(b, Qt::CaseInsensitive) < 0;
+    });
+    names += found;
+    return NoMoreItems;
 }

@@ -13,11 +13,14 @@ class QSettings;
 class RegistryKey
 {
 public:
-    enum Status : long {
+    enum Status : long
+    {
         Success = 0,
         NotFound = 2,
+        AccessDenied = 5,
         InvalidHandle = 6,
         MoreData = 234,
+        NoMoreItems = 259,
     };
 
     static constexpr const char* AppKey = "SOFTWARE\\VOK System\\VOK_Address";
@@ -39,7 +42,8 @@ public:
     long WriteDword(const QString& name, quint32 value);
     long WriteString(const QString& name, const QString& value);
     long DeleteKey(const QString& path);
-    // The user's groups: the subkeys of the TreeView key, appended in the store's order.
+    // The user's groups: the subkeys of the TreeView key, appended in alphabetical order without
+    // regard to case, as the registry lists them. Ends with NoMoreItems, as the registry does.
     static long EnumGroupKeys(QStringList& names);
 
     bool isOpen() const { return m_settings != nullptr; }

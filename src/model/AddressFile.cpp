@@ -5,6 +5,7 @@
 #include "RecordList.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
@@ -85,13 +86,19 @@ void AddressFile::DecodeRecord(const char* in, AddressRecord& record)
 
 AddressFile::Status AddressFile::Load(const std::string& path, RecordList& list)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a FIFO in the file's place cannot hang the start-up.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return errno == ENOENT ? Status::Missing : Status::ReadError;
 
-    struct stat st{};
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
-        list.reserve(list.size() + static_cast<std::size_t>(st.st_size) / RecordSize);
+    struct stat st
+    {
+    };
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return Status::ReadError;
+    }
+    list.reserve(list.size() + static_cast<std::size_t>(st.st_size) / RecordSize);
 
     std::vector<char> buffer(RecordSize * kBatch);
     Status status = Status::Ok;
@@ -114,15 +121,24 @@ AddressFile::Status AddressFile::Load(const std::string& path, RecordList& list)
     return status;
 }
 
-AddressFile::Status AddressFile::Save(const std::string& path, const RecordList& list)
+AddressFile::Status AddressFile::Save(const std::string& givenPath, const RecordList& list)
 {
-    std::string temp = directoryOf(path) + "/.Address.vok.XXXXXX";
+    // A symbolic link (the book kept on another disk) stays a link: replace what it points to.
+    std::string path = givenPath;
+    if (char* real = ::realpath(givenPath.c_str(), nullptr)) {
+        path = real;
+        std::free(real);
+    }
+    const std::string dir = directoryOf(path);
+    std::string temp = dir + "/.Address.vok.XXXXXX";
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0)
         return Status::WriteError;
 
     // Keep the permissions the user gave the old file.
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (::stat(path.c_str(), &st) == 0)
         ::fchmod(fd, st.st_mode & 07777);
 
@@ -150,6 +166,12 @@ AddressFile::Status AddressFile::Save(const std::string& path, const RecordList&
     if (!ok) {
         ::unlink(temp.c_str());
         return Status::WriteError;
+    }
+    // Make the rename itself durable; the file is in place either way.
+    const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
     }
     return Status::Ok;
 }

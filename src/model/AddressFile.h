@@ -13,10 +13,11 @@ class AddressFile
 {
 public:
     static constexpr std::size_t RecordSize = 1684;
-    static constexpr std::array<std::size_t, 16> SlotWidth = {
-        128, 128, 16, 260, 16, 16, 16, 260, 128, 128, 16, 260, 16, 16, 260, 20};
+    static constexpr std::array<std::size_t, 16> SlotWidth = {128, 128, 16, 260, 16, 16, 16,  260,
+                                                              128, 128, 16, 260, 16, 16, 260, 20};
 
-    enum class Status {
+    enum class Status
+    {
         Ok,
         Missing,    // no file yet: an empty address book, nothing to report
         ReadError,  // the file exists but could not be read

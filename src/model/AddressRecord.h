@@ -12,7 +12,8 @@
 class AddressRecord
 {
 public:
-    enum Field : int {
+    enum Field : int
+    {
         Name,
         Email,
         PostalCode,
@@ -56,9 +57,12 @@ public:
     std::string_view officeMemo() const { return field(OfficeMemo); }
     std::string_view group() const { return field(Group); }
 
+    // All sixteen fields one after another, without separators: for quick scans of a record.
+    std::string_view text() const { return m_text; }
+
     bool operator==(const AddressRecord& other) const;
 
 private:
-    std::string m_text;                             // the fields one after another
-    std::array<std::uint32_t, FieldCount> m_end{};  // end offset of each field in m_text
+    std::string m_text;                            // the fields one after another
+    std::array<std::uint32_t, FieldCount> m_end{}; // end offset of each field in m_text
 };

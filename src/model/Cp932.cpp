@@ -87,6 +87,9 @@ std::string_view cutAtBoundary(std::string_view text, std::size_t maxBytes)
             break;
         pos += len;
     }
+    // A line break is one unit too: never keep the CR of a CR LF whose LF is cut off.
+    if (pos > 0 && text[pos - 1] == '\r' && text[pos] == '\n')
+        --pos;
     return text.substr(0, pos);
 }
 
@@ -143,8 +146,8 @@ EncodeResult fromUtf8(std::string_view utf8)
     if (iconv(cd, &in, &inLeft, &dst, &outLeft) == static_cast<std::size_t>(-1)) {
         result.badOffset = static_cast<std::size_t>(in - utf8.data());
         if (result.badOffset < utf8.size())
-            result.badChar = std::string(
-                utf8.substr(result.badOffset, utf8CharLength(utf8, result.badOffset)));
+            result.badChar =
+                std::string(utf8.substr(result.badOffset, utf8CharLength(utf8, result.badOffset)));
         return result;
     }
     out.resize(static_cast<std::size_t>(dst - out.data()));

@@ -18,7 +18,8 @@ constexpr bool isLeadByte(unsigned char c)
 // Length in bytes of the character starting at text[pos] (1 or 2; 1 for a lead byte at the end).
 std::size_t charLength(std::string_view text, std::size_t pos);
 
-// The longest prefix of at most maxBytes bytes that does not split a double-byte character.
+// The longest prefix of at most maxBytes bytes that splits neither a double-byte character nor
+// a CR LF pair.
 std::string_view cutAtBoundary(std::string_view text, std::size_t maxBytes);
 
 // CP932 bytes to UTF-8; bytes that are not valid CP932 become U+FFFD.
@@ -27,8 +28,8 @@ std::string toUtf8(std::string_view cp932);
 struct EncodeResult
 {
     bool ok = false;
-    std::string bytes;        // the CP932 text, when ok
-    std::string badChar;      // the first character CP932 cannot hold (UTF-8), when not ok
+    std::string bytes;         // the CP932 text, when ok
+    std::string badChar;       // the first character CP932 cannot hold (UTF-8), when not ok
     std::size_t badOffset = 0; // its byte offset in the UTF-8 input
 };
 

@@ -3,6 +3,7 @@
 #include "GroupName.h"
 
 #include <algorithm>
+#include <string>
 
 RecordList::~RecordList() = default;
 
@@ -54,22 +55,27 @@ std::size_t RecordList::RemoveRecords(const std::unordered_set<const AddressReco
 
 std::size_t RecordList::CountGroupRecords(std::string_view group) const
 {
-    return static_cast<std::size_t>(std::count_if(
-        m_records.begin(), m_records.end(),
-        [group](const auto& r) { return GroupName::equals(r->group(), group); }));
+    return static_cast<std::size_t>(
+        std::count_if(m_records.begin(), m_records.end(),
+                      [group](const auto& r) { return GroupName::equals(r->group(), group); }));
 }
 
-std::size_t RecordList::RemoveGroupRecords(std::string_view group)
+std::size_t RecordList::RemoveGroupRecords(std::string_view groupView)
 {
+    // The name may point into a record that this very call destroys.
+    const std::string group(groupView);
     const std::size_t removed =
-        removeIf([group](const AddressRecord* r) { return GroupName::equals(r->group(), group); });
+        removeIf([&group](const AddressRecord* r) { return GroupName::equals(r->group(), group); });
     if (groupRemoved)
         groupRemoved(group);
     return removed;
 }
 
-std::size_t RecordList::RenameGroup(std::string_view oldName, std::string_view newName)
+std::size_t RecordList::RenameGroup(std::string_view oldView, std::string_view newView)
 {
+    // Either name may point into a record whose group this loop rewrites.
+    const std::string oldName(oldView);
+    const std::string newName(newView);
     std::size_t renamed = 0;
     for (auto& r : m_records) {
         if (GroupName::equals(r->group(), oldName)) {
