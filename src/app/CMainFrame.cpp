@@ -12,6 +12,7 @@
 #include "ui/common/Text.h"
 #include "ui/contact/ClipboardTransfer.h"
 #include "ui/contact/ContactEditor.h"
+#include "ui/contact/CsvExchange.h"
 #include "ui/groups/CGroupTree.h"
 #include "ui/list/CAddressList.h"
 
@@ -404,9 +405,15 @@ void CMainFrame::OnCopyMailAddresses()
     ClipboardTransfer::CopyMailAddresses(m_doc.addressList, false);
 }
 
-void CMainFrame::OnImport() {}
+void CMainFrame::OnImport()
+{
+    CsvExchange::OnImport(this, m_doc.groupTree, m_doc.addressList);
+}
 
-void CMainFrame::OnExport() {}
+void CMainFrame::OnExport()
+{
+    CsvExchange::OnExport(this, m_doc.groupTree);
+}
 
 void CMainFrame::OnCreateGroup()
 {
