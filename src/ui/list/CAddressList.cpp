@@ -1,54 +1,639 @@
 #include "CAddressList.h"
 
+#include "AddressListModel.h"
+#include "ListText.h"
 #include "app/CMainFrame.h"
+#include "app/CommandTable.h"
+#include "app/RegistryKey.h"
+#include "model/AddressRecord.h"
+#include "model/GroupName.h"
+#include "resource.h"
+#include "ui/common/Text.h"
+#include "ui/groups/CGroupTree.h"
 
-CAddressList::CAddressList(CMainFrame* frame, QWidget* parent) : QTableView(parent), m_frame(frame)
+#include <QAction>
+#include <QApplication>
+#include <QHeaderView>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QPointer>
+#include <QStyleOptionViewItem>
+#include <algorithm>
+#include <unordered_set>
+
+namespace {
+
+constexpr int kIconRoom = 16;
+constexpr int kCellPadding = 12;
+constexpr quint32 kAscending = 0x10;
+constexpr quint32 kDescending = 0x20;
+// Qt names the header arrows after the order of the data below them; the mark here points up
+// for ascending, as the address list always has.
+constexpr Qt::SortOrder kUpArrow = Qt::DescendingOrder;
+constexpr Qt::SortOrder kDownArrow = Qt::AscendingOrder;
+
+QCursor dragCursor(const QString& name)
 {
-    m_frame->document()->addressList = this;
+    return QCursor(QPixmap(QStringLiteral(":/cursors/") + name), 1, 8);
 }
 
-void CAddressList::AddRecordRow(AddressRecord*, bool) {}
+} // namespace
 
-void CAddressList::UpdateRecordRow(int, AddressRecord*) {}
+CAddressList::CAddressList(CMainFrame* frame, QWidget* parent)
+    : QTableView(parent), m_frame(frame), m_model(new AddressListModel(this)),
+      m_cursorMove(dragCursor(QStringLiteral("drag_move.svg"))),
+      m_cursorCopy(dragCursor(QStringLiteral("drag_copy.svg"))),
+      m_cursorNone(dragCursor(QStringLiteral("drag_none.svg")))
+{
+    setModel(m_model);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setShowGrid(true);
+    setWordWrap(false);
+    setTextElideMode(Qt::ElideRight);
+    setIconSize(QSize(16, 16));
+    setDragEnabled(false);
+    setCornerButtonEnabled(false);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
 
-void CAddressList::DeleteSelectedRecords() {}
+    // The selection stays visible while another pane has the focus.
+    QPalette pal = palette();
+    pal.setColor(QPalette::Inactive, QPalette::Highlight,
+                 pal.color(QPalette::Active, QPalette::Highlight));
+    pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                 pal.color(QPalette::Active, QPalette::HighlightedText));
+    setPalette(pal);
 
-void CAddressList::DeleteAllRows() {}
+    // Every row the same height: 100,000 rows cost no per-row measuring.
+    QHeaderView* rows = verticalHeader();
+    rows->hide();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(std::max(fontMetrics().height() + 4, 18));
+    rows->setMinimumSectionSize(1);
 
-void CAddressList::ApplyColumnWidths() {}
+    QHeaderView* header = horizontalHeader();
+    header->setSectionsClickable(true);
+    header->setSectionsMovable(false);
+    header->setHighlightSections(false);
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    header->setMinimumSectionSize(1);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header->setSortIndicatorShown(false);
+    for (int c = 0; c < AddressListModel::ColumnCount; ++c)
+        header->resizeSection(c, 50);
+    // The divider double-click sizes to the cells by our own measure, not the view's.
+    disconnect(header, SIGNAL(sectionHandleDoubleClicked(int)), this,
+               SLOT(resizeColumnToContents(int)));
+    connect(header, &QHeaderView::sectionHandleDoubleClicked, this,
+            &CAddressList::onDividerDoubleClicked);
+    connect(header, &QHeaderView::sectionClicked, this, &CAddressList::SortByColumn);
+    connect(header, &QHeaderView::sectionResized, this, [this](int section, int, int) {
+        if (m_headerPressed)
+            m_resizedSection = section;
+    });
+    header->viewport()->installEventFilter(this);
 
-void CAddressList::SortByColumn(int) {}
+    ApplyColumnWidths();
+    m_frame->document()->addressList = this;
+
+    RegistryKey key;
+    if (key.Open(QString::fromLatin1(RegistryKey::ListViewKey)) == RegistryKey::Success) {
+        quint32 value = 0;
+        if (key.ReadDword(ListText::SortValue, value) == RegistryKey::Success)
+            sortState = value;
+    }
+
+    // The record list may outlive the list or die before it: the hooks check that we are still
+    // here instead of the destructor reaching into the frame.
+    QPointer<CAddressList> self(this);
+    m_frame->records().recordsRemoving = [self](const std::vector<const AddressRecord*>& r) {
+        if (self)
+            self->onRecordsRemoving(r);
+    };
+    m_frame->records().groupRemoved = [self](std::string_view group) {
+        if (self)
+            self->ClearIfGroupShown(Text::fromCp932(group));
+    };
+}
+
+CAddressList::~CAddressList()
+{
+    // The frame's record list may already be gone here: only the store is touched.
+    RegistryKey key;
+    if (key.Open(QString::fromLatin1(RegistryKey::ListViewKey)) == RegistryKey::Success)
+        key.WriteDword(ListText::SortValue, sortState);
+}
+
+bool CAddressList::shownGroup(std::string& group, bool& root) const
+{
+    const CGroupTree* tree = m_frame->document()->groupTree;
+    if (!tree)
+        return false;
+    const QString name = tree->GetCurrentGroupName();
+    root = name == ListText::RootName;
+    if (root)
+        return true;
+    auto bytes = Text::toCp932(name);
+    if (!bytes)
+        return false;
+    group = std::move(*bytes);
+    return true;
+}
+
+bool CAddressList::belongsToShownGroup(const AddressRecord* record, const std::string& shown,
+                                       bool root) const
+{
+    return root || GroupName::equals(shown, record->group());
+}
+
+void CAddressList::AddRecordRow(AddressRecord* record, bool marked)
+{
+    if (!record)
+        return;
+    std::string group;
+    bool root = false;
+    if (!shownGroup(group, root) || !belongsToShownGroup(record, group, root))
+        return;
+    m_model->appendRow(record, marked);
+}
+
+void CAddressList::AddRecordRows(const std::vector<AddressRecord*>& records)
+{
+    std::string group;
+    bool root = false;
+    if (!shownGroup(group, root))
+        return;
+    std::vector<AddressRecord*> rows;
+    rows.reserve(records.size());
+    for (AddressRecord* r : records) {
+        if (r && belongsToShownGroup(r, group, root))
+            rows.push_back(r);
+    }
+    m_model->appendRows(rows);
+}
+
+void CAddressList::UpdateRecordRow(int row, AddressRecord* record)
+{
+    if (row < 0 || row >= m_model->rowCount() || !record)
+        return;
+    std::string group;
+    bool root = false;
+    if (!shownGroup(group, root) || !belongsToShownGroup(record, group, root))
+        m_model->removeRow(row);
+    else
+        m_model->updateRow(row, record);
+}
+
+void CAddressList::DeleteSelectedRecords()
+{
+    const std::vector<int> rows = selectedRowList();
+    if (rows.empty())
+        return;
+    std::unordered_set<const AddressRecord*> doomed;
+    doomed.reserve(rows.size());
+    for (int row : rows)
+        doomed.insert(m_model->record(row));
+    // The record list tells us (onRecordsRemoving) which rows to drop before it destroys them;
+    // rows whose record it did not hold leave the list here.
+    if (doomed.size() == 1)
+        m_frame->RemoveRecord(*doomed.begin());
+    else
+        m_frame->records().RemoveRecords(doomed);
+    m_model->removeRecords(doomed);
+}
+
+void CAddressList::onRecordsRemoving(const std::vector<const AddressRecord*>& records)
+{
+    if (m_model->rowCount() == 0 || records.empty())
+        return;
+    std::unordered_set<const AddressRecord*> doomed(records.begin(), records.end());
+    m_model->removeRecords(doomed);
+}
+
+void CAddressList::DeleteAllRows()
+{
+    m_model->clear();
+}
+
+void CAddressList::ApplyColumnWidths()
+{
+    RegistryKey key;
+    const bool open =
+        key.Open(QString::fromLatin1(RegistryKey::ListViewKey)) == RegistryKey::Success;
+    setUpdatesEnabled(false);
+    QHeaderView* header = horizontalHeader();
+    for (int c = 0; c < AddressListModel::ColumnCount; ++c) {
+        quint32 stored = 0;
+        if (open && key.ReadDword(ListText::WidthValue.arg(c), stored) == RegistryKey::Success &&
+            stored < 0x80000000u) {
+            header->resizeSection(c, static_cast<int>(stored & 0xFFFF));
+            continue;
+        }
+        header->resizeSection(c, std::max(header->sectionSizeHint(c), fittedWidth(c)));
+    }
+    setUpdatesEnabled(true);
+}
+
+int CAddressList::fittedWidth(int column) const
+{
+    int row = -1;
+    const int w = m_model->widestCell(column, fontMetrics(), &row);
+    const int fitted = w + kCellPadding + (column == 0 ? kIconRoom : 0);
+    if (row < 0)
+        return fitted;
+    // The style's own margins around text and picture may need a few pixels more.
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    const QModelIndex index = m_model->index(row, column);
+    return std::max(fitted, itemDelegateForIndex(index)->sizeHint(option, index).width() + 2);
+}
+
+void CAddressList::storeWidth(int column, int width)
+{
+    RegistryKey key;
+    if (key.Open(QString::fromLatin1(RegistryKey::ListViewKey)) == RegistryKey::Success)
+        key.WriteDword(ListText::WidthValue.arg(column), static_cast<quint32>(width));
+}
+
+void CAddressList::onDividerDoubleClicked(int column)
+{
+    const Qt::MouseButton button = m_headerDblClickButton;
+    m_headerDblClickButton = Qt::NoButton;
+    if (button != Qt::LeftButton || column < 0 || column >= AddressListModel::ColumnCount)
+        return;
+    const int width = fittedWidth(column);
+    horizontalHeader()->resizeSection(column, width);
+    storeWidth(column, width);
+}
+
+bool CAddressList::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == horizontalHeader()->viewport()) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+            m_headerPressed = true;
+            m_resizedSection = -1;
+            break;
+        case QEvent::MouseButtonDblClick:
+            m_headerDblClickButton = static_cast<QMouseEvent*>(event)->button();
+            m_headerPressed = true;
+            m_resizedSection = -1;
+            break;
+        case QEvent::MouseButtonRelease:
+            if (m_resizedSection >= 0)
+                storeWidth(m_resizedSection, horizontalHeader()->sectionSize(m_resizedSection));
+            m_headerPressed = false;
+            m_resizedSection = -1;
+            break;
+        default:
+            break;
+        }
+    }
+    return QTableView::eventFilter(watched, event);
+}
+
+void CAddressList::SortByColumn(int column)
+{
+    const int current = static_cast<int>(sortState & 0x0F);
+    bool ascending = true;
+    if (column == 99) {
+        column = current;
+        ascending = (sortState & kAscending) != 0;
+    } else if (column == current) {
+        ascending = (sortState & kAscending) == 0;
+    }
+    if (column < 0 || column >= AddressListModel::ColumnCount) {
+        // A stored value naming no column: sort by nothing, mark nothing.
+        return;
+    }
+    sortState = static_cast<quint32>(column) + (ascending ? kAscending : kDescending);
+    m_model->sortRows(column, ascending);
+
+    QHeaderView* header = horizontalHeader();
+    header->setSortIndicatorShown(true);
+    header->setSortIndicator(column, ascending ? kUpArrow : kDownArrow);
+    markedColumn = column;
+    scrollToFirstSelected();
+}
+
+void CAddressList::scrollToFirstSelected()
+{
+    const std::vector<int> rows = selectedRowList();
+    if (!rows.empty())
+        scrollTo(m_model->index(rows.front(), 0), QAbstractItemView::EnsureVisible);
+}
+
+std::vector<int> CAddressList::selectedRowList() const
+{
+    std::vector<int> rows;
+    const QItemSelection selection = selectionModel()->selection();
+    for (const QItemSelectionRange& range : selection) {
+        for (int r = range.top(); r <= range.bottom(); ++r)
+            rows.push_back(r);
+    }
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+}
 
 AddressRecord* CAddressList::GetSelectedRecord() const
 {
-    return nullptr;
+    const std::vector<int> rows = selectedRowList();
+    return rows.empty() ? nullptr : m_model->record(rows.front());
 }
 
 int CAddressList::GetFocusedSelectedRow() const
 {
-    return -1;
+    const QModelIndex current = currentIndex();
+    if (!current.isValid() || !selectionModel()->isRowSelected(current.row(), {}))
+        return -1;
+    return current.row();
 }
 
 int CAddressList::GetSelectedCount() const
 {
-    return 0;
+    return static_cast<int>(selectedRowList().size());
 }
 
-int CAddressList::CountRecordsInGroup(const QString&) const
+int CAddressList::CountRecordsInGroup(const QString& group) const
 {
-    return 0;
+    if (group.isEmpty())
+        return m_model->rowCount();
+    const auto bytes = Text::toCp932(group);
+    if (!bytes)
+        return 0;
+    return static_cast<int>(m_frame->CountGroupRecords(*bytes));
 }
 
-void CAddressList::SetGroupColumnText(const QString&) {}
-
-void CAddressList::ClearIfGroupShown(const QString&) {}
-
-std::string CAddressList::JoinSelectedMailAddresses(bool) const
+void CAddressList::SetGroupColumnText(const QString& group)
 {
-    return {};
+    const auto bytes = Text::toCp932(group);
+    if (bytes)
+        m_model->setColumnText(5, *bytes);
 }
 
-std::string CAddressList::FormatSelectedInfo(int) const
+void CAddressList::RefreshGroupColumn()
 {
-    return {};
+    m_model->refreshColumn(5);
+}
+
+void CAddressList::ClearIfGroupShown(const QString& group)
+{
+    const CGroupTree* tree = m_frame->document()->groupTree;
+    if (!tree)
+        return;
+    const auto shown = Text::toCp932(tree->GetCurrentGroupName());
+    const auto name = Text::toCp932(group);
+    if (shown && name && GroupName::equals(*shown, *name))
+        DeleteAllRows();
+}
+
+AddressRecord* CAddressList::recordAt(int row) const
+{
+    return m_model->record(row);
+}
+
+bool CAddressList::isRowMarked(int row) const
+{
+    return m_model->isMarked(row);
+}
+
+std::string CAddressList::JoinSelectedMailAddresses(bool office) const
+{
+    std::string text;
+    for (int row : selectedRowList()) {
+        const std::string_view address =
+            office ? m_model->record(row)->officeEmail() : m_model->record(row)->email();
+        if (text.empty()) {
+            text.assign(address);
+        } else {
+            text += ';';
+            text.append(address);
+        }
+    }
+    return text;
+}
+
+std::string CAddressList::FormatSelectedInfo(int format) const
+{
+    const AddressRecord* record = GetSelectedRecord();
+    if (!record)
+        return {};
+    static constexpr int personal[] = {
+        AddressRecord::Name,    AddressRecord::Email, AddressRecord::PostalCode,
+        AddressRecord::Address, AddressRecord::Phone, AddressRecord::MobilePhone,
+        AddressRecord::Fax,     AddressRecord::Memo,  AddressRecord::Group};
+    static constexpr int officeFields[] = {
+        AddressRecord::Company,       AddressRecord::OfficeEmail, AddressRecord::OfficePostalCode,
+        AddressRecord::OfficeAddress, AddressRecord::OfficePhone, AddressRecord::OfficeFax,
+        AddressRecord::OfficeMemo};
+    std::string text;
+    auto join = [&](const int* first, const int* last) {
+        for (const int* f = first; f != last; ++f) {
+            if (f != first)
+                text += ',';
+            text.append(record->field(*f));
+        }
+    };
+    // Format 3 is the office line; 2 (and anything else) the personal one.
+    if (format == 3)
+        join(std::begin(officeFields), std::end(officeFields));
+    else
+        join(std::begin(personal), std::end(personal));
+    return text;
+}
+
+QMenu* CAddressList::createContextMenu(QWidget* parent)
+{
+    CommandTable* commands = m_frame->commands();
+    auto* menu = new QMenu(parent);
+    auto add = [commands](QMenu* to, const QString& text, int id) {
+        QAction* a = to->addAction(text);
+        a->setData(id);
+        a->setEnabled(commands && commands->contains(id) && commands->isEnabled(id));
+        // Through the guard: the rule is asked again when the entry is chosen.
+        QObject::connect(a, &QAction::triggered, commands,
+                         [commands, id] { commands->execute(id); });
+    };
+    add(menu, ListText::MenuEdit, ID_EDIT_CONTACT);
+    add(menu, ListText::MenuDelete, ID_DELETE);
+    menu->addSeparator();
+    QMenu* clip = menu->addMenu(ListText::MenuClipboard);
+    add(clip, ListText::MenuCopyMail, ID_COPY_MAIL);
+    add(clip, ListText::MenuCopyOfficeMail, ID_COPY_OFFICE_MAIL);
+    add(clip, ListText::MenuCopyPersonal, ID_COPY_PERSONAL_INFO);
+    add(clip, ListText::MenuCopyOffice, ID_COPY_OFFICE_INFO);
+    add(menu, ListText::MenuNewMail, ID_NEW_MAIL);
+    return menu;
+}
+
+void CAddressList::setDragCursor(int id)
+{
+    const QCursor& cursor =
+        id == IDC_DRAG_MOVE ? m_cursorMove : (id == IDC_DRAG_COPY ? m_cursorCopy : m_cursorNone);
+    if (m_dragCursorId == 0)
+        QApplication::setOverrideCursor(cursor);
+    else if (m_dragCursorId != id)
+        QApplication::changeOverrideCursor(cursor);
+    m_dragCursorId = id;
+}
+
+void CAddressList::endDrag()
+{
+    dragMove = false;
+    dragCopy = false;
+    if (QWidget::mouseGrabber() == viewport())
+        viewport()->releaseMouse();
+    if (CGroupTree* tree = m_frame->document()->groupTree)
+        tree->ClearDropTarget();
+    if (m_dragCursorId != 0) {
+        QApplication::restoreOverrideCursor();
+        m_dragCursorId = 0;
+    }
+}
+
+bool CAddressList::dragTargetValid(const QPoint& globalPos)
+{
+    CGroupTree* tree = m_frame->document()->groupTree;
+    if (!tree)
+        return false;
+    const QRect treeRect(tree->mapToGlobal(QPoint(0, 0)), tree->size());
+    return treeRect.contains(globalPos) && tree->HitTestDropTarget(globalPos, true) == 1;
+}
+
+void CAddressList::mousePressEvent(QMouseEvent* event)
+{
+    const Qt::KeyboardModifiers mods = event->modifiers();
+    if (event->button() == Qt::RightButton) {
+        if (dragMove || dragCopy)
+            endDrag();
+        if (!(mods & Qt::ControlModifier)) {
+            // The press selects like a left press at the same point would.
+            QMouseEvent left(QEvent::MouseButtonPress, event->position(), event->scenePosition(),
+                             event->globalPosition(), Qt::LeftButton, Qt::LeftButton, mods);
+            QTableView::mousePressEvent(&left);
+            setState(QAbstractItemView::NoState);
+        }
+        QMenu* menu = createContextMenu(this);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(event->globalPosition().toPoint());
+        event->accept();
+        return;
+    }
+    if (event->button() == Qt::LeftButton && (mods & (Qt::ShiftModifier | Qt::ControlModifier))) {
+        const CGroupTree* tree = m_frame->document()->groupTree;
+        const bool rootShown = !tree || tree->GetCurrentGroupName() == ListText::RootName;
+        if (!rootShown) {
+            const int row = indexAt(event->position().toPoint()).row();
+            if (row >= 0 && GetSelectedCount() > 0 && currentIndex().row() == row) {
+                dragMove = (mods & Qt::ShiftModifier) != 0;
+                dragCopy = !dragMove;
+                viewport()->grabMouse();
+                setDragCursor(IDC_DRAG_NONE);
+                event->accept();
+                return;
+            }
+        }
+    }
+    QTableView::mousePressEvent(event);
+}
+
+void CAddressList::mouseMoveEvent(QMouseEvent* event)
+{
+    if (dragMove || dragCopy) {
+        const QPoint global = event->globalPosition().toPoint();
+        CGroupTree* tree = m_frame->document()->groupTree;
+        const bool inTree =
+            tree && QRect(tree->mapToGlobal(QPoint(0, 0)), tree->size()).contains(global);
+        const bool valid = inTree && dragTargetValid(global);
+        setDragCursor(valid ? (dragCopy ? IDC_DRAG_COPY : IDC_DRAG_MOVE) : IDC_DRAG_NONE);
+        event->accept();
+        return;
+    }
+    QTableView::mouseMoveEvent(event);
+}
+
+void CAddressList::mouseReleaseEvent(QMouseEvent* event)
+{
+    if ((dragMove || dragCopy) && event->button() == Qt::LeftButton) {
+        if (QWidget::mouseGrabber() == viewport())
+            viewport()->releaseMouse();
+        if (dragTargetValid(event->globalPosition().toPoint()))
+            drop();
+        endDrag();
+        event->accept();
+        return;
+    }
+    QTableView::mouseReleaseEvent(event);
+}
+
+void CAddressList::drop()
+{
+    CGroupTree* tree = m_frame->document()->groupTree;
+    if (!tree || tree->dropTargetGroup.isEmpty())
+        return;
+    const auto target = Text::toCp932(tree->dropTargetGroup);
+    if (!target || target->empty())
+        return;
+    const std::vector<int> rows = selectedRowList();
+    if (dragCopy) {
+        for (int row : rows) {
+            const AddressRecord* source = m_model->record(row);
+            auto copy = std::make_unique<AddressRecord>(*source);
+            if (!GroupName::equals(*target, source->group()))
+                copy->setField(AddressRecord::Group, *target);
+            AddressRecord* added = m_frame->AppendRecord(std::move(copy));
+            AddRecordRow(added, true);
+        }
+        return;
+    }
+    // Moved rows leave the list; from the bottom, so the indices above stay valid.
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
+        AddressRecord* record = m_model->record(*it);
+        if (GroupName::equals(*target, record->group()))
+            continue;
+        record->setField(AddressRecord::Group, *target);
+        UpdateRecordRow(*it, record);
+    }
+}
+
+void CAddressList::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && m_frame->commands()) {
+        if (event->modifiers() & Qt::ShiftModifier) {
+            quint32 newmail = 0;
+            RegistryKey key;
+            if (key.Open(QString::fromLatin1(RegistryKey::OptionKey)) == RegistryKey::Success)
+                key.ReadDword(ListText::NewmailValue, newmail);
+            if (newmail != 0 && GetSelectedCount() > 0)
+                m_frame->commands()->post(ID_NEW_MAIL);
+        } else if (GetSelectedCount() == 1) {
+            m_frame->commands()->post(ID_EDIT_CONTACT);
+        }
+    }
+    // The view would turn a modified double-click into a second press, which starts a drag.
+    if (event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier)) {
+        event->accept();
+        return;
+    }
+    QTableView::mouseDoubleClickEvent(event);
+}
+
+void CAddressList::focusOutEvent(QFocusEvent* event)
+{
+    // Losing the mouse to another window ends a drag without a drop.
+    if ((dragMove || dragCopy) &&
+        (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason))
+        endDrag();
+    QTableView::focusOutEvent(event);
+}
+
+bool CAddressList::event(QEvent* event)
+{
+    if ((dragMove || dragCopy) && event->type() == QEvent::WindowDeactivate)
+        endDrag();
+    return QTableView::event(event);
 }

@@ -1,10 +1,14 @@
 #pragma once
 
+#include <QCursor>
 #include <QTableView>
 #include <string>
+#include <vector>
 
+class AddressListModel;
 class AddressRecord;
 class CMainFrame;
+class QMenu;
 
 // The right pane: the contacts of the group selected in the tree.
 class CAddressList : public QTableView
@@ -12,6 +16,7 @@ class CAddressList : public QTableView
     Q_OBJECT
 public:
     explicit CAddressList(CMainFrame* frame, QWidget* parent = nullptr);
+    ~CAddressList() override;
 
     // Appends a row when the record belongs to the shown group; marked rows show two sheets.
     void AddRecordRow(AddressRecord* record, bool marked = false);
@@ -32,9 +37,57 @@ public:
     // The selected contact as one clipboard line: personal (format 2) or office (format 3).
     std::string FormatSelectedInfo(int format) const;
 
+    // AddRecordRow for many plain rows at once (the tree's fill): one shown-group test, one
+    // insertion.
+    void AddRecordRows(const std::vector<AddressRecord*>& records);
+    // Rewrites the group column of every row from its record (after a rename seen from the root).
+    void RefreshGroupColumn();
+    AddressListModel* listModel() const { return m_model; }
+    AddressRecord* recordAt(int row) const;
+    bool isRowMarked(int row) const;
+    // Selected rows, top to bottom.
+    std::vector<int> selectedRowList() const;
+    // The context menu 139 (its entries run through the frame's command guard).
+    QMenu* createContextMenu(QWidget* parent);
+    // The drag cursor being shown (141, 142, 143), 0 without a drag.
+    int dragCursorId() const { return m_dragCursorId; }
+    // Column widths the divider double-click would give, measuring every cell the cheap way.
+    int fittedWidth(int column) const;
+
     quint32 sortState = 0x11;
     int markedColumn = -1;
+    bool dragMove = false;
+    bool dragCopy = false;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    bool belongsToShownGroup(const AddressRecord* record, const std::string& shownGroup,
+                             bool root) const;
+    bool shownGroup(std::string& group, bool& root) const;
+    void storeWidth(int column, int width);
+    void onDividerDoubleClicked(int column);
+    void onRecordsRemoving(const std::vector<const AddressRecord*>& records);
+    bool dragTargetValid(const QPoint& globalPos);
+    void setDragCursor(int id);
+    void endDrag();
+    void drop();
+    void scrollToFirstSelected();
+
     CMainFrame* m_frame;
+    AddressListModel* m_model;
+    QCursor m_cursorMove;
+    QCursor m_cursorCopy;
+    QCursor m_cursorNone;
+    int m_dragCursorId = 0;
+    bool m_headerPressed = false;
+    int m_resizedSection = -1;
+    Qt::MouseButton m_headerDblClickButton = Qt::NoButton;
 };

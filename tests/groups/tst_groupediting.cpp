@@ -1,0 +1,294 @@
+#include "../list/PaneTestSupport.h"
+#include "TestMain.h"
+
+#include <QApplication>
+#include <QLineEdit>
+
+using namespace PaneTest;
+
+class TestGroupEditing : public QObject
+{
+    Q_OBJECT
+
+    static QLineEdit* editor(const Frame& f)
+    {
+        for (QLineEdit* e : f.tree->viewport()->findChildren<QLineEdit*>()) {
+            if (e->isVisible())
+                return e;
+        }
+        return nullptr;
+    }
+    // Types as a keyboard would, one character per key press (also for kana).
+    static void typeText(QWidget* w, const QString& text)
+    {
+        for (const QChar c : text)
+            QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+    // Delivers what the key presses queued, then the command a refusal posted.
+    static void settle()
+    {
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
+    static QStringList stored()
+    {
+        QStringList names;
+        RegistryKey::EnumGroupKeys(names);
+        return names;
+    }
+    // Ends the running edit with the text typed (Enter) or with Escape when text is null.
+    static void finishEdit(const Frame& f, const QString& text)
+    {
+        QLineEdit* e = editor(f);
+        QVERIFY(e);
+        if (text.isNull()) {
+            QTest::keyClick(e, Qt::Key_Escape);
+        } else {
+            e->selectAll();
+            QTest::keyClick(e, Qt::Key_Backspace);
+            typeText(e, text);
+            QTest::keyClick(e, Qt::Key_Return);
+        }
+        settle();
+    }
+
+private slots:
+    void init()
+    {
+        clearStore();
+        MessageBox::setTestMode(true);
+        MessageBox::shownTexts().clear();
+    }
+    void cleanup() { clearStore(); }
+
+    void createAndCancel()
+    {
+        Frame f;
+        QVERIFY(!(f.group("Other")->flags() & Qt::ItemIsEditable));
+        f.tree->CreateGroup();
+        QTreeWidgetItem* item = f.group("新しいグループ");
+        QVERIFY(item);
+        QCOMPARE(f.tree->editingItem(), item);
+        QCOMPARE(CGroupTree::kindOf(item), 3);
+        QCOMPARE(editor(f)->text(), QString("新しいグループ"));
+        finishEdit(f, QString());
+        QCOMPARE(f.group("新しいグループ"), nullptr);
+        QVERIFY(stored().isEmpty());
+        QCOMPARE(f.tree->pendingEditItem, nullptr);
+    }
+
+    void createDefaultNameTwice()
+    {
+        Frame f;
+        f.tree->CreateGroup();
+        finishEdit(f, "新しいグループ");
+        QCOMPARE(stored(), QStringList{"新しいグループ"});
+        QTreeWidgetItem* first = f.group("新しいグループ");
+        QVERIFY(first && !(first->flags() & Qt::ItemIsEditable));
+        QCOMPARE(f.tree->rootItem()->indexOfChild(first), 3); // appended after the fixed groups
+
+        f.tree->CreateGroup();
+        QTreeWidgetItem* second = f.tree->rootItem()->child(4);
+        finishEdit(f, "新しいグループ");
+        QCOMPARE(MessageBox::shownTexts(),
+                 QStringList{"同名のグループが存在します。再度入力してください。"});
+        // The posted create-group command has reopened the editor on the same item.
+        QCOMPARE(f.tree->pendingEditItem, second);
+        QCOMPARE(f.tree->editingItem(), second);
+        QCOMPARE(f.tree->rootItem()->childCount(), 5);
+        finishEdit(f, QString());
+        QCOMPARE(f.tree->rootItem()->childCount(), 4);
+        QCOMPARE(stored(), QStringList{"新しいグループ"});
+    }
+
+    void sameNameRefusal_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("other letter case") << "FAMILY";
+        QTest::newRow("full-width other case") << "ＦＡＭ";
+    }
+    void sameNameRefusal()
+    {
+        QFETCH(QString, typed);
+        storeGroup("Family");
+        storeGroup("ｆａｍ");
+        Frame f;
+        f.tree->CreateGroup();
+        finishEdit(f, typed);
+        QCOMPARE(MessageBox::shownTexts().size(), 1);
+        QCOMPARE(MessageBox::shownTexts().front(),
+                 QString("同名のグループが存在します。再度入力してください。"));
+        finishEdit(f, QString());
+        QCOMPARE(stored().size(), 2);
+    }
+
+    void fixedNameIsNotRefused()
+    {
+        Frame f;
+        f.add({"a", "", "Private"});
+        f.tree->CreateGroup();
+        finishEdit(f, "Private");
+        QVERIFY(MessageBox::shownTexts().isEmpty());
+        QCOMPARE(stored(), QStringList{"Private"});
+        // Both items named Private list the same contact.
+        f.show("Private");
+        QCOMPARE(f.list->model()->rowCount(), 1);
+        f.tree->setCurrentItem(f.tree->rootItem()->child(3));
+        QCOMPARE(f.list->model()->rowCount(), 1);
+    }
+
+    void byteLimit()
+    {
+        Frame f;
+        f.tree->CreateGroup();
+        QLineEdit* e = editor(f);
+        e->clear();
+        typeText(e, "あいうえおかきくけこ"); // 20 bytes: the tenth does not fit
+        QCOMPARE(e->text(), QString("あいうえおかきくけ"));
+        typeText(e, "x");
+        QCOMPARE(e->text(), QString("あいうえおかきくけx"));
+        QTest::keyClick(e, Qt::Key_Return);
+        settle();
+        QCOMPARE(stored(), QStringList{"あいうえおかきくけx"});
+    }
+
+    void emptyNameDuringRename()
+    {
+        storeGroup("Family");
+        Frame f;
+        f.add({"a", "", "Family"});
+        f.show("Family");
+        f.tree->StartRenameGroup();
+        QVERIFY(f.tree->renaming);
+        QCOMPARE(f.tree->renameOldName, QString("Family"));
+        finishEdit(f, "");
+        QCOMPARE(MessageBox::shownTexts(),
+                 QStringList{"グループ名が指定されていません。再度入力してください。"});
+        QCOMPARE(f.tree->editingItem(), f.group("Family"));
+        QVERIFY(f.tree->renaming);
+        QCOMPARE(editor(f)->text(), QString("Family")); // the old name, not the refused text
+        finishEdit(f, QString());
+        QVERIFY(!f.tree->renaming);
+        QVERIFY(f.group("Family"));
+        QCOMPARE(stored(), QStringList{"Family"});
+        QCOMPARE(int(f.frame->CountGroupRecords("Family")), 1);
+    }
+
+    void renameWithUnchangedNameIsRefused()
+    {
+        storeGroup("Family");
+        Frame f;
+        f.show("Family");
+        f.tree->StartRenameGroup();
+        finishEdit(f, "Family");
+        QCOMPARE(MessageBox::shownTexts(),
+                 QStringList{"同名のグループが存在します。再度入力してください。"});
+        finishEdit(f, QString());
+        QCOMPARE(stored(), QStringList{"Family"});
+    }
+
+    void rename_data()
+    {
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("group shown") << "Family";
+        QTest::newRow("root shown") << "VOK_Address";
+        QTest::newRow("other group shown") << "Private";
+    }
+    void rename()
+    {
+        QFETCH(QString, shown);
+        storeGroup("Family");
+        Frame f;
+        f.add({"a", "", "Family"});
+        f.add({"b", "", "family"});
+        f.add({"c", "", "Private"});
+        f.show(shown);
+        f.tree->contextItem = f.group("Family");
+        QVERIFY(f.frame->commands()->execute(ID_RENAME_GROUP));
+        QCOMPARE(f.tree->contextItem, nullptr); // the running edit keeps its item
+        finishEdit(f, "家族");
+        QCOMPARE(stored(), QStringList{"家族"});
+        QVERIFY(f.group("家族"));
+        QCOMPARE(int(f.frame->CountGroupRecords(cp("家族"))), 2);
+        QCOMPARE(int(f.frame->CountGroupRecords("Family")), 0);
+        // The group column shows the new name at once wherever the contacts are listed.
+        for (int r = 0; r < f.list->model()->rowCount(); ++r) {
+            const QString name = f.cell(r, 0);
+            QCOMPARE(f.cell(r, 5), name == "c" ? QString("Private") : QString("家族"));
+        }
+        QCOMPARE(f.list->model()->rowCount(),
+                 shown == "VOK_Address" ? 3 : (shown == "Private" ? 1 : 2));
+    }
+
+    void renameRefusedForFixedGroups()
+    {
+        Frame f;
+        f.show("Private");
+        QVERIFY(!f.frame->commands()->execute(ID_RENAME_GROUP));
+        QVERIFY(!f.frame->commands()->execute(ID_DELETE_GROUP));
+        f.tree->DeleteGroup(); // called directly it still keeps the fixed group
+        QVERIFY(f.group("Private"));
+        QCOMPARE(f.tree->editingItem(), nullptr);
+    }
+
+    void deleteGroup_data()
+    {
+        QTest::addColumn<bool>("withContacts");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("deleted");
+        QTest::newRow("contacts, No") << true << int(MessageBox::No) << false;
+        QTest::newRow("contacts, Yes") << true << int(MessageBox::Yes) << true;
+        QTest::newRow("empty, no question") << false << -1 << true;
+    }
+    void deleteGroup()
+    {
+        QFETCH(bool, withContacts);
+        QFETCH(int, answer);
+        QFETCH(bool, deleted);
+        storeGroup("Family");
+        storeGroup("取引先");
+        Frame f;
+        if (withContacts) {
+            f.add({"a", "", "Family"});
+            f.add({"b", "", "FAMILY"});
+        }
+        f.add({"c", "", "Private"});
+        if (answer >= 0)
+            MessageBox::queueAnswer(MessageBox::Answer(answer));
+        f.show("Family");
+        f.tree->DeleteGroup();
+        QCOMPARE(MessageBox::shownTexts().size(), withContacts ? 1 : 0);
+        QCOMPARE(f.group("Family") == nullptr, deleted);
+        QCOMPARE(stored().contains("Family"), !deleted);
+        QCOMPARE(int(f.frame->records().size()), deleted ? 1 : (withContacts ? 3 : 1));
+        if (deleted) {
+            // The previous sibling is selected and listed.
+            QCOMPARE(f.tree->GetCurrentGroupName(), QString("Other"));
+            QCOMPARE(f.list->model()->rowCount(), 0);
+            QCOMPARE(f.tree->pendingEditItem, nullptr);
+        }
+    }
+
+    void deleteFromContextMenuKeepsSelection()
+    {
+        storeGroup("Family");
+        Frame f;
+        f.add({"a", "", "Family"});
+        f.add({"b", "", "Private"});
+        f.show("VOK_Address");
+        QCOMPARE(f.list->model()->rowCount(), 2);
+        f.list->selectAll();
+        MessageBox::queueAnswer(MessageBox::Yes);
+        f.tree->contextItem = f.group("Family");
+        QVERIFY(f.frame->commands()->execute(ID_DELETE_GROUP));
+        QCOMPARE(f.tree->contextItem, nullptr);
+        QCOMPARE(f.tree->selectedItem(), f.tree->rootItem());
+        // The deleted contact's row left the list; no row shows a destroyed record.
+        QCOMPARE(f.column(0), QStringList{"b"});
+        QCOMPARE(f.list->recordAt(0), f.frame->records().at(0));
+    }
+};
+
+VOK_TEST_MAIN(TestGroupEditing)
+#include "tst_groupediting.moc"
