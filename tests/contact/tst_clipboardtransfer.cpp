@@ -51,10 +51,10 @@ void TestClipboardTransfer::mailAddresses_data()
     QTest::addColumn<QString>("expected");
     for (bool office : {false, true}) {
         const char* which = office ? "office" : "personal";
-        QTest::addRow("%s: A, empty, B", which) << QStringList{"a@x.jp", "", "b@x.jp"} << office
-                                                << "a@x.jp;;b@x.jp";
-        QTest::addRow("%s: empty, A, B", which) << QStringList{"", "a@x.jp", "b@x.jp"} << office
-                                                << "a@x.jp;b@x.jp";
+        QTest::addRow("%s: A, empty, B", which)
+            << QStringList{"a@x.jp", "", "b@x.jp"} << office << "a@x.jp;;b@x.jp";
+        QTest::addRow("%s: empty, A, B", which)
+            << QStringList{"", "a@x.jp", "b@x.jp"} << office << "a@x.jp;b@x.jp";
         QTest::addRow("%s: empty at the end", which)
             << QStringList{"a@x.jp", ""} << office << "a@x.jp;";
         QTest::addRow("%s: only empty", which) << QStringList{""} << office << "";
@@ -95,12 +95,12 @@ void TestClipboardTransfer::info_data()
         << QList<QByteArray>{"0", "Taro", "7", "a\r\nb", "15", "Other"}
         << int(ClipboardTransfer::Personal) << QByteArray("Taro,,,,,,,a\r\nb,Other");
     QTest::newRow("all personal fields in order")
-        << QList<QByteArray>{"0", "n", "1", "e", "2", "p", "3", "a", "4", "t", "5", "m", "6",
-                             "f", "7", "o", "8", "C", "15", "g"}
+        << QList<QByteArray>{"0", "n", "1", "e", "2", "p", "3", "a", "4",  "t",
+                             "5", "m", "6", "f", "7", "o", "8", "C", "15", "g"}
         << int(ClipboardTransfer::Personal) << QByteArray("n,e,p,a,t,m,f,o,g");
     QTest::newRow("office fields in order")
-        << QList<QByteArray>{"0", "n", "8", "c", "9", "e", "10", "p", "11", "a", "12", "t", "13",
-                             "f", "14", "o", "15", "g"}
+        << QList<QByteArray>{"0", "n",  "8", "c",  "9", "e",  "10", "p",  "11",
+                             "a", "12", "t", "13", "f", "14", "o",  "15", "g"}
         << int(ClipboardTransfer::Office) << QByteArray("c,e,p,a,t,f,o");
     QTest::newRow("commas stay") << QList<QByteArray>{"8", "A, Inc.", "15", "Other"}
                                  << int(ClipboardTransfer::Office) << QByteArray("A, Inc.,,,,,,");

@@ -46,6 +46,8 @@ private slots:
     void exportGroup_data();
     void exportGroup();
     void exportToUnwritablePath();
+    void exportCommand_data();
+    void exportCommand();
     void largeImport();
 
 private:
@@ -128,6 +130,51 @@ void TestCsvExchange::exportToUnwritablePath()
     QVERIFY(!CsvExchange::ExportGroup(m_frame.get(), m_frame->records(), "VOK_Address", path));
 }
 
+void TestCsvExchange::exportCommand_data()
+{
+    QTest::addColumn<QString>("rightClicked"); // empty: the selected item, the root
+    QTest::addColumn<QString>("file");         // empty: cancelled
+    QTest::addColumn<QByteArray>("expected");
+    QTest::addColumn<QStringList>("messages");
+    const QString out = TestEnv::root() + QStringLiteral("/command.txt");
+    QTest::newRow("cancelled") << ""
+                               << "" << QByteArray() << QStringList{};
+    QTest::newRow("root") << "" << out << line("A", "Private") + line("B", "Friends")
+                          << QStringList{};
+    QTest::newRow("right-clicked group")
+        << "Private" << out << line("A", "Private") << QStringList{};
+    QTest::newRow("cannot create")
+        << "" << TestEnv::root() + QStringLiteral("/no/such/folder/x.txt") << QByteArray()
+        << QStringList{QStringLiteral("Exportに失敗しました。管理者に連絡して下さい。")};
+}
+
+void TestCsvExchange::exportCommand()
+{
+    QFETCH(QString, rightClicked);
+    QFETCH(QString, file);
+    QFETCH(QByteArray, expected);
+    QFETCH(QStringList, messages);
+    for (const auto& [name, g] : {std::pair{"A", "Private"}, {"B", "Friends"}}) {
+        auto r = std::make_unique<AddressRecord>();
+        r->setField(AddressRecord::Name, name);
+        r->setField(AddressRecord::Email, "mail");
+        r->setField(AddressRecord::Group, g);
+        m_frame->AppendRecord(std::move(r));
+    }
+    CGroupTree* tree = m_frame->document()->groupTree;
+    tree->clearSelection();
+    tree->topLevelItem(0)->setSelected(true);
+    if (!rightClicked.isEmpty())
+        tree->contextItem =
+            tree->findItems(rightClicked, Qt::MatchExactly | Qt::MatchRecursive).value(0);
+    QFile::remove(TestEnv::root() + QStringLiteral("/command.txt"));
+    FileDialog::queueFileName(file);
+    CsvExchange::OnExport(m_frame.get(), tree);
+    QCOMPARE(MessageBox::shownTexts(), messages);
+    QVERIFY(!tree->contextItem);
+    QCOMPARE(readAll(file), expected);
+}
+
 // A large import runs through the progress dialog and takes every line.
 void TestCsvExchange::largeImport()
 {
@@ -138,10 +185,14 @@ void TestCsvExchange::largeImport()
         content += "Name" + QByteArray::number(i) +
                    ",n@example.jp,100-0001,Tokyo\\nChiyoda,03,090,03,memo,ACME,o@acme.jp,"
                    "150-0001,Shibuya,03,03,office,Private\r\n";
+    CGroupTree* tree = m_frame->document()->groupTree;
+    tree->clearSelection();
+    tree->topLevelItem(0)->setSelected(true); // the root: every imported contact becomes a row
     FileDialog::queueFileName(writeFile(QStringLiteral("large.txt"), content));
     CsvExchange::OnImport(m_frame.get(), m_frame->document()->groupTree,
                           m_frame->document()->addressList);
     QCOMPARE(int(m_frame->records().size()), count);
+    QCOMPARE(m_frame->document()->addressList->model()->rowCount(), count);
     QCOMPARE(m_frame->records().at(count - 1)->address(), std::string_view("Tokyo\r\nChiyoda"));
     QVERIFY(MessageBox::shownTexts().isEmpty());
 
