@@ -17,6 +17,7 @@ private slots:
     void cleanup();
     void mailAddresses_data();
     void mailAddresses();
+    void sortOrderDecides();
     void information_data();
     void information();
 
@@ -93,6 +94,25 @@ void TestClipboardCommands::mailAddresses()
     QGuiApplication::clipboard()->setText(QStringLiteral("before"));
     ClipboardTransfer::CopyMailAddresses(m_list, office);
     QCOMPARE(QGuiApplication::clipboard()->text(), expected);
+}
+
+void TestClipboardCommands::sortOrderDecides()
+{
+    m_frame->document()->groupTree->clearSelection();
+    m_frame->document()->groupTree->topLevelItem(0)->setSelected(true);
+    fill({"a@x", "b@x", "c@x"});
+    m_list->SortByColumn(0);
+    select({0, 1, 2});
+    ClipboardTransfer::CopyMailAddresses(m_list, false);
+    const QStringList first = QGuiApplication::clipboard()->text().split(u';');
+    m_list->SortByColumn(0); // the other direction
+    select({0, 1, 2});
+    ClipboardTransfer::CopyMailAddresses(m_list, false);
+    const QStringList second = QGuiApplication::clipboard()->text().split(u';');
+    QCOMPARE(first.size(), 3);
+    QStringList reversed(first.rbegin(), first.rend());
+    QCOMPARE(second, reversed);
+    QVERIFY(first != second);
 }
 
 void TestClipboardCommands::information_data()
