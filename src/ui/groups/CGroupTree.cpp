@@ -9,6 +9,7 @@
 #include "resource.h"
 #include "ui/common/MessageBox.h"
 #include "ui/common/Text.h"
+#include "ui/contact/CsvExchange.h"
 #include "ui/list/CAddressList.h"
 
 #include <QAction>
@@ -474,7 +475,7 @@ void CGroupTree::ClearDropTarget()
     setDropHighlight(nullptr);
 }
 
-bool CGroupTree::ExportGroupCsv(const QString&)
+bool CGroupTree::ExportGroupCsv(const QString& path)
 {
-    return false;
+    return CsvExchange::ExportGroup(m_frame, m_frame->records(), GetCurrentGroupName(), path);
 }
