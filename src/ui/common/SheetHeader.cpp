@@ -3,15 +3,33 @@
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QPainter>
+#include <algorithm>
 
 namespace {
 const QString kText = QStringLiteral("VOK System");
-}
+constexpr int kCellHeight = 24;
+} // namespace
 
 SheetHeader::SheetHeader(QWidget* parent) : QWidget(parent)
 {
     setAccessibleName(kText);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setFont(headerFont());
+}
+
+QFont SheetHeader::headerFont()
+{
+    // Large bold italic lettering, 24 pixels from the top of its tallest letter to the bottom
+    // of its lowest: where Arial is missing the desktop's sans serif stands in for it.
+    QFont font(QStringLiteral("Arial"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setWeight(QFont::Bold);
+    font.setItalic(true);
+    font.setPixelSize(kCellHeight);
+    const int height = QFontMetrics(font).height();
+    if (height > kCellHeight)
+        font.setPixelSize(std::max(1, kCellHeight * kCellHeight / height));
+    return font;
 }
 
 QSize SheetHeader::sizeHint() const
