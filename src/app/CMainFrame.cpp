@@ -58,27 +58,30 @@ constexpr int kToolBarPlaces[] = {ID_NEW_CONTACT,
                                   0,
                                   ID_APP_ABOUT};
 
+// The key as Qt reads it, and its name as the menu shows it after a tab: Qt's own name for
+// the Delete key is "Del".
 struct CommandKey
 {
     int id;
     const char* shortcut;
+    const char* shown;
     const char* icon;
 };
 
 constexpr CommandKey kCommandKeys[] = {
-    {ID_NEW_CONTACT, "Ctrl+N", "tb_new_contact.svg"},
-    {ID_CREATE_GROUP, "Ctrl+G", "tb_create_group.svg"},
-    {ID_COPY_MAIL, "Ctrl+M", "tb_copy_mail.svg"},
-    {ID_EXPORT, "Ctrl+P", "tb_export.svg"},
-    {ID_IMPORT, "Ctrl+I", "tb_import.svg"},
-    {ID_OPTIONS, "", "tb_options.svg"},
-    {ID_EDIT_CONTACT, "Ctrl+E", "tb_edit_contact.svg"},
-    {ID_DELETE, "Del", "tb_delete.svg"},
-    {ID_DELETE_GROUP, "Ctrl+D", ""},
-    {ID_RENAME_GROUP, "F2", ""},
-    {ID_NEW_MAIL, "", "tb_new_mail.svg"},
-    {ID_MAIL_CHECK, "", "tb_mail_check.svg"},
-    {ID_APP_ABOUT, "", "tb_about.svg"},
+    {ID_NEW_CONTACT, "Ctrl+N", "Ctrl+N", "tb_new_contact.svg"},
+    {ID_CREATE_GROUP, "Ctrl+G", "Ctrl+G", "tb_create_group.svg"},
+    {ID_COPY_MAIL, "Ctrl+M", "Ctrl+M", "tb_copy_mail.svg"},
+    {ID_EXPORT, "Ctrl+P", "Ctrl+P", "tb_export.svg"},
+    {ID_IMPORT, "Ctrl+I", "Ctrl+I", "tb_import.svg"},
+    {ID_OPTIONS, "", "", "tb_options.svg"},
+    {ID_EDIT_CONTACT, "Ctrl+E", "Ctrl+E", "tb_edit_contact.svg"},
+    {ID_DELETE, "Del", "Delete", "tb_delete.svg"},
+    {ID_DELETE_GROUP, "Ctrl+D", "Ctrl+D", ""},
+    {ID_RENAME_GROUP, "F2", "F2", ""},
+    {ID_NEW_MAIL, "", "", "tb_new_mail.svg"},
+    {ID_MAIL_CHECK, "", "", "tb_mail_check.svg"},
+    {ID_APP_ABOUT, "", "", "tb_about.svg"},
 };
 
 } // namespace
@@ -180,8 +183,15 @@ void CMainFrame::createCommands()
 
     for (const auto& key : kCommandKeys) {
         QAction* action = m_commands->action(key.id);
-        if (*key.shortcut)
+        if (*key.shortcut) {
             action->setShortcut(QKeySequence(QString::fromLatin1(key.shortcut)));
+            // A menu shows the text after a tab as it stands, in place of the shortcut's own
+            // name; the key itself stays bound to the action. Only menus see the tab.
+            if (!action->text().isEmpty()) {
+                action->setIconText(action->iconText());
+                action->setText(action->text() + u'\t' + QString::fromLatin1(key.shown));
+            }
+        }
         if (*key.icon)
             action->setIcon(QIcon(QStringLiteral(":/icons/") + QString::fromLatin1(key.icon)));
         // Accelerators work whether or not a menu shows the command.
