@@ -33,10 +33,11 @@ const std::vector<std::string>& givenNames()
 
 const std::vector<std::string>& towns()
 {
-    static const auto v = cp932({"東京都千代田区丸の内１－１－１", "大阪府大阪市北区梅田２－４－９",
-                                 "神奈川県横浜市西区みなとみらい３－３", "愛知県名古屋市中村区名駅４－７－１",
-                                 "福岡県福岡市博多区博多駅前２－１－１", "北海道札幌市中央区北五条西２",
-                                 "京都府京都市下京区烏丸通七条下る"});
+    static const auto v =
+        cp932({"東京都千代田区丸の内１－１－１", "大阪府大阪市北区梅田２－４－９",
+               "神奈川県横浜市西区みなとみらい３－３", "愛知県名古屋市中村区名駅４－７－１",
+               "福岡県福岡市博多区博多駅前２－１－１", "北海道札幌市中央区北五条西２",
+               "京都府京都市下京区烏丸通七条下る"});
     return v;
 }
 
@@ -86,13 +87,14 @@ std::unique_ptr<AddressRecord> AddressBookGenerator::makeRecord()
     const unsigned zip = next() % 10000000;
     char postal[16];
     std::snprintf(postal, sizeof postal, "%03u-%04u", zip / 10000, zip % 10000);
-    const std::string phone = "03-" + std::to_string(1000 + next() % 9000) + "-" +
-                              std::to_string(1000 + next() % 9000);
-    const std::string mobile = "090-" + std::to_string(1000 + next() % 9000) + "-" +
-                               std::to_string(1000 + next() % 9000);
+    const std::string phone =
+        "03-" + std::to_string(1000 + next() % 9000) + "-" + std::to_string(1000 + next() % 9000);
+    const std::string mobile =
+        "090-" + std::to_string(1000 + next() % 9000) + "-" + std::to_string(1000 + next() % 9000);
     const std::string company = pick(companies());
     const bool office = !company.empty();
-    const std::string officeEmail = office ? "taro" + std::to_string(n) + "@corp.example.co.jp" : "";
+    const std::string officeEmail =
+        office ? "taro" + std::to_string(n) + "@corp.example.co.jp" : "";
 
     std::array<std::string, AddressRecord::FieldCount> f;
     f[AddressRecord::Name] = name;

@@ -74,8 +74,8 @@ bool XDisplay::isViewable(std::uint32_t window) const
 {
     if (!m_conn || !window)
         return false;
-    xcb_get_window_attributes_reply_t* a = xcb_get_window_attributes_reply(
-        m_conn, xcb_get_window_attributes(m_conn, window), nullptr);
+    xcb_get_window_attributes_reply_t* a =
+        xcb_get_window_attributes_reply(m_conn, xcb_get_window_attributes(m_conn, window), nullptr);
     if (!a)
         return false;
     const bool viewable = a->map_state == XCB_MAP_STATE_VIEWABLE;

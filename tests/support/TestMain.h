@@ -20,7 +20,7 @@ QString root();
     {                                                                                              \
         TestEnv::setUp();                                                                          \
         QApplication app(argc, argv);                                                              \
-        QApplication::setApplicationName(QStringLiteral("VOK_Address"));                          \
+        QApplication::setApplicationName(QStringLiteral("VOK_Address"));                           \
         QApplication::setOrganizationName(QStringLiteral("VOK System"));                           \
         TestObject tc;                                                                             \
         QTEST_SET_MAIN_SOURCE_PATH                                                                 \

@@ -10,7 +10,12 @@ class QWidget;
 class MessageBox
 {
 public:
-    enum Answer { Ok, Yes, No };
+    enum Answer
+    {
+        Ok,
+        Yes,
+        No
+    };
 
     static void information(QWidget* parent, const QString& text);
     static Answer question(QWidget* parent, const QString& text);

@@ -33,7 +33,8 @@ std::string toCp932Lossy(const QString& text)
 long cp932Length(const QString& text)
 {
     const QByteArray utf8 = text.toUtf8();
-    return Cp932::byteLength(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+    return Cp932::byteLength(
+        std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
 }
 
 } // namespace Text
