@@ -302,10 +302,13 @@ void CMainFrame::createTrayMenu()
 
 void CMainFrame::connectRefresh()
 {
-    connect(qApp, &QApplication::focusChanged, this, [this] {
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (now && now != menuBar() && !qobject_cast<QMenu*>(now))
+            m_paneFocus = now;
         connectListSelection();
         m_commands->refresh();
     });
+    m_paneFocus = QApplication::focusWidget();
     connectListSelection();
     if (auto* tree = m_doc.groupTree)
         connect(tree, &QTreeWidget::currentItemChanged, m_commands, &CommandTable::refresh);
@@ -328,15 +331,26 @@ void CMainFrame::connectListSelection()
 
 // ---- enable rules ------------------------------------------------------------------------
 
-bool CMainFrame::ListHasFocus() const
+// The widget whose focus the rules judge. A menu opened from the keyboard (Alt, F10, Alt+E)
+// takes the focus to the menu bar until it closes; its commands still belong to the pane the
+// user was in, as with a menu opened by the mouse.
+QWidget* CMainFrame::commandFocus() const
 {
     QWidget* focus = QApplication::focusWidget();
+    if (focus && (focus == menuBar() || qobject_cast<QMenu*>(focus)))
+        return m_paneFocus;
+    return focus;
+}
+
+bool CMainFrame::ListHasFocus() const
+{
+    QWidget* focus = commandFocus();
     return focus && focus == m_doc.addressList;
 }
 
 bool CMainFrame::TreeHasFocus() const
 {
-    QWidget* focus = QApplication::focusWidget();
+    QWidget* focus = commandFocus();
     return focus && focus == m_doc.groupTree;
 }
 

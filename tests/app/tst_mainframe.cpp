@@ -858,6 +858,60 @@ private slots:
         }
     }
 
+    // Alt+E opens the edit menu from the keyboard, which hands the focus to the menu bar
+    // while the menu is open; its items still follow the pane the user was in, and the
+    // mnemonic D carries out the delete there.
+    void editMenuFromKeyboard_data()
+    {
+        QTest::addColumn<int>("focus");
+        QTest::addColumn<QString>("group");
+        QTest::addColumn<QList<int>>("enabled");
+        QTest::addColumn<int>("recordsAfter");
+        QTest::addColumn<bool>("familyAfter");
+        QTest::addColumn<bool>("asks"); // the group holds a contact: answered Yes
+        const int list = int(Focus::List), tree = int(Focus::Tree);
+        QTest::newRow("list, one row selected")
+            << list << "Family" << QList<int>{1001, 1002} << 1 << true << false;
+        QTest::newRow("tree on a user group")
+            << tree << "Family" << QList<int>{1002, 32776} << 1 << false << true;
+        QTest::newRow("tree on a fixed group")
+            << tree << "Private" << QList<int>{} << 2 << true << false;
+    }
+
+    void editMenuFromKeyboard()
+    {
+        QFETCH(int, focus);
+        QFETCH(QString, group);
+        QFETCH(QList<int>, enabled);
+        QFETCH(int, recordsAfter);
+        QFETCH(bool, familyAfter);
+        QFETCH(bool, asks);
+        CMainFrame* frame = showFrameWith({"Family"}, {"Abe", "Ito"}, {"Family", "Private"}, group);
+        QVERIFY(frame);
+        CAddressList* list = frame->document()->addressList;
+        QVERIFY(placeFocus(Focus(focus)));
+        if (Focus(focus) == Focus::List)
+            clickRow(list, 0);
+        if (asks)
+            MessageBox::queueAnswer(MessageBox::Yes);
+
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_E, Qt::AltModifier);
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        QCOMPARE(menu, frame->menuBar()->actions().at(1)->menu());
+        for (int id : {1001, 1002, 32776})
+            QVERIFY2(frame->commands()->action(id)->isEnabled() == enabled.contains(id),
+                     qPrintable(QString::number(id)));
+
+        QTest::keyClick(menu, Qt::Key_D);
+        QCoreApplication::processEvents();
+        if (QApplication::activePopupWidget())
+            QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+        QCOMPARE(frame->records().size(), std::size_t(recordsAfter));
+        QCOMPARE(groupItem("Family") != nullptr, familyAfter);
+        QCOMPARE(MessageBox::shownTexts().size(), asks ? 1 : 0);
+    }
+
     void groupCommandsClearContextItem()
     {
         CMainFrame* frame = showFrame();
