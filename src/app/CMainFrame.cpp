@@ -5,13 +5,16 @@
 #include "DataLocation.h"
 #include "RegistryKey.h"
 #include "WindowPlacement.h"
+#include "mail/MailCheck.h"
 #include "mail/MailLauncher.h"
 #include "model/AddressFile.h"
 #include "resource.h"
+#include "ui/about/CAboutDialog.h"
 #include "ui/common/MessageBox.h"
 #include "ui/common/Text.h"
 #include "ui/groups/CGroupTree.h"
 #include "ui/list/CAddressList.h"
+#include "ui/options/COptionSheet.h"
 
 #include <QAction>
 #include <QApplication>
@@ -114,6 +117,10 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
     createMenus();
     createToolBar();
     createStatusBar();
+    m_mailCheck = new MailCheck(this);
+    connect(m_mailCheck, &MailCheck::trayIconChanged, this, &CMainFrame::SetTrayIcon);
+    connect(m_mailCheck, &MailCheck::trayTipChanged, this, &CMainFrame::SetTrayTip);
+    connect(m_mailCheck, &MailCheck::mailPaneTextChanged, this, &CMainFrame::SetMailPaneText);
     LoadAddressFile();
     RestoreBarState();
 
@@ -451,9 +458,15 @@ void CMainFrame::OnRenameGroup()
     m_doc.groupTree->contextItem = nullptr;
 }
 
-void CMainFrame::OnOptions() {}
+void CMainFrame::OnOptions()
+{
+    COptionSheet::Run(this, m_bNewmail, m_bTasktray);
+}
 
-void CMainFrame::OnMailCheck() {}
+void CMainFrame::OnMailCheck()
+{
+    m_mailCheck->OnMailCheck();
+}
 
 void CMainFrame::OnNewMail()
 {
@@ -466,7 +479,11 @@ void CMainFrame::OnOpenAddressBook()
     ShowMainWindow();
 }
 
-void CMainFrame::OnAppAbout() {}
+void CMainFrame::OnAppAbout()
+{
+    CAboutDialog dialog(this);
+    dialog.exec();
+}
 
 void CMainFrame::OnAppExit()
 {
@@ -615,6 +632,9 @@ void CMainFrame::changeEvent(QEvent* event)
 void CMainFrame::shutDown()
 {
     m_shutDown = true;
+    // Running checks give up first: no result may arrive while the frame goes.
+    if (m_mailCheck)
+        m_mailCheck->shutdown();
     SaveAddressFile();
     DeleteTrayIcon();
     if (m_doc.addressList)

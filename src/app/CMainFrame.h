@@ -11,6 +11,7 @@
 #include <optional>
 
 class CommandTable;
+class MailCheck;
 class QLabel;
 class QMenu;
 class QSplitter;
@@ -101,6 +102,8 @@ public:
     // The status bar's mail pane (ID_INDICATOR_MAIL), repainted at once.
     void SetMailPaneText(const QString& text);
     QString mailPaneText() const;
+    // The mail check behind command 32782.
+    MailCheck* mailCheck() const { return m_mailCheck; }
 
     // Shows the window from the tray or for a second start, and brings it forward.
     void ShowMainWindow();
@@ -148,6 +151,7 @@ private:
     QSystemTrayIcon* m_tray = nullptr;
     QMenu* m_trayMenu = nullptr;
     QTimer* m_trayWatch = nullptr;
+    MailCheck* m_mailCheck = nullptr;
     QPointer<QItemSelectionModel> m_listSelection;
     // The last widget with the focus that was neither the menu bar nor a menu.
     QPointer<QWidget> m_paneFocus;

@@ -1,0 +1,181 @@
+#include "MailCheck.h"
+
+#include "CMailNoticeDlg.h"
+#include "MailCheckRequest.h"
+#include "MailText.h"
+#include "app/RegistryKey.h"
+#include "resource.h"
+#include "ui/common/MessageBox.h"
+
+#include <QApplication>
+#include <QPointer>
+#include <QThread>
+
+namespace {
+
+const int kAnimationIcons[] = {IDI_ANIMATION, IDI_ANIMATION_2, IDI_ANIMATION_3, IDI_ANIMATION_4};
+
+} // namespace
+
+MailCheck::MailCheck(QWidget* frame)
+    : QObject(frame), m_frame(frame), m_connectTimeout(Pop3Client::DefaultConnectTimeout),
+      m_replyTimeout(Pop3Client::DefaultReplyTimeout), m_defaultPort(Pop3Endpoint::PlainPort),
+      m_beep([] { QApplication::beep(); })
+{
+    m_animTimer.setInterval(AnimationInterval);
+    connect(&m_animTimer, &QTimer::timeout, this, &MailCheck::OnAnimationTimer);
+    m_tipTimer.setInterval(TipResetInterval);
+    m_tipTimer.setSingleShot(true);
+    connect(&m_tipTimer, &QTimer::timeout, this, &MailCheck::OnTipResetTimer);
+}
+
+MailCheck::~MailCheck()
+{
+    shutdown();
+}
+
+void MailCheck::shutdown()
+{
+    m_closing = true;
+    m_abort = true;
+    m_animTimer.stop();
+    m_tipTimer.stop();
+    for (QThread* worker : std::as_const(m_workers)) {
+        // A worker may be blocked handing us its result: dropping the queued call releases it.
+        while (!worker->wait(QDeadlineTimer(20)))
+            QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
+        delete worker;
+    }
+    m_workers.clear();
+    QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
+}
+
+QString MailCheck::iconPath(int iconId)
+{
+    switch (iconId) {
+    case IDI_ANIMATION:
+        return QStringLiteral(":/icons/tray_check1.svg");
+    case IDI_ANIMATION_2:
+        return QStringLiteral(":/icons/tray_check2.svg");
+    case IDI_ANIMATION_3:
+        return QStringLiteral(":/icons/tray_check3.svg");
+    case IDI_ANIMATION_4:
+        return QStringLiteral(":/icons/tray_check4.svg");
+    default:
+        return QStringLiteral(":/icons/app.svg");
+    }
+}
+
+QIcon MailCheck::icon(int iconId)
+{
+    return QIcon(iconPath(iconId));
+}
+
+void MailCheck::setTimeouts(int connectMs, int replyMs)
+{
+    m_connectTimeout = connectMs;
+    m_replyTimeout = replyMs;
+}
+
+void MailCheck::OnMailCheck()
+{
+    if (m_closing)
+        return;
+    m_strUserName.clear();
+    m_strPassword.clear();
+    m_strPopServer.clear();
+    {
+        RegistryKey key;
+        key.Open(QString::fromLatin1(RegistryKey::OptionKey));
+        key.ReadString(QStringLiteral("UserName"), m_strUserName);
+        key.ReadString(QStringLiteral("PassWord"), m_strPassword);
+        key.ReadString(QStringLiteral("POPServer"), m_strPopServer);
+    }
+    if (m_strUserName.isEmpty() || m_strPassword.isEmpty() || m_strPopServer.isEmpty()) {
+        MessageBox::information(m_frame, MailText::AccountMissing);
+        return;
+    }
+
+    CMailNoticeDlg notice;
+    {
+        RegistryKey key;
+        key.Open(QString::fromLatin1(RegistryKey::OptionKey));
+        quint32 value = 0;
+        if (key.ReadDword(QStringLiteral("MailMsg"), value) == RegistryKey::Success)
+            notice.m_bNoShow = value != 0;
+    }
+    if (!notice.m_bNoShow) {
+        const QPointer<MailCheck> self(this);
+        notice.exec();
+        if (!self || m_closing)
+            return; // the program ended while the notice was open
+        RegistryKey key;
+        key.Open(QString::fromLatin1(RegistryKey::OptionKey));
+        key.WriteDword(QStringLiteral("MailMsg"), notice.m_bNoShow ? 1 : 0);
+    }
+
+    m_nAnimFrame = 0;
+    m_animTimer.start();
+
+    auto* request = new MailCheckRequest;
+    request->server = m_strPopServer;
+    request->user = m_strUserName;
+    request->password = m_strPassword;
+    request->frame = this;
+    request->abort = &m_abort;
+    request->connectTimeout = m_connectTimeout;
+    request->replyTimeout = m_replyTimeout;
+    request->defaultPort = m_defaultPort;
+    QThread* worker = QThread::create(MailCheckThreadProc, request);
+    connect(worker, &QThread::finished, this, [this, worker] {
+        if (m_workers.removeOne(worker))
+            worker->deleteLater();
+    });
+    m_workers.append(worker);
+    worker->start();
+
+    emit mailPaneTextChanged(MailText::Checking);
+}
+
+void MailCheck::OnMailCheckResult(int resultId, int value)
+{
+    if (m_closing)
+        return;
+    QString text;
+    switch (resultId) {
+    case ID_MAILCHECK_COUNT:
+        text = MailText::Count.arg(value);
+        break;
+    case ID_MAILCHECK_FAILED:
+        text = MailText::Failed;
+        break;
+    default:
+        text = MailText::NoConnect;
+        break;
+    }
+    m_animTimer.stop();
+    // Two beeps half a second apart, then the result; the window stays responsive meanwhile.
+    m_beep();
+    QTimer::singleShot(BeepInterval, this, [this] { m_beep(); });
+    QTimer::singleShot(2 * BeepInterval, this, [this, text] { showResult(text); });
+}
+
+void MailCheck::showResult(const QString& text)
+{
+    emit trayIconChanged(IDI_TRAY);
+    emit trayTipChanged(text);
+    emit mailPaneTextChanged(text);
+    m_tipTimer.start();
+}
+
+void MailCheck::OnAnimationTimer()
+{
+    emit trayIconChanged(kAnimationIcons[m_nAnimFrame]);
+    m_nAnimFrame = (m_nAnimFrame + 1) % 4;
+}
+
+void MailCheck::OnTipResetTimer()
+{
+    m_tipTimer.stop();
+    emit trayTipChanged(MailText::IdleTip);
+}

@@ -1,0 +1,184 @@
+#include "Pop3Client.h"
+
+#include "Pop3Endpoint.h"
+#include "model/Cp932.h"
+
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QSslSocket>
+#include <QTimer>
+#include <climits>
+#include <cstdlib>
+
+namespace {
+
+// Waits are cut into slices so that an abort request is seen quickly.
+constexpr int kSliceMs = 50;
+
+// The account texts go out in the program's code page; a text CP932 cannot hold goes as UTF-8.
+QByteArray accountBytes(const QString& text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    const auto encoded = Cp932::fromUtf8(std::string_view(utf8.constData(), utf8.size()));
+    if (!encoded.ok)
+        return utf8;
+    return QByteArray(encoded.bytes.data(), static_cast<qsizetype>(encoded.bytes.size()));
+}
+
+// A line break or NUL inside a user name or password would let it add commands of its own.
+bool isSafeArgument(const QByteArray& bytes)
+{
+    return !bytes.contains('\r') && !bytes.contains('\n') && !bytes.contains('\0');
+}
+
+// The number after the first blank or tab, read like atoi (white space, sign, digits).
+bool parseCount(const QByteArray& reply, int& count)
+{
+    qsizetype i = 0;
+    while (i < reply.size() && reply[i] != ' ' && reply[i] != '\t')
+        ++i;
+    if (i == reply.size())
+        return false;
+    const QByteArray rest = reply.mid(i); // zero-terminated copy for strtol
+    const long n = std::strtol(rest.constData(), nullptr, 10);
+    count = n > INT_MAX ? INT_MAX : (n < INT_MIN ? INT_MIN : static_cast<int>(n));
+    return true;
+}
+
+} // namespace
+
+Pop3Client::Pop3Client(int connectTimeoutMs, int replyTimeoutMs)
+    : m_socket(std::make_unique<QSslSocket>()), m_connectTimeout(connectTimeoutMs),
+      m_replyTimeout(replyTimeoutMs), m_defaultPort(Pop3Endpoint::PlainPort)
+{
+}
+
+Pop3Client::~Pop3Client()
+{
+    Drop();
+}
+
+void Pop3Client::Drop()
+{
+    if (m_socket && m_socket->state() != QAbstractSocket::UnconnectedState)
+        m_socket->abort();
+}
+
+bool Pop3Client::Connect(const Pop3Endpoint& endpoint)
+{
+    if (!endpoint.isValid())
+        return false;
+    // A local loop rather than waitForConnected(): that call resolves host names without any
+    // bound and cannot be interrupted, while this loop watches the deadline and the abort flag.
+    QEventLoop loop;
+    QSslSocket* socket = m_socket.get();
+    if (endpoint.tls)
+        QObject::connect(socket, &QSslSocket::encrypted, &loop, &QEventLoop::quit);
+    else
+        QObject::connect(socket, &QAbstractSocket::connected, &loop, &QEventLoop::quit);
+    QObject::connect(socket, &QAbstractSocket::errorOccurred, &loop, &QEventLoop::quit);
+    QObject::connect(socket, &QSslSocket::sslErrors, &loop, &QEventLoop::quit);
+    QDeadlineTimer deadline(m_connectTimeout);
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, &loop, [&] {
+        if (aborted() || deadline.hasExpired())
+            loop.quit();
+    });
+    watch.start(kSliceMs);
+    if (endpoint.tls)
+        socket->connectToHostEncrypted(endpoint.host, endpoint.port);
+    else
+        socket->connectToHost(endpoint.host, endpoint.port);
+    if (socket->state() != QAbstractSocket::UnconnectedState)
+        loop.exec();
+    watch.stop();
+    QObject::disconnect(socket, nullptr, &loop, nullptr);
+
+    // Certificate errors that nobody ignored leave the socket unencrypted: a failed connection.
+    const bool ok = socket->state() == QAbstractSocket::ConnectedState &&
+                    (!endpoint.tls || socket->isEncrypted()) && !aborted();
+    if (!ok)
+        Drop();
+    return ok;
+}
+
+bool Pop3Client::SendCommand(const QByteArray& command)
+{
+    if (m_socket->state() != QAbstractSocket::ConnectedState)
+        return false;
+    if (m_socket->write(command) != command.size())
+        return false;
+    m_socket->flush();
+    return true;
+}
+
+bool Pop3Client::ReadLine(QByteArray& line)
+{
+    const QDeadlineTimer deadline(m_replyTimeout);
+    for (;;) {
+        const QByteArray head = m_socket->peek(MaxReplyLength);
+        const qsizetype end = head.indexOf('\n');
+        if (end >= 0) {
+            line = m_socket->read(end + 1);
+            line.chop(1);
+            if (line.endsWith('\r'))
+                line.chop(1);
+            return true;
+        }
+        if (head.size() >= MaxReplyLength)
+            return false; // no line end where one must be
+        if (aborted() || deadline.hasExpired() ||
+            m_socket->state() != QAbstractSocket::ConnectedState)
+            return false;
+        const qint64 left = deadline.remainingTime();
+        m_socket->waitForReadyRead(static_cast<int>(qMin<qint64>(kSliceMs, left)));
+    }
+}
+
+bool Pop3Client::ReadReply(Step step)
+{
+    QByteArray reply;
+    if (!ReadLine(reply) || reply.isEmpty()) {
+        // Lost, silent or garbled: the dialogue is out of step, end it here so that the
+        // following commands fail at once instead of waiting again.
+        Drop();
+        return false;
+    }
+    if (reply.size() >= 4 && qstrnicmp(reply.constData(), "-ERR", 4) == 0)
+        return false;
+    if (step == Step::Status)
+        parseCount(reply, m_nMessageCount);
+    return true;
+}
+
+bool Pop3Client::Login(const QString& server, const QString& user, const QString& password)
+{
+    const QByteArray userBytes = accountBytes(user);
+    const QByteArray passBytes = accountBytes(password);
+    if (!isSafeArgument(userBytes) || !isSafeArgument(passBytes))
+        return false;
+    if (!Connect(Pop3Endpoint::parse(server, m_defaultPort)))
+        return false;
+    if (!ReadReply(Step::Greeting))
+        return false;
+    if (!SendCommand("USER " + userBytes + "\r\n") || !ReadReply(Step::User))
+        return false;
+    if (!SendCommand("PASS " + passBytes + "\r\n") || !ReadReply(Step::Password))
+        return false;
+    return true;
+}
+
+bool Pop3Client::Stat()
+{
+    return SendCommand("STAT \r\n") && ReadReply(Step::Status);
+}
+
+bool Pop3Client::Reset()
+{
+    return SendCommand("RSET \r\n") && ReadReply(Step::Reset);
+}
+
+bool Pop3Client::Quit()
+{
+    return SendCommand("QUIT \r\n") && ReadReply(Step::End);
+}

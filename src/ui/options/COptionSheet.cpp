@@ -1,0 +1,115 @@
+#include "COptionSheet.h"
+
+#include "AutostartEntry.h"
+#include "COptionPage1.h"
+#include "COptionPage2.h"
+#include "OptionText.h"
+#include "app/RegistryKey.h"
+#include "ui/common/SheetHeader.h"
+
+#include <QCoreApplication>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+COptionSheet::COptionSheet(QWidget* parent)
+    : QDialog(parent), m_tabs(new QTabWidget(this)), m_page1(new COptionPage1),
+      m_page2(new COptionPage2),
+      m_buttons(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this))
+{
+    setWindowTitle(OptionText::SheetTitle);
+    m_tabs->addTab(m_page1, m_page1->windowTitle());
+    m_tabs->addTab(m_page2, m_page2->windowTitle());
+    m_tabs->setCurrentIndex(0);
+    m_page1->OnInitDialog(); // the first page is shown with the sheet
+    connect(m_tabs, &QTabWidget::currentChanged, this, &COptionSheet::OnPageChanged);
+
+    QWidget* row = SheetHeader::buttonRow(m_buttons, this);
+    m_header = row->findChild<SheetHeader*>();
+    if (m_header)
+        m_header->setVisible(false); // until SetHeaderText gives a text
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_tabs);
+    layout->addWidget(row);
+
+    connect(m_buttons, &QDialogButtonBox::accepted, this, &COptionSheet::OnOK);
+    connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+}
+
+COptionSheet::~COptionSheet() = default;
+
+bool COptionSheet::Run(QWidget* parent, bool& bNewmail, bool& bTasktray)
+{
+    COptionSheet sheet(parent);
+    sheet.SetHeaderText(OptionText::HeaderText);
+    if (sheet.exec() != QDialog::Accepted)
+        return false;
+    bNewmail = sheet.m_page1->m_bNewmail;
+    bTasktray = sheet.m_page1->m_bTasktray;
+    return true;
+}
+
+void COptionSheet::SetHeaderText(const QString& text)
+{
+    m_strHeaderText = text;
+    if (m_header)
+        m_header->setVisible(!text.isEmpty());
+}
+
+QString COptionSheet::GetStartupFolder()
+{
+    return AutostartEntry::folder();
+}
+
+void COptionSheet::OnPageChanged(int index)
+{
+    if (m_tabs->widget(index) == m_page2)
+        m_page2->OnInitDialog();
+}
+
+void COptionSheet::OnOK()
+{
+    m_tabs->setCurrentWidget(m_page1);
+    m_page1->OnInitDialog();
+    m_page1->UpdateData(true);
+    {
+        RegistryKey key;
+        key.Open(QString::fromLatin1(RegistryKey::OptionKey));
+        key.WriteDword(QStringLiteral("Newmail"), m_page1->m_bNewmail ? 1 : 0);
+        key.WriteDword(QStringLiteral("Tasktray"), m_page1->m_bTasktray ? 1 : 0);
+        key.WriteDword(QStringLiteral("Startup"), m_page1->m_bStartup ? 1 : 0);
+    }
+
+    if (m_page1->m_bStartup) {
+        // Written again at every OK, so a moved program gets a fresh entry.
+        if (!GetStartupFolder().isEmpty()) {
+            const QString entry = AutostartEntry::path();
+            AutostartEntry::write(entry, QCoreApplication::applicationFilePath());
+            RegistryKey key;
+            key.Open(QString::fromLatin1(RegistryKey::OptionKey));
+            key.WriteString(QStringLiteral("Shortcut"), entry);
+        }
+    } else {
+        QString entry;
+        {
+            RegistryKey key;
+            key.Open(QString::fromLatin1(RegistryKey::OptionKey));
+            key.ReadString(QStringLiteral("Shortcut"), entry);
+        }
+        if (!entry.isEmpty())
+            QFile::remove(entry);
+    }
+
+    m_tabs->setCurrentWidget(m_page2);
+    m_page2->OnInitDialog();
+    m_page2->UpdateData(true);
+    {
+        RegistryKey key;
+        key.Open(QString::fromLatin1(RegistryKey::OptionKey));
+        key.WriteString(QStringLiteral("UserName"), m_page2->m_strUserName);
+        key.WriteString(QStringLiteral("PassWord"), m_page2->m_strPassword);
+        key.WriteString(QStringLiteral("POPServer"), m_page2->m_strPopServer);
+    }
+    accept();
+}

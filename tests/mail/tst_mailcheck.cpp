@@ -1,0 +1,368 @@
+#include "FakePop3Server.h"
+#include "TestMain.h"
+#include "app/RegistryKey.h"
+#include "mail/CMailNoticeDlg.h"
+#include "mail/MailCheck.h"
+#include "mail/MailText.h"
+#include "resource.h"
+#include "ui/common/MessageBox.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QPointer>
+#include <QPushButton>
+#include <functional>
+#include <memory>
+
+namespace {
+
+const QString kOption = QString::fromLatin1(RegistryKey::OptionKey);
+
+void writeAccount(const QString& user, const QString& password, const QString& server)
+{
+    RegistryKey key;
+    key.Open(kOption);
+    if (!user.isEmpty())
+        key.WriteString(QStringLiteral("UserName"), user);
+    if (!password.isEmpty())
+        key.WriteString(QStringLiteral("PassWord"), password);
+    if (!server.isEmpty())
+        key.WriteString(QStringLiteral("POPServer"), server);
+}
+
+void writeMailMsg(quint32 value)
+{
+    RegistryKey key;
+    key.Open(kOption);
+    key.WriteDword(QStringLiteral("MailMsg"), value);
+}
+
+// The stored "MailMsg", or -1 when there is none.
+qint64 readMailMsg()
+{
+    RegistryKey key;
+    key.Open(kOption);
+    quint32 value = 0;
+    if (key.ReadDword(QStringLiteral("MailMsg"), value) != RegistryKey::Success)
+        return -1;
+    return value;
+}
+
+// Stands in for the main frame: records, in order, what the mail check asks it to show.
+struct Frame
+{
+    Frame()
+    {
+        check = new MailCheck(window.get());
+        check->setTimeouts(3000, 3000);
+        check->setBeeper([this] { log << QStringLiteral("beep"); });
+        QObject::connect(check, &MailCheck::trayIconChanged, window.get(),
+                         [this](int id) { log << QStringLiteral("icon %1").arg(id); });
+        QObject::connect(check, &MailCheck::trayTipChanged, window.get(),
+                         [this](const QString& t) { log << QStringLiteral("tip ") + t; });
+        QObject::connect(check, &MailCheck::mailPaneTextChanged, window.get(),
+                         [this](const QString& t) { log << QStringLiteral("pane ") + t; });
+    }
+
+    QStringList icons() const { return log.filter(QRegularExpression(QStringLiteral("^icon "))); }
+    QString lastPane() const
+    {
+        const QStringList panes = log.filter(QRegularExpression(QStringLiteral("^pane ")));
+        return panes.isEmpty() ? QString() : panes.last();
+    }
+
+    QStringList log;
+    // Its destruction takes the mail check with it, as the frame's does.
+    std::unique_ptr<QWidget> window = std::make_unique<QWidget>();
+    MailCheck* check;
+};
+
+// Acts on every modal dialog that comes up while it lives, from the event loop.
+class ModalWatcher
+{
+public:
+    explicit ModalWatcher(std::function<void(QWidget*)> act) : m_act(std::move(act))
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (modal && modal != m_last) {
+                m_last = modal;
+                ++m_seen;
+                m_act(modal);
+            }
+        });
+        m_timer.start(10);
+    }
+    int seen() const { return m_seen; }
+
+private:
+    std::function<void(QWidget*)> m_act;
+    QTimer m_timer;
+    QPointer<QWidget> m_last;
+    int m_seen = 0;
+};
+
+} // namespace
+
+class TestMailCheck : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void incompleteAccount_data();
+    void incompleteAccount();
+    void result_data();
+    void result();
+    void notice_data();
+    void notice();
+    void animationAndExitWhileWaiting();
+    void exitWhileResultIsHandedOver();
+    void twoChecksEachReport();
+    void pictures_data();
+    void pictures();
+};
+
+void TestMailCheck::initTestCase()
+{
+    MessageBox::setTestMode(true);
+}
+
+void TestMailCheck::init()
+{
+    QFile::remove(RegistryKey::storePath());
+    MessageBox::shownTexts().clear();
+}
+
+void TestMailCheck::incompleteAccount_data()
+{
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("server");
+    QTest::newRow("no server") << "taro"
+                               << "secret"
+                               << "";
+    QTest::newRow("no user name") << ""
+                                  << "secret"
+                                  << "127.0.0.1";
+    QTest::newRow("no password") << "taro"
+                                 << ""
+                                 << "127.0.0.1";
+    QTest::newRow("nothing") << ""
+                             << ""
+                             << "";
+}
+
+void TestMailCheck::incompleteAccount()
+{
+    QFETCH(QString, user);
+    QFETCH(QString, password);
+    QFETCH(QString, server);
+    writeAccount(user, password, server);
+    ModalWatcher watcher([](QWidget* w) { w->close(); });
+
+    Frame frame;
+    frame.check->OnMailCheck();
+    QCOMPARE(MessageBox::shownTexts(), QStringList{MailText::AccountMissing});
+    QCOMPARE(frame.log, QStringList());
+    QCOMPARE(frame.check->runningChecks(), 0);
+    QCOMPARE(watcher.seen(), 0);
+    QCOMPARE(readMailMsg(), -1);
+}
+
+void TestMailCheck::result_data()
+{
+    QTest::addColumn<QByteArray>("command");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<bool>("reachable");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("no mail") << QByteArray("STAT") << QByteArray("+OK 0 0\r\n") << true
+                             << "VOK_Address: You have Mail = 0 ";
+    QTest::newRow("three messages") << QByteArray("STAT") << QByteArray("+OK 3 1200\r\n") << true
+                                    << "VOK_Address: You have Mail = 3 ";
+    QTest::newRow("STAT refused") << QByteArray("STAT") << QByteArray("-ERR locked\r\n") << true
+                                  << "VOK_Address: Mail information cannot be retrieved ...";
+    QTest::newRow("password refused") << QByteArray("PASS") << QByteArray("-ERR no\r\n") << true
+                                      << "VOK_Address: POP server cannot be connected ...";
+    QTest::newRow("nobody listening") << QByteArray() << QByteArray() << false
+                                      << "VOK_Address: POP server cannot be connected ...";
+}
+
+void TestMailCheck::result()
+{
+    QFETCH(QByteArray, command);
+    QFETCH(QByteArray, reply);
+    QFETCH(bool, reachable);
+    QFETCH(QString, text);
+
+    FakePop3Server::Script script;
+    if (!command.isEmpty())
+        script.replies[command] = {reply};
+    FakePop3Server server(script);
+    const QString address = reachable
+                                ? server.address()
+                                : QStringLiteral("127.0.0.1:%1").arg(FakePop3Server::closedPort());
+    writeAccount(QStringLiteral("taro"), QStringLiteral("secret"), address);
+    writeMailMsg(1);
+
+    Frame frame;
+    frame.check->setTipResetInterval(300);
+    frame.check->OnMailCheck();
+    QCOMPARE(frame.log.value(0), QStringLiteral("pane ") + MailText::Checking);
+    QCOMPARE(frame.check->m_strPopServer, address);
+
+    QTRY_VERIFY_WITH_TIMEOUT(frame.log.contains(QStringLiteral("tip VOK_Address")), 15000);
+    // From the result on: two beeps, then the normal icon and the text in tooltip and pane,
+    // and later the tooltip alone goes back; the pane keeps the result.
+    const QStringList tail = frame.log.mid(frame.log.indexOf(QStringLiteral("beep")));
+    const QStringList expected{QStringLiteral("beep"),         QStringLiteral("beep"),
+                               QStringLiteral("icon 134"),     QStringLiteral("tip ") + text,
+                               QStringLiteral("pane ") + text, QStringLiteral("tip VOK_Address")};
+    QCOMPARE(tail, expected);
+    QCOMPARE(frame.lastPane(), QStringLiteral("pane ") + text);
+    QCOMPARE(MessageBox::shownTexts(), QStringList());
+    QTRY_COMPARE(frame.check->runningChecks(), 0);
+    if (reachable)
+        QTRY_VERIFY(server.received().endsWith("RSET \r\nQUIT \r\n"));
+}
+
+void TestMailCheck::notice_data()
+{
+    QTest::addColumn<bool>("tick");
+    QTest::addColumn<bool>("escape");
+    QTest::addColumn<qint64>("stored");
+    QTest::newRow("ticked, OK") << true << false << qint64(1);
+    QTest::newRow("not ticked, OK") << false << false << qint64(0);
+    QTest::newRow("ticked, Esc") << true << true << qint64(0);
+}
+
+void TestMailCheck::notice()
+{
+    QFETCH(bool, tick);
+    QFETCH(bool, escape);
+    QFETCH(qint64, stored);
+
+    writeAccount(QStringLiteral("taro"), QStringLiteral("secret"),
+                 QStringLiteral("127.0.0.1:%1").arg(FakePop3Server::closedPort()));
+    QString title;
+    QString noShowText;
+    ModalWatcher watcher([&](QWidget* w) {
+        auto* dlg = qobject_cast<CMailNoticeDlg*>(w);
+        if (!dlg) {
+            w->close();
+            return;
+        }
+        title = dlg->windowTitle();
+        auto* box = dlg->findChild<QCheckBox*>();
+        noShowText = box->text();
+        if (tick)
+            QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+        QCOMPARE(box->isChecked(), tick);
+        if (escape)
+            QTest::keyClick(dlg, Qt::Key_Escape);
+        else
+            QTest::mouseClick(dlg->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok),
+                              Qt::LeftButton);
+    });
+
+    Frame frame;
+    frame.check->OnMailCheck();
+    QCOMPARE(watcher.seen(), 1);
+    QCOMPARE(title, MailText::NoticeTitle);
+    QCOMPARE(noShowText, MailText::NoticeNoShow);
+    QCOMPARE(readMailMsg(), stored);
+    QCOMPARE(frame.check->runningChecks(), 1);
+    QTRY_COMPARE(frame.check->runningChecks(), 0);
+
+    // The next check shows the notice again unless the box was ticked and confirmed.
+    frame.check->OnMailCheck();
+    QCOMPARE(watcher.seen(), stored ? 1 : 2);
+    QTRY_COMPARE(frame.check->runningChecks(), 0);
+}
+
+void TestMailCheck::animationAndExitWhileWaiting()
+{
+    FakePop3Server::Script script;
+    script.silent = true;
+    FakePop3Server server(script);
+    writeAccount(QStringLiteral("taro"), QStringLiteral("secret"), server.address());
+    writeMailMsg(1);
+
+    auto frame = std::make_unique<Frame>();
+    // Far beyond the test's own time limit: only giving up at exit can end this check.
+    frame->check->setTimeouts(3600 * 1000, 3600 * 1000);
+    frame->check->OnMailCheck();
+    QTRY_VERIFY_WITH_TIMEOUT(frame->icons().size() >= 5, 15000);
+    QCOMPARE(frame->icons().mid(0, 5),
+             (QStringList{"icon 153", "icon 156", "icon 157", "icon 158", "icon 153"}));
+    QCOMPARE(frame->check->runningChecks(), 1);
+
+    // The frame goes while the worker waits on the server: no result, no hang, no crash.
+    frame->window.reset();
+    QVERIFY(!frame->log.contains(QStringLiteral("beep")));
+    QVERIFY(frame->log.filter(QStringLiteral("You have Mail")).isEmpty());
+    QVERIFY(frame->log.filter(QStringLiteral("cannot")).isEmpty());
+}
+
+void TestMailCheck::exitWhileResultIsHandedOver()
+{
+    FakePop3Server server;
+    writeAccount(QStringLiteral("taro"), QStringLiteral("secret"), server.address());
+    writeMailMsg(1);
+
+    auto frame = std::make_unique<Frame>();
+    frame->check->OnMailCheck();
+    // Without running the event loop, let the worker get its answer and block handing it over.
+    const QDeadlineTimer deadline(15000);
+    while (!server.received().contains("STAT \r\n") && !deadline.hasExpired())
+        QThread::msleep(10);
+    QVERIFY(server.received().contains("STAT \r\n"));
+    QThread::msleep(200);
+
+    frame->window.reset();
+    QCOMPARE(frame->log, QStringList{QStringLiteral("pane ") + MailText::Checking});
+}
+
+void TestMailCheck::twoChecksEachReport()
+{
+    FakePop3Server::Script script;
+    script.replies["STAT"] = {"+OK 2 20\r\n"};
+    FakePop3Server server(script);
+    writeAccount(QStringLiteral("taro"), QStringLiteral("secret"), server.address());
+    writeMailMsg(1);
+
+    Frame frame;
+    frame.check->OnMailCheck();
+    frame.check->OnMailCheck();
+    const QString result = QStringLiteral("pane VOK_Address: You have Mail = 2 ");
+    QTRY_COMPARE_WITH_TIMEOUT(frame.log.count(result), 2, 15000);
+    QCOMPARE(frame.log.count(QStringLiteral("beep")), 4);
+    QCOMPARE(frame.icons().last(), QStringLiteral("icon 134"));
+    QCOMPARE(server.connections(), 2);
+    QTRY_COMPARE(frame.check->runningChecks(), 0);
+}
+
+void TestMailCheck::pictures_data()
+{
+    QTest::addColumn<int>("iconId");
+    QTest::newRow("normal") << IDI_TRAY;
+    QTest::newRow("glass left") << IDI_ANIMATION;
+    QTest::newRow("glass top") << IDI_ANIMATION_2;
+    QTest::newRow("glass right") << IDI_ANIMATION_3;
+    QTest::newRow("glass bottom") << IDI_ANIMATION_4;
+}
+
+void TestMailCheck::pictures()
+{
+    QFETCH(int, iconId);
+    const QString path = MailCheck::iconPath(iconId);
+    QVERIFY2(QFile::exists(path), qPrintable(path));
+    QVERIFY(!MailCheck::icon(iconId).pixmap(32, 32).isNull());
+    // The four animation frames differ from the normal picture and from each other.
+    static QSet<QString> seen;
+    QVERIFY(!seen.contains(path));
+    seen.insert(path);
+}
+
+VOK_TEST_MAIN(TestMailCheck)
+#include "tst_mailcheck.moc"

@@ -1,0 +1,190 @@
+#include "FakePop3Server.h"
+#include "TestMain.h"
+#include "app/CMainFrame.h"
+#include "app/CommandTable.h"
+#include "app/RegistryKey.h"
+#include "mail/MailCheck.h"
+#include "mail/MailText.h"
+#include "resource.h"
+#include "ui/about/CAboutDialog.h"
+#include "ui/common/MessageBox.h"
+#include "ui/options/COptionPage1.h"
+#include "ui/options/COptionSheet.h"
+#include "ui/options/OptionText.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QSystemTrayIcon>
+#include <functional>
+#include <memory>
+
+namespace {
+
+const QString kOption = QString::fromLatin1(RegistryKey::OptionKey);
+
+void writeAccount(const QString& server)
+{
+    RegistryKey key;
+    key.Open(kOption);
+    key.WriteString(QStringLiteral("UserName"), QStringLiteral("taro"));
+    key.WriteString(QStringLiteral("PassWord"), QStringLiteral("secret"));
+    if (!server.isEmpty())
+        key.WriteString(QStringLiteral("POPServer"), server);
+    key.WriteDword(QStringLiteral("MailMsg"), 1);
+}
+
+// Acts on every modal dialog that comes up while it lives, from the event loop.
+class ModalWatcher
+{
+public:
+    explicit ModalWatcher(std::function<void(QWidget*)> act) : m_act(std::move(act))
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (modal && modal != m_last) {
+                m_last = modal;
+                ++m_seen;
+                m_act(modal);
+            }
+        });
+        m_timer.start(10);
+    }
+    int seen() const { return m_seen; }
+
+private:
+    std::function<void(QWidget*)> m_act;
+    QTimer m_timer;
+    QPointer<QWidget> m_last;
+    int m_seen = 0;
+};
+
+void clickOk(QWidget* dialog)
+{
+    QPushButton* ok = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+    QTest::mouseClick(ok, Qt::LeftButton);
+}
+
+} // namespace
+
+// The mail check, the options sheet and the about box as the main window runs them.
+class TestMailCheckFrame : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void incompleteAccountShowsOnlyTheMessage();
+    void resultInPaneAndTooltip_data();
+    void resultInPaneAndTooltip();
+    void endingWhileACheckWaits();
+    void optionsUpdateTheFrameAtOnce();
+    void aboutBox();
+};
+
+void TestMailCheckFrame::initTestCase()
+{
+    MessageBox::setTestMode(true);
+    CMainFrame::setTrayAvailableForTesting(true);
+}
+
+void TestMailCheckFrame::init()
+{
+    QFile::remove(RegistryKey::storePath());
+    MessageBox::shownTexts().clear();
+}
+
+void TestMailCheckFrame::incompleteAccountShowsOnlyTheMessage()
+{
+    writeAccount(QString()); // no server
+    CMainFrame frame;
+    const QString paneBefore = frame.mailPaneText();
+    const QString tipBefore = frame.trayIcon()->toolTip();
+    QVERIFY(frame.commands()->execute(ID_MAIL_CHECK));
+    QCOMPARE(MessageBox::shownTexts(), QStringList{MailText::AccountMissing});
+    QCOMPARE(frame.mailPaneText(), paneBefore);
+    QCOMPARE(frame.trayIcon()->toolTip(), tipBefore);
+    QCOMPARE(frame.mailCheck()->runningChecks(), 0);
+}
+
+void TestMailCheckFrame::resultInPaneAndTooltip_data()
+{
+    QTest::addColumn<bool>("reachable");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("four messages") << true << "VOK_Address: You have Mail = 4 ";
+    QTest::newRow("nobody listening") << false << "VOK_Address: POP server cannot be connected ...";
+}
+
+void TestMailCheckFrame::resultInPaneAndTooltip()
+{
+    QFETCH(bool, reachable);
+    QFETCH(QString, text);
+    FakePop3Server::Script script;
+    script.replies["STAT"] = {"+OK 4 400\r\n"};
+    FakePop3Server server(script);
+    writeAccount(reachable ? server.address()
+                           : QStringLiteral("127.0.0.1:%1").arg(FakePop3Server::closedPort()));
+
+    CMainFrame frame;
+    QVERIFY(frame.commands()->execute(ID_MAIL_CHECK));
+    QCOMPARE(frame.mailPaneText(), MailText::Checking);
+    QTRY_COMPARE_WITH_TIMEOUT(frame.mailPaneText(), text, 15000);
+    QCOMPARE(frame.trayIcon()->toolTip(), text);
+    QCOMPARE(MessageBox::shownTexts(), QStringList());
+    QTRY_COMPARE(frame.mailCheck()->runningChecks(), 0);
+}
+
+void TestMailCheckFrame::endingWhileACheckWaits()
+{
+    FakePop3Server::Script script;
+    script.silent = true;
+    FakePop3Server server(script);
+    writeAccount(server.address());
+
+    auto frame = std::make_unique<CMainFrame>();
+    // Far beyond the test's own limit: only giving up at the end can stop this check.
+    frame->mailCheck()->setTimeouts(3600 * 1000, 3600 * 1000);
+    QVERIFY(frame->commands()->execute(ID_MAIL_CHECK));
+    QTRY_COMPARE(server.connections(), 1);
+    QCOMPARE(frame->mailCheck()->runningChecks(), 1);
+    frame.reset();
+    QVERIFY(!frame);
+}
+
+void TestMailCheckFrame::optionsUpdateTheFrameAtOnce()
+{
+    CMainFrame frame;
+    QVERIFY(!frame.m_bNewmail);
+    QVERIFY(!frame.m_bTasktray);
+    ModalWatcher watcher([](QWidget* w) {
+        auto* sheet = qobject_cast<COptionSheet*>(w);
+        QVERIFY(sheet);
+        for (QCheckBox* box : sheet->page1()->findChildren<QCheckBox*>())
+            if (box->text() == OptionText::Newmail || box->text() == OptionText::Tasktray)
+                QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+        clickOk(sheet);
+    });
+    QVERIFY(frame.commands()->execute(ID_OPTIONS));
+    QCOMPARE(watcher.seen(), 1);
+    QVERIFY(frame.m_bNewmail);
+    QVERIFY(frame.m_bTasktray);
+}
+
+void TestMailCheckFrame::aboutBox()
+{
+    CMainFrame frame;
+    QString title;
+    ModalWatcher watcher([&title](QWidget* w) {
+        auto* about = qobject_cast<CAboutDialog*>(w);
+        QVERIFY(about);
+        title = about->windowTitle();
+        clickOk(about);
+    });
+    QVERIFY(frame.commands()->execute(ID_APP_ABOUT));
+    QCOMPARE(watcher.seen(), 1);
+    QCOMPARE(title, QStringLiteral("VOK_Addressのﾊﾞｰｼﾞｮﾝ情報"));
+}
+
+VOK_TEST_MAIN(TestMailCheckFrame)
+#include "tst_mailcheckframe.moc"
