@@ -27,7 +27,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::optional<WindowPlacement> back = WindowPlacement::parse(again);
         if (!back || !samePlacement(*p, *back) || back->format() != again)
             __builtin_trap();
-        (void)p->normalRect();
+        // The window's rectangle is null or exactly the stored edges.
+        const QRect rect = p->normalRect();
+        if (!rect.isNull() && (rect.left() != p->left || rect.top() != p->top ||
+                               qint64(rect.left()) + rect.width() != p->right ||
+                               qint64(rect.top()) + rect.height() != p->bottom ||
+                               rect.width() <= 0 || rect.height() <= 0))
+            __builtin_trap();
     }
     return 0;
 }

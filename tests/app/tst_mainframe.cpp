@@ -955,6 +955,13 @@ private slots:
             << "0, 1, -1, -1, -1, -1, 50, 60, 650, 99999999999" << false;
         QTest::newRow("on no screen") << "0, 1, -1, -1, -1, -1, 5000, 5000, 5600, 5400" << false;
         QTest::newRow("right before left") << "0, 1, -1, -1, -1, -1, 650, 60, 50, 460" << false;
+        // Found by fuzzing: right - 1 and bottom - 1 overflowed and made a vast window.
+        QTest::newRow("right at the lowest int")
+            << "0, 1, -1, -1, -1, -1, 50, 60, -2147483648, 460" << false;
+        QTest::newRow("bottom at the lowest int")
+            << "0, 1, -1, -1, -1, -1, 50, 60, 650, -2147483648" << false;
+        QTest::newRow("wider than an int holds")
+            << "0, 1, -1, -1, -1, -1, -2147483648, 60, 2147483647, 460" << false;
     }
 
     void placement()
