@@ -12,6 +12,9 @@
 #include "ui/about/CAboutDialog.h"
 #include "ui/common/MessageBox.h"
 #include "ui/common/Text.h"
+#include "ui/contact/ClipboardTransfer.h"
+#include "ui/contact/ContactEditor.h"
+#include "ui/contact/CsvExchange.h"
 #include "ui/groups/CGroupTree.h"
 #include "ui/list/CAddressList.h"
 #include "ui/options/COptionSheet.h"
@@ -410,9 +413,15 @@ bool CMainFrame::OnUpdateNewMail() const
 
 // ---- handlers ----------------------------------------------------------------------------
 
-void CMainFrame::OnNewContact() {}
+void CMainFrame::OnNewContact()
+{
+    ContactEditor::OnNewContact(this, m_doc.groupTree, m_doc.addressList);
+}
 
-void CMainFrame::OnEditContact() {}
+void CMainFrame::OnEditContact()
+{
+    ContactEditor::OnEditContact(this, m_doc.groupTree, m_doc.addressList);
+}
 
 void CMainFrame::OnDelete()
 {
@@ -422,11 +431,20 @@ void CMainFrame::OnDelete()
         m_doc.groupTree->DeleteGroup();
 }
 
-void CMainFrame::OnCopyMailAddresses() {}
+void CMainFrame::OnCopyMailAddresses()
+{
+    ClipboardTransfer::CopyMailAddresses(m_doc.addressList, false);
+}
 
-void CMainFrame::OnImport() {}
+void CMainFrame::OnImport()
+{
+    CsvExchange::OnImport(this, m_doc.groupTree, m_doc.addressList);
+}
 
-void CMainFrame::OnExport() {}
+void CMainFrame::OnExport()
+{
+    CsvExchange::OnExport(this, m_doc.groupTree);
+}
 
 void CMainFrame::OnCreateGroup()
 {
@@ -436,9 +454,15 @@ void CMainFrame::OnCreateGroup()
     m_doc.groupTree->contextItem = nullptr;
 }
 
-void CMainFrame::OnCopyPersonalInfo() {}
+void CMainFrame::OnCopyPersonalInfo()
+{
+    ClipboardTransfer::CopyContactInfo(m_doc.addressList, ClipboardTransfer::Personal);
+}
 
-void CMainFrame::OnCopyOfficeInfo() {}
+void CMainFrame::OnCopyOfficeInfo()
+{
+    ClipboardTransfer::CopyContactInfo(m_doc.addressList, ClipboardTransfer::Office);
+}
 
 void CMainFrame::OnDeleteGroup()
 {
@@ -448,7 +472,10 @@ void CMainFrame::OnDeleteGroup()
     m_doc.groupTree->contextItem = nullptr;
 }
 
-void CMainFrame::OnCopyOfficeMailAddresses() {}
+void CMainFrame::OnCopyOfficeMailAddresses()
+{
+    ClipboardTransfer::CopyMailAddresses(m_doc.addressList, true);
+}
 
 void CMainFrame::OnRenameGroup()
 {
@@ -632,6 +659,9 @@ void CMainFrame::changeEvent(QEvent* event)
 void CMainFrame::shutDown()
 {
     m_shutDown = true;
+    // An open label editor would end its edit while the window is destroyed.
+    if (m_doc.groupTree)
+        m_doc.groupTree->AbandonLabelEdit();
     // Running checks give up first: no result may arrive while the frame goes.
     if (m_mailCheck)
         m_mailCheck->shutdown();

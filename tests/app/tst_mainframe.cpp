@@ -174,6 +174,18 @@ class TestMainFrame : public QObject
         return false;
     }
 
+    // While the frame lives, every modal dialog closes as soon as it shows, as a user cancelling
+    // it would: the contact sheet and the file dialogs of the commands under test.
+    void cancelDialogs()
+    {
+        auto* timer = new QTimer(m_frame.get());
+        connect(timer, &QTimer::timeout, timer, [] {
+            if (QWidget* dialog = QApplication::activeModalWidget())
+                dialog->close();
+        });
+        timer->start(0);
+    }
+
     bool placeFocus(Focus focus)
     {
         CVOK_AddressDoc* doc = m_frame->document();
@@ -563,6 +575,7 @@ private slots:
         CMainFrame* frame = showFrame();
         QVERIFY(frame);
         QVERIFY(placeFocus(Focus(focus)));
+        cancelDialogs();
         QSignalSpy ran(frame->commands(), &CommandTable::executed);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key(key),
                         Qt::KeyboardModifiers(modifiers));
@@ -578,6 +591,7 @@ private slots:
     {
         CMainFrame* frame = showFrame();
         QVERIFY(frame);
+        cancelDialogs();
         QSignalSpy ran(frame->commands(), &CommandTable::executed);
 
         // Rule false when it arrives: dropped.

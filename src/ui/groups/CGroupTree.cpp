@@ -9,6 +9,7 @@
 #include "resource.h"
 #include "ui/common/MessageBox.h"
 #include "ui/common/Text.h"
+#include "ui/contact/CsvExchange.h"
 #include "ui/list/CAddressList.h"
 
 #include <QAction>
@@ -281,6 +282,13 @@ void CGroupTree::startLabelEdit(QTreeWidgetItem* item)
     editItem(item, 0);
 }
 
+void CGroupTree::AbandonLabelEdit()
+{
+    m_editItem = nullptr;
+    m_committed = false;
+    m_committedText.clear();
+}
+
 void CGroupTree::commitData(QWidget* editor)
 {
     // The label is not written here: the end of the edit accepts or refuses it.
@@ -467,7 +475,7 @@ void CGroupTree::ClearDropTarget()
     setDropHighlight(nullptr);
 }
 
-bool CGroupTree::ExportGroupCsv(const QString&)
+bool CGroupTree::ExportGroupCsv(const QString& path)
 {
-    return false;
+    return CsvExchange::ExportGroup(m_frame, m_frame->records(), GetCurrentGroupName(), path);
 }

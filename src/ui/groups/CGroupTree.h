@@ -32,6 +32,8 @@ public:
     bool IsCurrentUserGroup() const;
 
     void CreateGroup();
+    // Forgets a label edit in progress without accepting or refusing it: the window is going.
+    void AbandonLabelEdit();
     void StartRenameGroup();
     void DeleteGroup();
     // True when a stored user group has this name (group comparison).

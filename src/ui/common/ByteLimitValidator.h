@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QString>
+#include <QValidator>
+
+class QLineEdit;
+class QPlainTextEdit;
+
+// Keeps an edit within a CP932 byte limit and refuses characters that CP932 cannot hold.
+//
+// It looks at each user change as the text inserted between an unchanged head and tail, so
+// typing and pasting stop at the limit, and a value that came in longer than the limit (from a
+// stored record) stays as it is until the user shortens it. A multi-line edit counts each line
+// break as the two bytes of the CR LF it is stored as.
+class ByteLimitValidator : public QValidator
+{
+    Q_OBJECT
+public:
+    enum class Refusal
+    {
+        None,
+        Unmappable,
+        TooLong
+    };
+
+    struct Result
+    {
+        QString text;
+        int cursor = 0;
+        Refusal refusal = Refusal::None;
+        QString refusedChar; // the first character CP932 cannot hold
+    };
+
+    ByteLimitValidator(QLineEdit* edit, int maxBytes);
+    ByteLimitValidator(QPlainTextEdit* edit, int maxBytes);
+
+    int maxBytes() const { return m_maxBytes; }
+    // Puts a value into the edit without checking it: a stored value may exceed the limit.
+    void setValue(const QString& text);
+    // Bytes the text takes in a record (line breaks as CR LF), -1 when CP932 cannot hold it.
+    static long storedLength(const QString& text);
+    // The text after a change from before to after, cut back to what the limit admits.
+    static Result fit(const QString& before, const QString& after, int maxBytes,
+                      int lineBreakBytes);
+
+    // Line edits: the change the edit is about to take, cut back in place.
+    State validate(QString& input, int& pos) const override;
+
+signals:
+    // A change was cut back; the text says why, short enough to stand beside the field.
+    void refused(const QString& hint);
+
+private:
+    void plainTextChanged();
+    void report(const Result& result);
+
+    QLineEdit* m_line = nullptr;
+    QPlainTextEdit* m_plain = nullptr;
+    int m_maxBytes;
+    mutable QString m_before;
+    bool m_fixing = false;
+};

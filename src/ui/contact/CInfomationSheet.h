@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+class AddressRecord;
+class COfficePage;
+class CPrivatePage;
+class QDialogButtonBox;
+class QTabWidget;
+class SheetHeader;
+
+// The contact sheet "管理情報": the personal and the office page, OK and Cancel.
+class CInfomationSheet : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit CInfomationSheet(QWidget* parent = nullptr);
+
+    void SetHeaderText(const QString& text);
+    QString headerText() const { return m_headerText; }
+
+    CPrivatePage& privatePage() const { return *m_privatePage; }
+    COfficePage& officePage() const { return *m_officePage; }
+    QTabWidget* tabs() const { return m_tabs; }
+    QDialogButtonBox* buttons() const { return m_buttons; }
+
+    // The sixteen fields between a record and the page members.
+    void LoadRecord(const AddressRecord& record);
+    void StoreRecord(AddressRecord& record) const;
+
+    // Reads both pages, the office page also when it was never opened; a refused value keeps
+    // the sheet open on its page with the message.
+    void OnOK();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    CPrivatePage* m_privatePage;
+    COfficePage* m_officePage;
+    QTabWidget* m_tabs;
+    QDialogButtonBox* m_buttons;
+    SheetHeader* m_header = nullptr;
+    QString m_headerText;
+    bool m_initialised = false;
+};

@@ -1,0 +1,57 @@
+#include "COfficePage.h"
+
+#include "FieldExchange.h"
+#include "PostalCodeOffer.h"
+#include "ui_COfficePage.h"
+
+namespace {
+
+Ui::COfficePage* setUp(QWidget* page)
+{
+    auto* ui = new Ui::COfficePage;
+    ui->setupUi(page);
+    return ui;
+}
+
+} // namespace
+
+COfficePage::COfficePage(QWidget* parent)
+    : QWidget(parent), m_ui(setUp(this)),
+      m_company(m_ui->companyEdit, 127, ContactField::Input::Japanese),
+      m_officeEmail(m_ui->officeEmailEdit, 127, ContactField::Input::Latin),
+      m_officePostalCode(m_ui->officePostalCodeEdit, 8, ContactField::Input::Latin),
+      m_officeAddress(m_ui->officeAddressEdit, 250, ContactField::Input::Japanese),
+      m_officePhone(m_ui->officePhoneEdit, 13, ContactField::Input::Latin),
+      m_officeFax(m_ui->officeFaxEdit, 13, ContactField::Input::Latin),
+      m_officeMemo(m_ui->officeMemoEdit, 250, ContactField::Input::Japanese)
+{
+    m_offer = new PostalCodeOffer(m_ui->officePostalCodeEdit, m_ui->officeAddressEdit);
+    FieldExchange::showHints({&m_company, &m_officeEmail, &m_officePostalCode, &m_officeAddress,
+                              &m_officePhone, &m_officeFax, &m_officeMemo},
+                             m_ui->hintLabel);
+}
+
+COfficePage::~COfficePage() = default;
+
+void COfficePage::OnInitDialog()
+{
+    m_officePostalCode.load(m_strOfficePostalCode);
+    m_officeAddress.load(m_strOfficeAddress);
+    m_officePhone.load(m_strOfficePhone);
+    m_company.load(m_strCompany);
+    m_officeEmail.load(m_strOfficeEmail);
+    m_officeFax.load(m_strOfficeFax);
+    m_officeMemo.load(m_strOfficeMemo);
+}
+
+bool COfficePage::UpdateData(QWidget*& failedField, QString& message)
+{
+    return FieldExchange::store({{&m_officePostalCode, &m_strOfficePostalCode},
+                                 {&m_officeAddress, &m_strOfficeAddress},
+                                 {&m_officePhone, &m_strOfficePhone},
+                                 {&m_company, &m_strCompany},
+                                 {&m_officeEmail, &m_strOfficeEmail},
+                                 {&m_officeFax, &m_strOfficeFax},
+                                 {&m_officeMemo, &m_strOfficeMemo}},
+                                failedField, message);
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "ContactField.h"
+
+#include <QWidget>
+#include <memory>
+#include <string>
+
+class PostalCodeOffer;
+namespace Ui {
+class COfficePage;
+}
+
+// The office fields of a contact (dialog 134, "勤務先情報").
+class COfficePage : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit COfficePage(QWidget* parent = nullptr);
+    ~COfficePage() override;
+
+    void OnInitDialog();
+    bool UpdateData(QWidget*& failedField, QString& message);
+
+    PostalCodeOffer* postalCodeOffer() const { return m_offer; }
+
+    std::string m_strCompany;
+    std::string m_strOfficeEmail;
+    std::string m_strOfficePostalCode;
+    std::string m_strOfficeAddress;
+    std::string m_strOfficePhone;
+    std::string m_strOfficeFax;
+    std::string m_strOfficeMemo;
+
+private:
+    std::unique_ptr<Ui::COfficePage> m_ui;
+    ContactField m_company, m_officeEmail, m_officePostalCode, m_officeAddress, m_officePhone,
+        m_officeFax, m_officeMemo;
+    PostalCodeOffer* m_offer = nullptr;
+};

@@ -1,0 +1,111 @@
+#include "CPrivatePage.h"
+
+#include "ContactText.h"
+#include "FieldExchange.h"
+#include "PostalCodeOffer.h"
+#include "model/GroupName.h"
+#include "ui/common/Text.h"
+#include "ui_CPrivatePage.h"
+
+namespace {
+
+Ui::CPrivatePage* setUp(QWidget* page)
+{
+    auto* ui = new Ui::CPrivatePage;
+    ui->setupUi(page);
+    return ui;
+}
+
+// The index to preselect: the whole name, letter case aside; "Other" when nothing matches.
+int groupIndex(const QStringList& names, const QString& group)
+{
+    if (!group.isEmpty()) {
+        const std::string wanted = Text::toCp932Lossy(group);
+        for (int i = 0; i < names.size(); ++i) {
+            if (GroupName::equals(Text::toCp932Lossy(names.at(i)), wanted))
+                return i;
+        }
+    }
+    if (names.size() > 2)
+        return 2;
+    return static_cast<int>(names.indexOf(ContactText::OtherGroup));
+}
+
+} // namespace
+
+CPrivatePage::CPrivatePage(QWidget* parent)
+    : QWidget(parent), m_ui(setUp(this)),
+      m_name(m_ui->nameEdit, 127, ContactField::Input::Japanese),
+      m_email(m_ui->emailEdit, 127, ContactField::Input::Latin),
+      m_postalCode(m_ui->postalCodeEdit, 8, ContactField::Input::Latin),
+      m_address(m_ui->addressEdit, 250, ContactField::Input::Japanese),
+      m_phone(m_ui->phoneEdit, 13, ContactField::Input::Latin),
+      m_mobilePhone(m_ui->mobilePhoneEdit, 13, ContactField::Input::Latin),
+      m_fax(m_ui->faxEdit, 13, ContactField::Input::Latin),
+      m_memo(m_ui->memoEdit, 250, ContactField::Input::Japanese)
+{
+    m_offer = new PostalCodeOffer(m_ui->postalCodeEdit, m_ui->addressEdit);
+    FieldExchange::showHints(
+        {&m_name, &m_email, &m_postalCode, &m_address, &m_phone, &m_mobilePhone, &m_fax, &m_memo},
+        m_ui->hintLabel);
+    connect(m_ui->copyAsNewCheck, &QCheckBox::clicked, this, &CPrivatePage::OnCopyAsNewClicked);
+}
+
+CPrivatePage::~CPrivatePage() = default;
+
+QLineEdit* CPrivatePage::nameEdit() const
+{
+    return m_ui->nameEdit;
+}
+
+QComboBox* CPrivatePage::groupCombo() const
+{
+    return m_ui->groupCombo;
+}
+
+QCheckBox* CPrivatePage::copyAsNewCheck() const
+{
+    return m_ui->copyAsNewCheck;
+}
+
+void CPrivatePage::OnInitDialog()
+{
+    m_name.load(m_strName);
+    m_email.load(m_strEmail);
+    m_postalCode.load(m_strPostalCode);
+    m_address.load(m_strAddress);
+    m_phone.load(m_strPhone);
+    m_fax.load(m_strFax);
+    m_ui->copyAsNewCheck->setChecked(m_bCopyAsNew);
+    m_mobilePhone.load(m_strMobilePhone);
+    m_memo.load(m_strMemo);
+
+    m_ui->groupCombo->clear();
+    m_ui->groupCombo->addItems(m_groupNames);
+    m_nGroupIndex = groupIndex(m_groupNames, m_strGroup);
+    m_ui->groupCombo->setCurrentIndex(m_nGroupIndex);
+
+    m_ui->copyAsNewCheck->setEnabled(m_bAllowCopy);
+}
+
+bool CPrivatePage::UpdateData(QWidget*& failedField, QString& message)
+{
+    if (!FieldExchange::store({{&m_name, &m_strName},
+                               {&m_email, &m_strEmail},
+                               {&m_postalCode, &m_strPostalCode},
+                               {&m_address, &m_strAddress},
+                               {&m_phone, &m_strPhone},
+                               {&m_fax, &m_strFax}},
+                              failedField, message))
+        return false;
+    m_nGroupIndex = m_ui->groupCombo->currentIndex();
+    m_bCopyAsNew = m_ui->copyAsNewCheck->isChecked();
+    return FieldExchange::store({{&m_mobilePhone, &m_strMobilePhone}, {&m_memo, &m_strMemo}},
+                                failedField, message);
+}
+
+void CPrivatePage::OnCopyAsNewClicked()
+{
+    m_bCopyAsNew = m_ui->copyAsNewCheck->isChecked();
+    m_ui->nameEdit->setEnabled(m_bCopyAsNew);
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "ContactField.h"
+
+#include <QStringList>
+#include <QWidget>
+#include <memory>
+#include <string>
+#include <vector>
+
+class PostalCodeOffer;
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+namespace Ui {
+class CPrivatePage;
+}
+
+// The personal fields of a contact and its group (dialog 133, "個人情報").
+class CPrivatePage : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit CPrivatePage(QWidget* parent = nullptr);
+    ~CPrivatePage() override;
+
+    // Members to controls, then the group list and the copy box: once, before the page shows.
+    void OnInitDialog();
+    // Controls to members in exchange order; on a refused value names the field and the reason.
+    bool UpdateData(QWidget*& failedField, QString& message);
+
+    QLineEdit* nameEdit() const;
+    QComboBox* groupCombo() const;
+    QCheckBox* copyAsNewCheck() const;
+    PostalCodeOffer* postalCodeOffer() const { return m_offer; }
+
+    std::string m_strName;
+    std::string m_strEmail;
+    std::string m_strPostalCode;
+    std::string m_strAddress;
+    std::string m_strPhone;
+    std::string m_strMobilePhone;
+    std::string m_strFax;
+    std::string m_strMemo;
+    QStringList m_groupNames;
+    QString m_strGroup;
+    int m_nGroupIndex = -1;
+    bool m_bCopyAsNew = false;
+    bool m_bAllowCopy = false;
+
+private:
+    void OnCopyAsNewClicked();
+
+    std::unique_ptr<Ui::CPrivatePage> m_ui;
+    ContactField m_name, m_email, m_postalCode, m_address, m_phone, m_mobilePhone, m_fax, m_memo;
+    PostalCodeOffer* m_offer = nullptr;
+};

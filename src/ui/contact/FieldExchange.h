@@ -1,0 +1,23 @@
+#pragma once
+
+#include "ContactField.h"
+
+#include <QString>
+#include <initializer_list>
+#include <string>
+#include <utility>
+
+class QLabel;
+
+// The exchange of a page's fields with its members, in the page's own order: the first refused
+// value stops it, as the order decides which of several bad values the user hears about.
+class FieldExchange
+{
+public:
+    using Binding = std::pair<const ContactField*, std::string*>;
+
+    static bool store(std::initializer_list<Binding> fields, QWidget*& failedField,
+                      QString& message);
+    // Shows each validator's refusals in the page's hint line.
+    static void showHints(std::initializer_list<const ContactField*> fields, QLabel* hint);
+};

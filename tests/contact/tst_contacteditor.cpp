@@ -1,0 +1,251 @@
+#include "TestMain.h"
+#include "app/CMainFrame.h"
+#include "model/AddressRecord.h"
+#include "ui/contact/CInfomationSheet.h"
+#include "ui/contact/CPrivatePage.h"
+#include "ui/contact/ContactEditor.h"
+#include "ui/groups/CGroupTree.h"
+#include "ui/list/CAddressList.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <functional>
+
+namespace {
+
+// Runs f on the contact sheet once its modal loop runs, as the user would act on it.
+void whenSheetOpens(std::function<void(CInfomationSheet*)> f, bool* opened)
+{
+    *opened = false;
+    QTimer::singleShot(0, [f, opened] {
+        auto* sheet = qobject_cast<CInfomationSheet*>(QApplication::activeModalWidget());
+        if (!sheet)
+            return;
+        *opened = true;
+        f(sheet);
+    });
+}
+
+void press(CInfomationSheet* sheet, QDialogButtonBox::StandardButton which)
+{
+    QTest::mouseClick(sheet->buttons()->button(which), Qt::LeftButton);
+}
+
+QTreeWidgetItem* groupItem(CGroupTree* tree, const QString& name)
+{
+    const auto found = tree->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
+    return found.isEmpty() ? nullptr : found.front();
+}
+
+} // namespace
+
+class TestContactEditor : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void newContact_data();
+    void newContact();
+    void editIntoAnotherGroup_data();
+    void editIntoAnotherGroup();
+    void copyAsNew();
+    void cancelChangesNothing();
+    void editWithoutSelectionShowsNothing();
+
+private:
+    AddressRecord* addRecord(const char* name, const char* group);
+    void show(const QString& group);
+
+    std::unique_ptr<CMainFrame> m_frame;
+    CGroupTree* m_tree = nullptr;
+    CAddressList* m_list = nullptr;
+};
+
+void TestContactEditor::init()
+{
+    m_frame = std::make_unique<CMainFrame>();
+    m_frame->DeleteAllRecords();
+    m_tree = m_frame->document()->groupTree;
+    m_list = m_frame->document()->addressList;
+    m_frame->show();
+}
+
+void TestContactEditor::cleanup()
+{
+    m_frame.reset();
+}
+
+AddressRecord* TestContactEditor::addRecord(const char* name, const char* group)
+{
+    auto r = std::make_unique<AddressRecord>();
+    r->setField(AddressRecord::Name, name);
+    r->setField(AddressRecord::Email, "mail@example.jp");
+    r->setField(AddressRecord::Group, group);
+    return m_frame->AppendRecord(std::move(r));
+}
+
+void TestContactEditor::show(const QString& group)
+{
+    QTreeWidgetItem* item = groupItem(m_tree, group);
+    QVERIFY(item);
+    m_tree->clearSelection(); // so that selecting fills the list again
+    m_tree->setCurrentItem(item);
+    item->setSelected(true);
+}
+
+void TestContactEditor::newContact_data()
+{
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("rightClicked"); // empty: the command came from elsewhere
+    QTest::addColumn<QString>("preselected");
+    QTest::addColumn<int>("rows");
+    QTest::newRow("root shown") << "VOK_Address"
+                                << ""
+                                << "Other" << 1;
+    QTest::newRow("group shown") << "Business"
+                                 << ""
+                                 << "Business" << 1;
+    QTest::newRow("right-clicked group, another shown") << "Business"
+                                                        << "Private"
+                                                        << "Private" << 0;
+    QTest::newRow("right-clicked group is shown") << "Private"
+                                                  << "Private"
+                                                  << "Private" << 1;
+}
+
+void TestContactEditor::newContact()
+{
+    QFETCH(QString, shown);
+    QFETCH(QString, rightClicked);
+    QFETCH(QString, preselected);
+    QFETCH(int, rows);
+    show(shown);
+    if (!rightClicked.isEmpty())
+        m_tree->contextItem = groupItem(m_tree, rightClicked);
+    QString offered;
+    bool opened = false;
+    whenSheetOpens(
+        [&offered](CInfomationSheet* sheet) {
+            offered = sheet->privatePage().groupCombo()->currentText();
+            QVERIFY(!sheet->privatePage().copyAsNewCheck()->isEnabled());
+            QTest::keyClicks(sheet->privatePage().nameEdit(), "Hanako");
+            press(sheet, QDialogButtonBox::Ok);
+        },
+        &opened);
+    QVERIFY(ContactEditor::OnNewContact(m_frame.get(), m_tree, m_list));
+    QVERIFY(opened);
+    QCOMPARE(offered, preselected);
+    QVERIFY(!m_tree->contextItem);
+    QCOMPARE(m_frame->records().size(), std::size_t(1));
+    const AddressRecord* r = m_frame->records().at(0);
+    QCOMPARE(r->name(), std::string_view("Hanako"));
+    QCOMPARE(QString::fromLatin1(r->group()), preselected);
+    QCOMPARE(m_list->model()->rowCount(), rows);
+
+    // The contact shows up when its group is selected.
+    show(preselected);
+    QCOMPARE(m_list->model()->rowCount(), 1);
+}
+
+void TestContactEditor::editIntoAnotherGroup_data()
+{
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<int>("rows");
+    QTest::newRow("group shown: the row leaves") << "Private" << 0;
+    QTest::newRow("root shown: the row stays") << "VOK_Address" << 1;
+}
+
+void TestContactEditor::editIntoAnotherGroup()
+{
+    QFETCH(QString, shown);
+    QFETCH(int, rows);
+    AddressRecord* record = addRecord("Taro", "Private");
+    show(shown);
+    QCOMPARE(m_list->model()->rowCount(), 1);
+    m_list->setFocus();
+    m_list->selectRow(0);
+    bool opened = false;
+    whenSheetOpens(
+        [](CInfomationSheet* sheet) {
+            QCOMPARE(sheet->privatePage().groupCombo()->currentText(), QStringLiteral("Private"));
+            QVERIFY(sheet->privatePage().copyAsNewCheck()->isEnabled());
+            sheet->privatePage().groupCombo()->setCurrentIndex(1);
+            press(sheet, QDialogButtonBox::Ok);
+        },
+        &opened);
+    QVERIFY(ContactEditor::OnEditContact(m_frame.get(), m_tree, m_list));
+    QVERIFY(opened);
+    QCOMPARE(m_frame->records().size(), std::size_t(1));
+    QCOMPARE(m_frame->records().at(0), record);
+    QCOMPARE(record->group(), std::string_view("Business"));
+    QCOMPARE(record->name(), std::string_view("Taro"));
+    QCOMPARE(m_tree->GetCurrentGroupName(), shown);
+    QCOMPARE(m_list->model()->rowCount(), rows);
+}
+
+void TestContactEditor::copyAsNew()
+{
+    AddressRecord* record = addRecord("Taro", "Private");
+    show("Private");
+    m_list->selectRow(0);
+    bool opened = false;
+    whenSheetOpens(
+        [](CInfomationSheet* sheet) {
+            QCheckBox* box = sheet->privatePage().copyAsNewCheck();
+            QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(4, box->height() / 2));
+            QLineEdit* name = sheet->privatePage().nameEdit();
+            name->setFocus();
+            name->end(false);
+            QTest::keyClicks(name, " Jr");
+            press(sheet, QDialogButtonBox::Ok);
+        },
+        &opened);
+    QVERIFY(ContactEditor::OnEditContact(m_frame.get(), m_tree, m_list));
+    QVERIFY(opened);
+    QCOMPARE(m_frame->records().size(), std::size_t(2));
+    QCOMPARE(record->name(), std::string_view("Taro"));
+    QCOMPARE(m_frame->records().at(1)->name(), std::string_view("Taro Jr"));
+    QCOMPARE(m_frame->records().at(1)->email(), std::string_view("mail@example.jp"));
+    QCOMPARE(m_list->model()->rowCount(), 2);
+}
+
+void TestContactEditor::cancelChangesNothing()
+{
+    AddressRecord* record = addRecord("Taro", "Private");
+    const AddressRecord before = *record;
+    show("Private");
+    m_list->selectRow(0);
+    bool opened = false;
+    whenSheetOpens(
+        [](CInfomationSheet* sheet) {
+            QTest::keyClicks(sheet->privatePage().nameEdit(), "changed");
+            sheet->privatePage().groupCombo()->setCurrentIndex(1);
+            press(sheet, QDialogButtonBox::Cancel);
+        },
+        &opened);
+    QVERIFY(!ContactEditor::OnEditContact(m_frame.get(), m_tree, m_list));
+    QVERIFY(opened);
+    QCOMPARE(*record, before);
+    QCOMPARE(m_frame->records().size(), std::size_t(1));
+    QCOMPARE(m_list->model()->rowCount(), 1);
+}
+
+void TestContactEditor::editWithoutSelectionShowsNothing()
+{
+    addRecord("Taro", "Private");
+    show("Private");
+    m_list->clearSelection();
+    bool opened = false;
+    whenSheetOpens([](CInfomationSheet* sheet) { sheet->reject(); }, &opened);
+    QVERIFY(!ContactEditor::OnEditContact(m_frame.get(), m_tree, m_list));
+    QCoreApplication::processEvents();
+    QVERIFY(!opened);
+}
+
+VOK_TEST_MAIN(TestContactEditor)
+#include "tst_contacteditor.moc"

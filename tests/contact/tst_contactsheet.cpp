@@ -1,0 +1,500 @@
+#include "../common/EucJp.h"
+#include "../common/TypeText.h"
+#include "TestMain.h"
+#include "model/AddressRecord.h"
+#include "ui/common/MessageBox.h"
+#include "ui/common/PostalCodeDictionary.h"
+#include "ui/common/Text.h"
+#include "ui/contact/CInfomationSheet.h"
+#include "ui/contact/COfficePage.h"
+#include "ui/contact/CPrivatePage.h"
+#include "ui/contact/PostalCodeOffer.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QInputMethodEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <array>
+
+namespace {
+
+const QStringList kGroups = {"Private", "Business", "Other", "Private2", "Friends"};
+
+QWidget* control(QWidget* root, int id)
+{
+    for (QWidget* w : root->findChildren<QWidget*>()) {
+        if (w->property("controlId").toInt() == id)
+            return w;
+    }
+    return nullptr;
+}
+
+QString textOf(QWidget* w)
+{
+    if (auto* line = qobject_cast<QLineEdit*>(w))
+        return line->text();
+    if (auto* plain = qobject_cast<QPlainTextEdit*>(w))
+        return plain->toPlainText();
+    return {};
+}
+
+std::string cp932(const QString& text)
+{
+    return Text::toCp932(text).value_or(std::string());
+}
+
+AddressRecord sampleRecord()
+{
+    AddressRecord r;
+    r.assign({"Taro", "taro@example.jp", "100-0001", "Tokyo\r\nChiyoda", "03-1111", "090-2222",
+              "03-3333", "memo", "ACME", "taro@acme.jp", "150-0001", "Shibuya", "03-4444",
+              "03-5555", "office\r\nmemo", "Business"});
+    return r;
+}
+
+void clickOk(CInfomationSheet& sheet)
+{
+    QTest::mouseClick(sheet.buttons()->button(QDialogButtonBox::Ok), Qt::LeftButton);
+}
+
+bool showActive(QWidget& w)
+{
+    w.show();
+    w.activateWindow();
+    return QTest::qWaitForWindowActive(&w);
+}
+
+} // namespace
+
+class TestContactSheet : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void layout();
+    void groupPreselection_data();
+    void groupPreselection();
+    void copyBox_data();
+    void copyBox();
+    void officeValuesStoredWithoutOpeningOfficePage();
+    void typedValuesStored();
+    void cancelStoresNothing();
+    void overLongStoredValue_data();
+    void overLongStoredValue();
+    void unreadableBytesKeptWhenUntouched();
+    void limits_data();
+    void limits();
+    void refusedCharacterHint();
+    void inputMethods_data();
+    void inputMethods();
+    void postalCodeOffer_data();
+    void postalCodeOffer();
+};
+
+void TestContactSheet::initTestCase()
+{
+    MessageBox::setTestMode(true);
+    const QString path = TestEnv::root() + QStringLiteral("/zipcode.txt");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(toEucJp(
+        QStringLiteral(";; okuri-nasi entries.\n"
+                       "1000001 /東京都千代田区千代田/\n"
+                       "0028089 /北海道石狩郡当別町ビトエ/北海道石狩郡当別町ビトエ中島/\n")));
+    file.close();
+    PostalCodeDictionary::instance().setPath(path);
+}
+
+void TestContactSheet::init()
+{
+    MessageBox::shownTexts().clear();
+}
+
+void TestContactSheet::layout()
+{
+    CInfomationSheet sheet;
+    QCOMPARE(sheet.windowTitle(), QStringLiteral("管理情報"));
+    QCOMPARE(sheet.tabs()->count(), 2);
+    QCOMPARE(sheet.tabs()->tabText(0), QStringLiteral("個人情報"));
+    QCOMPARE(sheet.tabs()->tabText(1), QStringLiteral("勤務先情報"));
+    QVERIFY(sheet.buttons()->button(QDialogButtonBox::Ok));
+    QVERIFY(sheet.buttons()->button(QDialogButtonBox::Cancel));
+    QVERIFY(!sheet.buttons()->button(QDialogButtonBox::Apply));
+
+    // Tab order follows the page's table.
+    const int privateOrder[] = {1007, 1008, 1016, 1009, 1010, 1011, 1013, 1012, 1023, 1036};
+    QWidget* w = control(&sheet.privatePage(), privateOrder[0]);
+    for (int id : privateOrder) {
+        QCOMPARE(w->property("controlId").toInt(), id);
+        w = w->nextInFocusChain();
+        while (w && w->property("controlId").toInt() == 0)
+            w = w->nextInFocusChain();
+    }
+}
+
+void TestContactSheet::groupPreselection_data()
+{
+    QTest::addColumn<QString>("group");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("root selected") << "VOK_Address"
+                                   << "Other";
+    QTest::newRow("nothing") << ""
+                             << "Other";
+    QTest::newRow("fixed group") << "Business"
+                                 << "Business";
+    QTest::newRow("letter case") << "PRIVATE"
+                                 << "Private";
+    QTest::newRow("not a prefix") << "Private"
+                                  << "Private";
+    QTest::newRow("longer user group") << "private2"
+                                       << "Private2";
+    QTest::newRow("prefix of a group") << "Friend"
+                                       << "Other";
+    QTest::newRow("group gone") << "Old friends"
+                                << "Other";
+}
+
+void TestContactSheet::groupPreselection()
+{
+    QFETCH(QString, group);
+    QFETCH(QString, expected);
+    CInfomationSheet sheet;
+    sheet.privatePage().m_groupNames = kGroups;
+    sheet.privatePage().m_strGroup = group;
+    sheet.show();
+    QCOMPARE(sheet.privatePage().groupCombo()->count(), kGroups.size());
+    QCOMPARE(sheet.privatePage().groupCombo()->currentText(), expected);
+    clickOk(sheet);
+    QCOMPARE(sheet.result(), int(QDialog::Accepted));
+    QCOMPARE(sheet.privatePage().m_strGroup, expected);
+}
+
+void TestContactSheet::copyBox_data()
+{
+    QTest::addColumn<bool>("allowCopy");
+    QTest::newRow("new contact") << false;
+    QTest::newRow("editing") << true;
+}
+
+void TestContactSheet::copyBox()
+{
+    QFETCH(bool, allowCopy);
+    CInfomationSheet sheet;
+    sheet.privatePage().m_groupNames = kGroups;
+    sheet.privatePage().m_bAllowCopy = allowCopy;
+    sheet.show();
+    QCheckBox* box = sheet.privatePage().copyAsNewCheck();
+    QLineEdit* name = sheet.privatePage().nameEdit();
+    QCOMPARE(box->isEnabled(), allowCopy);
+    QVERIFY(name->isEnabled());
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(4, box->height() / 2));
+    QCOMPARE(box->isChecked(), allowCopy);
+    QVERIFY(name->isEnabled());
+    if (!allowCopy)
+        return;
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(4, box->height() / 2));
+    QVERIFY(!box->isChecked());
+    QVERIFY(!name->isEnabled());
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(4, box->height() / 2));
+    QVERIFY(name->isEnabled());
+    clickOk(sheet);
+    QVERIFY(sheet.privatePage().m_bCopyAsNew);
+}
+
+void TestContactSheet::officeValuesStoredWithoutOpeningOfficePage()
+{
+    CInfomationSheet sheet;
+    sheet.privatePage().m_groupNames = kGroups;
+    const AddressRecord original = sampleRecord();
+    sheet.LoadRecord(original);
+    QVERIFY(showActive(sheet));
+    QCOMPARE(sheet.tabs()->currentIndex(), 0);
+    QLineEdit* name = sheet.privatePage().nameEdit();
+    name->setFocus();
+    name->end(false);
+    QTest::keyClicks(name, " Yamada");
+    clickOk(sheet);
+    QCOMPARE(sheet.result(), int(QDialog::Accepted));
+    AddressRecord stored;
+    sheet.StoreRecord(stored);
+    QCOMPARE(stored.name(), std::string_view("Taro Yamada"));
+    for (int f = AddressRecord::Email; f < AddressRecord::FieldCount; ++f)
+        QCOMPARE(stored.field(f), original.field(f));
+}
+
+void TestContactSheet::typedValuesStored()
+{
+    CInfomationSheet sheet;
+    sheet.privatePage().m_groupNames = kGroups;
+    sheet.privatePage().m_strGroup = "Business";
+    QVERIFY(showActive(sheet));
+    auto* name = static_cast<QLineEdit*>(control(&sheet, 1007));
+    name->setFocus();
+    typeText(name, QStringLiteral("山田"));
+    auto* memo = static_cast<QPlainTextEdit*>(control(&sheet, 1036));
+    memo->setFocus();
+    QTest::keyClick(memo, Qt::Key_A);
+    QTest::keyClick(memo, Qt::Key_Return); // a line break, not the OK button
+    QTest::keyClick(memo, Qt::Key_B);
+    QVERIFY(sheet.isVisible());
+    sheet.privatePage().groupCombo()->setCurrentIndex(3);
+    sheet.tabs()->setCurrentIndex(1);
+    auto* company = static_cast<QLineEdit*>(control(&sheet, 1017));
+    company->setFocus();
+    typeText(company, QStringLiteral("株式会社"));
+    clickOk(sheet);
+    QCOMPARE(sheet.result(), int(QDialog::Accepted));
+    AddressRecord stored;
+    sheet.StoreRecord(stored);
+    QCOMPARE(stored.name(), std::string_view(cp932(QStringLiteral("山田"))));
+    QCOMPARE(stored.memo(), std::string_view("a\r\nb"));
+    QCOMPARE(stored.company(), std::string_view(cp932(QStringLiteral("株式会社"))));
+    QCOMPARE(stored.group(), std::string_view("Private2"));
+}
+
+void TestContactSheet::cancelStoresNothing()
+{
+    CInfomationSheet sheet;
+    sheet.privatePage().m_groupNames = kGroups;
+    const AddressRecord original = sampleRecord();
+    sheet.LoadRecord(original);
+    QVERIFY(showActive(sheet));
+    QLineEdit* name = sheet.privatePage().nameEdit();
+    name->setFocus();
+    QTest::keyClicks(name, "changed");
+    sheet.privatePage().groupCombo()->setCurrentIndex(0);
+    QTest::mouseClick(sheet.buttons()->button(QDialogButtonBox::Cancel), Qt::LeftButton);
+    QCOMPARE(sheet.result(), int(QDialog::Rejected));
+    AddressRecord stored;
+    sheet.StoreRecord(stored);
+    QCOMPARE(stored, original);
+}
+
+void TestContactSheet::overLongStoredValue_data()
+{
+    QTest::addColumn<QList<int>>("longFields"); // record fields given one byte too many
+    QTest::addColumn<int>("reported");          // the control the message is about
+    QTest::addColumn<int>("page");
+    QTest::addColumn<int>("limit");
+    QTest::newRow("name") << QList<int>{AddressRecord::Name} << 1007 << 0 << 127;
+    QTest::newRow("fax before mobile phone")
+        << QList<int>{AddressRecord::MobilePhone, AddressRecord::Fax} << 1012 << 0 << 13;
+    QTest::newRow("address before memo")
+        << QList<int>{AddressRecord::Memo, AddressRecord::Address} << 1010 << 0 << 250;
+    QTest::newRow("personal page first")
+        << QList<int>{AddressRecord::Company, AddressRecord::Memo} << 1036 << 0 << 250;
+    QTest::newRow("office postal code before company")
+        << QList<int>{AddressRecord::Company, AddressRecord::OfficePostalCode} << 1018 << 1 << 8;
+    QTest::newRow("office memo") << QList<int>{AddressRecord::OfficeMemo} << 1037 << 1 << 250;
+}
+
+void TestContactSheet::overLongStoredValue()
+{
+    QFETCH(QList<int>, longFields);
+    QFETCH(int, reported);
+    QFETCH(int, page);
+    QFETCH(int, limit);
+    static const std::array<int, 16> limits = {127, 127, 8, 250, 13, 13, 13,  250,
+                                               127, 127, 8, 250, 13, 13, 250, 0};
+    AddressRecord record = sampleRecord();
+    for (int f : longFields)
+        record.setField(f, std::string(limits[f] + 1, 'x'));
+    CInfomationSheet sheet;
+    sheet.privatePage().m_groupNames = kGroups;
+    sheet.LoadRecord(record);
+    QVERIFY(showActive(sheet));
+    clickOk(sheet);
+    QVERIFY(sheet.isVisible());
+    QCOMPARE(MessageBox::shownTexts(),
+             QStringList{QStringLiteral("%1バイト以内で入力してください。").arg(limit)});
+    QCOMPARE(sheet.tabs()->currentIndex(), page);
+    QWidget* field = control(&sheet, reported);
+    QCOMPARE(sheet.focusWidget(), field);
+
+    // Shortened values go through.
+    for (int f : longFields) {
+        QWidget* w = nullptr;
+        for (QWidget* c : sheet.findChildren<QWidget*>()) {
+            if (textOf(c) == QString(limits[f] + 1, u'x'))
+                w = c;
+        }
+        QVERIFY(w);
+        w->setFocus();
+        QTest::keyClick(w, Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClick(w, Qt::Key_Backspace);
+    }
+    clickOk(sheet);
+    QCOMPARE(sheet.result(), int(QDialog::Accepted));
+    AddressRecord stored;
+    sheet.StoreRecord(stored);
+    for (int f : longFields)
+        QCOMPARE(stored.field(f).size(), std::size_t(limits[f]));
+}
+
+void TestContactSheet::unreadableBytesKeptWhenUntouched()
+{
+    AddressRecord record = sampleRecord();
+    const std::string odd = "Ab\x81";
+    record.setField(AddressRecord::Name, odd);
+    QVERIFY(Text::fromCp932(odd).contains(QChar(0xFFFD)));
+    CInfomationSheet sheet;
+    sheet.privatePage().m_groupNames = kGroups;
+    sheet.LoadRecord(record);
+    QVERIFY(showActive(sheet));
+    auto* memo = static_cast<QPlainTextEdit*>(control(&sheet, 1036));
+    memo->setFocus();
+    QTest::keyClick(memo, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClicks(memo, "x");
+    clickOk(sheet);
+    QCOMPARE(sheet.result(), int(QDialog::Accepted));
+    AddressRecord stored;
+    sheet.StoreRecord(stored);
+    QCOMPARE(stored.name(), std::string_view(odd));
+    QCOMPARE(stored.memo(), std::string_view("memox"));
+}
+
+void TestContactSheet::limits_data()
+{
+    QTest::addColumn<int>("id");
+    QTest::addColumn<int>("limit");
+    QTest::addColumn<int>("page");
+    const struct
+    {
+        int id, limit, page;
+    } rows[] = {{1007, 127, 0}, {1008, 127, 0}, {1009, 8, 0},   {1010, 250, 0}, {1011, 13, 0},
+                {1013, 13, 0},  {1012, 13, 0},  {1036, 250, 0}, {1017, 127, 1}, {1022, 127, 1},
+                {1018, 8, 1},   {1019, 250, 1}, {1020, 13, 1},  {1021, 13, 1},  {1037, 250, 1}};
+    for (const auto& r : rows)
+        QTest::addRow("%d", r.id) << r.id << r.limit << r.page;
+}
+
+void TestContactSheet::limits()
+{
+    QFETCH(int, id);
+    QFETCH(int, limit);
+    QFETCH(int, page);
+    CInfomationSheet sheet;
+    sheet.privatePage().m_groupNames = kGroups;
+    QVERIFY(showActive(sheet));
+    sheet.tabs()->setCurrentIndex(page);
+    QWidget* field = control(&sheet, id);
+    QVERIFY(field);
+    field->setFocus();
+    QTest::keyClicks(field, QString(limit + 3, u'9'));
+    QCOMPARE(textOf(field).size(), limit);
+    auto* hint = sheet.tabs()->widget(page)->findChild<QLabel*>("hintLabel");
+    QVERIFY(!hint->text().isEmpty());
+}
+
+void TestContactSheet::refusedCharacterHint()
+{
+    CInfomationSheet sheet;
+    sheet.privatePage().m_groupNames = kGroups;
+    QVERIFY(showActive(sheet));
+    QWidget* address = control(&sheet, 1010);
+    address->setFocus();
+    QInputMethodEvent event;
+    event.setCommitString(QStringLiteral("東京\U0001F5FC"));
+    QApplication::sendEvent(address, &event);
+    QCOMPARE(textOf(address), QStringLiteral("東京"));
+    auto* hint = sheet.privatePage().findChild<QLabel*>("hintLabel");
+    QVERIFY(hint->text().contains(QStringLiteral("\U0001F5FC")));
+    control(&sheet, 1011)->setFocus();
+    QVERIFY(hint->text().isEmpty());
+}
+
+void TestContactSheet::inputMethods_data()
+{
+    QTest::addColumn<int>("id");
+    QTest::addColumn<bool>("enabled");
+    for (int id : {1007, 1010, 1036, 1017, 1019, 1037})
+        QTest::addRow("%d Japanese", id) << id << true;
+    for (int id : {1008, 1009, 1011, 1013, 1012, 1022, 1018, 1020, 1021})
+        QTest::addRow("%d Latin", id) << id << false;
+}
+
+void TestContactSheet::inputMethods()
+{
+    QFETCH(int, id);
+    QFETCH(bool, enabled);
+    CInfomationSheet sheet;
+    sheet.show();
+    QWidget* field = control(&sheet, id);
+    QCOMPARE(field->testAttribute(Qt::WA_InputMethodEnabled), enabled);
+    QCOMPARE(bool(field->inputMethodHints() & Qt::ImhLatinOnly), !enabled);
+}
+
+void TestContactSheet::postalCodeOffer_data()
+{
+    QTest::addColumn<int>("page");
+    QTest::addColumn<QString>("postalCode");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QStringList>("offered");
+    QTest::addColumn<int>("downs"); // key presses before Return
+    QTest::addColumn<QString>("result");
+    const QString chiyoda = QStringLiteral("東京都千代田区千代田");
+    const QStringList tobetsu = {QStringLiteral("北海道石狩郡当別町ビトエ"),
+                                 QStringLiteral("北海道石狩郡当別町ビトエ中島")};
+    QTest::newRow("one") << 0 << "100-0001"
+                         << "" << QStringList{chiyoda} << 0 << chiyoda;
+    QTest::newRow("several, second picked") << 0 << "0028089"
+                                            << "" << tobetsu << 1 << tobetsu[1];
+    QTest::newRow("office page") << 1 << "1000001"
+                                 << "" << QStringList{chiyoda} << 0 << chiyoda;
+    QTest::newRow("address already typed") << 0 << "100-0001"
+                                           << "Osaka" << QStringList{} << 0 << "Osaka";
+    QTest::newRow("unknown code") << 0 << "123-4567"
+                                  << "" << QStringList{} << 0 << "";
+    QTest::newRow("no postal code") << 1 << ""
+                                    << "" << QStringList{} << 0 << "";
+}
+
+void TestContactSheet::postalCodeOffer()
+{
+    QFETCH(int, page);
+    QFETCH(QString, postalCode);
+    QFETCH(QString, address);
+    QFETCH(QStringList, offered);
+    QFETCH(int, downs);
+    QFETCH(QString, result);
+    AddressRecord record;
+    record.setField(page == 0 ? AddressRecord::Address : AddressRecord::OfficeAddress,
+                    cp932(address));
+    CInfomationSheet sheet;
+    sheet.privatePage().m_groupNames = kGroups;
+    sheet.LoadRecord(record);
+    QVERIFY(showActive(sheet));
+    sheet.tabs()->setCurrentIndex(page);
+    QWidget* postal = control(&sheet, page == 0 ? 1009 : 1018);
+    QWidget* addressEdit = control(&sheet, page == 0 ? 1010 : 1019);
+    postal->setFocus();
+    QTest::keyClicks(postal, postalCode);
+    QTest::keyClick(postal, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), addressEdit);
+    PostalCodeOffer* offer =
+        page == 0 ? sheet.privatePage().postalCodeOffer() : sheet.officePage().postalCodeOffer();
+    QMenu* menu = offer->menu();
+    if (offered.isEmpty()) {
+        QVERIFY(!menu);
+    } else {
+        QVERIFY(menu);
+        QStringList texts;
+        for (QAction* a : menu->actions())
+            texts << a->text();
+        QCOMPARE(texts, offered);
+        for (int i = 0; i < downs; ++i)
+            QTest::keyClick(menu, Qt::Key_Down);
+        QTest::keyClick(menu, Qt::Key_Return);
+    }
+    QCOMPARE(textOf(addressEdit), result);
+}
+
+VOK_TEST_MAIN(TestContactSheet)
+#include "tst_contactsheet.moc"

@@ -1,0 +1,205 @@
+#include "TestMain.h"
+#include "app/CMainFrame.h"
+#include "model/AddressRecord.h"
+#include "ui/common/FileDialog.h"
+#include "ui/common/MessageBox.h"
+#include "ui/contact/CsvExchange.h"
+#include "ui/groups/CGroupTree.h"
+#include "ui/list/CAddressList.h"
+
+#include <QElapsedTimer>
+
+namespace {
+
+const QString kImportFailed = QStringLiteral("Importに失敗しました。管理者に連絡して下さい。");
+const QString kFormatError = QStringLiteral("データ形式に誤りがあります。管理者に連絡して下さい。");
+
+QString writeFile(const QString& name, const QByteArray& bytes)
+{
+    const QString path = TestEnv::root() + u'/' + name;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        return {};
+    return path;
+}
+
+QByteArray line(const QByteArray& name, const QByteArray& group)
+{
+    return name + ",mail,,,,,,,,,,,,,," + group + "\r\n";
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestCsvExchange : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void import_data();
+    void import();
+    void exportGroup_data();
+    void exportGroup();
+    void exportToUnwritablePath();
+    void exportCommand_data();
+    void exportCommand();
+    void largeImport();
+
+private:
+    std::unique_ptr<CMainFrame> m_frame;
+};
+
+void TestCsvExchange::init()
+{
+    MessageBox::setTestMode(true);
+    MessageBox::shownTexts().clear();
+    m_frame = std::make_unique<CMainFrame>();
+    m_frame->DeleteAllRecords();
+}
+
+void TestCsvExchange::import_data()
+{
+    QTest::addColumn<QByteArray>("content"); // empty: the file does not exist
+    QTest::addColumn<bool>("cancel");
+    QTest::addColumn<int>("added");
+    QTest::addColumn<QStringList>("messages");
+    const QByteArray two = line("A", "Private") + line("B", "Friends");
+    QTest::newRow("cancelled") << two << true << 0 << QStringList{};
+    QTest::newRow("missing file") << QByteArray() << false << 0 << QStringList{kImportFailed};
+    QTest::newRow("two lines") << two << false << 2 << QStringList{};
+    QTest::newRow("bad third line keeps two")
+        << two + "C,,,\r\n" + line("D", "Other") << false << 2 << QStringList{kFormatError};
+    QTest::newRow("blank line at the end") << two + "\r\n"
+                                           << false << 2 << QStringList{kFormatError};
+}
+
+void TestCsvExchange::import()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, cancel);
+    QFETCH(int, added);
+    QFETCH(QStringList, messages);
+    CGroupTree* tree = m_frame->document()->groupTree;
+    tree->contextItem = new QTreeWidgetItem(tree);
+    const QString path = content.isEmpty() ? TestEnv::root() + QStringLiteral("/absent.txt")
+                                           : writeFile(QStringLiteral("in.txt"), content);
+    FileDialog::queueFileName(cancel ? QString() : path);
+    CsvExchange::OnImport(m_frame.get(), tree, m_frame->document()->addressList);
+    QCOMPARE(int(m_frame->records().size()), added);
+    QCOMPARE(MessageBox::shownTexts(), messages);
+    QVERIFY(!tree->contextItem);
+    if (added > 0)
+        QCOMPARE(m_frame->records().at(1)->group(), std::string_view("Friends"));
+}
+
+void TestCsvExchange::exportGroup_data()
+{
+    QTest::addColumn<QString>("group");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("root writes everyone")
+        << "VOK_Address" << line("A", "Private") + line("B", "Friends") + line("C", "private");
+    QTest::newRow("group regardless of case")
+        << "PRIVATE" << line("A", "Private") + line("C", "private");
+    QTest::newRow("empty group") << "Business" << QByteArray();
+}
+
+void TestCsvExchange::exportGroup()
+{
+    QFETCH(QString, group);
+    QFETCH(QByteArray, expected);
+    for (const auto& [name, g] : {std::pair{"A", "Private"}, {"B", "Friends"}, {"C", "private"}}) {
+        auto r = std::make_unique<AddressRecord>();
+        r->setField(AddressRecord::Name, name);
+        r->setField(AddressRecord::Email, "mail");
+        r->setField(AddressRecord::Group, g);
+        m_frame->AppendRecord(std::move(r));
+    }
+    const QString path = TestEnv::root() + QStringLiteral("/out.txt");
+    QVERIFY(CsvExchange::ExportGroup(m_frame.get(), m_frame->records(), group, path));
+    QCOMPARE(readAll(path), expected);
+}
+
+void TestCsvExchange::exportToUnwritablePath()
+{
+    const QString path = TestEnv::root() + QStringLiteral("/no/such/folder/out.txt");
+    QVERIFY(!CsvExchange::ExportGroup(m_frame.get(), m_frame->records(), "VOK_Address", path));
+}
+
+void TestCsvExchange::exportCommand_data()
+{
+    QTest::addColumn<QString>("rightClicked"); // empty: the selected item, the root
+    QTest::addColumn<QString>("file");         // empty: cancelled
+    QTest::addColumn<QByteArray>("expected");
+    QTest::addColumn<QStringList>("messages");
+    const QString out = TestEnv::root() + QStringLiteral("/command.txt");
+    QTest::newRow("cancelled") << ""
+                               << "" << QByteArray() << QStringList{};
+    QTest::newRow("root") << "" << out << line("A", "Private") + line("B", "Friends")
+                          << QStringList{};
+    QTest::newRow("right-clicked group")
+        << "Private" << out << line("A", "Private") << QStringList{};
+    QTest::newRow("cannot create")
+        << "" << TestEnv::root() + QStringLiteral("/no/such/folder/x.txt") << QByteArray()
+        << QStringList{QStringLiteral("Exportに失敗しました。管理者に連絡して下さい。")};
+}
+
+void TestCsvExchange::exportCommand()
+{
+    QFETCH(QString, rightClicked);
+    QFETCH(QString, file);
+    QFETCH(QByteArray, expected);
+    QFETCH(QStringList, messages);
+    for (const auto& [name, g] : {std::pair{"A", "Private"}, {"B", "Friends"}}) {
+        auto r = std::make_unique<AddressRecord>();
+        r->setField(AddressRecord::Name, name);
+        r->setField(AddressRecord::Email, "mail");
+        r->setField(AddressRecord::Group, g);
+        m_frame->AppendRecord(std::move(r));
+    }
+    CGroupTree* tree = m_frame->document()->groupTree;
+    tree->clearSelection();
+    tree->topLevelItem(0)->setSelected(true);
+    if (!rightClicked.isEmpty())
+        tree->contextItem =
+            tree->findItems(rightClicked, Qt::MatchExactly | Qt::MatchRecursive).value(0);
+    QFile::remove(TestEnv::root() + QStringLiteral("/command.txt"));
+    FileDialog::queueFileName(file);
+    CsvExchange::OnExport(m_frame.get(), tree);
+    QCOMPARE(MessageBox::shownTexts(), messages);
+    QVERIFY(!tree->contextItem);
+    QCOMPARE(readAll(file), expected);
+}
+
+// A large import runs through the progress dialog and takes every line.
+void TestCsvExchange::largeImport()
+{
+    QByteArray content;
+    const int count = 100000;
+    content.reserve(count * 80);
+    for (int i = 0; i < count; ++i)
+        content += "Name" + QByteArray::number(i) +
+                   ",n@example.jp,100-0001,Tokyo\\nChiyoda,03,090,03,memo,ACME,o@acme.jp,"
+                   "150-0001,Shibuya,03,03,office,Private\r\n";
+    CGroupTree* tree = m_frame->document()->groupTree;
+    tree->clearSelection();
+    tree->topLevelItem(0)->setSelected(true); // the root: every imported contact becomes a row
+    FileDialog::queueFileName(writeFile(QStringLiteral("large.txt"), content));
+    CsvExchange::OnImport(m_frame.get(), m_frame->document()->groupTree,
+                          m_frame->document()->addressList);
+    QCOMPARE(int(m_frame->records().size()), count);
+    QCOMPARE(m_frame->document()->addressList->model()->rowCount(), count);
+    QCOMPARE(m_frame->records().at(count - 1)->address(), std::string_view("Tokyo\r\nChiyoda"));
+    QVERIFY(MessageBox::shownTexts().isEmpty());
+
+    const QString out = TestEnv::root() + QStringLiteral("/large-out.txt");
+    QVERIFY(CsvExchange::ExportGroup(m_frame.get(), m_frame->records(), "Private", out));
+    QCOMPARE(readAll(out), content);
+}
+
+VOK_TEST_MAIN(TestCsvExchange)
+#include "tst_csvexchange.moc"
