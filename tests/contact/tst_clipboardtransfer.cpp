@@ -1,6 +1,7 @@
 #include "TestMain.h"
 #include "app/CMainFrame.h"
 #include "model/AddressRecord.h"
+#include "model/ClipboardText.h"
 #include "ui/common/Text.h"
 #include "ui/contact/ClipboardTransfer.h"
 #include "ui/list/CAddressList.h"
@@ -25,7 +26,7 @@ std::string join(const QStringList& addresses, bool office)
     std::vector<const AddressRecord*> pointers;
     for (const AddressRecord& r : records)
         pointers.push_back(&r);
-    return ClipboardTransfer::JoinMailAddresses(pointers, office);
+    return ClipboardText::JoinMailAddresses(pointers, office);
 }
 
 } // namespace
@@ -114,8 +115,7 @@ void TestClipboardTransfer::info()
     AddressRecord r;
     for (qsizetype i = 0; i + 1 < fields.size(); i += 2)
         r.setField(fields[i].toInt(), fields[i + 1].toStdString());
-    QCOMPARE(QByteArray::fromStdString(
-                 ClipboardTransfer::FormatInfo(r, ClipboardTransfer::Format(format))),
+    QCOMPARE(QByteArray::fromStdString(ClipboardText::FormatInfo(r, ClipboardText::Format(format))),
              expected);
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <string>
-#include <vector>
+#include "model/ClipboardText.h"
 
-class AddressRecord;
+#include <string>
+
 class CAddressList;
 
 // The clipboard texts about the selected contacts and their transfer. Texts are CP932 bytes;
@@ -11,17 +11,9 @@ class CAddressList;
 class ClipboardTransfer
 {
 public:
-    enum Format
-    {
-        Personal = 2,
-        Office = 3
-    };
-
-    // Addresses joined by ";" in the given order; empty ones before the first are skipped.
-    static std::string JoinMailAddresses(const std::vector<const AddressRecord*>& records,
-                                         bool office);
-    // One line of the nine personal or the seven office fields, separated by commas, as stored.
-    static std::string FormatInfo(const AddressRecord& record, Format format);
+    using Format = ClipboardText::Format;
+    static constexpr Format Personal = ClipboardText::Personal;
+    static constexpr Format Office = ClipboardText::Office;
 
     // Commands 1003 and 32777: the clipboard is replaced even by an empty text.
     static void CopyMailAddresses(CAddressList* list, bool office);

@@ -1,5 +1,7 @@
 #include "CAddressList.h"
 
+#include "model/ClipboardText.h"
+
 #include "AddressListModel.h"
 #include "ListText.h"
 #include "app/CMainFrame.h"
@@ -403,18 +405,10 @@ bool CAddressList::isRowMarked(int row) const
 
 std::string CAddressList::JoinSelectedMailAddresses(bool office) const
 {
-    std::string text;
-    for (int row : selectedRowList()) {
-        const std::string_view address =
-            office ? m_model->record(row)->officeEmail() : m_model->record(row)->email();
-        if (text.empty()) {
-            text.assign(address);
-        } else {
-            text += ';';
-            text.append(address);
-        }
-    }
-    return text;
+    std::vector<const AddressRecord*> records;
+    for (int row : selectedRowList())
+        records.push_back(m_model->record(row));
+    return ClipboardText::JoinMailAddresses(records, office);
 }
 
 std::string CAddressList::FormatSelectedInfo(int format) const
@@ -422,28 +416,8 @@ std::string CAddressList::FormatSelectedInfo(int format) const
     const AddressRecord* record = GetSelectedRecord();
     if (!record)
         return {};
-    static constexpr int personal[] = {
-        AddressRecord::Name,    AddressRecord::Email, AddressRecord::PostalCode,
-        AddressRecord::Address, AddressRecord::Phone, AddressRecord::MobilePhone,
-        AddressRecord::Fax,     AddressRecord::Memo,  AddressRecord::Group};
-    static constexpr int officeFields[] = {
-        AddressRecord::Company,       AddressRecord::OfficeEmail, AddressRecord::OfficePostalCode,
-        AddressRecord::OfficeAddress, AddressRecord::OfficePhone, AddressRecord::OfficeFax,
-        AddressRecord::OfficeMemo};
-    std::string text;
-    auto join = [&](const int* first, const int* last) {
-        for (const int* f = first; f != last; ++f) {
-            if (f != first)
-                text += ',';
-            text.append(record->field(*f));
-        }
-    };
-    // Format 3 is the office line; 2 (and anything else) the personal one.
-    if (format == 3)
-        join(std::begin(officeFields), std::end(officeFields));
-    else
-        join(std::begin(personal), std::end(personal));
-    return text;
+    return ClipboardText::FormatInfo(
+        *record, format == ClipboardText::Office ? ClipboardText::Office : ClipboardText::Personal);
 }
 
 QMenu* CAddressList::createContextMenu(QWidget* parent)
