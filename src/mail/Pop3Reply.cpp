@@ -25,7 +25,13 @@ bool Pop3Reply::Judge(const QByteArray& line, bool statusStep, int& count)
 {
     if (line.isEmpty() || IsFailure(line))
         return false;
-    if (statusStep)
-        ParseCount(line, count);
+    if (statusStep) {
+        int parsed = count;
+        // No working server counts below zero: such a reply fails the check rather than
+        // reporting a negative number of messages.
+        if (ParseCount(line, parsed) && parsed < 0)
+            return false;
+        count = parsed;
+    }
     return true;
 }

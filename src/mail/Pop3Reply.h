@@ -12,6 +12,6 @@ public:
     // held to int's range; false, with count untouched, when the line has neither.
     static bool ParseCount(const QByteArray& line, int& count);
     // The reply to one step: false when empty (nothing came) or a failure; a status reply also
-    // gives the message count.
+    // gives the message count (a negative count is a failure).
     static bool Judge(const QByteArray& line, bool statusStep, int& count);
 };

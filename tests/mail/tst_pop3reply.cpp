@@ -44,6 +44,17 @@ private slots:
         QCOMPARE(Pop3Reply::Judge(line, false, other), ok);
         QCOMPARE(other, 77);
     }
+
+    // A negative count is no answer of a working server: the check fails rather than report it.
+    void negativeCountFailsOnlyTheStatusStep()
+    {
+        int status = 77;
+        QVERIFY(!Pop3Reply::Judge("+OK -5 100", true, status));
+        QCOMPARE(status, 77);
+        int other = 77;
+        QVERIFY(Pop3Reply::Judge("+OK -5 100", false, other));
+        QCOMPARE(other, 77);
+    }
 };
 
 VOK_TEST_MAIN(TestPop3Reply)
