@@ -347,6 +347,10 @@ void CMainFrame::connectListSelection()
 QWidget* CMainFrame::commandFocus() const
 {
     QWidget* focus = QApplication::focusWidget();
+    // While the window is not active (a right-click into it from another window, a tray menu)
+    // the pane that holds the window's own focus still decides.
+    if (!focus)
+        focus = focusWidget();
     if (focus && (focus == menuBar() || qobject_cast<QMenu*>(focus)))
         return m_paneFocus;
     return focus;
