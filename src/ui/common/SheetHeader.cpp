@@ -1,15 +1,33 @@
 #include "SheetHeader.h"
 
 #include <QDialogButtonBox>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QPainter>
 
 namespace {
+
 const QString kText = QStringLiteral("VOK System");
+constexpr int kCellHeight = 24;
+
+// Bold italic Arial whose line (ascent and descent) is 24 pixels high.
+QFont headerFont()
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setBold(true);
+    font.setItalic(true);
+    font.setPixelSize(kCellHeight);
+    const int cell = QFontMetrics(font).height();
+    if (cell > 0)
+        font.setPixelSize(qMax(1, qRound(double(kCellHeight) * kCellHeight / cell)));
+    return font;
 }
+
+} // namespace
 
 SheetHeader::SheetHeader(QWidget* parent) : QWidget(parent)
 {
+    setFont(headerFont());
     setAccessibleName(kText);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
