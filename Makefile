@@ -47,8 +47,8 @@ install: deps
 fuzz: deps
 	cmake -S . -B $(BUILD_FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
 		-DVOK_FUZZ=ON -DVOK_BUILD_TESTS=OFF -DVOK_BUILD_BENCH=OFF $(CMAKE_ARGS)
-	cmake --build $(BUILD_FUZZ) -j$(JOBS) --target fuzz_addressfile fuzz_csv
-	@for t in addressfile csv; do \
+	cmake --build $(BUILD_FUZZ) -j$(JOBS) --target fuzz_addressfile fuzz_csv fuzz_placement fuzz_pop3reply
+	@for t in addressfile csv placement pop3reply; do \
 		mkdir -p $(BUILD_FUZZ)/corpus/$$t; \
 		echo "== fuzz_$$t for $(FUZZ_SECONDS) s"; \
 		$(BUILD_FUZZ)/fuzz/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 -artifact_prefix=$(BUILD_FUZZ)/ \

@@ -6,7 +6,6 @@ packages=(
     build-essential cmake pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libqt6svg6
-    libbenchmark-dev
     xdg-utils fonts-noto-cjk skkdic-extra
     xvfb xauth trayer x11-utils
     clang libclang-rt-14-dev

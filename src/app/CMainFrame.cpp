@@ -64,27 +64,30 @@ constexpr int kToolBarPlaces[] = {ID_NEW_CONTACT,
                                   0,
                                   ID_APP_ABOUT};
 
+// The key as Qt reads it, and its name as the menu shows it after a tab: Qt's own name for
+// the Delete key is "Del".
 struct CommandKey
 {
     int id;
     const char* shortcut;
+    const char* shown;
     const char* icon;
 };
 
 constexpr CommandKey kCommandKeys[] = {
-    {ID_NEW_CONTACT, "Ctrl+N", "tb_new_contact.svg"},
-    {ID_CREATE_GROUP, "Ctrl+G", "tb_create_group.svg"},
-    {ID_COPY_MAIL, "Ctrl+M", "tb_copy_mail.svg"},
-    {ID_EXPORT, "Ctrl+P", "tb_export.svg"},
-    {ID_IMPORT, "Ctrl+I", "tb_import.svg"},
-    {ID_OPTIONS, "", "tb_options.svg"},
-    {ID_EDIT_CONTACT, "Ctrl+E", "tb_edit_contact.svg"},
-    {ID_DELETE, "Del", "tb_delete.svg"},
-    {ID_DELETE_GROUP, "Ctrl+D", ""},
-    {ID_RENAME_GROUP, "F2", ""},
-    {ID_NEW_MAIL, "", "tb_new_mail.svg"},
-    {ID_MAIL_CHECK, "", "tb_mail_check.svg"},
-    {ID_APP_ABOUT, "", "tb_about.svg"},
+    {ID_NEW_CONTACT, "Ctrl+N", "Ctrl+N", "tb_new_contact.svg"},
+    {ID_CREATE_GROUP, "Ctrl+G", "Ctrl+G", "tb_create_group.svg"},
+    {ID_COPY_MAIL, "Ctrl+M", "Ctrl+M", "tb_copy_mail.svg"},
+    {ID_EXPORT, "Ctrl+P", "Ctrl+P", "tb_export.svg"},
+    {ID_IMPORT, "Ctrl+I", "Ctrl+I", "tb_import.svg"},
+    {ID_OPTIONS, "", "", "tb_options.svg"},
+    {ID_EDIT_CONTACT, "Ctrl+E", "Ctrl+E", "tb_edit_contact.svg"},
+    {ID_DELETE, "Del", "Delete", "tb_delete.svg"},
+    {ID_DELETE_GROUP, "Ctrl+D", "Ctrl+D", ""},
+    {ID_RENAME_GROUP, "F2", "F2", ""},
+    {ID_NEW_MAIL, "", "", "tb_new_mail.svg"},
+    {ID_MAIL_CHECK, "", "", "tb_mail_check.svg"},
+    {ID_APP_ABOUT, "", "", "tb_about.svg"},
 };
 
 } // namespace
@@ -190,8 +193,15 @@ void CMainFrame::createCommands()
 
     for (const auto& key : kCommandKeys) {
         QAction* action = m_commands->action(key.id);
-        if (*key.shortcut)
+        if (*key.shortcut) {
             action->setShortcut(QKeySequence(QString::fromLatin1(key.shortcut)));
+            // A menu shows the text after a tab as it stands, in place of the shortcut's own
+            // name; the key itself stays bound to the action. Only menus see the tab.
+            if (!action->text().isEmpty()) {
+                action->setIconText(action->iconText());
+                action->setText(action->text() + u'\t' + QString::fromLatin1(key.shown));
+            }
+        }
         if (*key.icon)
             action->setIcon(QIcon(QStringLiteral(":/icons/") + QString::fromLatin1(key.icon)));
         // Accelerators work whether or not a menu shows the command.
@@ -302,10 +312,13 @@ void CMainFrame::createTrayMenu()
 
 void CMainFrame::connectRefresh()
 {
-    connect(qApp, &QApplication::focusChanged, this, [this] {
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (now && now != menuBar() && !qobject_cast<QMenu*>(now))
+            m_paneFocus = now;
         connectListSelection();
         m_commands->refresh();
     });
+    m_paneFocus = QApplication::focusWidget();
     connectListSelection();
     if (auto* tree = m_doc.groupTree)
         connect(tree, &QTreeWidget::currentItemChanged, m_commands, &CommandTable::refresh);
@@ -328,15 +341,26 @@ void CMainFrame::connectListSelection()
 
 // ---- enable rules ------------------------------------------------------------------------
 
-bool CMainFrame::ListHasFocus() const
+// The widget whose focus the rules judge. A menu opened from the keyboard (Alt, F10, Alt+E)
+// takes the focus to the menu bar until it closes; its commands still belong to the pane the
+// user was in, as with a menu opened by the mouse.
+QWidget* CMainFrame::commandFocus() const
 {
     QWidget* focus = QApplication::focusWidget();
+    if (focus && (focus == menuBar() || qobject_cast<QMenu*>(focus)))
+        return m_paneFocus;
+    return focus;
+}
+
+bool CMainFrame::ListHasFocus() const
+{
+    QWidget* focus = commandFocus();
     return focus && focus == m_doc.addressList;
 }
 
 bool CMainFrame::TreeHasFocus() const
 {
-    QWidget* focus = QApplication::focusWidget();
+    QWidget* focus = commandFocus();
     return focus && focus == m_doc.groupTree;
 }
 

@@ -73,8 +73,8 @@ public:
     // The end asked for from outside (SIGTERM, SIGINT): as the exit command, once no dialog
     // is open.
     void RequestExit();
-    void OnViewToolBar();             // 59392
-    void OnViewStatusBar();           // 59393
+    void OnViewToolBar();   // 59392
+    void OnViewStatusBar(); // 59393
 
     // Enable rules that depend on the focus and the list's selection.
     bool ListHasFocus() const;
@@ -140,6 +140,7 @@ private:
     void connectRefresh();
     void connectListSelection();
     void checkTrayAppeared();
+    QWidget* commandFocus() const;
     void shutDown();
 
     CVOK_AddressDoc m_doc;
@@ -154,6 +155,8 @@ private:
     QTimer* m_trayWatch = nullptr;
     MailCheck* m_mailCheck = nullptr;
     QPointer<QItemSelectionModel> m_listSelection;
+    // The last widget with the focus that was neither the menu bar nor a menu.
+    QPointer<QWidget> m_paneFocus;
     bool m_trayWasAvailable = false;
     QString m_addressFilePath;
     bool m_loadFailed = false;

@@ -54,6 +54,17 @@ bool readSeparator(const QByteArray& s, qsizetype& pos)
 
 } // namespace
 
+QRect WindowPlacement::normalRect() const
+{
+    // Stored numbers are taken as they stand: right - 1 or right - left may not fit an int.
+    const qint64 width = qint64(right) - left;
+    const qint64 height = qint64(bottom) - top;
+    if (width <= 0 || height <= 0 || width > std::numeric_limits<int>::max() ||
+        height > std::numeric_limits<int>::max())
+        return QRect();
+    return QRect(left, top, int(width), int(height));
+}
+
 WindowPlacement WindowPlacement::fromNormalRect(const QRect& rect)
 {
     WindowPlacement p;

@@ -14,7 +14,8 @@ struct WindowPlacement
     int maxX = -1, maxY = -1;
     int left = 0, top = 0, right = 0, bottom = 0;
 
-    QRect normalRect() const { return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)); }
+    // A null rectangle unless right lies after left and bottom below top, by a size int holds.
+    QRect normalRect() const;
     static WindowPlacement fromNormalRect(const QRect& rect);
 
     QString format() const;

@@ -1,14 +1,13 @@
 #include "Pop3Client.h"
 
 #include "Pop3Endpoint.h"
+#include "Pop3Reply.h"
 #include "model/Cp932.h"
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QSslSocket>
 #include <QTimer>
-#include <climits>
-#include <cstdlib>
 
 namespace {
 
@@ -29,20 +28,6 @@ QByteArray accountBytes(const QString& text)
 bool isSafeArgument(const QByteArray& bytes)
 {
     return !bytes.contains('\r') && !bytes.contains('\n') && !bytes.contains('\0');
-}
-
-// The number after the first blank or tab, read like atoi (white space, sign, digits).
-bool parseCount(const QByteArray& reply, int& count)
-{
-    qsizetype i = 0;
-    while (i < reply.size() && reply[i] != ' ' && reply[i] != '\t')
-        ++i;
-    if (i == reply.size())
-        return false;
-    const QByteArray rest = reply.mid(i); // zero-terminated copy for strtol
-    const long n = std::strtol(rest.constData(), nullptr, 10);
-    count = n > INT_MAX ? INT_MAX : (n < INT_MIN ? INT_MIN : static_cast<int>(n));
-    return true;
 }
 
 } // namespace
@@ -144,11 +129,7 @@ bool Pop3Client::ReadReply(Step step)
         Drop();
         return false;
     }
-    if (reply.size() >= 4 && qstrnicmp(reply.constData(), "-ERR", 4) == 0)
-        return false;
-    if (step == Step::Status)
-        parseCount(reply, m_nMessageCount);
-    return true;
+    return Pop3Reply::Judge(reply, step == Step::Status, m_nMessageCount);
 }
 
 bool Pop3Client::Login(const QString& server, const QString& user, const QString& password)

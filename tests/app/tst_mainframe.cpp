@@ -1,3 +1,4 @@
+#include "../list/PaneTestSupport.h"
 #include "TestMain.h"
 
 #include "app/AppText.h"
@@ -22,6 +23,7 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStatusBar>
+#include <QStyleOptionMenuItem>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QToolBar>
@@ -75,6 +77,36 @@ QStringList itemTexts(const QMenu* menu)
     return out;
 }
 
+// What a menu hands the style to paint for an item: the text, a tab, the shortcut column.
+struct MenuPeek : QMenu
+{
+    using QMenu::initStyleOption;
+};
+
+QString paintedText(QMenu* menu, QAction* action)
+{
+    QStyleOptionMenuItem option;
+    void (QMenu::*init)(QStyleOptionMenuItem*, const QAction*) const = &MenuPeek::initStyleOption;
+    (menu->*init)(&option, action);
+    return option.text;
+}
+
+// The names of the contacts the list shows, top to bottom.
+QStringList listedNames(CAddressList* list)
+{
+    QStringList out;
+    for (int row = 0; row < list->model()->rowCount(); ++row)
+        out << list->model()->index(row, 0).data().toString();
+    return out;
+}
+
+// A left click on a row of the list, with the modifiers a user would hold.
+void clickRow(CAddressList* list, int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    const QRect rect = list->visualRect(list->model()->index(row, 0));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers, rect.center());
+}
+
 } // namespace
 
 class TestMainFrame : public QObject
@@ -91,6 +123,55 @@ class TestMainFrame : public QObject
         if (!QTest::qWaitForWindowActive(m_frame.get()))
             return nullptr;
         return m_frame.get();
+    }
+
+    // A shown frame whose tree holds the stored user groups and whose record list holds one
+    // contact per name, each in the group of the same index; the list shows `shown`.
+    CMainFrame* showFrameWith(const QStringList& groups, const QStringList& names,
+                              const QStringList& inGroups, const QString& shown)
+    {
+        for (const QString& g : groups)
+            PaneTest::storeGroup(g);
+        CMainFrame* frame = showFrame();
+        if (!frame)
+            return nullptr;
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            PaneTest::Contact c;
+            const QByteArray name = names[i].toUtf8(), group = inGroups[i].toUtf8();
+            c.name = name.constData();
+            c.group = group.constData();
+            frame->AppendRecord(PaneTest::makeRecord(c));
+        }
+        selectGroup(shown);
+        return frame;
+    }
+
+    QTreeWidgetItem* groupItem(const QString& label) const
+    {
+        CGroupTree* tree = m_frame->document()->groupTree;
+        QTreeWidgetItem* root = tree->rootItem();
+        if (root->text(0) == label)
+            return root;
+        for (int i = 0; i < root->childCount(); ++i)
+            if (root->child(i)->text(0) == label)
+                return root->child(i);
+        return nullptr;
+    }
+
+    // Selects the group as a click on it would, which fills the list with its contacts.
+    void selectGroup(const QString& label)
+    {
+        CGroupTree* tree = m_frame->document()->groupTree;
+        tree->clearSelection();
+        tree->setCurrentItem(groupItem(label));
+    }
+
+    bool recordListed(const AddressRecord* record) const
+    {
+        for (const auto& r : m_frame->records())
+            if (r.get() == record)
+                return true;
+        return false;
     }
 
     // While the frame lives, every modal dialog closes as soon as it shows, as a user cancelling
@@ -158,18 +239,19 @@ private slots:
         QTest::addColumn<QString>("title");
         QTest::addColumn<QStringList>("items");
         QTest::newRow("file") << 0 << "ﾌｧｲﾙ(&F)"
-                              << QStringList{"管理情報(&N)...",
-                                             "グループ作成(&G)",
+                              << QStringList{"管理情報(&N)...\tCtrl+N",
+                                             "グループ作成(&G)\tCtrl+G",
                                              "-",
-                                             "メールアドレスの転送(&M)",
+                                             "メールアドレスの転送(&M)\tCtrl+M",
                                              "-",
-                                             "管理情報のExport(&P)...",
-                                             "管理情報のImport(&I)...",
+                                             "管理情報のExport(&P)...\tCtrl+P",
+                                             "管理情報のImport(&I)...\tCtrl+I",
                                              "-",
                                              "環境設定..."};
         QTest::newRow("edit") << 1 << "編集(&E)"
-                              << QStringList{"管理情報の編集(&E)", "管理情報の削除(&D)", "-",
-                                             "グループ削除(&G)"};
+                              << QStringList{"管理情報の編集(&E)\tCtrl+E",
+                                             "管理情報の削除(&D)\tDelete", "-",
+                                             "グループ削除(&G)\tCtrl+D"};
         QTest::newRow("view") << 2 << "表示(&V)" << QStringList{"ﾂｰﾙ ﾊﾞｰ(&T)", "ｽﾃｰﾀｽ ﾊﾞｰ(&S)"};
         QTest::newRow("tools") << 3 << "ツール(&T)"
                                << QStringList{"新規メール(&N)", "メールチェック(&M)"};
@@ -187,6 +269,52 @@ private slots:
         QCOMPARE(menus.size(), 5);
         QCOMPARE(menus[index]->text(), title);
         QCOMPARE(itemTexts(menus[index]->menu()), items);
+        // What the menu paints is the same, the key names after the tab included, and not the
+        // names Qt would give the keys itself ("Del").
+        QStringList painted;
+        for (QAction* action : menus[index]->menu()->actions())
+            painted << (action->isSeparator() ? QStringLiteral("-")
+                                              : paintedText(menus[index]->menu(), action));
+        QCOMPARE(painted, items);
+    }
+
+    // The texts after the tab are names only: the keys stay bound to the commands. Each key
+    // below, pressed with the tree focused on a user group, reaches its command.
+    void menuKeysStayBound_data()
+    {
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<int>("id");
+        QTest::addColumn<bool>("inMainMenu");
+        QTest::newRow("Ctrl+N") << "Ctrl+N" << 1000 << true;
+        QTest::newRow("Ctrl+G") << "Ctrl+G" << 32771 << true;
+        QTest::newRow("Ctrl+I") << "Ctrl+I" << 1004 << true;
+        QTest::newRow("Ctrl+P") << "Ctrl+P" << 1005 << true;
+        QTest::newRow("Delete") << "Delete" << 1002 << true;
+        QTest::newRow("Ctrl+D") << "Ctrl+D" << 32776 << true;
+        QTest::newRow("F2 (the tree's menu names it)") << "F2" << 32778 << false;
+    }
+
+    void menuKeysStayBound()
+    {
+        QFETCH(QString, shown);
+        QFETCH(int, id);
+        QFETCH(bool, inMainMenu);
+        CMainFrame* frame = showFrameWith({"Family"}, {}, {}, "Family");
+        QVERIFY(frame);
+        QAction* action = frame->commands()->action(id);
+        if (inMainMenu)
+            QVERIFY(action->text().endsWith(u'\t' + shown));
+        else
+            QVERIFY(action->text().isEmpty());
+        QVERIFY(!action->iconText().contains(u'\t'));
+        // Every handler is observed only: no group is deleted, renamed or exported here.
+        QList<int> ran;
+        frame->commands()->setHandler(id, [&ran, id] { ran << id; });
+        QVERIFY(placeFocus(Focus::Tree));
+        QCOMPARE(frame->document()->groupTree->GetCurrentGroupName(), QStringLiteral("Family"));
+        const QKeySequence key(shown == QStringLiteral("Delete") ? QStringLiteral("Del") : shown);
+        QTest::keySequence(frame->document()->groupTree, key);
+        QCOMPARE(ran, QList<int>{id});
     }
 
     void commandTexts_data()
@@ -485,6 +613,319 @@ private slots:
         QCOMPARE(ran.at(0).at(0).toInt(), ID_EXPORT);
     }
 
+    // ---- with contacts and groups in the panes --------------------------------------------
+
+    void deleteKeyInList_data()
+    {
+        QTest::addColumn<QStringList>("select");
+        QTest::newRow("one row") << QStringList{"Ito"};
+        QTest::newRow("two rows apart") << QStringList{"Abe", "Sato"};
+        QTest::newRow("every row") << QStringList{"Abe", "Ito", "Sato", "Ueda"};
+    }
+
+    void deleteKeyInList()
+    {
+        QFETCH(QStringList, select);
+        const QStringList names{"Abe", "Ito", "Sato", "Ueda"};
+        CMainFrame* frame =
+            showFrameWith({}, names, {"Private", "Business", "Private", "Other"}, AppText::AppName);
+        QVERIFY(frame);
+        CAddressList* list = frame->document()->addressList;
+        QCOMPARE(list->model()->rowCount(), 4);
+        QVERIFY(placeFocus(Focus::List));
+        for (qsizetype i = 0; i < select.size(); ++i)
+            clickRow(list, int(listedNames(list).indexOf(select[i])),
+                     i == 0 ? Qt::NoModifier : Qt::ControlModifier);
+        QCOMPARE(list->GetSelectedCount(), int(select.size()));
+        QSignalSpy ran(frame->commands(), &CommandTable::executed);
+
+        QTest::keyClick(list, Qt::Key_Delete);
+        QCOMPARE(ran.count(), 1);
+        QCOMPARE(ran.at(0).at(0).toInt(), ID_DELETE);
+        QStringList expected = names;
+        for (const QString& n : select)
+            expected.removeOne(n);
+        QStringList listed = listedNames(list);
+        listed.sort();
+        QCOMPARE(listed, expected);
+        QStringList kept;
+        for (const auto& r : frame->records()) {
+            const std::string_view name = r->field(AddressRecord::Name);
+            kept << QString::fromLatin1(QByteArray(name.data(), qsizetype(name.size())));
+        }
+        kept.sort();
+        QCOMPARE(kept, expected);
+        // No row is left pointing at a destroyed record.
+        for (int row = 0; row < list->model()->rowCount(); ++row)
+            QVERIFY(recordListed(list->recordAt(row)));
+        QCOMPARE(list->GetSelectedCount(), 0);
+        QVERIFY(!frame->commands()->action(ID_DELETE)->isEnabled());
+        QVERIFY(MessageBox::shownTexts().isEmpty()); // contacts go without a question
+    }
+
+    void deleteKeyInTreeOnUserGroup_data()
+    {
+        QTest::addColumn<int>("contacts");
+        QTest::addColumn<int>("answer"); // -1: no question expected
+        QTest::addColumn<bool>("deleted");
+        QTest::newRow("empty group: no question") << 0 << -1 << true;
+        QTest::newRow("with contacts, Yes") << 2 << int(MessageBox::Yes) << true;
+        QTest::newRow("with contacts, No") << 2 << int(MessageBox::No) << false;
+    }
+
+    void deleteKeyInTreeOnUserGroup()
+    {
+        QFETCH(int, contacts);
+        QFETCH(int, answer);
+        QFETCH(bool, deleted);
+        QStringList names{"Abe"}, groups{"Private"};
+        for (int i = 0; i < contacts; ++i) {
+            names << QStringLiteral("Family%1").arg(i);
+            groups << QStringLiteral("Family");
+        }
+        CMainFrame* frame = showFrameWith({"Family", "Work"}, names, groups, "Family");
+        QVERIFY(frame);
+        CAddressList* list = frame->document()->addressList;
+        QCOMPARE(list->model()->rowCount(), contacts);
+        QVERIFY(placeFocus(Focus::Tree));
+        QVERIFY(frame->commands()->action(ID_DELETE)->isEnabled());
+        if (answer >= 0)
+            MessageBox::queueAnswer(MessageBox::Answer(answer));
+
+        QTest::keyClick(frame->document()->groupTree, Qt::Key_Delete);
+        QCOMPARE(MessageBox::shownTexts().size(), answer >= 0 ? 1 : 0);
+        QCOMPARE(groupItem("Family") == nullptr, deleted);
+        QVERIFY(groupItem("Work"));
+        QStringList stored;
+        RegistryKey::EnumGroupKeys(stored);
+        QCOMPARE(stored.contains(QStringLiteral("Family")), !deleted);
+        QCOMPARE(frame->records().size(), std::size_t(deleted ? 1 : 1 + contacts));
+        for (int row = 0; row < list->model()->rowCount(); ++row)
+            QVERIFY(recordListed(list->recordAt(row)));
+    }
+
+    void deleteOnRootOrFixedGroup_data()
+    {
+        QTest::addColumn<QString>("group");
+        QTest::newRow("root") << AppText::AppName;
+        QTest::newRow("Private") << "Private";
+        QTest::newRow("Business") << "Business";
+        QTest::newRow("Other") << "Other";
+    }
+
+    void deleteOnRootOrFixedGroup()
+    {
+        QFETCH(QString, group);
+        CMainFrame* frame = showFrameWith({"Family"}, {"Abe", "Ito", "Sato"},
+                                          {"Private", "Business", "Other"}, group);
+        QVERIFY(frame);
+        QVERIFY(placeFocus(Focus::Tree));
+        CGroupTree* tree = frame->document()->groupTree;
+        QCOMPARE(tree->GetCurrentGroupName(), group);
+        QAction* action = frame->commands()->action(ID_DELETE);
+        QVERIFY(!action->isEnabled());
+        QVERIFY(!frame->toolBar()->widgetForAction(action)->isEnabled());
+        // The item of the edit menu, greyed when the menu opens.
+        QMenu* edit = frame->menuBar()->actions().at(1)->menu();
+        QVERIFY(edit->actions().contains(action));
+        emit edit->aboutToShow();
+        QVERIFY(!action->isEnabled());
+        QCOMPARE(paintedText(edit, action), QStringLiteral("管理情報の削除(&D)\tDelete"));
+
+        QSignalSpy ran(frame->commands(), &CommandTable::executed);
+        QTest::keyClick(tree, Qt::Key_Delete);
+        QCOMPARE(ran.count(), 0);
+        QCOMPARE(tree->rootItem()->childCount(), 4);
+        QCOMPARE(frame->records().size(), std::size_t(3));
+        QCOMPARE(tree->GetCurrentGroupName(), group);
+        QVERIFY(MessageBox::shownTexts().isEmpty());
+    }
+
+    void groupKeysInListDoNothing_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<int>("id");
+        QTest::newRow("Ctrl+D") << int(Qt::Key_D) << int(Qt::ControlModifier) << 32776;
+        QTest::newRow("F2") << int(Qt::Key_F2) << int(Qt::NoModifier) << 32778;
+    }
+
+    void groupKeysInListDoNothing()
+    {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(int, id);
+        CMainFrame* frame = showFrameWith({"Family"}, {"Abe"}, {"Family"}, "Family");
+        QVERIFY(frame);
+        CGroupTree* tree = frame->document()->groupTree;
+        CAddressList* list = frame->document()->addressList;
+        QVERIFY(placeFocus(Focus::List));
+        clickRow(list, 0);
+        QVERIFY(tree->IsCurrentUserGroup());
+        QVERIFY(!frame->commands()->action(id)->isEnabled());
+        QSignalSpy ran(frame->commands(), &CommandTable::executed);
+
+        QTest::keyClick(list, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QCoreApplication::processEvents();
+        QCOMPARE(ran.count(), 0);
+        QVERIFY(groupItem("Family"));
+        QCOMPARE(tree->editingItem(), nullptr);
+        QCOMPARE(frame->records().size(), std::size_t(1));
+        QVERIFY(MessageBox::shownTexts().isEmpty());
+        QCOMPARE(QApplication::focusWidget(), list);
+    }
+
+    // Commands that depend on the list's selection, from keys and as the list posts them (a
+    // double-click posts 1001, a Shift+double-click 32784). "+Name" is a Ctrl+click. Every
+    // handler is observed only: the editor and the mail program stay closed.
+    void listCommandsBySelection_data()
+    {
+        QTest::addColumn<QStringList>("clicks");
+        QTest::addColumn<int>("id");
+        QTest::addColumn<QString>("key"); // empty: the command is posted
+        QTest::addColumn<bool>("runs");
+        const QStringList one{"Ito"}, two{"Ito", "+Sato"}, focusedOff{"Ito", "+Sato", "+Sato"};
+        QTest::newRow("Ctrl+E, one row") << one << 1001 << "Ctrl+E" << true;
+        QTest::newRow("Ctrl+E, two rows") << two << 1001 << "Ctrl+E" << false;
+        QTest::newRow("Ctrl+E, focused row not selected")
+            << focusedOff << 1001 << "Ctrl+E" << false;
+        QTest::newRow("1001 posted, one row") << one << 1001 << "" << true;
+        QTest::newRow("1001 posted, two rows") << two << 1001 << "" << false;
+        QTest::newRow("32784 posted, two rows") << two << 32784 << "" << true;
+        QTest::newRow("32784 posted, focused row not selected")
+            << focusedOff << 32784 << "" << false;
+        QTest::newRow("32784 posted, nothing selected") << QStringList{} << 32784 << "" << false;
+        QTest::newRow("Ctrl+M, two rows") << two << 1003 << "Ctrl+M" << true;
+        QTest::newRow("Ctrl+M, nothing selected") << QStringList{} << 1003 << "Ctrl+M" << false;
+    }
+
+    void listCommandsBySelection()
+    {
+        QFETCH(QStringList, clicks);
+        QFETCH(int, id);
+        QFETCH(QString, key);
+        QFETCH(bool, runs);
+        CMainFrame* frame = showFrameWith({}, {"Abe", "Ito", "Sato"},
+                                          {"Private", "Private", "Business"}, AppText::AppName);
+        QVERIFY(frame);
+        CAddressList* list = frame->document()->addressList;
+        QVERIFY(placeFocus(Focus::List));
+        for (const QString& click : clicks) {
+            const bool ctrl = click.startsWith(u'+');
+            clickRow(list, int(listedNames(list).indexOf(ctrl ? click.mid(1) : click)),
+                     ctrl ? Qt::ControlModifier : Qt::NoModifier);
+        }
+        int handled = 0;
+        frame->commands()->setHandler(id, [&handled] { ++handled; });
+        QSignalSpy ran(frame->commands(), &CommandTable::executed);
+
+        if (key.isEmpty()) {
+            frame->commands()->post(id);
+            QCOMPARE(handled, 0); // posted, not sent
+            QCoreApplication::processEvents();
+        } else {
+            QTest::keySequence(list, QKeySequence(key));
+        }
+        QCOMPARE(handled, runs ? 1 : 0);
+        QCOMPARE(ran.count(), runs ? 1 : 0);
+        QCOMPARE(frame->records().size(), std::size_t(3));
+    }
+
+    // Menu items and tool bar buttons grey and light up as the selection changes, with no
+    // refresh asked for by hand.
+    void greyingFollowsListSelection_data()
+    {
+        QTest::addColumn<QStringList>("clicks");
+        QTest::addColumn<QList<int>>("enabled");
+        const QList<int> watched{1001, 1002, 1003, 32774, 32784};
+        QTest::newRow("nothing selected") << QStringList{} << QList<int>{};
+        QTest::newRow("one row") << QStringList{"Ito"} << watched;
+        QTest::newRow("two rows") << QStringList{"Ito", "+Sato"} << QList<int>{1002, 1003, 32784};
+        QTest::newRow("focused row not selected")
+            << QStringList{"Ito", "+Sato", "+Sato"} << QList<int>{1002, 1003, 32774};
+        QTest::newRow("selection taken back") << QStringList{"Ito", "+Ito"} << QList<int>{};
+    }
+
+    void greyingFollowsListSelection()
+    {
+        QFETCH(QStringList, clicks);
+        QFETCH(QList<int>, enabled);
+        CMainFrame* frame = showFrameWith({}, {"Abe", "Ito", "Sato"},
+                                          {"Private", "Private", "Business"}, AppText::AppName);
+        QVERIFY(frame);
+        CAddressList* list = frame->document()->addressList;
+        QVERIFY(placeFocus(Focus::List));
+        // A first row lights everything up, so that each row below has to grey something.
+        clickRow(list, 0);
+        QVERIFY(frame->commands()->action(ID_EDIT_CONTACT)->isEnabled());
+        list->clearSelection();
+        for (const QString& click : clicks) {
+            const bool ctrl = click.startsWith(u'+');
+            clickRow(list, int(listedNames(list).indexOf(ctrl ? click.mid(1) : click)),
+                     ctrl ? Qt::ControlModifier : Qt::NoModifier);
+        }
+        for (int id : {1001, 1002, 1003, 32774, 32784}) {
+            QAction* action = frame->commands()->action(id);
+            QVERIFY2(action->isEnabled() == enabled.contains(id), qPrintable(QString::number(id)));
+            if (QWidget* button = frame->toolBar()->widgetForAction(action))
+                QCOMPARE(button->isEnabled(), enabled.contains(id));
+        }
+    }
+
+    // Alt+E opens the edit menu from the keyboard, which hands the focus to the menu bar
+    // while the menu is open; its items still follow the pane the user was in, and the
+    // mnemonic D carries out the delete there.
+    void editMenuFromKeyboard_data()
+    {
+        QTest::addColumn<int>("focus");
+        QTest::addColumn<QString>("group");
+        QTest::addColumn<QList<int>>("enabled");
+        QTest::addColumn<int>("recordsAfter");
+        QTest::addColumn<bool>("familyAfter");
+        QTest::addColumn<bool>("asks"); // the group holds a contact: answered Yes
+        const int list = int(Focus::List), tree = int(Focus::Tree);
+        QTest::newRow("list, one row selected")
+            << list << "Family" << QList<int>{1001, 1002} << 1 << true << false;
+        QTest::newRow("tree on a user group")
+            << tree << "Family" << QList<int>{1002, 32776} << 1 << false << true;
+        QTest::newRow("tree on a fixed group")
+            << tree << "Private" << QList<int>{} << 2 << true << false;
+    }
+
+    void editMenuFromKeyboard()
+    {
+        QFETCH(int, focus);
+        QFETCH(QString, group);
+        QFETCH(QList<int>, enabled);
+        QFETCH(int, recordsAfter);
+        QFETCH(bool, familyAfter);
+        QFETCH(bool, asks);
+        CMainFrame* frame = showFrameWith({"Family"}, {"Abe", "Ito"}, {"Family", "Private"}, group);
+        QVERIFY(frame);
+        CAddressList* list = frame->document()->addressList;
+        QVERIFY(placeFocus(Focus(focus)));
+        if (Focus(focus) == Focus::List)
+            clickRow(list, 0);
+        if (asks)
+            MessageBox::queueAnswer(MessageBox::Yes);
+
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_E, Qt::AltModifier);
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        QCOMPARE(menu, frame->menuBar()->actions().at(1)->menu());
+        for (int id : {1001, 1002, 32776})
+            QVERIFY2(frame->commands()->action(id)->isEnabled() == enabled.contains(id),
+                     qPrintable(QString::number(id)));
+
+        QTest::keyClick(menu, Qt::Key_D);
+        QCoreApplication::processEvents();
+        if (QApplication::activePopupWidget())
+            QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+        QCOMPARE(frame->records().size(), std::size_t(recordsAfter));
+        QCOMPARE(groupItem("Family") != nullptr, familyAfter);
+        QCOMPARE(MessageBox::shownTexts().size(), asks ? 1 : 0);
+    }
+
     void groupCommandsClearContextItem()
     {
         CMainFrame* frame = showFrame();
@@ -528,6 +969,13 @@ private slots:
             << "0, 1, -1, -1, -1, -1, 50, 60, 650, 99999999999" << false;
         QTest::newRow("on no screen") << "0, 1, -1, -1, -1, -1, 5000, 5000, 5600, 5400" << false;
         QTest::newRow("right before left") << "0, 1, -1, -1, -1, -1, 650, 60, 50, 460" << false;
+        // Found by fuzzing: right - 1 and bottom - 1 overflowed and made a vast window.
+        QTest::newRow("right at the lowest int")
+            << "0, 1, -1, -1, -1, -1, 50, 60, -2147483648, 460" << false;
+        QTest::newRow("bottom at the lowest int")
+            << "0, 1, -1, -1, -1, -1, 50, 60, 650, -2147483648" << false;
+        QTest::newRow("wider than an int holds")
+            << "0, 1, -1, -1, -1, -1, -2147483648, 60, 2147483647, 460" << false;
     }
 
     void placement()

@@ -1,0 +1,49 @@
+// Writes a demo address book for trying the program out or taking pictures of it:
+//   make_demo_book DIR [COUNT]
+// DIR/Address.vok gets COUNT generated contacts (60 unless given), and the user groups they use
+// are stored in the current user's settings ($XDG_CONFIG_HOME), so the tree lists them.
+// Run the program with VOK_ADDRESS_DIR=DIR to open it.
+#include "AddressBookGenerator.h"
+#include "app/RegistryKey.h"
+#include "model/AddressFile.h"
+#include "model/Cp932.h"
+#include "model/RecordList.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <cstdio>
+#include <cstdlib>
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc < 2 || argc > 3) {
+        std::fprintf(stderr, "usage: %s DIR [COUNT]\n", argv[0]);
+        return 2;
+    }
+    const QString dir = QString::fromLocal8Bit(argv[1]);
+    const long count = argc == 3 ? std::strtol(argv[2], nullptr, 10) : 60;
+    if (count < 0 || !QDir().mkpath(dir)) {
+        std::fprintf(stderr, "%s: cannot use %s\n", argv[0], argv[1]);
+        return 1;
+    }
+
+    RecordList list;
+    AddressBookGenerator generator;
+    generator.fill(list, std::size_t(count));
+    const std::string path = QDir(dir).filePath(QStringLiteral("Address.vok")).toStdString();
+    if (AddressFile::Save(path, list) != AddressFile::Status::Ok) {
+        std::fprintf(stderr, "%s: cannot write %s\n", argv[0], path.c_str());
+        return 1;
+    }
+
+    // The fixed groups are always in the tree; the others are the user's and live in settings.
+    const auto groups = AddressBookGenerator::groupNames();
+    for (std::size_t i = 3; i < groups.size(); ++i) {
+        RegistryKey key;
+        key.Open(QString::fromLatin1(RegistryKey::TreeViewKey) + u'\\' +
+                 QString::fromStdString(Cp932::toUtf8(groups[i])));
+    }
+    std::printf("%s: %ld contacts\n", path.c_str(), count);
+    return 0;
+}

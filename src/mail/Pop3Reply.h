@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QByteArray>
+
+// One POP3 reply line (its CR LF taken off) judged apart from the socket that brought it.
+class Pop3Reply
+{
+public:
+    // "-ERR" in any letter case.
+    static bool IsFailure(const QByteArray& line);
+    // The number after the first blank or tab, read like atoi (white space, sign, digits) and
+    // held to int's range; false, with count untouched, when the line has neither.
+    static bool ParseCount(const QByteArray& line, int& count);
+    // The reply to one step: false when empty (nothing came) or a failure; a status reply also
+    // gives the message count (a negative count is a failure).
+    static bool Judge(const QByteArray& line, bool statusStep, int& count);
+};
