@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
     build-essential cmake pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
-    libqt6svg6
+    libqt6svg6 qt6-translations-l10n
     xdg-utils fonts-noto-cjk skkdic-extra
     xvfb xauth trayer x11-utils
     clang libclang-rt-14-dev

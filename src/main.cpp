@@ -29,6 +29,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("VOK_Address"));
     QApplication::setOrganizationName(QStringLiteral("VOK System"));
     QApplication::setQuitOnLastWindowClosed(false);
+    CAddressApp::InstallQtTranslations();
 
     CAddressApp vok;
     if (!vok.InitInstance(QApplication::arguments()))

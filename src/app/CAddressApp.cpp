@@ -5,6 +5,8 @@
 #include "TerminationSignals.h"
 
 #include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 CAddressApp::CAddressApp() = default;
 
@@ -14,6 +16,22 @@ CAddressApp::~CAddressApp()
     m_frame.reset();
     m_signals.reset();
     m_instance.reset();
+}
+
+bool CAddressApp::InstallQtTranslations()
+{
+    static QTranslator* installed = nullptr;
+    if (installed)
+        return true;
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (!translator->load(QStringLiteral("qtbase_ja"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+        !QCoreApplication::installTranslator(translator)) {
+        delete translator;
+        return false;
+    }
+    installed = translator;
+    return true;
 }
 
 bool CAddressApp::isStartupCommandLine(const QStringList& arguments)

@@ -21,6 +21,10 @@ public:
     int exitCode() const { return 0; }
     CMainFrame* mainFrame() const { return m_frame.get(); }
 
+    // Qt's own texts (standard buttons, file dialogs) in Japanese like the rest of the program,
+    // whatever the desktop's language; false when the translation is not installed.
+    static bool InstallQtTranslations();
+
     // "/Startup" at the very start of the command line text, byte for byte.
     static bool isStartupCommandLine(const QStringList& arguments);
 

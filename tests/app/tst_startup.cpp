@@ -6,9 +6,11 @@
 #include "model/AddressFile.h"
 #include "ui/common/MessageBox.h"
 
+#include <QDialogButtonBox>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QProcess>
+#include <QPushButton>
 #include <QSettings>
 
 #include <csignal>
@@ -90,6 +92,30 @@ private slots:
         MessageBox::setTestMode(true);
         CMainFrame::setTrayAvailableForTesting(true);
         QVERIFY2(QFileInfo(programPath()).isExecutable(), qPrintable(programPath()));
+    }
+
+    void standardButtonsJapanese_data()
+    {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("OK") << int(QDialogButtonBox::Ok) << QStringLiteral("OK");
+        QTest::newRow("Cancel") << int(QDialogButtonBox::Cancel) << QStringLiteral("キャンセル");
+        QTest::newRow("Yes") << int(QDialogButtonBox::Yes) << QStringLiteral("はい");
+        QTest::newRow("No") << int(QDialogButtonBox::No) << QStringLiteral("いいえ");
+    }
+
+    void standardButtonsJapanese()
+    {
+        QFETCH(int, button);
+        QFETCH(QString, text);
+        QVERIFY(CAddressApp::InstallQtTranslations());
+        const auto which = static_cast<QDialogButtonBox::StandardButton>(button);
+        QDialogButtonBox box(which);
+        QPushButton* b = box.button(which);
+        QVERIFY(b);
+        QString shown = b->text();
+        shown.remove(u'&');
+        QVERIFY2(shown.startsWith(text), qPrintable(shown));
     }
 
     void startupWord_data()

@@ -4,6 +4,7 @@
 #include "model/AddressRecord.h"
 #include "ui/common/MessageBox.h"
 #include "ui/common/PostalCodeDictionary.h"
+#include "ui/common/SheetHeader.h"
 #include "ui/common/Text.h"
 #include "ui/contact/CInfomationSheet.h"
 #include "ui/contact/COfficePage.h"
@@ -79,6 +80,7 @@ private slots:
     void initTestCase();
     void init();
     void layout();
+    void headerLettering();
     void groupPreselection_data();
     void groupPreselection();
     void copyBox_data();
@@ -137,6 +139,24 @@ void TestContactSheet::layout()
         while (w && w->property("controlId").toInt() == 0)
             w = w->nextInFocusChain();
     }
+}
+
+void TestContactSheet::headerLettering()
+{
+    CInfomationSheet sheet;
+    sheet.SetHeaderText(QStringLiteral("VOK System"));
+    auto* header = sheet.findChild<SheetHeader*>();
+    QVERIFY(header);
+    QVERIFY(!header->isHidden());
+    // Large bold italic Arial lettering, as tall as the OK button's row allows (24 pixels).
+    const QFont font = header->font();
+    QCOMPARE(font.family(), QStringLiteral("Arial"));
+    QVERIFY(font.italic());
+    QCOMPARE(font.weight(), QFont::Bold);
+    const QFontMetrics metrics(font);
+    QVERIFY2(metrics.height() <= 24 && metrics.height() >= 18,
+             qPrintable(QString::number(metrics.height())));
+    QVERIFY(header->sizeHint().width() > metrics.horizontalAdvance(QStringLiteral("VOK")));
 }
 
 void TestContactSheet::groupPreselection_data()

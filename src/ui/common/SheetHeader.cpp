@@ -1,35 +1,35 @@
 #include "SheetHeader.h"
 
 #include <QDialogButtonBox>
-#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QPainter>
+#include <algorithm>
 
 namespace {
-
 const QString kText = QStringLiteral("VOK System");
 constexpr int kCellHeight = 24;
-
-// Bold italic Arial whose line (ascent and descent) is 24 pixels high.
-QFont headerFont()
-{
-    QFont font(QStringLiteral("Arial"));
-    font.setBold(true);
-    font.setItalic(true);
-    font.setPixelSize(kCellHeight);
-    const int cell = QFontMetrics(font).height();
-    if (cell > 0)
-        font.setPixelSize(qMax(1, qRound(double(kCellHeight) * kCellHeight / cell)));
-    return font;
-}
-
 } // namespace
 
 SheetHeader::SheetHeader(QWidget* parent) : QWidget(parent)
 {
-    setFont(headerFont());
     setAccessibleName(kText);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setFont(headerFont());
+}
+
+QFont SheetHeader::headerFont()
+{
+    // Large bold italic lettering, 24 pixels from the top of its tallest letter to the bottom
+    // of its lowest: where Arial is missing the desktop's sans serif stands in for it.
+    QFont font(QStringLiteral("Arial"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setWeight(QFont::Bold);
+    font.setItalic(true);
+    font.setPixelSize(kCellHeight);
+    const int height = QFontMetrics(font).height();
+    if (height > kCellHeight)
+        font.setPixelSize(std::max(1, kCellHeight * kCellHeight / height));
+    return font;
 }
 
 QSize SheetHeader::sizeHint() const

@@ -11,6 +11,8 @@ class SheetHeader : public QWidget
 public:
     explicit SheetHeader(QWidget* parent = nullptr);
     QSize sizeHint() const override;
+    // The lettering's font: Arial (or the sans serif standing in for it), bold, italic.
+    static QFont headerFont();
 
     // A row with the engraved text on the left and the buttons on the right.
     static QWidget* buttonRow(QDialogButtonBox* buttons, QWidget* parent);
