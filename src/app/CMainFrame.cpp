@@ -808,11 +808,18 @@ void CMainFrame::AddTrayIcon(int iconId)
 void CMainFrame::checkTrayAppeared()
 {
     const bool available = QSystemTrayIcon::isSystemTrayAvailable();
-    if (available && !m_trayWasAvailable && m_tray && m_tray->isVisible()) {
-        m_tray->hide();
-        m_tray->show();
-    }
+    if (available && !m_trayWasAvailable && m_tray && m_tray->isVisible())
+        OnTaskbarCreated();
     m_trayWasAvailable = available;
+}
+
+void CMainFrame::OnTaskbarCreated()
+{
+    // A new tray gets the icon as at the start: the normal picture and the first tooltip,
+    // whatever the old tray showed. A running check animates it again at its next tick.
+    if (m_tray)
+        m_tray->hide();
+    AddTrayIcon(IDI_TRAY);
 }
 
 void CMainFrame::SetTrayIcon(int iconId)

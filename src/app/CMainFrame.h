@@ -93,6 +93,8 @@ public:
     void SetTrayIcon(int iconId);
     void SetTrayTip(const QString& text);
     void DeleteTrayIcon();
+    // A tray appeared (again): the icon is added anew.
+    void OnTaskbarCreated();
     QSystemTrayIcon* trayIcon() const { return m_tray; }
     QMenu* trayMenu() const { return m_trayMenu; }
     static QIcon iconForId(int iconId);

@@ -106,7 +106,11 @@ void TestAboutDialog::linksLook()
         QCOMPARE(link->linkColor(), QColor(0, 0, 255));
         QCOMPARE(link->palette().color(QPalette::WindowText), QColor(0, 0, 255));
         QVERIFY(link->font().underline());
-        QCOMPARE(link->cursor().shape(), Qt::PointingHandCursor);
+        // Our own hand, its finger tip the hot spot.
+        QCOMPARE(link->cursor().shape(), Qt::BitmapCursor);
+        QCOMPARE(link->cursor().hotSpot(), QPoint(12, 2));
+        QCOMPARE(link->cursor().pixmap().size(), QSize(32, 32));
+        QVERIFY(link->cursor().pixmap().toImage().pixelColor(12, 2).alpha() > 0);
         QVERIFY(link->isClickable());
         // Mostly the dialog's face, with blue text on it.
         const QImage image = link->grab().toImage();

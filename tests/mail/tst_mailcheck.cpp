@@ -9,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <functional>
@@ -246,6 +247,9 @@ void TestMailCheck::notice()
                  QStringLiteral("127.0.0.1:%1").arg(FakePop3Server::closedPort()));
     QString title;
     QString noShowText;
+    QString messageText;
+    int gapAfterIcon = -1;
+    bool iconShown = false;
     ModalWatcher watcher([&](QWidget* w) {
         auto* dlg = qobject_cast<CMailNoticeDlg*>(w);
         if (!dlg) {
@@ -253,6 +257,12 @@ void TestMailCheck::notice()
             return;
         }
         title = dlg->windowTitle();
+        messageText = dlg->findChild<QLabel*>(QStringLiteral("message"))->text();
+        // The text starts right beside the icon in the top left corner.
+        const QLabel* icon = dlg->findChild<QLabel*>(QStringLiteral("icon"));
+        const int pictureRight = icon->x() + qRound(icon->pixmap().deviceIndependentSize().width());
+        gapAfterIcon = dlg->findChild<QLabel*>(QStringLiteral("message"))->x() - pictureRight;
+        iconShown = !icon->pixmap().isNull() && icon->x() < 20 && icon->y() < 20;
         auto* box = dlg->findChild<QCheckBox*>();
         noShowText = box->text();
         if (tick)
@@ -270,6 +280,11 @@ void TestMailCheck::notice()
     QCOMPARE(watcher.seen(), 1);
     QCOMPARE(title, MailText::NoticeTitle);
     QCOMPARE(noShowText, MailText::NoticeNoShow);
+    QCOMPARE(messageText,
+             QStringLiteral("ダイアルアップ接続の場合は、メールチェック終了（ビープ音）"
+                            "後、手動で切断してください。"));
+    QVERIFY(iconShown);
+    QVERIFY2(gapAfterIcon >= 0 && gapAfterIcon <= 16, qPrintable(QString::number(gapAfterIcon)));
     QCOMPARE(readMailMsg(), stored);
     QCOMPARE(frame.check->runningChecks(), 1);
     QTRY_COMPARE(frame.check->runningChecks(), 0);

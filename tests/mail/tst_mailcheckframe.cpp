@@ -81,6 +81,8 @@ private slots:
     void endingWhileACheckWaits();
     void optionsUpdateTheFrameAtOnce();
     void aboutBox();
+    void newTrayGetsTheFirstIcon_data();
+    void newTrayGetsTheFirstIcon();
 };
 
 void TestMailCheckFrame::initTestCase()
@@ -184,6 +186,33 @@ void TestMailCheckFrame::aboutBox()
     QVERIFY(frame.commands()->execute(ID_APP_ABOUT));
     QCOMPARE(watcher.seen(), 1);
     QCOMPARE(title, QStringLiteral("VOK_Addressのﾊﾞｰｼﾞｮﾝ情報"));
+}
+
+void TestMailCheckFrame::newTrayGetsTheFirstIcon_data()
+{
+    QTest::addColumn<int>("iconId");
+    QTest::addColumn<QString>("tip");
+    QTest::newRow("after a result") << int(IDI_TRAY) << "VOK_Address: You have Mail = 2 ";
+    QTest::newRow("while animating") << int(IDI_ANIMATION_2) << "VOK_Address: Mail checking...";
+    QTest::newRow("after the tip went back") << int(IDI_TRAY) << "VOK_Address";
+}
+
+void TestMailCheckFrame::newTrayGetsTheFirstIcon()
+{
+    QFETCH(int, iconId);
+    QFETCH(QString, tip);
+    auto picture = [](const QIcon& icon) { return icon.pixmap(32, 32).toImage(); };
+    CMainFrame frame;
+    frame.SetTrayIcon(iconId);
+    frame.SetTrayTip(tip);
+    QCOMPARE(frame.trayIcon()->toolTip(), tip);
+    QCOMPARE(picture(frame.trayIcon()->icon()) == picture(CMainFrame::iconForId(IDI_TRAY)),
+             iconId == IDI_TRAY);
+
+    frame.OnTaskbarCreated();
+    QCOMPARE(frame.trayIcon()->toolTip(), QStringLiteral("VOK_Address "));
+    QCOMPARE(picture(frame.trayIcon()->icon()), picture(CMainFrame::iconForId(IDI_TRAY)));
+    QVERIFY(frame.trayIcon()->isVisible());
 }
 
 VOK_TEST_MAIN(TestMailCheckFrame)

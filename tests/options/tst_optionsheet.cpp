@@ -152,6 +152,15 @@ void TestOptionSheet::texts()
     auto* header = sheet.findChild<SheetHeader*>();
     QVERIFY(header);
     QVERIFY(header->isVisible());
+    // Engraved in bold italic Arial, 24 pixels from ascent to descent.
+    const QFont font = header->font();
+    QCOMPARE(font.family(), QStringLiteral("Arial"));
+    QVERIFY(font.bold());
+    QVERIFY(font.italic());
+    QVERIFY(!font.underline());
+    QVERIFY(!font.strikeOut());
+    QVERIFY2(qAbs(QFontMetrics(font).height() - 24) <= 1,
+             qPrintable(QString::number(QFontMetrics(font).height())));
     sheet.SetHeaderText(QString());
     QVERIFY(!header->isVisible());
 }

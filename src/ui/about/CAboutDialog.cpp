@@ -4,6 +4,7 @@
 #include "HyperlinkStatic.h"
 #include "ui_CAboutDialog.h"
 
+#include <QPixmap>
 #include <QPushButton>
 #include <QVersionNumber>
 
@@ -41,9 +42,18 @@ QString CAboutDialog::versionText(const QString& text)
     return QStringLiteral("%1.%2").arg(version.majorVersion()).arg(version.minorVersion());
 }
 
+QCursor CAboutDialog::handCursor()
+{
+    // Our own pointing hand (IDC_HAND), its finger tip the hot spot.
+    const QPixmap picture(QStringLiteral(":/cursors/hand.svg"));
+    if (picture.isNull())
+        return QCursor(Qt::PointingHandCursor);
+    return QCursor(picture, HandHotSpotX, HandHotSpotY);
+}
+
 void CAboutDialog::OnInitDialog()
 {
-    const QCursor hand(Qt::PointingHandCursor);
+    const QCursor hand = handCursor();
     for (HyperlinkStatic* link : {m_webLink, m_mailLink})
         link->SetClickable(true)
             .SetLinkColor(QColor(0, 0, 255))

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCursor>
 #include <QDialog>
 #include <memory>
 
@@ -20,6 +21,11 @@ public:
     // The version shown: major and minor of VOK_VERSION, the patch level when it is not 0.
     static QString versionText();
     static QString versionText(const QString& version);
+
+    // The cursor over the links: a pointing hand of 32 by 32 pixels.
+    static constexpr int HandHotSpotX = 12;
+    static constexpr int HandHotSpotY = 2;
+    static QCursor handCursor();
 
     HyperlinkStatic* m_webLink;
     HyperlinkStatic* m_mailLink;
