@@ -1,13 +1,12 @@
 #include "CAddressList.h"
 
-#include "model/ClipboardText.h"
-
 #include "AddressListModel.h"
 #include "ListText.h"
 #include "app/CMainFrame.h"
 #include "app/CommandTable.h"
 #include "app/RegistryKey.h"
 #include "model/AddressRecord.h"
+#include "model/ClipboardText.h"
 #include "model/GroupName.h"
 #include "resource.h"
 #include "ui/common/Text.h"
@@ -234,9 +233,19 @@ void CAddressList::ApplyColumnWidths()
             header->resizeSection(c, static_cast<int>(stored & 0xFFFF));
             continue;
         }
-        header->resizeSection(c, std::max(header->sectionSizeHint(c), fittedWidth(c)));
+        header->resizeSection(c, std::max(headerWidth(c), fittedWidth(c)));
     }
     setUpdatesEnabled(true);
+}
+
+int CAddressList::headerWidth(int column) const
+{
+    const QHeaderView* header = horizontalHeader();
+    int width = header->sectionSizeHint(column);
+    if (!header->isSortIndicatorShown() || header->sortIndicatorSection() != column)
+        width += style()->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr, header) +
+                 style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+    return width;
 }
 
 int CAddressList::fittedWidth(int column) const
@@ -578,11 +587,7 @@ void CAddressList::mouseDoubleClickEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton && m_frame->commands()) {
         if (event->modifiers() & Qt::ShiftModifier) {
-            quint32 newmail = 0;
-            RegistryKey key;
-            if (key.Open(QString::fromLatin1(RegistryKey::OptionKey)) == RegistryKey::Success)
-                key.ReadDword(ListText::NewmailValue, newmail);
-            if (newmail != 0 && GetSelectedCount() > 0)
+            if (m_frame->m_bNewmail && GetSelectedCount() > 0)
                 m_frame->commands()->post(ID_NEW_MAIL);
         } else if (GetSelectedCount() == 1) {
             m_frame->commands()->post(ID_EDIT_CONTACT);

@@ -53,6 +53,8 @@ public:
     int dragCursorId() const { return m_dragCursorId; }
     // Column widths the divider double-click would give, measuring every cell the cheap way.
     int fittedWidth(int column) const;
+    // The header text with room for the sort mark, which any column may carry.
+    int headerWidth(int column) const;
 
     quint32 sortState = 0x11;
     int markedColumn = -1;

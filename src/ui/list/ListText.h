@@ -24,6 +24,5 @@ inline const QString MenuNewMail = QStringLiteral("新規メール(&N)");
 inline const QString RootName = QStringLiteral("VOK_Address");
 inline const QString WidthValue = QStringLiteral("Width%1");
 inline const QString SortValue = QStringLiteral("Sort");
-inline const QString NewmailValue = QStringLiteral("Newmail");
 
 } // namespace ListText
