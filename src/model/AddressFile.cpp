@@ -2,6 +2,7 @@
 
 #include "AddressRecord.h"
 #include "Cp932.h"
+#include "FileIo.h"
 #include "RecordList.h"
 
 #include <cerrno>
@@ -17,39 +18,6 @@
 namespace {
 
 constexpr std::size_t kBatch = 256; // records per read or write call
-
-bool writeAll(int fd, const char* data, std::size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// Reads up to size bytes; returns how many came, or -1 on error.
-ssize_t readFull(int fd, char* data, std::size_t size)
-{
-    std::size_t got = 0;
-    while (got < size) {
-        const ssize_t n = ::read(fd, data + got, size - got);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return -1;
-        }
-        if (n == 0)
-            break;
-        got += static_cast<std::size_t>(n);
-    }
-    return static_cast<ssize_t>(got);
-}
 
 std::string directoryOf(const std::string& path)
 {
@@ -103,7 +71,7 @@ AddressFile::Status AddressFile::Load(const std::string& path, RecordList& list)
     std::vector<char> buffer(RecordSize * kBatch);
     Status status = Status::Ok;
     for (;;) {
-        const ssize_t got = readFull(fd, buffer.data(), buffer.size());
+        const ssize_t got = FileIo::readFull(fd, buffer.data(), buffer.size());
         if (got < 0) {
             status = Status::ReadError;
             break;
@@ -149,14 +117,14 @@ AddressFile::Status AddressFile::Save(const std::string& givenPath, const Record
         EncodeRecord(*record, buffer.data() + filled);
         filled += RecordSize;
         if (filled == buffer.size()) {
-            ok = writeAll(fd, buffer.data(), filled);
+            ok = FileIo::writeAll(fd, buffer.data(), filled);
             filled = 0;
             if (!ok)
                 break;
         }
     }
     if (ok && filled > 0)
-        ok = writeAll(fd, buffer.data(), filled);
+        ok = FileIo::writeAll(fd, buffer.data(), filled);
     if (ok)
         ok = ::fsync(fd) == 0;
     if (::close(fd) != 0)

@@ -3,6 +3,7 @@
 #include "AddressFile.h"
 #include "AddressRecord.h"
 #include "Cp932.h"
+#include "FileIo.h"
 #include "GroupName.h"
 #include "RecordList.h"
 
@@ -22,23 +23,6 @@ constexpr std::size_t kChunk = 1 << 20;
 bool contains(std::string_view text, char c)
 {
     return !text.empty() && std::memchr(text.data(), c, text.size()) != nullptr;
-}
-
-bool writeAll(int fd, const char* data, std::size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        if (n == 0)
-            return false;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 // Appends the text with every line break (CR LF, CR, LF) written as backslash and "n".
@@ -324,14 +308,14 @@ CsvFile::WriteStatus CsvFile::Write(const std::string& path, const RecordList& l
             continue;
         appendLine(buffer, *record);
         if (buffer.size() >= kChunk) {
-            ok = writeAll(fd, buffer.data(), buffer.size());
+            ok = FileIo::writeAll(fd, buffer.data(), buffer.size());
             buffer.clear();
             if (!ok)
                 break;
         }
     }
     if (ok && !buffer.empty())
-        ok = writeAll(fd, buffer.data(), buffer.size());
+        ok = FileIo::writeAll(fd, buffer.data(), buffer.size());
     if (::close(fd) != 0)
         ok = false;
     return ok ? WriteStatus::Ok : WriteStatus::WriteFailed;

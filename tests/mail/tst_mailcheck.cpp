@@ -1,4 +1,5 @@
 #include "FakePop3Server.h"
+#include "ModalWatcher.h"
 #include "TestMain.h"
 #include "app/RegistryKey.h"
 #include "mail/CMailNoticeDlg.h"
@@ -76,31 +77,6 @@ struct Frame
     // Its destruction takes the mail check with it, as the frame's does.
     std::unique_ptr<QWidget> window = std::make_unique<QWidget>();
     MailCheck* check;
-};
-
-// Acts on every modal dialog that comes up while it lives, from the event loop.
-class ModalWatcher
-{
-public:
-    explicit ModalWatcher(std::function<void(QWidget*)> act) : m_act(std::move(act))
-    {
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            QWidget* modal = QApplication::activeModalWidget();
-            if (modal && modal != m_last) {
-                m_last = modal;
-                ++m_seen;
-                m_act(modal);
-            }
-        });
-        m_timer.start(10);
-    }
-    int seen() const { return m_seen; }
-
-private:
-    std::function<void(QWidget*)> m_act;
-    QTimer m_timer;
-    QPointer<QWidget> m_last;
-    int m_seen = 0;
 };
 
 } // namespace
