@@ -5,6 +5,9 @@
 
 namespace {
 
+// The largest size Qt gives a widget (QWIDGETSIZE_MAX); no window edge lies beyond it.
+constexpr int kMaxEdge = (1 << 24) - 1;
+
 bool isBlank(char c)
 {
     return std::isspace(static_cast<unsigned char>(c)) != 0;
@@ -57,10 +60,14 @@ bool readSeparator(const QByteArray& s, qsizetype& pos)
 QRect WindowPlacement::normalRect() const
 {
     // Stored numbers are taken as they stand: right - 1 or right - left may not fit an int.
+    // Edges beyond what any window can have are no placement, and near the ends of int's range
+    // QRect's own arithmetic would overflow.
+    const auto sane = [](int edge) { return edge >= -kMaxEdge && edge <= kMaxEdge; };
+    if (!sane(left) || !sane(top) || !sane(right) || !sane(bottom))
+        return QRect();
     const qint64 width = qint64(right) - left;
     const qint64 height = qint64(bottom) - top;
-    if (width <= 0 || height <= 0 || width > std::numeric_limits<int>::max() ||
-        height > std::numeric_limits<int>::max())
+    if (width <= 0 || height <= 0)
         return QRect();
     return QRect(left, top, int(width), int(height));
 }

@@ -976,6 +976,11 @@ private slots:
             << "0, 1, -1, -1, -1, -1, 50, 60, 650, -2147483648" << false;
         QTest::newRow("wider than an int holds")
             << "0, 1, -1, -1, -1, -1, -2147483648, 60, 2147483647, 460" << false;
+        // Found by fuzzing: a rectangle starting at the lowest int overflows QRect's own edges.
+        QTest::newRow("left at the lowest int")
+            << "5,9,5,0,5,9,-2147483648,0,-214748364,6" << false;
+        QTest::newRow("top at the lowest int")
+            << "0, 1, -1, -1, -1, -1, 50, -2147483648, 650, -2147483000" << false;
     }
 
     void placement()
