@@ -8,6 +8,7 @@
 #include "model/GroupName.h"
 #include "resource.h"
 #include "ui/common/MessageBox.h"
+#include "ui/common/SelectionPalette.h"
 #include "ui/common/Text.h"
 #include "ui/contact/CsvExchange.h"
 #include "ui/list/CAddressList.h"
@@ -54,13 +55,7 @@ CGroupTree::CGroupTree(CMainFrame* frame, QWidget* parent)
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setItemDelegate(new GroupLabelDelegate(this));
-    // The selection stays visible while the list has the focus.
-    QPalette pal = palette();
-    pal.setColor(QPalette::Inactive, QPalette::Highlight,
-                 pal.color(QPalette::Active, QPalette::Highlight));
-    pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
-                 pal.color(QPalette::Active, QPalette::HighlightedText));
-    setPalette(pal);
+    SelectionPalette::keepSelectionVisible(this);
 
     m_frame->document()->groupTree = this;
     build();

@@ -9,6 +9,7 @@
 #include "model/ClipboardText.h"
 #include "model/GroupName.h"
 #include "resource.h"
+#include "ui/common/SelectionPalette.h"
 #include "ui/common/Text.h"
 #include "ui/groups/CGroupTree.h"
 
@@ -59,13 +60,7 @@ CAddressList::CAddressList(CMainFrame* frame, QWidget* parent)
     setCornerButtonEnabled(false);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
 
-    // The selection stays visible while another pane has the focus.
-    QPalette pal = palette();
-    pal.setColor(QPalette::Inactive, QPalette::Highlight,
-                 pal.color(QPalette::Active, QPalette::Highlight));
-    pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
-                 pal.color(QPalette::Active, QPalette::HighlightedText));
-    setPalette(pal);
+    SelectionPalette::keepSelectionVisible(this);
 
     // Every row the same height: 100,000 rows cost no per-row measuring.
     QHeaderView* rows = verticalHeader();
