@@ -1,4 +1,4 @@
-#include "../list/PaneTestSupport.h"
+#include "PaneTestSupport.h"
 #include "TestMain.h"
 
 #include "app/AppText.h"

@@ -1,4 +1,4 @@
-#include "../list/PaneTestSupport.h"
+#include "PaneTestSupport.h"
 #include "TestMain.h"
 
 #include <QApplication>
@@ -54,12 +54,7 @@ class TestGroupEditing : public QObject
     }
 
 private slots:
-    void init()
-    {
-        clearStore();
-        MessageBox::setTestMode(true);
-        MessageBox::shownTexts().clear();
-    }
+    void init() { startPaneTest(); }
     void cleanup() { clearStore(); }
 
     void createAndCancel()

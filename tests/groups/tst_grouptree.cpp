@@ -1,4 +1,4 @@
-#include "../list/PaneTestSupport.h"
+#include "PaneTestSupport.h"
 #include "TestMain.h"
 
 #include <QApplication>
@@ -21,12 +21,7 @@ class TestGroupTree : public QObject
     }
 
 private slots:
-    void init()
-    {
-        clearStore();
-        MessageBox::setTestMode(true);
-        MessageBox::shownTexts().clear();
-    }
+    void init() { startPaneTest(); }
     void cleanup() { clearStore(); }
 
     void emptyStoreShape()

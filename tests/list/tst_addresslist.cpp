@@ -42,12 +42,7 @@ class TestAddressList : public QObject
     }
 
 private slots:
-    void init()
-    {
-        clearStore();
-        MessageBox::setTestMode(true);
-        MessageBox::shownTexts().clear();
-    }
+    void init() { startPaneTest(); }
     void cleanup() { clearStore(); }
 
     void headersAndRows()

@@ -54,6 +54,14 @@ inline void clearStore()
     QFile::remove(DataLocation::addressFilePath());
 }
 
+// Each pane test starts from an empty store with message boxes answered from the test.
+inline void startPaneTest()
+{
+    clearStore();
+    MessageBox::setTestMode(true);
+    MessageBox::shownTexts().clear();
+}
+
 inline void storeGroup(const QString& name)
 {
     RegistryKey key;
