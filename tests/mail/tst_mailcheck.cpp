@@ -1,7 +1,8 @@
 #include "FakePop3Server.h"
 #include "ModalWatcher.h"
 #include "TestMain.h"
-#include "app/RegistryKey.h"
+#include "settings/RegistryKey.h"
+#include "settings/SettingsKeys.h"
 #include "mail/CMailNoticeDlg.h"
 #include "mail/MailCheck.h"
 #include "mail/MailText.h"
@@ -18,7 +19,7 @@
 
 namespace {
 
-const QString kOption = QString::fromLatin1(RegistryKey::OptionKey);
+const QString kOption = QString::fromLatin1(SettingsKeys::OptionKey);
 
 void writeAccount(const QString& user, const QString& password, const QString& server)
 {
