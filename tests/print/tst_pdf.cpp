@@ -1,6 +1,7 @@
 #include "TestMain.h"
 #include "print/AddressPrinter.h"
 
+#include <QPrinter>
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -39,7 +40,7 @@ QList<Addressee> addressees(int count)
         list << Addressee{QStringLiteral("100-0005"),
                           QStringLiteral("東京都千代田区丸の内1-2-3"),
                           {},
-                          QStringLiteral("山田 太郎")};
+                          QStringLiteral("山田 太郎%1").arg(i + 1)};
     return list;
 }
 
@@ -56,6 +57,7 @@ private slots:
     void pages();
     void textInReadingOrder_data();
     void textInReadingOrder();
+    void printerPageRange();
     void failureKeepsTheOldFile_data();
     void failureKeepsTheOldFile();
 };
@@ -103,11 +105,11 @@ void TestPdf::textInReadingOrder_data()
     QTest::addColumn<QString>("text");
     QTest::newRow("postcard") << PrintLayout::Postcard
                               << QStringLiteral(
-                                     "1000005東京都千代田区丸の内一―二―三株式会社ＶＯＫ山田太郎様"
+                                     "1000005東京都千代田区丸の内一―二―三株式会社ＶＯＫ山田太郎１様"
                                      "2310062横浜市中区桜木町一―一鈴木一郎");
     QTest::newRow("label") << PrintLayout::Label12
                            << QStringLiteral(
-                                  "〒100-0005東京都千代田区丸の内1-2-3株式会社ＶＯＫ山田太郎様");
+                                  "〒100-0005東京都千代田区丸の内1-2-3株式会社ＶＯＫ山田太郎1様");
 }
 
 void TestPdf::textInReadingOrder()
@@ -124,6 +126,29 @@ void TestPdf::textInReadingOrder()
     QVERIFY(AddressPrinter::writePdf(path, list, theSender, options));
     QCOMPARE(folded(run(QStringLiteral("pdftotext"), {QStringLiteral("-raw"), path, "-"})),
              folded(text));
+}
+
+// The print dialog's "pages 2 to 3" through a QPrinter, as the preview and the printer get it.
+void TestPdf::printerPageRange()
+{
+    if (!havePoppler())
+        QSKIP("poppler-utils (pdfinfo, pdftotext) are not installed");
+    const QString path = TestEnv::root() + QStringLiteral("/range.pdf");
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(path);
+    printer.setPrintRange(QPrinter::PageRange);
+    printer.setFromTo(2, 3);
+    QVERIFY(AddressPrinter(PrintOptions(), theSender).print(printer, addressees(5)));
+    const QString info = run(QStringLiteral("pdfinfo"), {path});
+    QVERIFY2(info.contains(QRegularExpression(QStringLiteral("Pages:\\s+2\\n"))), qPrintable(info));
+    QVERIFY2(info.contains(QStringLiteral("284 x 419 pts")), qPrintable(info));
+    const QString text =
+        folded(run(QStringLiteral("pdftotext"), {QStringLiteral("-raw"), path, "-"}));
+    QVERIFY2(text.contains(QStringLiteral("太郎2様")) && text.contains(QStringLiteral("太郎3様")) &&
+                 !text.contains(QStringLiteral("太郎1様")) &&
+                 !text.contains(QStringLiteral("太郎4様")),
+             qPrintable(text));
 }
 
 void TestPdf::failureKeepsTheOldFile_data()
