@@ -156,23 +156,21 @@ void PostcardPage::draw(QPainter& painter, const Addressee& addressee) const
         x += (size - companySize) / 2; // the gap after the address, at the address's size
         VerticalText::draw(painter, m_font, QPointF(x, AddressTop + size), company, companySize);
     }
-    if (name.isEmpty())
-        return;
-    if (!honorific.isEmpty() && !endsWithHonorific(name))
-        name += u' ' + honorific;
-
-    // The name in the middle, spread when short, shrunk when long, centred between its limits.
-    const qreal nameRoom = NameBottom - NameTop;
-    const qreal nameSize = fittingSize(m_font, {name}, NameSize, nameRoom);
-    const qreal natural = VerticalText::length(m_font, name, nameSize);
-    const qsizetype gaps = name.size() - 1;
-    const qreal spacing =
-        gaps > 0 ? std::clamp((NameSpreadTo - natural) / gaps / nameSize, 0.0, 0.6) : 0.0;
-    const qreal length = VerticalText::length(m_font, name, nameSize, spacing);
-    VerticalText::draw(painter, m_font,
-                       QPointF(SizeMm.width() / 2, NameTop + (nameRoom - length) / 2), name,
-                       nameSize, spacing);
-
+    if (!name.isEmpty()) {
+        if (!honorific.isEmpty() && !endsWithHonorific(name))
+            name += u' ' + honorific;
+        // In the middle, spread when short, shrunk when long, centred between its limits.
+        const qreal nameRoom = NameBottom - NameTop;
+        const qreal nameSize = fittingSize(m_font, {name}, NameSize, nameRoom);
+        const qreal natural = VerticalText::length(m_font, name, nameSize);
+        const qsizetype gaps = name.size() - 1;
+        const qreal spacing =
+            gaps > 0 ? std::clamp((NameSpreadTo - natural) / gaps / nameSize, 0.0, 0.6) : 0.0;
+        const qreal length = VerticalText::length(m_font, name, nameSize, spacing);
+        VerticalText::draw(painter, m_font,
+                           QPointF(SizeMm.width() / 2, NameTop + (nameRoom - length) / 2), name,
+                           nameSize, spacing);
+    }
     drawSender(painter);
 }
 

@@ -38,6 +38,8 @@ private slots:
     void verticalForms();
     void addressLines_data();
     void addressLines();
+    void nameAndSender_data();
+    void nameAndSender();
 };
 
 void TestPostcard::postalDigitsInBoxes_data()
@@ -176,6 +178,49 @@ void TestPostcard::addressLines()
     for (qsizetype i = 1; i < columns.size(); ++i) // written from the right
         QVERIFY(columns[i].first < columns[i - 1].first);
     QVERIFY2(bottom < PostcardPage::SizeMm.height() - 15, qPrintable(QString::number(bottom)));
+}
+
+void TestPostcard::nameAndSender_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("company");
+    QTest::addColumn<QString>("middle"); // what the middle column shows
+    QTest::newRow("person") << "山田 太郎"
+                            << ""
+                            << "山田太郎様";
+    QTest::newRow("person at a company") << "山田 太郎"
+                                         << "東都電機"
+                                         << "山田太郎様";
+    QTest::newRow("company alone") << ""
+                                   << "東都電機"
+                                   << "東都電機御中";
+    QTest::newRow("honorific already written") << "山田太郎様"
+                                               << ""
+                                               << "山田太郎様";
+    QTest::newRow("nobody named") << ""
+                                  << ""
+                                  << "";
+}
+
+void TestPostcard::nameAndSender()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, company);
+    QFETCH(QString, middle);
+    const Sender sender{QStringLiteral("鈴木一郎"), QStringLiteral("2310062"), {}};
+    const auto texts = drawCard({"1000005", "東京都千代田区", company, name}, sender);
+    QString centre;
+    QString lowerLeft;
+    for (const auto& t : texts) {
+        const QPointF c = t.ink.center();
+        if (qAbs(c.x() - 50) < 6 && c.y() > 25)
+            centre += t.text;
+        else if (c.x() < 40 && c.y() > 60 && c.y() < 120)
+            lowerLeft += t.text;
+    }
+    QCOMPARE(centre, middle);
+    // Every card carries the sender, whoever it goes to.
+    QCOMPARE(lowerLeft, QStringLiteral("鈴木一郎"));
 }
 
 VOK_TEST_MAIN(TestPostcard)
