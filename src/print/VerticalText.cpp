@@ -86,8 +86,8 @@ void VerticalText::draw(QPainter& painter, const ScaledFont& font, QPointF top, 
                           c, size, 90);
                 break;
             case Form::Small: {
-                // Where Japanese fonts put the vertical forms of small kana: the ink a tenth of
-                // an em right of and above the cell's centre.
+                // About where Japanese fonts put the vertical forms of small kana: the ink a tenth
+                // of an em right of and above the cell's centre.
                 const QPointF centre(x + 0.1 * size, y + size / 2 - 0.1 * size);
                 font.draw(painter, centre - font.ink(c, size).center(), c, size);
                 break;
