@@ -7,6 +7,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libqt6svg6 qt6-translations-l10n
     xdg-utils fonts-noto-cjk skkdic-extra
+    poppler-utils
     xvfb xauth trayer x11-utils
     clang libclang-rt-14-dev
     libxcb1-dev

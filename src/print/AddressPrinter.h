@@ -1,0 +1,43 @@
+#pragma once
+
+#include "Addressee.h"
+#include "LabelPage.h"
+#include "PostcardPage.h"
+#include "PrintOptions.h"
+#include "Sender.h"
+
+#include <QList>
+#include <QPageLayout>
+
+class QPagedPaintDevice;
+class QPainter;
+
+// Prints addressees as postcards (one a page) or label sheets onto any paged device: a QPrinter
+// for the printer and the preview, a QPdfWriter for PDF files. Needs a QGuiApplication (fonts),
+// not a window.
+class AddressPrinter
+{
+public:
+    AddressPrinter(const PrintOptions& options, const Sender& sender);
+
+    // The paper: the postcard or A4, portrait, without margins.
+    QPageLayout pageLayout() const;
+    int pageCount(qsizetype addressees) const;
+
+    // Draws page `page` (from 0). The painter works in millimetres, its origin at the paper's
+    // top left corner.
+    void drawPage(QPainter& painter, const QList<Addressee>& addressees, int page) const;
+
+    // Sets the device's page layout and draws every page; a QPrinter's page range is obeyed.
+    // False when there is nothing to print or the device cannot be painted on.
+    bool print(QPagedPaintDevice& device, const QList<Addressee>& addressees) const;
+
+    // Writes the pages to a PDF file, replacing it only when the whole file was written.
+    static bool writePdf(const QString& path, const QList<Addressee>& addressees,
+                         const Sender& sender, const PrintOptions& options);
+
+private:
+    PrintOptions m_options;
+    PostcardPage m_postcard;
+    LabelPage m_labels;
+};

@@ -1,0 +1,52 @@
+#include "TestMain.h"
+#include "print/AddressSplit.h"
+
+class TestAddressSplit : public QObject
+{
+    Q_OBJECT
+private slots:
+    void lines_data();
+    void lines();
+};
+
+void TestAddressSplit::lines_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<int>("capacity");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("short stays one line")
+        << "東京都千代田区丸の内一―二―三" << 17 << QStringList{"東京都千代田区丸の内一―二―三"};
+    QTest::newRow("the user's line break")
+        << "東京都千代田区\n丸の内一―二" << 17 << QStringList{"東京都千代田区", "丸の内一―二"};
+    QTest::newRow("three lines become two, evenly")
+        << "東京都千代田区\n丸の内一―二―三\nＡＢＣビル" << 30
+        << QStringList{"東京都千代田区丸の内一―二―三", "ＡＢＣビル"};
+    QTest::newRow("at a space") << "北海道札幌市中央区北五条西二―五 ＪＲタワーオフィスプラザ" << 17
+                                << QStringList{"北海道札幌市中央区北五条西二―五",
+                                               "ＪＲタワーオフィスプラザ"};
+    QTest::newRow("before the building after the house number")
+        << "大阪府大阪市北区梅田二丁目四番九号ブリーゼタワー二十三階" << 17
+        << QStringList{"大阪府大阪市北区梅田二丁目四番九号", "ブリーゼタワー二十三階"};
+    QTest::newRow("before the house number")
+        << "神奈川県横浜市西区みなとみらい三丁目三番一号" << 17
+        << QStringList{"神奈川県横浜市西区みなとみらい", "三丁目三番一号"};
+    QTest::newRow("after the town, numerals in place names are no house number")
+        << "東京都三鷹市八王子町四谷九段北上下左右前後" << 17
+        << QStringList{"東京都三鷹市八王子町", "四谷九段北上下左右前後"};
+    QTest::newRow("nothing sensible: the middle")
+        << "あいうえおかきくけこさしすせそたちつてと" << 17
+        << QStringList{"あいうえおかきくけこ", "さしすせそたちつてと"};
+    QTest::newRow("blank lines dropped") << "\n  \n丸の内\n\n" << 17 << QStringList{"丸の内"};
+    QTest::newRow("empty") << "" << 17 << QStringList{};
+}
+
+void TestAddressSplit::lines()
+{
+    QFETCH(QString, address);
+    QFETCH(int, capacity);
+    QFETCH(QStringList, expected);
+    QCOMPARE(AddressSplit::lines(address, capacity), expected);
+}
+
+VOK_TEST_MAIN(TestAddressSplit)
+#include "tst_addresssplit.moc"

@@ -1,0 +1,184 @@
+#include "TestMain.h"
+#include "print/AddressPrinter.h"
+
+#include <QPrinter>
+#include <QProcess>
+#include <QStandardPaths>
+
+Q_DECLARE_METATYPE(PrintLayout)
+
+namespace {
+
+QString run(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished(60000);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+bool havePoppler()
+{
+    return !QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty() &&
+           !QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty();
+}
+
+// The text without the white space that extraction puts between glyphs, in compatibility form:
+// Qt names each glyph by the lowest code point the font gives it, so 一 and 田 come back as the
+// Kangxi radicals ⼀ and ⽥, which fold back to them.
+QString folded(const QString& text)
+{
+    QString out = text.normalized(QString::NormalizationForm_KC);
+    out.remove(QRegularExpression(QStringLiteral("\\s")));
+    return out;
+}
+
+QList<Addressee> addressees(int count)
+{
+    QList<Addressee> list;
+    for (int i = 0; i < count; ++i)
+        list << Addressee{QStringLiteral("100-0005"),
+                          QStringLiteral("東京都千代田区丸の内1-2-3"),
+                          {},
+                          QStringLiteral("山田 太郎%1").arg(i + 1)};
+    return list;
+}
+
+const Sender theSender{QStringLiteral("鈴木一郎"), QStringLiteral("2310062"),
+                       QStringLiteral("横浜市中区桜木町1-1")};
+
+} // namespace
+
+class TestPdf : public QObject
+{
+    Q_OBJECT
+private slots:
+    void pages_data();
+    void pages();
+    void textInReadingOrder_data();
+    void textInReadingOrder();
+    void printerPageRange();
+    void failureKeepsTheOldFile_data();
+    void failureKeepsTheOldFile();
+};
+
+void TestPdf::pages_data()
+{
+    QTest::addColumn<PrintLayout>("layout");
+    QTest::addColumn<int>("addressees");
+    QTest::addColumn<int>("pages");
+    QTest::addColumn<QString>("pageSize");
+    // Qt keeps page sizes in whole points: 100 x 148 mm become 284 x 419 pt.
+    const QString postcard = QStringLiteral("284 x 419 pts");
+    const QString a4 = QStringLiteral("595 x 842 pts (A4)");
+    QTest::newRow("postcards, one a page") << PrintLayout::Postcard << 3 << 3 << postcard;
+    QTest::newRow("12 labels, a sheet and one") << PrintLayout::Label12 << 13 << 2 << a4;
+    QTest::newRow("24 labels, one full sheet") << PrintLayout::Label24 << 24 << 1 << a4;
+    QTest::newRow("24 labels, a sheet and one") << PrintLayout::Label24 << 25 << 2 << a4;
+}
+
+void TestPdf::pages()
+{
+    if (!havePoppler())
+        QSKIP("poppler-utils (pdfinfo, pdftotext) are not installed");
+    QFETCH(PrintLayout, layout);
+    QFETCH(int, addressees);
+    QFETCH(int, pages);
+    QFETCH(QString, pageSize);
+    PrintOptions options;
+    options.layout = layout;
+    const QString path = TestEnv::root() + QStringLiteral("/pages.pdf");
+    QVERIFY(AddressPrinter::writePdf(path, ::addressees(addressees), theSender, options));
+    const QString info = run(QStringLiteral("pdfinfo"), {path});
+    QVERIFY2(info.contains(QRegularExpression(QStringLiteral("Pages:\\s+%1\\n").arg(pages))),
+             qPrintable(info));
+    QVERIFY2(info.contains(QStringLiteral("Page size:       ") + pageSize), qPrintable(info));
+    // Only the glyphs used are embedded: the font files themselves weigh megabytes.
+    QVERIFY2(QFileInfo(path).size() < 150000, qPrintable(QString::number(QFileInfo(path).size())));
+    const QString fonts = run(QStringLiteral("pdffonts"), {path});
+    QVERIFY2(fonts.contains(QStringLiteral("Identity-H       yes")), qPrintable(fonts));
+}
+
+void TestPdf::textInReadingOrder_data()
+{
+    QTest::addColumn<PrintLayout>("layout");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("postcard") << PrintLayout::Postcard
+                              << QStringLiteral(
+                                     "1000005東京都千代田区丸の内一―二―三株式会社ＶＯＫ山田太郎１様"
+                                     "2310062横浜市中区桜木町一―一鈴木一郎");
+    QTest::newRow("label") << PrintLayout::Label12
+                           << QStringLiteral(
+                                  "〒100-0005東京都千代田区丸の内1-2-3株式会社ＶＯＫ山田太郎1様");
+}
+
+void TestPdf::textInReadingOrder()
+{
+    if (!havePoppler())
+        QSKIP("poppler-utils (pdfinfo, pdftotext) are not installed");
+    QFETCH(PrintLayout, layout);
+    QFETCH(QString, text);
+    PrintOptions options;
+    options.layout = layout;
+    QList<Addressee> list = addressees(1);
+    list[0].company = QStringLiteral("株式会社ＶＯＫ");
+    const QString path = TestEnv::root() + QStringLiteral("/text.pdf");
+    QVERIFY(AddressPrinter::writePdf(path, list, theSender, options));
+    QCOMPARE(folded(run(QStringLiteral("pdftotext"), {QStringLiteral("-raw"), path, "-"})),
+             folded(text));
+}
+
+// The print dialog's "pages 2 to 3" through a QPrinter, as the preview and the printer get it.
+void TestPdf::printerPageRange()
+{
+    if (!havePoppler())
+        QSKIP("poppler-utils (pdfinfo, pdftotext) are not installed");
+    const QString path = TestEnv::root() + QStringLiteral("/range.pdf");
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(path);
+    printer.setPrintRange(QPrinter::PageRange);
+    printer.setFromTo(2, 3);
+    QVERIFY(AddressPrinter(PrintOptions(), theSender).print(printer, addressees(5)));
+    const QString info = run(QStringLiteral("pdfinfo"), {path});
+    QVERIFY2(info.contains(QRegularExpression(QStringLiteral("Pages:\\s+2\\n"))), qPrintable(info));
+    QVERIFY2(info.contains(QStringLiteral("284 x 419 pts")), qPrintable(info));
+    const QString text =
+        folded(run(QStringLiteral("pdftotext"), {QStringLiteral("-raw"), path, "-"}));
+    QVERIFY2(text.contains(QStringLiteral("太郎2様")) && text.contains(QStringLiteral("太郎3様")) &&
+                 !text.contains(QStringLiteral("太郎1様")) &&
+                 !text.contains(QStringLiteral("太郎4様")),
+             qPrintable(text));
+}
+
+void TestPdf::failureKeepsTheOldFile_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<int>("addressees");
+    QTest::newRow("nothing to print") << QStringLiteral("old.pdf") << 0;
+    QTest::newRow("folder missing") << QStringLiteral("missing/new.pdf") << 2;
+}
+
+void TestPdf::failureKeepsTheOldFile()
+{
+    QFETCH(QString, path);
+    QFETCH(int, addressees);
+    const QString file = TestEnv::root() + u'/' + path;
+    QFile::remove(file);
+    if (!path.contains(u'/')) {
+        QFile old(file);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("old");
+    }
+    QVERIFY(!AddressPrinter::writePdf(file, ::addressees(addressees), theSender, PrintOptions()));
+    QFile result(file);
+    if (path.contains(u'/')) {
+        QVERIFY(!result.exists());
+    } else {
+        QVERIFY(result.open(QIODevice::ReadOnly));
+        QCOMPARE(result.readAll(), QByteArray("old"));
+    }
+}
+
+VOK_TEST_MAIN(TestPdf)
+#include "tst_pdf.moc"
