@@ -1,5 +1,6 @@
 #include "app/AppText.h"
 #include "app/CAddressApp.h"
+#include "app/CommandLine.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -19,6 +20,11 @@ bool haveDisplay()
 
 int main(int argc, char* argv[])
 {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (CommandLine::isCommandLine(arguments))
+        return CommandLine::run(argc, argv);
     if (!haveDisplay()) {
         std::fputs(
             AppText::NoDisplay.arg(QString::fromLocal8Bit(argv[0])).toLocal8Bit().constData(),
