@@ -14,6 +14,7 @@ class CommandTable;
 class MailCheck;
 class QLabel;
 class QSplitter;
+class QTimer;
 class QToolBar;
 class TrayIcon;
 
@@ -78,6 +79,7 @@ public:
     bool OnUpdateGroupCommand() const;
     bool OnUpdateNewMail() const;
     bool OnUpdateAppExit() const;
+    bool NoDialogOpen() const;
 
     // Starts the desktop's default mail program; failures are silent.
     void LaunchMailClient();
@@ -104,6 +106,8 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void createCommands();
@@ -112,6 +116,9 @@ private:
     void connectRefresh();
     void connectListSelection();
     QWidget* commandFocus() const;
+    void noteNormalGeometry();
+    // The placement to keep: the last geometry the window had in the normal state.
+    QRect lastNormalGeometry() const;
     void endRun();
     void shutDown();
 
@@ -128,6 +135,8 @@ private:
     QPointer<QItemSelectionModel> m_listSelection;
     // The last widget with the focus that was neither the menu bar nor a menu.
     QPointer<QWidget> m_paneFocus;
+    QRect m_normalGeometry;
+    QTimer* m_normalWatch = nullptr;
     bool m_exiting = false;
     bool m_shutDown = false;
 };
