@@ -46,6 +46,8 @@ private slots:
     void longStoredValueStaysUntilShortened();
     void plainTextCountsLineBreaksAsTwo();
     void plainTextRefusesAmidPaste();
+    void everyRefusedCharacterNamed_data();
+    void everyRefusedCharacterNamed();
 };
 
 void TestByteLimitValidator::fit_data()
@@ -93,6 +95,14 @@ void TestByteLimitValidator::fit_data()
                                            << 3 << Refusal::TooLong;
     QTest::newRow("same character repeated") << "aa"
                                              << "aaa" << 2 << 1 << "aa" << 2 << Refusal::TooLong;
+    QTest::newRow("single line: CR LF, CR and LF become blanks")
+        << "ab"
+        << "a1\r\n2\r3\n4b" << 20 << 1 << "a1 2 3 4b" << 8 << Refusal::None;
+    QTest::newRow("single line: the blank counts one byte")
+        << ""
+        << "1234\n5678" << 5 << 1 << "1234 " << 5 << Refusal::TooLong;
+    QTest::newRow("half a character refused")
+        << "" << QString(QChar(0xD842)) + "a" << 10 << 1 << "a" << 1 << Refusal::Unmappable;
 }
 
 void TestByteLimitValidator::fit()
@@ -104,7 +114,9 @@ void TestByteLimitValidator::fit()
     QFETCH(QString, expected);
     QFETCH(int, cursor);
     QFETCH(Refusal, refusal);
-    const auto r = ByteLimitValidator::fit(before, after, limit, lineBreak);
+    const auto r = ByteLimitValidator::fit(before, after, limit,
+                                           lineBreak == 2 ? ByteLimitValidator::Lines::Multi
+                                                          : ByteLimitValidator::Lines::Single);
     QCOMPARE(r.text, expected);
     QCOMPARE(r.cursor, cursor);
     QCOMPARE(r.refusal, refusal);
@@ -220,6 +232,52 @@ void TestByteLimitValidator::plainTextRefusesAmidPaste()
     QCOMPARE(edit.toPlainText(), QStringLiteral("x12y"));
     QCOMPARE(edit.textCursor().position(), 3);
     QCOMPARE(hints.count(), 1);
+}
+
+void TestByteLimitValidator::everyRefusedCharacterNamed_data()
+{
+    QTest::addColumn<bool>("plain");
+    QTest::addColumn<bool>("byKeys"); // one key press per UTF-16 unit, else an input method
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("kept");
+    QTest::addColumn<QString>("hint");
+    const QString both = QStringLiteral("「%1」「%2」は使えない文字です").arg(kEmoji, kRareKanji);
+    QTest::newRow("line, keys") << false << true << kRareKanji + "a"
+                                << "a"
+                                << QStringLiteral("「%1」は使えない文字です").arg(kRareKanji);
+    QTest::newRow("line, input method, two")
+        << false << false << kEmoji + "a" + kRareKanji + kEmoji << "a" << both;
+    QTest::newRow("plain, keys") << true << true << "a" + kRareKanji << "a"
+                                 << QStringLiteral("「%1」は使えない文字です").arg(kRareKanji);
+    QTest::newRow("plain, input method, two") << true << false << kEmoji + kRareKanji + "a"
+                                              << "a" << both;
+    QTest::newRow("line, a lone second half")
+        << false << true << QString(QChar(0xDFB7)) + "a"
+        << "a" << QStringLiteral("「\uFFFD」は使えない文字です");
+}
+
+void TestByteLimitValidator::everyRefusedCharacterNamed()
+{
+    QFETCH(bool, plain);
+    QFETCH(bool, byKeys);
+    QFETCH(QString, typed);
+    QFETCH(QString, kept);
+    QFETCH(QString, hint);
+    QLineEdit line;
+    QPlainTextEdit text;
+    QWidget* edit = plain ? static_cast<QWidget*>(&text) : &line;
+    auto* validator =
+        plain ? new ByteLimitValidator(&text, 127) : new ByteLimitValidator(&line, 127);
+    QSignalSpy hints(validator, &ByteLimitValidator::refused);
+    edit->show();
+    edit->setFocus();
+    if (byKeys)
+        typeText(edit, typed);
+    else
+        commit(edit, typed);
+    QCOMPARE(plain ? text.toPlainText() : line.text(), kept);
+    QVERIFY(!hints.isEmpty());
+    QCOMPARE(hints.constLast().at(0).toString(), hint);
 }
 
 VOK_TEST_MAIN(TestByteLimitValidator)
