@@ -12,12 +12,13 @@
 #include "ui/contact/PostalCodeOffer.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -64,6 +65,12 @@ void clickOk(CInfomationSheet& sheet)
     QTest::mouseClick(sheet.buttons()->button(QDialogButtonBox::Ok), Qt::LeftButton);
 }
 
+// Where the desktop sends the keys: the open popup or the focus, whichever QTest finds.
+QWidget* keyboard()
+{
+    return nullptr;
+}
+
 bool showActive(QWidget& w)
 {
     w.show();
@@ -98,6 +105,14 @@ private slots:
     void inputMethods();
     void postalCodeOffer_data();
     void postalCodeOffer();
+    void typingThroughOffer_data();
+    void typingThroughOffer();
+    void firstFocus_data();
+    void firstFocus();
+    void refusedOutsideBmp_data();
+    void refusedOutsideBmp();
+    void lineBreakPasted_data();
+    void lineBreakPasted();
 };
 
 void TestContactSheet::initTestCase()
@@ -449,6 +464,10 @@ void TestContactSheet::inputMethods()
     QWidget* field = control(&sheet, id);
     QCOMPARE(field->testAttribute(Qt::WA_InputMethodEnabled), enabled);
     QCOMPARE(bool(field->inputMethodHints() & Qt::ImhLatinOnly), !enabled);
+    // What the desktop's input method asks when the field takes the focus.
+    QInputMethodQueryEvent query(Qt::ImEnabled);
+    QApplication::sendEvent(field, &query);
+    QCOMPARE(query.value(Qt::ImEnabled).toBool(), enabled);
 }
 
 void TestContactSheet::postalCodeOffer_data()
@@ -457,23 +476,26 @@ void TestContactSheet::postalCodeOffer_data()
     QTest::addColumn<QString>("postalCode");
     QTest::addColumn<QString>("address");
     QTest::addColumn<QStringList>("offered");
-    QTest::addColumn<int>("downs"); // key presses before Return
+    QTest::addColumn<int>("downs");  // key presses before Return
+    QTest::addColumn<bool>("click"); // the entry clicked instead
     QTest::addColumn<QString>("result");
     const QString chiyoda = QStringLiteral("東京都千代田区千代田");
     const QStringList tobetsu = {QStringLiteral("北海道石狩郡当別町ビトエ"),
                                  QStringLiteral("北海道石狩郡当別町ビトエ中島")};
     QTest::newRow("one") << 0 << "100-0001"
-                         << "" << QStringList{chiyoda} << 0 << chiyoda;
+                         << "" << QStringList{chiyoda} << 0 << false << chiyoda;
     QTest::newRow("several, second picked") << 0 << "0028089"
-                                            << "" << tobetsu << 1 << tobetsu[1];
+                                            << "" << tobetsu << 1 << false << tobetsu[1];
+    QTest::newRow("second clicked") << 0 << "0028089"
+                                    << "" << tobetsu << 1 << true << tobetsu[1];
     QTest::newRow("office page") << 1 << "1000001"
-                                 << "" << QStringList{chiyoda} << 0 << chiyoda;
+                                 << "" << QStringList{chiyoda} << 0 << false << chiyoda;
     QTest::newRow("address already typed") << 0 << "100-0001"
-                                           << "Osaka" << QStringList{} << 0 << "Osaka";
+                                           << "Osaka" << QStringList{} << 0 << false << "Osaka";
     QTest::newRow("unknown code") << 0 << "123-4567"
-                                  << "" << QStringList{} << 0 << "";
+                                  << "" << QStringList{} << 0 << false << "";
     QTest::newRow("no postal code") << 1 << ""
-                                    << "" << QStringList{} << 0 << "";
+                                    << "" << QStringList{} << 0 << false << "";
 }
 
 void TestContactSheet::postalCodeOffer()
@@ -483,6 +505,7 @@ void TestContactSheet::postalCodeOffer()
     QFETCH(QString, address);
     QFETCH(QStringList, offered);
     QFETCH(int, downs);
+    QFETCH(bool, click);
     QFETCH(QString, result);
     AddressRecord record;
     record.setField(page == 0 ? AddressRecord::Address : AddressRecord::OfficeAddress,
@@ -500,20 +523,169 @@ void TestContactSheet::postalCodeOffer()
     QCOMPARE(QApplication::focusWidget(), addressEdit);
     PostalCodeOffer* offer =
         page == 0 ? sheet.privatePage().postalCodeOffer() : sheet.officePage().postalCodeOffer();
-    QMenu* menu = offer->menu();
     if (offered.isEmpty()) {
-        QVERIFY(!menu);
+        QVERIFY(!offer->isOpen());
     } else {
-        QVERIFY(menu);
+        QVERIFY(offer->isOpen());
+        QListWidget* list = offer->list();
         QStringList texts;
-        for (QAction* a : menu->actions())
-            texts << a->text();
+        for (int i = 0; i < list->count(); ++i)
+            texts << list->item(i)->text();
         QCOMPARE(texts, offered);
-        for (int i = 0; i < downs; ++i)
-            QTest::keyClick(menu, Qt::Key_Down);
-        QTest::keyClick(menu, Qt::Key_Return);
+        if (click) {
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                              list->visualItemRect(list->item(downs)).center());
+        } else {
+            for (int i = 0; i < downs; ++i)
+                QTest::keyClick(keyboard(), Qt::Key_Down);
+            QTest::keyClick(keyboard(), Qt::Key_Return);
+        }
+        QVERIFY(!offer->isOpen());
+        QCOMPARE(QApplication::focusWidget(), addressEdit);
     }
     QCOMPARE(textOf(addressEdit), result);
+}
+
+// Whatever the user types while the offer shows lands in the address field.
+void TestContactSheet::typingThroughOffer_data()
+{
+    QTest::addColumn<bool>("inputMethod");
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("keys") << false << "Osaka";
+    QTest::newRow("input method") << true << QStringLiteral("大阪市");
+}
+
+void TestContactSheet::typingThroughOffer()
+{
+    QFETCH(bool, inputMethod);
+    QFETCH(QString, typed);
+    CInfomationSheet sheet;
+    sheet.privatePage().m_groupNames = kGroups;
+    QVERIFY(showActive(sheet));
+    QWidget* postal = control(&sheet, 1009);
+    QWidget* address = control(&sheet, 1010);
+    postal->setFocus();
+    QTest::keyClicks(postal, "100-0001");
+    QTest::keyClick(postal, Qt::Key_Tab);
+    QVERIFY(sheet.privatePage().postalCodeOffer()->isOpen());
+    if (inputMethod) {
+        QInputMethodEvent event;
+        event.setCommitString(typed);
+        QApplication::sendEvent(QGuiApplication::focusObject(), &event);
+    } else {
+        QTest::keyClicks(keyboard(), typed);
+    }
+    QCOMPARE(textOf(address), typed);
+    QCOMPARE(QApplication::focusWidget(), address);
+    QVERIFY(!sheet.privatePage().postalCodeOffer()->isOpen());
+}
+
+void TestContactSheet::firstFocus_data()
+{
+    QTest::addColumn<bool>("editing");
+    QTest::newRow("new contact") << false;
+    QTest::newRow("editing") << true;
+}
+
+// Typing right after the sheet opens goes into the name.
+void TestContactSheet::firstFocus()
+{
+    QFETCH(bool, editing);
+    CInfomationSheet sheet;
+    sheet.privatePage().m_groupNames = kGroups;
+    if (editing)
+        sheet.LoadRecord(sampleRecord());
+    QVERIFY(showActive(sheet));
+    QCOMPARE(QApplication::focusWidget(), sheet.privatePage().nameEdit());
+    QTest::keyClicks(keyboard(), "Yamada");
+    clickOk(sheet);
+    QCOMPARE(sheet.result(), int(QDialog::Accepted));
+    AddressRecord stored;
+    sheet.StoreRecord(stored);
+    QVERIFY2(std::string(stored.name()).find("Yamada") != std::string::npos, stored.name().data());
+}
+
+void TestContactSheet::refusedOutsideBmp_data()
+{
+    QTest::addColumn<bool>("inputMethod"); // else one key press per UTF-16 unit
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("kept");
+    QTest::addColumn<QStringList>("named");
+    QTest::newRow("rare kanji, keys")
+        << false << QStringLiteral("\U00020BB7田 髙子") << QStringLiteral("田 髙子")
+        << QStringList{QStringLiteral("\U00020BB7")};
+    QTest::newRow("emoji, keys") << false << QStringLiteral("a\U0001F600b") << "ab"
+                                 << QStringList{QStringLiteral("\U0001F600")};
+    QTest::newRow("two refused, input method")
+        << true << QStringLiteral("\U0001F600山\U00020BB7") << QStringLiteral("山")
+        << QStringList{QStringLiteral("\U0001F600"), QStringLiteral("\U00020BB7")};
+}
+
+// Every refused character is named beside the fields; nothing goes without a word.
+void TestContactSheet::refusedOutsideBmp()
+{
+    QFETCH(bool, inputMethod);
+    QFETCH(QString, typed);
+    QFETCH(QString, kept);
+    QFETCH(QStringList, named);
+    CInfomationSheet sheet;
+    sheet.privatePage().m_groupNames = kGroups;
+    QVERIFY(showActive(sheet));
+    QLineEdit* name = sheet.privatePage().nameEdit();
+    name->setFocus();
+    if (inputMethod) {
+        QInputMethodEvent event;
+        event.setCommitString(typed);
+        QApplication::sendEvent(name, &event);
+    } else {
+        typeText(name, typed);
+    }
+    QCOMPARE(name->text(), kept);
+    const QString hint = sheet.privatePage().findChild<QLabel*>("hintLabel")->text();
+    for (const QString& c : named)
+        QVERIFY2(hint.contains(c), qPrintable(hint));
+}
+
+void TestContactSheet::lineBreakPasted_data()
+{
+    QTest::addColumn<int>("id");
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("pasted");
+    QTest::addColumn<QByteArray>("stored");
+    QTest::newRow("LF in the name")
+        << 1007 << int(AddressRecord::Name) << "Yamada\nTaro" << QByteArray("Yamada Taro");
+    QTest::newRow("CR LF in the e-mail")
+        << 1008 << int(AddressRecord::Email) << "a@x.jp\r\nb@y.jp" << QByteArray("a@x.jp b@y.jp");
+    QTest::newRow("CR alone in the phone")
+        << 1011 << int(AddressRecord::Phone) << "03\r1111" << QByteArray("03 1111");
+    QTest::newRow("office company, trailing break")
+        << 1017 << int(AddressRecord::Company) << "ACME\n"
+        << QByteArray("ACME ");
+    QTest::newRow("memo keeps its lines")
+        << 1036 << int(AddressRecord::Memo) << "a\nb" << QByteArray("a\r\nb");
+}
+
+// A single-line field takes a pasted line break as a blank.
+void TestContactSheet::lineBreakPasted()
+{
+    QFETCH(int, id);
+    QFETCH(int, field);
+    QFETCH(QString, pasted);
+    QFETCH(QByteArray, stored);
+    CInfomationSheet sheet;
+    sheet.privatePage().m_groupNames = kGroups;
+    QVERIFY(showActive(sheet));
+    QWidget* edit = control(&sheet, id);
+    sheet.tabs()->setCurrentWidget(id == 1017 ? static_cast<QWidget*>(&sheet.officePage())
+                                              : &sheet.privatePage());
+    edit->setFocus();
+    QGuiApplication::clipboard()->setText(pasted);
+    QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+    clickOk(sheet);
+    QCOMPARE(sheet.result(), int(QDialog::Accepted));
+    AddressRecord record;
+    sheet.StoreRecord(record);
+    QCOMPARE(QByteArray(record.field(field).data(), qsizetype(record.field(field).size())), stored);
 }
 
 VOK_TEST_MAIN(TestContactSheet)
