@@ -128,6 +128,7 @@ void TestPop3Client::hostileServer_data()
     QTest::addColumn<bool>("stat");
 
     const QList<QByteArray> hello{"+OK hello\r\n"};
+    const QByteArray tooLong = "+OK " + QByteArray(600, '9') + "\r\n";
     QTest::newRow("silent after connect") << true << false << hello << Replies{} << false << false;
     QTest::newRow("closes after greeting") << false << true << hello << Replies{} << false << false;
     QTest::newRow("greeting without line end")
@@ -141,8 +142,14 @@ void TestPop3Client::hostileServer_data()
     QTest::newRow("silent after STAT")
         << false << false << hello << Replies{{"STAT", {}}} << true << false;
     QTest::newRow("reply longer than 512 bytes")
-        << false << false << hello << Replies{{"STAT", {"+OK " + QByteArray(600, '9') + "\r\n"}}}
-        << true << false;
+        << false << false << hello << Replies{{"STAT", {tooLong}}} << true << false;
+    // What follows an over-long reply in the same packet is no reply to the later commands.
+    QTest::newRow("over-long greeting, then good lines")
+        << false << false << QList<QByteArray>{tooLong + "+OK\r\n+OK\r\n"} << Replies{} << false
+        << false;
+    QTest::newRow("over-long STAT reply, then good lines")
+        << false << false << hello << Replies{{"STAT", {tooLong + "+OK 5 50\r\n+OK\r\n"}}} << true
+        << false;
 }
 
 void TestPop3Client::hostileServer()
@@ -169,8 +176,13 @@ void TestPop3Client::hostileServer()
     // Once a reply is missing the dialogue is over: nothing more is sent after that command.
     if (silent)
         QCOMPARE(server.received(), QByteArray());
-    if (QByteArray(QTest::currentDataTag()) == "silent after PASS")
+    const QByteArray tag = QTest::currentDataTag();
+    if (tag == "silent after PASS")
         QCOMPARE(server.received(), QByteArray("USER taro\r\nPASS secret\r\n"));
+    if (tag.startsWith("over-long greeting"))
+        QCOMPARE(server.received(), QByteArray());
+    if (tag.startsWith("over-long STAT"))
+        QCOMPARE(server.received(), QByteArray("USER taro\r\nPASS secret\r\nSTAT \r\n"));
 }
 
 void TestPop3Client::unreachableServer()
