@@ -3,6 +3,7 @@
 #include "TestMain.h"
 #include "app/RegistryKey.h"
 #include "mail/CMailNoticeDlg.h"
+#include "mail/HostLookup.h"
 #include "mail/MailCheck.h"
 #include "mail/MailText.h"
 #include "resource.h"
@@ -12,9 +13,11 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <functional>
 #include <memory>
+#include <thread>
 #include <utility>
 
 namespace {
@@ -98,6 +101,7 @@ private slots:
     void exitWhileResultIsHandedOver();
     void twoChecksEachReport();
     void newCheckRightAfterAResult();
+    void exitDuringStalledLookup();
     void pictures_data();
     void pictures();
 };
@@ -389,6 +393,45 @@ void TestMailCheck::newCheckRightAfterAResult()
     // Nothing of the first check comes after the second's result.
     QTest::qWait(2 * MailCheck::BeepInterval + 100);
     QCOMPARE(frame.lastPane(), QStringLiteral("pane VOK_Address: You have Mail = 7 "));
+}
+
+// The program ends while a check waits on a name server that never answers. This test runs
+// itself a second time as the program that ends.
+void TestMailCheck::exitDuringStalledLookup()
+{
+    const char* childMark = "VOK_STALLED_LOOKUP_CHILD";
+    if (qEnvironmentVariableIsSet(childMark)) {
+        auto entered = std::make_shared<std::atomic<bool>>(false);
+        HostLookup::setResolver([entered](const std::string&) {
+            *entered = true;
+            for (;;)
+                std::this_thread::sleep_for(std::chrono::hours(1));
+            return std::vector<std::string>{};
+        });
+        writeAccount(QStringLiteral("taro"), QStringLiteral("secret"),
+                     QStringLiteral("pop.example.test"));
+        writeMailMsg(1);
+        auto frame = std::make_unique<Frame>();
+        frame->check->setTimeouts(3600 * 1000, 3600 * 1000);
+        frame->check->OnMailCheck();
+        QTRY_VERIFY(entered->load());
+        frame->window.reset(); // the frame shuts down; then the process ends
+        return;
+    }
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(childMark), QStringLiteral("1"));
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("exitDuringStalledLookup")});
+    // A program that waited for the lookup would never end.
+    const bool ended = child.waitForFinished(60000);
+    if (!ended)
+        child.kill();
+    QVERIFY(ended);
+    QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
+             child.readAll().constData());
 }
 
 void TestMailCheck::pictures_data()

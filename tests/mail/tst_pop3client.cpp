@@ -1,10 +1,13 @@
 #include "FakePop3Server.h"
 #include "TestMain.h"
+#include "mail/HostLookup.h"
 #include "mail/Pop3Client.h"
 #include "mail/Pop3Endpoint.h"
 
 #include <QSslSocket>
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 using Replies = QHash<QByteArray, QList<QByteArray>>;
@@ -54,6 +57,8 @@ private slots:
     void lineBreakInAccountIsRefused();
     void defaultPortIsAParameter();
     void abortEndsAWait();
+    void hostNameLookedUp();
+    void stalledLookupIsLeftBehind();
     void endpoint_data();
     void endpoint();
     void tlsIsNotPlainText();
@@ -245,6 +250,70 @@ void TestPop3Client::abortEndsAWait()
     stopper.join();
     QVERIFY(!ok);
     QVERIFY(!client.Reset());
+}
+
+void TestPop3Client::hostNameLookedUp()
+{
+    FakePop3Server server;
+    // The first address refuses; the next one is tried, as for any name with several.
+    HostLookup::setResolver([](const std::string& host) {
+        return host == "pop.example.test" ? std::vector<std::string>{"127.0.0.2", "127.0.0.1"}
+                                          : std::vector<std::string>{};
+    });
+    const Outcome named = converse(QStringLiteral("pop.example.test:%1").arg(server.port()));
+    const Outcome unknown = converse(QStringLiteral("nowhere.example.test:%1").arg(server.port()));
+    HostLookup::setResolver({});
+    QVERIFY(named.login);
+    QVERIFY(named.stat);
+    QVERIFY(!unknown.login);
+    QCOMPARE(server.connections(), 1);
+}
+
+// A name server that never answers: giving up does not wait for the lookup.
+void TestPop3Client::stalledLookupIsLeftBehind()
+{
+    struct Gate
+    {
+        std::mutex mutex;
+        std::condition_variable cv;
+        bool entered = false;
+        bool released = false;
+    };
+    auto gate = std::make_shared<Gate>();
+    HostLookup::setResolver([gate](const std::string&) {
+        std::unique_lock lock(gate->mutex);
+        gate->entered = true;
+        gate->cv.notify_all();
+        gate->cv.wait(lock, [&] { return gate->released; });
+        return std::vector<std::string>{"127.0.0.1"};
+    });
+    std::atomic<bool> abort{false};
+    Pop3Client client(3600 * 1000, kReplyMs);
+    client.setAbortFlag(&abort);
+    // Gives up once the lookup has begun; and ends the stall itself after a long while, so that
+    // a client that waited for the lookup comes back too, only with the lookup answered.
+    std::thread stopper([&] {
+        std::unique_lock lock(gate->mutex);
+        gate->cv.wait(lock, [&] { return gate->entered; });
+        abort = true;
+        if (!gate->cv.wait_for(lock, std::chrono::seconds(20), [&] { return gate->released; })) {
+            gate->released = true;
+            gate->cv.notify_all();
+        }
+    });
+    const bool ok = client.Login(QStringLiteral("pop.example.test"), QStringLiteral("taro"),
+                                 QStringLiteral("secret"));
+    bool stalled = false;
+    {
+        const std::lock_guard lock(gate->mutex);
+        stalled = !gate->released;
+        gate->released = true;
+    }
+    gate->cv.notify_all();
+    stopper.join();
+    HostLookup::setResolver({});
+    QVERIFY(!ok);
+    QVERIFY(stalled); // came back while the lookup was still stalled
 }
 
 void TestPop3Client::endpoint_data()
