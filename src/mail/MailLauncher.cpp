@@ -36,35 +36,22 @@ QString withoutControls(const QString& text)
 // The escapes every string value of a desktop entry may hold; the Exec quoting comes after them.
 QString unescapeValue(QStringView value)
 {
+    static constexpr std::pair<char16_t, char16_t> escapes[] = {
+        {u's', u' '}, {u'n', u'\n'}, {u't', u'\t'}, {u'r', u'\r'}, {u'\\', u'\\'}};
     QString out;
     out.reserve(value.size());
     for (qsizetype i = 0; i < value.size(); ++i) {
-        const QChar c = value[i];
-        if (c != u'\\' || i + 1 == value.size()) {
-            out += c;
+        out += value[i];
+        if (value[i] != u'\\' || i + 1 == value.size())
             continue;
+        // Any other backslash is left for the Exec quoting to read.
+        for (const auto& [code, meaning] : escapes) {
+            if (value[i + 1] == code) {
+                out.back() = meaning;
+                ++i;
+                break;
+            }
         }
-        switch (value[i + 1].unicode()) {
-        case u's':
-            out += u' ';
-            break;
-        case u'n':
-            out += u'\n';
-            break;
-        case u't':
-            out += u'\t';
-            break;
-        case u'r':
-            out += u'\r';
-            break;
-        case u'\\':
-            out += u'\\';
-            break;
-        default: // not a string escape: left for the Exec quoting to read
-            out += c;
-            continue;
-        }
-        ++i;
     }
     return out;
 }

@@ -54,6 +54,24 @@ qint64 readMailMsg()
     return value;
 }
 
+FakePop3Server::Script statReply(const QByteArray& reply)
+{
+    FakePop3Server::Script script;
+    script.replies["STAT"] = {reply};
+    return script;
+}
+
+// Waits, without running the event loop, until the server has answered STAT to that many
+// workers and they have had time to block handing their results over.
+bool waitForHandOver(const FakePop3Server& server, int workers)
+{
+    const QDeadlineTimer deadline(15000);
+    while (server.received().count("STAT \r\n") < workers && !deadline.hasExpired())
+        QThread::msleep(10);
+    QThread::msleep(200);
+    return server.received().count("STAT \r\n") >= workers;
+}
+
 // Stands in for the main frame: records, in order, what the mail check asks it to show.
 struct Frame
 {
@@ -319,11 +337,7 @@ void TestMailCheck::exitWhileResultIsHandedOver()
     auto frame = std::make_unique<Frame>();
     frame->check->OnMailCheck();
     // Without running the event loop, let the worker get its answer and block handing it over.
-    const QDeadlineTimer deadline(15000);
-    while (!server.received().contains("STAT \r\n") && !deadline.hasExpired())
-        QThread::msleep(10);
-    QVERIFY(server.received().contains("STAT \r\n"));
-    QThread::msleep(200);
+    QVERIFY(waitForHandOver(server, 1));
 
     frame->window.reset();
     QCOMPARE(frame->log, QStringList{QStringLiteral("pane ") + MailText::Checking});
@@ -332,9 +346,7 @@ void TestMailCheck::exitWhileResultIsHandedOver()
 // Two results that arrive together are two pairs of beeps, each followed by its own result.
 void TestMailCheck::twoChecksEachReport()
 {
-    FakePop3Server::Script script;
-    script.replies["STAT"] = {"+OK 2 20\r\n"};
-    FakePop3Server server(script);
+    FakePop3Server server(statReply("+OK 2 20\r\n"));
     writeAccount(QStringLiteral("taro"), QStringLiteral("secret"), server.address());
     writeMailMsg(1);
 
@@ -343,10 +355,7 @@ void TestMailCheck::twoChecksEachReport()
     frame.check->OnMailCheck();
     // Without running the event loop, let both workers get their answer and wait to hand it
     // over, so that both results arrive in the same pass.
-    const QDeadlineTimer deadline(15000);
-    while (server.received().count("STAT \r\n") < 2 && !deadline.hasExpired())
-        QThread::msleep(10);
-    QThread::msleep(200);
+    QVERIFY(waitForHandOver(server, 2));
 
     const QString result = QStringLiteral("VOK_Address: You have Mail = 2 ");
     QTRY_COMPARE_WITH_TIMEOUT(frame.log.count(QStringLiteral("pane ") + result), 2, 15000);
@@ -362,12 +371,8 @@ void TestMailCheck::twoChecksEachReport()
 // once and never later over the new check.
 void TestMailCheck::newCheckRightAfterAResult()
 {
-    FakePop3Server::Script first;
-    first.replies["STAT"] = {"+OK 1 10\r\n"};
-    FakePop3Server firstServer(first);
-    FakePop3Server::Script second;
-    second.replies["STAT"] = {"+OK 7 70\r\n"};
-    FakePop3Server secondServer(second);
+    FakePop3Server firstServer(statReply("+OK 1 10\r\n"));
+    FakePop3Server secondServer(statReply("+OK 7 70\r\n"));
     writeAccount(QStringLiteral("taro"), QStringLiteral("secret"), firstServer.address());
     writeMailMsg(1);
 
