@@ -67,12 +67,14 @@ int main(int argc, char** argv)
     for (std::size_t n : {1000u, 10000u, 100000u}) {
         CMainFrame frame;
         AddressBookGenerator generator;
-        generator.fill(frame.records(), n);
+        RecordList generated;
+        generator.fill(generated, n);
+        frame.document()->ImportRecords(generated.TakeRecords());
         frame.resize(1000, 700);
         frame.show();
         QApplication::processEvents();
-        CGroupTree* tree = frame.document()->groupTree;
-        CAddressList* list = frame.document()->addressList;
+        CGroupTree* tree = frame.groupTree();
+        CAddressList* list = frame.addressList();
         QTreeWidgetItem* root = tree->rootItem();
         QTreeWidgetItem* business = child(tree, QStringLiteral("Business"));
 
@@ -102,7 +104,7 @@ int main(int argc, char** argv)
         const double plain = median(5, [&] {
             std::vector<std::string> texts;
             texts.reserve(n);
-            for (const auto& r : frame.records())
+            for (const auto& r : frame.document()->records())
                 texts.emplace_back(r->email());
             const auto t0 = Clock::now();
             std::sort(texts.begin(), texts.end());
@@ -112,7 +114,7 @@ int main(int argc, char** argv)
                     plain, toRoot / plain);
         // Where a switch to the root spends its time.
         std::vector<AddressRecord*> all;
-        for (const auto& r : frame.records())
+        for (const auto& r : frame.document()->records())
             all.push_back(r.get());
         auto step = [](auto f) {
             const auto t0 = Clock::now();
@@ -128,7 +130,7 @@ int main(int argc, char** argv)
         // The last switch went to the root: every contact must be listed.
         if (list->model()->rowCount() != static_cast<int>(n))
             return 1;
-        frame.records().DeleteAllRecords();
+        frame.document()->DeleteAllRecords();
     }
     return 0;
 }

@@ -4,7 +4,7 @@
 // are stored in the current user's settings ($XDG_CONFIG_HOME), so the tree lists them.
 // Run the program with VOK_ADDRESS_DIR=DIR to open it.
 #include "AddressBookGenerator.h"
-#include "app/RegistryKey.h"
+#include "settings/GroupStore.h"
 #include "model/AddressFile.h"
 #include "model/Cp932.h"
 #include "model/RecordList.h"
@@ -40,9 +40,7 @@ int main(int argc, char** argv)
     // The fixed groups are always in the tree; the others are the user's and live in settings.
     const auto groups = AddressBookGenerator::groupNames();
     for (std::size_t i = 3; i < groups.size(); ++i) {
-        RegistryKey key;
-        key.Open(QString::fromLatin1(RegistryKey::TreeViewKey) + u'\\' +
-                 QString::fromStdString(Cp932::toUtf8(groups[i])));
+        GroupStore::add(QString::fromStdString(Cp932::toUtf8(groups[i])));
     }
     std::printf("%s: %ld contacts\n", path.c_str(), count);
     return 0;

@@ -1,6 +1,6 @@
 // libFuzzer target: any bytes as the stored "Style" value. The parser must not crash, and what
 // it accepts must format to a string that parses back to the same ten numbers.
-#include "app/WindowPlacement.h"
+#include "settings/WindowPlacement.h"
 
 #include <cstdint>
 

@@ -1,26 +1,24 @@
 #pragma once
 
-#include "CVOK_AddressDoc.h"
-#include "model/RecordList.h"
+#include "core/CVOK_AddressDoc.h"
 
 #include <QItemSelectionModel>
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
-#include <memory>
 #include <optional>
 
+class CAddressList;
+class CGroupTree;
 class CommandTable;
 class MailCheck;
 class QLabel;
-class QMenu;
 class QSplitter;
-class QSystemTrayIcon;
-class QTimer;
 class QToolBar;
+class TrayIcon;
 
-// The main window: owns the address book in memory and its file, lays out the two panes and
-// receives every command.
+// The main window: lays out the two panes, connects them to the address book and to each
+// other, and routes every command to whoever carries it out.
 class CMainFrame : public QMainWindow
 {
     Q_OBJECT
@@ -28,23 +26,16 @@ public:
     explicit CMainFrame(QWidget* parent = nullptr);
     ~CMainFrame() override;
 
-    RecordList& records() { return m_records; }
     CVOK_AddressDoc* document() { return &m_doc; }
     CommandTable* commands() const { return m_commands; }
+    CGroupTree* groupTree() const { return m_tree; }
+    CAddressList* addressList() const { return m_list; }
+    TrayIcon* tray() const { return m_tray; }
 
-    // Record-list operations, for the panes and dialogs.
-    AddressRecord* AppendRecord(std::unique_ptr<AddressRecord> record);
-    bool RemoveRecord(const AddressRecord* record);
-    std::size_t CountGroupRecords(std::string_view group) const;
-    std::size_t RemoveGroupRecords(std::string_view group);
-    std::size_t RenameGroup(std::string_view oldName, std::string_view newName);
-    void DeleteAllRecords();
-
-    // The data file. Failures are shown in a message box; an existing file that could not be
-    // read is never overwritten during this run.
+    // The data file, with the failures shown in a message box. An existing file that could
+    // not be read is never overwritten during this run.
     bool LoadAddressFile();
     bool SaveAddressFile();
-    QString addressFilePath() const { return m_addressFilePath; }
 
     // Options read when the frame is created and refreshed by the options sheet.
     bool m_bNewmail = false;
@@ -88,16 +79,6 @@ public:
     bool OnUpdateNewMail() const;
     bool OnUpdateAppExit() const;
 
-    // The notification icon. The icon ids are those of res/resource.h (IDI_TRAY, IDI_ANIMATION..).
-    void AddTrayIcon(int iconId);
-    void SetTrayIcon(int iconId);
-    void SetTrayTip(const QString& text);
-    void DeleteTrayIcon();
-    // A tray appeared (again): the icon is added anew.
-    void OnTaskbarCreated();
-    QSystemTrayIcon* trayIcon() const { return m_tray; }
-    QMenu* trayMenu() const { return m_trayMenu; }
-    static QIcon iconForId(int iconId);
     // Starts the desktop's default mail program; failures are silent.
     void LaunchMailClient();
 
@@ -109,17 +90,10 @@ public:
 
     // Shows the window from the tray or for a second start, and brings it forward.
     void ShowMainWindow();
-
-    // Placement ("Style" under the Window key) and the bars' state ("ToolBars").
-    void SavePlacement();
-    void RestorePlacement();
-    void SaveBarState();
-    void RestoreBarState();
     QToolBar* toolBar() const { return m_toolBar; }
 
-    // Whether the desktop has a notification area; tests may decide it.
+    // Whether the desktop has a notification area (TrayIcon decides, tests may too).
     bool hasTray() const;
-    static void setTrayAvailableForTesting(std::optional<bool> available);
 
     bool isExiting() const { return m_exiting; }
 
@@ -133,33 +107,27 @@ protected:
 
 private:
     void createCommands();
-    void createMenus();
-    void createToolBar();
     void createStatusBar();
-    void createTrayMenu();
+    void connectPanes();
     void connectRefresh();
     void connectListSelection();
-    void checkTrayAppeared();
     QWidget* commandFocus() const;
+    void endRun();
     void shutDown();
 
     CVOK_AddressDoc m_doc;
-    RecordList m_records;
     CommandTable* m_commands = nullptr;
+    CGroupTree* m_tree = nullptr;
+    CAddressList* m_list = nullptr;
     QSplitter* m_splitter = nullptr;
     QToolBar* m_toolBar = nullptr;
     QLabel* m_readyPane = nullptr;
     QLabel* m_mailPane = nullptr;
-    QSystemTrayIcon* m_tray = nullptr;
-    QMenu* m_trayMenu = nullptr;
-    QTimer* m_trayWatch = nullptr;
+    TrayIcon* m_tray = nullptr;
     MailCheck* m_mailCheck = nullptr;
     QPointer<QItemSelectionModel> m_listSelection;
     // The last widget with the focus that was neither the menu bar nor a menu.
     QPointer<QWidget> m_paneFocus;
-    bool m_trayWasAvailable = false;
-    QString m_addressFilePath;
-    bool m_loadFailed = false;
     bool m_exiting = false;
     bool m_shutDown = false;
 };

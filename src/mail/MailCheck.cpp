@@ -3,7 +3,8 @@
 #include "CMailNoticeDlg.h"
 #include "MailCheckRequest.h"
 #include "MailText.h"
-#include "app/RegistryKey.h"
+#include "settings/MailAccount.h"
+#include "settings/OptionSettings.h"
 #include "resource.h"
 #include "ui/common/MessageBox.h"
 
@@ -86,37 +87,26 @@ void MailCheck::OnMailCheck()
 {
     if (m_closing)
         return;
-    m_strUserName.clear();
-    m_strPassword.clear();
-    m_strPopServer.clear();
-    {
-        RegistryKey key;
-        key.Open(QString::fromLatin1(RegistryKey::OptionKey));
-        key.ReadString(QStringLiteral("UserName"), m_strUserName);
-        key.ReadString(QStringLiteral("PassWord"), m_strPassword);
-        key.ReadString(QStringLiteral("POPServer"), m_strPopServer);
-    }
-    if (m_strUserName.isEmpty() || m_strPassword.isEmpty() || m_strPopServer.isEmpty()) {
+    const MailAccount account = MailAccount::load();
+    m_strUserName = account.userName;
+    m_strPassword = account.password;
+    m_strPopServer = account.popServer;
+    if (!account.isComplete()) {
         MessageBox::information(m_frame, MailText::AccountMissing);
         return;
     }
 
     CMailNoticeDlg notice;
-    {
-        RegistryKey key;
-        key.Open(QString::fromLatin1(RegistryKey::OptionKey));
-        quint32 value = 0;
-        if (key.ReadDword(QStringLiteral("MailMsg"), value) == RegistryKey::Success)
-            notice.m_bNoShow = value != 0;
-    }
+    OptionSettings options = OptionSettings::load();
+    notice.m_bNoShow = options.noMailNotice;
     if (!notice.m_bNoShow) {
         const QPointer<MailCheck> self(this);
         notice.exec();
         if (!self || m_closing)
             return; // the program ended while the notice was open
-        RegistryKey key;
-        key.Open(QString::fromLatin1(RegistryKey::OptionKey));
-        key.WriteDword(QStringLiteral("MailMsg"), notice.m_bNoShow ? 1 : 0);
+        options = OptionSettings::load(); // the sheet may have stored others meanwhile
+        options.noMailNotice = notice.m_bNoShow;
+        options.save();
     }
 
     // A result still waiting for its beeps is shown now, before this check's own texts, so

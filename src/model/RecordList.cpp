@@ -66,8 +66,6 @@ std::size_t RecordList::RemoveGroupRecords(std::string_view groupView)
     const std::string group(groupView);
     const std::size_t removed =
         removeIf([&group](const AddressRecord* r) { return GroupName::equals(r->group(), group); });
-    if (groupRemoved)
-        groupRemoved(group);
     return removed;
 }
 
@@ -98,6 +96,13 @@ void RecordList::DeleteAllRecords()
         recordsRemoving(all);
     }
     m_records.clear();
+}
+
+RecordList::Records RecordList::TakeRecords()
+{
+    Records taken;
+    taken.swap(m_records);
+    return taken;
 }
 
 bool RecordList::contains(const AddressRecord* record) const

@@ -31,6 +31,8 @@ public:
     std::size_t RemoveGroupRecords(std::string_view group);
     std::size_t RenameGroup(std::string_view oldName, std::string_view newName);
     void DeleteAllRecords();
+    // Hands every record over to the caller, leaving the list empty; nothing is destroyed.
+    Records TakeRecords();
 
     bool contains(const AddressRecord* record) const;
     std::size_t size() const { return m_records.size(); }
@@ -42,8 +44,6 @@ public:
 
     // Called with the records about to be destroyed, before any of them is.
     std::function<void(const std::vector<const AddressRecord*>&)> recordsRemoving;
-    // Called after RemoveGroupRecords with the group's name, so that the list can clear itself.
-    std::function<void(std::string_view group)> groupRemoved;
 
 private:
     template <typename Pred> std::size_t removeIf(Pred pred);

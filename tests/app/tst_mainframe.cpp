@@ -3,10 +3,12 @@
 
 #include "app/AppText.h"
 #include "app/CMainFrame.h"
-#include "app/CommandTable.h"
-#include "app/DataLocation.h"
-#include "app/RegistryKey.h"
-#include "app/WindowPlacement.h"
+#include "app/TrayIcon.h"
+#include "ui/common/CommandTable.h"
+#include "core/DataLocation.h"
+#include "settings/RegistryKey.h"
+#include "settings/SettingsKeys.h"
+#include "settings/WindowPlacement.h"
 #include "model/AddressFile.h"
 #include "model/AddressRecord.h"
 #include "resource.h"
@@ -41,14 +43,14 @@ enum class Focus
 void writeStyle(const QString& style)
 {
     RegistryKey key;
-    key.Open(QString::fromLatin1(RegistryKey::WindowKey));
+    key.Open(QString::fromLatin1(SettingsKeys::WindowKey));
     key.WriteString(QStringLiteral("Style"), style);
 }
 
 QString readStyle()
 {
     RegistryKey key;
-    key.Open(QString::fromLatin1(RegistryKey::WindowKey));
+    key.Open(QString::fromLatin1(SettingsKeys::WindowKey));
     QString style;
     key.ReadString(QStringLiteral("Style"), style);
     return style;
@@ -65,7 +67,7 @@ void addContact(CMainFrame& frame, const char* name)
     auto record = std::make_unique<AddressRecord>();
     record->setField(0, name);
     record->setField(15, "Private");
-    frame.AppendRecord(std::move(record));
+    frame.document()->AddRecord(std::move(record));
 }
 
 // Menu items as "text" or "-" for a separator.
@@ -140,7 +142,7 @@ class TestMainFrame : public QObject
             const QByteArray name = names[i].toUtf8(), group = inGroups[i].toUtf8();
             c.name = name.constData();
             c.group = group.constData();
-            frame->AppendRecord(PaneTest::makeRecord(c));
+            frame->document()->AddRecord(PaneTest::makeRecord(c));
         }
         selectGroup(shown);
         return frame;
@@ -148,7 +150,7 @@ class TestMainFrame : public QObject
 
     QTreeWidgetItem* groupItem(const QString& label) const
     {
-        CGroupTree* tree = m_frame->document()->groupTree;
+        CGroupTree* tree = m_frame->groupTree();
         QTreeWidgetItem* root = tree->rootItem();
         if (root->text(0) == label)
             return root;
@@ -161,14 +163,14 @@ class TestMainFrame : public QObject
     // Selects the group as a click on it would, which fills the list with its contacts.
     void selectGroup(const QString& label)
     {
-        CGroupTree* tree = m_frame->document()->groupTree;
+        CGroupTree* tree = m_frame->groupTree();
         tree->clearSelection();
         tree->setCurrentItem(groupItem(label));
     }
 
     bool recordListed(const AddressRecord* record) const
     {
-        for (const auto& r : m_frame->records())
+        for (const auto& r : m_frame->document()->records())
             if (r.get() == record)
                 return true;
         return false;
@@ -188,12 +190,11 @@ class TestMainFrame : public QObject
 
     bool placeFocus(Focus focus)
     {
-        CVOK_AddressDoc* doc = m_frame->document();
         QWidget* target = nullptr;
         if (focus == Focus::List)
-            target = doc->addressList;
+            target = m_frame->addressList();
         else if (focus == Focus::Tree)
-            target = doc->groupTree;
+            target = m_frame->groupTree();
         if (target) {
             target->setFocus(Qt::OtherFocusReason);
             return QApplication::focusWidget() == target;
@@ -210,7 +211,7 @@ private slots:
     void initTestCase()
     {
         MessageBox::setTestMode(true);
-        CMainFrame::setTrayAvailableForTesting(true);
+        TrayIcon::setAvailableForTesting(true);
     }
 
     void init()
@@ -218,7 +219,7 @@ private slots:
         QFile::remove(DataLocation::addressFilePath());
         QFile::remove(RegistryKey::storePath());
         MessageBox::shownTexts().clear();
-        CMainFrame::setTrayAvailableForTesting(true);
+        TrayIcon::setAvailableForTesting(true);
     }
 
     void cleanup() { m_frame.reset(); }
@@ -228,9 +229,9 @@ private slots:
         CMainFrame* frame = showFrame();
         QVERIFY(frame);
         QCOMPARE(frame->windowTitle(), QStringLiteral("VOK_Address - VOK System"));
-        QVERIFY(frame->document()->groupTree);
-        QVERIFY(frame->document()->addressList);
-        QCOMPARE(frame->document()->groupTree->width(), 200);
+        QVERIFY(frame->groupTree());
+        QVERIFY(frame->addressList());
+        QCOMPARE(frame->groupTree()->width(), 200);
     }
 
     void menuItems_data()
@@ -311,9 +312,9 @@ private slots:
         QList<int> ran;
         frame->commands()->setHandler(id, [&ran, id] { ran << id; });
         QVERIFY(placeFocus(Focus::Tree));
-        QCOMPARE(frame->document()->groupTree->GetCurrentGroupName(), QStringLiteral("Family"));
+        QCOMPARE(frame->groupTree()->GetCurrentGroupName(), QStringLiteral("Family"));
         const QKeySequence key(shown == QStringLiteral("Delete") ? QStringLiteral("Del") : shown);
-        QTest::keySequence(frame->document()->groupTree, key);
+        QTest::keySequence(frame->groupTree(), key);
         QCOMPARE(ran, QList<int>{id});
     }
 
@@ -435,21 +436,21 @@ private slots:
     {
         CMainFrame* frame = showFrame();
         QVERIFY(frame);
-        QSystemTrayIcon* tray = frame->trayIcon();
+        QSystemTrayIcon* tray = frame->tray()->icon();
         QVERIFY(tray && tray->isVisible());
         QCOMPARE(tray->toolTip(), QStringLiteral("VOK_Address "));
-        QCOMPARE(tray->contextMenu(), frame->trayMenu());
-        QCOMPARE(frame->trayMenu()->title(), QStringLiteral("TASK"));
-        QCOMPARE(itemTexts(frame->trayMenu()),
+        QCOMPARE(tray->contextMenu(), frame->tray()->menu());
+        QCOMPARE(frame->tray()->menu()->title(), QStringLiteral("TASK"));
+        QCOMPARE(itemTexts(frame->tray()->menu()),
                  (QStringList{"アドレス帳を開く", "-", "環境設定...", "-", "管理情報...",
                               "メールチェック", "-", "終了"}));
-        frame->SetTrayTip(QString(80, u'x'));
+        frame->tray()->SetTrayTip(QString(80, u'x'));
         QCOMPARE(tray->toolTip().size(), 63);
 
         // "アドレス帳を開く" brings a hidden window back.
         frame->hide();
         QSignalSpy ran(frame->commands(), &CommandTable::executed);
-        frame->trayMenu()->actions().first()->trigger();
+        frame->tray()->menu()->actions().first()->trigger();
         QCOMPARE(ran.count(), 1);
         QVERIFY(frame->isVisible());
     }
@@ -483,9 +484,9 @@ private slots:
         frame->m_bTasktray = tasktray;
         frame->close();
         QVERIFY(!frame->isVisible());
-        emit frame->trayIcon()->activated(QSystemTrayIcon::Trigger); // a single click: nothing
+        emit frame->tray()->icon()->activated(QSystemTrayIcon::Trigger); // a single click: nothing
         QVERIFY(!frame->isVisible());
-        emit frame->trayIcon()->activated(QSystemTrayIcon::DoubleClick);
+        emit frame->tray()->icon()->activated(QSystemTrayIcon::DoubleClick);
         qputenv("PATH", oldPath);
         QCOMPARE(frame->isVisible(), !tasktray);
         QCOMPARE(QFileInfo::exists(asked), tasktray);
@@ -630,7 +631,7 @@ private slots:
         CMainFrame* frame =
             showFrameWith({}, names, {"Private", "Business", "Private", "Other"}, AppText::AppName);
         QVERIFY(frame);
-        CAddressList* list = frame->document()->addressList;
+        CAddressList* list = frame->addressList();
         QCOMPARE(list->model()->rowCount(), 4);
         QVERIFY(placeFocus(Focus::List));
         for (qsizetype i = 0; i < select.size(); ++i)
@@ -649,7 +650,7 @@ private slots:
         listed.sort();
         QCOMPARE(listed, expected);
         QStringList kept;
-        for (const auto& r : frame->records()) {
+        for (const auto& r : frame->document()->records()) {
             const std::string_view name = r->field(AddressRecord::Name);
             kept << QString::fromLatin1(QByteArray(name.data(), qsizetype(name.size())));
         }
@@ -685,21 +686,21 @@ private slots:
         }
         CMainFrame* frame = showFrameWith({"Family", "Work"}, names, groups, "Family");
         QVERIFY(frame);
-        CAddressList* list = frame->document()->addressList;
+        CAddressList* list = frame->addressList();
         QCOMPARE(list->model()->rowCount(), contacts);
         QVERIFY(placeFocus(Focus::Tree));
         QVERIFY(frame->commands()->action(ID_DELETE)->isEnabled());
         if (answer >= 0)
             MessageBox::queueAnswer(MessageBox::Answer(answer));
 
-        QTest::keyClick(frame->document()->groupTree, Qt::Key_Delete);
+        QTest::keyClick(frame->groupTree(), Qt::Key_Delete);
         QCOMPARE(MessageBox::shownTexts().size(), answer >= 0 ? 1 : 0);
         QCOMPARE(groupItem("Family") == nullptr, deleted);
         QVERIFY(groupItem("Work"));
         QStringList stored;
         RegistryKey::EnumGroupKeys(stored);
         QCOMPARE(stored.contains(QStringLiteral("Family")), !deleted);
-        QCOMPARE(frame->records().size(), std::size_t(deleted ? 1 : 1 + contacts));
+        QCOMPARE(frame->document()->records().size(), std::size_t(deleted ? 1 : 1 + contacts));
         for (int row = 0; row < list->model()->rowCount(); ++row)
             QVERIFY(recordListed(list->recordAt(row)));
     }
@@ -720,7 +721,7 @@ private slots:
                                           {"Private", "Business", "Other"}, group);
         QVERIFY(frame);
         QVERIFY(placeFocus(Focus::Tree));
-        CGroupTree* tree = frame->document()->groupTree;
+        CGroupTree* tree = frame->groupTree();
         QCOMPARE(tree->GetCurrentGroupName(), group);
         QAction* action = frame->commands()->action(ID_DELETE);
         QVERIFY(!action->isEnabled());
@@ -736,7 +737,7 @@ private slots:
         QTest::keyClick(tree, Qt::Key_Delete);
         QCOMPARE(ran.count(), 0);
         QCOMPARE(tree->rootItem()->childCount(), 4);
-        QCOMPARE(frame->records().size(), std::size_t(3));
+        QCOMPARE(frame->document()->records().size(), std::size_t(3));
         QCOMPARE(tree->GetCurrentGroupName(), group);
         QVERIFY(MessageBox::shownTexts().isEmpty());
     }
@@ -757,8 +758,8 @@ private slots:
         QFETCH(int, id);
         CMainFrame* frame = showFrameWith({"Family"}, {"Abe"}, {"Family"}, "Family");
         QVERIFY(frame);
-        CGroupTree* tree = frame->document()->groupTree;
-        CAddressList* list = frame->document()->addressList;
+        CGroupTree* tree = frame->groupTree();
+        CAddressList* list = frame->addressList();
         QVERIFY(placeFocus(Focus::List));
         clickRow(list, 0);
         QVERIFY(tree->IsCurrentUserGroup());
@@ -770,7 +771,7 @@ private slots:
         QCOMPARE(ran.count(), 0);
         QVERIFY(groupItem("Family"));
         QCOMPARE(tree->editingItem(), nullptr);
-        QCOMPARE(frame->records().size(), std::size_t(1));
+        QCOMPARE(frame->document()->records().size(), std::size_t(1));
         QVERIFY(MessageBox::shownTexts().isEmpty());
         QCOMPARE(QApplication::focusWidget(), list);
     }
@@ -808,7 +809,7 @@ private slots:
         CMainFrame* frame = showFrameWith({}, {"Abe", "Ito", "Sato"},
                                           {"Private", "Private", "Business"}, AppText::AppName);
         QVERIFY(frame);
-        CAddressList* list = frame->document()->addressList;
+        CAddressList* list = frame->addressList();
         QVERIFY(placeFocus(Focus::List));
         for (const QString& click : clicks) {
             const bool ctrl = click.startsWith(u'+');
@@ -828,7 +829,7 @@ private slots:
         }
         QCOMPARE(handled, runs ? 1 : 0);
         QCOMPARE(ran.count(), runs ? 1 : 0);
-        QCOMPARE(frame->records().size(), std::size_t(3));
+        QCOMPARE(frame->document()->records().size(), std::size_t(3));
     }
 
     // Menu items and tool bar buttons grey and light up as the selection changes, with no
@@ -853,7 +854,7 @@ private slots:
         CMainFrame* frame = showFrameWith({}, {"Abe", "Ito", "Sato"},
                                           {"Private", "Private", "Business"}, AppText::AppName);
         QVERIFY(frame);
-        CAddressList* list = frame->document()->addressList;
+        CAddressList* list = frame->addressList();
         QVERIFY(placeFocus(Focus::List));
         // A first row lights everything up, so that each row below has to grey something.
         clickRow(list, 0);
@@ -902,7 +903,7 @@ private slots:
         QFETCH(bool, asks);
         CMainFrame* frame = showFrameWith({"Family"}, {"Abe", "Ito"}, {"Family", "Private"}, group);
         QVERIFY(frame);
-        CAddressList* list = frame->document()->addressList;
+        CAddressList* list = frame->addressList();
         QVERIFY(placeFocus(Focus(focus)));
         if (Focus(focus) == Focus::List)
             clickRow(list, 0);
@@ -921,7 +922,7 @@ private slots:
         QCoreApplication::processEvents();
         if (QApplication::activePopupWidget())
             QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
-        QCOMPARE(frame->records().size(), std::size_t(recordsAfter));
+        QCOMPARE(frame->document()->records().size(), std::size_t(recordsAfter));
         QCOMPARE(groupItem("Family") != nullptr, familyAfter);
         QCOMPARE(MessageBox::shownTexts().size(), asks ? 1 : 0);
     }
@@ -930,11 +931,11 @@ private slots:
     {
         CMainFrame* frame = showFrame();
         QVERIFY(frame);
-        CGroupTree* tree = frame->document()->groupTree;
+        CGroupTree* tree = frame->groupTree();
         auto* item = new QTreeWidgetItem(tree, QStringList{QStringLiteral("x")});
-        tree->contextItem = item;
+        tree->SetContextItem(item);
         QVERIFY(frame->commands()->execute(ID_CREATE_GROUP));
-        QCOMPARE(tree->contextItem, nullptr);
+        QCOMPARE(tree->contextItem(), nullptr);
     }
 
     void viewCommandsToggleBarsAndChecks()
@@ -1027,7 +1028,7 @@ private slots:
         QVERIFY(!frame->close());
         QCOMPARE(dataFileSize(), qint64(AddressFile::RecordSize));
         QVERIFY(!frame->isVisible());
-        QVERIFY(frame->trayIcon()->isVisible());
+        QVERIFY(frame->tray()->icon()->isVisible());
         QCOMPARE(finished.count(), 0);
         QVERIFY(readStyle().isEmpty()); // placement is kept for the exit
     }
@@ -1058,15 +1059,15 @@ private slots:
         QVERIFY(frame->commands()->execute(ID_APP_EXIT));
         QCOMPARE(finished.count(), 1);
         QVERIFY(!frame->isVisible());
-        QVERIFY(!frame->trayIcon()->isVisible());
-        QCOMPARE(frame->records().size(), std::size_t(0));
+        QVERIFY(!frame->tray()->icon()->isVisible());
+        QCOMPARE(frame->document()->records().size(), std::size_t(0));
         QCOMPARE(dataFileSize(), qint64(2 * AddressFile::RecordSize));
         QCOMPARE(readStyle(), QStringLiteral("0, 9, -1, -1, -1, -1, 20, 25, 540, 405"));
         m_frame.reset();
 
         CMainFrame* again = showFrame();
         QVERIFY(again);
-        QCOMPARE(again->records().size(), std::size_t(2));
+        QCOMPARE(again->document()->records().size(), std::size_t(2));
         QCOMPARE(again->toolBarArea(again->toolBar()), Qt::LeftToolBarArea);
         QVERIFY(again->statusBar()->isHidden());
         QVERIFY(!again->commands()->action(ID_VIEW_STATUS_BAR)->isChecked());
@@ -1111,7 +1112,7 @@ private slots:
 
     void withoutTrayCloseEndsAndMinimiseMinimises()
     {
-        CMainFrame::setTrayAvailableForTesting(false);
+        TrayIcon::setAvailableForTesting(false);
         CMainFrame* frame = showFrame();
         QVERIFY(frame);
         addContact(*frame, "Yamada");
@@ -1145,7 +1146,7 @@ private slots:
         QFETCH(int, tasktray);
         {
             RegistryKey key;
-            key.Open(QString::fromLatin1(RegistryKey::OptionKey));
+            key.Open(QString::fromLatin1(SettingsKeys::OptionKey));
             if (newmail >= 0)
                 key.WriteDword(QStringLiteral("Newmail"), quint32(newmail));
             if (tasktray >= 0)

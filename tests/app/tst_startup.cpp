@@ -2,6 +2,7 @@
 
 #include "app/CAddressApp.h"
 #include "app/CMainFrame.h"
+#include "app/TrayIcon.h"
 #include "app/SingleInstance.h"
 #include "model/AddressFile.h"
 #include "ui/common/MessageBox.h"
@@ -90,7 +91,7 @@ private slots:
     void initTestCase()
     {
         MessageBox::setTestMode(true);
-        CMainFrame::setTrayAvailableForTesting(true);
+        TrayIcon::setAvailableForTesting(true);
         QVERIFY2(QFileInfo(programPath()).isExecutable(), qPrintable(programPath()));
     }
 
@@ -148,11 +149,11 @@ private slots:
 
     void startupWithoutTrayStartsMinimised()
     {
-        CMainFrame::setTrayAvailableForTesting(false);
+        TrayIcon::setAvailableForTesting(false);
         CAddressApp app;
         QVERIFY(app.InitInstance({QStringLiteral("VOK_Address"), QStringLiteral("/Startup")},
                                  QStringLiteral("startup-no-tray")));
-        CMainFrame::setTrayAvailableForTesting(true);
+        TrayIcon::setAvailableForTesting(true);
         QVERIFY(app.mainFrame()->isVisible());
         QVERIFY(app.mainFrame()->isMinimized());
     }

@@ -32,8 +32,8 @@ private:
 void TestClipboardCommands::init()
 {
     m_frame = std::make_unique<CMainFrame>();
-    m_frame->DeleteAllRecords();
-    m_list = m_frame->document()->addressList;
+    m_frame->document()->DeleteAllRecords();
+    m_list = m_frame->addressList();
 }
 
 void TestClipboardCommands::cleanup()
@@ -51,7 +51,7 @@ void TestClipboardCommands::fill(const QList<QByteArray>& mails)
         r->setField(AddressRecord::OfficeEmail, ("office-" + mail).toStdString());
         r->setField(AddressRecord::Memo, "line1\r\nline2");
         r->setField(AddressRecord::Group, "Private");
-        m_list->AddRecordRow(m_frame->AppendRecord(std::move(r)));
+        m_frame->document()->AddRecord(std::move(r));
     }
 }
 
@@ -87,27 +87,27 @@ void TestClipboardCommands::mailAddresses()
     QFETCH(QList<int>, selected);
     QFETCH(bool, office);
     QFETCH(QString, expected);
-    m_frame->document()->groupTree->clearSelection();
-    m_frame->document()->groupTree->topLevelItem(0)->setSelected(true);
+    m_frame->groupTree()->clearSelection();
+    m_frame->groupTree()->topLevelItem(0)->setSelected(true);
     fill(mails);
     select(selected);
     QGuiApplication::clipboard()->setText(QStringLiteral("before"));
-    ClipboardTransfer::CopyMailAddresses(m_list, office);
+    ClipboardTransfer::CopyMailAddresses(m_list->JoinSelectedMailAddresses(office));
     QCOMPARE(QGuiApplication::clipboard()->text(), expected);
 }
 
 void TestClipboardCommands::sortOrderDecides()
 {
-    m_frame->document()->groupTree->clearSelection();
-    m_frame->document()->groupTree->topLevelItem(0)->setSelected(true);
+    m_frame->groupTree()->clearSelection();
+    m_frame->groupTree()->topLevelItem(0)->setSelected(true);
     fill({"a@x", "b@x", "c@x"});
     m_list->SortByColumn(0);
     select({0, 1, 2});
-    ClipboardTransfer::CopyMailAddresses(m_list, false);
+    ClipboardTransfer::CopyMailAddresses(m_list->JoinSelectedMailAddresses(false));
     const QStringList first = QGuiApplication::clipboard()->text().split(u';');
     m_list->SortByColumn(0); // the other direction
     select({0, 1, 2});
-    ClipboardTransfer::CopyMailAddresses(m_list, false);
+    ClipboardTransfer::CopyMailAddresses(m_list->JoinSelectedMailAddresses(false));
     const QStringList second = QGuiApplication::clipboard()->text().split(u';');
     QCOMPARE(first.size(), 3);
     QStringList reversed(first.rbegin(), first.rend());
@@ -128,11 +128,11 @@ void TestClipboardCommands::information()
 {
     QFETCH(int, format);
     QFETCH(QString, expected);
-    m_frame->document()->groupTree->clearSelection();
-    m_frame->document()->groupTree->topLevelItem(0)->setSelected(true);
+    m_frame->groupTree()->clearSelection();
+    m_frame->groupTree()->topLevelItem(0)->setSelected(true);
     fill({"a@x"});
     select({0});
-    ClipboardTransfer::CopyContactInfo(m_list, ClipboardTransfer::Format(format));
+    ClipboardTransfer::CopyContactInfo(m_list->FormatSelectedInfo(ClipboardTransfer::Format(format)));
     QCOMPARE(QGuiApplication::clipboard()->text(), expected);
 }
 

@@ -2,7 +2,7 @@
 #include "app/CMainFrame.h"
 #include "model/AddressRecord.h"
 #include "model/ClipboardText.h"
-#include "ui/common/Text.h"
+#include "core/Text.h"
 #include "ui/contact/ClipboardTransfer.h"
 #include "ui/list/CAddressList.h"
 
@@ -144,21 +144,21 @@ void TestClipboardTransfer::emptyTexts()
     QFETCH(int, command);
     QFETCH(bool, cleared);
     CMainFrame frame;
-    CAddressList* list = frame.document()->addressList;
+    CAddressList* list = frame.addressList();
     QVERIFY(list);
     QGuiApplication::clipboard()->setText(QStringLiteral("before"));
     switch (command) {
     case 1003:
-        ClipboardTransfer::CopyMailAddresses(list, false);
+        ClipboardTransfer::CopyMailAddresses(list->JoinSelectedMailAddresses(false));
         break;
     case 32777:
-        ClipboardTransfer::CopyMailAddresses(list, true);
+        ClipboardTransfer::CopyMailAddresses(list->JoinSelectedMailAddresses(true));
         break;
     case 32774:
-        ClipboardTransfer::CopyContactInfo(list, ClipboardTransfer::Personal);
+        ClipboardTransfer::CopyContactInfo(list->FormatSelectedInfo(ClipboardTransfer::Personal));
         break;
     case 32775:
-        ClipboardTransfer::CopyContactInfo(list, ClipboardTransfer::Office);
+        ClipboardTransfer::CopyContactInfo(list->FormatSelectedInfo(ClipboardTransfer::Office));
         break;
     }
     QCOMPARE(QGuiApplication::clipboard()->text(), cleared ? QString() : QStringLiteral("before"));

@@ -1,5 +1,7 @@
 #include "TestMain.h"
 #include "app/CMainFrame.h"
+#include "resource.h"
+#include "ui/common/CommandTable.h"
 #include "model/AddressRecord.h"
 #include "ui/contact/CInfomationSheet.h"
 #include "ui/contact/CPrivatePage.h"
@@ -69,9 +71,9 @@ private:
 void TestContactEditor::init()
 {
     m_frame = std::make_unique<CMainFrame>();
-    m_frame->DeleteAllRecords();
-    m_tree = m_frame->document()->groupTree;
-    m_list = m_frame->document()->addressList;
+    m_frame->document()->DeleteAllRecords();
+    m_tree = m_frame->groupTree();
+    m_list = m_frame->addressList();
     m_frame->show();
 }
 
@@ -86,7 +88,7 @@ AddressRecord* TestContactEditor::addRecord(const char* name, const char* group)
     r->setField(AddressRecord::Name, name);
     r->setField(AddressRecord::Email, "mail@example.jp");
     r->setField(AddressRecord::Group, group);
-    return m_frame->AppendRecord(std::move(r));
+    return m_frame->document()->AddRecord(std::move(r));
 }
 
 void TestContactEditor::show(const QString& group)
@@ -126,7 +128,7 @@ void TestContactEditor::newContact()
     QFETCH(int, rows);
     show(shown);
     if (!rightClicked.isEmpty())
-        m_tree->contextItem = groupItem(m_tree, rightClicked);
+        m_tree->SetContextItem(groupItem(m_tree, rightClicked));
     QString offered;
     bool opened = false;
     whenSheetOpens(
@@ -137,12 +139,12 @@ void TestContactEditor::newContact()
             press(sheet, QDialogButtonBox::Ok);
         },
         &opened);
-    QVERIFY(ContactEditor::OnNewContact(m_frame.get(), m_tree, m_list));
+    QVERIFY(m_frame->commands()->execute(ID_NEW_CONTACT));
     QVERIFY(opened);
     QCOMPARE(offered, preselected);
-    QVERIFY(!m_tree->contextItem);
-    QCOMPARE(m_frame->records().size(), std::size_t(1));
-    const AddressRecord* r = m_frame->records().at(0);
+    QVERIFY(!m_tree->contextItem());
+    QCOMPARE(m_frame->document()->records().size(), std::size_t(1));
+    const AddressRecord* r = m_frame->document()->records().at(0);
     QCOMPARE(r->name(), std::string_view("Hanako"));
     QCOMPARE(QString::fromLatin1(r->group()), preselected);
     QCOMPARE(m_list->model()->rowCount(), rows);
@@ -178,10 +180,10 @@ void TestContactEditor::editIntoAnotherGroup()
             press(sheet, QDialogButtonBox::Ok);
         },
         &opened);
-    QVERIFY(ContactEditor::OnEditContact(m_frame.get(), m_tree, m_list));
+    QVERIFY(ContactEditor::OnEditContact(m_frame.get(), *m_frame->document(), m_list->GetSelectedRecord()));
     QVERIFY(opened);
-    QCOMPARE(m_frame->records().size(), std::size_t(1));
-    QCOMPARE(m_frame->records().at(0), record);
+    QCOMPARE(m_frame->document()->records().size(), std::size_t(1));
+    QCOMPARE(m_frame->document()->records().at(0), record);
     QCOMPARE(record->group(), std::string_view("Business"));
     QCOMPARE(record->name(), std::string_view("Taro"));
     QCOMPARE(m_tree->GetCurrentGroupName(), shown);
@@ -205,12 +207,12 @@ void TestContactEditor::copyAsNew()
             press(sheet, QDialogButtonBox::Ok);
         },
         &opened);
-    QVERIFY(ContactEditor::OnEditContact(m_frame.get(), m_tree, m_list));
+    QVERIFY(ContactEditor::OnEditContact(m_frame.get(), *m_frame->document(), m_list->GetSelectedRecord()));
     QVERIFY(opened);
-    QCOMPARE(m_frame->records().size(), std::size_t(2));
+    QCOMPARE(m_frame->document()->records().size(), std::size_t(2));
     QCOMPARE(record->name(), std::string_view("Taro"));
-    QCOMPARE(m_frame->records().at(1)->name(), std::string_view("Taro Jr"));
-    QCOMPARE(m_frame->records().at(1)->email(), std::string_view("mail@example.jp"));
+    QCOMPARE(m_frame->document()->records().at(1)->name(), std::string_view("Taro Jr"));
+    QCOMPARE(m_frame->document()->records().at(1)->email(), std::string_view("mail@example.jp"));
     QCOMPARE(m_list->model()->rowCount(), 2);
 }
 
@@ -228,10 +230,10 @@ void TestContactEditor::cancelChangesNothing()
             press(sheet, QDialogButtonBox::Cancel);
         },
         &opened);
-    QVERIFY(!ContactEditor::OnEditContact(m_frame.get(), m_tree, m_list));
+    QVERIFY(!ContactEditor::OnEditContact(m_frame.get(), *m_frame->document(), m_list->GetSelectedRecord()));
     QVERIFY(opened);
     QCOMPARE(*record, before);
-    QCOMPARE(m_frame->records().size(), std::size_t(1));
+    QCOMPARE(m_frame->document()->records().size(), std::size_t(1));
     QCOMPARE(m_list->model()->rowCount(), 1);
 }
 
@@ -242,7 +244,7 @@ void TestContactEditor::editWithoutSelectionShowsNothing()
     m_list->clearSelection();
     bool opened = false;
     whenSheetOpens([](CInfomationSheet* sheet) { sheet->reject(); }, &opened);
-    QVERIFY(!ContactEditor::OnEditContact(m_frame.get(), m_tree, m_list));
+    QVERIFY(!ContactEditor::OnEditContact(m_frame.get(), *m_frame->document(), m_list->GetSelectedRecord()));
     QCoreApplication::processEvents();
     QVERIFY(!opened);
 }

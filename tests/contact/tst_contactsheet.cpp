@@ -5,7 +5,7 @@
 #include "ui/common/MessageBox.h"
 #include "ui/common/PostalCodeDictionary.h"
 #include "ui/common/SheetHeader.h"
-#include "ui/common/Text.h"
+#include "core/Text.h"
 #include "ui/contact/CInfomationSheet.h"
 #include "ui/contact/COfficePage.h"
 #include "ui/contact/CPrivatePage.h"

@@ -1,5 +1,7 @@
 #include "TestMain.h"
 #include "app/CMainFrame.h"
+#include "resource.h"
+#include "ui/common/CommandTable.h"
 #include "model/AddressRecord.h"
 #include "ui/common/FileDialog.h"
 #include "ui/common/MessageBox.h"
@@ -59,7 +61,7 @@ void TestCsvExchange::init()
     MessageBox::setTestMode(true);
     MessageBox::shownTexts().clear();
     m_frame = std::make_unique<CMainFrame>();
-    m_frame->DeleteAllRecords();
+    m_frame->document()->DeleteAllRecords();
 }
 
 void TestCsvExchange::import_data()
@@ -84,17 +86,17 @@ void TestCsvExchange::import()
     QFETCH(bool, cancel);
     QFETCH(int, added);
     QFETCH(QStringList, messages);
-    CGroupTree* tree = m_frame->document()->groupTree;
-    tree->contextItem = new QTreeWidgetItem(tree);
+    CGroupTree* tree = m_frame->groupTree();
+    tree->SetContextItem(new QTreeWidgetItem(tree));
     const QString path = content.isEmpty() ? TestEnv::root() + QStringLiteral("/absent.txt")
                                            : writeFile(QStringLiteral("in.txt"), content);
     FileDialog::queueFileName(cancel ? QString() : path);
-    CsvExchange::OnImport(m_frame.get(), tree, m_frame->document()->addressList);
-    QCOMPARE(int(m_frame->records().size()), added);
+    QVERIFY(m_frame->commands()->execute(ID_IMPORT));
+    QCOMPARE(int(m_frame->document()->records().size()), added);
     QCOMPARE(MessageBox::shownTexts(), messages);
-    QVERIFY(!tree->contextItem);
+    QVERIFY(!tree->contextItem());
     if (added > 0)
-        QCOMPARE(m_frame->records().at(1)->group(), std::string_view("Friends"));
+        QCOMPARE(m_frame->document()->records().at(1)->group(), std::string_view("Friends"));
 }
 
 void TestCsvExchange::exportGroup_data()
@@ -117,17 +119,17 @@ void TestCsvExchange::exportGroup()
         r->setField(AddressRecord::Name, name);
         r->setField(AddressRecord::Email, "mail");
         r->setField(AddressRecord::Group, g);
-        m_frame->AppendRecord(std::move(r));
+        m_frame->document()->AddRecord(std::move(r));
     }
     const QString path = TestEnv::root() + QStringLiteral("/out.txt");
-    QVERIFY(CsvExchange::ExportGroup(m_frame.get(), m_frame->records(), group, path));
+    QVERIFY(CsvExchange::ExportGroupCsv(m_frame->document()->records(), group, path));
     QCOMPARE(readAll(path), expected);
 }
 
 void TestCsvExchange::exportToUnwritablePath()
 {
     const QString path = TestEnv::root() + QStringLiteral("/no/such/folder/out.txt");
-    QVERIFY(!CsvExchange::ExportGroup(m_frame.get(), m_frame->records(), "VOK_Address", path));
+    QVERIFY(!CsvExchange::ExportGroupCsv(m_frame->document()->records(), "VOK_Address", path));
 }
 
 void TestCsvExchange::exportCommand_data()
@@ -159,19 +161,22 @@ void TestCsvExchange::exportCommand()
         r->setField(AddressRecord::Name, name);
         r->setField(AddressRecord::Email, "mail");
         r->setField(AddressRecord::Group, g);
-        m_frame->AppendRecord(std::move(r));
+        m_frame->document()->AddRecord(std::move(r));
     }
-    CGroupTree* tree = m_frame->document()->groupTree;
+    CGroupTree* tree = m_frame->groupTree();
     tree->clearSelection();
     tree->topLevelItem(0)->setSelected(true);
     if (!rightClicked.isEmpty())
-        tree->contextItem =
-            tree->findItems(rightClicked, Qt::MatchExactly | Qt::MatchRecursive).value(0);
+        tree->SetContextItem(
+            tree->findItems(rightClicked, Qt::MatchExactly | Qt::MatchRecursive).value(0));
     QFile::remove(TestEnv::root() + QStringLiteral("/command.txt"));
     FileDialog::queueFileName(file);
-    CsvExchange::OnExport(m_frame.get(), tree);
+    m_frame->show();
+    QApplication::setActiveWindow(m_frame.get());
+    tree->setFocus();
+    QVERIFY(m_frame->commands()->execute(ID_EXPORT));
     QCOMPARE(MessageBox::shownTexts(), messages);
-    QVERIFY(!tree->contextItem);
+    QVERIFY(!tree->contextItem());
     QCOMPARE(readAll(file), expected);
 }
 
@@ -185,19 +190,18 @@ void TestCsvExchange::largeImport()
         content += "Name" + QByteArray::number(i) +
                    ",n@example.jp,100-0001,Tokyo\\nChiyoda,03,090,03,memo,ACME,o@acme.jp,"
                    "150-0001,Shibuya,03,03,office,Private\r\n";
-    CGroupTree* tree = m_frame->document()->groupTree;
+    CGroupTree* tree = m_frame->groupTree();
     tree->clearSelection();
     tree->topLevelItem(0)->setSelected(true); // the root: every imported contact becomes a row
     FileDialog::queueFileName(writeFile(QStringLiteral("large.txt"), content));
-    CsvExchange::OnImport(m_frame.get(), m_frame->document()->groupTree,
-                          m_frame->document()->addressList);
-    QCOMPARE(int(m_frame->records().size()), count);
-    QCOMPARE(m_frame->document()->addressList->model()->rowCount(), count);
-    QCOMPARE(m_frame->records().at(count - 1)->address(), std::string_view("Tokyo\r\nChiyoda"));
+    QVERIFY(m_frame->commands()->execute(ID_IMPORT));
+    QCOMPARE(int(m_frame->document()->records().size()), count);
+    QCOMPARE(m_frame->addressList()->model()->rowCount(), count);
+    QCOMPARE(m_frame->document()->records().at(count - 1)->address(), std::string_view("Tokyo\r\nChiyoda"));
     QVERIFY(MessageBox::shownTexts().isEmpty());
 
     const QString out = TestEnv::root() + QStringLiteral("/large-out.txt");
-    QVERIFY(CsvExchange::ExportGroup(m_frame.get(), m_frame->records(), "Private", out));
+    QVERIFY(CsvExchange::ExportGroupCsv(m_frame->document()->records(), "Private", out));
     QCOMPARE(readAll(out), content);
 }
 

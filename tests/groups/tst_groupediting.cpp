@@ -1,4 +1,5 @@
 #include "PaneTestSupport.h"
+#include "settings/GroupStore.h"
 #include "TestMain.h"
 
 #include <QApplication>
@@ -33,9 +34,7 @@ class TestGroupEditing : public QObject
     }
     static QStringList stored()
     {
-        QStringList names;
-        RegistryKey::EnumGroupKeys(names);
-        return names;
+        return GroupStore::load();
     }
     // Ends the running edit with the text typed (Enter) or with Escape when text is null.
     static void finishEdit(const Frame& f, const QString& text)
@@ -70,7 +69,7 @@ private slots:
         finishEdit(f, QString());
         QCOMPARE(f.group("新しいグループ"), nullptr);
         QVERIFY(stored().isEmpty());
-        QCOMPARE(f.tree->pendingEditItem, nullptr);
+        QCOMPARE(f.tree->pendingEditItem(), nullptr);
     }
 
     void createDefaultNameTwice()
@@ -89,7 +88,7 @@ private slots:
         QCOMPARE(MessageBox::shownTexts(),
                  QStringList{"同名のグループが存在します。再度入力してください。"});
         // The posted create-group command has reopened the editor on the same item.
-        QCOMPARE(f.tree->pendingEditItem, second);
+        QCOMPARE(f.tree->pendingEditItem(), second);
         QCOMPARE(f.tree->editingItem(), second);
         QCOMPARE(f.tree->rootItem()->childCount(), 5);
         finishEdit(f, QString());
@@ -155,19 +154,19 @@ private slots:
         f.add({"a", "", "Family"});
         f.show("Family");
         f.tree->StartRenameGroup();
-        QVERIFY(f.tree->renaming);
-        QCOMPARE(f.tree->renameOldName, QString("Family"));
+        QVERIFY(f.tree->isRenaming());
+        QCOMPARE(f.tree->renameOldName(), QString("Family"));
         finishEdit(f, "");
         QCOMPARE(MessageBox::shownTexts(),
                  QStringList{"グループ名が指定されていません。再度入力してください。"});
         QCOMPARE(f.tree->editingItem(), f.group("Family"));
-        QVERIFY(f.tree->renaming);
+        QVERIFY(f.tree->isRenaming());
         QCOMPARE(editor(f)->text(), QString("Family")); // the old name, not the refused text
         finishEdit(f, QString());
-        QVERIFY(!f.tree->renaming);
+        QVERIFY(!f.tree->isRenaming());
         QVERIFY(f.group("Family"));
         QCOMPARE(stored(), QStringList{"Family"});
-        QCOMPARE(int(f.frame->CountGroupRecords("Family")), 1);
+        QCOMPARE(int(f.frame->document()->CountGroupRecords("Family")), 1);
     }
 
     void renameWithUnchangedNameIsRefused()
@@ -199,14 +198,14 @@ private slots:
         f.add({"b", "", "family"});
         f.add({"c", "", "Private"});
         f.show(shown);
-        f.tree->contextItem = f.group("Family");
+        f.tree->SetContextItem(f.group("Family"));
         QVERIFY(f.frame->commands()->execute(ID_RENAME_GROUP));
-        QCOMPARE(f.tree->contextItem, nullptr); // the running edit keeps its item
+        QCOMPARE(f.tree->contextItem(), nullptr); // the running edit keeps its item
         finishEdit(f, "家族");
         QCOMPARE(stored(), QStringList{"家族"});
         QVERIFY(f.group("家族"));
-        QCOMPARE(int(f.frame->CountGroupRecords(cp("家族"))), 2);
-        QCOMPARE(int(f.frame->CountGroupRecords("Family")), 0);
+        QCOMPARE(int(f.frame->document()->CountGroupRecords(QString::fromUtf8("家族"))), 2);
+        QCOMPARE(int(f.frame->document()->CountGroupRecords("Family")), 0);
         // The group column shows the new name at once wherever the contacts are listed.
         for (int r = 0; r < f.list->model()->rowCount(); ++r) {
             const QString name = f.cell(r, 0);
@@ -256,12 +255,12 @@ private slots:
         QCOMPARE(MessageBox::shownTexts().size(), withContacts ? 1 : 0);
         QCOMPARE(f.group("Family") == nullptr, deleted);
         QCOMPARE(stored().contains("Family"), !deleted);
-        QCOMPARE(int(f.frame->records().size()), deleted ? 1 : (withContacts ? 3 : 1));
+        QCOMPARE(int(f.frame->document()->records().size()), deleted ? 1 : (withContacts ? 3 : 1));
         if (deleted) {
             // The previous sibling is selected and listed.
             QCOMPARE(f.tree->GetCurrentGroupName(), QString("Other"));
             QCOMPARE(f.list->model()->rowCount(), 0);
-            QCOMPARE(f.tree->pendingEditItem, nullptr);
+            QCOMPARE(f.tree->pendingEditItem(), nullptr);
         }
     }
 
@@ -275,13 +274,13 @@ private slots:
         QCOMPARE(f.list->model()->rowCount(), 2);
         f.list->selectAll();
         MessageBox::queueAnswer(MessageBox::Yes);
-        f.tree->contextItem = f.group("Family");
+        f.tree->SetContextItem(f.group("Family"));
         QVERIFY(f.frame->commands()->execute(ID_DELETE_GROUP));
-        QCOMPARE(f.tree->contextItem, nullptr);
+        QCOMPARE(f.tree->contextItem(), nullptr);
         QCOMPARE(f.tree->selectedItem(), f.tree->rootItem());
         // The deleted contact's row left the list; no row shows a destroyed record.
         QCOMPARE(f.column(0), QStringList{"b"});
-        QCOMPARE(f.list->recordAt(0), f.frame->records().at(0));
+        QCOMPARE(f.list->recordAt(0), f.frame->document()->records().at(0));
     }
 };
 

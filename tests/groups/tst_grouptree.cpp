@@ -151,11 +151,11 @@ private slots:
         storeGroup("Family");
         Frame f;
         f.show("Private");
-        f.tree->contextItem = f.group("Family");
+        f.tree->SetContextItem(f.group("Family"));
         QCOMPARE(f.tree->GetCurrentGroupName(), QString("Family"));
         QVERIFY(f.tree->IsCurrentUserGroup());
         f.show("Business"); // every selection change clears it
-        QCOMPARE(f.tree->contextItem, nullptr);
+        QCOMPARE(f.tree->contextItem(), nullptr);
         QCOMPARE(f.tree->GetCurrentGroupName(), QString("Business"));
         QVERIFY(!f.tree->IsCurrentUserGroup());
     }
@@ -187,7 +187,7 @@ private slots:
                                      "管理情報のImport(&I)...\tCtrl+I"}));
         QVERIFY(deleteEnabled); // evaluated for the right-clicked user group
         // Closed without a command: the selected group is current again, the selection unmoved.
-        QCOMPARE(f.tree->contextItem, nullptr);
+        QCOMPARE(f.tree->contextItem(), nullptr);
         QCOMPARE(f.tree->GetCurrentGroupName(), QString("Private"));
         QVERIFY(!f.tree->IsCurrentUserGroup());
     }
@@ -234,12 +234,12 @@ private slots:
                 ? QPoint(f.tree->viewport()->width() - 5, f.tree->viewport()->height() - 5)
                 : f.tree->visualItemRect(f.group(label)).topLeft() + QPoint(30, 4);
         QCOMPARE(f.tree->HitTestDropTarget(f.tree->viewport()->mapToGlobal(p)), result);
-        QCOMPARE(f.tree->dropTargetGroup, target);
+        QCOMPARE(f.tree->dropTargetGroup(), target);
         QCOMPARE(f.tree->dropHighlightItem(), label.isEmpty() ? nullptr : f.group(label));
         QCOMPARE(f.tree->selectedItem(), f.group("Private")); // independent of the selection
         f.tree->ClearDropTarget();
         QCOMPARE(f.tree->dropHighlightItem(), nullptr);
-        QVERIFY(f.tree->dropTargetGroup.isEmpty());
+        QVERIFY(f.tree->dropTargetGroup().isEmpty());
     }
 };
 

@@ -87,7 +87,7 @@ private slots:
         auto r = std::make_unique<AddressRecord>();
         r->setField(AddressRecord::Name, Text::toCp932Lossy(longName));
         r->setField(AddressRecord::Email, std::string(300, 'x'));
-        f.frame->AppendRecord(std::move(r));
+        f.frame->document()->AddRecord(std::move(r));
         f.show("VOK_Address");
         QCOMPARE(f.cell(0, 0), longName.left(129));
         QCOMPARE(f.cell(0, 1).size(), 259);
@@ -147,7 +147,7 @@ private slots:
 
     void storedSortOrder()
     {
-        storeDword(RegistryKey::ListViewKey, "Sort", 0x25);
+        storeDword(SettingsKeys::ListViewKey, "Sort", 0x25);
         {
             Frame f;
             f.add({"a", "", "Business"});
@@ -160,13 +160,13 @@ private slots:
             f.list->SortByColumn(0);
         }
         quint32 stored = 0;
-        QVERIFY(readDword(RegistryKey::ListViewKey, "Sort", stored));
+        QVERIFY(readDword(SettingsKeys::ListViewKey, "Sort", stored));
         QCOMPARE(stored, 0x10u);
     }
 
     void storedSortNamingNoColumn()
     {
-        storeDword(RegistryKey::ListViewKey, "Sort", 0x2F);
+        storeDword(SettingsKeys::ListViewKey, "Sort", 0x2F);
         Frame f;
         f.add({"b", "", "Private"});
         f.add({"a", "", "Private"});
@@ -186,35 +186,34 @@ private slots:
         f.add({"b", "b@x", "Private"});
         f.add({"c", "c@x", "Private"});
         f.show("Private");
+        CVOK_AddressDoc* doc = f.frame->document();
         AddressRecord* a = f.add({"a", "a@x", "Private"});
-        f.list->AddRecordRow(a, false);
         QCOMPARE(f.column(0), (QStringList{"b", "c", "a"}));
-        a->setField(AddressRecord::Name, "aa");
-        f.list->UpdateRecordRow(2, a);
+        AddressRecord changed = *a;
+        changed.setField(AddressRecord::Name, "aa");
+        doc->ChangeRecord(a, changed);
         QCOMPARE(f.column(0), (QStringList{"b", "c", "aa"}));
         // A record of another group is not added to the shown one.
-        AddressRecord* other = f.add({"z", "z@x", "Business"});
-        f.list->AddRecordRow(other, false);
+        f.add({"z", "z@x", "Business"});
         QCOMPARE(f.list->model()->rowCount(), 3);
         f.list->SortByColumn(99);
         QCOMPARE(f.column(0), (QStringList{"aa", "b", "c"}));
-        // An update that moves the record out of the group drops its row.
-        a->setField(AddressRecord::Group, "Business");
-        f.list->UpdateRecordRow(0, a);
+        // A change that moves the record out of the group drops its row.
+        changed.setField(AddressRecord::Group, "Business");
+        doc->ChangeRecord(a, changed);
         QCOMPARE(f.column(0), (QStringList{"b", "c"}));
-        f.list->UpdateRecordRow(-1, a);
-        QCOMPARE(f.list->model()->rowCount(), 2);
     }
 
     void markedRowPicture()
     {
         Frame f;
         f.show("Private");
-        AddressRecord* r = f.add({"a", "", "Private"});
-        f.list->AddRecordRow(r, true);
+        std::vector<std::unique_ptr<AddressRecord>> imported;
+        imported.push_back(makeRecord({"a", "", "Private"}));
+        AddressRecord* r = f.frame->document()->ImportRecords(std::move(imported)).front();
         QVERIFY(f.list->isRowMarked(0));
         const QIcon marked = f.list->model()->index(0, 0).data(Qt::DecorationRole).value<QIcon>();
-        f.list->UpdateRecordRow(0, r);
+        f.frame->document()->ChangeRecord(r, *r);
         QVERIFY(!f.list->isRowMarked(0));
         const QIcon plain = f.list->model()->index(0, 0).data(Qt::DecorationRole).value<QIcon>();
         QVERIFY(!marked.isNull() && !plain.isNull());
@@ -237,7 +236,7 @@ private slots:
         QFETCH(quint32, value);
         QFETCH(int, expected);
         if (store)
-            storeDword(RegistryKey::ListViewKey, "Width3", value);
+            storeDword(SettingsKeys::ListViewKey, "Width3", value);
         Frame f;
         f.add({"x", "", "Private", "", "とても長い会社の名前が入っている株式会社"});
         f.show("VOK_Address");
@@ -253,7 +252,7 @@ private slots:
 
     void emptyGroupKeepsWidthsAndSort()
     {
-        storeDword(RegistryKey::ListViewKey, "Width0", 90);
+        storeDword(SettingsKeys::ListViewKey, "Width0", 90);
         Frame f;
         f.add({"a", "", "Private"});
         f.show("VOK_Address");
@@ -286,7 +285,7 @@ private slots:
         QTest::mouseDClick(h->viewport(), Qt::LeftButton, {}, divider);
         QCOMPARE(f.list->columnWidth(column), width);
         quint32 stored = 0;
-        QVERIFY(readDword(RegistryKey::ListViewKey, QString("Width%1").arg(column), stored));
+        QVERIFY(readDword(SettingsKeys::ListViewKey, QString("Width%1").arg(column), stored));
         QCOMPARE(stored, quint32(width));
     }
 
@@ -319,7 +318,7 @@ private slots:
         QTest::mouseRelease(h->viewport(), Qt::LeftButton, {}, QPoint(edge + 40, y));
         QCOMPARE(f.list->columnWidth(1), 140);
         quint32 stored = 0;
-        QVERIFY(readDword(RegistryKey::ListViewKey, "Width1", stored));
+        QVERIFY(readDword(SettingsKeys::ListViewKey, "Width1", stored));
         QCOMPARE(stored, 140u);
     }
 
@@ -348,11 +347,11 @@ private slots:
         QCOMPARE(f.list->GetSelectedCount(), 2);
         f.list->DeleteSelectedRecords();
         QCOMPARE(f.column(0), (QStringList{"a", "c"}));
-        QCOMPARE(f.frame->records().size(), std::size_t(2));
+        QCOMPARE(f.frame->document()->records().size(), std::size_t(2));
         selectRows(f.list, {0});
         f.list->DeleteSelectedRecords();
         QCOMPARE(f.column(0), QStringList{"c"});
-        QCOMPARE(f.frame->records().size(), std::size_t(1));
+        QCOMPARE(f.frame->document()->records().size(), std::size_t(1));
     }
 
     void noRowOutlivesItsRecord()
@@ -363,14 +362,14 @@ private slots:
         f.add({"c", "", "Business"});
         f.show("VOK_Address");
         QCOMPARE(f.list->model()->rowCount(), 3);
-        f.frame->RemoveRecord(a);
+        f.frame->document()->RemoveRecords({a});
         QCOMPARE(f.list->model()->rowCount(), 2);
-        f.frame->RemoveGroupRecords("Business");
+        f.frame->document()->DeleteGroup("Business");
         QCOMPARE(f.list->model()->rowCount(), 0);
         f.add({"d", "", "Other"});
         f.show("Other");
         QCOMPARE(f.list->model()->rowCount(), 1);
-        f.frame->RemoveGroupRecords("other"); // the shown group: the list empties itself
+        f.frame->document()->DeleteGroup("other"); // the shown group: the list empties itself
         QCOMPARE(f.list->model()->rowCount(), 0);
     }
 
@@ -411,7 +410,7 @@ private slots:
             r->setField(AddressRecord::Name, std::to_string(i));
             r->setField(AddressRecord::OfficeEmail, addresses[i].toStdString());
             r->setField(AddressRecord::Email, addresses[i].toStdString());
-            f.frame->AppendRecord(std::move(r));
+            f.frame->document()->AddRecord(std::move(r));
             rows << i;
         }
         f.show("Private");
@@ -441,7 +440,7 @@ private slots:
         r->setField(AddressRecord::Memo, "line1\r\nline2");
         r->setField(AddressRecord::Company, "VOK, Inc.");
         r->setField(AddressRecord::OfficeFax, "06-1");
-        f.frame->AppendRecord(std::move(r));
+        f.frame->document()->AddRecord(std::move(r));
         f.show("Private");
         QCOMPARE(f.list->FormatSelectedInfo(2), std::string());
         selectRows(f.list, {0});
@@ -468,7 +467,7 @@ private slots:
         QFETCH(quint32, newmail);
         QFETCH(int, edits);
         QFETCH(int, mails);
-        storeDword(RegistryKey::OptionKey, "Newmail", newmail);
+        storeDword(SettingsKeys::OptionKey, "Newmail", newmail);
         Frame f;
         f.add({"a", "", "Private"});
         f.add({"b", "", "Private"});
@@ -550,7 +549,7 @@ private slots:
         selectRows(f.list, {0});
         QTest::mousePress(f.list->viewport(), Qt::LeftButton, Qt::ShiftModifier,
                           rowPoint(f.list, 2));
-        QVERIFY(!f.list->dragMove && !f.list->dragCopy);
+        QVERIFY(!f.list->isDragMoving() && !f.list->isDragCopying());
         QTest::mouseRelease(f.list->viewport(), Qt::LeftButton, Qt::ShiftModifier,
                             rowPoint(f.list, 2));
         QCOMPARE(f.list->GetSelectedCount(), 3);
@@ -566,7 +565,7 @@ private slots:
         selectRows(f.list, {0, 1}); // focus on row 0
         QTest::mouseClick(f.list->viewport(), Qt::LeftButton, Qt::ControlModifier,
                           rowPoint(f.list, 1));
-        QVERIFY(!f.list->dragCopy);
+        QVERIFY(!f.list->isDragCopying());
         QCOMPARE(f.list->GetSelectedCount(), 1);
     }
 
@@ -598,7 +597,7 @@ private slots:
         selectRows(f.list, {0, 1, 2});
         const Qt::KeyboardModifiers mods = copy ? Qt::ControlModifier : Qt::ShiftModifier;
         QTest::mousePress(f.list->viewport(), Qt::LeftButton, mods, rowPoint(f.list, 0));
-        QVERIFY(copy ? f.list->dragCopy : f.list->dragMove);
+        QVERIFY(copy ? f.list->isDragCopying() : f.list->isDragMoving());
         QCOMPARE(f.list->dragCursorId(), IDC_DRAG_NONE);
         const QPoint over = treePointInList(f, target);
         QTest::mouseMove(f.list->viewport(), over);
@@ -607,11 +606,11 @@ private slots:
                  valid ? (copy ? IDC_DRAG_COPY : IDC_DRAG_MOVE) : IDC_DRAG_NONE);
         QCOMPARE(f.tree->dropHighlightItem(), f.group(target));
         QTest::mouseRelease(f.list->viewport(), Qt::LeftButton, mods, over);
-        QVERIFY(!f.list->dragMove && !f.list->dragCopy);
+        QVERIFY(!f.list->isDragMoving() && !f.list->isDragCopying());
         QCOMPARE(f.list->dragCursorId(), 0);
         QCOMPARE(f.tree->dropHighlightItem(), nullptr);
         QCOMPARE(f.list->model()->rowCount(), rowsAfter);
-        QCOMPARE(int(f.frame->records().size()), recordsAfter);
+        QCOMPARE(int(f.frame->document()->records().size()), recordsAfter);
         if (copy && target == "Private") {
             // The copies are new, unselected last rows with the two sheets.
             for (int r = 4; r < 7; ++r) {
@@ -620,7 +619,7 @@ private slots:
             }
         }
         if (valid) {
-            QCOMPARE(int(f.frame->CountGroupRecords(cp(target.toUtf8()))), inTarget);
+            QCOMPARE(int(f.frame->document()->CountGroupRecords(target)), inTarget);
             // A later visit of the target lists them all, in its own spelling.
             f.show(target);
             QCOMPARE(f.list->model()->rowCount(), inTarget);
@@ -638,7 +637,7 @@ private slots:
         selectRows(f.list, {0});
         QTest::mousePress(f.list->viewport(), Qt::LeftButton, Qt::ControlModifier,
                           rowPoint(f.list, 0));
-        QVERIFY(f.list->dragCopy);
+        QVERIFY(f.list->isDragCopying());
         QVERIFY(QApplication::overrideCursor());
         QCOMPARE(QApplication::overrideCursor()->hotSpot(), QPoint(1, 8));
         QCOMPARE(QApplication::overrideCursor()->pixmap().deviceIndependentSize().toSize(),
@@ -646,10 +645,10 @@ private slots:
         // Another window takes the mouse: the drag ends without a drop.
         QEvent deactivate(QEvent::WindowDeactivate);
         QApplication::sendEvent(f.list, &deactivate);
-        QVERIFY(!f.list->dragCopy);
+        QVERIFY(!f.list->isDragCopying());
         QCOMPARE(QApplication::overrideCursor(), nullptr);
         QTest::mouseRelease(f.list->viewport(), Qt::LeftButton, {}, treePointInList(f, "Business"));
-        QCOMPARE(f.frame->records().size(), std::size_t(2));
+        QCOMPARE(f.frame->document()->records().size(), std::size_t(2));
     }
 
     void rightClickCancelsDrag()
@@ -661,7 +660,7 @@ private slots:
         selectRows(f.list, {0});
         QTest::mousePress(f.list->viewport(), Qt::LeftButton, Qt::ShiftModifier,
                           rowPoint(f.list, 0));
-        QVERIFY(f.list->dragMove);
+        QVERIFY(f.list->isDragMoving());
         QTest::mouseMove(f.list->viewport(), treePointInList(f, "Business"));
         QTimer::singleShot(0, [] {
             if (QWidget* popup = QApplication::activePopupWidget())
@@ -669,11 +668,11 @@ private slots:
         });
         QTest::mousePress(f.list->viewport(), Qt::RightButton, Qt::ControlModifier,
                           treePointInList(f, "Business"));
-        QVERIFY(!f.list->dragMove);
+        QVERIFY(!f.list->isDragMoving());
         QCOMPARE(f.list->dragCursorId(), 0);
         QCOMPARE(f.tree->dropHighlightItem(), nullptr);
         QTest::mouseRelease(f.list->viewport(), Qt::LeftButton, {}, treePointInList(f, "Business"));
-        QCOMPARE(int(f.frame->CountGroupRecords("Business")), 0);
+        QCOMPARE(int(f.frame->document()->CountGroupRecords("Business")), 0);
         QCOMPARE(f.list->model()->rowCount(), 2);
     }
 };

@@ -1,7 +1,8 @@
 #include "FakePop3Server.h"
 #include "ModalWatcher.h"
 #include "TestMain.h"
-#include "app/RegistryKey.h"
+#include "settings/RegistryKey.h"
+#include "settings/SettingsKeys.h"
 #include "mail/CMailNoticeDlg.h"
 #include "mail/HostLookup.h"
 #include "mail/MailCheck.h"
@@ -22,7 +23,7 @@
 
 namespace {
 
-const QString kOption = QString::fromLatin1(RegistryKey::OptionKey);
+const QString kOption = QString::fromLatin1(SettingsKeys::OptionKey);
 
 void writeAccount(const QString& user, const QString& password, const QString& server)
 {

@@ -2,8 +2,10 @@
 #include "ModalWatcher.h"
 #include "TestMain.h"
 #include "app/CMainFrame.h"
-#include "app/CommandTable.h"
-#include "app/RegistryKey.h"
+#include "app/TrayIcon.h"
+#include "ui/common/CommandTable.h"
+#include "settings/RegistryKey.h"
+#include "settings/SettingsKeys.h"
 #include "mail/MailCheck.h"
 #include "mail/MailText.h"
 #include "resource.h"
@@ -23,7 +25,7 @@
 
 namespace {
 
-const QString kOption = QString::fromLatin1(RegistryKey::OptionKey);
+const QString kOption = QString::fromLatin1(SettingsKeys::OptionKey);
 
 void writeAccount(const QString& server)
 {
@@ -64,7 +66,7 @@ private slots:
 void TestMailCheckFrame::initTestCase()
 {
     MessageBox::setTestMode(true);
-    CMainFrame::setTrayAvailableForTesting(true);
+    TrayIcon::setAvailableForTesting(true);
 }
 
 void TestMailCheckFrame::init()
@@ -78,11 +80,11 @@ void TestMailCheckFrame::incompleteAccountShowsOnlyTheMessage()
     writeAccount(QString()); // no server
     CMainFrame frame;
     const QString paneBefore = frame.mailPaneText();
-    const QString tipBefore = frame.trayIcon()->toolTip();
+    const QString tipBefore = frame.tray()->icon()->toolTip();
     QVERIFY(frame.commands()->execute(ID_MAIL_CHECK));
     QCOMPARE(MessageBox::shownTexts(), QStringList{MailText::AccountMissing});
     QCOMPARE(frame.mailPaneText(), paneBefore);
-    QCOMPARE(frame.trayIcon()->toolTip(), tipBefore);
+    QCOMPARE(frame.tray()->icon()->toolTip(), tipBefore);
     QCOMPARE(frame.mailCheck()->runningChecks(), 0);
 }
 
@@ -108,7 +110,7 @@ void TestMailCheckFrame::resultInPaneAndTooltip()
     QVERIFY(frame.commands()->execute(ID_MAIL_CHECK));
     QCOMPARE(frame.mailPaneText(), MailText::Checking);
     QTRY_COMPARE_WITH_TIMEOUT(frame.mailPaneText(), text, 15000);
-    QCOMPARE(frame.trayIcon()->toolTip(), text);
+    QCOMPARE(frame.tray()->icon()->toolTip(), text);
     QCOMPARE(MessageBox::shownTexts(), QStringList());
     QTRY_COMPARE(frame.mailCheck()->runningChecks(), 0);
 }
@@ -179,16 +181,16 @@ void TestMailCheckFrame::newTrayGetsTheFirstIcon()
     QFETCH(QString, tip);
     auto picture = [](const QIcon& icon) { return icon.pixmap(32, 32).toImage(); };
     CMainFrame frame;
-    frame.SetTrayIcon(iconId);
-    frame.SetTrayTip(tip);
-    QCOMPARE(frame.trayIcon()->toolTip(), tip);
-    QCOMPARE(picture(frame.trayIcon()->icon()) == picture(CMainFrame::iconForId(IDI_TRAY)),
+    frame.tray()->SetTrayIcon(iconId);
+    frame.tray()->SetTrayTip(tip);
+    QCOMPARE(frame.tray()->icon()->toolTip(), tip);
+    QCOMPARE(picture(frame.tray()->icon()->icon()) == picture(TrayIcon::iconForId(IDI_TRAY)),
              iconId == IDI_TRAY);
 
-    frame.OnTaskbarCreated();
-    QCOMPARE(frame.trayIcon()->toolTip(), QStringLiteral("VOK_Address "));
-    QCOMPARE(picture(frame.trayIcon()->icon()), picture(CMainFrame::iconForId(IDI_TRAY)));
-    QVERIFY(frame.trayIcon()->isVisible());
+    frame.tray()->OnTaskbarCreated();
+    QCOMPARE(frame.tray()->icon()->toolTip(), QStringLiteral("VOK_Address "));
+    QCOMPARE(picture(frame.tray()->icon()->icon()), picture(TrayIcon::iconForId(IDI_TRAY)));
+    QVERIFY(frame.tray()->icon()->isVisible());
 }
 
 VOK_TEST_MAIN(TestMailCheckFrame)

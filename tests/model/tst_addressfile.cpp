@@ -2,7 +2,7 @@
 #include "TestMain.h"
 #include "app/AppText.h"
 #include "app/CMainFrame.h"
-#include "app/DataLocation.h"
+#include "core/DataLocation.h"
 #include "model/AddressFile.h"
 #include "ui/common/MessageBox.h"
 
@@ -464,7 +464,7 @@ void TestAddressFile::frameRefusesToOverwriteUnreadable()
                  QStringList{QStringLiteral(
                      "アドレスデータの読み込みに失敗しました。管理者に連絡して下さい。")});
         QCOMPARE(AppText::LoadFailed, MessageBox::shownTexts().first());
-        frame.AppendRecord(tagged(1, "Private"));
+        frame.document()->AddRecord(tagged(1, "Private"));
         MessageBox::shownTexts().clear();
         QVERIFY(!frame.SaveAddressFile());
         QCOMPARE(MessageBox::shownTexts(), QStringList{AppText::SaveFailed});
@@ -490,16 +490,16 @@ void TestAddressFile::frameCreatesFolderOnFirstSave()
     MessageBox::shownTexts().clear();
     {
         CMainFrame frame;
-        QVERIFY(frame.records().empty());
-        frame.AppendRecord(tagged(1, "Private"));
+        QVERIFY(frame.document()->records().empty());
+        frame.document()->AddRecord(tagged(1, "Private"));
         QVERIFY(frame.SaveAddressFile());
     }
     QVERIFY(MessageBox::shownTexts().isEmpty());
     QCOMPARE(QFileInfo(dataDir + QStringLiteral("/Address.vok")).size(), qint64(kRecord));
     {
         CMainFrame frame;
-        QCOMPARE(frame.records().size(), std::size_t(1));
-        QCOMPARE(qb(frame.records().at(0)->name()), QByteArray("n1-f00"));
+        QCOMPARE(frame.document()->records().size(), std::size_t(1));
+        QCOMPARE(qb(frame.document()->records().at(0)->name()), QByteArray("n1-f00"));
     }
     MessageBox::setTestMode(false);
 }

@@ -1,5 +1,6 @@
 #include "TestMain.h"
-#include "app/RegistryKey.h"
+#include "settings/RegistryKey.h"
+#include "settings/SettingsKeys.h"
 #include "ui/common/SheetHeader.h"
 #include "ui/options/AutostartEntry.h"
 #include "ui/options/COptionPage1.h"
@@ -20,7 +21,7 @@
 
 namespace {
 
-const QString kOption = QString::fromLatin1(RegistryKey::OptionKey);
+const QString kOption = QString::fromLatin1(SettingsKeys::OptionKey);
 
 void writeDword(const QString& name, quint32 value)
 {

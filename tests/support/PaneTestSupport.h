@@ -4,14 +4,15 @@
 // folder for each test, and contacts made from UTF-8 literals.
 
 #include "app/CMainFrame.h"
-#include "app/CommandTable.h"
-#include "app/DataLocation.h"
-#include "app/RegistryKey.h"
+#include "ui/common/CommandTable.h"
+#include "core/DataLocation.h"
+#include "settings/RegistryKey.h"
+#include "settings/SettingsKeys.h"
 #include "model/AddressRecord.h"
 #include "model/Cp932.h"
 #include "resource.h"
 #include "ui/common/MessageBox.h"
-#include "ui/common/Text.h"
+#include "core/Text.h"
 #include "ui/groups/CGroupTree.h"
 #include "ui/list/AddressListModel.h"
 #include "ui/list/CAddressList.h"
@@ -65,7 +66,7 @@ inline void startPaneTest()
 inline void storeGroup(const QString& name)
 {
     RegistryKey key;
-    key.Open(QString::fromLatin1(RegistryKey::TreeViewKey) + u'\\' + name);
+    key.Open(QString::fromLatin1(SettingsKeys::TreeViewKey) + u'\\' + name);
 }
 
 inline void storeDword(const char* keyPath, const QString& name, quint32 value)
@@ -90,8 +91,8 @@ public:
     Frame()
     {
         frame = std::make_unique<CMainFrame>();
-        tree = frame->document()->groupTree;
-        list = frame->document()->addressList;
+        tree = frame->groupTree();
+        list = frame->addressList();
         CommandTable* c = frame->commands();
         auto ensure = [&](int id, CommandTable::Handler h, CommandTable::Rule rule = {}) {
             if (!c->contains(id))
@@ -101,20 +102,20 @@ public:
         CAddressList* l = list;
         ensure(ID_CREATE_GROUP, [t] {
             t->CreateGroup();
-            t->contextItem = nullptr;
+            t->SetContextItem(nullptr);
         });
         ensure(
             ID_DELETE_GROUP,
             [t] {
                 t->DeleteGroup();
-                t->contextItem = nullptr;
+                t->SetContextItem(nullptr);
             },
             [t] { return t->IsCurrentUserGroup(); });
         ensure(
             ID_RENAME_GROUP,
             [t] {
                 t->StartRenameGroup();
-                t->contextItem = nullptr;
+                t->SetContextItem(nullptr);
             },
             [t] { return t->IsCurrentUserGroup(); });
         ensure(
@@ -135,7 +136,7 @@ public:
         exposed = QTest::qWaitForWindowExposed(frame.get());
     }
 
-    AddressRecord* add(const Contact& c) { return frame->AppendRecord(makeRecord(c)); }
+    AddressRecord* add(const Contact& c) { return frame->document()->AddRecord(makeRecord(c)); }
 
     QTreeWidgetItem* group(const QString& label) const
     {

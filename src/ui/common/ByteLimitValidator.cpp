@@ -1,6 +1,6 @@
 #include "ByteLimitValidator.h"
 
-#include "Text.h"
+#include "core/Text.h"
 #include "ValidatorText.h"
 
 #include <QCoreApplication>

@@ -6,7 +6,7 @@
 #include "model/AddressRecord.h"
 #include "ui/common/MessageBox.h"
 #include "ui/common/SheetHeader.h"
-#include "ui/common/Text.h"
+#include "core/Text.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

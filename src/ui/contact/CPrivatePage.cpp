@@ -4,7 +4,7 @@
 #include "FieldExchange.h"
 #include "PostalCodeOffer.h"
 #include "model/GroupName.h"
-#include "ui/common/Text.h"
+#include "core/Text.h"
 #include "ui_CPrivatePage.h"
 
 namespace {

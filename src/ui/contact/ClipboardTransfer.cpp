@@ -1,22 +1,20 @@
 #include "ClipboardTransfer.h"
 
-#include "ui/common/Text.h"
-#include "ui/list/CAddressList.h"
+#include "core/Text.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
 
-void ClipboardTransfer::CopyMailAddresses(CAddressList* list, bool office)
+void ClipboardTransfer::CopyMailAddresses(const std::string& joined)
 {
-    SetClipboardText(list->JoinSelectedMailAddresses(office));
+    SetClipboardText(joined);
 }
 
-void ClipboardTransfer::CopyContactInfo(CAddressList* list, Format format)
+void ClipboardTransfer::CopyContactInfo(const std::string& info)
 {
-    const std::string text = list->FormatSelectedInfo(format);
-    if (text.empty())
+    if (info.empty())
         return;
-    SetClipboardText(text);
+    SetClipboardText(info);
 }
 
 void ClipboardTransfer::SetClipboardText(const std::string& cp932)

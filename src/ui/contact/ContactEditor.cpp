@@ -3,61 +3,54 @@
 #include "CInfomationSheet.h"
 #include "CPrivatePage.h"
 #include "ContactText.h"
-#include "app/CMainFrame.h"
-#include "ui/groups/CGroupTree.h"
-#include "ui/list/CAddressList.h"
+#include "core/CVOK_AddressDoc.h"
 
 namespace {
 
-void prepare(CInfomationSheet& sheet, CGroupTree* tree)
+void prepare(CInfomationSheet& sheet, const CVOK_AddressDoc& doc)
 {
     sheet.SetHeaderText(ContactText::HeaderText);
-    tree->ListGroupNames(sheet.privatePage().m_groupNames);
+    sheet.privatePage().m_groupNames = doc.groupNames();
 }
 
-AddressRecord* appendNew(const CInfomationSheet& sheet, CMainFrame* frame, CAddressList* list)
+void addNew(const CInfomationSheet& sheet, CVOK_AddressDoc& doc)
 {
     auto record = std::make_unique<AddressRecord>();
     sheet.StoreRecord(*record);
-    AddressRecord* added = frame->AppendRecord(std::move(record));
-    list->AddRecordRow(added, false);
-    return added;
+    doc.AddRecord(std::move(record));
 }
 
 } // namespace
 
-bool ContactEditor::OnNewContact(CMainFrame* frame, CGroupTree* tree, CAddressList* list)
+bool ContactEditor::OnNewContact(QWidget* parent, CVOK_AddressDoc& doc, const QString& group)
 {
-    CInfomationSheet sheet(frame);
-    prepare(sheet, tree);
-    sheet.privatePage().m_strGroup = tree->GetCurrentGroupName();
-    tree->contextItem = nullptr;
+    CInfomationSheet sheet(parent);
+    prepare(sheet, doc);
+    sheet.privatePage().m_strGroup = group;
     if (sheet.exec() != QDialog::Accepted)
         return false;
-    appendNew(sheet, frame, list);
+    addNew(sheet, doc);
     return true;
 }
 
-bool ContactEditor::OnEditContact(CMainFrame* frame, CGroupTree* tree, CAddressList* list)
+bool ContactEditor::OnEditContact(QWidget* parent, CVOK_AddressDoc& doc, AddressRecord* record)
 {
-    AddressRecord* record = list->GetSelectedRecord();
     if (!record)
         return false;
-    CInfomationSheet sheet(frame);
-    prepare(sheet, tree);
+    CInfomationSheet sheet(parent);
+    prepare(sheet, doc);
     sheet.LoadRecord(*record);
     sheet.privatePage().m_bAllowCopy = true;
     if (sheet.exec() != QDialog::Accepted)
         return false;
     if (sheet.privatePage().m_bCopyAsNew) {
-        appendNew(sheet, frame, list);
+        addNew(sheet, doc);
         return true;
     }
     // A command posted while the sheet was open may have removed the record.
-    if (!frame->records().contains(record))
+    if (!doc.contains(record))
         return false;
-    const int row = list->GetFocusedSelectedRow();
-    sheet.StoreRecord(*record);
-    list->UpdateRecordRow(row, record);
-    return true;
+    AddressRecord value = *record;
+    sheet.StoreRecord(value);
+    return doc.ChangeRecord(record, value);
 }

@@ -1,7 +1,7 @@
 #include "ContactField.h"
 
 #include "ui/common/ByteLimitValidator.h"
-#include "ui/common/Text.h"
+#include "core/Text.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>

@@ -1,13 +1,11 @@
 #include "CsvExchange.h"
 
 #include "ContactText.h"
-#include "app/CMainFrame.h"
+#include "core/CVOK_AddressDoc.h"
+#include "core/Text.h"
 #include "model/CsvFile.h"
 #include "ui/common/FileDialog.h"
 #include "ui/common/MessageBox.h"
-#include "ui/common/Text.h"
-#include "ui/groups/CGroupTree.h"
-#include "ui/list/CAddressList.h"
 
 #include <QFile>
 #include <QProgressDialog>
@@ -44,56 +42,47 @@ private:
 
 } // namespace
 
-void CsvExchange::OnImport(CMainFrame* frame, CGroupTree* tree, CAddressList* list)
+void CsvExchange::OnImport(QWidget* parent, CVOK_AddressDoc& doc)
 {
     const QString path = FileDialog::getOpenFileName(
-        frame, ContactText::ImportTitle, ContactText::CsvFilter, ContactText::CsvSuffix);
-    if (path.isEmpty()) {
-        tree->contextItem = nullptr;
+        parent, ContactText::ImportTitle, ContactText::CsvFilter, ContactText::CsvSuffix);
+    if (path.isEmpty())
         return;
-    }
-    RecordList& records = frame->records();
-    const std::size_t before = records.size();
+    RecordList read;
     CsvFile::ReadResult result;
     {
-        Progress progress(frame, ContactText::Importing);
+        Progress progress(parent, ContactText::Importing);
         result = CsvFile::Read(
-            QFile::encodeName(path).toStdString(), records,
+            QFile::encodeName(path).toStdString(), read,
             [&progress](std::size_t, std::uint64_t bytesRead, std::uint64_t totalBytes) {
                 progress.update(0, bytesRead, totalBytes);
             });
-        // Lines before a format error stay imported, as rows too.
-        const std::size_t added = records.size() - before;
-        for (std::size_t i = 0; i < added; ++i) {
-            list->AddRecordRow(records.at(before + i), true);
-            if (i % 1000 == 999)
-                progress.update(1, i, added);
-        }
+        // Lines before a format error stay imported.
+        progress.update(1, 1, 2);
+        doc.ImportRecords(read.TakeRecords());
     }
     switch (result.status) {
     case CsvFile::ReadStatus::Ok:
         break;
     case CsvFile::ReadStatus::OpenFailed:
-        MessageBox::information(frame, ContactText::ImportFailed);
+        MessageBox::information(parent, ContactText::ImportFailed);
         break;
     case CsvFile::ReadStatus::FormatError:
-        MessageBox::information(frame, ContactText::FormatError);
+        MessageBox::information(parent, ContactText::FormatError);
         break;
     }
-    tree->contextItem = nullptr;
 }
 
-void CsvExchange::OnExport(CMainFrame* frame, CGroupTree* tree)
+void CsvExchange::OnExport(QWidget* parent, const CVOK_AddressDoc& doc, const QString& group)
 {
     const QString path = FileDialog::getSaveFileName(
-        frame, ContactText::ExportTitle, ContactText::CsvFilter, ContactText::CsvSuffix);
-    if (!path.isEmpty() && !tree->ExportGroupCsv(path))
-        MessageBox::information(frame, ContactText::ExportFailed);
-    tree->contextItem = nullptr;
+        parent, ContactText::ExportTitle, ContactText::CsvFilter, ContactText::CsvSuffix);
+    if (!path.isEmpty() && !ExportGroupCsv(doc.records(), group, path))
+        MessageBox::information(parent, ContactText::ExportFailed);
 }
 
-bool CsvExchange::ExportGroup(QWidget*, const RecordList& records, const QString& group,
-                              const QString& path)
+bool CsvExchange::ExportGroupCsv(const RecordList& records, const QString& group,
+                                 const QString& path)
 {
     return CsvFile::Write(QFile::encodeName(path).toStdString(), records,
                           Text::toCp932Lossy(group)) == CsvFile::WriteStatus::Ok;

@@ -2,16 +2,11 @@
 
 #include "GroupLabelDelegate.h"
 #include "GroupText.h"
-#include "app/CMainFrame.h"
-#include "app/CommandTable.h"
-#include "app/RegistryKey.h"
-#include "model/GroupName.h"
+#include "core/CVOK_AddressDoc.h"
 #include "resource.h"
+#include "ui/common/CommandTable.h"
 #include "ui/common/MessageBox.h"
 #include "ui/common/SelectionPalette.h"
-#include "ui/common/Text.h"
-#include "ui/contact/CsvExchange.h"
-#include "ui/list/CAddressList.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -19,7 +14,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
-#include <vector>
 
 namespace {
 
@@ -33,15 +27,10 @@ QIcon folderIcon(const QString& closed, const QString& open)
     return icon;
 }
 
-QString groupKeyPath(const QString& name)
-{
-    return QString::fromLatin1(RegistryKey::TreeViewKey) + u'\\' + name;
-}
-
 } // namespace
 
-CGroupTree::CGroupTree(CMainFrame* frame, QWidget* parent)
-    : QTreeWidget(parent), m_frame(frame), m_rootIcon(QStringLiteral(":/icons/tree_book.svg")),
+CGroupTree::CGroupTree(CVOK_AddressDoc* doc, CommandTable* commands, QWidget* parent)
+    : QTreeWidget(parent), m_doc(doc), m_commands(commands), m_rootIcon(QStringLiteral(":/icons/tree_book.svg")),
       m_fixedIcon(folderIcon(QStringLiteral(":/icons/tree_folder_blue.svg"),
                              QStringLiteral(":/icons/tree_folder_blue_open.svg"))),
       m_userIcon(folderIcon(QStringLiteral(":/icons/tree_folder_yellow.svg"),
@@ -57,14 +46,16 @@ CGroupTree::CGroupTree(CMainFrame* frame, QWidget* parent)
     setItemDelegate(new GroupLabelDelegate(this));
     SelectionPalette::keepSelectionVisible(this);
 
-    m_frame->document()->groupTree = this;
     build();
-    connect(this, &QTreeWidget::itemSelectionChanged, this, &CGroupTree::fillAddressList);
+    connect(this, &QTreeWidget::itemSelectionChanged, this, &CGroupTree::onSelectionChanged);
+    connect(m_doc, &CVOK_AddressDoc::groupAdded, this, &CGroupTree::onGroupAdded);
+    connect(m_doc, &CVOK_AddressDoc::groupRenamed, this, &CGroupTree::onGroupRenamed);
+    connect(m_doc, &CVOK_AddressDoc::groupRemoved, this, &CGroupTree::onGroupRemoved);
 }
 
 CGroupTree::~CGroupTree()
 {
-    // Tearing down the items changes the selection; the list and the records may be gone.
+    // Tearing down the items changes the selection; nobody may hear of it any more.
     blockSignals(true);
 }
 
@@ -80,19 +71,14 @@ QTreeWidgetItem* CGroupTree::appendGroup(const QString& name, Kind kind)
 
 void CGroupTree::build()
 {
-    auto* root = new QTreeWidgetItem(QStringList{GroupText::Root});
+    auto* root = new QTreeWidgetItem(QStringList{CVOK_AddressDoc::RootName});
     root->setIcon(0, m_rootIcon);
     root->setData(0, Qt::UserRole, static_cast<int>(RootKind));
     root->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
     addTopLevelItem(root);
-    for (const QString& name : {GroupText::Private, GroupText::Business, GroupText::Other})
+    for (const QString& name : CVOK_AddressDoc::FixedGroups)
         appendGroup(name, FixedKind);
-    RegistryKey key;
-    key.Open(QString::fromLatin1(RegistryKey::TreeViewKey));
-    key.Close();
-    QStringList names;
-    RegistryKey::EnumGroupKeys(names);
-    for (const QString& name : names)
+    for (const QString& name : m_doc->userGroups())
         appendGroup(name, UserKind);
     root->setExpanded(true);
 }
@@ -105,7 +91,7 @@ int CGroupTree::kindOf(const QTreeWidgetItem* item)
 QTreeWidgetItem* CGroupTree::rootItem() const
 {
     for (int i = 0; i < topLevelItemCount(); ++i) {
-        if (topLevelItem(i)->text(0) == GroupText::Root)
+        if (topLevelItem(i)->text(0) == CVOK_AddressDoc::RootName)
             return topLevelItem(i);
     }
     return topLevelItemCount() > 0 ? topLevelItem(0) : nullptr;
@@ -119,7 +105,17 @@ QTreeWidgetItem* CGroupTree::selectedItem() const
 
 QTreeWidgetItem* CGroupTree::currentGroupItem() const
 {
-    return contextItem ? contextItem : selectedItem();
+    return m_contextItem ? m_contextItem : selectedItem();
+}
+
+QTreeWidgetItem* CGroupTree::groupItem(const QString& name) const
+{
+    const QTreeWidgetItem* root = rootItem();
+    for (int i = 0; root && i < root->childCount(); ++i) {
+        if (root->child(i)->text(0) == name)
+            return root->child(i);
+    }
+    return nullptr;
 }
 
 QString CGroupTree::GetCurrentGroupName() const
@@ -162,29 +158,11 @@ void CGroupTree::showEvent(QShowEvent* event)
     selectRootIfNone();
 }
 
-void CGroupTree::fillAddressList()
+void CGroupTree::onSelectionChanged()
 {
-    contextItem = nullptr;
-    CAddressList* list = m_frame->document()->addressList;
-    if (!list)
-        return;
-    list->DeleteAllRows();
+    m_contextItem = nullptr;
     const QTreeWidgetItem* item = selectedItem();
-    if (!item)
-        return;
-    const QString label = item->text(0);
-    const bool all = label.compare(GroupText::Root, Qt::CaseInsensitive) == 0;
-    const std::string group = Text::toCp932(label).value_or(std::string());
-    std::vector<AddressRecord*> records;
-    const RecordList& list0 = m_frame->records();
-    records.reserve(all ? list0.size() : 0);
-    for (const auto& record : list0) {
-        if (all || GroupName::equals(group, record->group()))
-            records.push_back(record.get());
-    }
-    list->AddRecordRows(records);
-    list->ApplyColumnWidths();
-    list->SortByColumn(99);
+    emit currentGroupChanged(item ? item->text(0) : QString());
 }
 
 QTreeWidgetItem* CGroupTree::labelItemAt(const QPoint& viewportPos) const
@@ -200,7 +178,7 @@ QTreeWidgetItem* CGroupTree::labelItemAt(const QPoint& viewportPos) const
 
 QMenu* CGroupTree::createContextMenu(QWidget* parent)
 {
-    CommandTable* commands = m_frame->commands();
+    CommandTable* commands = m_commands;
     auto* menu = new QMenu(parent);
     auto add = [menu, commands](const QString& text, int id) {
         QAction* a = menu->addAction(text);
@@ -252,7 +230,7 @@ void CGroupTree::contextMenuEvent(QContextMenuEvent* event)
     }
     if (!item)
         return;
-    contextItem = item;
+    m_contextItem = item;
     // The item the menu speaks for stands out while the menu is open.
     setDropHighlight(item);
     QMenu* menu = createContextMenu(this);
@@ -262,7 +240,7 @@ void CGroupTree::contextMenuEvent(QContextMenuEvent* event)
         setDropHighlight(nullptr);
     // Without a command the menu leaves nothing behind; after one, the handler has run and
     // cleared it already (or deleted the item, which clears it too).
-    contextItem = nullptr;
+    m_contextItem = nullptr;
 }
 
 void CGroupTree::startLabelEdit(QTreeWidgetItem* item)
@@ -308,8 +286,8 @@ void CGroupTree::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint
 
 void CGroupTree::CreateGroup()
 {
-    if (pendingEditItem) {
-        startLabelEdit(pendingEditItem);
+    if (m_pendingEditItem) {
+        startLabelEdit(m_pendingEditItem);
         return;
     }
     QTreeWidgetItem* root = rootItem();
@@ -325,33 +303,17 @@ void CGroupTree::StartRenameGroup()
     QTreeWidgetItem* item = currentGroupItem();
     if (!item)
         return;
-    renameOldName = item->text(0);
-    renaming = true;
+    m_renameOldName = item->text(0);
+    m_renaming = true;
     startLabelEdit(item);
-}
-
-bool CGroupTree::GroupNameStored(const QString& name) const
-{
-    const auto bytes = Text::toCp932(name);
-    QStringList names;
-    RegistryKey::EnumGroupKeys(names);
-    for (const QString& stored : names) {
-        if (stored == name)
-            return true;
-        const auto storedBytes = Text::toCp932(stored);
-        if (bytes && storedBytes && GroupName::equals(*bytes, *storedBytes))
-            return true;
-    }
-    return false;
 }
 
 void CGroupTree::refuseName(QTreeWidgetItem* item, const QString& message)
 {
-    pendingEditItem = item;
+    m_pendingEditItem = item;
     MessageBox::information(this, message);
-    CommandTable* commands = m_frame->commands();
-    if (commands && commands->contains(ID_CREATE_GROUP))
-        commands->post(ID_CREATE_GROUP);
+    if (m_commands && m_commands->contains(ID_CREATE_GROUP))
+        m_commands->post(ID_CREATE_GROUP);
     else
         QMetaObject::invokeMethod(this, &CGroupTree::CreateGroup, Qt::QueuedConnection);
 }
@@ -360,45 +322,32 @@ void CGroupTree::endLabelEdit(QTreeWidgetItem* item, bool cancelled, const QStri
 {
     item->setFlags(item->flags() & ~Qt::ItemIsEditable);
     if (cancelled) {
-        if (!renaming) {
-            if (contextItem == item)
-                contextItem = nullptr;
+        if (!m_renaming) {
+            if (m_contextItem == item)
+                m_contextItem = nullptr;
             delete item;
         }
-        renaming = false;
-        pendingEditItem = nullptr;
+        m_renaming = false;
+        m_pendingEditItem = nullptr;
         return;
     }
     if (text.isEmpty()) {
         refuseName(item, GroupText::NoName);
         return;
     }
-    if (GroupNameStored(text)) {
+    if (m_doc->GroupNameStored(text)) {
         refuseName(item, GroupText::SameName);
         return;
     }
-    const bool renamed = renaming && !renameOldName.isEmpty();
+    const bool renamed = m_renaming && !m_renameOldName.isEmpty();
+    m_pendingEditItem = nullptr;
+    m_renaming = false;
     if (renamed) {
-        RegistryKey().DeleteKey(groupKeyPath(renameOldName));
-        const auto oldBytes = Text::toCp932(renameOldName);
-        const auto newBytes = Text::toCp932(text);
-        if (oldBytes && newBytes)
-            m_frame->RenameGroup(*oldBytes, *newBytes);
+        m_doc->RenameGroup(m_renameOldName, text); // the item follows in onGroupRenamed
+        return;
     }
-    {
-        RegistryKey key;
-        key.Open(groupKeyPath(text));
-        key.Close();
-    }
-    if (CAddressList* list = m_frame->document()->addressList; list && renamed) {
-        if (item == selectedItem())
-            list->SetGroupColumnText(text);
-        else if (selectedItem() == rootItem())
-            list->RefreshGroupColumn(); // the renamed contacts are among the rows
-    }
-    pendingEditItem = nullptr;
-    renaming = false;
     item->setText(0, text);
+    m_doc->CreateGroup(text);
 }
 
 void CGroupTree::DeleteGroup()
@@ -407,11 +356,32 @@ void CGroupTree::DeleteGroup()
     if (!item || kindOf(item) <= 1)
         return;
     const QString name = item->text(0);
-    CAddressList* list = m_frame->document()->addressList;
-    if (list && list->CountRecordsInGroup(name) != 0 &&
+    if (m_doc->CountGroupRecords(name) != 0 &&
         MessageBox::question(this, GroupText::HasContacts) != MessageBox::Yes)
         return;
-    const bool wasSelected = !contextItem || contextItem == selectedItem();
+    m_doc->DeleteGroup(name); // the item goes in onGroupRemoved
+}
+
+void CGroupTree::onGroupAdded(const QString& name)
+{
+    if (groupItem(name))
+        return; // the tree's own new item, named already
+    appendGroup(name, UserKind);
+    rootItem()->setExpanded(true);
+}
+
+void CGroupTree::onGroupRenamed(const QString& oldName, const QString& newName)
+{
+    if (QTreeWidgetItem* item = groupItem(oldName))
+        item->setText(0, newName);
+}
+
+void CGroupTree::onGroupRemoved(const QString& name)
+{
+    QTreeWidgetItem* item = groupItem(name);
+    if (!item || kindOf(item) != UserKind)
+        return;
+    const bool wasSelected = item->isSelected();
     QTreeWidgetItem* parentItem = item->parent();
     QTreeWidgetItem* previous = nullptr;
     if (parentItem) {
@@ -419,16 +389,13 @@ void CGroupTree::DeleteGroup()
         if (at > 0)
             previous = parentItem->child(at - 1);
     }
-    if (contextItem == item)
-        contextItem = nullptr;
-    if (pendingEditItem == item)
-        pendingEditItem = nullptr;
+    if (m_contextItem == item)
+        m_contextItem = nullptr;
+    if (m_pendingEditItem == item)
+        m_pendingEditItem = nullptr;
     if (m_dropItem == item)
         m_dropItem = nullptr;
     delete item;
-    RegistryKey().DeleteKey(groupKeyPath(name));
-    if (const auto bytes = Text::toCp932(name))
-        m_frame->RemoveGroupRecords(*bytes);
     if (wasSelected && previous)
         setCurrentItem(previous);
 }
@@ -448,29 +415,29 @@ void CGroupTree::setDropHighlight(QTreeWidgetItem* item)
     }
 }
 
+bool CGroupTree::containsGlobalPoint(const QPoint& globalPos) const
+{
+    return QRect(mapToGlobal(QPoint(0, 0)), size()).contains(globalPos);
+}
+
 int CGroupTree::HitTestDropTarget(const QPoint& globalPos, bool highlight)
 {
-    dropTargetGroup.clear();
+    m_dropTargetGroup.clear();
     QTreeWidgetItem* item = labelItemAt(viewport()->mapFromGlobal(globalPos));
     if (!item) {
         setDropHighlight(nullptr);
-        return 0;
+        return NoGroup;
     }
     if (highlight)
         setDropHighlight(item);
-    if (item->text(0).compare(GroupText::Root, Qt::CaseInsensitive) == 0)
-        return 2;
-    dropTargetGroup = item->text(0);
-    return 1;
+    if (CVOK_AddressDoc::isRootName(item->text(0)))
+        return Root;
+    m_dropTargetGroup = item->text(0);
+    return Group;
 }
 
 void CGroupTree::ClearDropTarget()
 {
-    dropTargetGroup.clear();
+    m_dropTargetGroup.clear();
     setDropHighlight(nullptr);
-}
-
-bool CGroupTree::ExportGroupCsv(const QString& path)
-{
-    return CsvExchange::ExportGroup(m_frame, m_frame->records(), GetCurrentGroupName(), path);
 }

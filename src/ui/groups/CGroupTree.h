@@ -1,15 +1,19 @@
 #pragma once
 
+#include "ui/common/GroupDropTarget.h"
+
 #include <QAbstractItemDelegate>
 #include <QString>
 #include <QStringList>
 #include <QTreeWidget>
 
-class CMainFrame;
+class CVOK_AddressDoc;
+class CommandTable;
 class QMenu;
 
-// The left pane: the root "VOK_Address", the fixed groups and the user's own groups.
-class CGroupTree : public QTreeWidget
+// The left pane: the root "VOK_Address", the fixed groups and the user's own groups. It shows
+// the book's groups, follows the book's announcements, and announces the group the user picks.
+class CGroupTree : public QTreeWidget, public GroupDropTarget
 {
     Q_OBJECT
 public:
@@ -21,10 +25,10 @@ public:
         UserKind = 3
     };
 
-    explicit CGroupTree(CMainFrame* frame, QWidget* parent = nullptr);
+    CGroupTree(CVOK_AddressDoc* doc, CommandTable* commands, QWidget* parent = nullptr);
     ~CGroupTree() override;
 
-    // The label of contextItem when set, else of the selected item, else "".
+    // The label of contextItem() when set, else of the selected item, else "".
     QString GetCurrentGroupName() const;
     // Appends the labels of the root's children in tree order (fixed groups first).
     void ListGroupNames(QStringList& names) const;
@@ -32,18 +36,15 @@ public:
     bool IsCurrentUserGroup() const;
 
     void CreateGroup();
-    // Forgets a label edit in progress without accepting or refusing it: the window is going.
-    void AbandonLabelEdit();
     void StartRenameGroup();
     void DeleteGroup();
-    // True when a stored user group has this name (group comparison).
-    bool GroupNameStored(const QString& name) const;
-    // 0: no group under the point; 1: a group (its name in dropTargetGroup, highlighted);
-    // 2: the root (highlighted, not a valid target).
-    int HitTestDropTarget(const QPoint& globalPos, bool highlight = true);
-    void ClearDropTarget();
-    // Writes the current group's contacts (everyone for the root) as CSV; false on failure.
-    bool ExportGroupCsv(const QString& path);
+    // Forgets a label edit in progress without accepting or refusing it: the window is going.
+    void AbandonLabelEdit();
+
+    int HitTestDropTarget(const QPoint& globalPos, bool highlight = true) override;
+    void ClearDropTarget() override;
+    QString dropTargetGroup() const override { return m_dropTargetGroup; }
+    bool containsGlobalPoint(const QPoint& globalPos) const override;
 
     static int kindOf(const QTreeWidgetItem* item);
     QTreeWidgetItem* rootItem() const;
@@ -51,15 +52,21 @@ public:
     QTreeWidgetItem* dropHighlightItem() const { return m_dropItem; }
     // The item whose label is being edited, nullptr outside an edit.
     QTreeWidgetItem* editingItem() const { return m_editItem; }
-    // The context menu 140 (its entries run through the frame's command guard).
+    // The item a context-menu command runs for; nullptr when none.
+    QTreeWidgetItem* contextItem() const { return m_contextItem; }
+    void SetContextItem(QTreeWidgetItem* item) { m_contextItem = item; }
+    void ClearContextItem() { m_contextItem = nullptr; }
+    // A rename in progress, and the group's name before it.
+    bool isRenaming() const { return m_renaming; }
+    QString renameOldName() const { return m_renameOldName; }
+    // A refused name's item, edited again when the create command comes back.
+    QTreeWidgetItem* pendingEditItem() const { return m_pendingEditItem; }
+    // The context menu 140 (its entries run through the command guard).
     QMenu* createContextMenu(QWidget* parent);
 
-    // The item a context-menu command runs for; nullptr when none.
-    QTreeWidgetItem* contextItem = nullptr;
-    QString dropTargetGroup;
-    QString renameOldName;
-    bool renaming = false;
-    QTreeWidgetItem* pendingEditItem = nullptr;
+signals:
+    // The selected group changed (the root's label for every contact).
+    void currentGroupChanged(const QString& name);
 
 protected:
     void focusInEvent(QFocusEvent* event) override;
@@ -72,21 +79,31 @@ protected:
 private:
     void build();
     void selectRootIfNone();
-    void fillAddressList();
+    void onSelectionChanged();
     QTreeWidgetItem* currentGroupItem() const;
+    QTreeWidgetItem* groupItem(const QString& name) const;
     QTreeWidgetItem* labelItemAt(const QPoint& viewportPos) const;
     void startLabelEdit(QTreeWidgetItem* item);
     void endLabelEdit(QTreeWidgetItem* item, bool cancelled, const QString& text);
     void refuseName(QTreeWidgetItem* item, const QString& message);
     void setDropHighlight(QTreeWidgetItem* item);
     QTreeWidgetItem* appendGroup(const QString& name, Kind kind);
+    void onGroupAdded(const QString& name);
+    void onGroupRenamed(const QString& oldName, const QString& newName);
+    void onGroupRemoved(const QString& name);
 
-    CMainFrame* m_frame;
+    CVOK_AddressDoc* m_doc;
+    CommandTable* m_commands;
     QIcon m_rootIcon;
     QIcon m_fixedIcon;
     QIcon m_userIcon;
+    QTreeWidgetItem* m_contextItem = nullptr;
     QTreeWidgetItem* m_editItem = nullptr;
     QTreeWidgetItem* m_dropItem = nullptr;
+    QTreeWidgetItem* m_pendingEditItem = nullptr;
+    QString m_dropTargetGroup;
+    QString m_renameOldName;
+    bool m_renaming = false;
     bool m_committed = false;
     QString m_committedText;
 };

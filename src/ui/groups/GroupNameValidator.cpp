@@ -1,6 +1,6 @@
 #include "GroupNameValidator.h"
 
-#include "ui/common/Text.h"
+#include "core/Text.h"
 
 GroupNameValidator::GroupNameValidator(QObject* parent) : QValidator(parent) {}
 

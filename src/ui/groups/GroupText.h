@@ -5,10 +5,6 @@
 // Every text the group tree shows.
 namespace GroupText {
 
-inline const QString Root = QStringLiteral("VOK_Address");
-inline const QString Private = QStringLiteral("Private");
-inline const QString Business = QStringLiteral("Business");
-inline const QString Other = QStringLiteral("Other");
 inline const QString NewGroup = QStringLiteral("新しいグループ");
 
 inline const QString NoName =

@@ -4,7 +4,7 @@
 #include "model/AddressRecord.h"
 #include "model/Cp932.h"
 #include "model/SortCompare.h"
-#include "ui/common/Text.h"
+#include "core/Text.h"
 
 #include <QFontMetrics>
 #include <algorithm>
@@ -145,7 +145,7 @@ void AddressListModel::appendRow(AddressRecord* record, bool marked)
     endInsertRows();
 }
 
-void AddressListModel::appendRows(const std::vector<AddressRecord*>& records)
+void AddressListModel::appendRows(const std::vector<AddressRecord*>& records, bool marked)
 {
     if (records.empty())
         return;
@@ -160,6 +160,7 @@ void AddressListModel::appendRows(const std::vector<AddressRecord*>& records)
     for (AddressRecord* record : records) {
         Row row;
         row.record = record;
+        row.marked = marked;
         fillRow(row, record);
         m_rows.push_back(row);
     }
@@ -235,16 +236,6 @@ void AddressListModel::clear()
     m_text.clear();
     m_garbage = 0;
     endResetModel();
-}
-
-void AddressListModel::setColumnText(int column, std::string_view text)
-{
-    if (m_rows.empty())
-        return;
-    for (Row& r : m_rows)
-        setCell(r, column, text);
-    compactIfWasteful();
-    emit dataChanged(index(0, column), index(rowCount() - 1, column));
 }
 
 void AddressListModel::refreshColumn(int column)

@@ -34,13 +34,12 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
     void appendRow(AddressRecord* record, bool marked);
-    void appendRows(const std::vector<AddressRecord*>& records);
+    void appendRows(const std::vector<AddressRecord*>& records, bool marked = false);
     void updateRow(int row, AddressRecord* record);
     void removeRow(int row);
     // Removes the rows whose records are in the set; returns how many left.
     std::size_t removeRecords(const std::unordered_set<const AddressRecord*>& records);
     void clear();
-    void setColumnText(int column, std::string_view text);
     // Rewrites one column of every row from the rows' records.
     void refreshColumn(int column);
 

@@ -2,16 +2,16 @@
 
 #include "AddressListModel.h"
 #include "ListText.h"
-#include "app/CMainFrame.h"
-#include "app/CommandTable.h"
-#include "app/RegistryKey.h"
+#include "core/CVOK_AddressDoc.h"
+#include "core/Text.h"
 #include "model/AddressRecord.h"
 #include "model/ClipboardText.h"
 #include "model/GroupName.h"
 #include "resource.h"
+#include "settings/ListViewSettings.h"
+#include "ui/common/CommandTable.h"
+#include "ui/common/GroupDropTarget.h"
 #include "ui/common/SelectionPalette.h"
-#include "ui/common/Text.h"
-#include "ui/groups/CGroupTree.h"
 
 #include <QAction>
 #include <QApplication>
@@ -19,9 +19,9 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPixmap>
-#include <QPointer>
 #include <QStyleOptionViewItem>
 #include <algorithm>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace {
@@ -42,8 +42,8 @@ QCursor dragCursor(const QString& name)
 
 } // namespace
 
-CAddressList::CAddressList(CMainFrame* frame, QWidget* parent)
-    : QTableView(parent), m_frame(frame), m_model(new AddressListModel(this)),
+CAddressList::CAddressList(CVOK_AddressDoc* doc, CommandTable* commands, QWidget* parent)
+    : QTableView(parent), m_doc(doc), m_commands(commands), m_model(new AddressListModel(this)),
       m_cursorMove(dragCursor(QStringLiteral("drag_move.svg"))),
       m_cursorCopy(dragCursor(QStringLiteral("drag_copy.svg"))),
       m_cursorNone(dragCursor(QStringLiteral("drag_none.svg")))
@@ -93,94 +93,120 @@ CAddressList::CAddressList(CMainFrame* frame, QWidget* parent)
     header->viewport()->installEventFilter(this);
 
     ApplyColumnWidths();
-    m_frame->document()->addressList = this;
+    sortState = ListViewSettings::load().sort;
 
-    RegistryKey key;
-    if (key.Open(QString::fromLatin1(RegistryKey::ListViewKey)) == RegistryKey::Success) {
-        quint32 value = 0;
-        if (key.ReadDword(ListText::SortValue, value) == RegistryKey::Success)
-            sortState = value;
-    }
-
-    // The record list may outlive the list or die before it: the hooks check that we are still
-    // here instead of the destructor reaching into the frame.
-    QPointer<CAddressList> self(this);
-    m_frame->records().recordsRemoving = [self](const std::vector<const AddressRecord*>& r) {
-        if (self)
-            self->onRecordsRemoving(r);
-    };
-    m_frame->records().groupRemoved = [self](std::string_view group) {
-        if (self)
-            self->ClearIfGroupShown(Text::fromCp932(group));
-    };
+    connect(m_doc, &CVOK_AddressDoc::recordsAdded, this, &CAddressList::onRecordsAdded);
+    connect(m_doc, &CVOK_AddressDoc::recordsChanged, this, &CAddressList::onRecordsChanged);
+    connect(m_doc, &CVOK_AddressDoc::recordsRemoving, this, &CAddressList::onRecordsRemoving);
+    connect(m_doc, &CVOK_AddressDoc::groupRenamed, this, &CAddressList::onGroupRenamed);
+    connect(m_doc, &CVOK_AddressDoc::groupRemoved, this, &CAddressList::ClearIfGroupShown);
 }
 
 CAddressList::~CAddressList()
 {
-    // The frame's record list may already be gone here: only the store is touched.
-    RegistryKey key;
-    if (key.Open(QString::fromLatin1(RegistryKey::ListViewKey)) == RegistryKey::Success)
-        key.WriteDword(ListText::SortValue, sortState);
+    ListViewSettings::saveSort(sortState);
 }
 
-bool CAddressList::shownGroup(std::string& group, bool& root) const
+void CAddressList::setShownGroup(const QString& name)
 {
-    const CGroupTree* tree = m_frame->document()->groupTree;
-    if (!tree)
-        return false;
-    const QString name = tree->GetCurrentGroupName();
-    root = name == ListText::RootName;
-    if (root)
-        return true;
+    m_shownName = name;
+    m_showsRoot = name == CVOK_AddressDoc::RootName;
     auto bytes = Text::toCp932(name);
-    if (!bytes)
-        return false;
-    group = std::move(*bytes);
-    return true;
+    m_shownValid = !name.isEmpty() && bytes.has_value();
+    m_shownBytes = bytes.value_or(std::string());
 }
 
-bool CAddressList::belongsToShownGroup(const AddressRecord* record, const std::string& shown,
-                                       bool root) const
+void CAddressList::ShowGroup(const QString& name)
 {
-    return root || GroupName::equals(shown, record->group());
+    setShownGroup(name);
+    DeleteAllRows();
+    if (!m_shownValid)
+        return;
+    std::vector<AddressRecord*> records;
+    const RecordList& all = m_doc->records();
+    records.reserve(m_showsRoot ? all.size() : 0);
+    for (const auto& record : all) {
+        if (belongsToShownGroup(record.get()))
+            records.push_back(record.get());
+    }
+    m_model->appendRows(records, false);
+    ApplyColumnWidths();
+    SortByColumn(99);
+}
+
+bool CAddressList::belongsToShownGroup(const AddressRecord* record) const
+{
+    return m_shownValid && (m_showsRoot || GroupName::equals(m_shownBytes, record->group()));
 }
 
 void CAddressList::AddRecordRow(AddressRecord* record, bool marked)
 {
-    if (!record)
-        return;
-    std::string group;
-    bool root = false;
-    if (!shownGroup(group, root) || !belongsToShownGroup(record, group, root))
-        return;
-    m_model->appendRow(record, marked);
+    if (record && belongsToShownGroup(record))
+        m_model->appendRow(record, marked);
 }
 
-void CAddressList::AddRecordRows(const std::vector<AddressRecord*>& records)
+void CAddressList::AddRecordRows(const std::vector<AddressRecord*>& records, bool marked)
 {
-    std::string group;
-    bool root = false;
-    if (!shownGroup(group, root))
-        return;
     std::vector<AddressRecord*> rows;
     rows.reserve(records.size());
     for (AddressRecord* r : records) {
-        if (r && belongsToShownGroup(r, group, root))
+        if (r && belongsToShownGroup(r))
             rows.push_back(r);
     }
-    m_model->appendRows(rows);
+    m_model->appendRows(rows, marked);
 }
 
 void CAddressList::UpdateRecordRow(int row, AddressRecord* record)
 {
     if (row < 0 || row >= m_model->rowCount() || !record)
         return;
-    std::string group;
-    bool root = false;
-    if (!shownGroup(group, root) || !belongsToShownGroup(record, group, root))
+    if (!belongsToShownGroup(record))
         m_model->removeRow(row);
     else
         m_model->updateRow(row, record);
+}
+
+void CAddressList::onRecordsAdded(const std::vector<AddressRecord*>& records, bool marked)
+{
+    if (records.size() == 1)
+        AddRecordRow(records.front(), marked);
+    else
+        AddRecordRows(records, marked);
+}
+
+void CAddressList::onRecordsChanged(const std::vector<AddressRecord*>& records)
+{
+    if (records.size() == 1) {
+        for (int row = 0; row < m_model->rowCount(); ++row) {
+            if (m_model->record(row) == records.front()) {
+                UpdateRecordRow(row, records.front());
+                break;
+            }
+        }
+        return;
+    }
+    // Many at once (a drag): rows that left the group go in one pass.
+    std::unordered_set<const AddressRecord*> changed(records.begin(), records.end());
+    std::unordered_set<const AddressRecord*> leaving;
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        AddressRecord* record = m_model->record(row);
+        if (!changed.count(record))
+            continue;
+        if (belongsToShownGroup(record))
+            m_model->updateRow(row, record);
+        else
+            leaving.insert(record);
+    }
+    if (!leaving.empty())
+        m_model->removeRecords(leaving);
+}
+
+void CAddressList::onGroupRenamed(const QString& oldName, const QString& newName)
+{
+    if (m_shownName == oldName)
+        setShownGroup(newName);
+    // The renamed contacts may be among the rows (their group, or the root, is shown).
+    m_model->refreshColumn(5);
 }
 
 void CAddressList::DeleteSelectedRecords()
@@ -192,12 +218,9 @@ void CAddressList::DeleteSelectedRecords()
     doomed.reserve(rows.size());
     for (int row : rows)
         doomed.insert(m_model->record(row));
-    // The record list tells us (onRecordsRemoving) which rows to drop before it destroys them;
-    // rows whose record it did not hold leave the list here.
-    if (doomed.size() == 1)
-        m_frame->RemoveRecord(*doomed.begin());
-    else
-        m_frame->records().RemoveRecords(doomed);
+    // The book tells us (onRecordsRemoving) which rows to drop before it destroys them; rows
+    // whose record it did not hold leave the list here.
+    m_doc->RemoveRecords(std::vector<const AddressRecord*>(doomed.begin(), doomed.end()));
     m_model->removeRecords(doomed);
 }
 
@@ -216,19 +239,14 @@ void CAddressList::DeleteAllRows()
 
 void CAddressList::ApplyColumnWidths()
 {
-    RegistryKey key;
-    const bool open =
-        key.Open(QString::fromLatin1(RegistryKey::ListViewKey)) == RegistryKey::Success;
+    const ListViewSettings stored = ListViewSettings::load();
     setUpdatesEnabled(false);
     QHeaderView* header = horizontalHeader();
     for (int c = 0; c < AddressListModel::ColumnCount; ++c) {
-        quint32 stored = 0;
-        if (open && key.ReadDword(ListText::WidthValue.arg(c), stored) == RegistryKey::Success &&
-            stored < 0x80000000u) {
-            header->resizeSection(c, static_cast<int>(stored & 0xFFFF));
-            continue;
-        }
-        header->resizeSection(c, std::max(headerWidth(c), fittedWidth(c)));
+        if (stored.widths[c] != ListViewSettings::NoWidth)
+            header->resizeSection(c, stored.widths[c]);
+        else
+            header->resizeSection(c, std::max(headerWidth(c), fittedWidth(c)));
     }
     setUpdatesEnabled(true);
 }
@@ -257,13 +275,6 @@ int CAddressList::fittedWidth(int column) const
     return std::max(fitted, itemDelegateForIndex(index)->sizeHint(option, index).width() + 2);
 }
 
-void CAddressList::storeWidth(int column, int width)
-{
-    RegistryKey key;
-    if (key.Open(QString::fromLatin1(RegistryKey::ListViewKey)) == RegistryKey::Success)
-        key.WriteDword(ListText::WidthValue.arg(column), static_cast<quint32>(width));
-}
-
 void CAddressList::onDividerDoubleClicked(int column)
 {
     const Qt::MouseButton button = m_headerDblClickButton;
@@ -272,7 +283,7 @@ void CAddressList::onDividerDoubleClicked(int column)
         return;
     const int width = fittedWidth(column);
     horizontalHeader()->resizeSection(column, width);
-    storeWidth(column, width);
+    ListViewSettings::saveWidth(column, width);
 }
 
 bool CAddressList::eventFilter(QObject* watched, QEvent* event)
@@ -290,7 +301,8 @@ bool CAddressList::eventFilter(QObject* watched, QEvent* event)
             break;
         case QEvent::MouseButtonRelease:
             if (m_resizedSection >= 0)
-                storeWidth(m_resizedSection, horizontalHeader()->sectionSize(m_resizedSection));
+                ListViewSettings::saveWidth(m_resizedSection,
+                                             horizontalHeader()->sectionSize(m_resizedSection));
             m_headerPressed = false;
             m_resizedSection = -1;
             break;
@@ -368,32 +380,13 @@ int CAddressList::CountRecordsInGroup(const QString& group) const
 {
     if (group.isEmpty())
         return m_model->rowCount();
-    const auto bytes = Text::toCp932(group);
-    if (!bytes)
-        return 0;
-    return static_cast<int>(m_frame->CountGroupRecords(*bytes));
-}
-
-void CAddressList::SetGroupColumnText(const QString& group)
-{
-    const auto bytes = Text::toCp932(group);
-    if (bytes)
-        m_model->setColumnText(5, *bytes);
-}
-
-void CAddressList::RefreshGroupColumn()
-{
-    m_model->refreshColumn(5);
+    return static_cast<int>(m_doc->CountGroupRecords(group));
 }
 
 void CAddressList::ClearIfGroupShown(const QString& group)
 {
-    const CGroupTree* tree = m_frame->document()->groupTree;
-    if (!tree)
-        return;
-    const auto shown = Text::toCp932(tree->GetCurrentGroupName());
     const auto name = Text::toCp932(group);
-    if (shown && name && GroupName::equals(*shown, *name))
+    if (m_shownValid && name && GroupName::equals(m_shownBytes, *name))
         DeleteAllRows();
 }
 
@@ -407,12 +400,19 @@ bool CAddressList::isRowMarked(int row) const
     return m_model->isMarked(row);
 }
 
-std::string CAddressList::JoinSelectedMailAddresses(bool office) const
+std::vector<AddressRecord*> CAddressList::selectedRecords() const
 {
-    std::vector<const AddressRecord*> records;
+    std::vector<AddressRecord*> records;
     for (int row : selectedRowList())
         records.push_back(m_model->record(row));
-    return ClipboardText::JoinMailAddresses(records, office);
+    return records;
+}
+
+std::string CAddressList::JoinSelectedMailAddresses(bool office) const
+{
+    const std::vector<AddressRecord*> selected = selectedRecords();
+    return ClipboardText::JoinMailAddresses(
+        std::vector<const AddressRecord*>(selected.begin(), selected.end()), office);
 }
 
 std::string CAddressList::FormatSelectedInfo(int format) const
@@ -426,7 +426,7 @@ std::string CAddressList::FormatSelectedInfo(int format) const
 
 QMenu* CAddressList::createContextMenu(QWidget* parent)
 {
-    CommandTable* commands = m_frame->commands();
+    CommandTable* commands = m_commands;
     auto* menu = new QMenu(parent);
     auto add = [commands](QMenu* to, const QString& text, int id) {
         QAction* a = to->addAction(text);
@@ -461,12 +461,12 @@ void CAddressList::setDragCursor(int id)
 
 void CAddressList::endDrag()
 {
-    dragMove = false;
-    dragCopy = false;
+    m_dragMove = false;
+    m_dragCopy = false;
     if (QWidget::mouseGrabber() == viewport())
         viewport()->releaseMouse();
-    if (CGroupTree* tree = m_frame->document()->groupTree)
-        tree->ClearDropTarget();
+    if (m_dropTarget)
+        m_dropTarget->ClearDropTarget();
     if (m_dragCursorId != 0) {
         QApplication::restoreOverrideCursor();
         m_dragCursorId = 0;
@@ -475,18 +475,16 @@ void CAddressList::endDrag()
 
 bool CAddressList::dragTargetValid(const QPoint& globalPos)
 {
-    CGroupTree* tree = m_frame->document()->groupTree;
-    if (!tree)
-        return false;
-    const QRect treeRect(tree->mapToGlobal(QPoint(0, 0)), tree->size());
-    return treeRect.contains(globalPos) && tree->HitTestDropTarget(globalPos, true) == 1;
+    // The tree is asked only while the pointer is over it; elsewhere its highlight stays.
+    return m_dropTarget && m_dropTarget->containsGlobalPoint(globalPos) &&
+           m_dropTarget->HitTestDropTarget(globalPos, true) == GroupDropTarget::Group;
 }
 
 void CAddressList::mousePressEvent(QMouseEvent* event)
 {
     const Qt::KeyboardModifiers mods = event->modifiers();
     if (event->button() == Qt::RightButton) {
-        if (dragMove || dragCopy)
+        if (m_dragMove || m_dragCopy)
             endDrag();
         if (!(mods & Qt::ControlModifier)) {
             // The press selects like a left press at the same point would.
@@ -502,13 +500,11 @@ void CAddressList::mousePressEvent(QMouseEvent* event)
         return;
     }
     if (event->button() == Qt::LeftButton && (mods & (Qt::ShiftModifier | Qt::ControlModifier))) {
-        const CGroupTree* tree = m_frame->document()->groupTree;
-        const bool rootShown = !tree || tree->GetCurrentGroupName() == ListText::RootName;
-        if (!rootShown) {
+        if (!m_showsRoot) {
             const int row = indexAt(event->position().toPoint()).row();
             if (row >= 0 && GetSelectedCount() > 0 && currentIndex().row() == row) {
-                dragMove = (mods & Qt::ShiftModifier) != 0;
-                dragCopy = !dragMove;
+                m_dragMove = (mods & Qt::ShiftModifier) != 0;
+                m_dragCopy = !m_dragMove;
                 viewport()->grabMouse();
                 setDragCursor(IDC_DRAG_NONE);
                 event->accept();
@@ -521,13 +517,9 @@ void CAddressList::mousePressEvent(QMouseEvent* event)
 
 void CAddressList::mouseMoveEvent(QMouseEvent* event)
 {
-    if (dragMove || dragCopy) {
-        const QPoint global = event->globalPosition().toPoint();
-        CGroupTree* tree = m_frame->document()->groupTree;
-        const bool inTree =
-            tree && QRect(tree->mapToGlobal(QPoint(0, 0)), tree->size()).contains(global);
-        const bool valid = inTree && dragTargetValid(global);
-        setDragCursor(valid ? (dragCopy ? IDC_DRAG_COPY : IDC_DRAG_MOVE) : IDC_DRAG_NONE);
+    if (m_dragMove || m_dragCopy) {
+        const bool valid = dragTargetValid(event->globalPosition().toPoint());
+        setDragCursor(valid ? (m_dragCopy ? IDC_DRAG_COPY : IDC_DRAG_MOVE) : IDC_DRAG_NONE);
         event->accept();
         return;
     }
@@ -536,7 +528,7 @@ void CAddressList::mouseMoveEvent(QMouseEvent* event)
 
 void CAddressList::mouseReleaseEvent(QMouseEvent* event)
 {
-    if ((dragMove || dragCopy) && event->button() == Qt::LeftButton) {
+    if ((m_dragMove || m_dragCopy) && event->button() == Qt::LeftButton) {
         if (QWidget::mouseGrabber() == viewport())
             viewport()->releaseMouse();
         if (dragTargetValid(event->globalPosition().toPoint()))
@@ -550,42 +542,25 @@ void CAddressList::mouseReleaseEvent(QMouseEvent* event)
 
 void CAddressList::drop()
 {
-    CGroupTree* tree = m_frame->document()->groupTree;
-    if (!tree || tree->dropTargetGroup.isEmpty())
+    const QString target = m_dropTarget ? m_dropTarget->dropTargetGroup() : QString();
+    if (target.isEmpty())
         return;
-    const auto target = Text::toCp932(tree->dropTargetGroup);
-    if (!target || target->empty())
-        return;
-    const std::vector<int> rows = selectedRowList();
-    if (dragCopy) {
-        for (int row : rows) {
-            const AddressRecord* source = m_model->record(row);
-            auto copy = std::make_unique<AddressRecord>(*source);
-            if (!GroupName::equals(*target, source->group()))
-                copy->setField(AddressRecord::Group, *target);
-            AddressRecord* added = m_frame->AppendRecord(std::move(copy));
-            AddRecordRow(added, true);
-        }
-        return;
-    }
-    // Moved rows leave the list; from the bottom, so the indices above stay valid.
-    for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
-        AddressRecord* record = m_model->record(*it);
-        if (GroupName::equals(*target, record->group()))
-            continue;
-        record->setField(AddressRecord::Group, *target);
-        UpdateRecordRow(*it, record);
-    }
+    const std::vector<AddressRecord*> records = selectedRecords();
+    if (m_dragCopy)
+        m_doc->CopyToGroup(std::vector<const AddressRecord*>(records.begin(), records.end()),
+                           target);
+    else
+        m_doc->MoveToGroup(records, target);
 }
 
 void CAddressList::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton && m_frame->commands()) {
+    if (event->button() == Qt::LeftButton && m_commands) {
         if (event->modifiers() & Qt::ShiftModifier) {
-            if (m_frame->m_bNewmail && GetSelectedCount() > 0)
-                m_frame->commands()->post(ID_NEW_MAIL);
+            if (m_newMailOnShiftDoubleClick && GetSelectedCount() > 0)
+                m_commands->post(ID_NEW_MAIL);
         } else if (GetSelectedCount() == 1) {
-            m_frame->commands()->post(ID_EDIT_CONTACT);
+            m_commands->post(ID_EDIT_CONTACT);
         }
     }
     // The view would turn a modified double-click into a second press, which starts a drag.
@@ -599,7 +574,7 @@ void CAddressList::mouseDoubleClickEvent(QMouseEvent* event)
 void CAddressList::focusOutEvent(QFocusEvent* event)
 {
     // Losing the mouse to another window ends a drag without a drop.
-    if ((dragMove || dragCopy) &&
+    if ((m_dragMove || m_dragCopy) &&
         (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason))
         endDrag();
     QTableView::focusOutEvent(event);
@@ -607,7 +582,7 @@ void CAddressList::focusOutEvent(QFocusEvent* event)
 
 bool CAddressList::event(QEvent* event)
 {
-    if ((dragMove || dragCopy) && event->type() == QEvent::WindowDeactivate)
+    if ((m_dragMove || m_dragCopy) && event->type() == QEvent::WindowDeactivate)
         endDrag();
     return QTableView::event(event);
 }

@@ -1,22 +1,34 @@
 #pragma once
 
 #include <QCursor>
+#include <QString>
 #include <QTableView>
 #include <string>
 #include <vector>
 
 class AddressListModel;
 class AddressRecord;
-class CMainFrame;
+class CVOK_AddressDoc;
+class CommandTable;
+class GroupDropTarget;
 class QMenu;
 
-// The right pane: the contacts of the group selected in the tree.
+// The right pane: the contacts of one group, the one it is told to show. It follows the book's
+// announcements; nobody else adds, rewrites or removes its rows.
 class CAddressList : public QTableView
 {
     Q_OBJECT
 public:
-    explicit CAddressList(CMainFrame* frame, QWidget* parent = nullptr);
+    CAddressList(CVOK_AddressDoc* doc, CommandTable* commands, QWidget* parent = nullptr);
     ~CAddressList() override;
+
+    // Lists the group's contacts (every contact for the root), in the current sort order.
+    void ShowGroup(const QString& name);
+    QString shownGroupName() const { return m_shownName; }
+    // Where dragged contacts are dropped.
+    void setDropTarget(GroupDropTarget* target) { m_dropTarget = target; }
+    // Shift+double-click writes a message to the selected contacts (an option).
+    void setNewMailOnShiftDoubleClick(bool on) { m_newMailOnShiftDoubleClick = on; }
 
     // Appends a row when the record belongs to the shown group; marked rows show two sheets.
     void AddRecordRow(AddressRecord* record, bool marked = false);
@@ -30,18 +42,16 @@ public:
     int GetFocusedSelectedRow() const;
     int GetSelectedCount() const;
     int CountRecordsInGroup(const QString& group) const;
-    void SetGroupColumnText(const QString& group);
     void ClearIfGroupShown(const QString& group);
     // The selected contacts' addresses (office ones when office is true), CP932, joined by ";".
     std::string JoinSelectedMailAddresses(bool office) const;
     // The selected contact as one clipboard line: personal (format 2) or office (format 3).
     std::string FormatSelectedInfo(int format) const;
 
-    // AddRecordRow for many plain rows at once (the tree's fill): one shown-group test, one
-    // insertion.
-    void AddRecordRows(const std::vector<AddressRecord*>& records);
-    // Rewrites the group column of every row from its record (after a rename seen from the root).
-    void RefreshGroupColumn();
+    // AddRecordRow for many rows at once: one shown-group test, one insertion.
+    void AddRecordRows(const std::vector<AddressRecord*>& records, bool marked = false);
+    // The selected contacts, top to bottom.
+    std::vector<AddressRecord*> selectedRecords() const;
     AddressListModel* listModel() const { return m_model; }
     AddressRecord* recordAt(int row) const;
     bool isRowMarked(int row) const;
@@ -56,10 +66,11 @@ public:
     // The header text with room for the sort mark, which any column may carry.
     int headerWidth(int column) const;
 
+    bool isDragMoving() const { return m_dragMove; }
+    bool isDragCopying() const { return m_dragCopy; }
+
     quint32 sortState = 0x11;
     int markedColumn = -1;
-    bool dragMove = false;
-    bool dragCopy = false;
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -71,20 +82,30 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    bool belongsToShownGroup(const AddressRecord* record, const std::string& shownGroup,
-                             bool root) const;
-    bool shownGroup(std::string& group, bool& root) const;
-    void storeWidth(int column, int width);
+    bool belongsToShownGroup(const AddressRecord* record) const;
     void onDividerDoubleClicked(int column);
+    void onRecordsAdded(const std::vector<AddressRecord*>& records, bool marked);
+    void onRecordsChanged(const std::vector<AddressRecord*>& records);
     void onRecordsRemoving(const std::vector<const AddressRecord*>& records);
+    void onGroupRenamed(const QString& oldName, const QString& newName);
+    void setShownGroup(const QString& name);
     bool dragTargetValid(const QPoint& globalPos);
     void setDragCursor(int id);
     void endDrag();
     void drop();
     void scrollToFirstSelected();
 
-    CMainFrame* m_frame;
+    CVOK_AddressDoc* m_doc;
+    CommandTable* m_commands;
+    GroupDropTarget* m_dropTarget = nullptr;
     AddressListModel* m_model;
+    QString m_shownName;
+    std::string m_shownBytes; // the shown group in CP932
+    bool m_shownValid = false;
+    bool m_showsRoot = false;
+    bool m_newMailOnShiftDoubleClick = false;
+    bool m_dragMove = false;
+    bool m_dragCopy = false;
     QCursor m_cursorMove;
     QCursor m_cursorCopy;
     QCursor m_cursorNone;

@@ -21,8 +21,5 @@ inline const QString MenuCopyPersonal = QStringLiteral("個人情報(&P)");
 inline const QString MenuCopyOffice = QStringLiteral("会社情報(&O)");
 inline const QString MenuNewMail = QStringLiteral("新規メール(&N)");
 
-inline const QString RootName = QStringLiteral("VOK_Address");
-inline const QString WidthValue = QStringLiteral("Width%1");
-inline const QString SortValue = QStringLiteral("Sort");
 
 } // namespace ListText

@@ -1,18 +1,8 @@
 #include "COptionPage1.h"
 
 #include "OptionText.h"
-#include "app/RegistryKey.h"
+#include "settings/OptionSettings.h"
 #include "ui_COptionPage1.h"
-
-namespace {
-
-bool readFlag(const RegistryKey& key, const QString& name)
-{
-    quint32 value = 0;
-    return key.ReadDword(name, value) == RegistryKey::Success && value != 0;
-}
-
-} // namespace
 
 COptionPage1::COptionPage1(QWidget* parent) : QWidget(parent), ui(new Ui::COptionPage1)
 {
@@ -30,13 +20,10 @@ void COptionPage1::OnInitDialog()
     if (m_initialized)
         return;
     m_initialized = true;
-    {
-        RegistryKey key;
-        key.Open(QString::fromLatin1(RegistryKey::OptionKey));
-        m_bNewmail = readFlag(key, QStringLiteral("Newmail"));
-        m_bTasktray = readFlag(key, QStringLiteral("Tasktray"));
-        m_bStartup = readFlag(key, QStringLiteral("Startup"));
-    }
+    const OptionSettings options = OptionSettings::load();
+    m_bNewmail = options.newmail;
+    m_bTasktray = options.tasktray;
+    m_bStartup = options.startup;
     UpdateData(false);
 }
 

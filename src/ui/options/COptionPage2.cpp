@@ -1,7 +1,7 @@
 #include "COptionPage2.h"
 
 #include "OptionText.h"
-#include "app/RegistryKey.h"
+#include "settings/MailAccount.h"
 #include "ui_COptionPage2.h"
 
 COptionPage2::COptionPage2(QWidget* parent) : QWidget(parent), ui(new Ui::COptionPage2)
@@ -22,13 +22,10 @@ void COptionPage2::OnInitDialog()
     if (m_initialized)
         return;
     m_initialized = true;
-    {
-        RegistryKey key;
-        key.Open(QString::fromLatin1(RegistryKey::OptionKey));
-        key.ReadString(QStringLiteral("UserName"), m_strUserName);
-        key.ReadString(QStringLiteral("PassWord"), m_strPassword);
-        key.ReadString(QStringLiteral("POPServer"), m_strPopServer);
-    }
+    const MailAccount account = MailAccount::load();
+    m_strUserName = account.userName;
+    m_strPassword = account.password;
+    m_strPopServer = account.popServer;
     UpdateData(false);
 }
 

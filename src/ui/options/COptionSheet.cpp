@@ -4,7 +4,8 @@
 #include "COptionPage1.h"
 #include "COptionPage2.h"
 #include "OptionText.h"
-#include "app/RegistryKey.h"
+#include "settings/MailAccount.h"
+#include "settings/OptionSettings.h"
 #include "ui/common/SheetHeader.h"
 
 #include <QCoreApplication>
@@ -73,45 +74,31 @@ void COptionSheet::OnOK()
     m_tabs->setCurrentWidget(m_page1);
     m_page1->OnInitDialog();
     m_page1->UpdateData(true);
-    {
-        RegistryKey key;
-        key.Open(QString::fromLatin1(RegistryKey::OptionKey));
-        key.WriteDword(QStringLiteral("Newmail"), m_page1->m_bNewmail ? 1 : 0);
-        key.WriteDword(QStringLiteral("Tasktray"), m_page1->m_bTasktray ? 1 : 0);
-        key.WriteDword(QStringLiteral("Startup"), m_page1->m_bStartup ? 1 : 0);
-    }
+    OptionSettings options = OptionSettings::load();
+    options.newmail = m_page1->m_bNewmail;
+    options.tasktray = m_page1->m_bTasktray;
+    options.startup = m_page1->m_bStartup;
 
     if (m_page1->m_bStartup) {
         // Written again at every OK, so a moved program gets a fresh entry. Without a known
         // autostart folder no entry is written (never one in the file system's root), and
         // "Shortcut" keeps its old value.
         if (!GetStartupFolder().isEmpty()) {
-            const QString entry = AutostartEntry::path();
-            AutostartEntry::write(entry, QCoreApplication::applicationFilePath());
-            RegistryKey key;
-            key.Open(QString::fromLatin1(RegistryKey::OptionKey));
-            key.WriteString(QStringLiteral("Shortcut"), entry);
+            options.shortcut = AutostartEntry::path();
+            AutostartEntry::write(options.shortcut, QCoreApplication::applicationFilePath());
         }
-    } else {
-        QString entry;
-        {
-            RegistryKey key;
-            key.Open(QString::fromLatin1(RegistryKey::OptionKey));
-            key.ReadString(QStringLiteral("Shortcut"), entry);
-        }
-        if (!entry.isEmpty())
-            QFile::remove(entry);
+    } else if (!options.shortcut.isEmpty()) {
+        QFile::remove(options.shortcut);
     }
+    options.save();
 
     m_tabs->setCurrentWidget(m_page2);
     m_page2->OnInitDialog();
     m_page2->UpdateData(true);
-    {
-        RegistryKey key;
-        key.Open(QString::fromLatin1(RegistryKey::OptionKey));
-        key.WriteString(QStringLiteral("UserName"), m_page2->m_strUserName);
-        key.WriteString(QStringLiteral("PassWord"), m_page2->m_strPassword);
-        key.WriteString(QStringLiteral("POPServer"), m_page2->m_strPopServer);
-    }
+    MailAccount account;
+    account.userName = m_page2->m_strUserName;
+    account.password = m_page2->m_strPassword;
+    account.popServer = m_page2->m_strPopServer;
+    account.save();
     accept();
 }

@@ -1,5 +1,6 @@
 #include "TestMain.h"
-#include "app/RegistryKey.h"
+#include "settings/RegistryKey.h"
+#include "settings/SettingsKeys.h"
 
 #include <QFile>
 #include <QSettings>
@@ -7,8 +8,8 @@
 
 namespace {
 
-const QString kOption = QString::fromLatin1(RegistryKey::OptionKey);
-const QString kTreeView = QString::fromLatin1(RegistryKey::TreeViewKey);
+const QString kOption = QString::fromLatin1(SettingsKeys::OptionKey);
+const QString kTreeView = QString::fromLatin1(SettingsKeys::TreeViewKey);
 
 QString groupKey(const QString& name)
 {
@@ -103,7 +104,7 @@ void TestRegistryKey::valuesPersist()
     QCOMPARE(s, QStringLiteral("1"));
     // Another key's values are its own.
     RegistryKey other;
-    other.Open(QString::fromLatin1(RegistryKey::ListViewKey));
+    other.Open(QString::fromLatin1(SettingsKeys::ListViewKey));
     QVERIFY(other.ReadDword(QStringLiteral("Newmail"), n) != RegistryKey::Success);
 }
 

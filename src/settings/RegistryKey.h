@@ -7,8 +7,8 @@
 class QSettings;
 
 // The one way settings are read and written: a short-lived handle on one key of the per-user
-// store ($XDG_CONFIG_HOME/VOK System/VOK_Address.conf). Paths and value names keep the names
-// the address book has always used ("SOFTWARE\VOK System\VOK_Address\Option", "Newmail", ...).
+// store ($XDG_CONFIG_HOME/VOK System/VOK_Address.conf). Paths and value names are those of
+// SettingsKeys.
 // Every operation returns 0 on success and a non-zero status otherwise.
 class RegistryKey
 {
@@ -23,12 +23,6 @@ public:
         NoMoreItems = 259,
     };
 
-    static constexpr const char* AppKey = "SOFTWARE\\VOK System\\VOK_Address";
-    static constexpr const char* WindowKey = "SOFTWARE\\VOK System\\VOK_Address\\Window";
-    static constexpr const char* ListViewKey = "SOFTWARE\\VOK System\\VOK_Address\\ListView";
-    static constexpr const char* TreeViewKey = "SOFTWARE\\VOK System\\VOK_Address\\TreeView";
-    static constexpr const char* OptionKey = "SOFTWARE\\VOK System\\VOK_Address\\Option";
-
     RegistryKey();
     virtual ~RegistryKey();
     RegistryKey(const RegistryKey&) = delete;
@@ -41,7 +35,10 @@ public:
     long ReadString(const QString& name, QString& value) const;
     long WriteDword(const QString& name, quint32 value);
     long WriteString(const QString& name, const QString& value);
+    // Registry key names ignore case: "TreeView\abc" deletes the key stored as "ABC".
     long DeleteKey(const QString& path);
+    // Deletes the key stored under exactly this name, and no other.
+    static long DeleteExactKey(const QString& path);
     // The user's groups: the subkeys of the TreeView key, appended in alphabetical order without
     // regard to case, as the registry lists them. Ends with NoMoreItems, as the registry does.
     static long EnumGroupKeys(QStringList& names);

@@ -1,5 +1,6 @@
 #include "RegistryKey.h"
 
+#include "SettingsKeys.h"
 #include "model/Cp932.h"
 
 #include <QDir>
@@ -56,7 +57,7 @@ QString unescapeName(const QString& name)
 // the application key is matched without regard to it.
 QString groupFor(const QString& path)
 {
-    const QString app = QString::fromLatin1(RegistryKey::AppKey);
+    const QString app = QString::fromLatin1(SettingsKeys::AppKey);
     QString rest = path;
     if (rest.startsWith(app, Qt::CaseInsensitive))
         rest = rest.mid(app.size());
@@ -180,38 +181,52 @@ long RegistryKey::WriteString(const QString& name, const QString& value)
     return Success;
 }
 
-long RegistryKey::DeleteKey(const QString& path)
+namespace {
+
+long deleteKey(const QString& path, Qt::CaseSensitivity cs)
 {
     const QString group = groupFor(path);
     if (group.isEmpty())
-        return NotFound;
-    // Registry key names ignore case: "TreeView\abc" deletes the key stored as "ABC".
+        return RegistryKey::NotFound;
     const qsizetype sep = group.indexOf(u'/');
     const QString parent = sep < 0 ? QString() : group.left(sep);
     const QString leaf = sep < 0 ? group : group.mid(sep + 1);
-    auto settings = openStore();
+    auto settings = RegistryKey::openStore();
     if (!parent.isEmpty())
         settings->beginGroup(parent);
     QString found;
     for (const QString& child : settings->childGroups()) {
-        if (child.compare(leaf, Qt::CaseInsensitive) == 0) {
+        if (child.compare(leaf, cs) == 0) {
             found = child;
             break;
         }
     }
     if (found.isEmpty())
-        return NotFound;
+        return RegistryKey::NotFound;
     settings->remove(found);
     if (!parent.isEmpty())
         settings->endGroup();
     settings->sync();
-    return settings->status() == QSettings::NoError ? Success : AccessDenied;
+    return settings->status() == QSettings::NoError ? RegistryKey::Success
+                                                    : RegistryKey::AccessDenied;
+}
+
+} // namespace
+
+long RegistryKey::DeleteKey(const QString& path)
+{
+    return deleteKey(path, Qt::CaseInsensitive);
+}
+
+long RegistryKey::DeleteExactKey(const QString& path)
+{
+    return deleteKey(path, Qt::CaseSensitive);
 }
 
 long RegistryKey::EnumGroupKeys(QStringList& names)
 {
     auto settings = openStore();
-    settings->beginGroup(groupFor(QString::fromLatin1(TreeViewKey)));
+    settings->beginGroup(groupFor(QString::fromLatin1(SettingsKeys::TreeViewKey)));
     const QStringList groups = settings->childGroups();
     settings->endGroup();
     QStringList found;

@@ -1,0 +1,17 @@
+#pragma once
+
+class CommandTable;
+class QMainWindow;
+class QToolBar;
+
+// The main window's menu bar and tool bar, built from the command table: each command's texts,
+// key and picture, and its places in the menus and on the tool bar.
+namespace MainMenus {
+
+// Gives every command its texts, key and picture; the keys work through the window whether or
+// not a menu shows the command.
+void applyCommandTexts(CommandTable& commands, QMainWindow& window);
+QToolBar* createToolBar(CommandTable& commands, QMainWindow& window);
+void createMenus(CommandTable& commands, QMainWindow& window, QToolBar* toolBar);
+
+} // namespace MainMenus

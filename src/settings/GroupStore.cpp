@@ -1,0 +1,63 @@
+#include "GroupStore.h"
+
+#include "RegistryKey.h"
+#include "SettingsKeys.h"
+#include "model/Cp932.h"
+#include "model/GroupName.h"
+
+namespace {
+
+QString keyPath(const QString& name)
+{
+    return QString::fromLatin1(SettingsKeys::TreeViewKey) + u'\\' + name;
+}
+
+bool sameGroup(const QString& a, const QString& b)
+{
+    if (a == b)
+        return true;
+    const Cp932::EncodeResult x = Cp932::fromUtf8(a.toStdString());
+    const Cp932::EncodeResult y = Cp932::fromUtf8(b.toStdString());
+    return x.ok && y.ok && GroupName::equals(x.bytes, y.bytes);
+}
+
+} // namespace
+
+namespace GroupStore {
+
+QStringList load()
+{
+    QStringList names;
+    RegistryKey::EnumGroupKeys(names);
+    return names;
+}
+
+QString find(const QString& name)
+{
+    for (const QString& stored : load()) {
+        if (sameGroup(stored, name))
+            return stored;
+    }
+    return {};
+}
+
+bool contains(const QString& name)
+{
+    return !find(name).isEmpty();
+}
+
+void add(const QString& name)
+{
+    RegistryKey key;
+    key.Open(keyPath(name));
+}
+
+bool remove(const QString& name)
+{
+    const QString stored = find(name);
+    if (stored.isEmpty())
+        return false;
+    return RegistryKey::DeleteExactKey(keyPath(stored)) == RegistryKey::Success;
+}
+
+} // namespace GroupStore

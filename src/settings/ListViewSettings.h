@@ -1,0 +1,20 @@
+#pragma once
+
+#include <array>
+#include <QtGlobal>
+
+// The address list's column widths and sort order.
+struct ListViewSettings
+{
+    static constexpr int ColumnCount = 6;
+    static constexpr int NoWidth = -1; // never sized by the user: fit the contents
+
+    std::array<int, ColumnCount> widths;
+    quint32 sort = 0x11; // column in the low nibble; 0x10 ascending, 0x20 descending
+
+    ListViewSettings() { widths.fill(NoWidth); }
+
+    static ListViewSettings load();
+    static void saveWidth(int column, int width);
+    static void saveSort(quint32 sort);
+};
