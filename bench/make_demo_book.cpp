@@ -4,10 +4,10 @@
 // are stored in the current user's settings ($XDG_CONFIG_HOME), so the tree lists them.
 // Run the program with VOK_ADDRESS_DIR=DIR to open it.
 #include "AddressBookGenerator.h"
-#include "settings/GroupStore.h"
 #include "model/AddressFile.h"
 #include "model/Cp932.h"
 #include "model/RecordList.h"
+#include "settings/GroupStore.h"
 
 #include <QCoreApplication>
 #include <QDir>

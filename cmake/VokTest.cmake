@@ -7,7 +7,7 @@ function(vok_add_test name)
     set_target_properties(${name} PROPERTIES AUTOMOC ON AUTOUIC ON AUTORCC ON
         AUTOUIC_SEARCH_PATHS ${PROJECT_SOURCE_DIR}/res/ui)
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support)
-    target_link_libraries(${name} PRIVATE vok_test_support ${ARG_LIBS} Qt6::Test)
+    target_link_libraries(${name} PRIVATE vok_test_env ${ARG_LIBS} Qt6::Test)
     add_test(NAME ${name} COMMAND ${name})
     if(NOT ARG_TIMEOUT)
         set(ARG_TIMEOUT 120)

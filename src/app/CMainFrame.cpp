@@ -139,7 +139,7 @@ void CMainFrame::createCommands()
 void CMainFrame::createStatusBar()
 {
     QStatusBar* bar = statusBar();
-    bar->setObjectName(QStringLiteral("StatusBar"));
+    bar->setObjectName(QStringLiteral("statusBar"));
     // Prompts are temporary messages that cover this pane; when they go, "ﾚﾃﾞｨ" is back.
     m_readyPane = new QLabel(AppText::Ready, bar);
     bar->addWidget(m_readyPane, 1);

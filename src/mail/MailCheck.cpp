@@ -3,9 +3,9 @@
 #include "CMailNoticeDlg.h"
 #include "MailCheckRequest.h"
 #include "MailText.h"
+#include "resource.h"
 #include "settings/MailAccount.h"
 #include "settings/OptionSettings.h"
-#include "resource.h"
 #include "ui/common/MessageBox.h"
 
 #include <QApplication>
@@ -103,7 +103,7 @@ void MailCheck::OnMailCheck()
         const QPointer<MailCheck> self(this);
         notice.exec();
         if (!self || m_closing)
-            return; // the program ended while the notice was open
+            return;                       // the program ended while the notice was open
         options = OptionSettings::load(); // the sheet may have stored others meanwhile
         options.noMailNotice = notice.m_bNoShow;
         options.save();

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <array>
 #include <QtGlobal>
+#include <array>
 
 // The address list's column widths and sort order.
 struct ListViewSettings

@@ -12,7 +12,8 @@ WindowSettings WindowSettings::load()
     auto store = RegistryKey::openStore();
     store->beginGroup(QString::fromLatin1(SettingsKeys::BarSection));
     w.barState = store->value(QString::fromLatin1(SettingsKeys::BarState)).toByteArray();
-    w.statusBarShown = store->value(QString::fromLatin1(SettingsKeys::StatusBarShown), true).toBool();
+    w.statusBarShown =
+        store->value(QString::fromLatin1(SettingsKeys::StatusBarShown), true).toBool();
     store->endGroup();
     return w;
 }

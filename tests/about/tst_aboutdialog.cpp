@@ -1,3 +1,4 @@
+#include "ModalDriver.h"
 #include "TestMain.h"
 #include "ui/about/AboutText.h"
 #include "ui/about/CAboutDialog.h"
@@ -195,7 +196,7 @@ void TestAboutDialog::settersChain()
 void TestAboutDialog::okCloses()
 {
     CAboutDialog dlg;
-    QTimer::singleShot(0, &dlg, [&dlg] {
+    ModalDriver clicker([&dlg](QWidget*) {
         QTest::mouseClick(dlg.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok),
                           Qt::LeftButton);
     });

@@ -1,17 +1,18 @@
+#include "MessageBoxGuard.h"
 #include "PaneTestSupport.h"
 #include "TestMain.h"
 
 #include "app/AppText.h"
 #include "app/CMainFrame.h"
 #include "app/TrayIcon.h"
-#include "ui/common/CommandTable.h"
 #include "core/DataLocation.h"
-#include "settings/RegistryKey.h"
-#include "settings/SettingsKeys.h"
-#include "settings/WindowPlacement.h"
 #include "model/AddressFile.h"
 #include "model/AddressRecord.h"
 #include "resource.h"
+#include "settings/RegistryKey.h"
+#include "settings/SettingsKeys.h"
+#include "settings/WindowPlacement.h"
+#include "ui/common/CommandTable.h"
 #include "ui/common/MessageBox.h"
 #include "ui/groups/CGroupTree.h"
 #include "ui/list/CAddressList.h"
@@ -30,6 +31,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <sys/stat.h>
 
 namespace {
 
@@ -114,6 +116,7 @@ void clickRow(CAddressList* list, int row, Qt::KeyboardModifiers modifiers = Qt:
 class TestMainFrame : public QObject
 {
     Q_OBJECT
+    MessageBoxGuard m_boxes; // message boxes answered and recorded by the tests
 
     std::unique_ptr<CMainFrame> m_frame;
 
@@ -208,11 +211,7 @@ class TestMainFrame : public QObject
     }
 
 private slots:
-    void initTestCase()
-    {
-        MessageBox::setTestMode(true);
-        TrayIcon::setAvailableForTesting(true);
-    }
+    void initTestCase() { TrayIcon::setAvailableForTesting(true); }
 
     void init()
     {
@@ -286,13 +285,13 @@ private slots:
         QTest::addColumn<QString>("shown");
         QTest::addColumn<int>("id");
         QTest::addColumn<bool>("inMainMenu");
-        QTest::newRow("Ctrl+N") << "Ctrl+N" << 1000 << true;
-        QTest::newRow("Ctrl+G") << "Ctrl+G" << 32771 << true;
-        QTest::newRow("Ctrl+I") << "Ctrl+I" << 1004 << true;
-        QTest::newRow("Ctrl+P") << "Ctrl+P" << 1005 << true;
-        QTest::newRow("Delete") << "Delete" << 1002 << true;
-        QTest::newRow("Ctrl+D") << "Ctrl+D" << 32776 << true;
-        QTest::newRow("F2 (the tree's menu names it)") << "F2" << 32778 << false;
+        QTest::newRow("Ctrl+N") << "Ctrl+N" << ID_NEW_CONTACT << true;
+        QTest::newRow("Ctrl+G") << "Ctrl+G" << ID_CREATE_GROUP << true;
+        QTest::newRow("Ctrl+I") << "Ctrl+I" << ID_IMPORT << true;
+        QTest::newRow("Ctrl+P") << "Ctrl+P" << ID_EXPORT << true;
+        QTest::newRow("Delete") << "Delete" << ID_DELETE << true;
+        QTest::newRow("Ctrl+D") << "Ctrl+D" << ID_DELETE_GROUP << true;
+        QTest::newRow("F2 (the tree's menu names it)") << "F2" << ID_RENAME_GROUP << false;
     }
 
     void menuKeysStayBound()
@@ -324,54 +323,54 @@ private slots:
         QTest::addColumn<QString>("shortcut");
         QTest::addColumn<QString>("prompt");
         QTest::addColumn<QString>("tip");
-        QTest::newRow("1000") << 1000 << "Ctrl+N"
-                              << "管理情報の作成を行う"
-                              << "作成";
-        QTest::newRow("32771") << 32771 << "Ctrl+G"
-                               << "管理情報をグループ化するためのグループ作成を行う"
-                               << "グループ作成";
-        QTest::newRow("1003") << 1003 << "Ctrl+M"
-                              << "メールアドレスをクリップボードにコピーする"
-                              << "転送";
-        QTest::newRow("1005") << 1005 << "Ctrl+P"
-                              << "管理情報をCSV形式でExportする"
-                              << "Export";
-        QTest::newRow("1004") << 1004 << "Ctrl+I"
-                              << "CSV形式の管理情報をImportする"
-                              << "Import";
-        QTest::newRow("32779") << 32779 << ""
-                               << "各環境についての設定を行う"
-                               << "環境設定";
-        QTest::newRow("1001") << 1001 << "Ctrl+E"
-                              << "管理情報の編集を行う"
-                              << "編集";
-        QTest::newRow("1002") << 1002 << "Del"
-                              << "管理情報を削除する"
-                              << "削除";
-        QTest::newRow("32776") << 32776 << "Ctrl+D"
-                               << "グループの削除を行う"
-                               << "グループ削除";
-        QTest::newRow("32778") << 32778 << "F2"
-                               << "グループ名の変更を行う"
-                               << "グループ名の変更";
-        QTest::newRow("32784") << 32784 << ""
-                               << "新しいメールメッセージを作成します。"
-                               << "メッセージの作成";
-        QTest::newRow("32782") << 32782 << ""
-                               << "POPサーバーに接続して未読メールのチェックを行う。"
-                               << "メールチェック";
-        QTest::newRow("57664") << 57664 << ""
-                               << "ﾌﾟﾛｸﾞﾗﾑの情報、ﾊﾞｰｼﾞｮﾝそして著作権を表示"
-                               << "ﾊﾞｰｼﾞｮﾝ情報";
-        QTest::newRow("59392") << 59392 << ""
-                               << "ﾂｰﾙ ﾊﾞｰの 表示/非表示"
-                               << "ﾂｰﾙ ﾊﾞｰの表示切り替え";
-        QTest::newRow("57665") << 57665 << ""
-                               << "ｱﾌﾟﾘｹｰｼｮﾝを終了し、ﾌｧｲﾙの保存を指示"
-                               << "終了";
-        QTest::newRow("32777") << 32777 << ""
-                               << "会社メールアドレスをクリップボードにコピーする"
-                               << "転送";
+        QTest::newRow("ID_NEW_CONTACT") << ID_NEW_CONTACT << "Ctrl+N"
+                                        << "管理情報の作成を行う"
+                                        << "作成";
+        QTest::newRow("ID_CREATE_GROUP") << ID_CREATE_GROUP << "Ctrl+G"
+                                         << "管理情報をグループ化するためのグループ作成を行う"
+                                         << "グループ作成";
+        QTest::newRow("ID_COPY_MAIL") << ID_COPY_MAIL << "Ctrl+M"
+                                      << "メールアドレスをクリップボードにコピーする"
+                                      << "転送";
+        QTest::newRow("ID_EXPORT") << ID_EXPORT << "Ctrl+P"
+                                   << "管理情報をCSV形式でExportする"
+                                   << "Export";
+        QTest::newRow("ID_IMPORT") << ID_IMPORT << "Ctrl+I"
+                                   << "CSV形式の管理情報をImportする"
+                                   << "Import";
+        QTest::newRow("ID_OPTIONS") << ID_OPTIONS << ""
+                                    << "各環境についての設定を行う"
+                                    << "環境設定";
+        QTest::newRow("ID_EDIT_CONTACT") << ID_EDIT_CONTACT << "Ctrl+E"
+                                         << "管理情報の編集を行う"
+                                         << "編集";
+        QTest::newRow("ID_DELETE") << ID_DELETE << "Del"
+                                   << "管理情報を削除する"
+                                   << "削除";
+        QTest::newRow("ID_DELETE_GROUP") << ID_DELETE_GROUP << "Ctrl+D"
+                                         << "グループの削除を行う"
+                                         << "グループ削除";
+        QTest::newRow("ID_RENAME_GROUP") << ID_RENAME_GROUP << "F2"
+                                         << "グループ名の変更を行う"
+                                         << "グループ名の変更";
+        QTest::newRow("ID_NEW_MAIL") << ID_NEW_MAIL << ""
+                                     << "新しいメールメッセージを作成します。"
+                                     << "メッセージの作成";
+        QTest::newRow("ID_MAIL_CHECK") << ID_MAIL_CHECK << ""
+                                       << "POPサーバーに接続して未読メールのチェックを行う。"
+                                       << "メールチェック";
+        QTest::newRow("ID_APP_ABOUT") << ID_APP_ABOUT << ""
+                                      << "ﾌﾟﾛｸﾞﾗﾑの情報、ﾊﾞｰｼﾞｮﾝそして著作権を表示"
+                                      << "ﾊﾞｰｼﾞｮﾝ情報";
+        QTest::newRow("ID_VIEW_TOOLBAR") << ID_VIEW_TOOLBAR << ""
+                                         << "ﾂｰﾙ ﾊﾞｰの 表示/非表示"
+                                         << "ﾂｰﾙ ﾊﾞｰの表示切り替え";
+        QTest::newRow("ID_APP_EXIT") << ID_APP_EXIT << ""
+                                     << "ｱﾌﾟﾘｹｰｼｮﾝを終了し、ﾌｧｲﾙの保存を指示"
+                                     << "終了";
+        QTest::newRow("ID_COPY_OFFICE_MAIL") << ID_COPY_OFFICE_MAIL << ""
+                                             << "会社メールアドレスをクリップボードにコピーする"
+                                             << "転送";
     }
 
     void commandTexts()
@@ -404,8 +403,20 @@ private slots:
             if (!action->isSeparator())
                 QVERIFY2(!action->icon().pixmap(16, 16).isNull(), qPrintable(action->text()));
         }
-        const QList<int> expected{1000, 32771, 1003, 1005,  1004,  32779, 0,
-                                  1001, 1002,  0,    32784, 32782, 0,     57664};
+        const QList<int> expected{ID_NEW_CONTACT,
+                                  ID_CREATE_GROUP,
+                                  ID_COPY_MAIL,
+                                  ID_EXPORT,
+                                  ID_IMPORT,
+                                  ID_OPTIONS,
+                                  0,
+                                  ID_EDIT_CONTACT,
+                                  ID_DELETE,
+                                  0,
+                                  ID_NEW_MAIL,
+                                  ID_MAIL_CHECK,
+                                  0,
+                                  ID_APP_ABOUT};
         QCOMPARE(places, expected);
     }
 
@@ -502,29 +513,29 @@ private slots:
         // item is the root or a fixed group. With real pane contents the user-group and
         // selected-row cases join these rows.
         const int none = int(Focus::None), list = int(Focus::List), tree = int(Focus::Tree);
-        QTest::newRow("none: new contact") << none << 1000 << true;
-        QTest::newRow("none: create group") << none << 32771 << true;
-        QTest::newRow("none: delete") << none << 1002 << true;
-        QTest::newRow("none: edit") << none << 1001 << false;
-        QTest::newRow("none: export") << none << 1005 << false;
-        QTest::newRow("none: copy mail") << none << 1003 << false;
-        QTest::newRow("none: new mail") << none << 32784 << false;
-        QTest::newRow("none: import") << none << 1004 << true;
-        QTest::newRow("list: delete, nothing selected") << list << 1002 << false;
-        QTest::newRow("list: edit, nothing selected") << list << 1001 << false;
-        QTest::newRow("list: export") << list << 1005 << false;
-        QTest::newRow("list: delete group") << list << 32776 << false;
-        QTest::newRow("list: rename group") << list << 32778 << false;
-        QTest::newRow("list: copy personal") << list << 32774 << false;
-        QTest::newRow("list: copy office mail") << list << 32777 << false;
-        QTest::newRow("list: new mail") << list << 32784 << false;
-        QTest::newRow("tree: delete on fixed group") << tree << 1002 << false;
-        QTest::newRow("tree: delete group on fixed group") << tree << 32776 << false;
-        QTest::newRow("tree: export") << tree << 1005 << true;
-        QTest::newRow("tree: edit") << tree << 1001 << false;
-        QTest::newRow("tree: new mail") << tree << 32784 << false;
-        QTest::newRow("tree: options") << tree << 32779 << true;
-        QTest::newRow("tree: exit") << tree << 57665 << true;
+        QTest::newRow("none: new contact") << none << ID_NEW_CONTACT << true;
+        QTest::newRow("none: create group") << none << ID_CREATE_GROUP << true;
+        QTest::newRow("none: delete") << none << ID_DELETE << true;
+        QTest::newRow("none: edit") << none << ID_EDIT_CONTACT << false;
+        QTest::newRow("none: export") << none << ID_EXPORT << false;
+        QTest::newRow("none: copy mail") << none << ID_COPY_MAIL << false;
+        QTest::newRow("none: new mail") << none << ID_NEW_MAIL << false;
+        QTest::newRow("none: import") << none << ID_IMPORT << true;
+        QTest::newRow("list: delete, nothing selected") << list << ID_DELETE << false;
+        QTest::newRow("list: edit, nothing selected") << list << ID_EDIT_CONTACT << false;
+        QTest::newRow("list: export") << list << ID_EXPORT << false;
+        QTest::newRow("list: delete group") << list << ID_DELETE_GROUP << false;
+        QTest::newRow("list: rename group") << list << ID_RENAME_GROUP << false;
+        QTest::newRow("list: copy personal") << list << ID_COPY_PERSONAL_INFO << false;
+        QTest::newRow("list: copy office mail") << list << ID_COPY_OFFICE_MAIL << false;
+        QTest::newRow("list: new mail") << list << ID_NEW_MAIL << false;
+        QTest::newRow("tree: delete on fixed group") << tree << ID_DELETE << false;
+        QTest::newRow("tree: delete group on fixed group") << tree << ID_DELETE_GROUP << false;
+        QTest::newRow("tree: export") << tree << ID_EXPORT << true;
+        QTest::newRow("tree: edit") << tree << ID_EDIT_CONTACT << false;
+        QTest::newRow("tree: new mail") << tree << ID_NEW_MAIL << false;
+        QTest::newRow("tree: options") << tree << ID_OPTIONS << true;
+        QTest::newRow("tree: exit") << tree << ID_APP_EXIT << true;
     }
 
     void commandRules()
@@ -553,18 +564,22 @@ private slots:
         const int list = int(Focus::List), tree = int(Focus::Tree);
         const int ctrl = int(Qt::ControlModifier), plain = int(Qt::NoModifier);
         QTest::newRow("Delete in the list, nothing selected")
-            << list << int(Qt::Key_Delete) << plain << 1002 << false;
+            << list << int(Qt::Key_Delete) << plain << ID_DELETE << false;
         QTest::newRow("Delete in the tree on a fixed group")
-            << tree << int(Qt::Key_Delete) << plain << 1002 << false;
-        QTest::newRow("Ctrl+D in the list") << list << int(Qt::Key_D) << ctrl << 32776 << false;
-        QTest::newRow("F2 in the list") << list << int(Qt::Key_F2) << plain << 32778 << false;
+            << tree << int(Qt::Key_Delete) << plain << ID_DELETE << false;
+        QTest::newRow("Ctrl+D in the list")
+            << list << int(Qt::Key_D) << ctrl << ID_DELETE_GROUP << false;
+        QTest::newRow("F2 in the list")
+            << list << int(Qt::Key_F2) << plain << ID_RENAME_GROUP << false;
         QTest::newRow("Ctrl+E in the list, nothing selected")
-            << list << int(Qt::Key_E) << ctrl << 1001 << false;
-        QTest::newRow("Ctrl+P in the list") << list << int(Qt::Key_P) << ctrl << 1005 << false;
-        QTest::newRow("Ctrl+P in the tree") << tree << int(Qt::Key_P) << ctrl << 1005 << true;
-        QTest::newRow("Ctrl+N in the list") << list << int(Qt::Key_N) << ctrl << 1000 << true;
-        QTest::newRow("Ctrl+I in the tree") << tree << int(Qt::Key_I) << ctrl << 1004 << true;
-        QTest::newRow("Ctrl+G in the list") << list << int(Qt::Key_G) << ctrl << 32771 << true;
+            << list << int(Qt::Key_E) << ctrl << ID_EDIT_CONTACT << false;
+        QTest::newRow("Ctrl+P in the list") << list << int(Qt::Key_P) << ctrl << ID_EXPORT << false;
+        QTest::newRow("Ctrl+P in the tree") << tree << int(Qt::Key_P) << ctrl << ID_EXPORT << true;
+        QTest::newRow("Ctrl+N in the list")
+            << list << int(Qt::Key_N) << ctrl << ID_NEW_CONTACT << true;
+        QTest::newRow("Ctrl+I in the tree") << tree << int(Qt::Key_I) << ctrl << ID_IMPORT << true;
+        QTest::newRow("Ctrl+G in the list")
+            << list << int(Qt::Key_G) << ctrl << ID_CREATE_GROUP << true;
     }
 
     void keys()
@@ -748,8 +763,8 @@ private slots:
         QTest::addColumn<int>("key");
         QTest::addColumn<int>("modifiers");
         QTest::addColumn<int>("id");
-        QTest::newRow("Ctrl+D") << int(Qt::Key_D) << int(Qt::ControlModifier) << 32776;
-        QTest::newRow("F2") << int(Qt::Key_F2) << int(Qt::NoModifier) << 32778;
+        QTest::newRow("Ctrl+D") << int(Qt::Key_D) << int(Qt::ControlModifier) << ID_DELETE_GROUP;
+        QTest::newRow("F2") << int(Qt::Key_F2) << int(Qt::NoModifier) << ID_RENAME_GROUP;
     }
 
     void groupKeysInListDoNothing()
@@ -778,8 +793,8 @@ private slots:
     }
 
     // Commands that depend on the list's selection, from keys and as the list posts them (a
-    // double-click posts 1001, a Shift+double-click 32784). "+Name" is a Ctrl+click. Every
-    // handler is observed only: the editor and the mail program stay closed.
+    // double-click posts the edit command, a Shift+double-click new mail). "+Name" is a Ctrl+click.
+    // Every handler is observed only: the editor and the mail program stay closed.
     void listCommandsBySelection_data()
     {
         QTest::addColumn<QStringList>("clicks");
@@ -787,18 +802,20 @@ private slots:
         QTest::addColumn<QString>("key"); // empty: the command is posted
         QTest::addColumn<bool>("runs");
         const QStringList one{"Ito"}, two{"Ito", "+Sato"}, focusedOff{"Ito", "+Sato", "+Sato"};
-        QTest::newRow("Ctrl+E, one row") << one << 1001 << "Ctrl+E" << true;
-        QTest::newRow("Ctrl+E, two rows") << two << 1001 << "Ctrl+E" << false;
+        QTest::newRow("Ctrl+E, one row") << one << ID_EDIT_CONTACT << "Ctrl+E" << true;
+        QTest::newRow("Ctrl+E, two rows") << two << ID_EDIT_CONTACT << "Ctrl+E" << false;
         QTest::newRow("Ctrl+E, focused row not selected")
-            << focusedOff << 1001 << "Ctrl+E" << false;
-        QTest::newRow("1001 posted, one row") << one << 1001 << "" << true;
-        QTest::newRow("1001 posted, two rows") << two << 1001 << "" << false;
-        QTest::newRow("32784 posted, two rows") << two << 32784 << "" << true;
-        QTest::newRow("32784 posted, focused row not selected")
-            << focusedOff << 32784 << "" << false;
-        QTest::newRow("32784 posted, nothing selected") << QStringList{} << 32784 << "" << false;
-        QTest::newRow("Ctrl+M, two rows") << two << 1003 << "Ctrl+M" << true;
-        QTest::newRow("Ctrl+M, nothing selected") << QStringList{} << 1003 << "Ctrl+M" << false;
+            << focusedOff << ID_EDIT_CONTACT << "Ctrl+E" << false;
+        QTest::newRow("1001 posted, one row") << one << ID_EDIT_CONTACT << "" << true;
+        QTest::newRow("1001 posted, two rows") << two << ID_EDIT_CONTACT << "" << false;
+        QTest::newRow("32784 posted, two rows") << two << ID_NEW_MAIL << "" << true;
+        QTest::newRow("new mail posted, focused row not selected")
+            << focusedOff << ID_NEW_MAIL << "" << false;
+        QTest::newRow("32784 posted, nothing selected")
+            << QStringList{} << ID_NEW_MAIL << "" << false;
+        QTest::newRow("Ctrl+M, two rows") << two << ID_COPY_MAIL << "Ctrl+M" << true;
+        QTest::newRow("Ctrl+M, nothing selected")
+            << QStringList{} << ID_COPY_MAIL << "Ctrl+M" << false;
     }
 
     void listCommandsBySelection()
@@ -839,12 +856,15 @@ private slots:
     {
         QTest::addColumn<QStringList>("clicks");
         QTest::addColumn<QList<int>>("enabled");
-        const QList<int> watched{1001, 1002, 1003, 32774, 32784};
+        const QList<int> watched{ID_EDIT_CONTACT, ID_DELETE, ID_COPY_MAIL, ID_COPY_PERSONAL_INFO,
+                                 ID_NEW_MAIL};
         QTest::newRow("nothing selected") << QStringList{} << QList<int>{};
         QTest::newRow("one row") << QStringList{"Ito"} << watched;
-        QTest::newRow("two rows") << QStringList{"Ito", "+Sato"} << QList<int>{1002, 1003, 32784};
+        QTest::newRow("two rows") << QStringList{"Ito", "+Sato"}
+                                  << QList<int>{ID_DELETE, ID_COPY_MAIL, ID_NEW_MAIL};
         QTest::newRow("focused row not selected")
-            << QStringList{"Ito", "+Sato", "+Sato"} << QList<int>{1002, 1003, 32774};
+            << QStringList{"Ito", "+Sato", "+Sato"}
+            << QList<int>{ID_DELETE, ID_COPY_MAIL, ID_COPY_PERSONAL_INFO};
         QTest::newRow("selection taken back") << QStringList{"Ito", "+Ito"} << QList<int>{};
     }
 
@@ -866,7 +886,8 @@ private slots:
             clickRow(list, int(listedNames(list).indexOf(ctrl ? click.mid(1) : click)),
                      ctrl ? Qt::ControlModifier : Qt::NoModifier);
         }
-        for (int id : {1001, 1002, 1003, 32774, 32784}) {
+        for (int id :
+             {ID_EDIT_CONTACT, ID_DELETE, ID_COPY_MAIL, ID_COPY_PERSONAL_INFO, ID_NEW_MAIL}) {
             QAction* action = frame->commands()->action(id);
             QVERIFY2(action->isEnabled() == enabled.contains(id), qPrintable(QString::number(id)));
             if (QWidget* button = frame->toolBar()->widgetForAction(action))
@@ -887,9 +908,9 @@ private slots:
         QTest::addColumn<bool>("asks"); // the group holds a contact: answered Yes
         const int list = int(Focus::List), tree = int(Focus::Tree);
         QTest::newRow("list, one row selected")
-            << list << "Family" << QList<int>{1001, 1002} << 1 << true << false;
+            << list << "Family" << QList<int>{ID_EDIT_CONTACT, ID_DELETE} << 1 << true << false;
         QTest::newRow("tree on a user group")
-            << tree << "Family" << QList<int>{1002, 32776} << 1 << false << true;
+            << tree << "Family" << QList<int>{ID_DELETE, ID_DELETE_GROUP} << 1 << false << true;
         QTest::newRow("tree on a fixed group")
             << tree << "Private" << QList<int>{} << 2 << true << false;
     }
@@ -915,7 +936,7 @@ private slots:
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
         QVERIFY(menu);
         QCOMPARE(menu, frame->menuBar()->actions().at(1)->menu());
-        for (int id : {1001, 1002, 32776})
+        for (int id : {ID_EDIT_CONTACT, ID_DELETE, ID_DELETE_GROUP})
             QVERIFY2(frame->commands()->action(id)->isEnabled() == enabled.contains(id),
                      qPrintable(QString::number(id)));
 
@@ -1018,6 +1039,29 @@ private slots:
         QVERIFY(again);
         QVERIFY(!again->isMaximized());
         QCOMPARE(again->geometry(), normal);
+    }
+
+    // The book's failures reach the user in message boxes, and an unreadable file stays.
+    void unreadableFileIsReported()
+    {
+        const QString file = DataLocation::addressFilePath();
+        QDir().mkpath(QFileInfo(file).absolutePath());
+        QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+        {
+            CMainFrame frame;
+            QCOMPARE(MessageBox::shownTexts(), QStringList{AppText::LoadFailed});
+            MessageBox::shownTexts().clear();
+            QVERIFY(!frame.SaveAddressFile());
+            QCOMPARE(MessageBox::shownTexts(), QStringList{AppText::SaveFailed});
+            MessageBox::shownTexts().clear();
+        } // the destructor's save is refused as well
+        QCOMPARE(MessageBox::shownTexts(), QStringList{AppText::SaveFailed});
+        struct stat st
+        {
+        };
+        QCOMPARE(::lstat(QFile::encodeName(file).constData(), &st), 0);
+        QVERIFY(S_ISFIFO(st.st_mode));
+        QFile::remove(file);
     }
 
     void closeWritesFileAndKeepsRunning()

@@ -1,9 +1,10 @@
+#include "MessageBoxGuard.h"
 #include "TestMain.h"
 
 #include "app/CAddressApp.h"
 #include "app/CMainFrame.h"
-#include "app/TrayIcon.h"
 #include "app/SingleInstance.h"
+#include "app/TrayIcon.h"
 #include "model/AddressFile.h"
 #include "ui/common/MessageBox.h"
 
@@ -86,11 +87,11 @@ SingleInstance programInstance()
 class TestStartup : public QObject
 {
     Q_OBJECT
+    MessageBoxGuard m_boxes; // message boxes answered and recorded by the tests
 
 private slots:
     void initTestCase()
     {
-        MessageBox::setTestMode(true);
         TrayIcon::setAvailableForTesting(true);
         QVERIFY2(QFileInfo(programPath()).isExecutable(), qPrintable(programPath()));
     }

@@ -132,7 +132,8 @@ void TestClipboardCommands::information()
     m_frame->groupTree()->topLevelItem(0)->setSelected(true);
     fill({"a@x"});
     select({0});
-    ClipboardTransfer::CopyContactInfo(m_list->FormatSelectedInfo(ClipboardTransfer::Format(format)));
+    ClipboardTransfer::CopyContactInfo(
+        m_list->FormatSelectedInfo(ClipboardTransfer::Format(format)));
     QCOMPARE(QGuiApplication::clipboard()->text(), expected);
 }
 

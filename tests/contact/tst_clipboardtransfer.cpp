@@ -1,8 +1,9 @@
 #include "TestMain.h"
 #include "app/CMainFrame.h"
+#include "core/Text.h"
 #include "model/AddressRecord.h"
 #include "model/ClipboardText.h"
-#include "core/Text.h"
+#include "resource.h"
 #include "ui/contact/ClipboardTransfer.h"
 #include "ui/list/CAddressList.h"
 
@@ -131,10 +132,10 @@ void TestClipboardTransfer::emptyTexts_data()
 {
     QTest::addColumn<int>("command");
     QTest::addColumn<bool>("cleared");
-    QTest::newRow("mail addresses") << 1003 << true;
-    QTest::newRow("office mail addresses") << 32777 << true;
-    QTest::newRow("personal information") << 32774 << false;
-    QTest::newRow("office information") << 32775 << false;
+    QTest::newRow("mail addresses") << ID_COPY_MAIL << true;
+    QTest::newRow("office mail addresses") << ID_COPY_OFFICE_MAIL << true;
+    QTest::newRow("personal information") << ID_COPY_PERSONAL_INFO << false;
+    QTest::newRow("office information") << ID_COPY_OFFICE_INFO << false;
 }
 
 // With nothing selected the texts are empty: the address commands still replace the clipboard,
@@ -148,16 +149,16 @@ void TestClipboardTransfer::emptyTexts()
     QVERIFY(list);
     QGuiApplication::clipboard()->setText(QStringLiteral("before"));
     switch (command) {
-    case 1003:
+    case ID_COPY_MAIL:
         ClipboardTransfer::CopyMailAddresses(list->JoinSelectedMailAddresses(false));
         break;
-    case 32777:
+    case ID_COPY_OFFICE_MAIL:
         ClipboardTransfer::CopyMailAddresses(list->JoinSelectedMailAddresses(true));
         break;
-    case 32774:
+    case ID_COPY_PERSONAL_INFO:
         ClipboardTransfer::CopyContactInfo(list->FormatSelectedInfo(ClipboardTransfer::Personal));
         break;
-    case 32775:
+    case ID_COPY_OFFICE_INFO:
         ClipboardTransfer::CopyContactInfo(list->FormatSelectedInfo(ClipboardTransfer::Office));
         break;
     }

@@ -1,8 +1,9 @@
+#include "ModalDriver.h"
 #include "TestMain.h"
 #include "app/CMainFrame.h"
+#include "model/AddressRecord.h"
 #include "resource.h"
 #include "ui/common/CommandTable.h"
-#include "model/AddressRecord.h"
 #include "ui/contact/CInfomationSheet.h"
 #include "ui/contact/CPrivatePage.h"
 #include "ui/contact/ContactEditor.h"
@@ -20,15 +21,14 @@
 namespace {
 
 // Runs f on the contact sheet once its modal loop runs, as the user would act on it.
-void whenSheetOpens(std::function<void(CInfomationSheet*)> f, bool* opened)
+std::unique_ptr<ModalDriver> whenSheetOpens(std::function<void(CInfomationSheet*)> f, bool* opened)
 {
     *opened = false;
-    QTimer::singleShot(0, [f, opened] {
-        auto* sheet = qobject_cast<CInfomationSheet*>(QApplication::activeModalWidget());
-        if (!sheet)
-            return;
-        *opened = true;
-        f(sheet);
+    return std::make_unique<ModalDriver>([f, opened](QWidget* modal) {
+        if (auto* sheet = qobject_cast<CInfomationSheet*>(modal)) {
+            *opened = true;
+            f(sheet);
+        }
     });
 }
 
@@ -131,7 +131,7 @@ void TestContactEditor::newContact()
         m_tree->SetContextItem(groupItem(m_tree, rightClicked));
     QString offered;
     bool opened = false;
-    whenSheetOpens(
+    const auto driver = whenSheetOpens(
         [&offered](CInfomationSheet* sheet) {
             offered = sheet->privatePage().groupCombo()->currentText();
             QVERIFY(!sheet->privatePage().copyAsNewCheck()->isEnabled());
@@ -172,7 +172,7 @@ void TestContactEditor::editIntoAnotherGroup()
     m_list->setFocus();
     m_list->selectRow(0);
     bool opened = false;
-    whenSheetOpens(
+    const auto driver = whenSheetOpens(
         [](CInfomationSheet* sheet) {
             QCOMPARE(sheet->privatePage().groupCombo()->currentText(), QStringLiteral("Private"));
             QVERIFY(sheet->privatePage().copyAsNewCheck()->isEnabled());
@@ -180,7 +180,8 @@ void TestContactEditor::editIntoAnotherGroup()
             press(sheet, QDialogButtonBox::Ok);
         },
         &opened);
-    QVERIFY(ContactEditor::OnEditContact(m_frame.get(), *m_frame->document(), m_list->GetSelectedRecord()));
+    QVERIFY(ContactEditor::OnEditContact(m_frame.get(), *m_frame->document(),
+                                         m_list->GetSelectedRecord()));
     QVERIFY(opened);
     QCOMPARE(m_frame->document()->records().size(), std::size_t(1));
     QCOMPARE(m_frame->document()->records().at(0), record);
@@ -196,7 +197,7 @@ void TestContactEditor::copyAsNew()
     show("Private");
     m_list->selectRow(0);
     bool opened = false;
-    whenSheetOpens(
+    const auto driver = whenSheetOpens(
         [](CInfomationSheet* sheet) {
             QCheckBox* box = sheet->privatePage().copyAsNewCheck();
             QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(4, box->height() / 2));
@@ -207,7 +208,8 @@ void TestContactEditor::copyAsNew()
             press(sheet, QDialogButtonBox::Ok);
         },
         &opened);
-    QVERIFY(ContactEditor::OnEditContact(m_frame.get(), *m_frame->document(), m_list->GetSelectedRecord()));
+    QVERIFY(ContactEditor::OnEditContact(m_frame.get(), *m_frame->document(),
+                                         m_list->GetSelectedRecord()));
     QVERIFY(opened);
     QCOMPARE(m_frame->document()->records().size(), std::size_t(2));
     QCOMPARE(record->name(), std::string_view("Taro"));
@@ -223,14 +225,15 @@ void TestContactEditor::cancelChangesNothing()
     show("Private");
     m_list->selectRow(0);
     bool opened = false;
-    whenSheetOpens(
+    const auto driver = whenSheetOpens(
         [](CInfomationSheet* sheet) {
             QTest::keyClicks(sheet->privatePage().nameEdit(), "changed");
             sheet->privatePage().groupCombo()->setCurrentIndex(1);
             press(sheet, QDialogButtonBox::Cancel);
         },
         &opened);
-    QVERIFY(!ContactEditor::OnEditContact(m_frame.get(), *m_frame->document(), m_list->GetSelectedRecord()));
+    QVERIFY(!ContactEditor::OnEditContact(m_frame.get(), *m_frame->document(),
+                                          m_list->GetSelectedRecord()));
     QVERIFY(opened);
     QCOMPARE(*record, before);
     QCOMPARE(m_frame->document()->records().size(), std::size_t(1));
@@ -243,8 +246,9 @@ void TestContactEditor::editWithoutSelectionShowsNothing()
     show("Private");
     m_list->clearSelection();
     bool opened = false;
-    whenSheetOpens([](CInfomationSheet* sheet) { sheet->reject(); }, &opened);
-    QVERIFY(!ContactEditor::OnEditContact(m_frame.get(), *m_frame->document(), m_list->GetSelectedRecord()));
+    const auto driver = whenSheetOpens([](CInfomationSheet* sheet) { sheet->reject(); }, &opened);
+    QVERIFY(!ContactEditor::OnEditContact(m_frame.get(), *m_frame->document(),
+                                          m_list->GetSelectedRecord()));
     QCoreApplication::processEvents();
     QVERIFY(!opened);
 }

@@ -1,11 +1,12 @@
 #include "../common/EucJp.h"
 #include "../common/TypeText.h"
+#include "MessageBoxGuard.h"
 #include "TestMain.h"
+#include "core/Text.h"
 #include "model/AddressRecord.h"
 #include "ui/common/MessageBox.h"
 #include "ui/common/PostalCodeDictionary.h"
 #include "ui/common/SheetHeader.h"
-#include "core/Text.h"
 #include "ui/contact/CInfomationSheet.h"
 #include "ui/contact/COfficePage.h"
 #include "ui/contact/CPrivatePage.h"
@@ -83,6 +84,7 @@ bool showActive(QWidget& w)
 class TestContactSheet : public QObject
 {
     Q_OBJECT
+    MessageBoxGuard m_boxes; // message boxes answered and recorded by the tests
 private slots:
     void initTestCase();
     void init();
@@ -117,7 +119,6 @@ private slots:
 
 void TestContactSheet::initTestCase()
 {
-    MessageBox::setTestMode(true);
     const QString path = TestEnv::root() + QStringLiteral("/zipcode.txt");
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));

@@ -1,8 +1,9 @@
+#include "MessageBoxGuard.h"
 #include "TestMain.h"
 #include "app/CMainFrame.h"
+#include "model/AddressRecord.h"
 #include "resource.h"
 #include "ui/common/CommandTable.h"
-#include "model/AddressRecord.h"
 #include "ui/common/FileDialog.h"
 #include "ui/common/MessageBox.h"
 #include "ui/contact/CsvExchange.h"
@@ -41,6 +42,7 @@ QByteArray readAll(const QString& path)
 class TestCsvExchange : public QObject
 {
     Q_OBJECT
+    MessageBoxGuard m_boxes; // message boxes answered and recorded by the tests
 private slots:
     void init();
     void import_data();
@@ -58,7 +60,6 @@ private:
 
 void TestCsvExchange::init()
 {
-    MessageBox::setTestMode(true);
     MessageBox::shownTexts().clear();
     m_frame = std::make_unique<CMainFrame>();
     m_frame->document()->DeleteAllRecords();
@@ -197,7 +198,8 @@ void TestCsvExchange::largeImport()
     QVERIFY(m_frame->commands()->execute(ID_IMPORT));
     QCOMPARE(int(m_frame->document()->records().size()), count);
     QCOMPARE(m_frame->addressList()->model()->rowCount(), count);
-    QCOMPARE(m_frame->document()->records().at(count - 1)->address(), std::string_view("Tokyo\r\nChiyoda"));
+    QCOMPARE(m_frame->document()->records().at(count - 1)->address(),
+             std::string_view("Tokyo\r\nChiyoda"));
     QVERIFY(MessageBox::shownTexts().isEmpty());
 
     const QString out = TestEnv::root() + QStringLiteral("/large-out.txt");

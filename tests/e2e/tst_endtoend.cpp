@@ -1,4 +1,4 @@
-#include "TestMain.h"
+#include "TestEnv.h"
 #include "XDisplay.h"
 #include "model/AddressFile.h"
 #include "model/AddressRecord.h"
@@ -173,5 +173,5 @@ void TestEndToEnd::fullRun()
             settings.childGroups().contains(QStringLiteral("ToolBars")));
 }
 
-VOK_TEST_MAIN(TestEndToEnd)
+VOK_TEST_CORE_MAIN(TestEndToEnd)
 #include "tst_endtoend.moc"

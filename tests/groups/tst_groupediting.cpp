@@ -1,6 +1,7 @@
+#include "MessageBoxGuard.h"
 #include "PaneTestSupport.h"
-#include "settings/GroupStore.h"
 #include "TestMain.h"
+#include "settings/GroupStore.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -10,6 +11,7 @@ using namespace PaneTest;
 class TestGroupEditing : public QObject
 {
     Q_OBJECT
+    MessageBoxGuard m_boxes; // message boxes answered and recorded by the tests
 
     static QLineEdit* editor(const Frame& f)
     {
@@ -32,10 +34,7 @@ class TestGroupEditing : public QObject
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents();
     }
-    static QStringList stored()
-    {
-        return GroupStore::load();
-    }
+    static QStringList stored() { return GroupStore::load(); }
     // Ends the running edit with the text typed (Enter) or with Escape when text is null.
     static void finishEdit(const Frame& f, const QString& text)
     {

@@ -1,3 +1,5 @@
+#include "MessageBoxGuard.h"
+#include "ModalDriver.h"
 #include "PaneTestSupport.h"
 #include "TestMain.h"
 
@@ -12,6 +14,7 @@ using namespace PaneTest;
 class TestGroupTree : public QObject
 {
     Q_OBJECT
+    MessageBoxGuard m_boxes; // message boxes answered and recorded by the tests
 
     static QStringList childLabels(const Frame& f)
     {
@@ -167,17 +170,19 @@ private slots:
         f.show("Private");
         QStringList texts;
         bool deleteEnabled = false;
-        QTimer::singleShot(0, [&] {
-            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-            if (!menu)
-                return;
-            for (QAction* a : menu->actions()) {
-                texts << (a->isSeparator() ? "-" : a->text());
-                if (a->data().toInt() == ID_DELETE_GROUP)
-                    deleteEnabled = a->isEnabled();
-            }
-            menu->close(); // Escape: no command
-        });
+        ModalDriver reader(
+            [&](QWidget* popup) {
+                auto* menu = qobject_cast<QMenu*>(popup);
+                if (!menu)
+                    return;
+                for (QAction* a : menu->actions()) {
+                    texts << (a->isSeparator() ? "-" : a->text());
+                    if (a->data().toInt() == ID_DELETE_GROUP)
+                        deleteEnabled = a->isEnabled();
+                }
+                menu->close(); // Escape: no command
+            },
+            ModalDriver::Popups);
         const QPoint p = f.tree->visualItemRect(f.group("Family")).topLeft() + QPoint(30, 4);
         QContextMenuEvent event(QContextMenuEvent::Mouse, p, f.tree->viewport()->mapToGlobal(p));
         QApplication::sendEvent(f.tree->viewport(), &event);
@@ -196,12 +201,12 @@ private slots:
     {
         Frame f;
         bool shown = false;
-        QTimer::singleShot(0, [&] {
-            if (QWidget* popup = QApplication::activePopupWidget()) {
+        ModalDriver closer(
+            [&](QWidget* popup) {
                 shown = true;
                 popup->close();
-            }
-        });
+            },
+            ModalDriver::Popups);
         const QPoint p(f.tree->viewport()->width() - 5, f.tree->viewport()->height() - 5);
         QContextMenuEvent event(QContextMenuEvent::Mouse, p, f.tree->viewport()->mapToGlobal(p));
         QApplication::sendEvent(f.tree->viewport(), &event);

@@ -1,3 +1,5 @@
+#include "MessageBoxGuard.h"
+#include "ModalDriver.h"
 #include "PaneTestSupport.h"
 #include "TestMain.h"
 
@@ -12,6 +14,7 @@ using namespace PaneTest;
 class TestAddressList : public QObject
 {
     Q_OBJECT
+    MessageBoxGuard m_boxes; // message boxes answered and recorded by the tests
 
     // Clicks the middle of a header section, as the user does to sort.
     static void clickHeader(CAddressList* list, int column)
@@ -526,12 +529,12 @@ private slots:
         f.list->SortByColumn(0);
         selectRows(f.list, {0, 1});
         bool menuShown = false;
-        QTimer::singleShot(0, [&] {
-            if (QWidget* popup = QApplication::activePopupWidget()) {
+        ModalDriver closer(
+            [&](QWidget* popup) {
                 menuShown = true;
                 popup->close();
-            }
-        });
+            },
+            ModalDriver::Popups);
         QTest::mousePress(f.list->viewport(), Qt::RightButton,
                           ctrl ? Qt::ControlModifier : Qt::NoModifier, rowPoint(f.list, 2));
         QTRY_VERIFY(menuShown);
@@ -662,10 +665,7 @@ private slots:
                           rowPoint(f.list, 0));
         QVERIFY(f.list->isDragMoving());
         QTest::mouseMove(f.list->viewport(), treePointInList(f, "Business"));
-        QTimer::singleShot(0, [] {
-            if (QWidget* popup = QApplication::activePopupWidget())
-                popup->close();
-        });
+        ModalDriver closer([](QWidget* popup) { popup->close(); }, ModalDriver::Popups);
         QTest::mousePress(f.list->viewport(), Qt::RightButton, Qt::ControlModifier,
                           treePointInList(f, "Business"));
         QVERIFY(!f.list->isDragMoving());

@@ -1,13 +1,14 @@
 #include "FakePop3Server.h"
-#include "ModalWatcher.h"
+#include "MessageBoxGuard.h"
+#include "ModalDriver.h"
 #include "TestMain.h"
-#include "settings/RegistryKey.h"
-#include "settings/SettingsKeys.h"
 #include "mail/CMailNoticeDlg.h"
 #include "mail/HostLookup.h"
 #include "mail/MailCheck.h"
 #include "mail/MailText.h"
 #include "resource.h"
+#include "settings/RegistryKey.h"
+#include "settings/SettingsKeys.h"
 #include "ui/common/MessageBox.h"
 
 #include <QCheckBox>
@@ -107,6 +108,7 @@ struct Frame
 class TestMailCheck : public QObject
 {
     Q_OBJECT
+    MessageBoxGuard m_boxes; // message boxes answered and recorded by the tests
 private slots:
     void initTestCase();
     void init();
@@ -125,10 +127,7 @@ private slots:
     void pictures();
 };
 
-void TestMailCheck::initTestCase()
-{
-    MessageBox::setTestMode(true);
-}
+void TestMailCheck::initTestCase() {}
 
 void TestMailCheck::init()
 {
@@ -161,7 +160,7 @@ void TestMailCheck::incompleteAccount()
     QFETCH(QString, password);
     QFETCH(QString, server);
     writeAccount(user, password, server);
-    ModalWatcher watcher([](QWidget* w) { w->close(); });
+    ModalDriver watcher([](QWidget* w) { w->close(); });
 
     Frame frame;
     frame.check->OnMailCheck();
@@ -260,7 +259,7 @@ void TestMailCheck::notice()
     QString messageText;
     int gapAfterIcon = -1;
     bool iconShown = false;
-    ModalWatcher watcher([&](QWidget* w) {
+    ModalDriver watcher([&](QWidget* w) {
         auto* dlg = qobject_cast<CMailNoticeDlg*>(w);
         if (!dlg) {
             w->close();

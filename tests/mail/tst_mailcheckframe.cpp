@@ -1,15 +1,16 @@
 #include "FakePop3Server.h"
-#include "ModalWatcher.h"
+#include "MessageBoxGuard.h"
+#include "ModalDriver.h"
 #include "TestMain.h"
 #include "app/CMainFrame.h"
 #include "app/TrayIcon.h"
-#include "ui/common/CommandTable.h"
-#include "settings/RegistryKey.h"
-#include "settings/SettingsKeys.h"
 #include "mail/MailCheck.h"
 #include "mail/MailText.h"
 #include "resource.h"
+#include "settings/RegistryKey.h"
+#include "settings/SettingsKeys.h"
 #include "ui/about/CAboutDialog.h"
+#include "ui/common/CommandTable.h"
 #include "ui/common/MessageBox.h"
 #include "ui/options/COptionPage1.h"
 #include "ui/options/COptionSheet.h"
@@ -50,6 +51,7 @@ void clickOk(QWidget* dialog)
 class TestMailCheckFrame : public QObject
 {
     Q_OBJECT
+    MessageBoxGuard m_boxes; // message boxes answered and recorded by the tests
 private slots:
     void initTestCase();
     void init();
@@ -65,7 +67,6 @@ private slots:
 
 void TestMailCheckFrame::initTestCase()
 {
-    MessageBox::setTestMode(true);
     TrayIcon::setAvailableForTesting(true);
 }
 
@@ -137,7 +138,7 @@ void TestMailCheckFrame::optionsUpdateTheFrameAtOnce()
     CMainFrame frame;
     QVERIFY(!frame.m_bNewmail);
     QVERIFY(!frame.m_bTasktray);
-    ModalWatcher watcher([](QWidget* w) {
+    ModalDriver watcher([](QWidget* w) {
         auto* sheet = qobject_cast<COptionSheet*>(w);
         QVERIFY(sheet);
         for (QCheckBox* box : sheet->page1()->findChildren<QCheckBox*>())
@@ -155,7 +156,7 @@ void TestMailCheckFrame::aboutBox()
 {
     CMainFrame frame;
     QString title;
-    ModalWatcher watcher([&title](QWidget* w) {
+    ModalDriver watcher([&title](QWidget* w) {
         auto* about = qobject_cast<CAboutDialog*>(w);
         QVERIFY(about);
         title = about->windowTitle();

@@ -1,10 +1,6 @@
 #include "ModelTestUtil.h"
-#include "TestMain.h"
-#include "app/AppText.h"
-#include "app/CMainFrame.h"
-#include "core/DataLocation.h"
+#include "TestEnv.h"
 #include "model/AddressFile.h"
-#include "ui/common/MessageBox.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -97,10 +93,6 @@ private slots:
     void unreadable_data();
     void unreadable();
     void keepsModeAndLink();
-    void frameRefusesToOverwriteUnreadable();
-    void frameCreatesFolderOnFirstSave();
-    void dataLocation_data();
-    void dataLocation();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -448,87 +440,5 @@ void TestAddressFile::keepsModeAndLink()
     QCOMPARE(int(st.st_mode & 07777), 0640);
 }
 
-void TestAddressFile::frameRefusesToOverwriteUnreadable()
-{
-    const QString dataDir = m_dir->filePath(QStringLiteral("fifo-data"));
-    QVERIFY(QDir().mkpath(dataDir));
-    const QString file = dataDir + QStringLiteral("/Address.vok");
-    // A FIFO cannot be read as a file by anyone, root included; a plain rename would replace it.
-    QCOMPARE(::mkfifo(local(file).c_str(), 0600), 0);
-    qputenv("VOK_ADDRESS_DIR", QFile::encodeName(dataDir));
-    MessageBox::setTestMode(true);
-    MessageBox::shownTexts().clear();
-    {
-        CMainFrame frame;
-        QCOMPARE(MessageBox::shownTexts(),
-                 QStringList{QStringLiteral(
-                     "アドレスデータの読み込みに失敗しました。管理者に連絡して下さい。")});
-        QCOMPARE(AppText::LoadFailed, MessageBox::shownTexts().first());
-        frame.document()->AddRecord(tagged(1, "Private"));
-        MessageBox::shownTexts().clear();
-        QVERIFY(!frame.SaveAddressFile());
-        QCOMPARE(MessageBox::shownTexts(), QStringList{AppText::SaveFailed});
-        QVERIFY(AppText::SaveFailed.endsWith(QStringLiteral("管理者に連絡して下さい。")));
-        MessageBox::shownTexts().clear();
-    } // the destructor's save is refused as well
-    QCOMPARE(MessageBox::shownTexts(), QStringList{AppText::SaveFailed});
-    struct stat st
-    {
-    };
-    QCOMPARE(::lstat(local(file).c_str(), &st), 0);
-    QVERIFY(S_ISFIFO(st.st_mode));
-    QVERIFY(strayFiles(dataDir).isEmpty());
-    MessageBox::setTestMode(false);
-    MessageBox::shownTexts().clear();
-}
-
-void TestAddressFile::frameCreatesFolderOnFirstSave()
-{
-    const QString dataDir = m_dir->filePath(QStringLiteral("new/data"));
-    qputenv("VOK_ADDRESS_DIR", QFile::encodeName(dataDir));
-    MessageBox::setTestMode(true);
-    MessageBox::shownTexts().clear();
-    {
-        CMainFrame frame;
-        QVERIFY(frame.document()->records().empty());
-        frame.document()->AddRecord(tagged(1, "Private"));
-        QVERIFY(frame.SaveAddressFile());
-    }
-    QVERIFY(MessageBox::shownTexts().isEmpty());
-    QCOMPARE(QFileInfo(dataDir + QStringLiteral("/Address.vok")).size(), qint64(kRecord));
-    {
-        CMainFrame frame;
-        QCOMPARE(frame.document()->records().size(), std::size_t(1));
-        QCOMPARE(qb(frame.document()->records().at(0)->name()), QByteArray("n1-f00"));
-    }
-    MessageBox::setTestMode(false);
-}
-
-void TestAddressFile::dataLocation_data()
-{
-    QTest::addColumn<QString>("overrideDir");
-    QTest::addColumn<QString>("expected");
-    const QString data = qEnvironmentVariable("XDG_DATA_HOME");
-    QTest::newRow("per-user data folder")
-        << QString() << data + QStringLiteral("/VOK_Address/Address.vok");
-    QTest::newRow("VOK_ADDRESS_DIR wins")
-        << QStringLiteral("/somewhere/else") << QStringLiteral("/somewhere/else/Address.vok");
-}
-
-void TestAddressFile::dataLocation()
-{
-    QFETCH(QString, overrideDir);
-    QFETCH(QString, expected);
-    const QByteArray saved = qgetenv("VOK_ADDRESS_DIR");
-    if (overrideDir.isEmpty())
-        qunsetenv("VOK_ADDRESS_DIR");
-    else
-        qputenv("VOK_ADDRESS_DIR", QFile::encodeName(overrideDir));
-    const QString path = DataLocation::addressFilePath();
-    qputenv("VOK_ADDRESS_DIR", saved);
-    QVERIFY(expected.startsWith(u'/'));
-    QCOMPARE(path, expected);
-}
-
-VOK_TEST_MAIN(TestAddressFile)
+VOK_TEST_APPLESS_MAIN(TestAddressFile)
 #include "tst_addressfile.moc"

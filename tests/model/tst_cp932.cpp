@@ -1,4 +1,4 @@
-#include "TestMain.h"
+#include "TestEnv.h"
 #include "model/Cp932.h"
 
 namespace {
@@ -177,5 +177,5 @@ void TestCp932::charLength()
     QCOMPARE(int(Cp932::charLength(view(text), std::size_t(pos))), length);
 }
 
-VOK_TEST_MAIN(TestCp932)
+VOK_TEST_APPLESS_MAIN(TestCp932)
 #include "tst_cp932.moc"

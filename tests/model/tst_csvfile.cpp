@@ -1,5 +1,5 @@
 #include "ModelTestUtil.h"
-#include "TestMain.h"
+#include "TestEnv.h"
 #include "model/AddressFile.h"
 #include "model/CsvFile.h"
 #include "model/GroupName.h"
@@ -433,5 +433,5 @@ void TestCsvFile::exportFailures()
     QCOMPARE(int(CsvFile::Write(local(path), list, "VOK_Address")), status);
 }
 
-VOK_TEST_MAIN(TestCsvFile)
+VOK_TEST_APPLESS_MAIN(TestCsvFile)
 #include "tst_csvfile.moc"

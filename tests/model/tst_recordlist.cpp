@@ -1,5 +1,5 @@
 #include "ModelTestUtil.h"
-#include "TestMain.h"
+#include "TestEnv.h"
 #include "model/GroupName.h"
 #include "model/RecordList.h"
 
@@ -323,5 +323,5 @@ void TestRecordList::editInPlaceKeepsPosition()
     QCOMPARE(qb(list.at(2)->name()), qb(sjis("山田　太郎")));
 }
 
-VOK_TEST_MAIN(TestRecordList)
+VOK_TEST_APPLESS_MAIN(TestRecordList)
 #include "tst_recordlist.moc"

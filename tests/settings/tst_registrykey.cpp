@@ -1,4 +1,4 @@
-#include "TestMain.h"
+#include "TestEnv.h"
 #include "settings/RegistryKey.h"
 #include "settings/SettingsKeys.h"
 
@@ -274,5 +274,5 @@ void TestRegistryKey::settingsFilePrivate()
     QCOMPARE(int(st.st_mode & 0777), 0600);
 }
 
-VOK_TEST_MAIN(TestRegistryKey)
+VOK_TEST_CORE_MAIN(TestRegistryKey)
 #include "tst_registrykey.moc"

@@ -4,15 +4,15 @@
 // folder for each test, and contacts made from UTF-8 literals.
 
 #include "app/CMainFrame.h"
-#include "ui/common/CommandTable.h"
 #include "core/DataLocation.h"
-#include "settings/RegistryKey.h"
-#include "settings/SettingsKeys.h"
+#include "core/Text.h"
 #include "model/AddressRecord.h"
 #include "model/Cp932.h"
 #include "resource.h"
+#include "settings/RegistryKey.h"
+#include "settings/SettingsKeys.h"
+#include "ui/common/CommandTable.h"
 #include "ui/common/MessageBox.h"
-#include "core/Text.h"
 #include "ui/groups/CGroupTree.h"
 #include "ui/list/AddressListModel.h"
 #include "ui/list/CAddressList.h"
@@ -55,11 +55,11 @@ inline void clearStore()
     QFile::remove(DataLocation::addressFilePath());
 }
 
-// Each pane test starts from an empty store with message boxes answered from the test.
+// Each pane test starts from an empty store and no message box recorded (a MessageBoxGuard of
+// the test answers them).
 inline void startPaneTest()
 {
     clearStore();
-    MessageBox::setTestMode(true);
     MessageBox::shownTexts().clear();
 }
 

@@ -1,7 +1,7 @@
 #include "ByteLimitValidator.h"
 
-#include "core/Text.h"
 #include "ValidatorText.h"
+#include "core/Text.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>

@@ -3,10 +3,10 @@
 #include "COfficePage.h"
 #include "CPrivatePage.h"
 #include "ContactText.h"
+#include "core/Text.h"
 #include "model/AddressRecord.h"
 #include "ui/common/MessageBox.h"
 #include "ui/common/SheetHeader.h"
-#include "core/Text.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

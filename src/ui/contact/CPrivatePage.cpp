@@ -3,8 +3,8 @@
 #include "ContactText.h"
 #include "FieldExchange.h"
 #include "PostalCodeOffer.h"
-#include "model/GroupName.h"
 #include "core/Text.h"
+#include "model/GroupName.h"
 #include "ui_CPrivatePage.h"
 
 namespace {

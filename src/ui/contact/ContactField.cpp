@@ -1,7 +1,7 @@
 #include "ContactField.h"
 
-#include "ui/common/ByteLimitValidator.h"
 #include "core/Text.h"
+#include "ui/common/ByteLimitValidator.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>

@@ -30,7 +30,8 @@ QIcon folderIcon(const QString& closed, const QString& open)
 } // namespace
 
 CGroupTree::CGroupTree(CVOK_AddressDoc* doc, CommandTable* commands, QWidget* parent)
-    : QTreeWidget(parent), m_doc(doc), m_commands(commands), m_rootIcon(QStringLiteral(":/icons/tree_book.svg")),
+    : QTreeWidget(parent), m_doc(doc), m_commands(commands),
+      m_rootIcon(QStringLiteral(":/icons/tree_book.svg")),
       m_fixedIcon(folderIcon(QStringLiteral(":/icons/tree_folder_blue.svg"),
                              QStringLiteral(":/icons/tree_folder_blue_open.svg"))),
       m_userIcon(folderIcon(QStringLiteral(":/icons/tree_folder_yellow.svg"),

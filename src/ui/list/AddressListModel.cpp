@@ -1,10 +1,10 @@
 #include "AddressListModel.h"
 
 #include "ListText.h"
+#include "core/Text.h"
 #include "model/AddressRecord.h"
 #include "model/Cp932.h"
 #include "model/SortCompare.h"
-#include "core/Text.h"
 
 #include <QFontMetrics>
 #include <algorithm>

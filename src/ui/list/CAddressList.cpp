@@ -302,7 +302,7 @@ bool CAddressList::eventFilter(QObject* watched, QEvent* event)
         case QEvent::MouseButtonRelease:
             if (m_resizedSection >= 0)
                 ListViewSettings::saveWidth(m_resizedSection,
-                                             horizontalHeader()->sectionSize(m_resizedSection));
+                                            horizontalHeader()->sectionSize(m_resizedSection));
             m_headerPressed = false;
             m_resizedSection = -1;
             break;

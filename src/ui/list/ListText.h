@@ -21,5 +21,4 @@ inline const QString MenuCopyPersonal = QStringLiteral("個人情報(&P)");
 inline const QString MenuCopyOffice = QStringLiteral("会社情報(&O)");
 inline const QString MenuNewMail = QStringLiteral("新規メール(&N)");
 
-
 } // namespace ListText

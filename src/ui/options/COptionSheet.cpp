@@ -82,7 +82,7 @@ void COptionSheet::OnOK()
     if (m_page1->m_bStartup) {
         // Written again at every OK, so a moved program gets a fresh entry. Without a known
         // autostart folder no entry is written (never one in the file system's root), and
-        // "Shortcut" keeps its old value.
+        // the stored entry path keeps its old value.
         if (!GetStartupFolder().isEmpty()) {
             options.shortcut = AutostartEntry::path();
             AutostartEntry::write(options.shortcut, QCoreApplication::applicationFilePath());

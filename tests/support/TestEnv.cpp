@@ -1,4 +1,4 @@
-#include "TestMain.h"
+#include "TestEnv.h"
 
 #include <QDir>
 

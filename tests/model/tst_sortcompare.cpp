@@ -1,4 +1,4 @@
-#include "TestMain.h"
+#include "TestEnv.h"
 #include "model/Cp932.h"
 #include "model/SortCompare.h"
 
@@ -48,5 +48,5 @@ private slots:
     }
 };
 
-VOK_TEST_MAIN(TestSortCompare)
+VOK_TEST_APPLESS_MAIN(TestSortCompare)
 #include "tst_sortcompare.moc"
