@@ -46,8 +46,6 @@ private slots:
     void longStoredValueStaysUntilShortened();
     void plainTextCountsLineBreaksAsTwo();
     void plainTextRefusesAmidPaste();
-    void everyRefusedCharacterNamed_data();
-    void everyRefusedCharacterNamed();
 };
 
 void TestByteLimitValidator::fit_data()
@@ -232,52 +230,6 @@ void TestByteLimitValidator::plainTextRefusesAmidPaste()
     QCOMPARE(edit.toPlainText(), QStringLiteral("x12y"));
     QCOMPARE(edit.textCursor().position(), 3);
     QCOMPARE(hints.count(), 1);
-}
-
-void TestByteLimitValidator::everyRefusedCharacterNamed_data()
-{
-    QTest::addColumn<bool>("plain");
-    QTest::addColumn<bool>("byKeys"); // one key press per UTF-16 unit, else an input method
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("kept");
-    QTest::addColumn<QString>("hint");
-    const QString both = QStringLiteral("「%1」「%2」は使えない文字です").arg(kEmoji, kRareKanji);
-    QTest::newRow("line, keys") << false << true << kRareKanji + "a"
-                                << "a"
-                                << QStringLiteral("「%1」は使えない文字です").arg(kRareKanji);
-    QTest::newRow("line, input method, two")
-        << false << false << kEmoji + "a" + kRareKanji + kEmoji << "a" << both;
-    QTest::newRow("plain, keys") << true << true << "a" + kRareKanji << "a"
-                                 << QStringLiteral("「%1」は使えない文字です").arg(kRareKanji);
-    QTest::newRow("plain, input method, two") << true << false << kEmoji + kRareKanji + "a"
-                                              << "a" << both;
-    QTest::newRow("line, a lone second half")
-        << false << true << QString(QChar(0xDFB7)) + "a"
-        << "a" << QStringLiteral("「\uFFFD」は使えない文字です");
-}
-
-void TestByteLimitValidator::everyRefusedCharacterNamed()
-{
-    QFETCH(bool, plain);
-    QFETCH(bool, byKeys);
-    QFETCH(QString, typed);
-    QFETCH(QString, kept);
-    QFETCH(QString, hint);
-    QLineEdit line;
-    QPlainTextEdit text;
-    QWidget* edit = plain ? static_cast<QWidget*>(&text) : &line;
-    auto* validator =
-        plain ? new ByteLimitValidator(&text, 127) : new ByteLimitValidator(&line, 127);
-    QSignalSpy hints(validator, &ByteLimitValidator::refused);
-    edit->show();
-    edit->setFocus();
-    if (byKeys)
-        typeText(edit, typed);
-    else
-        commit(edit, typed);
-    QCOMPARE(plain ? text.toPlainText() : line.text(), kept);
-    QVERIFY(!hints.isEmpty());
-    QCOMPARE(hints.constLast().at(0).toString(), hint);
 }
 
 VOK_TEST_MAIN(TestByteLimitValidator)

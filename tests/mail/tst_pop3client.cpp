@@ -6,8 +6,6 @@
 
 #include <QSslSocket>
 #include <atomic>
-#include <condition_variable>
-#include <mutex>
 #include <thread>
 
 using Replies = QHash<QByteArray, QList<QByteArray>>;
@@ -58,7 +56,6 @@ private slots:
     void defaultPortIsAParameter();
     void abortEndsAWait();
     void hostNameLookedUp();
-    void stalledLookupIsLeftBehind();
     void endpoint_data();
     void endpoint();
     void tlsIsNotPlainText();
@@ -267,53 +264,6 @@ void TestPop3Client::hostNameLookedUp()
     QVERIFY(named.stat);
     QVERIFY(!unknown.login);
     QCOMPARE(server.connections(), 1);
-}
-
-// A name server that never answers: giving up does not wait for the lookup.
-void TestPop3Client::stalledLookupIsLeftBehind()
-{
-    struct Gate
-    {
-        std::mutex mutex;
-        std::condition_variable cv;
-        bool entered = false;
-        bool released = false;
-    };
-    auto gate = std::make_shared<Gate>();
-    HostLookup::setResolver([gate](const std::string&) {
-        std::unique_lock lock(gate->mutex);
-        gate->entered = true;
-        gate->cv.notify_all();
-        gate->cv.wait(lock, [&] { return gate->released; });
-        return std::vector<std::string>{"127.0.0.1"};
-    });
-    std::atomic<bool> abort{false};
-    Pop3Client client(3600 * 1000, kReplyMs);
-    client.setAbortFlag(&abort);
-    // Gives up once the lookup has begun; and ends the stall itself after a long while, so that
-    // a client that waited for the lookup comes back too, only with the lookup answered.
-    std::thread stopper([&] {
-        std::unique_lock lock(gate->mutex);
-        gate->cv.wait(lock, [&] { return gate->entered; });
-        abort = true;
-        if (!gate->cv.wait_for(lock, std::chrono::seconds(20), [&] { return gate->released; })) {
-            gate->released = true;
-            gate->cv.notify_all();
-        }
-    });
-    const bool ok = client.Login(QStringLiteral("pop.example.test"), QStringLiteral("taro"),
-                                 QStringLiteral("secret"));
-    bool stalled = false;
-    {
-        const std::lock_guard lock(gate->mutex);
-        stalled = !gate->released;
-        gate->released = true;
-    }
-    gate->cv.notify_all();
-    stopper.join();
-    HostLookup::setResolver({});
-    QVERIFY(!ok);
-    QVERIFY(stalled); // came back while the lookup was still stalled
 }
 
 void TestPop3Client::endpoint_data()
