@@ -1,5 +1,7 @@
 #include "Cp932.h"
 
+#include "Utf8.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <iconv.h>
@@ -95,12 +97,21 @@ std::string_view cutAtBoundary(std::string_view text, std::size_t maxBytes)
 
 std::string toUtf8(std::string_view cp932)
 {
-    if (isAscii(cp932))
-        return std::string(cp932);
     std::string out;
+    toUtf8(cp932, out);
+    return out;
+}
+
+void toUtf8(std::string_view cp932, std::string& out)
+{
+    if (isAscii(cp932)) {
+        out.assign(cp932);
+        return;
+    }
+    out.clear();
     Converter& conv = decoder();
     if (!conv.valid())
-        return out;
+        return;
     iconv_t cd = conv.get();
     out.resize(cp932.size() * 3 + 4);
     char* in = const_cast<char*>(cp932.data());
@@ -123,7 +134,6 @@ std::string toUtf8(std::string_view cp932)
         iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
     out.resize(static_cast<std::size_t>(dst - out.data()));
-    return out;
 }
 
 EncodeResult fromUtf8(std::string_view utf8)
@@ -160,6 +170,53 @@ long byteLength(std::string_view utf8)
 {
     EncodeResult r = fromUtf8(utf8);
     return r.ok ? static_cast<long>(r.bytes.size()) : -1;
+}
+
+std::string fromUtf8Replacing(std::string_view utf8, std::vector<std::string>& replaced)
+{
+    std::string out;
+    fromUtf8Replacing(utf8, out, replaced);
+    return out;
+}
+
+void fromUtf8Replacing(std::string_view utf8, std::string& out, std::vector<std::string>& replaced)
+{
+    if (isAscii(utf8)) {
+        out.assign(utf8);
+        return;
+    }
+    out.clear();
+    Converter& conv = encoder();
+    if (!conv.valid())
+        return;
+    iconv_t cd = conv.get();
+    out.resize(utf8.size() * 2 + 4);
+    char* in = const_cast<char*>(utf8.data());
+    std::size_t inLeft = utf8.size();
+    char* dst = out.data();
+    std::size_t outLeft = out.size();
+    while (inLeft > 0) {
+        if (iconv(cd, &in, &inLeft, &dst, &outLeft) != static_cast<std::size_t>(-1))
+            break;
+        if (errno == E2BIG)
+            break; // cannot happen: two bytes per input byte always suffice
+        const std::size_t at = static_cast<std::size_t>(in - utf8.data());
+        std::size_t len = Utf8::validLength(utf8, at);
+        if (len == 0) {
+            // A malformed sequence is one bad byte, shown as U+FFFD.
+            len = 1;
+            replaced.emplace_back(kReplacement);
+        } else {
+            replaced.emplace_back(utf8.substr(at, len));
+        }
+        *dst++ = Geta[0];
+        *dst++ = Geta[1];
+        outLeft -= 2;
+        in += len;
+        inLeft -= len;
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    }
+    out.resize(static_cast<std::size_t>(dst - out.data()));
 }
 
 } // namespace Cp932
