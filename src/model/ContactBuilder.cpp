@@ -186,7 +186,7 @@ void ContactBuilder::setNameParts(std::string_view family, std::string_view give
 
 void ContactBuilder::setReading(std::string_view reading)
 {
-    m_reading = reading;
+    m_reading = Utf8::sanitize(reading);
 }
 
 void ContactBuilder::addPhone(std::string_view number, unsigned types)
@@ -209,16 +209,12 @@ void ContactBuilder::addEmail(std::string_view address, unsigned types)
 
 void ContactBuilder::addAddress(const Address& address, unsigned types)
 {
-    const Address& a = address;
-    for (const std::string* part :
-         {&a.poBox, &a.extended, &a.street, &a.locality, &a.region, &a.postalCode, &a.country}) {
-        if (!part->empty()) {
-            TypedAddress& t = m_addresses.add();
-            t.address = address;
-            t.types = types;
-            return;
-        }
-    }
+    // An address of nothing but its country (Japan) has nothing to keep.
+    if (address.postalCode.empty() && formatAddress(address).empty())
+        return;
+    TypedAddress& t = m_addresses.add();
+    t.address = address;
+    t.types = types;
 }
 
 void ContactBuilder::addCompany(std::string_view company)
@@ -335,7 +331,9 @@ void ContactBuilder::finish(ImportResult& result, const std::vector<std::string>
     for (std::string& field : f)
         field.clear();
 
-    std::string name = m_hasFormattedName ? m_formattedName : joinName(m_family, m_given, m_middle);
+    std::string name = m_formattedName;
+    if (name.empty())
+        name = joinName(m_family, m_given, m_middle);
     if (name.empty() && !m_hasFormattedName) {
         // A card without any name still needs something to show in the list.
         if (!m_companies.empty())

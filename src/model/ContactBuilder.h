@@ -42,7 +42,8 @@ public:
         std::string poBox, extended, street, locality, region, postalCode, country;
     };
 
-    // The display name (vCard FN). Once set, even empty, it wins over the name's parts.
+    // The display name (vCard FN); when it is empty the name's parts stand in. A card with an
+    // empty FN has no name: nothing else is shown in its place.
     void setFormattedName(std::string_view name);
     void setNameParts(std::string_view family, std::string_view given,
                       std::string_view middle = {});

@@ -2,6 +2,7 @@
 
 #include "Charset.h"
 #include "ContactBuilder.h"
+#include "CsvTokenizer.h"
 #include "ExchangeText.h"
 #include "FileIo.h"
 #include "Utf8.h"
@@ -244,11 +245,7 @@ private:
         while (i < m_text.size() && m_text[i] != '\r' && m_text[i] != '\n')
             ++i;
         line = m_text.substr(start, i - start);
-        if (i < m_text.size() && m_text[i] == '\r')
-            ++i;
-        if (i < m_text.size() && m_text[i] == '\n')
-            ++i;
-        m_pos = i;
+        m_pos = i + CsvTokenizer::lineEndLength(m_text, i);
         return true;
     }
 

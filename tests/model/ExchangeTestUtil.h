@@ -7,6 +7,7 @@
 #include "model/ImportResult.h"
 
 #include <QStringList>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,47 @@ inline QString mismatch(const ImportResult& r, std::size_t index, const QStringL
                          want[k] + u']';
     }
     return diffs.join(QStringLiteral("; "));
+}
+
+// A record of the given fields (UTF-8, in AddressRecord order).
+inline std::unique_ptr<AddressRecord> record(const QStringList& fields)
+{
+    auto r = std::make_unique<AddressRecord>();
+    for (int i = 0; i < AddressRecord::FieldCount && i < fields.size(); ++i)
+        r->setField(i, ModelTest::sjis(fields[i].toUtf8().constData()));
+    return r;
+}
+
+// Contacts that try every escape, folding and field of the format.
+inline std::vector<std::unique_ptr<AddressRecord>> trickyBook(std::vector<std::string>& readings)
+{
+    std::vector<std::unique_ptr<AddressRecord>> book;
+    book.push_back(record(
+        {"山田 太郎", "taro@example.jp", "100-0001", "東京都千代田区表1-1\r\nソビル; 5F",
+         "03-1234-5678", "090-1234-5678", "03-1234-5679", "一行目, \"引用\"\r\n二行目\\n ; 〜",
+         "株式会社A, B支店; 本社", "t.yamada@corp.example", "100-0005", "丸の内1-1", "03-5555-6666",
+         "03-5555-6667", "勤務先の\r\nメモ", "家族"}));
+    readings.push_back("やまだ たろう");
+    book.push_back(record({"John Q. Public", "", "", "1 Main St.\r\nSpringfield", "", "", "", "",
+                           "", "", "", "", "", "", "", "Business"}));
+    readings.push_back("");
+    book.push_back(record(
+        {"", "nobody@example.com", "", "", "", "", "", "", "ACME", "", "", "", "", "", "", "A,B"}));
+    readings.push_back("かな");
+    book.push_back(record({"髙橋\xE3\x80\x80一郎", "", "", "", "", "", "", QString(120, u'長'), "",
+                           "", "", "", "", "", "", "Private"}));
+    readings.push_back("たかはし いちろう, ^\"");
+    return book;
+}
+
+// Pointers to the records, for the writers.
+inline std::vector<const AddressRecord*>
+pointers(const std::vector<std::unique_ptr<AddressRecord>>& book)
+{
+    std::vector<const AddressRecord*> out;
+    for (const auto& r : book)
+        out.push_back(r.get());
+    return out;
 }
 
 } // namespace ExchangeTest
