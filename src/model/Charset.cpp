@@ -9,30 +9,23 @@
 namespace Charset {
 namespace {
 
-bool equalsNoCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i];
-        char y = b[i];
-        if (x >= 'a' && x <= 'z')
-            x = char(x - 'a' + 'A');
-        if (y >= 'a' && y <= 'z')
-            y = char(y - 'a' + 'A');
-        if (x != y)
-            return false;
-    }
-    return true;
-}
-
 // Through iconv; false when iconv does not know the name.
 bool convert(std::string_view bytes, const std::string& from, std::string& out)
 {
     const iconv_t cd = iconv_open("UTF-8", from.c_str());
     if (cd == reinterpret_cast<iconv_t>(-1))
         return false;
-    out.assign(bytes.size() * 4 + 8, '\0');
+    decode(cd, bytes, out);
+    iconv_close(cd);
+    return true;
+}
+
+} // namespace
+
+void decode(iconv_t cd, std::string_view bytes, std::string& out)
+{
+    iconv(cd, nullptr, nullptr, nullptr, nullptr); // a fresh start
+    out.resize(bytes.size() * 4 + 8);
     char* in = const_cast<char*>(bytes.data());
     std::size_t inLeft = bytes.size();
     char* dst = out.data();
@@ -41,7 +34,7 @@ bool convert(std::string_view bytes, const std::string& from, std::string& out)
         if (iconv(cd, &in, &inLeft, &dst, &outLeft) != static_cast<std::size_t>(-1))
             break;
         if (errno == E2BIG || outLeft < 3)
-            break;
+            break; // cannot happen: four bytes per input byte always suffice
         // An invalid or cut-off sequence: one replacement character for one byte.
         for (char c : std::string_view("\xEF\xBF\xBD"))
             *dst++ = c;
@@ -50,18 +43,14 @@ bool convert(std::string_view bytes, const std::string& from, std::string& out)
         --inLeft;
         iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
-    iconv_close(cd);
     out.resize(static_cast<std::size_t>(dst - out.data()));
-    return true;
 }
-
-} // namespace
 
 bool isCp932Name(std::string_view charset)
 {
     for (std::string_view name : {"SHIFT_JIS", "SHIFT-JIS", "SJIS", "S-JIS", "CP932", "MS932",
                                   "WINDOWS-31J", "MS_KANJI", "CSSHIFTJIS", "X-SJIS"}) {
-        if (equalsNoCase(charset, name))
+        if (Utf8::equalsNoCase(charset, name))
             return true;
     }
     return false;
@@ -80,7 +69,7 @@ std::string toUtf8(std::string_view bytes, std::string_view charset)
         return guessToUtf8(bytes);
     if (isCp932Name(charset))
         return Cp932::toUtf8(bytes);
-    if (equalsNoCase(charset, "UTF-8") || equalsNoCase(charset, "UTF8"))
+    if (Utf8::equalsNoCase(charset, "UTF-8") || Utf8::equalsNoCase(charset, "UTF8"))
         return Utf8::sanitize(bytes);
     std::string out;
     if (convert(bytes, std::string(charset), out))

@@ -1,11 +1,16 @@
 #pragma once
 
+#include <iconv.h>
 #include <string>
 #include <string_view>
 
 // Text of other programs' files in their character sets, brought to UTF-8. Shift_JIS and its
 // relatives are read as CP932, the table Japanese phones and Windows actually write.
 namespace Charset {
+
+// The bytes through an open iconv descriptor to UTF-8 (replacing out); each byte that is not
+// valid becomes U+FFFD.
+void decode(iconv_t cd, std::string_view bytes, std::string& out);
 
 // True for a name of Shift_JIS or one of its relatives (SJIS, CP932, Windows-31J, MS_Kanji).
 bool isCp932Name(std::string_view charset);

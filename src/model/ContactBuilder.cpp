@@ -13,22 +13,6 @@
 
 namespace {
 
-char lower(char c)
-{
-    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-}
-
-bool equalsNoCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    }
-    return true;
-}
-
 bool hasLineBreak(std::string_view s)
 {
     // Two scans by memchr: find_first_of would look each byte up in the set.
@@ -90,7 +74,7 @@ void appendJoined(std::string& out, std::string_view part, std::string_view sepa
 bool isJapan(std::string_view country)
 {
     for (std::string_view name : {"日本", "日本国", "Japan", "JP", "JPN"}) {
-        if (equalsNoCase(country, name))
+        if (Utf8::equalsNoCase(country, name))
             return true;
     }
     return false;
@@ -100,7 +84,7 @@ bool isJapan(std::string_view country)
 bool isServiceLabel(std::string_view name)
 {
     for (std::string_view label : {"myContacts", "starred", "Starred in Android"}) {
-        if (equalsNoCase(name, label))
+        if (Utf8::equalsNoCase(name, label))
             return true;
     }
     return false;
@@ -124,7 +108,7 @@ unsigned ContactBuilder::typeOf(std::string_view word)
         {"ファクス", Fax},  {"ポケベル", Pager},
     };
     for (const Entry& e : table) {
-        if (equalsNoCase(word, e.word))
+        if (Utf8::equalsNoCase(word, e.word))
             return e.type;
     }
     return 0;

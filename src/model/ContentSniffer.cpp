@@ -1,6 +1,7 @@
 #include "ContentSniffer.h"
 
 #include "Charset.h"
+#include "Utf8.h"
 
 #include <string>
 
@@ -12,17 +13,7 @@ bool startsWithVCard(std::string_view text)
     while (!text.empty() && (text.front() == '\r' || text.front() == '\n' || text.front() == ' ' ||
                              text.front() == '\t'))
         text.remove_prefix(1);
-    constexpr std::string_view begin = "BEGIN:VCARD";
-    if (text.size() < begin.size())
-        return false;
-    for (std::size_t i = 0; i < begin.size(); ++i) {
-        char c = text[i];
-        if (c >= 'a' && c <= 'z')
-            c = char(c - 'a' + 'A');
-        if (c != begin[i])
-            return false;
-    }
-    return true;
+    return Utf8::startsWithNoCase(text, "BEGIN:VCARD");
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "Cp932.h"
 
+#include "Charset.h"
 #include "Utf8.h"
 
 #include <algorithm>
@@ -110,30 +111,8 @@ void toUtf8(std::string_view cp932, std::string& out)
     }
     out.clear();
     Converter& conv = decoder();
-    if (!conv.valid())
-        return;
-    iconv_t cd = conv.get();
-    out.resize(cp932.size() * 3 + 4);
-    char* in = const_cast<char*>(cp932.data());
-    std::size_t inLeft = cp932.size();
-    char* dst = out.data();
-    std::size_t outLeft = out.size();
-    while (inLeft > 0) {
-        if (iconv(cd, &in, &inLeft, &dst, &outLeft) != static_cast<std::size_t>(-1))
-            break;
-        if (errno == E2BIG)
-            break; // cannot happen: three bytes per input byte always suffice
-        // An invalid or truncated sequence: show one replacement character, skip one byte.
-        if (outLeft < 3)
-            break;
-        for (char c : std::string_view(kReplacement, 3))
-            *dst++ = c;
-        outLeft -= 3;
-        ++in;
-        --inLeft;
-        iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    }
-    out.resize(static_cast<std::size_t>(dst - out.data()));
+    if (conv.valid())
+        Charset::decode(conv.get(), cp932, out);
 }
 
 EncodeResult fromUtf8(std::string_view utf8)

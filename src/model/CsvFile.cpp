@@ -336,11 +336,8 @@ ImportResult CsvFile::ImportFile(const std::string& path, const Progress& progre
                                  std::size_t progressEvery)
 {
     std::string text;
-    if (!FileIo::readFile(path, text, MaxFileBytes)) {
-        ImportResult failed;
-        failed.status = ImportResult::Status::OpenFailed;
-        return failed;
-    }
+    if (!FileIo::readFile(path, text, MaxFileBytes))
+        return ImportResult::openFailed();
     return ImportText(text, progress, progressEvery);
 }
 

@@ -30,6 +30,13 @@ ImportResult::missingGroups(const std::vector<std::string>& knownGroups) const
     return missing;
 }
 
+ImportResult ImportResult::openFailed()
+{
+    ImportResult failed;
+    failed.status = Status::OpenFailed;
+    return failed;
+}
+
 void ImportResult::add(std::unique_ptr<AddressRecord> record, std::string reading,
                        std::string wantedGroup)
 {

@@ -57,6 +57,8 @@ struct ImportResult
     std::size_t photosSkipped = 0;
 
     std::size_t size() const { return records.size(); }
+    // The result for a file that cannot be read.
+    static ImportResult openFailed();
     // The groups (CP932) that the records or wantedGroups name and knownGroups lacks, each once
     // (GroupName::equals), in the order of their first appearance.
     std::vector<std::string> missingGroups(const std::vector<std::string>& knownGroups) const;

@@ -20,4 +20,9 @@ std::string sanitize(std::string_view text);
 // True when no byte is above 0x7F.
 bool isAscii(std::string_view text);
 
+// Equal when ASCII letters are compared without regard to case (names in file formats:
+// "BEGIN", "Charset", "TYPE=cell").
+bool equalsNoCase(std::string_view a, std::string_view b);
+bool startsWithNoCase(std::string_view text, std::string_view prefix);
+
 } // namespace Utf8

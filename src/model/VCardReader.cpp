@@ -16,26 +16,10 @@ char upper(char c)
     return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
 }
 
-bool equalsNoCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (upper(a[i]) != upper(b[i]))
-            return false;
-    }
-    return true;
-}
-
-bool startsWithNoCase(std::string_view text, std::string_view prefix)
-{
-    return text.size() >= prefix.size() && equalsNoCase(text.substr(0, prefix.size()), prefix);
-}
-
 bool containsNoCase(std::string_view text, std::string_view word)
 {
     for (std::size_t i = 0; i + word.size() <= text.size(); ++i) {
-        if (equalsNoCase(text.substr(i, word.size()), word))
+        if (Utf8::equalsNoCase(text.substr(i, word.size()), word))
             return true;
     }
     return false;
@@ -298,31 +282,31 @@ private:
         const std::string_view value = line.substr(i + 1);
 
         if (!m_inCard) {
-            if (equalsNoCase(name, "BEGIN") && equalsNoCase(trim(value), "VCARD"))
+            if (Utf8::equalsNoCase(name, "BEGIN") && Utf8::equalsNoCase(trim(value), "VCARD"))
                 startCard();
             return;
         }
         if (m_nested > 0) {
             // a card inside a card (2.1 AGENT): not a contact of the book
-            if (equalsNoCase(name, "BEGIN"))
+            if (Utf8::equalsNoCase(name, "BEGIN"))
                 ++m_nested;
-            else if (equalsNoCase(name, "END"))
+            else if (Utf8::equalsNoCase(name, "END"))
                 --m_nested;
             return;
         }
-        if (equalsNoCase(name, "BEGIN")) {
+        if (Utf8::equalsNoCase(name, "BEGIN")) {
             ++m_nested;
             return;
         }
-        if (equalsNoCase(name, "END")) {
+        if (Utf8::equalsNoCase(name, "END")) {
             finishCard();
             return;
         }
-        if (equalsNoCase(name, "VERSION")) {
-            m_v21 = startsWithNoCase(trim(value), "2.");
+        if (Utf8::equalsNoCase(name, "VERSION")) {
+            m_v21 = Utf8::startsWithNoCase(trim(value), "2.");
             return;
         }
-        if (equalsNoCase(name, "PHOTO") || equalsNoCase(name, "LOGO")) {
+        if (Utf8::equalsNoCase(name, "PHOTO") || Utf8::equalsNoCase(name, "LOGO")) {
             ++m_result.photosSkipped;
             return;
         }
@@ -332,7 +316,8 @@ private:
             m_raw.assign(value);
             std::string_view more;
             while (!m_raw.empty() && m_raw.back() == '=' && m_pos < m_text.size() &&
-                   !startsWithNoCase(m_text.substr(m_pos), "END:VCARD") && nextPhysical(more)) {
+                   !Utf8::startsWithNoCase(m_text.substr(m_pos), "END:VCARD") &&
+                   nextPhysical(more)) {
                 m_raw.pop_back();
                 m_raw.append(more);
             }
@@ -347,7 +332,7 @@ private:
         }
         // UTF-8 as it stands is the usual case: no copy.
         std::string_view text = raw;
-        if (!(params.charset.empty() || equalsNoCase(params.charset, "UTF-8")) ||
+        if (!(params.charset.empty() || Utf8::equalsNoCase(params.charset, "UTF-8")) ||
             !Utf8::isValid(raw)) {
             m_converted = Charset::toUtf8(raw, params.charset);
             text = m_converted;
@@ -364,35 +349,36 @@ private:
         const std::string_view key =
             trim(eq == std::string_view::npos ? std::string_view() : p.substr(0, eq));
         const std::string_view value = trim(eq == std::string_view::npos ? p : p.substr(eq + 1));
-        if (key.empty() || equalsNoCase(key, "TYPE")) {
+        if (key.empty() || Utf8::equalsNoCase(key, "TYPE")) {
             // 2.1 writes the types and the encoding bare: "TEL;CELL;PREF", ";QUOTED-PRINTABLE"
             std::string_view list = unquote(value);
             while (!list.empty()) {
                 const std::size_t comma = std::min(list.find(','), list.size());
                 const std::string_view t = trim(unquote(list.substr(0, comma)));
                 list.remove_prefix(std::min(list.size(), comma + 1));
-                if (equalsNoCase(t, "QUOTED-PRINTABLE"))
+                if (Utf8::equalsNoCase(t, "QUOTED-PRINTABLE"))
                     params.quotedPrintable = true;
-                else if (equalsNoCase(t, "BASE64"))
+                else if (Utf8::equalsNoCase(t, "BASE64"))
                     params.base64 = true;
-                else if (equalsNoCase(t, "X-IRMC-N"))
+                else if (Utf8::equalsNoCase(t, "X-IRMC-N"))
                     params.irmcReading = true;
                 else
                     params.types |= ContactBuilder::typeOf(t);
             }
-        } else if (equalsNoCase(key, "ENCODING")) {
+        } else if (Utf8::equalsNoCase(key, "ENCODING")) {
             const std::string_view e = unquote(value);
-            params.quotedPrintable = equalsNoCase(e, "QUOTED-PRINTABLE") || equalsNoCase(e, "QP");
-            params.base64 = equalsNoCase(e, "B") || equalsNoCase(e, "BASE64");
-        } else if (equalsNoCase(key, "CHARSET")) {
+            params.quotedPrintable =
+                Utf8::equalsNoCase(e, "QUOTED-PRINTABLE") || Utf8::equalsNoCase(e, "QP");
+            params.base64 = Utf8::equalsNoCase(e, "B") || Utf8::equalsNoCase(e, "BASE64");
+        } else if (Utf8::equalsNoCase(key, "CHARSET")) {
             params.charset = unquote(value);
-        } else if (equalsNoCase(key, "PREF")) {
+        } else if (Utf8::equalsNoCase(key, "PREF")) {
             params.types |= ContactBuilder::Pref;
-        } else if (equalsNoCase(key, "SORT-AS")) {
+        } else if (Utf8::equalsNoCase(key, "SORT-AS")) {
             params.sortAs = unquote(value);
-        } else if (equalsNoCase(key, "PHONETIC")) {
+        } else if (Utf8::equalsNoCase(key, "PHONETIC")) {
             params.phonetic = true;
-        } else if (equalsNoCase(key, "LANGUAGE") || equalsNoCase(key, "SCRIPT")) {
+        } else if (Utf8::equalsNoCase(key, "LANGUAGE") || Utf8::equalsNoCase(key, "SCRIPT")) {
             for (std::string_view kana : {"Hira", "Kana", "Hrkt"}) {
                 if (containsNoCase(value, kana))
                     params.phonetic = true;
@@ -443,12 +429,12 @@ private:
             }
         } else if (is("TEL")) {
             std::string_view number = unescaped(trim(text));
-            if (startsWithNoCase(number, "tel:"))
+            if (Utf8::startsWithNoCase(number, "tel:"))
                 number.remove_prefix(4);
             m_builder.addPhone(number, params.types);
         } else if (is("EMAIL")) {
             std::string_view address = unescaped(trim(text));
-            if (startsWithNoCase(address, "mailto:"))
+            if (Utf8::startsWithNoCase(address, "mailto:"))
                 address.remove_prefix(7);
             m_builder.addEmail(address, params.types);
         } else if (is("ADR")) {
@@ -590,10 +576,7 @@ ImportResult VCardReader::readFile(const std::string& path,
                                    std::string_view fallbackGroup)
 {
     std::string bytes;
-    if (!FileIo::readFile(path, bytes, MaxFileBytes)) {
-        ImportResult failed;
-        failed.status = ImportResult::Status::OpenFailed;
-        return failed;
-    }
+    if (!FileIo::readFile(path, bytes, MaxFileBytes))
+        return ImportResult::openFailed();
     return read(bytes, knownGroups, fallbackGroup);
 }

@@ -14,6 +14,20 @@
 // Helpers of the vCard and CSV exchange tests.
 namespace ExchangeTest {
 
+// CP932 bytes of a UTF-8 literal, as a QByteArray.
+inline QByteArray sj(const char* utf8)
+{
+    return ModelTest::qb(ModelTest::sjis(utf8));
+}
+
+// UTF-16 little-endian with its byte-order mark.
+inline QByteArray utf16le(const QString& text)
+{
+    QByteArray out("\xFF\xFE", 2);
+    out.append(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    return out;
+}
+
 // The groups the tree knows in these tests (CP932).
 inline std::vector<std::string> knownGroups()
 {

@@ -11,18 +11,6 @@ using namespace ExchangeTest;
 
 namespace {
 
-QByteArray sj(const char* utf8)
-{
-    return qb(sjis(utf8));
-}
-
-QByteArray utf16le(const QString& text)
-{
-    QByteArray out("\xFF\xFE", 2);
-    out.append(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
-    return out;
-}
-
 std::vector<std::string> cells(const QStringList& list)
 {
     std::vector<std::string> out;
