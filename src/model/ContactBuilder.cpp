@@ -3,6 +3,7 @@
 #include "AddressFile.h"
 #include "AddressRecord.h"
 #include "Cp932.h"
+#include "CsvFile.h"
 #include "ExchangeText.h"
 #include "GroupName.h"
 #include "ImportResult.h"
@@ -54,12 +55,6 @@ bool fits(int field, std::string_view utf8)
         return true; // CP932 is never longer than UTF-8
     const long n = Cp932::byteLength(utf8);
     return n >= 0 && std::size_t(n) <= max;
-}
-
-bool isMultiLine(int field)
-{
-    return field == AddressRecord::Address || field == AddressRecord::Memo ||
-           field == AddressRecord::OfficeAddress || field == AddressRecord::OfficeMemo;
 }
 
 void appendJoined(std::string& out, std::string_view part, std::string_view separator)
@@ -410,7 +405,7 @@ void ContactBuilder::finish(ImportResult& result, const std::vector<std::string>
             bytes[k] = group;
         } else {
             bad.clear();
-            normalizeBreaks(f[k], isMultiLine(i));
+            normalizeBreaks(f[k], CsvFile::IsMultiLine(i));
             Cp932::fromUtf8Replacing(f[k], bytes[k], bad);
             for (std::size_t b = 0; b < bad.size(); ++b) {
                 if (std::find(bad.begin(), bad.begin() + long(b), bad[b]) == bad.begin() + long(b))

@@ -1,5 +1,6 @@
 #include "CsvTokenizer.h"
 
+#include <algorithm>
 #include <cstring>
 
 CsvTokenizer::CsvTokenizer(std::string_view text, char delimiter, bool legacy)
@@ -22,16 +23,23 @@ std::size_t CsvTokenizer::lineEndLength(std::string_view text, std::size_t pos)
     return 1;
 }
 
+std::size_t CsvTokenizer::next(char c, std::size_t& cached) const
+{
+    // The position found last time serves until the reader passes it: a file of CR-only lines
+    // must not be searched to its end for an LF once per line.
+    if (cached == std::string_view::npos || cached < m_pos) {
+        const char* base = m_text.data();
+        const auto* hit =
+            static_cast<const char*>(std::memchr(base + m_pos, c, m_text.size() - m_pos));
+        cached = hit ? std::size_t(hit - base) : m_text.size();
+    }
+    return cached;
+}
+
 std::string_view CsvTokenizer::peekLine() const
 {
-    const std::size_t start = m_pos;
-    const char* base = m_text.data();
-    const std::size_t rest = m_text.size() - start;
-    const auto* lf = static_cast<const char*>(std::memchr(base + start, '\n', rest));
-    std::size_t end = lf ? std::size_t(lf - base) : m_text.size();
-    if (const auto* cr = static_cast<const char*>(std::memchr(base + start, '\r', end - start)))
-        end = std::size_t(cr - base);
-    return m_text.substr(start, end - start);
+    const std::size_t end = std::min(next('\n', m_nextLf), next('\r', m_nextCr));
+    return m_text.substr(m_pos, end - m_pos);
 }
 
 void CsvTokenizer::skipLine()

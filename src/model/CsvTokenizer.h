@@ -38,6 +38,7 @@ public:
     static std::size_t lineEndLength(std::string_view text, std::size_t pos);
 
 private:
+    std::size_t next(char c, std::size_t& cached) const;
     void value(std::string& out, bool& closed);
     void bareValue(std::string& out, std::size_t from, std::size_t to) const;
 
@@ -47,4 +48,6 @@ private:
     std::size_t m_pos = 0;
     std::size_t m_line = 1;
     std::size_t m_recordLine = 0;
+    mutable std::size_t m_nextLf = std::string_view::npos;
+    mutable std::size_t m_nextCr = std::string_view::npos;
 };

@@ -286,8 +286,10 @@ private:
                 startCard();
             return;
         }
+        const bool afterAgent = m_afterAgent;
+        m_afterAgent = Utf8::equalsNoCase(name, "AGENT") && trim(value).empty();
         if (m_nested > 0) {
-            // a card inside a card (2.1 AGENT): not a contact of the book
+            // the card of a 2.1 AGENT: not a contact of the book
             if (Utf8::equalsNoCase(name, "BEGIN"))
                 ++m_nested;
             else if (Utf8::equalsNoCase(name, "END"))
@@ -295,7 +297,13 @@ private:
             return;
         }
         if (Utf8::equalsNoCase(name, "BEGIN")) {
-            ++m_nested;
+            if (afterAgent) {
+                ++m_nested;
+                return;
+            }
+            // The card before was cut off: keep what it had and begin the next one.
+            finishCard();
+            startCard();
             return;
         }
         if (Utf8::equalsNoCase(name, "END")) {
@@ -488,6 +496,7 @@ private:
     {
         m_inCard = true;
         m_nested = 0;
+        m_afterAgent = false;
         m_v21 = false;
         m_cardLine = m_lineStart;
         m_builder.clear();
@@ -546,6 +555,7 @@ private:
     std::string m_line;
 
     bool m_inCard = false;
+    bool m_afterAgent = false;
     int m_nested = 0;
     bool m_v21 = false;
     std::size_t m_cardLine = 0;

@@ -139,11 +139,12 @@ void TestVCard::import_data()
     QTest::newRow("2.1 folding keeps the space")
         << crlf("BEGIN:VCARD\nVERSION:2.1\nFN:Taro\n Yamada\nEND:VCARD\n") << 1
         << QStringList{"名前=Taro Yamada"} << 0 << 0 << 0;
-    QTest::newRow("several cards, LF only, one empty, one nested, last unended")
+    QTest::newRow("several cards, LF only, one empty, one nested, two cut off")
         << QByteArray("BEGIN:VCARD\nVERSION:3.0\nFN:A\nAGENT:\nBEGIN:VCARD\nFN:Nested\nEND:VCARD\n"
                       "END:VCARD\nnoise between cards\nBEGIN:VCARD\nVERSION:3.0\nEND:VCARD\n"
-                      "begin:vcard\nversion:3.0\nfn:B\nend:vcard\nBEGIN:VCARD\nFN:C\n")
-        << 3 << QStringList{"名前=A"} << 0 << 10 << 0;
+                      "BEGIN:VCARD\nFN:Cut\nbegin:vcard\nversion:3.0\nfn:B\nend:vcard\n"
+                      "BEGIN:VCARD\nFN:C\n")
+        << 4 << QStringList{"名前=A"} << 0 << 10 << 0;
     QTest::newRow("photos skipped and counted")
         << crlf("BEGIN:VCARD\nVERSION:2.1\nFN:A\nPHOTO;ENCODING=BASE64;TYPE=JPEG:\n"
                 "    /9j/4AAQSkZJRgABAQEASABIAAD\n    2wBDAP//////////\n\nEND:VCARD\n"
