@@ -296,9 +296,15 @@ ForeignCsv::Table ForeignCsv::parse(std::string_view utf8, char delimiter, std::
 
 ForeignCsv::Plan ForeignCsv::guessPlan(std::string_view bytes, std::string_view targetGroup)
 {
+    return guessPlan(bytes, detectEncoding(bytes), targetGroup);
+}
+
+ForeignCsv::Plan ForeignCsv::guessPlan(std::string_view bytes, Encoding encoding,
+                                       std::string_view targetGroup)
+{
     Plan plan;
     plan.targetGroup = targetGroup;
-    plan.encoding = detectEncoding(bytes);
+    plan.encoding = encoding;
     const std::string text = decode(bytes, plan.encoding);
     plan.delimiter = detectDelimiter(text);
     Table first = parse(text, plan.delimiter, kGuessRows);

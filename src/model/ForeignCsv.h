@@ -66,6 +66,9 @@ public:
     // Everything guessed at once: encoding, delimiter, whether the first row is a header, and
     // the columns' targets (from the header, else from the first rows' contents).
     static Plan guessPlan(std::string_view bytes, std::string_view targetGroup = "Other");
+    // The same with the encoding the user chose: the header and columns read again through it.
+    static Plan guessPlan(std::string_view bytes, Encoding encoding,
+                          std::string_view targetGroup = "Other");
     // The first maxRows rows after the header, decoded as the plan says, for the preview table.
     static Table preview(std::string_view bytes, const Plan& plan, std::size_t maxRows);
 

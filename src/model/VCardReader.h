@@ -17,7 +17,8 @@
 // TYPE=work to the office memo); CATEGORIES to the group (see ContactBuilder::finish). The
 // reading comes, in this order of preference, from X-PHONETIC-LAST-NAME/-FIRST-NAME, SORT-STRING,
 // N's SORT-AS, a 4.0 N with a PHONETIC parameter (or a kana LANGUAGE/SCRIPT), and the IrMC
-// reading "SOUND;X-IRMC-N" that Japanese feature phones write. BDAY, ANNIVERSARY, URL,
+// reading "SOUND;X-IRMC-N" that Japanese feature phones (and Android's Japanese 2.1 export)
+// write; such phones also name the group in X-GN, read like CATEGORIES. BDAY, ANNIVERSARY, URL,
 // NICKNAME, TITLE, ROLE, IMPP and whatever finds its field taken go into the memo as labelled
 // lines; PHOTO and LOGO are skipped and counted. A card with nothing to import is refused with
 // the line of its BEGIN.

@@ -35,6 +35,7 @@ class TestForeignCsv : public QObject
 private slots:
     void encoding_data();
     void encoding();
+    void chosenEncoding();
     void header_data();
     void header();
     void apply_data();
@@ -68,6 +69,17 @@ void TestForeignCsv::encoding()
     const ForeignCsv::Encoding e = ForeignCsv::detectEncoding(sv(bytes));
     QCOMPARE(int(e), encoding);
     QCOMPARE(QString::fromStdString(ForeignCsv::decode(sv(bytes), e)), text);
+}
+
+// Half-width kana in CP932 can look like UTF-8; the user's choice reads the file again.
+void TestForeignCsv::chosenEncoding()
+{
+    const QByteArray bytes = "Name,Email\r\n" + sj("ﾂｱ") + ",a@example.jp\r\n";
+    QCOMPARE(int(ForeignCsv::detectEncoding(sv(bytes))), int(ForeignCsv::Encoding::Utf8));
+    const ForeignCsv::Plan plan = ForeignCsv::guessPlan(sv(bytes), ForeignCsv::Encoding::Cp932);
+    QVERIFY(plan.hasHeader);
+    const ImportResult r = ForeignCsv::apply(sv(bytes), plan, knownGroups());
+    QVERIFY(mismatch(r, 0, {"名前=ﾂｱ", "電子メール=a@example.jp"}).isEmpty());
 }
 
 void TestForeignCsv::header_data()
