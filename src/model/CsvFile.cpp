@@ -177,7 +177,7 @@ private:
 // each refused line and says the same.
 template <typename Take, typename Refuse>
 void readAll(std::string_view text, const CsvFile::Progress& progress, std::size_t every,
-             std::vector<int>* cutFields, Take take, Refuse refuse)
+             bool blankIsError, std::vector<int>* cutFields, Take take, Refuse refuse)
 {
     LegacyReader reader(text);
     if (every == 0)
@@ -190,7 +190,7 @@ void readAll(std::string_view text, const CsvFile::Progress& progress, std::size
             cutFields->clear();
         if (!reader.next(*record, outcome, cutFields))
             return;
-        if (outcome == Outcome::Blank)
+        if (outcome == Outcome::Blank && !blankIsError)
             continue;
         if (outcome != Outcome::Record) {
             if (!refuse(reader.line(), outcome))
@@ -208,8 +208,9 @@ CsvFile::ReadResult appendTo(RecordList& list, std::string_view text,
                              const CsvFile::Progress& progress, std::size_t every)
 {
     CsvFile::ReadResult result;
+    // The older entry keeps stopping at a blank line, as its callers expect.
     readAll(
-        text, progress, every, nullptr,
+        text, progress, every, true, nullptr,
         [&](std::unique_ptr<AddressRecord> r) {
             list.AppendRecord(std::move(r));
             ++result.added;
@@ -319,7 +320,7 @@ ImportResult CsvFile::ImportText(std::string_view text, const Progress& progress
     ImportResult result;
     std::vector<int> cutFields;
     readAll(
-        text, progress, progressEvery, &cutFields,
+        text, progress, progressEvery, false, &cutFields,
         [&](std::unique_ptr<AddressRecord> r) {
             for (int f : cutFields)
                 result.cut.push_back({result.records.size(), f});

@@ -23,7 +23,7 @@ class RecordList;
 //
 // Reading: a value that starts with a double quote is a quoted value (it may even span lines);
 // from any other value every double quote is removed, as older copies did. Lines end in CR LF,
-// LF, a lone CR or CR CR LF; blank lines are skipped.
+// LF, a lone CR or CR CR LF; ImportText and ImportFile skip blank lines.
 //
 // Import into new records (the document adds them as one step):
 //     ImportResult r = CsvFile::ImportFile(path, progress);
@@ -81,7 +81,7 @@ public:
                                    std::size_t progressEvery = 1000);
 
     // Appends one record per line to the list, in file order, and stops at the first refused
-    // line: the records of the lines before it stay.
+    // line, a blank one too: the records of the lines before it stay.
     static ReadResult Read(const std::string& path, RecordList& list, const Progress& progress = {},
                            std::size_t progressEvery = 1000);
     // The same for text already in memory.

@@ -143,10 +143,10 @@ void TestCsvFile::import_data()
         << line("Private", 0, "a,b") << ok << 1 << 0 << 15 << QByteArray("v14");
     QTest::newRow("comma: second half")
         << line("Private", 0, "a,b") << ok << 1 << 0 << 1 << QByteArray("b");
-    QTest::newRow("blank line skipped") << line() + "\r\n\r\n" + line() + "\r\n"
-                                        << ok << 2 << 0 << 0 << QByteArray("v0");
+    QTest::newRow("blank line stops") << line() + "\r\n\r\n" + line() + "\r\n"
+                                      << bad << 1 << 2 << 0 << QByteArray("v0");
     QTest::newRow("blank line at end") << line() + "\r\n" + line() + "\r\n\r\n"
-                                       << ok << 2 << 0 << 0 << QByteArray("v0");
+                                       << bad << 2 << 3 << 0 << QByteArray("v0");
     QTest::newRow("CR only") << line() + "\r" + line("Other") + "\r" << ok << 2 << 0 << 15
                              << QByteArray("Private");
     QTest::newRow("CR CR LF") << line() + "\r\r\n" + line("Other") + "\r\r\n"
