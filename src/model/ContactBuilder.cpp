@@ -102,8 +102,17 @@ unsigned ContactBuilder::typeOf(std::string_view word)
         {"会社", Work},     {"仕事", Work},      {"携帯", Cell},    {"ファックス", Fax},
         {"ファクス", Fax},  {"ポケベル", Pager},
     };
+    // Lower case once, then plain comparisons: this runs for every TYPE of every card.
+    char buffer[16];
+    if (word.size() > sizeof buffer)
+        return 0;
+    for (std::size_t i = 0; i < word.size(); ++i) {
+        const char c = word[i];
+        buffer[i] = c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+    }
+    const std::string_view lower(buffer, word.size());
     for (const Entry& e : table) {
-        if (Utf8::equalsNoCase(word, e.word))
+        if (lower == e.word)
             return e.type;
     }
     return 0;

@@ -205,7 +205,8 @@ class Parser
 public:
     Parser(std::string_view text, ImportResult& result, const std::vector<std::string>& known,
            std::string_view fallback)
-        : m_text(text), m_result(result), m_known(known), m_fallback(fallback)
+        : m_text(text), m_result(result), m_known(known), m_fallback(fallback), m_lines(text),
+          m_utf8(Utf8::isValid(text))
     {
     }
 
@@ -221,15 +222,10 @@ public:
 private:
     bool nextPhysical(std::string_view& line)
     {
-        if (m_pos >= m_text.size())
+        if (m_lines.atEnd())
             return false;
-        ++m_lineNumber;
-        const std::size_t start = m_pos;
-        std::size_t i = start;
-        while (i < m_text.size() && m_text[i] != '\r' && m_text[i] != '\n')
-            ++i;
-        line = m_text.substr(start, i - start);
-        m_pos = i + CsvTokenizer::lineEndLength(m_text, i);
+        line = m_lines.peekLine();
+        m_lines.skipLine();
         return true;
     }
 
@@ -239,7 +235,7 @@ private:
     {
         if (!nextPhysical(out))
             return false;
-        m_lineStart = m_lineNumber;
+        m_lineStart = m_lines.line();
         if (!continues())
             return true; // the usual line: a view into the text
         m_line.assign(out);
@@ -254,7 +250,8 @@ private:
 
     bool continues() const
     {
-        return m_pos < m_text.size() && (m_text[m_pos] == ' ' || m_text[m_pos] == '\t');
+        const std::size_t pos = m_lines.position();
+        return pos < m_text.size() && (m_text[pos] == ' ' || m_text[pos] == '\t');
     }
 
     void property(std::string_view line)
@@ -280,23 +277,27 @@ private:
         if (i >= line.size())
             return; // no value: a line of base64 data or noise
         const std::string_view value = line.substr(i + 1);
+        m_name.assign(name);
+        for (char& c : m_name)
+            c = upper(c);
+        const std::string_view key = m_name;
 
         if (!m_inCard) {
-            if (Utf8::equalsNoCase(name, "BEGIN") && Utf8::equalsNoCase(trim(value), "VCARD"))
+            if (key == "BEGIN" && Utf8::equalsNoCase(trim(value), "VCARD"))
                 startCard();
             return;
         }
         const bool afterAgent = m_afterAgent;
-        m_afterAgent = Utf8::equalsNoCase(name, "AGENT") && trim(value).empty();
+        m_afterAgent = key == "AGENT" && trim(value).empty();
         if (m_nested > 0) {
             // the card of a 2.1 AGENT: not a contact of the book
-            if (Utf8::equalsNoCase(name, "BEGIN"))
+            if (key == "BEGIN")
                 ++m_nested;
-            else if (Utf8::equalsNoCase(name, "END"))
+            else if (key == "END")
                 --m_nested;
             return;
         }
-        if (Utf8::equalsNoCase(name, "BEGIN")) {
+        if (key == "BEGIN") {
             if (afterAgent) {
                 ++m_nested;
                 return;
@@ -306,15 +307,15 @@ private:
             startCard();
             return;
         }
-        if (Utf8::equalsNoCase(name, "END")) {
+        if (key == "END") {
             finishCard();
             return;
         }
-        if (Utf8::equalsNoCase(name, "VERSION")) {
+        if (key == "VERSION") {
             m_v21 = Utf8::startsWithNoCase(trim(value), "2.");
             return;
         }
-        if (Utf8::equalsNoCase(name, "PHOTO") || Utf8::equalsNoCase(name, "LOGO")) {
+        if (key == "PHOTO" || key == "LOGO") {
             ++m_result.photosSkipped;
             return;
         }
@@ -323,8 +324,8 @@ private:
         if (params.quotedPrintable && !value.empty() && value.back() == '=') {
             m_raw.assign(value);
             std::string_view more;
-            while (!m_raw.empty() && m_raw.back() == '=' && m_pos < m_text.size() &&
-                   !Utf8::startsWithNoCase(m_text.substr(m_pos), "END:VCARD") &&
+            while (!m_raw.empty() && m_raw.back() == '=' && !m_lines.atEnd() &&
+                   !Utf8::startsWithNoCase(m_text.substr(m_lines.position()), "END:VCARD") &&
                    nextPhysical(more)) {
                 m_raw.pop_back();
                 m_raw.append(more);
@@ -340,15 +341,13 @@ private:
         }
         // UTF-8 as it stands is the usual case: no copy.
         std::string_view text = raw;
+        const bool decoded = params.quotedPrintable || params.base64;
         if (!(params.charset.empty() || Utf8::equalsNoCase(params.charset, "UTF-8")) ||
-            !Utf8::isValid(raw)) {
+            ((decoded || !m_utf8) && !Utf8::isValid(raw))) {
             m_converted = Charset::toUtf8(raw, params.charset);
             text = m_converted;
         }
-        m_name.assign(name);
-        for (char& c : m_name)
-            c = upper(c);
-        use(m_name, params, text);
+        use(key, params, text);
     }
 
     void parameter(std::string_view p, Params& params)
@@ -549,8 +548,8 @@ private:
     const std::vector<std::string>& m_known;
     std::string_view m_fallback;
 
-    std::size_t m_pos = 0;
-    std::size_t m_lineNumber = 0;
+    CsvTokenizer m_lines; // only its lines: the same line ends as CSV files
+    bool m_utf8 = false;  // the whole text is UTF-8: values need no check of their own
     std::size_t m_lineStart = 0;
     std::string m_line;
 
