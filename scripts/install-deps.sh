@@ -11,6 +11,7 @@ packages=(
     xvfb xauth trayer x11-utils icewm
     clang libclang-rt-14-dev
     libxcb1-dev
+    python3-vobject
 )
 if [ "${1:-}" = "--print" ]; then
     printf '%s\n' "${packages[@]}"
