@@ -8,10 +8,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
-#include <fcntl.h>
 #include <iconv.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -61,21 +58,8 @@ std::pair<const T*, const T*> range(const std::vector<T>& v, std::string_view na
 std::string readFile(const std::string& path)
 {
     std::string data;
-    if (path.empty())
-        return data;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return data;
-    struct stat st
-    {
-    };
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
-        static_cast<std::size_t>(st.st_size) <= kMaxFileSize) {
-        data.resize(static_cast<std::size_t>(st.st_size));
-        const ssize_t got = FileIo::readFull(fd, data.data(), data.size());
-        data.resize(got < 0 ? 0 : static_cast<std::size_t>(got));
-    }
-    ::close(fd);
+    if (!path.empty() && FileIo::readFile(path, data, kMaxFileSize) != 0)
+        data.clear();
     return data;
 }
 
