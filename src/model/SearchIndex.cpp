@@ -5,6 +5,7 @@
 #include "SearchQuery.h"
 #include "TextFold.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -19,28 +20,33 @@ constexpr int kPhoneFields[] = {
     AddressRecord::OfficePostalCode,
 };
 
-// One folded needle, looked for by its rarest byte with memchr and confirmed with memcmp:
-// much faster than a generic search on the short haystacks of one record.
+// One folded needle. When one of its bytes is rare in the index (a kanji's last byte, a
+// letter seldom used) it is looked for with memchr and confirmed with memcmp, which outruns a
+// generic search on the short text of one record; otherwise memmem does the work.
 class Needle
 {
 public:
     Needle() = default;
     Needle(std::string_view text, const std::array<std::int64_t, 256>& byteCount) : m_text(text)
     {
+        std::int64_t total = 0;
+        for (std::int64_t c : byteCount)
+            total += c;
         for (std::size_t i = 0; i < text.size(); ++i) {
             if (byteCount[static_cast<unsigned char>(text[i])] <
                 byteCount[static_cast<unsigned char>(text[m_rare])])
                 m_rare = i;
         }
+        m_useRare = byteCount[static_cast<unsigned char>(text[m_rare])] * 64 <= total;
     }
 
     bool in(std::string_view hay) const
     {
         const std::size_t n = m_text.size();
-        if (n == 0)
-            return true;
         if (hay.size() < n)
             return false;
+        if (!m_useRare)
+            return ::memmem(hay.data(), hay.size(), m_text.data(), n) != nullptr;
         const char rare = m_text[m_rare];
         const char* p = hay.data() + m_rare;
         const char* const last = hay.data() + (hay.size() - n) + m_rare; // last place for it
@@ -59,6 +65,7 @@ public:
 private:
     std::string_view m_text;
     std::size_t m_rare = 0;
+    bool m_useRare = false;
 };
 
 } // namespace
@@ -101,30 +108,33 @@ std::string SearchIndex::searchText(const AddressRecord& record, std::string_vie
                                     std::size_t& phoneStart)
 {
     std::string text;
-    text.reserve(record.text().size() * 3 / 2 + reading.size() + 64);
+    text.reserve(record.text().size() * 2 + reading.size() + 64);
+    std::array<std::size_t, AddressRecord::FieldCount + 1> start{};
     for (int i = 0; i < AddressRecord::FieldCount; ++i) {
+        start[i] = text.size();
         TextFold::appendCp932(text, record.field(i));
         text += '\0';
     }
-    // "山田太郎" finds "山田 太郎", and "やまだたろう" its reading "やまだ たろう".
-    const std::string name = TextFold::fromCp932(record.name());
-    if (name.find(' ') != std::string::npos) {
-        for (char c : name) {
+    start[AddressRecord::FieldCount] = text.size();
+    auto folded = [&](int field) {
+        return std::string_view(text).substr(start[field], start[field + 1] - 1 - start[field]);
+    };
+    auto appendWithoutSpaces = [&text](std::string_view s) {
+        for (char c : s) {
             if (c != ' ')
                 text += c;
         }
         text += '\0';
-    }
-    for (char c : TextFold::fromUtf8(reading)) {
-        if (c != ' ')
-            text += c;
-    }
-    text += '\0';
+    };
+    // "山田太郎" finds "山田 太郎", and "やまだたろう" its reading "やまだ たろう".
+    if (folded(AddressRecord::Name).find(' ') != std::string_view::npos)
+        appendWithoutSpaces(std::string(folded(AddressRecord::Name)));
+    appendWithoutSpaces(TextFold::fromUtf8(reading));
     phoneStart = text.size();
     for (int field : kPhoneFields) {
-        if (record.field(field).empty())
+        if (start[field + 1] - start[field] <= 1)
             continue;
-        TextFold::appendPhoneForm(text, TextFold::fromCp932(record.field(field)));
+        TextFold::appendPhoneForm(text, std::string(folded(field)));
         text += '\0';
     }
     return text;
@@ -150,6 +160,7 @@ void SearchIndex::update(const AddressRecord* record, std::string_view reading)
     std::size_t phoneStart = 0;
     std::string text = searchText(*record, reading, phoneStart);
     count(text, +1);
+    ++m_generation;
     const auto [it, added] =
         m_slot.try_emplace(record, static_cast<std::uint32_t>(m_entries.size()));
     if (added) {
@@ -167,6 +178,7 @@ void SearchIndex::remove(const AddressRecord* record)
     const auto it = m_slot.find(record);
     if (it == m_slot.end())
         return;
+    ++m_generation;
     const std::uint32_t slot = it->second;
     m_slot.erase(it);
     count(m_entries[slot].text, -1);
@@ -179,6 +191,7 @@ void SearchIndex::remove(const AddressRecord* record)
 
 void SearchIndex::clear()
 {
+    ++m_generation;
     m_entries.clear();
     m_slot.clear();
     m_byteCount.fill(0);
@@ -207,10 +220,32 @@ std::vector<AddressRecord*> SearchIndex::filter(const SearchQuery& query,
     if (query.empty())
         return {candidates.begin(), candidates.end()};
     const Matcher matcher(query, m_byteCount);
+    std::lock_guard lock(m_cacheMutex);
+    // Keystrokes filter the same shown rows again and again: their texts are looked up once.
+    if (m_cache.generation != m_generation || m_cache.records.size() != candidates.size() ||
+        !std::equal(candidates.begin(), candidates.end(), m_cache.records.begin())) {
+        m_cache.generation = m_generation;
+        m_cache.records.assign(candidates.begin(), candidates.end());
+        m_cache.texts.clear();
+        m_cache.texts.reserve(candidates.size());
+        for (AddressRecord* record : candidates) {
+            const auto it = m_slot.find(record);
+            if (it == m_slot.end()) {
+                m_cache.texts.push_back({nullptr, 0, 0});
+            } else {
+                const Entry& e = m_entries[it->second];
+                m_cache.texts.push_back(
+                    {e.text.data(), static_cast<std::uint32_t>(e.text.size()), e.phoneStart});
+            }
+        }
+    }
     std::vector<AddressRecord*> out;
-    for (AddressRecord* record : candidates) {
-        if (matches(matcher, record))
-            out.push_back(record);
+    for (std::size_t i = 0; i < candidates.size(); ++i) {
+        const CachedText& t = m_cache.texts[i];
+        const bool match = t.text ? matcher.matches(std::string_view(t.text, t.size), t.phoneStart)
+                                  : matches(matcher, candidates[i]);
+        if (match)
+            out.push_back(candidates[i]);
     }
     return out;
 }

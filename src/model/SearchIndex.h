@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <span>
 #include <string>
 #include <string_view>
@@ -45,7 +46,9 @@ public:
 
     // The candidates (for example the shown group's records in the list's order) that match
     // every word of the query, in their order. A candidate missing from the index is matched
-    // through a search text built on the spot, without a reading.
+    // through a search text built on the spot, without a reading. The texts of the last
+    // candidates are remembered until the index or the candidates change, so that the next
+    // keystroke over the same rows looks nothing up.
     std::vector<AddressRecord*> filter(const SearchQuery& query,
                                        std::span<AddressRecord* const> candidates) const;
     bool matches(const SearchQuery& query, const AddressRecord* record) const;
@@ -67,8 +70,25 @@ private:
     void count(const std::string& text, int sign);
     bool matches(const Matcher& matcher, const AddressRecord* record) const;
 
+    // The texts of the candidates of the last filter() while the index has not changed.
+    struct CachedText
+    {
+        const char* text; // null: not indexed
+        std::uint32_t size;
+        std::uint32_t phoneStart;
+    };
+    struct Cache
+    {
+        std::uint64_t generation = ~std::uint64_t(0);
+        std::vector<AddressRecord*> records;
+        std::vector<CachedText> texts;
+    };
+
     std::vector<Entry> m_entries;
     std::unordered_map<const AddressRecord*, std::uint32_t> m_slot;
     // How often each byte occurs in all texts: a query word is looked for by its rarest byte.
     std::array<std::int64_t, 256> m_byteCount{};
+    std::uint64_t m_generation = 0; // changes with every text
+    mutable std::mutex m_cacheMutex;
+    mutable Cache m_cache;
 };
