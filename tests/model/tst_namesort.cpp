@@ -12,6 +12,7 @@ class TestNameSort : public QObject
 private slots:
     void order_data();
     void order();
+    void kanaAlike();
 };
 
 void TestNameSort::order_data()
@@ -64,6 +65,16 @@ void TestNameSort::order()
     QCOMPARE(got, rows);
     for (std::size_t i = 0; i + 1 < keys.size(); ++i)
         QVERIFY2(keys[i].first != keys[i + 1].first, qPrintable(rows[int(i)]));
+}
+
+void TestNameSort::kanaAlike()
+{
+    const std::string name = sjis("山田");
+    const std::string key = SortCompare::nameKey("やまだ たろう", name);
+    QCOMPARE(SortCompare::nameKey("ヤマダ　タロウ", name), key);
+    QCOMPARE(SortCompare::nameKey("ﾔﾏﾀﾞ ﾀﾛｳ", name), key);
+    QCOMPARE(SortCompare::nameKey(" やまだ  たろう ", name), key);
+    QVERIFY(SortCompare::nameKey("やまだ たろう", sjis("山田 太郎")) != key);
 }
 
 VOK_TEST_MAIN(TestNameSort)

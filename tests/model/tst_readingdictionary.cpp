@@ -38,6 +38,8 @@ private slots:
     void initTestCase();
     void guess_data();
     void guess();
+    void readingsByRole();
+    void utf8Dictionary();
     void missingFiles();
     void commonNames();
 };
@@ -108,6 +110,24 @@ void TestReadingDictionary::guess()
     const ReadingDictionary dict(local(dictPath("jinmei")), local(dictPath("fullname")));
     QVERIFY(dict.load());
     QCOMPARE(QString::fromStdString(dict.guess(name.toStdString())), reading);
+}
+
+void TestReadingDictionary::readingsByRole()
+{
+    const ReadingDictionary dict(local(dictPath("jinmei")), local(dictPath("fullname")));
+    QCOMPARE(dict.readings("佐藤", true), (std::vector<std::string>{"さとう", "さたう"}));
+    // 太: おお is marked a surname, ふとし a given name.
+    QCOMPARE(dict.readings("太", true).front(), std::string("おお"));
+    QCOMPARE(dict.readings("太", false).front(), std::string("ふとし"));
+    QVERIFY(dict.readings("次郎", false).empty());
+}
+
+void TestReadingDictionary::utf8Dictionary()
+{
+    QVERIFY(writeAll(dictPath("utf8"),
+                     ";; -*- coding: utf-8 -*-\nはなこ /花子;名/\nやまだ /山田;姓/\n"));
+    const ReadingDictionary dict(local(dictPath("utf8")), std::string());
+    QCOMPARE(dict.guess("山田 花子"), std::string("やまだ はなこ"));
 }
 
 void TestReadingDictionary::missingFiles()

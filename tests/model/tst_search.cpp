@@ -179,6 +179,7 @@ void TestSearch::mailQuery()
                                "t.yamada@corp.example\t山田 太郎\tPrivate\n"
                                "second@corp.example\t山田 太郎\tPrivate\n"
                                "tab@example.jp\tTab Name\t友人  \n"));
+    QCOMPARE(MailQuery::format({}), std::string("VOK_Address: 0件\n"));
 }
 
 VOK_TEST_MAIN(TestSearch)
