@@ -122,9 +122,9 @@ int main()
                 },
                 [&] { hits = index.filter(SearchQuery(typed), fresh).size(); });
             const double filter =
-                Bench::best(5, [&] { hits = index.filter(SearchQuery(typed), sorted).size(); });
+                Bench::best(9, [&] { hits = index.filter(SearchQuery(typed), sorted).size(); });
             std::size_t plainHits = 0;
-            const double plain = Bench::best(5, [&] { plainHits = plainScan(sorted, needle); });
+            const double plain = Bench::best(9, [&] { plainHits = plainScan(sorted, needle); });
             worstRatio = std::max(worstRatio, cold / plain);
             worstFilter = std::max(worstFilter, cold);
             if (first)

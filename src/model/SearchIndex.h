@@ -1,5 +1,7 @@
 #pragma once
 
+#include "RecordSlots.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -8,7 +10,6 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 class AddressRecord;
@@ -85,7 +86,7 @@ private:
     };
 
     std::vector<Entry> m_entries;
-    std::unordered_map<const AddressRecord*, std::uint32_t> m_slot;
+    RecordSlots m_slots; // entry of each record
     // How often each byte occurs in all texts: a query word is looked for by its rarest byte.
     std::array<std::int64_t, 256> m_byteCount{};
     std::uint64_t m_generation = 0; // changes with every text
