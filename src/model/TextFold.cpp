@@ -13,10 +13,24 @@ namespace TextFold {
 namespace {
 
 // Appends folded code points, joining a voiced or semi-voiced mark with the kana before it.
+// Writes through a pointer into room reserved up front: at most maxGrowth bytes.
 class Sink
 {
 public:
-    explicit Sink(std::string& out) : m_out(out) {}
+    Sink(std::string& out, std::size_t maxGrowth) : m_out(out), m_size(out.size())
+    {
+        out.resize(m_size + maxGrowth);
+    }
+    ~Sink() { m_out.resize(m_size); }
+    Sink(const Sink&) = delete;
+    Sink& operator=(const Sink&) = delete;
+
+    void putAscii(char c)
+    {
+        m_last = static_cast<unsigned char>(c);
+        m_lastAt = m_size;
+        m_out[m_size++] = c;
+    }
 
     void put(char32_t c, const char* utf8, std::size_t len)
     {
@@ -24,15 +38,15 @@ public:
             const char32_t joined = c == Kana::VoicedMark ? Kana::withVoicedMark(m_last)
                                                           : Kana::withSemiVoicedMark(m_last);
             if (joined != 0) {
-                m_out.resize(m_lastAt);
-                Utf8::append(m_out, joined);
+                m_size = m_lastAt + Utf8::encode(joined, m_out.data() + m_lastAt);
                 m_last = 0;
                 return;
             }
         }
         m_last = c;
-        m_lastAt = m_out.size();
-        m_out.append(utf8, len);
+        m_lastAt = m_size;
+        std::memcpy(m_out.data() + m_size, utf8, len);
+        m_size += len;
     }
 
     void put(char32_t c)
@@ -43,9 +57,17 @@ public:
 
 private:
     std::string& m_out;
+    std::size_t m_size;
     char32_t m_last = 0;
     std::size_t m_lastAt = 0;
 };
+
+// No input byte grows into more than three bytes (U+FFFD, a half-width kana), and no
+// four-byte UTF-8 sequence into more than four.
+constexpr std::size_t maxGrowth(std::size_t inputBytes)
+{
+    return inputBytes * 3 + 4;
+}
 
 // A CP932 character, folded: its code point and UTF-8 bytes; len 0 marks a byte pair that is
 // not CP932 (only its first byte is consumed, as the iconv decoder does).
@@ -164,7 +186,7 @@ char32_t foldChar(char32_t c)
 
 void appendUtf8(std::string& out, std::string_view utf8)
 {
-    Sink sink(out);
+    Sink sink(out, maxGrowth(utf8.size()));
     for (std::size_t pos = 0; pos < utf8.size();)
         sink.put(foldChar(Utf8::next(utf8, pos)));
 }
@@ -180,15 +202,14 @@ std::string fromUtf8(std::string_view utf8)
 void appendCp932(std::string& out, std::string_view text)
 {
     const Cp932Table& table = cp932Table();
-    Sink sink(out);
+    Sink sink(out, maxGrowth(text.size()));
     static const char kReplacement[] = "\xEF\xBF\xBD";
     const std::size_t n = text.size();
     for (std::size_t i = 0; i < n;) {
         const auto b = static_cast<unsigned char>(text[i]);
         if (b < 0x80 && b >= 0x20) { // the common case, kept out of the tables
-            const char c =
-                (b >= 'A' && b <= 'Z') ? static_cast<char>(b + ('a' - 'A')) : static_cast<char>(b);
-            sink.put(static_cast<unsigned char>(c), &c, 1);
+            sink.putAscii((b >= 'A' && b <= 'Z') ? static_cast<char>(b + ('a' - 'A'))
+                                                 : static_cast<char>(b));
             ++i;
             continue;
         }
