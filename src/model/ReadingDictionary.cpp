@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdint>
 #include <iconv.h>
+#include <unordered_map>
 
 namespace {
 
@@ -193,7 +194,11 @@ struct ReadingDictionary::Data
     std::vector<Entry> names;   // by name, in file order within a name
     std::vector<Entry> learned; // spellings met only in full names, with their counts
     std::vector<FullName> full; // by name, in file order within a name
+    // Where each name's spellings lie in names: a hash lookup instead of a binary search.
+    std::unordered_map<std::string_view, std::pair<std::uint32_t, std::uint32_t>> byName;
 
+    void indexNames();
+    std::pair<const Entry*, const Entry*> spellings(std::string_view name) const;
     void align();
     double score(const Entry& e, bool asSurname) const;
     bool isSurname(std::string_view part) const;
@@ -202,6 +207,27 @@ struct ReadingDictionary::Data
     std::string best(std::string_view part, bool asSurname) const;
     std::string guessWhole(std::string_view name) const;
 };
+
+void ReadingDictionary::Data::indexNames()
+{
+    byName.reserve(names.size());
+    for (std::uint32_t lo = 0; lo < names.size();) {
+        std::uint32_t hi = lo + 1;
+        while (hi < names.size() && names[hi].name == names[lo].name)
+            ++hi;
+        byName.emplace(names[lo].name, std::make_pair(lo, hi));
+        lo = hi;
+    }
+}
+
+std::pair<const Entry*, const Entry*>
+ReadingDictionary::Data::spellings(std::string_view name) const
+{
+    const auto it = byName.find(name);
+    if (it == byName.end())
+        return {nullptr, nullptr};
+    return {names.data() + it->second.first, names.data() + it->second.second};
+}
 
 // Every full name that starts with a known spelling read as that spelling's reading counts
 // once for that reading as a surname, and its remainder once for its reading as a given name.
@@ -212,7 +238,7 @@ void ReadingDictionary::Data::align()
         const std::vector<std::size_t> bounds = charBounds(f.name);
         for (std::size_t k = 1; k + 1 < bounds.size(); ++k) {
             const std::string_view surname = f.name.substr(0, bounds[k]);
-            const auto [lo, hi] = range(names, surname);
+            const auto [lo, hi] = spellings(surname);
             for (auto* e = const_cast<Entry*>(lo); e != hi; ++e) {
                 if (f.reading.size() <= e->reading.size() || !f.reading.starts_with(e->reading))
                     continue;
@@ -254,14 +280,14 @@ double ReadingDictionary::Data::score(const Entry& e, bool asSurname) const
 
 const Entry* ReadingDictionary::Data::find(std::string_view name, std::string_view reading) const
 {
-    const auto [lo, hi] = range(names, name);
+    const auto [lo, hi] = spellings(name);
     const Entry* e = std::find_if(lo, hi, [&](const Entry& x) { return x.reading == reading; });
     return e == hi ? nullptr : e;
 }
 
 bool ReadingDictionary::Data::isSurname(std::string_view part) const
 {
-    const auto [lo, hi] = range(names, part);
+    const auto [lo, hi] = spellings(part);
     return std::any_of(lo, hi,
                        [](const Entry& e) { return (e.marks & SurnameMark) || e.asSurname; });
 }
@@ -270,7 +296,7 @@ std::vector<std::string> ReadingDictionary::Data::readings(std::string_view part
                                                            bool asSurname) const
 {
     std::vector<std::pair<double, std::string_view>> ranked;
-    auto [lo, hi] = range(names, part);
+    auto [lo, hi] = spellings(part);
     const bool fromFullNames = lo == hi;
     if (fromFullNames)
         std::tie(lo, hi) = range(learned, part);
@@ -315,7 +341,7 @@ std::string ReadingDictionary::Data::guessWhole(std::string_view name) const
         std::uint32_t bestEvidence = 0;
         for (std::size_t k = 1; k + 1 < bounds.size(); ++k) {
             const std::string_view given = name.substr(bounds[k]);
-            const auto [lo, hi] = range(names, name.substr(0, bounds[k]));
+            const auto [lo, hi] = spellings(name.substr(0, bounds[k]));
             for (const Entry* e = lo; e != hi; ++e) {
                 if (reading.size() <= e->reading.size() || !reading.starts_with(e->reading))
                     continue;
@@ -333,7 +359,7 @@ std::string ReadingDictionary::Data::guessWhole(std::string_view name) const
             return std::string(reading);
         return std::string(reading.substr(0, bestAt)) + ' ' + std::string(reading.substr(bestAt));
     }
-    const auto [lo, hi] = range(names, name);
+    const auto [lo, hi] = spellings(name);
     if (lo != hi)
         return best(name, isSurname(name));
     std::string bestSurname;
@@ -341,7 +367,7 @@ std::string ReadingDictionary::Data::guessWhole(std::string_view name) const
     std::pair<bool, std::size_t> bestRank{false, 0};
     for (std::size_t k = 1; k + 1 < bounds.size(); ++k) {
         const std::string_view surname = name.substr(0, bounds[k]);
-        const auto [slo, shi] = range(names, surname);
+        const auto [slo, shi] = spellings(surname);
         if (slo == shi)
             continue;
         std::string given = best(name.substr(bounds[k]), false);
@@ -406,6 +432,7 @@ bool ReadingDictionary::load() const
                         });
         std::stable_sort(data->names.begin(), data->names.end(), lessByName<Entry, Entry>);
         std::stable_sort(data->full.begin(), data->full.end(), lessByName<FullName, FullName>);
+        data->indexNames();
         data->align();
         m_data = std::move(data);
     });
