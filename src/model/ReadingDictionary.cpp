@@ -179,11 +179,22 @@ std::vector<std::size_t> charBounds(std::string_view s)
     return bounds;
 }
 
-// A part written in kana reads as itself, in hiragana.
+// A part written in kana reads as itself, in hiragana; the middle dot of a foreign name
+// (ジョン・スミス) parts it like a space.
 std::string kanaReading(std::string_view part)
 {
-    const std::string folded = TextFold::fromUtf8(part);
-    return isKanaReading(folded) ? folded : std::string();
+    constexpr std::string_view kMiddleDot = "\xE3\x83\xBB";
+    std::string folded = TextFold::fromUtf8(part);
+    for (std::size_t at = 0; (at = folded.find(kMiddleDot, at)) != std::string::npos;)
+        folded.replace(at, kMiddleDot.size(), " ");
+    std::string_view rest = folded;
+    while (!rest.empty()) {
+        const std::size_t space = rest.find(' ');
+        if (!isKanaReading(rest.substr(0, space)))
+            return {};
+        rest = space == std::string_view::npos ? std::string_view() : rest.substr(space + 1);
+    }
+    return folded;
 }
 
 } // namespace

@@ -99,7 +99,8 @@ void TestReadingDictionary::guess_data()
     row("山田 ｹﾝ", "やまだ けん");
     row("山田 次郎", ""); // a part unknown: no guess at all
     row("Emi Yamada", "");
-    row("ソフィー", "そふぃー"); // the Latin key is no reading; the kana read
+    row("ソフィー", "そふぃー");
+    row("ジョン・スミス", "じょん すみす"); // the Latin key is no reading; the kana read
     row("", "");
 }
 
