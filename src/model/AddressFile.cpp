@@ -19,14 +19,6 @@ namespace {
 
 constexpr std::size_t kBatch = 256; // records per read or write call
 
-std::string directoryOf(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 } // namespace
 
 void AddressFile::EncodeRecord(const AddressRecord& record, char* out)
@@ -89,57 +81,21 @@ AddressFile::Status AddressFile::Load(const std::string& path, RecordList& list)
     return status;
 }
 
-AddressFile::Status AddressFile::Save(const std::string& givenPath, const RecordList& list)
+AddressFile::Status AddressFile::Save(const std::string& path, const RecordList& list)
 {
-    // A symbolic link (the book kept on another disk) stays a link: replace what it points to.
-    std::string path = givenPath;
-    if (char* real = ::realpath(givenPath.c_str(), nullptr)) {
-        path = real;
-        std::free(real);
-    }
-    const std::string dir = directoryOf(path);
-    std::string temp = dir + "/.Address.vok.XXXXXX";
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0)
-        return Status::WriteError;
-
-    // Keep the permissions the user gave the old file.
-    struct stat st
-    {
-    };
-    if (::stat(path.c_str(), &st) == 0)
-        ::fchmod(fd, st.st_mode & 07777);
-
-    std::vector<char> buffer(RecordSize * kBatch);
-    std::size_t filled = 0;
-    bool ok = true;
-    for (const auto& record : list) {
-        EncodeRecord(*record, buffer.data() + filled);
-        filled += RecordSize;
-        if (filled == buffer.size()) {
-            ok = FileIo::writeAll(fd, buffer.data(), filled);
-            filled = 0;
-            if (!ok)
-                break;
+    const bool ok = FileIo::replaceFile(path, [&list](int fd) {
+        std::vector<char> buffer(RecordSize * kBatch);
+        std::size_t filled = 0;
+        for (const auto& record : list) {
+            EncodeRecord(*record, buffer.data() + filled);
+            filled += RecordSize;
+            if (filled == buffer.size()) {
+                if (!FileIo::writeAll(fd, buffer.data(), filled))
+                    return false;
+                filled = 0;
+            }
         }
-    }
-    if (ok && filled > 0)
-        ok = FileIo::writeAll(fd, buffer.data(), filled);
-    if (ok)
-        ok = ::fsync(fd) == 0;
-    if (::close(fd) != 0)
-        ok = false;
-    if (ok)
-        ok = ::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return Status::WriteError;
-    }
-    // Make the rename itself durable; the file is in place either way.
-    const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
-    return Status::Ok;
+        return filled == 0 || FileIo::writeAll(fd, buffer.data(), filled);
+    });
+    return ok ? Status::Ok : Status::WriteError;
 }

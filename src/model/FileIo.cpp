@@ -1,11 +1,23 @@
 #include "FileIo.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace FileIo {
+namespace {
+
+std::string directoryOf(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+} // namespace
 
 bool writeAll(int fd, const char* data, std::size_t size)
 {
@@ -41,26 +53,72 @@ ssize_t readFull(int fd, char* data, std::size_t size)
     return static_cast<ssize_t>(got);
 }
 
-bool readFile(const std::string& path, std::string& out, std::size_t maxBytes)
+int readFile(const std::string& path, std::string& data, std::size_t maxSize)
 {
-    out.clear();
-    // Non-blocking open: a FIFO chosen by mistake must not hang the caller.
+    data.clear();
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
-        return false;
+        return errno;
     struct stat st
     {
     };
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
-              static_cast<std::size_t>(st.st_size) <= maxBytes;
-    if (ok) {
-        out.resize(static_cast<std::size_t>(st.st_size));
-        const ssize_t n = readFull(fd, out.data(), out.size());
-        ok = n >= 0;
-        out.resize(ok ? static_cast<std::size_t>(n) : 0);
+    int error = 0;
+    if (::fstat(fd, &st) != 0)
+        error = errno;
+    else if (!S_ISREG(st.st_mode))
+        error = EINVAL;
+    else if (static_cast<std::size_t>(st.st_size) > maxSize)
+        error = EFBIG;
+    if (error == 0) {
+        data.resize(static_cast<std::size_t>(st.st_size));
+        const ssize_t got = readFull(fd, data.data(), data.size());
+        if (got < 0)
+            error = errno;
+        data.resize(got < 0 ? 0 : static_cast<std::size_t>(got));
     }
     ::close(fd);
-    return ok;
+    return error;
+}
+
+bool replaceFile(const std::string& givenPath, const std::function<bool(int fd)>& write)
+{
+    std::string path = givenPath;
+    if (char* real = ::realpath(givenPath.c_str(), nullptr)) {
+        path = real;
+        std::free(real);
+    }
+    const std::string dir = directoryOf(path);
+    const std::size_t slash = path.rfind('/');
+    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    std::string temp = dir + "/." + base + ".XXXXXX";
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0)
+        return false;
+
+    struct stat st
+    {
+    };
+    if (::stat(path.c_str(), &st) == 0)
+        ::fchmod(fd, st.st_mode & 07777);
+
+    bool ok = write(fd);
+    if (ok)
+        ok = ::fsync(fd) == 0;
+    if (::close(fd) != 0)
+        ok = false;
+    if (ok)
+        ok = ::rename(temp.c_str(), path.c_str()) == 0;
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    // Make the rename itself durable; the file is in place either way.
+    const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    return true;
 }
 
 WriteStatus writeFile(const std::string& path, std::string_view data)
