@@ -18,6 +18,7 @@
 #include "ui/groups/CGroupTree.h"
 #include "ui/list/CAddressList.h"
 #include "ui/options/COptionSheet.h"
+#include "ui/print/AddressPrint.h"
 
 #include <QAction>
 #include <QApplication>
@@ -91,6 +92,7 @@ CMainFrame::~CMainFrame()
     if (m_listSelection)
         disconnect(m_listSelection, nullptr, m_commands, nullptr);
     disconnect(m_tree, nullptr, m_commands, nullptr);
+    disconnect(m_list->model(), nullptr, m_commands, nullptr);
     disconnect(&m_doc, nullptr, nullptr, nullptr);
 }
 
@@ -133,6 +135,7 @@ void CMainFrame::createCommands()
     add(ID_APP_EXIT, &CMainFrame::OnAppExit, &CMainFrame::OnUpdateAppExit);
     add(ID_VIEW_TOOLBAR, &CMainFrame::OnViewToolBar, nullptr);
     add(ID_VIEW_STATUS_BAR, &CMainFrame::OnViewStatusBar, nullptr);
+    add(ID_PRINT_ADDRESSES, &CMainFrame::OnPrintAddresses, &CMainFrame::OnUpdatePrintAddresses);
     MainMenus::applyCommandTexts(*m_commands, *this);
 }
 
@@ -163,6 +166,10 @@ void CMainFrame::connectRefresh()
     m_paneFocus = QApplication::focusWidget();
     connectListSelection();
     connect(m_tree, &QTreeWidget::currentItemChanged, m_commands, &CommandTable::refresh);
+    // Printing needs rows to print: contacts that come or go change its rule.
+    for (auto rowsChanged : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(m_list->model(), rowsChanged, m_commands, &CommandTable::refresh);
+    connect(m_list->model(), &QAbstractItemModel::modelReset, m_commands, &CommandTable::refresh);
 }
 
 void CMainFrame::connectListSelection()
@@ -254,6 +261,11 @@ bool CMainFrame::OnUpdateNewMail() const
 {
     return ListHasFocus() && m_list->GetSelectedCount() >= 1 &&
            m_list->GetFocusedSelectedRow() >= 0;
+}
+
+bool CMainFrame::OnUpdatePrintAddresses() const
+{
+    return AddressPrint::CanPrint(*m_list);
 }
 
 // ---- handlers ----------------------------------------------------------------------------
@@ -348,6 +360,11 @@ void CMainFrame::OnNewMail()
 void CMainFrame::OnOpenAddressBook()
 {
     ShowMainWindow();
+}
+
+void CMainFrame::OnPrintAddresses()
+{
+    AddressPrint::OnPrintAddresses(this, *m_list, ListHasFocus());
 }
 
 void CMainFrame::OnAppAbout()

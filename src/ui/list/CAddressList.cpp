@@ -445,6 +445,8 @@ QMenu* CAddressList::createContextMenu(QWidget* parent)
     add(clip, ListText::MenuCopyPersonal, ID_COPY_PERSONAL_INFO);
     add(clip, ListText::MenuCopyOffice, ID_COPY_OFFICE_INFO);
     add(menu, ListText::MenuNewMail, ID_NEW_MAIL);
+    menu->addSeparator();
+    add(menu, ListText::MenuPrint, ID_PRINT_ADDRESSES);
     return menu;
 }
 
