@@ -44,6 +44,6 @@ inline const QString PrintSkipped =
 inline const QString PrintFailed = QStringLiteral(
     "VOK_Address --print-pdf: PDFファイルを書けません / cannot write the PDF file: %1\n");
 inline const QString PrintDone =
-    QStringLiteral("%1: 宛名 %2 件、%3 ページ / %2 addresses on %3 pages\n");
+    QStringLiteral("%1: 宛名 %2 件、%3 ページ / %2 addresses, %3 page(s)\n");
 
 } // namespace CommandLineText

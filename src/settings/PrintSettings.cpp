@@ -57,13 +57,18 @@ PrintSettings PrintSettings::load()
 
 void PrintSettings::save() const
 {
-    SettingsValue::write(SettingsKeys::FontFamily, fontFamily);
-    SettingsValue::write(SettingsKeys::Numerals, quint32(numerals));
+    saveLettering();
     SettingsValue::write(SettingsKeys::Layout, quint32(layout));
     SettingsValue::write(SettingsKeys::AddressKind, office ? 1 : 0);
     SettingsValue::write(SettingsKeys::Guides, guides ? 1 : 0);
     writeSheet(SettingsKeys::Label12, label12);
     writeSheet(SettingsKeys::Label24, label24);
+}
+
+void PrintSettings::saveLettering() const
+{
+    SettingsValue::write(SettingsKeys::FontFamily, fontFamily);
+    SettingsValue::write(SettingsKeys::Numerals, quint32(numerals));
 }
 
 PrintSettings::Sheet PrintSettings::defaultSheet(Layout layout)

@@ -43,6 +43,8 @@ struct PrintSettings
     // The stored values; unknown numbers fall back to the defaults.
     static PrintSettings load();
     void save() const;
+    // Only the font and the numerals, which the options sheet sets.
+    void saveLettering() const;
     // The sheets as they come from the shop.
     static Sheet defaultSheet(Layout layout);
 };

@@ -110,7 +110,7 @@ private slots:
         if (pages < 0)
             return;
         QCOMPARE(PdfText::pageCount(m_pdf), pages);
-        QVERIFY(result.out.contains(QStringLiteral("%1 pages").arg(pages).toUtf8()));
+        QVERIFY(result.out.contains(QStringLiteral("%1 page(s)").arg(pages).toUtf8()));
         const QString text = PdfText::text(m_pdf);
         for (const QString& expected : printed)
             QVERIFY2(text.contains(PdfText::folded(expected)), qPrintable(expected + u' ' + text));

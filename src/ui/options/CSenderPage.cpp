@@ -87,8 +87,8 @@ void CSenderPage::OnOK()
     sender.postalCode = m_strPostalCode;
     sender.address = m_strAddress;
     sender.save();
-    PrintSettings print = PrintSettings::load();
+    PrintSettings print;
     print.fontFamily = m_strFontFamily;
     print.numerals = m_nNumerals;
-    print.save();
+    print.saveLettering();
 }

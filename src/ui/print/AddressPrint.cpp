@@ -11,10 +11,13 @@
 #include "ui/common/MessageBox.h"
 #include "ui/list/CAddressList.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QPaintEngine>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QScreen>
+#include <QStandardPaths>
 
 namespace {
 
@@ -53,8 +56,12 @@ void showPreview(QWidget* parent, const PrintOptions& options, const Sender& sen
 void writePdf(QWidget* parent, const PrintOptions& options, const Sender& sender,
               const QList<Addressee>& addressees)
 {
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QDir::homePath();
     const QString path = FileDialog::getSaveFileName(parent, PrintUiText::PdfTitle,
-                                                     PrintUiText::PdfFilter, QStringLiteral("pdf"));
+                                                     PrintUiText::PdfFilter, QStringLiteral("pdf"),
+                                                     folder + u'/' + PrintUiText::PdfFileName);
     if (path.isEmpty())
         return;
     if (!AddressPrinter::writePdf(path, addressees, sender, options))

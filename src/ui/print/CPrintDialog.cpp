@@ -104,10 +104,8 @@ void CPrintDialog::takeChoices()
 
 void CPrintDialog::showSheet()
 {
-    const bool labels = m_shownLayout != PrintSettings::Postcard;
-    ui->sheetGroup->setEnabled(labels);
-    if (!labels)
-        return;
+    // Postcards show the 12-label sheet greyed, rather than empty boxes.
+    ui->sheetGroup->setEnabled(m_shownLayout != PrintSettings::Postcard);
     const PrintSettings::Sheet& sheet = chosenSheet();
     const QList<QDoubleSpinBox*> spins = sheetSpins();
     for (int i = 0; i < spins.size(); ++i)

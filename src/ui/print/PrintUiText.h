@@ -39,6 +39,7 @@ inline const QString Pdf = QStringLiteral("PDF(&F)...");
 inline const QString Cancel = QStringLiteral("キャンセル");
 
 inline const QString PdfTitle = QStringLiteral("PDFファイルに保存");
+inline const QString PdfFileName = QStringLiteral("宛名印刷.pdf");
 inline const QString PdfFilter = QStringLiteral("PDF (*.pdf)");
 inline const QString PdfFailed = QStringLiteral("PDFファイル「%1」を保存できませんでした。");
 
