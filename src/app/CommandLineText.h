@@ -19,30 +19,28 @@ inline const QString Usage = QStringLiteral(
 inline const QString UnknownOption =
     QStringLiteral("VOK_Address: 不明なオプションです / unknown option: %1\n");
 
-// --print-pdf
-inline const QString PrintMissingFile = QStringLiteral(
-    "VOK_Address --print-pdf: PDFファイル名がありません / the PDF file is missing\n");
-inline const QString PrintMissingValue =
-    QStringLiteral("VOK_Address --print-pdf: %1 の値がありません / %1 needs a value\n");
+// --print-pdf: each message after PrintPrefix.
+inline const QString PrintPrefix = QStringLiteral("VOK_Address --print-pdf: ");
+inline const QString PrintMissingFile =
+    QStringLiteral("PDFファイル名がありません / the PDF file is missing\n");
+inline const QString PrintMissingValue = QStringLiteral("%1 の値がありません / %1 needs a value\n");
 inline const QString PrintUnknownOption =
-    QStringLiteral("VOK_Address --print-pdf: 不明なオプションです / unknown option: %1\n");
+    QStringLiteral("不明なオプションです / unknown option: %1\n");
 inline const QString PrintBadLayout =
-    QStringLiteral("VOK_Address --print-pdf: --layout は postcard, label12, label24 のどれかです"
+    QStringLiteral("--layout は postcard, label12, label24 のどれかです"
                    " / --layout must be postcard, label12 or label24: %1\n");
-inline const QString PrintBadAddress =
-    QStringLiteral("VOK_Address --print-pdf: --address は home か office です"
-                   " / --address must be home or office: %1\n");
-inline const QString PrintBookUnreadable = QStringLiteral(
-    "VOK_Address --print-pdf: アドレスデータを読めません / cannot read the address book: %1\n");
+inline const QString PrintBadAddress = QStringLiteral("--address は home か office です"
+                                                      " / --address must be home or office: %1\n");
+inline const QString PrintBookUnreadable =
+    QStringLiteral("アドレスデータを読めません / cannot read the address book: %1\n");
 inline const QString PrintNoGroup =
-    QStringLiteral("VOK_Address --print-pdf: グループ「%1」はありません / no group named %1\n");
+    QStringLiteral("グループ「%1」はありません / no group named %1\n");
 inline const QString PrintNothing =
-    QStringLiteral("VOK_Address --print-pdf: 印刷できる宛先がありません / no addresses to print\n");
-inline const QString PrintSkipped =
-    QStringLiteral("VOK_Address --print-pdf: 住所も郵便番号もない %1 件を除きました"
-                   " / left out %1 contacts without an address\n");
-inline const QString PrintFailed = QStringLiteral(
-    "VOK_Address --print-pdf: PDFファイルを書けません / cannot write the PDF file: %1\n");
+    QStringLiteral("印刷できる宛先がありません / no addresses to print\n");
+inline const QString PrintSkipped = QStringLiteral("住所も郵便番号もない %1 件を除きました"
+                                                   " / left out %1 contacts without an address\n");
+inline const QString PrintFailed =
+    QStringLiteral("PDFファイルを書けません / cannot write the PDF file: %1\n");
 inline const QString PrintDone =
     QStringLiteral("%1: 宛名 %2 件、%3 ページ / %2 addresses, %3 page(s)\n");
 

@@ -13,9 +13,14 @@ namespace {
 
 using CommandLine::Result;
 
-Result failure(const QString& message)
+QByteArray message(const QString& text)
 {
-    return {1, {}, message.toUtf8()};
+    return (CommandLineText::PrintPrefix + text).toUtf8();
+}
+
+Result failure(const QString& text, const QByteArray& before = {})
+{
+    return {1, {}, before + message(text)};
 }
 
 std::optional<int> layoutOf(const QString& name)
@@ -43,13 +48,12 @@ Result run(const QStringList& options)
     QString address = QStringLiteral("home");
     for (qsizetype i = 1; i < options.size(); ++i) {
         const QString& option = options.at(i);
-        QString value;
         if (option != QLatin1String("--layout") && option != QLatin1String("--group") &&
             option != QLatin1String("--address"))
             return failure(CommandLineText::PrintUnknownOption.arg(option));
         if (i + 1 >= options.size())
             return failure(CommandLineText::PrintMissingValue.arg(option));
-        value = options.at(++i);
+        const QString value = options.at(++i);
         if (option == QLatin1String("--layout"))
             layout = value;
         else if (option == QLatin1String("--group"))
@@ -79,18 +83,20 @@ Result run(const QStringList& options)
         &skipped);
     Result result;
     if (skipped > 0)
-        result.err = CommandLineText::PrintSkipped.arg(skipped).toUtf8();
+        result.err = message(CommandLineText::PrintSkipped.arg(skipped));
     if (addressees.isEmpty())
-        return {1, {}, result.err + CommandLineText::PrintNothing.toUtf8()};
+        return failure(CommandLineText::PrintNothing, result.err);
 
     PrintSettings settings = PrintSettings::load();
     settings.layout = *chosen;
     const PrintOptions printOptions = PrintSetup::options(settings);
     if (!AddressPrinter::writePdf(file, addressees, PrintSetup::sender(SenderSettings::load()),
                                   printOptions))
-        return {1, {}, result.err + CommandLineText::PrintFailed.arg(file).toUtf8()};
+        return failure(CommandLineText::PrintFailed.arg(file), result.err);
     const int pages = AddressPrinter(printOptions, Sender()).pageCount(addressees.size());
-    result.out = CommandLineText::PrintDone.arg(file).arg(addressees.size()).arg(pages).toUtf8();
+    result.out = CommandLineText::PrintDone
+                     .arg(file, QString::number(addressees.size()), QString::number(pages))
+                     .toUtf8();
     return result;
 }
 
