@@ -64,6 +64,8 @@ inline constexpr CommandText Commands[] = {
     {ID_COPY_OFFICE_MAIL, u"", u"会社メールアドレスをクリップボードにコピーする", u"転送"},
     {ID_OPEN_ADDRESS_BOOK, u"", u"アドレス帳を開く", u"アドレス帳を開く"},
     {ID_APP_EXIT, u"", u"ｱﾌﾟﾘｹｰｼｮﾝを終了し、ﾌｧｲﾙの保存を指示", u"終了"},
+    {ID_PRINT_ADDRESSES, u"宛名印刷(&A)...",
+     u"選択した管理情報か表示中のグループの宛名を、はがきやラベルに印刷する", u"宛名印刷"},
 };
 
 // The tray menu's own item texts.

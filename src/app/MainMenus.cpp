@@ -53,6 +53,7 @@ constexpr CommandKey kCommandKeys[] = {
     {ID_NEW_MAIL, "", "", "tb_new_mail.svg"},
     {ID_MAIL_CHECK, "", "", "tb_mail_check.svg"},
     {ID_APP_ABOUT, "", "", "tb_about.svg"},
+    {ID_PRINT_ADDRESSES, "Ctrl+Shift+P", "Ctrl+Shift+P", ""},
 };
 
 } // namespace
@@ -125,7 +126,7 @@ void createMenus(CommandTable& commands, QMainWindow& window, QToolBar* toolBar)
         return m;
     };
     menu(AppText::MenuFile, {ID_NEW_CONTACT, ID_CREATE_GROUP, 0, ID_COPY_MAIL, 0, ID_EXPORT,
-                             ID_IMPORT, 0, ID_OPTIONS});
+                             ID_IMPORT, 0, ID_PRINT_ADDRESSES, 0, ID_OPTIONS});
     menu(AppText::MenuEdit, {ID_EDIT_CONTACT, ID_DELETE, 0, ID_DELETE_GROUP});
     QMenu* view = menu(AppText::MenuView, {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR});
     QObject::connect(view, &QMenu::aboutToShow, &window, [&commands, &window, toolBar] {
