@@ -44,7 +44,22 @@ bool CVOK_AddressDoc::LoadAddressFile(const QString& path)
     m_path = path.isEmpty() ? DataLocation::addressFilePath() : path;
     m_loadFailed =
         AddressFile::Load(encodedPath(m_path), m_records) == AddressFile::Status::ReadError;
+    // A book without readings works as before; unreadable readings are guessed again.
+    m_readings.Load(encodedPath(readingsPath()));
     return !m_loadFailed;
+}
+
+QString CVOK_AddressDoc::readingsPath() const
+{
+    return QFileInfo(m_path).absolutePath() + u'/' + QString::fromLatin1(ReadingStore::FileName);
+}
+
+void CVOK_AddressDoc::SetReading(std::string_view name, std::string_view reading)
+{
+    if (m_readings.reading(name) == reading)
+        return;
+    m_readings.setReading(name, reading);
+    emit readingChanged(std::string(name));
 }
 
 bool CVOK_AddressDoc::SaveAddressFile()
@@ -52,7 +67,16 @@ bool CVOK_AddressDoc::SaveAddressFile()
     if (m_path.isEmpty() || m_loadFailed) // never replace a file we could not read
         return false;
     QDir().mkpath(QFileInfo(m_path).absolutePath());
-    return AddressFile::Save(encodedPath(m_path), m_records) == AddressFile::Status::Ok;
+    if (AddressFile::Save(encodedPath(m_path), m_records) != AddressFile::Status::Ok)
+        return false;
+    // Readings of names no contact bears any more are dropped.
+    std::unordered_set<std::string_view> names;
+    names.reserve(m_records.size());
+    for (const auto& record : m_records)
+        names.insert(record->name());
+    return m_readings.Save(encodedPath(readingsPath()), [&names](std::string_view name) {
+               return names.count(name) != 0;
+           }) == ReadingStore::Status::Ok;
 }
 
 AddressRecord* CVOK_AddressDoc::AddRecord(std::unique_ptr<AddressRecord> record)

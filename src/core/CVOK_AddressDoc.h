@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/ReadingStore.h"
 #include "model/RecordList.h"
 
 #include <QObject>
@@ -54,6 +55,14 @@ public:
     void DeleteAllRecords();
     std::size_t CountGroupRecords(const QString& group) const;
 
+    // ---- readings (フリガナ) ----
+    // Kept by name in Readings.txt beside the data file, loaded and saved with it; a name's
+    // reading serves every contact of that name.
+    // The stored reading (UTF-8) of a name (CP932), or empty.
+    std::string_view storedReading(std::string_view name) const { return m_readings.reading(name); }
+    // An empty reading forgets the name's.
+    void SetReading(std::string_view name, std::string_view reading);
+
     // ---- groups ----
     // The fixed groups, then the user's groups in the tree's order.
     QStringList groupNames() const;
@@ -79,9 +88,14 @@ signals:
     void groupRenamed(const QString& oldName, const QString& newName);
     // After the group's records are gone.
     void groupRemoved(const QString& name);
+    // The reading of every contact of this name (CP932) changed.
+    void readingChanged(const std::string& name);
 
 private:
+    QString readingsPath() const;
+
     RecordList m_records;
+    ReadingStore m_readings;
     QStringList m_userGroups;
     QString m_path;
     bool m_loadFailed = false;
