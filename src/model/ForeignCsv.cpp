@@ -379,8 +379,10 @@ bool ForeignCsv::isOwnFormat(std::string_view bytes)
         }
     }
     const std::string_view head = bytes.substr(0, end);
+    // A damaged line among good ones is still our file: it imports at once, and the summary
+    // names the line.
     const ImportResult first = CsvFile::ImportText(head);
-    if (first.records.empty() || !first.refused.empty())
+    if (first.records.size() <= first.refused.size())
         return false;
     const Table top = parse(Cp932::toUtf8(head), ',', 1);
     return top.rows.empty() || !CsvHeaderGuess::looksLikeHeader(top.rows.front());
