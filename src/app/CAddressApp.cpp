@@ -1,6 +1,7 @@
 #include "CAddressApp.h"
 
 #include "CMainFrame.h"
+#include "ImportMode.h"
 #include "SingleInstance.h"
 #include "TerminationSignals.h"
 
@@ -65,6 +66,9 @@ bool CAddressApp::InitInstance(const QStringList& arguments, const QString& inst
 
     QObject::connect(m_instance.get(), &SingleInstance::showRequested, frame,
                      &CMainFrame::ShowMainWindow);
+    // A script's --import is carried out here, in the book the window holds.
+    m_instance->setRequestHandler(
+        [frame](const QByteArray& line) { return ImportMode::answer(*frame, line); });
     m_instance->listen();
     return true;
 }

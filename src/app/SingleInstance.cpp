@@ -1,11 +1,14 @@
 #include "SingleInstance.h"
 
+#include "InstanceRequest.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
+#include <QPointer>
 #include <QStandardPaths>
 
 #include <pwd.h>
@@ -54,7 +57,7 @@ QString SingleInstance::serverPath() const
     return m_base + QStringLiteral(".socket");
 }
 
-bool SingleInstance::acquire()
+bool SingleInstance::tryLock()
 {
     m_lock = std::make_unique<QLockFile>(lockPath());
     // Never stale by age: a copy may run for weeks. A lock left by a crashed process is still
@@ -68,6 +71,13 @@ bool SingleInstance::acquire()
         return true;
     }
     m_lock.reset();
+    return false;
+}
+
+bool SingleInstance::acquire()
+{
+    if (tryLock())
+        return true;
     QLocalSocket socket;
     socket.connectToServer(serverPath());
     if (socket.waitForConnected(kConnectWaitMs)) {
@@ -96,8 +106,38 @@ void SingleInstance::onNewConnection()
 {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        emit showRequested();
-        socket->write("ok\n");
-        socket->flush();
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { onRequest(socket); });
+        if (socket->canReadLine())
+            onRequest(socket);
     }
+}
+
+void SingleInstance::setRequestHandler(RequestHandler handler)
+{
+    m_handler = std::move(handler);
+}
+
+void SingleInstance::onRequest(QLocalSocket* socket)
+{
+    if (!socket->canReadLine()) {
+        if (socket->bytesAvailable() > InstanceRequest::MaxLine)
+            socket->abort();
+        return;
+    }
+    // One request per connection.
+    disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
+    const QByteArray line = socket->readLine(InstanceRequest::MaxLine + 1);
+    // The handler may show a message box, under which a client that gave up goes away.
+    const QPointer<QLocalSocket> alive(socket);
+    std::optional<QByteArray> answer;
+    if (m_handler)
+        answer = m_handler(line);
+    if (!answer) {
+        emit showRequested();
+        answer = QByteArrayLiteral("ok\n");
+    }
+    if (!alive)
+        return;
+    socket->write(*answer);
+    socket->flush();
 }
