@@ -2,10 +2,16 @@
 
 #include "CommandLineText.h"
 #include "ModeOptions.h"
-#include "core/BookExport.h"
 #include "core/CVOK_AddressDoc.h"
+#include "core/DataLocation.h"
+#include "core/Text.h"
+#include "model/AddressFileReader.h"
+#include "model/ExportFormat.h"
+#include "model/GroupName.h"
+#include "model/ReadingStore.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace {
 
@@ -14,6 +20,11 @@ using CommandLine::Result;
 Result failure(const QString& text)
 {
     return {1, {}, (CommandLineText::ExportPrefix + text).toUtf8()};
+}
+
+std::string encoded(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
 }
 
 } // namespace
@@ -34,24 +45,52 @@ Result run(const QStringList& options)
         if (!format)
             return failure(CommandLineText::ExportBadFormat.arg(*name));
     } else {
-        format = ExportFormat::fromExtension(QFile::encodeName(parsed.file).toStdString());
+        format = ExportFormat::fromExtension(encoded(parsed.file));
         if (!format)
             return failure(CommandLineText::ExportNoFormat.arg(parsed.file));
     }
-
-    CVOK_AddressDoc book;
-    if (!book.LoadAddressFile())
-        return failure(CommandLineText::BookUnreadable.arg(book.addressFilePath()));
     const QString group =
         parsed.value(QStringLiteral("--group")).value_or(CVOK_AddressDoc::RootName);
-    if (!ModeOptions::groupExists(book, group))
+    const std::optional<std::string> groupBytes = Text::toCp932(group);
+    if (!groupBytes)
         return failure(CommandLineText::NoGroup.arg(group));
-    const std::vector<const AddressRecord*> records = BookExport::ofGroup(book, group);
-    if (BookExport::write(book, parsed.file, *format, records) != FileIo::WriteStatus::Ok)
+    const bool everyone = CVOK_AddressDoc::isRootName(group);
+
+    // The saved book streams from its file to the export, one contact at a time: a large book
+    // is never whole in memory, and the running copy's files are only read.
+    const QString bookPath = DataLocation::addressFilePath();
+    ReadingStore readings;
+    readings.Load(encoded(QFileInfo(bookPath).absolutePath() + u'/' +
+                          QString::fromLatin1(ReadingStore::FileName)));
+    AddressFileReader reader(encoded(bookPath));
+    if (reader.status() == AddressFile::Status::ReadError)
+        return failure(CommandLineText::BookUnreadable.arg(bookPath));
+    std::size_t written = 0;
+    const FileIo::WriteStatus status = ExportFormat::writeEach(
+        encoded(parsed.file), *format,
+        [&]() -> const AddressRecord* {
+            while (const AddressRecord* record = reader.next()) {
+                if (everyone || GroupName::equals(record->group(), *groupBytes)) {
+                    ++written;
+                    return record;
+                }
+            }
+            return nullptr;
+        },
+        [&readings](const AddressRecord& record) {
+            return std::string(readings.reading(record.name()));
+        });
+    if (reader.status() == AddressFile::Status::ReadError) {
+        QFile::remove(parsed.file);
+        return failure(CommandLineText::BookUnreadable.arg(bookPath));
+    }
+    if (written == 0 && !ModeOptions::groupNamed(group)) {
+        QFile::remove(parsed.file);
+        return failure(CommandLineText::NoGroup.arg(group));
+    }
+    if (status != FileIo::WriteStatus::Ok)
         return failure(CommandLineText::ExportFailed.arg(parsed.file));
-    return {0,
-            CommandLineText::ExportDone.arg(parsed.file, QString::number(records.size())).toUtf8(),
-            {}};
+    return {0, CommandLineText::ExportDone.arg(parsed.file, QString::number(written)).toUtf8(), {}};
 }
 
 } // namespace ExportMode

@@ -2,6 +2,7 @@
 
 #include "CommandLineText.h"
 #include "core/CVOK_AddressDoc.h"
+#include "settings/GroupStore.h"
 
 QString ModeOptions::parse(const QStringList& options, const QStringList& names,
                            const QString& missingFile)
@@ -28,9 +29,8 @@ std::optional<QString> ModeOptions::value(const QString& name) const
     return *it;
 }
 
-bool ModeOptions::groupExists(const CVOK_AddressDoc& book, const QString& group)
+bool ModeOptions::groupNamed(const QString& group)
 {
-    return CVOK_AddressDoc::isRootName(group) || book.GroupNameStored(group) ||
-           CVOK_AddressDoc::FixedGroups.contains(group, Qt::CaseInsensitive) ||
-           book.CountGroupRecords(group) > 0;
+    return CVOK_AddressDoc::isRootName(group) || GroupStore::contains(group) ||
+           CVOK_AddressDoc::FixedGroups.contains(group, Qt::CaseInsensitive);
 }

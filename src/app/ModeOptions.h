@@ -5,8 +5,6 @@
 #include <QStringList>
 #include <optional>
 
-class CVOK_AddressDoc;
-
 // The arguments of a mode that works on one file: the file first, then "--name value" pairs
 // from the names the mode knows.
 class ModeOptions
@@ -20,9 +18,8 @@ public:
                   const QString& missingFile);
     std::optional<QString> value(const QString& name) const;
 
-    // A group a mode may name: the root, a fixed group, a stored group, or one that contacts
-    // of the book bear.
-    static bool groupExists(const CVOK_AddressDoc& book, const QString& group);
+    // The root, a fixed group or a stored group. (A group that only contacts bear exists too.)
+    static bool groupNamed(const QString& group);
 
 private:
     QHash<QString, QString> m_values;

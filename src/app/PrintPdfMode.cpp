@@ -65,7 +65,7 @@ Result run(const QStringList& options)
         return failure(CommandLineText::BookUnreadable.arg(book.addressFilePath()));
     const QString name = group.value_or(CVOK_AddressDoc::RootName);
     const std::vector<const AddressRecord*> records = PrintSetup::groupRecords(book, name);
-    if (!ModeOptions::groupExists(book, name))
+    if (records.empty() && !ModeOptions::groupNamed(name))
         return failure(CommandLineText::NoGroup.arg(name));
     int skipped = 0;
     const QList<Addressee> addressees = PrintSetup::addressees(

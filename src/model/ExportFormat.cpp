@@ -49,17 +49,23 @@ FileIo::WriteStatus write(const std::string& path, Format format,
                           std::span<const AddressRecord* const> records,
                           const ReadingLookup& reading)
 {
+    return writeEach(path, format, recordsOf(records), reading);
+}
+
+FileIo::WriteStatus writeEach(const std::string& path, Format format, const RecordSource& records,
+                              const ReadingLookup& reading)
+{
     switch (format) {
     case Format::Spreadsheet:
-        return SpreadsheetCsv::write(path, records, reading);
+        return SpreadsheetCsv::writeEach(path, records, reading);
     case Format::VCard3:
-        return VCardWriter::write(path, records, VCardWriter::Version::V30, reading);
+        return VCardWriter::writeEach(path, records, VCardWriter::Version::V30, reading);
     case Format::VCard4:
-        return VCardWriter::write(path, records, VCardWriter::Version::V40, reading);
+        return VCardWriter::writeEach(path, records, VCardWriter::Version::V40, reading);
     case Format::Legacy:
         break;
     }
-    return CsvFile::Write(path, records);
+    return CsvFile::WriteEach(path, records);
 }
 
 } // namespace ExportFormat

@@ -33,5 +33,8 @@ std::optional<Format> fromExtension(std::string_view path);
 FileIo::WriteStatus write(const std::string& path, Format format,
                           std::span<const AddressRecord* const> records,
                           const ReadingLookup& reading = {});
+// The same for records handed out one at a time.
+FileIo::WriteStatus writeEach(const std::string& path, Format format, const RecordSource& records,
+                              const ReadingLookup& reading = {});
 
 } // namespace ExportFormat
