@@ -149,10 +149,11 @@ bool writeAbook(const std::string& path, const RecordList& book)
         }
         out << '[' << n++ << "]\nname=" << utf8Line(r->name()) << "\nemail=" << email
             << "\naddress=" << utf8Line(r->address())
-            << "\naddress2=" << utf8Line(r->officeAddress()) << "\nzip=" << utf8Line(r->postalCode())
-            << "\nphone=" << utf8Line(r->phone()) << "\nworkphone=" << utf8Line(r->officePhone())
-            << "\nfax=" << utf8Line(r->fax()) << "\nmobile=" << utf8Line(r->mobilePhone())
-            << "\nnotes=" << notes << "\ngroups=" << utf8Line(r->group()) << "\n\n";
+            << "\naddress2=" << utf8Line(r->officeAddress())
+            << "\nzip=" << utf8Line(r->postalCode()) << "\nphone=" << utf8Line(r->phone())
+            << "\nworkphone=" << utf8Line(r->officePhone()) << "\nfax=" << utf8Line(r->fax())
+            << "\nmobile=" << utf8Line(r->mobilePhone()) << "\nnotes=" << notes
+            << "\ngroups=" << utf8Line(r->group()) << "\n\n";
     }
     return bool(out);
 }
@@ -193,19 +194,21 @@ int main()
             std::fprintf(stderr, "cannot write the books\n");
             return 1;
         }
-        const std::vector<std::string> env = {
-            "VOK_ADDRESS_DIR=" + dir + "/data", "HOME=" + dir + "/home",
-            "XDG_CONFIG_HOME=" + dir + "/home/.config", "XDG_RUNTIME_DIR=" + dir + "/run",
-            "LANG=C.UTF-8", "LC_ALL=C.UTF-8"};
+        const std::vector<std::string> env = {"VOK_ADDRESS_DIR=" + dir + "/data",
+                                              "HOME=" + dir + "/home",
+                                              "XDG_CONFIG_HOME=" + dir + "/home/.config",
+                                              "XDG_RUNTIME_DIR=" + dir + "/run",
+                                              "LANG=C.UTF-8",
+                                              "LC_ALL=C.UTF-8"};
         const std::string vokOut = dir + "/vok.vcf";
         const std::string abookOut = dir + "/abook.vcf";
         const Run vok =
             bestOf(3, {program, "--export", vokOut, "--format", "vcard3"}, env, vokOut, 600);
-        const Run other = bestOf(3,
-                                 {*abook, "--convert", "--informat", "abook", "--infile",
-                                  dir + "/book.abook", "--outformat", "vcard", "--outfile",
-                                  abookOut},
-                                 env, abookOut, kAbookLimitSeconds);
+        const Run other =
+            bestOf(3,
+                   {*abook, "--convert", "--informat", "abook", "--infile", dir + "/book.abook",
+                    "--outformat", "vcard", "--outfile", abookOut},
+                   env, abookOut, kAbookLimitSeconds);
         const bool vokRight = vok.ok && countCards(vokOut) == count;
         const bool abookRight = other.ok && countCards(abookOut) == count;
         char vokText[64], abookText[64];
@@ -226,8 +229,8 @@ int main()
         for (const std::string& f :
              {vokOut, abookOut, dir + "/book.abook", dir + "/data/Address.vok"})
             std::remove(f.c_str());
-        for (const char* sub : {"/home/.config/VOK System", "/home/.config", "/home", "/data",
-                                "/run", ""})
+        for (const char* sub :
+             {"/home/.config/VOK System", "/home/.config", "/home", "/data", "/run", ""})
             ::rmdir((dir + sub).c_str());
     }
     return 0;

@@ -2,9 +2,9 @@
 
 #include "AppText.h"
 #include "MainMenus.h"
-#include "core/BookExport.h"
 #include "TrayIcon.h"
 #include "WindowState.h"
+#include "core/BookExport.h"
 #include "core/Text.h"
 #include "mail/MailCheck.h"
 #include "mail/MailLauncher.h"
@@ -323,9 +323,11 @@ void CMainFrame::OnExport()
     // The tree's context menu exports its group wherever the focus is.
     if (!m_tree->contextItem() && ListHasFocus()) {
         const std::vector<AddressRecord*> chosen = m_list->selectedRecords();
-        CsvExchange::OnExport(this, m_doc, std::vector<const AddressRecord*>(chosen.begin(), chosen.end()));
+        CsvExchange::OnExport(this, m_doc,
+                              std::vector<const AddressRecord*>(chosen.begin(), chosen.end()));
     } else {
-        CsvExchange::OnExport(this, m_doc, BookExport::ofGroup(m_doc, m_tree->GetCurrentGroupName()));
+        CsvExchange::OnExport(this, m_doc,
+                              BookExport::ofGroup(m_doc, m_tree->GetCurrentGroupName()));
     }
     m_tree->ClearContextItem();
 }

@@ -16,7 +16,8 @@ inline const QString Usage = QStringLiteral(
     "                              / print addresses as postcards or labels to a PDF file\n"
     "                              (everyone and home addresses unless told otherwise)\n"
     "  VOK_Address --export FILE [--group NAME] [--format vcard3|vcard4|csv|csv-utf8]\n"
-    "                              保存されたアドレス帳を書き出す（既定は全員）。形式は拡張子から:\n"
+    "                              "
+    "保存されたアドレス帳を書き出す（既定は全員）。形式は拡張子から:\n"
     "                              .vcf vCard 3.0、.csv 見出し付きUTF-8、.txt 従来のCSV\n"
     "                              / write the saved address book (everyone unless told\n"
     "                              otherwise); the format follows the extension: .vcf vCard\n"
@@ -37,8 +38,7 @@ inline const QString ModeUnknownOption =
     QStringLiteral("不明なオプションです / unknown option: %1\n");
 inline const QString BookUnreadable =
     QStringLiteral("アドレスデータを読めません / cannot read the address book: %1\n");
-inline const QString NoGroup =
-    QStringLiteral("グループ「%1」はありません / no group named %1\n");
+inline const QString NoGroup = QStringLiteral("グループ「%1」はありません / no group named %1\n");
 
 // --print-pdf: each message after PrintPrefix.
 inline const QString PrintPrefix = QStringLiteral("VOK_Address --print-pdf: ");
@@ -79,7 +79,8 @@ inline const QString ImportBadGroup =
     QStringLiteral("グループ名に使えません / not a usable group name: %1\n");
 inline const QString ImportNothing =
     QStringLiteral("取り込める管理情報がありません / no contacts to import\n");
-inline const QString ImportDone = QStringLiteral("%1: %2 件を取り込みました / imported %2 contact(s)\n");
+inline const QString ImportDone =
+    QStringLiteral("%1: %2 件を取り込みました / imported %2 contact(s)\n");
 inline const QString ImportIntoRunning =
     QStringLiteral("起動中のVOK_Addressに取り込みました / imported into the running VOK_Address\n");
 inline const QString ImportGroupsCreated =

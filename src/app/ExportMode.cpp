@@ -34,9 +34,9 @@ namespace ExportMode {
 Result run(const QStringList& options)
 {
     ModeOptions parsed;
-    const QString fault = parsed.parse(
-        options, {QStringLiteral("--group"), QStringLiteral("--format")},
-        CommandLineText::MissingFile);
+    const QString fault =
+        parsed.parse(options, {QStringLiteral("--group"), QStringLiteral("--format")},
+                     CommandLineText::MissingFile);
     if (!fault.isEmpty())
         return failure(fault);
     std::optional<ExportFormat::Format> format;

@@ -79,8 +79,8 @@ Result importInto(CVOK_AddressDoc& book, const QString& path, const QString& gro
     }
     result.out = CommandLineText::ImportDone.arg(path, QString::number(added)).toUtf8();
     if (!created.isEmpty())
-        result.out += CommandLineText::ImportGroupsCreated.arg(created.join(QStringLiteral(", ")))
-                          .toUtf8();
+        result.out +=
+            CommandLineText::ImportGroupsCreated.arg(created.join(QStringLiteral(", "))).toUtf8();
     return result;
 }
 
@@ -91,8 +91,9 @@ Result run(const QStringList& options)
         parsed.parse(options, {QStringLiteral("--group")}, CommandLineText::MissingFile);
     if (!fault.isEmpty())
         return failure(fault);
-    const InstanceRequest::Import request{QFileInfo(parsed.file).absoluteFilePath(),
-                                          parsed.value(QStringLiteral("--group")).value_or(QString())};
+    const InstanceRequest::Import request{
+        QFileInfo(parsed.file).absoluteFilePath(),
+        parsed.value(QStringLiteral("--group")).value_or(QString())};
 
     // The lock keeps a copy from starting with the old book while the file is being imported.
     SingleInstance instance(SingleInstance::defaultName());
@@ -128,8 +129,8 @@ std::optional<QByteArray> answer(CMainFrame& frame, const QByteArray& line)
         // Saved now: a script that goes on to read the book finds the contacts there.
         if (!frame.SaveAddressFile()) {
             result.status = 1;
-            result.err += message(
-                CommandLineText::ImportNotSaved.arg(frame.document()->addressFilePath()));
+            result.err +=
+                message(CommandLineText::ImportNotSaved.arg(frame.document()->addressFilePath()));
         }
     }
     return InstanceRequest::answerLine(result);

@@ -43,8 +43,8 @@ std::optional<Import> parseImport(const QByteArray& line)
 
 QByteArray answerLine(const CommandLine::Result& result)
 {
-    return QByteArray::number(result.status) + ' ' + encode(result.out) + ' ' +
-           encode(result.err) + '\n';
+    return QByteArray::number(result.status) + ' ' + encode(result.out) + ' ' + encode(result.err) +
+           '\n';
 }
 
 std::optional<CommandLine::Result> parseAnswer(const QByteArray& line)
@@ -80,8 +80,7 @@ std::optional<QByteArray> ask(const QString& serverPath, const QByteArray& line,
     answering.start();
     while (!socket.canReadLine()) {
         const qint64 left = answerWaitMs - answering.elapsed();
-        if (left <= 0 || socket.bytesAvailable() > MaxLine ||
-            !socket.waitForReadyRead(int(left)))
+        if (left <= 0 || socket.bytesAvailable() > MaxLine || !socket.waitForReadyRead(int(left)))
             return std::nullopt;
     }
     return socket.readLine(MaxLine + 1);

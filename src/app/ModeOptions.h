@@ -14,8 +14,7 @@ public:
 
     // Empty on success; otherwise the message (without the mode's prefix). missingFile is the
     // message for a missing file name.
-    QString parse(const QStringList& options, const QStringList& names,
-                  const QString& missingFile);
+    QString parse(const QStringList& options, const QStringList& names, const QString& missingFile);
     std::optional<QString> value(const QString& name) const;
 
     // The root, a fixed group or a stored group. (A group that only contacts bear exists too.)

@@ -42,16 +42,17 @@ namespace PrintPdfMode {
 Result run(const QStringList& options)
 {
     ModeOptions parsed;
-    const QString fault =
-        parsed.parse(options, {QStringLiteral("--layout"), QStringLiteral("--group"),
-                               QStringLiteral("--address")},
-                     CommandLineText::PrintMissingFile);
+    const QString fault = parsed.parse(
+        options,
+        {QStringLiteral("--layout"), QStringLiteral("--group"), QStringLiteral("--address")},
+        CommandLineText::PrintMissingFile);
     if (!fault.isEmpty())
         return failure(fault);
     const QString& file = parsed.file;
     const std::optional<QString> layout = parsed.value(QStringLiteral("--layout"));
     const std::optional<QString> group = parsed.value(QStringLiteral("--group"));
-    const QString address = parsed.value(QStringLiteral("--address")).value_or(QStringLiteral("home"));
+    const QString address =
+        parsed.value(QStringLiteral("--address")).value_or(QStringLiteral("home"));
     if (!layout)
         return failure(CommandLineText::MissingValue.arg(QStringLiteral("--layout")));
     const std::optional<int> chosen = layoutOf(*layout);

@@ -118,7 +118,8 @@ std::size_t BookImport::add()
         return contact < records.size() ? Text::fromCp932(records[contact]->name()) : QString();
     };
     for (const ImportResult::Replacement& r : m_result.replaced)
-        m_replaced.append({nameOf(r.contact), fieldName(r.field), QString::fromStdString(r.character)});
+        m_replaced.append(
+            {nameOf(r.contact), fieldName(r.field), QString::fromStdString(r.character)});
     for (const ImportResult::Cut& c : m_result.cut)
         m_cut.append({nameOf(c.contact), fieldName(c.field), {}});
 
@@ -197,7 +198,7 @@ QList<BookImport::LineNote> BookImport::refused() const
 {
     QList<LineNote> notes;
     for (const ImportResult::Refusal& r : m_result.refused)
-        notes.append({qsizetype(r.line),
-                      QString::fromUtf8(r.reason.data(), qsizetype(r.reason.size()))});
+        notes.append(
+            {qsizetype(r.line), QString::fromUtf8(r.reason.data(), qsizetype(r.reason.size()))});
     return notes;
 }

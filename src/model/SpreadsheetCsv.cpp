@@ -85,8 +85,7 @@ FileIo::WriteStatus SpreadsheetCsv::write(const std::string& path,
     return writeEach(path, recordsOf(records), reading);
 }
 
-FileIo::WriteStatus SpreadsheetCsv::writeEach(const std::string& path,
-                                              const RecordSource& records,
+FileIo::WriteStatus SpreadsheetCsv::writeEach(const std::string& path, const RecordSource& records,
                                               const ReadingLookup& reading)
 {
     bool header = true;

@@ -24,9 +24,8 @@ constexpr std::array<bool, 256> kEscaped = [] {
 // Text with backslash, comma, semicolon and line breaks escaped.
 void appendEscaped(std::string& out, std::string_view text)
 {
-    const bool plain = std::none_of(text.begin(), text.end(), [](char c) {
-        return kEscaped[static_cast<unsigned char>(c)];
-    });
+    const bool plain = std::none_of(text.begin(), text.end(),
+                                    [](char c) { return kEscaped[static_cast<unsigned char>(c)]; });
     if (plain) {
         out += text;
         return;

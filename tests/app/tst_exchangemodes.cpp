@@ -96,26 +96,25 @@ void TestExchangeModes::exportMode_data()
     QTest::newRow("--format vcard4 whatever the name")
         << QStringList{"--export", "@out.txt", "--format", "vcard4"} << 0 << "vcard4 3"
         << QByteArray("N;SORT-AS=");
-    QTest::newRow(".csv: UTF-8 with a header")
-        << QStringList{"--export", "@out.csv"} << 0 << "utf8 3"
-        << QByteArray("\"株式会社A, B支店\"");
-    QTest::newRow(".txt: the legacy file") << QStringList{"--export", "@out.txt"} << 0
-                                           << "legacy 3" << QByteArray();
+    QTest::newRow(".csv: UTF-8 with a header") << QStringList{"--export", "@out.csv"} << 0
+                                               << "utf8 3" << QByteArray("\"株式会社A, B支店\"");
+    QTest::newRow(".txt: the legacy file")
+        << QStringList{"--export", "@out.txt"} << 0 << "legacy 3" << QByteArray();
     QTest::newRow("--format csv: the legacy file")
         << QStringList{"--export", "@out.csv", "--format", "csv"} << 0 << "legacy 3"
         << QByteArray();
     QTest::newRow("--format csv-utf8, one group in other case")
         << QStringList{"--export", "@out.dat", "--group", "PRIVATE", "--format", "csv-utf8"} << 0
         << "utf8 1" << QByteArray("Jane");
-    QTest::newRow("a stored group") << QStringList{"--export", "@out.vcf", "--group", "友人"}
-                                    << 0 << "vcard3 1" << QByteArray("FN:山田 太郎");
+    QTest::newRow("a stored group") << QStringList{"--export", "@out.vcf", "--group", "友人"} << 0
+                                    << "vcard3 1" << QByteArray("FN:山田 太郎");
     QTest::newRow("unknown group") << QStringList{"--export", "@out.vcf", "--group", "家族"} << 1
                                    << "" << QByteArray("no group named 家族");
     QTest::newRow("unknown format")
         << QStringList{"--export", "@out.vcf", "--format", "ldif"} << 1 << ""
         << QByteArray("--format must be vcard3, vcard4, csv or csv-utf8: ldif");
-    QTest::newRow("extension without a format") << QStringList{"--export", "@out.dat"} << 1 << ""
-                                                << QByteArray("give --format");
+    QTest::newRow("extension without a format")
+        << QStringList{"--export", "@out.dat"} << 1 << "" << QByteArray("give --format");
     QTest::newRow("no file") << QStringList{"--export", "--group", "友人"} << 1 << ""
                              << QByteArray("the file is missing");
     QTest::newRow("option without value") << QStringList{"--export", "@out.vcf", "--group"} << 1
@@ -136,8 +135,9 @@ void TestExchangeModes::exportMode()
         CVOK_AddressDoc book;
         QVERIFY(book.LoadAddressFile());
         QVERIFY(book.CreateGroup(QStringLiteral("友人")));
-        const QStringList contacts[] = {
-            {"山田 太郎", "友人", "株式会社A, B支店"}, {"Jane", "Private", ""}, {"John", "Business", ""}};
+        const QStringList contacts[] = {{"山田 太郎", "友人", "株式会社A, B支店"},
+                                        {"Jane", "Private", ""},
+                                        {"John", "Business", ""}};
         for (const QStringList& c : contacts) {
             auto r = std::make_unique<AddressRecord>();
             r->setField(AddressRecord::Name, cp(c[0]));
@@ -203,14 +203,14 @@ void TestExchangeModes::importMode_data()
         << QByteArray("imported 2 contact(s)") << QByteArray("line 2 not imported");
     QTest::newRow("--group: everyone there, created")
         << kVCards << QStringList{"--group", "新規"} << 0
-        << QStringList{"山田 太郎/新規", "Jane/新規"}
-        << QByteArray("created groups: 新規") << QByteArray();
+        << QStringList{"山田 太郎/新規", "Jane/新規"} << QByteArray("created groups: 新規")
+        << QByteArray();
     QTest::newRow("--group of the root refused")
         << kVCards << QStringList{"--group", "vok_address"} << 1 << QStringList{} << QByteArray()
         << QByteArray("not a usable group name: vok_address");
-    QTest::newRow("not an address book") << QByteArray("\x01\x02\x03", 3) << QStringList{} << 1
-                                         << QStringList{} << QByteArray()
-                                         << QByteArray("neither vCard nor CSV");
+    QTest::newRow("not an address book")
+        << QByteArray("\x01\x02\x03", 3) << QStringList{} << 1 << QStringList{} << QByteArray()
+        << QByteArray("neither vCard nor CSV");
     QTest::newRow("nothing in it") << QByteArray("\r\n") << QStringList{} << 1 << QStringList{}
                                    << QByteArray() << QByteArray("no contacts to import");
     QTest::newRow("missing") << QByteArray() << QStringList{} << 1 << QStringList{} << QByteArray()
@@ -246,9 +246,10 @@ void TestExchangeModes::protocol_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("group");
-    QTest::newRow("plain") << "/tmp/a.vcf" << "";
-    QTest::newRow("blanks, percent, line breaks")
-        << "/tmp/my contacts %20\n100%.vcf" << "友 人\r\n";
+    QTest::newRow("plain") << "/tmp/a.vcf"
+                           << "";
+    QTest::newRow("blanks, percent, line breaks") << "/tmp/my contacts %20\n100%.vcf"
+                                                  << "友 人\r\n";
 }
 
 // Requests and answers travel as one line each, whatever the names hold.
@@ -310,12 +311,11 @@ void TestExchangeModes::handOver()
         QCOMPARE(shown.count(), 0);
         return;
     }
-    QVERIFY2(result.out.contains("imported into the running VOK_Address"),
-             result.out.constData());
+    QVERIFY2(result.out.contains("imported into the running VOK_Address"), result.out.constData());
     QCOMPARE(shown.count(), 1);
     QCOMPARE(frame->document()->records().size(), std::size_t(2));
-    QVERIFY(!frame->groupTree()->findItems(QStringLiteral("友人"), Qt::MatchExactly |
-                                                                      Qt::MatchRecursive)
+    QVERIFY(!frame->groupTree()
+                 ->findItems(QStringLiteral("友人"), Qt::MatchExactly | Qt::MatchRecursive)
                  .isEmpty());
     QCOMPARE(savedContacts(), (QStringList{"山田 太郎/友人", "Jane/Other"}));
 }

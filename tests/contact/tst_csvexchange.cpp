@@ -97,7 +97,8 @@ void TestCsvExchange::import_data()
     // names it.
     QTest::newRow("bad third line")
         << two + "C,,,\r\n" + line("D", "Other") << false << 3 << QStringList{}
-        << QStringLiteral("取り込めなかった行があります（1か所）:\n  3行目: 項目が16個に足りません");
+        << QStringLiteral(
+               "取り込めなかった行があります（1か所）:\n  3行目: 項目が16個に足りません");
     QTest::newRow("blank line at the end") << two + "\r\n" << false << 2 << QStringList{} << "";
 }
 

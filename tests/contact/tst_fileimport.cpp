@@ -53,9 +53,10 @@ QByteArray qp(const QString& text)
 QString mismatch(const AddressRecord& record, const QStringList& expect)
 {
     static const QStringList names = {
-        "名前",     "電子メール",       "郵便番号",       "住所",       "電話番号",
-        "携帯電話番号", "FAX番号", "メモ", "勤務先名", "勤務先電子メール",
-        "勤務先郵便番号", "勤務先住所", "勤務先電話番号", "勤務先FAX番号", "勤務先メモ", "グループ"};
+        "名前",           "電子メール",       "郵便番号",       "住所",
+        "電話番号",       "携帯電話番号",     "FAX番号",        "メモ",
+        "勤務先名",       "勤務先電子メール", "勤務先郵便番号", "勤務先住所",
+        "勤務先電話番号", "勤務先FAX番号",    "勤務先メモ",     "グループ"};
     QStringList want(AddressRecord::FieldCount);
     for (const QString& e : expect) {
         const qsizetype eq = e.indexOf(u'=');
@@ -232,12 +233,12 @@ void TestFileImport::byContent_data()
                       qp("東京都千代田区表1-1") +
                       ";;;100-0001;\r\n"
                       "NOTE;CHARSET=SHIFT_JIS;ENCODING=QUOTED-PRINTABLE:" +
-                      qp("一行目") + "=0D=0A" + qp("二行目") + "\r\nX-GN;CHARSET=SHIFT_JIS:" +
-                      sj("友人") + "\r\nEND:VCARD\r\n")
-        << "phone.txt"
-        << QStringList{"名前=山田 太郎", "電子メール=taro@docomo.example", "郵便番号=100-0001",
-                       "住所=東京都千代田区表1-1", "電話番号=03-3333-4444",
-                       "携帯電話番号=090-1111-2222", "メモ=一行目\n二行目"}
+                      qp("一行目") + "=0D=0A" + qp("二行目") +
+                      "\r\nX-GN;CHARSET=SHIFT_JIS:" + sj("友人") + "\r\nEND:VCARD\r\n")
+        << "phone.txt" << QStringList{"名前=山田 太郎",        "電子メール=taro@docomo.example",
+                                      "郵便番号=100-0001",     "住所=東京都千代田区表1-1",
+                                      "電話番号=03-3333-4444", "携帯電話番号=090-1111-2222",
+                                      "メモ=一行目\n二行目"}
         << "友人" << 1 << QStringList{"1件の管理情報をImportしました。"} << QStringList{};
     QTest::newRow("web mail: 3.0, UTF-8, a character CP932 lacks")
         << QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:𠮷田 花子\r\nN:𠮷田;花子;;;\r\n"
@@ -262,8 +263,10 @@ void TestFileImport::byContent_data()
         << "Private" << 2
         << QStringList{"2件の管理情報をImportしました。", "  2行目: 項目が16個に足りません"}
         << QStringList{};
-    QTest::newRow("binary") << QByteArray("\x7F" "ELF\x02\x01\x01\0\0\0", 10) << "a.csv"
-                            << QStringList{} << "" << 0 << QStringList{}
+    QTest::newRow("binary") << QByteArray("\x7F"
+                                          "ELF\x02\x01\x01\0\0\0",
+                                          10)
+                            << "a.csv" << QStringList{} << "" << 0 << QStringList{}
                             << QStringList{kNotAddressBook};
     QTest::newRow("missing") << QByteArray() << "" << QStringList{} << "" << 0 << QStringList{}
                              << QStringList{kImportFailed};
@@ -278,8 +281,8 @@ void TestFileImport::byContent()
     QFETCH(int, count);
     QFETCH(QStringList, summary);
     QFETCH(QStringList, messages);
-    const QString path = name.isEmpty() ? TestEnv::root() + QStringLiteral("/none.vcf")
-                                        : writeFile(name, content);
+    const QString path =
+        name.isEmpty() ? TestEnv::root() + QStringLiteral("/none.vcf") : writeFile(name, content);
     importByShortcut(path);
     CVOK_AddressDoc& doc = *m_f->frame->document();
     QCOMPARE(int(doc.records().size()), count);
@@ -309,20 +312,24 @@ void TestFileImport::csvPreview_data()
     QTest::addColumn<int>("count");
     QTest::addColumn<QStringList>("taro");
     QTest::addColumn<QStringList>("groups"); // the groups created
-    QTest::newRow("as guessed")
-        << true << "" << "" << 2
-        << QStringList{"住所=東京都千代田区1-1, 3F", "電話番号=03-1111-2222", "グループ=友人"}
-        << QStringList{"友人"};
+    QTest::newRow("as guessed") << true << ""
+                                << "" << 2
+                                << QStringList{"住所=東京都千代田区1-1, 3F",
+                                               "電話番号=03-1111-2222", "グループ=友人"}
+                                << QStringList{"友人"};
     QTest::newRow("phone column to mobile")
-        << true << "携帯電話番号" << "" << 2
+        << true << "携帯電話番号"
+        << "" << 2
         << QStringList{"住所=東京都千代田区1-1, 3F", "携帯電話番号=03-1111-2222", "グループ=友人"}
         << QStringList{"友人"};
     QTest::newRow("header unticked: it comes in as a contact too")
-        << false << "" << "" << 3
+        << false << ""
+        << "" << 3
         << QStringList{"住所=東京都千代田区1-1, 3F", "電話番号=03-1111-2222", "グループ=友人"}
         << QStringList{"グループ", "友人"};
     QTest::newRow("everyone into Business, the group column aside")
-        << true << "" << "Business" << 2
+        << true << ""
+        << "Business" << 2
         << QStringList{"住所=東京都千代田区1-1, 3F", "電話番号=03-1111-2222", "グループ=Business"}
         << QStringList{};
 }
@@ -359,16 +366,17 @@ void TestFileImport::csvPreview()
     };
     importByShortcut(writeFile(QStringLiteral("google.csv"), csv));
     QCOMPARE(m_previews, 1);
-    QCOMPARE(guessed, (QStringList{"名前", "電子メール", "電話番号", "郵便番号", "住所",
-                                   "グループ", "メモ"}));
+    QCOMPARE(guessed, (QStringList{"名前", "電子メール", "電話番号", "郵便番号", "住所", "グループ",
+                                   "メモ"}));
     QCOMPARE(sample, QStringLiteral("山田 太郎"));
     CVOK_AddressDoc& doc = *m_f->frame->document();
     QCOMPARE(int(doc.records().size()), count);
     const AddressRecord* record = byName(doc, QStringLiteral("山田 太郎"));
     QVERIFY(record);
-    const QString diff =
-        mismatch(*record, taro << "名前=山田 太郎" << "電子メール=taro@example.jp"
-                               << "郵便番号=100-0001" << "メモ=メモの\n二行目");
+    const QString diff = mismatch(*record, taro << "名前=山田 太郎"
+                                                << "電子メール=taro@example.jp"
+                                                << "郵便番号=100-0001"
+                                                << "メモ=メモの\n二行目");
     QVERIFY2(diff.isEmpty(), qPrintable(diff));
     QCOMPARE(m_offeredGroups, groups);
     for (const QString& g : groups)
@@ -395,10 +403,10 @@ void TestFileImport::summaryGroups()
     QFETCH(QStringList, tree);
     m_unticked = unticked;
     // vCard categories, and a legacy file's group column that names a group the book lacks.
-    const QString vcf = writeFile(
-        QStringLiteral("groups.vcf"),
-        "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:山田\r\nCATEGORIES:友人\r\nEND:VCARD\r\n"
-        "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:鈴木\r\nCATEGORIES:同僚\r\nEND:VCARD\r\n");
+    const QString vcf =
+        writeFile(QStringLiteral("groups.vcf"),
+                  "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:山田\r\nCATEGORIES:友人\r\nEND:VCARD\r\n"
+                  "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:鈴木\r\nCATEGORIES:同僚\r\nEND:VCARD\r\n");
     const QString own = writeFile(QStringLiteral("own.txt"), sj("佐藤,,,,,,,,,,,,,,,友人\r\n"));
     importByShortcut(vcf);
     QCOMPARE(m_offeredGroups, (QStringList{"友人", "同僚"}));
@@ -425,8 +433,8 @@ void TestFileImport::droppedFiles()
                                 "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Dropped A\r\nEND:VCARD\r\n");
     const QString b = writeFile(QStringLiteral("b.dat"), "B,,,,,,,,,,,,,,,Private\r\n");
     QWindow* window = m_f->frame->windowHandle();
-    const QPoint at = m_f->list->viewport()->mapTo(m_f->frame.get(),
-                                                    m_f->list->viewport()->rect().center());
+    const QPoint at =
+        m_f->list->viewport()->mapTo(m_f->frame.get(), m_f->list->viewport()->rect().center());
     const auto drag = [&](QMimeData* data) {
         QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, {});
         QApplication::sendEvent(window, &enter);

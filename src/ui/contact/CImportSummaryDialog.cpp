@@ -62,8 +62,8 @@ CImportSummaryDialog::CImportSummaryDialog(const BookImport& import, QWidget* pa
     ui->groupsNote->setText(ContactText::SummaryGroupsNote);
     for (const QString& group : groups) {
         // "&" in a name is shown, not taken as a shortcut mark.
-        auto* box = new QCheckBox(QString(group).replace(u'&', QStringLiteral("&&")),
-                                  ui->groupsList);
+        auto* box =
+            new QCheckBox(QString(group).replace(u'&', QStringLiteral("&&")), ui->groupsList);
         box->setProperty(kGroupProperty, group);
         box->setChecked(true);
         ui->groupsListLayout->addWidget(box);

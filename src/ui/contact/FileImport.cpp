@@ -37,11 +37,11 @@ bool FileImport::ImportFile(QWidget* parent, CVOK_AddressDoc& doc, const QString
         import.read(import.kind() == BookImport::Kind::ForeignCsv ? &plan : nullptr,
                     [&work](std::size_t, std::uint64_t done, std::uint64_t total) {
                         work.update(0, 1, done, total);
-                    });
-        import.add();
-    }
-    CImportSummaryDialog summary(import, parent);
-    if (summary.exec() == QDialog::Accepted)
-        import.createGroups(summary.chosenGroups());
-    return true;
+    });
+    import.add();
+}
+CImportSummaryDialog summary(import, parent);
+if (summary.exec() == QDialog::Accepted)
+    import.createGroups(summary.chosenGroups());
+return true;
 }
