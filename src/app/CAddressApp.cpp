@@ -1,6 +1,7 @@
 #include "CAddressApp.h"
 
 #include "CMainFrame.h"
+#include "SessionEnd.h"
 #include "SingleInstance.h"
 #include "TerminationSignals.h"
 
@@ -13,6 +14,7 @@ CAddressApp::CAddressApp() = default;
 CAddressApp::~CAddressApp()
 {
     // The frame goes first: it may still show a message box about the data file.
+    m_sessionEnd.reset();
     m_frame.reset();
     m_signals.reset();
     m_instance.reset();
@@ -57,6 +59,7 @@ bool CAddressApp::InitInstance(const QStringList& arguments, const QString& inst
     m_signals = std::make_unique<TerminationSignals>();
     QObject::connect(m_signals.get(), &TerminationSignals::terminationRequested, frame,
                      &CMainFrame::RequestExit);
+    m_sessionEnd = std::make_unique<SessionEnd>(frame);
 
     if (!startup)
         frame->show();

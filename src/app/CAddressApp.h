@@ -4,6 +4,7 @@
 #include <memory>
 
 class CMainFrame;
+class SessionEnd;
 class SingleInstance;
 class TerminationSignals;
 
@@ -32,4 +33,5 @@ private:
     std::unique_ptr<SingleInstance> m_instance;
     std::unique_ptr<CMainFrame> m_frame;
     std::unique_ptr<TerminationSignals> m_signals;
+    std::unique_ptr<SessionEnd> m_sessionEnd;
 };
