@@ -24,6 +24,7 @@ struct BookChange
     QString group;    // the group added or removed; a rename's new name
     QString oldGroup; // a rename's old name
     qsizetype groupIndex = -1; // its place among the user's groups
+    bool groupStored = true;   // a removed group had a stored key (a fixed group has none)
 
     // Records appended (new, imported, copied): owned by `addedOut` while the change is undone.
     std::vector<AddressRecord*> added;

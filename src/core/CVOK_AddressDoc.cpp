@@ -166,7 +166,7 @@ void CVOK_AddressDoc::apply(BookChange& c, bool forward)
         if (c.groupOp == Op::Remove)
             groupRemove(c.group);
     } else {
-        if (c.groupOp == Op::Remove)
+        if (c.groupOp == Op::Remove && c.groupStored)
             groupAdd(c.group);
         takeOut(c.added, c.addedOut);
         putBack(c.removedOut, c.removed, false);
@@ -374,6 +374,7 @@ std::size_t CVOK_AddressDoc::DeleteGroup(const QString& name)
     change->groupOp = BookChange::GroupOp::Remove;
     change->group = name;
     change->groupIndex = m_userGroups.indexOf(name);
+    change->groupStored = GroupNameStored(name);
     if (const auto bytes = Text::toCp932(name)) {
         for (const auto& r : m_records) {
             if (GroupName::equals(r->group(), *bytes))
