@@ -5,7 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -30,7 +30,7 @@ public:
     Fields fields(std::size_t index) const;
 
 private:
-    std::unique_ptr<char[]> m_text;
+    std::string m_text;
     std::vector<std::size_t> m_starts; // where each record's text begins
     std::vector<std::array<std::uint32_t, AddressRecord::FieldCount>> m_ends;
     std::uint64_t m_revision = 0;
