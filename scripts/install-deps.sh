@@ -11,6 +11,8 @@ packages=(
     xvfb xauth trayer x11-utils
     clang libclang-rt-14-dev
     libxcb1-dev
+    qtkeychain-qt6-dev
+    xdotool bc
 )
 if [ "${1:-}" = "--print" ]; then
     printf '%s\n' "${packages[@]}"

@@ -14,9 +14,9 @@ inline const QString LoadFailed =
 inline const QString SaveFailed =
     QStringLiteral("アドレスデータの保存に失敗しました。管理者に連絡して下さい。");
 // %1: the backup's file name.
-inline const QString LoadDamaged = QStringLiteral(
-    "アドレスデータの末尾が壊れていたため、読み込めた管理情報だけを表示します。"
-    "元のファイルは %1 として残します。管理者に連絡して下さい。");
+inline const QString LoadDamaged =
+    QStringLiteral("アドレスデータの末尾が壊れていたため、読み込めた管理情報だけを表示します。"
+                   "元のファイルは %1 として残します。管理者に連絡して下さい。");
 inline const QString NoAnswer = QStringLiteral(
     "VOK_Address は既に起動していますが、応答がありません。起動中の VOK_Address を終了させてから、"
     "もう一度起動して下さい。");

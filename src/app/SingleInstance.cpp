@@ -34,9 +34,8 @@ QString runtimeDir()
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty() && QFileInfo(runtime).isDir())
         return runtime;
-    const QString own =
-        QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
-        QStringLiteral("/VOK_Address");
+    const QString own = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+                        QStringLiteral("/VOK_Address");
     const QByteArray path = QFile::encodeName(own);
     PrivateDir::create(path.toStdString());
     struct stat st

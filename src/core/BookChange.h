@@ -21,8 +21,8 @@ struct BookChange
         Rename,
     };
     GroupOp groupOp = GroupOp::None;
-    QString group;    // the group added or removed; a rename's new name
-    QString oldGroup; // a rename's old name
+    QString group;             // the group added or removed; a rename's new name
+    QString oldGroup;          // a rename's old name
     qsizetype groupIndex = -1; // its place among the user's groups
     bool groupStored = true;   // a removed group had a stored key (a fixed group has none)
 

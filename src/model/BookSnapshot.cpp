@@ -2,9 +2,7 @@
 
 #include "RecordList.h"
 
-
-BookSnapshot::BookSnapshot(const RecordList& records, std::uint64_t revision)
-    : m_revision(revision)
+BookSnapshot::BookSnapshot(const RecordList& records, std::uint64_t revision) : m_revision(revision)
 {
     // One pass over the records: each is a separate allocation, and visiting them twice costs
     // more than a buffer that sometimes grows. Pages reserved but not filled cost nothing.

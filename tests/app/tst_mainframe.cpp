@@ -248,14 +248,13 @@ private slots:
                                              "管理情報のImport(&I)...\tCtrl+I",
                                              "-",
                                              "環境設定..."};
-        QTest::newRow("edit") << 1 << "編集(&E)"
-                              << QStringList{"元に戻す(&U)\tCtrl+Z",
-                                             "やり直し(&R)\tCtrl+Y",
-                                             "-",
-                                             "管理情報の編集(&E)\tCtrl+E",
-                                             "管理情報の削除(&D)\tDelete",
-                                             "-",
-                                             "グループ削除(&G)\tCtrl+D"};
+        QTest::newRow("edit") << 1 << "編集(&E)" << QStringList{"元に戻す(&U)\tCtrl+Z",
+                                                                "やり直し(&R)\tCtrl+Y",
+                                                                "-",
+                                                                "管理情報の編集(&E)\tCtrl+E",
+                                                                "管理情報の削除(&D)\tDelete",
+                                                                "-",
+                                                                "グループ削除(&G)\tCtrl+D"};
         QTest::newRow("view") << 2 << "表示(&V)" << QStringList{"ﾂｰﾙ ﾊﾞｰ(&T)", "ｽﾃｰﾀｽ ﾊﾞｰ(&S)"};
         QTest::newRow("tools") << 3 << "ツール(&T)"
                                << QStringList{"新規メール(&N)", "メールチェック(&M)"};

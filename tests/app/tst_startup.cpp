@@ -226,9 +226,8 @@ private slots:
         QProcess program;
         start(program, box);
         QByteArray said;
-        QTRY_VERIFY_WITH_TIMEOUT((said += program.readAllStandardError())
-                                     .contains(AppText::NoAnswer.toUtf8()),
-                                 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (said += program.readAllStandardError()).contains(AppText::NoAnswer.toUtf8()), 20000);
         program.kill(); // its message box waits for a click
         program.waitForFinished(5000);
     }
@@ -307,9 +306,8 @@ private slots:
         QCOMPARE(::raise(signal), 0);
         QTRY_COMPARE(finished.count(), 1);
         RecordList saved;
-        QCOMPARE(AddressFile::Load(QFile::encodeName(frame->document()->addressFilePath())
-                                       .toStdString(),
-                                   saved),
+        QCOMPARE(AddressFile::Load(
+                     QFile::encodeName(frame->document()->addressFilePath()).toStdString(), saved),
                  AddressFile::Status::Ok);
         QCOMPARE(saved.size(), std::size_t(1));
         QCOMPARE(saved.at(0)->name(), std::string_view("Yamada"));

@@ -97,7 +97,8 @@ private slots:
         QTest::addColumn<int>("id");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("prompt");
-        QTest::newRow("undo") << ID_EDIT_UNDO << "元に戻す(&U)\tCtrl+Z" << "直前の操作を取り消す";
+        QTest::newRow("undo") << ID_EDIT_UNDO << "元に戻す(&U)\tCtrl+Z"
+                              << "直前の操作を取り消す";
         QTest::newRow("redo") << ID_EDIT_REDO << "やり直し(&R)\tCtrl+Y"
                               << "取り消した操作をやり直す";
     }

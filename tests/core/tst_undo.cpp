@@ -27,8 +27,7 @@ struct State
 
     bool operator==(const State& o) const
     {
-        return file == o.file && groups == o.groups && stored == o.stored &&
-               identity == o.identity;
+        return file == o.file && groups == o.groups && stored == o.stored && identity == o.identity;
     }
 };
 

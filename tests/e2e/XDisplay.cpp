@@ -36,7 +36,7 @@ std::uint32_t XDisplay::atom(const char* name) const
     return a;
 }
 
-std::uint32_t XDisplay::findWindow(const QString& title) const
+std::uint32_t XDisplay::findWindow(const QString& title, bool viewableOnly) const
 {
     if (!m_conn)
         return 0;
@@ -60,7 +60,7 @@ std::uint32_t XDisplay::findWindow(const QString& title) const
             const QByteArray name(static_cast<const char*>(xcb_get_property_value(p)),
                                   xcb_get_property_value_length(p));
             std::free(p);
-            if (name == wanted) {
+            if (name == wanted && (!viewableOnly || isViewable(children[i]))) {
                 found = children[i];
                 break;
             }

@@ -17,8 +17,8 @@ public:
     XDisplay& operator=(const XDisplay&) = delete;
 
     bool isOpen() const { return m_conn != nullptr; }
-    // 0 when no top-level window has that title.
-    std::uint32_t findWindow(const QString& title) const;
+    // 0 when no top-level window (or no viewable one) has that title.
+    std::uint32_t findWindow(const QString& title, bool viewableOnly = false) const;
     bool isViewable(std::uint32_t window) const;
     // Sends WM_DELETE_WINDOW, as the title bar's close button does.
     void requestClose(std::uint32_t window) const;

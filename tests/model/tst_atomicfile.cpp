@@ -25,7 +25,8 @@ bool writeBytes(const QString& path, const QByteArray& data)
 
 QStringList hiddenFiles(const QString& dir)
 {
-    return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name)
+    return QDir(dir)
+        .entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name)
         .filter(QRegularExpression(QStringLiteral("^\\.")));
 }
 

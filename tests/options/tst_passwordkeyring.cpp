@@ -113,10 +113,16 @@ private slots:
         QTest::addColumn<QString>("typed"); // null: left as it was
         QTest::addColumn<QString>("inFile");
         QTest::addColumn<QString>("inKeyring");
-        QTest::newRow("keyring: the old password moves") << true << QString() << "" << "old pw";
-        QTest::newRow("keyring: a new password") << true << "new pw" << "" << "new pw";
-        QTest::newRow("no keyring: the file keeps it") << false << QString() << "old pw" << "";
-        QTest::newRow("no keyring: a new one in the file") << false << "new pw" << "new pw" << "";
+        QTest::newRow("keyring: the old password moves") << true << QString() << ""
+                                                         << "old pw";
+        QTest::newRow("keyring: a new password") << true << "new pw"
+                                                 << ""
+                                                 << "new pw";
+        QTest::newRow("no keyring: the file keeps it") << false << QString() << "old pw"
+                                                       << "";
+        QTest::newRow("no keyring: a new one in the file") << false << "new pw"
+                                                           << "new pw"
+                                                           << "";
     }
 
     void okMovesPasswordFromTheFile()
