@@ -17,8 +17,8 @@ char lower(char c)
     return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
 }
 
-// The count as atoi reads it after the first blank or tab, held to int's range; -1 as "none".
-bool expectedCount(const QByteArray& line, int& count)
+// The count as atoll reads it after the first blank or tab; false when there is none.
+bool expectedCount(const QByteArray& line, long long& count)
 {
     qsizetype i = line.indexOf(' ');
     const qsizetype tab = line.indexOf('\t');
@@ -36,9 +36,7 @@ bool expectedCount(const QByteArray& line, int& count)
         if (value <= LLONG_MAX / 100)
             value = value * 10 + (line[i] - '0');
     }
-    if (negative)
-        value = -value;
-    count = value > INT_MAX ? INT_MAX : (value < INT_MIN ? INT_MIN : int(value));
+    count = negative ? -value : value;
     return true;
 }
 
@@ -57,12 +55,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         untouched != 12345)
         __builtin_trap();
 
-    // A status reply: its count as read, but a negative count fails the step untouched.
+    // A status reply: its count as read, but a count outside 0..INT_MAX fails the step untouched.
     int count = 12345;
     const bool ok = Pop3Reply::Judge(line, true, count);
     bool expectOk = !line.isEmpty() && !failure;
-    int expected = 12345;
-    if (expectOk && expectedCount(line, expected) && expected < 0) {
+    long long expected = 12345;
+    if (expectOk && expectedCount(line, expected) && (expected < 0 || expected > INT_MAX)) {
         expectOk = false;
         expected = 12345;
     }

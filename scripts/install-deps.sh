@@ -8,9 +8,10 @@ packages=(
     libqt6svg6 qt6-translations-l10n
     xdg-utils fonts-noto-cjk skkdic-extra
     poppler-utils
-    xvfb xauth trayer x11-utils
+    xvfb xauth trayer x11-utils icewm
     clang libclang-rt-14-dev
     libxcb1-dev
+    python3-vobject
     qtkeychain-qt6-dev
     xdotool bc
 )

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
@@ -107,6 +108,15 @@ inline bool writeFile(const std::string& path, const std::vector<char>& data, bo
     if (durable)
         ok = ok && ::rename(target.c_str(), path.c_str()) == 0;
     return ok;
+}
+
+// CPU seconds this process has used: beside the wall time on a busy machine, where other
+// programs take turns on the same cores.
+inline double cpuSeconds()
+{
+    timespec t{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
 }
 
 // VmRSS of this process in kB.

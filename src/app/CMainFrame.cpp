@@ -12,6 +12,7 @@
 #include "settings/OptionSettings.h"
 #include "ui/about/CAboutDialog.h"
 #include "ui/common/CommandTable.h"
+#include "ui/common/LongWork.h"
 #include "ui/common/MessageBox.h"
 #include "ui/contact/ClipboardTransfer.h"
 #include "ui/contact/ContactEditor.h"
@@ -39,6 +40,10 @@
 CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("MainFrame"));
+    m_normalWatch = new QTimer(this);
+    m_normalWatch->setSingleShot(true);
+    m_normalWatch->setInterval(300);
+    connect(m_normalWatch, &QTimer::timeout, this, &CMainFrame::noteNormalGeometry);
     setWindowIcon(TrayIcon::iconForId(IDR_MAINFRAME));
     resize(760, 520);
     m_commands = new CommandTable(this);
@@ -67,6 +72,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
     });
     m_tray->AddTrayIcon(IDI_TRAY);
     WindowState::restorePlacement(*this);
+    m_normalGeometry = geometry();
     ReadOptions();
 
     // Then the bars, the data file and the bars' saved state.
@@ -119,7 +125,7 @@ void CMainFrame::createCommands()
         return m_commands->add(
             id, [this, handler] { (this->*handler)(); }, r);
     };
-    add(ID_NEW_CONTACT, &CMainFrame::OnNewContact, nullptr);
+    add(ID_NEW_CONTACT, &CMainFrame::OnNewContact, &CMainFrame::NoDialogOpen);
     add(ID_EDIT_CONTACT, &CMainFrame::OnEditContact, &CMainFrame::OnUpdateEditContact);
     add(ID_DELETE, &CMainFrame::OnDelete, &CMainFrame::OnUpdateDelete);
     add(ID_COPY_MAIL, &CMainFrame::OnCopyMailAddresses, &CMainFrame::OnUpdateCopyMailAddresses);
@@ -132,8 +138,8 @@ void CMainFrame::createCommands()
     add(ID_COPY_OFFICE_MAIL, &CMainFrame::OnCopyOfficeMailAddresses,
         &CMainFrame::OnUpdateCopyMailAddresses);
     add(ID_RENAME_GROUP, &CMainFrame::OnRenameGroup, &CMainFrame::OnUpdateGroupCommand);
-    add(ID_OPTIONS, &CMainFrame::OnOptions, nullptr);
-    add(ID_MAIL_CHECK, &CMainFrame::OnMailCheck, nullptr);
+    add(ID_OPTIONS, &CMainFrame::OnOptions, &CMainFrame::NoDialogOpen);
+    add(ID_MAIL_CHECK, &CMainFrame::OnMailCheck, &CMainFrame::NoDialogOpen);
     add(ID_NEW_MAIL, &CMainFrame::OnNewMail, &CMainFrame::OnUpdateNewMail);
     add(ID_OPEN_ADDRESS_BOOK, &CMainFrame::OnOpenAddressBook, nullptr);
     add(ID_APP_ABOUT, &CMainFrame::OnAppAbout, nullptr);
@@ -171,7 +177,8 @@ void CMainFrame::connectRefresh()
     });
     m_paneFocus = QApplication::focusWidget();
     connectListSelection();
-    connect(m_tree, &QTreeWidget::currentItemChanged, m_commands, &CommandTable::refresh);
+    // From the selection itself: a mouse press moves the current item before the selection.
+    connect(m_tree, &QTreeWidget::itemSelectionChanged, m_commands, &CommandTable::refresh);
     connect(&m_doc, &CVOK_AddressDoc::undoStateChanged, m_commands, &CommandTable::refresh);
 }
 
@@ -256,7 +263,13 @@ bool CMainFrame::OnUpdateGroupCommand() const
 
 bool CMainFrame::OnUpdateAppExit() const
 {
-    // A dialog still open holds records and panes that the exit destroys.
+    // A dialog still open, or long work pumping events, holds records and panes that the exit
+    // destroys.
+    return QApplication::activeModalWidget() == nullptr && !LongWork::running();
+}
+
+bool CMainFrame::NoDialogOpen() const
+{
     return QApplication::activeModalWidget() == nullptr;
 }
 
@@ -388,7 +401,7 @@ void CMainFrame::OnAppExit()
 {
     if (m_exiting)
         return;
-    WindowState::save(*this);
+    WindowState::save(*this, lastNormalGeometry());
     m_exiting = true;
     close();
     endRun();
@@ -397,7 +410,11 @@ void CMainFrame::OnAppExit()
 void CMainFrame::RequestExit()
 {
     // A signal may arrive while a dialog runs its own event loop: close the dialog, let its
-    // loop unwind, then exit from the top level.
+    // loop unwind, then exit from the top level. Long work (an import) ends first, whole.
+    if (LongWork::running()) {
+        QTimer::singleShot(50, this, &CMainFrame::RequestExit);
+        return;
+    }
     if (QWidget* modal = QApplication::activeModalWidget())
         modal->close();
     if (QApplication::activeModalWidget() || QThread::currentThread()->loopLevel() > 1) {
@@ -477,7 +494,7 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     }
     if (!hasTray()) {
         // Nowhere to hide to: closing ends the program, saving as the exit command does.
-        WindowState::save(*this);
+        WindowState::save(*this, lastNormalGeometry());
         m_exiting = true;
         event->accept();
         endRun();
@@ -493,13 +510,45 @@ void CMainFrame::changeEvent(QEvent* event)
     QMainWindow::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange || !isMinimized() || m_exiting || !hasTray())
         return;
-    // Minimising only hides; nothing is written. The window manager must finish first.
+    // Minimising only hides; nothing is written. The window manager must finish first. The
+    // minimised state stays until the window is shown again: clearing it here would map the
+    // window anew on X11 and leave an empty frame on the screen.
     QTimer::singleShot(0, this, [this] {
-        if (!isMinimized())
-            return;
-        hide();
-        setWindowState(windowState() & ~Qt::WindowMinimized);
+        if (isMinimized())
+            hide();
     });
+}
+
+void CMainFrame::moveEvent(QMoveEvent* event)
+{
+    QMainWindow::moveEvent(event);
+    m_normalWatch->start();
+}
+
+void CMainFrame::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    m_normalWatch->start();
+}
+
+// A window manager may tell of a maximised size before it tells of the maximised state: a
+// geometry counts as normal only once it has stood for a moment in the normal state.
+void CMainFrame::noteNormalGeometry()
+{
+    if (!(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)))
+        m_normalGeometry = geometry();
+}
+
+QRect CMainFrame::lastNormalGeometry() const
+{
+    if (!(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)))
+        return geometry();
+    // A window manager that told of the maximised size before the maximised state leaves Qt
+    // holding that size as the normal one.
+    const QRect known = normalGeometry();
+    if (known.isValid() && known != geometry())
+        return known;
+    return m_normalGeometry.isValid() ? m_normalGeometry : known;
 }
 
 void CMainFrame::endRun()
@@ -529,6 +578,11 @@ void CMainFrame::ShowMainWindow()
     show();
     raise();
     activateWindow();
+    // A dialog the user left open comes forward with the window.
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        modal->raise();
+        modal->activateWindow();
+    }
 }
 
 bool CMainFrame::hasTray() const

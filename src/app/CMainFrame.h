@@ -16,6 +16,7 @@ class CommandTable;
 class MailCheck;
 class QLabel;
 class QSplitter;
+class QTimer;
 class QToolBar;
 class TrayIcon;
 
@@ -84,6 +85,7 @@ public:
     bool OnUpdateGroupCommand() const;
     bool OnUpdateNewMail() const;
     bool OnUpdateAppExit() const;
+    bool NoDialogOpen() const;
     bool OnUpdateEditUndo() const;
     bool OnUpdateEditRedo() const;
 
@@ -112,6 +114,8 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void createCommands();
@@ -120,6 +124,9 @@ private:
     void connectRefresh();
     void connectListSelection();
     QWidget* commandFocus() const;
+    void noteNormalGeometry();
+    // The placement to keep: the last geometry the window had in the normal state.
+    QRect lastNormalGeometry() const;
     void endRun();
     void shutDown();
     void createAutoSave();
@@ -139,6 +146,8 @@ private:
     QPointer<QItemSelectionModel> m_listSelection;
     // The last widget with the focus that was neither the menu bar nor a menu.
     QPointer<QWidget> m_paneFocus;
+    QRect m_normalGeometry;
+    QTimer* m_normalWatch = nullptr;
     bool m_exiting = false;
     bool m_shutDown = false;
 };

@@ -4,8 +4,8 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <memory>
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -70,7 +70,8 @@ Result runMode(const QStringList& arguments)
 {
     const Mode* mode = modeOf(arguments.value(1).toLocal8Bit().constData());
     if (!mode)
-        return {1, {},
+        return {1,
+                {},
                 (CommandLineText::UnknownOption.arg(arguments.value(1)) + CommandLineText::Usage)
                     .toUtf8()};
     return mode->run(arguments.mid(2));

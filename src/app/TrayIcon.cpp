@@ -26,11 +26,15 @@ TrayIcon::TrayIcon(CommandTable* commands, QWidget* window) : QObject(window)
     createMenu(commands, window);
 }
 
-TrayIcon::~TrayIcon() = default;
-
-void TrayIcon::createMenu(CommandTable* commands, QWidget* window)
+TrayIcon::~TrayIcon()
 {
-    m_menu = new QMenu(AppText::MenuTask, window);
+    delete m_menu;
+}
+
+void TrayIcon::createMenu(CommandTable* commands, QWidget*)
+{
+    // A menu of its own, not the window's: a dialog open on the window must not block it.
+    m_menu = new QMenu(AppText::MenuTask);
     // Items whose text differs from the main menu's get their own action, run through the
     // same guard.
     auto proxy = [this, commands](int id, const QString& text) {

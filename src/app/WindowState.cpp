@@ -10,9 +10,9 @@
 
 namespace WindowState {
 
-void save(const QMainWindow& window)
+void save(const QMainWindow& window, const QRect& normalRect)
 {
-    WindowPlacement placement = WindowPlacement::fromNormalRect(window.normalGeometry());
+    WindowPlacement placement = WindowPlacement::fromNormalRect(normalRect);
     placement.showCmd = 9;
     WindowSettings settings;
     settings.style = placement.format();

@@ -28,6 +28,9 @@ MailCheck::MailCheck(QWidget* frame)
     m_tipTimer.setInterval(TipResetInterval);
     m_tipTimer.setSingleShot(true);
     connect(&m_tipTimer, &QTimer::timeout, this, &MailCheck::OnTipResetTimer);
+    m_resultTimer.setInterval(BeepInterval);
+    m_resultTimer.setSingleShot(true);
+    connect(&m_resultTimer, &QTimer::timeout, this, &MailCheck::nextResultStep);
 }
 
 MailCheck::~MailCheck()
@@ -41,6 +44,8 @@ void MailCheck::shutdown()
     m_abort = true;
     m_animTimer.stop();
     m_tipTimer.stop();
+    m_resultTimer.stop();
+    m_results.clear();
     for (QThread* worker : std::as_const(m_workers)) {
         // A worker may be blocked handing us its result: dropping the queued call releases it.
         while (!worker->wait(QDeadlineTimer(20)))
@@ -104,6 +109,9 @@ void MailCheck::OnMailCheck()
         options.save();
     }
 
+    // A result still waiting for its beeps is shown now, before this check's own texts, so
+    // that it cannot overwrite them later.
+    showPendingResults();
     m_nAnimFrame = 0;
     m_animTimer.start();
 
@@ -145,9 +153,31 @@ void MailCheck::OnMailCheckResult(int resultId, int value)
     }
     m_animTimer.stop();
     // Two beeps half a second apart, then the result; the window stays responsive meanwhile.
-    m_beep();
-    QTimer::singleShot(BeepInterval, this, [this] { m_beep(); });
-    QTimer::singleShot(2 * BeepInterval, this, [this, text] { showResult(text); });
+    m_results.append(text);
+    if (!m_resultTimer.isActive())
+        nextResultStep();
+}
+
+void MailCheck::nextResultStep()
+{
+    if (m_results.isEmpty())
+        return;
+    if (m_resultStep < 2) {
+        m_beep();
+        ++m_resultStep;
+    } else {
+        showResult(m_results.takeFirst());
+        m_resultStep = 0;
+    }
+    m_resultTimer.start(); // after a result: the pause before the next pair
+}
+
+void MailCheck::showPendingResults()
+{
+    m_resultTimer.stop();
+    m_resultStep = 0;
+    while (!m_results.isEmpty())
+        showResult(m_results.takeFirst());
 }
 
 void MailCheck::showResult(const QString& text)

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 #include <atomic>
 #include <functional>
@@ -63,10 +64,17 @@ private:
     void OnAnimationTimer();
     void OnTipResetTimer();
     void showResult(const QString& text);
+    void nextResultStep();
+    void showPendingResults();
 
     QWidget* m_frame;
     QTimer m_animTimer;
     QTimer m_tipTimer;
+    // Results waiting for their two beeps, oldest first; each pair of beeps ends in its own
+    // result, and a pause follows before the next pair, so two checks never sound as one.
+    QStringList m_results;
+    QTimer m_resultTimer;
+    int m_resultStep = 0; // 0: first beep next, 1: second beep, 2: the result
     QList<QThread*> m_workers;
     std::atomic<bool> m_abort{false};
     bool m_closing = false;

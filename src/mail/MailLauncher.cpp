@@ -1,11 +1,102 @@
 #include "MailLauncher.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTextStream>
+#include <QTimer>
+#include <utility>
+
+namespace {
+
+// The desktop answers the handler lookup within this bound or not at all.
+constexpr int kLookupTimeoutMs = 5000;
+
+bool isControl(QChar c)
+{
+    const QChar::Category category = c.category();
+    return category == QChar::Other_Control || category == QChar::Separator_Line ||
+           category == QChar::Separator_Paragraph;
+}
+
+QString withoutControls(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        if (!isControl(c))
+            out += c;
+    }
+    return out;
+}
+
+// The escapes every string value of a desktop entry may hold; the Exec quoting comes after them.
+QString unescapeValue(QStringView value)
+{
+    static constexpr std::pair<char16_t, char16_t> escapes[] = {
+        {u's', u' '}, {u'n', u'\n'}, {u't', u'\t'}, {u'r', u'\r'}, {u'\\', u'\\'}};
+    QString out;
+    out.reserve(value.size());
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        out += value[i];
+        if (value[i] != u'\\' || i + 1 == value.size())
+            continue;
+        // Any other backslash is left for the Exec quoting to read.
+        for (const auto& [code, meaning] : escapes) {
+            if (value[i + 1] == code) {
+                out.back() = meaning;
+                ++i;
+                break;
+            }
+        }
+    }
+    return out;
+}
+
+// A terminal that runs the program given after its option, arguments and all.
+QStringList terminalPrefix()
+{
+    static const struct
+    {
+        const char* program;
+        const char* option; // before the program to run; empty when none is needed
+    } terminals[] = {
+        {"x-terminal-emulator", "-e"}, // the desktop's choice on Debian
+        {"gnome-terminal", "--"},
+        {"konsole", "-e"},
+        {"xfce4-terminal", "-x"},
+        {"mate-terminal", "-x"},
+        {"alacritty", "-e"},
+        {"kitty", ""},
+        {"foot", ""},
+        {"urxvt", "-e"},
+        {"xterm", "-e"},
+    };
+    for (const auto& t : terminals) {
+        const QString path = QStandardPaths::findExecutable(QString::fromLatin1(t.program));
+        if (path.isEmpty())
+            continue;
+        QStringList prefix{path};
+        if (*t.option)
+            prefix << QString::fromLatin1(t.option);
+        return prefix;
+    }
+    return {};
+}
+
+bool startHandler(const QString& desktopId)
+{
+    const QString file = MailLauncher::findDesktopFile(desktopId);
+    if (file.isEmpty())
+        return false;
+    const QStringList command = MailLauncher::commandLine(MailLauncher::readDesktopEntry(file));
+    return !command.isEmpty() && QProcess::startDetached(command.first(), command.mid(1));
+}
+
+} // namespace
 
 namespace MailLauncher {
 
@@ -13,15 +104,18 @@ QUrl buildMailtoUrl(const QStringList& addresses)
 {
     QByteArray encoded = "mailto:";
     bool first = true;
-    for (const QString& address : addresses) {
-        const QString trimmed = address.trimmed();
-        if (trimmed.isEmpty())
-            continue;
-        if (!first)
-            encoded += ',';
-        first = false;
-        // Only "@" stays as it is; "?", "&", "#", ",", ";", "%" and blanks are all encoded.
-        encoded += QUrl::toPercentEncoding(trimmed, "@");
+    for (const QString& field : addresses) {
+        // "a@x.jp, b@y.jp" typed into one field is two recipients, not one invalid one.
+        for (const QString& part : field.split(u',')) {
+            const QString address = withoutControls(part).trimmed();
+            if (address.isEmpty())
+                continue;
+            if (!first)
+                encoded += ',';
+            first = false;
+            // Only "@" stays as it is; "?", "&", "#", ";", "%" and blanks are all encoded.
+            encoded += QUrl::toPercentEncoding(address, "@");
+        }
     }
     return QUrl::fromEncoded(encoded, QUrl::StrictMode);
 }
@@ -40,34 +134,32 @@ QStringList splitExecLine(const QString& exec)
 {
     QStringList words;
     QString word;
-    bool inWord = false;
+    bool inWord = false; // something of the word was written, if only a pair of quotes
     bool quoted = false;
     for (qsizetype i = 0; i < exec.size(); ++i) {
         const QChar c = exec[i];
-        if (quoted) {
-            if (c == u'"') {
-                quoted = false;
-            } else if (c == u'\\' && i + 1 < exec.size()) {
-                word += exec[++i];
-            } else {
-                word += c;
+        if (c == u'%' && i + 1 < exec.size()) {
+            // "%%" is a percent sign; every other field code stands for what we never pass.
+            if (exec[++i] == u'%') {
+                word += u'%';
+                inWord = true;
             }
-            continue;
-        }
-        if (c == u'"') {
+        } else if (quoted) {
+            if (c == u'"')
+                quoted = false;
+            else if (c == u'\\' && i + 1 < exec.size() &&
+                     QStringView(u"\"`$\\").contains(exec[i + 1]))
+                word += exec[++i];
+            else
+                word += c;
+        } else if (c == u'"') {
             quoted = true;
             inWord = true;
-        } else if (c == u' ' || c == u'\t') {
+        } else if (c == u' ' || c == u'\t' || c == u'\n') {
             if (inWord)
                 words.append(word);
             word.clear();
             inWord = false;
-        } else if (c == u'%' && i + 1 < exec.size()) {
-            // "%%" is a percent sign; any other field code stands for what we never pass.
-            if (exec[i + 1] == u'%')
-                word += u'%';
-            ++i;
-            inWord = inWord || exec[i] == u'%';
         } else {
             word += c;
             inWord = true;
@@ -78,26 +170,33 @@ QStringList splitExecLine(const QString& exec)
     return words;
 }
 
-QString readDesktopExec(const QString& desktopFile)
+DesktopEntry readDesktopEntry(const QString& desktopFile)
 {
+    DesktopEntry entry;
     QFile file(desktopFile);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return {};
+        return entry;
     QTextStream in(&file);
     bool inEntry = false;
+    bool execSeen = false;
+    bool terminalSeen = false;
     while (!in.atEnd()) {
         const QString line = in.readLine().trimmed();
         if (line.startsWith(u'[')) {
             inEntry = line == QStringLiteral("[Desktop Entry]");
             continue;
         }
-        if (inEntry && line.startsWith(QStringLiteral("Exec"))) {
-            const qsizetype eq = line.indexOf(u'=');
-            if (eq > 0 && line.left(eq).trimmed() == QStringLiteral("Exec"))
-                return line.mid(eq + 1).trimmed();
-        }
+        const qsizetype eq = line.indexOf(u'=');
+        if (!inEntry || eq <= 0)
+            continue;
+        const QString key = line.left(eq).trimmed();
+        const QString value = line.mid(eq + 1).trimmed();
+        if (key == QStringLiteral("Exec") && !std::exchange(execSeen, true))
+            entry.exec = unescapeValue(value);
+        else if (key == QStringLiteral("Terminal") && !std::exchange(terminalSeen, true))
+            entry.terminal = value == QStringLiteral("true");
     }
-    return {};
+    return entry;
 }
 
 QString findDesktopFile(const QString& desktopId)
@@ -123,22 +222,44 @@ QString findDesktopFile(const QString& desktopId)
     return {};
 }
 
-bool launchDefaultMailClient()
+QStringList commandLine(const DesktopEntry& entry)
 {
-    QProcess query;
-    query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"),
-                                             QStringLiteral("x-scheme-handler/mailto")});
-    if (!query.waitForFinished(5000) || query.exitStatus() != QProcess::NormalExit ||
-        query.exitCode() != 0)
-        return false;
-    const QString desktopId = QString::fromLocal8Bit(query.readAllStandardOutput()).trimmed();
-    const QString file = findDesktopFile(desktopId);
-    if (file.isEmpty())
-        return false;
-    const QStringList words = splitExecLine(readDesktopExec(file));
-    if (words.isEmpty())
-        return false;
-    return QProcess::startDetached(words.first(), {});
+    const QStringList words = splitExecLine(entry.exec);
+    if (words.isEmpty() || !entry.terminal)
+        return words;
+    // A terminal program started without one would run unseen.
+    const QStringList terminal = terminalPrefix();
+    if (terminal.isEmpty())
+        return {};
+    return terminal + words;
+}
+
+bool launchDefaultMailClient(std::function<void(bool started)> done)
+{
+    auto* query = new QProcess(QCoreApplication::instance());
+    auto finish = [query, done](bool started) {
+        query->deleteLater();
+        if (done)
+            done(started);
+    };
+    QObject::connect(query, &QProcess::errorOccurred, query, [finish](QProcess::ProcessError e) {
+        if (e == QProcess::FailedToStart) // no finished() follows
+            finish(false);
+    });
+    QObject::connect(
+        query, &QProcess::finished, query, [query, finish](int code, QProcess::ExitStatus status) {
+            if (status != QProcess::NormalExit || code != 0) {
+                finish(false);
+                return;
+            }
+            const QString answer = QString::fromLocal8Bit(query->readAllStandardOutput());
+            finish(startHandler(answer.section(u'\n', 0, 0).trimmed()));
+        });
+    // A lookup that hangs is given up; the kill ends in finished() with a crash.
+    QTimer::singleShot(kLookupTimeoutMs, query, [query] { query->kill(); });
+    query->start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"),
+                                              QStringLiteral("x-scheme-handler/mailto")});
+    return query->state() != QProcess::NotRunning || query->error() != QProcess::FailedToStart;
 }
 
 } // namespace MailLauncher

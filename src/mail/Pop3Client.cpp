@@ -1,11 +1,13 @@
 #include "Pop3Client.h"
 
+#include "HostLookup.h"
 #include "Pop3Endpoint.h"
 #include "Pop3Reply.h"
 #include "model/Cp932.h"
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
+#include <QHostAddress>
 #include <QSslSocket>
 #include <QTimer>
 
@@ -53,8 +55,34 @@ bool Pop3Client::Connect(const Pop3Endpoint& endpoint)
 {
     if (!endpoint.isValid())
         return false;
-    // A local loop rather than waitForConnected(): that call resolves host names without any
-    // bound and cannot be interrupted, while this loop watches the deadline and the abort flag.
+    const QDeadlineTimer deadline(m_connectTimeout);
+    QList<QHostAddress> addresses;
+    if (QHostAddress literal; literal.setAddress(endpoint.host)) {
+        addresses.append(literal);
+    } else {
+        // Not Qt's lookup: at exit the program would wait for it, however long the name server
+        // keeps silent. This one is left behind when the check gives up.
+        HostLookup lookup(endpoint.host);
+        while (!lookup.wait(kSliceMs)) {
+            if (aborted() || deadline.hasExpired())
+                return false;
+        }
+        addresses = lookup.addresses();
+    }
+    for (const QHostAddress& address : addresses) {
+        if (ConnectTo(address, endpoint, deadline))
+            return true;
+        if (aborted() || deadline.hasExpired())
+            break;
+    }
+    return false;
+}
+
+bool Pop3Client::ConnectTo(const QHostAddress& address, const Pop3Endpoint& endpoint,
+                           const QDeadlineTimer& deadline)
+{
+    // A local loop rather than waitForConnected(), so that the deadline and the abort flag are
+    // watched while the connection is made.
     QEventLoop loop;
     QSslSocket* socket = m_socket.get();
     if (endpoint.tls)
@@ -63,17 +91,18 @@ bool Pop3Client::Connect(const Pop3Endpoint& endpoint)
         QObject::connect(socket, &QAbstractSocket::connected, &loop, &QEventLoop::quit);
     QObject::connect(socket, &QAbstractSocket::errorOccurred, &loop, &QEventLoop::quit);
     QObject::connect(socket, &QSslSocket::sslErrors, &loop, &QEventLoop::quit);
-    QDeadlineTimer deadline(m_connectTimeout);
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, &loop, [&] {
         if (aborted() || deadline.hasExpired())
             loop.quit();
     });
     watch.start(kSliceMs);
+    // The address as text is taken as it stands, without a lookup; the certificate is checked
+    // against the name the user gave.
     if (endpoint.tls)
-        socket->connectToHostEncrypted(endpoint.host, endpoint.port);
+        socket->connectToHostEncrypted(address.toString(), endpoint.port, endpoint.host);
     else
-        socket->connectToHost(endpoint.host, endpoint.port);
+        socket->connectToHost(address, endpoint.port);
     if (socket->state() != QAbstractSocket::UnconnectedState)
         loop.exec();
     watch.stop();

@@ -5,6 +5,8 @@
 #include <atomic>
 #include <memory>
 
+class QDeadlineTimer;
+class QHostAddress;
 class QSslSocket;
 class Pop3Endpoint;
 
@@ -48,6 +50,8 @@ public:
 
 private:
     bool Connect(const Pop3Endpoint& endpoint);
+    bool ConnectTo(const QHostAddress& address, const Pop3Endpoint& endpoint,
+                   const QDeadlineTimer& deadline);
     bool SendCommand(const QByteArray& command);
     bool ReadReply(Step step);
     bool ReadLine(QByteArray& line);

@@ -8,16 +8,15 @@ bool Pop3Reply::IsFailure(const QByteArray& line)
     return line.size() >= 4 && qstrnicmp(line.constData(), "-ERR", 4) == 0;
 }
 
-bool Pop3Reply::ParseCount(const QByteArray& line, int& count)
+bool Pop3Reply::ParseCount(const QByteArray& line, long long& count)
 {
     qsizetype i = 0;
     while (i < line.size() && line[i] != ' ' && line[i] != '\t')
         ++i;
     if (i == line.size())
         return false;
-    const QByteArray rest = line.mid(i); // zero-terminated copy for strtol
-    const long n = std::strtol(rest.constData(), nullptr, 10);
-    count = n > INT_MAX ? INT_MAX : (n < INT_MIN ? INT_MIN : static_cast<int>(n));
+    const QByteArray rest = line.mid(i);                 // zero-terminated copy for strtoll
+    count = std::strtoll(rest.constData(), nullptr, 10); // held to its range when beyond
     return true;
 }
 
@@ -26,12 +25,12 @@ bool Pop3Reply::Judge(const QByteArray& line, bool statusStep, int& count)
     if (line.isEmpty() || IsFailure(line))
         return false;
     if (statusStep) {
-        int parsed = count;
-        // No working server counts below zero: such a reply fails the check rather than
-        // reporting a negative number of messages.
-        if (ParseCount(line, parsed) && parsed < 0)
+        long long parsed = count;
+        // No working server counts below zero or beyond what the count can hold: such a reply
+        // fails the check rather than reporting a wrong number of messages.
+        if (ParseCount(line, parsed) && (parsed < 0 || parsed > INT_MAX))
             return false;
-        count = parsed;
+        count = static_cast<int>(parsed);
     }
     return true;
 }

@@ -1,8 +1,14 @@
 #include "Cp932.h"
 
+#include "Charset.h"
+#include "Utf8.h"
+
 #include <algorithm>
+#include <array>
 #include <cerrno>
+#include <cstdint>
 #include <iconv.h>
+#include <memory>
 
 namespace Cp932 {
 namespace {
@@ -66,6 +72,44 @@ std::size_t utf8CharLength(std::string_view text, std::size_t pos)
 }
 
 constexpr char kReplacement[] = "\xEF\xBF\xBD";
+constexpr std::uint16_t kNone = 0xFFFF;
+
+// The CP932 code of one character (two or three UTF-8 bytes), as iconv gives it: learnt once
+// per character and thread, since an import converts the same few thousand characters again and
+// again. 0 means not asked yet, kNone that CP932 cannot hold it; single bytes stay below 0x100.
+std::uint16_t encodeChar(std::string_view utf8)
+{
+    thread_local std::unique_ptr<std::array<std::uint16_t, 0x10000>> known;
+    if (!known)
+        known = std::make_unique<std::array<std::uint16_t, 0x10000>>();
+    const auto b = [&](std::size_t k) { return unsigned(static_cast<unsigned char>(utf8[k])); };
+    const unsigned cp = utf8.size() == 2
+                            ? ((b(0) & 0x1F) << 6) | (b(1) & 0x3F)
+                            : ((b(0) & 0x0F) << 12) | ((b(1) & 0x3F) << 6) | (b(2) & 0x3F);
+    std::uint16_t& code = (*known)[cp];
+    if (code != 0)
+        return code;
+    code = kNone;
+    Converter& conv = encoder();
+    if (!conv.valid())
+        return code;
+    char bytes[4];
+    char* in = const_cast<char*>(utf8.data());
+    std::size_t inLeft = utf8.size();
+    char* dst = bytes;
+    std::size_t outLeft = sizeof bytes;
+    if (iconv(conv.get(), &in, &inLeft, &dst, &outLeft) != static_cast<std::size_t>(-1)) {
+        const auto n = std::size_t(dst - bytes);
+        const auto u = [&](std::size_t k) {
+            return std::uint16_t(static_cast<unsigned char>(bytes[k]));
+        };
+        if (n == 1)
+            code = u(0);
+        else if (n == 2)
+            code = std::uint16_t(u(0) << 8 | u(1));
+    }
+    return code;
+}
 
 } // namespace
 
@@ -95,35 +139,21 @@ std::string_view cutAtBoundary(std::string_view text, std::size_t maxBytes)
 
 std::string toUtf8(std::string_view cp932)
 {
-    if (isAscii(cp932))
-        return std::string(cp932);
     std::string out;
-    Converter& conv = decoder();
-    if (!conv.valid())
-        return out;
-    iconv_t cd = conv.get();
-    out.resize(cp932.size() * 3 + 4);
-    char* in = const_cast<char*>(cp932.data());
-    std::size_t inLeft = cp932.size();
-    char* dst = out.data();
-    std::size_t outLeft = out.size();
-    while (inLeft > 0) {
-        if (iconv(cd, &in, &inLeft, &dst, &outLeft) != static_cast<std::size_t>(-1))
-            break;
-        if (errno == E2BIG)
-            break; // cannot happen: three bytes per input byte always suffice
-        // An invalid or truncated sequence: show one replacement character, skip one byte.
-        if (outLeft < 3)
-            break;
-        for (char c : std::string_view(kReplacement, 3))
-            *dst++ = c;
-        outLeft -= 3;
-        ++in;
-        --inLeft;
-        iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    }
-    out.resize(static_cast<std::size_t>(dst - out.data()));
+    toUtf8(cp932, out);
     return out;
+}
+
+void toUtf8(std::string_view cp932, std::string& out)
+{
+    if (isAscii(cp932)) {
+        out.assign(cp932);
+        return;
+    }
+    out.clear();
+    Converter& conv = decoder();
+    if (conv.valid())
+        Charset::decode(conv.get(), cp932, out);
 }
 
 EncodeResult fromUtf8(std::string_view utf8)
@@ -160,6 +190,46 @@ long byteLength(std::string_view utf8)
 {
     EncodeResult r = fromUtf8(utf8);
     return r.ok ? static_cast<long>(r.bytes.size()) : -1;
+}
+
+std::string fromUtf8Replacing(std::string_view utf8, std::vector<std::string>& replaced)
+{
+    std::string out;
+    fromUtf8Replacing(utf8, out, replaced);
+    return out;
+}
+
+void fromUtf8Replacing(std::string_view utf8, std::string& out, std::vector<std::string>& replaced)
+{
+    if (isAscii(utf8)) {
+        out.assign(utf8);
+        return;
+    }
+    out.clear();
+    out.reserve(utf8.size());
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        if (c < 0x80) {
+            out += char(c);
+            ++i;
+            continue;
+        }
+        const std::size_t len = Utf8::validLength(utf8, i);
+        // CP932 holds nothing outside the Basic Multilingual Plane.
+        const std::uint16_t code = len == 2 || len == 3 ? encodeChar(utf8.substr(i, len)) : kNone;
+        if (code == kNone) {
+            // A malformed sequence is one bad byte, shown as U+FFFD.
+            replaced.emplace_back(len == 0 ? std::string_view(kReplacement) : utf8.substr(i, len));
+            out += Geta;
+        } else if (code < 0x100) {
+            out += char(code);
+        } else {
+            out += char(code >> 8);
+            out += char(code & 0xFF);
+        }
+        i += len == 0 ? 1 : len;
+    }
 }
 
 } // namespace Cp932

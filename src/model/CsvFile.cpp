@@ -3,16 +3,15 @@
 #include "AddressFile.h"
 #include "AddressRecord.h"
 #include "Cp932.h"
+#include "CsvTokenizer.h"
+#include "ExchangeText.h"
 #include "FileIo.h"
-#include "GroupName.h"
 #include "RecordList.h"
 
 #include <array>
-#include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -23,6 +22,11 @@ constexpr std::size_t kChunk = 1 << 20;
 bool contains(std::string_view text, char c)
 {
     return !text.empty() && std::memchr(text.data(), c, text.size()) != nullptr;
+}
+
+bool needsQuotes(std::string_view value)
+{
+    return contains(value, ',') || contains(value, '"');
 }
 
 // Appends the text with every line break (CR LF, CR, LF) written as backslash and "n".
@@ -42,92 +46,182 @@ void escapeInto(std::string& out, std::string_view text)
     out.append(text.data() + start, text.size() - start);
 }
 
-// Splits the input into lines and turns each into a record.
-class Importer
+// Line breaks that came inside a quoted value: CR LF in a multi-line field, a space elsewhere.
+std::string normalizeBreaks(std::string_view v, bool multiLine)
+{
+    std::string out;
+    out.reserve(v.size() + 4);
+    for (std::size_t i = 0; i < v.size(); ++i) {
+        const std::size_t n = CsvTokenizer::lineEndLength(v, i);
+        if (n == 0) {
+            out += v[i];
+            continue;
+        }
+        out += multiLine ? "\r\n" : " ";
+        i += n - 1;
+    }
+    return out;
+}
+
+enum class Outcome
+{
+    Record,
+    Blank,
+    TooFew,
+    EmptyGroup,
+    TooLong,
+};
+
+std::string_view reasonOf(Outcome o)
+{
+    switch (o) {
+    case Outcome::EmptyGroup:
+        return ExchangeText::EmptyGroup;
+    case Outcome::TooLong:
+        return ExchangeText::LineTooLong;
+    default:
+        return ExchangeText::TooFewFields;
+    }
+}
+
+// Takes the records of a text one after another.
+class LegacyReader
 {
 public:
-    Importer(RecordList& list, const CsvFile::Progress& progress, std::size_t every,
-             std::uint64_t total)
-        : m_list(list), m_progress(progress), m_every(every ? every : 1), m_total(total)
-    {
-    }
+    explicit LegacyReader(std::string_view text) : m_tokens(text, ',', true) {}
 
-    // Takes the next piece of the file; false once a line was refused.
-    bool feed(std::string_view data)
+    // The next line's outcome, the record filled when it is one; false at the end.
+    bool next(AddressRecord& record, Outcome& outcome, std::vector<int>* cutFields = nullptr)
     {
-        m_bytes += data.size();
-        while (!data.empty()) {
-            const auto lf = data.find('\n');
-            if (lf == std::string_view::npos) {
-                m_pending.append(data);
-                // No contact is that long: a binary file chosen by mistake must not fill memory.
-                if (m_pending.size() > CsvFile::MaxLineBytes)
-                    return refuse();
-                return true;
-            }
-            if (m_pending.size() + lf > CsvFile::MaxLineBytes)
-                return refuse();
-            bool ok;
-            if (m_pending.empty()) {
-                ok = line(data.substr(0, lf));
-            } else {
-                m_pending.append(data.substr(0, lf));
-                ok = line(m_pending);
-                m_pending.clear();
-            }
-            if (!ok)
-                return false;
-            data.remove_prefix(lf + 1);
+        if (m_tokens.atEnd())
+            return false;
+        const std::string_view line = m_tokens.peekLine();
+        std::array<std::string_view, AddressRecord::FieldCount> views;
+        std::size_t count = 0;
+        if (line.size() > CsvFile::MaxLineBytes) {
+            m_tokens.skipLine();
+            outcome = Outcome::TooLong;
+            return true;
         }
+        if (line.empty()) {
+            m_tokens.skipLine();
+            outcome = Outcome::Blank;
+            return true;
+        }
+        const bool quoted = contains(line, '"');
+        if (!quoted) {
+            // The usual line: views into the text, split at each comma.
+            m_tokens.skipLine();
+            const char* p = line.data();
+            const char* const end = p + line.size();
+            while (count < views.size()) {
+                const auto* comma =
+                    static_cast<const char*>(std::memchr(p, ',', std::size_t(end - p)));
+                if (!comma) {
+                    views[count++] = std::string_view(p, std::size_t(end - p));
+                    break;
+                }
+                views[count++] = std::string_view(p, std::size_t(comma - p));
+                p = comma + 1;
+            }
+        } else {
+            std::size_t n = 0;
+            m_tokens.next(m_values, n);
+            count = std::min(n, views.size());
+            for (std::size_t i = 0; i < count; ++i)
+                views[i] = m_values[i];
+        }
+        if (count < views.size()) {
+            outcome = Outcome::TooFew;
+            return true;
+        }
+        // Backslashes and breaks inside quotes are rare: look at each value only when needed.
+        const bool anyBackslash = contains(line, '\\') || quoted;
+        for (int i = 0; i < AddressRecord::FieldCount; ++i) {
+            std::string_view v = views[std::size_t(i)];
+            const bool multi = CsvFile::IsMultiLine(i);
+            if (anyBackslash && multi && contains(v, '\\')) {
+                m_owned[std::size_t(i)] = CsvFile::UnescapeLineBreaks(v);
+                v = m_owned[std::size_t(i)];
+            }
+            if (quoted && (contains(v, '\r') || contains(v, '\n'))) {
+                m_owned2[std::size_t(i)] = normalizeBreaks(v, multi);
+                v = m_owned2[std::size_t(i)];
+            }
+            const std::string_view cut =
+                Cp932::cutAtBoundary(v, AddressFile::SlotWidth[std::size_t(i)] - 1);
+            if (cutFields && cut.size() < v.size())
+                cutFields->push_back(i);
+            views[std::size_t(i)] = cut;
+        }
+        if (views[AddressRecord::Group].empty()) {
+            outcome = Outcome::EmptyGroup;
+            return true;
+        }
+        record.assign(views);
+        outcome = Outcome::Record;
         return true;
     }
 
-    // The end of the file: a last line without its line end still counts.
-    bool finish()
-    {
-        if (m_pending.empty())
-            return true;
-        const std::string last = std::move(m_pending);
-        m_pending.clear();
-        return line(last);
-    }
-
-    CsvFile::ReadResult result;
+    std::size_t line() const { return m_tokens.line(); }
+    std::size_t position() const { return m_tokens.position(); }
 
 private:
-    bool refuse()
-    {
-        result.status = CsvFile::ReadStatus::FormatError;
-        result.line = ++m_lines;
-        m_pending.clear();
-        return false;
-    }
-
-    bool line(std::string_view text)
-    {
-        ++m_lines;
-        if (!text.empty() && text.back() == '\r')
-            text.remove_suffix(1);
-        auto record = std::make_unique<AddressRecord>();
-        if (!CsvFile::ParseLine(text, *record)) {
-            --m_lines;
-            return refuse();
-        }
-        m_list.AppendRecord(std::move(record));
-        ++result.added;
-        if (m_progress && m_lines % m_every == 0)
-            m_progress(m_lines, m_bytes, m_total);
-        return true;
-    }
-
-    RecordList& m_list;
-    const CsvFile::Progress& m_progress;
-    std::size_t m_every;
-    std::uint64_t m_total;
-    std::uint64_t m_bytes = 0;
-    std::size_t m_lines = 0;
-    std::string m_pending;
+    CsvTokenizer m_tokens;
+    std::vector<std::string> m_values;
+    std::array<std::string, AddressRecord::FieldCount> m_owned;
+    std::array<std::string, AddressRecord::FieldCount> m_owned2;
 };
+
+// Runs the reader over the text; `take` gets each record and says whether to go on, `refuse`
+// each refused line and says the same.
+template <typename Take, typename Refuse>
+void readAll(std::string_view text, const CsvFile::Progress& progress, std::size_t every,
+             bool blankIsError, std::vector<int>* cutFields, Take take, Refuse refuse)
+{
+    LegacyReader reader(text);
+    if (every == 0)
+        every = 1;
+    std::size_t records = 0;
+    for (;;) {
+        auto record = std::make_unique<AddressRecord>();
+        Outcome outcome;
+        if (cutFields)
+            cutFields->clear();
+        if (!reader.next(*record, outcome, cutFields))
+            return;
+        if (outcome == Outcome::Blank && !blankIsError)
+            continue;
+        if (outcome != Outcome::Record) {
+            if (!refuse(reader.line(), outcome))
+                return;
+            continue;
+        }
+        take(std::move(record));
+        ++records;
+        if (progress && records % every == 0)
+            progress(records, reader.position(), text.size());
+    }
+}
+
+CsvFile::ReadResult appendTo(RecordList& list, std::string_view text,
+                             const CsvFile::Progress& progress, std::size_t every)
+{
+    CsvFile::ReadResult result;
+    // The older entry keeps stopping at a blank line, as its callers expect.
+    readAll(
+        text, progress, every, true, nullptr,
+        [&](std::unique_ptr<AddressRecord> r) {
+            list.AppendRecord(std::move(r));
+            ++result.added;
+        },
+        [&](std::size_t line, Outcome) {
+            result.status = CsvFile::ReadStatus::FormatError;
+            result.line = line;
+            return false;
+        });
+    return result;
+}
 
 } // namespace
 
@@ -174,7 +268,7 @@ std::string CsvFile::FormatLine(const AddressRecord& record)
 void CsvFile::appendLine(std::string& line, const AddressRecord& record)
 {
     const std::string_view all = record.text();
-    if (!contains(all, '\r') && !contains(all, '\n')) {
+    if (!contains(all, '\r') && !contains(all, '\n') && !needsQuotes(all)) {
         // The usual case: the fields go out as they are, copied straight into place.
         const std::size_t at = line.size();
         line.resize(at + all.size() + AddressRecord::FieldCount - 1 + 2);
@@ -190,122 +284,101 @@ void CsvFile::appendLine(std::string& line, const AddressRecord& record)
         *out = '\n';
         return;
     }
+    std::string escaped;
     for (int i = 0; i < AddressRecord::FieldCount; ++i) {
         if (i > 0)
             line += ',';
-        // A line break in any field would start a new contact in the file.
-        escapeInto(line, record.field(i));
+        const std::string_view f = record.field(i);
+        if (!needsQuotes(f)) {
+            // A line break in any field would start a new contact in the file.
+            escapeInto(line, f);
+            continue;
+        }
+        escaped.clear();
+        escapeInto(escaped, f);
+        line += '"';
+        for (char c : escaped) {
+            if (c == '"')
+                line += '"';
+            line += c;
+        }
+        line += '"';
     }
     line += "\r\n";
 }
 
 bool CsvFile::ParseLine(std::string_view line, AddressRecord& record)
 {
-    std::array<std::string_view, AddressRecord::FieldCount> views;
-    int count = 0;
-    const char* p = line.data();
-    const char* const end = p + line.size();
-    while (count < AddressRecord::FieldCount) {
-        const auto* comma = static_cast<const char*>(std::memchr(p, ',', std::size_t(end - p)));
-        if (!comma) {
-            views[count++] = std::string_view(p, std::size_t(end - p));
-            break;
-        }
-        views[count++] = std::string_view(p, std::size_t(comma - p));
-        p = comma + 1;
-    }
-    if (count < AddressRecord::FieldCount)
-        return false;
-    // Quotes and backslashes are rare: look at each value only when the line holds any.
-    const bool anyQuote = contains(line, '"');
-    const bool anyBackslash = contains(line, '\\');
+    LegacyReader reader(line);
+    Outcome outcome;
+    return reader.next(record, outcome) && outcome == Outcome::Record;
+}
 
-    // Most values need neither quote removal nor unescaping: they stay views into the line.
-    std::array<std::string, AddressRecord::FieldCount> owned;
-    for (int i = 0; i < AddressRecord::FieldCount; ++i) {
-        std::string_view v = views[i];
-        if (anyQuote && contains(v, '"')) {
-            std::string& o = owned[i];
-            o.reserve(v.size());
-            for (char c : v) {
-                if (c != '"')
-                    o += c;
-            }
-            v = o;
-        }
-        if (anyBackslash && IsMultiLine(i) && contains(v, '\\')) {
-            owned[i] = UnescapeLineBreaks(v);
-            v = owned[i];
-        }
-        views[i] = Cp932::cutAtBoundary(v, AddressFile::SlotWidth[i] - 1);
-    }
-    if (views[AddressRecord::Group].empty())
-        return false;
-    record.assign(views);
-    return true;
+ImportResult CsvFile::ImportText(std::string_view text, const Progress& progress,
+                                 std::size_t progressEvery)
+{
+    ImportResult result;
+    std::vector<int> cutFields;
+    readAll(
+        text, progress, progressEvery, false, &cutFields,
+        [&](std::unique_ptr<AddressRecord> r) {
+            for (int f : cutFields)
+                result.cut.push_back({result.records.size(), f});
+            result.add(std::move(r));
+        },
+        [&](std::size_t line, Outcome o) {
+            result.refused.push_back({line, reasonOf(o)});
+            return true;
+        });
+    return result;
+}
+
+ImportResult CsvFile::ImportFile(const std::string& path, const Progress& progress,
+                                 std::size_t progressEvery)
+{
+    std::string text;
+    if (!FileIo::readFile(path, text, MaxFileBytes))
+        return ImportResult::openFailed();
+    return ImportText(text, progress, progressEvery);
 }
 
 CsvFile::ReadResult CsvFile::ReadText(std::string_view text, RecordList& list,
                                       const Progress& progress, std::size_t progressEvery)
 {
-    Importer importer(list, progress, progressEvery, text.size());
-    if (importer.feed(text))
-        importer.finish();
-    return importer.result;
+    return appendTo(list, text, progress, progressEvery);
 }
 
 CsvFile::ReadResult CsvFile::Read(const std::string& path, RecordList& list,
                                   const Progress& progress, std::size_t progressEvery)
 {
-    ReadResult failed;
-    failed.status = ReadStatus::OpenFailed;
-    // Non-blocking open: a FIFO chosen by mistake must not hang the window.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return failed;
-    struct stat st
-    {
-    };
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
+    std::string text;
+    if (!FileIo::readFile(path, text, MaxFileBytes)) {
+        ReadResult failed;
+        failed.status = ReadStatus::OpenFailed;
         return failed;
     }
-
-    Importer importer(list, progress, progressEvery, static_cast<std::uint64_t>(st.st_size));
-    std::vector<char> buffer(kChunk);
-    bool more = true;
-    while (more) {
-        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            // The lines already taken stay, as before a format error; `added` says how many.
-            importer.result.status = ReadStatus::OpenFailed;
-            break;
-        }
-        if (n == 0) {
-            importer.finish();
-            break;
-        }
-        more = importer.feed(std::string_view(buffer.data(), static_cast<std::size_t>(n)));
-    }
-    ::close(fd);
-    return importer.result;
+    return appendTo(list, text, progress, progressEvery);
 }
 
-CsvFile::WriteStatus CsvFile::Write(const std::string& path, const RecordList& list,
-                                    std::string_view group)
+std::string CsvFile::Format(std::span<const AddressRecord* const> records)
+{
+    std::string text;
+    text.reserve(records.size() * 256);
+    for (const AddressRecord* r : records)
+        appendLine(text, *r);
+    return text;
+}
+
+CsvFile::WriteStatus CsvFile::Write(const std::string& path,
+                                    std::span<const AddressRecord* const> records)
 {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0)
         return WriteStatus::CreateFailed;
-    const bool all = GroupName::equals(group, RootGroup);
     std::string buffer;
     buffer.reserve(kChunk + 4096);
     bool ok = true;
-    for (const auto& record : list) {
-        if (!all && !GroupName::equals(record->group(), group))
-            continue;
+    for (const AddressRecord* record : records) {
         appendLine(buffer, *record);
         if (buffer.size() >= kChunk) {
             ok = FileIo::writeAll(fd, buffer.data(), buffer.size());
@@ -319,4 +392,10 @@ CsvFile::WriteStatus CsvFile::Write(const std::string& path, const RecordList& l
     if (::close(fd) != 0)
         ok = false;
     return ok ? WriteStatus::Ok : WriteStatus::WriteFailed;
+}
+
+CsvFile::WriteStatus CsvFile::Write(const std::string& path, const RecordList& list,
+                                    std::string_view group)
+{
+    return Write(path, RecordSelection::ofGroup(list, group));
 }

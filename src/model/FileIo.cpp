@@ -1,6 +1,8 @@
 #include "FileIo.h"
 
 #include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace FileIo {
@@ -37,6 +39,39 @@ ssize_t readFull(int fd, char* data, std::size_t size)
         got += static_cast<std::size_t>(n);
     }
     return static_cast<ssize_t>(got);
+}
+
+bool readFile(const std::string& path, std::string& out, std::size_t maxBytes)
+{
+    out.clear();
+    // Non-blocking open: a FIFO chosen by mistake must not hang the caller.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    struct stat st
+    {
+    };
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+              static_cast<std::size_t>(st.st_size) <= maxBytes;
+    if (ok) {
+        out.resize(static_cast<std::size_t>(st.st_size));
+        const ssize_t n = readFull(fd, out.data(), out.size());
+        ok = n >= 0;
+        out.resize(ok ? static_cast<std::size_t>(n) : 0);
+    }
+    ::close(fd);
+    return ok;
+}
+
+WriteStatus writeFile(const std::string& path, std::string_view data)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return WriteStatus::CreateFailed;
+    bool ok = writeAll(fd, data.data(), data.size());
+    if (::close(fd) != 0)
+        ok = false;
+    return ok ? WriteStatus::Ok : WriteStatus::WriteFailed;
 }
 
 } // namespace FileIo

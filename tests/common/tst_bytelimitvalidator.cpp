@@ -93,6 +93,14 @@ void TestByteLimitValidator::fit_data()
                                            << 3 << Refusal::TooLong;
     QTest::newRow("same character repeated") << "aa"
                                              << "aaa" << 2 << 1 << "aa" << 2 << Refusal::TooLong;
+    QTest::newRow("single line: CR LF, CR and LF become blanks")
+        << "ab"
+        << "a1\r\n2\r3\n4b" << 20 << 1 << "a1 2 3 4b" << 8 << Refusal::None;
+    QTest::newRow("single line: the blank counts one byte")
+        << ""
+        << "1234\n5678" << 5 << 1 << "1234 " << 5 << Refusal::TooLong;
+    QTest::newRow("half a character refused")
+        << "" << QString(QChar(0xD842)) + "a" << 10 << 1 << "a" << 1 << Refusal::Unmappable;
 }
 
 void TestByteLimitValidator::fit()
@@ -104,7 +112,9 @@ void TestByteLimitValidator::fit()
     QFETCH(QString, expected);
     QFETCH(int, cursor);
     QFETCH(Refusal, refusal);
-    const auto r = ByteLimitValidator::fit(before, after, limit, lineBreak);
+    const auto r = ByteLimitValidator::fit(before, after, limit,
+                                           lineBreak == 2 ? ByteLimitValidator::Lines::Multi
+                                                          : ByteLimitValidator::Lines::Single);
     QCOMPARE(r.text, expected);
     QCOMPARE(r.cursor, cursor);
     QCOMPARE(r.refusal, refusal);

@@ -13,12 +13,13 @@
 #include "ui/contact/PostalCodeOffer.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -65,6 +66,12 @@ void clickOk(CInfomationSheet& sheet)
     QTest::mouseClick(sheet.buttons()->button(QDialogButtonBox::Ok), Qt::LeftButton);
 }
 
+// Where the desktop sends the keys: the open popup or the focus, whichever QTest finds.
+QWidget* keyboard()
+{
+    return nullptr;
+}
+
 bool showActive(QWidget& w)
 {
     w.show();
@@ -100,6 +107,12 @@ private slots:
     void inputMethods();
     void postalCodeOffer_data();
     void postalCodeOffer();
+    void firstFocus_data();
+    void firstFocus();
+    void refusedOutsideBmp_data();
+    void refusedOutsideBmp();
+    void lineBreakPasted_data();
+    void lineBreakPasted();
 };
 
 void TestContactSheet::initTestCase()
@@ -450,6 +463,10 @@ void TestContactSheet::inputMethods()
     QWidget* field = control(&sheet, id);
     QCOMPARE(field->testAttribute(Qt::WA_InputMethodEnabled), enabled);
     QCOMPARE(bool(field->inputMethodHints() & Qt::ImhLatinOnly), !enabled);
+    // What the desktop's input method asks when the field takes the focus.
+    QInputMethodQueryEvent query(Qt::ImEnabled);
+    QApplication::sendEvent(field, &query);
+    QCOMPARE(query.value(Qt::ImEnabled).toBool(), enabled);
 }
 
 void TestContactSheet::postalCodeOffer_data()
@@ -458,23 +475,40 @@ void TestContactSheet::postalCodeOffer_data()
     QTest::addColumn<QString>("postalCode");
     QTest::addColumn<QString>("address");
     QTest::addColumn<QStringList>("offered");
-    QTest::addColumn<int>("downs"); // key presses before Return
+    // What the user does while the offer shows: keys by name, "click N" on the Nth entry,
+    // "type TEXT" on the keyboard, "compose TEXT" through the input method.
+    QTest::addColumn<QString>("gesture");
     QTest::addColumn<QString>("result");
     const QString chiyoda = QStringLiteral("東京都千代田区千代田");
     const QStringList tobetsu = {QStringLiteral("北海道石狩郡当別町ビトエ"),
                                  QStringLiteral("北海道石狩郡当別町ビトエ中島")};
     QTest::newRow("one") << 0 << "100-0001"
-                         << "" << QStringList{chiyoda} << 0 << chiyoda;
+                         << "" << QStringList{chiyoda} << "Return" << chiyoda;
     QTest::newRow("several, second picked") << 0 << "0028089"
-                                            << "" << tobetsu << 1 << tobetsu[1];
+                                            << "" << tobetsu << "Down Return" << tobetsu[1];
+    QTest::newRow("second clicked") << 0 << "0028089"
+                                    << "" << tobetsu << "click 1" << tobetsu[1];
     QTest::newRow("office page") << 1 << "1000001"
-                                 << "" << QStringList{chiyoda} << 0 << chiyoda;
+                                 << "" << QStringList{chiyoda} << "Return" << chiyoda;
+    QTest::newRow("typing goes into the field") << 0 << "100-0001"
+                                                << "" << QStringList{chiyoda} << "type Osaka"
+                                                << "Osaka";
+    QTest::newRow("composed text goes into the field")
+        << 1 << "100-0001"
+        << "" << QStringList{chiyoda} << QStringLiteral("compose 大阪市")
+        << QStringLiteral("大阪市");
+    QTest::newRow("Escape closes it") << 0 << "100-0001"
+                                      << "" << QStringList{chiyoda} << "Escape"
+                                      << "";
     QTest::newRow("address already typed") << 0 << "100-0001"
-                                           << "Osaka" << QStringList{} << 0 << "Osaka";
+                                           << "Osaka" << QStringList{} << ""
+                                           << "Osaka";
     QTest::newRow("unknown code") << 0 << "123-4567"
-                                  << "" << QStringList{} << 0 << "";
+                                  << "" << QStringList{} << ""
+                                  << "";
     QTest::newRow("no postal code") << 1 << ""
-                                    << "" << QStringList{} << 0 << "";
+                                    << "" << QStringList{} << ""
+                                    << "";
 }
 
 void TestContactSheet::postalCodeOffer()
@@ -483,7 +517,7 @@ void TestContactSheet::postalCodeOffer()
     QFETCH(QString, postalCode);
     QFETCH(QString, address);
     QFETCH(QStringList, offered);
-    QFETCH(int, downs);
+    QFETCH(QString, gesture);
     QFETCH(QString, result);
     AddressRecord record;
     record.setField(page == 0 ? AddressRecord::Address : AddressRecord::OfficeAddress,
@@ -501,20 +535,150 @@ void TestContactSheet::postalCodeOffer()
     QCOMPARE(QApplication::focusWidget(), addressEdit);
     PostalCodeOffer* offer =
         page == 0 ? sheet.privatePage().postalCodeOffer() : sheet.officePage().postalCodeOffer();
-    QMenu* menu = offer->menu();
-    if (offered.isEmpty()) {
-        QVERIFY(!menu);
-    } else {
-        QVERIFY(menu);
+    QCOMPARE(offer->isOpen(), !offered.isEmpty());
+    if (offer->isOpen()) {
+        QListWidget* list = offer->list();
         QStringList texts;
-        for (QAction* a : menu->actions())
-            texts << a->text();
+        for (int i = 0; i < list->count(); ++i)
+            texts << list->item(i)->text();
         QCOMPARE(texts, offered);
-        for (int i = 0; i < downs; ++i)
-            QTest::keyClick(menu, Qt::Key_Down);
-        QTest::keyClick(menu, Qt::Key_Return);
     }
+    // The keyboard, not a chosen widget: keys go where the desktop sends them.
+    const QString verb = gesture.section(u' ', 0, 0);
+    const QString rest = gesture.section(u' ', 1);
+    if (verb == QStringLiteral("click")) {
+        QListWidget* list = offer->list();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->item(rest.toInt())).center());
+    } else if (verb == QStringLiteral("type")) {
+        QTest::keyClicks(keyboard(), rest);
+    } else if (verb == QStringLiteral("compose")) {
+        QInputMethodEvent event;
+        event.setCommitString(rest);
+        QApplication::sendEvent(QGuiApplication::focusObject(), &event);
+    } else {
+        for (const QString& key : gesture.split(u' ', Qt::SkipEmptyParts))
+            QTest::keyClick(keyboard(), QKeySequence::fromString(key)[0].key());
+    }
+    QVERIFY(!offer->isOpen());
+    QCOMPARE(QApplication::focusWidget(), addressEdit);
     QCOMPARE(textOf(addressEdit), result);
+    QVERIFY(sheet.isVisible()); // Return and Escape were the offer's, not the sheet's
+}
+
+void TestContactSheet::firstFocus_data()
+{
+    QTest::addColumn<bool>("editing");
+    QTest::newRow("new contact") << false;
+    QTest::newRow("editing") << true;
+}
+
+// Typing right after the sheet opens goes into the name.
+void TestContactSheet::firstFocus()
+{
+    QFETCH(bool, editing);
+    CInfomationSheet sheet;
+    sheet.privatePage().m_groupNames = kGroups;
+    if (editing)
+        sheet.LoadRecord(sampleRecord());
+    QVERIFY(showActive(sheet));
+    QCOMPARE(QApplication::focusWidget(), sheet.privatePage().nameEdit());
+    QTest::keyClicks(keyboard(), "Yamada");
+    clickOk(sheet);
+    QCOMPARE(sheet.result(), int(QDialog::Accepted));
+    AddressRecord stored;
+    sheet.StoreRecord(stored);
+    QVERIFY2(std::string(stored.name()).find("Yamada") != std::string::npos, stored.name().data());
+}
+
+void TestContactSheet::refusedOutsideBmp_data()
+{
+    QTest::addColumn<int>("id");
+    QTest::addColumn<bool>("inputMethod"); // else one key press per UTF-16 unit
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("kept");
+    QTest::addColumn<QString>("hint");
+    const QString rare = QStringLiteral("\U00020BB7");
+    const QString emoji = QStringLiteral("\U0001F600");
+    const QString one = QStringLiteral("「%1」は使えない文字です");
+    QTest::newRow("name, rare kanji by keys") << 1007 << false << rare + QStringLiteral("田 髙子")
+                                              << QStringLiteral("田 髙子") << one.arg(rare);
+    QTest::newRow("address, rare kanji by keys")
+        << 1010 << false << QStringLiteral("a") + rare << "a" << one.arg(rare);
+    QTest::newRow("name, two refused through the input method")
+        << 1007 << true << emoji + QStringLiteral("山") + rare + emoji << QStringLiteral("山")
+        << QStringLiteral("「%1」「%2」は使えない文字です").arg(emoji, rare);
+    QTest::newRow("memo, two refused through the input method")
+        << 1036 << true << emoji + rare + "a"
+        << "a" << QStringLiteral("「%1」「%2」は使えない文字です").arg(emoji, rare);
+    QTest::newRow("name, a lone second half") << 1007 << false << QString(QChar(0xDFB7)) + "a"
+                                              << "a" << one.arg(QChar(0xFFFD));
+}
+
+// Every refused character is named beside the fields; nothing goes without a word.
+void TestContactSheet::refusedOutsideBmp()
+{
+    QFETCH(int, id);
+    QFETCH(bool, inputMethod);
+    QFETCH(QString, typed);
+    QFETCH(QString, kept);
+    QFETCH(QString, hint);
+    CInfomationSheet sheet;
+    sheet.privatePage().m_groupNames = kGroups;
+    QVERIFY(showActive(sheet));
+    QWidget* field = control(&sheet, id);
+    field->setFocus();
+    if (inputMethod) {
+        QInputMethodEvent event;
+        event.setCommitString(typed);
+        QApplication::sendEvent(field, &event);
+    } else {
+        typeText(field, typed);
+    }
+    QCOMPARE(textOf(field), kept);
+    QCOMPARE(sheet.privatePage().findChild<QLabel*>("hintLabel")->text(), hint);
+}
+
+void TestContactSheet::lineBreakPasted_data()
+{
+    QTest::addColumn<int>("id");
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("pasted");
+    QTest::addColumn<QByteArray>("stored");
+    QTest::newRow("LF in the name")
+        << 1007 << int(AddressRecord::Name) << "Yamada\nTaro" << QByteArray("Yamada Taro");
+    QTest::newRow("CR LF in the e-mail")
+        << 1008 << int(AddressRecord::Email) << "a@x.jp\r\nb@y.jp" << QByteArray("a@x.jp b@y.jp");
+    QTest::newRow("CR alone in the phone")
+        << 1011 << int(AddressRecord::Phone) << "03\r1111" << QByteArray("03 1111");
+    QTest::newRow("office company, trailing break")
+        << 1017 << int(AddressRecord::Company) << "ACME\n"
+        << QByteArray("ACME ");
+    QTest::newRow("memo keeps its lines")
+        << 1036 << int(AddressRecord::Memo) << "a\nb" << QByteArray("a\r\nb");
+}
+
+// A single-line field takes a pasted line break as a blank.
+void TestContactSheet::lineBreakPasted()
+{
+    QFETCH(int, id);
+    QFETCH(int, field);
+    QFETCH(QString, pasted);
+    QFETCH(QByteArray, stored);
+    CInfomationSheet sheet;
+    sheet.privatePage().m_groupNames = kGroups;
+    QVERIFY(showActive(sheet));
+    QWidget* edit = control(&sheet, id);
+    sheet.tabs()->setCurrentWidget(id == 1017 ? static_cast<QWidget*>(&sheet.officePage())
+                                              : &sheet.privatePage());
+    edit->setFocus();
+    QGuiApplication::clipboard()->setText(pasted);
+    QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+    clickOk(sheet);
+    QCOMPARE(sheet.result(), int(QDialog::Accepted));
+    AddressRecord record;
+    sheet.StoreRecord(record);
+    QCOMPARE(QByteArray(record.field(field).data(), qsizetype(record.field(field).size())), stored);
 }
 
 VOK_TEST_MAIN(TestContactSheet)

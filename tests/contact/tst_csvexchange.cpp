@@ -1,16 +1,22 @@
 #include "MessageBoxGuard.h"
 #include "TestMain.h"
 #include "app/CMainFrame.h"
+#include "app/TerminationSignals.h"
+#include "core/DataLocation.h"
+#include "model/AddressFile.h"
 #include "model/AddressRecord.h"
 #include "resource.h"
 #include "ui/common/CommandTable.h"
 #include "ui/common/FileDialog.h"
+#include "ui/common/LongWork.h"
 #include "ui/common/MessageBox.h"
 #include "ui/contact/CsvExchange.h"
 #include "ui/groups/CGroupTree.h"
 #include "ui/list/CAddressList.h"
 
 #include <QElapsedTimer>
+#include <QSignalSpy>
+#include <csignal>
 
 namespace {
 
@@ -53,6 +59,7 @@ private slots:
     void exportCommand_data();
     void exportCommand();
     void largeImport();
+    void terminationWaitsForTheImport();
 
 private:
     std::unique_ptr<CMainFrame> m_frame;
@@ -205,6 +212,34 @@ void TestCsvExchange::largeImport()
     const QString out = TestEnv::root() + QStringLiteral("/large-out.txt");
     QVERIFY(CsvExchange::ExportGroupCsv(m_frame->document()->records(), "Private", out));
     QCOMPARE(readAll(out), content);
+}
+
+// SIGTERM while an import shows its progress: the program ends after the import, with every
+// line of it saved.
+void TestCsvExchange::terminationWaitsForTheImport()
+{
+    LongWork::setDelayForTesting(0); // the progress shows, and pumps events, at once
+    // Long enough to be read in several pieces, each advancing the progress.
+    const int count = 12000;
+    const QByteArray memo(250, 'm');
+    QByteArray content;
+    for (int i = 0; i < count; ++i)
+        content += "N" + QByteArray::number(i) + ",,,,,,," + memo + ",,,,,,,,Private\r\n";
+    FileDialog::queueFileName(writeFile(QStringLiteral("signal.txt"), content));
+    TerminationSignals signalPipe;
+    QVERIFY(signalPipe.isInstalled());
+    connect(&signalPipe, &TerminationSignals::terminationRequested, m_frame.get(),
+            &CMainFrame::RequestExit);
+    QSignalSpy finished(m_frame.get(), &CMainFrame::exitFinished);
+    m_frame->show();
+    // Delivered at the import's first pumping of events.
+    ::raise(SIGTERM);
+    QVERIFY(m_frame->commands()->execute(ID_IMPORT));
+    QCOMPARE(finished.count(), 0);
+    QTRY_COMPARE(finished.count(), 1);
+    QCOMPARE(QFileInfo(DataLocation::addressFilePath()).size(),
+             qint64(count) * AddressFile::RecordSize);
+    LongWork::setDelayForTesting(500);
 }
 
 VOK_TEST_MAIN(TestCsvExchange)

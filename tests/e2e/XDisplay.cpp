@@ -38,13 +38,16 @@ std::uint32_t XDisplay::atom(const char* name) const
 
 std::uint32_t XDisplay::findWindow(const QString& title, bool viewableOnly) const
 {
-    if (!m_conn)
-        return 0;
-    const QByteArray wanted = title.toUtf8();
+    return m_conn ? findBelow(m_root, title.toUtf8(), 3) : 0;
+}
+
+// A window manager puts each window into a frame of its own: look a few levels down.
+std::uint32_t XDisplay::findBelow(std::uint32_t parent, const QByteArray& wanted, int depth) const
+{
     const xcb_atom_t netWmName = atom("_NET_WM_NAME");
     const xcb_atom_t utf8 = atom("UTF8_STRING");
     xcb_query_tree_reply_t* tree =
-        xcb_query_tree_reply(m_conn, xcb_query_tree(m_conn, m_root), nullptr);
+        xcb_query_tree_reply(m_conn, xcb_query_tree(m_conn, parent), nullptr);
     if (!tree)
         return 0;
     std::uint32_t found = 0;
@@ -66,6 +69,8 @@ std::uint32_t XDisplay::findWindow(const QString& title, bool viewableOnly) cons
             }
         }
     }
+    for (int i = 0; i < count && !found && depth > 1; ++i)
+        found = findBelow(children[i], wanted, depth - 1);
     std::free(tree);
     return found;
 }
@@ -96,6 +101,50 @@ void XDisplay::requestClose(std::uint32_t window) const
     ev.data.data32[1] = XCB_CURRENT_TIME;
     xcb_send_event(m_conn, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&ev));
     xcb_flush(m_conn);
+}
+
+void XDisplay::sendToRoot(std::uint32_t window, const char* type, std::uint32_t d0,
+                          std::uint32_t d1, std::uint32_t d2) const
+{
+    if (!m_conn || !window)
+        return;
+    xcb_client_message_event_t ev{};
+    ev.response_type = XCB_CLIENT_MESSAGE;
+    ev.format = 32;
+    ev.window = window;
+    ev.type = atom(type);
+    ev.data.data32[0] = d0;
+    ev.data.data32[1] = d1;
+    ev.data.data32[2] = d2;
+    ev.data.data32[3] = 1; // from an application, as a pager or the title bar asks
+    xcb_send_event(m_conn, 0, m_root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&ev));
+    xcb_flush(m_conn);
+}
+
+void XDisplay::maximize(std::uint32_t window) const
+{
+    sendToRoot(window, "_NET_WM_STATE", 1, atom("_NET_WM_STATE_MAXIMIZED_VERT"),
+               atom("_NET_WM_STATE_MAXIMIZED_HORZ"));
+}
+
+void XDisplay::iconify(std::uint32_t window) const
+{
+    sendToRoot(window, "WM_CHANGE_STATE", 3 /* IconicState */, 0, 0);
+}
+
+QSize XDisplay::size(std::uint32_t window) const
+{
+    if (!m_conn || !window)
+        return {};
+    xcb_get_geometry_reply_t* g =
+        xcb_get_geometry_reply(m_conn, xcb_get_geometry(m_conn, window), nullptr);
+    if (!g)
+        return {};
+    const QSize size(g->width, g->height);
+    std::free(g);
+    return size;
 }
 
 bool XDisplay::trayAvailable() const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QSize>
 #include <QString>
 #include <cstdint>
 
@@ -23,8 +25,15 @@ public:
     // Sends WM_DELETE_WINDOW, as the title bar's close button does.
     void requestClose(std::uint32_t window) const;
     bool trayAvailable() const;
+    // What the title bar's buttons ask of the window manager.
+    void maximize(std::uint32_t window) const;
+    void iconify(std::uint32_t window) const;
+    QSize size(std::uint32_t window) const;
 
 private:
+    std::uint32_t findBelow(std::uint32_t parent, const QByteArray& wanted, int depth) const;
+    void sendToRoot(std::uint32_t window, const char* type, std::uint32_t d0, std::uint32_t d1,
+                    std::uint32_t d2) const;
     std::uint32_t atom(const char* name) const;
 
     xcb_connection_t* m_conn = nullptr;

@@ -21,8 +21,10 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void fullRun();
+    void underAWindowManager();
 
 private:
+    QString storedStyle() const;
     bool waitFor(const std::function<bool()>& condition, int ms = 10000);
     QString dataFile() const;
     QProcessEnvironment programEnvironment() const;
@@ -188,6 +190,85 @@ void TestEndToEnd::fullRun()
     QVERIFY(!settings.value(QStringLiteral("ToolBars")).toString().isEmpty() ||
             !settings.childKeys().filter(QStringLiteral("ToolBars")).isEmpty() ||
             settings.childGroups().contains(QStringLiteral("ToolBars")));
+}
+
+QString TestEndToEnd::storedStyle() const
+{
+    QSettings settings(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                           QStringLiteral("/VOK System/VOK_Address.conf"),
+                       QSettings::IniFormat);
+    return settings.value(QStringLiteral("Window/Style")).toString();
+}
+
+// What only a window manager shows: the title bar's maximise and minimise buttons.
+void TestEndToEnd::underAWindowManager()
+{
+    if (!m_skipReason.isEmpty())
+        QSKIP(qPrintable(m_skipReason));
+    const QString icewm = QStandardPaths::findExecutable(QStringLiteral("icewm"));
+    if (icewm.isEmpty())
+        QSKIP("icewm is not installed (make deps installs it)");
+    QProcess wm;
+    wm.setProcessEnvironment(programEnvironment());
+    wm.start(icewm, {});
+    QVERIFY(wm.waitForStarted());
+    QTest::qWait(1000);
+
+    const QString title = QStringLiteral("VOK_Address - VOK System");
+    XDisplay x(m_display);
+    auto start = [&](QProcess& program) {
+        program.setProcessEnvironment(programEnvironment());
+        program.start(QStringLiteral(VOK_PROGRAM_PATH), {});
+        std::uint32_t window = 0;
+        waitFor([&] { return (window = x.findWindow(title)) != 0 && x.isViewable(window); });
+        return window;
+    };
+    auto end = [](QProcess& program) {
+        ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+        return program.waitForFinished(10000);
+    };
+
+    // Maximised from the title bar, then ended: the placement kept is the normal one.
+    {
+        QProcess program;
+        const std::uint32_t window = start(program);
+        QVERIFY2(window, "the main window did not appear");
+        QTest::qWait(500);
+        const QSize normal = x.size(window);
+        x.maximize(window);
+        QVERIFY2(waitFor([&] { return x.size(window).width() > normal.width(); }),
+                 "the window manager did not maximise the window");
+        QTest::qWait(500);
+        QVERIFY(end(program));
+        const QStringList numbers = storedStyle().split(QStringLiteral(", "));
+        QCOMPARE(numbers.size(), 10);
+        QCOMPARE(numbers.at(8).toInt() - numbers.at(6).toInt(), normal.width());
+        QCOMPARE(numbers.at(9).toInt() - numbers.at(7).toInt(), normal.height());
+    }
+
+    // Minimised from the title bar: the window goes to the tray, each time, and leaves no
+    // empty frame on the screen.
+    {
+        QProcess program;
+        const std::uint32_t window = start(program);
+        QVERIFY2(window, "the main window did not appear");
+        int leftMapped = 0;
+        for (int i = 0; i < 8; ++i) {
+            x.iconify(window);
+            QTest::qWait(700);
+            if (x.isViewable(window))
+                ++leftMapped;
+            QProcess second; // brings the window back, as a second start does
+            second.setProcessEnvironment(programEnvironment());
+            second.start(QStringLiteral(VOK_PROGRAM_PATH), {});
+            second.waitForFinished(10000);
+            waitFor([&] { return x.isViewable(window); });
+        }
+        QCOMPARE(leftMapped, 0);
+        QVERIFY(end(program));
+    }
+    wm.terminate();
+    wm.waitForFinished(3000);
 }
 
 VOK_TEST_CORE_MAIN(TestEndToEnd)

@@ -3,8 +3,17 @@
 #include "TestMain.h"
 #include "settings/GroupStore.h"
 
+#include "ModalDriver.h"
+#include "core/CVOK_AddressDoc.h"
+#include "ui/common/FileDialog.h"
+
+#include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QLineEdit>
+#include <QMenu>
+#include <QToolBar>
+#include <QToolButton>
 
 using namespace PaneTest;
 
@@ -51,9 +60,136 @@ class TestGroupEditing : public QObject
         settle();
     }
 
+    static void activate(const Frame& f)
+    {
+        QApplication::setActiveWindow(f.frame.get());
+        QVERIFY(QTest::qWaitForWindowActive(f.frame.get()));
+    }
+    static QPoint labelPoint(const Frame& f, const QString& group)
+    {
+        return f.tree->visualItemRect(f.group(group)).topLeft() + QPoint(30, 4);
+    }
+    // Keys go where the user's focus is, as a keyboard sends them.
+    static void key(int key, Qt::KeyboardModifiers mods = {})
+    {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), mods);
+        settle();
+    }
+    static QToolButton* toolButton(const Frame& f, int id)
+    {
+        return qobject_cast<QToolButton*>(
+            f.frame->toolBar()->widgetForAction(f.frame->commands()->action(id)));
+    }
+    QStringList treeGroups(const Frame& f) const
+    {
+        QStringList labels;
+        for (int i = 3; i < f.tree->rootItem()->childCount(); ++i)
+            labels << f.tree->rootItem()->child(i)->text(0);
+        return labels;
+    }
+
 private slots:
     void init() { startPaneTest(); }
     void cleanup() { clearStore(); }
+
+    // A mouse click on a group decides the group keys at once, as the keyboard does.
+    void groupKeysFollowAMouseClick()
+    {
+        storeGroup("Family");
+        Frame f;
+        activate(f);
+        f.show("VOK_Address");
+        QTest::mouseClick(f.tree->viewport(), Qt::LeftButton, {}, labelPoint(f, "Family"));
+        QCOMPARE(QApplication::focusWidget(), f.tree);
+        QVERIFY(toolButton(f, ID_DELETE)->isEnabled());
+        key(Qt::Key_F2);
+        QCOMPARE(f.tree->editingItem(), f.group("Family"));
+        key(Qt::Key_Escape);
+
+        QTest::mouseClick(f.tree->viewport(), Qt::LeftButton, {}, labelPoint(f, "Private"));
+        QVERIFY(!toolButton(f, ID_DELETE)->isEnabled());
+        QTest::mouseClick(f.tree->viewport(), Qt::LeftButton, {}, labelPoint(f, "Family"));
+        key(Qt::Key_D, Qt::ControlModifier);
+        QCOMPARE(stored(), QStringList{});
+        QVERIFY(!f.group("Family"));
+    }
+
+    // A second create or rename while a name is being typed ends that edit first.
+    void secondEditEndsTheOpenOne()
+    {
+        Frame f;
+        activate(f);
+        f.tree->setFocus();
+        key(Qt::Key_G, Qt::ControlModifier);
+        typeText(editor(f), QStringLiteral("X1"));
+        key(Qt::Key_G, Qt::ControlModifier);
+        QCOMPARE(stored(), QStringList{"X1"});
+        key(Qt::Key_Return);
+        QCOMPARE(stored(), (QStringList{"X1", "新しいグループ"}));
+        QCOMPARE(treeGroups(f), (QStringList{"X1", "新しいグループ"}));
+
+        // A rename, ended by the tool bar's create button.
+        f.add({"a", "", "X1"});
+        QTest::mouseClick(f.tree->viewport(), Qt::LeftButton, {}, labelPoint(f, "X1"));
+        key(Qt::Key_F2);
+        editor(f)->selectAll();
+        typeText(editor(f), QStringLiteral("Fam2"));
+        QTest::mouseClick(toolButton(f, ID_CREATE_GROUP), Qt::LeftButton);
+        settle();
+        key(Qt::Key_Escape); // the new group's edit
+        QCOMPARE(stored(), (QStringList{"Fam2", "新しいグループ"}));
+        QCOMPARE(treeGroups(f), (QStringList{"Fam2", "新しいグループ"}));
+        QCOMPARE(int(f.frame->document()->CountGroupRecords("Fam2")), 1);
+    }
+
+    // Names that differ by the case of non-Latin letters are two groups with two keys.
+    void nonLatinCaseMakesTwoGroups()
+    {
+        Frame f;
+        activate(f);
+        f.tree->setFocus();
+        for (const QString& name : {QStringLiteral("ΑΒ"), QStringLiteral("αβ")}) {
+            key(Qt::Key_G, Qt::ControlModifier);
+            finishEdit(f, name);
+        }
+        QCOMPARE(stored(), (QStringList{"ΑΒ", "αβ"}));
+        QTest::mouseClick(f.tree->viewport(), Qt::LeftButton, {}, labelPoint(f, "αβ"));
+        key(Qt::Key_D, Qt::ControlModifier);
+        QCOMPARE(stored(), QStringList{"ΑΒ"});
+        QCOMPARE(treeGroups(f), QStringList{"ΑΒ"});
+    }
+
+    // Importing from the menu of a group other than the shown one fills the shown group's
+    // list with its own contacts only.
+    void importFromAnotherGroupsMenu()
+    {
+        Frame f;
+        activate(f);
+        f.add({"b", "", "Business"});
+        f.show("Business");
+        const QString path = TestEnv::root() + QStringLiteral("/private.txt");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("p1,,,,,,,,,,,,,,,Private\r\np2,,,,,,,,,,,,,,,Private\r\n");
+        file.close();
+        FileDialog::queueFileName(path);
+        ModalDriver chooser(
+            [](QWidget* popup) {
+                auto* menu = qobject_cast<QMenu*>(popup);
+                for (QAction* a : menu ? menu->actions() : QList<QAction*>()) {
+                    if (a->data().toInt() == ID_IMPORT)
+                        QTest::mouseClick(menu, Qt::LeftButton, {},
+                                          menu->actionGeometry(a).center());
+                }
+            },
+            ModalDriver::Popups);
+        const QPoint p = labelPoint(f, "Private");
+        QContextMenuEvent event(QContextMenuEvent::Mouse, p, f.tree->viewport()->mapToGlobal(p));
+        QApplication::sendEvent(f.tree->viewport(), &event);
+        settle();
+        QCOMPARE(f.frame->document()->records().size(), std::size_t(3));
+        QCOMPARE(f.column(0), QStringList{"b"});
+    }
 
     void createAndCancel()
     {

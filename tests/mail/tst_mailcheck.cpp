@@ -3,6 +3,7 @@
 #include "ModalDriver.h"
 #include "TestMain.h"
 #include "mail/CMailNoticeDlg.h"
+#include "mail/HostLookup.h"
 #include "mail/MailCheck.h"
 #include "mail/MailText.h"
 #include "resource.h"
@@ -14,9 +15,12 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <functional>
 #include <memory>
+#include <thread>
+#include <utility>
 
 namespace {
 
@@ -50,6 +54,24 @@ qint64 readMailMsg()
     if (key.ReadDword(QStringLiteral("MailMsg"), value) != RegistryKey::Success)
         return -1;
     return value;
+}
+
+FakePop3Server::Script statReply(const QByteArray& reply)
+{
+    FakePop3Server::Script script;
+    script.replies["STAT"] = {reply};
+    return script;
+}
+
+// Waits, without running the event loop, until the server has answered STAT to that many
+// workers and they have had time to block handing their results over.
+bool waitForHandOver(const FakePop3Server& server, int workers)
+{
+    const QDeadlineTimer deadline(15000);
+    while (server.received().count("STAT \r\n") < workers && !deadline.hasExpired())
+        QThread::msleep(10);
+    QThread::msleep(200);
+    return server.received().count("STAT \r\n") >= workers;
 }
 
 // Stands in for the main frame: records, in order, what the mail check asks it to show.
@@ -99,6 +121,8 @@ private slots:
     void animationAndExitWhileWaiting();
     void exitWhileResultIsHandedOver();
     void twoChecksEachReport();
+    void newCheckRightAfterAResult();
+    void exitDuringStalledLookup();
     void pictures_data();
     void pictures();
 };
@@ -159,6 +183,12 @@ void TestMailCheck::result_data()
                                     << "VOK_Address: You have Mail = 3 ";
     QTest::newRow("STAT refused") << QByteArray("STAT") << QByteArray("-ERR locked\r\n") << true
                                   << "VOK_Address: Mail information cannot be retrieved ...";
+    QTest::newRow("count beyond int")
+        << QByteArray("STAT") << QByteArray("+OK 2147483648 9\r\n") << true
+        << "VOK_Address: Mail information cannot be retrieved ...";
+    QTest::newRow("over-long STAT reply")
+        << QByteArray("STAT") << "+OK " + QByteArray(600, '9') + "\r\n+OK 3 30\r\n"
+        << true << "VOK_Address: Mail information cannot be retrieved ...";
     QTest::newRow("password refused") << QByteArray("PASS") << QByteArray("-ERR no\r\n") << true
                                       << "VOK_Address: POP server cannot be connected ...";
     QTest::newRow("nobody listening") << QByteArray() << QByteArray() << false
@@ -199,7 +229,10 @@ void TestMailCheck::result()
     QCOMPARE(frame.lastPane(), QStringLiteral("pane ") + text);
     QCOMPARE(MessageBox::shownTexts(), QStringList());
     QTRY_COMPARE(frame.check->runningChecks(), 0);
-    if (reachable)
+    // An over-long reply ends the dialogue where it came.
+    if (QByteArray(QTest::currentDataTag()).startsWith("over-long"))
+        QVERIFY(server.received().endsWith("STAT \r\n"));
+    else if (reachable)
         QTRY_VERIFY(server.received().endsWith("RSET \r\nQUIT \r\n"));
 }
 
@@ -304,33 +337,106 @@ void TestMailCheck::exitWhileResultIsHandedOver()
     auto frame = std::make_unique<Frame>();
     frame->check->OnMailCheck();
     // Without running the event loop, let the worker get its answer and block handing it over.
-    const QDeadlineTimer deadline(15000);
-    while (!server.received().contains("STAT \r\n") && !deadline.hasExpired())
-        QThread::msleep(10);
-    QVERIFY(server.received().contains("STAT \r\n"));
-    QThread::msleep(200);
+    QVERIFY(waitForHandOver(server, 1));
 
     frame->window.reset();
     QCOMPARE(frame->log, QStringList{QStringLiteral("pane ") + MailText::Checking});
 }
 
+// Two results that arrive together are two pairs of beeps, each followed by its own result.
 void TestMailCheck::twoChecksEachReport()
 {
-    FakePop3Server::Script script;
-    script.replies["STAT"] = {"+OK 2 20\r\n"};
-    FakePop3Server server(script);
+    FakePop3Server server(statReply("+OK 2 20\r\n"));
     writeAccount(QStringLiteral("taro"), QStringLiteral("secret"), server.address());
     writeMailMsg(1);
 
     Frame frame;
     frame.check->OnMailCheck();
     frame.check->OnMailCheck();
-    const QString result = QStringLiteral("pane VOK_Address: You have Mail = 2 ");
-    QTRY_COMPARE_WITH_TIMEOUT(frame.log.count(result), 2, 15000);
-    QCOMPARE(frame.log.count(QStringLiteral("beep")), 4);
-    QCOMPARE(frame.icons().last(), QStringLiteral("icon 134"));
+    // Without running the event loop, let both workers get their answer and wait to hand it
+    // over, so that both results arrive in the same pass.
+    QVERIFY(waitForHandOver(server, 2));
+
+    const QString result = QStringLiteral("VOK_Address: You have Mail = 2 ");
+    QTRY_COMPARE_WITH_TIMEOUT(frame.log.count(QStringLiteral("pane ") + result), 2, 15000);
+    const QStringList pair{QStringLiteral("beep"), QStringLiteral("beep"),
+                           QStringLiteral("icon 134"), QStringLiteral("tip ") + result,
+                           QStringLiteral("pane ") + result};
+    QCOMPARE(frame.log.mid(frame.log.indexOf(QStringLiteral("beep"))), pair + pair);
     QCOMPARE(server.connections(), 2);
     QTRY_COMPARE(frame.check->runningChecks(), 0);
+}
+
+// A check started while the last result still waits for its beeps: that result is shown at
+// once and never later over the new check.
+void TestMailCheck::newCheckRightAfterAResult()
+{
+    FakePop3Server firstServer(statReply("+OK 1 10\r\n"));
+    FakePop3Server secondServer(statReply("+OK 7 70\r\n"));
+    writeAccount(QStringLiteral("taro"), QStringLiteral("secret"), firstServer.address());
+    writeMailMsg(1);
+
+    Frame frame;
+    bool again = true;
+    // The user starts the next check at the first beep, well within the second.
+    frame.check->setBeeper([&] {
+        frame.log << QStringLiteral("beep");
+        if (std::exchange(again, false)) {
+            writeAccount(QStringLiteral("taro"), QStringLiteral("secret"), secondServer.address());
+            QTimer::singleShot(0, frame.check, [&] { frame.check->OnMailCheck(); });
+        }
+    });
+    frame.check->OnMailCheck();
+    QTRY_VERIFY_WITH_TIMEOUT(
+        frame.log.contains(QStringLiteral("tip VOK_Address: You have Mail = 7 ")), 15000);
+    const QStringList panes = frame.log.filter(QRegularExpression(QStringLiteral("^pane ")));
+    QCOMPARE(panes, (QStringList{QStringLiteral("pane ") + MailText::Checking,
+                                 QStringLiteral("pane VOK_Address: You have Mail = 1 "),
+                                 QStringLiteral("pane ") + MailText::Checking,
+                                 QStringLiteral("pane VOK_Address: You have Mail = 7 ")}));
+    QTRY_COMPARE(frame.check->runningChecks(), 0);
+    // Nothing of the first check comes after the second's result.
+    QTest::qWait(2 * MailCheck::BeepInterval + 100);
+    QCOMPARE(frame.lastPane(), QStringLiteral("pane VOK_Address: You have Mail = 7 "));
+}
+
+// The program ends while a check waits on a name server that never answers. This test runs
+// itself a second time as the program that ends.
+void TestMailCheck::exitDuringStalledLookup()
+{
+    const char* childMark = "VOK_STALLED_LOOKUP_CHILD";
+    if (qEnvironmentVariableIsSet(childMark)) {
+        auto entered = std::make_shared<std::atomic<bool>>(false);
+        HostLookup::setResolver([entered](const std::string&) {
+            *entered = true;
+            for (;;)
+                std::this_thread::sleep_for(std::chrono::hours(1));
+            return std::vector<std::string>{};
+        });
+        writeAccount(QStringLiteral("taro"), QStringLiteral("secret"),
+                     QStringLiteral("pop.example.test"));
+        writeMailMsg(1);
+        auto frame = std::make_unique<Frame>();
+        frame->check->setTimeouts(3600 * 1000, 3600 * 1000);
+        frame->check->OnMailCheck();
+        QTRY_VERIFY(entered->load());
+        frame->window.reset(); // the frame shuts down; then the process ends
+        return;
+    }
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(childMark), QStringLiteral("1"));
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("exitDuringStalledLookup")});
+    // A program that waited for the lookup would never end.
+    const bool ended = child.waitForFinished(60000);
+    if (!ended)
+        child.kill();
+    QVERIFY(ended);
+    QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
+             child.readAll().constData());
 }
 
 void TestMailCheck::pictures_data()

@@ -1,5 +1,6 @@
 #include "FakePop3Server.h"
 #include "TestMain.h"
+#include "mail/HostLookup.h"
 #include "mail/Pop3Client.h"
 #include "mail/Pop3Endpoint.h"
 
@@ -54,6 +55,7 @@ private slots:
     void lineBreakInAccountIsRefused();
     void defaultPortIsAParameter();
     void abortEndsAWait();
+    void hostNameLookedUp();
     void endpoint_data();
     void endpoint();
     void tlsIsNotPlainText();
@@ -128,6 +130,7 @@ void TestPop3Client::hostileServer_data()
     QTest::addColumn<bool>("stat");
 
     const QList<QByteArray> hello{"+OK hello\r\n"};
+    const QByteArray tooLong = "+OK " + QByteArray(600, '9') + "\r\n";
     QTest::newRow("silent after connect") << true << false << hello << Replies{} << false << false;
     QTest::newRow("closes after greeting") << false << true << hello << Replies{} << false << false;
     QTest::newRow("greeting without line end")
@@ -141,8 +144,14 @@ void TestPop3Client::hostileServer_data()
     QTest::newRow("silent after STAT")
         << false << false << hello << Replies{{"STAT", {}}} << true << false;
     QTest::newRow("reply longer than 512 bytes")
-        << false << false << hello << Replies{{"STAT", {"+OK " + QByteArray(600, '9') + "\r\n"}}}
-        << true << false;
+        << false << false << hello << Replies{{"STAT", {tooLong}}} << true << false;
+    // What follows an over-long reply in the same packet is no reply to the later commands.
+    QTest::newRow("over-long greeting, then good lines")
+        << false << false << QList<QByteArray>{tooLong + "+OK\r\n+OK\r\n"} << Replies{} << false
+        << false;
+    QTest::newRow("over-long STAT reply, then good lines")
+        << false << false << hello << Replies{{"STAT", {tooLong + "+OK 5 50\r\n+OK\r\n"}}} << true
+        << false;
 }
 
 void TestPop3Client::hostileServer()
@@ -169,8 +178,13 @@ void TestPop3Client::hostileServer()
     // Once a reply is missing the dialogue is over: nothing more is sent after that command.
     if (silent)
         QCOMPARE(server.received(), QByteArray());
-    if (QByteArray(QTest::currentDataTag()) == "silent after PASS")
+    const QByteArray tag = QTest::currentDataTag();
+    if (tag == "silent after PASS")
         QCOMPARE(server.received(), QByteArray("USER taro\r\nPASS secret\r\n"));
+    if (tag.startsWith("over-long greeting"))
+        QCOMPARE(server.received(), QByteArray());
+    if (tag.startsWith("over-long STAT"))
+        QCOMPARE(server.received(), QByteArray("USER taro\r\nPASS secret\r\nSTAT \r\n"));
 }
 
 void TestPop3Client::unreachableServer()
@@ -233,6 +247,23 @@ void TestPop3Client::abortEndsAWait()
     stopper.join();
     QVERIFY(!ok);
     QVERIFY(!client.Reset());
+}
+
+void TestPop3Client::hostNameLookedUp()
+{
+    FakePop3Server server;
+    // The first address refuses; the next one is tried, as for any name with several.
+    HostLookup::setResolver([](const std::string& host) {
+        return host == "pop.example.test" ? std::vector<std::string>{"127.0.0.2", "127.0.0.1"}
+                                          : std::vector<std::string>{};
+    });
+    const Outcome named = converse(QStringLiteral("pop.example.test:%1").arg(server.port()));
+    const Outcome unknown = converse(QStringLiteral("nowhere.example.test:%1").arg(server.port()));
+    HostLookup::setResolver({});
+    QVERIFY(named.login);
+    QVERIFY(named.stat);
+    QVERIFY(!unknown.login);
+    QCOMPARE(server.connections(), 1);
 }
 
 void TestPop3Client::endpoint_data()

@@ -2,6 +2,7 @@
 #include "TestEnv.h"
 #include "model/AddressFile.h"
 #include "model/CsvFile.h"
+#include "model/ExchangeText.h"
 #include "model/GroupName.h"
 
 #include <QDir>
@@ -58,6 +59,7 @@ private slots:
     void exportLineBreaks();
     void exportLongFieldsOneLine();
     void roundTrip();
+    void importGoesOnPastBadLines();
     void exportFailures_data();
     void exportFailures();
 
@@ -145,6 +147,20 @@ void TestCsvFile::import_data()
                                       << bad << 1 << 2 << 0 << QByteArray("v0");
     QTest::newRow("blank line at end") << line() + "\r\n" + line() + "\r\n\r\n"
                                        << bad << 2 << 3 << 0 << QByteArray("v0");
+    QTest::newRow("CR only") << line() + "\r" + line("Other") + "\r" << ok << 2 << 0 << 15
+                             << QByteArray("Private");
+    QTest::newRow("CR CR LF") << line() + "\r\r\n" + line("Other") + "\r\r\n"
+                              << ok << 2 << 0 << 15 << QByteArray("Private");
+    QTest::newRow("quoted comma") << line("Private", 8, "\"" + qb(sjis("株式会社A, B支店")) + "\"")
+                                  << ok << 1 << 0 << 8 << qb(sjis("株式会社A, B支店"));
+    QTest::newRow("quoted doubled quote") << line("Private", 0, "\"say \"\"hi\"\"\"") << ok << 1
+                                          << 0 << 0 << QByteArray("say \"hi\"");
+    QTest::newRow("quoted memo spans lines") << line("Private", 7, "\"a\nb,c\"") + "\r\n" + line()
+                                             << ok << 2 << 0 << 7 << QByteArray("a\r\nb,c");
+    QTest::newRow("quoted break in name is a space")
+        << line("Private", 0, "\"a\r\nb\"") << ok << 1 << 0 << 0 << QByteArray("a b");
+    QTest::newRow("unclosed quote read as before")
+        << line("Private", 0, "\"abc") + "\r\n" + line() << ok << 2 << 0 << 0 << QByteArray("abc");
     QTest::newRow("empty group") << line() + "\n" + line("") + "\n" + line() << bad << 1 << 2 << 0
                                  << QByteArray("v0");
     QTest::newRow("quoted empty group") << line("\"\"") << bad << 0 << 1 << -1 << QByteArray();
@@ -351,8 +367,10 @@ void TestCsvFile::exportLineBreaks_data()
     // A break in a one-line field (a hand-made data file) must not split the contact either.
     QTest::newRow("name with LF") << int(AddressRecord::Name) << QByteArray("a\nb")
                                   << QByteArray("a\\nb");
-    QTest::newRow("value not quoted")
-        << int(AddressRecord::Company) << QByteArray("A, \"B\"") << QByteArray("A, \"B\"");
+    QTest::newRow("comma and quote quoted") << int(AddressRecord::Company) << QByteArray("A, \"B\"")
+                                            << QByteArray(",\"A, \"\"B\"\"\",");
+    QTest::newRow("quoted memo keeps its escape")
+        << int(AddressRecord::Memo) << QByteArray("a,\r\nb") << QByteArray(",\"a,\\nb\",");
 }
 
 void TestCsvFile::exportLineBreaks()
@@ -395,16 +413,38 @@ void TestCsvFile::roundTrip()
     for (int i = 0; i < 50; ++i) {
         auto* r = list.AppendRecord(tagged(i, i % 3 ? sjis("友人") : "Private"));
         r->setField(AddressRecord::Name, sv(qb(sjis("表ソ〜")) + QByteArray::number(i)));
-        r->setField(AddressRecord::Memo, sv(qb(sjis("一\r\n二")) + "\r\n"));
+        r->setField(AddressRecord::Memo, sv(qb(sjis("一\r\n二, \"三\"")) + "\r\n"));
+        r->setField(AddressRecord::Company, sjis("株式会社A, B支店"));
+        r->setField(AddressRecord::OfficeAddress, sv(qb(sjis("\"丸の内\"\r\n1-1"))));
     }
+    // Chosen contacts in the caller's order, not only a group.
+    std::vector<const AddressRecord*> chosen;
+    for (std::size_t i = list.size(); i-- > 0;)
+        chosen.push_back(list.at(i));
     const QString path = m_dir->filePath(QStringLiteral("out.txt"));
-    QCOMPARE(CsvFile::Write(local(path), list, "VOK_Address"), CsvFile::WriteStatus::Ok);
-    RecordList back;
-    const auto res = CsvFile::Read(local(path), back);
-    QCOMPARE(res.status, CsvFile::ReadStatus::Ok);
-    QCOMPARE(back.size(), list.size());
-    for (std::size_t i = 0; i < list.size(); ++i)
-        QVERIFY(*back.at(i) == *list.at(i));
+    QCOMPARE(CsvFile::Write(local(path), chosen), CsvFile::WriteStatus::Ok);
+    const ImportResult back = CsvFile::ImportFile(local(path));
+    QCOMPARE(back.status, ImportResult::Status::Ok);
+    QVERIFY(back.refused.empty());
+    QCOMPARE(back.records.size(), chosen.size());
+    for (std::size_t i = 0; i < chosen.size(); ++i)
+        QVERIFY(*back.records[i] == *chosen[i]);
+}
+
+void TestCsvFile::importGoesOnPastBadLines()
+{
+    const QByteArray text = line() + "\r\n\r\n" + "a,b,c\r\n" + line("") + "\n" +
+                            line("Private", 7, "\"x\r\ny\"") + "\r\n" + "tail\r\n" + line("Other");
+    const ImportResult r = CsvFile::ImportText(sv(text));
+    QCOMPARE(r.records.size(), std::size_t(3));
+    QCOMPARE(qb(r.records[1]->memo()), QByteArray("x\r\ny"));
+    QCOMPARE(qb(r.records[2]->group()), QByteArray("Other"));
+    QCOMPARE(r.refused.size(), std::size_t(3));
+    QCOMPARE(r.refused[0].line, std::size_t(3));
+    QCOMPARE(r.refused[0].reason, ExchangeText::TooFewFields);
+    QCOMPARE(r.refused[1].line, std::size_t(4));
+    QCOMPARE(r.refused[1].reason, ExchangeText::EmptyGroup);
+    QCOMPARE(r.refused[2].line, std::size_t(7)); // the quoted value took two lines
 }
 
 void TestCsvFile::exportFailures_data()

@@ -10,6 +10,7 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QInputMethodQueryEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -115,6 +116,8 @@ private slots:
     void autostartEntry();
     void execLine_data();
     void execLine();
+    void inputMethods_data();
+    void inputMethods();
 };
 
 void TestOptionSheet::init()
@@ -383,6 +386,30 @@ void TestOptionSheet::execLine()
     QFETCH(QString, exec);
     QCOMPARE(AutostartEntry::execLine(program), exec);
     QVERIFY(AutostartEntry::contents(program).contains(QStringLiteral("\nExec=") + exec + u'\n'));
+}
+
+void TestOptionSheet::inputMethods_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<bool>("enabled");
+    QTest::newRow("user name") << "userName" << true;
+    QTest::newRow("password") << "password" << false;
+    QTest::newRow("server") << "popServer" << false;
+}
+
+// What the desktop's input method asks when the field takes the focus: a host name or a
+// password typed through kana conversion would arrive as kanji.
+void TestOptionSheet::inputMethods()
+{
+    QFETCH(QString, field);
+    QFETCH(bool, enabled);
+    COptionPage2 page;
+    page.show();
+    auto* edit = page.findChild<QLineEdit*>(field);
+    QVERIFY(edit);
+    QInputMethodQueryEvent query(Qt::ImEnabled);
+    QApplication::sendEvent(edit, &query);
+    QCOMPARE(query.value(Qt::ImEnabled).toBool(), enabled);
 }
 
 VOK_TEST_MAIN(TestOptionSheet)

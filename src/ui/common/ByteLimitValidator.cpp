@@ -3,10 +3,13 @@
 #include "ValidatorText.h"
 #include "core/Text.h"
 
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <utility>
 
 namespace {
 
@@ -17,6 +20,8 @@ long charBytes(QStringView ch, int lineBreakBytes)
         const char16_t c = ch.front().unicode();
         if (c == u'\n')
             return lineBreakBytes;
+        if (QChar::isSurrogate(c)) // half a character
+            return -1;
         if (c < 0x80)
             return 1;
         if (c >= 0xFF61 && c <= 0xFF9F) // half-width katakana
@@ -47,19 +52,69 @@ long bytesOf(const QString& text, int lineBreakBytes)
     return total;
 }
 
+// A line break in a single line would be stored as it stands and break the line apart in every
+// list and file that shows the field.
+QString blankLineBreaks(QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    text.replace(u'\r', u' ');
+    text.replace(u'\n', u' ');
+    return text;
+}
+
+// How a refused character is named: half of one cannot be shown.
+QString shownAs(QStringView ch)
+{
+    if (ch.size() == 1 && ch.front().isSurrogate())
+        return QString(QChar::ReplacementCharacter);
+    return ch.toString();
+}
+
 } // namespace
 
 ByteLimitValidator::ByteLimitValidator(QLineEdit* edit, int maxBytes)
     : QValidator(edit), m_line(edit), m_maxBytes(maxBytes), m_before(edit->text())
 {
     edit->setValidator(this);
+    edit->installEventFilter(this);
     connect(edit, &QLineEdit::textChanged, this, [this](const QString& text) { m_before = text; });
 }
 
 ByteLimitValidator::ByteLimitValidator(QPlainTextEdit* edit, int maxBytes)
     : QValidator(edit), m_plain(edit), m_maxBytes(maxBytes), m_before(edit->toPlainText())
 {
+    edit->installEventFilter(this);
     connect(edit, &QPlainTextEdit::textChanged, this, &ByteLimitValidator::plainTextChanged);
+}
+
+bool ByteLimitValidator::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != parent() || event->type() != QEvent::KeyPress)
+        return QValidator::eventFilter(watched, event);
+    // The edits ignore a key whose text is half a character, so a character beyond the 16-bit
+    // range typed as two presses would vanish: join the halves into one press.
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const QString text = key->text();
+    const bool high = text.size() == 1 && text.front().isHighSurrogate();
+    const bool low = text.size() == 1 && text.front().isLowSurrogate();
+    const QChar pending = std::exchange(m_pendingHigh, QChar());
+    if (!pending.isNull() && low) {
+        QKeyEvent whole(QEvent::KeyPress, key->key(), key->modifiers(), QString(pending) + text,
+                        key->isAutoRepeat());
+        QCoreApplication::sendEvent(watched, &whole);
+        return true;
+    }
+    if (!pending.isNull())
+        reportUnmappable({shownAs(QStringView(&pending, 1))});
+    if (high) {
+        m_pendingHigh = text.front();
+        return true;
+    }
+    if (low) {
+        reportUnmappable({shownAs(text)});
+        return true;
+    }
+    return false;
 }
 
 void ByteLimitValidator::setValue(const QString& text)
@@ -79,8 +134,9 @@ long ByteLimitValidator::storedLength(const QString& text)
 }
 
 ByteLimitValidator::Result ByteLimitValidator::fit(const QString& before, const QString& after,
-                                                   int maxBytes, int lineBreakBytes)
+                                                   int maxBytes, Lines lines)
 {
+    const int lineBreakBytes = lines == Lines::Multi ? 2 : 1;
     Result r;
     // The change is whatever lies between the common head and the common tail.
     qsizetype head = 0;
@@ -97,7 +153,9 @@ ByteLimitValidator::Result ByteLimitValidator::fit(const QString& before, const 
         --tail;
 
     const QString kept = after.left(head) + after.right(tail);
-    const QString inserted = after.mid(head, after.size() - head - tail);
+    QString inserted = after.mid(head, after.size() - head - tail);
+    if (lines == Lines::Single)
+        inserted = blankLineBreaks(inserted);
     long used = bytesOf(kept, lineBreakBytes);
     if (used < 0) // an unreadable stored value: only what is typed now is checked
         used = 0;
@@ -109,10 +167,10 @@ ByteLimitValidator::Result ByteLimitValidator::fit(const QString& before, const 
         i += n;
         const long b = charBytes(ch, lineBreakBytes);
         if (b < 0) {
-            if (r.refusal == Refusal::None) {
+            if (r.refusal == Refusal::None)
                 r.refusal = Refusal::Unmappable;
-                r.refusedChar = ch.toString();
-            }
+            if (!r.refusedChars.contains(shownAs(ch)))
+                r.refusedChars.append(shownAs(ch));
             continue;
         }
         if (used + b > maxBytes) {
@@ -132,7 +190,7 @@ QValidator::State ByteLimitValidator::validate(QString& input, int& pos) const
 {
     if (m_fixing) // setValue: a stored value is taken as it is
         return Acceptable;
-    const Result r = fit(m_before, input, m_maxBytes, 1);
+    const Result r = fit(m_before, input, m_maxBytes, Lines::Single);
     if (r.text != input) {
         input = r.text;
         pos = r.cursor;
@@ -146,7 +204,7 @@ void ByteLimitValidator::plainTextChanged()
     if (m_fixing)
         return;
     const QString text = m_plain->toPlainText();
-    const Result r = fit(m_before, text, m_maxBytes, 2);
+    const Result r = fit(m_before, text, m_maxBytes, Lines::Multi);
     if (r.text != text) {
         // Remove only the refused part, so the user's undo history stays.
         m_fixing = true;
@@ -168,14 +226,13 @@ void ByteLimitValidator::plainTextChanged()
 
 void ByteLimitValidator::report(const Result& result)
 {
-    switch (result.refusal) {
-    case Refusal::None:
-        break;
-    case Refusal::Unmappable:
-        emit refused(ValidatorText::CannotHoldChar.arg(result.refusedChar));
-        break;
-    case Refusal::TooLong:
+    if (!result.refusedChars.isEmpty())
+        reportUnmappable(result.refusedChars);
+    else if (result.refusal == Refusal::TooLong)
         emit refused(ValidatorText::LimitReached.arg(m_maxBytes));
-        break;
-    }
+}
+
+void ByteLimitValidator::reportUnmappable(const QStringList& chars)
+{
+    emit refused(ValidatorText::CannotHoldChar.arg(chars.join(ValidatorText::CharSeparator)));
 }

@@ -11,9 +11,34 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <array>
+
+namespace {
+
+QWidget* firstField(QWidget* page)
+{
+    for (QWidget* w = page->nextInFocusChain(); w != page; w = w->nextInFocusChain()) {
+        if (page->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) && w->isEnabled() &&
+            w->isVisibleTo(page))
+            return w;
+    }
+    return nullptr;
+}
+
+QMargins frameMargins(const QWidget* window)
+{
+    const QRect inner = window->geometry();
+    const QRect outer = window->frameGeometry();
+    return {inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+            outer.bottom() - inner.bottom()};
+}
+
+} // namespace
 
 CInfomationSheet::CInfomationSheet(QWidget* parent)
     : QDialog(parent), m_privatePage(new CPrivatePage), m_officePage(new COfficePage),
@@ -49,8 +74,54 @@ void CInfomationSheet::showEvent(QShowEvent* event)
         m_initialised = true;
         m_privatePage->OnInitDialog();
         m_officePage->OnInitDialog();
+        // Else the tab bar, first in the chain, takes the focus and typing goes nowhere.
+        if (QWidget* first = firstField(m_tabs->currentWidget()))
+            first->setFocus();
     }
-    QDialog::showEvent(event);
+    QDialog::showEvent(event); // centres the sheet over its parent
+    if (!event->spontaneous()) {
+        keepOnScreen();
+        // The window manager's frame has its real size only once the window is on screen.
+        if (QWindow* window = windowHandle())
+            window->installEventFilter(this);
+    }
+}
+
+bool CInfomationSheet::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == windowHandle() && event->type() == QEvent::Expose &&
+        windowHandle()->isExposed()) {
+        watched->removeEventFilter(this);
+        keepOnScreen();
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CInfomationSheet::keepOnScreen()
+{
+    const QScreen* screen = this->screen();
+    if (!screen)
+        return;
+    QMargins frame = frameMargins(this);
+    // Before it is mapped the sheet has no frame yet: it will get one like its parent's.
+    if (frame.isNull() && parentWidget())
+        frame = frameMargins(parentWidget()->window());
+    const QRect outer = geometry().marginsAdded(frame);
+    const QRect area = screen->availableGeometry();
+    QPoint shift;
+    if (outer.right() > area.right())
+        shift.setX(area.right() - outer.right());
+    if (outer.left() + shift.x() < area.left())
+        shift.setX(area.left() - outer.left());
+    if (outer.bottom() > area.bottom())
+        shift.setY(area.bottom() - outer.bottom());
+    if (outer.top() + shift.y() < area.top())
+        shift.setY(area.top() - outer.top());
+    if (shift.isNull())
+        return;
+    const bool placedByUser = testAttribute(Qt::WA_Moved);
+    move(pos() + shift);
+    setAttribute(Qt::WA_Moved, placedByUser);
 }
 
 void CInfomationSheet::LoadRecord(const AddressRecord& record)

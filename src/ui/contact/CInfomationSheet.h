@@ -10,7 +10,8 @@ class QDialogButtonBox;
 class QTabWidget;
 class SheetHeader;
 
-// The contact sheet "管理情報": the personal and the office page, OK and Cancel.
+// The contact sheet "管理情報": the personal and the office page, OK and Cancel. It opens with
+// the focus in the first field of the page shown, wholly on the screen.
 class CInfomationSheet : public QDialog
 {
     Q_OBJECT
@@ -35,8 +36,12 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Moves the sheet so that its frame, title bar first, lies within the screen's work area.
+    void keepOnScreen();
+
     CPrivatePage* m_privatePage;
     COfficePage* m_officePage;
     QTabWidget* m_tabs;

@@ -4,6 +4,7 @@
 #include "GroupText.h"
 #include "core/CVOK_AddressDoc.h"
 #include "resource.h"
+#include "ui/common/CommandMenu.h"
 #include "ui/common/CommandTable.h"
 #include "ui/common/MessageBox.h"
 #include "ui/common/SelectionPalette.h"
@@ -179,23 +180,14 @@ QTreeWidgetItem* CGroupTree::labelItemAt(const QPoint& viewportPos) const
 
 QMenu* CGroupTree::createContextMenu(QWidget* parent)
 {
-    CommandTable* commands = m_commands;
-    auto* menu = new QMenu(parent);
-    auto add = [menu, commands](const QString& text, int id) {
-        QAction* a = menu->addAction(text);
-        a->setData(id);
-        a->setEnabled(commands && commands->contains(id) && commands->isEnabled(id));
-        // Through the guard: the rule is asked again when the entry is chosen.
-        QObject::connect(a, &QAction::triggered, commands,
-                         [commands, id] { commands->execute(id); });
-    };
-    add(GroupText::MenuNewContact, ID_NEW_CONTACT);
-    add(GroupText::MenuCreateGroup, ID_CREATE_GROUP);
-    add(GroupText::MenuDeleteGroup, ID_DELETE_GROUP);
-    add(GroupText::MenuRenameGroup, ID_RENAME_GROUP);
+    QMenu* menu = CommandMenu::create(parent);
+    CommandMenu::add(menu, m_commands, GroupText::MenuNewContact, ID_NEW_CONTACT);
+    CommandMenu::add(menu, m_commands, GroupText::MenuCreateGroup, ID_CREATE_GROUP);
+    CommandMenu::add(menu, m_commands, GroupText::MenuDeleteGroup, ID_DELETE_GROUP);
+    CommandMenu::add(menu, m_commands, GroupText::MenuRenameGroup, ID_RENAME_GROUP);
     menu->addSeparator();
-    add(GroupText::MenuExport, ID_EXPORT);
-    add(GroupText::MenuImport, ID_IMPORT);
+    CommandMenu::add(menu, m_commands, GroupText::MenuExport, ID_EXPORT);
+    CommandMenu::add(menu, m_commands, GroupText::MenuImport, ID_IMPORT);
     return menu;
 }
 
@@ -285,8 +277,26 @@ void CGroupTree::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint
         endLabelEdit(item, cancelled, text);
 }
 
+bool CGroupTree::endOpenEdit()
+{
+    if (!m_editItem)
+        return true;
+    QWidget* editor = indexWidget(indexFromItem(m_editItem));
+    if (!editor) {
+        AbandonLabelEdit();
+        return true;
+    }
+    // As a click elsewhere ends it: the name is accepted, or refused with its message.
+    commitData(editor);
+    closeEditor(editor, QAbstractItemDelegate::SubmitModelCache);
+    return m_pendingEditItem == nullptr;
+}
+
 void CGroupTree::CreateGroup()
 {
+    // A second edit never crosses one still open.
+    if (!endOpenEdit())
+        return;
     if (m_pendingEditItem) {
         startLabelEdit(m_pendingEditItem);
         return;
@@ -301,6 +311,8 @@ void CGroupTree::CreateGroup()
 
 void CGroupTree::StartRenameGroup()
 {
+    if (!endOpenEdit())
+        return;
     QTreeWidgetItem* item = currentGroupItem();
     if (!item)
         return;

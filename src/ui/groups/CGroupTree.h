@@ -84,6 +84,8 @@ private:
     QTreeWidgetItem* groupItem(const QString& name) const;
     QTreeWidgetItem* labelItemAt(const QPoint& viewportPos) const;
     void startLabelEdit(QTreeWidgetItem* item);
+    // Ends a label edit still open; false when its name was refused and the edit goes on.
+    bool endOpenEdit();
     void endLabelEdit(QTreeWidgetItem* item, bool cancelled, const QString& text);
     void refuseName(QTreeWidgetItem* item, const QString& message);
     void setDropHighlight(QTreeWidgetItem* item);

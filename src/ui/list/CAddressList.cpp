@@ -9,6 +9,7 @@
 #include "model/GroupName.h"
 #include "resource.h"
 #include "settings/ListViewSettings.h"
+#include "ui/common/CommandMenu.h"
 #include "ui/common/CommandTable.h"
 #include "ui/common/GroupDropTarget.h"
 #include "ui/common/SelectionPalette.h"
@@ -168,10 +169,28 @@ void CAddressList::UpdateRecordRow(int row, AddressRecord* record)
 
 void CAddressList::onRecordsAdded(const std::vector<AddressRecord*>& records, bool marked)
 {
+    const int before = m_model->rowCount();
     if (records.size() == 1)
         AddRecordRow(records.front(), marked);
     else
         AddRecordRows(records, marked);
+    if (m_model->rowCount() != before)
+        widenUnsizedColumns();
+}
+
+void CAddressList::widenUnsizedColumns()
+{
+    // A column the user never sized fits what it shows, also when the rows came after it was
+    // sized for an empty list.
+    const ListViewSettings stored = ListViewSettings::load();
+    QHeaderView* header = horizontalHeader();
+    for (int c = 0; c < AddressListModel::ColumnCount; ++c) {
+        if (stored.widths[c] != ListViewSettings::NoWidth)
+            continue;
+        const int fitted = std::max(headerWidth(c), fittedWidth(c));
+        if (fitted > header->sectionSize(c))
+            header->resizeSection(c, fitted);
+    }
 }
 
 void CAddressList::onRecordsChanged(const std::vector<AddressRecord*>& records)
@@ -426,25 +445,16 @@ std::string CAddressList::FormatSelectedInfo(int format) const
 
 QMenu* CAddressList::createContextMenu(QWidget* parent)
 {
-    CommandTable* commands = m_commands;
-    auto* menu = new QMenu(parent);
-    auto add = [commands](QMenu* to, const QString& text, int id) {
-        QAction* a = to->addAction(text);
-        a->setData(id);
-        a->setEnabled(commands && commands->contains(id) && commands->isEnabled(id));
-        // Through the guard: the rule is asked again when the entry is chosen.
-        QObject::connect(a, &QAction::triggered, commands,
-                         [commands, id] { commands->execute(id); });
-    };
-    add(menu, ListText::MenuEdit, ID_EDIT_CONTACT);
-    add(menu, ListText::MenuDelete, ID_DELETE);
+    QMenu* menu = CommandMenu::create(parent);
+    CommandMenu::add(menu, m_commands, ListText::MenuEdit, ID_EDIT_CONTACT);
+    CommandMenu::add(menu, m_commands, ListText::MenuDelete, ID_DELETE);
     menu->addSeparator();
     QMenu* clip = menu->addMenu(ListText::MenuClipboard);
-    add(clip, ListText::MenuCopyMail, ID_COPY_MAIL);
-    add(clip, ListText::MenuCopyOfficeMail, ID_COPY_OFFICE_MAIL);
-    add(clip, ListText::MenuCopyPersonal, ID_COPY_PERSONAL_INFO);
-    add(clip, ListText::MenuCopyOffice, ID_COPY_OFFICE_INFO);
-    add(menu, ListText::MenuNewMail, ID_NEW_MAIL);
+    CommandMenu::add(clip, m_commands, ListText::MenuCopyMail, ID_COPY_MAIL);
+    CommandMenu::add(clip, m_commands, ListText::MenuCopyOfficeMail, ID_COPY_OFFICE_MAIL);
+    CommandMenu::add(clip, m_commands, ListText::MenuCopyPersonal, ID_COPY_PERSONAL_INFO);
+    CommandMenu::add(clip, m_commands, ListText::MenuCopyOffice, ID_COPY_OFFICE_INFO);
+    CommandMenu::add(menu, m_commands, ListText::MenuNewMail, ID_NEW_MAIL);
     return menu;
 }
 

@@ -85,6 +85,7 @@ private:
     bool belongsToShownGroup(const AddressRecord* record) const;
     void onDividerDoubleClicked(int column);
     void onRecordsAdded(const std::vector<AddressRecord*>& records, bool marked);
+    void widenUnsizedColumns();
     void onRecordsChanged(const std::vector<AddressRecord*>& records);
     void onRecordsRemoving(const std::vector<const AddressRecord*>& records);
     void onGroupRenamed(const QString& oldName, const QString& newName);
@@ -95,6 +96,9 @@ private:
     void drop();
     void scrollToFirstSelected();
 
+    // First: events reach the view while the members after these are being built.
+    bool m_dragMove = false;
+    bool m_dragCopy = false;
     CVOK_AddressDoc* m_doc;
     CommandTable* m_commands;
     GroupDropTarget* m_dropTarget = nullptr;
@@ -104,8 +108,6 @@ private:
     bool m_shownValid = false;
     bool m_showsRoot = false;
     bool m_newMailOnShiftDoubleClick = false;
-    bool m_dragMove = false;
-    bool m_dragCopy = false;
     QCursor m_cursorMove;
     QCursor m_cursorCopy;
     QCursor m_cursorNone;

@@ -11,8 +11,7 @@ COptionPage2::COptionPage2(QWidget* parent) : QWidget(parent), ui(new Ui::COptio
     ui->userNameLabel->setText(OptionText::UserName);
     ui->passwordLabel->setText(OptionText::Password);
     ui->popServerLabel->setText(OptionText::PopServer);
-    // A host name is Latin text: no input method on the server field.
-    ui->popServer->setAttribute(Qt::WA_InputMethodEnabled, false);
+    // A host name is Latin text (the field itself refuses the input method).
     ui->popServer->setInputMethodHints(Qt::ImhLatinOnly | Qt::ImhNoAutoUppercase);
 }
 

@@ -1,0 +1,125 @@
+#include "Utf8.h"
+
+#include <cstring>
+
+namespace Utf8 {
+
+std::size_t validLength(std::string_view text, std::size_t pos)
+{
+    const auto at = [&](std::size_t i) { return static_cast<unsigned char>(text[pos + i]); };
+    const unsigned char c = at(0);
+    if (c < 0x80)
+        return 1;
+    std::size_t n;
+    unsigned char lo = 0x80;
+    unsigned char hi = 0xBF;
+    if (c >= 0xC2 && c <= 0xDF) {
+        n = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        n = 3;
+        if (c == 0xE0)
+            lo = 0xA0; // overlong
+        else if (c == 0xED)
+            hi = 0x9F; // surrogates
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        n = 4;
+        if (c == 0xF0)
+            lo = 0x90;
+        else if (c == 0xF4)
+            hi = 0x8F;
+    } else {
+        return 0;
+    }
+    if (pos + n > text.size())
+        return 0;
+    if (at(1) < lo || at(1) > hi)
+        return 0;
+    for (std::size_t i = 2; i < n; ++i) {
+        if ((at(i) & 0xC0) != 0x80)
+            return 0;
+    }
+    return n;
+}
+
+bool isAscii(std::string_view text)
+{
+    // Eight bytes at a time: the usual text is long runs of ASCII.
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        unsigned long long word;
+        std::memcpy(&word, text.data() + i, 8);
+        if (word & 0x8080808080808080ULL)
+            return false;
+    }
+    for (; i < text.size(); ++i) {
+        if (static_cast<unsigned char>(text[i]) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+bool isValid(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (static_cast<unsigned char>(text[i]) < 0x80) {
+            // Runs of ASCII eight bytes at a time.
+            unsigned long long word;
+            while (i + 8 <= text.size() &&
+                   (std::memcpy(&word, text.data() + i, 8), (word & 0x8080808080808080ULL) == 0))
+                i += 8;
+            if (i < text.size() && static_cast<unsigned char>(text[i]) < 0x80)
+                ++i;
+            continue;
+        }
+        const std::size_t n = validLength(text, i);
+        if (n == 0)
+            return false;
+        i += n;
+    }
+    return true;
+}
+
+std::string sanitize(std::string_view text)
+{
+    if (isValid(text))
+        return std::string(text);
+    std::string out;
+    out.reserve(text.size() + 8);
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const std::size_t n = validLength(text, i);
+        if (n == 0) {
+            out += "\xEF\xBF\xBD";
+            ++i;
+        } else {
+            out.append(text.substr(i, n));
+            i += n;
+        }
+    }
+    return out;
+}
+
+bool equalsNoCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i];
+        char y = b[i];
+        if (x >= 'A' && x <= 'Z')
+            x = char(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z')
+            y = char(y - 'A' + 'a');
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+bool startsWithNoCase(std::string_view text, std::string_view prefix)
+{
+    return text.size() >= prefix.size() && equalsNoCase(text.substr(0, prefix.size()), prefix);
+}
+
+} // namespace Utf8

@@ -1,0 +1,48 @@
+#include "LongWork.h"
+
+#include <algorithm>
+
+int LongWork::s_running = 0;
+
+namespace {
+
+int& delay()
+{
+    static int ms = 500;
+    return ms;
+}
+
+constexpr int kSteps = 1000;
+
+} // namespace
+
+LongWork::LongWork(QWidget* parent, const QString& label)
+    : m_dialog(label, QString(), 0, kSteps, parent)
+{
+    ++s_running;
+    m_dialog.setWindowModality(Qt::ApplicationModal);
+    m_dialog.setCancelButton(nullptr);
+    m_dialog.setMinimumDuration(delay());
+    m_dialog.setAutoClose(false);
+    m_dialog.setAutoReset(false);
+    m_dialog.setValue(0);
+}
+
+LongWork::~LongWork()
+{
+    --s_running;
+}
+
+void LongWork::update(int part, int parts, std::uint64_t done, std::uint64_t total)
+{
+    if (total == 0 || parts <= 0)
+        return;
+    const int share = kSteps / parts;
+    const auto within = std::min<std::uint64_t>(done * share / total, share - 1);
+    m_dialog.setValue(part * share + static_cast<int>(within));
+}
+
+void LongWork::setDelayForTesting(int ms)
+{
+    delay() = ms;
+}

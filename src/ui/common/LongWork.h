@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QProgressDialog>
+#include <QString>
+#include <cstdint>
+
+// Work long enough to pump events while it runs (an import, an export): it shows a modal
+// progress dialog after half a second, and while it lives the program does not end under it.
+// A request to end (a signal, the session) waits until no long work is running.
+class LongWork
+{
+public:
+    LongWork(QWidget* parent, const QString& label);
+    ~LongWork();
+    LongWork(const LongWork&) = delete;
+    LongWork& operator=(const LongWork&) = delete;
+
+    // Progress of one of `parts` equal parts of the work.
+    void update(int part, int parts, std::uint64_t done, std::uint64_t total);
+
+    static bool running() { return s_running > 0; }
+    // Tests: show the dialog after this many milliseconds instead of 500.
+    static void setDelayForTesting(int ms);
+
+private:
+    QProgressDialog m_dialog;
+    static int s_running;
+};
