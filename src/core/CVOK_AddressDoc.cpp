@@ -87,20 +87,19 @@ void CVOK_AddressDoc::commit(std::unique_ptr<BookChange> change)
 
 bool CVOK_AddressDoc::Undo()
 {
-    BookChange* change = m_history.stepBack();
-    if (!change)
-        return false;
-    apply(*change, false);
-    emit undoStateChanged();
-    return true;
+    return step(m_history.stepBack(), false);
 }
 
 bool CVOK_AddressDoc::Redo()
 {
-    BookChange* change = m_history.stepForward();
+    return step(m_history.stepForward(), true);
+}
+
+bool CVOK_AddressDoc::step(BookChange* change, bool forward)
+{
     if (!change)
         return false;
-    apply(*change, true);
+    apply(*change, forward);
     emit undoStateChanged();
     return true;
 }

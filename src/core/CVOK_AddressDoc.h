@@ -108,6 +108,7 @@ private:
     // Applies the change, keeps it for undo and announces it.
     void commit(std::unique_ptr<BookChange> change);
     void apply(BookChange& change, bool forward);
+    bool step(BookChange* change, bool forward);
     void addStoredGroup(const QString& name, qsizetype index);
     void removeStoredGroup(const QString& name);
     void renameStoredGroup(const QString& from, const QString& to);

@@ -314,6 +314,23 @@ private slots:
         QFile::remove(frame->document()->addressFilePath());
     }
 
+    // The application told to quit from outside (the session ends) runs the exit first.
+    void quitFromOutsideSaves()
+    {
+        CAddressApp app;
+        QVERIFY(app.InitInstance({QStringLiteral("VOK_Address")}, QStringLiteral("quit-save")));
+        CMainFrame* frame = app.mainFrame();
+        auto record = std::make_unique<AddressRecord>();
+        record->setField(AddressRecord::Name, "Suzuki");
+        frame->document()->AddRecord(std::move(record));
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        QCoreApplication::exec();
+        QVERIFY(frame->isExiting());
+        const QString file = frame->document()->addressFilePath();
+        QCOMPARE(QFileInfo(file).size(), qint64(AddressFile::RecordSize));
+        QFile::remove(file);
+    }
+
     // The real program ends on each signal with the window's state saved; a book nobody
     // changed is not written again.
     void signalsEndTheProgram_data() { signals_data(); }

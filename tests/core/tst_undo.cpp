@@ -1,3 +1,4 @@
+#include "CoreTestUtil.h"
 #include "TestEnv.h"
 #include "core/CVOK_AddressDoc.h"
 #include "model/AddressFile.h"
@@ -9,13 +10,7 @@
 
 namespace {
 
-std::unique_ptr<AddressRecord> contact(const char* name, const char* group)
-{
-    auto r = std::make_unique<AddressRecord>();
-    r->setField(AddressRecord::Name, Cp932::fromUtf8(name).bytes);
-    r->setField(AddressRecord::Group, Cp932::fromUtf8(group).bytes);
-    return r;
-}
+using CoreTest::contact;
 
 // The book as the file and the settings would hold it, and which records make it up.
 struct State
