@@ -31,7 +31,8 @@ public:
     QSize size(std::uint32_t window) const;
 
 private:
-    std::uint32_t findBelow(std::uint32_t parent, const QByteArray& wanted, int depth) const;
+    std::uint32_t findBelow(std::uint32_t parent, const QByteArray& wanted, int depth,
+                            bool viewableOnly) const;
     void sendToRoot(std::uint32_t window, const char* type, std::uint32_t d0, std::uint32_t d1,
                     std::uint32_t d2) const;
     std::uint32_t atom(const char* name) const;

@@ -131,10 +131,11 @@ void TestEndToEnd::fullRun()
     XDisplay x(m_display);
     QVERIFY(x.isOpen());
 
-    const QByteArray damaged = [this] {
+    auto fileBytes = [this] {
         QFile f(dataFile());
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }();
+    };
+    const QByteArray damaged = fileBytes();
     QProcess first;
     first.setProcessEnvironment(programEnvironment());
     first.start(QStringLiteral(VOK_PROGRAM_PATH), {});
@@ -173,13 +174,9 @@ void TestEndToEnd::fullRun()
     ::kill(static_cast<pid_t>(first.processId()), SIGTERM);
     QVERIFY(first.waitForFinished(10000));
     QCOMPARE(first.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(
-        [this] {
-            QFile f(dataFile());
-            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-        }(),
-        damaged);
+    QCOMPARE(fileBytes(), damaged);
     QVERIFY(!QFileInfo::exists(dataFile() + QStringLiteral(".bak")));
+    QFile::remove(dataFile()); // the next start would report it again
 
     QSettings settings(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
                            QStringLiteral("/VOK System/VOK_Address.conf"),
