@@ -109,10 +109,11 @@ bool SingleInstance::acquire()
         if (socket.waitForConnected(kConnectWaitMs)) {
             socket.write("show\n");
             socket.waitForBytesWritten(kConnectWaitMs);
-            // Wait for the first copy's answer so that its window is shown when we exit.
-            const bool answered = socket.waitForReadyRead(kConnectWaitMs);
+            // Wait for the first copy's answer so that its window is shown when we exit; a busy
+            // copy that took the request shows it later.
+            socket.waitForReadyRead(kConnectWaitMs);
             socket.disconnectFromServer();
-            m_outcome = answered ? HandedOver : NoAnswer;
+            m_outcome = HandedOver;
             return false;
         }
         if (waited.elapsed() >= m_startingWaitMs)

@@ -23,7 +23,7 @@ public:
     {
         Acquired,   // this process is the first copy
         HandedOver, // the running copy shows its window; this one ends
-        NoAnswer,   // the lock is held, but its holder does not answer
+        NoAnswer,   // the lock is held, but nobody listens in its holder's place
     };
     // True when this process is the first copy. Otherwise the running copy has been asked to
     // show its window and this one should end; outcome() tells whether it answered.
