@@ -73,6 +73,8 @@ inline constexpr CommandText Commands[] = {
     {ID_APP_EXIT, u"", u"ｱﾌﾟﾘｹｰｼｮﾝを終了し、ﾌｧｲﾙの保存を指示", u"終了"},
     {ID_EDIT_UNDO, u"元に戻す(&U)", u"直前の操作を取り消す", u"元に戻す"},
     {ID_EDIT_REDO, u"やり直し(&R)", u"取り消した操作をやり直す", u"やり直し"},
+    {ID_PRINT_ADDRESSES, u"宛名印刷(&A)...",
+     u"選択した管理情報か表示中のグループの宛名を、はがきやラベルに印刷する", u"宛名印刷"},
 };
 
 // The tray menu's own item texts.

@@ -20,6 +20,7 @@
 #include "ui/groups/CGroupTree.h"
 #include "ui/list/CAddressList.h"
 #include "ui/options/COptionSheet.h"
+#include "ui/print/AddressPrint.h"
 
 #include <QAction>
 #include <QApplication>
@@ -103,6 +104,7 @@ CMainFrame::~CMainFrame()
     if (m_listSelection)
         disconnect(m_listSelection, nullptr, m_commands, nullptr);
     disconnect(m_tree, nullptr, m_commands, nullptr);
+    disconnect(m_list->model(), nullptr, m_commands, nullptr);
     disconnect(&m_doc, nullptr, nullptr, nullptr);
     m_autoSave.reset();
 }
@@ -146,6 +148,7 @@ void CMainFrame::createCommands()
     add(ID_APP_EXIT, &CMainFrame::OnAppExit, &CMainFrame::OnUpdateAppExit);
     add(ID_VIEW_TOOLBAR, &CMainFrame::OnViewToolBar, nullptr);
     add(ID_VIEW_STATUS_BAR, &CMainFrame::OnViewStatusBar, nullptr);
+    add(ID_PRINT_ADDRESSES, &CMainFrame::OnPrintAddresses, &CMainFrame::OnUpdatePrintAddresses);
     add(ID_EDIT_UNDO, &CMainFrame::OnEditUndo, &CMainFrame::OnUpdateEditUndo);
     add(ID_EDIT_REDO, &CMainFrame::OnEditRedo, &CMainFrame::OnUpdateEditRedo);
     MainMenus::applyCommandTexts(*m_commands, *this);
@@ -179,6 +182,10 @@ void CMainFrame::connectRefresh()
     connectListSelection();
     // From the selection itself: a mouse press moves the current item before the selection.
     connect(m_tree, &QTreeWidget::itemSelectionChanged, m_commands, &CommandTable::refresh);
+    // Printing needs rows to print: contacts that come or go change its rule.
+    for (auto rowsChanged : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(m_list->model(), rowsChanged, m_commands, &CommandTable::refresh);
+    connect(m_list->model(), &QAbstractItemModel::modelReset, m_commands, &CommandTable::refresh);
     connect(&m_doc, &CVOK_AddressDoc::undoStateChanged, m_commands, &CommandTable::refresh);
 }
 
@@ -297,6 +304,11 @@ bool CMainFrame::OnUpdateNewMail() const
            m_list->GetFocusedSelectedRow() >= 0;
 }
 
+bool CMainFrame::OnUpdatePrintAddresses() const
+{
+    return AddressPrint::CanPrint(*m_list);
+}
+
 // ---- handlers ----------------------------------------------------------------------------
 
 void CMainFrame::OnNewContact()
@@ -389,6 +401,11 @@ void CMainFrame::OnNewMail()
 void CMainFrame::OnOpenAddressBook()
 {
     ShowMainWindow();
+}
+
+void CMainFrame::OnPrintAddresses()
+{
+    AddressPrint::OnPrintAddresses(this, *m_list, ListHasFocus());
 }
 
 void CMainFrame::OnAppAbout()

@@ -64,6 +64,7 @@ public:
     void OnMailCheck();               // 32782
     void OnNewMail();                 // 32784
     void OnOpenAddressBook();         // 32786
+    void OnPrintAddresses();          // 32795
     void OnAppAbout();                // 57664
     void OnAppExit();                 // 57665
     // The end asked for from outside (SIGTERM, SIGINT): as the exit command, once no dialog
@@ -86,6 +87,7 @@ public:
     bool OnUpdateNewMail() const;
     bool OnUpdateAppExit() const;
     bool NoDialogOpen() const;
+    bool OnUpdatePrintAddresses() const;
     bool OnUpdateEditUndo() const;
     bool OnUpdateEditRedo() const;
 

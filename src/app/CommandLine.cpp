@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "CommandLineText.h"
+#include "PrintPdfMode.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -26,6 +27,7 @@ struct Mode
 // One line per mode; each parses the rest of the arguments itself.
 constexpr Mode kModes[] = {
     {"--help", false, help},
+    {"--print-pdf", true, PrintPdfMode::run},
 };
 
 const Mode* modeOf(const char* option)

@@ -55,6 +55,7 @@ constexpr CommandKey kCommandKeys[] = {
     {ID_APP_ABOUT, "", "", "tb_about.svg"},
     {ID_EDIT_UNDO, "Ctrl+Z", "Ctrl+Z", ""},
     {ID_EDIT_REDO, "Ctrl+Y", "Ctrl+Y", ""},
+    {ID_PRINT_ADDRESSES, "Ctrl+Shift+P", "Ctrl+Shift+P", ""},
 };
 
 } // namespace
@@ -127,7 +128,7 @@ void createMenus(CommandTable& commands, QMainWindow& window, QToolBar* toolBar)
         return m;
     };
     menu(AppText::MenuFile, {ID_NEW_CONTACT, ID_CREATE_GROUP, 0, ID_COPY_MAIL, 0, ID_EXPORT,
-                             ID_IMPORT, 0, ID_OPTIONS});
+                             ID_IMPORT, 0, ID_PRINT_ADDRESSES, 0, ID_OPTIONS});
     menu(AppText::MenuEdit,
          {ID_EDIT_UNDO, ID_EDIT_REDO, 0, ID_EDIT_CONTACT, ID_DELETE, 0, ID_DELETE_GROUP});
     QMenu* view = menu(AppText::MenuView, {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR});

@@ -337,7 +337,7 @@ ImportResult CsvFile::ImportFile(const std::string& path, const Progress& progre
                                  std::size_t progressEvery)
 {
     std::string text;
-    if (!FileIo::readFile(path, text, MaxFileBytes))
+    if (FileIo::readFile(path, text, MaxFileBytes) != 0)
         return ImportResult::openFailed();
     return ImportText(text, progress, progressEvery);
 }
@@ -352,7 +352,7 @@ CsvFile::ReadResult CsvFile::Read(const std::string& path, RecordList& list,
                                   const Progress& progress, std::size_t progressEvery)
 {
     std::string text;
-    if (!FileIo::readFile(path, text, MaxFileBytes)) {
+    if (FileIo::readFile(path, text, MaxFileBytes) != 0) {
         ReadResult failed;
         failed.status = ReadStatus::OpenFailed;
         return failed;

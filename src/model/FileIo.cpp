@@ -1,5 +1,7 @@
 #include "FileIo.h"
 
+#include "AtomicFile.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -41,26 +43,36 @@ ssize_t readFull(int fd, char* data, std::size_t size)
     return static_cast<ssize_t>(got);
 }
 
-bool readFile(const std::string& path, std::string& out, std::size_t maxBytes)
+int readFile(const std::string& path, std::string& data, std::size_t maxSize)
 {
-    out.clear();
-    // Non-blocking open: a FIFO chosen by mistake must not hang the caller.
+    data.clear();
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
-        return false;
+        return errno;
     struct stat st
     {
     };
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
-              static_cast<std::size_t>(st.st_size) <= maxBytes;
-    if (ok) {
-        out.resize(static_cast<std::size_t>(st.st_size));
-        const ssize_t n = readFull(fd, out.data(), out.size());
-        ok = n >= 0;
-        out.resize(ok ? static_cast<std::size_t>(n) : 0);
+    int error = 0;
+    if (::fstat(fd, &st) != 0)
+        error = errno;
+    else if (!S_ISREG(st.st_mode))
+        error = EINVAL;
+    else if (static_cast<std::size_t>(st.st_size) > maxSize)
+        error = EFBIG;
+    if (error == 0) {
+        data.resize(static_cast<std::size_t>(st.st_size));
+        const ssize_t got = readFull(fd, data.data(), data.size());
+        if (got < 0)
+            error = errno;
+        data.resize(got < 0 ? 0 : static_cast<std::size_t>(got));
     }
     ::close(fd);
-    return ok;
+    return error;
+}
+
+bool replaceFile(const std::string& path, const std::function<bool(int fd)>& write)
+{
+    return AtomicFile::replace(path, write);
 }
 
 WriteStatus writeFile(const std::string& path, std::string_view data)

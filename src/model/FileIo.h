@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -13,9 +14,14 @@ bool writeAll(int fd, const char* data, std::size_t size);
 // Reads up to size bytes; returns how many came (fewer only at the end), or -1 on an error.
 ssize_t readFull(int fd, char* data, std::size_t size);
 
-// The whole of a regular file, when it is at most maxBytes long; false when it cannot be opened
-// or read, is not a regular file (a folder, a FIFO chosen by mistake) or is larger.
-bool readFile(const std::string& path, std::string& out, std::size_t maxBytes);
+// Reads a whole regular file, opened without blocking so that a FIFO in its place cannot hang
+// the caller. Returns 0, or an errno value: ENOENT for a missing file, EFBIG for one larger
+// than maxSize, EINVAL for something that is no regular file.
+int readFile(const std::string& path, std::string& data, std::size_t maxSize = ~std::size_t(0));
+
+// Replaces the file at path so that a crash or a full disk never leaves a half-written one
+// (AtomicFile::replace, without a backup).
+bool replaceFile(const std::string& path, const std::function<bool(int fd)>& write);
 
 enum class WriteStatus
 {

@@ -16,4 +16,14 @@ int compare(std::string_view a, std::string_view b);
 std::string key(std::string_view text);
 void appendKey(std::string& out, std::string_view text);
 
+// The name column's key: あいうえお order by reading, as Japanese dictionaries order words.
+// Hiragana and katakana, full- and half-width, are alike; a voiced kana follows the plain one
+// and a semi-voiced one the voiced one only where the words are otherwise equal (はな, ばか,
+// ぱん, ひ: は-ば-ぱ decide last); a small kana equals its large form, after it on a tie; ー
+// stands for the vowel of the kana before it (こーち as こおち). A space separates surname and
+// given name, so that every やま comes before やまだ. Names with the same reading follow
+// compare() of the names; names without a reading (UTF-8, empty or blank) come after all names
+// with one, in compare() order.
+std::string nameKey(std::string_view reading, std::string_view name);
+
 } // namespace SortCompare

@@ -25,4 +25,16 @@ bool isAscii(std::string_view text);
 bool equalsNoCase(std::string_view a, std::string_view b);
 bool startsWithNoCase(std::string_view text, std::string_view prefix);
 
+// One code point at a time, for the folding and collation of readings and queries.
+
+constexpr char32_t Replacement = 0xFFFD;
+
+// The code point at text[pos], advancing pos past it; a malformed sequence yields U+FFFD and
+// advances by one byte, so that every input ends.
+char32_t next(std::string_view text, std::size_t& pos);
+
+// Writes the 1 to 4 bytes of c to out and returns how many.
+std::size_t encode(char32_t c, char* out);
+void append(std::string& out, char32_t c);
+
 } // namespace Utf8

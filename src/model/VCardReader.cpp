@@ -585,7 +585,7 @@ ImportResult VCardReader::readFile(const std::string& path,
                                    std::string_view fallbackGroup)
 {
     std::string bytes;
-    if (!FileIo::readFile(path, bytes, MaxFileBytes))
+    if (FileIo::readFile(path, bytes, MaxFileBytes) != 0)
         return ImportResult::openFailed();
     return read(bytes, knownGroups, fallbackGroup);
 }

@@ -12,6 +12,7 @@ inline constexpr char WindowKey[] = "SOFTWARE\\VOK System\\VOK_Address\\Window";
 inline constexpr char ListViewKey[] = "SOFTWARE\\VOK System\\VOK_Address\\ListView";
 inline constexpr char TreeViewKey[] = "SOFTWARE\\VOK System\\VOK_Address\\TreeView";
 inline constexpr char OptionKey[] = "SOFTWARE\\VOK System\\VOK_Address\\Option";
+inline constexpr char PrintKey[] = "SOFTWARE\\VOK System\\VOK_Address\\Print";
 
 struct Dword
 {
@@ -43,6 +44,32 @@ inline constexpr String UserName{OptionKey, "UserName", ""};
 inline constexpr String PassWord{OptionKey, "PassWord", ""};
 inline constexpr String POPServer{OptionKey, "POPServer", ""};
 inline constexpr Dword MailMsg{OptionKey, "MailMsg", 0};
+
+// Print: the sender, the lettering, the last print run's choices and where the labels sit.
+inline constexpr String SenderName{PrintKey, "SenderName", ""};
+inline constexpr String SenderPostalCode{PrintKey, "SenderPostalCode", ""};
+inline constexpr String SenderAddress{PrintKey, "SenderAddress", ""}; // lines joined by "\n"
+inline constexpr String FontFamily{PrintKey, "FontFamily", ""};       // empty: printing's own font
+inline constexpr Dword Numerals{PrintKey, "Numerals", 0}; // 0 十, 1 一〇, 2 upright digits
+inline constexpr Dword Layout{PrintKey, "Layout", 0};     // 0 postcard, 1 12 labels, 2 24 labels
+inline constexpr Dword AddressKind{PrintKey, "AddressKind", 0}; // 0 home, 1 office
+inline constexpr Dword Guides{PrintKey, "Guides", 0};           // card boxes, label outlines
+
+// One label sheet, in tenths of a millimetre: paper edge to the first label, the label's size,
+// and the step from one label to the next.
+struct LabelSheetValues
+{
+    Dword left, top, width, height, pitchX, pitchY;
+};
+// 2 x 6 labels of 86.4 x 42.3 mm; 3 x 8 labels of 70 x 33.9 mm.
+inline constexpr LabelSheetValues Label12{
+    {PrintKey, "Label12Left", 186},   {PrintKey, "Label12Top", 216},
+    {PrintKey, "Label12Width", 864},  {PrintKey, "Label12Height", 423},
+    {PrintKey, "Label12PitchX", 864}, {PrintKey, "Label12PitchY", 423}};
+inline constexpr LabelSheetValues Label24{
+    {PrintKey, "Label24Left", 0},     {PrintKey, "Label24Top", 129},
+    {PrintKey, "Label24Width", 700},  {PrintKey, "Label24Height", 339},
+    {PrintKey, "Label24PitchX", 700}, {PrintKey, "Label24PitchY", 339}};
 
 // The tool bar's and status bar's state, which Qt saves itself.
 inline constexpr char BarSection[] = "ToolBars";

@@ -249,6 +249,8 @@ private slots:
                                              "管理情報のExport(&P)...\tCtrl+P",
                                              "管理情報のImport(&I)...\tCtrl+I",
                                              "-",
+                                             "宛名印刷(&A)...\tCtrl+Shift+P",
+                                             "-",
                                              "環境設定..."};
         QTest::newRow("edit") << 1 << "編集(&E)" << QStringList{"元に戻す(&U)\tCtrl+Z",
                                                                 "やり直し(&R)\tCtrl+Y",

@@ -524,7 +524,7 @@ private slots:
         QCOMPARE(texts, (QStringList{"管理情報の編集(&E)\tCtrl+E", "管理情報の削除(&D)\tDelete",
                                      "-", "クリップボードへ転送(&M)", ">メールアドレス(&M)",
                                      ">会社メールアドレス(&B)", ">個人情報(&P)", ">会社情報(&O)",
-                                     "新規メール(&N)"}));
+                                     "新規メール(&N)", "-", "宛名印刷(&A)...\tCtrl+Shift+P"}));
         // Greyed by the frame's rules: nothing selected, no editing.
         QVERIFY(!menu->actions().at(0)->isEnabled());
         delete menu;

@@ -1,5 +1,5 @@
 #include "ExchangeTestUtil.h"
-#include "TestMain.h"
+#include "TestEnv.h"
 #include "model/ContactBuilder.h"
 #include "model/CsvFile.h"
 #include "model/SpreadsheetCsv.h"
@@ -197,5 +197,5 @@ void TestContactBuilder::fileFailures()
     }
 }
 
-VOK_TEST_MAIN(TestContactBuilder)
+VOK_TEST_APPLESS_MAIN(TestContactBuilder)
 #include "tst_contactbuilder.moc"

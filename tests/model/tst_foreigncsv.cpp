@@ -1,5 +1,5 @@
 #include "ExchangeTestUtil.h"
-#include "TestMain.h"
+#include "TestEnv.h"
 #include "model/ContentSniffer.h"
 #include "model/CsvFile.h"
 #include "model/CsvHeaderGuess.h"
@@ -330,5 +330,5 @@ void TestForeignCsv::sniff()
     QCOMPARE(int(ContentSniffer::sniff(sv(head))), kind);
 }
 
-VOK_TEST_MAIN(TestForeignCsv)
+VOK_TEST_APPLESS_MAIN(TestForeignCsv)
 #include "tst_foreigncsv.moc"

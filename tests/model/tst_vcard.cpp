@@ -1,5 +1,5 @@
 #include "ExchangeTestUtil.h"
-#include "TestMain.h"
+#include "TestEnv.h"
 #include "model/AddressFile.h"
 #include "model/VCardReader.h"
 #include "model/VCardWriter.h"
@@ -323,5 +323,5 @@ void TestVCard::secondReader()
                                  "|A,B|ACME", "髙橋\u3000一郎|Private"}));
 }
 
-VOK_TEST_MAIN(TestVCard)
+VOK_TEST_APPLESS_MAIN(TestVCard)
 #include "tst_vcard.moc"

@@ -1,37 +1,16 @@
+#include "PdfText.h"
 #include "TestMain.h"
 #include "print/AddressPrinter.h"
 
 #include <QPrinter>
-#include <QProcess>
-#include <QStandardPaths>
 
 Q_DECLARE_METATYPE(PrintLayout)
 
 namespace {
 
-QString run(const QString& program, const QStringList& arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    process.waitForFinished(60000);
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
-bool havePoppler()
-{
-    return !QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty() &&
-           !QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty();
-}
-
-// The text without the white space that extraction puts between glyphs, in compatibility form:
-// Qt names each glyph by the lowest code point the font gives it, so 一 and 田 come back as the
-// Kangxi radicals ⼀ and ⽥, which fold back to them.
-QString folded(const QString& text)
-{
-    QString out = text.normalized(QString::NormalizationForm_KC);
-    out.remove(QRegularExpression(QStringLiteral("\\s")));
-    return out;
-}
+using PdfText::folded;
+using PdfText::havePoppler;
+using PdfText::run;
 
 QList<Addressee> addressees(int count)
 {

@@ -11,11 +11,12 @@ QQueue<QString>& queued()
 }
 
 QString run(QWidget* parent, const QString& title, const QString& filter,
-            const QString& defaultSuffix, QFileDialog::AcceptMode mode)
+            const QString& defaultSuffix, QFileDialog::AcceptMode mode,
+            const QString& suggested = {})
 {
     if (!queued().isEmpty())
         return queued().dequeue();
-    QFileDialog dialog(parent, title, QString(), filter);
+    QFileDialog dialog(parent, title, suggested, filter);
     dialog.setAcceptMode(mode);
     dialog.setDefaultSuffix(defaultSuffix);
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
@@ -35,9 +36,9 @@ QString FileDialog::getOpenFileName(QWidget* parent, const QString& title, const
 }
 
 QString FileDialog::getSaveFileName(QWidget* parent, const QString& title, const QString& filter,
-                                    const QString& defaultSuffix)
+                                    const QString& defaultSuffix, const QString& suggested)
 {
-    return run(parent, title, filter, defaultSuffix, QFileDialog::AcceptSave);
+    return run(parent, title, filter, defaultSuffix, QFileDialog::AcceptSave, suggested);
 }
 
 void FileDialog::queueFileName(const QString& path)

@@ -11,8 +11,9 @@ class FileDialog
 public:
     static QString getOpenFileName(QWidget* parent, const QString& title, const QString& filter,
                                    const QString& defaultSuffix);
+    // `suggested` names the folder, or the file, the dialog starts with.
     static QString getSaveFileName(QWidget* parent, const QString& title, const QString& filter,
-                                   const QString& defaultSuffix);
+                                   const QString& defaultSuffix, const QString& suggested = {});
 
     static void queueFileName(const QString& path);
 };

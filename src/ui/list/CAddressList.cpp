@@ -455,6 +455,8 @@ QMenu* CAddressList::createContextMenu(QWidget* parent)
     CommandMenu::add(clip, m_commands, ListText::MenuCopyPersonal, ID_COPY_PERSONAL_INFO);
     CommandMenu::add(clip, m_commands, ListText::MenuCopyOffice, ID_COPY_OFFICE_INFO);
     CommandMenu::add(menu, m_commands, ListText::MenuNewMail, ID_NEW_MAIL);
+    menu->addSeparator();
+    CommandMenu::add(menu, m_commands, ListText::MenuPrint, ID_PRINT_ADDRESSES);
     return menu;
 }
 

@@ -3,6 +3,7 @@
 #include "AutostartEntry.h"
 #include "COptionPage1.h"
 #include "COptionPage2.h"
+#include "CSenderPage.h"
 #include "OptionText.h"
 #include "settings/MailAccount.h"
 #include "settings/OptionSettings.h"
@@ -22,6 +23,8 @@ COptionSheet::COptionSheet(QWidget* parent)
     setWindowTitle(OptionText::SheetTitle);
     m_tabs->addTab(m_page1, m_page1->windowTitle());
     m_tabs->addTab(m_page2, m_page2->windowTitle());
+    m_senderPage = new CSenderPage;
+    m_tabs->addTab(m_senderPage, m_senderPage->windowTitle());
     m_tabs->setCurrentIndex(0);
     m_page1->OnInitDialog(); // the first page is shown with the sheet
     connect(m_tabs, &QTabWidget::currentChanged, this, &COptionSheet::OnPageChanged);
@@ -67,6 +70,8 @@ void COptionSheet::OnPageChanged(int index)
 {
     if (m_tabs->widget(index) == m_page2)
         m_page2->OnInitDialog();
+    if (m_tabs->widget(index) == m_senderPage)
+        m_senderPage->OnInitDialog();
 }
 
 void COptionSheet::OnOK()
@@ -100,5 +105,6 @@ void COptionSheet::OnOK()
     account.password = m_page2->m_strPassword;
     account.popServer = m_page2->m_strPopServer;
     account.save();
+    m_senderPage->OnOK();
     accept();
 }

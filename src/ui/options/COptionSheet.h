@@ -5,10 +5,12 @@
 
 class COptionPage1;
 class COptionPage2;
+class CSenderPage;
 class QDialogButtonBox;
 class QTabWidget;
 
-// The options sheet "環境設定": page 1 (start-up) and page 2 (mail account), OK and Cancel.
+// The options sheet "環境設定": page 1 (start-up), page 2 (mail account) and the sender page
+// (差出人 and the lettering of printed addresses), OK and Cancel.
 // Nothing is stored before OK; Cancel changes nothing.
 class COptionSheet : public QDialog
 {
@@ -28,6 +30,7 @@ public:
 
     COptionPage1* page1() const { return m_page1; }
     COptionPage2* page2() const { return m_page2; }
+    CSenderPage* senderPage() const { return m_senderPage; }
     QTabWidget* tabs() const { return m_tabs; }
     QDialogButtonBox* buttons() const { return m_buttons; }
 
@@ -39,6 +42,7 @@ private:
     QTabWidget* m_tabs;
     COptionPage1* m_page1;
     COptionPage2* m_page2;
+    CSenderPage* m_senderPage;
     QDialogButtonBox* m_buttons;
     QWidget* m_header;
     QString m_strHeaderText;

@@ -20,6 +20,19 @@ inline const QString UserName = QStringLiteral("ユーザ名");
 inline const QString Password = QStringLiteral("パスワード");
 inline const QString PopServer = QStringLiteral("POPサーバー");
 
+inline const QString SenderPageTitle = QStringLiteral("差出人");
+inline const QString SenderGroup = QStringLiteral("はがきの左下に印刷する差出人");
+inline const QString SenderNameLabel = QStringLiteral("名前");
+inline const QString SenderPostalCodeLabel = QStringLiteral("郵便番号");
+inline const QString SenderAddressLabel = QStringLiteral("住所");
+inline const QString LetteringGroup = QStringLiteral("宛名印刷の文字");
+inline const QString FontLabel = QStringLiteral("フォント");
+inline const QString NumeralsLabel = QStringLiteral("住所の数字（縦書き）");
+// In the order of the stored numbers: 十, 一〇, upright digits.
+inline const QString NumeralChoices[] = {QStringLiteral("漢数字　二十三番地・十番"),
+                                         QStringLiteral("漢数字　二三番地・一〇番"),
+                                         QStringLiteral("算用数字　２３番地・１０番")};
+
 // The autostart entry that starts the program hidden at log-on.
 inline const QString AutostartName = QStringLiteral("VOK_Address");
 inline const QString AutostartComment = QStringLiteral("VOK_Address_Shortcut");

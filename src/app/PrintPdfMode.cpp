@@ -1,0 +1,103 @@
+#include "PrintPdfMode.h"
+
+#include "CommandLineText.h"
+#include "core/CVOK_AddressDoc.h"
+#include "print/AddressPrinter.h"
+#include "settings/PrintSettings.h"
+#include "settings/SenderSettings.h"
+#include "ui/print/PrintSetup.h"
+
+#include <optional>
+
+namespace {
+
+using CommandLine::Result;
+
+QByteArray message(const QString& text)
+{
+    return (CommandLineText::PrintPrefix + text).toUtf8();
+}
+
+Result failure(const QString& text, const QByteArray& before = {})
+{
+    return {1, {}, before + message(text)};
+}
+
+std::optional<int> layoutOf(const QString& name)
+{
+    if (name == QLatin1String("postcard"))
+        return PrintSettings::Postcard;
+    if (name == QLatin1String("label12"))
+        return PrintSettings::Label12;
+    if (name == QLatin1String("label24"))
+        return PrintSettings::Label24;
+    return std::nullopt;
+}
+
+} // namespace
+
+namespace PrintPdfMode {
+
+Result run(const QStringList& options)
+{
+    if (options.isEmpty() || options.first().startsWith(QStringLiteral("--")))
+        return failure(CommandLineText::PrintMissingFile);
+    const QString file = options.first();
+    std::optional<QString> layout;
+    std::optional<QString> group;
+    QString address = QStringLiteral("home");
+    for (qsizetype i = 1; i < options.size(); ++i) {
+        const QString& option = options.at(i);
+        if (option != QLatin1String("--layout") && option != QLatin1String("--group") &&
+            option != QLatin1String("--address"))
+            return failure(CommandLineText::PrintUnknownOption.arg(option));
+        if (i + 1 >= options.size())
+            return failure(CommandLineText::PrintMissingValue.arg(option));
+        const QString value = options.at(++i);
+        if (option == QLatin1String("--layout"))
+            layout = value;
+        else if (option == QLatin1String("--group"))
+            group = value;
+        else
+            address = value;
+    }
+    if (!layout)
+        return failure(CommandLineText::PrintMissingValue.arg(QStringLiteral("--layout")));
+    const std::optional<int> chosen = layoutOf(*layout);
+    if (!chosen)
+        return failure(CommandLineText::PrintBadLayout.arg(*layout));
+    if (address != QLatin1String("home") && address != QLatin1String("office"))
+        return failure(CommandLineText::PrintBadAddress.arg(address));
+
+    CVOK_AddressDoc book;
+    if (!book.LoadAddressFile())
+        return failure(CommandLineText::PrintBookUnreadable.arg(book.addressFilePath()));
+    const QString name = group.value_or(CVOK_AddressDoc::RootName);
+    const std::vector<const AddressRecord*> records = PrintSetup::groupRecords(book, name);
+    if (records.empty() && !CVOK_AddressDoc::isRootName(name) && !book.GroupNameStored(name) &&
+        !CVOK_AddressDoc::FixedGroups.contains(name, Qt::CaseInsensitive))
+        return failure(CommandLineText::PrintNoGroup.arg(name));
+    int skipped = 0;
+    const QList<Addressee> addressees = PrintSetup::addressees(
+        records, address == QLatin1String("office") ? AddressKind::Office : AddressKind::Home,
+        &skipped);
+    Result result;
+    if (skipped > 0)
+        result.err = message(CommandLineText::PrintSkipped.arg(skipped));
+    if (addressees.isEmpty())
+        return failure(CommandLineText::PrintNothing, result.err);
+
+    PrintSettings settings = PrintSettings::load();
+    settings.layout = *chosen;
+    const PrintOptions printOptions = PrintSetup::options(settings);
+    if (!AddressPrinter::writePdf(file, addressees, PrintSetup::sender(SenderSettings::load()),
+                                  printOptions))
+        return failure(CommandLineText::PrintFailed.arg(file), result.err);
+    const int pages = AddressPrinter(printOptions, Sender()).pageCount(addressees.size());
+    result.out = CommandLineText::PrintDone
+                     .arg(file, QString::number(addressees.size()), QString::number(pages))
+                     .toUtf8();
+    return result;
+}
+
+} // namespace PrintPdfMode

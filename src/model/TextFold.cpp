@@ -1,0 +1,257 @@
+#include "TextFold.h"
+
+#include "Cp932.h"
+#include "Kana.h"
+#include "Utf8.h"
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace TextFold {
+namespace {
+
+// Appends folded code points, joining a voiced or semi-voiced mark with the kana before it.
+// Writes through a pointer into room reserved up front: at most maxGrowth bytes.
+class Sink
+{
+public:
+    Sink(std::string& out, std::size_t maxGrowth) : m_out(out), m_size(out.size())
+    {
+        out.resize(m_size + maxGrowth);
+    }
+    ~Sink() { m_out.resize(m_size); }
+    Sink(const Sink&) = delete;
+    Sink& operator=(const Sink&) = delete;
+
+    void putAscii(char c)
+    {
+        m_last = static_cast<unsigned char>(c);
+        m_lastAt = m_size;
+        m_out[m_size++] = c;
+    }
+
+    void put(char32_t c, const char* utf8, std::size_t len)
+    {
+        if ((c == Kana::VoicedMark || c == Kana::SemiVoicedMark) && m_last != 0) {
+            const char32_t joined = c == Kana::VoicedMark ? Kana::withVoicedMark(m_last)
+                                                          : Kana::withSemiVoicedMark(m_last);
+            if (joined != 0) {
+                m_size = m_lastAt + Utf8::encode(joined, m_out.data() + m_lastAt);
+                m_last = 0;
+                return;
+            }
+        }
+        m_last = c;
+        m_lastAt = m_size;
+        std::memcpy(m_out.data() + m_size, utf8, len);
+        m_size += len;
+    }
+
+    void put(char32_t c)
+    {
+        char buf[4];
+        put(c, buf, Utf8::encode(c, buf));
+    }
+
+private:
+    std::string& m_out;
+    std::size_t m_size;
+    char32_t m_last = 0;
+    std::size_t m_lastAt = 0;
+};
+
+// No input byte grows into more than three bytes (U+FFFD, a half-width kana), and no
+// four-byte UTF-8 sequence into more than four.
+constexpr std::size_t maxGrowth(std::size_t inputBytes)
+{
+    return inputBytes * 3 + 4;
+}
+
+// A CP932 character, folded: its code point and UTF-8 bytes; len 0 marks a byte pair that is
+// not CP932 (only its first byte is consumed, as the iconv decoder does).
+struct Folded
+{
+    char32_t c = Utf8::Replacement;
+    std::uint8_t len = 0;
+    char bytes[3] = {};
+};
+
+Folded foldDecoded(std::string_view cp932)
+{
+    Folded f;
+    const std::string utf8 = Cp932::toUtf8(cp932);
+    std::size_t pos = 0;
+    if (utf8.empty())
+        return f;
+    const char32_t decoded = Utf8::next(utf8, pos);
+    if (decoded == Utf8::Replacement || pos != utf8.size())
+        return f;
+    f.c = foldChar(decoded);
+    char buf[4];
+    f.len = static_cast<std::uint8_t>(Utf8::encode(f.c, buf));
+    std::memcpy(f.bytes, buf, f.len); // CP932 lies in the BMP: at most three bytes
+    return f;
+}
+
+struct Cp932Table
+{
+    std::array<Folded, 256> single;
+    std::vector<Folded> pairs; // indexed by (lead slot << 8) | trail
+    std::array<std::int8_t, 256> leadSlot;
+
+    Cp932Table()
+    {
+        leadSlot.fill(-1);
+        int slots = 0;
+        for (int lead = 0; lead < 256; ++lead) {
+            if (Cp932::isLeadByte(static_cast<unsigned char>(lead)))
+                leadSlot[lead] = static_cast<std::int8_t>(slots++);
+        }
+        pairs.resize(static_cast<std::size_t>(slots) * 256);
+        for (int b = 0; b < 256; ++b) {
+            const char one = static_cast<char>(b);
+            if (leadSlot[b] < 0)
+                single[b] = foldDecoded(std::string_view(&one, 1));
+            else
+                single[b] = {}; // a lead byte at the end of the text
+        }
+        for (int lead = 0; lead < 256; ++lead) {
+            if (leadSlot[lead] < 0)
+                continue;
+            for (int trail = 0; trail < 256; ++trail) {
+                const char two[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+                pairs[(static_cast<std::size_t>(leadSlot[lead]) << 8) | trail] =
+                    foldDecoded(std::string_view(two, 2));
+            }
+        }
+    }
+};
+
+const Cp932Table& cp932Table()
+{
+    static const Cp932Table table;
+    return table;
+}
+
+bool isPhoneFiller(char32_t c)
+{
+    return c == ' ' || c == '-' || c == '(' || c == ')' || c == Kana::LongVowel ||
+           c == 0x3012; // 〒
+}
+
+} // namespace
+
+char32_t foldChar(char32_t c)
+{
+    if (c < 0x80) {
+        if (c >= 'A' && c <= 'Z')
+            return c + ('a' - 'A');
+        return c < 0x20 || c == 0x7F ? U' ' : c; // control bytes never match a typed word
+    }
+    if (c >= 0xFF01 && c <= 0xFF5E)
+        return foldChar(c - 0xFEE0);
+    if (c >= 0x30A1 && c <= 0x30FE)
+        return Kana::toHiragana(c);
+    if (c >= 0xFF61 && c <= 0xFF9F)
+        return foldChar(Kana::fromHalfWidth(c));
+    switch (c) {
+    case 0x3000:
+        return U' ';
+    case 0x3099:
+        return Kana::VoicedMark;
+    case 0x309A:
+        return Kana::SemiVoicedMark;
+    case 0x2010: // ‐
+    case 0x2011:
+    case 0x2012:
+    case 0x2013:
+    case 0x2014:
+    case 0x2015: // ―
+    case 0x2212: // −
+    case 0xFE63:
+        return U'-';
+    case 0x301C: // 〜, typed where CP932 keeps ～
+        return U'~';
+    case 0x0401: // Ё
+        return 0x0451;
+    default:
+        break;
+    }
+    if ((c >= 0x0391 && c <= 0x03A9) || (c >= 0x0410 && c <= 0x042F))
+        return c + 0x20; // Greek and Cyrillic capitals, as CP932 holds them
+    return c;
+}
+
+void appendUtf8(std::string& out, std::string_view utf8)
+{
+    Sink sink(out, maxGrowth(utf8.size()));
+    for (std::size_t pos = 0; pos < utf8.size();)
+        sink.put(foldChar(Utf8::next(utf8, pos)));
+}
+
+std::string fromUtf8(std::string_view utf8)
+{
+    std::string out;
+    out.reserve(utf8.size());
+    appendUtf8(out, utf8);
+    return out;
+}
+
+void appendCp932(std::string& out, std::string_view text)
+{
+    const Cp932Table& table = cp932Table();
+    Sink sink(out, maxGrowth(text.size()));
+    static const char kReplacement[] = "\xEF\xBF\xBD";
+    const std::size_t n = text.size();
+    for (std::size_t i = 0; i < n;) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        if (b < 0x80 && b >= 0x20) { // the common case, kept out of the tables
+            sink.putAscii((b >= 'A' && b <= 'Z') ? static_cast<char>(b + ('a' - 'A'))
+                                                 : static_cast<char>(b));
+            ++i;
+            continue;
+        }
+        const Folded* f = &table.single[b];
+        std::size_t used = 1;
+        if (table.leadSlot[b] >= 0 && i + 1 < n) {
+            f = &table.pairs[(static_cast<std::size_t>(table.leadSlot[b]) << 8) |
+                             static_cast<unsigned char>(text[i + 1])];
+            if (f->len != 0)
+                used = 2;
+        }
+        if (f->len == 0)
+            sink.put(Utf8::Replacement, kReplacement, 3);
+        else
+            sink.put(f->c, f->bytes, f->len);
+        i += used;
+    }
+}
+
+std::string fromCp932(std::string_view cp932)
+{
+    std::string out;
+    out.reserve(cp932.size() + cp932.size() / 2);
+    appendCp932(out, cp932);
+    return out;
+}
+
+void appendPhoneForm(std::string& out, std::string_view folded)
+{
+    for (std::size_t pos = 0; pos < folded.size();) {
+        const std::size_t at = pos;
+        const char32_t c = Utf8::next(folded, pos);
+        if (!isPhoneFiller(c))
+            out.append(folded.substr(at, pos - at));
+    }
+}
+
+std::string phoneForm(std::string_view folded)
+{
+    std::string out;
+    appendPhoneForm(out, folded);
+    return out;
+}
+
+} // namespace TextFold

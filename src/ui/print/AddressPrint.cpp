@@ -1,0 +1,106 @@
+#include "AddressPrint.h"
+
+#include "CPrintDialog.h"
+#include "PrintSetup.h"
+#include "PrintUiText.h"
+#include "core/CVOK_AddressDoc.h"
+#include "print/AddressPrinter.h"
+#include "print/PrintText.h"
+#include "settings/SenderSettings.h"
+#include "ui/common/FileDialog.h"
+#include "ui/common/MessageBox.h"
+#include "ui/list/CAddressList.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QPaintEngine>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QScreen>
+#include <QStandardPaths>
+
+namespace {
+
+std::vector<const AddressRecord*> shownRecords(const CAddressList& list)
+{
+    std::vector<const AddressRecord*> records;
+    const int rows = list.model()->rowCount();
+    records.reserve(std::size_t(rows));
+    for (int row = 0; row < rows; ++row)
+        records.push_back(list.recordAt(row));
+    return records;
+}
+
+void showPreview(QWidget* parent, const PrintOptions& options, const Sender& sender,
+                 const QList<Addressee>& addressees)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(PrintText::pdfTitle());
+    printer.setPageLayout(AddressPrinter(options, sender).pageLayout());
+    QPrintPreviewDialog preview(&printer, parent);
+    preview.setWindowTitle(PrintUiText::PreviewTitle);
+    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
+                     [&](QPrinter* device) {
+                         // The preview shows the card's printed boxes and the labels' edges,
+                         // which the real card and sheet have; paper gets them only on request.
+                         PrintOptions shown = options;
+                         if (device->paintEngine()->type() == QPaintEngine::Picture)
+                             shown.drawGuides = true;
+                         AddressPrinter(shown, sender).print(*device, addressees);
+                     });
+    if (const QScreen* screen = parent ? parent->screen() : nullptr)
+        preview.resize(screen->availableSize() * 4 / 5);
+    preview.exec();
+}
+
+void writePdf(QWidget* parent, const PrintOptions& options, const Sender& sender,
+              const QList<Addressee>& addressees)
+{
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QDir::homePath();
+    const QString path = FileDialog::getSaveFileName(parent, PrintUiText::PdfTitle,
+                                                     PrintUiText::PdfFilter, QStringLiteral("pdf"),
+                                                     folder + u'/' + PrintUiText::PdfFileName);
+    if (path.isEmpty())
+        return;
+    if (!AddressPrinter::writePdf(path, addressees, sender, options))
+        MessageBox::information(parent, PrintUiText::PdfFailed.arg(path));
+}
+
+} // namespace
+
+bool AddressPrint::CanPrint(const CAddressList& list)
+{
+    return list.model()->rowCount() > 0;
+}
+
+void AddressPrint::OnPrintAddresses(QWidget* parent, const CAddressList& list, bool listHasFocus)
+{
+    std::vector<const AddressRecord*> records;
+    QString what;
+    if (listHasFocus && list.GetSelectedCount() > 0) {
+        for (const AddressRecord* record : list.selectedRecords())
+            records.push_back(record);
+        what = PrintUiText::WhatSelected.arg(records.size());
+    } else {
+        records = shownRecords(list);
+        const QString group = list.shownGroupName();
+        const QString count = QString::number(records.size());
+        what = CVOK_AddressDoc::isRootName(group) ? PrintUiText::WhatEveryone.arg(count)
+                                                  : PrintUiText::WhatGroup.arg(group, count);
+    }
+    if (records.empty())
+        return;
+
+    CPrintDialog dialog(std::move(records), what, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    dialog.settings().save();
+    const PrintOptions options = PrintSetup::options(dialog.settings());
+    const Sender sender = PrintSetup::sender(SenderSettings::load());
+    if (dialog.action() == CPrintDialog::Action::Preview)
+        showPreview(parent, options, sender, dialog.addressees());
+    else
+        writePdf(parent, options, sender, dialog.addressees());
+}

@@ -1,0 +1,92 @@
+#include "PrintSetup.h"
+
+#include "core/CVOK_AddressDoc.h"
+#include "core/Text.h"
+#include "model/GroupName.h"
+#include "settings/PrintSettings.h"
+#include "settings/SenderSettings.h"
+
+#include <algorithm>
+
+namespace {
+
+LabelSheet labelSheet(PrintLayout layout, const PrintSettings::Sheet& stored)
+{
+    using namespace PrintSetup;
+    LabelSheet sheet = LabelSheet::defaults(layout);
+    sheet.marginLeftMm = std::clamp(stored.leftMm, 0.0, MaxMarginMm);
+    sheet.marginTopMm = std::clamp(stored.topMm, 0.0, MaxMarginMm);
+    sheet.labelWidthMm = std::clamp(stored.widthMm, MinLabelMm, MaxLabelMm);
+    sheet.labelHeightMm = std::clamp(stored.heightMm, MinLabelMm, MaxLabelMm);
+    sheet.pitchXMm = std::clamp(stored.pitchXMm, MinLabelMm, MaxLabelMm);
+    sheet.pitchYMm = std::clamp(stored.pitchYMm, MinLabelMm, MaxLabelMm);
+    return sheet;
+}
+
+} // namespace
+
+namespace PrintSetup {
+
+PrintLayout layout(int stored)
+{
+    switch (stored) {
+    case PrintSettings::Label12:
+        return PrintLayout::Label12;
+    case PrintSettings::Label24:
+        return PrintLayout::Label24;
+    default:
+        return PrintLayout::Postcard;
+    }
+}
+
+PrintOptions options(const PrintSettings& settings)
+{
+    PrintOptions o;
+    o.layout = layout(settings.layout);
+    if (!settings.fontFamily.isEmpty())
+        o.fontFamily = settings.fontFamily;
+    o.numerals = settings.numerals == PrintSettings::KanjiZero ? NumeralStyle::KanjiZero
+                 : settings.numerals == PrintSettings::Upright ? NumeralStyle::Upright
+                                                               : NumeralStyle::KanjiTen;
+    o.drawGuides = settings.guides;
+    o.label12 = labelSheet(PrintLayout::Label12, settings.label12);
+    o.label24 = labelSheet(PrintLayout::Label24, settings.label24);
+    return o;
+}
+
+Sender sender(const SenderSettings& settings)
+{
+    return {settings.name.trimmed(), settings.postalCode.trimmed(), settings.address.trimmed()};
+}
+
+std::vector<const AddressRecord*> groupRecords(const CVOK_AddressDoc& doc, const QString& group)
+{
+    const bool everyone = CVOK_AddressDoc::isRootName(group);
+    const std::optional<std::string> bytes = Text::toCp932(group);
+    std::vector<const AddressRecord*> records;
+    for (const auto& record : doc.records()) {
+        if (everyone || (bytes && GroupName::equals(*bytes, record->group())))
+            records.push_back(record.get());
+    }
+    return records;
+}
+
+QList<Addressee> addressees(const std::vector<const AddressRecord*>& records, AddressKind kind,
+                            int* skipped)
+{
+    QList<Addressee> list;
+    list.reserve(qsizetype(records.size()));
+    int left = 0;
+    for (const AddressRecord* record : records) {
+        Addressee a = Addressee::fromRecord(*record, kind);
+        if (a.postalCode.isEmpty() && a.address.isEmpty())
+            ++left;
+        else
+            list << std::move(a);
+    }
+    if (skipped)
+        *skipped = left;
+    return list;
+}
+
+} // namespace PrintSetup
