@@ -85,22 +85,6 @@ private slots:
         QCOMPARE(finished.count(), 1);
     }
 
-    // Changes that never pause are still saved, at the latest after the longest wait.
-    void steadyChangesAreSavedAnyway()
-    {
-        m_save->setDelays(100, 150);
-        QSignalSpy finished(m_save.get(), &AutoSave::saveFinished);
-        QElapsedTimer clock;
-        clock.start();
-        int n = 0;
-        while (finished.isEmpty() && clock.elapsed() < 5000) {
-            m_doc->AddRecord(contact(n++));
-            QTest::qWait(20); // never the 100 ms pause
-        }
-        QCOMPARE(finished.count(), 1);
-        QVERIFY(QFileInfo(m_path).size() > 0);
-    }
-
     // Nothing changed, nothing written: a file that is there stays untouched.
     void nothingChangedWritesNothing_data()
     {
