@@ -9,10 +9,17 @@ BookSnapshot::BookSnapshot(const RecordList& records, std::uint64_t revision) : 
     m_text.reserve(records.size() * 256);
     m_starts.reserve(records.size());
     m_ends.reserve(records.size());
-    for (const auto& record : records) {
+    const std::size_t count = records.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        // The records lie scattered on the heap: ask for the next ones while copying this one.
+        if (i + 16 < count)
+            __builtin_prefetch(records.at(i + 16));
+        if (i + 8 < count)
+            __builtin_prefetch(records.at(i + 8)->text().data());
+        const AddressRecord& record = *records.at(i);
         m_starts.push_back(m_text.size());
-        m_text.append(record->text());
-        m_ends.push_back(record->fieldEnds());
+        m_text.append(record.text());
+        m_ends.push_back(record.fieldEnds());
     }
 }
 
