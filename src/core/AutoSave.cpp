@@ -33,6 +33,7 @@ AutoSave::AutoSave(CVOK_AddressDoc* doc, QObject* parent)
     connect(doc, &CVOK_AddressDoc::recordsChanged, this, &AutoSave::onChange);
     connect(doc, &CVOK_AddressDoc::recordsRemoving, this, &AutoSave::onChange);
     connect(doc, &CVOK_AddressDoc::groupRenamed, this, &AutoSave::onChange);
+    connect(doc, &CVOK_AddressDoc::readingChanged, this, &AutoSave::onChange);
     m_thread = std::thread([this] { workerLoop(); });
     liveSavers().push_back(this);
 }
@@ -57,7 +58,7 @@ void AutoSave::setDelays(int quietMs, int longestMs)
 
 bool AutoSave::hasUnsavedChanges() const
 {
-    return m_doc->revision() != m_savedRevision;
+    return m_doc->revision() != m_savedRevision || m_doc->readingsChanged();
 }
 
 bool AutoSave::isSaving() const
@@ -88,6 +89,13 @@ void AutoSave::startSave()
     collect();
     const std::shared_ptr<AddressFileWriter> writer = m_doc->writer();
     if (!hasUnsavedChanges() || !writer)
+        return;
+    // The readings are a small file, and change only when the user gives one: written here.
+    if (m_doc->readingsChanged() && !m_doc->SaveReadings() && !m_failureShown) {
+        m_failureShown = true;
+        emit saveFailed();
+    }
+    if (m_doc->revision() == m_savedRevision)
         return;
     if (isSaving()) {
         m_saveWhenIdle = true; // the newest state goes when this one is done
@@ -146,6 +154,10 @@ bool AutoSave::SaveNow()
     const std::shared_ptr<AddressFileWriter> writer = m_doc->writer();
     if (!writer)
         return false;
+    if (m_doc->readingsChanged() && !m_doc->SaveReadings())
+        return false;
+    if (m_doc->revision() == m_savedRevision)
+        return true;
     const BookSnapshot snapshot(m_doc->records(), m_doc->revision());
     if (writer->Write(snapshot) != AddressFile::Status::Ok)
         return false;

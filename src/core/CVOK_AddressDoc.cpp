@@ -10,6 +10,7 @@
 #include "settings/GroupStore.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <unordered_set>
 
 const QString CVOK_AddressDoc::RootName = QStringLiteral("VOK_Address");
@@ -61,6 +62,9 @@ bool CVOK_AddressDoc::LoadAddressFile(const QString& path)
     m_writer = m_loadFailed ? nullptr : std::make_shared<AddressFileWriter>(file);
     m_history.clear();
     m_revision = 0;
+    // A book without readings works as before; unreadable readings are guessed again.
+    m_readings.Load(encodedPath(readingsPath()));
+    m_readingsChanged = false;
     return !m_loadFailed;
 }
 
@@ -69,11 +73,44 @@ QString CVOK_AddressDoc::backupFilePath() const
     return QFile::decodeName(AtomicFile::backupPath(encodedPath(m_path)).c_str());
 }
 
+QString CVOK_AddressDoc::readingsPath() const
+{
+    return QFileInfo(m_path).absolutePath() + u'/' + QString::fromLatin1(ReadingStore::FileName);
+}
+
+void CVOK_AddressDoc::SetReading(std::string_view name, std::string_view reading)
+{
+    if (m_readings.reading(name) == reading)
+        return;
+    m_readings.setReading(name, reading);
+    m_readingsChanged = true;
+    emit readingChanged(std::string(name));
+}
+
 bool CVOK_AddressDoc::SaveAddressFile()
 {
     if (!m_writer) // never replace a file we could not read
         return false;
-    return m_writer->Write(BookSnapshot(m_records, m_revision)) == AddressFile::Status::Ok;
+    if (m_writer->Write(BookSnapshot(m_records, m_revision)) != AddressFile::Status::Ok)
+        return false;
+    return SaveReadings();
+}
+
+bool CVOK_AddressDoc::SaveReadings()
+{
+    if (!m_writer)
+        return false;
+    // Readings of names no contact bears any more are dropped.
+    std::unordered_set<std::string_view> names;
+    names.reserve(m_records.size());
+    for (const auto& record : m_records)
+        names.insert(record->name());
+    const bool ok = m_readings.Save(encodedPath(readingsPath()), [&names](std::string_view name) {
+        return names.count(name) != 0;
+    }) == ReadingStore::Status::Ok;
+    if (ok)
+        m_readingsChanged = false;
+    return ok;
 }
 
 // ---- changes -----------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "UndoHistory.h"
+#include "model/ReadingStore.h"
 #include "model/RecordList.h"
 
 #include <QObject>
@@ -69,6 +70,18 @@ public:
     void DeleteAllRecords();
     std::size_t CountGroupRecords(const QString& group) const;
 
+    // ---- readings (フリガナ) ----
+    // Kept by name in Readings.txt beside the data file, loaded and saved with it; a name's
+    // reading serves every contact of that name.
+    // The stored reading (UTF-8) of a name (CP932), or empty.
+    std::string_view storedReading(std::string_view name) const { return m_readings.reading(name); }
+    // An empty reading forgets the name's.
+    void SetReading(std::string_view name, std::string_view reading);
+    // Readings set since they were last saved; SaveReadings writes them alone (the data file's
+    // own saving writes them too).
+    bool readingsChanged() const { return m_readingsChanged; }
+    bool SaveReadings();
+
     // ---- groups ----
     // The fixed groups, then the user's groups in the tree's order.
     QStringList groupNames() const;
@@ -103,6 +116,8 @@ signals:
     void groupRemoved(const QString& name);
     // What can be undone or redone changed.
     void undoStateChanged();
+    // The reading of every contact of this name (CP932) changed.
+    void readingChanged(const std::string& name);
 
 private:
     // Applies the change, keeps it for undo and announces it.
@@ -112,8 +127,11 @@ private:
     void addStoredGroup(const QString& name, qsizetype index);
     void removeStoredGroup(const QString& name);
     void renameStoredGroup(const QString& from, const QString& to);
+    QString readingsPath() const;
 
     RecordList m_records;
+    ReadingStore m_readings;
+    bool m_readingsChanged = false;
     QStringList m_userGroups;
     QString m_path;
     bool m_loadFailed = false;

@@ -155,14 +155,7 @@ long RegistryKey::ReadString(const QString& name, QString& value) const
     const QVariant v = m_settings->value(valueKey(name));
     if (!v.isValid())
         return NotFound;
-    const QString text = v.toString();
-    const QByteArray utf8 = text.toUtf8();
-    long bytes = Cp932::byteLength(std::string_view(utf8.constData(), utf8.size()));
-    if (bytes < 0)
-        bytes = utf8.size();
-    if (bytes + 1 > 200)
-        return MoreData;
-    value = text;
+    value = v.toString();
     return Success;
 }
 

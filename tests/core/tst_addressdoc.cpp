@@ -177,6 +177,32 @@ private slots:
         QCOMPARE(names({again.records().at(0)}), QStringList{"a"});
     }
 
+    // Readings live beside the book, are saved with it, and leave with the last contact of
+    // their name; a book without them loads as before.
+    void readingsBesideTheBook()
+    {
+        {
+            CVOK_AddressDoc doc;
+            QVERIFY(doc.LoadAddressFile(m_path));
+            doc.AddRecord(contact("山田 太郎", "Private"));
+            AddressRecord* gone = doc.AddRecord(contact("佐藤 花子", "Private"));
+            QSignalSpy changed(&doc, &CVOK_AddressDoc::readingChanged);
+            doc.SetReading(Cp932::fromUtf8("山田 太郎").bytes, "やまだ たろう");
+            doc.SetReading(Cp932::fromUtf8("佐藤 花子").bytes, "さとう はなこ");
+            doc.SetReading(Cp932::fromUtf8("佐藤 花子").bytes, "さとう はなこ"); // unchanged
+            QCOMPARE(changed.count(), 2);
+            doc.RemoveRecords({gone});
+            QVERIFY(doc.SaveAddressFile());
+        }
+        QFile file(m_dir->filePath(QStringLiteral("Readings.txt")));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(file.readAll()), QStringLiteral("山田 太郎\tやまだ たろう\n"));
+        CVOK_AddressDoc again;
+        QVERIFY(again.LoadAddressFile(m_path));
+        QCOMPARE(again.storedReading(Cp932::fromUtf8("山田 太郎").bytes),
+                 std::string_view("やまだ たろう"));
+    }
+
     void dataLocation_data()
     {
         QTest::addColumn<QString>("overrideDir");

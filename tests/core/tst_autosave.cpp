@@ -113,6 +113,23 @@ private slots:
         QVERIFY(!QFileInfo::exists(m_path + QStringLiteral(".bak")));
     }
 
+    // A reading given alone is saved in the background too, without the data file.
+    void readingAloneIsSaved()
+    {
+        m_doc->AddRecord(contact(1));
+        QVERIFY(m_save->SaveNow());
+        const QDateTime written = QFileInfo(m_path).lastModified();
+        QSignalSpy finished(m_save.get(), &AutoSave::saveFinished);
+        m_doc->SetReading("c1", "しーわん");
+        QVERIFY(m_save->hasUnsavedChanges());
+        QTRY_VERIFY(!m_save->hasUnsavedChanges());
+        const QString readings = m_dir->filePath(QStringLiteral("Readings.txt"));
+        QVERIFY(QFile(readings).open(QIODevice::ReadOnly));
+        QVERIFY(fileBytes(readings).contains("しーわん"));
+        QCOMPARE(QFileInfo(m_path).lastModified(), written);
+        QCOMPARE(finished.count(), 0); // no background write of the book
+    }
+
     // A save asked for while one is being written waits for it, and the newest book wins.
     void saveNowWaitsAndNewestWins()
     {
