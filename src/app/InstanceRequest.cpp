@@ -4,6 +4,7 @@
 #include <QList>
 #include <QLocalSocket>
 #include <QThread>
+#include <algorithm>
 
 namespace {
 
@@ -58,21 +59,27 @@ std::optional<CommandLine::Result> parseAnswer(const QByteArray& line)
                                QByteArray::fromPercentEncoding(parts[2])};
 }
 
-std::optional<QByteArray> ask(const QString& serverPath, const QByteArray& line, int connectWaitMs,
-                              int answerWaitMs)
+bool connect(QLocalSocket& socket, const QString& serverPath, int waitMs)
 {
-    QLocalSocket socket;
     QElapsedTimer waited;
     waited.start();
     for (;;) {
         socket.connectToServer(serverPath);
-        if (socket.waitForConnected(connectWaitMs))
-            break;
-        // A copy still starting listens once its window exists.
-        if (waited.elapsed() >= connectWaitMs)
-            return std::nullopt;
+        if (socket.waitForConnected(std::max(int(waitMs - waited.elapsed()), 1)))
+            return true;
+        socket.abort();
+        if (waited.elapsed() >= waitMs)
+            return false;
         QThread::msleep(100);
     }
+}
+
+std::optional<QByteArray> ask(const QString& serverPath, const QByteArray& line, int connectWaitMs,
+                              int answerWaitMs)
+{
+    QLocalSocket socket;
+    if (!connect(socket, serverPath, connectWaitMs))
+        return std::nullopt;
     socket.write(line);
     if (!socket.waitForBytesWritten(answerWaitMs))
         return std::nullopt;

@@ -6,6 +6,8 @@
 #include <QString>
 #include <optional>
 
+class QLocalSocket;
+
 // What a script's start asks of the running copy over the single-instance socket: one line
 // each way. "show" (and any line the running copy does not know) brings its window forward;
 //     IMPORT <file> <group>
@@ -29,9 +31,11 @@ std::optional<Import> parseImport(const QByteArray& line);
 QByteArray answerLine(const CommandLine::Result& result);
 std::optional<CommandLine::Result> parseAnswer(const QByteArray& line);
 
-// Connects to the server (retrying for connectWaitMs while a starting copy does not listen
-// yet), sends the line and waits up to answerWaitMs for the answer line; nothing when nobody
-// answers.
+// Connects the socket to the server, trying again for waitMs while a copy that is starting does
+// not listen yet.
+bool connect(QLocalSocket& socket, const QString& serverPath, int waitMs);
+// Connects (as connect() does for connectWaitMs), sends the line and waits up to answerWaitMs
+// for the answer line; nothing when nobody answers.
 std::optional<QByteArray> ask(const QString& serverPath, const QByteArray& line, int connectWaitMs,
                               int answerWaitMs);
 

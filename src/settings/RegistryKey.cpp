@@ -2,8 +2,8 @@
 
 #include "SettingsKeys.h"
 #include "model/Cp932.h"
+#include "model/PrivateDir.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
@@ -74,7 +74,8 @@ QString groupFor(const QString& path)
 
 void makePrivate(const QString& file)
 {
-    QDir().mkpath(QFileInfo(file).absolutePath());
+    // Missing folders are made for the user alone: the file holds a password.
+    PrivateDir::create(QFile::encodeName(QFileInfo(file).absolutePath()).toStdString());
     if (!QFileInfo::exists(file)) {
         QFile f(file);
         if (f.open(QIODevice::WriteOnly))

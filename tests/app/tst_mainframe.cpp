@@ -252,10 +252,13 @@ private slots:
                                              "宛名印刷(&A)...\tCtrl+Shift+P",
                                              "-",
                                              "環境設定..."};
-        QTest::newRow("edit") << 1 << "編集(&E)"
-                              << QStringList{"管理情報の編集(&E)\tCtrl+E",
-                                             "管理情報の削除(&D)\tDelete", "-",
-                                             "グループ削除(&G)\tCtrl+D"};
+        QTest::newRow("edit") << 1 << "編集(&E)" << QStringList{"元に戻す(&U)\tCtrl+Z",
+                                                                "やり直し(&R)\tCtrl+Y",
+                                                                "-",
+                                                                "管理情報の編集(&E)\tCtrl+E",
+                                                                "管理情報の削除(&D)\tDelete",
+                                                                "-",
+                                                                "グループ削除(&G)\tCtrl+D"};
         QTest::newRow("view") << 2 << "表示(&V)" << QStringList{"ﾂｰﾙ ﾊﾞｰ(&T)", "ｽﾃｰﾀｽ ﾊﾞｰ(&S)"};
         QTest::newRow("tools") << 3 << "ツール(&T)"
                                << QStringList{"新規メール(&N)", "メールチェック(&M)"};
@@ -1114,6 +1117,9 @@ private slots:
             CMainFrame frame;
             QCOMPARE(MessageBox::shownTexts(), QStringList{AppText::LoadFailed});
             MessageBox::shownTexts().clear();
+            QVERIFY(frame.SaveAddressFile()); // nothing changed: nothing to write, no message
+            QVERIFY(MessageBox::shownTexts().isEmpty());
+            addContact(frame, "Yamada");
             QVERIFY(!frame.SaveAddressFile());
             QCOMPARE(MessageBox::shownTexts(), QStringList{AppText::SaveFailed});
             MessageBox::shownTexts().clear();
