@@ -250,7 +250,7 @@ void TestFileImport::byContent_data()
         << QStringList{"名前=〓田 花子", "勤務先電子メール=hanako@corp.example",
                        "勤務先電話番号=06-1234-5678", "勤務先名=株式会社B, 大阪支店"}
         << "Business" << 2
-        << QStringList{"2件の管理情報をImportしました。", "  〓田 花子（名前）: 𠮷",
+        << QStringList{"2件の管理情報をImportしました。", "  〓田 花子（名前）: 𠮷 (U+20BB7)",
                        "写真1枚は取り込みませんでした。"}
         << QStringList{};
     QTest::newRow("own CSV: quoted comma, line break, a damaged line, named .vcf")

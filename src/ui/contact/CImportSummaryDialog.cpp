@@ -5,6 +5,7 @@
 #include "ui_CImportSummaryDialog.h"
 
 #include <QCheckBox>
+#include <algorithm>
 
 namespace {
 
@@ -40,7 +41,10 @@ CImportSummaryDialog::CImportSummaryDialog(const BookImport& import, QWidget* pa
     using Note = BookImport::FieldNote;
     QStringList lines;
     appendSection(lines, ContactText::SummaryReplaced, import.replaced(), [](const Note& n) {
-        return ContactText::SummaryReplacedItem.arg(n.contact, n.field, n.detail);
+        const QList<uint> code = n.detail.toUcs4();
+        return ContactText::SummaryReplacedItem.arg(
+            n.contact, n.field, n.detail,
+            QString::number(code.value(0), 16).toUpper().rightJustified(4, u'0'));
     });
     appendSection(lines, ContactText::SummaryCut, import.cut(), [](const Note& n) {
         return ContactText::SummaryCutItem.arg(n.contact, n.field);
@@ -71,8 +75,20 @@ CImportSummaryDialog::CImportSummaryDialog(const BookImport& import, QWidget* pa
     }
     ui->groupsListLayout->addStretch();
     ui->groupsBox->setVisible(!groups.isEmpty());
-    if (lines.isEmpty() && groups.isEmpty())
-        resize(minimumSizeHint());
+
+    // As tall as what there is to show, up to a screenful; the user may make it taller.
+    const int line = fontMetrics().lineSpacing();
+    ui->detailsText->setMinimumHeight(line * int(std::min<qsizetype>(lines.size() + 2, 16)));
+    if (!m_groupBoxes.isEmpty()) {
+        const QMargins margins = ui->groupsListLayout->contentsMargins();
+        const int row = m_groupBoxes.first()->sizeHint().height() +
+                        std::max(ui->groupsListLayout->spacing(), 0);
+        ui->groupsArea->setMinimumHeight(row * int(std::min<qsizetype>(groups.size(), 6)) +
+                                         margins.top() + margins.bottom() +
+                                         2 * ui->groupsArea->frameWidth());
+    }
+    // The note wraps: its height follows the width.
+    resize(width(), std::max(minimumSizeHint().height(), layout()->totalHeightForWidth(width())));
     ui->okButton->setFocus();
 }
 

@@ -65,7 +65,8 @@ inline const QString SummaryTitle = QStringLiteral("Importの結果");
 inline const QString SummaryCount = QStringLiteral("%1件の管理情報をImportしました。");
 inline const QString SummaryReplaced =
     QStringLiteral("シフトJIS (CP932) で保存できない文字を〓に置き換えました（%1か所）:");
-inline const QString SummaryReplacedItem = QStringLiteral("  %1（%2）: %3");
+// The character, and its code for a screen without a glyph for it.
+inline const QString SummaryReplacedItem = QStringLiteral("  %1（%2）: %3 (U+%4)");
 inline const QString SummaryCut =
     QStringLiteral("長すぎる内容を項目に入る長さで切り詰めました（%1か所）:");
 inline const QString SummaryCutItem = QStringLiteral("  %1（%2）");
