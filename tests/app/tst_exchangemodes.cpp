@@ -30,15 +30,6 @@ QByteArray readAll(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QString writeFile(const QString& name, const QByteArray& bytes)
-{
-    const QString path = TestEnv::root() + u'/' + name;
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        return {};
-    return path;
-}
-
 // The saved book, read again.
 QStringList savedContacts()
 {
@@ -226,7 +217,7 @@ void TestExchangeModes::importMode()
     QFETCH(QByteArray, out);
     QFETCH(QByteArray, err);
     const QString path = content.isEmpty() ? TestEnv::root() + QStringLiteral("/none.vcf")
-                                           : writeFile(QStringLiteral("in.dat"), content);
+                                           : TestEnv::writeFile(QStringLiteral("in.dat"), content);
     const CommandLine::Result r =
         CommandLine::runMode(QStringList{"VOK_Address", "--import", path} + options);
     QCOMPARE(r.status, status);
@@ -292,7 +283,7 @@ void TestExchangeModes::handOver()
     QVERIFY(running.InitInstance({QStringLiteral("VOK_Address")}, SingleInstance::defaultName()));
     CMainFrame* frame = running.mainFrame();
     QSignalSpy shown(frame->document(), &CVOK_AddressDoc::recordsAdded);
-    const QString path = readable ? writeFile(QStringLiteral("hand.vcf"), kVCards)
+    const QString path = readable ? TestEnv::writeFile(QStringLiteral("hand.vcf"), kVCards)
                                   : TestEnv::root() + QStringLiteral("/none.vcf");
 
     CommandLine::Result result;

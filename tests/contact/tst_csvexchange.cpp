@@ -24,15 +24,6 @@ namespace {
 
 const QString kImportFailed = QStringLiteral("Importに失敗しました。管理者に連絡して下さい。");
 
-QString writeFile(const QString& name, const QByteArray& bytes)
-{
-    const QString path = TestEnv::root() + u'/' + name;
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        return {};
-    return path;
-}
-
 QByteArray line(const QByteArray& name, const QByteArray& group)
 {
     return name + ",mail,,,,,,,,,,,,,," + group + "\r\n";
@@ -112,7 +103,7 @@ void TestCsvExchange::import()
     CGroupTree* tree = m_frame->groupTree();
     tree->SetContextItem(new QTreeWidgetItem(tree));
     const QString path = content.isEmpty() ? TestEnv::root() + QStringLiteral("/absent.txt")
-                                           : writeFile(QStringLiteral("in.txt"), content);
+                                           : TestEnv::writeFile(QStringLiteral("in.txt"), content);
     FileDialog::queueFileName(cancel ? QString() : path);
     QVERIFY(m_frame->commands()->execute(ID_IMPORT));
     QCOMPARE(int(m_frame->document()->records().size()), added);
@@ -218,7 +209,7 @@ void TestCsvExchange::largeImport()
     CGroupTree* tree = m_frame->groupTree();
     tree->clearSelection();
     tree->topLevelItem(0)->setSelected(true); // the root: every imported contact becomes a row
-    FileDialog::queueFileName(writeFile(QStringLiteral("large.txt"), content));
+    FileDialog::queueFileName(TestEnv::writeFile(QStringLiteral("large.txt"), content));
     QVERIFY(m_frame->commands()->execute(ID_IMPORT));
     QCOMPARE(int(m_frame->document()->records().size()), count);
     QCOMPARE(m_frame->addressList()->model()->rowCount(), count);
@@ -243,7 +234,7 @@ void TestCsvExchange::terminationWaitsForTheImport()
     QByteArray content;
     for (int i = 0; i < count; ++i)
         content += "N" + QByteArray::number(i) + ",,,,,,," + memo + ",,,,,,,,Private\r\n";
-    FileDialog::queueFileName(writeFile(QStringLiteral("signal.txt"), content));
+    FileDialog::queueFileName(TestEnv::writeFile(QStringLiteral("signal.txt"), content));
     TerminationSignals signalPipe;
     QVERIFY(signalPipe.isInstalled());
     connect(&signalPipe, &TerminationSignals::terminationRequested, m_frame.get(),

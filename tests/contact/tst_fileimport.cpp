@@ -25,15 +25,6 @@ const QString kImportFailed = QStringLiteral("Importに失敗しました。管�
 const QString kNotAddressBook =
     QStringLiteral("このファイルはvCardでもCSVでもないため、Importできません。");
 
-QString writeFile(const QString& name, const QByteArray& bytes)
-{
-    const QString path = TestEnv::root() + u'/' + name;
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        return {};
-    return path;
-}
-
 QByteArray sj(const QString& text)
 {
     return QByteArray::fromStdString(cp(text.toUtf8().constData()));
@@ -281,8 +272,8 @@ void TestFileImport::byContent()
     QFETCH(int, count);
     QFETCH(QStringList, summary);
     QFETCH(QStringList, messages);
-    const QString path =
-        name.isEmpty() ? TestEnv::root() + QStringLiteral("/none.vcf") : writeFile(name, content);
+    const QString path = name.isEmpty() ? TestEnv::root() + QStringLiteral("/none.vcf")
+                                        : TestEnv::writeFile(name, content);
     importByShortcut(path);
     CVOK_AddressDoc& doc = *m_f->frame->document();
     QCOMPARE(int(doc.records().size()), count);
@@ -364,7 +355,7 @@ void TestFileImport::csvPreview()
         QCOMPARE(table->rowCount(), count);
         sample = table->item(keepHeader ? 0 : 1, 0)->text();
     };
-    importByShortcut(writeFile(QStringLiteral("google.csv"), csv));
+    importByShortcut(TestEnv::writeFile(QStringLiteral("google.csv"), csv));
     QCOMPARE(m_previews, 1);
     QCOMPARE(guessed, (QStringList{"名前", "電子メール", "電話番号", "郵便番号", "住所", "グループ",
                                    "メモ"}));
@@ -403,11 +394,12 @@ void TestFileImport::summaryGroups()
     QFETCH(QStringList, tree);
     m_unticked = unticked;
     // vCard categories, and a legacy file's group column that names a group the book lacks.
-    const QString vcf =
-        writeFile(QStringLiteral("groups.vcf"),
-                  "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:山田\r\nCATEGORIES:友人\r\nEND:VCARD\r\n"
-                  "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:鈴木\r\nCATEGORIES:同僚\r\nEND:VCARD\r\n");
-    const QString own = writeFile(QStringLiteral("own.txt"), sj("佐藤,,,,,,,,,,,,,,,友人\r\n"));
+    const QString vcf = TestEnv::writeFile(
+        QStringLiteral("groups.vcf"),
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:山田\r\nCATEGORIES:友人\r\nEND:VCARD\r\n"
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:鈴木\r\nCATEGORIES:同僚\r\nEND:VCARD\r\n");
+    const QString own =
+        TestEnv::writeFile(QStringLiteral("own.txt"), sj("佐藤,,,,,,,,,,,,,,,友人\r\n"));
     importByShortcut(vcf);
     QCOMPARE(m_offeredGroups, (QStringList{"友人", "同僚"}));
     m_offeredGroups.clear();
@@ -429,9 +421,9 @@ void TestFileImport::summaryGroups()
 // platform delivers them; text dragged in is refused.
 void TestFileImport::droppedFiles()
 {
-    const QString a = writeFile(QStringLiteral("a.vcf"),
-                                "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Dropped A\r\nEND:VCARD\r\n");
-    const QString b = writeFile(QStringLiteral("b.dat"), "B,,,,,,,,,,,,,,,Private\r\n");
+    const QString a = TestEnv::writeFile(
+        QStringLiteral("a.vcf"), "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Dropped A\r\nEND:VCARD\r\n");
+    const QString b = TestEnv::writeFile(QStringLiteral("b.dat"), "B,,,,,,,,,,,,,,,Private\r\n");
     QWindow* window = m_f->frame->windowHandle();
     const QPoint at =
         m_f->list->viewport()->mapTo(m_f->frame.get(), m_f->list->viewport()->rect().center());
