@@ -62,15 +62,27 @@ Result run(const QStringList& options)
     ReadingStore readings;
     readings.Load(encoded(QFileInfo(bookPath).absolutePath() + u'/' +
                           QString::fromLatin1(ReadingStore::FileName)));
+    const auto inGroup = [&](const AddressRecord& record) {
+        return everyone || GroupName::equals(record.group(), *groupBytes);
+    };
     AddressFileReader reader(encoded(bookPath));
     if (reader.status() == AddressFile::Status::ReadError)
         return failure(CommandLineText::BookUnreadable.arg(bookPath));
+    if (!ModeOptions::groupNamed(group)) {
+        // A group that only contacts bear: refused before the file is touched when none does.
+        AddressFileReader scan(encoded(bookPath));
+        const AddressRecord* record = nullptr;
+        while ((record = scan.next()) && !inGroup(*record)) {
+        }
+        if (!record)
+            return failure(CommandLineText::NoGroup.arg(group));
+    }
     std::size_t written = 0;
     const FileIo::WriteStatus status = ExportFormat::writeEach(
         encoded(parsed.file), *format,
         [&]() -> const AddressRecord* {
             while (const AddressRecord* record = reader.next()) {
-                if (everyone || GroupName::equals(record->group(), *groupBytes)) {
+                if (inGroup(*record)) {
                     ++written;
                     return record;
                 }
@@ -81,12 +93,8 @@ Result run(const QStringList& options)
             return std::string(readings.reading(record.name()));
         });
     if (reader.status() == AddressFile::Status::ReadError) {
-        QFile::remove(parsed.file);
+        QFile::remove(parsed.file); // a part of the book is no export of it
         return failure(CommandLineText::BookUnreadable.arg(bookPath));
-    }
-    if (written == 0 && !ModeOptions::groupNamed(group)) {
-        QFile::remove(parsed.file);
-        return failure(CommandLineText::NoGroup.arg(group));
     }
     if (status != FileIo::WriteStatus::Ok)
         return failure(CommandLineText::ExportFailed.arg(parsed.file));

@@ -82,23 +82,26 @@ void TestExchangeModes::exportMode_data()
     QTest::addColumn<QString>("file");    // what the file holds: "vcard3 N", "vcard4 N", ...
     QTest::addColumn<QByteArray>("text"); // in the file, or in the error
     QTest::newRow(".vcf: vCard 3.0 with readings")
-        << QStringList{"--export", "@out.vcf"} << 0 << "vcard3 3"
+        << QStringList{"--export", "@out.vcf"} << 0 << "vcard3 4"
         << QByteArray("X-PHONETIC-LAST-NAME:やまだ");
     QTest::newRow("--format vcard4 whatever the name")
-        << QStringList{"--export", "@out.txt", "--format", "vcard4"} << 0 << "vcard4 3"
+        << QStringList{"--export", "@out.txt", "--format", "vcard4"} << 0 << "vcard4 4"
         << QByteArray("N;SORT-AS=");
     QTest::newRow(".csv: UTF-8 with a header") << QStringList{"--export", "@out.csv"} << 0
-                                               << "utf8 3" << QByteArray("\"株式会社A, B支店\"");
+                                               << "utf8 4" << QByteArray("\"株式会社A, B支店\"");
     QTest::newRow(".txt: the legacy file")
-        << QStringList{"--export", "@out.txt"} << 0 << "legacy 3" << QByteArray();
+        << QStringList{"--export", "@out.txt"} << 0 << "legacy 4" << QByteArray();
     QTest::newRow("--format csv: the legacy file")
-        << QStringList{"--export", "@out.csv", "--format", "csv"} << 0 << "legacy 3"
+        << QStringList{"--export", "@out.csv", "--format", "csv"} << 0 << "legacy 4"
         << QByteArray();
     QTest::newRow("--format csv-utf8, one group in other case")
         << QStringList{"--export", "@out.dat", "--group", "PRIVATE", "--format", "csv-utf8"} << 0
         << "utf8 1" << QByteArray("Jane");
     QTest::newRow("a stored group") << QStringList{"--export", "@out.vcf", "--group", "友人"} << 0
                                     << "vcard3 1" << QByteArray("FN:山田 太郎");
+    QTest::newRow("a group only contacts bear")
+        << QStringList{"--export", "@out.vcf", "--group", "旧グループ"} << 0 << "vcard3 1"
+        << QByteArray("CATEGORIES:旧グループ");
     QTest::newRow("unknown group") << QStringList{"--export", "@out.vcf", "--group", "家族"} << 1
                                    << "" << QByteArray("no group named 家族");
     QTest::newRow("unknown format")
@@ -128,7 +131,8 @@ void TestExchangeModes::exportMode()
         QVERIFY(book.CreateGroup(QStringLiteral("友人")));
         const QStringList contacts[] = {{"山田 太郎", "友人", "株式会社A, B支店"},
                                         {"Jane", "Private", ""},
-                                        {"John", "Business", ""}};
+                                        {"John", "Business", ""},
+                                        {"古い", "旧グループ", ""}};
         for (const QStringList& c : contacts) {
             auto r = std::make_unique<AddressRecord>();
             r->setField(AddressRecord::Name, cp(c[0]));
@@ -139,14 +143,17 @@ void TestExchangeModes::exportMode()
         book.SetReading(cp(QStringLiteral("山田 太郎")), "やまだ たろう");
         QVERIFY(book.SaveAddressFile());
     }
+    // A file of that name is there already: a refused export leaves it alone.
     const QString out = arguments.value(1).replace(u'@', TestEnv::root() + u'/');
     QFile::remove(out);
+    const bool existing = arguments.value(1).startsWith(u'@') &&
+                          !TestEnv::writeFile(arguments.value(1).mid(1), "keep").isEmpty();
     const CommandLine::Result r = runMode(arguments);
     QCOMPARE(r.status, status);
     if (status != 0) {
         QVERIFY2(r.err.contains(text), r.err.constData());
         QVERIFY(r.err.startsWith("VOK_Address --export: "));
-        QVERIFY(!QFile::exists(out));
+        QCOMPARE(readAll(out), existing ? QByteArray("keep") : QByteArray());
         return;
     }
     QVERIFY(r.err.isEmpty());
