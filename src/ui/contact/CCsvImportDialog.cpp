@@ -209,16 +209,17 @@ void CCsvImportDialog::showSample()
 {
     const ImportResult sample = ForeignCsv::apply(m_bytes, plan(), m_known, SampleRows);
     constexpr int readingColumn = AddressRecord::FieldCount;
+    // The name, and whatever else the first contacts fill.
     std::vector<int> shown;
-    for (int f = 0; f <= readingColumn; ++f) {
-        const bool filled = std::any_of(sample.records.begin(), sample.records.end(),
-                                        [&](const auto& r) { return !r->field(f).empty(); });
-        const bool readings = std::any_of(sample.readings.begin(), sample.readings.end(),
-                                          [](const std::string& s) { return !s.empty(); });
-        if (f == AddressRecord::Name || (f < readingColumn && filled) ||
-            (f == readingColumn && readings))
+    for (int f = 0; f < readingColumn; ++f) {
+        if (f == AddressRecord::Name ||
+            std::any_of(sample.records.begin(), sample.records.end(),
+                        [f](const auto& r) { return !r->field(f).empty(); }))
             shown.push_back(f);
     }
+    if (std::any_of(sample.readings.begin(), sample.readings.end(),
+                    [](const std::string& s) { return !s.empty(); }))
+        shown.push_back(readingColumn);
     QTableWidget* table = ui->sampleTable;
     table->clear();
     table->setColumnCount(int(shown.size()));
