@@ -64,6 +64,9 @@ inline constexpr CommandText Commands[] = {
     {ID_COPY_OFFICE_MAIL, u"", u"会社メールアドレスをクリップボードにコピーする", u"転送"},
     {ID_OPEN_ADDRESS_BOOK, u"", u"アドレス帳を開く", u"アドレス帳を開く"},
     {ID_APP_EXIT, u"", u"ｱﾌﾟﾘｹｰｼｮﾝを終了し、ﾌｧｲﾙの保存を指示", u"終了"},
+    {ID_EDIT_FIND, u"検索(&F)", u"名前や読み、住所、電話番号などで管理情報を絞り込む", u"検索"},
+    {ID_VIEW_READING, u"フリガナ列(&R)", u"名前の読み（フリガナ）の列の 表示/非表示",
+     u"フリガナ列の表示切り替え"},
     {ID_PRINT_ADDRESSES, u"宛名印刷(&A)...",
      u"選択した管理情報か表示中のグループの宛名を、はがきやラベルに印刷する", u"宛名印刷"},
 };

@@ -4,6 +4,7 @@
 #include "MainMenus.h"
 #include "TrayIcon.h"
 #include "WindowState.h"
+#include "core/ContactFinder.h"
 #include "core/Text.h"
 #include "mail/MailCheck.h"
 #include "mail/MailLauncher.h"
@@ -18,6 +19,8 @@
 #include "ui/contact/CsvExchange.h"
 #include "ui/groups/CGroupTree.h"
 #include "ui/list/CAddressList.h"
+#include "ui/list/SearchField.h"
+#include "ui/list/ShownCountLabel.h"
 #include "ui/options/COptionSheet.h"
 #include "ui/print/AddressPrint.h"
 
@@ -72,7 +75,8 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
     ReadOptions();
 
     // Then the bars, the data file and the bars' saved state.
-    m_toolBar = MainMenus::createToolBar(*m_commands, *this);
+    m_searchField = new SearchField(m_list, this);
+    m_toolBar = MainMenus::createToolBar(*m_commands, *this, m_searchField);
     MainMenus::createMenus(*m_commands, *this, m_toolBar);
     createStatusBar();
     m_mailCheck = new MailCheck(this);
@@ -80,9 +84,12 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
     connect(m_mailCheck, &MailCheck::trayTipChanged, m_tray, &TrayIcon::SetTrayTip);
     connect(m_mailCheck, &MailCheck::mailPaneTextChanged, this, &CMainFrame::SetMailPaneText);
     LoadAddressFile();
+    // Readings are guessed from dictionaries that take a moment to read.
+    m_doc.finder().preloadDictionary();
     WindowState::restoreBars(*this);
     m_commands->action(ID_VIEW_TOOLBAR)->setChecked(!m_toolBar->isHidden());
     m_commands->action(ID_VIEW_STATUS_BAR)->setChecked(!statusBar()->isHidden());
+    m_commands->action(ID_VIEW_READING)->setChecked(m_list->readingColumnShown());
 
     connectRefresh();
     m_commands->refresh();
@@ -142,6 +149,8 @@ void CMainFrame::createCommands()
     add(ID_VIEW_TOOLBAR, &CMainFrame::OnViewToolBar, nullptr);
     add(ID_VIEW_STATUS_BAR, &CMainFrame::OnViewStatusBar, nullptr);
     add(ID_PRINT_ADDRESSES, &CMainFrame::OnPrintAddresses, &CMainFrame::OnUpdatePrintAddresses);
+    add(ID_EDIT_FIND, &CMainFrame::OnEditFind, nullptr);
+    add(ID_VIEW_READING, &CMainFrame::OnViewReading, nullptr);
     MainMenus::applyCommandTexts(*m_commands, *this);
 }
 
@@ -158,6 +167,7 @@ void CMainFrame::createStatusBar()
     m_mailPane->setFrameShadow(QFrame::Sunken);
     m_mailPane->setMinimumWidth(
         m_mailPane->fontMetrics().horizontalAdvance(QString(IDS_INDICATOR_MAIL_WIDTH, u' ')));
+    bar->addPermanentWidget(new ShownCountLabel(m_list->model(), bar));
     bar->addPermanentWidget(m_mailPane);
 }
 
@@ -423,6 +433,17 @@ void CMainFrame::OnViewStatusBar()
 {
     statusBar()->setVisible(statusBar()->isHidden());
     m_commands->action(ID_VIEW_STATUS_BAR)->setChecked(!statusBar()->isHidden());
+}
+
+void CMainFrame::OnEditFind()
+{
+    m_searchField->activate();
+}
+
+void CMainFrame::OnViewReading()
+{
+    m_list->setReadingColumnShown(!m_list->readingColumnShown());
+    m_commands->action(ID_VIEW_READING)->setChecked(m_list->readingColumnShown());
 }
 
 void CMainFrame::ReadOptions()

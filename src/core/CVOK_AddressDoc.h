@@ -9,6 +9,8 @@
 #include <memory>
 #include <vector>
 
+class ContactFinder;
+
 // The address book: the records, their data file and the user's groups. Every change to them
 // goes through the operations here, and each is announced, so that views, saving and undo
 // follow without being called by whoever made the change. The views keep pointers to records;
@@ -63,6 +65,10 @@ public:
     // An empty reading forgets the name's.
     void SetReading(std::string_view name, std::string_view reading);
 
+    // ---- finding contacts ----
+    // The search index and the readings of names, stored or guessed.
+    ContactFinder& finder() const { return *m_finder; }
+
     // ---- groups ----
     // The fixed groups, then the user's groups in the tree's order.
     QStringList groupNames() const;
@@ -99,4 +105,5 @@ private:
     QStringList m_userGroups;
     QString m_path;
     bool m_loadFailed = false;
+    std::unique_ptr<ContactFinder> m_finder; // last: it goes before the records it points at
 };
