@@ -46,7 +46,8 @@ void ReadingField::setGuess(Guess guess)
 void ReadingField::loaded()
 {
     m_written = m_reading->text();
-    m_composed.clear();
+    // Kana typed after the loaded name read on from its reading.
+    m_composed = m_written;
     m_kana.clear();
     offerGuess();
 }
