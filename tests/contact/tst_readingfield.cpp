@@ -112,6 +112,10 @@ private slots:
             << QStringList{"p:やまだ", "p:山田", "c:山田", "c:　", "p:たろう", "p:太郎", "c:太郎"}
             << "山田　太郎"
             << "やまだ たろう";
+        QTest::newRow("a blank typed with the input method off")
+            << QStringList{"p:やまだ", "p:山田", "c:山田", "k: ", "p:たろう", "p:太郎", "c:太郎"}
+            << "山田 太郎"
+            << "やまだ たろう";
         QTest::newRow("commit and next composition in one event")
             << QStringList{"p:やまだ", "p:山田", "c:山田\np:た", "p:たろう", "p:太郎", "c:太郎"}
             << "山田太郎"

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QInputMethodEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 
 namespace {
@@ -65,8 +66,14 @@ void ReadingField::fill(const QString& reading)
 
 bool ReadingField::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_name && event->type() == QEvent::InputMethod)
+    if (watched == m_name && event->type() == QEvent::InputMethod) {
         compose(*static_cast<QInputMethodEvent*>(event));
+    } else if (watched == m_name && event->type() == QEvent::KeyPress) {
+        // A blank typed between surname and given name, the input method off.
+        const QString text = static_cast<QKeyEvent*>(event)->text();
+        if (!text.isEmpty() && text.trimmed().isEmpty())
+            addPart(QStringLiteral(" "));
+    }
     return QObject::eventFilter(watched, event);
 }
 
@@ -79,15 +86,9 @@ void ReadingField::compose(const QInputMethodEvent& event)
         // Typing over the whole name starts a new one.
         if (m_name->text().isEmpty() || m_name->selectedText() == m_name->text())
             m_composed.clear();
-        QString part = isKana(commit) ? commit : m_kana;
-        if (commit.trimmed().isEmpty())
-            part = QStringLiteral(" ");
+        addPart(commit.trimmed().isEmpty() ? QStringLiteral(" ")
+                                           : (isKana(commit) ? commit : m_kana));
         m_kana.clear();
-        if (!part.isEmpty()) {
-            m_composed += part;
-            if (untouched())
-                fill(m_composed);
-        }
     }
     // While the user types, the composition is kana (and the romaji of a kana not yet whole,
     // which is left out); after conversion it is the kanji, and the kana stay remembered.
@@ -96,6 +97,17 @@ void ReadingField::compose(const QInputMethodEvent& event)
         m_kana = preedit;
     else if (preedit.isEmpty() && commit.isEmpty())
         m_kana.clear(); // the composition was abandoned
+}
+
+void ReadingField::addPart(const QString& part)
+{
+    // One blank between parts, none before the first.
+    if (part.isEmpty() ||
+        (part == QStringLiteral(" ") && (m_composed.isEmpty() || m_composed.endsWith(u' '))))
+        return;
+    m_composed += part;
+    if (untouched())
+        fill(m_composed);
 }
 
 void ReadingField::onNameEdited(const QString& name)

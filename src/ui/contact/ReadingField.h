@@ -36,6 +36,7 @@ protected:
 
 private:
     void compose(const QInputMethodEvent& event);
+    void addPart(const QString& part);
     void onNameEdited(const QString& name);
     void fill(const QString& reading);
     bool untouched() const;
