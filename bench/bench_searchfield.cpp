@@ -6,6 +6,7 @@
 // (readings) beside the same list sorted by mail address.
 #include "AddressBookGenerator.h"
 #include "BenchUtil.h"
+#include "ScratchDesktop.h"
 #include "app/CMainFrame.h"
 #include "core/DataLocation.h"
 #include "model/AddressRecord.h"
@@ -17,7 +18,6 @@
 #include <QApplication>
 #include <QFile>
 #include <QKeyEvent>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -68,29 +68,11 @@ struct Step
 
 int main(int argc, char** argv)
 {
-    QTemporaryDir dir;
-    for (const char* var :
-         {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR", "VOK_ADDRESS_DIR"})
-        qputenv(var, dir.path().toUtf8());
-    QFile::setPermissions(dir.path(),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("QT_LOGGING_RULES", "qt.qpa.*=false");
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("VOK_Address"));
-    QApplication::setOrganizationName(QStringLiteral("VOK System"));
+    ScratchDesktop desktop(argc, argv);
 
     for (std::size_t n : {10000u, 100000u}) {
-        QFile::remove(DataLocation::addressFilePath()); // the last frame saved its book there
-        CMainFrame frame;
-        AddressBookGenerator generator;
-        generator.setCommonNames(true);
-        RecordList generated;
-        generator.fill(generated, n);
-        frame.document()->ImportRecords(generated.TakeRecords());
-        frame.resize(1000, 700);
-        frame.show();
-        QApplication::processEvents();
+        const std::unique_ptr<CMainFrame> window = ScratchDesktop::showBook(n, true);
+        CMainFrame& frame = *window;
         CAddressList* list = frame.addressList();
         list->ShowGroup(QStringLiteral("VOK_Address"));
 

@@ -1,9 +1,9 @@
 // Writes a demo address book for trying the program out or taking pictures of it:
 //   make_demo_book DIR [COUNT]
 // DIR/Address.vok gets COUNT generated contacts (60 unless given), named from common Japanese
-// surnames and given names (the first one 山田 太郎), and the user groups they use are stored in the current user's
-// settings ($XDG_CONFIG_HOME), so the tree lists them.
-// Run the program with VOK_ADDRESS_DIR=DIR to open it.
+// surnames and given names (the first one 山田 太郎), and the user groups they use are stored in
+// the current user's settings ($XDG_CONFIG_HOME), so the tree lists them. Run the program with
+// VOK_ADDRESS_DIR=DIR to open it.
 #include "AddressBookGenerator.h"
 #include "model/AddressFile.h"
 #include "model/AddressRecord.h"

@@ -1,6 +1,7 @@
 #include "../common/TypeText.h"
 #include "ModalDriver.h"
 #include "TestMain.h"
+#include "TestNameDictionary.h"
 #include "app/CMainFrame.h"
 #include "core/ContactFinder.h"
 #include "model/Cp932.h"
@@ -50,16 +51,6 @@ void play(QLineEdit* name, const QStringList& steps)
     }
 }
 
-std::shared_ptr<const ReadingDictionary> testDictionary()
-{
-    const QString path = TestEnv::root() + QStringLiteral("/jinmei.utf8");
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(";; -*- coding: utf-8 -*-\nやまだ /山田;姓/\nたろう /太郎;名/\n");
-    return std::make_shared<const ReadingDictionary>(QFile::encodeName(path).toStdString(),
-                                                     std::string());
-}
-
 } // namespace
 
 // The フリガナ field of the contact sheet: filled from what the input method composed in the
@@ -90,7 +81,7 @@ private slots:
     {
         m_frame = std::make_unique<CMainFrame>();
         doc().DeleteAllRecords();
-        doc().finder().setDictionary(testDictionary());
+        doc().finder().setDictionary(testNameDictionary());
         m_frame->show();
     }
     void cleanup() { m_frame.reset(); }

@@ -1,4 +1,5 @@
 #include "TestEnv.h"
+#include "TestNameDictionary.h"
 #include "core/CVOK_AddressDoc.h"
 #include "core/ContactFinder.h"
 #include "model/Cp932.h"
@@ -21,18 +22,6 @@ std::unique_ptr<AddressRecord> contact(const char* name, const char* group = "Pr
     r->setField(AddressRecord::Name, cp(name));
     r->setField(AddressRecord::Group, cp(group));
     return r;
-}
-
-// A name dictionary of its own, so that guesses do not depend on what is installed.
-std::shared_ptr<const ReadingDictionary> testDictionary()
-{
-    const QString path = TestEnv::root() + QStringLiteral("/jinmei.utf8");
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(";; -*- coding: utf-8 -*-\n"
-                   "やまだ /山田;姓/\nたろう /太郎;名/\nさとう /佐藤;姓/\nはなこ /花子;名/\n");
-    return std::make_shared<const ReadingDictionary>(QFile::encodeName(path).toStdString(),
-                                                     std::string());
 }
 
 } // namespace
@@ -59,7 +48,7 @@ private slots:
     void readings()
     {
         CVOK_AddressDoc doc;
-        doc.finder().setDictionary(testDictionary());
+        doc.finder().setDictionary(testNameDictionary());
         doc.finder().preloadDictionary(); // a worker reads it; the first guess waits for it
         const std::string taro = cp("山田 太郎");
         ContactFinder::Reading r = doc.finder().readingOf(taro);
@@ -108,7 +97,7 @@ private slots:
         const QString path = TestEnv::root() + QStringLiteral("/finder.vok");
         QFile::remove(path);
         doc.LoadAddressFile(path);
-        doc.finder().setDictionary(testDictionary());
+        doc.finder().setDictionary(testNameDictionary());
         doc.CreateGroup(QStringLiteral("友人"));
         doc.AddRecord(contact("山田 太郎"));
         AddressRecord* hanako = doc.AddRecord(contact("佐藤 花子", "友人"));

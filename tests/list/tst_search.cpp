@@ -3,6 +3,7 @@
 #include "ModalDriver.h"
 #include "PaneTestSupport.h"
 #include "TestMain.h"
+#include "TestNameDictionary.h"
 #include "core/ContactFinder.h"
 #include "model/ReadingDictionary.h"
 #include "ui/contact/CInfomationSheet.h"
@@ -22,21 +23,11 @@ using namespace PaneTest;
 
 namespace {
 
-// A name dictionary of the test's own: the guesses do not depend on what is installed.
-std::shared_ptr<const ReadingDictionary> testDictionary()
-{
-    const QString path = TestEnv::root() + QStringLiteral("/jinmei.utf8");
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(";; -*- coding: utf-8 -*-\n"
-                   "やまだ /山田;姓/\nたろう /太郎;名/\nさとう /佐藤;姓/\nはなこ /花子;名/\n");
-    return std::make_shared<const ReadingDictionary>(QFile::encodeName(path).toStdString(),
-                                                     std::string());
-}
-
-// Many contacts, among them the ones a test looks for.
+// Many contacts, among them the ones a test looks for, all of them shown; readings are
+// guessed from the test's own dictionary.
 void fillBook(Frame& f)
 {
+    f.frame->document()->finder().setDictionary(testNameDictionary());
     const char* const surnames[] = {"佐藤", "鈴木", "高橋", "田中", "伊藤", "渡辺"};
     const char* const given[] = {"一郎", "花子", "次郎", "美咲", "健太"};
     for (int i = 0; i < 240; ++i) {
@@ -47,6 +38,7 @@ void fillBook(Frame& f)
     f.add({"山田 太郎", "taro@example.jp", "Private", "03-1234-5678"});
     f.add({"ヤマダ ケン", "ken@example.jp", "Business"});
     f.add({"山田 花子", "hanako@example.jp", "Business"});
+    f.show("VOK_Address");
 }
 
 QLabel* countLabel(const Frame& f)
@@ -83,9 +75,7 @@ private slots:
     void typingKanaFindsTheReading()
     {
         Frame f;
-        f.frame->document()->finder().setDictionary(testDictionary());
         fillBook(f);
-        f.show("VOK_Address");
         QVERIFY(activate(f));
         f.list->setFocus();
         QCOMPARE(countLabel(f)->text(), QStringLiteral("243件"));
@@ -116,9 +106,7 @@ private slots:
     {
         // Kana still being composed filter already; the conversion then counts as typed.
         Frame f;
-        f.frame->document()->finder().setDictionary(testDictionary());
         fillBook(f);
-        f.show("VOK_Address");
         SearchField* field = f.frame->searchField();
         field->setFocus();
         QInputMethodEvent composing(QStringLiteral("やまだ"), {});
@@ -138,7 +126,6 @@ private slots:
     {
         Frame f;
         fillBook(f);
-        f.show("VOK_Address");
         QVERIFY(activate(f));
         f.frame->searchField()->setFocus();
         typeText(f.frame->searchField(), QStringLiteral("伊藤"));
@@ -159,9 +146,7 @@ private slots:
     void changedContactsStayUntilTheTextChanges()
     {
         Frame f;
-        f.frame->document()->finder().setDictionary(testDictionary());
         fillBook(f);
-        f.show("VOK_Address");
         QVERIFY(activate(f));
         CMainFrame* frame = f.frame.get();
         frame->commands()->setHandler(ID_EDIT_CONTACT, [frame] { frame->OnEditContact(); });
@@ -200,9 +185,7 @@ private slots:
     void groupChangeKeepsTheText()
     {
         Frame f;
-        f.frame->document()->finder().setDictionary(testDictionary());
         fillBook(f);
-        f.show("VOK_Address");
         SearchField* field = f.frame->searchField();
         field->setFocus();
         typeText(field, QStringLiteral("やまだ"));
@@ -269,7 +252,7 @@ private slots:
     {
         {
             Frame f;
-            f.frame->document()->finder().setDictionary(testDictionary());
+            f.frame->document()->finder().setDictionary(testNameDictionary());
             AddressRecord* r = f.add({"山田 太郎", "", "Private"});
             f.add({"佐藤", "", "Private"});
             f.show("Private");
