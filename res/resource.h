@@ -49,6 +49,8 @@
 #define ID_NEW_MAIL 32784
 #define ID_OPEN_ADDRESS_BOOK 32786
 #define ID_PRINT_ADDRESSES 32795
+#define ID_EDIT_UNDO 57643
+#define ID_EDIT_REDO 57644
 #define ID_VIEW_READING 32810 // the list's フリガナ column
 #define ID_EDIT_FIND 57636
 #define ID_APP_ABOUT 57664

@@ -12,6 +12,8 @@ packages=(
     clang libclang-rt-14-dev
     libxcb1-dev
     python3-vobject
+    qtkeychain-qt6-dev
+    xdotool bc
 )
 if [ "${1:-}" = "--print" ]; then
     printf '%s\n' "${packages[@]}"

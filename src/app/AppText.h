@@ -13,6 +13,13 @@ inline const QString LoadFailed =
     QStringLiteral("アドレスデータの読み込みに失敗しました。管理者に連絡して下さい。");
 inline const QString SaveFailed =
     QStringLiteral("アドレスデータの保存に失敗しました。管理者に連絡して下さい。");
+// %1: the backup's file name.
+inline const QString LoadDamaged =
+    QStringLiteral("アドレスデータの末尾が壊れていたため、読み込めた管理情報だけを表示します。"
+                   "元のファイルは %1 として残します。管理者に連絡して下さい。");
+inline const QString NoAnswer = QStringLiteral(
+    "VOK_Address は既に起動していますが、応答がありません。起動中の VOK_Address を終了させてから、"
+    "もう一度起動して下さい。");
 inline const QString NoDisplay = QStringLiteral(
     "VOK_Address needs a graphical display, and none was found (DISPLAY and WAYLAND_DISPLAY are "
     "unset).\nStart it from a desktop session, or under a virtual display: xvfb-run -a %1\n");
@@ -64,6 +71,8 @@ inline constexpr CommandText Commands[] = {
     {ID_COPY_OFFICE_MAIL, u"", u"会社メールアドレスをクリップボードにコピーする", u"転送"},
     {ID_OPEN_ADDRESS_BOOK, u"", u"アドレス帳を開く", u"アドレス帳を開く"},
     {ID_APP_EXIT, u"", u"ｱﾌﾟﾘｹｰｼｮﾝを終了し、ﾌｧｲﾙの保存を指示", u"終了"},
+    {ID_EDIT_UNDO, u"元に戻す(&U)", u"直前の操作を取り消す", u"元に戻す"},
+    {ID_EDIT_REDO, u"やり直し(&R)", u"取り消した操作をやり直す", u"やり直し"},
     {ID_EDIT_FIND, u"検索(&F)", u"名前や読み、住所、電話番号などで管理情報を絞り込む", u"検索"},
     {ID_VIEW_READING, u"フリガナ列(&R)", u"名前の読み（フリガナ）の列の 表示/非表示",
      u"フリガナ列の表示切り替え"},

@@ -1,18 +1,23 @@
 #include "CAddressApp.h"
 
+#include "AppText.h"
 #include "CMainFrame.h"
+#include "SessionEnd.h"
 #include "SingleInstance.h"
 #include "TerminationSignals.h"
+#include "ui/common/MessageBox.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
+#include <cstdio>
 
 CAddressApp::CAddressApp() = default;
 
 CAddressApp::~CAddressApp()
 {
     // The frame goes first: it may still show a message box about the data file.
+    m_sessionEnd.reset();
     m_frame.reset();
     m_signals.reset();
     m_instance.reset();
@@ -45,8 +50,15 @@ bool CAddressApp::InitInstance(const QStringList& arguments, const QString& inst
 {
     m_instance = std::make_unique<SingleInstance>(
         instanceName.isEmpty() ? SingleInstance::defaultName() : instanceName);
-    if (!m_instance->acquire())
-        return false; // the running copy shows itself, or is still starting
+    if (!m_instance->acquire()) {
+        // The running copy shows itself; one that never answers is named, not kept silent.
+        if (m_instance->outcome() == SingleInstance::NoAnswer) {
+            m_exitCode = 1;
+            std::fprintf(stderr, "%s\n", AppText::NoAnswer.toLocal8Bit().constData());
+            MessageBox::information(nullptr, AppText::NoAnswer);
+        }
+        return false;
+    }
 
     const bool startup = isStartupCommandLine(arguments);
     m_frame = std::make_unique<CMainFrame>();
@@ -57,6 +69,7 @@ bool CAddressApp::InitInstance(const QStringList& arguments, const QString& inst
     m_signals = std::make_unique<TerminationSignals>();
     QObject::connect(m_signals.get(), &TerminationSignals::terminationRequested, frame,
                      &CMainFrame::RequestExit);
+    m_sessionEnd = std::make_unique<SessionEnd>(frame);
 
     if (!startup)
         frame->show();

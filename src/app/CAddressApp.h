@@ -4,6 +4,7 @@
 #include <memory>
 
 class CMainFrame;
+class SessionEnd;
 class SingleInstance;
 class TerminationSignals;
 
@@ -16,10 +17,12 @@ public:
     ~CAddressApp();
 
     // Returns false when the program should end at once (the caller returns exitCode()).
+    // A running copy that does not answer is reported on stderr and in a message box.
     // instanceName names the single-instance lock and server; empty: the executable's base name.
     bool InitInstance(const QStringList& arguments, const QString& instanceName = {});
-    int exitCode() const { return 0; }
+    int exitCode() const { return m_exitCode; }
     CMainFrame* mainFrame() const { return m_frame.get(); }
+    SingleInstance* instance() const { return m_instance.get(); }
 
     // Qt's own texts (standard buttons, file dialogs) in Japanese like the rest of the program,
     // whatever the desktop's language; false when the translation is not installed.
@@ -29,7 +32,9 @@ public:
     static bool isStartupCommandLine(const QStringList& arguments);
 
 private:
+    int m_exitCode = 0;
     std::unique_ptr<SingleInstance> m_instance;
     std::unique_ptr<CMainFrame> m_frame;
     std::unique_ptr<TerminationSignals> m_signals;
+    std::unique_ptr<SessionEnd> m_sessionEnd;
 };

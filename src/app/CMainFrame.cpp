@@ -4,6 +4,7 @@
 #include "MainMenus.h"
 #include "TrayIcon.h"
 #include "WindowState.h"
+#include "core/AutoSave.h"
 #include "core/ContactFinder.h"
 #include "core/Text.h"
 #include "mail/MailCheck.h"
@@ -27,11 +28,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTextEdit>
 #include <QThread>
 #include <QTimer>
 #include <QToolBar>
@@ -84,6 +89,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
     connect(m_mailCheck, &MailCheck::trayTipChanged, m_tray, &TrayIcon::SetTrayTip);
     connect(m_mailCheck, &MailCheck::mailPaneTextChanged, this, &CMainFrame::SetMailPaneText);
     LoadAddressFile();
+    createAutoSave();
     // Readings are guessed from dictionaries that take a moment to read.
     m_doc.finder().preloadDictionary();
     WindowState::restoreBars(*this);
@@ -107,6 +113,7 @@ CMainFrame::~CMainFrame()
     disconnect(m_tree, nullptr, m_commands, nullptr);
     disconnect(m_list->model(), nullptr, m_commands, nullptr);
     disconnect(&m_doc, nullptr, nullptr, nullptr);
+    m_autoSave.reset();
 }
 
 void CMainFrame::connectPanes()
@@ -149,6 +156,8 @@ void CMainFrame::createCommands()
     add(ID_VIEW_TOOLBAR, &CMainFrame::OnViewToolBar, nullptr);
     add(ID_VIEW_STATUS_BAR, &CMainFrame::OnViewStatusBar, nullptr);
     add(ID_PRINT_ADDRESSES, &CMainFrame::OnPrintAddresses, &CMainFrame::OnUpdatePrintAddresses);
+    add(ID_EDIT_UNDO, &CMainFrame::OnEditUndo, &CMainFrame::OnUpdateEditUndo);
+    add(ID_EDIT_REDO, &CMainFrame::OnEditRedo, &CMainFrame::OnUpdateEditRedo);
     add(ID_EDIT_FIND, &CMainFrame::OnEditFind, nullptr);
     add(ID_VIEW_READING, &CMainFrame::OnViewReading, nullptr);
     MainMenus::applyCommandTexts(*m_commands, *this);
@@ -187,6 +196,7 @@ void CMainFrame::connectRefresh()
     for (auto rowsChanged : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
         connect(m_list->model(), rowsChanged, m_commands, &CommandTable::refresh);
     connect(m_list->model(), &QAbstractItemModel::modelReset, m_commands, &CommandTable::refresh);
+    connect(&m_doc, &CVOK_AddressDoc::undoStateChanged, m_commands, &CommandTable::refresh);
 }
 
 void CMainFrame::connectListSelection()
@@ -278,6 +288,24 @@ bool CMainFrame::OnUpdateAppExit() const
 bool CMainFrame::NoDialogOpen() const
 {
     return QApplication::activeModalWidget() == nullptr;
+}
+
+bool CMainFrame::textFieldHasFocus() const
+{
+    // Text fields (the tree's label editor) take back their own typing with the same keys.
+    QWidget* focus = commandFocus();
+    return qobject_cast<QLineEdit*>(focus) || qobject_cast<QTextEdit*>(focus) ||
+           qobject_cast<QPlainTextEdit*>(focus);
+}
+
+bool CMainFrame::OnUpdateEditUndo() const
+{
+    return m_doc.canUndo() && !textFieldHasFocus();
+}
+
+bool CMainFrame::OnUpdateEditRedo() const
+{
+    return m_doc.canRedo() && !textFieldHasFocus();
 }
 
 bool CMainFrame::OnUpdateNewMail() const
@@ -435,6 +463,16 @@ void CMainFrame::OnViewStatusBar()
     m_commands->action(ID_VIEW_STATUS_BAR)->setChecked(!statusBar()->isHidden());
 }
 
+void CMainFrame::OnEditUndo()
+{
+    m_doc.Undo();
+}
+
+void CMainFrame::OnEditRedo()
+{
+    m_doc.Redo();
+}
+
 void CMainFrame::OnEditFind()
 {
     m_searchField->activate();
@@ -458,15 +496,27 @@ void CMainFrame::ReadOptions()
 
 bool CMainFrame::LoadAddressFile()
 {
-    if (m_doc.LoadAddressFile())
-        return true;
-    MessageBox::information(this, AppText::LoadFailed);
-    return false;
+    if (!m_doc.LoadAddressFile()) {
+        MessageBox::information(this, AppText::LoadFailed);
+        return false;
+    }
+    if (m_doc.loadDamaged()) {
+        const QString backup = QFileInfo(m_doc.backupFilePath()).fileName();
+        MessageBox::information(this, AppText::LoadDamaged.arg(backup));
+    }
+    return true;
+}
+
+void CMainFrame::createAutoSave()
+{
+    m_autoSave = std::make_unique<AutoSave>(&m_doc);
+    connect(m_autoSave.get(), &AutoSave::saveFailed, this,
+            [this] { MessageBox::information(this, AppText::SaveFailed); });
 }
 
 bool CMainFrame::SaveAddressFile()
 {
-    if (m_doc.SaveAddressFile())
+    if (m_autoSave->SaveNow())
         return true;
     MessageBox::information(this, AppText::SaveFailed);
     return false;

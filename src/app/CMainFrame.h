@@ -6,8 +6,10 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
+#include <memory>
 #include <optional>
 
+class AutoSave;
 class CAddressList;
 class CGroupTree;
 class CommandTable;
@@ -33,9 +35,11 @@ public:
     CGroupTree* groupTree() const { return m_tree; }
     CAddressList* addressList() const { return m_list; }
     TrayIcon* tray() const { return m_tray; }
+    AutoSave* autoSave() const { return m_autoSave.get(); }
 
     // The data file, with the failures shown in a message box. An existing file that could
-    // not be read is never overwritten during this run.
+    // not be read is never overwritten during this run. Saving writes at once what changed
+    // since the last save (changes are saved in the background anyway, shortly after).
     bool LoadAddressFile();
     bool SaveAddressFile();
 
@@ -69,6 +73,8 @@ public:
     void RequestExit();
     void OnViewToolBar();   // 59392
     void OnViewStatusBar(); // 59393
+    void OnEditUndo();      // 57643
+    void OnEditRedo();      // 57644
     void OnEditFind();      // 57636
     void OnViewReading();   // 32810
 
@@ -85,6 +91,8 @@ public:
     bool OnUpdateAppExit() const;
     bool NoDialogOpen() const;
     bool OnUpdatePrintAddresses() const;
+    bool OnUpdateEditUndo() const;
+    bool OnUpdateEditRedo() const;
 
     // Starts the desktop's default mail program; failures are silent.
     void LaunchMailClient();
@@ -127,8 +135,11 @@ private:
     QRect lastNormalGeometry() const;
     void endRun();
     void shutDown();
+    void createAutoSave();
+    bool textFieldHasFocus() const;
 
     CVOK_AddressDoc m_doc;
+    std::unique_ptr<AutoSave> m_autoSave; // goes before the book it saves
     CommandTable* m_commands = nullptr;
     CGroupTree* m_tree = nullptr;
     CAddressList* m_list = nullptr;

@@ -53,6 +53,8 @@ constexpr CommandKey kCommandKeys[] = {
     {ID_NEW_MAIL, "", "", "tb_new_mail.svg"},
     {ID_MAIL_CHECK, "", "", "tb_mail_check.svg"},
     {ID_APP_ABOUT, "", "", "tb_about.svg"},
+    {ID_EDIT_UNDO, "Ctrl+Z", "Ctrl+Z", ""},
+    {ID_EDIT_REDO, "Ctrl+Y", "Ctrl+Y", ""},
     {ID_PRINT_ADDRESSES, "Ctrl+Shift+P", "Ctrl+Shift+P", ""},
     {ID_EDIT_FIND, "Ctrl+F", "Ctrl+F", ""},
 };
@@ -134,7 +136,8 @@ void createMenus(CommandTable& commands, QMainWindow& window, QToolBar* toolBar)
     };
     menu(AppText::MenuFile, {ID_NEW_CONTACT, ID_CREATE_GROUP, 0, ID_COPY_MAIL, 0, ID_EXPORT,
                              ID_IMPORT, 0, ID_PRINT_ADDRESSES, 0, ID_OPTIONS});
-    menu(AppText::MenuEdit, {ID_EDIT_CONTACT, ID_DELETE, 0, ID_DELETE_GROUP, 0, ID_EDIT_FIND});
+    menu(AppText::MenuEdit, {ID_EDIT_UNDO, ID_EDIT_REDO, 0, ID_EDIT_CONTACT, ID_DELETE, 0,
+                             ID_DELETE_GROUP, 0, ID_EDIT_FIND});
     QMenu* view =
         menu(AppText::MenuView, {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, 0, ID_VIEW_READING});
     QObject::connect(view, &QMenu::aboutToShow, &window, [&commands, &window, toolBar] {

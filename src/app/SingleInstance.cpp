@@ -2,13 +2,19 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QStandardPaths>
+#include <QThread>
+
+#include "model/PrivateDir.h"
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -20,21 +26,39 @@ QString userName()
     return QString::number(::getuid());
 }
 
+// A folder only this user can enter. Without one from the session, a folder of our own under
+// the user's cache: a name in a shared folder such as /tmp could be taken by someone else
+// first, who would then hold our lock or listen in our place.
 QString runtimeDir()
 {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty() && QFileInfo(runtime).isDir())
         return runtime;
-    return QDir::tempPath();
+    const QString own = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+                        QStringLiteral("/VOK_Address");
+    const QByteArray path = QFile::encodeName(own);
+    PrivateDir::create(path.toStdString());
+    struct stat st
+    {
+    };
+    // Ours, a real folder, and closed to others (an older one may have been made looser).
+    if (::lstat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid())
+        return {};
+    if ((st.st_mode & 077) != 0 && ::chmod(path.constData(), 0700) != 0)
+        return {};
+    return own;
 }
 
 constexpr int kConnectWaitMs = 3000;
+// How long a second start waits for a first copy that is still starting.
 
 } // namespace
 
 SingleInstance::SingleInstance(const QString& name, QObject* parent) : QObject(parent)
 {
-    m_base = runtimeDir() + u'/' + name + u'-' + userName();
+    const QString dir = runtimeDir();
+    if (!dir.isEmpty())
+        m_base = dir + u'/' + name + u'-' + userName();
 }
 
 SingleInstance::~SingleInstance() = default;
@@ -42,6 +66,11 @@ SingleInstance::~SingleInstance() = default;
 QString SingleInstance::defaultName()
 {
     return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+}
+
+void SingleInstance::setStartingWait(int ms)
+{
+    m_startingWaitMs = ms;
 }
 
 QString SingleInstance::lockPath() const
@@ -56,6 +85,9 @@ QString SingleInstance::serverPath() const
 
 bool SingleInstance::acquire()
 {
+    m_outcome = Acquired;
+    if (m_base.isEmpty())
+        return true; // no private place for a lock: run rather than refuse to start
     m_lock = std::make_unique<QLockFile>(lockPath());
     // Never stale by age: a copy may run for weeks. A lock left by a crashed process is still
     // recognised, since its process no longer exists.
@@ -68,15 +100,27 @@ bool SingleInstance::acquire()
         return true;
     }
     m_lock.reset();
-    QLocalSocket socket;
-    socket.connectToServer(serverPath());
-    if (socket.waitForConnected(kConnectWaitMs)) {
-        socket.write("show\n");
-        socket.waitForBytesWritten(kConnectWaitMs);
-        // Wait for the first copy's answer so that its window is shown when we exit.
-        socket.waitForReadyRead(kConnectWaitMs);
-        socket.disconnectFromServer();
+    // The first copy listens once its window exists: give one that is starting some time.
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        QLocalSocket socket;
+        socket.connectToServer(serverPath());
+        if (socket.waitForConnected(kConnectWaitMs)) {
+            socket.write("show\n");
+            socket.waitForBytesWritten(kConnectWaitMs);
+            // Wait for the first copy's answer so that its window is shown when we exit; a busy
+            // copy that took the request shows it later.
+            socket.waitForReadyRead(kConnectWaitMs);
+            socket.disconnectFromServer();
+            m_outcome = HandedOver;
+            return false;
+        }
+        if (waited.elapsed() >= m_startingWaitMs)
+            break;
+        QThread::msleep(100);
     }
+    m_outcome = NoAnswer;
     return false;
 }
 
@@ -84,6 +128,8 @@ bool SingleInstance::listen()
 {
     if (m_server)
         return true;
+    if (m_base.isEmpty())
+        return false;
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     // A socket file left by a crashed copy: we hold the lock, so nobody else uses it.

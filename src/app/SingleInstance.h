@@ -8,8 +8,9 @@ class QLocalServer;
 class QLockFile;
 
 // One copy per user: a lock file held for the whole run and a local server of the same name
-// that a second start connects to. The server listens only once the main window exists, so a
-// second start during the first one's start-up finds the lock but nobody to ask, and just ends.
+// that a second start connects to, both in a folder only the user can enter. The server listens
+// only once the main window exists, so a second start during the first one's start-up waits a
+// little for it; a holder that never answers is reported (noAnswer()).
 class SingleInstance : public QObject
 {
     Q_OBJECT
@@ -18,9 +19,18 @@ public:
     explicit SingleInstance(const QString& name, QObject* parent = nullptr);
     ~SingleInstance() override;
 
+    enum Outcome
+    {
+        Acquired,   // this process is the first copy
+        HandedOver, // the running copy shows its window; this one ends
+        NoAnswer,   // the lock is held, but nobody listens in its holder's place
+    };
     // True when this process is the first copy. Otherwise the running copy has been asked to
-    // show its window (when it already listens) and this one should end.
+    // show its window and this one should end; outcome() tells whether it answered.
     bool acquire();
+    Outcome outcome() const { return m_outcome; }
+    // How long acquire() waits for a copy that is still starting (5 s).
+    void setStartingWait(int ms);
     // Marks the main window for later starts: each connection emits showRequested().
     bool listen();
 
@@ -35,6 +45,8 @@ private:
     void onNewConnection();
 
     QString m_base;
+    Outcome m_outcome = Acquired;
+    int m_startingWaitMs = 5000;
     std::unique_ptr<QLockFile> m_lock;
     QLocalServer* m_server = nullptr;
 };

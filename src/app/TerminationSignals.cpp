@@ -11,6 +11,9 @@ namespace {
 
 int g_pipe[2] = {-1, -1};
 
+// A closed terminal or a log-out that hangs up ends the program like kill does.
+constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
+
 extern "C" void onTerminationSignal(int)
 {
     const int saved = errno;
@@ -36,16 +39,16 @@ TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent)
     action.sa_handler = onTerminationSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
+    for (int signal : kSignals)
+        sigaction(signal, &action, nullptr);
 }
 
 TerminationSignals::~TerminationSignals()
 {
     if (!m_notifier)
         return;
-    std::signal(SIGTERM, SIG_DFL);
-    std::signal(SIGINT, SIG_DFL);
+    for (int signal : kSignals)
+        std::signal(signal, SIG_DFL);
     delete m_notifier;
     m_notifier = nullptr;
     ::close(g_pipe[0]);

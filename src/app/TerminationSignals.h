@@ -4,9 +4,10 @@
 
 class QSocketNotifier;
 
-// SIGTERM and SIGINT (logout, kill, Ctrl+C) become a Qt signal on the user-interface thread, so
-// that the program can end as through its exit command and save everything. The handler only
-// writes one byte into a pipe; the notifier reads it in the event loop.
+// SIGTERM, SIGINT and SIGHUP (logout, kill, Ctrl+C, a closed terminal) become a Qt signal on the
+// user-interface thread, so that the program can end as through its exit command and save
+// everything. The handler only writes one byte into a pipe; the notifier reads it in the event
+// loop.
 class TerminationSignals : public QObject
 {
     Q_OBJECT

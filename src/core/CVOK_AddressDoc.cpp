@@ -4,10 +4,12 @@
 #include "DataLocation.h"
 #include "Text.h"
 #include "model/AddressFile.h"
+#include "model/AddressFileWriter.h"
+#include "model/AtomicFile.h"
+#include "model/BookSnapshot.h"
 #include "model/GroupName.h"
 #include "settings/GroupStore.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <unordered_set>
@@ -22,6 +24,15 @@ namespace {
 std::string encodedPath(const QString& path)
 {
     return QFile::encodeName(path).toStdString();
+}
+
+std::vector<AddressRecord*> recordsOf(const std::vector<BookChange::GroupEdit>& edits)
+{
+    std::vector<AddressRecord*> out;
+    out.reserve(edits.size());
+    for (const auto& e : edits)
+        out.push_back(e.record);
+    return out;
 }
 
 } // namespace
@@ -44,12 +55,25 @@ CVOK_AddressDoc::~CVOK_AddressDoc()
 bool CVOK_AddressDoc::LoadAddressFile(const QString& path)
 {
     m_path = path.isEmpty() ? DataLocation::addressFilePath() : path;
+    const std::string file = encodedPath(m_path);
+    // We hold the single-instance lock, and a running save locks its file: what is unlocked
+    // is left over from a save that was killed.
+    AtomicFile::removeStale(file);
     m_loadFailed =
-        AddressFile::Load(encodedPath(m_path), m_records) == AddressFile::Status::ReadError;
+        AddressFile::Load(file, m_records, &m_trailingBytes) == AddressFile::Status::ReadError;
+    m_writer = m_loadFailed ? nullptr : std::make_shared<AddressFileWriter>(file);
+    m_history.clear();
+    m_revision = 0;
     // A book without readings works as before; unreadable readings are guessed again.
     m_readings.Load(encodedPath(readingsPath()));
+    m_readingsChanged = false;
     m_finder->reset();
     return !m_loadFailed;
+}
+
+QString CVOK_AddressDoc::backupFilePath() const
+{
+    return QFile::decodeName(AtomicFile::backupPath(encodedPath(m_path)).c_str());
 }
 
 QString CVOK_AddressDoc::readingsPath() const
@@ -62,46 +86,194 @@ void CVOK_AddressDoc::SetReading(std::string_view name, std::string_view reading
     if (m_readings.reading(name) == reading)
         return;
     m_readings.setReading(name, reading);
+    m_readingsChanged = true;
     emit readingChanged(std::string(name));
 }
 
 bool CVOK_AddressDoc::SaveAddressFile()
 {
-    if (m_path.isEmpty() || m_loadFailed) // never replace a file we could not read
+    if (!m_writer) // never replace a file we could not read
         return false;
-    QDir().mkpath(QFileInfo(m_path).absolutePath());
-    if (AddressFile::Save(encodedPath(m_path), m_records) != AddressFile::Status::Ok)
+    if (m_writer->Write(BookSnapshot(m_records, m_revision)) != AddressFile::Status::Ok)
+        return false;
+    return SaveReadings();
+}
+
+bool CVOK_AddressDoc::SaveReadings()
+{
+    if (!m_writer)
         return false;
     // Readings of names no contact bears any more are dropped.
     std::unordered_set<std::string_view> names;
     names.reserve(m_records.size());
     for (const auto& record : m_records)
         names.insert(record->name());
-    return m_readings.Save(encodedPath(readingsPath()), [&names](std::string_view name) {
-               return names.count(name) != 0;
-           }) == ReadingStore::Status::Ok;
+    const bool ok = m_readings.Save(encodedPath(readingsPath()), [&names](std::string_view name) {
+        return names.count(name) != 0;
+    }) == ReadingStore::Status::Ok;
+    if (ok)
+        m_readingsChanged = false;
+    return ok;
 }
+
+// ---- changes -----------------------------------------------------------------------------
+
+void CVOK_AddressDoc::commit(std::unique_ptr<BookChange> change)
+{
+    apply(*change, true);
+    m_history.push(std::move(change));
+    emit undoStateChanged();
+}
+
+bool CVOK_AddressDoc::Undo()
+{
+    return step(m_history.stepBack(), false);
+}
+
+bool CVOK_AddressDoc::Redo()
+{
+    return step(m_history.stepForward(), true);
+}
+
+bool CVOK_AddressDoc::step(BookChange* change, bool forward)
+{
+    if (!change)
+        return false;
+    apply(*change, forward);
+    emit undoStateChanged();
+    return true;
+}
+
+// Forwards: groups added and renamed, records edited, removed and added, groups removed.
+// Backwards: the same steps in the opposite order, each reversed.
+void CVOK_AddressDoc::apply(BookChange& c, bool forward)
+{
+    using Op = BookChange::GroupOp;
+    if (c.touchesRecords())
+        ++m_revision;
+
+    const auto groupAdd = [&](const QString& name) {
+        addStoredGroup(name, c.groupIndex);
+        emit groupAdded(name);
+    };
+    const auto groupRemove = [&](const QString& name) {
+        removeStoredGroup(name);
+        emit groupRemoved(name);
+    };
+    const auto edit = [&] {
+        for (auto& e : c.edits)
+            *e.record = forward ? e.after : e.before;
+        for (auto& e : c.groupEdits)
+            e.record->setField(AddressRecord::Group, forward ? e.after : e.before);
+        if (c.groupOp == Op::Rename) {
+            const QString& from = forward ? c.oldGroup : c.group;
+            const QString& to = forward ? c.group : c.oldGroup;
+            renameStoredGroup(from, to);
+            emit groupRenamed(from, to); // the renamed contacts follow with it
+        } else if (!c.groupEdits.empty()) {
+            emit recordsChanged(recordsOf(c.groupEdits));
+        }
+        if (!c.edits.empty()) {
+            std::vector<AddressRecord*> edited;
+            for (const auto& e : c.edits)
+                edited.push_back(e.record);
+            emit recordsChanged(edited);
+        }
+    };
+    const auto takeOut = [&](const std::vector<AddressRecord*>& records,
+                             std::vector<RecordList::Taken>& into) {
+        if (records.empty())
+            return;
+        emit recordsRemoving(std::vector<const AddressRecord*>(records.begin(), records.end()));
+        const std::unordered_set<const AddressRecord*> doomed(records.begin(), records.end());
+        into = m_records.TakeOutIf([&](const AddressRecord* r) { return doomed.count(r) != 0; });
+    };
+    const auto putBack = [&](std::vector<RecordList::Taken>& from,
+                             const std::vector<AddressRecord*>& records, bool marked) {
+        if (from.empty())
+            return;
+        m_records.PutBack(from);
+        emit recordsAdded(records, marked);
+    };
+
+    if (forward) {
+        if (c.groupOp == Op::Add)
+            groupAdd(c.group);
+        edit();
+        takeOut(c.removed, c.removedOut);
+        putBack(c.addedOut, c.added, c.marked);
+        if (c.groupOp == Op::Remove)
+            groupRemove(c.group);
+    } else {
+        if (c.groupOp == Op::Remove && c.groupStored)
+            groupAdd(c.group);
+        takeOut(c.added, c.addedOut);
+        putBack(c.removedOut, c.removed, false);
+        edit();
+        if (c.groupOp == Op::Add)
+            groupRemove(c.group);
+    }
+}
+
+void CVOK_AddressDoc::addStoredGroup(const QString& name, qsizetype index)
+{
+    GroupStore::add(name);
+    if (m_userGroups.contains(name))
+        return;
+    if (index < 0 || index > m_userGroups.size())
+        index = m_userGroups.size();
+    m_userGroups.insert(index, name);
+}
+
+void CVOK_AddressDoc::removeStoredGroup(const QString& name)
+{
+    GroupStore::remove(name);
+    m_userGroups.removeAll(name);
+}
+
+void CVOK_AddressDoc::renameStoredGroup(const QString& from, const QString& to)
+{
+    GroupStore::remove(from);
+    GroupStore::add(to);
+    const qsizetype at = m_userGroups.indexOf(from);
+    if (at >= 0)
+        m_userGroups[at] = to;
+    else
+        m_userGroups.append(to);
+}
+
+// ---- records -----------------------------------------------------------------------------
 
 AddressRecord* CVOK_AddressDoc::AddRecord(std::unique_ptr<AddressRecord> record)
 {
-    AddressRecord* added = m_records.AppendRecord(std::move(record));
-    if (added)
-        emit recordsAdded({added}, false);
+    if (!record)
+        return nullptr;
+    std::vector<std::unique_ptr<AddressRecord>> one;
+    one.push_back(std::move(record));
+    auto change = std::make_unique<BookChange>();
+    change->added.push_back(one.front().get());
+    change->addedOut.push_back(RecordList::Taken{m_records.size(), std::move(one.front())});
+    AddressRecord* added = change->added.front();
+    commit(std::move(change));
     return added;
 }
 
 std::vector<AddressRecord*>
 CVOK_AddressDoc::ImportRecords(std::vector<std::unique_ptr<AddressRecord>> records)
 {
-    std::vector<AddressRecord*> added;
-    added.reserve(records.size());
+    auto change = std::make_unique<BookChange>();
+    change->marked = true;
     m_records.reserve(m_records.size() + records.size());
     for (auto& record : records) {
-        if (AddressRecord* r = m_records.AppendRecord(std::move(record)))
-            added.push_back(r);
+        if (!record)
+            continue;
+        change->added.push_back(record.get());
+        change->addedOut.push_back(
+            RecordList::Taken{m_records.size() + change->addedOut.size(), std::move(record)});
     }
+    std::vector<AddressRecord*> added = change->added;
     if (!added.empty())
-        emit recordsAdded(added, true);
+        commit(std::move(change));
     return added;
 }
 
@@ -109,17 +281,25 @@ bool CVOK_AddressDoc::ChangeRecord(AddressRecord* record, const AddressRecord& v
 {
     if (!record || !m_records.contains(record))
         return false;
-    *record = value;
-    emit recordsChanged({record});
+    auto change = std::make_unique<BookChange>();
+    change->edits.push_back(BookChange::Edit{record, *record, value});
+    commit(std::move(change));
     return true;
 }
 
 std::size_t CVOK_AddressDoc::RemoveRecords(const std::vector<const AddressRecord*>& records)
 {
-    if (records.size() == 1)
-        return m_records.RemoveRecord(records.front()) ? 1 : 0;
-    return m_records.RemoveRecords(
-        std::unordered_set<const AddressRecord*>(records.begin(), records.end()));
+    const std::unordered_set<const AddressRecord*> wanted(records.begin(), records.end());
+    auto change = std::make_unique<BookChange>();
+    // In list order: they come back at their places in the same order.
+    for (const auto& r : m_records) {
+        if (wanted.count(r.get()))
+            change->removed.push_back(r.get());
+    }
+    const std::size_t removed = change->removed.size();
+    if (removed != 0)
+        commit(std::move(change));
+    return removed;
 }
 
 std::size_t CVOK_AddressDoc::MoveToGroup(const std::vector<AddressRecord*>& records,
@@ -128,41 +308,42 @@ std::size_t CVOK_AddressDoc::MoveToGroup(const std::vector<AddressRecord*>& reco
     const auto target = Text::toCp932(group);
     if (!target || target->empty())
         return 0;
-    std::vector<AddressRecord*> moved;
+    auto change = std::make_unique<BookChange>();
     for (AddressRecord* record : records) {
         if (!record || GroupName::equals(*target, record->group()))
             continue;
-        record->setField(AddressRecord::Group, *target);
-        moved.push_back(record);
+        change->groupEdits.push_back(
+            BookChange::GroupEdit{record, std::string(record->group()), *target});
     }
-    if (!moved.empty())
-        emit recordsChanged(moved);
-    return moved.size();
+    const std::size_t moved = change->groupEdits.size();
+    if (moved != 0)
+        commit(std::move(change));
+    return moved;
 }
 
 std::vector<AddressRecord*>
 CVOK_AddressDoc::CopyToGroup(const std::vector<const AddressRecord*>& records, const QString& group)
 {
-    std::vector<AddressRecord*> copies;
     const auto target = Text::toCp932(group);
     if (!target || target->empty())
-        return copies;
+        return {};
+    std::vector<std::unique_ptr<AddressRecord>> copies;
     for (const AddressRecord* source : records) {
         if (!source)
             continue;
         auto copy = std::make_unique<AddressRecord>(*source);
         if (!GroupName::equals(*target, source->group()))
             copy->setField(AddressRecord::Group, *target);
-        copies.push_back(m_records.AppendRecord(std::move(copy)));
+        copies.push_back(std::move(copy));
     }
-    if (!copies.empty())
-        emit recordsAdded(copies, true);
-    return copies;
+    return ImportRecords(std::move(copies));
 }
 
 void CVOK_AddressDoc::DeleteAllRecords()
 {
+    m_history.clear();
     m_records.DeleteAllRecords();
+    emit undoStateChanged();
 }
 
 std::size_t CVOK_AddressDoc::CountGroupRecords(const QString& group) const
@@ -170,6 +351,8 @@ std::size_t CVOK_AddressDoc::CountGroupRecords(const QString& group) const
     const auto bytes = Text::toCp932(group);
     return bytes ? m_records.CountGroupRecords(*bytes) : 0;
 }
+
+// ---- groups ------------------------------------------------------------------------------
 
 QStringList CVOK_AddressDoc::groupNames() const
 {
@@ -195,9 +378,11 @@ bool CVOK_AddressDoc::CreateGroup(const QString& name)
 {
     if (name.isEmpty() || GroupNameStored(name))
         return false;
-    GroupStore::add(name);
-    m_userGroups.append(name);
-    emit groupAdded(name);
+    auto change = std::make_unique<BookChange>();
+    change->groupOp = BookChange::GroupOp::Add;
+    change->group = name;
+    change->groupIndex = m_userGroups.size();
+    commit(std::move(change));
     return true;
 }
 
@@ -205,28 +390,37 @@ bool CVOK_AddressDoc::RenameGroup(const QString& oldName, const QString& newName
 {
     if (oldName.isEmpty() || newName.isEmpty() || GroupNameStored(newName))
         return false;
-    GroupStore::remove(oldName);
-    GroupStore::add(newName);
-    const qsizetype at = m_userGroups.indexOf(oldName);
-    if (at >= 0)
-        m_userGroups[at] = newName;
-    else
-        m_userGroups.append(newName);
+    auto change = std::make_unique<BookChange>();
+    change->groupOp = BookChange::GroupOp::Rename;
+    change->group = newName;
+    change->oldGroup = oldName;
     const auto oldBytes = Text::toCp932(oldName);
     const auto newBytes = Text::toCp932(newName);
-    if (oldBytes && newBytes)
-        m_records.RenameGroup(*oldBytes, *newBytes);
-    emit groupRenamed(oldName, newName);
+    if (oldBytes && newBytes) {
+        for (const auto& r : m_records) {
+            if (GroupName::equals(r->group(), *oldBytes))
+                change->groupEdits.push_back(
+                    BookChange::GroupEdit{r.get(), std::string(r->group()), *newBytes});
+        }
+    }
+    commit(std::move(change));
     return true;
 }
 
 std::size_t CVOK_AddressDoc::DeleteGroup(const QString& name)
 {
-    GroupStore::remove(name);
-    m_userGroups.removeAll(name);
-    std::size_t removed = 0;
-    if (const auto bytes = Text::toCp932(name))
-        removed = m_records.RemoveGroupRecords(*bytes);
-    emit groupRemoved(name);
+    auto change = std::make_unique<BookChange>();
+    change->groupOp = BookChange::GroupOp::Remove;
+    change->group = name;
+    change->groupIndex = m_userGroups.indexOf(name);
+    change->groupStored = GroupNameStored(name);
+    if (const auto bytes = Text::toCp932(name)) {
+        for (const auto& r : m_records) {
+            if (GroupName::equals(r->group(), *bytes))
+                change->removed.push_back(r.get());
+        }
+    }
+    const std::size_t removed = change->removed.size();
+    commit(std::move(change));
     return removed;
 }

@@ -1,20 +1,24 @@
 #pragma once
 
+#include "UndoHistory.h"
 #include "model/ReadingStore.h"
 #include "model/RecordList.h"
 
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
+class AddressFileWriter;
 class ContactFinder;
 
-// The address book: the records, their data file and the user's groups. Every change to them
-// goes through the operations here, and each is announced, so that views, saving and undo
-// follow without being called by whoever made the change. The views keep pointers to records;
-// recordsRemoving comes before any record is destroyed.
+// The address book: the records, their data file, the user's groups and the undo history. Every
+// change to them goes through the operations here, and each is announced, so that views and
+// saving follow without being called by whoever made the change. The views keep pointers to
+// records; recordsRemoving comes before a record leaves the book (an undo may bring the same
+// record back later, recordsAdded then tells).
 //
 // Group names are Qt strings as the tree shows them; records hold them in CP932 and are matched
 // to a group by GroupName::equals.
@@ -31,13 +35,22 @@ public:
     ~CVOK_AddressDoc() override;
 
     // ---- the data file ----
-    // Reads the file at path (by default where the book lives) and the stored groups. False
-    // when the file exists but could not be read: it is then never replaced during this run.
+    // Reads the file at path (by default where the book lives) and the stored groups, after
+    // removing what interrupted saves left beside it. False when the file exists but could not
+    // be read: it is then never replaced during this run.
     bool LoadAddressFile(const QString& path = {});
     // Replaces the data file atomically; false on failure (and always after a failed load).
     bool SaveAddressFile();
     bool loadFailed() const { return m_loadFailed; }
+    // The file was read, but it ended in a partial record (cut off, or not an address book).
+    bool loadDamaged() const { return m_trailingBytes != 0; }
     QString addressFilePath() const { return m_path; }
+    // Where the first save of a run keeps the file it replaces.
+    QString backupFilePath() const;
+    // Writes the data file from any thread; null when it must not be written (failed load).
+    std::shared_ptr<AddressFileWriter> writer() const { return m_writer; }
+    // Counts the changes to the records (the data file's contents) since the load.
+    std::uint64_t revision() const { return m_revision; }
 
     // ---- records ----
     const RecordList& records() const { return m_records; }
@@ -53,7 +66,8 @@ public:
     // Appends copies of the records in the group; announced as marked rows.
     std::vector<AddressRecord*> CopyToGroup(const std::vector<const AddressRecord*>& records,
                                             const QString& group);
-    // Empties the book (the end of the run); nothing is announced but recordsRemoving.
+    // Empties the book (the end of the run) and forgets the undo history; nothing is announced
+    // but recordsRemoving, and it counts as no change.
     void DeleteAllRecords();
     std::size_t CountGroupRecords(const QString& group) const;
 
@@ -64,6 +78,10 @@ public:
     std::string_view storedReading(std::string_view name) const { return m_readings.reading(name); }
     // An empty reading forgets the name's.
     void SetReading(std::string_view name, std::string_view reading);
+    // Readings set since they were last saved; SaveReadings writes them alone (the data file's
+    // own saving writes them too).
+    bool readingsChanged() const { return m_readingsChanged; }
+    bool SaveReadings();
 
     // ---- finding contacts ----
     // The search index and the readings of names, stored or guessed.
@@ -83,27 +101,48 @@ public:
     // Removes the stored group and every record of it; returns how many records went.
     std::size_t DeleteGroup(const QString& name);
 
+    // ---- undo ----
+    // Every operation above that changed something can be taken back, the last first.
+    bool canUndo() const { return m_history.canUndo(); }
+    bool canRedo() const { return m_history.canRedo(); }
+    bool Undo();
+    bool Redo();
+
 signals:
     // marked: imported or copied rows, which the list shows with their own picture.
     void recordsAdded(const std::vector<AddressRecord*>& records, bool marked);
     void recordsChanged(const std::vector<AddressRecord*>& records);
-    // Before any of them is destroyed.
+    // Before they leave the book (and before any of them is destroyed).
     void recordsRemoving(const std::vector<const AddressRecord*>& records);
     void groupAdded(const QString& name);
     // The group and every record of it carry the new name.
     void groupRenamed(const QString& oldName, const QString& newName);
     // After the group's records are gone.
     void groupRemoved(const QString& name);
+    // What can be undone or redone changed.
+    void undoStateChanged();
     // The reading of every contact of this name (CP932) changed.
     void readingChanged(const std::string& name);
 
 private:
+    // Applies the change, keeps it for undo and announces it.
+    void commit(std::unique_ptr<BookChange> change);
+    void apply(BookChange& change, bool forward);
+    bool step(BookChange* change, bool forward);
+    void addStoredGroup(const QString& name, qsizetype index);
+    void removeStoredGroup(const QString& name);
+    void renameStoredGroup(const QString& from, const QString& to);
     QString readingsPath() const;
 
     RecordList m_records;
     ReadingStore m_readings;
+    bool m_readingsChanged = false;
     QStringList m_userGroups;
     QString m_path;
     bool m_loadFailed = false;
+    std::size_t m_trailingBytes = 0;
+    std::shared_ptr<AddressFileWriter> m_writer;
+    std::uint64_t m_revision = 0;
+    UndoHistory m_history;
     std::unique_ptr<ContactFinder> m_finder; // last: it goes before the records it points at
 };

@@ -1,6 +1,8 @@
 #include "AddressFile.h"
 
 #include "AddressRecord.h"
+#include "AtomicFile.h"
+#include "BookSnapshot.h"
 #include "Cp932.h"
 #include "FileIo.h"
 #include "RecordList.h"
@@ -19,13 +21,38 @@ namespace {
 
 constexpr std::size_t kBatch = 256; // records per read or write call
 
+// Writes count records in their file layout, encode(i, out) filling record i.
+template <typename Encode> bool writeRecords(int fd, std::size_t count, Encode encode)
+{
+    std::vector<char> buffer(AddressFile::RecordSize * kBatch);
+    std::size_t filled = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        encode(i, buffer.data() + filled);
+        filled += AddressFile::RecordSize;
+        if (filled == buffer.size()) {
+            if (!FileIo::writeAll(fd, buffer.data(), filled))
+                return false;
+            filled = 0;
+        }
+    }
+    return filled == 0 || FileIo::writeAll(fd, buffer.data(), filled);
+}
+
 } // namespace
 
 void AddressFile::EncodeRecord(const AddressRecord& record, char* out)
 {
+    std::array<std::string_view, AddressRecord::FieldCount> fields;
+    for (int i = 0; i < AddressRecord::FieldCount; ++i)
+        fields[i] = record.field(i);
+    EncodeFields(fields, out);
+}
+
+void AddressFile::EncodeFields(const std::array<std::string_view, 16>& fields, char* out)
+{
     std::memset(out, 0, RecordSize);
     for (int i = 0; i < AddressRecord::FieldCount; ++i) {
-        const std::string_view text = Cp932::cutAtBoundary(record.field(i), SlotWidth[i] - 1);
+        const std::string_view text = Cp932::cutAtBoundary(fields[i], SlotWidth[i] - 1);
         std::memcpy(out, text.data(), text.size());
         out += SlotWidth[i];
     }
@@ -44,8 +71,11 @@ void AddressFile::DecodeRecord(const char* in, AddressRecord& record)
     record.assign(fields);
 }
 
-AddressFile::Status AddressFile::Load(const std::string& path, RecordList& list)
+AddressFile::Status AddressFile::Load(const std::string& path, RecordList& list,
+                                      std::size_t* trailingBytes)
 {
+    if (trailingBytes)
+        *trailingBytes = 0;
     // Non-blocking, so that a FIFO in the file's place cannot hang the start-up.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
@@ -74,8 +104,12 @@ AddressFile::Status AddressFile::Load(const std::string& path, RecordList& list)
             DecodeRecord(buffer.data() + i * RecordSize, *record);
             list.AppendRecord(std::move(record));
         }
-        if (static_cast<std::size_t>(got) < buffer.size())
-            break; // end of file; a partial record there is ignored
+        if (static_cast<std::size_t>(got) < buffer.size()) {
+            // End of file; a partial record there is ignored.
+            if (trailingBytes)
+                *trailingBytes = static_cast<std::size_t>(got) % RecordSize;
+            break;
+        }
     }
     ::close(fd);
     return status;
@@ -83,19 +117,23 @@ AddressFile::Status AddressFile::Load(const std::string& path, RecordList& list)
 
 AddressFile::Status AddressFile::Save(const std::string& path, const RecordList& list)
 {
-    const bool ok = FileIo::replaceFile(path, [&list](int fd) {
-        std::vector<char> buffer(RecordSize * kBatch);
-        std::size_t filled = 0;
-        for (const auto& record : list) {
-            EncodeRecord(*record, buffer.data() + filled);
-            filled += RecordSize;
-            if (filled == buffer.size()) {
-                if (!FileIo::writeAll(fd, buffer.data(), filled))
-                    return false;
-                filled = 0;
-            }
-        }
-        return filled == 0 || FileIo::writeAll(fd, buffer.data(), filled);
+    const bool ok = AtomicFile::replace(path, [&list](int fd) {
+        return writeRecords(fd, list.size(),
+                            [&list](std::size_t i, char* out) { EncodeRecord(*list.at(i), out); });
     });
+    return ok ? Status::Ok : Status::WriteError;
+}
+
+AddressFile::Status AddressFile::Save(const std::string& path, const BookSnapshot& snapshot,
+                                      bool keepBackup)
+{
+    const bool ok = AtomicFile::replace(
+        path,
+        [&snapshot](int fd) {
+            return writeRecords(fd, snapshot.size(), [&snapshot](std::size_t i, char* out) {
+                EncodeFields(snapshot.fields(i), out);
+            });
+        },
+        keepBackup);
     return ok ? Status::Ok : Status::WriteError;
 }

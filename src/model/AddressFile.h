@@ -3,8 +3,10 @@
 #include <array>
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 class AddressRecord;
+class BookSnapshot;
 class RecordList;
 
 // Address.vok: a headerless sequence of 1684-byte records, sixteen zero-terminated CP932 slots
@@ -24,12 +26,17 @@ public:
         WriteError, // the new file could not be written; the old one is untouched
     };
 
-    // Appends every whole record of the file to the list; a trailing partial record is ignored.
-    static Status Load(const std::string& path, RecordList& list);
+    // Appends every whole record of the file to the list; a trailing partial record is ignored,
+    // and its size given in trailingBytes.
+    static Status Load(const std::string& path, RecordList& list,
+                       std::size_t* trailingBytes = nullptr);
     // Replaces the file atomically: a new file beside it, flushed, then renamed over the old one.
     static Status Save(const std::string& path, const RecordList& list);
+    // The same from a snapshot; with keepBackup the replaced file stays as "Address.vok.bak".
+    static Status Save(const std::string& path, const BookSnapshot& snapshot, bool keepBackup);
 
     // One record in its file layout; text longer than a slot is cut at a character boundary.
     static void EncodeRecord(const AddressRecord& record, char* out);
+    static void EncodeFields(const std::array<std::string_view, 16>& fields, char* out);
     static void DecodeRecord(const char* in, AddressRecord& record);
 };

@@ -59,6 +59,8 @@ public:
 
     // All sixteen fields one after another, without separators: for quick scans of a record.
     std::string_view text() const { return m_text; }
+    // Where each field of text() ends.
+    const std::array<std::uint32_t, FieldCount>& fieldEnds() const { return m_end; }
 
     bool operator==(const AddressRecord& other) const;
 

@@ -1,23 +1,13 @@
 #include "FileIo.h"
 
+#include "AtomicFile.h"
+
 #include <cerrno>
-#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace FileIo {
-namespace {
-
-std::string directoryOf(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-} // namespace
 
 bool writeAll(int fd, const char* data, std::size_t size)
 {
@@ -80,45 +70,9 @@ int readFile(const std::string& path, std::string& data, std::size_t maxSize)
     return error;
 }
 
-bool replaceFile(const std::string& givenPath, const std::function<bool(int fd)>& write)
+bool replaceFile(const std::string& path, const std::function<bool(int fd)>& write)
 {
-    std::string path = givenPath;
-    if (char* real = ::realpath(givenPath.c_str(), nullptr)) {
-        path = real;
-        std::free(real);
-    }
-    const std::string dir = directoryOf(path);
-    const std::size_t slash = path.rfind('/');
-    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-    std::string temp = dir + "/." + base + ".XXXXXX";
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0)
-        return false;
-
-    struct stat st
-    {
-    };
-    if (::stat(path.c_str(), &st) == 0)
-        ::fchmod(fd, st.st_mode & 07777);
-
-    bool ok = write(fd);
-    if (ok)
-        ok = ::fsync(fd) == 0;
-    if (::close(fd) != 0)
-        ok = false;
-    if (ok)
-        ok = ::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    // Make the rename itself durable; the file is in place either way.
-    const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
-    return true;
+    return AtomicFile::replace(path, write);
 }
 
 WriteStatus writeFile(const std::string& path, std::string_view data)

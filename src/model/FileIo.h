@@ -19,11 +19,8 @@ ssize_t readFull(int fd, char* data, std::size_t size);
 // than maxSize, EINVAL for something that is no regular file.
 int readFile(const std::string& path, std::string& data, std::size_t maxSize = ~std::size_t(0));
 
-// Replaces the file at path so that a crash or a full disk never leaves a half-written one:
-// write() fills a new hidden file beside it (".name.XXXXXX"), which is flushed to disk and
-// renamed over the old one. On any failure, write() returning false included, the old file
-// stays and the new one is removed. A symbolic link stays a link (what it points to is
-// replaced), and the new file keeps the old one's permissions.
+// Replaces the file at path so that a crash or a full disk never leaves a half-written one
+// (AtomicFile::replace, without a backup).
 bool replaceFile(const std::string& path, const std::function<bool(int fd)>& write);
 
 enum class WriteStatus

@@ -105,6 +105,40 @@ RecordList::Records RecordList::TakeRecords()
     return taken;
 }
 
+std::vector<RecordList::Taken>
+RecordList::TakeOutIf(const std::function<bool(const AddressRecord*)>& pred)
+{
+    std::vector<Taken> taken;
+    Records kept;
+    kept.reserve(m_records.size());
+    for (std::size_t i = 0; i < m_records.size(); ++i) {
+        if (pred(m_records[i].get()))
+            taken.push_back(Taken{i, std::move(m_records[i])});
+        else
+            kept.push_back(std::move(m_records[i]));
+    }
+    m_records.swap(kept);
+    return taken;
+}
+
+void RecordList::PutBack(std::vector<Taken>& taken)
+{
+    if (taken.empty())
+        return;
+    Records merged;
+    merged.reserve(m_records.size() + taken.size());
+    std::size_t from = 0;
+    for (Taken& t : taken) {
+        while (merged.size() < t.index && from < m_records.size())
+            merged.push_back(std::move(m_records[from++]));
+        merged.push_back(std::move(t.record));
+    }
+    while (from < m_records.size())
+        merged.push_back(std::move(m_records[from++]));
+    m_records.swap(merged);
+    taken.clear();
+}
+
 bool RecordList::contains(const AddressRecord* record) const
 {
     return std::any_of(m_records.begin(), m_records.end(),

@@ -34,6 +34,18 @@ public:
     // Hands every record over to the caller, leaving the list empty; nothing is destroyed.
     Records TakeRecords();
 
+    // A record out of the list but alive (kept for an undo), with the place it had.
+    struct Taken
+    {
+        std::size_t index;
+        std::unique_ptr<AddressRecord> record;
+    };
+    // Takes the records that pred picks out of the list, in list order, without destroying
+    // them and without telling recordsRemoving (they are not destroyed).
+    std::vector<Taken> TakeOutIf(const std::function<bool(const AddressRecord*)>& pred);
+    // Puts taken records back at their places (indices ascending, as TakeOutIf gave them).
+    void PutBack(std::vector<Taken>& taken);
+
     bool contains(const AddressRecord* record) const;
     std::size_t size() const { return m_records.size(); }
     bool empty() const { return m_records.empty(); }

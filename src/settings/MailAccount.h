@@ -2,7 +2,9 @@
 
 #include <QString>
 
-// The POP3 mailbox the mail check asks.
+// The POP3 mailbox the mail check asks. The password lives in the desktop's keyring when one
+// answers (PasswordStore), else in the settings file; saving moves it from the file to the
+// keyring.
 struct MailAccount
 {
     QString userName;

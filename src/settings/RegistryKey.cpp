@@ -2,8 +2,8 @@
 
 #include "SettingsKeys.h"
 #include "model/Cp932.h"
+#include "model/PrivateDir.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
@@ -74,7 +74,8 @@ QString groupFor(const QString& path)
 
 void makePrivate(const QString& file)
 {
-    QDir().mkpath(QFileInfo(file).absolutePath());
+    // Missing folders are made for the user alone: the file holds a password.
+    PrivateDir::create(QFile::encodeName(QFileInfo(file).absolutePath()).toStdString());
     if (!QFileInfo::exists(file)) {
         QFile f(file);
         if (f.open(QIODevice::WriteOnly))
@@ -154,14 +155,7 @@ long RegistryKey::ReadString(const QString& name, QString& value) const
     const QVariant v = m_settings->value(valueKey(name));
     if (!v.isValid())
         return NotFound;
-    const QString text = v.toString();
-    const QByteArray utf8 = text.toUtf8();
-    long bytes = Cp932::byteLength(std::string_view(utf8.constData(), utf8.size()));
-    if (bytes < 0)
-        bytes = utf8.size();
-    if (bytes + 1 > 200)
-        return MoreData;
-    value = text;
+    value = v.toString();
     return Success;
 }
 

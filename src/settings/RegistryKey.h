@@ -31,7 +31,7 @@ public:
     long Open(const QString& path);
     void Close();
     long ReadDword(const QString& name, quint32& value) const;
-    // Values of 200 bytes or more (terminating zero included, counted in CP932) read as absent.
+    // Any length: what was stored reads back whole.
     long ReadString(const QString& name, QString& value) const;
     long WriteDword(const QString& name, quint32 value);
     long WriteString(const QString& name, const QString& value);

@@ -254,7 +254,10 @@ private slots:
                                              "-",
                                              "環境設定..."};
         QTest::newRow("edit") << 1 << "編集(&E)"
-                              << QStringList{"管理情報の編集(&E)\tCtrl+E",
+                              << QStringList{"元に戻す(&U)\tCtrl+Z",
+                                             "やり直し(&R)\tCtrl+Y",
+                                             "-",
+                                             "管理情報の編集(&E)\tCtrl+E",
                                              "管理情報の削除(&D)\tDelete",
                                              "-",
                                              "グループ削除(&G)\tCtrl+D",
@@ -1122,6 +1125,9 @@ private slots:
             CMainFrame frame;
             QCOMPARE(MessageBox::shownTexts(), QStringList{AppText::LoadFailed});
             MessageBox::shownTexts().clear();
+            QVERIFY(frame.SaveAddressFile()); // nothing changed: nothing to write, no message
+            QVERIFY(MessageBox::shownTexts().isEmpty());
+            addContact(frame, "Yamada");
             QVERIFY(!frame.SaveAddressFile());
             QCOMPARE(MessageBox::shownTexts(), QStringList{AppText::SaveFailed});
             MessageBox::shownTexts().clear();

@@ -1,11 +1,16 @@
 #include "MessageBoxGuard.h"
 #include "TestMain.h"
 
+#include "app/AppText.h"
 #include "app/CAddressApp.h"
 #include "app/CMainFrame.h"
 #include "app/SingleInstance.h"
 #include "app/TrayIcon.h"
+#include "core/AutoSave.h"
+#include "core/CVOK_AddressDoc.h"
 #include "model/AddressFile.h"
+#include "model/AddressRecord.h"
+#include "model/RecordList.h"
 #include "ui/common/MessageBox.h"
 
 #include <QDialogButtonBox>
@@ -14,6 +19,10 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QSettings>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTimer>
+#include <sys/stat.h>
 
 #include <csignal>
 
@@ -181,16 +190,75 @@ private slots:
     }
 
     // The first copy holds the lock but does not listen yet: the second ends without anything.
+    // The first copy holds the lock and begins to listen a moment later: the second waits for
+    // it, hands over and ends.
     void secondStartWhileTheFirstIsStarting()
     {
         SingleInstance first = programInstance();
         QVERIFY(first.acquire());
+        QSignalSpy shown(&first, &SingleInstance::showRequested);
+        QTimer::singleShot(1000, &first, [&first] { first.listen(); });
         Sandbox box;
         QProcess second;
         start(second, box);
-        QVERIFY(finishes(second));
+        // This process answers in its event loop: wait in it.
+        QTRY_VERIFY_WITH_TIMEOUT(second.state() == QProcess::NotRunning, 30000);
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
         QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(shown.count(), 1);
         QVERIFY(!QFileInfo::exists(box.dataFile()));
+    }
+
+    // A holder of the lock that never answers is named on stderr and in a message box.
+    void silentHolderIsReported()
+    {
+        SingleInstance first = programInstance();
+        QVERIFY(first.acquire());
+        {
+            CAddressApp second;
+            QVERIFY(!second.InitInstance({QStringLiteral("VOK_Address")},
+                                         QStringLiteral("VOK_Address")));
+            QCOMPARE(second.exitCode(), 1);
+            QCOMPARE(MessageBox::shownTexts(), QStringList{AppText::NoAnswer});
+            MessageBox::shownTexts().clear();
+        }
+        Sandbox box;
+        QProcess program;
+        start(program, box);
+        QByteArray said;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (said += program.readAllStandardError()).contains(AppText::NoAnswer.toUtf8()), 20000);
+        program.kill(); // its message box waits for a click
+        program.waitForFinished(5000);
+    }
+
+    // Without a session runtime folder the lock and the socket go into a folder of the user's
+    // own, closed to everyone else, never into a shared folder.
+    void lockWithoutRuntimeFolder()
+    {
+        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+        qunsetenv("XDG_RUNTIME_DIR");
+        const QString own = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+                            QStringLiteral("/VOK_Address");
+        QDir().mkpath(own);
+        QFile::setPermissions(own, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                       QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                       QFileDevice::ExeOther); // an older, looser folder
+        SingleInstance instance(QStringLiteral("private-lock"));
+        const bool acquired = instance.acquire();
+        const QString lockDir = QFileInfo(instance.lockPath()).absolutePath();
+        const QString serverDir = QFileInfo(instance.serverPath()).absolutePath();
+        const bool listening = instance.listen();
+        qputenv("XDG_RUNTIME_DIR", runtime);
+        QVERIFY(acquired);
+        QVERIFY(listening);
+        QCOMPARE(lockDir, own);
+        QCOMPARE(serverDir, own);
+        struct stat st
+        {
+        };
+        QCOMPARE(::stat(QFile::encodeName(own).constData(), &st), 0);
+        QCOMPARE(int(st.st_mode & 0777), 0700);
     }
 
     void twoRealProcesses()
@@ -213,14 +281,61 @@ private slots:
         QCOMPARE(first.exitCode(), 0);
     }
 
-    void sigtermSavesEverything_data()
+    void signals_data()
     {
         QTest::addColumn<int>("signal");
         QTest::newRow("SIGTERM") << int(SIGTERM);
         QTest::newRow("SIGINT") << int(SIGINT);
+        QTest::newRow("SIGHUP (a closed terminal)") << int(SIGHUP);
     }
 
-    void sigtermSavesEverything()
+    // A change made just before the signal reaches the file on the way out.
+    void signalSavesChanges_data() { signals_data(); }
+
+    void signalSavesChanges()
+    {
+        QFETCH(int, signal);
+        CAddressApp app;
+        QVERIFY(app.InitInstance({QStringLiteral("VOK_Address")}, QStringLiteral("signal-save")));
+        CMainFrame* frame = app.mainFrame();
+        QSignalSpy finished(frame, &CMainFrame::exitFinished);
+        auto record = std::make_unique<AddressRecord>();
+        record->setField(AddressRecord::Name, "Yamada");
+        frame->document()->AddRecord(std::move(record));
+        QVERIFY(frame->autoSave()->hasUnsavedChanges());
+        QCOMPARE(::raise(signal), 0);
+        QTRY_COMPARE(finished.count(), 1);
+        RecordList saved;
+        QCOMPARE(AddressFile::Load(
+                     QFile::encodeName(frame->document()->addressFilePath()).toStdString(), saved),
+                 AddressFile::Status::Ok);
+        QCOMPARE(saved.size(), std::size_t(1));
+        QCOMPARE(saved.at(0)->name(), std::string_view("Yamada"));
+        QFile::remove(frame->document()->addressFilePath());
+    }
+
+    // The application told to quit from outside (the session ends) runs the exit first.
+    void quitFromOutsideSaves()
+    {
+        CAddressApp app;
+        QVERIFY(app.InitInstance({QStringLiteral("VOK_Address")}, QStringLiteral("quit-save")));
+        CMainFrame* frame = app.mainFrame();
+        auto record = std::make_unique<AddressRecord>();
+        record->setField(AddressRecord::Name, "Suzuki");
+        frame->document()->AddRecord(std::move(record));
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        QCoreApplication::exec();
+        QVERIFY(frame->isExiting());
+        const QString file = frame->document()->addressFilePath();
+        QCOMPARE(QFileInfo(file).size(), qint64(AddressFile::RecordSize));
+        QFile::remove(file);
+    }
+
+    // The real program ends on each signal with the window's state saved; a book nobody
+    // changed is not written again.
+    void signalsEndTheProgram_data() { signals_data(); }
+
+    void signalsEndTheProgram()
     {
         QFETCH(int, signal);
         Sandbox box;
@@ -246,7 +361,8 @@ private slots:
 
         QFileInfo after(box.dataFile());
         QCOMPARE(after.size(), qint64(AddressFile::RecordSize));
-        QVERIFY(after.lastModified() > before);
+        QCOMPARE(after.lastModified(), before);
+        QVERIFY(!QFileInfo::exists(box.dataFile() + QStringLiteral(".bak")));
         QSettings settings(box.settingsFile(), QSettings::IniFormat);
         QVERIFY(!settings.value(QStringLiteral("Window/Style")).toString().isEmpty());
         QVERIFY(!settings.value(QStringLiteral("ToolBars/State")).toByteArray().isEmpty());

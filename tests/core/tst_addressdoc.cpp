@@ -1,3 +1,4 @@
+#include "CoreTestUtil.h"
 #include "TestEnv.h"
 #include "core/CVOK_AddressDoc.h"
 #include "core/DataLocation.h"
@@ -12,13 +13,7 @@
 
 namespace {
 
-std::unique_ptr<AddressRecord> contact(const char* name, const char* group)
-{
-    auto r = std::make_unique<AddressRecord>();
-    r->setField(AddressRecord::Name, Cp932::fromUtf8(name).bytes);
-    r->setField(AddressRecord::Group, Cp932::fromUtf8(group).bytes);
-    return r;
-}
+using CoreTest::contact;
 
 QStringList names(const std::vector<AddressRecord*>& records)
 {

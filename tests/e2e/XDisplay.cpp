@@ -36,13 +36,14 @@ std::uint32_t XDisplay::atom(const char* name) const
     return a;
 }
 
-std::uint32_t XDisplay::findWindow(const QString& title) const
+std::uint32_t XDisplay::findWindow(const QString& title, bool viewableOnly) const
 {
-    return m_conn ? findBelow(m_root, title.toUtf8(), 3) : 0;
+    return m_conn ? findBelow(m_root, title.toUtf8(), 3, viewableOnly) : 0;
 }
 
 // A window manager puts each window into a frame of its own: look a few levels down.
-std::uint32_t XDisplay::findBelow(std::uint32_t parent, const QByteArray& wanted, int depth) const
+std::uint32_t XDisplay::findBelow(std::uint32_t parent, const QByteArray& wanted, int depth,
+                                  bool viewableOnly) const
 {
     const xcb_atom_t netWmName = atom("_NET_WM_NAME");
     const xcb_atom_t utf8 = atom("UTF8_STRING");
@@ -63,14 +64,14 @@ std::uint32_t XDisplay::findBelow(std::uint32_t parent, const QByteArray& wanted
             const QByteArray name(static_cast<const char*>(xcb_get_property_value(p)),
                                   xcb_get_property_value_length(p));
             std::free(p);
-            if (name == wanted) {
+            if (name == wanted && (!viewableOnly || isViewable(children[i]))) {
                 found = children[i];
                 break;
             }
         }
     }
     for (int i = 0; i < count && !found && depth > 1; ++i)
-        found = findBelow(children[i], wanted, depth - 1);
+        found = findBelow(children[i], wanted, depth - 1, viewableOnly);
     std::free(tree);
     return found;
 }

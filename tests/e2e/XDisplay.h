@@ -19,8 +19,8 @@ public:
     XDisplay& operator=(const XDisplay&) = delete;
 
     bool isOpen() const { return m_conn != nullptr; }
-    // 0 when no top-level window has that title.
-    std::uint32_t findWindow(const QString& title) const;
+    // 0 when no top-level window (or no viewable one) has that title.
+    std::uint32_t findWindow(const QString& title, bool viewableOnly = false) const;
     bool isViewable(std::uint32_t window) const;
     // Sends WM_DELETE_WINDOW, as the title bar's close button does.
     void requestClose(std::uint32_t window) const;
@@ -31,7 +31,8 @@ public:
     QSize size(std::uint32_t window) const;
 
 private:
-    std::uint32_t findBelow(std::uint32_t parent, const QByteArray& wanted, int depth) const;
+    std::uint32_t findBelow(std::uint32_t parent, const QByteArray& wanted, int depth,
+                            bool viewableOnly) const;
     void sendToRoot(std::uint32_t window, const char* type, std::uint32_t d0, std::uint32_t d1,
                     std::uint32_t d2) const;
     std::uint32_t atom(const char* name) const;

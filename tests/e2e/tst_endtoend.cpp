@@ -108,7 +108,8 @@ void TestEndToEnd::fullRun()
     if (!m_skipReason.isEmpty())
         QSKIP(qPrintable(m_skipReason));
 
-    // Two contacts and a trailing partial record, which the first save drops.
+    // Two contacts and a trailing partial record: reported at start, and kept as it is while
+    // nothing changes.
     {
         RecordList list;
         for (const char* name : {"Yamada Taro", "Suzuki Hanako"}) {
@@ -130,21 +131,38 @@ void TestEndToEnd::fullRun()
     XDisplay x(m_display);
     QVERIFY(x.isOpen());
 
+    auto fileBytes = [this] {
+        QFile f(dataFile());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const QByteArray damaged = fileBytes();
     QProcess first;
     first.setProcessEnvironment(programEnvironment());
     first.start(QStringLiteral(VOK_PROGRAM_PATH), {});
     QVERIFY(first.waitForStarted());
+    // The message about the damaged file comes first; closing it lets the start go on.
+    std::uint32_t box = 0;
+    QVERIFY2(
+        waitFor([&] { return (box = x.findWindow(QStringLiteral("VOK_Address"), true)) != 0; }),
+        "the damaged file was not reported");
     std::uint32_t window = 0;
-    QVERIFY2(waitFor([&] { return (window = x.findWindow(title)) != 0 && x.isViewable(window); }),
+    QVERIFY2(waitFor(
+                 [&] {
+                     // Asked again while it stands: a box still settling may miss the first.
+                     if ((box = x.findWindow(QStringLiteral("VOK_Address"), true)) != 0)
+                         x.requestClose(box);
+                     return (window = x.findWindow(title)) != 0 && x.isViewable(window);
+                 },
+                 20000),
              "the main window did not appear");
 
-    // The title bar's close button hides the window, writes the file, and the program lives on.
+    // The title bar's close button hides the window and the program lives on; nothing changed,
+    // so the file is not written.
     x.requestClose(window);
     QVERIFY2(waitFor([&] { return !x.isViewable(window); }), "closing did not hide the window");
-    QVERIFY2(waitFor([&] { return QFileInfo(dataFile()).size() == 2 * 1684; }),
-             "closing did not write the data file");
     QTest::qWait(300);
     QCOMPARE(first.state(), QProcess::Running);
+    QCOMPARE(QFileInfo(dataFile()).size(), qint64(2 * 1684 + 10));
 
     // A second start brings the hidden window forward and ends at once.
     QProcess second;
@@ -157,12 +175,13 @@ void TestEndToEnd::fullRun()
              "the second start did not bring the window forward");
     QCOMPARE(first.state(), QProcess::Running);
 
-    // SIGTERM ends the program like its exit command: file, placement and bar state saved.
-    QFile::remove(dataFile());
+    // SIGTERM ends the program like its exit command: placement and bar state saved, the
+    // unchanged book left as it was.
     ::kill(static_cast<pid_t>(first.processId()), SIGTERM);
     QVERIFY(first.waitForFinished(10000));
     QCOMPARE(first.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(QFileInfo(dataFile()).size(), qint64(2 * 1684));
+    QCOMPARE(fileBytes(), damaged);
+    QVERIFY(!QFileInfo::exists(dataFile() + QStringLiteral(".bak")));
 
     QSettings settings(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
                            QStringLiteral("/VOK System/VOK_Address.conf"),
@@ -191,6 +210,7 @@ void TestEndToEnd::underAWindowManager()
     const QString icewm = QStandardPaths::findExecutable(QStringLiteral("icewm"));
     if (icewm.isEmpty())
         QSKIP("icewm is not installed (make deps installs it)");
+    QFile::remove(dataFile()); // a damaged file left by another test would be reported first
     QProcess wm;
     wm.setProcessEnvironment(programEnvironment());
     wm.start(icewm, {});

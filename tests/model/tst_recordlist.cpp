@@ -28,6 +28,8 @@ private slots:
     void removeManySelected();
     void deleteAllRecords();
     void editInPlaceKeepsPosition();
+    void takeOutAndPutBack_data();
+    void takeOutAndPutBack();
 };
 
 void TestRecordList::groupCompare_data()
@@ -321,6 +323,48 @@ void TestRecordList::editInPlaceKeepsPosition()
     third->setField(AddressRecord::Group, "Other");
     QCOMPARE(list.at(2), third);
     QCOMPARE(qb(list.at(2)->name()), qb(sjis("山田　太郎")));
+}
+
+// Records taken out for an undo stay alive and go back to the very places they had.
+void TestRecordList::takeOutAndPutBack_data()
+{
+    QTest::addColumn<QList<int>>("taken");
+    QTest::newRow("none") << QList<int>{};
+    QTest::newRow("first") << QList<int>{0};
+    QTest::newRow("last") << QList<int>{5};
+    QTest::newRow("scattered") << QList<int>{1, 3, 4};
+    QTest::newRow("all") << QList<int>{0, 1, 2, 3, 4, 5};
+}
+
+void TestRecordList::takeOutAndPutBack()
+{
+    QFETCH(QList<int>, taken);
+    RecordList list;
+    std::vector<AddressRecord*> order;
+    for (int i = 0; i < 6; ++i)
+        order.push_back(list.AppendRecord(tagged(i, "Private")));
+    bool told = false;
+    list.recordsRemoving = [&](const std::vector<const AddressRecord*>&) { told = true; };
+
+    std::vector<RecordList::Taken> out = list.TakeOutIf([&](const AddressRecord* r) {
+        for (int i : taken)
+            if (order[std::size_t(i)] == r)
+                return true;
+        return false;
+    });
+    QVERIFY(!told); // nothing is destroyed
+    QCOMPARE(out.size(), std::size_t(taken.size()));
+    QCOMPARE(list.size(), std::size_t(6 - taken.size()));
+    for (std::size_t k = 0; k < out.size(); ++k) {
+        QCOMPARE(out[k].index, std::size_t(taken[qsizetype(k)]));
+        QCOMPARE(out[k].record.get(), order[out[k].index]);
+        QVERIFY(!list.contains(out[k].record.get()));
+    }
+    list.PutBack(out);
+    QVERIFY(out.empty());
+    QCOMPARE(list.size(), std::size_t(6));
+    for (std::size_t i = 0; i < 6; ++i)
+        QCOMPARE(list.at(i), order[i]);
 }
 
 VOK_TEST_APPLESS_MAIN(TestRecordList)

@@ -113,6 +113,8 @@ private slots:
     void okStoresPageOne_data();
     void okStoresPageOne();
     void passwordMaskedAndStoredAsTyped();
+    void longAccountValuesSurvive_data();
+    void longAccountValuesSurvive();
     void autostartEntry();
     void execLine_data();
     void execLine();
@@ -320,6 +322,47 @@ void TestOptionSheet::passwordMaskedAndStoredAsTyped()
     QCOMPARE(shown.size(), 9);
     QVERIFY(!shown.contains(QStringLiteral("S3cret")));
     QCOMPARE(readString(QStringLiteral("PassWord")), QStringLiteral("S3cret pw"));
+}
+
+// Values of 200 bytes and more used to read back empty and be blanked at the next OK.
+void TestOptionSheet::longAccountValuesSurvive_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::newRow("user name") << "userName";
+    QTest::newRow("password") << "password";
+    QTest::newRow("server") << "popServer";
+}
+
+void TestOptionSheet::longAccountValuesSurvive()
+{
+    QFETCH(QString, field);
+    const QString typed = QString(120, u'x') + QStringLiteral(".") + QString(120, u'y');
+    auto edit = [&](COptionSheet* sheet) {
+        const QTabBar* bar = sheet->tabs()->tabBar();
+        QTest::mouseClick(const_cast<QTabBar*>(bar), Qt::LeftButton, {}, bar->tabRect(1).center());
+        return sheet->page2()->findChild<QLineEdit*>(field);
+    };
+    bool newmail = false;
+    bool tasktray = false;
+    QVERIFY(runSheet(newmail, tasktray, [&](COptionSheet* sheet) {
+        QLineEdit* e = edit(sheet);
+        QVERIFY(e);
+        e->clear();
+        QTest::keyClicks(e, typed);
+        click(sheet->buttons()->button(QDialogButtonBox::Ok));
+    }));
+    // Opened again and closed with OK, untouched: the value is still whole.
+    QString shown;
+    QVERIFY(runSheet(newmail, tasktray, [&](COptionSheet* sheet) {
+        shown = edit(sheet)->text();
+        click(sheet->buttons()->button(QDialogButtonBox::Ok));
+    }));
+    QCOMPARE(shown, typed);
+    QVERIFY(runSheet(newmail, tasktray, [&](COptionSheet* sheet) {
+        shown = edit(sheet)->text();
+        click(sheet->buttons()->button(QDialogButtonBox::Ok));
+    }));
+    QCOMPARE(shown, typed);
 }
 
 void TestOptionSheet::autostartEntry()

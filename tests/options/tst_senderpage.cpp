@@ -49,7 +49,7 @@ private slots:
         QTest::addColumn<QString>("storedAddress");
         QTest::addColumn<QString>("hint");
         QTest::addColumn<int>("numerals");
-        const QString longAddress(120, QChar(u'丁'));
+        const QString longAddress(140, QChar(u'丁'));
         QTest::newRow("page never opened: kept as stored") << false << ""
                                                            << ""
                                                            << "前田"
@@ -60,9 +60,9 @@ private slots:
                                                            << "鈴木 一郎"
                                                            << "横浜市中区桜木町1-1\nみなとビル101"
                                                            << "" << int(PrintSettings::Upright);
-        // 99 characters of two bytes are as much as the store gives back.
+        // 125 characters of two bytes fill the 250 bytes of an address.
         QTest::newRow("address up to the limit")
-            << true << "鈴木" << longAddress << "鈴木" << longAddress.left(99)
+            << true << "鈴木" << longAddress << "鈴木" << longAddress.left(125)
             << ValidatorText::LimitReached.arg(CSenderPage::AddressBytes)
             << int(PrintSettings::Upright);
         QTest::newRow("a character CP932 cannot hold")

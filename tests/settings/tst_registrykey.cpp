@@ -130,12 +130,11 @@ void TestRegistryKey::readStringLimit_data()
 {
     QTest::addColumn<QString>("value");
     QTest::addColumn<bool>("readable");
+    // A value is never lost for its length: what was stored reads back whole.
     QTest::newRow("199 ascii bytes") << QString(199, u'a') << true;
-    QTest::newRow("200 ascii bytes") << QString(200, u'a') << false;
-    QTest::newRow("99 kanji, 198 bytes") << QString(99, QChar(0x8868)) << true;
-    QTest::newRow("1 + 99 kanji, 199 bytes") << u'a' + QString(99, QChar(0x8868)) << true;
-    QTest::newRow("100 kanji, 200 bytes") << QString(100, QChar(0x8868)) << false;
-    QTest::newRow("199 half-width kana") << QString(199, QChar(0xFF71)) << true;
+    QTest::newRow("200 ascii bytes") << QString(200, u'a') << true;
+    QTest::newRow("100 kanji, 200 bytes") << QString(100, QChar(0x8868)) << true;
+    QTest::newRow("a long server name") << QString(300, u's') << true;
     QTest::newRow("empty") << QString() << true;
 }
 

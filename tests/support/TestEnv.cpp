@@ -36,6 +36,8 @@ QString setUp()
         QDir().mkpath(path);
         qputenv(d.var, QFile::encodeName(path));
     }
+    // The password stays in the settings file: no test asks the desktop's keyring.
+    qputenv("VOK_PASSWORD_STORE", "file");
     QFile::setPermissions(base + QStringLiteral("/runtime"),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     return base;

@@ -20,7 +20,7 @@ public:
     // keeps (a line break counts as two bytes).
     static constexpr int NameBytes = 127;
     static constexpr int PostalCodeBytes = 8;
-    static constexpr int AddressBytes = 199;
+    static constexpr int AddressBytes = 250; // as the contact sheet's address
 
     explicit CSenderPage(QWidget* parent = nullptr);
     ~CSenderPage() override;

@@ -1,0 +1,212 @@
+#include "AutoSave.h"
+
+#include "CVOK_AddressDoc.h"
+#include "model/AddressFileWriter.h"
+#include "model/BookSnapshot.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// The books to save when the program ends without its event loop.
+std::vector<AutoSave*>& liveSavers()
+{
+    static std::vector<AutoSave*> savers;
+    return savers;
+}
+
+} // namespace
+
+AutoSave::AutoSave(CVOK_AddressDoc* doc, QObject* parent)
+    : QObject(parent), m_doc(doc), m_savedRevision(doc->revision())
+{
+    m_quiet.setSingleShot(true);
+    m_longest.setSingleShot(true);
+    setDelays(DefaultQuietMs, DefaultLongestMs);
+    connect(&m_quiet, &QTimer::timeout, this, &AutoSave::startSave);
+    connect(&m_longest, &QTimer::timeout, this, &AutoSave::startSave);
+    connect(doc, &CVOK_AddressDoc::recordsAdded, this, &AutoSave::onChange);
+    connect(doc, &CVOK_AddressDoc::recordsChanged, this, &AutoSave::onChange);
+    connect(doc, &CVOK_AddressDoc::recordsRemoving, this, &AutoSave::onChange);
+    connect(doc, &CVOK_AddressDoc::groupRenamed, this, &AutoSave::onChange);
+    connect(doc, &CVOK_AddressDoc::readingChanged, this, &AutoSave::onChange);
+    m_thread = std::thread([this] { workerLoop(); });
+    liveSavers().push_back(this);
+}
+
+AutoSave::~AutoSave()
+{
+    auto& savers = liveSavers();
+    savers.erase(std::remove(savers.begin(), savers.end(), this), savers.end());
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_stop = true;
+    }
+    m_wake.notify_all();
+    m_thread.join();
+}
+
+void AutoSave::setDelays(int quietMs, int longestMs)
+{
+    m_quiet.setInterval(quietMs);
+    m_longest.setInterval(longestMs);
+}
+
+bool AutoSave::hasUnsavedChanges() const
+{
+    return m_doc->revision() != m_savedRevision || m_doc->readingsChanged();
+}
+
+bool AutoSave::isSaving() const
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    return m_busy;
+}
+
+qint64 AutoSave::lastSaveNs() const
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    return m_doneNs;
+}
+
+void AutoSave::onChange()
+{
+    if (!m_doc->writer())
+        return; // a file we could not read is never replaced
+    m_quiet.start();
+    if (!m_longest.isActive())
+        m_longest.start();
+}
+
+void AutoSave::startSave()
+{
+    m_quiet.stop();
+    m_longest.stop();
+    collect();
+    const std::shared_ptr<AddressFileWriter> writer = m_doc->writer();
+    if (!hasUnsavedChanges() || !writer)
+        return;
+    // The readings are a small file, and change only when the user gives one: written here.
+    if (m_doc->readingsChanged() && !m_doc->SaveReadings() && !m_failureShown) {
+        m_failureShown = true;
+        emit saveFailed();
+    }
+    if (m_doc->revision() == m_savedRevision)
+        return;
+    if (isSaving()) {
+        m_saveWhenIdle = true; // the newest state goes when this one is done
+        return;
+    }
+    QElapsedTimer copying;
+    copying.start();
+    auto snapshot = std::make_unique<BookSnapshot>(m_doc->records(), m_doc->revision());
+    m_lastCopyNs = copying.nsecsElapsed();
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_job = std::move(snapshot);
+        m_jobWriter = writer;
+        m_busy = true;
+    }
+    m_wake.notify_one();
+}
+
+// Takes in the result of a finished background save.
+void AutoSave::collect()
+{
+    bool ok = false;
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        if (!m_done)
+            return;
+        m_done = false;
+        ok = m_doneOk;
+        if (ok)
+            m_savedRevision = std::max(m_savedRevision, m_doneRevision);
+    }
+    if (ok) {
+        m_failureShown = false;
+    } else if (!m_failureShown) {
+        m_failureShown = true;
+        emit saveFailed();
+    }
+    emit saveFinished(ok);
+}
+
+void AutoSave::waitIdle()
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_idle.wait(lock, [this] { return !m_busy; });
+}
+
+bool AutoSave::SaveNow()
+{
+    m_quiet.stop();
+    m_longest.stop();
+    m_saveWhenIdle = false;
+    waitIdle();
+    collect();
+    if (!hasUnsavedChanges())
+        return true;
+    const std::shared_ptr<AddressFileWriter> writer = m_doc->writer();
+    if (!writer)
+        return false;
+    if (m_doc->readingsChanged() && !m_doc->SaveReadings())
+        return false;
+    if (m_doc->revision() == m_savedRevision)
+        return true;
+    const BookSnapshot snapshot(m_doc->records(), m_doc->revision());
+    if (writer->Write(snapshot) != AddressFile::Status::Ok)
+        return false;
+    m_savedRevision = snapshot.revision();
+    m_failureShown = false;
+    return true;
+}
+
+void AutoSave::SaveAllNow()
+{
+    const QCoreApplication* app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() != app->thread())
+        return; // the records belong to the interface thread
+    for (AutoSave* saver : liveSavers())
+        saver->SaveNow();
+}
+
+void AutoSave::workerLoop()
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    for (;;) {
+        m_wake.wait(lock, [this] { return m_stop || m_job; });
+        if (!m_job)
+            return; // stopping, nothing left to write
+        const std::unique_ptr<BookSnapshot> job = std::move(m_job);
+        const std::shared_ptr<AddressFileWriter> writer = std::move(m_jobWriter);
+        lock.unlock();
+        QElapsedTimer saving;
+        saving.start();
+        const bool ok = writer->Write(*job) == AddressFile::Status::Ok;
+        const qint64 ns = saving.nsecsElapsed();
+        lock.lock();
+        m_busy = false;
+        m_done = true;
+        m_doneOk = ok;
+        m_doneRevision = job->revision();
+        m_doneNs = ns;
+        m_idle.notify_all();
+        lock.unlock();
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                collect();
+                if (m_saveWhenIdle) {
+                    m_saveWhenIdle = false;
+                    startSave();
+                }
+            },
+            Qt::QueuedConnection);
+        lock.lock();
+    }
+}

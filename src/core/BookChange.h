@@ -1,0 +1,60 @@
+#pragma once
+
+#include "model/AddressRecord.h"
+#include "model/RecordList.h"
+
+#include <QString>
+#include <string>
+#include <vector>
+
+// One change to the book as the document applies it, forwards and backwards, so that the
+// operation itself, its undo and its redo run the same code. Records that leave the book stay
+// alive in here (RecordList::Taken), so that pointers other changes hold keep meaning the same
+// contact, and they come back at the places they had.
+struct BookChange
+{
+    enum class GroupOp
+    {
+        None,
+        Add,
+        Remove,
+        Rename,
+    };
+    GroupOp groupOp = GroupOp::None;
+    QString group;             // the group added or removed; a rename's new name
+    QString oldGroup;          // a rename's old name
+    qsizetype groupIndex = -1; // its place among the user's groups
+    bool groupStored = true;   // a removed group had a stored key (a fixed group has none)
+
+    // Records appended (new, imported, copied): owned by `addedOut` while the change is undone.
+    std::vector<AddressRecord*> added;
+    std::vector<RecordList::Taken> addedOut;
+    bool marked = false; // imported or copied: the list marks their rows
+
+    // Records removed: owned by `removedOut` while the change is done.
+    std::vector<AddressRecord*> removed;
+    std::vector<RecordList::Taken> removedOut;
+
+    // A contact edited as a whole.
+    struct Edit
+    {
+        AddressRecord* record;
+        AddressRecord before;
+        AddressRecord after;
+    };
+    std::vector<Edit> edits;
+
+    // A contact given another group (a drag, a group renamed).
+    struct GroupEdit
+    {
+        AddressRecord* record;
+        std::string before;
+        std::string after;
+    };
+    std::vector<GroupEdit> groupEdits;
+
+    bool touchesRecords() const
+    {
+        return !added.empty() || !removed.empty() || !edits.empty() || !groupEdits.empty();
+    }
+};

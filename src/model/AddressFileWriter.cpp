@@ -1,0 +1,24 @@
+#include "AddressFileWriter.h"
+
+#include "BookSnapshot.h"
+#include "PrivateDir.h"
+
+#include <utility>
+
+AddressFileWriter::AddressFileWriter(std::string path) : m_path(std::move(path)) {}
+
+AddressFile::Status AddressFileWriter::Write(const BookSnapshot& snapshot)
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_written && snapshot.revision() < m_revision)
+        return AddressFile::Status::Ok;
+    const auto slash = m_path.rfind('/');
+    if (slash != std::string::npos && slash > 0 && !PrivateDir::create(m_path.substr(0, slash)))
+        return AddressFile::Status::WriteError;
+    const AddressFile::Status status = AddressFile::Save(m_path, snapshot, !m_written);
+    if (status == AddressFile::Status::Ok) {
+        m_written = true;
+        m_revision = snapshot.revision();
+    }
+    return status;
+}

@@ -1,0 +1,37 @@
+#include "BookSnapshot.h"
+
+#include "RecordList.h"
+
+BookSnapshot::BookSnapshot(const RecordList& records, std::uint64_t revision) : m_revision(revision)
+{
+    // One pass over the records: each is a separate allocation, and visiting them twice costs
+    // more than a buffer that sometimes grows. Pages reserved but not filled cost nothing.
+    m_text.reserve(records.size() * 256);
+    m_starts.reserve(records.size());
+    m_ends.reserve(records.size());
+    const std::size_t count = records.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        // The records lie scattered on the heap: ask for the next ones while copying this one.
+        if (i + 16 < count)
+            __builtin_prefetch(records.at(i + 16));
+        if (i + 8 < count)
+            __builtin_prefetch(records.at(i + 8)->text().data());
+        const AddressRecord& record = *records.at(i);
+        m_starts.push_back(m_text.size());
+        m_text.append(record.text());
+        m_ends.push_back(record.fieldEnds());
+    }
+}
+
+BookSnapshot::Fields BookSnapshot::fields(std::size_t index) const
+{
+    const auto& ends = m_ends[index];
+    const char* text = m_text.data() + m_starts[index];
+    Fields out;
+    std::uint32_t begin = 0;
+    for (int f = 0; f < AddressRecord::FieldCount; ++f) {
+        out[f] = std::string_view(text + begin, ends[f] - begin);
+        begin = ends[f];
+    }
+    return out;
+}
