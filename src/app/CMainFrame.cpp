@@ -5,6 +5,7 @@
 #include "TrayIcon.h"
 #include "WindowState.h"
 #include "core/AutoSave.h"
+#include "core/ContactFinder.h"
 #include "core/Text.h"
 #include "mail/MailCheck.h"
 #include "mail/MailLauncher.h"
@@ -19,6 +20,8 @@
 #include "ui/contact/CsvExchange.h"
 #include "ui/groups/CGroupTree.h"
 #include "ui/list/CAddressList.h"
+#include "ui/list/SearchField.h"
+#include "ui/list/ShownCountLabel.h"
 #include "ui/options/COptionSheet.h"
 #include "ui/print/AddressPrint.h"
 
@@ -77,7 +80,8 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
     ReadOptions();
 
     // Then the bars, the data file and the bars' saved state.
-    m_toolBar = MainMenus::createToolBar(*m_commands, *this);
+    m_searchField = new SearchField(m_list, this);
+    m_toolBar = MainMenus::createToolBar(*m_commands, *this, m_searchField);
     MainMenus::createMenus(*m_commands, *this, m_toolBar);
     createStatusBar();
     m_mailCheck = new MailCheck(this);
@@ -86,9 +90,12 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
     connect(m_mailCheck, &MailCheck::mailPaneTextChanged, this, &CMainFrame::SetMailPaneText);
     LoadAddressFile();
     createAutoSave();
+    // Readings are guessed from dictionaries that take a moment to read.
+    m_doc.finder().preloadDictionary();
     WindowState::restoreBars(*this);
     m_commands->action(ID_VIEW_TOOLBAR)->setChecked(!m_toolBar->isHidden());
     m_commands->action(ID_VIEW_STATUS_BAR)->setChecked(!statusBar()->isHidden());
+    m_commands->action(ID_VIEW_READING)->setChecked(m_list->readingColumnShown());
 
     connectRefresh();
     m_commands->refresh();
@@ -151,6 +158,8 @@ void CMainFrame::createCommands()
     add(ID_PRINT_ADDRESSES, &CMainFrame::OnPrintAddresses, &CMainFrame::OnUpdatePrintAddresses);
     add(ID_EDIT_UNDO, &CMainFrame::OnEditUndo, &CMainFrame::OnUpdateEditUndo);
     add(ID_EDIT_REDO, &CMainFrame::OnEditRedo, &CMainFrame::OnUpdateEditRedo);
+    add(ID_EDIT_FIND, &CMainFrame::OnEditFind, nullptr);
+    add(ID_VIEW_READING, &CMainFrame::OnViewReading, nullptr);
     MainMenus::applyCommandTexts(*m_commands, *this);
 }
 
@@ -167,6 +176,7 @@ void CMainFrame::createStatusBar()
     m_mailPane->setFrameShadow(QFrame::Sunken);
     m_mailPane->setMinimumWidth(
         m_mailPane->fontMetrics().horizontalAdvance(QString(IDS_INDICATOR_MAIL_WIDTH, u' ')));
+    bar->addPermanentWidget(new ShownCountLabel(m_list->model(), bar));
     bar->addPermanentWidget(m_mailPane);
 }
 
@@ -461,6 +471,17 @@ void CMainFrame::OnEditUndo()
 void CMainFrame::OnEditRedo()
 {
     m_doc.Redo();
+}
+
+void CMainFrame::OnEditFind()
+{
+    m_searchField->activate();
+}
+
+void CMainFrame::OnViewReading()
+{
+    m_list->setReadingColumnShown(!m_list->readingColumnShown());
+    m_commands->action(ID_VIEW_READING)->setChecked(m_list->readingColumnShown());
 }
 
 void CMainFrame::ReadOptions()

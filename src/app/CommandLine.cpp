@@ -2,6 +2,7 @@
 
 #include "CommandLineText.h"
 #include "PrintPdfMode.h"
+#include "QueryMode.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -28,6 +29,7 @@ struct Mode
 constexpr Mode kModes[] = {
     {"--help", false, help},
     {"--print-pdf", true, PrintPdfMode::run},
+    {"--query", false, QueryMode::run},
 };
 
 const Mode* modeOf(const char* option)

@@ -14,7 +14,16 @@ inline const QString Usage = QStringLiteral(
     "              [--group NAME] [--address home|office]\n"
     "                              宛名をはがき・ラベルの形でPDFに書く（既定は全員・自宅の住所）\n"
     "                              / print addresses as postcards or labels to a PDF file\n"
-    "                              (everyone and home addresses unless told otherwise)\n");
+    "                              (everyone and home addresses unless told otherwise)\n"
+    "  VOK_Address --query TEXT    TEXT の語をすべて含む管理情報のメールアドレスを、mutt・aerc の\n"
+    "                              問い合わせの形（アドレス<TAB>名前<TAB>グループ）で書く\n"
+    "                              / e-mail addresses of the contacts holding every word of TEXT,\n"
+    "                              as mutt's query_command and aerc read them\n");
+
+// --query: each message after QueryPrefix.
+inline const QString QueryPrefix = QStringLiteral("VOK_Address --query: ");
+inline const QString QueryMissingText =
+    QStringLiteral("探す文字列がありません / the text to look for is missing\n");
 
 inline const QString UnknownOption =
     QStringLiteral("VOK_Address: 不明なオプションです / unknown option: %1\n");
@@ -31,7 +40,7 @@ inline const QString PrintBadLayout =
                    " / --layout must be postcard, label12 or label24: %1\n");
 inline const QString PrintBadAddress = QStringLiteral("--address は home か office です"
                                                       " / --address must be home or office: %1\n");
-inline const QString PrintBookUnreadable =
+inline const QString BookUnreadable =
     QStringLiteral("アドレスデータを読めません / cannot read the address book: %1\n");
 inline const QString PrintNoGroup =
     QStringLiteral("グループ「%1」はありません / no group named %1\n");

@@ -71,7 +71,7 @@ Result run(const QStringList& options)
 
     CVOK_AddressDoc book;
     if (!book.LoadAddressFile())
-        return failure(CommandLineText::PrintBookUnreadable.arg(book.addressFilePath()));
+        return failure(CommandLineText::BookUnreadable.arg(book.addressFilePath()));
     const QString name = group.value_or(CVOK_AddressDoc::RootName);
     const std::vector<const AddressRecord*> records = PrintSetup::groupRecords(book, name);
     if (records.empty() && !CVOK_AddressDoc::isRootName(name) && !book.GroupNameStored(name) &&
