@@ -3,6 +3,7 @@
 // (the sorted column's texts) measured in the same run.
 
 #include "AddressBookGenerator.h"
+#include "ScratchDesktop.h"
 #include "app/CMainFrame.h"
 #include "model/AddressRecord.h"
 #include "model/RecordList.h"
@@ -11,7 +12,6 @@
 
 #include <QApplication>
 #include <QFile>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -50,29 +50,13 @@ QTreeWidgetItem* child(CGroupTree* tree, const QString& label)
 
 int main(int argc, char** argv)
 {
-    QTemporaryDir dir;
-    for (const char* var :
-         {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR", "VOK_ADDRESS_DIR"})
-        qputenv(var, dir.path().toUtf8());
-    QFile::setPermissions(dir.path(),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("QT_LOGGING_RULES", "qt.qpa.*=false");
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("VOK_Address"));
-    QApplication::setOrganizationName(QStringLiteral("VOK System"));
+    ScratchDesktop desktop(argc, argv);
 
     std::printf("%-8s %14s %14s %16s %18s %7s\n", "contacts", "to root ms", "to group ms",
                 "root+paint ms", "std::sort same ms", "ratio");
     for (std::size_t n : {1000u, 10000u, 100000u}) {
-        CMainFrame frame;
-        AddressBookGenerator generator;
-        RecordList generated;
-        generator.fill(generated, n);
-        frame.document()->ImportRecords(generated.TakeRecords());
-        frame.resize(1000, 700);
-        frame.show();
-        QApplication::processEvents();
+        const std::unique_ptr<CMainFrame> window = ScratchDesktop::showBook(n);
+        CMainFrame& frame = *window;
         CGroupTree* tree = frame.groupTree();
         CAddressList* list = frame.addressList();
         QTreeWidgetItem* root = tree->rootItem();

@@ -33,9 +33,11 @@ int main()
     std::printf("dictionaries (%.1f MB): load %.2f ms beside reading the bytes %.2f ms\n",
                 double(bytes) / 1e6, loadTime * 1e3, readTime * 1e3);
 
-    // 10,000 contacts' names, as the generator writes them (in UTF-8 for the guess).
+    // 10,000 contacts' names, as the generator writes them from common names (in UTF-8 for the
+    // guess).
     RecordList book;
     AddressBookGenerator generator;
+    generator.setCommonNames(true);
     generator.fill(book, 100000);
     std::vector<std::string> names;
     for (std::size_t i = 0; i < 10000; ++i)

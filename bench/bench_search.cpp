@@ -142,7 +142,8 @@ int main()
         std::size_t bookBytes = 0;
         for (const auto& r : book) {
             std::size_t phoneStart = 0;
-            textBytes += SearchIndex::searchText(*r, readingOf(*r), phoneStart).size();
+            std::size_t joinedStart = 0;
+            textBytes += SearchIndex::searchText(*r, readingOf(*r), phoneStart, joinedStart).size();
             bookBytes += r->text().size();
         }
         std::printf("%-8s search texts %.1f MB beside the records' %.1f MB\n", "",

@@ -1,10 +1,12 @@
 // Writes a demo address book for trying the program out or taking pictures of it:
 //   make_demo_book DIR [COUNT]
-// DIR/Address.vok gets COUNT generated contacts (60 unless given), and the user groups they use
-// are stored in the current user's settings ($XDG_CONFIG_HOME), so the tree lists them.
-// Run the program with VOK_ADDRESS_DIR=DIR to open it.
+// DIR/Address.vok gets COUNT generated contacts (60 unless given), named from common Japanese
+// surnames and given names (the first one 山田 太郎), and the user groups they use are stored in
+// the current user's settings ($XDG_CONFIG_HOME), so the tree lists them. Run the program with
+// VOK_ADDRESS_DIR=DIR to open it.
 #include "AddressBookGenerator.h"
 #include "model/AddressFile.h"
+#include "model/AddressRecord.h"
 #include "model/Cp932.h"
 #include "model/RecordList.h"
 #include "settings/GroupStore.h"
@@ -30,7 +32,11 @@ int main(int argc, char** argv)
 
     RecordList list;
     AddressBookGenerator generator;
+    generator.setCommonNames(true);
     generator.fill(list, std::size_t(count));
+    // The name of every example, to be found among the others.
+    if (count > 0)
+        list.at(0)->setField(AddressRecord::Name, Cp932::fromUtf8("山田　太郎").bytes);
     const std::string path = QDir(dir).filePath(QStringLiteral("Address.vok")).toStdString();
     if (AddressFile::Save(path, list) != AddressFile::Status::Ok) {
         std::fprintf(stderr, "%s: cannot write %s\n", argv[0], path.c_str());

@@ -16,6 +16,9 @@ class AddressBookGenerator
 public:
     explicit AddressBookGenerator(std::uint32_t seed = 20261207);
 
+    // Names from 20,000 common pairs rather than 256 (each with a reading in the dictionaries).
+    void setCommonNames(bool on) { m_commonNames = on; }
+
     std::unique_ptr<AddressRecord> makeRecord();
     void fill(RecordList& list, std::size_t count);
     // The group names the generator uses: the three fixed groups and a few of the user's own.
@@ -27,4 +30,5 @@ private:
 
     std::uint32_t m_state;
     std::size_t m_serial = 0;
+    bool m_commonNames = false;
 };

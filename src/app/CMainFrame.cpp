@@ -6,6 +6,7 @@
 #include "WindowState.h"
 #include "core/AutoSave.h"
 #include "core/BookExport.h"
+#include "core/ContactFinder.h"
 #include "core/Text.h"
 #include "mail/MailCheck.h"
 #include "mail/MailLauncher.h"
@@ -21,6 +22,8 @@
 #include "ui/contact/FileDropImport.h"
 #include "ui/groups/CGroupTree.h"
 #include "ui/list/CAddressList.h"
+#include "ui/list/SearchField.h"
+#include "ui/list/ShownCountLabel.h"
 #include "ui/options/COptionSheet.h"
 #include "ui/print/AddressPrint.h"
 
@@ -79,7 +82,8 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
     ReadOptions();
 
     // Then the bars, the data file and the bars' saved state.
-    m_toolBar = MainMenus::createToolBar(*m_commands, *this);
+    m_searchField = new SearchField(m_list, this);
+    m_toolBar = MainMenus::createToolBar(*m_commands, *this, m_searchField);
     MainMenus::createMenus(*m_commands, *this, m_toolBar);
     createStatusBar();
     m_mailCheck = new MailCheck(this);
@@ -88,9 +92,12 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
     connect(m_mailCheck, &MailCheck::mailPaneTextChanged, this, &CMainFrame::SetMailPaneText);
     LoadAddressFile();
     createAutoSave();
+    // Readings are guessed from dictionaries that take a moment to read.
+    m_doc.finder().preloadDictionary();
     WindowState::restoreBars(*this);
     m_commands->action(ID_VIEW_TOOLBAR)->setChecked(!m_toolBar->isHidden());
     m_commands->action(ID_VIEW_STATUS_BAR)->setChecked(!statusBar()->isHidden());
+    m_commands->action(ID_VIEW_READING)->setChecked(m_list->readingColumnShown());
 
     connectRefresh();
     m_commands->refresh();
@@ -154,6 +161,8 @@ void CMainFrame::createCommands()
     add(ID_PRINT_ADDRESSES, &CMainFrame::OnPrintAddresses, &CMainFrame::OnUpdatePrintAddresses);
     add(ID_EDIT_UNDO, &CMainFrame::OnEditUndo, &CMainFrame::OnUpdateEditUndo);
     add(ID_EDIT_REDO, &CMainFrame::OnEditRedo, &CMainFrame::OnUpdateEditRedo);
+    add(ID_EDIT_FIND, &CMainFrame::OnEditFind, nullptr);
+    add(ID_VIEW_READING, &CMainFrame::OnViewReading, nullptr);
     MainMenus::applyCommandTexts(*m_commands, *this);
 }
 
@@ -170,6 +179,7 @@ void CMainFrame::createStatusBar()
     m_mailPane->setFrameShadow(QFrame::Sunken);
     m_mailPane->setMinimumWidth(
         m_mailPane->fontMetrics().horizontalAdvance(QString(IDS_INDICATOR_MAIL_WIDTH, u' ')));
+    bar->addPermanentWidget(new ShownCountLabel(m_list->model(), bar));
     bar->addPermanentWidget(m_mailPane);
 }
 
@@ -473,6 +483,17 @@ void CMainFrame::OnEditUndo()
 void CMainFrame::OnEditRedo()
 {
     m_doc.Redo();
+}
+
+void CMainFrame::OnEditFind()
+{
+    m_searchField->activate();
+}
+
+void CMainFrame::OnViewReading()
+{
+    m_list->setReadingColumnShown(!m_list->readingColumnShown());
+    m_commands->action(ID_VIEW_READING)->setChecked(m_list->readingColumnShown());
 }
 
 void CMainFrame::ReadOptions()

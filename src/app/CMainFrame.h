@@ -18,6 +18,7 @@ class QLabel;
 class QSplitter;
 class QTimer;
 class QToolBar;
+class SearchField;
 class TrayIcon;
 
 // The main window: lays out the two panes, connects them to the address book and to each
@@ -74,6 +75,8 @@ public:
     void OnViewStatusBar(); // 59393
     void OnEditUndo();      // 57643
     void OnEditRedo();      // 57644
+    void OnEditFind();      // 57636
+    void OnViewReading();   // 32810
 
     // Enable rules that depend on the focus and the list's selection.
     bool ListHasFocus() const;
@@ -103,6 +106,7 @@ public:
     // Shows the window from the tray or for a second start, and brings it forward.
     void ShowMainWindow();
     QToolBar* toolBar() const { return m_toolBar; }
+    SearchField* searchField() const { return m_searchField; }
 
     // Whether the desktop has a notification area (TrayIcon decides, tests may too).
     bool hasTray() const;
@@ -141,6 +145,7 @@ private:
     CAddressList* m_list = nullptr;
     QSplitter* m_splitter = nullptr;
     QToolBar* m_toolBar = nullptr;
+    SearchField* m_searchField = nullptr;
     QLabel* m_readyPane = nullptr;
     QLabel* m_mailPane = nullptr;
     TrayIcon* m_tray = nullptr;

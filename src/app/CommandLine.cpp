@@ -4,6 +4,7 @@
 #include "ExportMode.h"
 #include "ImportMode.h"
 #include "PrintPdfMode.h"
+#include "QueryMode.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -32,6 +33,7 @@ constexpr Mode kModes[] = {
     {"--print-pdf", true, PrintPdfMode::run},
     {"--export", false, ExportMode::run},
     {"--import", false, ImportMode::run},
+    {"--query", false, QueryMode::run},
 };
 
 const Mode* modeOf(const char* option)

@@ -16,9 +16,9 @@ inline const QString Usage = QStringLiteral(
     "                              / print addresses as postcards or labels to a PDF file\n"
     "                              (everyone and home addresses unless told otherwise)\n"
     "  VOK_Address --export FILE [--group NAME] [--format vcard3|vcard4|csv|csv-utf8]\n"
-    "                              "
-    "保存されたアドレス帳を書き出す（既定は全員）。形式は拡張子から:\n"
-    "                              .vcf vCard 3.0、.csv 見出し付きUTF-8、.txt 従来のCSV\n"
+    "                              保存したアドレス帳を書き出す（既定は全員）\n"
+    "                              形式は拡張子から: .vcf vCard 3.0、.csv 見出し付き\n"
+    "                              UTF-8、.txt 従来のCSV\n"
     "                              / write the saved address book (everyone unless told\n"
     "                              otherwise); the format follows the extension: .vcf vCard\n"
     "                              3.0, .csv UTF-8 with a header, .txt the legacy CSV\n"
@@ -27,7 +27,16 @@ inline const QString Usage = QStringLiteral(
     "                              VOK_Addressがあればそこへ、なければ保存まで行う\n"
     "                              / import a vCard or CSV file (told apart by its content),\n"
     "                              into the running VOK_Address when there is one, else\n"
-    "                              into the saved book\n");
+    "                              into the saved book\n"
+    "  VOK_Address --query TEXT    TEXT の語をすべて含む管理情報のメールアドレスを、mutt・aerc の\n"
+    "                              問い合わせの形（アドレス<TAB>名前<TAB>グループ）で書く\n"
+    "                              / e-mail addresses of the contacts holding every word of TEXT,\n"
+    "                              as mutt's query_command and aerc read them\n");
+
+// --query: each message after QueryPrefix.
+inline const QString QueryPrefix = QStringLiteral("VOK_Address --query: ");
+inline const QString QueryMissingText =
+    QStringLiteral("探す文字列がありません / the text to look for is missing\n");
 
 inline const QString UnknownOption =
     QStringLiteral("VOK_Address: 不明なオプションです / unknown option: %1\n");

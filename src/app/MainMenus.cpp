@@ -56,6 +56,7 @@ constexpr CommandKey kCommandKeys[] = {
     {ID_EDIT_UNDO, "Ctrl+Z", "Ctrl+Z", ""},
     {ID_EDIT_REDO, "Ctrl+Y", "Ctrl+Y", ""},
     {ID_PRINT_ADDRESSES, "Ctrl+Shift+P", "Ctrl+Shift+P", ""},
+    {ID_EDIT_FIND, "Ctrl+F", "Ctrl+F", ""},
 };
 
 } // namespace
@@ -77,6 +78,7 @@ void applyCommandTexts(CommandTable& commands, QMainWindow& window)
     commands.action(ID_APP_EXIT)->setText(AppText::TaskExit);
     commands.action(ID_VIEW_TOOLBAR)->setCheckable(true);
     commands.action(ID_VIEW_STATUS_BAR)->setCheckable(true);
+    commands.action(ID_VIEW_READING)->setCheckable(true);
 
     for (const auto& key : kCommandKeys) {
         QAction* action = commands.action(key.id);
@@ -95,7 +97,7 @@ void applyCommandTexts(CommandTable& commands, QMainWindow& window)
     }
 }
 
-QToolBar* createToolBar(CommandTable& commands, QMainWindow& window)
+QToolBar* createToolBar(CommandTable& commands, QMainWindow& window, QWidget* searchField)
 {
     auto* toolBar = new QToolBar(AppText::ToolBarCaption, &window);
     toolBar->setObjectName(QStringLiteral("ToolBar"));
@@ -109,6 +111,11 @@ QToolBar* createToolBar(CommandTable& commands, QMainWindow& window)
         else
             toolBar->addAction(commands.action(id));
     }
+    // The search field stands at the far end.
+    auto* gap = new QWidget(toolBar);
+    gap->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    toolBar->addWidget(gap);
+    toolBar->addWidget(searchField);
     window.addToolBar(Qt::TopToolBarArea, toolBar);
     return toolBar;
 }
@@ -129,9 +136,10 @@ void createMenus(CommandTable& commands, QMainWindow& window, QToolBar* toolBar)
     };
     menu(AppText::MenuFile, {ID_NEW_CONTACT, ID_CREATE_GROUP, 0, ID_COPY_MAIL, 0, ID_EXPORT,
                              ID_IMPORT, 0, ID_PRINT_ADDRESSES, 0, ID_OPTIONS});
-    menu(AppText::MenuEdit,
-         {ID_EDIT_UNDO, ID_EDIT_REDO, 0, ID_EDIT_CONTACT, ID_DELETE, 0, ID_DELETE_GROUP});
-    QMenu* view = menu(AppText::MenuView, {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR});
+    menu(AppText::MenuEdit, {ID_EDIT_UNDO, ID_EDIT_REDO, 0, ID_EDIT_CONTACT, ID_DELETE, 0,
+                             ID_DELETE_GROUP, 0, ID_EDIT_FIND});
+    QMenu* view =
+        menu(AppText::MenuView, {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, 0, ID_VIEW_READING});
     QObject::connect(view, &QMenu::aboutToShow, &window, [&commands, &window, toolBar] {
         commands.action(ID_VIEW_TOOLBAR)->setChecked(!toolBar->isHidden());
         commands.action(ID_VIEW_STATUS_BAR)->setChecked(!window.statusBar()->isHidden());

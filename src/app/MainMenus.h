@@ -3,6 +3,7 @@
 class CommandTable;
 class QMainWindow;
 class QToolBar;
+class QWidget;
 
 // The main window's menu bar and tool bar, built from the command table: each command's texts,
 // key and picture, and its places in the menus and on the tool bar.
@@ -11,7 +12,8 @@ namespace MainMenus {
 // Gives every command its texts, key and picture; the keys work through the window whether or
 // not a menu shows the command.
 void applyCommandTexts(CommandTable& commands, QMainWindow& window);
-QToolBar* createToolBar(CommandTable& commands, QMainWindow& window);
+// The search field stands at the tool bar's far end.
+QToolBar* createToolBar(CommandTable& commands, QMainWindow& window, QWidget* searchField);
 void createMenus(CommandTable& commands, QMainWindow& window, QToolBar* toolBar);
 
 } // namespace MainMenus

@@ -1,5 +1,6 @@
 #include "CVOK_AddressDoc.h"
 
+#include "ContactFinder.h"
 #include "DataLocation.h"
 #include "Text.h"
 #include "model/AddressFile.h"
@@ -36,7 +37,8 @@ std::vector<AddressRecord*> recordsOf(const std::vector<BookChange::GroupEdit>& 
 
 } // namespace
 
-CVOK_AddressDoc::CVOK_AddressDoc(QObject* parent) : QObject(parent)
+CVOK_AddressDoc::CVOK_AddressDoc(QObject* parent)
+    : QObject(parent), m_finder(std::make_unique<ContactFinder>(*this))
 {
     m_userGroups = GroupStore::load();
     m_records.recordsRemoving = [this](const std::vector<const AddressRecord*>& records) {
@@ -65,6 +67,7 @@ bool CVOK_AddressDoc::LoadAddressFile(const QString& path)
     // A book without readings works as before; unreadable readings are guessed again.
     m_readings.Load(encodedPath(readingsPath()));
     m_readingsChanged = false;
+    m_finder->reset();
     return !m_loadFailed;
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 class AddressFileWriter;
+class ContactFinder;
 
 // The address book: the records, their data file, the user's groups and the undo history. Every
 // change to them goes through the operations here, and each is announced, so that views and
@@ -82,6 +83,10 @@ public:
     bool readingsChanged() const { return m_readingsChanged; }
     bool SaveReadings();
 
+    // ---- finding contacts ----
+    // The search index and the readings of names, stored or guessed.
+    ContactFinder& finder() const { return *m_finder; }
+
     // ---- groups ----
     // The fixed groups, then the user's groups in the tree's order.
     QStringList groupNames() const;
@@ -139,4 +144,5 @@ private:
     std::shared_ptr<AddressFileWriter> m_writer;
     std::uint64_t m_revision = 0;
     UndoHistory m_history;
+    std::unique_ptr<ContactFinder> m_finder; // last: it goes before the records it points at
 };

@@ -97,18 +97,26 @@ class SearchIndex::Matcher
 public:
     Matcher(const SearchQuery& query, const std::array<std::int64_t, 256>& byteCount)
     {
+        m_joined.reserve(query.words().size());
         for (const SearchQuery::Word& w : query.words())
-            m_words.push_back({Needle(w.folded, byteCount),
+            m_joined.push_back(SearchQuery::JoinedMark + w.folded);
+        for (std::size_t i = 0; i < query.words().size(); ++i) {
+            const SearchQuery::Word& w = query.words()[i];
+            m_words.push_back({Needle(w.folded, byteCount), Needle(m_joined[i], byteCount),
                                w.phone.empty() ? Needle() : Needle(w.phone, byteCount),
                                !w.phone.empty()});
+        }
     }
 
-    bool matches(std::string_view text, std::size_t phoneStart) const
+    bool matches(std::string_view text, std::size_t phoneStart, std::size_t joinedStart) const
     {
+        const std::string_view before = text.substr(0, joinedStart);
         for (const Word& w : m_words) {
-            if (w.folded.in(text))
+            if (w.folded.in(before))
                 continue;
-            if (w.hasPhone && w.phone.in(text.substr(phoneStart)))
+            if (w.joined.in(text.substr(joinedStart)))
+                continue;
+            if (w.hasPhone && w.phone.in(before.substr(phoneStart)))
                 continue;
             return false;
         }
@@ -119,14 +127,16 @@ private:
     struct Word
     {
         Needle folded;
+        Needle joined; // JoinedMark and the word: from the start of a joined name or reading
         Needle phone;
         bool hasPhone;
     };
+    std::vector<std::string> m_joined; // the texts the joined needles look at
     std::vector<Word> m_words;
 };
 
 std::string SearchIndex::searchText(const AddressRecord& record, std::string_view reading,
-                                    std::size_t& phoneStart)
+                                    std::size_t& phoneStart, std::size_t& joinedStart)
 {
     std::string text;
     text.reserve(record.text().size() * 2 + reading.size() + 64);
@@ -140,17 +150,11 @@ std::string SearchIndex::searchText(const AddressRecord& record, std::string_vie
     auto folded = [&](int field) {
         return std::string_view(text).substr(start[field], start[field + 1] - 1 - start[field]);
     };
-    auto appendWithoutSpaces = [&text](std::string_view s) {
-        for (char c : s) {
-            if (c != ' ')
-                text += c;
-        }
+    const std::string foldedReading = TextFold::fromUtf8(reading);
+    if (!foldedReading.empty()) {
+        text += foldedReading;
         text += '\0';
-    };
-    // "山田太郎" finds "山田 太郎", and "やまだたろう" its reading "やまだ たろう".
-    if (folded(AddressRecord::Name).find(' ') != std::string_view::npos)
-        appendWithoutSpaces(std::string(folded(AddressRecord::Name)));
-    appendWithoutSpaces(TextFold::fromUtf8(reading));
+    }
     phoneStart = text.size();
     for (int field : kPhoneFields) {
         if (start[field + 1] - start[field] <= 1)
@@ -158,6 +162,21 @@ std::string SearchIndex::searchText(const AddressRecord& record, std::string_vie
         TextFold::appendPhoneForm(text, std::string(folded(field)));
         text += '\0';
     }
+    // "山田太郎" finds "山田 太郎", and "やまだたろう" its reading "やまだ たろう"; only from
+    // their start, so that no word runs from the end of a surname into a given name.
+    joinedStart = text.size();
+    auto appendJoined = [&text](std::string_view s) {
+        if (s.find(' ') == std::string_view::npos)
+            return;
+        text += SearchQuery::JoinedMark;
+        for (char c : s) {
+            if (c != ' ')
+                text += c;
+        }
+        text += '\0';
+    };
+    appendJoined(std::string(folded(AddressRecord::Name)));
+    appendJoined(foldedReading);
     return text;
 }
 
@@ -179,19 +198,22 @@ void SearchIndex::build(const RecordList& records, const ReadingOf& readingOf)
 void SearchIndex::update(const AddressRecord* record, std::string_view reading)
 {
     std::size_t phoneStart = 0;
-    std::string text = searchText(*record, reading, phoneStart);
+    std::size_t joinedStart = 0;
+    std::string text = searchText(*record, reading, phoneStart, joinedStart);
     count(text, +1);
     ++m_generation;
     const std::uint32_t slot = m_slots.find(record);
     if (slot == RecordSlots::None) {
         m_slots.set(record, static_cast<std::uint32_t>(m_entries.size()));
-        m_entries.push_back({record, std::move(text), static_cast<std::uint32_t>(phoneStart)});
+        m_entries.push_back({record, std::move(text), static_cast<std::uint32_t>(phoneStart),
+                             static_cast<std::uint32_t>(joinedStart)});
         return;
     }
     Entry& e = m_entries[slot];
     count(e.text, -1);
     e.text = std::move(text);
     e.phoneStart = static_cast<std::uint32_t>(phoneStart);
+    e.joinedStart = static_cast<std::uint32_t>(joinedStart);
 }
 
 void SearchIndex::remove(const AddressRecord* record)
@@ -227,11 +249,12 @@ bool SearchIndex::matches(const Matcher& matcher, const AddressRecord* record) c
     const std::uint32_t slot = m_slots.find(record);
     if (slot != RecordSlots::None) {
         const Entry& e = m_entries[slot];
-        return matcher.matches(e.text, e.phoneStart);
+        return matcher.matches(e.text, e.phoneStart, e.joinedStart);
     }
     std::size_t phoneStart = 0;
-    const std::string text = searchText(*record, {}, phoneStart);
-    return matcher.matches(text, phoneStart);
+    std::size_t joinedStart = 0;
+    const std::string text = searchText(*record, {}, phoneStart, joinedStart);
+    return matcher.matches(text, phoneStart, joinedStart);
 }
 
 std::vector<AddressRecord*> SearchIndex::filter(const SearchQuery& query,
@@ -260,12 +283,12 @@ std::vector<AddressRecord*> SearchIndex::filter(const SearchQuery& query,
             if (i + kAhead < candidates.size() && slots[i + kAhead] != RecordSlots::None)
                 __builtin_prefetch(&m_entries[slots[i + kAhead]]);
             if (slots[i] == RecordSlots::None) {
-                m_cache.texts.push_back({nullptr, 0, 0});
+                m_cache.texts.push_back({nullptr, 0, 0, 0});
                 continue;
             }
             const Entry& e = m_entries[slots[i]];
-            m_cache.texts.push_back(
-                {e.text.data(), static_cast<std::uint32_t>(e.text.size()), e.phoneStart});
+            m_cache.texts.push_back({e.text.data(), static_cast<std::uint32_t>(e.text.size()),
+                                     e.phoneStart, e.joinedStart});
         }
     }
     std::vector<AddressRecord*> out;
@@ -277,8 +300,9 @@ std::vector<AddressRecord*> SearchIndex::filter(const SearchQuery& query,
                 __builtin_prefetch(next.text + at);
         }
         const CachedText& t = m_cache.texts[i];
-        const bool match = t.text ? matcher.matches(std::string_view(t.text, t.size), t.phoneStart)
-                                  : matches(matcher, candidates[i]);
+        const bool match =
+            t.text ? matcher.matches(std::string_view(t.text, t.size), t.phoneStart, t.joinedStart)
+                   : matches(matcher, candidates[i]);
         if (match)
             out.push_back(candidates[i]);
     }

@@ -19,9 +19,11 @@ class SearchQuery;
 // The folded search text of every contact, built once and kept up to date one record at a
 // time, so that a keystroke in the search field costs only substring searches.
 //
-// A record's search text holds its sixteen fields, its name once more without spaces, its
-// name's reading without spaces, and the phone forms of its phone, mobile, fax, office phone,
-// office fax and both postal codes; the parts are separated by NUL, which no query contains.
+// A record's search text holds its sixteen fields, its name's reading, the phone forms of its
+// phone, mobile, fax, office phone, office fax and both postal codes, and last its name and
+// reading once more without spaces; the parts are separated by NUL, which no query contains.
+// A word is found in the name or reading without spaces only from their start: "やまだたろう"
+// finds 山田 太郎, but "やまだ" does not find 丸山 大介 (まるやま だいすけ).
 //
 // Owner: the document, beside the records and readings. After every change of a record (or
 // of the reading of its name) call update(); before a record is destroyed call remove().
@@ -54,10 +56,10 @@ public:
                                        std::span<AddressRecord* const> candidates) const;
     bool matches(const SearchQuery& query, const AddressRecord* record) const;
 
-    // The search text of one record and where its phone forms start; for a single match
-    // (--query) SearchQuery::matches() takes these directly.
+    // The search text of one record, where its phone forms start and where its joined name
+    // and reading start; for a single match SearchQuery::matches() takes these directly.
     static std::string searchText(const AddressRecord& record, std::string_view reading,
-                                  std::size_t& phoneStart);
+                                  std::size_t& phoneStart, std::size_t& joinedStart);
 
 private:
     struct Entry
@@ -65,6 +67,7 @@ private:
         const AddressRecord* record = nullptr;
         std::string text;
         std::uint32_t phoneStart = 0;
+        std::uint32_t joinedStart = 0;
     };
     class Matcher;
 
@@ -77,6 +80,7 @@ private:
         const char* text; // null: not indexed
         std::uint32_t size;
         std::uint32_t phoneStart;
+        std::uint32_t joinedStart;
     };
     struct Cache
     {

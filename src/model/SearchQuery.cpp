@@ -29,11 +29,18 @@ SearchQuery::SearchQuery(std::string_view utf8)
     });
 }
 
-bool SearchQuery::matches(std::string_view text, std::size_t phoneStart) const
+bool SearchQuery::matches(std::string_view text, std::size_t phoneStart,
+                          std::size_t joinedStart) const
 {
-    const std::string_view phones = text.substr(std::min(phoneStart, text.size()));
+    joinedStart = std::min(joinedStart, text.size());
+    phoneStart = std::min(phoneStart, joinedStart);
+    const std::string_view joined = text.substr(joinedStart);
+    const std::string_view phones = text.substr(phoneStart, joinedStart - phoneStart);
+    text = text.substr(0, joinedStart);
     for (const Word& w : m_words) {
         if (text.find(w.folded) != std::string_view::npos)
+            continue;
+        if (joined.find(JoinedMark + w.folded) != std::string_view::npos)
             continue;
         if (!w.phone.empty() && phones.find(w.phone) != std::string_view::npos)
             continue;

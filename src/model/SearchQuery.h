@@ -28,9 +28,15 @@ public:
     // Longest first: a long word rules most records out soonest.
     const std::vector<Word>& words() const { return m_words; }
 
-    // True when every word occurs in the record's search text (SearchIndex::searchText), the
-    // phone form of a word counting from phoneStart on.
-    bool matches(std::string_view searchText, std::size_t phoneStart) const;
+    // True when every word occurs in the record's search text (SearchIndex::searchText): before
+    // joinedStart anywhere, the phone form of a word in the phone forms (phoneStart up to
+    // joinedStart), and after joinedStart only at the start of a joined name or reading.
+    bool matches(std::string_view searchText, std::size_t phoneStart,
+                 std::size_t joinedStart) const;
+
+    // Opens each joined name and reading in a search text: a word is looked for there as
+    // JoinedMark followed by the word, so that it matches only from the start.
+    static constexpr char JoinedMark = '\x01';
 
 private:
     std::vector<Word> m_words;

@@ -16,6 +16,7 @@ ListViewSettings ListViewSettings::load()
 {
     ListViewSettings s;
     s.sort = SettingsValue::read(SettingsKeys::Sort);
+    s.readingColumn = SettingsValue::readFlag(SettingsKeys::ReadingColumn);
     RegistryKey key;
     key.Open(QString::fromLatin1(SettingsKeys::ListViewKey));
     for (int c = 0; c < ColumnCount; ++c) {
@@ -37,4 +38,9 @@ void ListViewSettings::saveWidth(int column, int width)
 void ListViewSettings::saveSort(quint32 sort)
 {
     SettingsValue::write(SettingsKeys::Sort, sort);
+}
+
+void ListViewSettings::saveReadingColumn(bool shown)
+{
+    SettingsValue::write(SettingsKeys::ReadingColumn, shown ? 1u : 0u);
 }

@@ -3,18 +3,20 @@
 #include <QtGlobal>
 #include <array>
 
-// The address list's column widths and sort order.
+// The address list's column widths, sort order and whether the reading column shows.
 struct ListViewSettings
 {
-    static constexpr int ColumnCount = 6;
-    static constexpr int NoWidth = -1; // never sized by the user: fit the contents
+    static constexpr int ColumnCount = 7; // the six fields and the name's reading
+    static constexpr int NoWidth = -1;    // never sized by the user: fit the contents
 
     std::array<int, ColumnCount> widths;
     quint32 sort = 0x11; // column in the low nibble; 0x10 ascending, 0x20 descending
+    bool readingColumn = false;
 
     ListViewSettings() { widths.fill(NoWidth); }
 
     static ListViewSettings load();
     static void saveWidth(int column, int width);
     static void saveSort(quint32 sort);
+    static void saveReadingColumn(bool shown);
 };

@@ -31,9 +31,10 @@ struct String
 // Window
 inline constexpr String Style{WindowKey, "Style", ""};
 
-// ListView: "Width0" .. "Width5" have no default (the column fits its contents).
+// ListView: "Width0" .. "Width6" have no default (the column fits its contents).
 inline constexpr char WidthPattern[] = "Width%1";
 inline constexpr Dword Sort{ListViewKey, "Sort", 0x11};
+inline constexpr Dword ReadingColumn{ListViewKey, "ReadingColumn", 0}; // フリガナ shown
 
 // Option
 inline constexpr Dword Newmail{OptionKey, "Newmail", 0};

@@ -17,6 +17,7 @@
 #include "ui/common/MessageBox.h"
 #include "ui/groups/CGroupTree.h"
 #include "ui/list/CAddressList.h"
+#include "ui/list/SearchField.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -252,14 +253,18 @@ private slots:
                                              "宛名印刷(&A)...\tCtrl+Shift+P",
                                              "-",
                                              "環境設定..."};
-        QTest::newRow("edit") << 1 << "編集(&E)" << QStringList{"元に戻す(&U)\tCtrl+Z",
-                                                                "やり直し(&R)\tCtrl+Y",
-                                                                "-",
-                                                                "管理情報の編集(&E)\tCtrl+E",
-                                                                "管理情報の削除(&D)\tDelete",
-                                                                "-",
-                                                                "グループ削除(&G)\tCtrl+D"};
-        QTest::newRow("view") << 2 << "表示(&V)" << QStringList{"ﾂｰﾙ ﾊﾞｰ(&T)", "ｽﾃｰﾀｽ ﾊﾞｰ(&S)"};
+        QTest::newRow("edit") << 1 << "編集(&E)"
+                              << QStringList{"元に戻す(&U)\tCtrl+Z",
+                                             "やり直し(&R)\tCtrl+Y",
+                                             "-",
+                                             "管理情報の編集(&E)\tCtrl+E",
+                                             "管理情報の削除(&D)\tDelete",
+                                             "-",
+                                             "グループ削除(&G)\tCtrl+D",
+                                             "-",
+                                             "検索(&F)\tCtrl+F"};
+        QTest::newRow("view") << 2 << "表示(&V)"
+                              << QStringList{"ﾂｰﾙ ﾊﾞｰ(&T)", "ｽﾃｰﾀｽ ﾊﾞｰ(&S)", "-", "フリガナ列(&R)"};
         QTest::newRow("tools") << 3 << "ツール(&T)"
                                << QStringList{"新規メール(&N)", "メールチェック(&M)"};
         QTest::newRow("help") << 4 << "ﾍﾙﾌﾟ(&H)" << QStringList{"VOK_Address のﾊﾞｰｼﾞｮﾝ情報(&A)..."};
@@ -405,7 +410,10 @@ private slots:
         QVERIFY(bar->isMovable());
         QCOMPARE(frame->toolBarArea(bar), Qt::TopToolBarArea);
         QList<int> places;
-        for (QAction* action : bar->actions()) {
+        const QList<QAction*> actions = bar->actions();
+        // The search field stands last, pushed to the far end.
+        QCOMPARE(bar->widgetForAction(actions.last()), frame->searchField());
+        for (QAction* action : actions.first(actions.size() - 2)) {
             places << (action->isSeparator() ? 0 : action->data().toInt());
             if (!action->isSeparator())
                 QVERIFY2(!action->icon().pixmap(16, 16).isNull(), qPrintable(action->text()));

@@ -145,7 +145,7 @@ void TestContactSheet::layout()
     QVERIFY(!sheet.buttons()->button(QDialogButtonBox::Apply));
 
     // Tab order follows the page's table.
-    const int privateOrder[] = {1007, 1008, 1016, 1009, 1010, 1011, 1013, 1012, 1023, 1036};
+    const int privateOrder[] = {1007, 1040, 1008, 1016, 1009, 1010, 1011, 1013, 1012, 1023, 1036};
     QWidget* w = control(&sheet.privatePage(), privateOrder[0]);
     for (int id : privateOrder) {
         QCOMPARE(w->property("controlId").toInt(), id);

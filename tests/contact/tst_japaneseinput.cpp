@@ -12,7 +12,8 @@
 #include <unistd.h>
 
 // The contact sheet with a real Japanese input method (fcitx5 and mozc) and a real window
-// manager (icewm), as a user meets it: a new contact typed with kana conversion on.
+// manager (icewm), as a user meets it: a new contact typed with kana conversion on, its
+// reading taken from the kana.
 //
 // Opt in: VOK_IME_DESKTOP names the ime-desktop script, which runs a virtual desktop with the
 // input method; it needs root and the packages on its "Needs" line. Without them the test is
@@ -38,14 +39,17 @@ sleep 1
 x getwindowgeometry --shell "$sheet" > "$OUT/sheet"
 xprop -id "$sheet" -notype _NET_FRAME_EXTENTS >> "$OUT/sheet"
 xprop -root -notype _NET_WORKAREA >> "$OUT/sheet"
-# Straight into the name, converted; then the e-mail field, where the input method must stay
-# out: the same keys give plain letters. Tab leaves it, Return is OK.
+# Straight into the name, converted; its reading comes from the kana typed. Then past the
+# reading to the e-mail field, where the input method must stay out: the same keys give plain
+# letters. Tab leaves it, Return is OK.
 x key --clearmodifiers ctrl+space
 sleep 0.5
 x type --delay 80 yamada
 x key space
 sleep 1
 x key Return
+sleep 0.5
+x key Tab
 sleep 0.5
 x key Tab
 sleep 0.5
@@ -58,7 +62,7 @@ x key Return
 sleep 1
 kill -TERM "$pid"
 wait "$pid"
-cp "$IME_BOOK/Address.vok" "$OUT/"
+cp "$IME_BOOK/Address.vok" "$IME_BOOK/Readings.txt" "$OUT/"
 )";
 
 // Every folder on the way must let the input method's user (uid 65534) reach the program.
@@ -159,6 +163,11 @@ void TestJapaneseInput::newContactTypedWithKanaConversion()
     QCOMPARE(contact.name(), std::string_view("\x8e\x52\x93\x63")); // 山田 in CP932
     QCOMPARE(QByteArray(contact.email().data(), qsizetype(contact.email().size())).trimmed(),
              QByteArray("yamada"));
+
+    // The kana typed before conversion are the name's reading.
+    QFile readings(out + QStringLiteral("/Readings.txt"));
+    QVERIFY(readings.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(readings.readAll()), QStringLiteral("山田\tやまだ\n"));
 
     // The sheet, frame and title bar included, lies within the work area.
     QFile sheetFile(out + QStringLiteral("/sheet"));

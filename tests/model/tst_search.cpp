@@ -67,6 +67,13 @@ void TestSearch::match_data()
     row("katakana reading", "たろう", "山田 太郎", "ヤマダ タロウ", "", "", "", true);
     row("reading without space", "やまだたろう", "山田 太郎", "やまだ たろう", "", "", "", true);
     row("name without space", "山田太郎", "山田　太郎", "", "", "", "", true);
+    row("no reading across the parts", "やまだ", "丸山 大介", "まるやま だいすけ", "", "", "",
+        false);
+    row("no name across the parts", "山大", "丸山 大介", "", "", "", "", false);
+    row("joined reading from its start only", "まだたろう", "山田 太郎", "やまだ たろう", "", "",
+        "", false);
+    row("joined reading among words", "だいすけ まるやまだ", "丸山 大介", "まるやま だいすけ", "",
+        "", "", true);
     row("every word", "山田 090", "山田 太郎", "", "090-1111-2222", "", "", true);
     row("ideographic space splits", "山田　090", "山田 太郎", "", "090-1111-2222", "", "", true);
     row("one word missing", "山田 佐藤", "山田 太郎", "", "", "", "", false);
@@ -105,8 +112,10 @@ void TestSearch::match()
     QCOMPARE(index.matches(q, r), found);
     // The one-off match of the command line agrees with the index.
     std::size_t phoneStart = 0;
-    const std::string text = SearchIndex::searchText(*r, reading.toStdString(), phoneStart);
-    QCOMPARE(q.matches(text, phoneStart), found);
+    std::size_t joinedStart = 0;
+    const std::string text =
+        SearchIndex::searchText(*r, reading.toStdString(), phoneStart, joinedStart);
+    QCOMPARE(q.matches(text, phoneStart, joinedStart), found);
 }
 
 void TestSearch::cp932FoldEqualsUtf8Fold_data()

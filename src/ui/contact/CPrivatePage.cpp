@@ -3,6 +3,7 @@
 #include "ContactText.h"
 #include "FieldExchange.h"
 #include "PostalCodeOffer.h"
+#include "ReadingField.h"
 #include "core/Text.h"
 #include "model/GroupName.h"
 #include "ui_CPrivatePage.h"
@@ -36,6 +37,7 @@ int groupIndex(const QStringList& names, const QString& group)
 CPrivatePage::CPrivatePage(QWidget* parent)
     : QWidget(parent), m_ui(setUp(this)),
       m_name(m_ui->nameEdit, 127, ContactField::Input::Japanese),
+      m_reading(m_ui->readingEdit, 127, ContactField::Input::Japanese),
       m_email(m_ui->emailEdit, 127, ContactField::Input::Latin),
       m_postalCode(m_ui->postalCodeEdit, 8, ContactField::Input::Latin),
       m_address(m_ui->addressEdit, 250, ContactField::Input::Japanese),
@@ -45,9 +47,10 @@ CPrivatePage::CPrivatePage(QWidget* parent)
       m_memo(m_ui->memoEdit, 250, ContactField::Input::Japanese)
 {
     m_offer = new PostalCodeOffer(m_ui->postalCodeEdit, m_ui->addressEdit);
-    FieldExchange::showHints(
-        {&m_name, &m_email, &m_postalCode, &m_address, &m_phone, &m_mobilePhone, &m_fax, &m_memo},
-        m_ui->hintLabel);
+    m_readingField = new ReadingField(m_ui->nameEdit, m_ui->readingEdit, m_ui->useGuessButton);
+    FieldExchange::showHints({&m_name, &m_reading, &m_email, &m_postalCode, &m_address, &m_phone,
+                              &m_mobilePhone, &m_fax, &m_memo},
+                             m_ui->hintLabel);
     connect(m_ui->copyAsNewCheck, &QCheckBox::clicked, this, &CPrivatePage::OnCopyAsNewClicked);
 }
 
@@ -56,6 +59,11 @@ CPrivatePage::~CPrivatePage() = default;
 QLineEdit* CPrivatePage::nameEdit() const
 {
     return m_ui->nameEdit;
+}
+
+QLineEdit* CPrivatePage::readingEdit() const
+{
+    return m_ui->readingEdit;
 }
 
 QComboBox* CPrivatePage::groupCombo() const
@@ -71,6 +79,8 @@ QCheckBox* CPrivatePage::copyAsNewCheck() const
 void CPrivatePage::OnInitDialog()
 {
     m_name.load(m_strName);
+    m_reading.load(m_strReading);
+    m_readingField->loaded();
     m_email.load(m_strEmail);
     m_postalCode.load(m_strPostalCode);
     m_address.load(m_strAddress);
@@ -91,6 +101,7 @@ void CPrivatePage::OnInitDialog()
 bool CPrivatePage::UpdateData(QWidget*& failedField, QString& message)
 {
     if (!FieldExchange::store({{&m_name, &m_strName},
+                               {&m_reading, &m_strReading},
                                {&m_email, &m_strEmail},
                                {&m_postalCode, &m_strPostalCode},
                                {&m_address, &m_strAddress},

@@ -9,6 +9,7 @@
 #include <vector>
 
 class PostalCodeOffer;
+class ReadingField;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -30,11 +31,14 @@ public:
     bool UpdateData(QWidget*& failedField, QString& message);
 
     QLineEdit* nameEdit() const;
+    QLineEdit* readingEdit() const;
+    ReadingField* readingField() const { return m_readingField; }
     QComboBox* groupCombo() const;
     QCheckBox* copyAsNewCheck() const;
     PostalCodeOffer* postalCodeOffer() const { return m_offer; }
 
     std::string m_strName;
+    std::string m_strReading; // the name's reading, not a field of the record
     std::string m_strEmail;
     std::string m_strPostalCode;
     std::string m_strAddress;
@@ -52,6 +56,8 @@ private:
     void OnCopyAsNewClicked();
 
     std::unique_ptr<Ui::CPrivatePage> m_ui;
-    ContactField m_name, m_email, m_postalCode, m_address, m_phone, m_mobilePhone, m_fax, m_memo;
+    ContactField m_name, m_reading, m_email, m_postalCode, m_address, m_phone, m_mobilePhone, m_fax,
+        m_memo;
     PostalCodeOffer* m_offer = nullptr;
+    ReadingField* m_readingField = nullptr;
 };

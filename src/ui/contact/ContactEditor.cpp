@@ -3,7 +3,11 @@
 #include "CInfomationSheet.h"
 #include "CPrivatePage.h"
 #include "ContactText.h"
+#include "ReadingField.h"
 #include "core/CVOK_AddressDoc.h"
+#include "core/ContactFinder.h"
+#include "core/Text.h"
+#include "model/Cp932.h"
 
 namespace {
 
@@ -11,12 +15,25 @@ void prepare(CInfomationSheet& sheet, const CVOK_AddressDoc& doc)
 {
     sheet.SetHeaderText(ContactText::HeaderText);
     sheet.privatePage().m_groupNames = doc.groupNames();
+    sheet.privatePage().readingField()->setGuess([&doc](const QString& name) {
+        const auto bytes = Text::toCp932(name);
+        const std::string_view guess = bytes ? doc.finder().guessedReading(*bytes) : "";
+        return QString::fromUtf8(guess.data(), static_cast<qsizetype>(guess.size()));
+    });
+}
+
+// The reading serves every contact of the name; an emptied field forgets it.
+void storeReading(const CInfomationSheet& sheet, CVOK_AddressDoc& doc, std::string_view name)
+{
+    if (!name.empty())
+        doc.SetReading(name, Cp932::toUtf8(sheet.privatePage().m_strReading));
 }
 
 void addNew(const CInfomationSheet& sheet, CVOK_AddressDoc& doc)
 {
     auto record = std::make_unique<AddressRecord>();
     sheet.StoreRecord(*record);
+    storeReading(sheet, doc, record->name());
     doc.AddRecord(std::move(record));
 }
 
@@ -40,6 +57,7 @@ bool ContactEditor::OnEditContact(QWidget* parent, CVOK_AddressDoc& doc, Address
     CInfomationSheet sheet(parent);
     prepare(sheet, doc);
     sheet.LoadRecord(*record);
+    sheet.privatePage().m_strReading = Cp932::fromUtf8(doc.storedReading(record->name())).bytes;
     sheet.privatePage().m_bAllowCopy = true;
     if (sheet.exec() != QDialog::Accepted)
         return false;
@@ -52,5 +70,6 @@ bool ContactEditor::OnEditContact(QWidget* parent, CVOK_AddressDoc& doc, Address
         return false;
     AddressRecord value = *record;
     sheet.StoreRecord(value);
+    storeReading(sheet, doc, value.name());
     return doc.ChangeRecord(record, value);
 }

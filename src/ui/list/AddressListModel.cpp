@@ -1,33 +1,56 @@
 #include "AddressListModel.h"
 
 #include "ListText.h"
+#include "core/ContactFinder.h"
 #include "core/Text.h"
 #include "model/AddressRecord.h"
 #include "model/Cp932.h"
 #include "model/SortCompare.h"
 
 #include <QFontMetrics>
+#include <QGuiApplication>
+#include <QPalette>
 #include <algorithm>
 #include <numeric>
 #include <unordered_set>
 
+namespace {
+
+// UTF-8 cut at a character boundary.
+std::string_view cutUtf8(std::string_view text, std::size_t maxBytes)
+{
+    if (text.size() <= maxBytes)
+        return text;
+    std::size_t n = maxBytes;
+    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
+        --n;
+    return text.substr(0, n);
+}
+
+} // namespace
+
 int AddressListModel::fieldOf(int column)
 {
-    static constexpr std::array<int, ColumnCount> fields{
-        AddressRecord::Name,    AddressRecord::Email,       AddressRecord::Phone,
-        AddressRecord::Company, AddressRecord::OfficePhone, AddressRecord::Group};
+    static constexpr std::array<int, ColumnCount> fields{AddressRecord::Name,
+                                                         AddressRecord::Email,
+                                                         AddressRecord::Phone,
+                                                         AddressRecord::Company,
+                                                         AddressRecord::OfficePhone,
+                                                         AddressRecord::Group,
+                                                         -1};
     return fields[static_cast<std::size_t>(column)];
 }
 
-AddressListModel::AddressListModel(QObject* parent)
-    : QAbstractTableModel(parent), m_plainIcon(QStringLiteral(":/icons/row_envelope.svg")),
+AddressListModel::AddressListModel(const ContactFinder* finder, QObject* parent)
+    : QAbstractTableModel(parent), m_finder(finder),
+      m_plainIcon(QStringLiteral(":/icons/row_envelope.svg")),
       m_markedIcon(QStringLiteral(":/icons/row_sheets.svg"))
 {
 }
 
 int AddressListModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+    return parent.isValid() ? 0 : static_cast<int>(m_shown.size());
 }
 
 int AddressListModel::columnCount(const QModelIndex& parent) const
@@ -35,15 +58,38 @@ int AddressListModel::columnCount(const QModelIndex& parent) const
     return parent.isValid() ? 0 : ColumnCount;
 }
 
+std::string_view AddressListModel::cellOf(const Row& row, int column) const
+{
+    const auto c = static_cast<std::size_t>(column);
+    const std::size_t begin = c == 0 ? 0 : row.end[c - 1];
+    return std::string_view(m_text).substr(row.begin + begin, row.end[c] - begin);
+}
+
+QString AddressListModel::textOf(const Row& row, int column) const
+{
+    const std::string_view text = cellOf(row, column);
+    if (column == ReadingColumn)
+        return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    return Text::fromCp932(text);
+}
+
 QVariant AddressListModel::data(const QModelIndex& index, int role) const
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
-    const Row& row = m_rows[static_cast<std::size_t>(index.row())];
+    const Row& row = shownRow(index.row());
+    const bool guess = index.column() == ReadingColumn && row.guessed;
     switch (role) {
     case Qt::DisplayRole:
+        return textOf(row, index.column());
     case Qt::ToolTipRole:
-        return Text::fromCp932(cell(index.row(), index.column()));
+        return guess ? ListText::GuessedReadingTip.arg(textOf(row, index.column()))
+                     : textOf(row, index.column());
+    case Qt::ForegroundRole:
+        // A guess looks like one: the colour of a field's hint.
+        if (guess)
+            return QGuiApplication::palette().brush(QPalette::PlaceholderText);
+        return {};
     case Qt::DecorationRole:
         if (index.column() == 0)
             return row.marked ? m_markedIcon : m_plainIcon;
@@ -61,8 +107,8 @@ QVariant AddressListModel::headerData(int section, Qt::Orientation orientation, 
         return {};
     if (role == Qt::DisplayRole) {
         static const std::array<const QString*, ColumnCount> headers{
-            &ListText::Header0, &ListText::Header1, &ListText::Header2,
-            &ListText::Header3, &ListText::Header4, &ListText::Header5};
+            &ListText::Header0, &ListText::Header1, &ListText::Header2, &ListText::Header3,
+            &ListText::Header4, &ListText::Header5, &ListText::Header6};
         return *headers[static_cast<std::size_t>(section)];
     }
     if (role == Qt::TextAlignmentRole)
@@ -92,9 +138,14 @@ void AddressListModel::storeCells(Row& row, const std::array<std::string_view, C
 void AddressListModel::fillRow(Row& row, const AddressRecord* record)
 {
     std::array<std::string_view, ColumnCount> cells;
-    for (int c = 0; c < ColumnCount; ++c)
+    for (int c = 0; c < ReadingColumn; ++c)
         cells[static_cast<std::size_t>(c)] =
             Cp932::cutAtBoundary(record->field(fieldOf(c)), MaxCellBytes);
+    ContactFinder::Reading reading;
+    if (m_finder)
+        reading = m_finder->readingOf(record->name());
+    cells[ReadingColumn] = cutUtf8(reading.text, MaxCellBytes);
+    row.guessed = reading.guessed;
     storeCells(row, cells);
 }
 
@@ -106,16 +157,25 @@ void AddressListModel::setCell(Row& row, int column, std::string_view text)
     std::array<std::size_t, ColumnCount + 1> at{};
     for (std::size_t c = 0; c < ColumnCount; ++c) {
         const std::string_view cellText =
-            static_cast<int>(c) == column
-                ? Cp932::cutAtBoundary(text, MaxCellBytes)
-                : std::string_view(m_text).substr(row.begin + (c == 0 ? 0 : row.end[c - 1]),
-                                                  row.end[c] - (c == 0 ? 0 : row.end[c - 1]));
+            static_cast<int>(c) != column ? cellOf(row, static_cast<int>(c))
+            : column == ReadingColumn     ? cutUtf8(text, MaxCellBytes)
+                                          : Cp932::cutAtBoundary(text, MaxCellBytes);
         copy.append(cellText);
         at[c + 1] = copy.size();
     }
     for (std::size_t c = 0; c < ColumnCount; ++c)
         cells[c] = std::string_view(copy).substr(at[c], at[c + 1] - at[c]);
     storeCells(row, cells);
+}
+
+void AddressListModel::setReading(Row& row)
+{
+    ContactFinder::Reading reading;
+    if (m_finder)
+        reading = m_finder->readingOf(row.record->name());
+    // The finder's text may change with the next reading: copied here at once.
+    setCell(row, ReadingColumn, reading.text);
+    row.guessed = reading.guessed;
 }
 
 void AddressListModel::compactIfWasteful()
@@ -133,15 +193,40 @@ void AddressListModel::compactIfWasteful()
     m_garbage = 0;
 }
 
+int AddressListModel::shownRowOf(std::size_t groupRow) const
+{
+    const auto at = std::lower_bound(m_shown.begin(), m_shown.end(), groupRow);
+    if (at == m_shown.end() || *at != groupRow)
+        return -1;
+    return static_cast<int>(at - m_shown.begin());
+}
+
+void AddressListModel::emitRowsChanged(const std::vector<std::size_t>& groupRows, int firstColumn,
+                                       int lastColumn)
+{
+    int first = -1;
+    int last = -1;
+    for (std::size_t g : groupRows) {
+        const int row = shownRowOf(g);
+        if (row < 0)
+            continue;
+        first = first < 0 ? row : std::min(first, row);
+        last = std::max(last, row);
+    }
+    if (first >= 0)
+        emit dataChanged(index(first, firstColumn), index(last, lastColumn));
+}
+
 void AddressListModel::appendRow(AddressRecord* record, bool marked)
 {
-    const int at = static_cast<int>(m_rows.size());
+    const int at = rowCount();
     beginInsertRows({}, at, at);
     Row row;
     row.record = record;
     row.marked = marked;
     fillRow(row, record);
     m_rows.push_back(row);
+    m_shown.push_back(static_cast<std::uint32_t>(m_rows.size() - 1));
     endInsertRows();
 }
 
@@ -149,7 +234,7 @@ void AddressListModel::appendRows(const std::vector<AddressRecord*>& records, bo
 {
     if (records.empty())
         return;
-    const int at = static_cast<int>(m_rows.size());
+    const int at = rowCount();
     // Into an empty list a reset is cheaper for the views than an insertion of many rows.
     const bool reset = at == 0;
     if (reset)
@@ -157,12 +242,14 @@ void AddressListModel::appendRows(const std::vector<AddressRecord*>& records, bo
     else
         beginInsertRows({}, at, at + static_cast<int>(records.size()) - 1);
     m_rows.reserve(m_rows.size() + records.size());
+    m_shown.reserve(m_shown.size() + records.size());
     for (AddressRecord* record : records) {
         Row row;
         row.record = record;
         row.marked = marked;
         fillRow(row, record);
         m_rows.push_back(row);
+        m_shown.push_back(static_cast<std::uint32_t>(m_rows.size() - 1));
     }
     if (reset)
         endResetModel();
@@ -174,7 +261,7 @@ void AddressListModel::updateRow(int row, AddressRecord* record)
 {
     if (row < 0 || row >= rowCount())
         return;
-    Row& r = m_rows[static_cast<std::size_t>(row)];
+    Row& r = m_rows[m_shown[static_cast<std::size_t>(row)]];
     r.record = record;
     r.marked = false;
     fillRow(r, record);
@@ -182,45 +269,80 @@ void AddressListModel::updateRow(int row, AddressRecord* record)
     emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
 }
 
+void AddressListModel::updateRecords(const std::unordered_set<const AddressRecord*>& records)
+{
+    std::vector<std::size_t> changed;
+    for (std::size_t g = 0; g < m_rows.size(); ++g) {
+        Row& r = m_rows[g];
+        if (!records.count(r.record))
+            continue;
+        r.marked = false;
+        fillRow(r, r.record);
+        changed.push_back(g);
+    }
+    compactIfWasteful();
+    emitRowsChanged(changed, 0, ColumnCount - 1);
+}
+
+template <typename Pred> void AddressListModel::eraseHidden(Pred doomed)
+{
+    std::vector<std::uint32_t> newPlace(m_rows.size());
+    std::size_t kept = 0;
+    for (std::size_t g = 0; g < m_rows.size(); ++g) {
+        if (doomed(g)) {
+            m_garbage += rowBytes(m_rows[g]);
+            continue;
+        }
+        newPlace[g] = static_cast<std::uint32_t>(kept);
+        m_rows[kept++] = m_rows[g];
+    }
+    m_rows.resize(kept);
+    for (std::uint32_t& g : m_shown)
+        g = newPlace[g];
+}
+
 void AddressListModel::removeRow(int row)
 {
     if (row < 0 || row >= rowCount())
         return;
+    const std::size_t groupRow = m_shown[static_cast<std::size_t>(row)];
     beginRemoveRows({}, row, row);
-    m_garbage += rowBytes(m_rows[static_cast<std::size_t>(row)]);
-    m_rows.erase(m_rows.begin() + row);
+    m_shown.erase(m_shown.begin() + row);
     endRemoveRows();
+    eraseHidden([groupRow](std::size_t g) { return g == groupRow; });
 }
 
 std::size_t AddressListModel::removeRecords(const std::unordered_set<const AddressRecord*>& records)
 {
-    // Contiguous runs, from the bottom, so that the view keeps the selection of the other rows;
-    // beyond a few runs one pass over the vector is cheaper than erasing run by run.
+    std::size_t removed = 0;
+    for (const Row& r : m_rows)
+        removed += records.count(r.record);
+    if (removed == 0)
+        return 0;
+    auto doomed = [&](std::size_t g) { return records.count(m_rows[g].record) != 0; };
+    // Contiguous runs of shown rows, from the bottom, so that the view keeps the selection of
+    // the other rows; beyond a few runs one pass over the vectors is cheaper than run by run.
     std::vector<std::pair<int, int>> runs;
     for (int i = rowCount() - 1; i >= 0; --i) {
-        if (!records.count(m_rows[static_cast<std::size_t>(i)].record))
+        if (!doomed(m_shown[static_cast<std::size_t>(i)]))
             continue;
         if (!runs.empty() && runs.back().first == i + 1)
             runs.back().first = i;
         else
             runs.emplace_back(i, i);
     }
-    std::size_t removed = 0;
-    for (const auto& run : runs)
-        removed += static_cast<std::size_t>(run.second - run.first + 1);
-    for (const Row& r : m_rows) {
-        if (records.count(r.record))
-            m_garbage += rowBytes(r);
-    }
     if (runs.size() <= 32) {
         for (const auto& [first, last] : runs) {
             beginRemoveRows({}, first, last);
-            m_rows.erase(m_rows.begin() + first, m_rows.begin() + last + 1);
+            m_shown.erase(m_shown.begin() + first, m_shown.begin() + last + 1);
             endRemoveRows();
         }
+        // What is left shows the same rows: no view needs to hear of it.
+        eraseHidden(doomed);
     } else {
         beginResetModel();
-        std::erase_if(m_rows, [&](const Row& r) { return records.count(r.record) != 0; });
+        std::erase_if(m_shown, doomed);
+        eraseHidden(doomed);
         endResetModel();
     }
     return removed;
@@ -232,6 +354,7 @@ void AddressListModel::clear()
         return;
     beginResetModel();
     m_rows.clear();
+    m_shown.clear();
     // The arena keeps its capacity for the next fill.
     m_text.clear();
     m_garbage = 0;
@@ -242,30 +365,84 @@ void AddressListModel::refreshColumn(int column)
 {
     if (m_rows.empty())
         return;
-    for (Row& r : m_rows)
-        setCell(r, column, r.record->field(fieldOf(column)));
+    for (Row& r : m_rows) {
+        if (column == ReadingColumn)
+            setReading(r);
+        else
+            setCell(r, column, r.record->field(fieldOf(column)));
+    }
     compactIfWasteful();
-    emit dataChanged(index(0, column), index(rowCount() - 1, column));
+    if (!m_shown.empty())
+        emit dataChanged(index(0, column), index(rowCount() - 1, column));
+}
+
+void AddressListModel::refreshReadings(std::string_view name)
+{
+    std::vector<std::size_t> changed;
+    for (std::size_t g = 0; g < m_rows.size(); ++g) {
+        if (m_rows[g].record->name() != name)
+            continue;
+        setReading(m_rows[g]);
+        changed.push_back(g);
+    }
+    compactIfWasteful();
+    emitRowsChanged(changed, ReadingColumn, ReadingColumn);
 }
 
 AddressRecord* AddressListModel::record(int row) const
 {
     if (row < 0 || row >= rowCount())
         return nullptr;
-    return m_rows[static_cast<std::size_t>(row)].record;
+    return shownRow(row).record;
 }
 
 bool AddressListModel::isMarked(int row) const
 {
-    return row >= 0 && row < rowCount() && m_rows[static_cast<std::size_t>(row)].marked;
+    return row >= 0 && row < rowCount() && shownRow(row).marked;
+}
+
+bool AddressListModel::isReadingGuessed(int row) const
+{
+    return row >= 0 && row < rowCount() && shownRow(row).guessed;
 }
 
 std::string_view AddressListModel::cell(int row, int column) const
 {
-    const Row& r = m_rows[static_cast<std::size_t>(row)];
-    const auto c = static_cast<std::size_t>(column);
-    const std::size_t begin = c == 0 ? 0 : r.end[c - 1];
-    return std::string_view(m_text).substr(r.begin + begin, r.end[c] - begin);
+    return cellOf(shownRow(row), column);
+}
+
+std::vector<AddressRecord*> AddressListModel::groupRecords() const
+{
+    std::vector<AddressRecord*> records;
+    records.reserve(m_rows.size());
+    for (const Row& r : m_rows)
+        records.push_back(r.record);
+    return records;
+}
+
+void AddressListModel::showOnly(const std::vector<AddressRecord*>& records)
+{
+    beginResetModel();
+    m_shown.clear();
+    m_shown.reserve(records.size());
+    std::size_t next = 0;
+    for (std::size_t g = 0; g < m_rows.size() && next < records.size(); ++g) {
+        if (m_rows[g].record == records[next]) {
+            m_shown.push_back(static_cast<std::uint32_t>(g));
+            ++next;
+        }
+    }
+    endResetModel();
+}
+
+void AddressListModel::showAll()
+{
+    if (m_shown.size() == m_rows.size())
+        return;
+    beginResetModel();
+    m_shown.resize(m_rows.size());
+    std::iota(m_shown.begin(), m_shown.end(), 0u);
+    endResetModel();
 }
 
 void AddressListModel::sortRows(int column, bool ascending)
@@ -273,15 +450,23 @@ void AddressListModel::sortRows(int column, bool ascending)
     const std::size_t n = m_rows.size();
     if (n < 2)
         return;
-    // All keys in one buffer: one allocation instead of one per row.
+    // All keys in one buffer: one allocation instead of one per row. The name sorts by its
+    // reading, as does the reading itself.
+    const bool byReading = column == 0 || column == ReadingColumn;
     std::string keys;
-    std::size_t bytes = 0;
-    for (std::size_t i = 0; i < n; ++i)
-        bytes += cell(static_cast<int>(i), column).size();
-    keys.reserve(bytes);
+    if (!byReading) {
+        std::size_t bytes = 0;
+        for (const Row& r : m_rows)
+            bytes += cellOf(r, column).size();
+        keys.reserve(bytes);
+    }
     std::vector<std::uint32_t> keyEnd(n);
     for (std::size_t i = 0; i < n; ++i) {
-        SortCompare::appendKey(keys, cell(static_cast<int>(i), column));
+        const Row& r = m_rows[i];
+        if (byReading)
+            keys += SortCompare::nameKey(cellOf(r, ReadingColumn), cellOf(r, 0));
+        else
+            SortCompare::appendKey(keys, cellOf(r, column));
         keyEnd[i] = static_cast<std::uint32_t>(keys.size());
     }
     // The first eight key bytes as one number decide most comparisons without touching the
@@ -311,26 +496,41 @@ void AddressListModel::sortRows(int column, bool ascending)
                          [&less](const Entry& a, const Entry& b) { return less(b, a); });
 
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    std::vector<int> newRowOf(n);
+    std::vector<std::uint32_t> newPlace(n);
     std::vector<Row> sorted;
     sorted.reserve(n);
     for (std::size_t i = 0; i < n; ++i) {
-        newRowOf[order[i].row] = static_cast<int>(i);
+        newPlace[order[i].row] = static_cast<std::uint32_t>(i);
         sorted.push_back(m_rows[order[i].row]);
     }
     m_rows = std::move(sorted);
+    // The shown rows stay the shown rows, in the new order.
+    std::vector<char> shown(n, 0);
+    for (std::uint32_t g : m_shown)
+        shown[newPlace[g]] = 1;
+    const std::vector<std::uint32_t> oldShown = std::move(m_shown);
+    m_shown.clear();
+    m_shown.reserve(oldShown.size());
+    std::vector<int> shownRowAt(n, -1);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!shown[i])
+            continue;
+        shownRowAt[i] = static_cast<int>(m_shown.size());
+        m_shown.push_back(static_cast<std::uint32_t>(i));
+    }
     const QModelIndexList from = persistentIndexList();
     QModelIndexList to;
     to.reserve(from.size());
     for (const QModelIndex& idx : from)
-        to.append(index(newRowOf[static_cast<std::size_t>(idx.row())], idx.column()));
+        to.append(index(shownRowAt[newPlace[oldShown[static_cast<std::size_t>(idx.row())]]],
+                        idx.column()));
     changePersistentIndexList(from, to);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
 int AddressListModel::widestCell(int column, const QFontMetrics& metrics, int* widestRow) const
 {
-    const std::size_t n = m_rows.size();
+    const std::size_t n = m_shown.size();
     if (widestRow)
         *widestRow = -1;
     if (n == 0)
@@ -371,7 +571,7 @@ int AddressListModel::widestCell(int column, const QFontMetrics& metrics, int* w
         const std::string_view text = cell(static_cast<int>(row), column);
         if (text.empty() || !seen.insert(text).second)
             continue;
-        const int w = metrics.horizontalAdvance(Text::fromCp932(text));
+        const int w = metrics.horizontalAdvance(textOf(shownRow(static_cast<int>(row)), column));
         if (w > widest) {
             widest = w;
             if (widestRow)

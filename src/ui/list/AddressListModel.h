@@ -10,21 +10,27 @@
 #include <vector>
 
 class AddressRecord;
+class ContactFinder;
 
 // The rows of the address list: per row the record it shows, whether it is marked (imported or
-// copied by a drag), and copies of its six cell texts in CP932, taken when the row was added or
-// last updated. Texts are converted to Unicode only when a cell is painted, so filling the list
-// with 100,000 contacts converts nothing.
+// copied by a drag), and copies of its cell texts, taken when the row was added or last
+// updated: six fields in CP932 and the name's reading in UTF-8. Texts are converted to Unicode
+// only when a cell is painted, so filling the list with 100,000 contacts converts nothing.
+//
+// The model holds every row of the shown group and shows those the search lets through, in
+// the group's order; the rows left out keep their texts, so that a new search costs no refill.
 class AddressListModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
-    static constexpr int ColumnCount = 6;
+    static constexpr int ColumnCount = 7;
+    static constexpr int ReadingColumn = 6;
     static constexpr std::size_t MaxCellBytes = 259;
-    // The record field behind each column.
+    // The record field behind each column; -1 for the reading.
     static int fieldOf(int column);
 
-    explicit AddressListModel(QObject* parent = nullptr);
+    // finder: where rows get their readings (none: no readings).
+    explicit AddressListModel(const ContactFinder* finder, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -33,21 +39,35 @@ public:
                         int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
+    // New rows are shown, whatever the search.
     void appendRow(AddressRecord* record, bool marked);
     void appendRows(const std::vector<AddressRecord*>& records, bool marked = false);
     void updateRow(int row, AddressRecord* record);
+    // Rewrites the rows of these records, shown or not.
+    void updateRecords(const std::unordered_set<const AddressRecord*>& records);
     void removeRow(int row);
-    // Removes the rows whose records are in the set; returns how many left.
+    // Removes the rows whose records are in the set, shown or not; returns how many left.
     std::size_t removeRecords(const std::unordered_set<const AddressRecord*>& records);
     void clear();
     // Rewrites one column of every row from the rows' records.
     void refreshColumn(int column);
+    // Rewrites the readings of the rows of contacts of this name (CP932).
+    void refreshReadings(std::string_view name);
 
     AddressRecord* record(int row) const;
     bool isMarked(int row) const;
     std::string_view cell(int row, int column) const;
+    bool isReadingGuessed(int row) const;
 
-    // Stable sort by one column's texts; the view's selection follows its rows.
+    // Every record of the group, shown or not, in the list's order.
+    std::vector<AddressRecord*> groupRecords() const;
+    int groupRowCount() const { return static_cast<int>(m_rows.size()); }
+    // Shows the rows of these records only; they must be in the order of groupRecords().
+    void showOnly(const std::vector<AddressRecord*>& records);
+    void showAll();
+
+    // Stable sort of every row by one column's texts (the name and its reading in あいうえお
+    // order); the view's selection follows its rows.
     void sortRows(int column, bool ascending);
 
     // Widest cell of a column in the given font, measuring only a bounded set of candidates:
@@ -64,17 +84,30 @@ private:
         std::uint32_t begin = 0;                      // offset of the first cell in m_text
         std::array<std::uint16_t, ColumnCount> end{}; // end of each cell, from begin
         bool marked = false;
+        bool guessed = false; // the reading is a guess
     };
     std::size_t rowBytes(const Row& row) const { return row.end[ColumnCount - 1]; }
+    std::string_view cellOf(const Row& row, int column) const;
+    QString textOf(const Row& row, int column) const;
+    const Row& shownRow(int row) const { return m_rows[m_shown[static_cast<std::size_t>(row)]]; }
+    // The shown row of a row of the group, -1 when it is left out.
+    int shownRowOf(std::size_t groupRow) const;
     // Writes the row's cells at the end of the arena; its old bytes become garbage.
     void storeCells(Row& row, const std::array<std::string_view, ColumnCount>& cells);
     void fillRow(Row& row, const AddressRecord* record);
     void setCell(Row& row, int column, std::string_view text);
+    void setReading(Row& row);
     void compactIfWasteful();
+    // Drops the rows of the group that the predicate names; none of them may be shown.
+    template <typename Pred> void eraseHidden(Pred doomed);
+    void emitRowsChanged(const std::vector<std::size_t>& groupRows, int firstColumn,
+                         int lastColumn);
 
+    const ContactFinder* m_finder;
     std::string m_text;
     std::size_t m_garbage = 0;
-    std::vector<Row> m_rows;
+    std::vector<Row> m_rows;            // every row of the group, in the list's order
+    std::vector<std::uint32_t> m_shown; // the rows shown: places in m_rows, ascending
     QIcon m_plainIcon;
     QIcon m_markedIcon;
 };

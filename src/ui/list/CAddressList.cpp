@@ -3,6 +3,7 @@
 #include "AddressListModel.h"
 #include "ListText.h"
 #include "core/CVOK_AddressDoc.h"
+#include "core/ContactFinder.h"
 #include "core/Text.h"
 #include "model/AddressRecord.h"
 #include "model/ClipboardText.h"
@@ -44,7 +45,8 @@ QCursor dragCursor(const QString& name)
 } // namespace
 
 CAddressList::CAddressList(CVOK_AddressDoc* doc, CommandTable* commands, QWidget* parent)
-    : QTableView(parent), m_doc(doc), m_commands(commands), m_model(new AddressListModel(this)),
+    : QTableView(parent), m_doc(doc), m_commands(commands),
+      m_model(new AddressListModel(&doc->finder(), this)),
       m_cursorMove(dragCursor(QStringLiteral("drag_move.svg"))),
       m_cursorCopy(dragCursor(QStringLiteral("drag_copy.svg"))),
       m_cursorNone(dragCursor(QStringLiteral("drag_none.svg")))
@@ -93,14 +95,18 @@ CAddressList::CAddressList(CVOK_AddressDoc* doc, CommandTable* commands, QWidget
     });
     header->viewport()->installEventFilter(this);
 
+    const ListViewSettings stored = ListViewSettings::load();
+    setColumnHidden(AddressListModel::ReadingColumn, !stored.readingColumn);
     ApplyColumnWidths();
-    sortState = ListViewSettings::load().sort;
+    sortState = stored.sort;
 
     connect(m_doc, &CVOK_AddressDoc::recordsAdded, this, &CAddressList::onRecordsAdded);
     connect(m_doc, &CVOK_AddressDoc::recordsChanged, this, &CAddressList::onRecordsChanged);
     connect(m_doc, &CVOK_AddressDoc::recordsRemoving, this, &CAddressList::onRecordsRemoving);
     connect(m_doc, &CVOK_AddressDoc::groupRenamed, this, &CAddressList::onGroupRenamed);
     connect(m_doc, &CVOK_AddressDoc::groupRemoved, this, &CAddressList::ClearIfGroupShown);
+    connect(m_doc, &CVOK_AddressDoc::readingChanged, this,
+            [this](const std::string& name) { m_model->refreshReadings(name); });
 }
 
 CAddressList::~CAddressList()
@@ -133,6 +139,49 @@ void CAddressList::ShowGroup(const QString& name)
     m_model->appendRows(records, false);
     ApplyColumnWidths();
     SortByColumn(99);
+    if (!m_query.empty())
+        applySearch();
+}
+
+void CAddressList::setSearchText(const QString& text)
+{
+    if (text == m_searchText)
+        return;
+    m_searchText = text;
+    m_query = SearchQuery(text.toStdString());
+    applySearch();
+}
+
+void CAddressList::prepareSearch()
+{
+    if (!m_doc->finder().isPrepared())
+        m_doc->finder().prepare();
+}
+
+void CAddressList::applySearch()
+{
+    // The selection follows its contacts as far as they stay in sight.
+    const std::vector<AddressRecord*> selected = selectedRecords();
+    AddressRecord* current = m_model->record(currentIndex().row());
+    if (m_query.empty())
+        m_model->showAll();
+    else
+        m_model->showOnly(m_doc->finder().filter(m_query, m_model->groupRecords()));
+    if (selected.empty() && !current)
+        return;
+    const std::unordered_set<const AddressRecord*> wanted(selected.begin(), selected.end());
+    QItemSelection selection;
+    const int last = AddressListModel::ColumnCount - 1;
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        AddressRecord* record = m_model->record(row);
+        if (record == current)
+            selectionModel()->setCurrentIndex(m_model->index(row, 0),
+                                              QItemSelectionModel::NoUpdate);
+        if (wanted.count(record))
+            selection.merge(QItemSelection(m_model->index(row, 0), m_model->index(row, last)),
+                            QItemSelectionModel::Select);
+    }
+    selectionModel()->select(selection, QItemSelectionModel::Select);
 }
 
 bool CAddressList::belongsToShownGroup(const AddressRecord* record) const
@@ -195,27 +244,13 @@ void CAddressList::widenUnsizedColumns()
 
 void CAddressList::onRecordsChanged(const std::vector<AddressRecord*>& records)
 {
-    if (records.size() == 1) {
-        for (int row = 0; row < m_model->rowCount(); ++row) {
-            if (m_model->record(row) == records.front()) {
-                UpdateRecordRow(row, records.front());
-                break;
-            }
-        }
-        return;
-    }
-    // Many at once (a drag): rows that left the group go in one pass.
-    std::unordered_set<const AddressRecord*> changed(records.begin(), records.end());
+    // Rows shown or left out by the search alike; an edited row stays in sight.
+    std::unordered_set<const AddressRecord*> staying;
     std::unordered_set<const AddressRecord*> leaving;
-    for (int row = 0; row < m_model->rowCount(); ++row) {
-        AddressRecord* record = m_model->record(row);
-        if (!changed.count(record))
-            continue;
-        if (belongsToShownGroup(record))
-            m_model->updateRow(row, record);
-        else
-            leaving.insert(record);
-    }
+    for (const AddressRecord* record : records)
+        (belongsToShownGroup(record) ? staying : leaving).insert(record);
+    if (!staying.empty())
+        m_model->updateRecords(staying);
     if (!leaving.empty())
         m_model->removeRecords(leaving);
 }
@@ -268,6 +303,22 @@ void CAddressList::ApplyColumnWidths()
             header->resizeSection(c, std::max(headerWidth(c), fittedWidth(c)));
     }
     setUpdatesEnabled(true);
+}
+
+void CAddressList::setReadingColumnShown(bool shown)
+{
+    setColumnHidden(AddressListModel::ReadingColumn, !shown);
+    ListViewSettings::saveReadingColumn(shown);
+    if (shown && ListViewSettings::load().widths[AddressListModel::ReadingColumn] ==
+                     ListViewSettings::NoWidth)
+        horizontalHeader()->resizeSection(AddressListModel::ReadingColumn,
+                                          std::max(headerWidth(AddressListModel::ReadingColumn),
+                                                   fittedWidth(AddressListModel::ReadingColumn)));
+}
+
+bool CAddressList::readingColumnShown() const
+{
+    return !isColumnHidden(AddressListModel::ReadingColumn);
 }
 
 int CAddressList::headerWidth(int column) const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/SearchQuery.h"
+
 #include <QCursor>
 #include <QString>
 #include <QTableView>
@@ -22,8 +24,18 @@ public:
     CAddressList(CVOK_AddressDoc* doc, CommandTable* commands, QWidget* parent = nullptr);
     ~CAddressList() override;
 
-    // Lists the group's contacts (every contact for the root), in the current sort order.
+    // Lists the group's contacts (every contact for the root) that the search lets through, in
+    // the current sort order.
     void ShowGroup(const QString& name);
+    // Shows only the contacts that hold every word of the text (all of them for an empty
+    // text). Rows added or edited later stay until the text changes, matching or not.
+    void setSearchText(const QString& text);
+    QString searchText() const { return m_searchText; }
+    // Builds what the search needs now, before the first keystroke.
+    void prepareSearch();
+    // The column of the names' readings (フリガナ), remembered in the settings.
+    void setReadingColumnShown(bool shown);
+    bool readingColumnShown() const;
     QString shownGroupName() const { return m_shownName; }
     // Where dragged contacts are dropped.
     void setDropTarget(GroupDropTarget* target) { m_dropTarget = target; }
@@ -90,6 +102,7 @@ private:
     void onRecordsRemoving(const std::vector<const AddressRecord*>& records);
     void onGroupRenamed(const QString& oldName, const QString& newName);
     void setShownGroup(const QString& name);
+    void applySearch();
     bool dragTargetValid(const QPoint& globalPos);
     void setDragCursor(int id);
     void endDrag();
@@ -104,6 +117,8 @@ private:
     GroupDropTarget* m_dropTarget = nullptr;
     AddressListModel* m_model;
     QString m_shownName;
+    QString m_searchText;
+    SearchQuery m_query;
     std::string m_shownBytes; // the shown group in CP932
     bool m_shownValid = false;
     bool m_showsRoot = false;

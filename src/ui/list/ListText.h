@@ -11,6 +11,16 @@ inline const QString Header2 = QStringLiteral("電話番号");
 inline const QString Header3 = QStringLiteral("会社名");
 inline const QString Header4 = QStringLiteral("勤務先電話番号");
 inline const QString Header5 = QStringLiteral("グループ");
+inline const QString Header6 = QStringLiteral("フリガナ");
+// %1: a reading guessed from the name dictionaries, not given by the user.
+inline const QString GuessedReadingTip = QStringLiteral("%1（名前の辞書から推測した読み）");
+
+// The search field in the tool bar, and the number of contacts shown in the status bar.
+inline const QString SearchPlaceholder = QStringLiteral("検索 (Ctrl+F)");
+inline const QString SearchTip =
+    QStringLiteral("名前・読み・住所・電話番号などで絞り込みます（空白で区切った語をすべて含む"
+                   "管理情報）。Escで解除");
+inline const QString ShownCount = QStringLiteral("%1件");
 
 inline const QString MenuEdit = QStringLiteral("管理情報の編集(&E)\tCtrl+E");
 inline const QString MenuDelete = QStringLiteral("管理情報の削除(&D)\tDelete");

@@ -1,0 +1,123 @@
+#include "TestMain.h"
+#include "app/CommandLine.h"
+#include "core/CVOK_AddressDoc.h"
+#include "core/DataLocation.h"
+#include "core/Text.h"
+#include "model/AddressRecord.h"
+#include "model/ReadingDictionary.h"
+#include "settings/RegistryKey.h"
+
+#include <QDir>
+#include <QFile>
+
+// --query as a mail program runs it: the stored book and its readings, the search field's
+// matching, mutt's lines.
+class TestQueryMode : public QObject
+{
+    Q_OBJECT
+
+    static void add(CVOK_AddressDoc& book, const char* name, const char* email,
+                    const char* officeEmail = "", const char* phone = "")
+    {
+        auto r = std::make_unique<AddressRecord>();
+        r->setField(AddressRecord::Name, Text::toCp932Lossy(QString::fromUtf8(name)));
+        r->setField(AddressRecord::Email, email);
+        r->setField(AddressRecord::OfficeEmail, officeEmail);
+        r->setField(AddressRecord::Phone, phone);
+        r->setField(AddressRecord::Group, "Private");
+        book.AddRecord(std::move(r));
+    }
+
+private slots:
+    void init()
+    {
+        QFile::remove(RegistryKey::storePath());
+        QDir(DataLocation::addressFilePath()).removeRecursively();
+        QFile::remove(DataLocation::addressFilePath());
+        CVOK_AddressDoc book;
+        QVERIFY(book.LoadAddressFile());
+        add(book, "東海林 太郎", "shoji@example.jp");
+        add(book, "山田 太郎", "taro@example.jp", "t.yamada@corp.example, yamada@corp.example",
+            "03-1234-5678");
+        add(book, "山田 花子", "");
+        add(book, "ヤマダ\tケン", "ken@example.jp");
+        book.SetReading(Text::toCp932Lossy(QStringLiteral("東海林 太郎")), "しょうじ たろう");
+        QVERIFY(book.SaveAddressFile());
+    }
+
+    void answers_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("dictionary"); // needs the installed name dictionaries
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("out");
+        QTest::newRow("stored reading") << QStringList{"しょうじ"} << false << 0
+                                        << "VOK_Address: 1件\n"
+                                           "shoji@example.jp\t東海林 太郎\tPrivate\n";
+        QTest::newRow("guessed reading, every address, no line from a tab")
+            << QStringList{"やまだ"} << true << 0
+            << "VOK_Address: 2件\n"
+               "taro@example.jp\t山田 太郎\tPrivate\n"
+               "t.yamada@corp.example\t山田 太郎\tPrivate\n"
+               "yamada@corp.example\t山田 太郎\tPrivate\n"
+               "ken@example.jp\tヤマダ ケン\tPrivate\n";
+        QTest::newRow("every word, as one argument or several")
+            << QStringList{"太郎", "0312345678"} << false << 0
+            << "VOK_Address: 1件\n"
+               "taro@example.jp\t山田 太郎\tPrivate\n"
+               "t.yamada@corp.example\t山田 太郎\tPrivate\n"
+               "yamada@corp.example\t山田 太郎\tPrivate\n";
+        QTest::newRow("full-width letters") << QStringList{"ＳＨＯＪＩ"} << false << 0
+                                            << "VOK_Address: 1件\n"
+                                               "shoji@example.jp\t東海林 太郎\tPrivate\n";
+        QTest::newRow("nobody") << QStringList{"佐藤"} << false << 1 << "VOK_Address: 0件\n";
+        QTest::newRow("only contacts without an address")
+            << QStringList{"花子"} << false << 1 << "VOK_Address: 0件\n";
+    }
+
+    void answers()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, dictionary);
+        QFETCH(int, status);
+        QFETCH(QString, out);
+        if (dictionary && !QFile::exists(QString::fromLatin1(ReadingDictionary::DefaultJinmeiPath)))
+            QSKIP("the name dictionaries of skkdic-extra are not installed");
+        const CommandLine::Result result =
+            CommandLine::runMode(QStringList{"VOK_Address", "--query"} + arguments);
+        QCOMPARE(QString::fromUtf8(result.out), out);
+        QCOMPARE(result.status, status);
+        QVERIFY(result.err.isEmpty());
+    }
+
+    void refusals_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("unreadableBook");
+        QTest::addColumn<QString>("err");
+        QTest::newRow("no text") << QStringList{} << false << "the text to look for is missing";
+        QTest::newRow("blank text") << QStringList{" "} << false << "the text to look for";
+        QTest::newRow("unreadable book")
+            << QStringList{"山田"} << true << "cannot read the address book";
+    }
+
+    void refusals()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, unreadableBook);
+        QFETCH(QString, err);
+        if (unreadableBook) {
+            QFile::remove(DataLocation::addressFilePath());
+            QVERIFY(QDir().mkpath(DataLocation::addressFilePath())); // a folder in its place
+        }
+        const CommandLine::Result result =
+            CommandLine::runMode(QStringList{"VOK_Address", "--query"} + arguments);
+        QCOMPARE(result.status, 1);
+        QVERIFY(result.out.isEmpty());
+        QVERIFY2(QString::fromUtf8(result.err).contains(err), result.err.constData());
+        QVERIFY(result.err.startsWith("VOK_Address --query: "));
+    }
+};
+
+VOK_TEST_MAIN(TestQueryMode)
+#include "tst_querymode.moc"
