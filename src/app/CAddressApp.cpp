@@ -2,6 +2,7 @@
 
 #include "AppText.h"
 #include "CMainFrame.h"
+#include "ImportMode.h"
 #include "SessionEnd.h"
 #include "SingleInstance.h"
 #include "TerminationSignals.h"
@@ -78,6 +79,9 @@ bool CAddressApp::InitInstance(const QStringList& arguments, const QString& inst
 
     QObject::connect(m_instance.get(), &SingleInstance::showRequested, frame,
                      &CMainFrame::ShowMainWindow);
+    // A script's --import is carried out here, in the book the window holds.
+    m_instance->setRequestHandler(
+        [frame](const QByteArray& line) { return ImportMode::answer(*frame, line); });
     m_instance->listen();
     return true;
 }

@@ -5,6 +5,7 @@
 #include "TrayIcon.h"
 #include "WindowState.h"
 #include "core/AutoSave.h"
+#include "core/BookExport.h"
 #include "core/ContactFinder.h"
 #include "core/Text.h"
 #include "mail/MailCheck.h"
@@ -18,6 +19,7 @@
 #include "ui/contact/ClipboardTransfer.h"
 #include "ui/contact/ContactEditor.h"
 #include "ui/contact/CsvExchange.h"
+#include "ui/contact/FileDropImport.h"
 #include "ui/groups/CGroupTree.h"
 #include "ui/list/CAddressList.h"
 #include "ui/list/SearchField.h"
@@ -121,6 +123,7 @@ void CMainFrame::connectPanes()
     // The panes know the book, not each other: the tree says which group, the list shows it.
     connect(m_tree, &CGroupTree::currentGroupChanged, m_list, &CAddressList::ShowGroup);
     m_list->setDropTarget(m_tree);
+    FileDropImport::install(this, m_doc);
 }
 
 // ---- commands ----------------------------------------------------------------------------
@@ -270,7 +273,8 @@ bool CMainFrame::OnUpdateCopyInfo() const
 
 bool CMainFrame::OnUpdateExport() const
 {
-    return TreeHasFocus();
+    // From the list: the selected contacts.
+    return TreeHasFocus() || (ListHasFocus() && m_list->GetSelectedCount() >= 1);
 }
 
 bool CMainFrame::OnUpdateGroupCommand() const
@@ -354,7 +358,15 @@ void CMainFrame::OnImport()
 
 void CMainFrame::OnExport()
 {
-    CsvExchange::OnExport(this, m_doc, m_tree->GetCurrentGroupName());
+    // The tree's context menu exports its group wherever the focus is.
+    if (!m_tree->contextItem() && ListHasFocus()) {
+        const std::vector<AddressRecord*> chosen = m_list->selectedRecords();
+        CsvExchange::OnExport(this, m_doc,
+                              std::vector<const AddressRecord*>(chosen.begin(), chosen.end()));
+    } else {
+        CsvExchange::OnExport(this, m_doc,
+                              BookExport::ofGroup(m_doc, m_tree->GetCurrentGroupName()));
+    }
     m_tree->ClearContextItem();
 }
 

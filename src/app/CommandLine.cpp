@@ -1,6 +1,8 @@
 #include "CommandLine.h"
 
 #include "CommandLineText.h"
+#include "ExportMode.h"
+#include "ImportMode.h"
 #include "PrintPdfMode.h"
 #include "QueryMode.h"
 
@@ -29,6 +31,8 @@ struct Mode
 constexpr Mode kModes[] = {
     {"--help", false, help},
     {"--print-pdf", true, PrintPdfMode::run},
+    {"--export", false, ExportMode::run},
+    {"--import", false, ImportMode::run},
     {"--query", false, QueryMode::run},
 };
 

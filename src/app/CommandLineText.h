@@ -15,6 +15,19 @@ inline const QString Usage = QStringLiteral(
     "                              宛名をはがき・ラベルの形でPDFに書く（既定は全員・自宅の住所）\n"
     "                              / print addresses as postcards or labels to a PDF file\n"
     "                              (everyone and home addresses unless told otherwise)\n"
+    "  VOK_Address --export FILE [--group NAME] [--format vcard3|vcard4|csv|csv-utf8]\n"
+    "                              保存したアドレス帳を書き出す（既定は全員）\n"
+    "                              形式は拡張子から: .vcf vCard 3.0、.csv 見出し付き\n"
+    "                              UTF-8、.txt 従来のCSV\n"
+    "                              / write the saved address book (everyone unless told\n"
+    "                              otherwise); the format follows the extension: .vcf vCard\n"
+    "                              3.0, .csv UTF-8 with a header, .txt the legacy CSV\n"
+    "  VOK_Address --import FILE [--group NAME]\n"
+    "                              vCardかCSVを取り込む（形式は内容から判断）。起動中の\n"
+    "                              VOK_Addressがあればそこへ、なければ保存まで行う\n"
+    "                              / import a vCard or CSV file (told apart by its content),\n"
+    "                              into the running VOK_Address when there is one, else\n"
+    "                              into the saved book\n"
     "  VOK_Address --query TEXT    TEXT の語をすべて含む管理情報のメールアドレスを、mutt・aerc の\n"
     "                              問い合わせの形（アドレス<TAB>名前<TAB>グループ）で書く\n"
     "                              / e-mail addresses of the contacts holding every word of TEXT,\n"
@@ -28,22 +41,23 @@ inline const QString QueryMissingText =
 inline const QString UnknownOption =
     QStringLiteral("VOK_Address: 不明なオプションです / unknown option: %1\n");
 
+// Messages of several modes, each after the mode's prefix.
+inline const QString MissingValue = QStringLiteral("%1 の値がありません / %1 needs a value\n");
+inline const QString ModeUnknownOption =
+    QStringLiteral("不明なオプションです / unknown option: %1\n");
+inline const QString BookUnreadable =
+    QStringLiteral("アドレスデータを読めません / cannot read the address book: %1\n");
+inline const QString NoGroup = QStringLiteral("グループ「%1」はありません / no group named %1\n");
+
 // --print-pdf: each message after PrintPrefix.
 inline const QString PrintPrefix = QStringLiteral("VOK_Address --print-pdf: ");
 inline const QString PrintMissingFile =
     QStringLiteral("PDFファイル名がありません / the PDF file is missing\n");
-inline const QString PrintMissingValue = QStringLiteral("%1 の値がありません / %1 needs a value\n");
-inline const QString PrintUnknownOption =
-    QStringLiteral("不明なオプションです / unknown option: %1\n");
 inline const QString PrintBadLayout =
     QStringLiteral("--layout は postcard, label12, label24 のどれかです"
                    " / --layout must be postcard, label12 or label24: %1\n");
 inline const QString PrintBadAddress = QStringLiteral("--address は home か office です"
                                                       " / --address must be home or office: %1\n");
-inline const QString BookUnreadable =
-    QStringLiteral("アドレスデータを読めません / cannot read the address book: %1\n");
-inline const QString PrintNoGroup =
-    QStringLiteral("グループ「%1」はありません / no group named %1\n");
 inline const QString PrintNothing =
     QStringLiteral("印刷できる宛先がありません / no addresses to print\n");
 inline const QString PrintSkipped = QStringLiteral("住所も郵便番号もない %1 件を除きました"
@@ -52,5 +66,46 @@ inline const QString PrintFailed =
     QStringLiteral("PDFファイルを書けません / cannot write the PDF file: %1\n");
 inline const QString PrintDone =
     QStringLiteral("%1: 宛名 %2 件、%3 ページ / %2 addresses, %3 page(s)\n");
+
+// --export and --import: each message after their prefix.
+inline const QString ExportPrefix = QStringLiteral("VOK_Address --export: ");
+inline const QString ImportPrefix = QStringLiteral("VOK_Address --import: ");
+inline const QString MissingFile = QStringLiteral("ファイル名がありません / the file is missing\n");
+inline const QString ExportBadFormat =
+    QStringLiteral("--format は vcard3, vcard4, csv, csv-utf8 のどれかです"
+                   " / --format must be vcard3, vcard4, csv or csv-utf8: %1\n");
+inline const QString ExportNoFormat =
+    QStringLiteral("拡張子から形式が分かりません。--format を指定してください"
+                   " / the extension names no format; give --format: %1\n");
+inline const QString ExportFailed =
+    QStringLiteral("ファイルを書けません / cannot write the file: %1\n");
+inline const QString ExportDone = QStringLiteral("%1: %2 件 / %2 contact(s)\n");
+inline const QString ImportUnreadable =
+    QStringLiteral("ファイルを読めません / cannot read the file: %1\n");
+inline const QString ImportNotAddressBook =
+    QStringLiteral("vCardでもCSVでもありません / neither vCard nor CSV: %1\n");
+inline const QString ImportBadGroup =
+    QStringLiteral("グループ名に使えません / not a usable group name: %1\n");
+inline const QString ImportNothing =
+    QStringLiteral("取り込める管理情報がありません / no contacts to import\n");
+inline const QString ImportDone =
+    QStringLiteral("%1: %2 件を取り込みました / imported %2 contact(s)\n");
+inline const QString ImportIntoRunning =
+    QStringLiteral("起動中のVOK_Addressに取り込みました / imported into the running VOK_Address\n");
+inline const QString ImportGroupsCreated =
+    QStringLiteral("グループを作りました / created groups: %1\n");
+inline const QString ImportReplaced =
+    QStringLiteral("〓に置き換えました / replaced by 〓: %1（%2）: %3\n");
+inline const QString ImportCut = QStringLiteral("切り詰めました / cut to fit: %1（%2）\n");
+inline const QString ImportRefused =
+    QStringLiteral("%1行目を取り込めません / line %1 not imported: %2\n");
+inline const QString ImportPhotos =
+    QStringLiteral("写真 %1 枚を除きました / left out %1 photo(s)\n");
+inline const QString ImportNoAnswer =
+    QStringLiteral("起動中のVOK_Addressが応答しません / the running VOK_Address does not answer\n");
+inline const QString ImportEnding =
+    QStringLiteral("起動中のVOK_Addressは終了するところです / the running VOK_Address is ending\n");
+inline const QString ImportNotSaved =
+    QStringLiteral("アドレスデータを保存できません / cannot save the address book: %1\n");
 
 } // namespace CommandLineText

@@ -1,6 +1,7 @@
 #include "PrintPdfMode.h"
 
 #include "CommandLineText.h"
+#include "ModeOptions.h"
 #include "core/CVOK_AddressDoc.h"
 #include "print/AddressPrinter.h"
 #include "settings/PrintSettings.h"
@@ -40,29 +41,20 @@ namespace PrintPdfMode {
 
 Result run(const QStringList& options)
 {
-    if (options.isEmpty() || options.first().startsWith(QStringLiteral("--")))
-        return failure(CommandLineText::PrintMissingFile);
-    const QString file = options.first();
-    std::optional<QString> layout;
-    std::optional<QString> group;
-    QString address = QStringLiteral("home");
-    for (qsizetype i = 1; i < options.size(); ++i) {
-        const QString& option = options.at(i);
-        if (option != QLatin1String("--layout") && option != QLatin1String("--group") &&
-            option != QLatin1String("--address"))
-            return failure(CommandLineText::PrintUnknownOption.arg(option));
-        if (i + 1 >= options.size())
-            return failure(CommandLineText::PrintMissingValue.arg(option));
-        const QString value = options.at(++i);
-        if (option == QLatin1String("--layout"))
-            layout = value;
-        else if (option == QLatin1String("--group"))
-            group = value;
-        else
-            address = value;
-    }
+    ModeOptions parsed;
+    const QString fault = parsed.parse(
+        options,
+        {QStringLiteral("--layout"), QStringLiteral("--group"), QStringLiteral("--address")},
+        CommandLineText::PrintMissingFile);
+    if (!fault.isEmpty())
+        return failure(fault);
+    const QString& file = parsed.file;
+    const std::optional<QString> layout = parsed.value(QStringLiteral("--layout"));
+    const std::optional<QString> group = parsed.value(QStringLiteral("--group"));
+    const QString address =
+        parsed.value(QStringLiteral("--address")).value_or(QStringLiteral("home"));
     if (!layout)
-        return failure(CommandLineText::PrintMissingValue.arg(QStringLiteral("--layout")));
+        return failure(CommandLineText::MissingValue.arg(QStringLiteral("--layout")));
     const std::optional<int> chosen = layoutOf(*layout);
     if (!chosen)
         return failure(CommandLineText::PrintBadLayout.arg(*layout));
@@ -74,9 +66,8 @@ Result run(const QStringList& options)
         return failure(CommandLineText::BookUnreadable.arg(book.addressFilePath()));
     const QString name = group.value_or(CVOK_AddressDoc::RootName);
     const std::vector<const AddressRecord*> records = PrintSetup::groupRecords(book, name);
-    if (records.empty() && !CVOK_AddressDoc::isRootName(name) && !book.GroupNameStored(name) &&
-        !CVOK_AddressDoc::FixedGroups.contains(name, Qt::CaseInsensitive))
-        return failure(CommandLineText::PrintNoGroup.arg(name));
+    if (records.empty() && !ModeOptions::groupNamed(name))
+        return failure(CommandLineText::NoGroup.arg(name));
     int skipped = 0;
     const QList<Addressee> addressees = PrintSetup::addressees(
         records, address == QLatin1String("office") ? AddressKind::Office : AddressKind::Home,

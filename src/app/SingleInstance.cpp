@@ -1,15 +1,16 @@
 #include "SingleInstance.h"
 
+#include "InstanceRequest.h"
+
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
+#include <QPointer>
 #include <QStandardPaths>
-#include <QThread>
 
 #include "model/PrivateDir.h"
 
@@ -83,7 +84,7 @@ QString SingleInstance::serverPath() const
     return m_base + QStringLiteral(".socket");
 }
 
-bool SingleInstance::acquire()
+bool SingleInstance::tryLock()
 {
     m_outcome = Acquired;
     if (m_base.isEmpty())
@@ -100,27 +101,26 @@ bool SingleInstance::acquire()
         return true;
     }
     m_lock.reset();
+    return false;
+}
+
+bool SingleInstance::acquire()
+{
+    if (tryLock())
+        return true;
     // The first copy listens once its window exists: give one that is starting some time.
-    QElapsedTimer waited;
-    waited.start();
-    for (;;) {
-        QLocalSocket socket;
-        socket.connectToServer(serverPath());
-        if (socket.waitForConnected(kConnectWaitMs)) {
-            socket.write("show\n");
-            socket.waitForBytesWritten(kConnectWaitMs);
-            // Wait for the first copy's answer so that its window is shown when we exit; a busy
-            // copy that took the request shows it later.
-            socket.waitForReadyRead(kConnectWaitMs);
-            socket.disconnectFromServer();
-            m_outcome = HandedOver;
-            return false;
-        }
-        if (waited.elapsed() >= m_startingWaitMs)
-            break;
-        QThread::msleep(100);
+    QLocalSocket socket;
+    if (!InstanceRequest::connect(socket, serverPath(), m_startingWaitMs)) {
+        m_outcome = NoAnswer;
+        return false;
     }
-    m_outcome = NoAnswer;
+    socket.write("show\n");
+    socket.waitForBytesWritten(kConnectWaitMs);
+    // Wait for the first copy's answer so that its window is shown when we exit; a busy copy
+    // that took the request shows it later.
+    socket.waitForReadyRead(kConnectWaitMs);
+    socket.disconnectFromServer();
+    m_outcome = HandedOver;
     return false;
 }
 
@@ -142,8 +142,38 @@ void SingleInstance::onNewConnection()
 {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        emit showRequested();
-        socket->write("ok\n");
-        socket->flush();
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { onRequest(socket); });
+        if (socket->canReadLine())
+            onRequest(socket);
     }
+}
+
+void SingleInstance::setRequestHandler(RequestHandler handler)
+{
+    m_handler = std::move(handler);
+}
+
+void SingleInstance::onRequest(QLocalSocket* socket)
+{
+    if (!socket->canReadLine()) {
+        if (socket->bytesAvailable() > InstanceRequest::MaxLine)
+            socket->abort();
+        return;
+    }
+    // One request per connection.
+    disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
+    const QByteArray line = socket->readLine(InstanceRequest::MaxLine + 1);
+    // The handler may show a message box, under which a client that gave up goes away.
+    const QPointer<QLocalSocket> alive(socket);
+    std::optional<QByteArray> answer;
+    if (m_handler)
+        answer = m_handler(line);
+    if (!answer) {
+        emit showRequested();
+        answer = QByteArrayLiteral("ok\n");
+    }
+    if (!alive)
+        return;
+    socket->write(*answer);
+    socket->flush();
 }

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <memory>
+#include <optional>
 
 class QLocalServer;
 class QLockFile;
@@ -34,6 +37,14 @@ public:
     // Marks the main window for later starts: each connection emits showRequested().
     bool listen();
 
+    // ---- requests of scripts (InstanceRequest) ----
+    // Takes the lock as acquire() does, but asks nothing of a copy that holds it.
+    bool tryLock();
+    // A connection's first line goes to the handler; its answer line goes back. Without an
+    // answer (a line it does not know, "show" too) the window is shown as before.
+    using RequestHandler = std::function<std::optional<QByteArray>(const QByteArray& line)>;
+    void setRequestHandler(RequestHandler handler);
+
     QString lockPath() const;
     QString serverPath() const;
     static QString defaultName();
@@ -43,10 +54,12 @@ signals:
 
 private:
     void onNewConnection();
+    void onRequest(class QLocalSocket* socket);
 
     QString m_base;
     Outcome m_outcome = Acquired;
     int m_startingWaitMs = 5000;
     std::unique_ptr<QLockFile> m_lock;
     QLocalServer* m_server = nullptr;
+    RequestHandler m_handler;
 };

@@ -25,6 +25,7 @@ void AddressRecord::assign(const std::array<std::string_view, FieldCount>& field
     std::size_t total = 0;
     for (const auto& f : fields)
         total += f.size();
+    // Into a new string: a field may be a view of this record's own text.
     std::string text;
     text.reserve(total);
     for (int i = 0; i < FieldCount; ++i) {

@@ -7,6 +7,7 @@
 #include <array>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <iconv.h>
 #include <memory>
 
@@ -111,6 +112,88 @@ std::uint16_t encodeChar(std::string_view utf8)
     return code;
 }
 
+// The UTF-8 of each CP932 character (a single byte from 0x80 up, or a lead and a trail byte), as
+// iconv gives it: learnt once per character and thread, the way encodeChar learns the other
+// direction. Packed as its length in the top byte and up to three bytes below, the first lowest;
+// 0 means not asked yet, kInvalid that iconv refuses the bytes.
+constexpr std::uint32_t kInvalid = 0xFF000000;
+
+using DecodeTable = std::array<std::uint32_t, 0x10000>;
+
+DecodeTable& decodeTable()
+{
+    thread_local std::unique_ptr<DecodeTable> known;
+    if (!known)
+        known = std::make_unique<DecodeTable>();
+    return *known;
+}
+
+std::uint32_t learnChar(DecodeTable& known, unsigned code)
+{
+    std::uint32_t& utf8 = known[code];
+    utf8 = kInvalid;
+    Converter& conv = decoder();
+    if (!conv.valid())
+        return utf8;
+    char bytes[2] = {char(code >> 8), char(code & 0xFF)};
+    char* in = code > 0xFF ? bytes : bytes + 1;
+    std::size_t inLeft = code > 0xFF ? 2 : 1;
+    char out[8];
+    char* dst = out;
+    std::size_t outLeft = sizeof out;
+    if (iconv(conv.get(), &in, &inLeft, &dst, &outLeft) != static_cast<std::size_t>(-1) &&
+        inLeft == 0) {
+        const auto n = std::size_t(dst - out);
+        if (n >= 1 && n <= 3) {
+            utf8 = std::uint32_t(n) << 24;
+            for (std::size_t k = 0; k < n; ++k)
+                utf8 |= std::uint32_t(static_cast<unsigned char>(out[k])) << (8 * k);
+        }
+    }
+    return utf8;
+}
+
+// Text made only of characters iconv takes, converted through the table and appended to out
+// from `from` on; false for anything else (a byte iconv refuses, a lead byte at the end), which
+// the caller leaves to iconv itself, out then as it was.
+bool decodeKnown(std::string_view cp932, std::string& out, std::size_t from)
+{
+    DecodeTable& known = decodeTable();
+    // At most three UTF-8 bytes for each CP932 byte (a half-width kana), and room for the
+    // fourth byte that each character's store writes beyond itself.
+    out.resize(from + cp932.size() * 3 + 1);
+    char* dst = out.data() + from;
+    for (std::size_t i = 0; i < cp932.size(); ++i) {
+        const auto c = static_cast<unsigned char>(cp932[i]);
+        if (c < 0x80) {
+            *dst++ = char(c);
+            continue;
+        }
+        unsigned code = c;
+        if (isLeadByte(c)) {
+            if (i + 1 >= cp932.size()) {
+                out.resize(from);
+                return false;
+            }
+            code = code << 8 | static_cast<unsigned char>(cp932[++i]);
+        }
+        std::uint32_t utf8 = known[code];
+        if (utf8 == 0)
+            utf8 = learnChar(known, code);
+        if (utf8 == kInvalid) {
+            out.resize(from);
+            return false;
+        }
+        // The character's bytes in memory order, then its length.
+        const std::array<char, 4> bytes = {char(utf8 & 0xFF), char((utf8 >> 8) & 0xFF),
+                                           char((utf8 >> 16) & 0xFF), char(utf8 >> 24)};
+        std::memcpy(dst, bytes.data(), bytes.size());
+        dst += utf8 >> 24;
+    }
+    out.resize(std::size_t(dst - out.data()));
+    return true;
+}
+
 } // namespace
 
 std::size_t charLength(std::string_view text, std::size_t pos)
@@ -150,10 +233,22 @@ void toUtf8(std::string_view cp932, std::string& out)
         out.assign(cp932);
         return;
     }
+    if (decodeKnown(cp932, out, 0))
+        return;
     out.clear();
     Converter& conv = decoder();
     if (conv.valid())
         Charset::decode(conv.get(), cp932, out);
+}
+
+void appendUtf8(std::string_view cp932, std::string& out)
+{
+    if (isAscii(cp932)) {
+        out += cp932;
+        return;
+    }
+    if (!decodeKnown(cp932, out, out.size()))
+        out += toUtf8(cp932);
 }
 
 EncodeResult fromUtf8(std::string_view utf8)

@@ -27,6 +27,8 @@ std::string_view cutAtBoundary(std::string_view text, std::size_t maxBytes);
 std::string toUtf8(std::string_view cp932);
 // The same into a string whose storage is reused: for loops over many fields.
 void toUtf8(std::string_view cp932, std::string& out);
+// The same appended to out.
+void appendUtf8(std::string_view cp932, std::string& out);
 
 struct EncodeResult
 {

@@ -17,8 +17,6 @@
 
 namespace {
 
-constexpr std::size_t kChunk = 1 << 20;
-
 bool contains(std::string_view text, char c)
 {
     return !text.empty() && std::memchr(text.data(), c, text.size()) != nullptr;
@@ -372,26 +370,17 @@ std::string CsvFile::Format(std::span<const AddressRecord* const> records)
 CsvFile::WriteStatus CsvFile::Write(const std::string& path,
                                     std::span<const AddressRecord* const> records)
 {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return WriteStatus::CreateFailed;
-    std::string buffer;
-    buffer.reserve(kChunk + 4096);
-    bool ok = true;
-    for (const AddressRecord* record : records) {
-        appendLine(buffer, *record);
-        if (buffer.size() >= kChunk) {
-            ok = FileIo::writeAll(fd, buffer.data(), buffer.size());
-            buffer.clear();
-            if (!ok)
-                break;
-        }
-    }
-    if (ok && !buffer.empty())
-        ok = FileIo::writeAll(fd, buffer.data(), buffer.size());
-    if (::close(fd) != 0)
-        ok = false;
-    return ok ? WriteStatus::Ok : WriteStatus::WriteFailed;
+    return WriteEach(path, recordsOf(records));
+}
+
+CsvFile::WriteStatus CsvFile::WriteEach(const std::string& path, const RecordSource& records)
+{
+    return FileIo::writeStreamed(path, [&records](std::string& out) {
+        const AddressRecord* record = records();
+        if (record)
+            appendLine(out, *record);
+        return record != nullptr;
+    });
 }
 
 CsvFile::WriteStatus CsvFile::Write(const std::string& path, const RecordList& list,

@@ -91,6 +91,8 @@ public:
     // Writes the records in the given order, each line ending with CR LF. Replaces the file.
     static WriteStatus Write(const std::string& path,
                              std::span<const AddressRecord* const> records);
+    // The same for records handed out one at a time.
+    static WriteStatus WriteEach(const std::string& path, const RecordSource& records);
     // Writes, in list order, every record whose group equals `group` (GroupName::equals), or
     // every record when `group` is the root.
     static WriteStatus Write(const std::string& path, const RecordList& list,

@@ -86,4 +86,27 @@ WriteStatus writeFile(const std::string& path, std::string_view data)
     return ok ? WriteStatus::Ok : WriteStatus::WriteFailed;
 }
 
+WriteStatus writeStreamed(const std::string& path,
+                          const std::function<bool(std::string& out)>& appendNext)
+{
+    constexpr std::size_t chunk = std::size_t(1) << 20;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return WriteStatus::CreateFailed;
+    std::string buffer;
+    buffer.reserve(chunk + 8192);
+    bool ok = true;
+    while (ok && appendNext(buffer)) {
+        if (buffer.size() >= chunk) {
+            ok = writeAll(fd, buffer.data(), buffer.size());
+            buffer.clear();
+        }
+    }
+    if (ok && !buffer.empty())
+        ok = writeAll(fd, buffer.data(), buffer.size());
+    if (::close(fd) != 0)
+        ok = false;
+    return ok ? WriteStatus::Ok : WriteStatus::WriteFailed;
+}
+
 } // namespace FileIo

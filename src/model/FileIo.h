@@ -31,5 +31,9 @@ enum class WriteStatus
 };
 // Creates or replaces the file with the bytes.
 WriteStatus writeFile(const std::string& path, std::string_view data);
+// Creates or replaces the file with the text that `appendNext` adds, called until it returns
+// false, written out a megabyte at a time, so that a large file is never whole in memory.
+WriteStatus writeStreamed(const std::string& path,
+                          const std::function<bool(std::string& out)>& appendNext);
 
 } // namespace FileIo

@@ -10,6 +10,8 @@
 #include "ExchangeText.h"
 #include "Utf8.h"
 
+#include <algorithm>
+
 namespace {
 
 using R = AddressRecord;
@@ -379,9 +381,18 @@ bool ForeignCsv::isOwnFormat(std::string_view bytes)
         }
     }
     const std::string_view head = bytes.substr(0, end);
+    // A damaged line among good ones is still our file: it imports at once, and the summary
+    // names the line.
     const ImportResult first = CsvFile::ImportText(head);
-    if (first.records.empty() || !first.refused.empty())
+    if (first.records.size() <= first.refused.size())
         return false;
     const Table top = parse(Cp932::toUtf8(head), ',', 1);
-    return top.rows.empty() || !CsvHeaderGuess::looksLikeHeader(top.rows.front());
+    if (top.rows.empty())
+        return true;
+    // A header names nearly every column; a contact of ours leaves many fields empty, and one
+    // of them may well read like a column name ("mail", "Private").
+    const std::vector<std::string>& row = top.rows.front();
+    const auto filled = std::size_t(
+        std::count_if(row.begin(), row.end(), [](const std::string& c) { return !c.empty(); }));
+    return filled * 2 < row.size() || !CsvHeaderGuess::looksLikeHeader(row);
 }

@@ -81,7 +81,7 @@ public:
                               std::size_t maxRows = SIZE_MAX);
 
     // True for this program's own format, which imports at once without a preview: CP932 (or
-    // plain ASCII), no byte-order mark, no header, every one of the first lines with sixteen or
-    // more fields and a group. An empty file is taken as one too.
+    // plain ASCII), no byte-order mark, no header, most of the first lines with sixteen or more
+    // fields and a group. An empty file is taken as one too.
     static bool isOwnFormat(std::string_view bytes);
 };

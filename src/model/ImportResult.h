@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -69,3 +70,13 @@ struct ImportResult
 
 // The reading (UTF-8) that an export writes beside a contact's name; empty for none.
 using ReadingLookup = std::function<std::string(const AddressRecord&)>;
+// The contacts an export writes, handed out one at a time; null when none is left. A record
+// needs to stay valid only until the next call.
+using RecordSource = std::function<const AddressRecord*()>;
+// The records of a span, in order.
+inline RecordSource recordsOf(std::span<const AddressRecord* const> records)
+{
+    return [records, i = std::size_t(0)]() mutable -> const AddressRecord* {
+        return i < records.size() ? records[i++] : nullptr;
+    };
+}

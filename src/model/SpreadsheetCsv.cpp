@@ -37,34 +37,44 @@ void appendCell(std::string& out, std::string_view value)
 
 } // namespace
 
+void SpreadsheetCsv::appendHeader(std::string& out)
+{
+    using R = AddressRecord;
+    out += "\xEF\xBB\xBF";
+    // Name, reading, then the other fields in record order.
+    appendCell(out, ExchangeText::FieldNames[R::Name]);
+    out += ',';
+    appendCell(out, ExchangeText::Reading);
+    for (int f = R::Name + 1; f < R::FieldCount; ++f) {
+        out += ',';
+        appendCell(out, ExchangeText::FieldNames[std::size_t(f)]);
+    }
+    out += "\r\n";
+}
+
+void SpreadsheetCsv::appendRow(std::string& out, const AddressRecord& r,
+                               const ReadingLookup& reading)
+{
+    using R = AddressRecord;
+    appendCell(out, Cp932::toUtf8(r.name()));
+    out += ',';
+    if (reading)
+        appendCell(out, Utf8::sanitize(reading(r)));
+    for (int f = R::Name + 1; f < R::FieldCount; ++f) {
+        out += ',';
+        appendCell(out, Cp932::toUtf8(r.field(f)));
+    }
+    out += "\r\n";
+}
+
 std::string SpreadsheetCsv::format(std::span<const AddressRecord* const> records,
                                    const ReadingLookup& reading)
 {
-    using R = AddressRecord;
-    std::string out = "\xEF\xBB\xBF";
+    std::string out;
     out.reserve(records.size() * 300 + 256);
-    // Name, reading, then the other fields in record order.
-    const auto header = [&](std::string_view name, bool first) {
-        if (!first)
-            out += ',';
-        appendCell(out, name);
-    };
-    header(ExchangeText::FieldNames[R::Name], true);
-    header(ExchangeText::Reading, false);
-    for (int f = R::Name + 1; f < R::FieldCount; ++f)
-        header(ExchangeText::FieldNames[std::size_t(f)], false);
-    out += "\r\n";
-    for (const AddressRecord* r : records) {
-        appendCell(out, Cp932::toUtf8(r->name()));
-        out += ',';
-        if (reading)
-            appendCell(out, Utf8::sanitize(reading(*r)));
-        for (int f = R::Name + 1; f < R::FieldCount; ++f) {
-            out += ',';
-            appendCell(out, Cp932::toUtf8(r->field(f)));
-        }
-        out += "\r\n";
-    }
+    appendHeader(out);
+    for (const AddressRecord* r : records)
+        appendRow(out, *r, reading);
     return out;
 }
 
@@ -72,5 +82,22 @@ FileIo::WriteStatus SpreadsheetCsv::write(const std::string& path,
                                           std::span<const AddressRecord* const> records,
                                           const ReadingLookup& reading)
 {
-    return FileIo::writeFile(path, format(records, reading));
+    return writeEach(path, recordsOf(records), reading);
+}
+
+FileIo::WriteStatus SpreadsheetCsv::writeEach(const std::string& path, const RecordSource& records,
+                                              const ReadingLookup& reading)
+{
+    bool header = true;
+    return FileIo::writeStreamed(path, [&](std::string& out) {
+        if (header) {
+            header = false;
+            appendHeader(out);
+            return true;
+        }
+        const AddressRecord* record = records();
+        if (record)
+            appendRow(out, *record, reading);
+        return record != nullptr;
+    });
 }

@@ -23,4 +23,12 @@ public:
     static FileIo::WriteStatus write(const std::string& path,
                                      std::span<const AddressRecord* const> records,
                                      const ReadingLookup& reading = {});
+    // The same for records handed out one at a time.
+    static FileIo::WriteStatus writeEach(const std::string& path, const RecordSource& records,
+                                         const ReadingLookup& reading = {});
+
+private:
+    static void appendHeader(std::string& out);
+    static void appendRow(std::string& out, const AddressRecord& record,
+                          const ReadingLookup& reading);
 };

@@ -5,18 +5,27 @@
 #include "Utf8.h"
 
 #include <algorithm>
+#include <array>
+#include <optional>
 
 namespace {
 
 constexpr std::size_t kFoldAt = 75;
 constexpr std::string_view kIdeographicSpace = "\xE3\x80\x80";
 
+// The bytes that text values escape.
+constexpr std::array<bool, 256> kEscaped = [] {
+    std::array<bool, 256> escaped{};
+    for (const unsigned char c : {'\\', ',', ';', '\r', '\n'})
+        escaped[c] = true;
+    return escaped;
+}();
+
 // Text with backslash, comma, semicolon and line breaks escaped.
 void appendEscaped(std::string& out, std::string_view text)
 {
-    const bool plain = std::none_of(text.begin(), text.end(), [](char c) {
-        return c == '\\' || c == ',' || c == ';' || c == '\r' || c == '\n';
-    });
+    const bool plain = std::none_of(text.begin(), text.end(),
+                                    [](char c) { return kEscaped[static_cast<unsigned char>(c)]; });
     if (plain) {
         out += text;
         return;
@@ -113,8 +122,7 @@ public:
     void card(const AddressRecord& r, std::string_view readingText)
     {
         using R = AddressRecord;
-        for (int i = 0; i < R::FieldCount; ++i)
-            Cp932::toUtf8(r.field(i), m_fields[std::size_t(i)]);
+        Cp932::toUtf8(r.name(), m_name);
         std::string reading = Utf8::sanitize(readingText);
         for (char& c : reading) {
             if (c == '\r' || c == '\n')
@@ -130,89 +138,129 @@ public:
 
         m_out += "BEGIN:VCARD\r\n";
         m_out += m_v4 ? "VERSION:4.0\r\n" : "VERSION:3.0\r\n";
-        simple("FN", {}, field(R::Name), true);
+        startLine("FN", {});
+        appendEscaped(m_out, m_name);
+        endLine();
 
         std::string_view family, given;
-        splitName(field(R::Name), family, given);
-        m_line = "N";
+        splitName(m_name, family, given);
+        m_start = m_out.size();
+        m_out += "N";
         if (m_v4 && !reading.empty() && reading.find_first_of("\",^") == std::string::npos) {
-            m_line += ";SORT-AS=\"";
-            m_line += readingFamily;
+            m_out += ";SORT-AS=\"";
+            m_out += readingFamily;
             if (!readingGiven.empty()) {
-                m_line += ',';
-                m_line += readingGiven;
+                m_out += ',';
+                m_out += readingGiven;
             }
-            m_line += '"';
+            m_out += '"';
         }
-        m_line += ':';
-        appendEscaped(m_line, family);
-        m_line += ';';
-        appendEscaped(m_line, given);
-        m_line += ";;;";
-        appendFolded(m_out, m_line);
+        m_out += ':';
+        appendEscaped(m_out, family);
+        m_out += ';';
+        appendEscaped(m_out, given);
+        m_out += ";;;";
+        endLine();
         if (!reading.empty()) {
             if (!m_v4)
-                simple("SORT-STRING", {}, reading);
-            simple("X-PHONETIC-LAST-NAME", {}, readingFamily);
-            simple("X-PHONETIC-FIRST-NAME", {}, readingGiven);
+                text("SORT-STRING", reading);
+            text("X-PHONETIC-LAST-NAME", readingFamily);
+            text("X-PHONETIC-FIRST-NAME", readingGiven);
         }
 
-        simple("EMAIL", m_v4 ? "home" : "INTERNET,HOME", field(R::Email));
-        simple("TEL", m_v4 ? "home,voice" : "HOME,VOICE", field(R::Phone));
-        simple("TEL", m_v4 ? "cell" : "CELL", field(R::MobilePhone));
-        simple("TEL", m_v4 ? "home,fax" : "HOME,FAX", field(R::Fax));
-        address(m_v4 ? "home" : "HOME", field(R::Address), field(R::PostalCode));
-        simple("NOTE", {}, field(R::Memo));
-        simple("ORG", {}, field(R::Company));
-        simple("EMAIL", m_v4 ? "work" : "INTERNET,WORK", field(R::OfficeEmail));
-        simple("TEL", m_v4 ? "work,voice" : "WORK,VOICE", field(R::OfficePhone));
-        simple("TEL", m_v4 ? "work,fax" : "WORK,FAX", field(R::OfficeFax));
-        address(m_v4 ? "work" : "WORK", field(R::OfficeAddress), field(R::OfficePostalCode));
-        simple("NOTE", m_v4 ? "work" : "WORK", field(R::OfficeMemo));
-        simple("CATEGORIES", {}, field(R::Group));
+        simple("EMAIL", m_v4 ? "home" : "INTERNET,HOME", r.field(R::Email));
+        simple("TEL", m_v4 ? "home,voice" : "HOME,VOICE", r.field(R::Phone));
+        simple("TEL", m_v4 ? "cell" : "CELL", r.field(R::MobilePhone));
+        simple("TEL", m_v4 ? "home,fax" : "HOME,FAX", r.field(R::Fax));
+        address(m_v4 ? "home" : "HOME", r.field(R::Address), r.field(R::PostalCode));
+        simple("NOTE", {}, r.field(R::Memo));
+        simple("ORG", {}, r.field(R::Company));
+        simple("EMAIL", m_v4 ? "work" : "INTERNET,WORK", r.field(R::OfficeEmail));
+        simple("TEL", m_v4 ? "work,voice" : "WORK,VOICE", r.field(R::OfficePhone));
+        simple("TEL", m_v4 ? "work,fax" : "WORK,FAX", r.field(R::OfficeFax));
+        address(m_v4 ? "work" : "WORK", r.field(R::OfficeAddress), r.field(R::OfficePostalCode));
+        simple("NOTE", m_v4 ? "work" : "WORK", r.field(R::OfficeMemo));
+        simple("CATEGORIES", {}, r.field(R::Group));
         m_out += "END:VCARD\r\n";
     }
 
 private:
-    std::string_view field(int i) const { return m_fields[std::size_t(i)]; }
-
+    // A line is written straight into the output and folded there when it is long.
     void startLine(std::string_view name, std::string_view types)
     {
-        m_line = name;
+        m_start = m_out.size();
+        m_out += name;
         if (!types.empty()) {
-            m_line += ";TYPE=";
-            m_line += types;
+            m_out += ";TYPE=";
+            m_out += types;
         }
-        m_line += ':';
+        m_out += ':';
     }
 
-    void simple(std::string_view name, std::string_view types, std::string_view value,
-                bool evenEmpty = false)
+    void endLine()
     {
-        if (value.empty() && !evenEmpty)
+        if (m_out.size() - m_start <= kFoldAt) {
+            m_out += "\r\n";
+            return;
+        }
+        m_line.assign(m_out, m_start);
+        m_out.resize(m_start);
+        appendFolded(m_out, m_line);
+    }
+
+    // A field's CP932 text as UTF-8, converted straight into the output and escaped there
+    // when it holds what needs escaping.
+    void appendValue(std::string_view cp932)
+    {
+        const std::size_t start = m_out.size();
+        Cp932::appendUtf8(cp932, m_out);
+        const auto special = [](char c) { return kEscaped[static_cast<unsigned char>(c)]; };
+        if (std::none_of(m_out.begin() + long(start), m_out.end(), special))
+            return;
+        m_value.assign(m_out, start);
+        m_out.resize(start);
+        appendEscaped(m_out, m_value);
+    }
+
+    // A property holding a field, when the field is not empty.
+    void simple(std::string_view name, std::string_view types, std::string_view cp932)
+    {
+        if (cp932.empty())
             return;
         startLine(name, types);
-        appendEscaped(m_line, value);
-        appendFolded(m_out, m_line);
+        appendValue(cp932);
+        endLine();
     }
 
-    void address(std::string_view types, std::string_view text, std::string_view postalCode)
+    // A property holding UTF-8 text, when there is some.
+    void text(std::string_view name, std::string_view utf8)
     {
-        if (text.empty() && postalCode.empty())
+        if (utf8.empty())
+            return;
+        startLine(name, {});
+        appendEscaped(m_out, utf8);
+        endLine();
+    }
+
+    void address(std::string_view types, std::string_view cp932, std::string_view postalCode)
+    {
+        if (cp932.empty() && postalCode.empty())
             return;
         startLine("ADR", types);
-        m_line += ";;";
-        appendEscaped(m_line, text);
-        m_line += ";;;";
-        appendEscaped(m_line, postalCode);
-        m_line += ';';
-        appendFolded(m_out, m_line);
+        m_out += ";;";
+        appendValue(cp932);
+        m_out += ";;;";
+        appendValue(postalCode);
+        m_out += ';';
+        endLine();
     }
 
     std::string& m_out;
     bool m_v4;
-    std::string m_line;
-    std::string m_fields[AddressRecord::FieldCount];
+    std::size_t m_start = 0; // where the line being written starts in m_out
+    std::string m_line;      // a long line while it is folded
+    std::string m_value;     // a value while it is escaped
+    std::string m_name;      // the contact's name in UTF-8
 };
 
 } // namespace
@@ -238,5 +286,20 @@ FileIo::WriteStatus VCardWriter::write(const std::string& path,
                                        std::span<const AddressRecord* const> records,
                                        Version version, const ReadingLookup& reading)
 {
-    return FileIo::writeFile(path, format(records, version, reading));
+    return writeEach(path, recordsOf(records), version, reading);
+}
+
+FileIo::WriteStatus VCardWriter::writeEach(const std::string& path, const RecordSource& records,
+                                           Version version, const ReadingLookup& reading)
+{
+    std::optional<CardWriter> writer; // made for the buffer that writeStreamed keeps
+    return FileIo::writeStreamed(path, [&](std::string& out) {
+        const AddressRecord* record = records();
+        if (!record)
+            return false;
+        if (!writer)
+            writer.emplace(out, version);
+        writer->card(*record, reading ? reading(*record) : std::string());
+        return true;
+    });
 }

@@ -345,10 +345,10 @@ private slots:
                                       << "メールアドレスをクリップボードにコピーする"
                                       << "転送";
         QTest::newRow("ID_EXPORT") << ID_EXPORT << "Ctrl+P"
-                                   << "管理情報をCSV形式でExportする"
+                                   << "管理情報をCSVやvCardのファイルにExportする"
                                    << "Export";
         QTest::newRow("ID_IMPORT") << ID_IMPORT << "Ctrl+I"
-                                   << "CSV形式の管理情報をImportする"
+                                   << "CSVやvCardのファイルから管理情報をImportする"
                                    << "Import";
         QTest::newRow("ID_OPTIONS") << ID_OPTIONS << ""
                                     << "各環境についての設定を行う"

@@ -183,11 +183,14 @@ private slots:
                 }
             },
             ModalDriver::Popups);
+        // The import's summary.
+        ModalDriver summary([](QWidget* dialog) { QMetaObject::invokeMethod(dialog, "accept"); });
         const QPoint p = labelPoint(f, "Private");
         QContextMenuEvent event(QContextMenuEvent::Mouse, p, f.tree->viewport()->mapToGlobal(p));
         QApplication::sendEvent(f.tree->viewport(), &event);
         settle();
         QCOMPARE(f.frame->document()->records().size(), std::size_t(3));
+        QCOMPARE(summary.seen(), 1);
         QCOMPARE(f.column(0), QStringList{"b"});
     }
 

@@ -275,6 +275,11 @@ void TestForeignCsv::ownFormat_data()
         << false;
     QTest::newRow("five columns") << sj("山田,a@b,03,100,東京\r\n") << false;
     QTest::newRow("empty group") << QByteArray("a,b,c,d,e,f,g,h,i,j,k,l,m,n,o,\r\n") << false;
+    const QByteArray good("a,b,c,d,e,f,g,h,i,j,k,l,m,n,o,Private\r\n");
+    QTest::newRow("ours, with words that name columns")
+        << QByteArray("Name,mail,,,,,,,,,,,,,,Private\r\n") << true;
+    QTest::newRow("one damaged line among ours") << good + good + "c,,,\r\n" + good << true;
+    QTest::newRow("as many damaged lines as good") << good + "c,,,\r\n" << false;
 }
 
 void TestForeignCsv::ownFormat()

@@ -48,4 +48,13 @@ QString root()
     return tempDir() ? tempDir()->path() : QString();
 }
 
+QString writeFile(const QString& name, const QByteArray& bytes)
+{
+    const QString path = root() + u'/' + name;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        return {};
+    return path;
+}
+
 } // namespace TestEnv

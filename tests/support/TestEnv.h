@@ -13,6 +13,8 @@ namespace TestEnv {
 QString setUp();
 // The temporary root of this run.
 QString root();
+// Writes the bytes to a file of that name in the root; its path, or empty on failure.
+QString writeFile(const QString& name, const QByteArray& bytes);
 
 } // namespace TestEnv
 

@@ -2,6 +2,7 @@
 
 #include <QQueue>
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -14,6 +15,13 @@ public:
     // `suggested` names the folder, or the file, the dialog starts with.
     static QString getSaveFileName(QWidget* parent, const QString& title, const QString& filter,
                                    const QString& defaultSuffix, const QString& suggested = {});
+    // A save dialog offering several file types, each with its default suffix; *chosen gets
+    // the index of the type the user chose.
+    static QString getSaveFileName(QWidget* parent, const QString& title,
+                                   const QStringList& filters, const QStringList& suffixes,
+                                   int* chosen);
 
     static void queueFileName(const QString& path);
+    // The file type chosen with the queued name (else the first whose suffix the name has).
+    static void queueFileName(const QString& path, int filter);
 };

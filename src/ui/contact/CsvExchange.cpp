@@ -1,11 +1,11 @@
 #include "CsvExchange.h"
 
 #include "ContactText.h"
-#include "core/CVOK_AddressDoc.h"
+#include "FileImport.h"
+#include "core/BookExport.h"
 #include "core/Text.h"
 #include "model/CsvFile.h"
 #include "ui/common/FileDialog.h"
-#include "ui/common/LongWork.h"
 #include "ui/common/MessageBox.h"
 
 #include <QFile>
@@ -13,38 +13,23 @@
 void CsvExchange::OnImport(QWidget* parent, CVOK_AddressDoc& doc)
 {
     const QString path = FileDialog::getOpenFileName(
-        parent, ContactText::ImportTitle, ContactText::CsvFilter, ContactText::CsvSuffix);
-    if (path.isEmpty())
-        return;
-    RecordList read;
-    CsvFile::ReadResult result;
-    {
-        LongWork work(parent, ContactText::Importing);
-        result =
-            CsvFile::Read(QFile::encodeName(path).toStdString(), read,
-                          [&work](std::size_t, std::uint64_t bytesRead, std::uint64_t totalBytes) {
-                              work.update(0, 1, bytesRead, totalBytes);
-                          });
-        // Lines before a format error stay imported.
-        doc.ImportRecords(read.TakeRecords());
-    }
-    switch (result.status) {
-    case CsvFile::ReadStatus::Ok:
-        break;
-    case CsvFile::ReadStatus::OpenFailed:
-        MessageBox::information(parent, ContactText::ImportFailed);
-        break;
-    case CsvFile::ReadStatus::FormatError:
-        MessageBox::information(parent, ContactText::FormatError);
-        break;
-    }
+        parent, ContactText::ImportTitle, ContactText::ImportFilters.join(QStringLiteral(";;")),
+        QString());
+    if (!path.isEmpty())
+        FileImport::ImportFile(parent, doc, path);
 }
 
-void CsvExchange::OnExport(QWidget* parent, const CVOK_AddressDoc& doc, const QString& group)
+void CsvExchange::OnExport(QWidget* parent, const CVOK_AddressDoc& doc,
+                           std::span<const AddressRecord* const> records)
 {
-    const QString path = FileDialog::getSaveFileName(
-        parent, ContactText::ExportTitle, ContactText::CsvFilter, ContactText::CsvSuffix);
-    if (!path.isEmpty() && !ExportGroupCsv(doc.records(), group, path))
+    int chosen = 0;
+    const QString path =
+        FileDialog::getSaveFileName(parent, ContactText::ExportTitle, ContactText::ExportFilters,
+                                    ContactText::ExportSuffixes, &chosen);
+    if (path.isEmpty())
+        return;
+    if (BookExport::write(doc, path, static_cast<ExportFormat::Format>(chosen), records) !=
+        FileIo::WriteStatus::Ok)
         MessageBox::information(parent, ContactText::ExportFailed);
 }
 

@@ -1,0 +1,204 @@
+#include "BookImport.h"
+
+#include "CVOK_AddressDoc.h"
+#include "Text.h"
+#include "model/ContentSniffer.h"
+#include "model/ExchangeText.h"
+#include "model/FileIo.h"
+#include "model/GroupName.h"
+#include "model/VCardReader.h"
+
+#include <QFile>
+#include <algorithm>
+#include <unordered_set>
+
+namespace {
+
+bool containsGroup(const std::vector<std::string>& names, std::string_view name)
+{
+    return std::any_of(names.begin(), names.end(),
+                       [&](const std::string& n) { return GroupName::equals(n, name); });
+}
+
+QString fieldName(int field)
+{
+    const std::string_view name = ExchangeText::FieldNames.at(std::size_t(field));
+    return QString::fromUtf8(name.data(), qsizetype(name.size()));
+}
+
+// A group name the tree can show and give back as the same bytes.
+bool representable(const std::string& cp932)
+{
+    return Text::toCp932(Text::fromCp932(cp932)) == cp932;
+}
+
+} // namespace
+
+BookImport::BookImport(CVOK_AddressDoc& doc) : m_doc(doc)
+{
+    // A contact taken out of the book meanwhile is not moved later.
+    m_removing = QObject::connect(&doc, &CVOK_AddressDoc::recordsRemoving,
+                                  [this](const std::vector<const AddressRecord*>& gone) {
+                                      const std::unordered_set<const AddressRecord*> set(
+                                          gone.begin(), gone.end());
+                                      for (Added& a : m_added) {
+                                          if (set.count(a.record))
+                                              a.record = nullptr;
+                                      }
+                                  });
+}
+
+BookImport::~BookImport()
+{
+    QObject::disconnect(m_removing);
+}
+
+BookImport::Kind BookImport::load(const QString& path)
+{
+    m_bytes.clear();
+    if (FileIo::readFile(QFile::encodeName(path).toStdString(), m_bytes,
+                         ForeignCsv::MaxFileBytes) != 0)
+        return m_kind = Kind::Unreadable;
+    switch (ContentSniffer::sniff(std::string_view(m_bytes).substr(0, 4096))) {
+    case ContentSniffer::Kind::VCard:
+        return m_kind = Kind::VCard;
+    case ContentSniffer::Kind::Unknown:
+        return m_kind = Kind::NotText;
+    case ContentSniffer::Kind::Csv:
+        break;
+    }
+    return m_kind = ForeignCsv::isOwnFormat(m_bytes) ? Kind::OwnCsv : Kind::ForeignCsv;
+}
+
+std::vector<std::string> BookImport::knownGroups() const
+{
+    std::vector<std::string> known;
+    for (const QString& name : m_doc.groupNames()) {
+        if (auto bytes = Text::toCp932(name))
+            known.push_back(std::move(*bytes));
+    }
+    return known;
+}
+
+const ImportResult& BookImport::read(const ForeignCsv::Plan* plan,
+                                     const CsvFile::Progress& progress)
+{
+    switch (m_kind) {
+    case Kind::VCard:
+        m_result = VCardReader::read(m_bytes, knownGroups());
+        break;
+    case Kind::OwnCsv:
+        m_result = CsvFile::ImportText(m_bytes, progress);
+        break;
+    case Kind::ForeignCsv:
+        m_result = ForeignCsv::apply(m_bytes, plan ? *plan : ForeignCsv::guessPlan(m_bytes),
+                                     knownGroups());
+        break;
+    case Kind::Unreadable:
+    case Kind::NotText:
+        m_result = ImportResult();
+        break;
+    }
+    return m_result;
+}
+
+void BookImport::putAllInto(const QString& group)
+{
+    m_allInto = group;
+}
+
+std::size_t BookImport::add()
+{
+    const std::vector<std::string> known = knownGroups();
+    const std::string root = Text::toCp932Lossy(CVOK_AddressDoc::RootName);
+    const std::string other = Text::toCp932Lossy(CVOK_AddressDoc::OtherGroup);
+    const std::string into = Text::toCp932(m_allInto).value_or(std::string());
+    std::vector<std::unique_ptr<AddressRecord>>& records = m_result.records;
+    const auto nameOf = [&](std::size_t contact) {
+        return contact < records.size() ? Text::fromCp932(records[contact]->name()) : QString();
+    };
+    for (const ImportResult::Replacement& r : m_result.replaced)
+        m_replaced.append(
+            {nameOf(r.contact), fieldName(r.field), QString::fromStdString(r.character)});
+    for (const ImportResult::Cut& c : m_result.cut)
+        m_cut.append({nameOf(c.contact), fieldName(c.field), {}});
+
+    m_added.reserve(records.size());
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        AddressRecord& record = *records[i];
+        std::string wanted = i < m_result.wantedGroups.size() ? m_result.wantedGroups[i] : "";
+        if (!into.empty()) {
+            record.setField(AddressRecord::Group, into);
+            wanted.clear();
+        }
+        const std::string group(record.group());
+        if (!containsGroup(known, group)) {
+            // The root stands for everyone and is never created.
+            if (!GroupName::equals(group, root))
+                wanted = group;
+            record.setField(AddressRecord::Group, other);
+        }
+        m_added.push_back({&record, std::move(wanted)});
+    }
+    std::vector<std::string> names;
+    names.reserve(records.size());
+    for (const auto& record : records)
+        names.emplace_back(record->name());
+    m_doc.ImportRecords(std::move(records));
+    records.clear();
+    for (std::size_t i = 0; i < names.size() && i < m_result.readings.size(); ++i) {
+        const std::string& reading = m_result.readings[i];
+        // A reading the user gave the name already stays.
+        if (!reading.empty() && m_doc.storedReading(names[i]).empty())
+            m_doc.SetReading(names[i], reading);
+    }
+    return m_added.size();
+}
+
+QStringList BookImport::missingGroups() const
+{
+    const std::vector<std::string> known = knownGroups();
+    std::vector<std::string> missing;
+    for (const Added& a : m_added) {
+        if (a.record && !a.wantedGroup.empty() && !containsGroup(known, a.wantedGroup) &&
+            !containsGroup(missing, a.wantedGroup) && representable(a.wantedGroup))
+            missing.push_back(a.wantedGroup);
+    }
+    QStringList names;
+    for (const std::string& name : missing)
+        names << Text::fromCp932(name);
+    return names;
+}
+
+QStringList BookImport::createGroups(const QStringList& names)
+{
+    QStringList created;
+    for (const QString& name : names) {
+        const std::optional<std::string> bytes = Text::toCp932(name);
+        if (!bytes || bytes->empty())
+            continue;
+        if (!containsGroup(knownGroups(), *bytes)) {
+            if (!m_doc.CreateGroup(name))
+                continue;
+            created << name;
+        }
+        std::vector<AddressRecord*> movers;
+        for (Added& a : m_added) {
+            if (a.record && !a.wantedGroup.empty() && GroupName::equals(a.wantedGroup, *bytes)) {
+                movers.push_back(a.record);
+                a.wantedGroup.clear();
+            }
+        }
+        m_doc.MoveToGroup(movers, name);
+    }
+    return created;
+}
+
+QList<BookImport::LineNote> BookImport::refused() const
+{
+    QList<LineNote> notes;
+    for (const ImportResult::Refusal& r : m_result.refused)
+        notes.append(
+            {qsizetype(r.line), QString::fromUtf8(r.reason.data(), qsizetype(r.reason.size()))});
+    return notes;
+}

@@ -1,0 +1,105 @@
+#pragma once
+
+#include "model/CsvFile.h"
+#include "model/ForeignCsv.h"
+#include "model/ImportResult.h"
+
+#include <QList>
+#include <QMetaObject>
+#include <QString>
+#include <QStringList>
+#include <string>
+#include <vector>
+
+class AddressRecord;
+class CVOK_AddressDoc;
+
+// One import of a vCard or CSV file into the book, the same for the import command, files
+// dropped on the window and the command line. The file's content decides how it is read, never
+// its name.
+//
+//     BookImport import(doc);
+//     switch (import.load(path)) { case BookImport::Kind::ForeignCsv: the preview's plan ... }
+//     import.read(&plan, progress);
+//     import.add();                                  // one ImportRecords, then the readings
+//     import.createGroups(import.missingGroups());   // or the groups the user ticked
+//
+// A contact whose group the book lacks goes into "Other" and remembers the group it wanted;
+// creating that group moves it there.
+class BookImport
+{
+public:
+    enum class Kind
+    {
+        Unreadable, // missing, unreadable, too large, not a regular file
+        NotText,    // neither vCard nor CSV
+        VCard,
+        OwnCsv,     // the program's own CP932 file: imported at once
+        ForeignCsv, // any other CSV: the preview decides the plan
+    };
+
+    // A line of the summary about one contact's field.
+    struct FieldNote
+    {
+        QString contact; // the contact's name as imported
+        QString field;   // the field's name
+        QString detail;  // the character replaced by 〓; empty for a cut value
+    };
+    struct LineNote
+    {
+        qsizetype line;
+        QString reason;
+    };
+
+    explicit BookImport(CVOK_AddressDoc& doc);
+    ~BookImport();
+    BookImport(const BookImport&) = delete;
+    BookImport& operator=(const BookImport&) = delete;
+
+    Kind load(const QString& path);
+    Kind kind() const { return m_kind; }
+    // The file as read.
+    const std::string& bytes() const { return m_bytes; }
+    // The groups of the book (and the root) in CP932: what a file's group may name.
+    std::vector<std::string> knownGroups() const;
+
+    // Reads the contacts; a foreign CSV as the plan says (null: as guessed). Progress comes for
+    // the program's own files, which can be large.
+    const ImportResult& read(const ForeignCsv::Plan* plan = nullptr,
+                             const CsvFile::Progress& progress = {});
+    // Every contact goes into this group rather than the file's (before add()).
+    void putAllInto(const QString& group);
+    // Adds what read() found to the book as one import, and the readings of names that have
+    // none yet. Returns how many contacts came in.
+    std::size_t add();
+
+    // The groups that contacts wanted and the book lacks, each once, in file order.
+    QStringList missingGroups() const;
+    // Creates these groups and moves the contacts that wanted them there; returns the groups
+    // created.
+    QStringList createGroups(const QStringList& names);
+
+    // What the summary tells.
+    std::size_t added() const { return m_added.size(); }
+    const QList<FieldNote>& replaced() const { return m_replaced; }
+    const QList<FieldNote>& cut() const { return m_cut; }
+    QList<LineNote> refused() const;
+    std::size_t photosSkipped() const { return m_result.photosSkipped; }
+
+private:
+    struct Added
+    {
+        AddressRecord* record;
+        std::string wantedGroup; // CP932; empty when the contact has its group
+    };
+
+    CVOK_AddressDoc& m_doc;
+    Kind m_kind = Kind::Unreadable;
+    std::string m_bytes;
+    ImportResult m_result;
+    QString m_allInto;
+    std::vector<Added> m_added;
+    QList<FieldNote> m_replaced;
+    QList<FieldNote> m_cut;
+    QMetaObject::Connection m_removing;
+};

@@ -1,0 +1,110 @@
+#include "CImportSummaryDialog.h"
+
+#include "ContactText.h"
+#include "core/BookImport.h"
+#include "ui_CImportSummaryDialog.h"
+
+#include <QCheckBox>
+#include <algorithm>
+
+namespace {
+
+constexpr char kGroupProperty[] = "group";
+
+// A heading and its entries, at most MaxListed of them.
+template <typename List, typename Format>
+void appendSection(QStringList& lines, const QString& heading, const List& entries, Format format)
+{
+    if (entries.isEmpty())
+        return;
+    if (!lines.isEmpty())
+        lines << QString();
+    lines << heading.arg(entries.size());
+    const qsizetype listed = std::min<qsizetype>(entries.size(), CImportSummaryDialog::MaxListed);
+    for (qsizetype i = 0; i < listed; ++i)
+        lines << format(entries[i]);
+    if (entries.size() > listed)
+        lines << ContactText::SummaryMore.arg(entries.size() - listed);
+}
+
+} // namespace
+
+CImportSummaryDialog::CImportSummaryDialog(const BookImport& import, QWidget* parent)
+    : QDialog(parent), ui(new Ui::CImportSummaryDialog)
+{
+    ui->setupUi(this);
+    setWindowTitle(ContactText::SummaryTitle);
+    ui->countLabel->setText(ContactText::SummaryCount.arg(import.added()));
+    ui->okButton->setText(ContactText::SummaryOk);
+    connect(ui->okButton, &QPushButton::clicked, this, &QDialog::accept);
+
+    using Note = BookImport::FieldNote;
+    QStringList lines;
+    appendSection(lines, ContactText::SummaryReplaced, import.replaced(), [](const Note& n) {
+        const QList<uint> code = n.detail.toUcs4();
+        return ContactText::SummaryReplacedItem.arg(
+            n.contact, n.field, n.detail,
+            QString::number(code.value(0), 16).toUpper().rightJustified(4, u'0'));
+    });
+    appendSection(lines, ContactText::SummaryCut, import.cut(), [](const Note& n) {
+        return ContactText::SummaryCutItem.arg(n.contact, n.field);
+    });
+    appendSection(lines, ContactText::SummaryRefused, import.refused(),
+                  [](const BookImport::LineNote& n) {
+                      return ContactText::SummaryRefusedItem.arg(n.line).arg(n.reason);
+                  });
+    if (import.photosSkipped() > 0) {
+        if (!lines.isEmpty())
+            lines << QString();
+        lines << ContactText::SummaryPhotos.arg(import.photosSkipped());
+    }
+    ui->detailsText->setPlainText(lines.join(u'\n'));
+    ui->detailsText->setVisible(!lines.isEmpty());
+
+    const QStringList groups = import.missingGroups();
+    ui->groupsBox->setTitle(ContactText::SummaryGroups);
+    ui->groupsNote->setText(ContactText::SummaryGroupsNote);
+    for (const QString& group : groups) {
+        // "&" in a name is shown, not taken as a shortcut mark.
+        auto* box =
+            new QCheckBox(QString(group).replace(u'&', QStringLiteral("&&")), ui->groupsList);
+        box->setProperty(kGroupProperty, group);
+        box->setChecked(true);
+        ui->groupsListLayout->addWidget(box);
+        m_groupBoxes << box;
+    }
+    ui->groupsListLayout->addStretch();
+    ui->groupsBox->setVisible(!groups.isEmpty());
+
+    // As tall as what there is to show, up to a screenful; the user may make it taller.
+    const int line = fontMetrics().lineSpacing();
+    ui->detailsText->setMinimumHeight(line * int(std::min<qsizetype>(lines.size() + 2, 16)));
+    if (!m_groupBoxes.isEmpty()) {
+        const QMargins margins = ui->groupsListLayout->contentsMargins();
+        const int row = m_groupBoxes.first()->sizeHint().height() +
+                        std::max(ui->groupsListLayout->spacing(), 0);
+        ui->groupsArea->setMinimumHeight(row * int(std::min<qsizetype>(groups.size(), 6)) +
+                                         margins.top() + margins.bottom() +
+                                         2 * ui->groupsArea->frameWidth());
+    }
+    // The note wraps: its height follows the width.
+    resize(width(), std::max(minimumSizeHint().height(), layout()->totalHeightForWidth(width())));
+    ui->okButton->setFocus();
+}
+
+CImportSummaryDialog::~CImportSummaryDialog() = default;
+
+QStringList CImportSummaryDialog::chosenGroups() const
+{
+    QStringList chosen;
+    for (const QCheckBox* box : m_groupBoxes) {
+        if (box->isChecked())
+            chosen << box->property(kGroupProperty).toString();
+    }
+    return chosen;
+}
+
+QString CImportSummaryDialog::details() const
+{
+    return ui->detailsText->toPlainText();
+}

@@ -1,0 +1,525 @@
+#include "MessageBoxGuard.h"
+#include "ModalDriver.h"
+#include "PaneTestSupport.h"
+#include "TestMain.h"
+
+#include "ui/common/FileDialog.h"
+#include "ui/contact/CCsvImportDialog.h"
+#include "ui/contact/CImportSummaryDialog.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QMimeData>
+#include <QPushButton>
+#include <QStyleOptionButton>
+#include <QTableWidget>
+#include <QUrl>
+#include <functional>
+
+using namespace PaneTest;
+
+namespace {
+
+const QString kImportFailed = QStringLiteral("Importに失敗しました。管理者に連絡して下さい。");
+const QString kNotAddressBook =
+    QStringLiteral("このファイルはvCardでもCSVでもないため、Importできません。");
+
+QByteArray sj(const QString& text)
+{
+    return QByteArray::fromStdString(cp(text.toUtf8().constData()));
+}
+
+// Quoted-printable of the text's Shift_JIS bytes, every byte escaped as phones write it.
+QByteArray qp(const QString& text)
+{
+    QByteArray out;
+    for (const char c : sj(text))
+        out += '=' + QByteArray::number(static_cast<unsigned char>(c), 16).toUpper();
+    return out;
+}
+
+// "名前=value" pairs of the named fields; fields not named are empty, the group is checked
+// separately. Line breaks in expected values are written "\n" and compared as CR LF.
+QString mismatch(const AddressRecord& record, const QStringList& expect)
+{
+    static const QStringList names = {
+        "名前",           "電子メール",       "郵便番号",       "住所",
+        "電話番号",       "携帯電話番号",     "FAX番号",        "メモ",
+        "勤務先名",       "勤務先電子メール", "勤務先郵便番号", "勤務先住所",
+        "勤務先電話番号", "勤務先FAX番号",    "勤務先メモ",     "グループ"};
+    QStringList want(AddressRecord::FieldCount);
+    for (const QString& e : expect) {
+        const qsizetype eq = e.indexOf(u'=');
+        want[names.indexOf(e.left(eq))] = e.mid(eq + 1).replace(u'\n', QStringLiteral("\r\n"));
+    }
+    QStringList diffs;
+    for (int f = 0; f < AddressRecord::FieldCount; ++f) {
+        const QString have = Text::fromCp932(record.field(f));
+        if (have != want[f])
+            diffs << names[f] + QStringLiteral(": [") + have + QStringLiteral("] expected [") +
+                         want[f] + u']';
+    }
+    return diffs.join(QStringLiteral("; "));
+}
+
+const AddressRecord* byName(CVOK_AddressDoc& doc, const QString& name)
+{
+    for (const auto& r : doc.records()) {
+        if (Text::fromCp932(r->name()) == name)
+            return r.get();
+    }
+    return nullptr;
+}
+
+// Opens the combo box's list with the mouse and clicks the entry with this text.
+void chooseInCombo(QComboBox* combo, const QString& text)
+{
+    const int index = combo->findText(text);
+    QVERIFY2(index >= 0, qPrintable(text));
+    QTest::mouseClick(combo, Qt::LeftButton);
+    QAbstractItemView* view = combo->view();
+    QTRY_VERIFY(view->isVisible());
+    // A release right after the list opened is taken as the end of the opening click.
+    QTest::qWait(QApplication::doubleClickInterval() + 50);
+    const QModelIndex item = view->model()->index(index, 0);
+    view->scrollTo(item);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(item).center());
+    QTRY_VERIFY(!view->isVisible());
+    QCOMPARE(combo->currentText(), text);
+}
+
+// Clicks a button, or a check box on its box (its row may be wider than its text).
+void click(QAbstractButton* button)
+{
+    QPoint at = button->rect().center();
+    if (auto* box = qobject_cast<QCheckBox*>(button)) {
+        QStyleOptionButton option;
+        option.initFrom(box);
+        at = box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box).center();
+    }
+    QTest::mouseClick(button, Qt::LeftButton, {}, at);
+}
+
+void click(QWidget* parent, const char* name)
+{
+    auto* button = parent->findChild<QAbstractButton*>(QString::fromLatin1(name));
+    QVERIFY2(button, name);
+    click(button);
+}
+
+} // namespace
+
+class TestFileImport : public QObject
+{
+    Q_OBJECT
+    MessageBoxGuard m_boxes;
+    std::unique_ptr<Frame> m_f;
+
+    // What the dialogs showed, and what the test does in them.
+    std::function<void(CCsvImportDialog*)> m_onPreview;
+    QStringList m_unticked; // groups the test unticks in the summary
+    int m_previews = 0;
+    int m_summaries = 0;
+    QString m_summaryText;
+    QStringList m_offeredGroups;
+    std::unique_ptr<ModalDriver> m_driver;
+
+    void driveDialogs()
+    {
+        m_driver = std::make_unique<ModalDriver>([this](QWidget* w) {
+            if (auto* preview = qobject_cast<CCsvImportDialog*>(w)) {
+                ++m_previews;
+                if (m_onPreview)
+                    m_onPreview(preview);
+                click(preview, "importButton");
+            } else if (auto* summary = qobject_cast<CImportSummaryDialog*>(w)) {
+                ++m_summaries;
+                m_summaryText = summary->findChild<QLabel*>(QStringLiteral("countLabel"))->text() +
+                                u'\n' + summary->details();
+                for (QCheckBox* box : summary->findChildren<QCheckBox*>()) {
+                    m_offeredGroups << box->text();
+                    if (m_unticked.contains(box->text()))
+                        click(box);
+                }
+                click(summary, "okButton");
+            }
+        });
+    }
+
+    // Ctrl+I where the user's focus is, the file dialog answered with the path.
+    void importByShortcut(const QString& path)
+    {
+        FileDialog::queueFileName(path);
+        QApplication::setActiveWindow(m_f->frame.get());
+        m_f->tree->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_I, Qt::ControlModifier);
+        QTRY_VERIFY(!QApplication::activeModalWidget());
+    }
+
+    // The user's groups in the tree, after the three fixed ones.
+    QStringList treeGroups() const
+    {
+        QStringList names;
+        QTreeWidgetItem* root = m_f->tree->rootItem();
+        for (int i = 3; i < root->childCount(); ++i)
+            names << root->child(i)->text(0);
+        return names;
+    }
+
+private slots:
+    void init()
+    {
+        startPaneTest();
+        m_f = std::make_unique<Frame>();
+        QVERIFY(m_f->exposed);
+        m_onPreview = nullptr;
+        m_unticked.clear();
+        m_previews = m_summaries = 0;
+        m_summaryText.clear();
+        m_offeredGroups.clear();
+        driveDialogs();
+    }
+    void cleanup()
+    {
+        m_driver.reset();
+        m_f.reset();
+        clearStore();
+    }
+
+    void byContent_data();
+    void byContent();
+    void csvPreview_data();
+    void csvPreview();
+    void summaryGroups_data();
+    void summaryGroups();
+    void droppedFiles();
+    void exportAndBack_data();
+    void exportAndBack();
+};
+
+// The content decides, whatever the name: phones' 2.1 vCards, web mail's 3.0, our own CSV (at
+// once, a damaged line named in the summary), and files that are no address book.
+void TestFileImport::byContent_data()
+{
+    QTest::addColumn<QByteArray>("content"); // empty: no such file
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("contact"); // the first contact's fields
+    QTest::addColumn<QString>("group");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QStringList>("summary"); // lines the summary holds
+    QTest::addColumn<QStringList>("messages");
+
+    QTest::newRow("phone: 2.1, Shift_JIS, quoted-printable, named .txt")
+        << QByteArray("BEGIN:VCARD\r\nVERSION:2.1\r\n"
+                      "N;CHARSET=SHIFT_JIS;ENCODING=QUOTED-PRINTABLE:" +
+                      qp("山田") + ";" + qp("太郎") +
+                      ";;;\r\n"
+                      "SOUND;X-IRMC-N;CHARSET=SHIFT_JIS:" +
+                      sj("ﾔﾏﾀﾞ;ﾀﾛｳ") +
+                      ";;;\r\n"
+                      "TEL;CELL:090-1111-2222\r\nTEL;HOME:03-3333-4444\r\n"
+                      "EMAIL;INTERNET:taro@docomo.example\r\n"
+                      "ADR;HOME;CHARSET=SHIFT_JIS;ENCODING=QUOTED-PRINTABLE:;;" +
+                      qp("東京都千代田区表1-1") +
+                      ";;;100-0001;\r\n"
+                      "NOTE;CHARSET=SHIFT_JIS;ENCODING=QUOTED-PRINTABLE:" +
+                      qp("一行目") + "=0D=0A" + qp("二行目") +
+                      "\r\nX-GN;CHARSET=SHIFT_JIS:" + sj("友人") + "\r\nEND:VCARD\r\n")
+        << "phone.txt" << QStringList{"名前=山田 太郎",        "電子メール=taro@docomo.example",
+                                      "郵便番号=100-0001",     "住所=東京都千代田区表1-1",
+                                      "電話番号=03-3333-4444", "携帯電話番号=090-1111-2222",
+                                      "メモ=一行目\n二行目"}
+        << "友人" << 1 << QStringList{"1件の管理情報をImportしました。"} << QStringList{};
+    QTest::newRow("web mail: 3.0, UTF-8, a character CP932 lacks")
+        << QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:𠮷田 花子\r\nN:𠮷田;花子;;;\r\n"
+                      "EMAIL;TYPE=INTERNET;TYPE=WORK:hanako@corp.example\r\n"
+                      "TEL;TYPE=WORK,VOICE:06-1234-5678\r\nORG:株式会社B\\, 大阪支店\r\n"
+                      "CATEGORIES:Business\r\nPHOTO;ENCODING=b;TYPE=JPEG:AAAA\r\nEND:VCARD\r\n"
+                      "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Second\r\nEND:VCARD\r\n")
+        << "contacts.vcf"
+        << QStringList{"名前=〓田 花子", "勤務先電子メール=hanako@corp.example",
+                       "勤務先電話番号=06-1234-5678", "勤務先名=株式会社B, 大阪支店"}
+        << "Business" << 2
+        << QStringList{"2件の管理情報をImportしました。", "  〓田 花子（名前）: 𠮷 (U+20BB7)",
+                       "写真1枚は取り込みませんでした。"}
+        << QStringList{};
+    QTest::newRow("own CSV: quoted comma, line break, a damaged line, named .vcf")
+        << sj("高橋,t@x.jp,,\"東京都, 港区\",,,,一\\n二,\"A, B支店\",,,,,,,Private\r\n"
+              "壊れた行,,,\r\n"
+              "佐藤,,,,,,,,,,,,,,,Private\r\n")
+        << "own.vcf"
+        << QStringList{"名前=高橋", "電子メール=t@x.jp", "住所=東京都, 港区", "メモ=一\n二",
+                       "勤務先名=A, B支店"}
+        << "Private" << 2
+        << QStringList{"2件の管理情報をImportしました。", "  2行目: 項目が16個に足りません"}
+        << QStringList{};
+    QTest::newRow("binary") << QByteArray("\x7F"
+                                          "ELF\x02\x01\x01\0\0\0",
+                                          10)
+                            << "a.csv" << QStringList{} << "" << 0 << QStringList{}
+                            << QStringList{kNotAddressBook};
+    QTest::newRow("missing") << QByteArray() << "" << QStringList{} << "" << 0 << QStringList{}
+                             << QStringList{kImportFailed};
+}
+
+void TestFileImport::byContent()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, name);
+    QFETCH(QStringList, contact);
+    QFETCH(QString, group);
+    QFETCH(int, count);
+    QFETCH(QStringList, summary);
+    QFETCH(QStringList, messages);
+    const QString path = name.isEmpty() ? TestEnv::root() + QStringLiteral("/none.vcf")
+                                        : TestEnv::writeFile(name, content);
+    importByShortcut(path);
+    CVOK_AddressDoc& doc = *m_f->frame->document();
+    QCOMPARE(int(doc.records().size()), count);
+    QCOMPARE(m_boxes.shown(), messages);
+    QCOMPARE(m_previews, 0);
+    QCOMPARE(m_summaries, messages.isEmpty() ? 1 : 0);
+    for (const QString& line : summary)
+        QVERIFY2(m_summaryText.split(u'\n').contains(line), qPrintable(m_summaryText));
+    if (count == 0)
+        return;
+    const AddressRecord& first = *doc.records().at(0);
+    const QString diff = mismatch(first, contact << QStringLiteral("グループ=") + group);
+    QVERIFY2(diff.isEmpty(), qPrintable(diff));
+    // The phone's reading came with it.
+    if (name == QLatin1String("phone.txt"))
+        QCOMPARE(QString::fromStdString(std::string(doc.storedReading(first.name()))),
+                 QStringLiteral("ﾔﾏﾀﾞ ﾀﾛｳ"));
+}
+
+// A UTF-8 CSV with a header, driven through the preview: the guessed columns, a column the
+// user changes, the header row unticked, the target group.
+void TestFileImport::csvPreview_data()
+{
+    QTest::addColumn<bool>("keepHeader");
+    QTest::addColumn<QString>("phoneTarget"); // what the 電話 column is changed to, or ""
+    QTest::addColumn<QString>("target");      // the group chosen, or "" for the file's
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QStringList>("taro");
+    QTest::addColumn<QStringList>("groups"); // the groups created
+    QTest::newRow("as guessed") << true << ""
+                                << "" << 2
+                                << QStringList{"住所=東京都千代田区1-1, 3F",
+                                               "電話番号=03-1111-2222", "グループ=友人"}
+                                << QStringList{"友人"};
+    QTest::newRow("phone column to mobile")
+        << true << "携帯電話番号"
+        << "" << 2
+        << QStringList{"住所=東京都千代田区1-1, 3F", "携帯電話番号=03-1111-2222", "グループ=友人"}
+        << QStringList{"友人"};
+    QTest::newRow("header unticked: it comes in as a contact too")
+        << false << ""
+        << "" << 3
+        << QStringList{"住所=東京都千代田区1-1, 3F", "電話番号=03-1111-2222", "グループ=友人"}
+        << QStringList{"グループ", "友人"};
+    QTest::newRow("everyone into Business, the group column aside")
+        << true << ""
+        << "Business" << 2
+        << QStringList{"住所=東京都千代田区1-1, 3F", "電話番号=03-1111-2222", "グループ=Business"}
+        << QStringList{};
+}
+
+void TestFileImport::csvPreview()
+{
+    QFETCH(bool, keepHeader);
+    QFETCH(QString, phoneTarget);
+    QFETCH(QString, target);
+    QFETCH(int, count);
+    QFETCH(QStringList, taro);
+    QFETCH(QStringList, groups);
+    const QByteArray csv = "\xEF\xBB\xBF"
+                           "氏名,メール,電話,郵便番号,住所,グループ,メモ\r\n"
+                           "山田 太郎,taro@example.jp,03-1111-2222,100-0001,"
+                           "\"東京都千代田区1-1, 3F\",友人,\"メモの\r\n二行目\"\r\n"
+                           "鈴木 花子,hanako@example.jp,,,,,\r\n";
+    QStringList guessed;
+    QString sample;
+    m_onPreview = [&](CCsvImportDialog* preview) {
+        for (int c = 0; c < 7; ++c)
+            guessed << preview->columnCombo(c)->currentText();
+        auto* encoding = preview->findChild<QComboBox*>(QStringLiteral("encodingCombo"));
+        QCOMPARE(encoding->currentText(), QStringLiteral("UTF-8 (BOM付き)"));
+        if (!phoneTarget.isEmpty())
+            chooseInCombo(preview->columnCombo(2), phoneTarget);
+        if (!keepHeader)
+            click(preview, "headerCheck");
+        if (!target.isEmpty())
+            chooseInCombo(preview->findChild<QComboBox*>(QStringLiteral("groupCombo")), target);
+        auto* table = preview->findChild<QTableWidget*>(QStringLiteral("sampleTable"));
+        QCOMPARE(table->rowCount(), count);
+        sample = table->item(keepHeader ? 0 : 1, 0)->text();
+    };
+    importByShortcut(TestEnv::writeFile(QStringLiteral("google.csv"), csv));
+    QCOMPARE(m_previews, 1);
+    QCOMPARE(guessed, (QStringList{"名前", "電子メール", "電話番号", "郵便番号", "住所", "グループ",
+                                   "メモ"}));
+    QCOMPARE(sample, QStringLiteral("山田 太郎"));
+    CVOK_AddressDoc& doc = *m_f->frame->document();
+    QCOMPARE(int(doc.records().size()), count);
+    const AddressRecord* record = byName(doc, QStringLiteral("山田 太郎"));
+    QVERIFY(record);
+    const QString diff = mismatch(*record, taro << "名前=山田 太郎"
+                                                << "電子メール=taro@example.jp"
+                                                << "郵便番号=100-0001"
+                                                << "メモ=メモの\n二行目");
+    QVERIFY2(diff.isEmpty(), qPrintable(diff));
+    QCOMPARE(m_offeredGroups, groups);
+    for (const QString& g : groups)
+        QVERIFY(treeGroups().contains(g));
+}
+
+// Groups the file names are offered, ticked; those left ticked are created, appear in the tree
+// and receive their contacts, the others' contacts stay in Other.
+void TestFileImport::summaryGroups_data()
+{
+    QTest::addColumn<QStringList>("unticked");
+    QTest::addColumn<QStringList>("expectGroups"); // the group of 山田, 鈴木, 佐藤
+    QTest::addColumn<QStringList>("tree");
+    QTest::newRow("all ticked") << QStringList{} << QStringList{"友人", "同僚", "友人"}
+                                << QStringList{"友人", "同僚"};
+    QTest::newRow("one unticked") << QStringList{"同僚"} << QStringList{"友人", "Other", "友人"}
+                                  << QStringList{"友人"};
+}
+
+void TestFileImport::summaryGroups()
+{
+    QFETCH(QStringList, unticked);
+    QFETCH(QStringList, expectGroups);
+    QFETCH(QStringList, tree);
+    m_unticked = unticked;
+    // vCard categories, and a legacy file's group column that names a group the book lacks.
+    const QString vcf = TestEnv::writeFile(
+        QStringLiteral("groups.vcf"),
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:山田\r\nCATEGORIES:友人\r\nEND:VCARD\r\n"
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:鈴木\r\nCATEGORIES:同僚\r\nEND:VCARD\r\n");
+    const QString own =
+        TestEnv::writeFile(QStringLiteral("own.txt"), sj("佐藤,,,,,,,,,,,,,,,友人\r\n"));
+    importByShortcut(vcf);
+    QCOMPARE(m_offeredGroups, (QStringList{"友人", "同僚"}));
+    m_offeredGroups.clear();
+    importByShortcut(own);
+    // Already created by the first import when it was ticked there.
+    QCOMPARE(m_offeredGroups, QStringList());
+    CVOK_AddressDoc& doc = *m_f->frame->document();
+    QStringList have;
+    for (const char* name : {"山田", "鈴木", "佐藤"})
+        have << Text::fromCp932(byName(doc, QString::fromUtf8(name))->group());
+    QCOMPARE(have, expectGroups);
+    QCOMPARE(treeGroups(), tree);
+    // The list of a created group shows its contacts.
+    m_f->show(QStringLiteral("友人"));
+    QCOMPARE(m_f->column(0).size(), 2);
+}
+
+// Files dragged from a file manager and dropped on the window, delivered to the window as the
+// platform delivers them; text dragged in is refused.
+void TestFileImport::droppedFiles()
+{
+    const QString a = TestEnv::writeFile(
+        QStringLiteral("a.vcf"), "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Dropped A\r\nEND:VCARD\r\n");
+    const QString b = TestEnv::writeFile(QStringLiteral("b.dat"), "B,,,,,,,,,,,,,,,Private\r\n");
+    QWindow* window = m_f->frame->windowHandle();
+    const QPoint at =
+        m_f->list->viewport()->mapTo(m_f->frame.get(), m_f->list->viewport()->rect().center());
+    const auto drag = [&](QMimeData* data) {
+        QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, {});
+        QApplication::sendEvent(window, &enter);
+        QDragMoveEvent move(at, Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, {});
+        QApplication::sendEvent(window, &move);
+        if (!move.isAccepted())
+            return false;
+        QDropEvent drop(at, Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, {});
+        QApplication::sendEvent(window, &drop);
+        return drop.isAccepted() && drop.dropAction() == Qt::CopyAction;
+    };
+    QMimeData text;
+    text.setText(QStringLiteral("Someone,,,"));
+    QVERIFY(!drag(&text));
+
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(a), QUrl::fromLocalFile(b),
+                   QUrl(QStringLiteral("https://example.com/c.vcf"))});
+    QVERIFY(drag(&files));
+    QTRY_COMPARE(m_summaries, 2);
+    QTRY_VERIFY(!QApplication::activeModalWidget());
+    CVOK_AddressDoc& doc = *m_f->frame->document();
+    QCOMPARE(int(doc.records().size()), 2);
+    QVERIFY(byName(doc, QStringLiteral("Dropped A")));
+    QVERIFY(byName(doc, QStringLiteral("B")));
+}
+
+// Ctrl+P from the list writes the selected contacts in the chosen type; the file imports back
+// to the same contacts (Ctrl+I), readings too where the format holds them.
+void TestFileImport::exportAndBack_data()
+{
+    QTest::addColumn<int>("filter");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("readings");
+    QTest::newRow("legacy CSV") << 0 << "out.txt" << false;
+    QTest::newRow("UTF-8 CSV with a header") << 1 << "out.csv" << true;
+    QTest::newRow("vCard 3.0") << 2 << "out.vcf" << true;
+    QTest::newRow("vCard 4.0") << 3 << "out4.vcf" << true;
+}
+
+void TestFileImport::exportAndBack()
+{
+    QFETCH(int, filter);
+    QFETCH(QString, name);
+    QFETCH(bool, readings);
+    CVOK_AddressDoc& doc = *m_f->frame->document();
+    QVERIFY(doc.CreateGroup(QStringLiteral("取引先")));
+    std::vector<std::unique_ptr<AddressRecord>> originals;
+    const auto add = [&](const QStringList& fields) {
+        auto r = std::make_unique<AddressRecord>();
+        for (int i = 0; i < fields.size(); ++i)
+            r->setField(i, cp(fields[i].toUtf8().constData()));
+        originals.push_back(std::make_unique<AddressRecord>(*r));
+        doc.AddRecord(std::move(r));
+    };
+    add({"高橋 一郎", "t@x.jp", "100-0001", "東京都港区1-1\r\n\"青山\"ビル, 5F", "03-1", "090-2",
+         "03-3", "一, 二\r\n\"三\"", "株式会社A, B支店", "o@a.jp", "150-0001", "渋谷区2-2", "03-4",
+         "03-5", "勤務先の\r\nメモ", "取引先"});
+    add({"Left Out", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "Private"});
+    add({"佐藤 花子", "", "", "", "", "", "", "表ソ\\t", "", "", "", "", "", "", "", "Business"});
+    doc.SetReading(cp("高橋 一郎"), "たかはし いちろう");
+    m_f->show(QStringLiteral("VOK_Address"));
+    QApplication::setActiveWindow(m_f->frame.get());
+    m_f->list->setFocus();
+    m_f->list->clearSelection();
+    for (int row = 0; row < m_f->list->model()->rowCount(); ++row) {
+        if (m_f->cell(row, 0) == QLatin1String("Left Out"))
+            continue;
+        const QRect cell = m_f->list->visualRect(m_f->list->model()->index(row, 0));
+        QTest::mouseClick(m_f->list->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                          cell.center());
+    }
+    QCOMPARE(m_f->list->GetSelectedCount(), 2);
+    const QString path = TestEnv::root() + u'/' + name;
+    FileDialog::queueFileName(path, filter);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_P, Qt::ControlModifier);
+    QVERIFY(QFileInfo::exists(path));
+
+    doc.DeleteAllRecords();
+    doc.SetReading(cp("高橋 一郎"), "");
+    importByShortcut(path);
+    QCOMPARE(m_previews, filter == 1 ? 1 : 0);
+    QCOMPARE(int(doc.records().size()), 2);
+    for (int i : {0, 2}) {
+        const AddressRecord& original = *originals.at(std::size_t(i));
+        const AddressRecord* back = byName(doc, Text::fromCp932(original.name()));
+        QVERIFY(back);
+        for (int f = 0; f < AddressRecord::FieldCount; ++f)
+            QCOMPARE(Text::fromCp932(back->field(f)), Text::fromCp932(original.field(f)));
+    }
+    QCOMPARE(QString::fromStdString(std::string(doc.storedReading(cp("高橋 一郎")))),
+             readings ? QStringLiteral("たかはし いちろう") : QString());
+}
+
+VOK_TEST_MAIN(TestFileImport)
+#include "tst_fileimport.moc"
