@@ -2,6 +2,8 @@
 
 #include "AppText.h"
 #include "MainMenus.h"
+#include "MainStatusBar.h"
+#include "NormalPlacement.h"
 #include "TrayIcon.h"
 #include "WindowState.h"
 #include "core/AutoSave.h"
@@ -23,7 +25,6 @@
 #include "ui/groups/CGroupTree.h"
 #include "ui/list/CAddressList.h"
 #include "ui/list/SearchField.h"
-#include "ui/list/ShownCountLabel.h"
 #include "ui/options/COptionSheet.h"
 #include "ui/print/AddressPrint.h"
 
@@ -31,7 +32,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -46,10 +46,6 @@
 CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("MainFrame"));
-    m_normalWatch = new QTimer(this);
-    m_normalWatch->setSingleShot(true);
-    m_normalWatch->setInterval(300);
-    connect(m_normalWatch, &QTimer::timeout, this, &CMainFrame::noteNormalGeometry);
     setWindowIcon(TrayIcon::iconForId(IDR_MAINFRAME));
     resize(760, 520);
     m_commands = new CommandTable(this);
@@ -78,14 +74,14 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
     });
     m_tray->AddTrayIcon(IDI_TRAY);
     WindowState::restorePlacement(*this);
-    m_normalGeometry = geometry();
+    m_placement = new NormalPlacement(this);
     ReadOptions();
 
     // Then the bars, the data file and the bars' saved state.
     m_searchField = new SearchField(m_list, this);
     m_toolBar = MainMenus::createToolBar(*m_commands, *this, m_searchField);
     MainMenus::createMenus(*m_commands, *this, m_toolBar);
-    createStatusBar();
+    m_statusBar = std::make_unique<MainStatusBar>(*this, m_list->model());
     m_mailCheck = new MailCheck(this);
     connect(m_mailCheck, &MailCheck::trayIconChanged, m_tray, &TrayIcon::SetTrayIcon);
     connect(m_mailCheck, &MailCheck::trayTipChanged, m_tray, &TrayIcon::SetTrayTip);
@@ -126,8 +122,6 @@ void CMainFrame::connectPanes()
     FileDropImport::install(this, m_doc);
 }
 
-// ---- commands ----------------------------------------------------------------------------
-
 void CMainFrame::createCommands()
 {
     auto add = [this](int id, void (CMainFrame::*handler)(), bool (CMainFrame::*rule)() const) {
@@ -166,23 +160,6 @@ void CMainFrame::createCommands()
     MainMenus::applyCommandTexts(*m_commands, *this);
 }
 
-void CMainFrame::createStatusBar()
-{
-    QStatusBar* bar = statusBar();
-    bar->setObjectName(QStringLiteral("statusBar"));
-    // Prompts are temporary messages that cover this pane; when they go, "ﾚﾃﾞｨ" is back.
-    m_readyPane = new QLabel(AppText::Ready, bar);
-    bar->addWidget(m_readyPane, 1);
-    m_mailPane = new QLabel(bar);
-    m_mailPane->setObjectName(QStringLiteral("MailPane"));
-    m_mailPane->setFrameShape(QFrame::Panel);
-    m_mailPane->setFrameShadow(QFrame::Sunken);
-    m_mailPane->setMinimumWidth(
-        m_mailPane->fontMetrics().horizontalAdvance(QString(IDS_INDICATOR_MAIL_WIDTH, u' ')));
-    bar->addPermanentWidget(new ShownCountLabel(m_list->model(), bar));
-    bar->addPermanentWidget(m_mailPane);
-}
-
 void CMainFrame::connectRefresh()
 {
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
@@ -217,8 +194,6 @@ void CMainFrame::connectListSelection()
     connect(model, &QItemSelectionModel::currentChanged, m_commands, &CommandTable::refresh);
 }
 
-// ---- enable rules ------------------------------------------------------------------------
-
 // The widget whose focus the rules judge. A menu opened from the keyboard (Alt, F10, Alt+E)
 // takes the focus to the menu bar until it closes; its commands still belong to the pane the
 // user was in, as with a menu opened by the mouse.
@@ -236,14 +211,12 @@ QWidget* CMainFrame::commandFocus() const
 
 bool CMainFrame::ListHasFocus() const
 {
-    QWidget* focus = commandFocus();
-    return focus && focus == m_list;
+    return commandFocus() == m_list;
 }
 
 bool CMainFrame::TreeHasFocus() const
 {
-    QWidget* focus = commandFocus();
-    return focus && focus == m_tree;
+    return commandFocus() == m_tree;
 }
 
 bool CMainFrame::OnUpdateEditContact() const
@@ -322,8 +295,6 @@ bool CMainFrame::OnUpdatePrintAddresses() const
 {
     return AddressPrint::CanPrint(*m_list);
 }
-
-// ---- handlers ----------------------------------------------------------------------------
 
 void CMainFrame::OnNewContact()
 {
@@ -440,7 +411,7 @@ void CMainFrame::OnAppExit()
 {
     if (m_exiting)
         return;
-    WindowState::save(*this, lastNormalGeometry());
+    WindowState::save(*this, m_placement->lastNormalGeometry());
     m_exiting = true;
     close();
     endRun();
@@ -504,8 +475,6 @@ void CMainFrame::ReadOptions()
     m_list->setNewMailOnShiftDoubleClick(m_bNewmail);
 }
 
-// ---- data file ---------------------------------------------------------------------------
-
 bool CMainFrame::LoadAddressFile()
 {
     if (!m_doc.LoadAddressFile()) {
@@ -534,8 +503,6 @@ bool CMainFrame::SaveAddressFile()
     return false;
 }
 
-// ---- closing -----------------------------------------------------------------------------
-
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
     if (m_exiting) {
@@ -544,7 +511,7 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     }
     if (!hasTray()) {
         // Nowhere to hide to: closing ends the program, saving as the exit command does.
-        WindowState::save(*this, lastNormalGeometry());
+        WindowState::save(*this, m_placement->lastNormalGeometry());
         m_exiting = true;
         event->accept();
         endRun();
@@ -567,38 +534,6 @@ void CMainFrame::changeEvent(QEvent* event)
         if (isMinimized())
             hide();
     });
-}
-
-void CMainFrame::moveEvent(QMoveEvent* event)
-{
-    QMainWindow::moveEvent(event);
-    m_normalWatch->start();
-}
-
-void CMainFrame::resizeEvent(QResizeEvent* event)
-{
-    QMainWindow::resizeEvent(event);
-    m_normalWatch->start();
-}
-
-// A window manager may tell of a maximised size before it tells of the maximised state: a
-// geometry counts as normal only once it has stood for a moment in the normal state.
-void CMainFrame::noteNormalGeometry()
-{
-    if (!(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)))
-        m_normalGeometry = geometry();
-}
-
-QRect CMainFrame::lastNormalGeometry() const
-{
-    if (!(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)))
-        return geometry();
-    // A window manager that told of the maximised size before the maximised state leaves Qt
-    // holding that size as the normal one.
-    const QRect known = normalGeometry();
-    if (known.isValid() && known != geometry())
-        return known;
-    return m_normalGeometry.isValid() ? m_normalGeometry : known;
 }
 
 void CMainFrame::endRun()
@@ -647,11 +582,10 @@ void CMainFrame::LaunchMailClient()
 
 void CMainFrame::SetMailPaneText(const QString& text)
 {
-    m_mailPane->setText(text);
-    m_mailPane->repaint();
+    m_statusBar->setMailPaneText(text);
 }
 
 QString CMainFrame::mailPaneText() const
 {
-    return m_mailPane->text();
+    return m_statusBar->mailPaneText();
 }

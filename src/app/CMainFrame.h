@@ -14,6 +14,8 @@ class CAddressList;
 class CGroupTree;
 class CommandTable;
 class MailCheck;
+class MainStatusBar;
+class NormalPlacement;
 class QLabel;
 class QSplitter;
 class QTimer;
@@ -120,19 +122,13 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
-    void moveEvent(QMoveEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void createCommands();
-    void createStatusBar();
     void connectPanes();
     void connectRefresh();
     void connectListSelection();
     QWidget* commandFocus() const;
-    void noteNormalGeometry();
-    // The placement to keep: the last geometry the window had in the normal state.
-    QRect lastNormalGeometry() const;
     void endRun();
     void shutDown();
     void createAutoSave();
@@ -146,15 +142,13 @@ private:
     QSplitter* m_splitter = nullptr;
     QToolBar* m_toolBar = nullptr;
     SearchField* m_searchField = nullptr;
-    QLabel* m_readyPane = nullptr;
-    QLabel* m_mailPane = nullptr;
     TrayIcon* m_tray = nullptr;
     MailCheck* m_mailCheck = nullptr;
     QPointer<QItemSelectionModel> m_listSelection;
     // The last widget with the focus that was neither the menu bar nor a menu.
     QPointer<QWidget> m_paneFocus;
-    QRect m_normalGeometry;
-    QTimer* m_normalWatch = nullptr;
+    NormalPlacement* m_placement = nullptr;
+    std::unique_ptr<MainStatusBar> m_statusBar;
     bool m_exiting = false;
     bool m_shutDown = false;
 };
