@@ -66,6 +66,7 @@ constexpr Entry kTable[] = {
     {"氏名カナ", CsvColumn::Reading, P::Whole},
     {"氏名(カナ)", CsvColumn::Reading, P::Whole},
     {"名前(よみ)", CsvColumn::Reading, P::Whole},
+    {"yomi", CsvColumn::Reading, P::Whole},
     {"yominame", CsvColumn::Reading, P::Whole},
     {"phoneticname", CsvColumn::Reading, P::Whole},
     {"furigana", CsvColumn::Reading, P::Whole},

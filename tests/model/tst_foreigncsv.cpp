@@ -103,11 +103,11 @@ void TestForeignCsv::header_data()
     QTest::newRow("English") << QStringList{"Name",           "First Name",   "Last Name",
                                             "E-mail Address", "Phone",        "Mobile Phone",
                                             "Business Phone", "Home Address", "Company",
-                                            "Notes",          "Categories"}
+                                            "Notes",          "Categories",   "Yomi"}
                              << true << QStringList{"名前",           "名前（名）", "名前（姓）",
                                                     "電子メール",     "電話番号",   "携帯電話番号",
                                                     "勤務先電話番号", "住所",       "勤務先名",
-                                                    "メモ",           "グループ"};
+                                                    "メモ",           "グループ",   "フリガナ"};
     QTest::newRow("Thunderbird") << QStringList{"Display Name", "Primary Email", "Work Phone",
                                                 "Fax Number",   "Home ZipCode",  "Work City",
                                                 "Organization", "Web Page 1"}
