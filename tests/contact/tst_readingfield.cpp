@@ -107,6 +107,9 @@ private slots:
             << QStringList{"p:やまだ", "p:山田", "c:山田", "k: ", "p:たろう", "p:太郎", "c:太郎"}
             << "山田 太郎"
             << "やまだ たろう";
+        QTest::newRow("Tab leaves the name")
+            << QStringList{"p:やまだ", "p:山田", "c:山田", "k:\t"} << "山田"
+            << "やまだ";
         QTest::newRow("commit and next composition in one event")
             << QStringList{"p:やまだ", "p:山田", "c:山田\np:た", "p:たろう", "p:太郎", "c:太郎"}
             << "山田太郎"
@@ -132,10 +135,12 @@ private slots:
         newContact([&steps](CInfomationSheet* sheet) {
             QLineEdit* field = sheet->privatePage().nameEdit();
             field->setFocus();
-            // Backspace as a key, the rest as the input method sends it.
+            // Backspace and Tab as keys, the rest as the input method sends it.
             for (const QString& s : steps) {
                 if (s == QStringLiteral("k:\b"))
                     QTest::keyClick(field, Qt::Key_Backspace);
+                else if (s == QStringLiteral("k:\t"))
+                    QTest::keyClick(field, Qt::Key_Tab);
                 else
                     play(field, {s});
             }

@@ -69,9 +69,10 @@ bool ReadingField::eventFilter(QObject* watched, QEvent* event)
     if (watched == m_name && event->type() == QEvent::InputMethod) {
         compose(*static_cast<QInputMethodEvent*>(event));
     } else if (watched == m_name && event->type() == QEvent::KeyPress) {
-        // A blank typed between surname and given name, the input method off.
+        // A blank typed between surname and given name, the input method off. Tab and Return
+        // carry white space too, but leave the field.
         const QString text = static_cast<QKeyEvent*>(event)->text();
-        if (!text.isEmpty() && text.trimmed().isEmpty())
+        if (text == QStringLiteral(" ") || text == QStringLiteral("\u3000"))
             addPart(QStringLiteral(" "));
     }
     return QObject::eventFilter(watched, event);
