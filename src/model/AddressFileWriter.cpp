@@ -12,8 +12,7 @@ AddressFile::Status AddressFileWriter::Write(const BookSnapshot& snapshot)
     const std::lock_guard<std::mutex> lock(m_mutex);
     if (m_written && snapshot.revision() < m_revision)
         return AddressFile::Status::Ok;
-    const auto slash = m_path.rfind('/');
-    if (slash != std::string::npos && slash > 0 && !PrivateDir::create(m_path.substr(0, slash)))
+    if (!PrivateDir::createFor(m_path))
         return AddressFile::Status::WriteError;
     const AddressFile::Status status = AddressFile::Save(m_path, snapshot, !m_written);
     if (status == AddressFile::Status::Ok) {

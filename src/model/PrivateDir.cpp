@@ -25,4 +25,10 @@ bool create(const std::string& path)
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool createFor(const std::string& filePath)
+{
+    const auto slash = filePath.rfind('/');
+    return slash == std::string::npos || slash == 0 || create(filePath.substr(0, slash));
+}
+
 } // namespace PrivateDir

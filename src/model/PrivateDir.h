@@ -8,5 +8,7 @@ namespace PrivateDir {
 
 // True when the folder exists afterwards.
 bool create(const std::string& path);
+// The same for the folder a file of this path goes in; true for a path without one.
+bool createFor(const std::string& filePath);
 
 } // namespace PrivateDir

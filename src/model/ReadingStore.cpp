@@ -2,6 +2,7 @@
 
 #include "Cp932.h"
 #include "FileIo.h"
+#include "PrivateDir.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -89,8 +90,10 @@ ReadingStore::Status ReadingStore::Save(const std::string& path,
         appendEscaped(out, reading);
         out += '\n';
     }
-    const bool ok = FileIo::replaceFile(
-        path, [&out](int fd) { return FileIo::writeAll(fd, out.data(), out.size()); });
+    // The first save of a new book may come before the data file's, which makes the folder.
+    const bool ok = PrivateDir::createFor(path) && FileIo::replaceFile(path, [&out](int fd) {
+                        return FileIo::writeAll(fd, out.data(), out.size());
+                    });
     return ok ? Status::Ok : Status::WriteError;
 }
 
