@@ -53,6 +53,10 @@ struct BookChange
     };
     std::vector<GroupEdit> groupEdits;
 
+    // Taken back and made again together with the change before it (an import and the
+    // groups it creates are one step for the user).
+    bool joinsPrevious = false;
+
     bool touchesRecords() const
     {
         return !added.empty() || !removed.empty() || !edits.empty() || !groupEdits.empty();

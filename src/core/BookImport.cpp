@@ -173,6 +173,8 @@ QStringList BookImport::missingGroups() const
 QStringList BookImport::createGroups(const QStringList& names)
 {
     QStringList created;
+    // One Ctrl+Z takes back the import with its groups.
+    m_doc.JoinChanges(!m_added.empty());
     for (const QString& name : names) {
         const std::optional<std::string> bytes = Text::toCp932(name);
         if (!bytes || bytes->empty())
@@ -191,6 +193,7 @@ QStringList BookImport::createGroups(const QStringList& names)
         }
         m_doc.MoveToGroup(movers, name);
     }
+    m_doc.JoinChanges(false);
     return created;
 }
 

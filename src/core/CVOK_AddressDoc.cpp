@@ -120,6 +120,7 @@ bool CVOK_AddressDoc::SaveReadings()
 
 void CVOK_AddressDoc::commit(std::unique_ptr<BookChange> change)
 {
+    change->joinsPrevious = m_joinChanges;
     apply(*change, true);
     m_history.push(std::move(change));
     emit undoStateChanged();
@@ -135,11 +136,12 @@ bool CVOK_AddressDoc::Redo()
     return step(m_history.stepForward(), true);
 }
 
-bool CVOK_AddressDoc::step(BookChange* change, bool forward)
+bool CVOK_AddressDoc::step(const std::vector<BookChange*>& changes, bool forward)
 {
-    if (!change)
+    if (changes.empty())
         return false;
-    apply(*change, forward);
+    for (BookChange* change : changes)
+        apply(*change, forward);
     emit undoStateChanged();
     return true;
 }

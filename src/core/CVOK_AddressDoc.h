@@ -107,6 +107,8 @@ public:
     bool canRedo() const { return m_history.canRedo(); }
     bool Undo();
     bool Redo();
+    // While on, each change is undone and redone together with the one before it.
+    void JoinChanges(bool on) { m_joinChanges = on; }
 
 signals:
     // marked: imported or copied rows, which the list shows with their own picture.
@@ -128,7 +130,7 @@ private:
     // Applies the change, keeps it for undo and announces it.
     void commit(std::unique_ptr<BookChange> change);
     void apply(BookChange& change, bool forward);
-    bool step(BookChange* change, bool forward);
+    bool step(const std::vector<BookChange*>& changes, bool forward);
     void addStoredGroup(const QString& name, qsizetype index);
     void removeStoredGroup(const QString& name);
     void renameStoredGroup(const QString& from, const QString& to);
@@ -144,5 +146,6 @@ private:
     std::shared_ptr<AddressFileWriter> m_writer;
     std::uint64_t m_revision = 0;
     UndoHistory m_history;
+    bool m_joinChanges = false;
     std::unique_ptr<ContactFinder> m_finder; // last: it goes before the records it points at
 };

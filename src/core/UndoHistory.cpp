@@ -10,18 +10,25 @@ void UndoHistory::push(std::unique_ptr<BookChange> change)
     m_done = m_changes.size();
 }
 
-BookChange* UndoHistory::stepBack()
+std::vector<BookChange*> UndoHistory::stepBack()
 {
-    if (!canUndo())
-        return nullptr;
-    return m_changes[--m_done].get();
+    std::vector<BookChange*> run;
+    while (canUndo()) {
+        run.push_back(m_changes[--m_done].get());
+        if (!run.back()->joinsPrevious)
+            break;
+    }
+    return run;
 }
 
-BookChange* UndoHistory::stepForward()
+std::vector<BookChange*> UndoHistory::stepForward()
 {
-    if (!canRedo())
-        return nullptr;
-    return m_changes[m_done++].get();
+    std::vector<BookChange*> run;
+    if (canRedo())
+        run.push_back(m_changes[m_done++].get());
+    while (canRedo() && m_changes[m_done]->joinsPrevious)
+        run.push_back(m_changes[m_done++].get());
+    return run;
 }
 
 void UndoHistory::clear()

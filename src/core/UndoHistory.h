@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <deque>
 #include <memory>
+#include <vector>
 
 // The changes that can be taken back, oldest first, and the point between the done and the
 // undone ones. Held in memory only; the oldest go once there are more than the limit.
@@ -17,9 +18,11 @@ public:
 
     // A change just done: the undone ones can no longer be redone.
     void push(std::unique_ptr<BookChange> change);
-    // The change to take back (or to make again), moving the point past it; null when none.
-    BookChange* stepBack();
-    BookChange* stepForward();
+    // The changes to take back, the last first, with those joined to it, moving the point
+    // past them; empty when none.
+    std::vector<BookChange*> stepBack();
+    // The changes to make again, in their order, with those joined to the first.
+    std::vector<BookChange*> stepForward();
 
     bool canUndo() const { return m_done > 0; }
     bool canRedo() const { return m_done < m_changes.size(); }

@@ -3,12 +3,15 @@
 #include "PaneTestSupport.h"
 #include "TestMain.h"
 
+#include "app/AppText.h"
+#include "model/AddressFile.h"
 #include "ui/common/FileDialog.h"
 #include "ui/contact/CCsvImportDialog.h"
 #include "ui/contact/CImportSummaryDialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
@@ -196,6 +199,9 @@ private slots:
     void droppedFiles();
     void exportAndBack_data();
     void exportAndBack();
+    void undoImport_data();
+    void undoImport();
+    void firstImportIsSaved();
 };
 
 // The content decides, whatever the name: phones' 2.1 vCards, web mail's 3.0, our own CSV (at
@@ -519,6 +525,75 @@ void TestFileImport::exportAndBack()
     }
     QCOMPARE(QString::fromStdString(std::string(doc.storedReading(cp("高橋 一郎")))),
              readings ? QStringLiteral("たかはし いちろう") : QString());
+}
+
+// One Ctrl+Z takes back the whole import, the groups it created included; Ctrl+Y makes it again.
+void TestFileImport::undoImport_data()
+{
+    QTest::addColumn<QStringList>("unticked");
+    QTest::addColumn<QStringList>("groups"); // of 山田, 鈴木 after the import and after Ctrl+Y
+    QTest::newRow("two groups created") << QStringList{} << QStringList{"友人", "同僚"};
+    QTest::newRow("one group created") << QStringList{"同僚"} << QStringList{"友人", "Other"};
+    QTest::newRow("none created") << QStringList{"友人", "同僚"} << QStringList{"Other", "Other"};
+}
+
+void TestFileImport::undoImport()
+{
+    QFETCH(QStringList, unticked);
+    QFETCH(QStringList, groups);
+    m_unticked = unticked;
+    CVOK_AddressDoc& doc = *m_f->frame->document();
+    m_f->add({"前からの人", "", "Private"});
+    const QString vcf = TestEnv::writeFile(
+        QStringLiteral("undo.vcf"),
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:山田\r\nCATEGORIES:友人\r\nEND:VCARD\r\n"
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:鈴木\r\nCATEGORIES:同僚\r\nEND:VCARD\r\n");
+    const auto state = [&] {
+        QStringList s;
+        for (const auto& r : doc.records())
+            s << Text::fromCp932(r->name()) + u'/' + Text::fromCp932(r->group());
+        return s + treeGroups();
+    };
+    importByShortcut(vcf);
+    QStringList created = groups;
+    created.removeAll(QStringLiteral("Other"));
+    const QStringList imported =
+        QStringList{"前からの人/Private", "山田/" + groups[0], "鈴木/" + groups[1]} + created;
+    QCOMPARE(state(), imported);
+
+    QApplication::setActiveWindow(m_f->frame.get());
+    m_f->list->setFocus();
+    QTest::keyClick(m_f->list, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(state(), QStringList{"前からの人/Private"});
+    QTest::keyClick(m_f->list, Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(state(), imported);
+    QTest::keyClick(m_f->list, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(state(), QStringList{"前からの人/Private"});
+}
+
+// A new user's first change can come with a reading (a phone's vCard): ending the program
+// right after it saves the book and the readings, although the book's folder does not exist yet.
+void TestFileImport::firstImportIsSaved()
+{
+    const QByteArray oldDir = qgetenv("VOK_ADDRESS_DIR");
+    const QString dir = TestEnv::root() + QStringLiteral("/new-user/VOK_Address");
+    QVERIFY(!QFileInfo::exists(dir));
+    qputenv("VOK_ADDRESS_DIR", QFile::encodeName(dir));
+    m_f = std::make_unique<Frame>();
+    QVERIFY(m_f->exposed);
+    const QString vcf = TestEnv::writeFile(QStringLiteral("first.vcf"),
+                                           "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:山田 太郎\r\n"
+                                           "X-PHONETIC-LAST-NAME:やまだ\r\nEND:VCARD\r\n");
+    importByShortcut(vcf);
+    const bool closed = m_f->frame->close();
+    qputenv("VOK_ADDRESS_DIR", oldDir);
+    QVERIFY(closed);
+    QCOMPARE(m_boxes.shown(), QStringList());
+    QCOMPARE(QFileInfo(dir + QStringLiteral("/Address.vok")).size(),
+             qint64(AddressFile::RecordSize));
+    QFile readings(dir + QStringLiteral("/Readings.txt"));
+    QVERIFY(readings.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(readings.readAll()), QStringLiteral("山田 太郎\tやまだ\n"));
 }
 
 VOK_TEST_MAIN(TestFileImport)
