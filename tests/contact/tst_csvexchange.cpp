@@ -57,6 +57,8 @@ private slots:
     void exportToUnwritablePath();
     void exportCommand_data();
     void exportCommand();
+    void exportTypedSuffix_data();
+    void exportTypedSuffix();
     void largeImport();
     void terminationWaitsForTheImport();
 
@@ -194,6 +196,44 @@ void TestCsvExchange::exportCommand()
     QCOMPARE(MessageBox::shownTexts(), messages);
     QVERIFY(!tree->contextItem());
     QCOMPARE(readAll(file), expected);
+}
+
+// A name typed with the suffix of another type than the one shown is written as that type.
+void TestCsvExchange::exportTypedSuffix_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("shown"); // 0 legacy, 1 UTF-8 CSV, 2 vCard 3.0, 3 vCard 4.0
+    QTest::addColumn<QByteArray>("start");
+    const QByteArray legacy = line("A", "Private");
+    QTest::newRow(".vcf, legacy shown") << "x.vcf" << 0 << QByteArray("BEGIN:VCARD\r\nVERSION:3.0");
+    QTest::newRow(".CSV, legacy shown") << "x.CSV" << 0 << QByteArray("\xEF\xBB\xBF");
+    QTest::newRow(".txt, vCard shown") << "x.txt" << 2 << legacy;
+    QTest::newRow(".vcf, vCard 4.0 shown")
+        << "x.vcf" << 3 << QByteArray("BEGIN:VCARD\r\nVERSION:4.0");
+    QTest::newRow("other suffix: the type shown")
+        << "x.dat" << 2 << QByteArray("BEGIN:VCARD\r\nVERSION:3.0");
+}
+
+void TestCsvExchange::exportTypedSuffix()
+{
+    QFETCH(QString, name);
+    QFETCH(int, shown);
+    QFETCH(QByteArray, start);
+    auto r = std::make_unique<AddressRecord>();
+    r->setField(AddressRecord::Name, "A");
+    r->setField(AddressRecord::Email, "mail");
+    r->setField(AddressRecord::Group, "Private");
+    m_frame->document()->AddRecord(std::move(r));
+    const QString path = TestEnv::root() + u'/' + name;
+    QFile::remove(path);
+    FileDialog::queueFileName(path, shown);
+    m_frame->show();
+    QApplication::setActiveWindow(m_frame.get());
+    CGroupTree* tree = m_frame->groupTree();
+    tree->setFocus();
+    QTest::keyClick(tree, Qt::Key_P, Qt::ControlModifier);
+    const QByteArray written = readAll(path);
+    QVERIFY2(written.startsWith(start), written.left(40).constData());
 }
 
 // A large import runs through the progress dialog and takes every line.

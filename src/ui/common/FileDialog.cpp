@@ -18,17 +18,30 @@ QQueue<Queued>& queued()
     return q;
 }
 
+// The type a name was saved as: the one shown, unless the name was typed with the suffix of
+// another ("連絡先.vcf" while the legacy type is shown means a vCard).
+int chosenType(const QString& path, const QStringList& suffixes, int shown)
+{
+    const QString suffix = QFileInfo(path).suffix();
+    const auto same = [&suffix](const QString& s) {
+        return s.compare(suffix, Qt::CaseInsensitive) == 0;
+    };
+    if (shown < 0 || !same(suffixes.value(shown))) {
+        const auto it = std::find_if(suffixes.begin(), suffixes.end(), same);
+        if (it != suffixes.end())
+            shown = int(it - suffixes.begin());
+    }
+    return std::max(shown, 0);
+}
+
 QString run(QWidget* parent, const QString& title, const QStringList& filters,
             const QStringList& suffixes, QFileDialog::AcceptMode mode, int* chosen = nullptr,
             const QString& suggested = {})
 {
     if (!queued().isEmpty()) {
         const Queued next = queued().dequeue();
-        if (chosen) {
-            *chosen = next.filter >= 0 ? next.filter
-                                       : int(suffixes.indexOf(QFileInfo(next.path).suffix()));
-            *chosen = std::max(*chosen, 0);
-        }
+        if (chosen)
+            *chosen = chosenType(next.path, suffixes, next.filter);
         return next.path;
     }
     QFileDialog dialog(parent, title, suggested);
@@ -45,9 +58,10 @@ QString run(QWidget* parent, const QString& title, const QStringList& filters,
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
+    const QString path = dialog.selectedFiles().constFirst();
     if (chosen)
-        *chosen = std::max(int(filters.indexOf(dialog.selectedNameFilter())), 0);
-    return dialog.selectedFiles().constFirst();
+        *chosen = chosenType(path, suffixes, int(filters.indexOf(dialog.selectedNameFilter())));
+    return path;
 }
 
 } // namespace

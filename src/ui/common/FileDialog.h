@@ -16,12 +16,13 @@ public:
     static QString getSaveFileName(QWidget* parent, const QString& title, const QString& filter,
                                    const QString& defaultSuffix, const QString& suggested = {});
     // A save dialog offering several file types, each with its default suffix; *chosen gets
-    // the index of the type the user chose.
+    // the index of the type the user chose, or of the first whose suffix the name was typed
+    // with when the type shown has another.
     static QString getSaveFileName(QWidget* parent, const QString& title,
                                    const QStringList& filters, const QStringList& suffixes,
                                    int* chosen);
 
     static void queueFileName(const QString& path);
-    // The file type chosen with the queued name (else the first whose suffix the name has).
+    // The file type shown with the queued name, taken as the dialog takes it.
     static void queueFileName(const QString& path, int filter);
 };
