@@ -5,6 +5,7 @@
 #include "Utf8.h"
 
 #include <algorithm>
+#include <string>
 
 namespace CsvHeaderGuess {
 namespace {
@@ -211,6 +212,8 @@ constexpr Entry kTable[] = {
     {"町域", R::Address, P::Street},
     {"丁目番地", R::Address, P::Street},
     {"自宅番地", R::Address, P::Street},
+    {"自宅番地2", R::Address, P::Extended},
+    {"自宅番地3", R::Address, P::Extended},
     {"住所1", R::Address, P::Street},
     {"street", R::Address, P::Street},
     {"homestreet", R::Address, P::Street},
@@ -242,12 +245,14 @@ constexpr Entry kTable[] = {
     {"workstate", R::OfficeAddress, P::Region},
     {"勤務先市区町村", R::OfficeAddress, P::Locality},
     {"会社市区町村", R::OfficeAddress, P::Locality},
+    {"勤務先市町村", R::OfficeAddress, P::Locality},
     {"businesscity", R::OfficeAddress, P::Locality},
     {"workcity", R::OfficeAddress, P::Locality},
     {"勤務先番地", R::OfficeAddress, P::Street},
     {"会社番地", R::OfficeAddress, P::Street},
     {"businessstreet", R::OfficeAddress, P::Street},
     {"勤務先番地2", R::OfficeAddress, P::Extended},
+    {"勤務先番地3", R::OfficeAddress, P::Extended},
     {"businessstreet2", R::OfficeAddress, P::Extended},
     {"businessstreet3", R::OfficeAddress, P::Extended},
     {"workaddress2", R::OfficeAddress, P::Extended},
@@ -369,6 +374,27 @@ CsvColumn lookup(std::string_view key)
     for (int f = 0; f < R::FieldCount; ++f) {
         if (key == normalize(ExchangeText::FieldNames[std::size_t(f)]))
             return {f, P::Whole};
+    }
+    // Outlook in Japanese puts the place last: "番地 (会社)", "郵便番号 (自宅)".
+    struct Place
+    {
+        std::string_view tail;
+        std::string_view heads[2];
+    };
+    static constexpr Place places[] = {
+        {"(自宅)", {"自宅", ""}},
+        {"(会社)", {"勤務先", "会社"}},
+        {"(勤務先)", {"勤務先", "会社"}},
+    };
+    for (const Place& p : places) {
+        if (key.size() <= p.tail.size() || !key.ends_with(p.tail))
+            continue;
+        const std::string_view stem = key.substr(0, key.size() - p.tail.size());
+        for (std::string_view head : p.heads) {
+            const CsvColumn c = lookup(std::string(head).append(stem));
+            if (c.field != CsvColumn::Ignore)
+                return c;
+        }
     }
     return {};
 }

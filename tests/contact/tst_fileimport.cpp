@@ -199,6 +199,8 @@ private slots:
     void droppedFiles();
     void exportAndBack_data();
     void exportAndBack();
+    void outlookHeaders_data();
+    void outlookHeaders();
     void undoImport_data();
     void undoImport();
     void firstImportIsSaved();
@@ -525,6 +527,38 @@ void TestFileImport::exportAndBack()
     }
     QCOMPARE(QString::fromStdString(std::string(doc.storedReading(cp("高橋 一郎")))),
              readings ? QStringLiteral("たかはし いちろう") : QString());
+}
+
+// Outlook in Japanese names the parts of both addresses "番地 (自宅)", "郵便番号 (会社)", ...:
+// accepted as the preview guesses them, they land in the home and office fields.
+void TestFileImport::outlookHeaders_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    const QString csv = QStringLiteral(
+        "\"姓\",\"名\",\"会社名\",\"番地 (会社)\",\"番地 2 (会社)\",\"市町村 (会社)\","
+        "\"都道府県 (会社)\",\"郵便番号 (会社)\",\"国/地域 (会社)\",\"番地 (自宅)\","
+        "\"市区町村 (自宅)\",\"都道府県 (自宅)\",\"郵便番号 (自宅)\",\"国/地域 (自宅)\","
+        "\"会社電話\",\"自宅電話\",\"電子メール アドレス\"\r\n"
+        "\"伊藤\",\"健\",\"伊藤商事\",\"中央1-2-3\",\"伊藤ビル5F\",\"千代田区\",\"東京都\","
+        "\"100-0005\",\"日本\",\"緑町4-5\",\"武蔵野市\",\"東京都\",\"180-0012\",\"日本\","
+        "\"03-0000-2222\",\"0422-11-3333\",\"ken@example.jp\"\r\n");
+    QTest::newRow("CP932") << sj(csv);
+    QTest::newRow("UTF-8 with a byte-order mark") << "\xEF\xBB\xBF" + csv.toUtf8();
+}
+
+void TestFileImport::outlookHeaders()
+{
+    QFETCH(QByteArray, content);
+    importByShortcut(TestEnv::writeFile(QStringLiteral("outlook.csv"), content));
+    QCOMPARE(m_previews, 1);
+    const AddressRecord* record = byName(*m_f->frame->document(), QStringLiteral("伊藤 健"));
+    QVERIFY(record);
+    const QString diff = mismatch(
+        *record, {"名前=伊藤 健", "電子メール=ken@example.jp", "郵便番号=180-0012",
+                  "住所=東京都武蔵野市緑町4-5", "電話番号=0422-11-3333", "勤務先名=伊藤商事",
+                  "勤務先郵便番号=100-0005", "勤務先住所=東京都千代田区中央1-2-3\n伊藤ビル5F",
+                  "勤務先電話番号=03-0000-2222", "グループ=Other"});
+    QVERIFY2(diff.isEmpty(), qPrintable(diff));
 }
 
 // One Ctrl+Z takes back the whole import, the groups it created included; Ctrl+Y makes it again.
