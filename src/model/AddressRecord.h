@@ -32,6 +32,11 @@ public:
         Group,
     };
     static constexpr int FieldCount = 16;
+    // The longest text, in CP932 bytes, the contact sheet takes in each field (the group is
+    // chosen from the tree's names). Imports keep within it, so that every contact can be
+    // opened and stored again as it came.
+    static constexpr std::array<int, FieldCount> TypedLimit = {127, 127, 8, 250, 13, 13, 13,  250,
+                                                               127, 127, 8, 250, 13, 13, 250, 19};
 
     AddressRecord() = default;
 

@@ -47,10 +47,10 @@ std::string withoutBreaks(std::string_view s)
     return out;
 }
 
-// True when the text fits the field's slot in CP932.
+// True when the contact sheet takes the text in this field.
 bool fits(int field, std::string_view utf8)
 {
-    const std::size_t max = AddressFile::SlotWidth[std::size_t(field)] - 1;
+    const auto max = std::size_t(AddressRecord::TypedLimit[std::size_t(field)]);
     if (utf8.size() <= max)
         return true; // CP932 is never longer than UTF-8
     const long n = Cp932::byteLength(utf8);
@@ -83,6 +83,27 @@ bool isServiceLabel(std::string_view name)
             return true;
     }
     return false;
+}
+
+std::string_view withoutSeparators(std::string_view s)
+{
+    while (!s.empty() && (s.front() == ' ' || s.front() == '-' || s.front() == '.'))
+        s.remove_prefix(1);
+    return s;
+}
+
+// A Japanese number as it is written at home: "+81 90-1234-5678" is 090-1234-5678, which the
+// phone fields hold; the international form does not fit them.
+std::string nationalNumber(std::string_view number)
+{
+    if (number.substr(0, 3) != "+81")
+        return std::string(number);
+    std::string_view rest = withoutSeparators(number.substr(3));
+    if (rest.substr(0, 3) == "(0)")
+        rest = withoutSeparators(rest.substr(3));
+    if (rest.empty() || rest.front() < '1' || rest.front() > '9')
+        return std::string(number);
+    return '0' + std::string(rest);
 }
 
 } // namespace
@@ -181,7 +202,7 @@ void ContactBuilder::addPhone(std::string_view number, unsigned types)
 {
     if (!number.empty()) {
         Typed& t = m_phones.add();
-        t.value = number;
+        t.value = nationalNumber(number);
         t.types = types;
     }
 }
@@ -421,7 +442,7 @@ void ContactBuilder::finish(ImportResult& result, const std::vector<std::string>
                     result.replaced.push_back({contact, i, bad[b]});
             }
         }
-        views[k] = Cp932::cutAtBoundary(bytes[k], AddressFile::SlotWidth[k] - 1);
+        views[k] = Cp932::cutAtBoundary(bytes[k], std::size_t(R::TypedLimit[k]));
         if (views[k].size() < bytes[k].size())
             result.cut.push_back({contact, i});
     }

@@ -90,9 +90,9 @@ void TestContactBuilder::place_data()
                        "勤務先電話番号=03-5",
                        "携帯電話番号=090-6",
                        "メモ=電話：03-2"};
-    QTest::newRow("a number longer than its slot goes to the memo")
+    QTest::newRow("a number longer than the sheet takes goes to the memo")
         << QStringList{"fn::A", "tel:w:+81-3-1234-5678 ext 9"}
-        << QStringList{"名前=A", "メモ=勤務先電話：+81-3-1234-5678 ext 9"};
+        << QStringList{"名前=A", "メモ=勤務先電話：03-1234-5678 ext 9"};
     QTest::newRow("Japanese name parts, family first")
         << QStringList{"n::山田|太郎"} << QStringList{"名前=山田 太郎"};
     QTest::newRow("Latin name parts, family last")

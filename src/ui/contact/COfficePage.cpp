@@ -2,6 +2,7 @@
 
 #include "FieldExchange.h"
 #include "PostalCodeOffer.h"
+#include "model/AddressRecord.h"
 #include "ui_COfficePage.h"
 
 namespace {
@@ -13,17 +14,24 @@ Ui::COfficePage* setUp(QWidget* page)
     return ui;
 }
 
+using R = AddressRecord;
+
 } // namespace
 
 COfficePage::COfficePage(QWidget* parent)
     : QWidget(parent), m_ui(setUp(this)),
-      m_company(m_ui->companyEdit, 127, ContactField::Input::Japanese),
-      m_officeEmail(m_ui->officeEmailEdit, 127, ContactField::Input::Latin),
-      m_officePostalCode(m_ui->officePostalCodeEdit, 8, ContactField::Input::Latin),
-      m_officeAddress(m_ui->officeAddressEdit, 250, ContactField::Input::Japanese),
-      m_officePhone(m_ui->officePhoneEdit, 13, ContactField::Input::Latin),
-      m_officeFax(m_ui->officeFaxEdit, 13, ContactField::Input::Latin),
-      m_officeMemo(m_ui->officeMemoEdit, 250, ContactField::Input::Japanese)
+      m_company(m_ui->companyEdit, R::TypedLimit[R::Company], ContactField::Input::Japanese),
+      m_officeEmail(m_ui->officeEmailEdit, R::TypedLimit[R::OfficeEmail],
+                    ContactField::Input::Latin),
+      m_officePostalCode(m_ui->officePostalCodeEdit, R::TypedLimit[R::OfficePostalCode],
+                         ContactField::Input::Latin),
+      m_officeAddress(m_ui->officeAddressEdit, R::TypedLimit[R::OfficeAddress],
+                      ContactField::Input::Japanese),
+      m_officePhone(m_ui->officePhoneEdit, R::TypedLimit[R::OfficePhone],
+                    ContactField::Input::Latin),
+      m_officeFax(m_ui->officeFaxEdit, R::TypedLimit[R::OfficeFax], ContactField::Input::Latin),
+      m_officeMemo(m_ui->officeMemoEdit, R::TypedLimit[R::OfficeMemo],
+                   ContactField::Input::Japanese)
 {
     m_offer = new PostalCodeOffer(m_ui->officePostalCodeEdit, m_ui->officeAddressEdit);
     FieldExchange::showHints({&m_company, &m_officeEmail, &m_officePostalCode, &m_officeAddress,

@@ -5,6 +5,7 @@
 #include "PostalCodeOffer.h"
 #include "ReadingField.h"
 #include "core/Text.h"
+#include "model/AddressRecord.h"
 #include "model/GroupName.h"
 #include "ui_CPrivatePage.h"
 
@@ -32,19 +33,22 @@ int groupIndex(const QStringList& names, const QString& group)
     return static_cast<int>(names.indexOf(ContactText::OtherGroup));
 }
 
+using R = AddressRecord;
+
 } // namespace
 
 CPrivatePage::CPrivatePage(QWidget* parent)
     : QWidget(parent), m_ui(setUp(this)),
-      m_name(m_ui->nameEdit, 127, ContactField::Input::Japanese),
+      m_name(m_ui->nameEdit, R::TypedLimit[R::Name], ContactField::Input::Japanese),
       m_reading(m_ui->readingEdit, 127, ContactField::Input::Japanese),
-      m_email(m_ui->emailEdit, 127, ContactField::Input::Latin),
-      m_postalCode(m_ui->postalCodeEdit, 8, ContactField::Input::Latin),
-      m_address(m_ui->addressEdit, 250, ContactField::Input::Japanese),
-      m_phone(m_ui->phoneEdit, 13, ContactField::Input::Latin),
-      m_mobilePhone(m_ui->mobilePhoneEdit, 13, ContactField::Input::Latin),
-      m_fax(m_ui->faxEdit, 13, ContactField::Input::Latin),
-      m_memo(m_ui->memoEdit, 250, ContactField::Input::Japanese)
+      m_email(m_ui->emailEdit, R::TypedLimit[R::Email], ContactField::Input::Latin),
+      m_postalCode(m_ui->postalCodeEdit, R::TypedLimit[R::PostalCode], ContactField::Input::Latin),
+      m_address(m_ui->addressEdit, R::TypedLimit[R::Address], ContactField::Input::Japanese),
+      m_phone(m_ui->phoneEdit, R::TypedLimit[R::Phone], ContactField::Input::Latin),
+      m_mobilePhone(m_ui->mobilePhoneEdit, R::TypedLimit[R::MobilePhone],
+                    ContactField::Input::Latin),
+      m_fax(m_ui->faxEdit, R::TypedLimit[R::Fax], ContactField::Input::Latin),
+      m_memo(m_ui->memoEdit, R::TypedLimit[R::Memo], ContactField::Input::Japanese)
 {
     m_offer = new PostalCodeOffer(m_ui->postalCodeEdit, m_ui->addressEdit);
     m_readingField = new ReadingField(m_ui->nameEdit, m_ui->readingEdit, m_ui->useGuessButton);
