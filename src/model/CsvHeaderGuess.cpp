@@ -107,6 +107,7 @@ constexpr Entry kTable[] = {
     {"携帯メール", R::Email, P::Whole},
     {"携帯メールアドレス", R::Email, P::Whole},
     {"電子メール2アドレス", R::Email, P::Whole},
+    {"追加メールアドレス", R::Email, P::Whole},
     {"電子メール3アドレス", R::Email, P::Whole},
     {"e-mail", R::Email, P::Whole},
     {"email", R::Email, P::Whole},
@@ -213,6 +214,7 @@ constexpr Entry kTable[] = {
     {"丁目番地", R::Address, P::Street},
     {"自宅番地", R::Address, P::Street},
     {"自宅番地2", R::Address, P::Extended},
+    {"自宅住所2", R::Address, P::Extended},
     {"自宅番地3", R::Address, P::Extended},
     {"住所1", R::Address, P::Street},
     {"street", R::Address, P::Street},
@@ -253,6 +255,7 @@ constexpr Entry kTable[] = {
     {"businessstreet", R::OfficeAddress, P::Street},
     {"勤務先番地2", R::OfficeAddress, P::Extended},
     {"勤務先番地3", R::OfficeAddress, P::Extended},
+    {"勤務先住所2", R::OfficeAddress, P::Extended},
     {"businessstreet2", R::OfficeAddress, P::Extended},
     {"businessstreet3", R::OfficeAddress, P::Extended},
     {"workaddress2", R::OfficeAddress, P::Extended},
@@ -386,6 +389,14 @@ CsvColumn lookup(std::string_view key)
         {"(会社)", {"勤務先", "会社"}},
         {"(勤務先)", {"勤務先", "会社"}},
     };
+    // "自宅の住所", "勤務先の郵便番号".
+    for (std::string_view head : {"自宅の", "勤務先の", "会社の"}) {
+        if (key.size() > head.size() && key.starts_with(head)) {
+            const std::string_view place =
+                head.substr(0, head.size() - std::string_view("の").size());
+            return lookup(std::string(place).append(key.substr(head.size())));
+        }
+    }
     for (const Place& p : places) {
         if (key.size() <= p.tail.size() || !key.ends_with(p.tail))
             continue;
@@ -565,18 +576,25 @@ std::vector<CsvColumn> guessAll(const std::vector<std::string>& header)
         CsvColumn& col = columns[c];
         if (col.part != P::Whole || col.field == CsvColumn::Ignore)
             continue;
+        bool parts = false, street = false, earlierWhole = false;
         for (std::size_t k = 0; k < columns.size(); ++k) {
             const CsvColumn& other = columns[k];
             if (k == c || other.field != col.field || other.set != col.set)
                 continue;
-            const bool partBeside = isAddressField(col.field) && other.part != P::Whole;
-            const bool earlierWhole =
-                k < c && other.part == P::Whole &&
-                (col.field == R::Name || col.field == CsvColumn::Reading || col.field == R::Group);
-            if (partBeside || earlierWhole) {
+            parts = parts || other.part != P::Whole;
+            street = street || other.part == P::Street;
+            earlierWhole = earlierWhole || (k < c && other.part == P::Whole);
+        }
+        if (isAddressField(col.field) && parts) {
+            // Beside city and region but no street, the "address" is the street line
+            // (Thunderbird's "Home Address").
+            if (street)
                 col = CsvColumn{};
-                break;
-            }
+            else
+                col.part = P::Street;
+        } else if (earlierWhole && (col.field == R::Name || col.field == CsvColumn::Reading ||
+                                    col.field == R::Group)) {
+            col = CsvColumn{};
         }
     }
     return columns;

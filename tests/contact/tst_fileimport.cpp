@@ -208,6 +208,8 @@ private slots:
     void exportAndBack();
     void outlookHeaders_data();
     void outlookHeaders();
+    void thunderbirdAddresses_data();
+    void thunderbirdAddresses();
     void sheetTakesImported_data();
     void sheetTakesImported();
     void undoImport_data();
@@ -567,6 +569,37 @@ void TestFileImport::outlookHeaders()
                   "住所=東京都武蔵野市緑町4-5", "電話番号=0422-11-3333", "勤務先名=伊藤商事",
                   "勤務先郵便番号=100-0005", "勤務先住所=東京都千代田区中央1-2-3\n伊藤ビル5F",
                   "勤務先電話番号=03-0000-2222", "グループ=Other"});
+    QVERIFY2(diff.isEmpty(), qPrintable(diff));
+}
+
+// Thunderbird's "Home Address" is the street line beside the city and region columns: it comes
+// in with them, as guessed in the preview.
+void TestFileImport::thunderbirdAddresses_data()
+{
+    QTest::addColumn<QString>("header");
+    QTest::newRow("English") << "Display Name,Primary Email,Home Address,Home Address 2,Home City,"
+                                "Home State,Home ZipCode,Home Country,Work Address,Work City,"
+                                "Work State,Work ZipCode";
+    QTest::newRow("Japanese") << "表示名,メールアドレス,自宅の住所,自宅の住所 2,自宅の市区町村,"
+                                 "自宅の都道府県,自宅の郵便番号,自宅の国,勤務先の住所,"
+                                 "勤務先の市区町村,勤務先の都道府県,勤務先の郵便番号";
+}
+
+void TestFileImport::thunderbirdAddresses()
+{
+    QFETCH(QString, header);
+    const QString row = QStringLiteral("中村 恵子,keiko@example.jp,栄3-4-5,サンシャインビル,"
+                                       "名古屋市中区,愛知県,460-0008,日本,丸の内1-1,名古屋市中区,"
+                                       "愛知県,460-0002\r\n");
+    importByShortcut(
+        TestEnv::writeFile(QStringLiteral("thunderbird.csv"), (header + "\r\n" + row).toUtf8()));
+    QCOMPARE(m_previews, 1);
+    const AddressRecord* record = byName(*m_f->frame->document(), QStringLiteral("中村 恵子"));
+    QVERIFY(record);
+    const QString diff = mismatch(
+        *record, {"名前=中村 恵子", "電子メール=keiko@example.jp", "郵便番号=460-0008",
+                  "住所=愛知県名古屋市中区栄3-4-5\nサンシャインビル", "勤務先郵便番号=460-0002",
+                  "勤務先住所=愛知県名古屋市中区丸の内1-1", "グループ=Other"});
     QVERIFY2(diff.isEmpty(), qPrintable(diff));
 }
 
