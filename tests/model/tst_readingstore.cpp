@@ -108,9 +108,9 @@ void TestReadingStore::failedSaveKeepsOldFile()
     QVERIFY(writeAll(m_file, "山田\tやまだ\n"));
     ReadingStore store;
     store.setReading("x", "y");
-    // The folder is gone: no new file can be made beside the old one's path.
-    const QString missing = m_file + QStringLiteral(".d/Readings.txt");
-    QCOMPARE(store.Save(local(missing)), ReadingStore::Status::WriteError);
+    // A file stands where the folder should be: no new file can be made there.
+    const QString blocked = m_file + QStringLiteral("/Readings.txt");
+    QCOMPARE(store.Save(local(blocked)), ReadingStore::Status::WriteError);
     QCOMPARE(readAll(m_file), QByteArray("山田\tやまだ\n"));
     QCOMPARE(QDir(QFileInfo(m_file).path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
