@@ -23,6 +23,14 @@ bool mayNotBeginLine(QChar c)
     return closing.contains(c);
 }
 
+// Characters of a house number: digits, kanji numerals, hyphens and the words between them
+// (一丁目２番地, ２－１００－４５, ５の６).
+bool isHouseNumber(QChar c)
+{
+    static const QString words = QStringLiteral("〇一二三四五六七八九十百千-－‐―−丁目番地号の");
+    return c.isDigit() || words.contains(c);
+}
+
 QString postalLine(const QString& code)
 {
     QString digits;
@@ -67,8 +75,13 @@ QStringList LabelPage::wrap(const QString& paragraph, qreal size, qreal width) c
         // Break at a space near the end of the line, else keep closing marks off the next
         // line's start.
         const qsizetype space = rest.lastIndexOf(u' ', n);
+        qsizetype number = n;
+        while (number > 0 && isHouseNumber(rest[number - 1]) && isHouseNumber(rest[n]))
+            --number;
         if (space > n / 2) {
             n = space;
+        } else if (number < n && number > n / 2) {
+            n = number; // a house number goes whole onto the next line
         } else {
             while (n > 1 && mayNotBeginLine(rest[n]))
                 --n;

@@ -14,6 +14,7 @@
 #include "ui/contact/ReadingField.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDialogButtonBox>
 #include <QInputMethodEvent>
 #include <QLineEdit>
@@ -210,6 +211,62 @@ private slots:
         QVERIFY(ContactEditor::OnEditContact(m_frame.get(), doc(), shoji));
         QCOMPARE(driver.seen(), 1);
         QVERIFY(doc().storedReading(shoji->name()).empty());
+    }
+
+    void nameWrittenOverTakesItsReading_data()
+    {
+        // How the user changes the stored 山田太朗 (やまだ たろう): "a" selects the whole name,
+        // "v:…" pastes, "k:…" types keys, "\b" is Backspace, the rest as play() takes them.
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("reading");
+        QTest::newRow("pasted over") << QStringList{"a", "v:山田次郎"} << "山田次郎"
+                                     << "";
+        QTest::newRow("typed over, input method off") << QStringList{"a", "k:Jiro"} << "Jiro"
+                                                      << "";
+        QTest::newRow("converted over")
+            << QStringList{"a", "p:じろう", "p:次郎", "c:次郎"} << "次郎"
+            << "じろう";
+        QTest::newRow("committed over without composing") << QStringList{"a", "c:次郎"} << "次郎"
+                                                          << "";
+        QTest::newRow("one character mended") << QStringList{"\b", "k:郎"} << "山田太郎"
+                                              << "やまだ たろう";
+    }
+
+    void nameWrittenOverTakesItsReading()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(QString, name);
+        QFETCH(QString, reading);
+        auto record = std::make_unique<AddressRecord>();
+        record->setField(AddressRecord::Name, cp(QStringLiteral("山田太朗")));
+        AddressRecord* contact = doc().AddRecord(std::move(record));
+        doc().SetReading(contact->name(), "やまだ たろう");
+        ModalDriver driver([&steps](QWidget* modal) {
+            auto* sheet = qobject_cast<CInfomationSheet*>(modal);
+            if (!sheet)
+                return;
+            QLineEdit* field = sheet->privatePage().nameEdit();
+            field->setFocus();
+            QTest::keyClick(field, Qt::Key_End);
+            for (const QString& s : steps) {
+                if (s == QStringLiteral("a")) {
+                    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+                } else if (s == QStringLiteral("\b")) {
+                    QTest::keyClick(field, Qt::Key_Backspace);
+                } else if (s.startsWith(QStringLiteral("v:"))) {
+                    QGuiApplication::clipboard()->setText(s.mid(2));
+                    QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+                } else {
+                    play(field, {s});
+                }
+            }
+            QTest::mouseClick(sheet->buttons()->button(QDialogButtonBox::Ok), Qt::LeftButton);
+        });
+        QVERIFY(ContactEditor::OnEditContact(m_frame.get(), doc(), contact));
+        QCOMPARE(driver.seen(), 1);
+        QCOMPARE(QString::fromStdString(Cp932::toUtf8(contact->name())), name);
+        QCOMPARE(QString::fromStdString(std::string(doc().storedReading(cp(name)))), reading);
     }
 };
 

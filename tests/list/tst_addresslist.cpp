@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QMenu>
+#include <QScrollBar>
 #include <QTimer>
 
 using namespace PaneTest;
@@ -510,6 +511,32 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(f.executed.value(ID_EDIT_CONTACT), edits);
         QCOMPARE(f.executed.value(ID_NEW_MAIL), mails);
+    }
+
+    void tabLeavesTheList_data()
+    {
+        QTest::addColumn<bool>("back");
+        QTest::newRow("Tab") << false;
+        QTest::newRow("Shift+Tab") << true;
+    }
+    void tabLeavesTheList()
+    {
+        QFETCH(bool, back);
+        Frame f;
+        f.frame->resize(500, 400); // narrower than the columns
+        f.add({"佐藤　一郎", "sato@example.jp", "Private", "03-1111", "株式会社ＶＯＫ"});
+        f.add({"鈴木", "suzuki@example.jp", "Private"});
+        f.show("Private");
+        selectRows(f.list, {0});
+        f.frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.frame.get()));
+        f.list->setFocus();
+        QVERIFY(f.list->hasFocus());
+        QTest::keyClick(f.list, back ? Qt::Key_Backtab : Qt::Key_Tab,
+                        back ? Qt::ShiftModifier : Qt::NoModifier);
+        QVERIFY(!f.list->hasFocus());
+        QCOMPARE(f.list->horizontalScrollBar()->value(), 0); // the names stay in sight
+        QCOMPARE(f.list->GetSelectedCount(), 1);
     }
 
     void contextMenuEntries()

@@ -10,6 +10,7 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -127,6 +128,43 @@ private slots:
         QCOMPARE(after.fontFamily, QString());
         QCOMPARE(after.layout, int(PrintSettings::Label24));
         QCOMPARE(after.label12.leftMm, 20.5);
+    }
+
+    void fontFieldTakesInstalledFontsOnly_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("Return is OK") << int(Qt::Key_Return) << true;
+        QTest::newRow("Escape is Cancel") << int(Qt::Key_Escape) << false;
+    }
+
+    void fontFieldTakesInstalledFontsOnly()
+    {
+        // Letters typed in the font field name no font; the keys that end the sheet still do.
+        QFETCH(int, key);
+        QFETCH(bool, accepted);
+        QFile::remove(RegistryKey::storePath());
+        bool stillOpen = false;
+        ModalDriver driver([&](QWidget* w) {
+            auto* sheet = qobject_cast<COptionSheet*>(w);
+            QTabBar* bar = sheet->tabs()->tabBar();
+            QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(2).center());
+            auto* font = sheet->senderPage()->findChild<QComboBox*>("fontCombo");
+            font->setFocus();
+            typeText(font, QStringLiteral("zq"));
+            QTest::keyClick(font, Qt::Key(key));
+            stillOpen = sheet->isVisible();
+            if (stillOpen)
+                sheet->reject();
+        });
+        bool newmail = false;
+        bool tasktray = false;
+        QCOMPARE(COptionSheet::Run(nullptr, newmail, tasktray), accepted);
+        QVERIFY(!stillOpen);
+        // Only a font that exists is ever stored.
+        const QString family = PrintSettings::load().fontFamily;
+        QVERIFY2(family.isEmpty() || QFontDatabase::families().contains(family),
+                 qPrintable(family));
     }
 };
 

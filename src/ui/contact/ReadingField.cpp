@@ -30,6 +30,11 @@ ReadingField::ReadingField(QLineEdit* name, QLineEdit* reading, QAbstractButton*
 {
     name->installEventFilter(this);
     connect(name, &QLineEdit::textChanged, this, &ReadingField::onNameEdited);
+    // The line edit announces the new text before the selection it replaced is gone, so the
+    // edit sees whether it wrote over the whole name.
+    connect(name, &QLineEdit::selectionChanged, this, [this] {
+        m_nameSelected = m_name->hasSelectedText() && m_name->selectedText() == m_name->text();
+    });
     connect(reading, &QLineEdit::textChanged, this, &ReadingField::offerGuess);
     connect(useGuess, &QAbstractButton::clicked, this, [this] {
         fill(m_guess);
@@ -85,11 +90,15 @@ void ReadingField::compose(const QInputMethodEvent& event)
     const QString commit = event.commitString();
     if (!commit.isEmpty()) {
         // Typing over the whole name starts a new one.
-        if (m_name->text().isEmpty() || m_name->selectedText() == m_name->text())
+        if (m_name->text().isEmpty() || m_name->selectedText() == m_name->text()) {
             m_composed.clear();
+            if (untouched())
+                fill(QString());
+        }
         addPart(commit.trimmed().isEmpty() ? QStringLiteral(" ")
                                            : (isKana(commit) ? commit : m_kana));
         m_kana.clear();
+        m_nameSelected = false; // the edit that follows is this commit, accounted for here
     }
     // While the user types, the composition is kana (and the romaji of a kana not yet whole,
     // which is left out); after conversion it is the kanji, and the kana stay remembered.
@@ -113,7 +122,7 @@ void ReadingField::addPart(const QString& part)
 
 void ReadingField::onNameEdited(const QString& name)
 {
-    if (name.trimmed().isEmpty()) {
+    if (name.trimmed().isEmpty() || m_nameSelected) {
         // A new name begins: the reading of the old one goes with it, unless the user wrote it.
         m_composed.clear();
         if (untouched())

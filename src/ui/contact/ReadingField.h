@@ -15,7 +15,8 @@ class QLineEdit;
 // when the user asks for it.
 //
 // The field is written only while the user has not typed into it: empty, as loaded, or as
-// this class last filled it.
+// this class last filled it. A name emptied or written over as a whole takes the old name's
+// reading with it.
 class ReadingField : public QObject
 {
     Q_OBJECT
@@ -47,7 +48,8 @@ private:
     QAbstractButton* m_useGuess;
     Guess m_guessOf;
     QString m_guess;
-    QString m_kana;     // the kana being composed, before conversion
-    QString m_composed; // the readings of the conversions committed into the name
-    QString m_written;  // what this class (or the load) last put into the reading field
+    QString m_kana;              // the kana being composed, before conversion
+    QString m_composed;          // the readings of the conversions committed into the name
+    QString m_written;           // what this class (or the load) last put into the reading field
+    bool m_nameSelected = false; // the whole name is selected: what is typed or pasted replaces it
 };

@@ -62,6 +62,8 @@ CAddressList::CAddressList(CVOK_AddressDoc* doc, CommandTable* commands, QWidget
     setDragEnabled(false);
     setCornerButtonEnabled(false);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    // Rows are chosen, never cells: Tab leaves the list instead of walking its cells.
+    setTabKeyNavigation(false);
 
     SelectionPalette::keepSelectionVisible(this);
 
