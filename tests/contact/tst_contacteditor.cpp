@@ -10,6 +10,7 @@
 #include "ui/groups/CGroupTree.h"
 #include "ui/list/CAddressList.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -56,6 +57,7 @@ private slots:
     void editIntoAnotherGroup_data();
     void editIntoAnotherGroup();
     void copyAsNew();
+    void editKeepsAGroupTheTreeLacks();
     void cancelChangesNothing();
     void editWithoutSelectionShowsNothing();
 
@@ -216,6 +218,38 @@ void TestContactEditor::copyAsNew()
     QCOMPARE(m_frame->document()->records().at(1)->name(), std::string_view("Taro Jr"));
     QCOMPARE(m_frame->document()->records().at(1)->email(), std::string_view("mail@example.jp"));
     QCOMPARE(m_list->model()->rowCount(), 2);
+}
+
+// A book carried to a machine without its settings: the tree lacks the contacts' groups.
+void TestContactEditor::editKeepsAGroupTheTreeLacks()
+{
+    AddressRecord* record = addRecord("Taro", "\x97\x46\x90\x6C"); // 友人 in CP932
+    show("VOK_Address");
+    QCOMPARE(m_list->model()->rowCount(), 1);
+    QApplication::setActiveWindow(m_frame.get());
+    m_list->setFocus();
+    const QRect row = m_list->visualRect(m_list->model()->index(0, 0));
+    bool opened = false;
+    QString offered;
+    const auto driver = whenSheetOpens(
+        [&offered](CInfomationSheet* sheet) {
+            offered = sheet->privatePage().groupCombo()->currentText();
+            QLineEdit* name = sheet->privatePage().nameEdit();
+            name->setFocus();
+            name->end(false);
+            QTest::keyClicks(name, " Jr");
+            press(sheet, QDialogButtonBox::Ok);
+        },
+        &opened);
+    QTest::mouseClick(m_list->viewport(), Qt::LeftButton, {}, row.center());
+    QMouseEvent dbl(QEvent::MouseButtonDblClick, row.center(),
+                    m_list->viewport()->mapToGlobal(row.center()), Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
+    QApplication::sendEvent(m_list->viewport(), &dbl);
+    QTRY_VERIFY(opened); // the double-click posts the command
+    QCOMPARE(offered, QStringLiteral("友人"));
+    QCOMPARE(record->name(), std::string_view("Taro Jr"));
+    QCOMPARE(record->group(), std::string_view("\x97\x46\x90\x6C"));
 }
 
 void TestContactEditor::cancelChangesNothing()

@@ -8,6 +8,7 @@
 #include "core/ContactFinder.h"
 #include "core/Text.h"
 #include "model/Cp932.h"
+#include "model/GroupName.h"
 
 namespace {
 
@@ -27,6 +28,20 @@ void storeReading(const CInfomationSheet& sheet, CVOK_AddressDoc& doc, std::stri
 {
     if (!name.empty())
         doc.SetReading(name, Cp932::toUtf8(sheet.privatePage().m_strReading));
+}
+
+// A group the tree lacks (a book carried here without its settings) stays offered, so that an
+// unrelated edit does not move the contact to Other.
+void keepOwnGroup(CInfomationSheet& sheet, std::string_view group)
+{
+    if (group.empty())
+        return;
+    QStringList& names = sheet.privatePage().m_groupNames;
+    for (const QString& name : names) {
+        if (GroupName::equals(Text::toCp932Lossy(name), group))
+            return;
+    }
+    names.append(Text::fromCp932(group));
 }
 
 void addNew(const CInfomationSheet& sheet, CVOK_AddressDoc& doc)
@@ -57,6 +72,7 @@ bool ContactEditor::OnEditContact(QWidget* parent, CVOK_AddressDoc& doc, Address
     CInfomationSheet sheet(parent);
     prepare(sheet, doc);
     sheet.LoadRecord(*record);
+    keepOwnGroup(sheet, record->group());
     sheet.privatePage().m_strReading = Cp932::fromUtf8(doc.storedReading(record->name())).bytes;
     sheet.privatePage().m_bAllowCopy = true;
     if (sheet.exec() != QDialog::Accepted)
