@@ -17,6 +17,9 @@ inline const QString SaveFailed =
 inline const QString LoadDamaged =
     QStringLiteral("アドレスデータの末尾が壊れていたため、読み込めた管理情報だけを表示します。"
                    "元のファイルは %1 として残します。管理者に連絡して下さい。");
+// Added when a backup from an earlier run is there: the damaged file must not take its place.
+inline const QString LoadDamagedOlderBackup =
+    QStringLiteral("\nそれまでのバックアップは %1 として残します。");
 inline const QString NoAnswer = QStringLiteral(
     "VOK_Address は既に起動していますが、応答がありません。起動中の VOK_Address を終了させてから、"
     "もう一度起動して下さい。");

@@ -482,8 +482,11 @@ bool CMainFrame::LoadAddressFile()
         return false;
     }
     if (m_doc.loadDamaged()) {
-        const QString backup = QFileInfo(m_doc.backupFilePath()).fileName();
-        MessageBox::information(this, AppText::LoadDamaged.arg(backup));
+        QString text = AppText::LoadDamaged.arg(QFileInfo(m_doc.backupFilePath()).fileName());
+        if (QFileInfo::exists(m_doc.backupFilePath()))
+            text += AppText::LoadDamagedOlderBackup.arg(
+                QFileInfo(m_doc.olderBackupFilePath()).fileName());
+        MessageBox::information(this, text);
     }
     return true;
 }

@@ -61,7 +61,7 @@ bool CVOK_AddressDoc::LoadAddressFile(const QString& path)
     AtomicFile::removeStale(file);
     m_loadFailed =
         AddressFile::Load(file, m_records, &m_trailingBytes) == AddressFile::Status::ReadError;
-    m_writer = m_loadFailed ? nullptr : std::make_shared<AddressFileWriter>(file);
+    m_writer = m_loadFailed ? nullptr : std::make_shared<AddressFileWriter>(file, loadDamaged());
     m_history.clear();
     m_revision = 0;
     // A book without readings works as before; unreadable readings are guessed again.
@@ -74,6 +74,11 @@ bool CVOK_AddressDoc::LoadAddressFile(const QString& path)
 QString CVOK_AddressDoc::backupFilePath() const
 {
     return QFile::decodeName(AtomicFile::backupPath(encodedPath(m_path)).c_str());
+}
+
+QString CVOK_AddressDoc::olderBackupFilePath() const
+{
+    return QFile::decodeName(AtomicFile::olderBackupPath(encodedPath(m_path)).c_str());
 }
 
 QString CVOK_AddressDoc::readingsPath() const

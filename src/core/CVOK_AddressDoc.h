@@ -47,6 +47,7 @@ public:
     QString addressFilePath() const { return m_path; }
     // Where the first save of a run keeps the file it replaces.
     QString backupFilePath() const;
+    QString olderBackupFilePath() const;
     // Writes the data file from any thread; null when it must not be written (failed load).
     std::shared_ptr<AddressFileWriter> writer() const { return m_writer; }
     // Counts the changes to the records (the data file's contents) since the load.

@@ -1,11 +1,17 @@
 #include "AddressFileWriter.h"
 
+#include "AtomicFile.h"
 #include "BookSnapshot.h"
 #include "PrivateDir.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <utility>
 
-AddressFileWriter::AddressFileWriter(std::string path) : m_path(std::move(path)) {}
+AddressFileWriter::AddressFileWriter(std::string path, bool keepOlderBackup)
+    : m_path(std::move(path)), m_keepOlderBackup(keepOlderBackup)
+{
+}
 
 AddressFile::Status AddressFileWriter::Write(const BookSnapshot& snapshot)
 {
@@ -13,6 +19,11 @@ AddressFile::Status AddressFileWriter::Write(const BookSnapshot& snapshot)
     if (m_written && snapshot.revision() < m_revision)
         return AddressFile::Status::Ok;
     if (!PrivateDir::createFor(m_path))
+        return AddressFile::Status::WriteError;
+    if (!m_written && m_keepOlderBackup &&
+        ::rename(AtomicFile::backupPath(m_path).c_str(),
+                 AtomicFile::olderBackupPath(m_path).c_str()) != 0 &&
+        errno != ENOENT)
         return AddressFile::Status::WriteError;
     const AddressFile::Status status = AddressFile::Save(m_path, snapshot, !m_written);
     if (status == AddressFile::Status::Ok) {

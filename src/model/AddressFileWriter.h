@@ -14,7 +14,9 @@ class BookSnapshot;
 class AddressFileWriter
 {
 public:
-    explicit AddressFileWriter(std::string path);
+    // keepOlderBackup: the file was loaded damaged, so the backup it is about to become may be
+    // older and whole; that one moves to "Address.vok.bak.1" instead of being lost.
+    explicit AddressFileWriter(std::string path, bool keepOlderBackup = false);
 
     const std::string& path() const { return m_path; }
     // Ok without writing when a newer snapshot is on disk already.
@@ -24,5 +26,6 @@ private:
     std::mutex m_mutex;
     const std::string m_path;
     bool m_written = false; // something was written in this run, so the backup is kept
+    const bool m_keepOlderBackup;
     std::uint64_t m_revision = 0;
 };

@@ -151,6 +151,11 @@ std::string backupPath(const std::string& path)
     return path + ".bak";
 }
 
+std::string olderBackupPath(const std::string& path)
+{
+    return backupPath(path) + ".1";
+}
+
 bool replace(const std::string& givenPath, const std::function<bool(int fd)>& write,
              bool keepBackup)
 {

@@ -22,6 +22,8 @@ bool replace(const std::string& path, const std::function<bool(int fd)>& write,
 
 // The name the backup of path gets.
 std::string backupPath(const std::string& path);
+// The name an older backup moves to when a damaged file takes the backup's place.
+std::string olderBackupPath(const std::string& path);
 
 // Removes the hidden files of interrupted replacements of path: ours by name and owner, and
 // locked by nobody. Returns how many went.

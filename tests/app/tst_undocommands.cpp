@@ -198,24 +198,41 @@ private slots:
     }
 
     // A file cut off in the middle of a record is reported at start and kept as the backup
-    // before anything replaces it.
+    // before anything replaces it; a backup from an earlier run is kept beside it.
+    void damagedFileReportedAndKept_data()
+    {
+        QTest::addColumn<QByteArray>("earlier"); // empty: no backup yet
+        QTest::newRow("first backup") << QByteArray();
+        QTest::newRow("an earlier backup") << QByteArray(int(AddressFile::RecordSize), 'e');
+    }
     void damagedFileReportedAndKept()
     {
+        QFETCH(QByteArray, earlier);
         QByteArray damaged = writeBook(3);
         damaged.chop(500);
-        {
-            QFile f(dataFile());
+        const auto put = [](const QString& path, const QByteArray& bytes) {
+            QFile f(path);
             QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            f.write(damaged);
-        }
+            f.write(bytes);
+        };
+        put(dataFile(), damaged);
+        const QString older = dataFile() + QStringLiteral(".bak.1");
+        QFile::remove(older);
+        if (!earlier.isEmpty())
+            put(dataFile() + QStringLiteral(".bak"), earlier);
         QVERIFY(start());
-        QCOMPARE(m_boxes.shown(),
-                 QStringList{AppText::LoadDamaged.arg(QStringLiteral("Address.vok.bak"))});
+        QString message = AppText::LoadDamaged.arg(QStringLiteral("Address.vok.bak"));
+        if (!earlier.isEmpty())
+            message += AppText::LoadDamagedOlderBackup.arg(QStringLiteral("Address.vok.bak.1"));
+        QCOMPARE(m_boxes.shown(), QStringList{message});
         QCOMPARE(m_f->frame->document()->records().size(), std::size_t(2));
         m_f->add(PaneTest::Contact{"new", "", "Private"});
         QTRY_VERIFY(!m_f->frame->autoSave()->hasUnsavedChanges());
         QCOMPARE(fileBytes(dataFile() + QStringLiteral(".bak")), damaged);
         QCOMPARE(QFileInfo(dataFile()).size(), qint64(3 * AddressFile::RecordSize));
+        QCOMPARE(QFileInfo::exists(older), !earlier.isEmpty());
+        if (!earlier.isEmpty())
+            QCOMPARE(fileBytes(older), earlier);
     }
 };
 
