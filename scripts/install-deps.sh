@@ -10,7 +10,7 @@ packages=(
     poppler-utils
     xvfb xauth trayer x11-utils icewm
     clang libclang-rt-14-dev
-    libxcb1-dev
+    libxcb1-dev libxcb-xinput-dev
     python3-vobject
     qtkeychain-qt6-dev
     xdotool bc

@@ -566,8 +566,11 @@ void CMainFrame::ShowMainWindow()
     show();
     raise();
     activateWindow();
-    // A dialog the user left open comes forward with the window.
+    // A dialog the user left open comes forward with the window; the window manager may have
+    // iconified it with the window.
     if (QWidget* modal = QApplication::activeModalWidget()) {
+        if (modal->isMinimized())
+            modal->setWindowState(modal->windowState() & ~Qt::WindowMinimized);
         modal->raise();
         modal->activateWindow();
     }

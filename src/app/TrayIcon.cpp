@@ -1,11 +1,13 @@
 #include "TrayIcon.h"
 
 #include "AppText.h"
+#include "TrayModalClicks.h"
 #include "resource.h"
 #include "ui/common/CommandTable.h"
 
 #include <QAction>
 #include <QFile>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -24,6 +26,9 @@ std::optional<bool>& availableOverride()
 TrayIcon::TrayIcon(CommandTable* commands, QWidget* window) : QObject(window)
 {
     createMenu(commands, window);
+    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+        m_modalClicks = std::make_unique<TrayModalClicks>(
+            m_menu, [commands] { commands->execute(ID_OPEN_ADDRESS_BOOK); });
 }
 
 TrayIcon::~TrayIcon()

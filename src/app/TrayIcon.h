@@ -2,6 +2,7 @@
 
 #include <QIcon>
 #include <QObject>
+#include <memory>
 #include <optional>
 
 class CommandTable;
@@ -12,6 +13,8 @@ class QWidget;
 
 // The notification icon and its menu (menu 137). The icon ids are those of res/resource.h
 // (IDI_TRAY, IDI_ANIMATION..).
+class TrayModalClicks;
+
 class TrayIcon : public QObject
 {
     Q_OBJECT
@@ -45,5 +48,6 @@ private:
     QSystemTrayIcon* m_tray = nullptr;
     QMenu* m_menu = nullptr;
     QTimer* m_watch = nullptr;
+    std::unique_ptr<TrayModalClicks> m_modalClicks;
     bool m_wasAvailable = false;
 };

@@ -36,9 +36,9 @@ std::uint32_t XDisplay::atom(const char* name) const
     return a;
 }
 
-std::uint32_t XDisplay::findWindow(const QString& title, bool viewableOnly) const
+std::uint32_t XDisplay::findWindow(const QString& title, bool viewableOnly, int depth) const
 {
-    return m_conn ? findBelow(m_root, title.toUtf8(), 3, viewableOnly) : 0;
+    return m_conn ? findBelow(m_root, title.toUtf8(), depth, viewableOnly) : 0;
 }
 
 // A window manager puts each window into a frame of its own: look a few levels down.

@@ -19,8 +19,9 @@ public:
     XDisplay& operator=(const XDisplay&) = delete;
 
     bool isOpen() const { return m_conn != nullptr; }
-    // 0 when no top-level window (or no viewable one) has that title.
-    std::uint32_t findWindow(const QString& title, bool viewableOnly = false) const;
+    // 0 when no top-level window (or no viewable one) has that title; depth reaches into
+    // window managers' frames, or further, into a tray's.
+    std::uint32_t findWindow(const QString& title, bool viewableOnly = false, int depth = 3) const;
     bool isViewable(std::uint32_t window) const;
     // Sends WM_DELETE_WINDOW, as the title bar's close button does.
     void requestClose(std::uint32_t window) const;

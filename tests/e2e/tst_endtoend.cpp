@@ -208,8 +208,9 @@ void TestEndToEnd::underAWindowManager()
     if (!m_skipReason.isEmpty())
         QSKIP(qPrintable(m_skipReason));
     const QString icewm = QStandardPaths::findExecutable(QStringLiteral("icewm"));
-    if (icewm.isEmpty())
-        QSKIP("icewm is not installed (make deps installs it)");
+    const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
+    if (icewm.isEmpty() || xdotool.isEmpty())
+        QSKIP("icewm or xdotool is not installed (make deps installs them)");
     QFile::remove(dataFile()); // a damaged file left by another test would be reported first
     QProcess wm;
     wm.setProcessEnvironment(programEnvironment());
@@ -271,6 +272,60 @@ void TestEndToEnd::underAWindowManager()
             waitFor([&] { return x.isViewable(window); });
         }
         QCOMPARE(leftMapped, 0);
+        QVERIFY(end(program));
+    }
+
+    // A dialog left open when the window went to the tray: the tray icon still opens its menu,
+    // whose first item brings the window and the dialog back; a left click does the same.
+    {
+        QProcess program;
+        const std::uint32_t window = start(program);
+        QVERIFY2(window, "the main window did not appear");
+        auto xdo = [&](const QStringList& args) {
+            QProcess p;
+            p.setProcessEnvironment(programEnvironment());
+            p.start(xdotool, args);
+            p.waitForFinished(10000);
+            return QString::fromUtf8(p.readAllStandardOutput()).section(u'\n', 0, 0);
+        };
+        xdo({QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(window)});
+        xdo({QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QStringLiteral("ctrl+n")});
+        const QString sheet = QStringLiteral("管理情報");
+        QVERIFY2(waitFor([&] { return x.findWindow(sheet, true) != 0; }),
+                 "the contact sheet did not open");
+        // The icon is a window of ours inside the tray's.
+        std::uint32_t icon = 0;
+        QVERIFY2(waitFor([&] {
+                     return (icon = x.findWindow(QStringLiteral("VOK_Address"), true, 8)) != 0;
+                 }),
+                 "the tray icon did not appear");
+        // A busy window manager may still be mapping the window back when asked again.
+        auto toTray = [&] {
+            for (int i = 0; i < 3; ++i) {
+                x.iconify(window);
+                if (waitFor([&] { return !x.isViewable(window); }, 3000))
+                    return true;
+            }
+            return false;
+        };
+        for (const char* button : {"3", "1"}) {
+            QVERIFY2(toTray(), button);
+            QTest::qWait(500);
+            xdo({QStringLiteral("mousemove"), QStringLiteral("--window"), QString::number(icon),
+                 QStringLiteral("4"), QStringLiteral("4"), QStringLiteral("click"),
+                 QString::fromLatin1(button)});
+            if (qstrcmp(button, "3") == 0) {
+                // The menu is a window of ours right on the screen; its first item is taken.
+                QVERIFY2(waitFor([&] {
+                             return x.findWindow(QStringLiteral("VOK_Address"), true, 1) != 0;
+                         }),
+                         "the tray menu did not open");
+                xdo({QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("Return")});
+            }
+            QVERIFY2(
+                waitFor([&] { return x.isViewable(window) && x.findWindow(sheet, true) != 0; }),
+                button);
+        }
         QVERIFY(end(program));
     }
     wm.terminate();
