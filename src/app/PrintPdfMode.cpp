@@ -2,6 +2,7 @@
 
 #include "CommandLineText.h"
 #include "ModeOptions.h"
+#include "core/BookExport.h"
 #include "core/CVOK_AddressDoc.h"
 #include "print/AddressPrinter.h"
 #include "settings/PrintSettings.h"
@@ -65,7 +66,7 @@ Result run(const QStringList& options)
     if (!book.LoadAddressFile())
         return failure(CommandLineText::BookUnreadable.arg(book.addressFilePath()));
     const QString name = group.value_or(CVOK_AddressDoc::RootName);
-    const std::vector<const AddressRecord*> records = PrintSetup::groupRecords(book, name);
+    const std::vector<const AddressRecord*> records = BookExport::ofGroup(book, name);
     if (records.empty() && !ModeOptions::groupNamed(name))
         return failure(CommandLineText::NoGroup.arg(name));
     int skipped = 0;

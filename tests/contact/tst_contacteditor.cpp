@@ -38,6 +38,14 @@ void press(CInfomationSheet* sheet, QDialogButtonBox::StandardButton which)
     QTest::mouseClick(sheet->buttons()->button(which), Qt::LeftButton);
 }
 
+void appendToName(CInfomationSheet* sheet, const char* text)
+{
+    QLineEdit* name = sheet->privatePage().nameEdit();
+    name->setFocus();
+    name->end(false);
+    QTest::keyClicks(name, text);
+}
+
 QTreeWidgetItem* groupItem(CGroupTree* tree, const QString& name)
 {
     const auto found = tree->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
@@ -203,10 +211,7 @@ void TestContactEditor::copyAsNew()
         [](CInfomationSheet* sheet) {
             QCheckBox* box = sheet->privatePage().copyAsNewCheck();
             QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(4, box->height() / 2));
-            QLineEdit* name = sheet->privatePage().nameEdit();
-            name->setFocus();
-            name->end(false);
-            QTest::keyClicks(name, " Jr");
+            appendToName(sheet, " Jr");
             press(sheet, QDialogButtonBox::Ok);
         },
         &opened);
@@ -234,10 +239,7 @@ void TestContactEditor::editKeepsAGroupTheTreeLacks()
     const auto driver = whenSheetOpens(
         [&offered](CInfomationSheet* sheet) {
             offered = sheet->privatePage().groupCombo()->currentText();
-            QLineEdit* name = sheet->privatePage().nameEdit();
-            name->setFocus();
-            name->end(false);
-            QTest::keyClicks(name, " Jr");
+            appendToName(sheet, " Jr");
             press(sheet, QDialogButtonBox::Ok);
         },
         &opened);

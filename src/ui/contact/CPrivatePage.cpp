@@ -18,8 +18,8 @@ Ui::CPrivatePage* setUp(QWidget* page)
     return ui;
 }
 
-// The index to preselect: the whole name, letter case aside; "Other" when nothing matches.
-int groupIndex(const QStringList& names, const QString& group)
+// The group's index by the whole name, letter case aside; -1 when none matches.
+int findGroup(const QStringList& names, const QString& group)
 {
     if (!group.isEmpty()) {
         const std::string wanted = Text::toCp932Lossy(group);
@@ -28,6 +28,14 @@ int groupIndex(const QStringList& names, const QString& group)
                 return i;
         }
     }
+    return -1;
+}
+
+// The index to preselect: the group's own; "Other" when nothing matches.
+int groupIndex(const QStringList& names, const QString& group)
+{
+    if (const int found = findGroup(names, group); found >= 0)
+        return found;
     if (names.size() > 2)
         return 2;
     return static_cast<int>(names.indexOf(ContactText::OtherGroup));
@@ -94,6 +102,8 @@ void CPrivatePage::OnInitDialog()
     m_mobilePhone.load(m_strMobilePhone);
     m_memo.load(m_strMemo);
 
+    if (m_bKeepGroup && !m_strGroup.isEmpty() && findGroup(m_groupNames, m_strGroup) < 0)
+        m_groupNames.append(m_strGroup);
     m_ui->groupCombo->clear();
     m_ui->groupCombo->addItems(m_groupNames);
     m_nGroupIndex = groupIndex(m_groupNames, m_strGroup);

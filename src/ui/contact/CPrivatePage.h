@@ -51,6 +51,9 @@ public:
     int m_nGroupIndex = -1;
     bool m_bCopyAsNew = false;
     bool m_bAllowCopy = false;
+    // An edited contact's group stays offered where the list lacks it (a book carried here
+    // without its settings), so that an unrelated edit does not move the contact to Other.
+    bool m_bKeepGroup = false;
 
 private:
     void OnCopyAsNewClicked();

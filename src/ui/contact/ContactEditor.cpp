@@ -8,7 +8,6 @@
 #include "core/ContactFinder.h"
 #include "core/Text.h"
 #include "model/Cp932.h"
-#include "model/GroupName.h"
 
 namespace {
 
@@ -28,20 +27,6 @@ void storeReading(const CInfomationSheet& sheet, CVOK_AddressDoc& doc, std::stri
 {
     if (!name.empty())
         doc.SetReading(name, Cp932::toUtf8(sheet.privatePage().m_strReading));
-}
-
-// A group the tree lacks (a book carried here without its settings) stays offered, so that an
-// unrelated edit does not move the contact to Other.
-void keepOwnGroup(CInfomationSheet& sheet, std::string_view group)
-{
-    if (group.empty())
-        return;
-    QStringList& names = sheet.privatePage().m_groupNames;
-    for (const QString& name : names) {
-        if (GroupName::equals(Text::toCp932Lossy(name), group))
-            return;
-    }
-    names.append(Text::fromCp932(group));
 }
 
 void addNew(const CInfomationSheet& sheet, CVOK_AddressDoc& doc)
@@ -72,9 +57,9 @@ bool ContactEditor::OnEditContact(QWidget* parent, CVOK_AddressDoc& doc, Address
     CInfomationSheet sheet(parent);
     prepare(sheet, doc);
     sheet.LoadRecord(*record);
-    keepOwnGroup(sheet, record->group());
     sheet.privatePage().m_strReading = Cp932::fromUtf8(doc.storedReading(record->name())).bytes;
     sheet.privatePage().m_bAllowCopy = true;
+    sheet.privatePage().m_bKeepGroup = true;
     if (sheet.exec() != QDialog::Accepted)
         return false;
     if (sheet.privatePage().m_bCopyAsNew) {

@@ -1,8 +1,5 @@
 #include "PrintSetup.h"
 
-#include "core/CVOK_AddressDoc.h"
-#include "core/Text.h"
-#include "model/GroupName.h"
 #include "settings/PrintSettings.h"
 #include "settings/SenderSettings.h"
 
@@ -57,18 +54,6 @@ PrintOptions options(const PrintSettings& settings)
 Sender sender(const SenderSettings& settings)
 {
     return {settings.name.trimmed(), settings.postalCode.trimmed(), settings.address.trimmed()};
-}
-
-std::vector<const AddressRecord*> groupRecords(const CVOK_AddressDoc& doc, const QString& group)
-{
-    const bool everyone = CVOK_AddressDoc::isRootName(group);
-    const std::optional<std::string> bytes = Text::toCp932(group);
-    std::vector<const AddressRecord*> records;
-    for (const auto& record : doc.records()) {
-        if (everyone || (bytes && GroupName::equals(*bytes, record->group())))
-            records.push_back(record.get());
-    }
-    return records;
 }
 
 QList<Addressee> addressees(const std::vector<const AddressRecord*>& records, AddressKind kind,

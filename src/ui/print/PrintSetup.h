@@ -8,7 +8,6 @@
 #include <vector>
 
 class AddressRecord;
-class CVOK_AddressDoc;
 struct PrintSettings;
 struct SenderSettings;
 
@@ -24,9 +23,6 @@ inline constexpr double MaxLabelMm = 210.0;
 PrintLayout layout(int stored);
 PrintOptions options(const PrintSettings& settings);
 Sender sender(const SenderSettings& settings);
-
-// The contacts of the group in the book's order; every contact for the root's name.
-std::vector<const AddressRecord*> groupRecords(const CVOK_AddressDoc& doc, const QString& group);
 
 // The contacts' addresses of the kind, in their order; a contact without a postal code and
 // without an address of that kind has nothing to print and is left out (counted in skipped).
