@@ -11,7 +11,6 @@
 #include "model/ReadingStore.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 namespace {
 
@@ -60,8 +59,7 @@ Result run(const QStringList& options)
     // is never whole in memory, and the running copy's files are only read.
     const QString bookPath = DataLocation::addressFilePath();
     ReadingStore readings;
-    readings.Load(encoded(QFileInfo(bookPath).absolutePath() + u'/' +
-                          QString::fromLatin1(ReadingStore::FileName)));
+    readings.Load(encoded(DataLocation::readingsFilePath(bookPath)));
     const auto inGroup = [&](const AddressRecord& record) {
         return everyone || GroupName::equals(record.group(), *groupBytes);
     };

@@ -11,7 +11,6 @@
 #include "settings/GroupStore.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <unordered_set>
 
 const QString CVOK_AddressDoc::RootName = QStringLiteral("VOK_Address");
@@ -83,7 +82,7 @@ QString CVOK_AddressDoc::olderBackupFilePath() const
 
 QString CVOK_AddressDoc::readingsPath() const
 {
-    return QFileInfo(m_path).absolutePath() + u'/' + QString::fromLatin1(ReadingStore::FileName);
+    return DataLocation::readingsFilePath(m_path);
 }
 
 void CVOK_AddressDoc::SetReading(std::string_view name, std::string_view reading)

@@ -1,5 +1,7 @@
 #include "DataLocation.h"
 
+#include "model/ReadingStore.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -17,6 +19,11 @@ QString addressFilePath()
         return besideExe;
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
            QStringLiteral("/VOK_Address/") + fileName;
+}
+
+QString readingsFilePath(const QString& bookPath)
+{
+    return QFileInfo(bookPath).absolutePath() + u'/' + QString::fromLatin1(ReadingStore::FileName);
 }
 
 } // namespace DataLocation

@@ -7,5 +7,7 @@
 namespace DataLocation {
 
 QString addressFilePath();
+// The readings of names (Readings.txt), beside the book at bookPath.
+QString readingsFilePath(const QString& bookPath);
 
 } // namespace DataLocation
