@@ -90,7 +90,7 @@ void ReadingField::compose(const QInputMethodEvent& event)
     const QString commit = event.commitString();
     if (!commit.isEmpty()) {
         // Typing over the whole name starts a new one.
-        if (m_name->text().isEmpty() || m_name->selectedText() == m_name->text()) {
+        if (m_name->text().isEmpty() || m_nameSelected) {
             m_composed.clear();
             if (untouched())
                 fill(QString());
