@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         __builtin_trap();
     for (const auto& r : list) {
         for (int i = 0; i < AddressRecord::FieldCount; ++i) {
-            if (r->field(i).size() > AddressFile::SlotWidth[std::size_t(i)])
+            if (r->field(i).size() > AddressRecord::SlotWidth[std::size_t(i)])
                 __builtin_trap();
         }
     }

@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             __builtin_trap();
         for (int i = 0; i < AddressRecord::FieldCount; ++i) {
             const std::string_view f = rec->field(i);
-            if (f.size() >= AddressFile::SlotWidth[std::size_t(i)])
+            if (f.size() >= AddressRecord::SlotWidth[std::size_t(i)])
                 __builtin_trap();
             (void)Cp932::toUtf8(f);
         }

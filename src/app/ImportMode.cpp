@@ -35,7 +35,7 @@ bool usableGroup(const QString& group)
 {
     const std::optional<std::string> bytes = Text::toCp932(group);
     return bytes && !bytes->empty() && !CVOK_AddressDoc::isRootName(group) &&
-           bytes->size() < AddressFile::SlotWidth[AddressRecord::Group];
+           bytes->size() < AddressRecord::SlotWidth[AddressRecord::Group];
 }
 
 } // namespace

@@ -52,9 +52,9 @@ void AddressFile::EncodeFields(const std::array<std::string_view, 16>& fields, c
 {
     std::memset(out, 0, RecordSize);
     for (int i = 0; i < AddressRecord::FieldCount; ++i) {
-        const std::string_view text = Cp932::cutAtBoundary(fields[i], SlotWidth[i] - 1);
+        const std::string_view text = Cp932::cutAtBoundary(fields[i], AddressRecord::SlotWidth[i] - 1);
         std::memcpy(out, text.data(), text.size());
-        out += SlotWidth[i];
+        out += AddressRecord::SlotWidth[i];
     }
 }
 
@@ -62,11 +62,11 @@ void AddressFile::DecodeRecord(const char* in, AddressRecord& record)
 {
     std::array<std::string_view, AddressRecord::FieldCount> fields;
     for (int i = 0; i < AddressRecord::FieldCount; ++i) {
-        const void* zero = std::memchr(in, 0, SlotWidth[i]);
+        const void* zero = std::memchr(in, 0, AddressRecord::SlotWidth[i]);
         const std::size_t len =
-            zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - in) : SlotWidth[i];
+            zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - in) : AddressRecord::SlotWidth[i];
         fields[i] = std::string_view(in, len);
-        in += SlotWidth[i];
+        in += AddressRecord::SlotWidth[i];
     }
     record.assign(fields);
 }

@@ -15,8 +15,6 @@ class AddressFile
 {
 public:
     static constexpr std::size_t RecordSize = 1684;
-    static constexpr std::array<std::size_t, 16> SlotWidth = {128, 128, 16, 260, 16, 16, 16,  260,
-                                                              128, 128, 16, 260, 16, 16, 260, 20};
 
     enum class Status
     {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -37,6 +38,15 @@ public:
     // opened and stored again as it came.
     static constexpr std::array<int, FieldCount> TypedLimit = {127, 127, 8, 250, 13, 13, 13,  250,
                                                                127, 127, 8, 250, 13, 13, 250, 19};
+    // The room of each field in Address.vok, its terminating zero included: nothing longer is
+    // kept, whichever way a text arrives.
+    static constexpr std::array<std::size_t, FieldCount> SlotWidth = {
+        128, 128, 16, 260, 16, 16, 16, 260, 128, 128, 16, 260, 16, 16, 260, 20};
+    // Address, memo, office address and office memo hold line breaks.
+    static constexpr bool IsMultiLine(int field)
+    {
+        return field == Address || field == Memo || field == OfficeAddress || field == OfficeMemo;
+    }
 
     AddressRecord() = default;
 

@@ -1,9 +1,7 @@
 #include "ContactBuilder.h"
 
-#include "AddressFile.h"
 #include "AddressRecord.h"
 #include "Cp932.h"
-#include "CsvFile.h"
 #include "ExchangeText.h"
 #include "GroupName.h"
 #include "ImportResult.h"
@@ -420,7 +418,7 @@ void ContactBuilder::finish(ImportResult& result, const std::vector<std::string>
         if (found)
             break;
         if (wanted.empty() && candidate.mayCreate)
-            wanted = Cp932::cutAtBoundary(cp932, AddressFile::SlotWidth[R::Group] - 1);
+            wanted = Cp932::cutAtBoundary(cp932, AddressRecord::SlotWidth[R::Group] - 1);
     }
     if (found)
         wanted.clear();
@@ -435,7 +433,7 @@ void ContactBuilder::finish(ImportResult& result, const std::vector<std::string>
             bytes[k] = group;
         } else {
             bad.clear();
-            normalizeBreaks(f[k], CsvFile::IsMultiLine(i));
+            normalizeBreaks(f[k], AddressRecord::IsMultiLine(i));
             Cp932::fromUtf8Replacing(f[k], bytes[k], bad);
             for (std::size_t b = 0; b < bad.size(); ++b) {
                 if (std::find(bad.begin(), bad.begin() + long(b), bad[b]) == bad.begin() + long(b))

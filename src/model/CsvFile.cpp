@@ -1,6 +1,5 @@
 #include "CsvFile.h"
 
-#include "AddressFile.h"
 #include "AddressRecord.h"
 #include "Cp932.h"
 #include "CsvTokenizer.h"
@@ -137,7 +136,7 @@ public:
         const bool anyBackslash = contains(line, '\\') || quoted;
         for (int i = 0; i < AddressRecord::FieldCount; ++i) {
             std::string_view v = views[std::size_t(i)];
-            const bool multi = CsvFile::IsMultiLine(i);
+            const bool multi = AddressRecord::IsMultiLine(i);
             if (anyBackslash && multi && contains(v, '\\')) {
                 m_owned[std::size_t(i)] = CsvFile::UnescapeLineBreaks(v);
                 v = m_owned[std::size_t(i)];
@@ -147,7 +146,7 @@ public:
                 v = m_owned2[std::size_t(i)];
             }
             const std::string_view cut =
-                Cp932::cutAtBoundary(v, AddressFile::SlotWidth[std::size_t(i)] - 1);
+                Cp932::cutAtBoundary(v, AddressRecord::SlotWidth[std::size_t(i)] - 1);
             if (cutFields && cut.size() < v.size())
                 cutFields->push_back(i);
             views[std::size_t(i)] = cut;
@@ -222,12 +221,6 @@ CsvFile::ReadResult appendTo(RecordList& list, std::string_view text,
 }
 
 } // namespace
-
-bool CsvFile::IsMultiLine(int field)
-{
-    return field == AddressRecord::Address || field == AddressRecord::Memo ||
-           field == AddressRecord::OfficeAddress || field == AddressRecord::OfficeMemo;
-}
 
 std::string CsvFile::EscapeLineBreaks(std::string_view text)
 {

@@ -111,8 +111,6 @@ public:
     // Backslash and "n" at a character boundary becomes CR LF; the trail byte of a double-byte
     // character (表 is 0x95 0x5C) never starts an escape.
     static std::string UnescapeLineBreaks(std::string_view text);
-    // Fields whose line breaks are escaped on import: address, memo, office address and memo.
-    static bool IsMultiLine(int field);
 
 private:
     static void appendLine(std::string& line, const AddressRecord& record);

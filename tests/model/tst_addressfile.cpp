@@ -21,7 +21,7 @@ int slotOffset(int field)
 {
     int offset = 0;
     for (int i = 0; i < field; ++i)
-        offset += int(AddressFile::SlotWidth[std::size_t(i)]);
+        offset += int(AddressRecord::SlotWidth[std::size_t(i)]);
     return offset;
 }
 
@@ -197,7 +197,7 @@ void TestAddressFile::fullSlots()
 {
     QFETCH(int, field);
     QFETCH(QByteArray, text);
-    const int width = int(AddressFile::SlotWidth[std::size_t(field)]);
+    const int width = int(AddressRecord::SlotWidth[std::size_t(field)]);
     QCOMPARE(text.size(), width - 1);
 
     RecordList list;
@@ -251,7 +251,7 @@ void TestAddressFile::overlongCut()
     QCOMPARE(AddressFile::Save(local(m_file), list), AddressFile::Status::Ok);
     const QByteArray data = readAll(m_file);
     QCOMPARE(data.size(), 2 * kRecord);
-    const int width = int(AddressFile::SlotWidth[std::size_t(field)]);
+    const int width = int(AddressRecord::SlotWidth[std::size_t(field)]);
     QCOMPARE(data.mid(slotOffset(field), width).left(stored.size()), stored);
     QVERIFY(data.mid(slotOffset(field) + stored.size(), width - stored.size()) ==
             QByteArray(width - stored.size(), '\0'));

@@ -214,7 +214,7 @@ void TestCsvFile::import()
     for (const auto& rec : list) {
         QVERIFY(!rec->group().empty());
         for (int i = 0; i < AddressRecord::FieldCount; ++i)
-            QVERIFY(rec->field(i).size() < AddressFile::SlotWidth[std::size_t(i)]);
+            QVERIFY(rec->field(i).size() < AddressRecord::SlotWidth[std::size_t(i)]);
     }
     // The same from memory.
     RecordList again;

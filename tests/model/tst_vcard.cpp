@@ -190,7 +190,7 @@ void TestVCard::import()
     QCOMPARE(int(r.cut.size()), cut);
     for (const auto& rec : r.records) {
         for (int i = 0; i < AddressRecord::FieldCount; ++i)
-            QVERIFY(rec->field(i).size() < AddressFile::SlotWidth[std::size_t(i)]);
+            QVERIFY(rec->field(i).size() < AddressRecord::SlotWidth[std::size_t(i)]);
     }
 }
 
