@@ -2,8 +2,8 @@
 // book takes beside the size of its file.
 #include "AddressBookGenerator.h"
 #include "BenchUtil.h"
-#include "model/AddressFile.h"
-#include "model/RecordList.h"
+#include "model/book/RecordList.h"
+#include "model/storage/AddressFile.h"
 
 #include <cstdio>
 #include <cstring>

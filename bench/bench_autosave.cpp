@@ -5,8 +5,8 @@
 #include "BenchUtil.h"
 #include "core/AutoSave.h"
 #include "core/CVOK_AddressDoc.h"
-#include "model/AddressRecord.h"
-#include "model/RecordList.h"
+#include "model/book/AddressRecord.h"
+#include "model/book/RecordList.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,8 +1,8 @@
 // CSV import and export of 100,000 contacts beside plain file I/O of the same bytes.
 #include "AddressBookGenerator.h"
 #include "BenchUtil.h"
-#include "model/CsvFile.h"
-#include "model/RecordList.h"
+#include "model/book/RecordList.h"
+#include "model/exchange/csv/CsvFile.h"
 
 #include <cstdio>
 #include <string>

@@ -4,10 +4,10 @@
 // contacts go to abook in its own file format, each value in abook's nearest field.
 #include "AddressBookGenerator.h"
 #include "BenchUtil.h"
-#include "model/AddressFile.h"
-#include "model/AddressRecord.h"
-#include "model/Cp932.h"
-#include "model/RecordList.h"
+#include "model/book/AddressRecord.h"
+#include "model/book/RecordList.h"
+#include "model/storage/AddressFile.h"
+#include "model/text/Cp932.h"
 
 #include <csignal>
 #include <cstring>

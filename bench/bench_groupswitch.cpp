@@ -5,8 +5,8 @@
 #include "AddressBookGenerator.h"
 #include "ScratchDesktop.h"
 #include "app/CMainFrame.h"
-#include "model/AddressRecord.h"
-#include "model/RecordList.h"
+#include "model/book/AddressRecord.h"
+#include "model/book/RecordList.h"
 #include "ui/groups/CGroupTree.h"
 #include "ui/list/CAddressList.h"
 

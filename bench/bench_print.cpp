@@ -2,7 +2,7 @@
 // addressees on label sheets.
 #include "AddressBookGenerator.h"
 #include "BenchUtil.h"
-#include "model/AddressRecord.h"
+#include "model/book/AddressRecord.h"
 #include "print/AddressPrinter.h"
 
 #include <QFileInfo>

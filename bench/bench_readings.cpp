@@ -3,11 +3,11 @@
 // sort by the plain name keys), each measured in the same run.
 #include "AddressBookGenerator.h"
 #include "BenchUtil.h"
-#include "model/AddressRecord.h"
-#include "model/Cp932.h"
-#include "model/ReadingDictionary.h"
-#include "model/RecordList.h"
-#include "model/SortCompare.h"
+#include "model/book/AddressRecord.h"
+#include "model/book/RecordList.h"
+#include "model/search/ReadingDictionary.h"
+#include "model/search/SortCompare.h"
+#include "model/text/Cp932.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -3,14 +3,14 @@
 // index built for the whole book, beside the same folding through iconv and a plain copy.
 #include "AddressBookGenerator.h"
 #include "BenchUtil.h"
-#include "model/AddressRecord.h"
-#include "model/Cp932.h"
-#include "model/ReadingDictionary.h"
-#include "model/RecordList.h"
-#include "model/SearchIndex.h"
-#include "model/SearchQuery.h"
-#include "model/SortCompare.h"
-#include "model/TextFold.h"
+#include "model/book/AddressRecord.h"
+#include "model/book/RecordList.h"
+#include "model/search/ReadingDictionary.h"
+#include "model/search/SearchIndex.h"
+#include "model/search/SearchQuery.h"
+#include "model/search/SortCompare.h"
+#include "model/text/Cp932.h"
+#include "model/text/TextFold.h"
 
 #include <algorithm>
 #include <cstdio>

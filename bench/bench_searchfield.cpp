@@ -9,9 +9,9 @@
 #include "ScratchDesktop.h"
 #include "app/CMainFrame.h"
 #include "core/DataLocation.h"
-#include "model/AddressRecord.h"
-#include "model/Cp932.h"
-#include "model/RecordList.h"
+#include "model/book/AddressRecord.h"
+#include "model/book/RecordList.h"
+#include "model/text/Cp932.h"
 #include "ui/list/CAddressList.h"
 #include "ui/list/SearchField.h"
 

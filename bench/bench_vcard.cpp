@@ -1,11 +1,11 @@
 // vCard export and import of 100,000 contacts beside plain file I/O of the same bytes.
 #include "AddressBookGenerator.h"
 #include "BenchUtil.h"
-#include "model/AddressRecord.h"
-#include "model/RecordList.h"
-#include "model/RecordSelection.h"
-#include "model/VCardReader.h"
-#include "model/VCardWriter.h"
+#include "model/book/AddressRecord.h"
+#include "model/book/RecordList.h"
+#include "model/book/RecordSelection.h"
+#include "model/exchange/vcard/VCardReader.h"
+#include "model/exchange/vcard/VCardWriter.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -5,10 +5,10 @@
 // the current user's settings ($XDG_CONFIG_HOME), so the tree lists them. Run the program with
 // VOK_ADDRESS_DIR=DIR to open it.
 #include "AddressBookGenerator.h"
-#include "model/AddressFile.h"
-#include "model/AddressRecord.h"
-#include "model/Cp932.h"
-#include "model/RecordList.h"
+#include "model/book/AddressRecord.h"
+#include "model/book/RecordList.h"
+#include "model/storage/AddressFile.h"
+#include "model/text/Cp932.h"
 #include "settings/GroupStore.h"
 
 #include <QCoreApplication>

@@ -1,8 +1,8 @@
 // libFuzzer target: any bytes as Address.vok. Loading must not crash or read past a slot, and a
 // written record must read back as the same record.
-#include "model/AddressFile.h"
-#include "model/AddressRecord.h"
-#include "model/RecordList.h"
+#include "model/book/AddressRecord.h"
+#include "model/book/RecordList.h"
+#include "model/storage/AddressFile.h"
 
 #include <cstdint>
 #include <cstdio>

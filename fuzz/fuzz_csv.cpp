@@ -1,10 +1,10 @@
 // libFuzzer target: any bytes as an imported CSV file. Every record taken must fit the data
 // file's slots and name a group; its exported line must read back as the same record.
-#include "model/AddressFile.h"
-#include "model/AddressRecord.h"
-#include "model/Cp932.h"
-#include "model/CsvFile.h"
-#include "model/RecordList.h"
+#include "model/book/AddressRecord.h"
+#include "model/book/RecordList.h"
+#include "model/exchange/csv/CsvFile.h"
+#include "model/storage/AddressFile.h"
+#include "model/text/Cp932.h"
 
 #include <cstdint>
 #include <string_view>

@@ -1,8 +1,8 @@
 #include "AddressBookGenerator.h"
 
-#include "model/AddressRecord.h"
-#include "model/Cp932.h"
-#include "model/RecordList.h"
+#include "model/book/AddressRecord.h"
+#include "model/book/RecordList.h"
+#include "model/text/Cp932.h"
 
 #include <array>
 #include <cstdio>

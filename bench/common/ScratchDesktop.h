@@ -3,7 +3,7 @@
 #include "AddressBookGenerator.h"
 #include "app/CMainFrame.h"
 #include "core/DataLocation.h"
-#include "model/RecordList.h"
+#include "model/book/RecordList.h"
 
 #include <QApplication>
 #include <QFile>

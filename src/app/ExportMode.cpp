@@ -4,11 +4,11 @@
 #include "ModeOptions.h"
 #include "core/CVOK_AddressDoc.h"
 #include "core/DataLocation.h"
+#include "core/ExportFormat.h"
 #include "core/Text.h"
-#include "model/AddressFileReader.h"
-#include "model/ExportFormat.h"
-#include "model/GroupName.h"
-#include "model/ReadingStore.h"
+#include "model/book/GroupName.h"
+#include "model/storage/AddressFileReader.h"
+#include "model/storage/ReadingStore.h"
 
 #include <QFile>
 

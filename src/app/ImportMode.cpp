@@ -8,7 +8,7 @@
 #include "core/BookImport.h"
 #include "core/CVOK_AddressDoc.h"
 #include "core/Text.h"
-#include "model/AddressFile.h"
+#include "model/storage/AddressFile.h"
 
 #include <QFileInfo>
 

@@ -1,10 +1,10 @@
 #include "QueryMode.h"
 
 #include "CommandLineText.h"
+#include "MailQuery.h"
 #include "core/CVOK_AddressDoc.h"
 #include "core/ContactFinder.h"
-#include "model/MailQuery.h"
-#include "model/SearchQuery.h"
+#include "model/search/SearchQuery.h"
 
 #include <algorithm>
 

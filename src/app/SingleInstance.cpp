@@ -12,7 +12,7 @@
 #include <QPointer>
 #include <QStandardPaths>
 
-#include "model/PrivateDir.h"
+#include "model/io/PrivateDir.h"
 
 #include <pwd.h>
 #include <sys/stat.h>

@@ -1,8 +1,8 @@
 #include "AutoSave.h"
 
 #include "CVOK_AddressDoc.h"
-#include "model/AddressFileWriter.h"
-#include "model/BookSnapshot.h"
+#include "model/book/BookSnapshot.h"
+#include "model/storage/AddressFileWriter.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

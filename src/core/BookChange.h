@@ -1,7 +1,7 @@
 #pragma once
 
-#include "model/AddressRecord.h"
-#include "model/RecordList.h"
+#include "model/book/AddressRecord.h"
+#include "model/book/RecordList.h"
 
 #include <QString>
 #include <string>

@@ -2,7 +2,7 @@
 
 #include "CVOK_AddressDoc.h"
 #include "Text.h"
-#include "model/RecordSelection.h"
+#include "model/book/RecordSelection.h"
 
 #include <QFile>
 

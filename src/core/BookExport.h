@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/ExportFormat.h"
+#include "ExportFormat.h"
 
 #include <QString>
 #include <span>

@@ -2,11 +2,11 @@
 
 #include "CVOK_AddressDoc.h"
 #include "Text.h"
-#include "model/ContentSniffer.h"
-#include "model/ExchangeText.h"
-#include "model/FileIo.h"
-#include "model/GroupName.h"
-#include "model/VCardReader.h"
+#include "model/book/GroupName.h"
+#include "model/exchange/ContentSniffer.h"
+#include "model/exchange/ExchangeText.h"
+#include "model/exchange/vcard/VCardReader.h"
+#include "model/io/FileIo.h"
 
 #include <QFile>
 #include <algorithm>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "model/CsvFile.h"
-#include "model/ForeignCsv.h"
-#include "model/ImportResult.h"
+#include "model/exchange/ImportResult.h"
+#include "model/exchange/csv/CsvFile.h"
+#include "model/exchange/csv/ForeignCsv.h"
 
 #include <QList>
 #include <QMetaObject>

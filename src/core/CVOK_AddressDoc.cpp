@@ -3,11 +3,11 @@
 #include "ContactFinder.h"
 #include "DataLocation.h"
 #include "Text.h"
-#include "model/AddressFile.h"
-#include "model/AddressFileWriter.h"
-#include "model/AtomicFile.h"
-#include "model/BookSnapshot.h"
-#include "model/GroupName.h"
+#include "model/book/BookSnapshot.h"
+#include "model/book/GroupName.h"
+#include "model/io/AtomicFile.h"
+#include "model/storage/AddressFile.h"
+#include "model/storage/AddressFileWriter.h"
 #include "settings/GroupStore.h"
 
 #include <QFile>

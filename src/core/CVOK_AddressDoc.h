@@ -1,8 +1,8 @@
 #pragma once
 
 #include "UndoHistory.h"
-#include "model/ReadingStore.h"
-#include "model/RecordList.h"
+#include "model/book/RecordList.h"
+#include "model/storage/ReadingStore.h"
 
 #include <QObject>
 #include <QString>

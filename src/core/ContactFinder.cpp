@@ -2,10 +2,10 @@
 
 #include "CVOK_AddressDoc.h"
 #include "Text.h"
-#include "model/Cp932.h"
-#include "model/GroupName.h"
-#include "model/ReadingDictionary.h"
-#include "model/SearchQuery.h"
+#include "model/book/GroupName.h"
+#include "model/search/ReadingDictionary.h"
+#include "model/search/SearchQuery.h"
+#include "model/text/Cp932.h"
 
 ContactFinder::ContactFinder(CVOK_AddressDoc& doc) : m_doc(doc)
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/SearchIndex.h"
+#include "model/search/SearchIndex.h"
 
 #include <QObject>
 #include <cstddef>

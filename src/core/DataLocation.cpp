@@ -1,6 +1,6 @@
 #include "DataLocation.h"
 
-#include "model/ReadingStore.h"
+#include "model/storage/ReadingStore.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "Text.h"
 
-#include "model/Cp932.h"
+#include "model/text/Cp932.h"
 
 namespace Text {
 

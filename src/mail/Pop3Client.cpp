@@ -3,7 +3,7 @@
 #include "HostLookup.h"
 #include "Pop3Endpoint.h"
 #include "Pop3Reply.h"
-#include "model/Cp932.h"
+#include "model/text/Cp932.h"
 
 #include <QDeadlineTimer>
 #include <QEventLoop>

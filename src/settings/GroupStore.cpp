@@ -2,8 +2,8 @@
 
 #include "RegistryKey.h"
 #include "SettingsKeys.h"
-#include "model/Cp932.h"
-#include "model/GroupName.h"
+#include "model/book/GroupName.h"
+#include "model/text/Cp932.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "RegistryKey.h"
 
 #include "SettingsKeys.h"
-#include "model/Cp932.h"
-#include "model/PrivateDir.h"
+#include "model/io/PrivateDir.h"
+#include "model/text/Cp932.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -5,7 +5,7 @@
 
 #include "core/CVOK_AddressDoc.h"
 #include "core/Text.h"
-#include "model/AddressRecord.h"
+#include "model/book/AddressRecord.h"
 
 #include <QStringList>
 #include <memory>

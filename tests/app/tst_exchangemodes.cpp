@@ -7,9 +7,9 @@
 #include "core/CVOK_AddressDoc.h"
 #include "core/DataLocation.h"
 #include "core/Text.h"
-#include "model/AddressRecord.h"
-#include "model/CsvFile.h"
-#include "model/RecordSelection.h"
+#include "model/book/AddressRecord.h"
+#include "model/book/RecordSelection.h"
+#include "model/exchange/csv/CsvFile.h"
 #include "settings/RegistryKey.h"
 #include "ui/groups/CGroupTree.h"
 

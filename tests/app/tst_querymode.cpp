@@ -1,10 +1,12 @@
 #include "TestMain.h"
 #include "app/CommandLine.h"
+#include "app/MailQuery.h"
 #include "core/CVOK_AddressDoc.h"
 #include "core/DataLocation.h"
 #include "core/Text.h"
-#include "model/AddressRecord.h"
-#include "model/ReadingDictionary.h"
+#include "model/book/AddressRecord.h"
+#include "model/book/RecordList.h"
+#include "model/search/ReadingDictionary.h"
 #include "settings/RegistryKey.h"
 
 #include <QDir>
@@ -26,6 +28,15 @@ class TestQueryMode : public QObject
         r->setField(AddressRecord::Phone, phone);
         r->setField(AddressRecord::Group, "Private");
         book.AddRecord(std::move(r));
+    }
+
+    static AddressRecord* record(RecordList& list, const char* name, const char* email = "")
+    {
+        auto r = std::make_unique<AddressRecord>();
+        r->setField(AddressRecord::Name, Text::toCp932Lossy(QString::fromUtf8(name)));
+        r->setField(AddressRecord::Email, email);
+        r->setField(AddressRecord::Group, "Private");
+        return list.AppendRecord(std::move(r));
     }
 
 private slots:
@@ -116,6 +127,25 @@ private slots:
         QVERIFY(result.out.isEmpty());
         QVERIFY2(QString::fromUtf8(result.err).contains(err), result.err.constData());
         QVERIFY(result.err.startsWith("VOK_Address --query: "));
+    }
+
+    void mailLines()
+    {
+        RecordList list;
+        AddressRecord* a = record(list, "山田 太郎", "taro@example.jp");
+        a->setField(AddressRecord::OfficeEmail, "t.yamada@corp.example, second@corp.example");
+        AddressRecord* b = record(list, "No\tMail");
+        AddressRecord* c = record(list, "Tab\tName", "tab@example.jp");
+        c->setField(AddressRecord::Group, Text::toCp932Lossy(QString::fromUtf8("友人\r\n")));
+        const std::vector<AddressRecord*> found{a, b, c};
+        // Every address its own line, tabs and line breaks in names and groups as spaces.
+        QCOMPARE(QString::fromStdString(MailQuery::format(found)),
+                 QString::fromUtf8("VOK_Address: 3件\n"
+                                   "taro@example.jp\t山田 太郎\tPrivate\n"
+                                   "t.yamada@corp.example\t山田 太郎\tPrivate\n"
+                                   "second@corp.example\t山田 太郎\tPrivate\n"
+                                   "tab@example.jp\tTab Name\t友人  \n"));
+        QCOMPARE(MailQuery::format({}), std::string("VOK_Address: 0件\n"));
     }
 };
 

@@ -8,9 +8,9 @@
 #include "app/TrayIcon.h"
 #include "core/AutoSave.h"
 #include "core/CVOK_AddressDoc.h"
-#include "model/AddressFile.h"
-#include "model/AddressRecord.h"
-#include "model/RecordList.h"
+#include "model/book/AddressRecord.h"
+#include "model/book/RecordList.h"
+#include "model/storage/AddressFile.h"
 #include "ui/common/MessageBox.h"
 
 #include <QDialogButtonBox>

@@ -7,7 +7,7 @@
 #include "app/TrayIcon.h"
 #include "core/AutoSave.h"
 #include "core/DataLocation.h"
-#include "model/AddressFile.h"
+#include "model/storage/AddressFile.h"
 #include "resource.h"
 #include "settings/RegistryKey.h"
 #include "ui/common/CommandTable.h"

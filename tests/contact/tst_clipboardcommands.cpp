@@ -1,9 +1,9 @@
 #include "TestMain.h"
 #include "app/CMainFrame.h"
-#include "model/AddressRecord.h"
-#include "ui/contact/ClipboardTransfer.h"
+#include "model/book/AddressRecord.h"
 #include "ui/groups/CGroupTree.h"
 #include "ui/list/CAddressList.h"
+#include "ui/list/ClipboardTransfer.h"
 
 #include <QClipboard>
 #include <QItemSelectionModel>

@@ -1,11 +1,11 @@
 #include "TestMain.h"
 #include "app/CMainFrame.h"
 #include "core/Text.h"
-#include "model/AddressRecord.h"
-#include "model/ClipboardText.h"
+#include "model/book/AddressRecord.h"
 #include "resource.h"
-#include "ui/contact/ClipboardTransfer.h"
 #include "ui/list/CAddressList.h"
+#include "ui/list/ClipboardText.h"
+#include "ui/list/ClipboardTransfer.h"
 
 #include <QClipboard>
 

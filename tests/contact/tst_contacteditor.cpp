@@ -1,7 +1,7 @@
 #include "ModalDriver.h"
 #include "TestMain.h"
 #include "app/CMainFrame.h"
-#include "model/AddressRecord.h"
+#include "model/book/AddressRecord.h"
 #include "resource.h"
 #include "ui/common/CommandTable.h"
 #include "ui/contact/CInfomationSheet.h"

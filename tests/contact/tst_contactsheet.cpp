@@ -3,7 +3,7 @@
 #include "MessageBoxGuard.h"
 #include "TestMain.h"
 #include "core/Text.h"
-#include "model/AddressRecord.h"
+#include "model/book/AddressRecord.h"
 #include "ui/common/MessageBox.h"
 #include "ui/common/PostalCodeDictionary.h"
 #include "ui/common/SheetHeader.h"

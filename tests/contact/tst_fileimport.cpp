@@ -4,7 +4,7 @@
 #include "TestMain.h"
 
 #include "app/AppText.h"
-#include "model/AddressFile.h"
+#include "model/storage/AddressFile.h"
 #include "ui/common/FileDialog.h"
 #include "ui/contact/CCsvImportDialog.h"
 #include "ui/contact/CImportSummaryDialog.h"

@@ -1,7 +1,7 @@
 #include "TestMain.h"
-#include "model/AddressFile.h"
-#include "model/AddressRecord.h"
-#include "model/RecordList.h"
+#include "model/book/AddressRecord.h"
+#include "model/book/RecordList.h"
+#include "model/storage/AddressFile.h"
 
 #include <QDir>
 #include <QFile>

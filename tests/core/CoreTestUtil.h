@@ -1,7 +1,7 @@
 #pragma once
 
-#include "model/AddressRecord.h"
-#include "model/Cp932.h"
+#include "model/book/AddressRecord.h"
+#include "model/text/Cp932.h"
 
 #include <memory>
 

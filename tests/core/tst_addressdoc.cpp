@@ -2,8 +2,8 @@
 #include "TestEnv.h"
 #include "core/CVOK_AddressDoc.h"
 #include "core/DataLocation.h"
-#include "model/AddressFile.h"
-#include "model/Cp932.h"
+#include "model/storage/AddressFile.h"
+#include "model/text/Cp932.h"
 #include "settings/GroupStore.h"
 #include "settings/RegistryKey.h"
 

@@ -1,8 +1,8 @@
 #include "TestEnv.h"
 #include "core/AutoSave.h"
 #include "core/CVOK_AddressDoc.h"
-#include "model/AddressFile.h"
-#include "model/RecordList.h"
+#include "model/book/RecordList.h"
+#include "model/storage/AddressFile.h"
 #include "settings/RegistryKey.h"
 
 #include <QSignalSpy>

@@ -2,9 +2,9 @@
 #include "TestNameDictionary.h"
 #include "core/CVOK_AddressDoc.h"
 #include "core/ContactFinder.h"
-#include "model/Cp932.h"
-#include "model/ReadingDictionary.h"
-#include "model/SearchQuery.h"
+#include "model/search/ReadingDictionary.h"
+#include "model/search/SearchQuery.h"
+#include "model/text/Cp932.h"
 #include "settings/RegistryKey.h"
 
 #include <QFile>

@@ -1,8 +1,8 @@
 #include "CoreTestUtil.h"
 #include "TestEnv.h"
 #include "core/CVOK_AddressDoc.h"
-#include "model/AddressFile.h"
-#include "model/Cp932.h"
+#include "model/storage/AddressFile.h"
+#include "model/text/Cp932.h"
 #include "settings/GroupStore.h"
 #include "settings/RegistryKey.h"
 

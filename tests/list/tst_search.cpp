@@ -5,7 +5,7 @@
 #include "TestMain.h"
 #include "TestNameDictionary.h"
 #include "core/ContactFinder.h"
-#include "model/ReadingDictionary.h"
+#include "model/search/ReadingDictionary.h"
 #include "ui/contact/CInfomationSheet.h"
 #include "ui/contact/CPrivatePage.h"
 #include "ui/list/SearchField.h"

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "ModelTestUtil.h"
-#include "model/AddressRecord.h"
-#include "model/Cp932.h"
-#include "model/ExchangeText.h"
-#include "model/ImportResult.h"
+#include "model/book/AddressRecord.h"
+#include "model/exchange/ExchangeText.h"
+#include "model/exchange/ImportResult.h"
+#include "model/text/Cp932.h"
 
 #include <QStringList>
 #include <memory>

@@ -1,6 +1,6 @@
 #include "ModelTestUtil.h"
 #include "TestEnv.h"
-#include "model/AddressFile.h"
+#include "model/storage/AddressFile.h"
 
 #include <QDir>
 #include <QFileInfo>

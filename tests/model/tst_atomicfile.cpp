@@ -1,8 +1,8 @@
 #include "ModelTestUtil.h"
 #include "TestEnv.h"
-#include "model/AddressFileWriter.h"
-#include "model/AtomicFile.h"
-#include "model/BookSnapshot.h"
+#include "model/book/BookSnapshot.h"
+#include "model/io/AtomicFile.h"
+#include "model/storage/AddressFileWriter.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,10 +1,10 @@
 #include "ExchangeTestUtil.h"
 #include "TestEnv.h"
-#include "model/ContactBuilder.h"
-#include "model/CsvFile.h"
-#include "model/SpreadsheetCsv.h"
-#include "model/VCardReader.h"
-#include "model/VCardWriter.h"
+#include "model/exchange/ContactBuilder.h"
+#include "model/exchange/csv/CsvFile.h"
+#include "model/exchange/csv/SpreadsheetCsv.h"
+#include "model/exchange/vcard/VCardReader.h"
+#include "model/exchange/vcard/VCardWriter.h"
 
 #include <QDir>
 #include <QTemporaryDir>

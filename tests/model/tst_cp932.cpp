@@ -1,6 +1,6 @@
 #include "TestEnv.h"
-#include "model/Charset.h"
-#include "model/Cp932.h"
+#include "model/text/Charset.h"
+#include "model/text/Cp932.h"
 
 #include <iconv.h>
 

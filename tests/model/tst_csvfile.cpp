@@ -1,9 +1,9 @@
 #include "ModelTestUtil.h"
 #include "TestEnv.h"
-#include "model/AddressFile.h"
-#include "model/CsvFile.h"
-#include "model/ExchangeText.h"
-#include "model/GroupName.h"
+#include "model/book/GroupName.h"
+#include "model/exchange/ExchangeText.h"
+#include "model/exchange/csv/CsvFile.h"
+#include "model/storage/AddressFile.h"
 
 #include <QDir>
 #include <QFileInfo>

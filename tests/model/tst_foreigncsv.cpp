@@ -1,10 +1,10 @@
 #include "ExchangeTestUtil.h"
 #include "TestEnv.h"
-#include "model/ContentSniffer.h"
-#include "model/CsvFile.h"
-#include "model/CsvHeaderGuess.h"
-#include "model/ForeignCsv.h"
-#include "model/SpreadsheetCsv.h"
+#include "model/exchange/ContentSniffer.h"
+#include "model/exchange/csv/CsvFile.h"
+#include "model/exchange/csv/CsvHeaderGuess.h"
+#include "model/exchange/csv/ForeignCsv.h"
+#include "model/exchange/csv/SpreadsheetCsv.h"
 
 using namespace ModelTest;
 using namespace ExchangeTest;

@@ -1,6 +1,6 @@
 #include "ModelTestUtil.h"
 #include "TestEnv.h"
-#include "model/SortCompare.h"
+#include "model/search/SortCompare.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "ModelTestUtil.h"
 #include "TestEnv.h"
-#include "model/ReadingDictionary.h"
+#include "model/search/ReadingDictionary.h"
 
 #include <iconv.h>
 #include <sys/stat.h>

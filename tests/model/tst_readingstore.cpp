@@ -1,6 +1,6 @@
 #include "ModelTestUtil.h"
 #include "TestEnv.h"
-#include "model/ReadingStore.h"
+#include "model/storage/ReadingStore.h"
 
 #include <QDir>
 

@@ -1,7 +1,7 @@
 #include "ModelTestUtil.h"
 #include "TestEnv.h"
-#include "model/GroupName.h"
-#include "model/RecordList.h"
+#include "model/book/GroupName.h"
+#include "model/book/RecordList.h"
 
 #include <unordered_set>
 

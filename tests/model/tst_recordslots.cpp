@@ -1,5 +1,5 @@
 #include "TestEnv.h"
-#include "model/RecordSlots.h"
+#include "model/book/RecordSlots.h"
 
 #include <random>
 #include <unordered_map>

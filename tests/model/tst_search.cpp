@@ -1,9 +1,8 @@
 #include "ModelTestUtil.h"
 #include "TestEnv.h"
-#include "model/MailQuery.h"
-#include "model/SearchIndex.h"
-#include "model/SearchQuery.h"
-#include "model/TextFold.h"
+#include "model/search/SearchIndex.h"
+#include "model/search/SearchQuery.h"
+#include "model/text/TextFold.h"
 
 using namespace ModelTest;
 
@@ -36,7 +35,6 @@ private slots:
     void cp932FoldEqualsUtf8Fold();
     void indexFollowsChanges();
     void filterKeepsOrderAndSkipsUnindexed();
-    void mailQuery();
 };
 
 void TestSearch::match_data()
@@ -171,24 +169,6 @@ void TestSearch::filterKeepsOrderAndSkipsUnindexed()
     order.push_back(late);
     QCOMPARE(index.filter(SearchQuery("田中"), order),
              (std::vector<AddressRecord*>{order[0], order[2], late}));
-}
-
-void TestSearch::mailQuery()
-{
-    RecordList list;
-    AddressRecord* a = list.AppendRecord(contact("山田 太郎", "taro@example.jp"));
-    a->setField(AddressRecord::OfficeEmail, "t.yamada@corp.example, second@corp.example");
-    AddressRecord* b = list.AppendRecord(contact("No\tMail"));
-    AddressRecord* c = list.AppendRecord(contact("Tab\tName", "tab@example.jp"));
-    c->setField(AddressRecord::Group, sjis("友人\r\n"));
-    const std::vector<AddressRecord*> found{a, b, c};
-    QCOMPARE(QString::fromStdString(MailQuery::format(found)),
-             QString::fromUtf8("VOK_Address: 3件\n"
-                               "taro@example.jp\t山田 太郎\tPrivate\n"
-                               "t.yamada@corp.example\t山田 太郎\tPrivate\n"
-                               "second@corp.example\t山田 太郎\tPrivate\n"
-                               "tab@example.jp\tTab Name\t友人  \n"));
-    QCOMPARE(MailQuery::format({}), std::string("VOK_Address: 0件\n"));
 }
 
 VOK_TEST_APPLESS_MAIN(TestSearch)

@@ -1,6 +1,6 @@
 #include "TestEnv.h"
-#include "model/Cp932.h"
-#include "model/SortCompare.h"
+#include "model/search/SortCompare.h"
+#include "model/text/Cp932.h"
 
 class TestSortCompare : public QObject
 {

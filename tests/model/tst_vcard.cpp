@@ -1,8 +1,8 @@
 #include "ExchangeTestUtil.h"
 #include "TestEnv.h"
-#include "model/AddressFile.h"
-#include "model/VCardReader.h"
-#include "model/VCardWriter.h"
+#include "model/exchange/vcard/VCardReader.h"
+#include "model/exchange/vcard/VCardWriter.h"
+#include "model/storage/AddressFile.h"
 
 #include <QProcess>
 #include <QStringDecoder>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "TestEnv.h"
-#include "model/ReadingDictionary.h"
+#include "model/search/ReadingDictionary.h"
 
 #include <QFile>
 #include <memory>

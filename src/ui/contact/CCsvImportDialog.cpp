@@ -3,8 +3,8 @@
 #include "ContactText.h"
 #include "core/CVOK_AddressDoc.h"
 #include "core/Text.h"
-#include "model/AddressRecord.h"
-#include "model/ExchangeText.h"
+#include "model/book/AddressRecord.h"
+#include "model/exchange/ExchangeText.h"
 #include "ui_CCsvImportDialog.h"
 
 #include <QComboBox>

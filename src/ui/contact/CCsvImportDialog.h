@@ -1,7 +1,7 @@
 #pragma once
 
-#include "model/CsvColumn.h"
-#include "model/ForeignCsv.h"
+#include "model/exchange/csv/CsvColumn.h"
+#include "model/exchange/csv/ForeignCsv.h"
 
 #include <QDialog>
 #include <QStringList>

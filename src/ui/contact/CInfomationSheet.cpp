@@ -4,7 +4,7 @@
 #include "CPrivatePage.h"
 #include "ContactText.h"
 #include "core/Text.h"
-#include "model/AddressRecord.h"
+#include "model/book/AddressRecord.h"
 #include "ui/common/MessageBox.h"
 #include "ui/common/SheetHeader.h"
 

@@ -2,7 +2,7 @@
 
 #include "FieldExchange.h"
 #include "PostalCodeOffer.h"
-#include "model/AddressRecord.h"
+#include "model/book/AddressRecord.h"
 #include "ui_COfficePage.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include "PostalCodeOffer.h"
 #include "ReadingField.h"
 #include "core/Text.h"
-#include "model/AddressRecord.h"
-#include "model/GroupName.h"
+#include "model/book/AddressRecord.h"
+#include "model/book/GroupName.h"
 #include "ui_CPrivatePage.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include "core/CVOK_AddressDoc.h"
 #include "core/ContactFinder.h"
 #include "core/Text.h"
-#include "model/Cp932.h"
+#include "model/text/Cp932.h"
 
 namespace {
 

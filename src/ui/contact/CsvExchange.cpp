@@ -4,7 +4,7 @@
 #include "FileImport.h"
 #include "core/BookExport.h"
 #include "core/Text.h"
-#include "model/CsvFile.h"
+#include "model/exchange/csv/CsvFile.h"
 #include "ui/common/FileDialog.h"
 #include "ui/common/MessageBox.h"
 

@@ -3,9 +3,9 @@
 #include "ListText.h"
 #include "core/ContactFinder.h"
 #include "core/Text.h"
-#include "model/AddressRecord.h"
-#include "model/Cp932.h"
-#include "model/SortCompare.h"
+#include "model/book/AddressRecord.h"
+#include "model/search/SortCompare.h"
+#include "model/text/Cp932.h"
 
 #include <QFontMetrics>
 #include <QGuiApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/SearchQuery.h"
+#include "model/search/SearchQuery.h"
 
 #include <QCursor>
 #include <QString>

@@ -1,0 +1,55 @@
+#include "MailQuery.h"
+
+#include "QueryText.h"
+#include "model/book/AddressRecord.h"
+#include "model/text/Cp932.h"
+
+#include <cstdio>
+#include <string_view>
+
+namespace {
+
+// A value in one column: no tab or line break may split the line.
+std::string column(std::string_view cp932)
+{
+    std::string text = Cp932::toUtf8(cp932);
+    for (char& c : text) {
+        if (c == '\t' || c == '\r' || c == '\n')
+            c = ' ';
+    }
+    return text;
+}
+
+void appendAddresses(std::string& out, std::string_view field, const std::string& rest)
+{
+    constexpr std::string_view kSeparators = ",; \t\r\n";
+    std::size_t pos = 0;
+    while ((pos = field.find_first_not_of(kSeparators, pos)) != std::string_view::npos) {
+        std::size_t end = field.find_first_of(kSeparators, pos);
+        if (end == std::string_view::npos)
+            end = field.size();
+        out += column(field.substr(pos, end - pos));
+        out += rest;
+        pos = end;
+    }
+}
+
+} // namespace
+
+namespace MailQuery {
+
+std::string format(std::span<AddressRecord* const> matches)
+{
+    char first[64];
+    std::snprintf(first, sizeof first, QueryText::Found, matches.size());
+    std::string out = first;
+    out += '\n';
+    for (const AddressRecord* r : matches) {
+        const std::string rest = '\t' + column(r->name()) + '\t' + column(r->group()) + '\n';
+        appendAddresses(out, r->email(), rest);
+        appendAddresses(out, r->officeEmail(), rest);
+    }
+    return out;
+}
+
+} // namespace MailQuery

@@ -1,0 +1,79 @@
+#include "CsvColumn.h"
+
+#include "model/book/AddressRecord.h"
+#include "model/exchange/ExchangeText.h"
+
+std::string CsvColumn::label() const
+{
+    namespace T = ExchangeText;
+    if (field == Ignore)
+        return std::string(T::Ignore);
+    std::string text(field == Reading ? T::Reading : T::FieldNames[std::size_t(field)]);
+    std::string_view name;
+    switch (part) {
+    case Part::Whole:
+        return text;
+    case Part::Family:
+        name = T::PartFamily;
+        break;
+    case Part::Given:
+        name = T::PartGiven;
+        break;
+    case Part::Middle:
+        name = T::PartMiddle;
+        break;
+    case Part::Region:
+        name = T::PartRegion;
+        break;
+    case Part::Locality:
+        name = T::PartLocality;
+        break;
+    case Part::Street:
+        name = T::PartStreet;
+        break;
+    case Part::Extended:
+        name = T::PartExtended;
+        break;
+    case Part::Country:
+        name = T::PartCountry;
+        break;
+    case Part::Department:
+        name = T::PartDepartment;
+        break;
+    case Part::Labelled:
+        name = T::PartLabelled;
+        break;
+    }
+    text += T::PartOpen;
+    text += name;
+    text += T::PartClose;
+    return text;
+}
+
+std::vector<CsvColumn> CsvColumn::choices()
+{
+    using R = AddressRecord;
+    std::vector<CsvColumn> all;
+    const auto add = [&](int field, Part part = Part::Whole) { all.push_back({field, part}); };
+    add(Ignore);
+    add(R::Name);
+    add(R::Name, Part::Family);
+    add(R::Name, Part::Given);
+    add(R::Name, Part::Middle);
+    add(Reading);
+    add(Reading, Part::Family);
+    add(Reading, Part::Given);
+    for (int f = R::Email; f < R::FieldCount; ++f) {
+        add(f);
+        if (f == R::Address || f == R::OfficeAddress) {
+            for (Part p :
+                 {Part::Region, Part::Locality, Part::Street, Part::Extended, Part::Country})
+                add(f, p);
+        } else if (f == R::Memo) {
+            add(f, Part::Labelled);
+        } else if (f == R::Company) {
+            add(f, Part::Department);
+        }
+    }
+    return all;
+}

@@ -1,0 +1,398 @@
+#include "ForeignCsv.h"
+
+#include "CsvFile.h"
+#include "CsvHeaderGuess.h"
+#include "model/book/AddressRecord.h"
+#include "model/exchange/ContactBuilder.h"
+#include "model/exchange/CsvTokenizer.h"
+#include "model/exchange/ExchangeText.h"
+#include "model/text/Charset.h"
+#include "model/text/Cp932.h"
+#include "model/text/Utf8.h"
+
+#include <algorithm>
+
+namespace {
+
+using R = AddressRecord;
+using P = CsvColumn::Part;
+
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+// Enough rows to guess from, few enough to guess at once.
+constexpr std::size_t kGuessRows = 30;
+// The lines that decide whether a file is in this program's own format.
+constexpr std::size_t kOwnFormatLines = 20;
+
+void appendSpaced(std::string& to, std::string_view part)
+{
+    if (part.empty())
+        return;
+    if (!to.empty())
+        to += ' ';
+    to += part;
+}
+
+struct NameParts
+{
+    std::string whole, family, given, middle;
+
+    void add(P part, std::string_view v)
+    {
+        switch (part) {
+        case P::Family:
+            appendSpaced(family, v);
+            break;
+        case P::Given:
+            appendSpaced(given, v);
+            break;
+        case P::Middle:
+            appendSpaced(middle, v);
+            break;
+        default:
+            appendSpaced(whole, v);
+        }
+    }
+};
+
+struct AddressParts
+{
+    bool office;
+    int set;
+    ContactBuilder::Address address;
+
+    void add(int field, P part, std::string_view v)
+    {
+        ContactBuilder::Address& a = address;
+        if (field == R::PostalCode || field == R::OfficePostalCode) {
+            appendSpaced(a.postalCode, v);
+            return;
+        }
+        switch (part) {
+        case P::Region:
+            appendSpaced(a.region, v);
+            break;
+        case P::Locality:
+            appendSpaced(a.locality, v);
+            break;
+        case P::Extended:
+            appendSpaced(a.extended, v);
+            break;
+        case P::Country:
+            appendSpaced(a.country, v);
+            break;
+        default:
+            appendSpaced(a.street, v);
+        }
+    }
+};
+
+struct CompanyParts
+{
+    int set;
+    std::string name, department;
+};
+
+// Puts the cells of one row into the builder as the plan says.
+void fillRow(ContactBuilder& b, const std::vector<std::string>& cells, std::size_t count,
+             const ForeignCsv::Plan& plan, const std::vector<std::string>& header)
+{
+    NameParts name, reading;
+    std::vector<AddressParts> addresses;
+    std::vector<CompanyParts> companies;
+    bool nameColumn = false;
+    const std::size_t columns = std::min(count, plan.columns.size());
+    for (std::size_t c = 0; c < columns; ++c) {
+        const CsvColumn& t = plan.columns[c];
+        if (t.field == R::Name && t.part == P::Whole)
+            nameColumn = true;
+        const std::string& v = cells[c];
+        if (t.field == CsvColumn::Ignore || v.empty())
+            continue;
+        unsigned types = 0;
+        if (t.labelColumn >= 0 && std::size_t(t.labelColumn) < count)
+            types = ContactBuilder::typesOfLabel(cells[std::size_t(t.labelColumn)]);
+        switch (t.field) {
+        case R::Name:
+            name.add(t.part, v);
+            break;
+        case CsvColumn::Reading:
+            reading.add(t.part, v);
+            break;
+        case R::Email:
+            b.addEmail(v, types);
+            break;
+        case R::OfficeEmail:
+            b.addEmail(v, types | ContactBuilder::Work);
+            break;
+        case R::Phone:
+            b.addPhone(v, types);
+            break;
+        case R::MobilePhone:
+            b.addPhone(v, types | ContactBuilder::Cell);
+            break;
+        case R::Fax:
+            b.addPhone(v, types | ContactBuilder::Fax);
+            break;
+        case R::OfficePhone:
+            b.addPhone(v, types | ContactBuilder::Work);
+            break;
+        case R::OfficeFax:
+            b.addPhone(v, types | ContactBuilder::Work | ContactBuilder::Fax);
+            break;
+        case R::PostalCode:
+        case R::Address:
+        case R::OfficePostalCode:
+        case R::OfficeAddress: {
+            const bool office = t.field == R::OfficeAddress || t.field == R::OfficePostalCode ||
+                                (types & ContactBuilder::Work);
+            AddressParts* a = nullptr;
+            for (AddressParts& x : addresses) {
+                if (x.office == office && x.set == t.set)
+                    a = &x;
+            }
+            if (!a)
+                a = &addresses.emplace_back(AddressParts{office, t.set, {}});
+            a->add(t.field, t.part, v);
+            break;
+        }
+        case R::Company: {
+            CompanyParts* co = nullptr;
+            for (CompanyParts& x : companies) {
+                if (x.set == t.set)
+                    co = &x;
+            }
+            if (!co)
+                co = &companies.emplace_back(CompanyParts{t.set, {}, {}});
+            appendSpaced(t.part == P::Department ? co->department : co->name, v);
+            break;
+        }
+        case R::Memo:
+            if (t.part == P::Labelled)
+                b.addExtra(c < header.size() && !header[c].empty() ? header[c] : t.label(), v);
+            else
+                b.addNote(v, false);
+            break;
+        case R::OfficeMemo:
+            b.addNote(v, true);
+            break;
+        case R::Group: {
+            // The whole cell may be a group name with a comma in it; else its parts count
+            // ("* myContacts ::: Friends", "Business;Friends").
+            b.addGroupCandidate(v, false);
+            std::size_t start = 0;
+            for (std::size_t i = 0; i <= v.size(); ++i) {
+                const std::size_t sep = i == v.size()                 ? 1
+                                        : v.compare(i, 3, ":::") == 0 ? 3
+                                        : v[i] == ',' || v[i] == ';'  ? 1
+                                                                      : 0;
+                if (sep == 0)
+                    continue;
+                b.addGroupCandidate(std::string_view(v).substr(start, i - start));
+                start = i + sep;
+                i += sep - 1;
+            }
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    if (!name.whole.empty())
+        b.setFormattedName(name.whole);
+    else if (!name.family.empty() || !name.given.empty() || !name.middle.empty())
+        b.setNameParts(name.family, name.given, name.middle);
+    else if (nameColumn)
+        b.setFormattedName({}); // the file's name column is empty: keep it so
+    if (!reading.whole.empty()) {
+        b.setReading(reading.whole);
+    } else {
+        std::string r = reading.family;
+        appendSpaced(r, reading.given);
+        b.setReading(r);
+    }
+    for (const AddressParts& a : addresses)
+        b.addAddress(a.address, a.office ? ContactBuilder::Work : ContactBuilder::Home);
+    for (const CompanyParts& co : companies) {
+        std::string text = co.name;
+        appendSpaced(text, co.department);
+        b.addCompany(text);
+    }
+}
+
+bool allEmpty(const std::vector<std::string>& cells, std::size_t count)
+{
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!cells[i].empty())
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+ForeignCsv::Encoding ForeignCsv::detectEncoding(std::string_view bytes)
+{
+    if (bytes.substr(0, 3) == kBom)
+        return Encoding::Utf8Bom;
+    if (bytes.size() >= 2 &&
+        ((bytes[0] == '\xFF' && bytes[1] == '\xFE') || (bytes[0] == '\xFE' && bytes[1] == '\xFF')))
+        return Encoding::Utf16;
+    return Utf8::isValid(bytes) ? Encoding::Utf8 : Encoding::Cp932;
+}
+
+std::string ForeignCsv::decode(std::string_view bytes, Encoding encoding)
+{
+    switch (encoding) {
+    case Encoding::Utf8Bom:
+        if (bytes.substr(0, 3) == kBom)
+            bytes.remove_prefix(3);
+        return Utf8::sanitize(bytes);
+    case Encoding::Utf16: {
+        std::string text;
+        if (Charset::fromUtf16(bytes, text))
+            return text;
+        return Utf8::sanitize(bytes);
+    }
+    case Encoding::Cp932:
+        return Cp932::toUtf8(bytes);
+    case Encoding::Utf8:
+        break;
+    }
+    return Utf8::sanitize(bytes);
+}
+
+char ForeignCsv::detectDelimiter(std::string_view utf8)
+{
+    std::size_t commas = 0, tabs = 0, semicolons = 0;
+    bool quoted = false;
+    for (char c : utf8) {
+        if (c == '"')
+            quoted = !quoted;
+        if (quoted)
+            continue;
+        if (c == '\r' || c == '\n')
+            break;
+        commas += c == ',';
+        tabs += c == '\t';
+        semicolons += c == ';';
+    }
+    if (tabs > commas && tabs >= semicolons)
+        return '\t';
+    if (semicolons > commas)
+        return ';';
+    return ',';
+}
+
+ForeignCsv::Table ForeignCsv::parse(std::string_view utf8, char delimiter, std::size_t maxRows)
+{
+    Table table;
+    CsvTokenizer tokens(utf8, delimiter);
+    std::vector<std::string> cells;
+    std::size_t count = 0;
+    while (table.rows.size() < maxRows && tokens.next(cells, count)) {
+        table.rows.emplace_back(cells.begin(), cells.begin() + long(count));
+        table.lines.push_back(tokens.line());
+    }
+    return table;
+}
+
+ForeignCsv::Plan ForeignCsv::guessPlan(std::string_view bytes, std::string_view targetGroup)
+{
+    return guessPlan(bytes, detectEncoding(bytes), targetGroup);
+}
+
+ForeignCsv::Plan ForeignCsv::guessPlan(std::string_view bytes, Encoding encoding,
+                                       std::string_view targetGroup)
+{
+    Plan plan;
+    plan.targetGroup = targetGroup;
+    plan.encoding = encoding;
+    const std::string text = decode(bytes, plan.encoding);
+    plan.delimiter = detectDelimiter(text);
+    Table first = parse(text, plan.delimiter, kGuessRows);
+    if (first.rows.empty())
+        return plan;
+    plan.hasHeader = CsvHeaderGuess::looksLikeHeader(first.rows.front());
+    if (plan.hasHeader) {
+        plan.columns = CsvHeaderGuess::guessAll(first.rows.front());
+    } else {
+        plan.columns = CsvHeaderGuess::guessFromContent(first.rows);
+    }
+    return plan;
+}
+
+ForeignCsv::Table ForeignCsv::preview(std::string_view bytes, const Plan& plan, std::size_t maxRows)
+{
+    const std::string text = decode(bytes, plan.encoding);
+    Table table = parse(text, plan.delimiter, maxRows + (plan.hasHeader ? 1 : 0));
+    if (plan.hasHeader && !table.rows.empty()) {
+        table.rows.erase(table.rows.begin());
+        table.lines.erase(table.lines.begin());
+    }
+    return table;
+}
+
+ImportResult ForeignCsv::apply(std::string_view bytes, const Plan& plan,
+                               const std::vector<std::string>& knownGroups, std::size_t maxRows)
+{
+    ImportResult result;
+    const std::string text = decode(bytes, plan.encoding);
+    CsvTokenizer tokens(text, plan.delimiter);
+    std::vector<std::string> cells;
+    std::size_t count = 0;
+    std::vector<std::string> header;
+    if (plan.hasHeader && tokens.next(cells, count))
+        header.assign(cells.begin(), cells.begin() + long(count));
+    ContactBuilder builder;
+    std::size_t rows = 0;
+    while (rows < maxRows && tokens.next(cells, count)) {
+        ++rows;
+        if (allEmpty(cells, count))
+            continue;
+        fillRow(builder, cells, count, plan, header);
+        if (builder.empty()) {
+            result.refused.push_back({tokens.line(), ExchangeText::NothingToImport});
+            builder.clear();
+            continue;
+        }
+        builder.finish(result, knownGroups, plan.targetGroup);
+    }
+    return result;
+}
+
+bool ForeignCsv::isOwnFormat(std::string_view bytes)
+{
+    if (bytes.empty())
+        return true;
+    const Encoding encoding = detectEncoding(bytes);
+    if (encoding == Encoding::Utf8Bom || encoding == Encoding::Utf16)
+        return false;
+    if (encoding == Encoding::Utf8 && !Utf8::isAscii(bytes))
+        return false;
+    // The first lines, each a contact of sixteen fields with a group.
+    std::size_t end = 0;
+    std::size_t lines = 0;
+    while (end < bytes.size() && lines < kOwnFormatLines) {
+        if (const std::size_t n = CsvTokenizer::lineEndLength(bytes, end)) {
+            end += n;
+            ++lines;
+        } else {
+            ++end;
+        }
+    }
+    const std::string_view head = bytes.substr(0, end);
+    // A damaged line among good ones is still our file: it imports at once, and the summary
+    // names the line.
+    const ImportResult first = CsvFile::ImportText(head);
+    if (first.records.size() <= first.refused.size())
+        return false;
+    const Table top = parse(Cp932::toUtf8(head), ',', 1);
+    if (top.rows.empty())
+        return true;
+    // A header names nearly every column; a contact of ours leaves many fields empty, and one
+    // of them may well read like a column name ("mail", "Private").
+    const std::vector<std::string>& row = top.rows.front();
+    const auto filled = std::size_t(
+        std::count_if(row.begin(), row.end(), [](const std::string& c) { return !c.empty(); }));
+    return filled * 2 < row.size() || !CsvHeaderGuess::looksLikeHeader(row);
+}

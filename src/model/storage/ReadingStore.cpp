@@ -1,0 +1,119 @@
+#include "ReadingStore.h"
+
+#include "model/io/FileIo.h"
+#include "model/io/PrivateDir.h"
+#include "model/text/Cp932.h"
+
+#include <algorithm>
+#include <cerrno>
+
+namespace {
+
+void appendEscaped(std::string& out, std::string_view text)
+{
+    for (char c : text) {
+        switch (c) {
+        case '\t':
+            out += "\\t";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        default:
+            out += c;
+        }
+    }
+}
+
+std::string unescaped(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\' || i + 1 == text.size()) {
+            out += text[i];
+            continue;
+        }
+        const char c = text[++i];
+        out += c == 't' ? '\t' : c == 'n' ? '\n' : c == 'r' ? '\r' : c;
+    }
+    return out;
+}
+
+} // namespace
+
+ReadingStore::Status ReadingStore::Load(const std::string& path)
+{
+    m_readings.clear();
+    std::string data;
+    if (const int error = FileIo::readFile(path, data))
+        return error == ENOENT ? Status::Missing : Status::ReadError;
+
+    std::string_view text = data;
+    if (text.starts_with("\xEF\xBB\xBF")) // a byte-order mark left by an editor
+        text.remove_prefix(3);
+    while (!text.empty()) {
+        std::size_t end = text.find('\n');
+        if (end == std::string_view::npos)
+            end = text.size();
+        std::string_view line = text.substr(0, end);
+        text.remove_prefix(std::min(end + 1, text.size()));
+        if (line.ends_with('\r'))
+            line.remove_suffix(1);
+        const std::size_t tab = line.find('\t'); // tabs inside a name are escaped
+        if (tab == std::string_view::npos)
+            continue;
+        const Cp932::EncodeResult name = Cp932::fromUtf8(unescaped(line.substr(0, tab)));
+        std::string reading = unescaped(line.substr(tab + 1));
+        if (!name.ok || name.bytes.empty() || reading.empty())
+            continue;
+        m_readings[name.bytes] = std::move(reading);
+    }
+    return Status::Ok;
+}
+
+ReadingStore::Status ReadingStore::Save(const std::string& path,
+                                        const std::function<bool(std::string_view)>& inUse) const
+{
+    std::string out;
+    for (const auto& [name, reading] : m_readings) {
+        if (inUse && !inUse(name))
+            continue;
+        appendEscaped(out, Cp932::toUtf8(name));
+        out += '\t';
+        appendEscaped(out, reading);
+        out += '\n';
+    }
+    // The first save of a new book may come before the data file's, which makes the folder.
+    const bool ok = PrivateDir::createFor(path) && FileIo::replaceFile(path, [&out](int fd) {
+                        return FileIo::writeAll(fd, out.data(), out.size());
+                    });
+    return ok ? Status::Ok : Status::WriteError;
+}
+
+std::string_view ReadingStore::reading(std::string_view name) const
+{
+    const auto it = m_readings.find(name);
+    return it == m_readings.end() ? std::string_view() : std::string_view(it->second);
+}
+
+void ReadingStore::setReading(std::string_view name, std::string_view reading)
+{
+    if (reading.empty()) {
+        const auto it = m_readings.find(name);
+        if (it != m_readings.end())
+            m_readings.erase(it);
+        return;
+    }
+    const auto it = m_readings.find(name);
+    if (it != m_readings.end())
+        it->second = reading;
+    else
+        m_readings.emplace(std::string(name), std::string(reading));
+}
