@@ -19,8 +19,8 @@
 #include "ui/common/LongWork.h"
 #include "ui/common/MessageBox.h"
 #include "ui/contact/ContactEditor.h"
-#include "ui/contact/CsvExchange.h"
-#include "ui/contact/FileDropImport.h"
+#include "ui/exchange/ExchangeCommands.h"
+#include "ui/exchange/FileDropImport.h"
 #include "ui/groups/CGroupTree.h"
 #include "ui/list/CAddressList.h"
 #include "ui/list/ClipboardTransfer.h"
@@ -323,7 +323,7 @@ void CMainFrame::OnCopyMailAddresses()
 
 void CMainFrame::OnImport()
 {
-    CsvExchange::OnImport(this, m_doc);
+    ExchangeCommands::OnImport(this, m_doc);
     m_tree->ClearContextItem();
 }
 
@@ -332,11 +332,11 @@ void CMainFrame::OnExport()
     // The tree's context menu exports its group wherever the focus is.
     if (!m_tree->contextItem() && ListHasFocus()) {
         const std::vector<AddressRecord*> chosen = m_list->selectedRecords();
-        CsvExchange::OnExport(this, m_doc,
-                              std::vector<const AddressRecord*>(chosen.begin(), chosen.end()));
+        ExchangeCommands::OnExport(this, m_doc,
+                                   std::vector<const AddressRecord*>(chosen.begin(), chosen.end()));
     } else {
-        CsvExchange::OnExport(this, m_doc,
-                              BookExport::ofGroup(m_doc, m_tree->GetCurrentGroupName()));
+        ExchangeCommands::OnExport(this, m_doc,
+                                   BookExport::ofGroup(m_doc, m_tree->GetCurrentGroupName()));
     }
     m_tree->ClearContextItem();
 }

@@ -7,7 +7,7 @@
 #include "settings/PrintSettings.h"
 #include "settings/SenderSettings.h"
 #include "ui/common/FileDialog.h"
-#include "ui/print/CPrintDialog.h"
+#include "ui/print/PrintDialog.h"
 #include "ui/print/PrintSetup.h"
 #include "ui/print/PrintUiText.h"
 
@@ -177,7 +177,7 @@ private slots:
         focusAndSelect(f, true);
         int previewPages = -1;
         ModalDriver dialogs([&](QWidget* w) {
-            if (auto* dialog = qobject_cast<CPrintDialog*>(w)) {
+            if (auto* dialog = qobject_cast<PrintDialog*>(w)) {
                 click(child<QRadioButton>(dialog, paper));
                 click(child<QPushButton>(dialog, "previewButton"));
             } else if (auto* preview = qobject_cast<QPrintPreviewDialog*>(w)) {

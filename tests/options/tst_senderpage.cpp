@@ -6,7 +6,7 @@
 #include "settings/SenderSettings.h"
 #include "ui/common/ValidatorText.h"
 #include "ui/options/COptionSheet.h"
-#include "ui/options/CSenderPage.h"
+#include "ui/options/SenderPage.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -64,7 +64,7 @@ private slots:
         // 125 characters of two bytes fill the 250 bytes of an address.
         QTest::newRow("address up to the limit")
             << true << "鈴木" << longAddress << "鈴木" << longAddress.left(125)
-            << ValidatorText::LimitReached.arg(CSenderPage::AddressBytes)
+            << ValidatorText::LimitReached.arg(SenderPage::AddressBytes)
             << int(PrintSettings::Upright);
         QTest::newRow("a character CP932 cannot hold")
             << true << "鈴木한一郎"

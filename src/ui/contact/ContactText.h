@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-// Every text of the contact editor, the clipboard transfer and the import and export commands.
+// Every text of the contact editor.
 namespace ContactText {
 
 inline const QString SheetTitle = QStringLiteral("管理情報");
@@ -14,70 +14,5 @@ inline const QString RootName = QStringLiteral("VOK_Address");
 // Refusals at OK, for values that came from outside the editor.
 inline const QString TooLong = QStringLiteral("%1バイト以内で入力してください。");
 inline const QString Unmappable = QStringLiteral("この欄には保存できない文字が含まれています。");
-
-inline const QString ImportTitle = QStringLiteral("Import VOK_Address");
-inline const QString ExportTitle = QStringLiteral("Export VOK_Address");
-// The content decides how a file is read; the types only narrow what the dialog lists.
-inline const QStringList ImportFilters = {
-    QStringLiteral("アドレス帳のファイル (*.vcf *.csv *.txt)"), QStringLiteral("vCard (*.vcf)"),
-    QStringLiteral("CSV (*.csv)"), QStringLiteral("VOK_Address file(*.txt)"),
-    QStringLiteral("すべてのファイル (*)")};
-// In the order of ExportFormat::Format.
-inline const QStringList ExportFilters = {
-    QStringLiteral("VOK_Address file(*.txt)"),
-    QStringLiteral("UTF-8 CSV 見出し行付き・表計算ソフト用 (*.csv)"),
-    QStringLiteral("vCard 3.0 (*.vcf)"), QStringLiteral("vCard 4.0 (*.vcf)")};
-inline const QStringList ExportSuffixes = {QStringLiteral("txt"), QStringLiteral("csv"),
-                                           QStringLiteral("vcf"), QStringLiteral("vcf")};
-inline const QString ImportFailed =
-    QStringLiteral("Importに失敗しました。管理者に連絡して下さい。");
-inline const QString NotAddressBook =
-    QStringLiteral("このファイルはvCardでもCSVでもないため、Importできません。");
-inline const QString ExportFailed =
-    QStringLiteral("Exportに失敗しました。管理者に連絡して下さい。");
-inline const QString Importing = QStringLiteral("Importしています...");
-inline const QString Exporting = QStringLiteral("Exportしています...");
-
-// The preview of a CSV file from another program.
-inline const QString CsvTitle = QStringLiteral("CSVファイルのImport - %1");
-inline const QString CsvEncoding = QStringLiteral("文字コード(&E):");
-inline const QString CsvCp932 = QStringLiteral("シフトJIS (CP932)");
-inline const QString CsvUtf8 = QStringLiteral("UTF-8");
-inline const QString CsvUtf8Bom = QStringLiteral("UTF-8 (BOM付き)");
-inline const QString CsvUtf16 = QStringLiteral("UTF-16");
-inline const QString CsvHeader = QStringLiteral("1行目は項目名の見出し（取り込まない）(&H)");
-inline const QString CsvGroup = QStringLiteral("取り込み先グループ(&G):");
-inline const QString CsvGroupColumn = QStringLiteral("（グループの列に従う）");
-inline const QString CsvColumns = QStringLiteral("列の割り当て(&M)");
-inline const QString CsvColumnName = QStringLiteral("列");
-inline const QString CsvColumnExample = QStringLiteral("内容の例");
-inline const QString CsvColumnTarget = QStringLiteral("取り込み先");
-inline const QString CsvNumberedColumn = QStringLiteral("%1列目");
-inline const QString CsvSample = QStringLiteral("取り込まれる内容（最初の%1件）");
-inline const QString CsvNoSample = QStringLiteral("取り込まれる管理情報がありません。");
-inline const QString CsvImport = QStringLiteral("Import");
-inline const QString Cancel = QStringLiteral("キャンセル");
-// A line break inside a value, as the sample table shows it.
-inline const QString LineBreakMark = QStringLiteral(" ↵ ");
-
-// The summary after an import.
-inline const QString SummaryTitle = QStringLiteral("Importの結果");
-inline const QString SummaryCount = QStringLiteral("%1件の管理情報をImportしました。");
-inline const QString SummaryReplaced =
-    QStringLiteral("シフトJIS (CP932) で保存できない文字を〓に置き換えました（%1か所）:");
-// The character, and its code for a screen without a glyph for it.
-inline const QString SummaryReplacedItem = QStringLiteral("  %1（%2）: %3 (U+%4)");
-inline const QString SummaryCut =
-    QStringLiteral("長すぎる内容を項目に入る長さで切り詰めました（%1か所）:");
-inline const QString SummaryCutItem = QStringLiteral("  %1（%2）");
-inline const QString SummaryRefused = QStringLiteral("取り込めなかった行があります（%1か所）:");
-inline const QString SummaryRefusedItem = QStringLiteral("  %1行目: %2");
-inline const QString SummaryMore = QStringLiteral("  ほか%1か所");
-inline const QString SummaryPhotos = QStringLiteral("写真%1枚は取り込みませんでした。");
-inline const QString SummaryGroups = QStringLiteral("ファイルにあるグループ");
-inline const QString SummaryGroupsNote =
-    QStringLiteral("チェックしたグループを作成して、その管理情報を移します。"
-                   "ほかの管理情報は「Other」に入ります。");
-inline const QString SummaryOk = QStringLiteral("OK");
 
 } // namespace ContactText

@@ -3,8 +3,8 @@
 #include "AutostartEntry.h"
 #include "COptionPage1.h"
 #include "COptionPage2.h"
-#include "CSenderPage.h"
 #include "OptionText.h"
+#include "SenderPage.h"
 #include "settings/MailAccount.h"
 #include "settings/OptionSettings.h"
 #include "ui/common/SheetHeader.h"
@@ -23,7 +23,7 @@ COptionSheet::COptionSheet(QWidget* parent)
     setWindowTitle(OptionText::SheetTitle);
     m_tabs->addTab(m_page1, m_page1->windowTitle());
     m_tabs->addTab(m_page2, m_page2->windowTitle());
-    m_senderPage = new CSenderPage;
+    m_senderPage = new SenderPage;
     m_tabs->addTab(m_senderPage, m_senderPage->windowTitle());
     m_tabs->setCurrentIndex(0);
     m_page1->OnInitDialog(); // the first page is shown with the sheet

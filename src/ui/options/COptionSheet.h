@@ -5,7 +5,7 @@
 
 class COptionPage1;
 class COptionPage2;
-class CSenderPage;
+class SenderPage;
 class QDialogButtonBox;
 class QTabWidget;
 
@@ -30,7 +30,7 @@ public:
 
     COptionPage1* page1() const { return m_page1; }
     COptionPage2* page2() const { return m_page2; }
-    CSenderPage* senderPage() const { return m_senderPage; }
+    SenderPage* senderPage() const { return m_senderPage; }
     QTabWidget* tabs() const { return m_tabs; }
     QDialogButtonBox* buttons() const { return m_buttons; }
 
@@ -42,7 +42,7 @@ private:
     QTabWidget* m_tabs;
     COptionPage1* m_page1;
     COptionPage2* m_page2;
-    CSenderPage* m_senderPage;
+    SenderPage* m_senderPage;
     QDialogButtonBox* m_buttons;
     QWidget* m_header;
     QString m_strHeaderText;

@@ -1,6 +1,6 @@
 #include "AddressPrint.h"
 
-#include "CPrintDialog.h"
+#include "PrintDialog.h"
 #include "PrintSetup.h"
 #include "PrintUiText.h"
 #include "core/CVOK_AddressDoc.h"
@@ -93,13 +93,13 @@ void AddressPrint::OnPrintAddresses(QWidget* parent, const CAddressList& list, b
     if (records.empty())
         return;
 
-    CPrintDialog dialog(std::move(records), what, parent);
+    PrintDialog dialog(std::move(records), what, parent);
     if (dialog.exec() != QDialog::Accepted)
         return;
     dialog.settings().save();
     const PrintOptions options = PrintSetup::options(dialog.settings());
     const Sender sender = PrintSetup::sender(SenderSettings::load());
-    if (dialog.action() == CPrintDialog::Action::Preview)
+    if (dialog.action() == PrintDialog::Action::Preview)
         showPreview(parent, options, sender, dialog.addressees());
     else
         writePdf(parent, options, sender, dialog.addressees());

@@ -1,11 +1,11 @@
-#include "CCsvImportDialog.h"
+#include "CsvImportDialog.h"
 
-#include "ContactText.h"
+#include "ImportExportText.h"
 #include "core/CVOK_AddressDoc.h"
 #include "core/Text.h"
 #include "model/book/AddressRecord.h"
 #include "model/exchange/ExchangeText.h"
-#include "ui_CCsvImportDialog.h"
+#include "ui_CsvImportDialog.h"
 
 #include <QComboBox>
 #include <QFileInfo>
@@ -25,36 +25,38 @@ QString utf8(std::string_view text)
 
 QString oneLine(QString text)
 {
-    text.replace(QStringLiteral("\r\n"), ContactText::LineBreakMark);
-    text.replace(u'\n', ContactText::LineBreakMark);
+    text.replace(QStringLiteral("\r\n"), ImportExportText::LineBreakMark);
+    text.replace(u'\n', ImportExportText::LineBreakMark);
     return text;
 }
 
 } // namespace
 
-CCsvImportDialog::CCsvImportDialog(const std::string& bytes, const QString& fileName,
-                                   const QStringList& groups, std::vector<std::string> knownGroups,
-                                   QWidget* parent)
-    : QDialog(parent), ui(new Ui::CCsvImportDialog), m_bytes(bytes), m_groups(groups),
+CsvImportDialog::CsvImportDialog(const std::string& bytes, const QString& fileName,
+                                 const QStringList& groups, std::vector<std::string> knownGroups,
+                                 QWidget* parent)
+    : QDialog(parent), ui(new Ui::CsvImportDialog), m_bytes(bytes), m_groups(groups),
       m_known(std::move(knownGroups)), m_choices(CsvColumn::choices())
 {
     ui->setupUi(this);
-    setWindowTitle(ContactText::CsvTitle.arg(QFileInfo(fileName).fileName()));
-    ui->encodingLabel->setText(ContactText::CsvEncoding);
-    ui->headerCheck->setText(ContactText::CsvHeader);
-    ui->groupLabel->setText(ContactText::CsvGroup);
-    ui->columnsLabel->setText(ContactText::CsvColumns);
-    ui->importButton->setText(ContactText::CsvImport);
-    ui->cancelButton->setText(ContactText::Cancel);
+    setWindowTitle(ImportExportText::CsvTitle.arg(QFileInfo(fileName).fileName()));
+    ui->encodingLabel->setText(ImportExportText::CsvEncoding);
+    ui->headerCheck->setText(ImportExportText::CsvHeader);
+    ui->groupLabel->setText(ImportExportText::CsvGroup);
+    ui->columnsLabel->setText(ImportExportText::CsvColumns);
+    ui->importButton->setText(ImportExportText::CsvImport);
+    ui->cancelButton->setText(ImportExportText::Cancel);
     ui->columnTable->setColumnCount(3);
-    ui->columnTable->setHorizontalHeaderLabels(
-        {ContactText::CsvColumnName, ContactText::CsvColumnExample, ContactText::CsvColumnTarget});
+    ui->columnTable->setHorizontalHeaderLabels({ImportExportText::CsvColumnName,
+                                                ImportExportText::CsvColumnExample,
+                                                ImportExportText::CsvColumnTarget});
 
     const ForeignCsv::Plan guessed = ForeignCsv::guessPlan(m_bytes);
-    const std::pair<Encoding, QString> encodings[] = {{Encoding::Cp932, ContactText::CsvCp932},
-                                                      {Encoding::Utf8, ContactText::CsvUtf8},
-                                                      {Encoding::Utf8Bom, ContactText::CsvUtf8Bom},
-                                                      {Encoding::Utf16, ContactText::CsvUtf16}};
+    const std::pair<Encoding, QString> encodings[] = {
+        {Encoding::Cp932, ImportExportText::CsvCp932},
+        {Encoding::Utf8, ImportExportText::CsvUtf8},
+        {Encoding::Utf8Bom, ImportExportText::CsvUtf8Bom},
+        {Encoding::Utf16, ImportExportText::CsvUtf16}};
     for (const auto& [encoding, name] : encodings) {
         // UTF-16 only reads with its byte-order mark, so it is offered only for such a file.
         if (encoding != Encoding::Utf16 || guessed.encoding == Encoding::Utf16)
@@ -62,16 +64,16 @@ CCsvImportDialog::CCsvImportDialog(const std::string& bytes, const QString& file
     }
     takePlan(guessed);
 
-    connect(ui->encodingCombo, &QComboBox::activated, this, &CCsvImportDialog::onEncodingChosen);
-    connect(ui->headerCheck, &QCheckBox::toggled, this, &CCsvImportDialog::onHeaderToggled);
-    connect(ui->groupCombo, &QComboBox::activated, this, &CCsvImportDialog::showSample);
+    connect(ui->encodingCombo, &QComboBox::activated, this, &CsvImportDialog::onEncodingChosen);
+    connect(ui->headerCheck, &QCheckBox::toggled, this, &CsvImportDialog::onHeaderToggled);
+    connect(ui->groupCombo, &QComboBox::activated, this, &CsvImportDialog::showSample);
     connect(ui->importButton, &QPushButton::clicked, this, &QDialog::accept);
     connect(ui->cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-CCsvImportDialog::~CCsvImportDialog() = default;
+CsvImportDialog::~CsvImportDialog() = default;
 
-void CCsvImportDialog::takePlan(const ForeignCsv::Plan& plan)
+void CsvImportDialog::takePlan(const ForeignCsv::Plan& plan)
 {
     m_plan = plan;
     ui->encodingCombo->setCurrentIndex(ui->encodingCombo->findData(int(plan.encoding)));
@@ -82,21 +84,21 @@ void CCsvImportDialog::takePlan(const ForeignCsv::Plan& plan)
     showSample();
 }
 
-void CCsvImportDialog::onEncodingChosen()
+void CsvImportDialog::onEncodingChosen()
 {
     // Header names read differently in another encoding: guess the columns again.
     takePlan(ForeignCsv::guessPlan(
         m_bytes, static_cast<Encoding>(ui->encodingCombo->currentData().toInt())));
 }
 
-void CCsvImportDialog::onHeaderToggled(bool on)
+void CsvImportDialog::onHeaderToggled(bool on)
 {
     m_plan.hasHeader = on;
     fillColumns();
     showSample();
 }
 
-void CCsvImportDialog::onColumnChosen(int column, int choice)
+void CsvImportDialog::onColumnChosen(int column, int choice)
 {
     if (column < 0 || std::size_t(column) >= m_plan.columns.size() || choice < 0 ||
         std::size_t(choice) >= m_choices.size())
@@ -106,7 +108,7 @@ void CCsvImportDialog::onColumnChosen(int column, int choice)
     showSample();
 }
 
-int CCsvImportDialog::choiceIndex(const CsvColumn& column) const
+int CsvImportDialog::choiceIndex(const CsvColumn& column) const
 {
     for (std::size_t i = 0; i < m_choices.size(); ++i) {
         if (m_choices[i].field == column.field && m_choices[i].part == column.part)
@@ -115,7 +117,7 @@ int CCsvImportDialog::choiceIndex(const CsvColumn& column) const
     return 0;
 }
 
-void CCsvImportDialog::fillColumns()
+void CsvImportDialog::fillColumns()
 {
     const std::string text = ForeignCsv::decode(m_bytes, m_plan.encoding);
     const ForeignCsv::Table top = ForeignCsv::parse(text, m_plan.delimiter, 1);
@@ -133,7 +135,7 @@ void CCsvImportDialog::fillColumns()
         const int row = int(c);
         const QString name = c < header.size() && !header[c].empty()
                                  ? utf8(header[c])
-                                 : ContactText::CsvNumberedColumn.arg(c + 1);
+                                 : ImportExportText::CsvNumberedColumn.arg(c + 1);
         QString example;
         for (const auto& cells : rows.rows) {
             if (c < cells.size() && !cells[c].empty()) {
@@ -159,13 +161,13 @@ void CCsvImportDialog::fillColumns()
     table->setColumnWidth(1, std::min(table->columnWidth(0) * 2 + 120, 320));
 }
 
-bool CCsvImportDialog::hasGroupColumn() const
+bool CsvImportDialog::hasGroupColumn() const
 {
     return std::any_of(m_plan.columns.begin(), m_plan.columns.end(),
                        [](const CsvColumn& c) { return c.field == AddressRecord::Group; });
 }
 
-void CCsvImportDialog::fillGroups()
+void CsvImportDialog::fillGroups()
 {
     QComboBox* combo = ui->groupCombo;
     const bool had = combo->count() > 0 && combo->itemData(0).toString().isEmpty();
@@ -177,13 +179,13 @@ void CCsvImportDialog::fillGroups()
         chosen = CVOK_AddressDoc::OtherGroup;
     combo->clear();
     if (has)
-        combo->addItem(ContactText::CsvGroupColumn, QString());
+        combo->addItem(ImportExportText::CsvGroupColumn, QString());
     for (const QString& group : m_groups)
         combo->addItem(group, group);
     combo->setCurrentIndex(std::max(combo->findData(chosen), 0));
 }
 
-ForeignCsv::Plan CCsvImportDialog::plan() const
+ForeignCsv::Plan CsvImportDialog::plan() const
 {
     ForeignCsv::Plan chosen = m_plan;
     const QString group = ui->groupCombo->currentData().toString();
@@ -200,12 +202,12 @@ ForeignCsv::Plan CCsvImportDialog::plan() const
     return chosen;
 }
 
-QComboBox* CCsvImportDialog::columnCombo(int column) const
+QComboBox* CsvImportDialog::columnCombo(int column) const
 {
     return qobject_cast<QComboBox*>(ui->columnTable->cellWidget(column, 2));
 }
 
-void CCsvImportDialog::showSample()
+void CsvImportDialog::showSample()
 {
     const ImportResult sample = ForeignCsv::apply(m_bytes, plan(), m_known, SampleRows);
     constexpr int readingColumn = AddressRecord::FieldCount;
@@ -241,6 +243,6 @@ void CCsvImportDialog::showSample()
     for (int c = 0; c < table->columnCount(); ++c)
         table->setColumnWidth(c, std::min(table->columnWidth(c), 240));
     ui->sampleLabel->setText(sample.records.empty()
-                                 ? ContactText::CsvNoSample
-                                 : ContactText::CsvSample.arg(sample.records.size()));
+                                 ? ImportExportText::CsvNoSample
+                                 : ImportExportText::CsvSample.arg(sample.records.size()));
 }

@@ -6,10 +6,10 @@
 #include "app/AppText.h"
 #include "model/storage/AddressFile.h"
 #include "ui/common/FileDialog.h"
-#include "ui/contact/CCsvImportDialog.h"
-#include "ui/contact/CImportSummaryDialog.h"
 #include "ui/contact/CInfomationSheet.h"
 #include "ui/contact/ContactEditor.h"
+#include "ui/exchange/CsvImportDialog.h"
+#include "ui/exchange/ImportSummaryDialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -123,7 +123,7 @@ class TestFileImport : public QObject
     std::unique_ptr<Frame> m_f;
 
     // What the dialogs showed, and what the test does in them.
-    std::function<void(CCsvImportDialog*)> m_onPreview;
+    std::function<void(CsvImportDialog*)> m_onPreview;
     QStringList m_unticked; // groups the test unticks in the summary
     int m_previews = 0;
     int m_summaries = 0;
@@ -134,12 +134,12 @@ class TestFileImport : public QObject
     void driveDialogs()
     {
         m_driver = std::make_unique<ModalDriver>([this](QWidget* w) {
-            if (auto* preview = qobject_cast<CCsvImportDialog*>(w)) {
+            if (auto* preview = qobject_cast<CsvImportDialog*>(w)) {
                 ++m_previews;
                 if (m_onPreview)
                     m_onPreview(preview);
                 click(preview, "importButton");
-            } else if (auto* summary = qobject_cast<CImportSummaryDialog*>(w)) {
+            } else if (auto* summary = qobject_cast<ImportSummaryDialog*>(w)) {
                 ++m_summaries;
                 m_summaryText = summary->findChild<QLabel*>(QStringLiteral("countLabel"))->text() +
                                 u'\n' + summary->details();
@@ -359,7 +359,7 @@ void TestFileImport::csvPreview()
                            "鈴木 花子,hanako@example.jp,,,,,\r\n";
     QStringList guessed;
     QString sample;
-    m_onPreview = [&](CCsvImportDialog* preview) {
+    m_onPreview = [&](CsvImportDialog* preview) {
         for (int c = 0; c < 7; ++c)
             guessed << preview->columnCombo(c)->currentText();
         auto* encoding = preview->findChild<QComboBox*>(QStringLiteral("encodingCombo"));

@@ -1,9 +1,9 @@
-#include "CPrintDialog.h"
+#include "PrintDialog.h"
 
 #include "PrintSetup.h"
 #include "PrintUiText.h"
 #include "print/AddressPrinter.h"
-#include "ui_CPrintDialog.h"
+#include "ui_PrintDialog.h"
 
 namespace {
 
@@ -14,9 +14,9 @@ double PrintSettings::Sheet::*const kSheetFields[] = {
 
 } // namespace
 
-CPrintDialog::CPrintDialog(std::vector<const AddressRecord*> records, const QString& what,
-                           QWidget* parent)
-    : QDialog(parent), ui(new Ui::CPrintDialog), m_records(std::move(records)),
+PrintDialog::PrintDialog(std::vector<const AddressRecord*> records, const QString& what,
+                         QWidget* parent)
+    : QDialog(parent), ui(new Ui::PrintDialog), m_records(std::move(records)),
       m_settings(PrintSettings::load())
 {
     ui->setupUi(this);
@@ -60,33 +60,33 @@ CPrintDialog::CPrintDialog(std::vector<const AddressRecord*> records, const QStr
             if (on)
                 onLayoutChosen();
         });
-    connect(ui->officeRadio, &QRadioButton::toggled, this, &CPrintDialog::updateCount);
-    connect(ui->defaultsButton, &QPushButton::clicked, this, &CPrintDialog::onDefaults);
+    connect(ui->officeRadio, &QRadioButton::toggled, this, &PrintDialog::updateCount);
+    connect(ui->defaultsButton, &QPushButton::clicked, this, &PrintDialog::onDefaults);
     connect(ui->previewButton, &QPushButton::clicked, this, [this] { finish(Action::Preview); });
     connect(ui->pdfButton, &QPushButton::clicked, this, [this] { finish(Action::Pdf); });
     connect(ui->cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-CPrintDialog::~CPrintDialog() = default;
+PrintDialog::~PrintDialog() = default;
 
-QList<QDoubleSpinBox*> CPrintDialog::sheetSpins() const
+QList<QDoubleSpinBox*> PrintDialog::sheetSpins() const
 {
     return {ui->leftSpin,   ui->topSpin,    ui->widthSpin,
             ui->heightSpin, ui->pitchXSpin, ui->pitchYSpin};
 }
 
-PrintSettings::Sheet& CPrintDialog::chosenSheet()
+PrintSettings::Sheet& PrintDialog::chosenSheet()
 {
     return m_shownLayout == PrintSettings::Label24 ? m_settings.label24 : m_settings.label12;
 }
 
-QList<Addressee> CPrintDialog::addressees() const
+QList<Addressee> PrintDialog::addressees() const
 {
     return PrintSetup::addressees(m_records,
                                   m_settings.office ? AddressKind::Office : AddressKind::Home);
 }
 
-void CPrintDialog::takeChoices()
+void PrintDialog::takeChoices()
 {
     m_settings.layout = ui->label24Radio->isChecked()   ? PrintSettings::Label24
                         : ui->label12Radio->isChecked() ? PrintSettings::Label12
@@ -102,7 +102,7 @@ void CPrintDialog::takeChoices()
     }
 }
 
-void CPrintDialog::showSheet()
+void PrintDialog::showSheet()
 {
     // Postcards show the 12-label sheet greyed, rather than empty boxes.
     ui->sheetGroup->setEnabled(m_shownLayout != PrintSettings::Postcard);
@@ -112,7 +112,7 @@ void CPrintDialog::showSheet()
         spins[i]->setValue(sheet.*kSheetFields[i]);
 }
 
-void CPrintDialog::onLayoutChosen()
+void PrintDialog::onLayoutChosen()
 {
     if (m_shownLayout >= 0)
         takeChoices(); // keeps the edits of the sheet shown so far
@@ -123,13 +123,13 @@ void CPrintDialog::onLayoutChosen()
     updateCount();
 }
 
-void CPrintDialog::onDefaults()
+void PrintDialog::onDefaults()
 {
     chosenSheet() = PrintSettings::defaultSheet(PrintSettings::Layout(m_shownLayout));
     showSheet();
 }
 
-void CPrintDialog::updateCount()
+void PrintDialog::updateCount()
 {
     takeChoices();
     int skipped = 0;
@@ -149,7 +149,7 @@ void CPrintDialog::updateCount()
     ui->pdfButton->setEnabled(!list.isEmpty());
 }
 
-void CPrintDialog::finish(Action action)
+void PrintDialog::finish(Action action)
 {
     takeChoices();
     m_action = action;

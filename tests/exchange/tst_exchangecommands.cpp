@@ -11,8 +11,8 @@
 #include "ui/common/FileDialog.h"
 #include "ui/common/LongWork.h"
 #include "ui/common/MessageBox.h"
-#include "ui/contact/CImportSummaryDialog.h"
-#include "ui/contact/CsvExchange.h"
+#include "ui/exchange/ExchangeCommands.h"
+#include "ui/exchange/ImportSummaryDialog.h"
 #include "ui/groups/CGroupTree.h"
 #include "ui/list/CAddressList.h"
 
@@ -37,13 +37,13 @@ QByteArray readAll(const QString& path)
 
 } // namespace
 
-class TestCsvExchange : public QObject
+class TestExchangeCommands : public QObject
 {
     Q_OBJECT
     MessageBoxGuard m_boxes; // message boxes answered and recorded by the tests
     QStringList m_summaries; // the details of each import's summary, closed with OK
     ModalDriver m_summary{[this](QWidget* w) {
-        if (auto* summary = qobject_cast<CImportSummaryDialog*>(w)) {
+        if (auto* summary = qobject_cast<ImportSummaryDialog*>(w)) {
             m_summaries << summary->details();
             summary->accept();
         }
@@ -66,7 +66,7 @@ private:
     std::unique_ptr<CMainFrame> m_frame;
 };
 
-void TestCsvExchange::init()
+void TestExchangeCommands::init()
 {
     MessageBox::shownTexts().clear();
     m_summaries.clear();
@@ -74,7 +74,7 @@ void TestCsvExchange::init()
     m_frame->document()->DeleteAllRecords();
 }
 
-void TestCsvExchange::import_data()
+void TestExchangeCommands::import_data()
 {
     QTest::addColumn<QByteArray>("content"); // empty: the file does not exist
     QTest::addColumn<bool>("cancel");
@@ -95,7 +95,7 @@ void TestCsvExchange::import_data()
     QTest::newRow("blank line at the end") << two + "\r\n" << false << 2 << QStringList{} << "";
 }
 
-void TestCsvExchange::import()
+void TestExchangeCommands::import()
 {
     QFETCH(QByteArray, content);
     QFETCH(bool, cancel);
@@ -117,7 +117,7 @@ void TestCsvExchange::import()
         QCOMPARE(m_frame->document()->records().at(1)->group(), std::string_view("Friends"));
 }
 
-void TestCsvExchange::exportGroup_data()
+void TestExchangeCommands::exportGroup_data()
 {
     QTest::addColumn<QString>("group");
     QTest::addColumn<QByteArray>("expected");
@@ -128,7 +128,7 @@ void TestCsvExchange::exportGroup_data()
     QTest::newRow("empty group") << "Business" << QByteArray();
 }
 
-void TestCsvExchange::exportGroup()
+void TestExchangeCommands::exportGroup()
 {
     QFETCH(QString, group);
     QFETCH(QByteArray, expected);
@@ -140,17 +140,17 @@ void TestCsvExchange::exportGroup()
         m_frame->document()->AddRecord(std::move(r));
     }
     const QString path = TestEnv::root() + QStringLiteral("/out.txt");
-    QVERIFY(CsvExchange::ExportGroupCsv(m_frame->document()->records(), group, path));
+    QVERIFY(ExchangeCommands::ExportGroupCsv(m_frame->document()->records(), group, path));
     QCOMPARE(readAll(path), expected);
 }
 
-void TestCsvExchange::exportToUnwritablePath()
+void TestExchangeCommands::exportToUnwritablePath()
 {
     const QString path = TestEnv::root() + QStringLiteral("/no/such/folder/out.txt");
-    QVERIFY(!CsvExchange::ExportGroupCsv(m_frame->document()->records(), "VOK_Address", path));
+    QVERIFY(!ExchangeCommands::ExportGroupCsv(m_frame->document()->records(), "VOK_Address", path));
 }
 
-void TestCsvExchange::exportCommand_data()
+void TestExchangeCommands::exportCommand_data()
 {
     QTest::addColumn<QString>("rightClicked"); // empty: the selected item, the root
     QTest::addColumn<QString>("file");         // empty: cancelled
@@ -168,7 +168,7 @@ void TestCsvExchange::exportCommand_data()
         << QStringList{QStringLiteral("Exportに失敗しました。管理者に連絡して下さい。")};
 }
 
-void TestCsvExchange::exportCommand()
+void TestExchangeCommands::exportCommand()
 {
     QFETCH(QString, rightClicked);
     QFETCH(QString, file);
@@ -199,7 +199,7 @@ void TestCsvExchange::exportCommand()
 }
 
 // A name typed with the suffix of another type than the one shown is written as that type.
-void TestCsvExchange::exportTypedSuffix_data()
+void TestExchangeCommands::exportTypedSuffix_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("shown"); // 0 legacy, 1 UTF-8 CSV, 2 vCard 3.0, 3 vCard 4.0
@@ -214,7 +214,7 @@ void TestCsvExchange::exportTypedSuffix_data()
         << "x.dat" << 2 << QByteArray("BEGIN:VCARD\r\nVERSION:3.0");
 }
 
-void TestCsvExchange::exportTypedSuffix()
+void TestExchangeCommands::exportTypedSuffix()
 {
     QFETCH(QString, name);
     QFETCH(int, shown);
@@ -237,7 +237,7 @@ void TestCsvExchange::exportTypedSuffix()
 }
 
 // A large import runs through the progress dialog and takes every line.
-void TestCsvExchange::largeImport()
+void TestExchangeCommands::largeImport()
 {
     QByteArray content;
     const int count = 100000;
@@ -259,13 +259,13 @@ void TestCsvExchange::largeImport()
     QCOMPARE(m_summaries, QStringList{QString()});
 
     const QString out = TestEnv::root() + QStringLiteral("/large-out.txt");
-    QVERIFY(CsvExchange::ExportGroupCsv(m_frame->document()->records(), "Private", out));
+    QVERIFY(ExchangeCommands::ExportGroupCsv(m_frame->document()->records(), "Private", out));
     QCOMPARE(readAll(out), content);
 }
 
 // SIGTERM while an import shows its progress: the program ends after the import, with every
 // line of it saved.
-void TestCsvExchange::terminationWaitsForTheImport()
+void TestExchangeCommands::terminationWaitsForTheImport()
 {
     LongWork::setDelayForTesting(0); // the progress shows, and pumps events, at once
     // Long enough to be read in several pieces, each advancing the progress.
@@ -296,5 +296,5 @@ void TestCsvExchange::terminationWaitsForTheImport()
     LongWork::setDelayForTesting(500);
 }
 
-VOK_TEST_MAIN(TestCsvExchange)
-#include "tst_csvexchange.moc"
+VOK_TEST_MAIN(TestExchangeCommands)
+#include "tst_exchangecommands.moc"

@@ -12,14 +12,14 @@
 class QComboBox;
 
 namespace Ui {
-class CCsvImportDialog;
+class CsvImportDialog;
 }
 
 // The preview of a CSV file from another program (a spreadsheet, a web mail service, another
 // address book): its encoding, whether the first row is a header, where each column goes and
 // the target group, all guessed and changeable, with the first contacts shown as they will be
 // imported.
-class CCsvImportDialog : public QDialog
+class CsvImportDialog : public QDialog
 {
     Q_OBJECT
 public:
@@ -27,9 +27,9 @@ public:
 
     // bytes: the whole file, kept by the caller while the dialog lives. groups: the book's
     // groups; knownGroups: the same in CP932.
-    CCsvImportDialog(const std::string& bytes, const QString& fileName, const QStringList& groups,
-                     std::vector<std::string> knownGroups, QWidget* parent = nullptr);
-    ~CCsvImportDialog() override;
+    CsvImportDialog(const std::string& bytes, const QString& fileName, const QStringList& groups,
+                    std::vector<std::string> knownGroups, QWidget* parent = nullptr);
+    ~CsvImportDialog() override;
 
     // The plan as the user left it.
     ForeignCsv::Plan plan() const;
@@ -47,7 +47,7 @@ private:
     bool hasGroupColumn() const;
     int choiceIndex(const CsvColumn& column) const;
 
-    std::unique_ptr<Ui::CCsvImportDialog> ui;
+    std::unique_ptr<Ui::CsvImportDialog> ui;
     const std::string& m_bytes;
     QStringList m_groups;
     std::vector<std::string> m_known;

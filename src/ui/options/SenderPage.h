@@ -7,12 +7,12 @@
 class ByteLimitValidator;
 
 namespace Ui {
-class CSenderPage;
+class SenderPage;
 }
 
 // Page "差出人": the sender printed on postcards, and the lettering of printed addresses (font,
 // how the numbers of a vertical address are written).
-class CSenderPage : public QWidget
+class SenderPage : public QWidget
 {
     Q_OBJECT
 public:
@@ -22,8 +22,8 @@ public:
     static constexpr int PostalCodeBytes = 8;
     static constexpr int AddressBytes = 250; // as the contact sheet's address
 
-    explicit CSenderPage(QWidget* parent = nullptr);
-    ~CSenderPage() override;
+    explicit SenderPage(QWidget* parent = nullptr);
+    ~SenderPage() override;
 
     // Loads the members from the Print key and shows them; only the first call does anything.
     void OnInitDialog();
@@ -40,7 +40,7 @@ public:
     int m_nNumerals = 0;
 
 private:
-    std::unique_ptr<Ui::CSenderPage> ui;
+    std::unique_ptr<Ui::SenderPage> ui;
     ByteLimitValidator* m_name;
     ByteLimitValidator* m_postalCode;
     ByteLimitValidator* m_address;

@@ -12,12 +12,12 @@ class AddressRecord;
 class QDoubleSpinBox;
 
 namespace Ui {
-class CPrintDialog;
+class PrintDialog;
 }
 
 // "宛名印刷": what is printed, on which paper, from which address, and where the labels sit on
 // their sheet. Ends with the preview or the PDF chosen; the caller carries it out.
-class CPrintDialog : public QDialog
+class PrintDialog : public QDialog
 {
     Q_OBJECT
 public:
@@ -29,9 +29,9 @@ public:
     };
 
     // `what` says which contacts these are ("選択した管理情報 3 件").
-    CPrintDialog(std::vector<const AddressRecord*> records, const QString& what,
-                 QWidget* parent = nullptr);
-    ~CPrintDialog() override;
+    PrintDialog(std::vector<const AddressRecord*> records, const QString& what,
+                QWidget* parent = nullptr);
+    ~PrintDialog() override;
 
     Action action() const { return m_action; }
     // The stored settings with the choices made here.
@@ -49,7 +49,7 @@ private:
     void updateCount();
     void finish(Action action);
 
-    std::unique_ptr<Ui::CPrintDialog> ui;
+    std::unique_ptr<Ui::PrintDialog> ui;
     std::vector<const AddressRecord*> m_records;
     PrintSettings m_settings;
     Action m_action = Action::None;

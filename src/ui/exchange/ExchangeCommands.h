@@ -9,7 +9,7 @@ class QWidget;
 class RecordList;
 
 // The two exchange commands: import a file into the address book, export contacts to a file.
-class CsvExchange
+class ExchangeCommands
 {
 public:
     // Command 1004: the open dialog, then the import of the chosen file (FileImport).

@@ -1,4 +1,4 @@
-#include "CSenderPage.h"
+#include "SenderPage.h"
 
 #include "OptionText.h"
 #include "settings/PrintSettings.h"
@@ -6,11 +6,11 @@
 #include "ui/common/ByteLimitValidator.h"
 #include "ui/contact/PostalCodeOffer.h"
 #include "ui/print/PrintSetup.h"
-#include "ui_CSenderPage.h"
+#include "ui_SenderPage.h"
 
 #include <QApplication>
 
-CSenderPage::CSenderPage(QWidget* parent) : QWidget(parent), ui(new Ui::CSenderPage)
+SenderPage::SenderPage(QWidget* parent) : QWidget(parent), ui(new Ui::SenderPage)
 {
     ui->setupUi(this);
     setWindowTitle(OptionText::SenderPageTitle);
@@ -39,9 +39,9 @@ CSenderPage::CSenderPage(QWidget* parent) : QWidget(parent), ui(new Ui::CSenderP
     new PostalCodeOffer(ui->postalCodeEdit, ui->addressEdit);
 }
 
-CSenderPage::~CSenderPage() = default;
+SenderPage::~SenderPage() = default;
 
-void CSenderPage::OnInitDialog()
+void SenderPage::OnInitDialog()
 {
     if (m_initialized)
         return;
@@ -56,7 +56,7 @@ void CSenderPage::OnInitDialog()
     UpdateData(false);
 }
 
-void CSenderPage::UpdateData(bool saveAndValidate)
+void SenderPage::UpdateData(bool saveAndValidate)
 {
     if (saveAndValidate) {
         m_strName = ui->nameEdit->text();
@@ -78,7 +78,7 @@ void CSenderPage::UpdateData(bool saveAndValidate)
     }
 }
 
-void CSenderPage::OnOK()
+void SenderPage::OnOK()
 {
     OnInitDialog();
     UpdateData(true);

@@ -1,8 +1,8 @@
 #include "FileImport.h"
 
-#include "CCsvImportDialog.h"
-#include "CImportSummaryDialog.h"
-#include "ContactText.h"
+#include "CsvImportDialog.h"
+#include "ImportExportText.h"
+#include "ImportSummaryDialog.h"
 #include "core/BookImport.h"
 #include "core/CVOK_AddressDoc.h"
 #include "ui/common/LongWork.h"
@@ -14,14 +14,14 @@ bool FileImport::ImportFile(QWidget* parent, CVOK_AddressDoc& doc, const QString
     ForeignCsv::Plan plan;
     switch (import.load(path)) {
     case BookImport::Kind::Unreadable:
-        MessageBox::information(parent, ContactText::ImportFailed);
+        MessageBox::information(parent, ImportExportText::ImportFailed);
         return false;
     case BookImport::Kind::NotText:
-        MessageBox::information(parent, ContactText::NotAddressBook);
+        MessageBox::information(parent, ImportExportText::NotAddressBook);
         return false;
     case BookImport::Kind::ForeignCsv: {
-        CCsvImportDialog preview(import.bytes(), path, doc.groupNames(), import.knownGroups(),
-                                 parent);
+        CsvImportDialog preview(import.bytes(), path, doc.groupNames(), import.knownGroups(),
+                                parent);
         if (preview.exec() != QDialog::Accepted)
             return false;
         plan = preview.plan();
@@ -33,14 +33,14 @@ bool FileImport::ImportFile(QWidget* parent, CVOK_AddressDoc& doc, const QString
     }
     {
         // Large files take a while: progress, and no end of the program in the middle.
-        LongWork work(parent, ContactText::Importing);
+        LongWork work(parent, ImportExportText::Importing);
         import.read(import.kind() == BookImport::Kind::ForeignCsv ? &plan : nullptr,
                     [&work](std::size_t, std::uint64_t done, std::uint64_t total) {
                         work.update(0, 1, done, total);
     });
     import.add();
 }
-CImportSummaryDialog summary(import, parent);
+ImportSummaryDialog summary(import, parent);
 if (summary.exec() == QDialog::Accepted)
     import.createGroups(summary.chosenGroups());
 return true;

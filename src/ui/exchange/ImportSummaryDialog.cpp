@@ -1,8 +1,8 @@
-#include "CImportSummaryDialog.h"
+#include "ImportSummaryDialog.h"
 
-#include "ContactText.h"
+#include "ImportExportText.h"
 #include "core/BookImport.h"
-#include "ui_CImportSummaryDialog.h"
+#include "ui_ImportSummaryDialog.h"
 
 #include <QCheckBox>
 #include <algorithm>
@@ -20,50 +20,50 @@ void appendSection(QStringList& lines, const QString& heading, const List& entri
     if (!lines.isEmpty())
         lines << QString();
     lines << heading.arg(entries.size());
-    const qsizetype listed = std::min<qsizetype>(entries.size(), CImportSummaryDialog::MaxListed);
+    const qsizetype listed = std::min<qsizetype>(entries.size(), ImportSummaryDialog::MaxListed);
     for (qsizetype i = 0; i < listed; ++i)
         lines << format(entries[i]);
     if (entries.size() > listed)
-        lines << ContactText::SummaryMore.arg(entries.size() - listed);
+        lines << ImportExportText::SummaryMore.arg(entries.size() - listed);
 }
 
 } // namespace
 
-CImportSummaryDialog::CImportSummaryDialog(const BookImport& import, QWidget* parent)
-    : QDialog(parent), ui(new Ui::CImportSummaryDialog)
+ImportSummaryDialog::ImportSummaryDialog(const BookImport& import, QWidget* parent)
+    : QDialog(parent), ui(new Ui::ImportSummaryDialog)
 {
     ui->setupUi(this);
-    setWindowTitle(ContactText::SummaryTitle);
-    ui->countLabel->setText(ContactText::SummaryCount.arg(import.added()));
-    ui->okButton->setText(ContactText::SummaryOk);
+    setWindowTitle(ImportExportText::SummaryTitle);
+    ui->countLabel->setText(ImportExportText::SummaryCount.arg(import.added()));
+    ui->okButton->setText(ImportExportText::SummaryOk);
     connect(ui->okButton, &QPushButton::clicked, this, &QDialog::accept);
 
     using Note = BookImport::FieldNote;
     QStringList lines;
-    appendSection(lines, ContactText::SummaryReplaced, import.replaced(), [](const Note& n) {
+    appendSection(lines, ImportExportText::SummaryReplaced, import.replaced(), [](const Note& n) {
         const QList<uint> code = n.detail.toUcs4();
-        return ContactText::SummaryReplacedItem.arg(
+        return ImportExportText::SummaryReplacedItem.arg(
             n.contact, n.field, n.detail,
             QString::number(code.value(0), 16).toUpper().rightJustified(4, u'0'));
     });
-    appendSection(lines, ContactText::SummaryCut, import.cut(), [](const Note& n) {
-        return ContactText::SummaryCutItem.arg(n.contact, n.field);
+    appendSection(lines, ImportExportText::SummaryCut, import.cut(), [](const Note& n) {
+        return ImportExportText::SummaryCutItem.arg(n.contact, n.field);
     });
-    appendSection(lines, ContactText::SummaryRefused, import.refused(),
+    appendSection(lines, ImportExportText::SummaryRefused, import.refused(),
                   [](const BookImport::LineNote& n) {
-                      return ContactText::SummaryRefusedItem.arg(n.line).arg(n.reason);
+                      return ImportExportText::SummaryRefusedItem.arg(n.line).arg(n.reason);
                   });
     if (import.photosSkipped() > 0) {
         if (!lines.isEmpty())
             lines << QString();
-        lines << ContactText::SummaryPhotos.arg(import.photosSkipped());
+        lines << ImportExportText::SummaryPhotos.arg(import.photosSkipped());
     }
     ui->detailsText->setPlainText(lines.join(u'\n'));
     ui->detailsText->setVisible(!lines.isEmpty());
 
     const QStringList groups = import.missingGroups();
-    ui->groupsBox->setTitle(ContactText::SummaryGroups);
-    ui->groupsNote->setText(ContactText::SummaryGroupsNote);
+    ui->groupsBox->setTitle(ImportExportText::SummaryGroups);
+    ui->groupsNote->setText(ImportExportText::SummaryGroupsNote);
     for (const QString& group : groups) {
         // "&" in a name is shown, not taken as a shortcut mark.
         auto* box =
@@ -92,9 +92,9 @@ CImportSummaryDialog::CImportSummaryDialog(const BookImport& import, QWidget* pa
     ui->okButton->setFocus();
 }
 
-CImportSummaryDialog::~CImportSummaryDialog() = default;
+ImportSummaryDialog::~ImportSummaryDialog() = default;
 
-QStringList CImportSummaryDialog::chosenGroups() const
+QStringList ImportSummaryDialog::chosenGroups() const
 {
     QStringList chosen;
     for (const QCheckBox* box : m_groupBoxes) {
@@ -104,7 +104,7 @@ QStringList CImportSummaryDialog::chosenGroups() const
     return chosen;
 }
 
-QString CImportSummaryDialog::details() const
+QString ImportSummaryDialog::details() const
 {
     return ui->detailsText->toPlainText();
 }

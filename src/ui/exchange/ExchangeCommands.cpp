@@ -1,0 +1,41 @@
+#include "ExchangeCommands.h"
+
+#include "FileImport.h"
+#include "ImportExportText.h"
+#include "core/BookExport.h"
+#include "core/Text.h"
+#include "model/exchange/csv/CsvFile.h"
+#include "ui/common/FileDialog.h"
+#include "ui/common/MessageBox.h"
+
+#include <QFile>
+
+void ExchangeCommands::OnImport(QWidget* parent, CVOK_AddressDoc& doc)
+{
+    const QString path = FileDialog::getOpenFileName(
+        parent, ImportExportText::ImportTitle,
+        ImportExportText::ImportFilters.join(QStringLiteral(";;")), QString());
+    if (!path.isEmpty())
+        FileImport::ImportFile(parent, doc, path);
+}
+
+void ExchangeCommands::OnExport(QWidget* parent, const CVOK_AddressDoc& doc,
+                                std::span<const AddressRecord* const> records)
+{
+    int chosen = 0;
+    const QString path = FileDialog::getSaveFileName(parent, ImportExportText::ExportTitle,
+                                                     ImportExportText::ExportFilters,
+                                                     ImportExportText::ExportSuffixes, &chosen);
+    if (path.isEmpty())
+        return;
+    if (BookExport::write(doc, path, static_cast<ExportFormat::Format>(chosen), records) !=
+        FileIo::WriteStatus::Ok)
+        MessageBox::information(parent, ImportExportText::ExportFailed);
+}
+
+bool ExchangeCommands::ExportGroupCsv(const RecordList& records, const QString& group,
+                                      const QString& path)
+{
+    return CsvFile::Write(QFile::encodeName(path).toStdString(), records,
+                          Text::toCp932Lossy(group)) == CsvFile::WriteStatus::Ok;
+}
