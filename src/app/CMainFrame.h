@@ -78,7 +78,8 @@ public:
     void OnEditUndo();      // 57643
     void OnEditRedo();      // 57644
     void OnEditFind();      // 57636
-    void OnViewReading();   // 32810
+    void OnViewReading();
+    void OnViewAddressee();   // 32810
 
     // Enable rules that depend on the focus and the list's selection.
     bool ListHasFocus() const;
@@ -132,6 +133,7 @@ private:
     void endRun();
     void shutDown();
     void createAutoSave();
+    void reportCompanion();
     bool textFieldHasFocus() const;
 
     CVOK_AddressDoc m_doc;

@@ -1,5 +1,6 @@
 #include "DataLocation.h"
 
+#include "model/storage/CompanionFile.h"
 #include "model/storage/ReadingStore.h"
 
 #include <QCoreApplication>
@@ -24,6 +25,11 @@ QString addressFilePath()
 QString readingsFilePath(const QString& bookPath)
 {
     return QFileInfo(bookPath).absolutePath() + u'/' + QString::fromLatin1(ReadingStore::FileName);
+}
+
+QString companionFilePath(const QString& bookPath)
+{
+    return bookPath + QString::fromLatin1(CompanionFile::Suffix);
 }
 
 } // namespace DataLocation

@@ -9,5 +9,7 @@ namespace DataLocation {
 QString addressFilePath();
 // The readings of names (Readings.txt), beside the book at bookPath.
 QString readingsFilePath(const QString& bookPath);
+// The companion file of the book at bookPath (identities, extras, groups).
+QString companionFilePath(const QString& bookPath);
 
 } // namespace DataLocation

@@ -144,7 +144,7 @@ private slots:
         QFETCH(int, recordsAfter);
         CVOK_AddressDoc& doc = *m_doc;
         const State before = stateOf(doc);
-        const std::uint64_t revision = doc.revision();
+        const std::uint64_t revision = doc.recordsRevision();
         perform(doc, Op(op));
         const State after = stateOf(doc);
         QVERIFY(!(after == before));
@@ -172,7 +172,7 @@ private slots:
         QVERIFY(stateOf(doc) == before);
         // Only changes to the records are changes of the data file.
         const bool fileChanged = after.file != before.file;
-        QCOMPARE(doc.revision() != revision, fileChanged);
+        QCOMPARE(doc.recordsRevision() != revision, fileChanged);
     }
 
     // Many steps back, then a new change drops what was undone.

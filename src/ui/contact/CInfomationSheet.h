@@ -4,14 +4,16 @@
 #include <QString>
 
 class AddressRecord;
+class AddresseePage;
 class COfficePage;
 class CPrivatePage;
 class QDialogButtonBox;
 class QTabWidget;
 class SheetHeader;
 
-// The contact sheet "管理情報": the personal and the office page, OK and Cancel. It opens with
-// the focus in the first field of the page shown, wholly on the screen.
+// The contact sheet "管理情報": the personal and the office page, the 宛名 page (how postcards
+// address the contact), OK and Cancel. It opens with the focus in the first field of the page
+// shown, wholly on the screen.
 class CInfomationSheet : public QDialog
 {
     Q_OBJECT
@@ -23,15 +25,16 @@ public:
 
     CPrivatePage& privatePage() const { return *m_privatePage; }
     COfficePage& officePage() const { return *m_officePage; }
+    AddresseePage& addresseePage() const { return *m_addresseePage; }
     QTabWidget* tabs() const { return m_tabs; }
     QDialogButtonBox* buttons() const { return m_buttons; }
 
-    // The sixteen fields between a record and the page members.
+    // The sixteen fields and the extras between a record and the page members.
     void LoadRecord(const AddressRecord& record);
     void StoreRecord(AddressRecord& record) const;
 
-    // Reads both pages, the office page also when it was never opened; a refused value keeps
-    // the sheet open on its page with the message.
+    // Reads every page, also those never opened; a refused value keeps the sheet open on its
+    // page with the message.
     void OnOK();
 
 protected:
@@ -44,6 +47,7 @@ private:
 
     CPrivatePage* m_privatePage;
     COfficePage* m_officePage;
+    AddresseePage* m_addresseePage;
     QTabWidget* m_tabs;
     QDialogButtonBox* m_buttons;
     SheetHeader* m_header = nullptr;

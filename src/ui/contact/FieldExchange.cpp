@@ -9,9 +9,9 @@
 bool FieldExchange::store(std::initializer_list<Binding> fields, QWidget*& failedField,
                           QString& message)
 {
-    for (const auto& [field, member] : fields) {
+    for (const auto& [field, member, whole] : fields) {
         std::string bytes;
-        switch (field->store(bytes)) {
+        switch (field->store(bytes, whole)) {
         case ContactField::Status::Ok:
             *member = std::move(bytes);
             continue;
