@@ -38,6 +38,8 @@ std::unique_ptr<ModalDriver> whenSheetOpens(std::function<void(CInfomationSheet*
         if (auto* sheet = qobject_cast<CInfomationSheet*>(modal)) {
             *opened = true;
             f(sheet);
+            if (sheet->isVisible()) // a failed check left it open: do not hang the test
+                sheet->reject();
         }
     });
 }
@@ -308,8 +310,8 @@ void TestContactEditor::addresseeAndWholeText()
     const auto driver = whenSheetOpens(
         [&name](CInfomationSheet* sheet) {
             typeText(sheet->privatePage().nameEdit(), name);
-            QTest::keyClick(sheet, Qt::Key_Tab, Qt::ControlModifier);
-            QTest::keyClick(sheet, Qt::Key_Tab, Qt::ControlModifier);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
             QCOMPARE(sheet->tabs()->currentWidget(), &sheet->addresseePage());
             QComboBox* honorific = sheet->addresseePage().honorificCombo();
             honorific->setFocus();
