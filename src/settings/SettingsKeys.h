@@ -33,7 +33,7 @@ inline constexpr String Style{WindowKey, "Style", ""};
 
 // ListView: "Width0" .. "Width6" have no default (the column fits its contents).
 inline constexpr char WidthPattern[] = "Width%1";
-inline constexpr Dword Sort{ListViewKey, "Sort", 0x11};
+inline constexpr Dword Sort{ListViewKey, "Sort", 0x10}; // by name, ascending
 inline constexpr Dword ReadingColumn{ListViewKey, "ReadingColumn", 0}; // フリガナ shown
 
 // Option

@@ -101,29 +101,29 @@ private slots:
     void sortToggling()
     {
         Frame f;
-        f.add({"b", "2@x", "Private", "300"});
-        f.add({"A", "3@x", "Private", "100"});
-        f.add({"c", "1@x", "Private", "200"});
+        f.add({"さとう", "1@x", "Private", "300"});
+        f.add({"あべ", "3@x", "Private", "100"});
+        f.add({"いとう", "2@x", "Private", "200"});
         f.show("VOK_Address");
         QHeaderView* h = f.list->horizontalHeader();
-        // No stored order: by mail address, ascending, the mark on that header.
-        QCOMPARE(f.list->sortState, 0x11u);
-        QCOMPARE(f.list->markedColumn, 1);
-        QCOMPARE(f.column(1), (QStringList{"1@x", "2@x", "3@x"}));
+        // A fresh profile: by name in あいうえお order, the mark on that header.
+        QCOMPARE(f.list->sortState, 0x10u);
+        QCOMPARE(f.list->markedColumn, 0);
+        QCOMPARE(f.column(0), (QStringList{"あべ", "いとう", "さとう"}));
         QVERIFY(h->isSortIndicatorShown());
-        QCOMPARE(h->sortIndicatorSection(), 1);
+        QCOMPARE(h->sortIndicatorSection(), 0);
         const Qt::SortOrder up = h->sortIndicatorOrder();
 
-        clickHeader(f.list, 0);
-        QCOMPARE(f.list->sortState, 0x10u);
-        QCOMPARE(f.column(0), (QStringList{"A", "b", "c"}));
-        QCOMPARE(h->sortIndicatorSection(), 0);
+        clickHeader(f.list, 1);
+        QCOMPARE(f.list->sortState, 0x11u);
+        QCOMPARE(f.column(1), (QStringList{"1@x", "2@x", "3@x"}));
+        QCOMPARE(h->sortIndicatorSection(), 1);
         QCOMPARE(h->sortIndicatorOrder(), up);
-        QCOMPARE(f.list->markedColumn, 0);
+        QCOMPARE(f.list->markedColumn, 1);
 
-        clickHeader(f.list, 0);
-        QCOMPARE(f.list->sortState, 0x20u);
-        QCOMPARE(f.column(0), (QStringList{"c", "b", "A"}));
+        clickHeader(f.list, 1);
+        QCOMPARE(f.list->sortState, 0x21u);
+        QCOMPARE(f.column(1), (QStringList{"3@x", "2@x", "1@x"}));
         QVERIFY(h->sortIndicatorOrder() != up);
 
         clickHeader(f.list, 2);
@@ -367,7 +367,6 @@ private slots:
         for (const char* n : {"a", "b", "c", "d"})
             f.add({n, "", "Private"});
         f.show("Private");
-        f.list->SortByColumn(0);
         selectRows(f.list, {1, 3});
         QCOMPARE(f.list->GetSelectedCount(), 2);
         f.list->DeleteSelectedRecords();
@@ -439,7 +438,6 @@ private slots:
             rows << i;
         }
         f.show("Private");
-        f.list->SortByColumn(0);
         QCOMPARE(f.list->JoinSelectedMailAddresses(false), std::string());
         selectRows(f.list, rows);
         QCOMPARE(QString::fromStdString(f.list->JoinSelectedMailAddresses(false)), joined);

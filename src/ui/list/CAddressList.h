@@ -81,7 +81,7 @@ public:
     bool isDragMoving() const { return m_dragMove; }
     bool isDragCopying() const { return m_dragCopy; }
 
-    quint32 sortState = 0x11;
+    quint32 sortState = 0x10; // by name, ascending, until the stored order is read
     int markedColumn = -1;
 
 protected:
