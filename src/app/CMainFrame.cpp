@@ -12,6 +12,7 @@
 #include "core/Text.h"
 #include "mail/MailCheck.h"
 #include "mail/MailLauncher.h"
+#include "mail/MailText.h"
 #include "resource.h"
 #include "settings/OptionSettings.h"
 #include "ui/about/CAboutDialog.h"
@@ -388,7 +389,20 @@ void CMainFrame::OnMailCheck()
 void CMainFrame::OnNewMail()
 {
     const std::string joined = m_list->JoinSelectedMailAddresses(false);
-    MailLauncher::openMailto(MailLauncher::mailtoFromJoined(Text::fromCp932(joined)));
+    MailLauncher::composeMail(MailLauncher::mailtoFromJoined(Text::fromCp932(joined)),
+                              [frame = QPointer<CMainFrame>(this)](MailLauncher::Outcome outcome) {
+                                  if (frame)
+                                      frame->reportMailLaunch(outcome);
+                              });
+}
+
+void CMainFrame::reportMailLaunch(MailLauncher::Outcome outcome)
+{
+    // The desktop says nothing on the screen when it has no mail program: we do.
+    if (outcome == MailLauncher::Outcome::NoMailProgram)
+        MessageBox::information(this, MailText::NoMailProgram);
+    else if (outcome == MailLauncher::Outcome::NotStarted)
+        MessageBox::information(this, MailText::MailProgramNotStarted);
 }
 
 void CMainFrame::OnOpenAddressBook()
@@ -583,7 +597,11 @@ bool CMainFrame::hasTray() const
 
 void CMainFrame::LaunchMailClient()
 {
-    MailLauncher::launchDefaultMailClient();
+    MailLauncher::launchDefaultMailClient(
+        [frame = QPointer<CMainFrame>(this)](MailLauncher::Outcome outcome) {
+            if (frame)
+                frame->reportMailLaunch(outcome);
+        });
 }
 
 void CMainFrame::SetMailPaneText(const QString& text)

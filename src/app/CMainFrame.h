@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/CVOK_AddressDoc.h"
+#include "mail/MailLauncher.h"
 
 #include <QItemSelectionModel>
 #include <QMainWindow>
@@ -96,8 +97,10 @@ public:
     bool OnUpdateEditUndo() const;
     bool OnUpdateEditRedo() const;
 
-    // Starts the desktop's default mail program; failures are silent.
+    // Starts the desktop's default mail program; a desktop without one is reported.
     void LaunchMailClient();
+    // Tells the user when the mail program could not be found or started.
+    void reportMailLaunch(MailLauncher::Outcome outcome);
 
     // The status bar's mail pane (ID_INDICATOR_MAIL), repainted at once.
     void SetMailPaneText(const QString& text);
