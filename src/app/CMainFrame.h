@@ -80,6 +80,8 @@ public:
     void OnEditRedo();      // 57644
     void OnEditFind();      // 57636
     void OnViewReading();   // 32810
+    void OnMoveToGroup();   // 32811, the group as the command's argument
+    void OnCopyToGroup();   // 32812
 
     // Enable rules that depend on the focus and the list's selection.
     bool ListHasFocus() const;
@@ -88,6 +90,7 @@ public:
     bool OnUpdateDelete() const;
     bool OnUpdateCopyMailAddresses() const;
     bool OnUpdateCopyInfo() const;
+    bool OnUpdateToGroup() const;
     bool OnUpdateExport() const;
     bool OnUpdateGroupCommand() const;
     bool OnUpdateNewMail() const;
