@@ -12,6 +12,7 @@
 #include "core/Text.h"
 #include "mail/MailCheck.h"
 #include "mail/MailLauncher.h"
+#include "mail/MailText.h"
 #include "resource.h"
 #include "settings/OptionSettings.h"
 #include "ui/about/CAboutDialog.h"
@@ -80,7 +81,8 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
     // Then the bars, the data file and the bars' saved state.
     m_searchField = new SearchField(m_list, this);
     m_toolBar = MainMenus::createToolBar(*m_commands, *this, m_searchField);
-    MainMenus::createMenus(*m_commands, *this, m_toolBar);
+    MainMenus::createMenus(*m_commands, *this, m_toolBar,
+                           [this](QMenu* menu) { m_list->addGroupMenus(menu); });
     m_statusBar = std::make_unique<MainStatusBar>(*this, m_list->model());
     m_mailCheck = new MailCheck(this);
     connect(m_mailCheck, &MailCheck::trayIconChanged, m_tray, &TrayIcon::SetTrayIcon);
@@ -157,6 +159,8 @@ void CMainFrame::createCommands()
     add(ID_EDIT_REDO, &CMainFrame::OnEditRedo, &CMainFrame::OnUpdateEditRedo);
     add(ID_EDIT_FIND, &CMainFrame::OnEditFind, nullptr);
     add(ID_VIEW_READING, &CMainFrame::OnViewReading, nullptr);
+    add(ID_MOVE_TO_GROUP, &CMainFrame::OnMoveToGroup, &CMainFrame::OnUpdateToGroup);
+    add(ID_COPY_TO_GROUP, &CMainFrame::OnCopyToGroup, &CMainFrame::OnUpdateToGroup);
     MainMenus::applyCommandTexts(*m_commands, *this);
 }
 
@@ -242,6 +246,11 @@ bool CMainFrame::OnUpdateCopyMailAddresses() const
 bool CMainFrame::OnUpdateCopyInfo() const
 {
     return ListHasFocus() && m_list->GetSelectedCount() == 1;
+}
+
+bool CMainFrame::OnUpdateToGroup() const
+{
+    return ListHasFocus() && m_list->GetSelectedCount() >= 1;
 }
 
 bool CMainFrame::OnUpdateExport() const
@@ -388,7 +397,20 @@ void CMainFrame::OnMailCheck()
 void CMainFrame::OnNewMail()
 {
     const std::string joined = m_list->JoinSelectedMailAddresses(false);
-    MailLauncher::openMailto(MailLauncher::mailtoFromJoined(Text::fromCp932(joined)));
+    MailLauncher::composeMail(MailLauncher::mailtoFromJoined(Text::fromCp932(joined)),
+                              [frame = QPointer<CMainFrame>(this)](MailLauncher::Outcome outcome) {
+                                  if (frame)
+                                      frame->reportMailLaunch(outcome);
+                              });
+}
+
+void CMainFrame::reportMailLaunch(MailLauncher::Outcome outcome)
+{
+    // The desktop says nothing on the screen when it has no mail program: we do.
+    if (outcome == MailLauncher::Outcome::NoMailProgram)
+        MessageBox::information(this, MailText::NoMailProgram);
+    else if (outcome == MailLauncher::Outcome::NotStarted)
+        MessageBox::information(this, MailText::MailProgramNotStarted);
 }
 
 void CMainFrame::OnOpenAddressBook()
@@ -465,6 +487,21 @@ void CMainFrame::OnViewReading()
 {
     m_list->setReadingColumnShown(!m_list->readingColumnShown());
     m_commands->action(ID_VIEW_READING)->setChecked(m_list->readingColumnShown());
+}
+
+void CMainFrame::OnMoveToGroup()
+{
+    const QString group = m_commands->argument().toString();
+    if (!group.isEmpty())
+        m_doc.MoveToGroup(m_list->selectedRecords(), group);
+}
+
+void CMainFrame::OnCopyToGroup()
+{
+    const QString group = m_commands->argument().toString();
+    const std::vector<AddressRecord*> chosen = m_list->selectedRecords();
+    if (!group.isEmpty())
+        m_doc.CopyToGroup(std::vector<const AddressRecord*>(chosen.begin(), chosen.end()), group);
 }
 
 void CMainFrame::ReadOptions()
@@ -583,7 +620,11 @@ bool CMainFrame::hasTray() const
 
 void CMainFrame::LaunchMailClient()
 {
-    MailLauncher::launchDefaultMailClient();
+    MailLauncher::launchDefaultMailClient(
+        [frame = QPointer<CMainFrame>(this)](MailLauncher::Outcome outcome) {
+            if (frame)
+                frame->reportMailLaunch(outcome);
+        });
 }
 
 void CMainFrame::SetMailPaneText(const QString& text)

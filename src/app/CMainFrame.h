@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/CVOK_AddressDoc.h"
+#include "mail/MailLauncher.h"
 
 #include <QItemSelectionModel>
 #include <QMainWindow>
@@ -79,6 +80,8 @@ public:
     void OnEditRedo();      // 57644
     void OnEditFind();      // 57636
     void OnViewReading();   // 32810
+    void OnMoveToGroup();   // 32811, the group as the command's argument
+    void OnCopyToGroup();   // 32812
 
     // Enable rules that depend on the focus and the list's selection.
     bool ListHasFocus() const;
@@ -87,6 +90,7 @@ public:
     bool OnUpdateDelete() const;
     bool OnUpdateCopyMailAddresses() const;
     bool OnUpdateCopyInfo() const;
+    bool OnUpdateToGroup() const;
     bool OnUpdateExport() const;
     bool OnUpdateGroupCommand() const;
     bool OnUpdateNewMail() const;
@@ -96,8 +100,10 @@ public:
     bool OnUpdateEditUndo() const;
     bool OnUpdateEditRedo() const;
 
-    // Starts the desktop's default mail program; failures are silent.
+    // Starts the desktop's default mail program; a desktop without one is reported.
     void LaunchMailClient();
+    // Tells the user when the mail program could not be found or started.
+    void reportMailLaunch(MailLauncher::Outcome outcome);
 
     // The status bar's mail pane (ID_INDICATOR_MAIL), repainted at once.
     void SetMailPaneText(const QString& text);

@@ -11,6 +11,8 @@ inline constexpr char AppKey[] = "SOFTWARE\\VOK System\\VOK_Address";
 inline constexpr char WindowKey[] = "SOFTWARE\\VOK System\\VOK_Address\\Window";
 inline constexpr char ListViewKey[] = "SOFTWARE\\VOK System\\VOK_Address\\ListView";
 inline constexpr char TreeViewKey[] = "SOFTWARE\\VOK System\\VOK_Address\\TreeView";
+// Beside TreeView, not in it: a value there would share its name space with the groups' keys.
+inline constexpr char TreeOrderKey[] = "SOFTWARE\\VOK System\\VOK_Address\\TreeOrder";
 inline constexpr char OptionKey[] = "SOFTWARE\\VOK System\\VOK_Address\\Option";
 inline constexpr char PrintKey[] = "SOFTWARE\\VOK System\\VOK_Address\\Print";
 
@@ -28,13 +30,22 @@ struct String
     const char* fallback;
 };
 
+struct MultiString
+{
+    const char* key;
+    const char* name;
+};
+
 // Window
 inline constexpr String Style{WindowKey, "Style", ""};
 
 // ListView: "Width0" .. "Width6" have no default (the column fits its contents).
 inline constexpr char WidthPattern[] = "Width%1";
-inline constexpr Dword Sort{ListViewKey, "Sort", 0x11};
+inline constexpr Dword Sort{ListViewKey, "Sort", 0x10};                // by name, ascending
 inline constexpr Dword ReadingColumn{ListViewKey, "ReadingColumn", 0}; // フリガナ shown
+
+// TreeOrder: the user's groups in the order the tree shows them.
+inline constexpr MultiString GroupOrder{TreeOrderKey, "Groups"};
 
 // Option
 inline constexpr Dword Newmail{OptionKey, "Newmail", 0};
