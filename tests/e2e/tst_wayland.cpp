@@ -1,4 +1,5 @@
 #include "../mail/FakePop3Server.h"
+#include "FakeDesktop.h"
 #include "TestEnv.h"
 #include "WaylandToken.h"
 #include "model/book/AddressRecord.h"
@@ -21,42 +22,6 @@
 #include <memory>
 #include <pwd.h>
 #include <unistd.h>
-
-// A notification area as KDE Plasma and GNOME's AppIndicator extension offer it: the watcher
-// that StatusNotifierItems register with.
-class FakeWatcher : public QObject
-{
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
-    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
-    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
-    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ items)
-public:
-    bool hostRegistered() const { return true; }
-    int protocolVersion() const { return 0; }
-    QStringList items() const { return m_items; }
-    QStringList m_items;
-public slots:
-    void RegisterStatusNotifierItem(const QString& service) { m_items << service; }
-    void RegisterStatusNotifierHost(const QString&) {}
-};
-
-// The desktop's notification service.
-class FakeNotifications : public QObject
-{
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
-public:
-    QStringList bodies;
-public slots:
-    uint Notify(const QString&, uint, const QString&, const QString&, const QString& body,
-                const QStringList&, const QVariantMap&, int)
-    {
-        bodies << body;
-        return uint(bodies.size());
-    }
-    QStringList GetCapabilities() { return {QStringLiteral("body")}; }
-};
 
 namespace {
 
@@ -100,7 +65,7 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<QTemporaryDir> m_swayDir; // the compositor's own, handed to its user
     QProcess m_compositor;
-    QProcess m_bus;
+    std::unique_ptr<PrivateBus> m_bus;
     QString m_waylandDisplay, m_swaySocket, m_busAddress;
     std::vector<std::unique_ptr<QProcess>> m_programs;
 };
@@ -185,14 +150,9 @@ void TestWayland::init()
         return swaymsg({QStringLiteral("-t"), QStringLiteral("get_tree")}).contains("HEADLESS-1");
     }));
 
-    m_bus.start(m_dbusDaemon, {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                               QStringLiteral("--print-address=1")});
-    QByteArray address;
-    QVERIFY(waitFor([&] {
-        address += m_bus.readAllStandardOutput();
-        return address.contains('\n');
-    }));
-    m_busAddress = QString::fromUtf8(address.trimmed());
+    m_bus = std::make_unique<PrivateBus>();
+    m_busAddress = m_bus->start();
+    QVERIFY2(!m_busAddress.isEmpty(), "dbus-daemon did not start");
 }
 
 void TestWayland::cleanup()
@@ -204,15 +164,14 @@ void TestWayland::cleanup()
         }
     }
     m_programs.clear();
-    for (QProcess* p : {&m_compositor, &m_bus}) {
-        if (p->state() != QProcess::NotRunning) {
-            p->terminate();
-            if (!p->waitForFinished(3000))
-                p->kill();
-            p->waitForFinished(1000);
-        }
+    if (m_compositor.state() != QProcess::NotRunning) {
+        m_compositor.terminate();
+        if (!m_compositor.waitForFinished(3000))
+            m_compositor.kill();
+        m_compositor.waitForFinished(1000);
     }
     QDBusConnection::disconnectFromBus(QStringLiteral("e2e"));
+    m_bus.reset();
     m_dir.reset();
     m_swayDir.reset();
 }
