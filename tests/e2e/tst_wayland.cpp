@@ -65,6 +65,7 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<QTemporaryDir> m_swayDir; // the compositor's own, handed to its user
     QProcess m_compositor;
+    QProcess m_keyboard;
     std::unique_ptr<PrivateBus> m_bus;
     QString m_waylandDisplay, m_swaySocket, m_busAddress;
     std::vector<std::unique_ptr<QProcess>> m_programs;
@@ -150,6 +151,14 @@ void TestWayland::init()
         return swaymsg({QStringLiteral("-t"), QStringLiteral("get_tree")}).contains("HEADLESS-1");
     }));
 
+    // A keyboard that stays: the seat gains none, and loses none, while keys are typed, so
+    // that no key goes by while the program takes the new keyboard.
+    QProcessEnvironment keyboardEnv = QProcessEnvironment::systemEnvironment();
+    keyboardEnv.insert(QStringLiteral("WAYLAND_DISPLAY"), m_waylandDisplay);
+    m_keyboard.setProcessEnvironment(keyboardEnv);
+    m_keyboard.start(m_wtype, {QStringLiteral("-s"), QStringLiteral("3600000")});
+    QVERIFY(m_keyboard.waitForStarted());
+
     m_bus = std::make_unique<PrivateBus>();
     m_busAddress = m_bus->start();
     QVERIFY2(!m_busAddress.isEmpty(), "dbus-daemon did not start");
@@ -164,6 +173,10 @@ void TestWayland::cleanup()
         }
     }
     m_programs.clear();
+    if (m_keyboard.state() != QProcess::NotRunning) {
+        m_keyboard.kill();
+        m_keyboard.waitForFinished(3000);
+    }
     if (m_compositor.state() != QProcess::NotRunning) {
         m_compositor.terminate();
         if (!m_compositor.waitForFinished(3000))
@@ -210,8 +223,7 @@ bool TestWayland::hasView(qint64 pid, const QString& title) const
 
 void TestWayland::type(const QStringList& args) const
 {
-    // The seat gains its keyboard when wtype connects; a moment's wait lets the program take it
-    // before the first key.
+    // A moment's wait lets the program take the new keyboard's keymap before the first key.
     QProcess wtype;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("WAYLAND_DISPLAY"), m_waylandDisplay);
