@@ -26,11 +26,21 @@ inline const QString NoAnswer = QStringLiteral(
 inline const QString NoDisplay = QStringLiteral(
     "VOK_Address needs a graphical display, and none was found (DISPLAY and WAYLAND_DISPLAY are "
     "unset).\nStart it from a desktop session, or under a virtual display: xvfb-run -a %1\n");
+inline const QString NoWindowSystem = QStringLiteral(
+    "VOK_Address could not open a window: neither the X server (DISPLAY, XWayland included) nor "
+    "the Wayland compositor (WAYLAND_DISPLAY) answered, or Qt's support for it is missing "
+    "(Debian packages libqt6gui6 and qt6-wayland).\n");
 
 // Main window
 inline const QString ToolBarCaption = QStringLiteral("VOK_Address ToolBar");
 inline const QString Ready = QStringLiteral("ﾚﾃﾞｨ");
 inline const QString TrayTip = QStringLiteral("VOK_Address "); // the blank belongs to it
+// Without a tray, after a mail check; %1: the number of waiting messages.
+inline const QString TitleWithMail = QStringLiteral("VOK_Address - VOK System - メール %1 通");
+inline const QString NoTrayExplained = QStringLiteral(
+    "このデスクトップには通知領域（タスクトレイ）がありません。\n"
+    "ウィンドウを閉じると VOK_Address は終了します（アドレスデータは保存されます）。\n"
+    "メールチェックの結果は、ステータスバーとウィンドウのタイトルに表示されます。");
 
 // Main menu
 inline const QString MenuFile = QStringLiteral("ﾌｧｲﾙ(&F)");

@@ -88,6 +88,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
     connect(m_mailCheck, &MailCheck::trayIconChanged, m_tray, &TrayIcon::SetTrayIcon);
     connect(m_mailCheck, &MailCheck::trayTipChanged, m_tray, &TrayIcon::SetTrayTip);
     connect(m_mailCheck, &MailCheck::mailPaneTextChanged, this, &CMainFrame::SetMailPaneText);
+    connect(m_mailCheck, &MailCheck::mailCountChanged, this, &CMainFrame::showMailCountInTitle);
     LoadAddressFile();
     createAutoSave();
     // Readings are guessed from dictionaries that take a moment to read.
@@ -385,7 +386,7 @@ void CMainFrame::OnRenameGroup()
 
 void CMainFrame::OnOptions()
 {
-    if (COptionSheet::Run(this, m_bNewmail, m_bTasktray))
+    if (COptionSheet::Run(this, m_bNewmail, m_bTasktray, hasTray()))
         m_list->setNewMailOnShiftDoubleClick(m_bNewmail);
 }
 
@@ -531,6 +532,10 @@ bool CMainFrame::LoadAddressFile()
 void CMainFrame::createAutoSave()
 {
     m_autoSave = std::make_unique<AutoSave>(&m_doc);
+    // Qt's Wayland client ends the process at once when the compositor goes, with no chance to
+    // save: a change waits for no quiet moment there.
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        m_autoSave->setDelays(0, 0);
     connect(m_autoSave.get(), &AutoSave::saveFailed, this,
             [this] { MessageBox::information(this, AppText::SaveFailed); });
 }
@@ -547,6 +552,14 @@ void CMainFrame::closeEvent(QCloseEvent* event)
 {
     if (m_exiting) {
         event->accept();
+        return;
+    }
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        // The window is blocked by its dialog, yet Qt before 6.7 passes a Wayland compositor's
+        // close through: what the dialog holds would be lost.
+        event->ignore();
+        modal->raise();
+        modal->activateWindow();
         return;
     }
     if (!hasTray()) {
@@ -596,21 +609,59 @@ void CMainFrame::shutDown()
     m_doc.DeleteAllRecords();
 }
 
-void CMainFrame::ShowMainWindow()
+namespace {
+
+// A Wayland compositor lets a window come forward only with a token the desktop gave for it
+// (Qt reads it from the environment when it asks); elsewhere the token means nothing.
+void activateWith(QWidget* window, const QByteArray& activationToken)
+{
+    if (!activationToken.isEmpty())
+        qputenv("XDG_ACTIVATION_TOKEN", activationToken);
+    window->activateWindow();
+    qunsetenv("XDG_ACTIVATION_TOKEN");
+}
+
+} // namespace
+
+void CMainFrame::ShowMainWindow(const QByteArray& activationToken)
 {
     if (isMinimized())
         setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal) {
+        activateWith(this, activationToken);
+        return;
+    }
     activateWindow();
     // A dialog the user left open comes forward with the window; the window manager may have
     // iconified it with the window.
-    if (QWidget* modal = QApplication::activeModalWidget()) {
-        if (modal->isMinimized())
-            modal->setWindowState(modal->windowState() & ~Qt::WindowMinimized);
-        modal->raise();
-        modal->activateWindow();
-    }
+    if (modal->isMinimized())
+        modal->setWindowState(modal->windowState() & ~Qt::WindowMinimized);
+    modal->raise();
+    activateWith(modal, activationToken);
+}
+
+void CMainFrame::showMailCountInTitle(int count)
+{
+    // With a tray the icon's tooltip tells it; without one the title is seen in every task list.
+    if (hasTray() || count < 0)
+        setWindowTitle(AppText::Title);
+    else
+        setWindowTitle(AppText::TitleWithMail.arg(count));
+}
+
+void CMainFrame::ExplainNoTray()
+{
+    if (hasTray() || m_exiting)
+        return;
+    OptionSettings options = OptionSettings::load();
+    if (options.noTrayExplained)
+        return;
+    options.noTrayExplained = true;
+    options.save();
+    MessageBox::information(this, AppText::NoTrayExplained);
 }
 
 bool CMainFrame::hasTray() const

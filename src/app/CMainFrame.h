@@ -112,7 +112,11 @@ public:
     MailCheck* mailCheck() const { return m_mailCheck; }
 
     // Shows the window from the tray or for a second start, and brings it forward.
-    void ShowMainWindow();
+    // activationToken: the desktop's token of a second start (Wayland), or empty.
+    void ShowMainWindow(const QByteArray& activationToken = {});
+    // Said once, at the first start on a desktop without a notification area: closing the
+    // window ends the program, and where the mail count is shown.
+    void ExplainNoTray();
     QToolBar* toolBar() const { return m_toolBar; }
     SearchField* searchField() const { return m_searchField; }
 
@@ -138,6 +142,7 @@ private:
     void endRun();
     void shutDown();
     void createAutoSave();
+    void showMailCountInTitle(int count);
     bool textFieldHasFocus() const;
 
     CVOK_AddressDoc m_doc;

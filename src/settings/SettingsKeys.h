@@ -56,6 +56,7 @@ inline constexpr String UserName{OptionKey, "UserName", ""};
 inline constexpr String PassWord{OptionKey, "PassWord", ""};
 inline constexpr String POPServer{OptionKey, "POPServer", ""};
 inline constexpr Dword MailMsg{OptionKey, "MailMsg", 0};
+inline constexpr Dword NoTrayMsg{OptionKey, "NoTrayMsg", 0}; // a desktop without a tray explained
 
 // Print: the sender, the lettering, the last print run's choices and where the labels sit.
 inline constexpr String SenderName{PrintKey, "SenderName", ""};
