@@ -428,7 +428,7 @@ private slots:
             Frame f;
             activate(f);
             f.tree->setFocus(Qt::OtherFocusReason);
-            for (const QString& name : {"Zeta", "Alpha", "Mid"}) {
+            for (const char* name : {"Zeta", "Alpha", "Mid"}) {
                 key(Qt::Key_G, Qt::ControlModifier);
                 finishEdit(f, name);
             }
