@@ -51,8 +51,10 @@
 #define ID_PRINT_ADDRESSES 32795
 #define ID_EDIT_UNDO 57643
 #define ID_EDIT_REDO 57644
-#define ID_VIEW_READING 32810 // the list's フリガナ column
-#define ID_VIEW_ADDRESSEE 32811 // the list's 宛名 columns
+#define ID_VIEW_READING 32810  // the list's フリガナ column
+#define ID_MOVE_TO_GROUP 32811 // the selected contacts into the group the submenu item names
+#define ID_COPY_TO_GROUP 32812
+#define ID_VIEW_ADDRESSEE 32813 // the list's 宛名 columns
 #define ID_EDIT_FIND 57636
 #define ID_APP_ABOUT 57664
 #define ID_APP_EXIT 57665

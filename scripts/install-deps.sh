@@ -14,6 +14,7 @@ packages=(
     python3-vobject
     qtkeychain-qt6-dev
     xdotool bc
+    qt6-wayland sway wtype dbus-daemon
 )
 if [ "${1:-}" = "--print" ]; then
     printf '%s\n' "${packages[@]}"

@@ -1,6 +1,7 @@
 #include "app/AppText.h"
 #include "app/CAddressApp.h"
 #include "app/CommandLine.h"
+#include "app/PlatformChoice.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -31,7 +32,11 @@ int main(int argc, char* argv[])
             stderr);
         return 1;
     }
+    PlatformChoice::apply();
+    PlatformChoice::guardStart();
     QApplication app(argc, argv);
+    PlatformChoice::endGuard();
+    PlatformChoice::restore();
     QApplication::setApplicationName(QStringLiteral("VOK_Address"));
     QApplication::setOrganizationName(QStringLiteral("VOK System"));
     QApplication::setQuitOnLastWindowClosed(false);

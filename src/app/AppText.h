@@ -36,11 +36,21 @@ inline const QString NoAnswer = QStringLiteral(
 inline const QString NoDisplay = QStringLiteral(
     "VOK_Address needs a graphical display, and none was found (DISPLAY and WAYLAND_DISPLAY are "
     "unset).\nStart it from a desktop session, or under a virtual display: xvfb-run -a %1\n");
+inline const QString NoWindowSystem = QStringLiteral(
+    "VOK_Address could not open a window: neither the X server (DISPLAY, XWayland included) nor "
+    "the Wayland compositor (WAYLAND_DISPLAY) answered, or Qt's support for it is missing "
+    "(Debian packages libqt6gui6 and qt6-wayland).\n");
 
 // Main window
 inline const QString ToolBarCaption = QStringLiteral("VOK_Address ToolBar");
 inline const QString Ready = QStringLiteral("ﾚﾃﾞｨ");
 inline const QString TrayTip = QStringLiteral("VOK_Address "); // the blank belongs to it
+// Without a tray, after a mail check; %1: the number of waiting messages.
+inline const QString TitleWithMail = QStringLiteral("VOK_Address - VOK System - メール %1 通");
+inline const QString NoTrayExplained = QStringLiteral(
+    "このデスクトップには通知領域（タスクトレイ）がありません。\n"
+    "ウィンドウを閉じると VOK_Address は終了します（アドレスデータは保存されます）。\n"
+    "メールチェックの結果は、ステータスバーとウィンドウのタイトルに表示されます。");
 
 // Main menu
 inline const QString MenuFile = QStringLiteral("ﾌｧｲﾙ(&F)");
@@ -93,6 +103,10 @@ inline constexpr CommandText Commands[] = {
      u"宛名の列の表示切り替え"},
     {ID_VIEW_READING, u"フリガナ列(&R)", u"名前の読み（フリガナ）の列の 表示/非表示",
      u"フリガナ列の表示切り替え"},
+    {ID_MOVE_TO_GROUP, u"グループへ移動(&V)", u"選択した管理情報を、選んだグループへ移動する",
+     u"グループへ移動"},
+    {ID_COPY_TO_GROUP, u"グループへコピー(&C)", u"選択した管理情報を、選んだグループへコピーする",
+     u"グループへコピー"},
     {ID_PRINT_ADDRESSES, u"宛名印刷(&A)...",
      u"選択した管理情報か表示中のグループの宛名を、はがきやラベルに印刷する", u"宛名印刷"},
 };

@@ -10,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
+#include <QTimer>
 #include <QTranslator>
 #include <cstdio>
 
@@ -72,10 +73,11 @@ bool CAddressApp::InitInstance(const QStringList& arguments, const QString& inst
                      &CMainFrame::RequestExit);
     m_sessionEnd = std::make_unique<SessionEnd>(frame);
 
-    if (!startup)
+    // Without a tray nothing could bring back a hidden window, nor, on Wayland, a minimised one.
+    if (!startup || !frame->hasTray())
         frame->show();
-    else if (!frame->hasTray())
-        frame->showMinimized(); // without a tray a hidden window could never come back
+    if (!frame->hasTray())
+        QTimer::singleShot(0, frame, &CMainFrame::ExplainNoTray);
 
     QObject::connect(m_instance.get(), &SingleInstance::showRequested, frame,
                      &CMainFrame::ShowMainWindow);

@@ -14,6 +14,7 @@
 #include "core/Text.h"
 #include "mail/MailCheck.h"
 #include "mail/MailLauncher.h"
+#include "mail/MailText.h"
 #include "resource.h"
 #include "settings/OptionSettings.h"
 #include "ui/about/CAboutDialog.h"
@@ -82,12 +83,14 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
     // Then the bars, the data file and the bars' saved state.
     m_searchField = new SearchField(m_list, this);
     m_toolBar = MainMenus::createToolBar(*m_commands, *this, m_searchField);
-    MainMenus::createMenus(*m_commands, *this, m_toolBar);
+    MainMenus::createMenus(*m_commands, *this, m_toolBar,
+                           [this](QMenu* menu) { m_list->addGroupMenus(menu); });
     m_statusBar = std::make_unique<MainStatusBar>(*this, m_list->model());
     m_mailCheck = new MailCheck(this);
     connect(m_mailCheck, &MailCheck::trayIconChanged, m_tray, &TrayIcon::SetTrayIcon);
     connect(m_mailCheck, &MailCheck::trayTipChanged, m_tray, &TrayIcon::SetTrayTip);
     connect(m_mailCheck, &MailCheck::mailPaneTextChanged, this, &CMainFrame::SetMailPaneText);
+    connect(m_mailCheck, &MailCheck::mailCountChanged, this, &CMainFrame::showMailCountInTitle);
     LoadAddressFile();
     createAutoSave();
     // Readings are guessed from dictionaries that take a moment to read.
@@ -161,6 +164,8 @@ void CMainFrame::createCommands()
     add(ID_EDIT_FIND, &CMainFrame::OnEditFind, nullptr);
     add(ID_VIEW_READING, &CMainFrame::OnViewReading, nullptr);
     add(ID_VIEW_ADDRESSEE, &CMainFrame::OnViewAddressee, nullptr);
+    add(ID_MOVE_TO_GROUP, &CMainFrame::OnMoveToGroup, &CMainFrame::OnUpdateToGroup);
+    add(ID_COPY_TO_GROUP, &CMainFrame::OnCopyToGroup, &CMainFrame::OnUpdateToGroup);
     MainMenus::applyCommandTexts(*m_commands, *this);
 }
 
@@ -246,6 +251,11 @@ bool CMainFrame::OnUpdateCopyMailAddresses() const
 bool CMainFrame::OnUpdateCopyInfo() const
 {
     return ListHasFocus() && m_list->GetSelectedCount() == 1;
+}
+
+bool CMainFrame::OnUpdateToGroup() const
+{
+    return ListHasFocus() && m_list->GetSelectedCount() >= 1;
 }
 
 bool CMainFrame::OnUpdateExport() const
@@ -380,7 +390,7 @@ void CMainFrame::OnRenameGroup()
 
 void CMainFrame::OnOptions()
 {
-    if (COptionSheet::Run(this, m_bNewmail, m_bTasktray))
+    if (COptionSheet::Run(this, m_bNewmail, m_bTasktray, hasTray()))
         m_list->setNewMailOnShiftDoubleClick(m_bNewmail);
 }
 
@@ -392,7 +402,20 @@ void CMainFrame::OnMailCheck()
 void CMainFrame::OnNewMail()
 {
     const std::string joined = m_list->JoinSelectedMailAddresses(false);
-    MailLauncher::openMailto(MailLauncher::mailtoFromJoined(Text::fromCp932(joined)));
+    MailLauncher::composeMail(MailLauncher::mailtoFromJoined(Text::fromCp932(joined)),
+                              [frame = QPointer<CMainFrame>(this)](MailLauncher::Outcome outcome) {
+                                  if (frame)
+                                      frame->reportMailLaunch(outcome);
+                              });
+}
+
+void CMainFrame::reportMailLaunch(MailLauncher::Outcome outcome)
+{
+    // The desktop says nothing on the screen when it has no mail program: we do.
+    if (outcome == MailLauncher::Outcome::NoMailProgram)
+        MessageBox::information(this, MailText::NoMailProgram);
+    else if (outcome == MailLauncher::Outcome::NotStarted)
+        MessageBox::information(this, MailText::MailProgramNotStarted);
 }
 
 void CMainFrame::OnOpenAddressBook()
@@ -477,6 +500,21 @@ void CMainFrame::OnViewAddressee()
     m_commands->action(ID_VIEW_ADDRESSEE)->setChecked(m_list->addresseeColumnsShown());
 }
 
+void CMainFrame::OnMoveToGroup()
+{
+    const QString group = m_commands->argument().toString();
+    if (!group.isEmpty())
+        m_doc.MoveToGroup(m_list->selectedRecords(), group);
+}
+
+void CMainFrame::OnCopyToGroup()
+{
+    const QString group = m_commands->argument().toString();
+    const std::vector<AddressRecord*> chosen = m_list->selectedRecords();
+    if (!group.isEmpty())
+        m_doc.CopyToGroup(std::vector<const AddressRecord*>(chosen.begin(), chosen.end()), group);
+}
+
 void CMainFrame::ReadOptions()
 {
     const OptionSettings options = OptionSettings::load();
@@ -526,6 +564,10 @@ void CMainFrame::reportCompanion()
 void CMainFrame::createAutoSave()
 {
     m_autoSave = std::make_unique<AutoSave>(&m_doc);
+    // Qt's Wayland client ends the process at once when the compositor goes, with no chance to
+    // save: a change waits for no quiet moment there.
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        m_autoSave->setDelays(0, 0);
     connect(m_autoSave.get(), &AutoSave::saveFailed, this,
             [this] { MessageBox::information(this, AppText::SaveFailed); });
 }
@@ -542,6 +584,14 @@ void CMainFrame::closeEvent(QCloseEvent* event)
 {
     if (m_exiting) {
         event->accept();
+        return;
+    }
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        // The window is blocked by its dialog, yet Qt before 6.7 passes a Wayland compositor's
+        // close through: what the dialog holds would be lost.
+        event->ignore();
+        modal->raise();
+        modal->activateWindow();
         return;
     }
     if (!hasTray()) {
@@ -591,21 +641,59 @@ void CMainFrame::shutDown()
     m_doc.DeleteAllRecords();
 }
 
-void CMainFrame::ShowMainWindow()
+namespace {
+
+// A Wayland compositor lets a window come forward only with a token the desktop gave for it
+// (Qt reads it from the environment when it asks); elsewhere the token means nothing.
+void activateWith(QWidget* window, const QByteArray& activationToken)
+{
+    if (!activationToken.isEmpty())
+        qputenv("XDG_ACTIVATION_TOKEN", activationToken);
+    window->activateWindow();
+    qunsetenv("XDG_ACTIVATION_TOKEN");
+}
+
+} // namespace
+
+void CMainFrame::ShowMainWindow(const QByteArray& activationToken)
 {
     if (isMinimized())
         setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal) {
+        activateWith(this, activationToken);
+        return;
+    }
     activateWindow();
     // A dialog the user left open comes forward with the window; the window manager may have
     // iconified it with the window.
-    if (QWidget* modal = QApplication::activeModalWidget()) {
-        if (modal->isMinimized())
-            modal->setWindowState(modal->windowState() & ~Qt::WindowMinimized);
-        modal->raise();
-        modal->activateWindow();
-    }
+    if (modal->isMinimized())
+        modal->setWindowState(modal->windowState() & ~Qt::WindowMinimized);
+    modal->raise();
+    activateWith(modal, activationToken);
+}
+
+void CMainFrame::showMailCountInTitle(int count)
+{
+    // With a tray the icon's tooltip tells it; without one the title is seen in every task list.
+    if (hasTray() || count < 0)
+        setWindowTitle(AppText::Title);
+    else
+        setWindowTitle(AppText::TitleWithMail.arg(count));
+}
+
+void CMainFrame::ExplainNoTray()
+{
+    if (hasTray() || m_exiting)
+        return;
+    OptionSettings options = OptionSettings::load();
+    if (options.noTrayExplained)
+        return;
+    options.noTrayExplained = true;
+    options.save();
+    MessageBox::information(this, AppText::NoTrayExplained);
 }
 
 bool CMainFrame::hasTray() const
@@ -615,7 +703,11 @@ bool CMainFrame::hasTray() const
 
 void CMainFrame::LaunchMailClient()
 {
-    MailLauncher::launchDefaultMailClient();
+    MailLauncher::launchDefaultMailClient(
+        [frame = QPointer<CMainFrame>(this)](MailLauncher::Outcome outcome) {
+            if (frame)
+                frame->reportMailLaunch(outcome);
+        });
 }
 
 void CMainFrame::SetMailPaneText(const QString& text)

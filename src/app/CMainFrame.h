@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/CVOK_AddressDoc.h"
+#include "mail/MailLauncher.h"
 
 #include <QItemSelectionModel>
 #include <QMainWindow>
@@ -78,8 +79,10 @@ public:
     void OnEditUndo();      // 57643
     void OnEditRedo();      // 57644
     void OnEditFind();      // 57636
-    void OnViewReading();
-    void OnViewAddressee();   // 32810
+    void OnViewReading();   // 32810
+    void OnViewAddressee(); // 32813
+    void OnMoveToGroup();   // 32811, the group as the command's argument
+    void OnCopyToGroup();   // 32812
 
     // Enable rules that depend on the focus and the list's selection.
     bool ListHasFocus() const;
@@ -88,6 +91,7 @@ public:
     bool OnUpdateDelete() const;
     bool OnUpdateCopyMailAddresses() const;
     bool OnUpdateCopyInfo() const;
+    bool OnUpdateToGroup() const;
     bool OnUpdateExport() const;
     bool OnUpdateGroupCommand() const;
     bool OnUpdateNewMail() const;
@@ -97,8 +101,10 @@ public:
     bool OnUpdateEditUndo() const;
     bool OnUpdateEditRedo() const;
 
-    // Starts the desktop's default mail program; failures are silent.
+    // Starts the desktop's default mail program; a desktop without one is reported.
     void LaunchMailClient();
+    // Tells the user when the mail program could not be found or started.
+    void reportMailLaunch(MailLauncher::Outcome outcome);
 
     // The status bar's mail pane (ID_INDICATOR_MAIL), repainted at once.
     void SetMailPaneText(const QString& text);
@@ -107,7 +113,11 @@ public:
     MailCheck* mailCheck() const { return m_mailCheck; }
 
     // Shows the window from the tray or for a second start, and brings it forward.
-    void ShowMainWindow();
+    // activationToken: the desktop's token of a second start (Wayland), or empty.
+    void ShowMainWindow(const QByteArray& activationToken = {});
+    // Said once, at the first start on a desktop without a notification area: closing the
+    // window ends the program, and where the mail count is shown.
+    void ExplainNoTray();
     QToolBar* toolBar() const { return m_toolBar; }
     SearchField* searchField() const { return m_searchField; }
 
@@ -134,6 +144,7 @@ private:
     void shutDown();
     void createAutoSave();
     void reportCompanion();
+    void showMailCountInTitle(int count);
     bool textFieldHasFocus() const;
 
     CVOK_AddressDoc m_doc;

@@ -121,24 +121,31 @@ QToolBar* createToolBar(CommandTable& commands, QMainWindow& window, QWidget* se
     return toolBar;
 }
 
-void createMenus(CommandTable& commands, QMainWindow& window, QToolBar* toolBar)
+void createMenus(CommandTable& commands, QMainWindow& window, QToolBar* toolBar,
+                 const std::function<void(QMenu*)>& groupMenus)
 {
     QMenuBar* bar = window.menuBar();
-    auto menu = [&](const QString& title, std::initializer_list<int> ids) {
-        QMenu* m = bar->addMenu(title);
-        QObject::connect(m, &QMenu::aboutToShow, &commands, &CommandTable::refresh);
+    auto addItems = [&](QMenu* m, std::initializer_list<int> ids) {
         for (int id : ids) {
             if (id == 0)
                 m->addSeparator();
             else
                 m->addAction(commands.action(id));
         }
+    };
+    auto menu = [&](const QString& title, std::initializer_list<int> ids) {
+        QMenu* m = bar->addMenu(title);
+        QObject::connect(m, &QMenu::aboutToShow, &commands, &CommandTable::refresh);
+        addItems(m, ids);
         return m;
     };
     menu(AppText::MenuFile, {ID_NEW_CONTACT, ID_CREATE_GROUP, 0, ID_COPY_MAIL, 0, ID_EXPORT,
                              ID_IMPORT, 0, ID_PRINT_ADDRESSES, 0, ID_OPTIONS});
-    menu(AppText::MenuEdit, {ID_EDIT_UNDO, ID_EDIT_REDO, 0, ID_EDIT_CONTACT, ID_DELETE, 0,
-                             ID_DELETE_GROUP, 0, ID_EDIT_FIND});
+    QMenu* edit =
+        menu(AppText::MenuEdit, {ID_EDIT_UNDO, ID_EDIT_REDO, 0, ID_EDIT_CONTACT, ID_DELETE, 0});
+    // Moving and copying contacts into a group: submenus that list the groups.
+    groupMenus(edit);
+    addItems(edit, {0, ID_DELETE_GROUP, 0, ID_EDIT_FIND});
     QMenu* view =
         menu(AppText::MenuView, {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, 0, ID_VIEW_READING, ID_VIEW_ADDRESSEE});
     QObject::connect(view, &QMenu::aboutToShow, &window, [&commands, &window, toolBar] {

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <functional>
+
 class CommandTable;
 class QMainWindow;
+class QMenu;
 class QToolBar;
 class QWidget;
 
@@ -14,6 +17,8 @@ namespace MainMenus {
 void applyCommandTexts(CommandTable& commands, QMainWindow& window);
 // The search field stands at the tool bar's far end.
 QToolBar* createToolBar(CommandTable& commands, QMainWindow& window, QWidget* searchField);
-void createMenus(CommandTable& commands, QMainWindow& window, QToolBar* toolBar);
+// groupMenus adds the submenus that move and copy contacts into a group to the edit menu.
+void createMenus(CommandTable& commands, QMainWindow& window, QToolBar* toolBar,
+                 const std::function<void(QMenu*)>& groupMenus);
 
 } // namespace MainMenus

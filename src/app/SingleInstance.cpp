@@ -11,6 +11,7 @@
 #include <QLockFile>
 #include <QPointer>
 #include <QStandardPaths>
+#include <algorithm>
 
 #include "model/io/PrivateDir.h"
 
@@ -114,7 +115,7 @@ bool SingleInstance::acquire()
         m_outcome = NoAnswer;
         return false;
     }
-    socket.write("show\n");
+    socket.write(showLine(qgetenv("XDG_ACTIVATION_TOKEN")));
     socket.waitForBytesWritten(kConnectWaitMs);
     // Wait for the first copy's answer so that its window is shown when we exit; a busy copy
     // that took the request shows it later.
@@ -148,6 +149,16 @@ void SingleInstance::onNewConnection()
     }
 }
 
+QByteArray SingleInstance::showLine(const QByteArray& activationToken)
+{
+    // A token is printable text; anything else is no token of a desktop's.
+    const bool printable = std::all_of(activationToken.begin(), activationToken.end(),
+                                       [](char c) { return c > ' ' && c < 127; });
+    if (activationToken.isEmpty() || !printable)
+        return QByteArrayLiteral("show\n");
+    return QByteArrayLiteral("show ") + activationToken + '\n';
+}
+
 void SingleInstance::setRequestHandler(RequestHandler handler)
 {
     m_handler = std::move(handler);
@@ -169,7 +180,10 @@ void SingleInstance::onRequest(QLocalSocket* socket)
     if (m_handler)
         answer = m_handler(line);
     if (!answer) {
-        emit showRequested();
+        QByteArray token;
+        if (line.startsWith("show "))
+            token = line.mid(5).trimmed();
+        emit showRequested(token);
         answer = QByteArrayLiteral("ok\n");
     }
     if (!alive)

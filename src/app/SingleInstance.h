@@ -49,8 +49,13 @@ public:
     QString serverPath() const;
     static QString defaultName();
 
+    // The line a second start sends: "show", with the activation token the desktop gave it
+    // (XDG_ACTIVATION_TOKEN), which a Wayland compositor asks of a window that comes forward.
+    static QByteArray showLine(const QByteArray& activationToken);
+
 signals:
-    void showRequested();
+    // activationToken: the second start's, or empty.
+    void showRequested(const QByteArray& activationToken);
 
 private:
     void onNewConnection();

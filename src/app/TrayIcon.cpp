@@ -6,6 +6,9 @@
 #include "ui/common/CommandTable.h"
 
 #include <QAction>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusInterface>
 #include <QFile>
 #include <QGuiApplication>
 #include <QMenu>
@@ -19,6 +22,21 @@ std::optional<bool>& availableOverride()
 {
     static std::optional<bool> value;
     return value;
+}
+
+// Whether Qt shows the icon as a StatusNotifierItem: on Wayland always, on X11 when a host has
+// registered with the watcher (Qt asks the same when it makes its first icon); otherwise it is
+// an XEmbed icon of our own.
+bool statusNotifierTray()
+{
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        return true;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+    if (!bus.isConnected() || !bus.interface() || !bus.interface()->isServiceRegistered(watcher))
+        return false;
+    QDBusInterface props(watcher, QStringLiteral("/StatusNotifierWatcher"), watcher, bus);
+    return props.property("IsStatusNotifierHostRegistered").toBool();
 }
 
 } // namespace
@@ -106,8 +124,12 @@ void TrayIcon::AddTrayIcon(int iconId)
     if (!m_tray) {
         m_tray = new QSystemTrayIcon(this);
         m_tray->setContextMenu(m_menu);
-        connect(m_tray, &QSystemTrayIcon::activated, this, [this](auto reason) {
-            if (reason == QSystemTrayIcon::DoubleClick)
+        // Such a tray (KDE, GNOME's AppIndicator extension) sends one activation for a click
+        // and never a double click; an XEmbed icon sends both for a double click.
+        const bool singleActivation = statusNotifierTray();
+        connect(m_tray, &QSystemTrayIcon::activated, this, [this, singleActivation](auto reason) {
+            if (reason == QSystemTrayIcon::DoubleClick ||
+                (singleActivation && reason == QSystemTrayIcon::Trigger))
                 emit doubleClicked();
         });
         // Qt puts the icon back when a tray restarts; a tray that first appears after us

@@ -39,6 +39,8 @@ public:
     static void setAvailableForTesting(std::optional<bool> available);
 
 signals:
+    // A double click on the icon, or the one activation a StatusNotifierItem tray sends for a
+    // click.
     void doubleClicked();
 
 private:

@@ -353,7 +353,8 @@ void CVOK_AddressDoc::apply(BookChange& c, bool forward)
 
 void CVOK_AddressDoc::addStoredGroup(const QString& name, qsizetype index)
 {
-    GroupStore::add(name);
+    // An undone deletion puts the group back where it stood, in the tree and in the store.
+    GroupStore::add(name, index);
     if (m_userGroups.contains(name))
         return;
     if (index < 0 || index > m_userGroups.size())
@@ -369,8 +370,7 @@ void CVOK_AddressDoc::removeStoredGroup(const QString& name)
 
 void CVOK_AddressDoc::renameStoredGroup(const QString& from, const QString& to)
 {
-    GroupStore::remove(from);
-    GroupStore::add(to);
+    GroupStore::rename(from, to);
     const qsizetype at = m_userGroups.indexOf(from);
     if (at >= 0)
         m_userGroups[at] = to;

@@ -1,6 +1,7 @@
 #include "MailCheck.h"
 
 #include "CMailNoticeDlg.h"
+#include "DesktopNotice.h"
 #include "MailCheckRequest.h"
 #include "MailText.h"
 #include "resource.h"
@@ -23,6 +24,10 @@ MailCheck::MailCheck(QWidget* frame)
       m_replyTimeout(Pop3Client::DefaultReplyTimeout), m_defaultPort(Pop3Endpoint::PlainPort),
       m_beep([] { QApplication::beep(); })
 {
+    // Wayland has no bell for Qt to ring: the desktop's notification (and its sound) says that
+    // the check has ended instead.
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        m_notify = [](const QString& text) { DesktopNotice::show(MailText::NoticeTitle, text); };
     m_animTimer.setInterval(AnimationInterval);
     connect(&m_animTimer, &QTimer::timeout, this, &MailCheck::OnAnimationTimer);
     m_tipTimer.setInterval(TipResetInterval);
@@ -139,21 +144,21 @@ void MailCheck::OnMailCheckResult(int resultId, int value)
 {
     if (m_closing)
         return;
-    QString text;
+    Result result;
     switch (resultId) {
     case ID_MAILCHECK_COUNT:
-        text = MailText::Count.arg(value);
+        result = {MailText::Count.arg(value), value};
         break;
     case ID_MAILCHECK_FAILED:
-        text = MailText::Failed;
+        result.text = MailText::Failed;
         break;
     default:
-        text = MailText::NoConnect;
+        result.text = MailText::NoConnect;
         break;
     }
     m_animTimer.stop();
     // Two beeps half a second apart, then the result; the window stays responsive meanwhile.
-    m_results.append(text);
+    m_results.append(result);
     if (!m_resultTimer.isActive())
         nextResultStep();
 }
@@ -163,7 +168,10 @@ void MailCheck::nextResultStep()
     if (m_results.isEmpty())
         return;
     if (m_resultStep < 2) {
-        m_beep();
+        if (!m_notify)
+            m_beep();
+        else if (m_resultStep == 0)
+            m_notify(m_results.first().text);
         ++m_resultStep;
     } else {
         showResult(m_results.takeFirst());
@@ -180,11 +188,12 @@ void MailCheck::showPendingResults()
         showResult(m_results.takeFirst());
 }
 
-void MailCheck::showResult(const QString& text)
+void MailCheck::showResult(const Result& result)
 {
     emit trayIconChanged(IDI_TRAY);
-    emit trayTipChanged(text);
-    emit mailPaneTextChanged(text);
+    emit trayTipChanged(result.text);
+    emit mailPaneTextChanged(result.text);
+    emit mailCountChanged(result.count);
     m_tipTimer.start();
 }
 

@@ -48,6 +48,9 @@ public:
     void setDefaultPort(quint16 port) { m_defaultPort = port; }
     void setTipResetInterval(int ms) { m_tipTimer.setInterval(ms); }
     void setBeeper(std::function<void()> beep) { m_beep = std::move(beep); }
+    // Where the desktop rings no bell (Wayland): one notice with the result's text takes the
+    // place of the two beeps. Empty: the beeps.
+    void setNotifier(std::function<void(const QString&)> notify) { m_notify = std::move(notify); }
 
     // The account read at the start of the last check.
     QString m_strUserName;
@@ -59,11 +62,18 @@ signals:
     void trayIconChanged(int iconId);
     void trayTipChanged(const QString& text);
     void mailPaneTextChanged(const QString& text);
+    // The number of waiting messages with each result; -1 when the check failed.
+    void mailCountChanged(int count);
 
 private:
     void OnAnimationTimer();
     void OnTipResetTimer();
-    void showResult(const QString& text);
+    struct Result
+    {
+        QString text;
+        int count = -1;
+    };
+    void showResult(const Result& result);
     void nextResultStep();
     void showPendingResults();
 
@@ -72,7 +82,7 @@ private:
     QTimer m_tipTimer;
     // Results waiting for their two beeps, oldest first; each pair of beeps ends in its own
     // result, and a pause follows before the next pair, so two checks never sound as one.
-    QStringList m_results;
+    QList<Result> m_results;
     QTimer m_resultTimer;
     int m_resultStep = 0; // 0: first beep next, 1: second beep, 2: the result
     QList<QThread*> m_workers;
@@ -82,4 +92,5 @@ private:
     int m_replyTimeout;
     quint16 m_defaultPort;
     std::function<void()> m_beep;
+    std::function<void(const QString&)> m_notify;
 };

@@ -87,13 +87,43 @@ QStringList terminalPrefix()
     return {};
 }
 
-bool startHandler(const QString& desktopId)
+// Asks the desktop for the default handler of mailto: addresses without waiting for the
+// answer; `found` hears the handler's desktop file, or an empty text when there is none.
+bool findHandler(std::function<void(const QString& desktopFile)> found)
 {
-    const QString file = MailLauncher::findDesktopFile(desktopId);
+    auto* query = new QProcess(QCoreApplication::instance());
+    auto finish = [query, found](const QString& file) {
+        query->deleteLater();
+        found(file);
+    };
+    QObject::connect(query, &QProcess::errorOccurred, query, [finish](QProcess::ProcessError e) {
+        if (e == QProcess::FailedToStart) // no finished() follows
+            finish(QString());
+    });
+    QObject::connect(
+        query, &QProcess::finished, query, [query, finish](int code, QProcess::ExitStatus status) {
+            if (status != QProcess::NormalExit || code != 0) {
+                finish(QString());
+                return;
+            }
+            const QString answer = QString::fromLocal8Bit(query->readAllStandardOutput());
+            finish(MailLauncher::findDesktopFile(answer.section(u'\n', 0, 0).trimmed()));
+        });
+    // A lookup that hangs is given up; the kill ends in finished() with a crash.
+    QTimer::singleShot(kLookupTimeoutMs, query, [query] { query->kill(); });
+    query->start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"),
+                                              QStringLiteral("x-scheme-handler/mailto")});
+    return query->state() != QProcess::NotRunning || query->error() != QProcess::FailedToStart;
+}
+
+MailLauncher::Outcome startHandler(const QString& file)
+{
     if (file.isEmpty())
-        return false;
+        return MailLauncher::Outcome::NoMailProgram;
     const QStringList command = MailLauncher::commandLine(MailLauncher::readDesktopEntry(file));
-    return !command.isEmpty() && QProcess::startDetached(command.first(), command.mid(1));
+    return !command.isEmpty() && QProcess::startDetached(command.first(), command.mid(1))
+               ? MailLauncher::Outcome::Started
+               : MailLauncher::Outcome::NotStarted;
 }
 
 } // namespace
@@ -125,9 +155,18 @@ QUrl mailtoFromJoined(const QString& joined)
     return buildMailtoUrl(joined.split(u';', Qt::SkipEmptyParts));
 }
 
-bool openMailto(const QUrl& url)
+bool composeMail(const QUrl& url, std::function<void(Outcome)> done)
 {
-    return url.isValid() && QDesktopServices::openUrl(url);
+    // xdg-open without a handler only writes its complaint to standard error: ask first, so
+    // that the user can be told.
+    return findHandler([url, done](const QString& file) {
+        Outcome outcome = Outcome::NoMailProgram;
+        if (!file.isEmpty())
+            outcome = url.isValid() && QDesktopServices::openUrl(url) ? Outcome::Started
+                                                                      : Outcome::NotStarted;
+        if (done)
+            done(outcome);
+    });
 }
 
 QStringList splitExecLine(const QString& exec)
@@ -234,32 +273,13 @@ QStringList commandLine(const DesktopEntry& entry)
     return terminal + words;
 }
 
-bool launchDefaultMailClient(std::function<void(bool started)> done)
+bool launchDefaultMailClient(std::function<void(Outcome)> done)
 {
-    auto* query = new QProcess(QCoreApplication::instance());
-    auto finish = [query, done](bool started) {
-        query->deleteLater();
+    return findHandler([done](const QString& file) {
+        const Outcome outcome = startHandler(file);
         if (done)
-            done(started);
-    };
-    QObject::connect(query, &QProcess::errorOccurred, query, [finish](QProcess::ProcessError e) {
-        if (e == QProcess::FailedToStart) // no finished() follows
-            finish(false);
+            done(outcome);
     });
-    QObject::connect(
-        query, &QProcess::finished, query, [query, finish](int code, QProcess::ExitStatus status) {
-            if (status != QProcess::NormalExit || code != 0) {
-                finish(false);
-                return;
-            }
-            const QString answer = QString::fromLocal8Bit(query->readAllStandardOutput());
-            finish(startHandler(answer.section(u'\n', 0, 0).trimmed()));
-        });
-    // A lookup that hangs is given up; the kill ends in finished() with a crash.
-    QTimer::singleShot(kLookupTimeoutMs, query, [query] { query->kill(); });
-    query->start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"),
-                                              QStringLiteral("x-scheme-handler/mailto")});
-    return query->state() != QProcess::NotRunning || query->error() != QProcess::FailedToStart;
 }
 
 } // namespace MailLauncher

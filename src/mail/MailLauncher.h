@@ -16,8 +16,18 @@ namespace MailLauncher {
 QUrl buildMailtoUrl(const QStringList& addresses);
 // The same from the ";"-joined clipboard form of the addresses.
 QUrl mailtoFromJoined(const QString& joined);
-// Hands the address to the default mail program; false when nothing could take it.
-bool openMailto(const QUrl& url);
+// How handing work to the mail program ended.
+enum class Outcome
+{
+    Started,
+    NoMailProgram, // the desktop names no program for mailto: addresses
+    NotStarted,    // it names one that could not be started
+};
+
+// Hands the address to the default mail program once the desktop has named one (looked up in
+// the background, as below); `done`, when given, hears how it ended. False when the lookup
+// itself could not be started.
+bool composeMail(const QUrl& url, std::function<void(Outcome)> done = {});
 
 // What a desktop entry says about starting its program.
 struct DesktopEntry
@@ -40,8 +50,8 @@ QStringList commandLine(const DesktopEntry& entry);
 
 // Starts the default handler of mailto: addresses, with the arguments of its Exec line and no
 // address. The handler is looked up in the background (the desktop may take seconds to answer)
-// and started when the answer comes; `done`, when given, hears whether it was started. False
-// when the lookup itself could not be started.
-bool launchDefaultMailClient(std::function<void(bool started)> done = {});
+// and started when the answer comes; `done`, when given, hears how it ended. False when the
+// lookup itself could not be started.
+bool launchDefaultMailClient(std::function<void(Outcome)> done = {});
 
 } // namespace MailLauncher

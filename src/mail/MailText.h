@@ -20,4 +20,14 @@ inline const QString Failed =
     QStringLiteral("VOK_Address: Mail information cannot be retrieved ...");
 inline const QString IdleTip = QStringLiteral("VOK_Address");
 
+// Writing a message, or starting the mail program, when the desktop names none or it fails.
+inline const QString NoMailProgram = QStringLiteral(
+    "メールのプログラムが設定されていません。\n"
+    "デスクトップの設定の「既定のアプリケーション」でメールのプログラムを選んでから、"
+    "もう一度お試し下さい。\n端末からは次のように選べます:\n"
+    "xdg-settings set default-url-scheme-handler mailto プログラム名.desktop");
+inline const QString MailProgramNotStarted = QStringLiteral(
+    "メールのプログラムを起動できませんでした。デスクトップの設定の「既定のアプリケーション」で、"
+    "メールのプログラムを確かめて下さい。");
+
 } // namespace MailText

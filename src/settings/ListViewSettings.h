@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SettingsKeys.h"
+
 #include <QtGlobal>
 #include <array>
 
@@ -12,7 +14,8 @@ struct ListViewSettings
     static constexpr int NoWidth = -1;    // never sized by the user: fit the contents
 
     std::array<int, ColumnCount> widths;
-    quint32 sort = 0x11; // column in the low nibble; 0x10 ascending, 0x20 descending
+    // The column in the low nibble; 0x10 ascending, 0x20 descending.
+    quint32 sort = SettingsKeys::Sort.fallback;
     bool readingColumn = false;
     bool addresseeColumns = false;
 

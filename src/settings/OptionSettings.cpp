@@ -10,6 +10,7 @@ OptionSettings OptionSettings::load()
     o.startup = SettingsValue::readFlag(SettingsKeys::Startup);
     o.shortcut = SettingsValue::read(SettingsKeys::Shortcut);
     o.noMailNotice = SettingsValue::readFlag(SettingsKeys::MailMsg);
+    o.noTrayExplained = SettingsValue::readFlag(SettingsKeys::NoTrayMsg);
     return o;
 }
 
@@ -20,4 +21,5 @@ void OptionSettings::save() const
     SettingsValue::write(SettingsKeys::Startup, startup ? 1 : 0);
     SettingsValue::write(SettingsKeys::Shortcut, shortcut);
     SettingsValue::write(SettingsKeys::MailMsg, noMailNotice ? 1 : 0);
+    SettingsValue::write(SettingsKeys::NoTrayMsg, noTrayExplained ? 1 : 0);
 }

@@ -175,6 +175,25 @@ long RegistryKey::WriteString(const QString& name, const QString& value)
     return Success;
 }
 
+long RegistryKey::ReadMultiString(const QString& name, QStringList& values) const
+{
+    if (!m_settings)
+        return InvalidHandle;
+    const QVariant v = m_settings->value(valueKey(name));
+    if (!v.isValid())
+        return NotFound;
+    values = v.toStringList();
+    return Success;
+}
+
+long RegistryKey::WriteMultiString(const QString& name, const QStringList& values)
+{
+    if (!m_settings)
+        return InvalidHandle;
+    m_settings->setValue(valueKey(name), values);
+    return Success;
+}
+
 namespace {
 
 long deleteKey(const QString& path, Qt::CaseSensitivity cs)

@@ -35,6 +35,9 @@ public:
     long ReadString(const QString& name, QString& value) const;
     long WriteDword(const QString& name, quint32 value);
     long WriteString(const QString& name, const QString& value);
+    // A list of strings in one value, each read back whole (the registry's REG_MULTI_SZ).
+    long ReadMultiString(const QString& name, QStringList& values) const;
+    long WriteMultiString(const QString& name, const QStringList& values);
     // Registry key names ignore case: "TreeView\abc" deletes the key stored as "ABC".
     long DeleteKey(const QString& path);
     // Deletes the key stored under exactly this name, and no other.

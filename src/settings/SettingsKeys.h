@@ -11,6 +11,8 @@ inline constexpr char AppKey[] = "SOFTWARE\\VOK System\\VOK_Address";
 inline constexpr char WindowKey[] = "SOFTWARE\\VOK System\\VOK_Address\\Window";
 inline constexpr char ListViewKey[] = "SOFTWARE\\VOK System\\VOK_Address\\ListView";
 inline constexpr char TreeViewKey[] = "SOFTWARE\\VOK System\\VOK_Address\\TreeView";
+// Beside TreeView, not in it: a value there would share its name space with the groups' keys.
+inline constexpr char TreeOrderKey[] = "SOFTWARE\\VOK System\\VOK_Address\\TreeOrder";
 inline constexpr char OptionKey[] = "SOFTWARE\\VOK System\\VOK_Address\\Option";
 inline constexpr char PrintKey[] = "SOFTWARE\\VOK System\\VOK_Address\\Print";
 
@@ -28,14 +30,23 @@ struct String
     const char* fallback;
 };
 
+struct MultiString
+{
+    const char* key;
+    const char* name;
+};
+
 // Window
 inline constexpr String Style{WindowKey, "Style", ""};
 
 // ListView: "Width0" .. "Width11" have no default (the column fits its contents).
 inline constexpr char WidthPattern[] = "Width%1";
-inline constexpr Dword Sort{ListViewKey, "Sort", 0x11};
+inline constexpr Dword Sort{ListViewKey, "Sort", 0x10};                // by name, ascending
 inline constexpr Dword ReadingColumn{ListViewKey, "ReadingColumn", 0}; // フリガナ shown
 inline constexpr Dword AddresseeColumns{ListViewKey, "AddresseeColumns", 0}; // 敬称 .. 年賀
+
+// TreeOrder: the user's groups in the order the tree shows them.
+inline constexpr MultiString GroupOrder{TreeOrderKey, "Groups"};
 
 // Option
 inline constexpr Dword Newmail{OptionKey, "Newmail", 0};
@@ -46,6 +57,7 @@ inline constexpr String UserName{OptionKey, "UserName", ""};
 inline constexpr String PassWord{OptionKey, "PassWord", ""};
 inline constexpr String POPServer{OptionKey, "POPServer", ""};
 inline constexpr Dword MailMsg{OptionKey, "MailMsg", 0};
+inline constexpr Dword NoTrayMsg{OptionKey, "NoTrayMsg", 0}; // a desktop without a tray explained
 
 // Print: the sender, the lettering, the last print run's choices and where the labels sit.
 inline constexpr String SenderName{PrintKey, "SenderName", ""};

@@ -41,4 +41,20 @@ void write(const SettingsKeys::String& value, const QString& text)
     key.WriteString(QString::fromLatin1(value.name), text);
 }
 
+QStringList read(const SettingsKeys::MultiString& value)
+{
+    RegistryKey key;
+    key.Open(QString::fromLatin1(value.key));
+    QStringList texts;
+    key.ReadMultiString(QString::fromLatin1(value.name), texts);
+    return texts;
+}
+
+void write(const SettingsKeys::MultiString& value, const QStringList& texts)
+{
+    RegistryKey key;
+    key.Open(QString::fromLatin1(value.key));
+    key.WriteMultiString(QString::fromLatin1(value.name), texts);
+}
+
 } // namespace SettingsValue

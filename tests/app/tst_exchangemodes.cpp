@@ -4,6 +4,7 @@
 #include "app/CommandLine.h"
 #include "app/InstanceRequest.h"
 #include "app/SingleInstance.h"
+#include "app/TrayIcon.h"
 #include "core/CVOK_AddressDoc.h"
 #include "core/DataLocation.h"
 #include "core/Text.h"
@@ -58,6 +59,10 @@ class TestExchangeModes : public QObject
 {
     Q_OBJECT
 private slots:
+    // The running copy's window stands on a desktop with a tray (without one its first start
+    // would stop to explain closing).
+    void initTestCase() { TrayIcon::setAvailableForTesting(true); }
+
     void init()
     {
         QFile::remove(RegistryKey::storePath());

@@ -6,6 +6,7 @@
 #include "app/AppText.h"
 #include "app/CMainFrame.h"
 #include "app/TrayIcon.h"
+#include "mail/MailText.h"
 #include "core/DataLocation.h"
 #include "model/book/AddressRecord.h"
 #include "model/storage/AddressFile.h"
@@ -259,6 +260,9 @@ private slots:
                                              "-",
                                              "管理情報の編集(&E)\tCtrl+E",
                                              "管理情報の削除(&D)\tDelete",
+                                             "-",
+                                             "グループへ移動(&V)",
+                                             "グループへコピー(&C)",
                                              "-",
                                              "グループ削除(&G)\tCtrl+D",
                                              "-",
@@ -516,8 +520,11 @@ private slots:
         emit frame->tray()->icon()->activated(QSystemTrayIcon::DoubleClick);
         qputenv("PATH", oldPath);
         QCOMPARE(frame->isVisible(), !tasktray);
-        // The lookup runs in the background.
+        // The lookup runs in the background; the stand-in names no mail program, which the
+        // user is told.
         QTRY_COMPARE(QFileInfo::exists(asked), tasktray);
+        QTRY_COMPARE(MessageBox::shownTexts(),
+                     tasktray ? QStringList{MailText::NoMailProgram} : QStringList{});
     }
 
     void commandRules_data()

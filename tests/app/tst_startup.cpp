@@ -11,6 +11,7 @@
 #include "model/book/AddressRecord.h"
 #include "model/book/RecordList.h"
 #include "model/storage/AddressFile.h"
+#include "settings/RegistryKey.h"
 #include "ui/common/MessageBox.h"
 
 #include <QDialogButtonBox>
@@ -18,6 +19,7 @@
 #include <QLockFile>
 #include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -157,15 +159,72 @@ private slots:
         QCOMPARE(app.mainFrame()->isVisible(), !hidden);
     }
 
-    void startupWithoutTrayStartsMinimised()
+    void startWithoutTray_data()
     {
-        TrayIcon::setAvailableForTesting(false);
-        CAddressApp app;
-        QVERIFY(app.InitInstance({QStringLiteral("VOK_Address"), QStringLiteral("/Startup")},
-                                 QStringLiteral("startup-no-tray")));
-        TrayIcon::setAvailableForTesting(true);
-        QVERIFY(app.mainFrame()->isVisible());
-        QVERIFY(app.mainFrame()->isMinimized());
+        QTest::addColumn<bool>("tray");
+        QTest::addColumn<QStringList>("commandLine");
+        QTest::addColumn<bool>("shown");
+        QTest::addColumn<bool>("explained");
+        const QStringList startup{QStringLiteral("VOK_Address"), QStringLiteral("/Startup")};
+        QTest::newRow("tray, /Startup: hidden") << true << startup << false << false;
+        QTest::newRow("no tray, /Startup") << false << startup << true << true;
+        QTest::newRow("no tray") << false << QStringList{QStringLiteral("VOK_Address")} << true
+                                 << true;
+    }
+
+    // Without a tray nothing could bring back a hidden window, nor, on Wayland, a minimised
+    // one: it is shown as it is, and the first start says once what closing it does.
+    void startWithoutTray()
+    {
+        QFETCH(bool, tray);
+        QFETCH(QStringList, commandLine);
+        QFETCH(bool, shown);
+        QFETCH(bool, explained);
+        QFile::remove(RegistryKey::storePath());
+        TrayIcon::setAvailableForTesting(tray);
+        auto restore = qScopeGuard([] { TrayIcon::setAvailableForTesting(true); });
+        for (int run = 0; run < 2; ++run) {
+            MessageBox::shownTexts().clear();
+            CAddressApp app;
+            QVERIFY(app.InitInstance(commandLine, QStringLiteral("start-no-tray")));
+            QCOMPARE(app.mainFrame()->isVisible(), shown);
+            QVERIFY(!app.mainFrame()->isMinimized());
+            QTest::qWait(100); // the explanation waits for the event loop
+            QCOMPARE(MessageBox::shownTexts(),
+                     explained && run == 0 ? QStringList{AppText::NoTrayExplained} : QStringList());
+        }
+    }
+
+    void secondStartHandsOnItsActivationToken_data()
+    {
+        QTest::addColumn<QString>("token");
+        QTest::addColumn<QByteArray>("handedOn");
+        QTest::newRow("a launcher's token") << QStringLiteral("5e0c2a41f0b37e9d_TIME1234")
+                                            << QByteArray("5e0c2a41f0b37e9d_TIME1234");
+        QTest::newRow("none") << QString() << QByteArray();
+        QTest::newRow("no token of a desktop's") << QStringLiteral("a b") << QByteArray();
+    }
+
+    // A Wayland compositor brings a window forward only with the token the desktop gave the
+    // second start: it goes to the running copy with the request.
+    void secondStartHandsOnItsActivationToken()
+    {
+        QFETCH(QString, token);
+        QFETCH(QByteArray, handedOn);
+        SingleInstance first = programInstance();
+        QVERIFY(first.acquire());
+        QVERIFY(first.listen());
+        QSignalSpy shown(&first, &SingleInstance::showRequested);
+        Sandbox box;
+        box.env.remove(QStringLiteral("XDG_ACTIVATION_TOKEN"));
+        if (!token.isEmpty())
+            box.env.insert(QStringLiteral("XDG_ACTIVATION_TOKEN"), token);
+        QProcess second;
+        start(second, box);
+        QTRY_VERIFY_WITH_TIMEOUT(second.state() == QProcess::NotRunning, 30000);
+        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(shown.count(), 1);
+        QCOMPARE(shown.at(0).at(0).toByteArray(), handedOn);
     }
 
     // This test process is the first copy, started hidden; the real program is the second.

@@ -41,7 +41,8 @@ xprop -id "$sheet" -notype _NET_FRAME_EXTENTS >> "$OUT/sheet"
 xprop -root -notype _NET_WORKAREA >> "$OUT/sheet"
 # Straight into the name, converted; its reading comes from the kana typed. Then past the
 # reading to the e-mail field, where the input method must stay out: the same keys give plain
-# letters. Tab leaves it, Return is OK.
+# letters. On past the group to the postal code; the address field offers the code's address
+# with the input method still on, and Return takes it. Tab leaves it, Return is OK.
 x key --clearmodifiers ctrl+space
 sleep 0.5
 x type --delay 80 yamada
@@ -56,6 +57,15 @@ sleep 0.5
 x type --delay 80 yamada
 x key space
 sleep 1
+x key Tab
+sleep 0.5
+x key Tab
+sleep 0.5
+x type --delay 80 150-0041
+x key Tab
+sleep 1
+x key Return
+sleep 0.5
 x key Tab
 sleep 0.5
 x key Return
@@ -163,6 +173,10 @@ void TestJapaneseInput::newContactTypedWithKanaConversion()
     QCOMPARE(contact.name(), std::string_view("\x8e\x52\x93\x63")); // 山田 in CP932
     QCOMPARE(QByteArray(contact.email().data(), qsizetype(contact.email().size())).trimmed(),
              QByteArray("yamada"));
+    // The postal code's address, offered and taken while the input method was on.
+    QCOMPARE(contact.postalCode(), std::string_view("150-0041"));
+    QCOMPARE(contact.address(), std::string_view("\x93\x8c\x8b\x9e\x93\x73\x8f\x61\x92\x4a"
+                                                 "\x8b\xe6\x90\x5f\x93\xec")); // 東京都渋谷区神南
 
     // The kana typed before conversion are the name's reading.
     QFile readings(out + QStringLiteral("/Readings.txt"));

@@ -1,9 +1,12 @@
+#include "FakeDesktop.h"
 #include "TestEnv.h"
 #include "XDisplay.h"
 #include "model/book/AddressRecord.h"
 #include "model/book/RecordList.h"
 #include "model/storage/AddressFile.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -22,6 +25,7 @@ private slots:
     void cleanupTestCase();
     void fullRun();
     void underAWindowManager();
+    void statusNotifierTrayClick();
 
 private:
     QString storedStyle() const;
@@ -330,6 +334,50 @@ void TestEndToEnd::underAWindowManager()
     }
     wm.terminate();
     wm.waitForFinished(3000);
+}
+
+// A StatusNotifierItem tray on X11 (KDE Plasma, GNOME's AppIndicator extension) activates the
+// icon once for a click: the window that closing hid comes back.
+void TestEndToEnd::statusNotifierTrayClick()
+{
+    if (!m_skipReason.isEmpty())
+        QSKIP(qPrintable(m_skipReason));
+    PrivateBus privateBus;
+    const QString address = privateBus.start();
+    if (address.isEmpty())
+        QSKIP("dbus-daemon is not installed (make deps installs it)");
+    QDBusConnection bus = QDBusConnection::connectToBus(address, QStringLiteral("sni"));
+    FakeWatcher watcher;
+    QVERIFY(
+        bus.registerObject(QStringLiteral("/StatusNotifierWatcher"), &watcher,
+                           QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties));
+    QVERIFY(bus.registerService(QStringLiteral("org.kde.StatusNotifierWatcher")));
+    QFile::remove(dataFile());
+
+    XDisplay x(m_display);
+    QProcess program;
+    QProcessEnvironment env = programEnvironment();
+    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(VOK_PROGRAM_PATH), {});
+    const QString title = QStringLiteral("VOK_Address - VOK System");
+    std::uint32_t window = 0;
+    QVERIFY2(waitFor([&] { return (window = x.findWindow(title)) != 0 && x.isViewable(window); }),
+             "the main window did not appear");
+    QVERIFY2(waitFor([&] { return !watcher.m_items.isEmpty(); }), "no tray icon registered");
+    x.requestClose(window);
+    QVERIFY2(waitFor([&] { return !x.isViewable(window); }), "closing did not hide the window");
+
+    QDBusMessage click = QDBusMessage::createMethodCall(
+        watcher.m_items.first(), QStringLiteral("/StatusNotifierItem"),
+        QStringLiteral("org.kde.StatusNotifierItem"), QStringLiteral("Activate"));
+    click << 0 << 0;
+    bus.call(click, QDBus::NoBlock);
+    QVERIFY2(waitFor([&] { return x.isViewable(window); }, 5000),
+             "a click on the tray icon did not bring the window back");
+    ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+    QVERIFY(program.waitForFinished(10000));
+    QDBusConnection::disconnectFromBus(QStringLiteral("sni"));
 }
 
 VOK_TEST_CORE_MAIN(TestEndToEnd)

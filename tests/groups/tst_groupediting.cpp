@@ -402,6 +402,58 @@ private slots:
         }
     }
 
+    // The groups keep the order the user gave them: in the tree, through a deletion taken
+    // back and done again, through a rename, and in the next run.
+    void groupOrderKept_data()
+    {
+        QTest::addColumn<QString>("deleted"); // with the Delete key, then Ctrl+Z, Ctrl+Y, Ctrl+Z
+        QTest::addColumn<QString>("renamed"); // with F2, to "Neu"; empty: none
+        QTest::addColumn<QStringList>("order");
+        const QStringList made{"Zeta", "Alpha", "Mid"};
+        QTest::newRow("first deleted") << "Zeta"
+                                       << "" << made;
+        QTest::newRow("middle deleted") << "Alpha"
+                                        << "" << made;
+        QTest::newRow("last deleted") << "Mid"
+                                      << "" << made;
+        QTest::newRow("middle renamed") << "Mid"
+                                        << "Alpha" << QStringList{"Zeta", "Neu", "Mid"};
+    }
+    void groupOrderKept()
+    {
+        QFETCH(QString, deleted);
+        QFETCH(QString, renamed);
+        QFETCH(QStringList, order);
+        {
+            Frame f;
+            activate(f);
+            f.tree->setFocus(Qt::OtherFocusReason);
+            for (const char* name : {"Zeta", "Alpha", "Mid"}) {
+                key(Qt::Key_G, Qt::ControlModifier);
+                finishEdit(f, name);
+            }
+            QCOMPARE(treeGroups(f), (QStringList{"Zeta", "Alpha", "Mid"}));
+            f.tree->setCurrentItem(f.group(deleted));
+            key(Qt::Key_Delete);
+            QVERIFY(!treeGroups(f).contains(deleted));
+            key(Qt::Key_Z, Qt::ControlModifier);
+            QCOMPARE(treeGroups(f), (QStringList{"Zeta", "Alpha", "Mid"}));
+            key(Qt::Key_Y, Qt::ControlModifier);
+            key(Qt::Key_Z, Qt::ControlModifier);
+            QCOMPARE(treeGroups(f), (QStringList{"Zeta", "Alpha", "Mid"}));
+            if (!renamed.isEmpty()) {
+                f.tree->setCurrentItem(f.group(renamed));
+                key(Qt::Key_F2);
+                finishEdit(f, QStringLiteral("Neu"));
+            }
+            QCOMPARE(treeGroups(f), order);
+        }
+        // The next run shows them as they were left.
+        Frame again;
+        QCOMPARE(treeGroups(again), order);
+        QCOMPARE(stored(), order);
+    }
+
     void deleteFromContextMenuKeepsSelection()
     {
         storeGroup("Family");

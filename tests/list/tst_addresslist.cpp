@@ -102,29 +102,29 @@ private slots:
     void sortToggling()
     {
         Frame f;
-        f.add({"b", "2@x", "Private", "300"});
-        f.add({"A", "3@x", "Private", "100"});
-        f.add({"c", "1@x", "Private", "200"});
+        f.add({"さとう", "1@x", "Private", "300"});
+        f.add({"あべ", "3@x", "Private", "100"});
+        f.add({"いとう", "2@x", "Private", "200"});
         f.show("VOK_Address");
         QHeaderView* h = f.list->horizontalHeader();
-        // No stored order: by mail address, ascending, the mark on that header.
-        QCOMPARE(f.list->sortState, 0x11u);
-        QCOMPARE(f.list->markedColumn, 1);
-        QCOMPARE(f.column(1), (QStringList{"1@x", "2@x", "3@x"}));
+        // A fresh profile: by name in あいうえお order, the mark on that header.
+        QCOMPARE(f.list->sortState, 0x10u);
+        QCOMPARE(f.list->markedColumn, 0);
+        QCOMPARE(f.column(0), (QStringList{"あべ", "いとう", "さとう"}));
         QVERIFY(h->isSortIndicatorShown());
-        QCOMPARE(h->sortIndicatorSection(), 1);
+        QCOMPARE(h->sortIndicatorSection(), 0);
         const Qt::SortOrder up = h->sortIndicatorOrder();
 
-        clickHeader(f.list, 0);
-        QCOMPARE(f.list->sortState, 0x10u);
-        QCOMPARE(f.column(0), (QStringList{"A", "b", "c"}));
-        QCOMPARE(h->sortIndicatorSection(), 0);
+        clickHeader(f.list, 1);
+        QCOMPARE(f.list->sortState, 0x11u);
+        QCOMPARE(f.column(1), (QStringList{"1@x", "2@x", "3@x"}));
+        QCOMPARE(h->sortIndicatorSection(), 1);
         QCOMPARE(h->sortIndicatorOrder(), up);
-        QCOMPARE(f.list->markedColumn, 0);
+        QCOMPARE(f.list->markedColumn, 1);
 
-        clickHeader(f.list, 0);
-        QCOMPARE(f.list->sortState, 0x20u);
-        QCOMPARE(f.column(0), (QStringList{"c", "b", "A"}));
+        clickHeader(f.list, 1);
+        QCOMPARE(f.list->sortState, 0x21u);
+        QCOMPARE(f.column(1), (QStringList{"3@x", "2@x", "1@x"}));
         QVERIFY(h->sortIndicatorOrder() != up);
 
         clickHeader(f.list, 2);
@@ -368,7 +368,6 @@ private slots:
         for (const char* n : {"a", "b", "c", "d"})
             f.add({n, "", "Private"});
         f.show("Private");
-        f.list->SortByColumn(0);
         selectRows(f.list, {1, 3});
         QCOMPARE(f.list->GetSelectedCount(), 2);
         f.list->DeleteSelectedRecords();
@@ -440,7 +439,6 @@ private slots:
             rows << i;
         }
         f.show("Private");
-        f.list->SortByColumn(0);
         QCOMPARE(f.list->JoinSelectedMailAddresses(false), std::string());
         selectRows(f.list, rows);
         QCOMPARE(QString::fromStdString(f.list->JoinSelectedMailAddresses(false)), joined);
@@ -551,10 +549,12 @@ private slots:
                 for (QAction* s : a->menu()->actions())
                     texts << ">" + s->text();
         }
-        QCOMPARE(texts, (QStringList{"管理情報の編集(&E)\tCtrl+E", "管理情報の削除(&D)\tDelete",
-                                     "-", "クリップボードへ転送(&M)", ">メールアドレス(&M)",
-                                     ">会社メールアドレス(&B)", ">個人情報(&P)", ">会社情報(&O)",
-                                     "新規メール(&N)", "-", "宛名印刷(&A)...\tCtrl+Shift+P"}));
+        QCOMPARE(texts,
+                 (QStringList{"管理情報の編集(&E)\tCtrl+E", "管理情報の削除(&D)\tDelete", "-",
+                              "クリップボードへ転送(&M)", ">メールアドレス(&M)",
+                              ">会社メールアドレス(&B)", ">個人情報(&P)", ">会社情報(&O)",
+                              "新規メール(&N)", "-", "グループへ移動(&V)", "グループへコピー(&C)",
+                              "-", "宛名印刷(&A)...\tCtrl+Shift+P"}));
         // Greyed by the frame's rules: nothing selected, no editing.
         QVERIFY(!menu->actions().at(0)->isEnabled());
         delete menu;
@@ -664,10 +664,10 @@ private slots:
         QCOMPARE(f.list->model()->rowCount(), rowsAfter);
         QCOMPARE(int(f.frame->document()->records().size()), recordsAfter);
         if (copy && target == "Private") {
-            // The copies are new, unselected last rows with the two sheets.
-            for (int r = 4; r < 7; ++r) {
-                QVERIFY(f.list->isRowMarked(r));
-                QVERIFY(!f.list->selectionModel()->isRowSelected(r, {}));
+            // The copies are the last rows, with the two sheets, and now the selection.
+            for (int r = 0; r < 7; ++r) {
+                QCOMPARE(f.list->isRowMarked(r), r >= 4);
+                QCOMPARE(f.list->selectionModel()->isRowSelected(r, {}), r >= 4);
             }
         }
         if (valid) {

@@ -18,8 +18,10 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSystemTrayIcon>
 #include <functional>
 #include <memory>
@@ -60,6 +62,8 @@ private slots:
     void resultInPaneAndTooltip();
     void endingWhileACheckWaits();
     void optionsUpdateTheFrameAtOnce();
+    void trayOptionWithoutTray_data();
+    void trayOptionWithoutTray();
     void aboutBox();
     void newTrayGetsTheFirstIcon_data();
     void newTrayGetsTheFirstIcon();
@@ -92,15 +96,27 @@ void TestMailCheckFrame::incompleteAccountShowsOnlyTheMessage()
 void TestMailCheckFrame::resultInPaneAndTooltip_data()
 {
     QTest::addColumn<bool>("reachable");
+    QTest::addColumn<bool>("tray");
     QTest::addColumn<QString>("text");
-    QTest::newRow("four messages") << true << "VOK_Address: You have Mail = 4 ";
-    QTest::newRow("nobody listening") << false << "VOK_Address: POP server cannot be connected ...";
+    QTest::addColumn<QString>("title"); // without a tray the count is seen in the title
+    const QString plain = QStringLiteral("VOK_Address - VOK System");
+    const QString count = QStringLiteral("VOK_Address: You have Mail = 4 ");
+    const QString failed = QStringLiteral("VOK_Address: POP server cannot be connected ...");
+    QTest::newRow("four messages") << true << true << count << plain;
+    QTest::newRow("nobody listening") << false << true << failed << plain;
+    QTest::newRow("four messages, no tray")
+        << true << false << count << QStringLiteral("VOK_Address - VOK System - メール 4 通");
+    QTest::newRow("nobody listening, no tray") << false << false << failed << plain;
 }
 
 void TestMailCheckFrame::resultInPaneAndTooltip()
 {
     QFETCH(bool, reachable);
+    QFETCH(bool, tray);
     QFETCH(QString, text);
+    QFETCH(QString, title);
+    TrayIcon::setAvailableForTesting(tray);
+    auto restore = qScopeGuard([] { TrayIcon::setAvailableForTesting(true); });
     FakePop3Server::Script script;
     script.replies["STAT"] = {"+OK 4 400\r\n"};
     FakePop3Server server(script);
@@ -112,6 +128,7 @@ void TestMailCheckFrame::resultInPaneAndTooltip()
     QCOMPARE(frame.mailPaneText(), MailText::Checking);
     QTRY_COMPARE_WITH_TIMEOUT(frame.mailPaneText(), text, 15000);
     QCOMPARE(frame.tray()->icon()->toolTip(), text);
+    QCOMPARE(frame.windowTitle(), title);
     QCOMPARE(MessageBox::shownTexts(), QStringList());
     QTRY_COMPARE(frame.mailCheck()->runningChecks(), 0);
 }
@@ -150,6 +167,39 @@ void TestMailCheckFrame::optionsUpdateTheFrameAtOnce()
     QCOMPARE(watcher.seen(), 1);
     QVERIFY(frame.m_bNewmail);
     QVERIFY(frame.m_bTasktray);
+}
+
+void TestMailCheckFrame::trayOptionWithoutTray_data()
+{
+    QTest::addColumn<bool>("tray");
+    QTest::newRow("tray") << true;
+    QTest::newRow("no tray") << false;
+}
+
+// The tray's double-click option has nothing to act on without a tray: greyed, and said why.
+void TestMailCheckFrame::trayOptionWithoutTray()
+{
+    QFETCH(bool, tray);
+    TrayIcon::setAvailableForTesting(tray);
+    auto restore = qScopeGuard([] { TrayIcon::setAvailableForTesting(true); });
+    CMainFrame frame;
+    bool enabled = false;
+    QStringList shownTexts;
+    ModalDriver watcher([&](QWidget* w) {
+        auto* sheet = qobject_cast<COptionSheet*>(w);
+        QVERIFY(sheet);
+        for (QCheckBox* box : sheet->page1()->findChildren<QCheckBox*>())
+            if (box->text() == OptionText::Tasktray)
+                enabled = box->isEnabled();
+        for (QLabel* label : sheet->page1()->findChildren<QLabel*>())
+            if (label->isVisible() && !label->text().isEmpty())
+                shownTexts << label->text();
+        clickOk(sheet);
+    });
+    QVERIFY(frame.commands()->execute(ID_OPTIONS));
+    QCOMPARE(watcher.seen(), 1);
+    QCOMPARE(enabled, tray);
+    QCOMPARE(shownTexts, tray ? QStringList() : QStringList{OptionText::TasktrayNoTray});
 }
 
 void TestMailCheckFrame::aboutBox()

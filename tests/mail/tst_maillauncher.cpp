@@ -198,10 +198,10 @@ private slots:
         const QByteArray oldPath = qgetenv("PATH");
         qputenv("PATH", QFile::encodeName(bin));
         int calls = 0;
-        bool result = false;
-        QVERIFY(MailLauncher::launchDefaultMailClient([&](bool s) {
+        auto result = MailLauncher::Outcome::Started;
+        QVERIFY(MailLauncher::launchDefaultMailClient([&](MailLauncher::Outcome outcome) {
             ++calls;
-            result = s;
+            result = outcome;
         }));
         // The lookup has not answered yet, and the window does not wait for it.
         QCOMPARE(calls, 0);
@@ -211,7 +211,10 @@ private slots:
         ::close(fd);
         QTRY_COMPARE_WITH_TIMEOUT(calls, 1, 15000);
         qputenv("PATH", oldPath);
-        QCOMPARE(result, !started.isEmpty());
+        // A desktop without a mail program is told apart from one whose program cannot start.
+        QCOMPARE(result, exec.isEmpty()      ? MailLauncher::Outcome::NoMailProgram
+                         : started.isEmpty() ? MailLauncher::Outcome::NotStarted
+                                             : MailLauncher::Outcome::Started);
         if (started.isEmpty())
             QVERIFY(!QFile::exists(record));
         else

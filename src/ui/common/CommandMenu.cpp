@@ -52,4 +52,32 @@ QAction* add(QMenu* menu, CommandTable* commands, const QString& text, int id)
     return a;
 }
 
+QMenu* addGroupMenu(QMenu* menu, CommandTable* commands, const QString& title, int id,
+                    std::function<QStringList()> groups,
+                    std::function<bool(const QString&)> offered)
+{
+    QMenu* sub = menu->addMenu(title);
+    QAction* command = commands ? commands->action(id) : nullptr;
+    QAction* opener = sub->menuAction();
+    opener->setEnabled(command && commands->isEnabled(id));
+    if (!command)
+        return sub;
+    opener->setStatusTip(command->statusTip());
+    // A menu that lives on (the menu bar's) follows the command's greying.
+    QObject::connect(command, &QAction::enabledChanged, opener, &QAction::setEnabled);
+    QObject::connect(sub, &QMenu::aboutToShow, sub, [sub, commands, id, groups, offered] {
+        sub->clear();
+        const bool enabled = commands->isEnabled(id);
+        for (const QString& name : groups()) {
+            // A "&" in a name is a letter, not the mark of a key.
+            QAction* item = sub->addAction(QString(name).replace(u'&', QStringLiteral("&&")));
+            item->setEnabled(enabled && (!offered || offered(name)));
+            item->setStatusTip(commands->action(id)->statusTip());
+            QObject::connect(item, &QAction::triggered, commands,
+                             [commands, id, name] { commands->execute(id, name); });
+        }
+    });
+    return sub;
+}
+
 } // namespace CommandMenu

@@ -1,6 +1,7 @@
 #include "CommandTable.h"
 
 #include <QAction>
+#include <utility>
 
 CommandTable::CommandTable(QObject* parent) : QObject(parent) {}
 
@@ -43,15 +44,18 @@ bool CommandTable::isEnabled(int id) const
     return !it->rule || it->rule();
 }
 
-bool CommandTable::execute(int id)
+bool CommandTable::execute(int id, const QVariant& argument)
 {
     const auto it = m_commands.find(id);
     if (it == m_commands.end() || !isEnabled(id))
         return false;
     // Copy: the handler may replace itself or the table's contents while it runs.
     const Handler handler = it->handler;
+    // A handler may run another command (a dialog's event loop): each sees its own argument.
+    const QVariant outer = std::exchange(m_argument, argument);
     if (handler)
         handler();
+    m_argument = outer;
     emit executed(id);
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QObject>
+#include <QVariant>
 #include <functional>
 
 class QAction;
@@ -26,8 +27,11 @@ public:
     void setRule(int id, Rule rule);
 
     bool isEnabled(int id) const;
-    // Runs the command when its rule allows; returns whether it ran.
-    bool execute(int id);
+    // Runs the command when its rule allows; returns whether it ran. The argument is what the
+    // user chose with the command (a group's name from a submenu), for its handler to read.
+    bool execute(int id, const QVariant& argument = {});
+    // The argument of the command whose handler runs; empty outside a handler.
+    QVariant argument() const { return m_argument; }
     // Queues the command, as a posted window message would; the rule is asked when it arrives.
     void post(int id);
     // Greys or enables every action by its rule (menus call this before they show).
@@ -44,4 +48,5 @@ private:
         Rule rule;
     };
     QHash<int, Command> m_commands;
+    QVariant m_argument;
 };

@@ -3,6 +3,7 @@
 #include "ui/common/PostalCodeDictionary.h"
 
 #include <QFocusEvent>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
@@ -49,9 +50,17 @@ bool PostalCodeOffer::eventFilter(QObject* watched, QEvent* event)
         break;
     }
     case QEvent::FocusOut:
-    case QEvent::InputMethod: // the user composes text of his own
         close();
         break;
+    case QEvent::InputMethod: {
+        // The user composes text of his own. An input method that is on also sends an empty
+        // event as the field gets the focus (it resets its composition): that is no typing.
+        const auto* im = static_cast<QInputMethodEvent*>(event);
+        if (!im->preeditString().isEmpty() || !im->commitString().isEmpty() ||
+            im->replacementLength() != 0)
+            close();
+        break;
+    }
     case QEvent::KeyPress:
         if (isOpen())
             return keyWhileOpen(static_cast<QKeyEvent*>(event)->key());

@@ -61,13 +61,17 @@ CGroupTree::~CGroupTree()
     blockSignals(true);
 }
 
-QTreeWidgetItem* CGroupTree::appendGroup(const QString& name, Kind kind)
+QTreeWidgetItem* CGroupTree::appendGroup(const QString& name, Kind kind, int place)
 {
     auto* item = new QTreeWidgetItem(QStringList{name});
     item->setIcon(0, kind == UserKind ? m_userIcon : m_fixedIcon);
     item->setData(0, Qt::UserRole, static_cast<int>(kind));
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren);
-    rootItem()->addChild(item);
+    QTreeWidgetItem* root = rootItem();
+    if (place < 0 || place > root->childCount())
+        root->addChild(item);
+    else
+        root->insertChild(place, item);
     return item;
 }
 
@@ -379,7 +383,10 @@ void CGroupTree::onGroupAdded(const QString& name)
 {
     if (groupItem(name))
         return; // the tree's own new item, named already
-    appendGroup(name, UserKind);
+    // Where the book keeps it: a deleted group comes back at its old place.
+    const qsizetype place = m_doc->userGroups().indexOf(name);
+    appendGroup(name, UserKind,
+                place < 0 ? -1 : static_cast<int>(CVOK_AddressDoc::FixedGroups.size() + place));
     rootItem()->setExpanded(true);
 }
 

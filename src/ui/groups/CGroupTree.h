@@ -89,7 +89,8 @@ private:
     void endLabelEdit(QTreeWidgetItem* item, bool cancelled, const QString& text);
     void refuseName(QTreeWidgetItem* item, const QString& message);
     void setDropHighlight(QTreeWidgetItem* item);
-    QTreeWidgetItem* appendGroup(const QString& name, Kind kind);
+    // At the end of the root's children, or at this place among them.
+    QTreeWidgetItem* appendGroup(const QString& name, Kind kind, int place = -1);
     void onGroupAdded(const QString& name);
     void onGroupRenamed(const QString& oldName, const QString& newName);
     void onGroupRemoved(const QString& name);

@@ -290,9 +290,11 @@ void AddressListModel::updateRow(int row, AddressRecord* record)
     emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
 }
 
-void AddressListModel::updateRecords(const std::unordered_set<const AddressRecord*>& records)
+std::unordered_set<const AddressRecord*>
+AddressListModel::updateRecords(const std::unordered_set<const AddressRecord*>& records)
 {
     std::vector<std::size_t> changed;
+    std::unordered_set<const AddressRecord*> found;
     for (std::size_t g = 0; g < m_rows.size(); ++g) {
         Row& r = m_rows[g];
         if (!records.count(r.record))
@@ -300,9 +302,11 @@ void AddressListModel::updateRecords(const std::unordered_set<const AddressRecor
         r.marked = false;
         fillRow(r, r.record);
         changed.push_back(g);
+        found.insert(r.record);
     }
     compactIfWasteful();
     emitRowsChanged(changed, 0, ColumnCount - 1);
+    return found;
 }
 
 template <typename Pred> void AddressListModel::eraseHidden(Pred doomed)

@@ -49,8 +49,9 @@ public:
     void appendRow(AddressRecord* record, bool marked);
     void appendRows(const std::vector<AddressRecord*>& records, bool marked = false);
     void updateRow(int row, AddressRecord* record);
-    // Rewrites the rows of these records, shown or not.
-    void updateRecords(const std::unordered_set<const AddressRecord*>& records);
+    // Rewrites the rows of these records, shown or not; returns the records that had a row.
+    std::unordered_set<const AddressRecord*>
+    updateRecords(const std::unordered_set<const AddressRecord*>& records);
     void removeRow(int row);
     // Removes the rows whose records are in the set, shown or not; returns how many left.
     std::size_t removeRecords(const std::unordered_set<const AddressRecord*>& records);

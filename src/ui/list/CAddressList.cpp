@@ -18,8 +18,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDate>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -231,8 +233,25 @@ void CAddressList::onRecordsAdded(const std::vector<AddressRecord*>& records, bo
         AddRecordRow(records.front(), marked);
     else
         AddRecordRows(records, marked);
-    if (m_model->rowCount() != before)
+    if (m_model->rowCount() != before) {
         widenUnsizedColumns();
+        showArrivedRows(before);
+    }
+}
+
+void CAddressList::showArrivedRows(int first)
+{
+    // Whatever brought them (a new contact, an import, a copy, an undo), the user sees what
+    // came: at the end of the list, so selected and in sight.
+    const int last = m_model->rowCount() - 1;
+    if (first > last)
+        return;
+    const QItemSelection rows(m_model->index(first, 0),
+                              m_model->index(last, AddressListModel::ColumnCount - 1));
+    selectionModel()->setCurrentIndex(m_model->index(first, 0), QItemSelectionModel::NoUpdate);
+    selectionModel()->select(rows, QItemSelectionModel::ClearAndSelect);
+    scrollTo(m_model->index(last, 0), QAbstractItemView::EnsureVisible);
+    scrollTo(m_model->index(first, 0), QAbstractItemView::EnsureVisible);
 }
 
 void CAddressList::widenUnsizedColumns()
@@ -257,10 +276,24 @@ void CAddressList::onRecordsChanged(const std::vector<AddressRecord*>& records)
     std::unordered_set<const AddressRecord*> leaving;
     for (const AddressRecord* record : records)
         (belongsToShownGroup(record) ? staying : leaving).insert(record);
-    if (!staying.empty())
-        m_model->updateRecords(staying);
     if (!leaving.empty())
         m_model->removeRecords(leaving);
+    if (staying.empty())
+        return;
+    const std::unordered_set<const AddressRecord*> rewritten = m_model->updateRecords(staying);
+    if (rewritten.size() == staying.size())
+        return;
+    // Contacts that came into the shown group (an undone move): rows of their own, in the
+    // order the book gave them.
+    std::vector<AddressRecord*> arrived;
+    for (AddressRecord* record : records) {
+        if (staying.count(record) && !rewritten.count(record))
+            arrived.push_back(record);
+    }
+    const int before = m_model->rowCount();
+    m_model->appendRows(arrived);
+    widenUnsizedColumns();
+    showArrivedRows(before);
 }
 
 void CAddressList::onGroupRenamed(const QString& oldName, const QString& newName)
@@ -531,8 +564,21 @@ QMenu* CAddressList::createContextMenu(QWidget* parent)
     CommandMenu::add(clip, m_commands, ListText::MenuCopyOffice, ID_COPY_OFFICE_INFO);
     CommandMenu::add(menu, m_commands, ListText::MenuNewMail, ID_NEW_MAIL);
     menu->addSeparator();
+    addGroupMenus(menu);
+    menu->addSeparator();
     CommandMenu::add(menu, m_commands, ListText::MenuPrint, ID_PRINT_ADDRESSES);
     return menu;
+}
+
+void CAddressList::addGroupMenus(QMenu* menu)
+{
+    auto groups = [doc = m_doc] { return doc->groupNames(); };
+    // Moving into the group shown would change nothing; a copy there is a copy all the same.
+    CommandMenu::addGroupMenu(
+        menu, m_commands, ListText::MenuMoveToGroup, ID_MOVE_TO_GROUP, groups,
+        [this](const QString& name) { return m_showsRoot || name != m_shownName; });
+    CommandMenu::addGroupMenu(menu, m_commands, ListText::MenuCopyToGroup, ID_COPY_TO_GROUP,
+                              groups);
 }
 
 void CAddressList::setDragCursor(int id)
@@ -656,6 +702,43 @@ void CAddressList::mouseDoubleClickEvent(QMouseEvent* event)
         return;
     }
     QTableView::mouseDoubleClickEvent(event);
+}
+
+void CAddressList::keyPressEvent(QKeyEvent* event)
+{
+    // Return opens the contact, as a double-click does.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && m_commands) {
+        m_commands->post(ID_EDIT_CONTACT);
+        event->accept();
+        return;
+    }
+    // The menu key of keyboards that lack one.
+    if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+        QContextMenuEvent menuEvent(QContextMenuEvent::Keyboard, QPoint(), QCursor::pos());
+        contextMenuEvent(&menuEvent);
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void CAddressList::contextMenuEvent(QContextMenuEvent* event)
+{
+    event->accept();
+    // The mouse opened it already, at the press.
+    if (event->reason() == QContextMenuEvent::Mouse)
+        return;
+    // From the keyboard: under the focused row, or at the top of the list without one.
+    QPoint at(0, 0);
+    const QModelIndex current = currentIndex();
+    if (current.isValid()) {
+        scrollTo(current);
+        const QRect row = visualRect(m_model->index(current.row(), 0));
+        at = QPoint(row.left() + row.height(), row.bottom());
+    }
+    QMenu* menu = createContextMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(viewport()->mapToGlobal(at));
 }
 
 void CAddressList::focusOutEvent(QFocusEvent* event)

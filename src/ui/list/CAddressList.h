@@ -74,6 +74,9 @@ public:
     std::vector<int> selectedRowList() const;
     // The context menu 139 (its entries run through the frame's command guard).
     QMenu* createContextMenu(QWidget* parent);
+    // The submenus that move and copy the selected contacts into a group, one item per group
+    // of the book, added to the menu (the context menu's and the edit menu's).
+    void addGroupMenus(QMenu* menu);
     // The drag cursor being shown (141, 142, 143), 0 without a drag.
     int dragCursorId() const { return m_dragCursorId; }
     // Column widths the divider double-click would give, measuring every cell the cheap way.
@@ -84,7 +87,7 @@ public:
     bool isDragMoving() const { return m_dragMove; }
     bool isDragCopying() const { return m_dragCopy; }
 
-    quint32 sortState = 0x11;
+    quint32 sortState = 0x10; // by name, ascending, until the stored order is read
     int markedColumn = -1;
 
 protected:
@@ -92,6 +95,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -102,6 +107,9 @@ private:
     void onRecordsAdded(const std::vector<AddressRecord*>& records, bool marked);
     void widenUnsizedColumns();
     void onRecordsChanged(const std::vector<AddressRecord*>& records);
+    // Rows that came into the list (rowCount() before they came, to the end) become the
+    // selection and are scrolled into sight, where they stand.
+    void showArrivedRows(int first);
     void onRecordsRemoving(const std::vector<const AddressRecord*>& records);
     void onGroupRenamed(const QString& oldName, const QString& newName);
     void setShownGroup(const QString& name);

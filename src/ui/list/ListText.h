@@ -37,6 +37,8 @@ inline const QString MenuCopyOfficeMail = QStringLiteral("会社メールアド�
 inline const QString MenuCopyPersonal = QStringLiteral("個人情報(&P)");
 inline const QString MenuCopyOffice = QStringLiteral("会社情報(&O)");
 inline const QString MenuNewMail = QStringLiteral("新規メール(&N)");
+inline const QString MenuMoveToGroup = QStringLiteral("グループへ移動(&V)");
+inline const QString MenuCopyToGroup = QStringLiteral("グループへコピー(&C)");
 inline const QString MenuPrint = QStringLiteral("宛名印刷(&A)...\tCtrl+Shift+P");
 
 } // namespace ListText

@@ -39,3 +39,10 @@ void COptionPage1::UpdateData(bool saveAndValidate)
         ui->startup->setChecked(m_bStartup);
     }
 }
+
+void COptionPage1::setTrayAvailable(bool available)
+{
+    ui->tasktray->setEnabled(available);
+    ui->tasktrayNote->setText(available ? QString() : OptionText::TasktrayNoTray);
+    ui->tasktrayNote->setVisible(!available);
+}

@@ -20,6 +20,8 @@ public:
     bool isInitialized() const { return m_initialized; }
     // true: controls to members; false: members to controls.
     void UpdateData(bool saveAndValidate);
+    // Without a notification area the tray option has no icon to act on: greyed, and said why.
+    void setTrayAvailable(bool available);
 
     bool m_bNewmail = false;
     bool m_bTasktray = false;

@@ -43,9 +43,10 @@ COptionSheet::COptionSheet(QWidget* parent)
 
 COptionSheet::~COptionSheet() = default;
 
-bool COptionSheet::Run(QWidget* parent, bool& bNewmail, bool& bTasktray)
+bool COptionSheet::Run(QWidget* parent, bool& bNewmail, bool& bTasktray, bool trayAvailable)
 {
     COptionSheet sheet(parent);
+    sheet.m_page1->setTrayAvailable(trayAvailable);
     sheet.SetHeaderText(OptionText::HeaderText);
     if (sheet.exec() != QDialog::Accepted)
         return false;

@@ -21,7 +21,8 @@ public:
 
     // Runs the sheet; after OK the frame's two flags take page 1's values at once.
     // Returns whether the sheet ended with OK.
-    static bool Run(QWidget* parent, bool& bNewmail, bool& bTasktray);
+    // trayAvailable: whether the desktop shows the notification icon.
+    static bool Run(QWidget* parent, bool& bNewmail, bool& bTasktray, bool trayAvailable = true);
 
     // The engraved text left of the buttons; empty shows none.
     void SetHeaderText(const QString& text);

@@ -14,6 +14,9 @@ inline const QString Newmail =
 inline const QString Tasktray =
     QStringLiteral("タスクトレイのアイコンをダブルクリックで標準メールソフトを起動");
 inline const QString Startup = QStringLiteral("スタートアップに登録する");
+// Under the tray option on a desktop without a notification area.
+inline const QString TasktrayNoTray = QStringLiteral(
+    "このデスクトップには通知領域（タスクトレイ）がないため、この設定は働きません。");
 
 inline const QString Page2Title = QStringLiteral("メールチェック");
 inline const QString UserName = QStringLiteral("ユーザ名");
