@@ -2,14 +2,14 @@
 #include "ModalDriver.h"
 #include "TestMain.h"
 #include "app/CMainFrame.h"
-#include "model/book/AddressRecord.h"
-#include "resource.h"
-#include "ui/common/CommandTable.h"
 #include "core/ContactFinder.h"
+#include "model/book/AddressRecord.h"
 #include "model/book/ContactExtras.h"
 #include "model/book/RecordText.h"
 #include "model/search/SearchQuery.h"
 #include "model/text/Cp932.h"
+#include "resource.h"
+#include "ui/common/CommandTable.h"
 #include "ui/contact/AddresseePage.h"
 #include "ui/contact/CInfomationSheet.h"
 #include "ui/contact/CPrivatePage.h"
@@ -19,12 +19,12 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QDate>
-#include <QTabWidget>
 #include <QComboBox>
+#include <QDate>
 #include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTimer>
 #include <functional>
 
@@ -307,26 +307,28 @@ void TestContactEditor::addresseeAndWholeText()
 {
     const QString name = QStringLiteral("𠮷田 優子");
     bool opened = false;
-    const auto driver = whenSheetOpens(
-        [&name](CInfomationSheet* sheet) {
-            typeText(sheet->privatePage().nameEdit(), name);
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
-            QCOMPARE(sheet->tabs()->currentWidget(), &sheet->addresseePage());
-            QComboBox* honorific = sheet->addresseePage().honorificCombo();
-            honorific->setFocus();
-            honorific->lineEdit()->selectAll();
-            typeText(honorific->lineEdit(), QStringLiteral("先生"));
-            auto* joint = sheet->findChild<QLineEdit*>(QStringLiteral("joint1NameEdit"));
-            typeText(joint, QStringLiteral("花子"));
-            QComboBox* send = sheet->addresseePage().nengaSendCombo();
-            send->setFocus();
-            QTest::keyClick(send, Qt::Key_Down); // 送る
-            press(sheet, QDialogButtonBox::Ok);
-        },
-        &opened);
-    QVERIFY(m_frame->commands()->execute(ID_NEW_CONTACT));
-    QVERIFY(opened);
+    {
+        const auto driver = whenSheetOpens(
+            [&name](CInfomationSheet* sheet) {
+                typeText(sheet->privatePage().nameEdit(), name);
+                QTest::keyClick(sheet->privatePage().nameEdit(), Qt::Key_Tab, Qt::ControlModifier);
+                QTest::keyClick(sheet->tabs()->currentWidget(), Qt::Key_Tab, Qt::ControlModifier);
+                QCOMPARE(sheet->tabs()->currentWidget(), &sheet->addresseePage());
+                QComboBox* honorific = sheet->addresseePage().honorificCombo();
+                honorific->setFocus();
+                honorific->lineEdit()->selectAll();
+                typeText(honorific->lineEdit(), QStringLiteral("先生"));
+                auto* joint = sheet->findChild<QLineEdit*>(QStringLiteral("joint1NameEdit"));
+                typeText(joint, QStringLiteral("花子"));
+                QComboBox* send = sheet->addresseePage().nengaSendCombo();
+                send->setFocus();
+                QTest::keyClick(send, Qt::Key_Down); // 送る
+                press(sheet, QDialogButtonBox::Ok);
+            },
+            &opened);
+        QVERIFY(m_frame->commands()->execute(ID_NEW_CONTACT));
+        QVERIFY(opened);
+    }
     CVOK_AddressDoc& doc = *m_frame->document();
     QCOMPARE(doc.records().size(), std::size_t(1));
     AddressRecord* r = doc.records().at(0);
@@ -337,8 +339,7 @@ void TestContactEditor::addresseeAndWholeText()
     QCOMPARE(r->extras()->jointNames.size(), std::size_t(1));
     QCOMPARE(r->extras()->jointNames[0].name, std::string("花子"));
     const QDate today = QDate::currentDate();
-    const auto* marks =
-        r->extras()->nengaOf(ContactExtras::nengaYear(today.year(), today.month()));
+    const auto* marks = r->extras()->nengaOf(ContactExtras::nengaYear(today.year(), today.month()));
     QVERIFY(marks && marks->send == ContactExtras::Nenga::Send::Send);
     std::vector<AddressRecord*> all{r};
     QCOMPARE(doc.finder().filter(SearchQuery(name.toStdString()), all).size(), std::size_t(1));
