@@ -5,6 +5,8 @@
 #include "model/book/GroupName.h"
 #include "model/text/Cp932.h"
 
+#include <unordered_map>
+
 namespace {
 
 QString keyPath(const QString& name)
@@ -50,6 +52,37 @@ void add(const QString& name)
 {
     RegistryKey key;
     key.Open(keyPath(name));
+}
+
+void addAll(const QStringList& names)
+{
+    QStringList paths;
+    paths.reserve(names.size());
+    for (const QString& name : names)
+        paths << keyPath(name);
+    RegistryKey::CreateKeys(paths);
+}
+
+void removeAll(const QStringList& names)
+{
+    std::unordered_map<std::string, QString> stored;
+    for (const QString& name : load())
+        stored.emplace(matchKey(name), name);
+    QStringList paths;
+    for (const QString& name : names) {
+        const auto it = stored.find(matchKey(name));
+        if (it != stored.end())
+            paths << keyPath(it->second);
+    }
+    if (!paths.isEmpty())
+        RegistryKey::DeleteExactKeys(paths);
+}
+
+std::string matchKey(const QString& name)
+{
+    const Cp932::EncodeResult bytes = Cp932::fromUtf8(name.toStdString());
+    // A name CP932 cannot hold matches only itself; the marker keeps it apart from the keys.
+    return bytes.ok ? GroupName::foldedKey(bytes.bytes) : '\xFF' + name.toStdString();
 }
 
 bool remove(const QString& name)
