@@ -10,14 +10,17 @@
 
 #include <QFile>
 #include <algorithm>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace {
 
-bool containsGroup(const std::vector<std::string>& names, std::string_view name)
+std::unordered_set<std::string> keysOf(const std::vector<std::string>& names)
 {
-    return std::any_of(names.begin(), names.end(),
-                       [&](const std::string& n) { return GroupName::equals(n, name); });
+    std::unordered_set<std::string> keys;
+    for (const std::string& name : names)
+        keys.insert(GroupName::foldedKey(name));
+    return keys;
 }
 
 QString fieldName(int field)
@@ -109,7 +112,7 @@ void BookImport::putAllInto(const QString& group)
 
 std::size_t BookImport::add()
 {
-    const std::vector<std::string> known = knownGroups();
+    const std::unordered_set<std::string> known = keysOf(knownGroups());
     const std::string root = Text::toCp932Lossy(CVOK_AddressDoc::RootName);
     const std::string other = Text::toCp932Lossy(CVOK_AddressDoc::OtherGroup);
     const std::string into = Text::toCp932(m_allInto).value_or(std::string());
@@ -132,7 +135,7 @@ std::size_t BookImport::add()
             wanted.clear();
         }
         const std::string group(record.group());
-        if (!containsGroup(known, group)) {
+        if (!known.count(GroupName::foldedKey(group))) {
             // The root stands for everyone and is never created.
             if (!GroupName::equals(group, root))
                 wanted = group;
@@ -157,42 +160,38 @@ std::size_t BookImport::add()
 
 QStringList BookImport::missingGroups() const
 {
-    const std::vector<std::string> known = knownGroups();
-    std::vector<std::string> missing;
-    for (const Added& a : m_added) {
-        if (a.record && !a.wantedGroup.empty() && !containsGroup(known, a.wantedGroup) &&
-            !containsGroup(missing, a.wantedGroup) && representable(a.wantedGroup))
-            missing.push_back(a.wantedGroup);
-    }
+    // By key: a file may name thousands of groups.
+    std::unordered_set<std::string> seen = keysOf(knownGroups());
     QStringList names;
-    for (const std::string& name : missing)
-        names << Text::fromCp932(name);
+    for (const Added& a : m_added) {
+        if (a.record && !a.wantedGroup.empty() && representable(a.wantedGroup) &&
+            seen.insert(GroupName::foldedKey(a.wantedGroup)).second)
+            names << Text::fromCp932(a.wantedGroup);
+    }
     return names;
 }
 
 QStringList BookImport::createGroups(const QStringList& names)
 {
-    QStringList created;
-    // One Ctrl+Z takes back the import with its groups.
-    m_doc.JoinChanges(!m_added.empty());
+    std::unordered_map<std::string, std::string> chosen; // key -> the name as the user chose it
     for (const QString& name : names) {
         const std::optional<std::string> bytes = Text::toCp932(name);
-        if (!bytes || bytes->empty())
-            continue;
-        if (!containsGroup(knownGroups(), *bytes)) {
-            if (!m_doc.CreateGroup(name))
-                continue;
-            created << name;
-        }
-        std::vector<AddressRecord*> movers;
-        for (Added& a : m_added) {
-            if (a.record && !a.wantedGroup.empty() && GroupName::equals(a.wantedGroup, *bytes)) {
-                movers.push_back(a.record);
-                a.wantedGroup.clear();
-            }
-        }
-        m_doc.MoveToGroup(movers, name);
+        if (bytes && !bytes->empty())
+            chosen.emplace(GroupName::foldedKey(*bytes), *bytes);
     }
+    std::vector<CVOK_AddressDoc::GroupMove> moves;
+    for (Added& a : m_added) {
+        if (!a.record || a.wantedGroup.empty())
+            continue;
+        const auto it = chosen.find(GroupName::foldedKey(a.wantedGroup));
+        if (it == chosen.end())
+            continue;
+        moves.push_back({a.record, it->second});
+        a.wantedGroup.clear();
+    }
+    // The groups and the moves are one change, and one Ctrl+Z takes it back with the import.
+    m_doc.JoinChanges(!m_added.empty());
+    const QStringList created = m_doc.CreateGroups(names, moves);
     m_doc.JoinChanges(false);
     return created;
 }

@@ -5,7 +5,9 @@
 
 #include "app/AppText.h"
 #include "model/storage/AddressFile.h"
+#include "settings/GroupStore.h"
 #include "ui/common/FileDialog.h"
+#include "ui/common/LongWork.h"
 #include "ui/contact/CInfomationSheet.h"
 #include "ui/contact/ContactEditor.h"
 #include "ui/exchange/CsvImportDialog.h"
@@ -647,41 +649,68 @@ void TestFileImport::undoImport_data()
 {
     QTest::addColumn<QStringList>("unticked");
     QTest::addColumn<QStringList>("groups"); // of 山田, 鈴木 after the import and after Ctrl+Y
-    QTest::newRow("two groups created") << QStringList{} << QStringList{"友人", "同僚"};
-    QTest::newRow("one group created") << QStringList{"同僚"} << QStringList{"友人", "Other"};
-    QTest::newRow("none created") << QStringList{"友人", "同僚"} << QStringList{"Other", "Other"};
+    QTest::addColumn<int>("more");           // contacts after them, each with a group of its own
+    QTest::newRow("two groups created") << QStringList{} << QStringList{"友人", "同僚"} << 0;
+    QTest::newRow("one group created") << QStringList{"同僚"} << QStringList{"友人", "Other"} << 0;
+    QTest::newRow("none created") << QStringList{"友人", "同僚"} << QStringList{"Other", "Other"}
+                                  << 0;
+    // More groups than the undo history keeps steps: still created, and taken back, as one.
+    QTest::newRow("a hundred and fifty groups")
+        << QStringList{} << QStringList{"友人", "同僚"} << 150;
 }
 
 void TestFileImport::undoImport()
 {
     QFETCH(QStringList, unticked);
     QFETCH(QStringList, groups);
+    QFETCH(int, more);
     m_unticked = unticked;
     CVOK_AddressDoc& doc = *m_f->frame->document();
     m_f->add({"前からの人", "", "Private"});
-    const QString vcf = TestEnv::writeFile(
-        QStringLiteral("undo.vcf"),
-        "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:山田\r\nCATEGORIES:友人\r\nEND:VCARD\r\n"
-        "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:鈴木\r\nCATEGORIES:同僚\r\nEND:VCARD\r\n");
+    QByteArray cards = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:山田\r\nCATEGORIES:友人\r\nEND:VCARD\r\n"
+                       "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:鈴木\r\nCATEGORIES:同僚\r\nEND:VCARD\r\n";
+    QStringList moreContacts, moreGroups;
+    for (int i = 0; i < more; ++i) {
+        const QString n = QString::number(i).rightJustified(3, u'0');
+        cards += ("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:名前" + n + "\r\nCATEGORIES:取引先" + n +
+                  "\r\nEND:VCARD\r\n")
+                     .toUtf8();
+        moreContacts << "名前" + n + "/取引先" + n;
+        moreGroups << "取引先" + n;
+    }
+    const QString vcf = TestEnv::writeFile(QStringLiteral("undo.vcf"), cards);
     const auto state = [&] {
         QStringList s;
         for (const auto& r : doc.records())
             s << Text::fromCp932(r->name()) + u'/' + Text::fromCp932(r->group());
         return s + treeGroups();
     };
+    // The groups kept in the settings, for the next start.
+    const auto stored = [] {
+        QStringList names = GroupStore::load();
+        names.sort();
+        return names;
+    };
     importByShortcut(vcf);
     QStringList created = groups;
     created.removeAll(QStringLiteral("Other"));
+    created += moreGroups;
     const QStringList imported =
-        QStringList{"前からの人/Private", "山田/" + groups[0], "鈴木/" + groups[1]} + created;
+        QStringList{"前からの人/Private", "山田/" + groups[0], "鈴木/" + groups[1]} + moreContacts +
+        created;
     QCOMPARE(state(), imported);
+    QStringList sortedCreated = created;
+    sortedCreated.sort();
+    QCOMPARE(stored(), sortedCreated);
 
     QApplication::setActiveWindow(m_f->frame.get());
     m_f->list->setFocus();
     QTest::keyClick(m_f->list, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(state(), QStringList{"前からの人/Private"});
+    QCOMPARE(stored(), QStringList());
     QTest::keyClick(m_f->list, Qt::Key_Y, Qt::ControlModifier);
     QCOMPARE(state(), imported);
+    QCOMPARE(stored(), sortedCreated);
     QTest::keyClick(m_f->list, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(state(), QStringList{"前からの人/Private"});
 }
