@@ -386,7 +386,7 @@ bool ForeignCsv::isOwnFormat(std::string_view bytes)
     const ImportResult first = CsvFile::ImportText(head);
     if (first.records.size() <= first.refused.size())
         return false;
-    const Table top = parse(Cp932::toUtf8(head), ',', 1);
+    const Table top = parse(Cp932::toUtf8(head), ',', kOwnFormatLines);
     if (top.rows.empty())
         return true;
     // A header names nearly every column; a contact of ours leaves many fields empty, and one
@@ -394,5 +394,7 @@ bool ForeignCsv::isOwnFormat(std::string_view bytes)
     const std::vector<std::string>& row = top.rows.front();
     const auto filled = std::size_t(
         std::count_if(row.begin(), row.end(), [](const std::string& c) { return !c.empty(); }));
-    return filled * 2 < row.size() || !CsvHeaderGuess::looksLikeHeader(row);
+    if (filled * 2 < row.size())
+        return true;
+    return !CsvHeaderGuess::looksLikeHeader(row) && !CsvHeaderGuess::looksLikeWideHeader(top.rows);
 }
