@@ -56,11 +56,11 @@ BookImport::~BookImport()
     QObject::disconnect(m_removing);
 }
 
-BookImport::Kind BookImport::load(const QString& path)
+BookImport::Kind BookImport::load(const QString& path, const LoadProgress& progress)
 {
     m_bytes.clear();
-    if (FileIo::readFile(QFile::encodeName(path).toStdString(), m_bytes,
-                         ForeignCsv::MaxFileBytes) != 0)
+    if (FileIo::readFile(QFile::encodeName(path).toStdString(), m_bytes, ForeignCsv::MaxFileBytes,
+                         progress) != 0)
         return m_kind = Kind::Unreadable;
     switch (ContentSniffer::sniff(std::string_view(m_bytes).substr(0, 4096))) {
     case ContentSniffer::Kind::VCard:
@@ -95,13 +95,15 @@ const ImportResult& BookImport::read(const ForeignCsv::Plan* plan,
         break;
     case Kind::ForeignCsv:
         m_result = ForeignCsv::apply(m_bytes, plan ? *plan : ForeignCsv::guessPlan(m_bytes),
-                                     knownGroups());
+                                     knownGroups(), SIZE_MAX, progress);
         break;
     case Kind::Unreadable:
     case Kind::NotText:
         m_result = ImportResult();
         break;
     }
+    // The contacts are what the book takes; the file's bytes are not needed beside them.
+    std::string().swap(m_bytes);
     return m_result;
 }
 
@@ -129,7 +131,8 @@ std::size_t BookImport::add()
     m_added.reserve(records.size());
     for (std::size_t i = 0; i < records.size(); ++i) {
         AddressRecord& record = *records[i];
-        std::string wanted = i < m_result.wantedGroups.size() ? m_result.wantedGroups[i] : "";
+        std::string wanted =
+            i < m_result.wantedGroups.size() ? std::move(m_result.wantedGroups[i]) : "";
         if (!into.empty()) {
             record.setField(AddressRecord::Group, into);
             wanted.clear();
@@ -143,17 +146,20 @@ std::size_t BookImport::add()
         }
         m_added.push_back({&record, std::move(wanted)});
     }
-    std::vector<std::string> names;
-    names.reserve(records.size());
-    for (const auto& record : records)
-        names.emplace_back(record->name());
+    // Of a large file, only what the book and the summary keep stays while the list fills.
+    std::vector<std::string>().swap(m_result.wantedGroups);
+    std::vector<std::pair<std::string, std::string>> readings;
+    for (std::size_t i = 0; i < records.size() && i < m_result.readings.size(); ++i) {
+        if (!m_result.readings[i].empty())
+            readings.emplace_back(records[i]->name(), std::move(m_result.readings[i]));
+    }
+    std::vector<std::string>().swap(m_result.readings);
     m_doc.ImportRecords(std::move(records));
-    records.clear();
-    for (std::size_t i = 0; i < names.size() && i < m_result.readings.size(); ++i) {
-        const std::string& reading = m_result.readings[i];
+    std::vector<std::unique_ptr<AddressRecord>>().swap(records);
+    for (const auto& [name, reading] : readings) {
         // A reading the user gave the name already stays.
-        if (!reading.empty() && m_doc.storedReading(names[i]).empty())
-            m_doc.SetReading(names[i], reading);
+        if (m_doc.storedReading(name).empty())
+            m_doc.SetReading(name, reading);
     }
     return m_added.size();
 }
