@@ -174,6 +174,11 @@ void SingleInstance::onRequest(QLocalSocket* socket)
     // One request per connection.
     disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
     const QByteArray line = socket->readLine(InstanceRequest::MaxLine + 1);
+    if (!line.endsWith('\n')) {
+        // Longer than any request of ours: what was read is only its head, never carried out.
+        socket->abort();
+        return;
+    }
     // The handler may show a message box, under which a client that gave up goes away.
     const QPointer<QLocalSocket> alive(socket);
     std::optional<QByteArray> answer;
