@@ -45,8 +45,8 @@ public:
 
     // For tests and tuning.
     void setTimeouts(int connectMs, int replyMs);
-    void setDefaultPort(quint16 port) { m_defaultPort = port; }
-    void setTipResetInterval(int ms) { m_tipTimer.setInterval(ms); }
+    // The animation's frame time, the pause around the beeps and the tooltip's reset (ms).
+    void setIntervals(int animationMs, int beepMs, int tipResetMs);
     void setBeeper(std::function<void()> beep) { m_beep = std::move(beep); }
 
     // The account read at the start of the last check.
@@ -80,6 +80,5 @@ private:
     bool m_closing = false;
     int m_connectTimeout;
     int m_replyTimeout;
-    quint16 m_defaultPort;
     std::function<void()> m_beep;
 };
