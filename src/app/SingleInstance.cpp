@@ -53,6 +53,7 @@ QString runtimeDir()
 
 constexpr int kConnectWaitMs = 3000;
 // How long a second start waits for a first copy that is still starting.
+int startingWaitMs = 5000;
 
 } // namespace
 
@@ -70,9 +71,9 @@ QString SingleInstance::defaultName()
     return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
 }
 
-void SingleInstance::setStartingWait(int ms)
+void SingleInstance::setStartingWaitForTesting(int ms)
 {
-    m_startingWaitMs = ms;
+    startingWaitMs = ms;
 }
 
 QString SingleInstance::lockPath() const
@@ -111,7 +112,7 @@ bool SingleInstance::acquire()
         return true;
     // The first copy listens once its window exists: give one that is starting some time.
     QLocalSocket socket;
-    if (!InstanceRequest::connect(socket, serverPath(), m_startingWaitMs)) {
+    if (!InstanceRequest::connect(socket, serverPath(), startingWaitMs)) {
         m_outcome = NoAnswer;
         return false;
     }

@@ -404,11 +404,6 @@ bool CVOK_AddressDoc::isRootName(const QString& name)
     return name.compare(RootName, Qt::CaseInsensitive) == 0;
 }
 
-bool CVOK_AddressDoc::isUserGroup(const QString& name) const
-{
-    return m_userGroups.contains(name);
-}
-
 bool CVOK_AddressDoc::GroupNameStored(const QString& name) const
 {
     return GroupStore::contains(name);

@@ -94,7 +94,6 @@ public:
     QStringList groupNames() const;
     const QStringList& userGroups() const { return m_userGroups; }
     static bool isRootName(const QString& name);
-    bool isUserGroup(const QString& name) const;
     // True when a user group of this name is stored (group comparison).
     bool GroupNameStored(const QString& name) const;
     bool CreateGroup(const QString& name);

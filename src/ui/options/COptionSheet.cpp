@@ -61,7 +61,6 @@ bool COptionSheet::Run(QWidget* parent, bool& bNewmail, bool& bTasktray, bool tr
 
 void COptionSheet::SetHeaderText(const QString& text)
 {
-    m_strHeaderText = text;
     if (m_header)
         m_header->setVisible(!text.isEmpty());
 }
