@@ -12,7 +12,7 @@ packages=(
     clang libclang-rt-14-dev
     libxcb1-dev libxcb-xinput-dev
     python3-vobject
-    qtkeychain-qt6-dev
+    qtkeychain-qt6-dev dbus-daemon
     xdotool bc
     qt6-wayland sway wtype dbus-daemon
 )

@@ -65,7 +65,8 @@ Result importInto(CVOK_AddressDoc& book, const QString& path, const QString& gro
 
     Result result;
     for (const BookImport::FieldNote& n : import.replaced())
-        result.err += message(CommandLineText::ImportReplaced.arg(n.contact, n.field, n.detail));
+        result.err += message(
+            CommandLineText::ImportReplaced.arg(n.contact, n.field, Text::visible(n.detail)));
     for (const BookImport::FieldNote& n : import.cut())
         result.err += message(CommandLineText::ImportCut.arg(n.contact, n.field));
     for (const BookImport::LineNote& n : import.refused())

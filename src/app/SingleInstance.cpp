@@ -53,6 +53,7 @@ QString runtimeDir()
 
 constexpr int kConnectWaitMs = 3000;
 // How long a second start waits for a first copy that is still starting.
+int startingWaitMs = 5000;
 
 } // namespace
 
@@ -70,9 +71,9 @@ QString SingleInstance::defaultName()
     return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
 }
 
-void SingleInstance::setStartingWait(int ms)
+void SingleInstance::setStartingWaitForTesting(int ms)
 {
-    m_startingWaitMs = ms;
+    startingWaitMs = ms;
 }
 
 QString SingleInstance::lockPath() const
@@ -111,7 +112,7 @@ bool SingleInstance::acquire()
         return true;
     // The first copy listens once its window exists: give one that is starting some time.
     QLocalSocket socket;
-    if (!InstanceRequest::connect(socket, serverPath(), m_startingWaitMs)) {
+    if (!InstanceRequest::connect(socket, serverPath(), startingWaitMs)) {
         m_outcome = NoAnswer;
         return false;
     }
@@ -174,6 +175,11 @@ void SingleInstance::onRequest(QLocalSocket* socket)
     // One request per connection.
     disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
     const QByteArray line = socket->readLine(InstanceRequest::MaxLine + 1);
+    if (!line.endsWith('\n')) {
+        // Longer than any request of ours: what was read is only its head, never carried out.
+        socket->abort();
+        return;
+    }
     // The handler may show a message box, under which a client that gave up goes away.
     const QPointer<QLocalSocket> alive(socket);
     std::optional<QByteArray> answer;

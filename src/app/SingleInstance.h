@@ -32,8 +32,8 @@ public:
     // show its window and this one should end; outcome() tells whether it answered.
     bool acquire();
     Outcome outcome() const { return m_outcome; }
-    // How long acquire() waits for a copy that is still starting (5 s).
-    void setStartingWait(int ms);
+    // How long acquire() waits for a copy that is still starting (5 s), for every instance.
+    static void setStartingWaitForTesting(int ms);
     // Marks the main window for later starts: each connection emits showRequested().
     bool listen();
 
@@ -63,7 +63,6 @@ private:
 
     QString m_base;
     Outcome m_outcome = Acquired;
-    int m_startingWaitMs = 5000;
     std::unique_ptr<QLockFile> m_lock;
     QLocalServer* m_server = nullptr;
     RequestHandler m_handler;

@@ -4,6 +4,7 @@
 #include "model/book/RecordList.h"
 
 #include <QString>
+#include <QStringList>
 #include <string>
 #include <vector>
 
@@ -21,8 +22,9 @@ struct BookChange
         Rename,
     };
     GroupOp groupOp = GroupOp::None;
-    QString group;             // the group added or removed; a rename's new name
+    QString group;             // the group removed; a rename's new name
     QString oldGroup;          // a rename's old name
+    QStringList groupsAdded;   // in their order, from groupIndex on
     qsizetype groupIndex = -1; // its place among the user's groups
     bool groupStored = true;   // a removed group had a stored key (a fixed group has none)
 

@@ -10,14 +10,17 @@
 
 #include <QFile>
 #include <algorithm>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace {
 
-bool containsGroup(const std::vector<std::string>& names, std::string_view name)
+std::unordered_set<std::string> keysOf(const std::vector<std::string>& names)
 {
-    return std::any_of(names.begin(), names.end(),
-                       [&](const std::string& n) { return GroupName::equals(n, name); });
+    std::unordered_set<std::string> keys;
+    for (const std::string& name : names)
+        keys.insert(GroupName::foldedKey(name));
+    return keys;
 }
 
 QString fieldName(int field)
@@ -53,11 +56,11 @@ BookImport::~BookImport()
     QObject::disconnect(m_removing);
 }
 
-BookImport::Kind BookImport::load(const QString& path)
+BookImport::Kind BookImport::load(const QString& path, const LoadProgress& progress)
 {
     m_bytes.clear();
-    if (FileIo::readFile(QFile::encodeName(path).toStdString(), m_bytes,
-                         ForeignCsv::MaxFileBytes) != 0)
+    if (FileIo::readFile(QFile::encodeName(path).toStdString(), m_bytes, ForeignCsv::MaxFileBytes,
+                         progress) != 0)
         return m_kind = Kind::Unreadable;
     switch (ContentSniffer::sniff(std::string_view(m_bytes).substr(0, 4096))) {
     case ContentSniffer::Kind::VCard:
@@ -92,13 +95,15 @@ const ImportResult& BookImport::read(const ForeignCsv::Plan* plan,
         break;
     case Kind::ForeignCsv:
         m_result = ForeignCsv::apply(m_bytes, plan ? *plan : ForeignCsv::guessPlan(m_bytes),
-                                     knownGroups());
+                                     knownGroups(), SIZE_MAX, progress);
         break;
     case Kind::Unreadable:
     case Kind::NotText:
         m_result = ImportResult();
         break;
     }
+    // The contacts are what the book takes; the file's bytes are not needed beside them.
+    std::string().swap(m_bytes);
     return m_result;
 }
 
@@ -109,7 +114,7 @@ void BookImport::putAllInto(const QString& group)
 
 std::size_t BookImport::add()
 {
-    const std::vector<std::string> known = knownGroups();
+    const std::unordered_set<std::string> known = keysOf(knownGroups());
     const std::string root = Text::toCp932Lossy(CVOK_AddressDoc::RootName);
     const std::string other = Text::toCp932Lossy(CVOK_AddressDoc::OtherGroup);
     const std::string into = Text::toCp932(m_allInto).value_or(std::string());
@@ -126,13 +131,14 @@ std::size_t BookImport::add()
     m_added.reserve(records.size());
     for (std::size_t i = 0; i < records.size(); ++i) {
         AddressRecord& record = *records[i];
-        std::string wanted = i < m_result.wantedGroups.size() ? m_result.wantedGroups[i] : "";
+        std::string wanted =
+            i < m_result.wantedGroups.size() ? std::move(m_result.wantedGroups[i]) : "";
         if (!into.empty()) {
             record.setField(AddressRecord::Group, into);
             wanted.clear();
         }
         const std::string group(record.group());
-        if (!containsGroup(known, group)) {
+        if (!known.count(GroupName::foldedKey(group))) {
             // The root stands for everyone and is never created.
             if (!GroupName::equals(group, root))
                 wanted = group;
@@ -140,59 +146,58 @@ std::size_t BookImport::add()
         }
         m_added.push_back({&record, std::move(wanted)});
     }
-    std::vector<std::string> names;
-    names.reserve(records.size());
-    for (const auto& record : records)
-        names.emplace_back(record->name());
+    // Of a large file, only what the book and the summary keep stays while the list fills.
+    std::vector<std::string>().swap(m_result.wantedGroups);
+    std::vector<std::pair<std::string, std::string>> readings;
+    for (std::size_t i = 0; i < records.size() && i < m_result.readings.size(); ++i) {
+        if (!m_result.readings[i].empty())
+            readings.emplace_back(records[i]->name(), std::move(m_result.readings[i]));
+    }
+    std::vector<std::string>().swap(m_result.readings);
     m_doc.ImportRecords(std::move(records));
-    records.clear();
-    for (std::size_t i = 0; i < names.size() && i < m_result.readings.size(); ++i) {
-        const std::string& reading = m_result.readings[i];
+    std::vector<std::unique_ptr<AddressRecord>>().swap(records);
+    for (const auto& [name, reading] : readings) {
         // A reading the user gave the name already stays.
-        if (!reading.empty() && m_doc.storedReading(names[i]).empty())
-            m_doc.SetReading(names[i], reading);
+        if (m_doc.storedReading(name).empty())
+            m_doc.SetReading(name, reading);
     }
     return m_added.size();
 }
 
 QStringList BookImport::missingGroups() const
 {
-    const std::vector<std::string> known = knownGroups();
-    std::vector<std::string> missing;
-    for (const Added& a : m_added) {
-        if (a.record && !a.wantedGroup.empty() && !containsGroup(known, a.wantedGroup) &&
-            !containsGroup(missing, a.wantedGroup) && representable(a.wantedGroup))
-            missing.push_back(a.wantedGroup);
-    }
+    // By key: a file may name thousands of groups.
+    std::unordered_set<std::string> seen = keysOf(knownGroups());
     QStringList names;
-    for (const std::string& name : missing)
-        names << Text::fromCp932(name);
+    for (const Added& a : m_added) {
+        if (a.record && !a.wantedGroup.empty() && representable(a.wantedGroup) &&
+            seen.insert(GroupName::foldedKey(a.wantedGroup)).second)
+            names << Text::fromCp932(a.wantedGroup);
+    }
     return names;
 }
 
 QStringList BookImport::createGroups(const QStringList& names)
 {
-    QStringList created;
-    // One Ctrl+Z takes back the import with its groups.
-    m_doc.JoinChanges(!m_added.empty());
+    std::unordered_map<std::string, std::string> chosen; // key -> the name as the user chose it
     for (const QString& name : names) {
         const std::optional<std::string> bytes = Text::toCp932(name);
-        if (!bytes || bytes->empty())
-            continue;
-        if (!containsGroup(knownGroups(), *bytes)) {
-            if (!m_doc.CreateGroup(name))
-                continue;
-            created << name;
-        }
-        std::vector<AddressRecord*> movers;
-        for (Added& a : m_added) {
-            if (a.record && !a.wantedGroup.empty() && GroupName::equals(a.wantedGroup, *bytes)) {
-                movers.push_back(a.record);
-                a.wantedGroup.clear();
-            }
-        }
-        m_doc.MoveToGroup(movers, name);
+        if (bytes && !bytes->empty())
+            chosen.emplace(GroupName::foldedKey(*bytes), *bytes);
     }
+    std::vector<CVOK_AddressDoc::GroupMove> moves;
+    for (Added& a : m_added) {
+        if (!a.record || a.wantedGroup.empty())
+            continue;
+        const auto it = chosen.find(GroupName::foldedKey(a.wantedGroup));
+        if (it == chosen.end())
+            continue;
+        moves.push_back({a.record, it->second});
+        a.wantedGroup.clear();
+    }
+    // The groups and the moves are one change, and one Ctrl+Z takes it back with the import.
+    m_doc.JoinChanges(!m_added.empty());
+    const QStringList created = m_doc.CreateGroups(names, moves);
     m_doc.JoinChanges(false);
     return created;
 }

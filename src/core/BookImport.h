@@ -8,6 +8,8 @@
 #include <QMetaObject>
 #include <QString>
 #include <QStringList>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -56,15 +58,17 @@ public:
     BookImport(const BookImport&) = delete;
     BookImport& operator=(const BookImport&) = delete;
 
-    Kind load(const QString& path);
+    // Bytes read so far, of how many.
+    using LoadProgress = std::function<void(std::uint64_t done, std::uint64_t total)>;
+    Kind load(const QString& path, const LoadProgress& progress = {});
     Kind kind() const { return m_kind; }
-    // The file as read.
+    // The file as read, until read() takes the contacts from it.
     const std::string& bytes() const { return m_bytes; }
     // The groups of the book (and the root) in CP932: what a file's group may name.
     std::vector<std::string> knownGroups() const;
 
     // Reads the contacts; a foreign CSV as the plan says (null: as guessed). Progress comes for
-    // the program's own files, which can be large.
+    // CSV files, which can be large.
     const ImportResult& read(const ForeignCsv::Plan* plan = nullptr,
                              const CsvFile::Progress& progress = {});
     // Every contact goes into this group rather than the file's (before add()).

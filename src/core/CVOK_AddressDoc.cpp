@@ -14,6 +14,7 @@
 #include "settings/GroupStore.h"
 
 #include <QFile>
+#include <QSet>
 #include <unordered_set>
 
 const QString CVOK_AddressDoc::RootName = QStringLiteral("VOK_Address");
@@ -290,6 +291,16 @@ void CVOK_AddressDoc::apply(BookChange& c, bool forward)
         addStoredGroup(name, c.groupIndex);
         emit groupAdded(name);
     };
+    const auto groupsAdd = [&] {
+        addStoredGroups(c.groupsAdded, c.groupIndex);
+        for (const QString& name : c.groupsAdded)
+            emit groupAdded(name);
+    };
+    const auto groupsRemove = [&] {
+        removeStoredGroups(c.groupsAdded);
+        for (const QString& name : c.groupsAdded)
+            emit groupRemoved(name);
+    };
     const auto groupRemove = [&](const QString& name) {
         removeStoredGroup(name);
         emit groupRemoved(name);
@@ -334,7 +345,7 @@ void CVOK_AddressDoc::apply(BookChange& c, bool forward)
 
     if (forward) {
         if (c.groupOp == Op::Add)
-            groupAdd(c.group);
+            groupsAdd();
         edit();
         takeOut(c.removed, c.removedOut);
         putBack(c.addedOut, c.added, c.marked);
@@ -347,7 +358,7 @@ void CVOK_AddressDoc::apply(BookChange& c, bool forward)
         putBack(c.removedOut, c.removed, false);
         edit();
         if (c.groupOp == Op::Add)
-            groupRemove(c.group);
+            groupsRemove();
     }
 }
 
@@ -360,6 +371,29 @@ void CVOK_AddressDoc::addStoredGroup(const QString& name, qsizetype index)
     if (index < 0 || index > m_userGroups.size())
         index = m_userGroups.size();
     m_userGroups.insert(index, name);
+}
+
+void CVOK_AddressDoc::addStoredGroups(const QStringList& names, qsizetype index)
+{
+    GroupStore::addAll(names);
+    if (index < 0 || index > m_userGroups.size())
+        index = m_userGroups.size();
+    QSet<QString> present(m_userGroups.begin(), m_userGroups.end());
+    QStringList added;
+    for (const QString& name : names) {
+        if (!present.contains(name)) {
+            present.insert(name);
+            added << name;
+        }
+    }
+    m_userGroups = m_userGroups.mid(0, index) + added + m_userGroups.mid(index);
+}
+
+void CVOK_AddressDoc::removeStoredGroups(const QStringList& names)
+{
+    GroupStore::removeAll(names);
+    const QSet<QString> gone(names.begin(), names.end());
+    m_userGroups.removeIf([&gone](const QString& name) { return gone.contains(name); });
 }
 
 void CVOK_AddressDoc::removeStoredGroup(const QString& name)
@@ -507,11 +541,6 @@ bool CVOK_AddressDoc::isRootName(const QString& name)
     return name.compare(RootName, Qt::CaseInsensitive) == 0;
 }
 
-bool CVOK_AddressDoc::isUserGroup(const QString& name) const
-{
-    return m_userGroups.contains(name);
-}
-
 bool CVOK_AddressDoc::GroupNameStored(const QString& name) const
 {
     const auto bytes = Text::toCp932(name);
@@ -527,14 +556,35 @@ bool CVOK_AddressDoc::GroupNameStored(const QString& name) const
 
 bool CVOK_AddressDoc::CreateGroup(const QString& name)
 {
-    if (name.isEmpty() || GroupNameStored(name))
-        return false;
+    return !CreateGroups({name}).isEmpty();
+}
+
+QStringList CVOK_AddressDoc::CreateGroups(const QStringList& names,
+                                          const std::vector<GroupMove>& moves)
+{
+    // The stored groups are read once: an import may create thousands.
+    std::unordered_set<std::string> taken;
+    for (const QString& stored : GroupStore::load())
+        taken.insert(GroupStore::matchKey(stored));
     auto change = std::make_unique<BookChange>();
-    change->groupOp = BookChange::GroupOp::Add;
-    change->group = name;
-    change->groupIndex = m_userGroups.size();
-    commit(std::move(change));
-    return true;
+    for (const QString& name : names) {
+        if (!name.isEmpty() && taken.insert(GroupStore::matchKey(name)).second)
+            change->groupsAdded << name;
+    }
+    if (!change->groupsAdded.isEmpty()) {
+        change->groupOp = BookChange::GroupOp::Add;
+        change->groupIndex = m_userGroups.size();
+    }
+    for (const GroupMove& move : moves) {
+        if (move.record && !move.group.empty() &&
+            !GroupName::equals(move.group, move.record->group()))
+            change->groupEdits.push_back(
+                BookChange::GroupEdit{move.record, std::string(move.record->group()), move.group});
+    }
+    QStringList created = change->groupsAdded;
+    if (change->groupOp != BookChange::GroupOp::None || !change->groupEdits.empty())
+        commit(std::move(change));
+    return created;
 }
 
 bool CVOK_AddressDoc::RenameGroup(const QString& oldName, const QString& newName)

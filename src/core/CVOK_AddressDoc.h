@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -123,10 +124,18 @@ public:
     QStringList groupNames() const;
     const QStringList& userGroups() const { return m_userGroups; }
     static bool isRootName(const QString& name);
-    bool isUserGroup(const QString& name) const;
     // True when a user group of this name is stored (group comparison).
     bool GroupNameStored(const QString& name) const;
     bool CreateGroup(const QString& name);
+    // A contact and the group (CP932) it goes to.
+    struct GroupMove
+    {
+        AddressRecord* record;
+        std::string group;
+    };
+    // Creates the groups not stored yet, in this order, and moves each contact of `moves`, all as
+    // one change; returns the groups created.
+    QStringList CreateGroups(const QStringList& names, const std::vector<GroupMove>& moves = {});
     // Moves the stored group and every record of it to the new name.
     bool RenameGroup(const QString& oldName, const QString& newName);
     // Removes the stored group and every record of it; returns how many records went.
@@ -166,6 +175,8 @@ private:
     void giveIdentity(AddressRecord* record);
     void indexUids(const std::vector<AddressRecord*>& records, bool add);
     void addStoredGroup(const QString& name, qsizetype index);
+    void addStoredGroups(const QStringList& names, qsizetype index);
+    void removeStoredGroups(const QStringList& names);
     void removeStoredGroup(const QString& name);
     void renameStoredGroup(const QString& from, const QString& to);
     QString readingsPath() const;

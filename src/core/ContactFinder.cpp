@@ -7,6 +7,17 @@
 #include "model/search/SearchQuery.h"
 #include "model/text/Cp932.h"
 
+namespace {
+
+// The installed dictionaries, read once however many books the process opens.
+std::shared_ptr<const ReadingDictionary> installedDictionary()
+{
+    static const auto dictionary = std::make_shared<const ReadingDictionary>();
+    return dictionary;
+}
+
+} // namespace
+
 ContactFinder::ContactFinder(CVOK_AddressDoc& doc) : m_doc(doc)
 {
     connect(
@@ -44,7 +55,7 @@ void ContactFinder::preloadDictionary()
         return;
     // The thread owns a share of the dictionary: it may outlive a replacement.
     std::shared_ptr<const ReadingDictionary> dictionary =
-        m_dictionary ? m_dictionary : std::make_shared<const ReadingDictionary>();
+        m_dictionary ? m_dictionary : installedDictionary();
     m_dictionary = dictionary;
     m_loader = std::thread([dictionary] { dictionary->load(); });
 }
@@ -52,7 +63,7 @@ void ContactFinder::preloadDictionary()
 const ReadingDictionary& ContactFinder::dictionary() const
 {
     if (!m_dictionary)
-        m_dictionary = std::make_shared<const ReadingDictionary>();
+        m_dictionary = installedDictionary();
     return *m_dictionary;
 }
 

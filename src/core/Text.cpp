@@ -57,4 +57,14 @@ long cp932Length(const QString& text)
         std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
 }
 
+QString visible(const QString& text)
+{
+    QString out = text;
+    for (QChar& c : out) {
+        if (c.unicode() < 0x20)
+            c = QChar(0x2400 + c.unicode());
+    }
+    return out;
+}
+
 } // namespace Text

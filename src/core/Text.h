@@ -23,5 +23,8 @@ std::string toCp932Lossy(const QString& text);
 std::string toCp932Replacing(const QString& text);
 // CP932 byte length of the text, or -1 when CP932 cannot hold it.
 long cp932Length(const QString& text);
+// The text with control characters as their pictures (␀ for NUL): for messages that name a
+// character.
+QString visible(const QString& text);
 
 } // namespace Text

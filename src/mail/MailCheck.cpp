@@ -21,19 +21,16 @@ const int kAnimationIcons[] = {IDI_ANIMATION, IDI_ANIMATION_2, IDI_ANIMATION_3, 
 
 MailCheck::MailCheck(QWidget* frame)
     : QObject(frame), m_frame(frame), m_connectTimeout(Pop3Client::DefaultConnectTimeout),
-      m_replyTimeout(Pop3Client::DefaultReplyTimeout), m_defaultPort(Pop3Endpoint::PlainPort),
-      m_beep([] { QApplication::beep(); })
+      m_replyTimeout(Pop3Client::DefaultReplyTimeout), m_beep([] { QApplication::beep(); })
 {
     // Wayland has no bell for Qt to ring: the desktop's notification (and its sound) says that
     // the check has ended instead.
     if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
         m_notify = [](const QString& text) { DesktopNotice::show(MailText::NoticeTitle, text); };
-    m_animTimer.setInterval(AnimationInterval);
+    setIntervals(AnimationInterval, BeepInterval, TipResetInterval);
     connect(&m_animTimer, &QTimer::timeout, this, &MailCheck::OnAnimationTimer);
-    m_tipTimer.setInterval(TipResetInterval);
     m_tipTimer.setSingleShot(true);
     connect(&m_tipTimer, &QTimer::timeout, this, &MailCheck::OnTipResetTimer);
-    m_resultTimer.setInterval(BeepInterval);
     m_resultTimer.setSingleShot(true);
     connect(&m_resultTimer, &QTimer::timeout, this, &MailCheck::nextResultStep);
 }
@@ -88,6 +85,13 @@ void MailCheck::setTimeouts(int connectMs, int replyMs)
     m_replyTimeout = replyMs;
 }
 
+void MailCheck::setIntervals(int animationMs, int beepMs, int tipResetMs)
+{
+    m_animTimer.setInterval(animationMs);
+    m_resultTimer.setInterval(beepMs);
+    m_tipTimer.setInterval(tipResetMs);
+}
+
 void MailCheck::OnMailCheck()
 {
     if (m_closing)
@@ -128,7 +132,6 @@ void MailCheck::OnMailCheck()
     request->abort = &m_abort;
     request->connectTimeout = m_connectTimeout;
     request->replyTimeout = m_replyTimeout;
-    request->defaultPort = m_defaultPort;
     QThread* worker = QThread::create(MailCheckThreadProc, request);
     connect(worker, &QThread::finished, this, [this, worker] {
         if (m_workers.removeOne(worker))

@@ -45,8 +45,8 @@ public:
 
     // For tests and tuning.
     void setTimeouts(int connectMs, int replyMs);
-    void setDefaultPort(quint16 port) { m_defaultPort = port; }
-    void setTipResetInterval(int ms) { m_tipTimer.setInterval(ms); }
+    // The animation's frame time, the pause around the beeps and the tooltip's reset (ms).
+    void setIntervals(int animationMs, int beepMs, int tipResetMs);
     void setBeeper(std::function<void()> beep) { m_beep = std::move(beep); }
     // Where the desktop rings no bell (Wayland): one notice with the result's text takes the
     // place of the two beeps. Empty: the beeps.
@@ -90,7 +90,6 @@ private:
     bool m_closing = false;
     int m_connectTimeout;
     int m_replyTimeout;
-    quint16 m_defaultPort;
     std::function<void()> m_beep;
     std::function<void(const QString&)> m_notify;
 };

@@ -9,7 +9,6 @@ int MailCheckThreadProc(MailCheckRequest* request)
 {
     const std::unique_ptr<MailCheckRequest> req(request);
     Pop3Client client(req->connectTimeout, req->replyTimeout);
-    client.setDefaultPort(req->defaultPort);
     client.setAbortFlag(req->abort);
 
     int result = ID_MAILCHECK_NOCONNECT;

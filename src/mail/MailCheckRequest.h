@@ -1,7 +1,6 @@
 #pragma once
 
 #include "Pop3Client.h"
-#include "Pop3Endpoint.h"
 
 #include <QString>
 #include <atomic>
@@ -20,7 +19,6 @@ struct MailCheckRequest
     const std::atomic<bool>* abort = nullptr;
     int connectTimeout = Pop3Client::DefaultConnectTimeout;
     int replyTimeout = Pop3Client::DefaultReplyTimeout;
-    quint16 defaultPort = Pop3Endpoint::PlainPort;
 };
 
 // The worker's body: owns and frees the request, logs in, asks STAT, hands the result to the

@@ -7,6 +7,7 @@
 #include "model/text/Cp932.h"
 
 #include <QSet>
+#include <unordered_map>
 
 namespace {
 
@@ -81,6 +82,44 @@ void add(const QString& name, qsizetype place)
         place = names.size();
     names.insert(place, name);
     saveOrder(names);
+}
+
+void addAll(const QStringList& names)
+{
+    QStringList order = load();
+    QStringList paths;
+    paths.reserve(names.size());
+    for (const QString& name : names) {
+        paths << keyPath(name);
+        if (!order.contains(name))
+            order.append(name);
+    }
+    RegistryKey::CreateKeys(paths);
+    saveOrder(order);
+}
+
+void removeAll(const QStringList& names)
+{
+    std::unordered_map<std::string, QString> stored;
+    for (const QString& name : load())
+        stored.emplace(matchKey(name), name);
+    QStringList paths;
+    for (const QString& name : names) {
+        const auto it = stored.find(matchKey(name));
+        if (it != stored.end())
+            paths << keyPath(it->second);
+    }
+    if (!paths.isEmpty()) {
+        RegistryKey::DeleteExactKeys(paths);
+        saveOrder(load()); // the order forgets the names whose keys are gone
+    }
+}
+
+std::string matchKey(const QString& name)
+{
+    const Cp932::EncodeResult bytes = Cp932::fromUtf8(name.toStdString());
+    // A name CP932 cannot hold matches only itself; the marker keeps it apart from the keys.
+    return bytes.ok ? GroupName::foldedKey(bytes.bytes) : '\xFF' + name.toStdString();
 }
 
 bool remove(const QString& name)

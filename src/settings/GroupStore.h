@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <string>
 
 // The user's own groups: one empty key per group under the TreeView key, and their order as
 // the tree shows it in one value beside. Names are matched with the group comparison of the
@@ -21,5 +22,10 @@ void add(const QString& name, qsizetype place = -1);
 bool remove(const QString& name);
 // The group keeps its place under the new name.
 void rename(const QString& from, const QString& to);
+// Many groups with one write of the settings (an import may name thousands).
+void addAll(const QStringList& names);
+void removeAll(const QStringList& names);
+// A key that equal names share (the group comparison), for matching many names at once.
+std::string matchKey(const QString& name);
 
 } // namespace GroupStore

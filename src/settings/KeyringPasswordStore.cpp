@@ -1,5 +1,8 @@
 #include "KeyringPasswordStore.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QEventLoop>
 #include <QTimer>
 #include <qt6keychain/keychain.h>
@@ -10,6 +13,11 @@ const QString kService = QStringLiteral("VOK_Address");
 const QString kKey = QStringLiteral("POP3");
 // Long enough for the user to type the keyring's password when it asks.
 constexpr int kAnswerWaitMs = 120000;
+// A keyring that is there answers a ping at once; one that has to start, within a second.
+constexpr int kProbeWaitMs = 4000;
+// The bus names of the keyrings QtKeychain talks to.
+constexpr const char* kKeyringNames[] = {"org.freedesktop.secrets", "org.kde.kwalletd6",
+                                         "org.kde.kwalletd5"};
 
 bool noKeyring(QKeychain::Error error)
 {
@@ -38,9 +46,45 @@ bool KeyringPasswordStore::run(QKeychain::Job& job)
     return finished;
 }
 
+bool KeyringPasswordStore::answers()
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return false;
+    bool alive = false;
+    int pending = 0;
+    QEventLoop loop;
+    for (const char* name : kKeyringNames) {
+        const QDBusMessage ping = QDBusMessage::createMethodCall(
+            QString::fromLatin1(name), QStringLiteral("/"),
+            QStringLiteral("org.freedesktop.DBus.Peer"), QStringLiteral("Ping"));
+        // Children of the loop: gone with it, whether they answered or not.
+        auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(ping, kProbeWaitMs), &loop);
+        ++pending;
+        QObject::connect(watcher, &QDBusPendingCallWatcher::finished, &loop,
+                         [&](QDBusPendingCallWatcher* call) {
+                             alive = alive || !call->isError();
+                             if (alive || --pending == 0)
+                                 loop.quit();
+                         });
+    }
+    QTimer::singleShot(kProbeWaitMs + 500, &loop, &QEventLoop::quit);
+    loop.exec();
+    return alive;
+}
+
+bool KeyringPasswordStore::available()
+{
+    if (!m_probed) {
+        m_probed = true;
+        m_unavailable = !answers();
+    }
+    return !m_unavailable;
+}
+
 PasswordStore::Result KeyringPasswordStore::read(QString& password)
 {
-    if (m_unavailable)
+    if (!available())
         return Result::Unavailable;
     QKeychain::ReadPasswordJob job(kService);
     if (!run(job) || noKeyring(job.error())) {
@@ -55,7 +99,7 @@ PasswordStore::Result KeyringPasswordStore::read(QString& password)
 
 bool KeyringPasswordStore::write(const QString& password)
 {
-    if (m_unavailable)
+    if (!available())
         return false;
     QKeychain::WritePasswordJob job(kService);
     job.setTextData(password);
@@ -68,7 +112,7 @@ bool KeyringPasswordStore::write(const QString& password)
 
 bool KeyringPasswordStore::remove()
 {
-    if (m_unavailable)
+    if (!available())
         return false;
     QKeychain::DeletePasswordJob job(kService);
     return run(job) &&

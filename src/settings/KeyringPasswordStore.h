@@ -8,7 +8,9 @@ class Job;
 
 // The Secret Service (GNOME Keyring, KWallet) through QtKeychain. Each call waits for its
 // answer in a local event loop, so that a keyring asking the user to unlock it does not
-// freeze the window; a keyring that never answers is given up after a while.
+// freeze the window. Before the first call the keyring must answer a ping on the session bus
+// within a few seconds: without a session bus there is none, and a keyring whose start hangs
+// would keep the call waiting for the bus's own bound of two minutes.
 class KeyringPasswordStore : public PasswordStore
 {
 public:
@@ -19,6 +21,11 @@ public:
 private:
     // False when the job did not finish in time.
     static bool run(QKeychain::Job& job);
+    // True when a keyring service answers on the session bus within a few seconds.
+    static bool answers();
+    bool available();
+
+    bool m_probed = false;
     // Once no keyring answered, the run goes on without asking again.
     bool m_unavailable = false;
 };

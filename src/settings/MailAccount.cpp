@@ -15,13 +15,20 @@ MailAccount MailAccount::load()
     return a;
 }
 
-void MailAccount::save() const
+MailAccount::PasswordPlace MailAccount::save() const
 {
     SettingsValue::write(SettingsKeys::UserName, userName);
     SettingsValue::write(SettingsKeys::POPServer, popServer);
     PasswordStore* keyring = PasswordStore::current();
     const bool inKeyring =
         keyring && (password.isEmpty() ? keyring->remove() : keyring->write(password));
+    const QString inFile = SettingsValue::read(SettingsKeys::PassWord);
     // Once the keyring holds it, the file no longer does.
     SettingsValue::write(SettingsKeys::PassWord, inKeyring ? QString() : password);
+    if (password.isEmpty())
+        return PasswordPlace::None;
+    if (inKeyring)
+        return PasswordPlace::Keyring;
+    return keyring && inFile != password ? PasswordPlace::SettingsFileWithoutKeyring
+                                         : PasswordPlace::SettingsFile;
 }

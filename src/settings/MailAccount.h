@@ -16,6 +16,16 @@ struct MailAccount
         return !userName.isEmpty() && !password.isEmpty() && !popServer.isEmpty();
     }
 
+    // Where save() put the password.
+    enum class PasswordPlace
+    {
+        None, // there is none
+        Keyring,
+        SettingsFile, // where it was, or where the environment keeps it
+        // Newly into the settings file, because no keyring took it: the user should know.
+        SettingsFileWithoutKeyring,
+    };
+
     static MailAccount load();
-    void save() const;
+    PasswordPlace save() const;
 };

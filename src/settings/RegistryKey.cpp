@@ -6,6 +6,8 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QSet>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -234,6 +236,52 @@ long RegistryKey::DeleteKey(const QString& path)
 long RegistryKey::DeleteExactKey(const QString& path)
 {
     return deleteKey(path, Qt::CaseSensitive);
+}
+
+long RegistryKey::CreateKeys(const QStringList& paths)
+{
+    auto settings = openStore();
+    for (const QString& path : paths) {
+        const QString group = groupFor(path);
+        if (!group.contains(u'/'))
+            continue; // only a group's key needs its marker
+        const QString marker = group + u'/' + kKeepMarker;
+        if (!settings->contains(marker))
+            settings->setValue(marker, 1);
+    }
+    settings->sync();
+    return settings->status() == QSettings::NoError ? Success : AccessDenied;
+}
+
+long RegistryKey::DeleteExactKeys(const QStringList& paths)
+{
+    auto settings = openStore();
+    // Children listed once per parent key, not once per name.
+    QHash<QString, QSet<QString>> children;
+    bool removed = false;
+    for (const QString& path : paths) {
+        const QString group = groupFor(path);
+        const qsizetype sep = group.indexOf(u'/');
+        if (sep < 0)
+            continue;
+        const QString parent = group.left(sep);
+        auto it = children.find(parent);
+        if (it == children.end()) {
+            settings->beginGroup(parent);
+            const QStringList listed = settings->childGroups();
+            settings->endGroup();
+            it = children.insert(parent, QSet<QString>(listed.begin(), listed.end()));
+        }
+        const QString leaf = group.mid(sep + 1);
+        if (it->remove(leaf)) {
+            settings->remove(group);
+            removed = true;
+        }
+    }
+    if (!removed)
+        return NotFound;
+    settings->sync();
+    return settings->status() == QSettings::NoError ? Success : AccessDenied;
 }
 
 long RegistryKey::EnumGroupKeys(QStringList& names)

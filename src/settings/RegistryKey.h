@@ -42,6 +42,10 @@ public:
     long DeleteKey(const QString& path);
     // Deletes the key stored under exactly this name, and no other.
     static long DeleteExactKey(const QString& path);
+    // Many keys at once, with one write of the store: creates them as Open does, or deletes
+    // those stored under exactly these names.
+    static long CreateKeys(const QStringList& paths);
+    static long DeleteExactKeys(const QStringList& paths);
     // The user's groups: the subkeys of the TreeView key, appended in alphabetical order without
     // regard to case, as the registry lists them. Ends with NoMoreItems, as the registry does.
     static long EnumGroupKeys(QStringList& names);

@@ -15,6 +15,7 @@
 #include "ui/groups/CGroupTree.h"
 
 #include <QFile>
+#include <QLocalSocket>
 #include <QSignalSpy>
 #include <thread>
 
@@ -78,6 +79,8 @@ private slots:
     void protocol();
     void handOver_data();
     void handOver();
+    void oversizedRequest_data();
+    void oversizedRequest();
 };
 
 void TestExchangeModes::exportMode_data()
@@ -321,6 +324,47 @@ void TestExchangeModes::handOver()
                  ->findItems(QStringLiteral("友人"), Qt::MatchExactly | Qt::MatchRecursive)
                  .isEmpty());
     QCOMPARE(savedContacts(), (QStringList{"山田 太郎/友人", "Jane/Other"}));
+}
+
+void TestExchangeModes::oversizedRequest_data()
+{
+    QTest::addColumn<QByteArray>("head"); // the request's start; blanks fill it to the length
+    QTest::addColumn<int>("length");      // the whole line, its line end included
+    QTest::addColumn<bool>("carriedOut");
+    const int max = int(InstanceRequest::MaxLine);
+    const QByteArray import = "IMPORT " + TestEnv::root().toUtf8() + "/in.vcf %E5%8F%8B";
+    QTest::newRow("show, as long as a request may be") << QByteArray("show") << max << true;
+    QTest::newRow("show, a byte longer") << QByteArray("show") << max + 1 << false;
+    QTest::newRow("import, a byte longer") << import << max + 1 << false;
+    QTest::newRow("import, far longer") << import << 4 * max << false;
+}
+
+// A line longer than any request is refused as a whole: its head is never carried out.
+void TestExchangeModes::oversizedRequest()
+{
+    QFETCH(QByteArray, head);
+    QFETCH(int, length);
+    QFETCH(bool, carriedOut);
+    SingleInstance running(QStringLiteral("vok-oversized"));
+    QVERIFY(running.tryLock());
+    QVERIFY(running.listen());
+    QByteArrayList handled;
+    running.setRequestHandler([&](const QByteArray& line) -> std::optional<QByteArray> {
+        handled << line;
+        return std::nullopt; // shown, as "show" is
+    });
+    QSignalSpy shown(&running, &SingleInstance::showRequested);
+
+    QLocalSocket client;
+    client.connectToServer(running.serverPath());
+    QVERIFY(client.waitForConnected(5000));
+    client.write(head + QByteArray(length - head.size() - 1, ' ') + '\n');
+    QTRY_VERIFY_WITH_TIMEOUT(
+        client.bytesAvailable() > 0 || client.state() == QLocalSocket::UnconnectedState, 20000);
+    QCOMPARE(handled.size(), carriedOut ? 1 : 0);
+    QCOMPARE(shown.count(), carriedOut ? 1 : 0);
+    if (carriedOut)
+        QCOMPARE(handled.first().size(), length);
 }
 
 VOK_TEST_MAIN(TestExchangeModes)

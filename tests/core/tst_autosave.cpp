@@ -1,3 +1,4 @@
+#include "CoreTestUtil.h"
 #include "TestEnv.h"
 #include "core/AutoSave.h"
 #include "core/CVOK_AddressDoc.h"
@@ -5,6 +6,7 @@
 #include "model/storage/AddressFile.h"
 #include "settings/RegistryKey.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <sys/stat.h>
 
@@ -83,6 +85,67 @@ private slots:
         QVERIFY(!m_save->hasUnsavedChanges());
         QTest::qWait(300);
         QCOMPARE(finished.count(), 1);
+    }
+
+    // Steady changes, each before the pause the save waits for, still reach the file by the
+    // longest wait after the first of them.
+    void steadyChangesAreSaved()
+    {
+        m_save->setDelays(1000, 100);
+        QSignalSpy finished(m_save.get(), &AutoSave::saveFinished);
+        QElapsedTimer changing;
+        changing.start();
+        int n = 0;
+        while (finished.isEmpty() && changing.elapsed() < 4000) {
+            m_doc->AddRecord(contact(n++));
+            QTest::qWait(20);
+        }
+        QVERIFY2(!finished.isEmpty(), "no save while the changes went on");
+        QVERIFY(finished.at(0).at(0).toBool());
+        QTRY_VERIFY(!m_save->hasUnsavedChanges());
+        QCOMPARE(fileBytes(m_path), bookBytes(*m_doc));
+    }
+
+    // Every change of the records is saved in the background, and so is taking it back.
+    void everyChangeIsSaved_data()
+    {
+        using namespace CoreTest;
+        QTest::addColumn<int>("op");
+        QTest::addColumn<bool>("undo");
+        const std::pair<Op, const char*> ops[] = {
+            {Add, "new contact"},
+            {Edit, "edit"},
+            {RemoveSome, "delete"},
+            {Import, "import"},
+            {Move, "move"},
+            {Copy, "copy"},
+            {RenameGroup, "rename group"},
+            {DeleteGroup, "delete group"},
+        };
+        for (const auto& [op, name] : ops) {
+            QTest::newRow(name) << int(op) << false;
+            QTest::newRow(qPrintable(QStringLiteral("%1, undone").arg(QLatin1String(name))))
+                << int(op) << true;
+        }
+    }
+
+    void everyChangeIsSaved()
+    {
+        QFETCH(int, op);
+        QFETCH(bool, undo);
+        m_save.reset();
+        m_doc = CoreTest::openBook(m_path);
+        m_save = std::make_unique<AutoSave>(m_doc.get());
+        m_save->setDelays(20, 100);
+        QSignalSpy finished(m_save.get(), &AutoSave::saveFinished);
+        CoreTest::perform(*m_doc, CoreTest::Op(op));
+        QTRY_COMPARE(finished.count(), 1);
+        QCOMPARE(fileBytes(m_path), bookBytes(*m_doc));
+        if (undo) {
+            QVERIFY(m_doc->Undo());
+            QTRY_COMPARE(finished.count(), 2);
+            QCOMPARE(fileBytes(m_path), bookBytes(*m_doc));
+        }
     }
 
     // Nothing changed, nothing written: a file that is there stays untouched.

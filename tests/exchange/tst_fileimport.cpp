@@ -5,7 +5,9 @@
 
 #include "app/AppText.h"
 #include "model/storage/AddressFile.h"
+#include "settings/GroupStore.h"
 #include "ui/common/FileDialog.h"
+#include "ui/common/LongWork.h"
 #include "ui/contact/CInfomationSheet.h"
 #include "ui/contact/ContactEditor.h"
 #include "ui/exchange/CsvImportDialog.h"
@@ -17,6 +19,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QMimeData>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QStyleOptionButton>
 #include <QTableWidget>
@@ -129,6 +132,7 @@ class TestFileImport : public QObject
     int m_summaries = 0;
     QString m_summaryText;
     QStringList m_offeredGroups;
+    QStringList m_log; // the dialogs in the order they came
     std::unique_ptr<ModalDriver> m_driver;
 
     void driveDialogs()
@@ -136,11 +140,13 @@ class TestFileImport : public QObject
         m_driver = std::make_unique<ModalDriver>([this](QWidget* w) {
             if (auto* preview = qobject_cast<CsvImportDialog*>(w)) {
                 ++m_previews;
+                m_log << QStringLiteral("preview");
                 if (m_onPreview)
                     m_onPreview(preview);
                 click(preview, "importButton");
             } else if (auto* summary = qobject_cast<ImportSummaryDialog*>(w)) {
                 ++m_summaries;
+                m_log << QStringLiteral("summary");
                 m_summaryText = summary->findChild<QLabel*>(QStringLiteral("countLabel"))->text() +
                                 u'\n' + summary->details();
                 for (QCheckBox* box : summary->findChildren<QCheckBox*>()) {
@@ -188,6 +194,7 @@ private slots:
         m_previews = m_summaries = 0;
         m_summaryText.clear();
         m_offeredGroups.clear();
+        m_log.clear();
         driveDialogs();
     }
     void cleanup()
@@ -215,6 +222,7 @@ private slots:
     void undoImport_data();
     void undoImport();
     void firstImportIsSaved();
+    void largeCsvShowsProgress();
 };
 
 // The content decides, whatever the name: phones' 2.1 vCards, web mail's 3.0, our own CSV (at
@@ -228,6 +236,7 @@ void TestFileImport::byContent_data()
     QTest::addColumn<int>("count");
     QTest::addColumn<QStringList>("summary"); // lines the summary holds
     QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<bool>("previewed"); // through the preview of a foreign CSV
 
     QTest::newRow("phone: 2.1, Shift_JIS, quoted-printable, named .txt")
         << QByteArray("BEGIN:VCARD\r\nVERSION:2.1\r\n"
@@ -249,7 +258,7 @@ void TestFileImport::byContent_data()
                                       "郵便番号=100-0001",     "住所=東京都千代田区表1-1",
                                       "電話番号=03-3333-4444", "携帯電話番号=090-1111-2222",
                                       "メモ=一行目\n二行目"}
-        << "友人" << 1 << QStringList{"1件の管理情報をImportしました。"} << QStringList{};
+        << "友人" << 1 << QStringList{"1件の管理情報をImportしました。"} << QStringList{} << false;
     QTest::newRow("web mail: 3.0, UTF-8, a character CP932 lacks")
         << QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:𠮷田 花子\r\nN:𠮷田;花子;;;\r\n"
                       "EMAIL;TYPE=INTERNET;TYPE=WORK:hanako@corp.example\r\n"
@@ -262,7 +271,7 @@ void TestFileImport::byContent_data()
         << "Business" << 2
         << QStringList{"2件の管理情報をImportしました。", "  〓田 花子（名前）: 𠮷 (U+20BB7)",
                        "写真1枚は取り込みませんでした。"}
-        << QStringList{};
+        << QStringList{} << false;
     QTest::newRow("own CSV: quoted comma, line break, a damaged line, named .vcf")
         << sj("高橋,t@x.jp,,\"東京都, 港区\",,,,一\\n二,\"A, B支店\",,,,,,,Private\r\n"
               "壊れた行,,,\r\n"
@@ -272,14 +281,30 @@ void TestFileImport::byContent_data()
                        "勤務先名=A, B支店"}
         << "Private" << 2
         << QStringList{"2件の管理情報をImportしました。", "  2行目: 項目が16個に足りません"}
-        << QStringList{};
+        << QStringList{} << false;
     QTest::newRow("binary") << QByteArray("\x7F"
                                           "ELF\x02\x01\x01\0\0\0",
                                           10)
                             << "a.csv" << QStringList{} << "" << 0 << QStringList{}
-                            << QStringList{kNotAddressBook};
+                            << QStringList{kNotAddressBook} << false;
     QTest::newRow("missing") << QByteArray() << "" << QStringList{} << "" << 0 << QStringList{}
-                             << QStringList{kImportFailed};
+                             << QStringList{kImportFailed} << false;
+    QTest::newRow("vCard with NUL bytes in a value: marked, the rest kept")
+        << QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:西村\r\nNOTE:前半") + '\0' +
+               QByteArray("後半\r\nEND:VCARD\r\n")
+        << "nul.vcf" << QStringList{"名前=西村", "メモ=前半〓後半"} << "Other" << 1
+        << QStringList{"1件の管理情報をImportしました。", "  西村（メモ）: ␀ (U+0000)"}
+        << QStringList{} << false;
+    QByteArray header;
+    for (int c = 1; c <= 16; ++c)
+        header += (c > 1 ? "," : "") + sj(QStringLiteral("項目%1").arg(c, 2, 10, QChar(u'0')));
+    QTest::newRow("sixteen columns under names we do not know: previewed, not taken as ours")
+        << header + "\r\n" + sj("山田 太郎,taro@example.jp,03-1111-2222,,,,,,,,,,,,,Private\r\n") +
+               sj("鈴木 花子,hanako@example.jp,,,,,,,,,,,,,,Business\r\n")
+        << "other.txt"
+        << QStringList{"名前=山田 太郎", "電子メール=taro@example.jp", "電話番号=03-1111-2222",
+                       "メモ=Private"}
+        << "Other" << 2 << QStringList{"2件の管理情報をImportしました。"} << QStringList{} << true;
 }
 
 void TestFileImport::byContent()
@@ -296,8 +321,9 @@ void TestFileImport::byContent()
     importByShortcut(path);
     CVOK_AddressDoc& doc = *m_f->frame->document();
     QCOMPARE(int(doc.records().size()), count);
+    QFETCH(bool, previewed);
     QCOMPARE(m_boxes.shown(), messages);
-    QCOMPARE(m_previews, 0);
+    QCOMPARE(m_previews, previewed ? 1 : 0);
     QCOMPARE(m_summaries, messages.isEmpty() ? 1 : 0);
     for (const QString& line : summary)
         QVERIFY2(m_summaryText.split(u'\n').contains(line), qPrintable(m_summaryText));
@@ -647,41 +673,68 @@ void TestFileImport::undoImport_data()
 {
     QTest::addColumn<QStringList>("unticked");
     QTest::addColumn<QStringList>("groups"); // of 山田, 鈴木 after the import and after Ctrl+Y
-    QTest::newRow("two groups created") << QStringList{} << QStringList{"友人", "同僚"};
-    QTest::newRow("one group created") << QStringList{"同僚"} << QStringList{"友人", "Other"};
-    QTest::newRow("none created") << QStringList{"友人", "同僚"} << QStringList{"Other", "Other"};
+    QTest::addColumn<int>("more");           // contacts after them, each with a group of its own
+    QTest::newRow("two groups created") << QStringList{} << QStringList{"友人", "同僚"} << 0;
+    QTest::newRow("one group created") << QStringList{"同僚"} << QStringList{"友人", "Other"} << 0;
+    QTest::newRow("none created") << QStringList{"友人", "同僚"} << QStringList{"Other", "Other"}
+                                  << 0;
+    // More groups than the undo history keeps steps: still created, and taken back, as one.
+    QTest::newRow("a hundred and fifty groups")
+        << QStringList{} << QStringList{"友人", "同僚"} << 150;
 }
 
 void TestFileImport::undoImport()
 {
     QFETCH(QStringList, unticked);
     QFETCH(QStringList, groups);
+    QFETCH(int, more);
     m_unticked = unticked;
     CVOK_AddressDoc& doc = *m_f->frame->document();
     m_f->add({"前からの人", "", "Private"});
-    const QString vcf = TestEnv::writeFile(
-        QStringLiteral("undo.vcf"),
-        "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:山田\r\nCATEGORIES:友人\r\nEND:VCARD\r\n"
-        "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:鈴木\r\nCATEGORIES:同僚\r\nEND:VCARD\r\n");
+    QByteArray cards = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:山田\r\nCATEGORIES:友人\r\nEND:VCARD\r\n"
+                       "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:鈴木\r\nCATEGORIES:同僚\r\nEND:VCARD\r\n";
+    QStringList moreContacts, moreGroups;
+    for (int i = 0; i < more; ++i) {
+        const QString n = QString::number(i).rightJustified(3, u'0');
+        cards += ("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:名前" + n + "\r\nCATEGORIES:取引先" + n +
+                  "\r\nEND:VCARD\r\n")
+                     .toUtf8();
+        moreContacts << "名前" + n + "/取引先" + n;
+        moreGroups << "取引先" + n;
+    }
+    const QString vcf = TestEnv::writeFile(QStringLiteral("undo.vcf"), cards);
     const auto state = [&] {
         QStringList s;
         for (const auto& r : doc.records())
             s << Text::fromCp932(r->name()) + u'/' + Text::fromCp932(r->group());
         return s + treeGroups();
     };
+    // The groups kept in the settings, for the next start.
+    const auto stored = [] {
+        QStringList names = GroupStore::load();
+        names.sort();
+        return names;
+    };
     importByShortcut(vcf);
     QStringList created = groups;
     created.removeAll(QStringLiteral("Other"));
+    created += moreGroups;
     const QStringList imported =
-        QStringList{"前からの人/Private", "山田/" + groups[0], "鈴木/" + groups[1]} + created;
+        QStringList{"前からの人/Private", "山田/" + groups[0], "鈴木/" + groups[1]} + moreContacts +
+        created;
     QCOMPARE(state(), imported);
+    QStringList sortedCreated = created;
+    sortedCreated.sort();
+    QCOMPARE(stored(), sortedCreated);
 
     QApplication::setActiveWindow(m_f->frame.get());
     m_f->list->setFocus();
     QTest::keyClick(m_f->list, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(state(), QStringList{"前からの人/Private"});
+    QCOMPARE(stored(), QStringList());
     QTest::keyClick(m_f->list, Qt::Key_Y, Qt::ControlModifier);
     QCOMPARE(state(), imported);
+    QCOMPARE(stored(), sortedCreated);
     QTest::keyClick(m_f->list, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(state(), QStringList{"前からの人/Private"});
 }
@@ -709,6 +762,38 @@ void TestFileImport::firstImportIsSaved()
     QFile readings(dir + QStringLiteral("/Readings.txt"));
     QVERIFY(readings.open(QIODevice::ReadOnly));
     QCOMPARE(QString::fromUtf8(readings.readAll()), QStringLiteral("山田 太郎\tやまだ\n"));
+}
+
+// A large CSV of another program: its reading shows progress before the preview can, and its
+// import after it; the progress dialogs run the window's events while they are up.
+void TestFileImport::largeCsvShowsProgress()
+{
+    // Progress dialogs as they come up, beside the other dialogs.
+    struct ProgressWatch : QObject
+    {
+        QStringList& log;
+        explicit ProgressWatch(QStringList& to) : log(to) {}
+        bool eventFilter(QObject* o, QEvent* e) override
+        {
+            if (e->type() == QEvent::Show)
+                if (auto* progress = qobject_cast<QProgressDialog*>(o))
+                    log << progress->labelText();
+            return false;
+        }
+    } watch(m_log);
+    qApp->installEventFilter(&watch);
+    LongWork::setDelayForTesting(0);
+    const int rows = 60000;
+    QByteArray csv = "\xEF\xBB\xBF名前,メール,電話\r\n";
+    for (int i = 0; i < rows; ++i)
+        csv += "山田 " + QByteArray::number(i) + ",yamada" + QByteArray::number(i) +
+               "@example.jp,03-1111-2222\r\n";
+    importByShortcut(TestEnv::writeFile(QStringLiteral("large.csv"), csv));
+    LongWork::setDelayForTesting(500);
+    qApp->removeEventFilter(&watch);
+    QCOMPARE(m_log, (QStringList{"ファイルを読み込んでいます...", "preview", "Importしています...",
+                                 "summary"}));
+    QCOMPARE(int(m_f->frame->document()->records().size()), rows);
 }
 
 VOK_TEST_MAIN(TestFileImport)

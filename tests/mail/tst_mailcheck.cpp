@@ -74,6 +74,10 @@ bool waitForHandOver(const FakePop3Server& server, int workers)
     return server.received().count("STAT \r\n") >= workers;
 }
 
+// The animation and the pauses around the beeps, shortened: their order is what is tested.
+constexpr int kAnimationMs = 40;
+constexpr int kBeepMs = 40;
+
 // Stands in for the main frame: records, in order, what the mail check asks it to show.
 struct Frame
 {
@@ -81,6 +85,7 @@ struct Frame
     {
         check = new MailCheck(window.get());
         check->setTimeouts(3000, 3000);
+        check->setIntervals(kAnimationMs, kBeepMs, MailCheck::TipResetInterval);
         check->setBeeper([this] { log << QStringLiteral("beep"); });
         QObject::connect(check, &MailCheck::trayIconChanged, window.get(),
                          [this](int id) { log << QStringLiteral("icon %1").arg(id); });
@@ -213,7 +218,7 @@ void TestMailCheck::result()
     writeMailMsg(1);
 
     Frame frame;
-    frame.check->setTipResetInterval(300);
+    frame.check->setIntervals(kAnimationMs, kBeepMs, 200);
     frame.check->OnMailCheck();
     QCOMPARE(frame.log.value(0), QStringLiteral("pane ") + MailText::Checking);
     QCOMPARE(frame.check->m_strPopServer, address);
@@ -396,7 +401,7 @@ void TestMailCheck::newCheckRightAfterAResult()
                                  QStringLiteral("pane VOK_Address: You have Mail = 7 ")}));
     QTRY_COMPARE(frame.check->runningChecks(), 0);
     // Nothing of the first check comes after the second's result.
-    QTest::qWait(2 * MailCheck::BeepInterval + 100);
+    QTest::qWait(2 * kBeepMs + 100);
     QCOMPARE(frame.lastPane(), QStringLiteral("pane VOK_Address: You have Mail = 7 "));
 }
 

@@ -282,6 +282,18 @@ void TestForeignCsv::ownFormat_data()
         << QByteArray("Name,mail,,,,,,,,,,,,,,Private\r\n") << true;
     QTest::newRow("one damaged line among ours") << good + good + "c,,,\r\n" + good << true;
     QTest::newRow("as many damaged lines as good") << good + "c,,,\r\n" << false;
+    // Names that are no column we know still make a header above contacts.
+    const QByteArray contact("Taro,taro@example.jp,,,,,,,,,,,,,,Private\r\n");
+    QTest::newRow("sixteen unknown names above contacts")
+        << "Feld1,Feld2,Feld3,Feld4,Feld5,Feld6,Feld7,Feld8,Feld9,Feld10,Feld11,Feld12,Feld13,"
+           "Feld14,Feld15,Feld16\r\n" +
+               contact + contact
+        << false;
+    QTest::newRow("seventeen unknown names and an unnamed column")
+        << sj("項目1,項目2,項目3,項目4,項目5,項目6,項目7,項目8,項目9,項目10,項目11,項目12,項目13,"
+              "項目14,項目15,項目16,項目17,\r\n") +
+               "Taro,a,b,c,d,e,f,g,h,i,j,k,l,m,n,Private,,\r\n"
+        << false;
 }
 
 void TestForeignCsv::ownFormat()

@@ -1,3 +1,4 @@
+#include "MessageBoxGuard.h"
 #include "ModalDriver.h"
 #include "TestMain.h"
 #include "settings/MailAccount.h"
@@ -8,10 +9,15 @@
 #include "ui/options/COptionSheet.h"
 
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTemporaryDir>
+#include <csignal>
 
 namespace {
 
@@ -46,6 +52,62 @@ public:
         kept.clear();
         return answers;
     }
+};
+
+// A session bus of the test's own on which the keyring's name can be started, but whose
+// program never takes the name, so that every call to it waits for the bus to give up.
+class SilentKeyringBus
+{
+public:
+    ~SilentKeyringBus()
+    {
+        QFile pid(m_dir.filePath(QStringLiteral("pid")));
+        if (pid.open(QIODevice::ReadOnly))
+            ::kill(pid.readAll().trimmed().toInt(), SIGKILL);
+        m_daemon.kill();
+        m_daemon.waitForFinished();
+    }
+
+    bool start()
+    {
+        const QString dir = m_dir.path();
+        QDir().mkpath(dir + QStringLiteral("/services"));
+        writeText(dir + QStringLiteral("/services/secrets.service"),
+                  QStringLiteral("[D-BUS Service]\nName=org.freedesktop.secrets\n"
+                                 "Exec=/bin/sh -c 'echo $$ > %1/pid; exec sleep 300'\n")
+                      .arg(dir));
+        writeText(dir + QStringLiteral("/bus.conf"),
+                  QStringLiteral("<busconfig><type>session</type>"
+                                 "<listen>unix:tmpdir=%1</listen>"
+                                 "<servicedir>%1/services</servicedir>"
+                                 "<policy context=\"default\">"
+                                 "<allow send_destination=\"*\" eavesdrop=\"true\"/>"
+                                 "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy>"
+                                 "<limit name=\"service_start_timeout\">120000</limit>"
+                                 "</busconfig>")
+                      .arg(dir));
+        m_daemon.start(QStringLiteral("dbus-daemon"),
+                       {QStringLiteral("--config-file=") + dir + QStringLiteral("/bus.conf"),
+                        QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+        if (!m_daemon.waitForStarted() || !m_daemon.waitForReadyRead(10000))
+            return false;
+        m_address = m_daemon.readLine().trimmed();
+        return !m_address.isEmpty();
+    }
+
+    QByteArray address() const { return m_address; }
+
+private:
+    static void writeText(const QString& path, const QString& text)
+    {
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(text.toUtf8());
+    }
+
+    QTemporaryDir m_dir;
+    QProcess m_daemon;
+    QByteArray m_address;
 };
 
 QString filePassword()
@@ -99,6 +161,7 @@ class TestPasswordKeyring : public QObject
 private slots:
     void init()
     {
+        qputenv("VOK_PASSWORD_STORE", "file");
         QFile::remove(RegistryKey::storePath());
         auto keyring = std::make_unique<FakeKeyring>();
         m_keyring = keyring.get();
@@ -113,16 +176,20 @@ private slots:
         QTest::addColumn<QString>("typed"); // null: left as it was
         QTest::addColumn<QString>("inFile");
         QTest::addColumn<QString>("inKeyring");
+        QTest::addColumn<bool>("told"); // the user is told that the file holds it now
         QTest::newRow("keyring: the old password moves") << true << QString() << ""
-                                                         << "old pw";
+                                                         << "old pw" << false;
         QTest::newRow("keyring: a new password") << true << "new pw"
                                                  << ""
-                                                 << "new pw";
+                                                 << "new pw" << false;
         QTest::newRow("no keyring: the file keeps it") << false << QString() << "old pw"
-                                                       << "";
+                                                       << "" << false;
         QTest::newRow("no keyring: a new one in the file") << false << "new pw"
                                                            << "new pw"
-                                                           << "";
+                                                           << "" << true;
+        QTest::newRow("no keyring: emptied") << false << ""
+                                             << ""
+                                             << "" << false;
     }
 
     void okMovesPasswordFromTheFile()
@@ -131,12 +198,18 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QString, inFile);
         QFETCH(QString, inKeyring);
+        QFETCH(bool, told);
         m_keyring->answers = answers;
         setFilePassword(QStringLiteral("old pw"));
         // Before the move the stored password works as it always did.
         QCOMPARE(MailAccount::load().password, QStringLiteral("old pw"));
 
+        MessageBoxGuard boxes;
         QVERIFY(okOnSheet(typed));
+        QCOMPARE(boxes.shown().size(), told ? 1 : 0);
+        if (told)
+            QVERIFY2(boxes.shown().first().contains(RegistryKey::storePath()),
+                     qPrintable(boxes.shown().first()));
         QCOMPARE(filePassword(), inFile);
         QCOMPARE(m_keyring->holds, !inKeyring.isEmpty());
         QCOMPARE(m_keyring->kept, inKeyring);
@@ -154,6 +227,27 @@ private slots:
         QVERIFY(!m_keyring->holds);
         QCOMPARE(filePassword(), QString());
         QCOMPARE(MailAccount::load().password, QString());
+    }
+
+    // A keyring the session bus would start but that never comes up (a keyring daemon without
+    // its session): OK gives it up within seconds, rather than after the keyring library's
+    // 25 s or the bus's two minutes, keeps the password in the file and says so.
+    void silentKeyringGivenUp()
+    {
+        SilentKeyringBus bus;
+        QVERIFY2(bus.start(), "dbus-daemon (package dbus-daemon) is part of the set-up");
+        // The real keyring, on the test's own bus (the first use of the bus in this program).
+        qputenv("DBUS_SESSION_BUS_ADDRESS", bus.address());
+        qunsetenv("VOK_PASSWORD_STORE");
+        PasswordStore::chooseAgainForTesting();
+        MessageBoxGuard boxes;
+        QElapsedTimer waited;
+        waited.start();
+        QVERIFY(okOnSheet(QStringLiteral("pw")));
+        // The bound is what is tested here: a few seconds, not 25 or 120.
+        QVERIFY2(waited.elapsed() < 15000, qPrintable(QString::number(waited.elapsed())));
+        QCOMPARE(filePassword(), QStringLiteral("pw"));
+        QCOMPARE(boxes.shown().size(), 1);
     }
 
     // Without a test keyring, VOK_PASSWORD_STORE=file keeps every password in the file.

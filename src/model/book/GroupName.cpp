@@ -42,4 +42,18 @@ int compare(std::string_view a, std::string_view b)
     return 0;
 }
 
+std::string foldedKey(std::string_view name)
+{
+    // Two bytes a character, so that no run of single bytes can look like a double-byte one.
+    std::string key;
+    key.reserve(name.size() * 2);
+    std::size_t pos = 0;
+    while (pos < name.size()) {
+        const unsigned code = foldedChar(name, pos);
+        key += char(code >> 8);
+        key += char(code & 0xFF);
+    }
+    return key;
+}
+
 } // namespace GroupName

@@ -45,6 +45,24 @@ std::string withoutBreaks(std::string_view s)
     return out;
 }
 
+// A NUL would end the field in Address.vok, and everything after it would be lost: it becomes
+// 〓 like any character the book cannot hold, and is listed (once) in `replaced`.
+void replaceNul(std::string& utf8, std::vector<std::string>& replaced)
+{
+    if (utf8.find('\0') == std::string::npos)
+        return;
+    std::string out;
+    out.reserve(utf8.size() + 8);
+    for (const char c : utf8) {
+        if (c == '\0')
+            out += "〓";
+        else
+            out += c;
+    }
+    utf8 = std::move(out);
+    replaced.emplace_back(1, '\0');
+}
+
 // True when the contact sheet takes the text in this field.
 bool fits(int field, std::string_view utf8)
 {
@@ -450,7 +468,9 @@ void ContactBuilder::finish(ImportResult& result, const std::vector<std::string>
     bool found = false;
     std::vector<std::string> ignored;
     for (const Candidate& candidate : m_groups) {
-        const std::string cp932 = Cp932::fromUtf8Replacing(withoutBreaks(candidate.name), ignored);
+        std::string name = withoutBreaks(candidate.name);
+        replaceNul(name, ignored);
+        const std::string cp932 = Cp932::fromUtf8Replacing(name, ignored);
         for (const std::string& known : knownGroups) {
             if (GroupName::equals(known, cp932)) {
                 group = known;
@@ -477,6 +497,7 @@ void ContactBuilder::finish(ImportResult& result, const std::vector<std::string>
         } else {
             bad.clear();
             normalizeBreaks(f[k], AddressRecord::IsMultiLine(i));
+            replaceNul(f[k], bad);
             Cp932::fromUtf8Replacing(f[k], bytes[k], bad);
             for (std::size_t b = 0; b < bad.size(); ++b) {
                 if (std::find(bad.begin(), bad.begin() + long(b), bad[b]) == bad.begin() + long(b))
@@ -500,6 +521,8 @@ void ContactBuilder::finish(ImportResult& result, const std::vector<std::string>
             m_more.foreignUid = m_uid;
     }
     record->setExtras(m_more);
-    result.add(std::move(record), withoutBreaks(m_reading), std::move(wanted));
+    std::string reading = withoutBreaks(m_reading);
+    replaceNul(reading, ignored);
+    result.add(std::move(record), std::move(reading), std::move(wanted));
     clear();
 }

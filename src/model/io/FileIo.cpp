@@ -2,6 +2,7 @@
 
 #include "AtomicFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -45,6 +46,12 @@ ssize_t readFull(int fd, char* data, std::size_t size)
 
 int readFile(const std::string& path, std::string& data, std::size_t maxSize)
 {
+    return readFile(path, data, maxSize, {});
+}
+
+int readFile(const std::string& path, std::string& data, std::size_t maxSize,
+             const std::function<void(std::uint64_t done, std::uint64_t total)>& progress)
+{
     data.clear();
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
@@ -61,10 +68,24 @@ int readFile(const std::string& path, std::string& data, std::size_t maxSize)
         error = EFBIG;
     if (error == 0) {
         data.resize(static_cast<std::size_t>(st.st_size));
-        const ssize_t got = readFull(fd, data.data(), data.size());
-        if (got < 0)
-            error = errno;
-        data.resize(got < 0 ? 0 : static_cast<std::size_t>(got));
+        constexpr std::size_t piece = std::size_t(1) << 20;
+        std::size_t done = 0;
+        while (done < data.size()) {
+            const std::size_t want =
+                progress ? std::min(piece, data.size() - done) : data.size() - done;
+            const ssize_t got = readFull(fd, data.data() + done, want);
+            if (got < 0) {
+                error = errno;
+                done = 0;
+                break;
+            }
+            done += static_cast<std::size_t>(got);
+            if (progress)
+                progress(done, data.size());
+            if (static_cast<std::size_t>(got) < want)
+                break; // the file got shorter meanwhile
+        }
+        data.resize(done);
     }
     ::close(fd);
     return error;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -18,6 +19,9 @@ ssize_t readFull(int fd, char* data, std::size_t size);
 // the caller. Returns 0, or an errno value: ENOENT for a missing file, EFBIG for one larger
 // than maxSize, EINVAL for something that is no regular file.
 int readFile(const std::string& path, std::string& data, std::size_t maxSize = ~std::size_t(0));
+// The same, a megabyte at a time, telling how many bytes of how many have come.
+int readFile(const std::string& path, std::string& data, std::size_t maxSize,
+             const std::function<void(std::uint64_t done, std::uint64_t total)>& progress);
 
 // Replaces the file at path so that a crash or a full disk never leaves a half-written one
 // (AtomicFile::replace, without a backup).

@@ -29,13 +29,6 @@ void CommandTable::setHandler(int id, Handler handler)
         it->handler = std::move(handler);
 }
 
-void CommandTable::setRule(int id, Rule rule)
-{
-    auto it = m_commands.find(id);
-    if (it != m_commands.end())
-        it->rule = std::move(rule);
-}
-
 bool CommandTable::isEnabled(int id) const
 {
     const auto it = m_commands.find(id);

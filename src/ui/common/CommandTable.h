@@ -24,7 +24,6 @@ public:
     QAction* action(int id) const;
     bool contains(int id) const { return m_commands.contains(id); }
     void setHandler(int id, Handler handler);
-    void setRule(int id, Rule rule);
 
     bool isEnabled(int id) const;
     // Runs the command when its rule allows; returns whether it ran. The argument is what the

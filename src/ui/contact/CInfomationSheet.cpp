@@ -71,7 +71,6 @@ CInfomationSheet::CInfomationSheet(QWidget* parent)
 
 void CInfomationSheet::SetHeaderText(const QString& text)
 {
-    m_headerText = text;
     m_header->setVisible(!text.isEmpty());
 }
 

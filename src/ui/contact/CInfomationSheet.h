@@ -21,7 +21,6 @@ public:
     explicit CInfomationSheet(QWidget* parent = nullptr);
 
     void SetHeaderText(const QString& text);
-    QString headerText() const { return m_headerText; }
 
     CPrivatePage& privatePage() const { return *m_privatePage; }
     COfficePage& officePage() const { return *m_officePage; }
@@ -51,6 +50,5 @@ private:
     QTabWidget* m_tabs;
     QDialogButtonBox* m_buttons;
     SheetHeader* m_header = nullptr;
-    QString m_headerText;
     bool m_initialised = false;
 };

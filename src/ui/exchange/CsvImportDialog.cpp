@@ -119,8 +119,7 @@ int CsvImportDialog::choiceIndex(const CsvColumn& column) const
 
 void CsvImportDialog::fillColumns()
 {
-    const std::string text = ForeignCsv::decode(m_bytes, m_plan.encoding);
-    const ForeignCsv::Table top = ForeignCsv::parse(text, m_plan.delimiter, 1);
+    const ForeignCsv::Table top = ForeignCsv::rows(m_bytes, m_plan.encoding, m_plan.delimiter, 1);
     const std::vector<std::string> header =
         m_plan.hasHeader && !top.rows.empty() ? top.rows.front() : std::vector<std::string>();
     const ForeignCsv::Table rows = ForeignCsv::preview(m_bytes, m_plan, kExampleRows);

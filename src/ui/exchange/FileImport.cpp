@@ -11,8 +11,16 @@
 bool FileImport::ImportFile(QWidget* parent, CVOK_AddressDoc& doc, const QString& path)
 {
     BookImport import(doc);
+    BookImport::Kind kind;
+    {
+        // A large file takes a moment to read before anything can be shown of it.
+        LongWork work(parent, ImportExportText::Reading);
+        kind = import.load(path, [&work](std::uint64_t done, std::uint64_t total) {
+            work.update(0, 1, done, total);
+        });
+    }
     ForeignCsv::Plan plan;
-    switch (import.load(path)) {
+    switch (kind) {
     case BookImport::Kind::Unreadable:
         MessageBox::information(parent, ImportExportText::ImportFailed);
         return false;
@@ -34,14 +42,14 @@ bool FileImport::ImportFile(QWidget* parent, CVOK_AddressDoc& doc, const QString
     {
         // Large files take a while: progress, and no end of the program in the middle.
         LongWork work(parent, ImportExportText::Importing);
-        import.read(import.kind() == BookImport::Kind::ForeignCsv ? &plan : nullptr,
-                    [&work](std::size_t, std::uint64_t done, std::uint64_t total) {
-                        work.update(0, 1, done, total);
-    });
-    import.add();
-}
-ImportSummaryDialog summary(import, parent);
-if (summary.exec() == QDialog::Accepted)
-    import.createGroups(summary.chosenGroups());
-return true;
+        const auto progress = [&work](std::size_t, std::uint64_t done, std::uint64_t total) {
+            work.update(0, 1, done, total);
+        };
+        import.read(import.kind() == BookImport::Kind::ForeignCsv ? &plan : nullptr, progress);
+        import.add();
+    }
+    ImportSummaryDialog summary(import, parent);
+    if (summary.exec() == QDialog::Accepted)
+        import.createGroups(summary.chosenGroups());
+    return true;
 }

@@ -26,6 +26,7 @@ inline const QString NotAddressBook =
     QStringLiteral("このファイルはvCardでもCSVでもないため、Importできません。");
 inline const QString ExportFailed =
     QStringLiteral("Exportに失敗しました。管理者に連絡して下さい。");
+inline const QString Reading = QStringLiteral("ファイルを読み込んでいます...");
 inline const QString Importing = QStringLiteral("Importしています...");
 inline const QString Exporting = QStringLiteral("Exportしています...");
 

@@ -2,6 +2,7 @@
 
 #include "ImportExportText.h"
 #include "core/BookImport.h"
+#include "core/Text.h"
 #include "ui_ImportSummaryDialog.h"
 
 #include <QCheckBox>
@@ -43,7 +44,7 @@ ImportSummaryDialog::ImportSummaryDialog(const BookImport& import, QWidget* pare
     appendSection(lines, ImportExportText::SummaryReplaced, import.replaced(), [](const Note& n) {
         const QList<uint> code = n.detail.toUcs4();
         return ImportExportText::SummaryReplacedItem.arg(
-            n.contact, n.field, n.detail,
+            n.contact, n.field, Text::visible(n.detail),
             QString::number(code.value(0), 16).toUpper().rightJustified(4, u'0'));
     });
     appendSection(lines, ImportExportText::SummaryCut, import.cut(), [](const Note& n) {

@@ -364,7 +364,9 @@ void CGroupTree::endLabelEdit(QTreeWidgetItem* item, bool cancelled, const QStri
         return;
     }
     item->setText(0, text);
+    m_namedItem = item;
     m_doc->CreateGroup(text);
+    m_namedItem = nullptr;
 }
 
 void CGroupTree::DeleteGroup()
@@ -381,7 +383,8 @@ void CGroupTree::DeleteGroup()
 
 void CGroupTree::onGroupAdded(const QString& name)
 {
-    if (groupItem(name))
+    // No search among the items: an import may add thousands of groups one after another.
+    if (m_namedItem && m_namedItem->text(0) == name)
         return; // the tree's own new item, named already
     // Where the book keeps it: a deleted group comes back at its old place.
     const qsizetype place = m_doc->userGroups().indexOf(name);

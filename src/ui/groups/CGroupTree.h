@@ -104,6 +104,8 @@ private:
     QTreeWidgetItem* m_editItem = nullptr;
     QTreeWidgetItem* m_dropItem = nullptr;
     QTreeWidgetItem* m_pendingEditItem = nullptr;
+    // The item the user just named, which the book's announcement of the new group finds here.
+    QTreeWidgetItem* m_namedItem = nullptr;
     QString m_dropTargetGroup;
     QString m_renameOldName;
     bool m_renaming = false;

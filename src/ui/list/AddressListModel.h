@@ -68,7 +68,6 @@ public:
 
     // Every record of the group, shown or not, in the list's order.
     std::vector<AddressRecord*> groupRecords() const;
-    int groupRowCount() const { return static_cast<int>(m_rows.size()); }
     // Shows the rows of these records only; they must be in the order of groupRecords().
     void showOnly(const std::vector<AddressRecord*>& records);
     void showAll();

@@ -7,11 +7,15 @@
 #include "SenderPage.h"
 #include "settings/MailAccount.h"
 #include "settings/OptionSettings.h"
+#include "settings/RegistryKey.h"
+#include "ui/common/MessageBox.h"
 #include "ui/common/SheetHeader.h"
 
 #include <QCoreApplication>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -57,7 +61,6 @@ bool COptionSheet::Run(QWidget* parent, bool& bNewmail, bool& bTasktray, bool tr
 
 void COptionSheet::SetHeaderText(const QString& text)
 {
-    m_strHeaderText = text;
     if (m_header)
         m_header->setVisible(!text.isEmpty());
 }
@@ -105,7 +108,19 @@ void COptionSheet::OnOK()
     account.userName = m_page2->m_strUserName;
     account.password = m_page2->m_strPassword;
     account.popServer = m_page2->m_strPopServer;
-    account.save();
+    MailAccount::PasswordPlace place;
+    {
+        // The keyring may take a moment to answer: the sheet keeps drawing, but takes no
+        // second OK meanwhile.
+        setEnabled(false);
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        place = account.save();
+        QGuiApplication::restoreOverrideCursor();
+        setEnabled(true);
+    }
+    if (place == MailAccount::PasswordPlace::SettingsFileWithoutKeyring)
+        MessageBox::information(this, OptionText::PasswordInSettingsFile.arg(
+                                          QDir::toNativeSeparators(RegistryKey::storePath())));
     m_senderPage->OnOK();
     accept();
 }

@@ -46,5 +46,4 @@ private:
     SenderPage* m_senderPage;
     QDialogButtonBox* m_buttons;
     QWidget* m_header;
-    QString m_strHeaderText;
 };

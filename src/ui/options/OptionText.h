@@ -22,6 +22,10 @@ inline const QString Page2Title = QStringLiteral("メールチェック");
 inline const QString UserName = QStringLiteral("ユーザ名");
 inline const QString Password = QStringLiteral("パスワード");
 inline const QString PopServer = QStringLiteral("POPサーバー");
+inline const QString PasswordInSettingsFile =
+    QStringLiteral("パスワードを保管するキーリングが応答しないため、パスワードは設定ファイル\n"
+                   "%1\n"
+                   "に保存しました（このファイルを読み書きできるのは、あなただけです）。");
 
 inline const QString SenderPageTitle = QStringLiteral("差出人");
 inline const QString SenderGroup = QStringLiteral("はがきの左下に印刷する差出人");

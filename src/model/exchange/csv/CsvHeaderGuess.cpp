@@ -645,6 +645,26 @@ bool looksLikeHeader(const std::vector<std::string>& row)
     return named > 0 && named * 3 >= filled;
 }
 
+bool looksLikeWideHeader(const std::vector<std::vector<std::string>>& rows)
+{
+    constexpr std::size_t wide = 16;
+    if (rows.empty())
+        return false;
+    const std::vector<std::string>& first = rows.front();
+    std::size_t named = first.size();
+    while (named > 0 && first[named - 1].empty())
+        --named;
+    const auto namesEach = [named](const std::vector<std::string>& cells) {
+        return std::none_of(cells.begin(), cells.begin() + long(named),
+                            [](const std::string& c) { return c.empty() || looksLikeData(c); });
+    };
+    // A row cut short proves nothing: it may be a damaged line.
+    return named >= wide && namesEach(first) &&
+           std::any_of(rows.begin() + 1, rows.end(), [&](const std::vector<std::string>& row) {
+               return row.size() >= named && !namesEach(row);
+           });
+}
+
 std::vector<CsvColumn> guessFromContent(const std::vector<std::vector<std::string>>& rows)
 {
     std::size_t width = 0;

@@ -27,6 +27,12 @@ std::vector<CsvColumn> guessAll(const std::vector<std::string>& header);
 // none looks like data (an e-mail address, a number of six digits or more).
 bool looksLikeHeader(const std::vector<std::string>& row);
 
+// True when the first row is a header even though no name in it is known here: sixteen or more
+// names (empty cells at its end aside) with no data among them, above whole rows that have data
+// or leave a column empty. A contact that fills so many columns has an e-mail address or a
+// number among them.
+bool looksLikeWideHeader(const std::vector<std::vector<std::string>>& rows);
+
 // Targets for a file without a header, from the first rows: e-mail addresses, postal codes,
 // phone numbers (mobile when they start 070, 080 or 090), the first text column as the name,
 // other text columns into the memo.

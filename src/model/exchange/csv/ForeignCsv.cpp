@@ -23,6 +23,8 @@ constexpr std::string_view kBom = "\xEF\xBB\xBF";
 constexpr std::size_t kGuessRows = 30;
 // The lines that decide whether a file is in this program's own format.
 constexpr std::size_t kOwnFormatLines = 20;
+// How often a long import reports how far it got.
+constexpr std::size_t kProgressRows = 1000;
 
 void appendSpaced(std::string& to, std::string_view part)
 {
@@ -251,6 +253,57 @@ bool allEmpty(const std::vector<std::string>& cells, std::size_t count)
     return true;
 }
 
+// The file as the tokenizer reads it, and each value turned into UTF-8 on its own. UTF-8 and
+// CP932 are read as they stand: quotes, delimiters and line ends are single bytes there that
+// never occur inside a character, so a large file is never copied whole. UTF-16 is decoded
+// first.
+class Source
+{
+public:
+    Source(std::string_view bytes, ForeignCsv::Encoding encoding)
+        : m_text(bytes), m_cp932(encoding == ForeignCsv::Encoding::Cp932)
+    {
+        if (encoding == ForeignCsv::Encoding::Utf8Bom && bytes.substr(0, 3) == kBom)
+            m_text.remove_prefix(3);
+        if (encoding == ForeignCsv::Encoding::Utf16 && Charset::fromUtf16(bytes, m_decoded))
+            m_text = m_decoded;
+    }
+    Source(const Source&) = delete;
+    Source& operator=(const Source&) = delete;
+
+    std::string_view text() const { return m_text; }
+
+    void decode(std::vector<std::string>& cells, std::size_t count)
+    {
+        for (std::size_t i = 0; i < count; ++i) {
+            std::string& cell = cells[i];
+            if (m_cp932) {
+                if (Utf8::isAscii(cell))
+                    continue;
+                Cp932::toUtf8(cell, m_scratch);
+                cell.swap(m_scratch);
+            } else if (!Utf8::isValid(cell)) {
+                cell = Utf8::sanitize(cell);
+            }
+        }
+    }
+
+    // The next record in UTF-8, as CsvTokenizer::next.
+    bool next(CsvTokenizer& tokens, std::vector<std::string>& cells, std::size_t& count)
+    {
+        if (!tokens.next(cells, count))
+            return false;
+        decode(cells, count);
+        return true;
+    }
+
+private:
+    std::string m_decoded;
+    std::string_view m_text;
+    bool m_cp932;
+    std::string m_scratch;
+};
+
 } // namespace
 
 ForeignCsv::Encoding ForeignCsv::detectEncoding(std::string_view bytes)
@@ -330,24 +383,46 @@ ForeignCsv::Plan ForeignCsv::guessPlan(std::string_view bytes, Encoding encoding
     Plan plan;
     plan.targetGroup = targetGroup;
     plan.encoding = encoding;
-    const std::string text = decode(bytes, plan.encoding);
-    plan.delimiter = detectDelimiter(text);
-    Table first = parse(text, plan.delimiter, kGuessRows);
+    {
+        // The first line decides; the bytes of the other characters do not matter here.
+        const Source source(bytes, encoding);
+        plan.delimiter = detectDelimiter(source.text());
+    }
+    Table first = rows(bytes, encoding, plan.delimiter, kGuessRows);
     if (first.rows.empty())
         return plan;
     plan.hasHeader = CsvHeaderGuess::looksLikeHeader(first.rows.front());
     if (plan.hasHeader) {
         plan.columns = CsvHeaderGuess::guessAll(first.rows.front());
+    } else if (CsvHeaderGuess::looksLikeWideHeader(first.rows)) {
+        // Names we do not know: the columns go by what the rows below hold.
+        plan.hasHeader = true;
+        first.rows.erase(first.rows.begin());
+        plan.columns = CsvHeaderGuess::guessFromContent(first.rows);
     } else {
         plan.columns = CsvHeaderGuess::guessFromContent(first.rows);
     }
     return plan;
 }
 
+ForeignCsv::Table ForeignCsv::rows(std::string_view bytes, Encoding encoding, char delimiter,
+                                   std::size_t maxRows)
+{
+    Table table;
+    Source source(bytes, encoding);
+    CsvTokenizer tokens(source.text(), delimiter);
+    std::vector<std::string> cells;
+    std::size_t count = 0;
+    while (table.rows.size() < maxRows && source.next(tokens, cells, count)) {
+        table.rows.emplace_back(cells.begin(), cells.begin() + long(count));
+        table.lines.push_back(tokens.line());
+    }
+    return table;
+}
+
 ForeignCsv::Table ForeignCsv::preview(std::string_view bytes, const Plan& plan, std::size_t maxRows)
 {
-    const std::string text = decode(bytes, plan.encoding);
-    Table table = parse(text, plan.delimiter, maxRows + (plan.hasHeader ? 1 : 0));
+    Table table = rows(bytes, plan.encoding, plan.delimiter, maxRows + (plan.hasHeader ? 1 : 0));
     if (plan.hasHeader && !table.rows.empty()) {
         table.rows.erase(table.rows.begin());
         table.lines.erase(table.lines.begin());
@@ -356,20 +431,23 @@ ForeignCsv::Table ForeignCsv::preview(std::string_view bytes, const Plan& plan, 
 }
 
 ImportResult ForeignCsv::apply(std::string_view bytes, const Plan& plan,
-                               const std::vector<std::string>& knownGroups, std::size_t maxRows)
+                               const std::vector<std::string>& knownGroups, std::size_t maxRows,
+                               const CsvFile::Progress& progress)
 {
     ImportResult result;
-    const std::string text = decode(bytes, plan.encoding);
-    CsvTokenizer tokens(text, plan.delimiter);
+    Source source(bytes, plan.encoding);
+    CsvTokenizer tokens(source.text(), plan.delimiter);
     std::vector<std::string> cells;
     std::size_t count = 0;
     std::vector<std::string> header;
-    if (plan.hasHeader && tokens.next(cells, count))
+    if (plan.hasHeader && source.next(tokens, cells, count))
         header.assign(cells.begin(), cells.begin() + long(count));
     ContactBuilder builder;
     std::size_t rows = 0;
-    while (rows < maxRows && tokens.next(cells, count)) {
+    while (rows < maxRows && source.next(tokens, cells, count)) {
         ++rows;
+        if (progress && rows % kProgressRows == 0)
+            progress(rows, tokens.position(), source.text().size());
         if (allEmpty(cells, count))
             continue;
         fillRow(builder, cells, count, plan, header);
@@ -409,7 +487,7 @@ bool ForeignCsv::isOwnFormat(std::string_view bytes)
     const ImportResult first = CsvFile::ImportText(head);
     if (first.records.size() <= first.refused.size())
         return false;
-    const Table top = parse(Cp932::toUtf8(head), ',', 1);
+    const Table top = parse(Cp932::toUtf8(head), ',', kOwnFormatLines);
     if (top.rows.empty())
         return true;
     // A header names nearly every column; a contact of ours leaves many fields empty, and one
@@ -417,5 +495,7 @@ bool ForeignCsv::isOwnFormat(std::string_view bytes)
     const std::vector<std::string>& row = top.rows.front();
     const auto filled = std::size_t(
         std::count_if(row.begin(), row.end(), [](const std::string& c) { return !c.empty(); }));
-    return filled * 2 < row.size() || !CsvHeaderGuess::looksLikeHeader(row);
+    if (filled * 2 < row.size())
+        return true;
+    return !CsvHeaderGuess::looksLikeHeader(row) && !CsvHeaderGuess::looksLikeWideHeader(top.rows);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CsvColumn.h"
+#include "CsvFile.h"
 #include "model/exchange/ImportResult.h"
 
 #include <cstddef>
@@ -62,6 +63,10 @@ public:
     static char detectDelimiter(std::string_view utf8);
     // The rows of the text (UTF-8) with their line numbers; at most maxRows of them.
     static Table parse(std::string_view utf8, char delimiter, std::size_t maxRows = SIZE_MAX);
+    // The same for the file's bytes in their encoding: only what the rows take is read, so the
+    // first rows of a large file come at once.
+    static Table rows(std::string_view bytes, Encoding encoding, char delimiter,
+                      std::size_t maxRows);
 
     // Everything guessed at once: encoding, delimiter, whether the first row is a header, and
     // the columns' targets (from the header, else from the first rows' contents).
@@ -76,9 +81,11 @@ public:
     // whose cells are all empty are skipped; a row with nothing to import is refused with its
     // line number. Text is converted to CP932 (characters it cannot hold become 〓 and are
     // listed) and cut to the slots (listed). knownGroups is CP932.
+    // Progress comes every thousand rows.
     static ImportResult apply(std::string_view bytes, const Plan& plan,
                               const std::vector<std::string>& knownGroups,
-                              std::size_t maxRows = SIZE_MAX);
+                              std::size_t maxRows = SIZE_MAX,
+                              const CsvFile::Progress& progress = {});
 
     // True for this program's own format, which imports at once without a preview: CP932 (or
     // plain ASCII), no byte-order mark, no header, most of the first lines with sixteen or more
