@@ -140,6 +140,13 @@ void CVOK_AddressDoc::loadCompanion()
             groups.append(name);
     }
     const QStringList stored = GroupStore::load();
+    QStringList unknownHere;
+    for (const QString& name : groups) {
+        if (!stored.contains(name))
+            unknownHere << name;
+    }
+    if (!unknownHere.isEmpty()) // a book brought from another profile: its groups join ours
+        GroupStore::addAll(unknownHere);
     bool groupsMoved = false;
     for (const QString& name : stored) {
         if (!groups.contains(name)) {
@@ -566,6 +573,8 @@ QStringList CVOK_AddressDoc::CreateGroups(const QStringList& names,
     std::unordered_set<std::string> taken;
     for (const QString& stored : GroupStore::load())
         taken.insert(GroupStore::matchKey(stored));
+    for (const QString& known : m_userGroups) // the book's own, which this profile may lack
+        taken.insert(GroupStore::matchKey(known));
     auto change = std::make_unique<BookChange>();
     for (const QString& name : names) {
         if (!name.isEmpty() && taken.insert(GroupStore::matchKey(name)).second)
