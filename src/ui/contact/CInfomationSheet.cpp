@@ -8,6 +8,7 @@
 #include "ui/common/MessageBox.h"
 #include "ui/common/SheetHeader.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QPushButton>
@@ -86,6 +87,14 @@ void CInfomationSheet::showEvent(QShowEvent* event)
     }
 }
 
+void CInfomationSheet::closeEvent(QCloseEvent* event)
+{
+    // The window manager's close button is the user's; a close() of the program's is its end.
+    if (!event->spontaneous())
+        m_closedFromOutside = true;
+    QDialog::closeEvent(event);
+}
+
 bool CInfomationSheet::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == windowHandle() && event->type() == QEvent::Expose &&
@@ -155,6 +164,16 @@ void CInfomationSheet::StoreRecord(AddressRecord& record) const
         p.m_strMobilePhone, p.m_strFax, p.m_strMemo, o.m_strCompany, o.m_strOfficeEmail,
         o.m_strOfficePostalCode, o.m_strOfficeAddress, o.m_strOfficePhone, o.m_strOfficeFax,
         o.m_strOfficeMemo, group});
+}
+
+void CInfomationSheet::StoreDraft(AddressRecord& record)
+{
+    // Before the sheet was first shown its controls hold nothing yet; the members hold it all.
+    if (m_initialised) {
+        m_privatePage->StoreDraft();
+        m_officePage->StoreDraft();
+    }
+    StoreRecord(record);
 }
 
 void CInfomationSheet::OnOK()
