@@ -186,8 +186,6 @@ bool SingleInstance::acquire()
         server = holderServerPath();
     }
     QLocalSocket socket;
-    if (!InstanceRequest::connect(socket, serverPath(), startingWaitMs)) {
-
     if (server.isEmpty() ||
         !InstanceRequest::connect(socket, server,
                                   std::max(int(startingWaitMs - waited.elapsed()), 1))) {

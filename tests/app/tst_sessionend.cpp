@@ -4,6 +4,7 @@
 
 #include "app/CAddressApp.h"
 #include "app/CMainFrame.h"
+#include "app/TrayIcon.h"
 #include "core/DataLocation.h"
 #include "model/book/AddressRecord.h"
 #include "model/book/RecordList.h"
@@ -78,6 +79,9 @@ class TestSessionEnd : public QObject
     MessageBoxGuard m_boxes;
 
 private slots:
+    // A desktop with a tray: the first start does not stop to explain closing.
+    void initTestCase() { TrayIcon::setAvailableForTesting(true); }
+
     void init()
     {
         QFile::remove(RegistryKey::storePath());

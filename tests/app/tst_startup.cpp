@@ -134,6 +134,7 @@ public:
 private:
     QTemporaryFile m_file;
     int m_saved = -1;
+};
 
 // The server a copy working on the book listens on, as the lock beside the book names it.
 QString serverOf(const QString& book)
