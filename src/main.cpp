@@ -45,5 +45,6 @@ int main(int argc, char* argv[])
     CAddressApp vok;
     if (!vok.InitInstance(QApplication::arguments()))
         return vok.exitCode();
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    return status != 0 ? status : vok.runExitCode();
 }

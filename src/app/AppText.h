@@ -30,6 +30,45 @@ inline const QString CompanionSetAside = QStringLiteral(
     "どの管理情報のものか決められませんでした。誤った相手に付けないよう、%2 に保管しています。"
     "必要なら管理情報を開いて入力し直して下さい。");
 inline const QString CompanionSetAsideMore = QStringLiteral("  ほか%1件");
+// %1: the file, %2: why (one of the Reason texts).
+inline const QString LoadUnreadable = QStringLiteral(
+    "アドレスデータ %1 を読み込めません（%2）。\n"
+    "このファイルは書き換えずに残し、管理情報の追加や変更はできないようにします。"
+    "ファイルを直してから「再読み込み」を押すか、VOK_Address を起動し直して下さい。");
+// The bar over the window while the book could not be read; %1: the file, %2: why.
+inline const QString ReadOnlyBar =
+    QStringLiteral("アドレスデータ %1 を読み込めないため（%2）、保存できません。"
+                   "管理情報の追加や変更はできません。");
+inline const QString ReadOnlyRetry = QStringLiteral("再読み込み(&R)");
+// %1: the file, %2: how many records, %3: the backup's file name.
+inline const QString LoadNotABook = QStringLiteral(
+    "アドレスデータ %1 は管理情報のファイルに見えません（%2 件とも管理情報の形をしていません）。"
+    "中身は表示しません。元のファイルは %3 として残します。管理者に連絡して下さい。");
+// %1: odd records, %2: all records, %3: the backup's file name.
+inline const QString LoadOddRecords = QStringLiteral(
+    "アドレスデータの %2 件のうち %1 件が管理情報の形をしていません。ファイルが壊れている"
+    "おそれがあります。読み込んだものをすべて表示します。元のファイルは %3 として残します。"
+    "管理者に連絡して下さい。");
+// %1: the file, %2: why.
+inline const QString ReadingsUnreadable =
+    QStringLiteral("フリガナのファイル %1 を読み込めません（%2）。\nこのファイルは書き換えずに"
+                   "残します。今回入力したフリガナは保存されません。");
+// %1: the lock file, %2: why.
+inline const QString LockRefused =
+    QStringLiteral("アドレスデータの場所にロックファイル %1 を作れません（%2）。\n"
+                   "同時に起動した VOK_Address どうしがデータを上書きしないよう、起動を中止します。"
+                   "フォルダーの権限を確かめて下さい。");
+inline const QString ReasonNoPermission = QStringLiteral("アクセスの権限がありません");
+inline const QString ReasonFolder = QStringLiteral("ファイルではなくフォルダーです");
+inline const QString ReasonNotAFile =
+    QStringLiteral("通常のファイルではありません（FIFO やデバイスなど）");
+inline const QString ReasonFileForFolder =
+    QStringLiteral("フォルダーのあるべき場所にファイルがあります");
+inline const QString ReasonReadOnly = QStringLiteral("書き込みのできない場所です");
+inline const QString ReasonNoLocks = QStringLiteral("この場所ではファイルをロックできません");
+inline const QString ReasonDisk = QStringLiteral("ディスクの読み書きでエラーが起きました");
+inline const QString ReasonFull = QStringLiteral("ディスクに空きがありません");
+inline const QString ReasonTooLarge = QStringLiteral("ファイルが大きすぎます");
 inline const QString NoAnswer = QStringLiteral(
     "VOK_Address は既に起動していますが、応答がありません。起動中の VOK_Address を終了させてから、"
     "もう一度起動して下さい。");

@@ -2,13 +2,16 @@
 
 #include "AppText.h"
 #include "CMainFrame.h"
+#include "FileProblem.h"
 #include "ImportMode.h"
 #include "SessionEnd.h"
 #include "SingleInstance.h"
 #include "TerminationSignals.h"
+#include "core/DataLocation.h"
 #include "ui/common/MessageBox.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QLibraryInfo>
 #include <QTimer>
 #include <QTranslator>
@@ -23,6 +26,12 @@ CAddressApp::~CAddressApp()
     m_frame.reset();
     m_signals.reset();
     m_instance.reset();
+    MessageBox::setUnattended(false);
+}
+
+int CAddressApp::runExitCode() const
+{
+    return m_frame && m_frame->finalSaveFailed() ? 1 : 0;
 }
 
 bool CAddressApp::InstallQtTranslations()
@@ -48,16 +57,22 @@ bool CAddressApp::isStartupCommandLine(const QStringList& arguments)
     return rest.startsWith(QStringLiteral("/Startup"), Qt::CaseSensitive);
 }
 
-bool CAddressApp::InitInstance(const QStringList& arguments, const QString& instanceName)
+bool CAddressApp::InitInstance(const QStringList& arguments)
 {
-    m_instance = std::make_unique<SingleInstance>(
-        instanceName.isEmpty() ? SingleInstance::defaultName() : instanceName);
+    m_instance = std::make_unique<SingleInstance>(DataLocation::addressFilePath());
     if (!m_instance->acquire()) {
         // The running copy shows itself; one that never answers is named, not kept silent.
-        if (m_instance->outcome() == SingleInstance::NoAnswer) {
+        // Without a lock two copies could each save their own book over the other's.
+        QString text;
+        if (m_instance->outcome() == SingleInstance::NoAnswer)
+            text = AppText::NoAnswer;
+        else if (m_instance->outcome() == SingleInstance::Refused)
+            text = AppText::LockRefused.arg(QDir::toNativeSeparators(m_instance->lockPath()),
+                                            FileProblem::reason(m_instance->error()));
+        if (!text.isEmpty()) {
             m_exitCode = 1;
-            std::fprintf(stderr, "%s\n", AppText::NoAnswer.toLocal8Bit().constData());
-            MessageBox::information(nullptr, AppText::NoAnswer);
+            std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+            MessageBox::information(nullptr, text);
         }
         return false;
     }
@@ -85,5 +100,6 @@ bool CAddressApp::InitInstance(const QStringList& arguments, const QString& inst
     m_instance->setRequestHandler(
         [frame](const QByteArray& line) { return ImportMode::answer(*frame, line); });
     m_instance->listen();
+    frame->OfferDraftsWhenShown();
     return true;
 }

@@ -8,8 +8,8 @@ class SessionEnd;
 class SingleInstance;
 class TerminationSignals;
 
-// Start-up: one copy per user, the frame, the window shown or kept hidden, the mark for later
-// starts.
+// Start-up: one copy per address book, the frame, the window shown or kept hidden, the mark for
+// later starts.
 class CAddressApp
 {
 public:
@@ -17,10 +17,13 @@ public:
     ~CAddressApp();
 
     // Returns false when the program should end at once (the caller returns exitCode()).
-    // A running copy that does not answer is reported on stderr and in a message box.
-    // instanceName names the single-instance lock and server; empty: the executable's base name.
-    bool InitInstance(const QStringList& arguments, const QString& instanceName = {});
+    // A running copy that does not answer, and a book beside which no lock can be made, are
+    // reported on stderr and in a message box.
+    bool InitInstance(const QStringList& arguments);
     int exitCode() const { return m_exitCode; }
+    // The status of a run that ended: 1 when the book could not be written on the way out, for
+    // the session or the script that ended the program.
+    int runExitCode() const;
     CMainFrame* mainFrame() const { return m_frame.get(); }
     SingleInstance* instance() const { return m_instance.get(); }
 

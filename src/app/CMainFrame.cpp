@@ -1,6 +1,7 @@
 #include "CMainFrame.h"
 
 #include "AppText.h"
+#include "FileProblem.h"
 #include "MainMenus.h"
 #include "MainStatusBar.h"
 #include "NormalPlacement.h"
@@ -34,17 +35,24 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileInfo>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTextEdit>
 #include <QThread>
 #include <QTimer>
 #include <QToolBar>
+#include <QVBoxLayout>
 
 CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
 {
@@ -54,7 +62,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
     m_commands = new CommandTable(this);
 
     // The panes first, then the title, the icon, the placement and the options.
-    m_splitter = new QSplitter(Qt::Horizontal, this);
+    m_splitter = new QSplitter(Qt::Horizontal);
     m_splitter->setChildrenCollapsible(false);
     m_tree = new CGroupTree(&m_doc, m_commands, m_splitter);
     m_list = new CAddressList(&m_doc, m_commands, m_splitter);
@@ -63,7 +71,15 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
     m_splitter->setStretchFactor(0, 0);
     m_splitter->setStretchFactor(1, 1);
     m_splitter->setSizes({200, 560});
-    setCentralWidget(m_splitter);
+    // The bar that says the book cannot be saved sits over the panes, hidden until needed.
+    auto* central = new QWidget(this);
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    createReadOnlyBar();
+    column->addWidget(m_readOnlyBar);
+    column->addWidget(m_splitter, 1);
+    setCentralWidget(central);
     setWindowTitle(AppText::Title);
     connectPanes();
 
@@ -137,13 +153,13 @@ void CMainFrame::createCommands()
         return m_commands->add(
             id, [this, handler] { (this->*handler)(); }, r);
     };
-    add(ID_NEW_CONTACT, &CMainFrame::OnNewContact, &CMainFrame::NoDialogOpen);
+    add(ID_NEW_CONTACT, &CMainFrame::OnNewContact, &CMainFrame::OnUpdateNewContact);
     add(ID_EDIT_CONTACT, &CMainFrame::OnEditContact, &CMainFrame::OnUpdateEditContact);
     add(ID_DELETE, &CMainFrame::OnDelete, &CMainFrame::OnUpdateDelete);
     add(ID_COPY_MAIL, &CMainFrame::OnCopyMailAddresses, &CMainFrame::OnUpdateCopyMailAddresses);
-    add(ID_IMPORT, &CMainFrame::OnImport, nullptr);
+    add(ID_IMPORT, &CMainFrame::OnImport, &CMainFrame::BookWritable);
     add(ID_EXPORT, &CMainFrame::OnExport, &CMainFrame::OnUpdateExport);
-    add(ID_CREATE_GROUP, &CMainFrame::OnCreateGroup, nullptr);
+    add(ID_CREATE_GROUP, &CMainFrame::OnCreateGroup, &CMainFrame::BookWritable);
     add(ID_COPY_PERSONAL_INFO, &CMainFrame::OnCopyPersonalInfo, &CMainFrame::OnUpdateCopyInfo);
     add(ID_COPY_OFFICE_INFO, &CMainFrame::OnCopyOfficeInfo, &CMainFrame::OnUpdateCopyInfo);
     add(ID_DELETE_GROUP, &CMainFrame::OnDeleteGroup, &CMainFrame::OnUpdateGroupCommand);
@@ -228,14 +244,26 @@ bool CMainFrame::TreeHasFocus() const
     return commandFocus() == m_tree;
 }
 
+bool CMainFrame::BookWritable() const
+{
+    return !m_doc.loadFailed();
+}
+
+bool CMainFrame::OnUpdateNewContact() const
+{
+    return NoDialogOpen() && BookWritable();
+}
+
 bool CMainFrame::OnUpdateEditContact() const
 {
-    return ListHasFocus() && m_list->GetSelectedCount() == 1 &&
+    return BookWritable() && ListHasFocus() && m_list->GetSelectedCount() == 1 &&
            m_list->GetFocusedSelectedRow() >= 0;
 }
 
 bool CMainFrame::OnUpdateDelete() const
 {
+    if (!BookWritable())
+        return false;
     if (ListHasFocus())
         return m_list->GetSelectedCount() >= 1;
     if (TreeHasFocus())
@@ -266,7 +294,7 @@ bool CMainFrame::OnUpdateExport() const
 
 bool CMainFrame::OnUpdateGroupCommand() const
 {
-    return !ListHasFocus() && m_tree->IsCurrentUserGroup();
+    return BookWritable() && !ListHasFocus() && m_tree->IsCurrentUserGroup();
 }
 
 bool CMainFrame::OnUpdateAppExit() const
@@ -291,12 +319,12 @@ bool CMainFrame::textFieldHasFocus() const
 
 bool CMainFrame::OnUpdateEditUndo() const
 {
-    return m_doc.canUndo() && !textFieldHasFocus();
+    return BookWritable() && m_doc.canUndo() && !textFieldHasFocus();
 }
 
 bool CMainFrame::OnUpdateEditRedo() const
 {
-    return m_doc.canRedo() && !textFieldHasFocus();
+    return BookWritable() && m_doc.canRedo() && !textFieldHasFocus();
 }
 
 bool CMainFrame::OnUpdateNewMail() const
@@ -446,12 +474,21 @@ void CMainFrame::OnAppExit()
 
 void CMainFrame::RequestExit()
 {
-    // A signal may arrive while a dialog runs its own event loop: close the dialog, let its
+    // Nobody is there to click: from here on no message box waits (their texts go to standard
+    // error), and what an open contact sheet holds is kept as a draft for the next start.
+    if (!m_endRequested) {
+        m_endRequested = true;
+        MessageBox::setUnattended(true);
+        ContactEditor::KeepOpenDrafts(true);
+    }
+    // A signal may arrive while a dialog or a menu runs its own event loop: close it, let its
     // loop unwind, then exit from the top level. Long work (an import) ends first, whole.
     if (LongWork::running()) {
         QTimer::singleShot(50, this, &CMainFrame::RequestExit);
         return;
     }
+    if (QWidget* popup = QApplication::activePopupWidget())
+        popup->close();
     if (QWidget* modal = QApplication::activeModalWidget())
         modal->close();
     if (QApplication::activeModalWidget() || QThread::currentThread()->loopLevel() > 1) {
@@ -525,17 +562,35 @@ void CMainFrame::ReadOptions()
 
 bool CMainFrame::LoadAddressFile()
 {
-    if (!m_doc.LoadAddressFile()) {
-        MessageBox::information(this, AppText::LoadFailed);
+    const bool loaded = m_doc.LoadAddressFile();
+    const QString file = QDir::toNativeSeparators(m_doc.addressFilePath());
+    m_readOnlyBar->setVisible(!loaded);
+    if (!loaded) {
+        const QString reason = FileProblem::reason(m_doc.loadError());
+        m_readOnlyText->setText(AppText::ReadOnlyBar.arg(file, reason));
+        MessageBox::information(this, AppText::LoadUnreadable.arg(file, reason));
         return false;
     }
     if (m_doc.loadDamaged()) {
-        QString text = AppText::LoadDamaged.arg(QFileInfo(m_doc.backupFilePath()).fileName());
+        const QString backup = QFileInfo(m_doc.backupFilePath()).fileName();
+        QString text;
+        if (m_doc.notAnAddressBook())
+            text = AppText::LoadNotABook.arg(file).arg(m_doc.fileRecords()).arg(backup);
+        else if (m_doc.oddRecords() != 0)
+            text = AppText::LoadOddRecords.arg(m_doc.oddRecords())
+                       .arg(m_doc.fileRecords())
+                       .arg(backup);
+        else
+            text = AppText::LoadDamaged.arg(backup);
         if (QFileInfo::exists(m_doc.backupFilePath()))
             text += AppText::LoadDamagedOlderBackup.arg(
                 QFileInfo(m_doc.olderBackupFilePath()).fileName());
         MessageBox::information(this, text);
     }
+    if (m_doc.readingsUnreadable())
+        MessageBox::information(this, AppText::ReadingsUnreadable.arg(
+                                          QDir::toNativeSeparators(m_doc.readingsFilePath()),
+                                          FileProblem::reason(m_doc.readingsError())));
     reportCompanion();
     return true;
 }
@@ -559,6 +614,57 @@ void CMainFrame::reportCompanion()
     if (load.setAside.size() > shown)
         text += QLatin1Char('\n') + AppText::CompanionSetAsideMore.arg(load.setAside.size() - shown);
     MessageBox::information(this, text);
+}
+
+void CMainFrame::createReadOnlyBar()
+{
+    m_readOnlyBar = new QFrame;
+    m_readOnlyBar->setObjectName(QStringLiteral("ReadOnlyBar"));
+    m_readOnlyBar->setAutoFillBackground(true);
+    QPalette palette = m_readOnlyBar->palette();
+    palette.setColor(QPalette::Window, QColor(0xff, 0xf0, 0xb3));
+    palette.setColor(QPalette::WindowText, Qt::black);
+    m_readOnlyBar->setPalette(palette);
+    auto* row = new QHBoxLayout(m_readOnlyBar);
+    auto* icon = new QLabel;
+    icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(24, 24));
+    m_readOnlyText = new QLabel;
+    m_readOnlyText->setWordWrap(true);
+    m_readOnlyText->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* retry = new QPushButton(AppText::ReadOnlyRetry);
+    retry->setObjectName(QStringLiteral("ReadOnlyRetry"));
+    connect(retry, &QPushButton::clicked, this, &CMainFrame::RetryLoad);
+    row->addWidget(icon);
+    row->addWidget(m_readOnlyText, 1);
+    row->addWidget(retry);
+    m_readOnlyBar->setVisible(false);
+}
+
+void CMainFrame::RetryLoad()
+{
+    if (BookWritable())
+        return;
+    // What a read that broke off gave goes first: the book is read again from its start.
+    m_doc.DeleteAllRecords();
+    LoadAddressFile();
+    m_list->ShowGroup(m_tree->GetCurrentGroupName());
+    m_commands->refresh();
+}
+
+void CMainFrame::OfferDraftsWhenShown()
+{
+    m_offerDrafts = true;
+    if (isVisible())
+        QTimer::singleShot(0, this, &CMainFrame::offerDrafts);
+}
+
+void CMainFrame::offerDrafts()
+{
+    // Once per run, and only into a book that can take them.
+    if (!m_offerDrafts || m_exiting || m_endRequested || !BookWritable())
+        return;
+    m_offerDrafts = false;
+    ContactEditor::OfferDrafts(this, m_doc);
 }
 
 void CMainFrame::createAutoSave()
@@ -635,7 +741,7 @@ void CMainFrame::shutDown()
     // Running checks give up first: no result may arrive while the frame goes.
     if (m_mailCheck)
         m_mailCheck->shutdown();
-    SaveAddressFile();
+    m_finalSaveFailed = !SaveAddressFile();
     m_tray->DeleteTrayIcon();
     m_list->DeleteAllRows(); // its rows point at the records
     m_doc.DeleteAllRecords();
@@ -667,6 +773,8 @@ void CMainFrame::ShowMainWindow(const QByteArray& activationToken)
         return;
     }
     activateWindow();
+    if (m_offerDrafts)
+        QTimer::singleShot(0, this, &CMainFrame::offerDrafts);
     // A dialog the user left open comes forward with the window; the window manager may have
     // iconified it with the window.
     if (modal->isMinimized())

@@ -41,10 +41,20 @@ public:
     AutoSave* autoSave() const { return m_autoSave.get(); }
 
     // The data file, with the failures shown in a message box. An existing file that could
-    // not be read is never overwritten during this run. Saving writes at once what changed
-    // since the last save (changes are saved in the background anyway, shortly after).
+    // not be read is never overwritten during this run: the window shows a bar that says so,
+    // offers to read it again, and takes no changes meanwhile. Saving writes at once what
+    // changed since the last save (changes are saved in the background anyway, shortly after).
     bool LoadAddressFile();
     bool SaveAddressFile();
+    // The bar's button: reads the book again, once the user has set the file right.
+    void RetryLoad();
+    QWidget* readOnlyBar() const { return m_readOnlyBar; }
+    // Changes to the book can be saved (it was read, or there was none yet).
+    bool BookWritable() const;
+
+    // Contacts an earlier run was typing when it ended, offered once the window shows: at once
+    // when it is shown, else when it is first brought forward.
+    void OfferDraftsWhenShown();
 
     // Options read when the frame is created and refreshed by the options sheet.
     bool m_bNewmail = false;
@@ -100,6 +110,7 @@ public:
     bool OnUpdatePrintAddresses() const;
     bool OnUpdateEditUndo() const;
     bool OnUpdateEditRedo() const;
+    bool OnUpdateNewContact() const;
 
     // Starts the desktop's default mail program; a desktop without one is reported.
     void LaunchMailClient();
@@ -125,6 +136,8 @@ public:
     bool hasTray() const;
 
     bool isExiting() const { return m_exiting; }
+    // The book could not be written on the way out.
+    bool finalSaveFailed() const { return m_finalSaveFailed; }
 
 signals:
     // The exit command has done its work: the program may end.
@@ -146,6 +159,8 @@ private:
     void reportCompanion();
     void showMailCountInTitle(int count);
     bool textFieldHasFocus() const;
+    void createReadOnlyBar();
+    void offerDrafts();
 
     CVOK_AddressDoc m_doc;
     std::unique_ptr<AutoSave> m_autoSave; // goes before the book it saves
@@ -162,6 +177,11 @@ private:
     QPointer<QWidget> m_paneFocus;
     NormalPlacement* m_placement = nullptr;
     std::unique_ptr<MainStatusBar> m_statusBar;
+    QWidget* m_readOnlyBar = nullptr;
+    QLabel* m_readOnlyText = nullptr;
     bool m_exiting = false;
     bool m_shutDown = false;
+    bool m_endRequested = false;
+    bool m_finalSaveFailed = false;
+    bool m_offerDrafts = false;
 };

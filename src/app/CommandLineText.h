@@ -105,6 +105,13 @@ inline const QString ImportNoAnswer =
     QStringLiteral("起動中のVOK_Addressが応答しません / the running VOK_Address does not answer\n");
 inline const QString ImportEnding =
     QStringLiteral("起動中のVOK_Addressは終了するところです / the running VOK_Address is ending\n");
+// %1: the lock file, %2: why.
+inline const QString LockRefused =
+    QStringLiteral("アドレスデータの場所にロックファイルを作れません / cannot lock the address "
+                   "book: %1: %2\n");
+inline const QString ExportOntoBook =
+    QStringLiteral("アドレスデータやそのバックアップには書き出せません / will not export onto the "
+                   "address book or its own files: %1\n");
 inline const QString ImportNotSaved =
     QStringLiteral("アドレスデータを保存できません / cannot save the address book: %1\n");
 

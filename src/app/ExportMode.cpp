@@ -41,6 +41,10 @@ Result run(const QStringList& options)
                      CommandLineText::MissingFile);
     if (!fault.isEmpty())
         return failure(fault);
+    // Writing onto the book, or a file of its own, would replace it with the export.
+    const QString bookPath = DataLocation::addressFilePath();
+    if (DataLocation::isBookFile(bookPath, parsed.file))
+        return failure(CommandLineText::ExportOntoBook.arg(parsed.file));
     std::optional<ExportFormat::Format> format;
     if (const std::optional<QString> name = parsed.value(QStringLiteral("--format"))) {
         format = ExportFormat::fromName(name->toStdString());
@@ -60,7 +64,6 @@ Result run(const QStringList& options)
 
     // The saved book streams from its file to the export, one contact at a time: a large book
     // is never whole in memory, and the running copy's files are only read.
-    const QString bookPath = DataLocation::addressFilePath();
     ReadingStore readings;
     readings.Load(encoded(DataLocation::readingsFilePath(bookPath)));
     const auto inGroup = [&](const AddressRecord& record) {
@@ -103,11 +106,11 @@ Result run(const QStringList& options)
         },
         [&readings](const AddressRecord& record) {
             return std::string(readings.reading(record.name()));
-        });
-    if (reader.status() == AddressFile::Status::ReadError) {
-        QFile::remove(parsed.file); // a part of the book is no export of it
+        },
+        // A part of the book is no export of it: the file that stood there stays.
+        [&reader] { return reader.status() != AddressFile::Status::ReadError; });
+    if (reader.status() == AddressFile::Status::ReadError)
         return failure(CommandLineText::BookUnreadable.arg(bookPath));
-    }
     if (status != FileIo::WriteStatus::Ok)
         return failure(CommandLineText::ExportFailed.arg(parsed.file));
     return {0, CommandLineText::ExportDone.arg(parsed.file, QString::number(written)).toUtf8(), {}};

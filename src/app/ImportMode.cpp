@@ -7,10 +7,12 @@
 #include "SingleInstance.h"
 #include "core/BookImport.h"
 #include "core/CVOK_AddressDoc.h"
+#include "core/DataLocation.h"
 #include "core/Text.h"
 #include "model/storage/AddressFile.h"
 
 #include <QFileInfo>
+#include <cstring>
 
 namespace {
 
@@ -97,17 +99,23 @@ Result run(const QStringList& options)
         parsed.value(QStringLiteral("--group")).value_or(QString())};
 
     // The lock keeps a copy from starting with the old book while the file is being imported.
-    SingleInstance instance(SingleInstance::defaultName());
+    const QString bookPath = DataLocation::addressFilePath();
+    SingleInstance instance(bookPath);
     if (!instance.tryLock()) {
+        if (instance.outcome() == SingleInstance::Refused)
+            return failure(CommandLineText::LockRefused.arg(
+                instance.lockPath(), QString::fromLocal8Bit(std::strerror(instance.error()))));
+        const QString server = instance.holderServerPath();
         const std::optional<QByteArray> answer =
-            InstanceRequest::ask(instance.serverPath(), InstanceRequest::importLine(request),
-                                 kConnectWaitMs, kAnswerWaitMs);
+            server.isEmpty() ? std::nullopt
+                             : InstanceRequest::ask(server, InstanceRequest::importLine(request),
+                                                    kConnectWaitMs, kAnswerWaitMs);
         const std::optional<Result> result =
             answer ? InstanceRequest::parseAnswer(*answer) : std::nullopt;
         return result ? *result : failure(CommandLineText::ImportNoAnswer);
     }
     CVOK_AddressDoc book;
-    if (!book.LoadAddressFile())
+    if (!book.LoadAddressFile(bookPath))
         return failure(CommandLineText::BookUnreadable.arg(book.addressFilePath()));
     Result result = importInto(book, request.path, request.group);
     if (result.status == 0 && !book.SaveAddressFile()) {

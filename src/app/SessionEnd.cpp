@@ -4,6 +4,7 @@
 #include "core/AutoSave.h"
 #include "resource.h"
 #include "ui/common/CommandTable.h"
+#include "ui/contact/ContactEditor.h"
 
 #include <QGuiApplication>
 #include <QSessionManager>
@@ -13,6 +14,7 @@ namespace {
 
 extern "C" void saveAtExit()
 {
+    ContactEditor::KeepOpenDrafts(true);
     AutoSave::SaveAllNow();
 }
 
@@ -30,7 +32,9 @@ SessionEnd::SessionEnd(CMainFrame* frame, QObject* parent) : QObject(parent), m_
 void SessionEnd::onCommitData(QSessionManager& manager)
 {
     // No question to the user: the book is simply written, so the session may end any time.
+    // An open contact sheet stays open; what it holds is kept too, in case the session ends.
     Q_UNUSED(manager);
+    ContactEditor::KeepOpenDrafts(false);
     m_frame->SaveAddressFile();
 }
 

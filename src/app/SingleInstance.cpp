@@ -1,21 +1,26 @@
 #include "SingleInstance.h"
 
 #include "InstanceRequest.h"
+#include "core/DataLocation.h"
+#include "model/io/FileIo.h"
+#include "model/io/PrivateDir.h"
 
 #include <QCoreApplication>
-#include <QDir>
+#include <QCryptographicHash>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QLockFile>
 #include <QPointer>
 #include <QStandardPaths>
+#include <QThread>
+
 #include <algorithm>
-
-#include "model/io/PrivateDir.h"
-
+#include <cerrno>
+#include <fcntl.h>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -28,9 +33,9 @@ QString userName()
     return QString::number(::getuid());
 }
 
-// A folder only this user can enter. Without one from the session, a folder of our own under
-// the user's cache: a name in a shared folder such as /tmp could be taken by someone else
-// first, who would then hold our lock or listen in our place.
+// A folder only this user can enter, for the server. Without one from the session, a folder of
+// our own under the user's cache: a name in a shared folder such as /tmp could be taken by
+// someone else first, who would then listen in our place.
 QString runtimeDir()
 {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
@@ -55,20 +60,46 @@ constexpr int kConnectWaitMs = 3000;
 // How long a second start waits for a first copy that is still starting.
 int startingWaitMs = 5000;
 
-} // namespace
-
-SingleInstance::SingleInstance(const QString& name, QObject* parent) : QObject(parent)
+// The lock file's text: the holder's process and the server it listens on.
+QByteArray lockText(const QString& serverPath)
 {
-    const QString dir = runtimeDir();
-    if (!dir.isEmpty())
-        m_base = dir + u'/' + name + u'-' + userName();
+    return QByteArray::number(::getpid()) + '\n' + QFile::encodeName(serverPath) + '\n';
 }
 
-SingleInstance::~SingleInstance() = default;
+} // namespace
+
+SingleInstance::SingleInstance(const QString& bookPath, QObject* parent)
+    : QObject(parent), m_lockPath(DataLocation::lockFilePath(bookPath))
+{
+    // One server per book: copies on other books run beside this one.
+    const QString dir = runtimeDir();
+    if (!dir.isEmpty()) {
+        const QByteArray key =
+            QCryptographicHash::hash(QFile::encodeName(m_lockPath), QCryptographicHash::Sha1)
+                .toHex()
+                .left(12);
+        m_serverPath = dir + u'/' + defaultName() + u'-' + userName() + u'-' +
+                       QString::fromLatin1(key) + QStringLiteral(".socket");
+    }
+}
+
+SingleInstance::~SingleInstance()
+{
+    delete m_server;
+    unlock();
+}
+
+void SingleInstance::unlock()
+{
+    if (m_lockFd >= 0)
+        ::close(m_lockFd); // the kernel drops the lock with the last descriptor
+    m_lockFd = -1;
+}
 
 QString SingleInstance::defaultName()
 {
-    return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+    const QString name = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+    return name.isEmpty() ? QStringLiteral("VOK_Address") : name;
 }
 
 void SingleInstance::setStartingWaitForTesting(int ms)
@@ -76,43 +107,88 @@ void SingleInstance::setStartingWaitForTesting(int ms)
     startingWaitMs = ms;
 }
 
-QString SingleInstance::lockPath() const
-{
-    return m_base + QStringLiteral(".lock");
-}
-
-QString SingleInstance::serverPath() const
-{
-    return m_base + QStringLiteral(".socket");
-}
-
 bool SingleInstance::tryLock()
 {
     m_outcome = Acquired;
-    if (m_base.isEmpty())
-        return true; // no private place for a lock: run rather than refuse to start
-    m_lock = std::make_unique<QLockFile>(lockPath());
-    // Never stale by age: a copy may run for weeks. A lock left by a crashed process is still
-    // recognised, since its process no longer exists.
-    m_lock->setStaleLockTime(0);
-    if (m_lock->tryLock(0))
+    m_error = 0;
+    if (m_lockFd >= 0)
         return true;
-    if (m_lock->error() != QLockFile::LockFailedError) {
-        // The lock cannot be made at all (unwritable folder): run rather than refuse to start.
-        m_lock.reset();
-        return true;
+    const QByteArray path = QFile::encodeName(m_lockPath);
+    // The book's folder may not exist before the first save; it is made private like then.
+    errno = 0;
+    if (!PrivateDir::createFor(path.toStdString())) {
+        m_error = errno ? errno : EACCES;
+        m_outcome = Refused;
+        return false;
     }
-    m_lock.reset();
-    return false;
+    const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) {
+        m_error = errno;
+        m_outcome = Refused;
+        return false;
+    }
+    struct stat st
+    {
+    };
+    // A lock file someone else made could keep us out, or name a server of theirs.
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::getuid()) {
+        m_error = EACCES;
+        m_outcome = Refused;
+        ::close(fd);
+        return false;
+    }
+    // flock: the kernel lets go of it when the holder ends in any way, a crash included, so a
+    // lock is never left behind; it holds across NFS as a POSIX lock.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int failed = errno;
+        ::close(fd);
+        if (failed == EWOULDBLOCK)
+            return false; // another copy holds it
+        m_error = failed;
+        m_outcome = Refused;
+        return false;
+    }
+    if ((st.st_mode & 077) != 0)
+        ::fchmod(fd, 0600);
+    const QByteArray text = lockText(m_serverPath);
+    if (::ftruncate(fd, 0) != 0 ||
+        !FileIo::writeAll(fd, text.constData(), std::size_t(text.size()))) {
+        m_error = errno ? errno : EIO;
+        m_outcome = Refused;
+        ::close(fd);
+        return false;
+    }
+    m_lockFd = fd;
+    return true;
+}
+
+QString SingleInstance::holderServerPath() const
+{
+    std::string text;
+    if (FileIo::readFile(QFile::encodeName(m_lockPath).toStdString(), text, 64 * 1024) != 0)
+        return {};
+    const QList<QByteArray> lines = QByteArray::fromStdString(text).split('\n');
+    return lines.size() >= 2 ? QFile::decodeName(lines.at(1)) : QString();
 }
 
 bool SingleInstance::acquire()
 {
     if (tryLock())
         return true;
+    if (m_outcome == Refused)
+        return false;
     // The first copy listens once its window exists: give one that is starting some time.
+    QElapsedTimer waited;
+    waited.start();
+    QString server = holderServerPath();
+    while (server.isEmpty() && waited.elapsed() < startingWaitMs) {
+        QThread::msleep(100); // between its lock and the line that names its server
+        server = holderServerPath();
+    }
     QLocalSocket socket;
-    if (!InstanceRequest::connect(socket, serverPath(), startingWaitMs)) {
+    if (server.isEmpty() ||
+        !InstanceRequest::connect(socket, server,
+                                  std::max(int(startingWaitMs - waited.elapsed()), 1))) {
         m_outcome = NoAnswer;
         return false;
     }
@@ -130,7 +206,7 @@ bool SingleInstance::listen()
 {
     if (m_server)
         return true;
-    if (m_base.isEmpty())
+    if (m_serverPath.isEmpty() || m_lockFd < 0)
         return false;
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);

@@ -159,16 +159,19 @@ bool AutoSave::SaveNow()
     const std::shared_ptr<AddressFileWriter> writer = m_doc->writer();
     if (!writer)
         return false;
+    // The contacts first: readings that cannot be written must not keep them from the disk.
+    bool ok = true;
+    if (m_doc->revision() != m_savedRevision) {
+        const std::unique_ptr<BookSnapshot> snapshot = m_doc->snapshot();
+        ok = writer->Write(*snapshot) == AddressFile::Status::Ok;
+        if (ok)
+            m_savedRevision = snapshot->revision();
+    }
     if (m_doc->readingsChanged() && !m_doc->SaveReadings())
-        return false;
-    if (m_doc->revision() == m_savedRevision)
-        return true;
-    const std::unique_ptr<BookSnapshot> snapshot = m_doc->snapshot();
-    if (writer->Write(*snapshot) != AddressFile::Status::Ok)
-        return false;
-    m_savedRevision = snapshot->revision();
-    m_failureShown = false;
-    return true;
+        ok = false;
+    if (ok)
+        m_failureShown = false;
+    return ok;
 }
 
 void AutoSave::SaveAllNow()

@@ -15,6 +15,7 @@
 
 #include <QFile>
 #include <QSet>
+#include <cerrno>
 #include <unordered_set>
 
 const QString CVOK_AddressDoc::RootName = QStringLiteral("VOK_Address");
@@ -63,23 +64,29 @@ bool CVOK_AddressDoc::LoadAddressFile(const QString& path)
     // is left over from a save that was killed.
     AtomicFile::removeStale(file);
     AtomicFile::removeStale(CompanionFile::pathFor(file));
-    m_loadFailed =
-        AddressFile::Load(file, m_records, &m_trailingBytes) == AddressFile::Status::ReadError;
+    m_loadFailed = AddressFile::Load(file, m_records, &m_load) == AddressFile::Status::ReadError;
+    // Garbage shown as contacts helps nobody; the file stays whole as the backup.
+    if (!m_loadFailed && notAnAddressBook())
+        m_records.DeleteAllRecords();
     m_history.clear();
     m_revision = 0;
     m_recordsRevision = 0;
-    loadCompanion();
-    m_loadedRevision = 0;
     if (m_loadFailed) {
+        m_companion = CompanionLoad{}; // nothing to align with; the file stays as it is
         m_writer = nullptr;
     } else {
+        loadCompanion();
         const bool companionDamaged = m_companion.status == CompanionFile::Status::Damaged ||
                                       m_companion.status == CompanionFile::Status::ReadError;
         m_writer = std::make_shared<AddressFileWriter>(file, loadDamaged(), companionDamaged);
         m_writer->setAside(m_aside);
     }
-    // A book without readings works as before; unreadable readings are guessed again.
-    m_readings.Load(encodedPath(readingsPath()));
+    m_loadedRevision = 0;
+    // A book without readings works as before. Readings that exist but cannot be read are
+    // never replaced by the few given in this run.
+    int error = EIO;
+    const auto readings = m_readings.Load(encodedPath(readingsFilePath()), &error);
+    m_readingsError = readings == ReadingStore::Status::ReadError ? error : 0;
     m_readingsChanged = false;
     m_finder->reset();
     return !m_loadFailed;
@@ -214,7 +221,7 @@ QString CVOK_AddressDoc::olderBackupFilePath() const
     return QFile::decodeName(AtomicFile::olderBackupPath(encodedPath(m_path)).c_str());
 }
 
-QString CVOK_AddressDoc::readingsPath() const
+QString CVOK_AddressDoc::readingsFilePath() const
 {
     return DataLocation::readingsFilePath(m_path);
 }
@@ -224,7 +231,7 @@ void CVOK_AddressDoc::SetReading(std::string_view name, std::string_view reading
     if (m_readings.reading(name) == reading)
         return;
     m_readings.setReading(name, reading);
-    m_readingsChanged = true;
+    m_readingsChanged = m_readingsError == 0;
     emit readingChanged(std::string(name));
 }
 
@@ -242,14 +249,17 @@ bool CVOK_AddressDoc::SaveReadings()
 {
     if (!m_writer)
         return false;
+    if (m_readingsError != 0)
+        return true; // kept as it is; the user was told at the start
     // Readings of names no contact bears any more are dropped.
     std::unordered_set<std::string_view> names;
     names.reserve(m_records.size());
     for (const auto& record : m_records)
         names.insert(record->name());
-    const bool ok = m_readings.Save(encodedPath(readingsPath()), [&names](std::string_view name) {
-        return names.count(name) != 0;
-    }) == ReadingStore::Status::Ok;
+    const bool ok =
+        m_readings.Save(encodedPath(readingsFilePath()), [&names](std::string_view name) {
+            return names.count(name) != 0;
+        }) == ReadingStore::Status::Ok;
     if (ok)
         m_readingsChanged = false;
     return ok;

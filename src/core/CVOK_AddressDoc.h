@@ -3,6 +3,7 @@
 #include "UndoHistory.h"
 #include "model/book/ContactUid.h"
 #include "model/book/RecordList.h"
+#include "model/storage/AddressFile.h"
 #include "model/storage/CompanionFile.h"
 #include "model/storage/ReadingStore.h"
 
@@ -48,8 +49,20 @@ public:
     // Replaces the data file atomically; false on failure (and always after a failed load).
     bool SaveAddressFile();
     bool loadFailed() const { return m_loadFailed; }
-    // The file was read, but it ended in a partial record (cut off, or not an address book).
-    bool loadDamaged() const { return m_trailingBytes != 0; }
+    // Why the file could not be read (an errno value; EISDIR, EINVAL: no regular file).
+    int loadError() const { return m_load.error; }
+    // The file was read, but it ended in a partial record (cut off) or held records that no
+    // writer of the format makes. It becomes the backup before anything replaces it.
+    bool loadDamaged() const { return m_load.trailingBytes != 0 || m_load.oddRecords != 0; }
+    std::size_t trailingBytes() const { return m_load.trailingBytes; }
+    // Records of the file that do not look like contacts, and how many the file held.
+    std::size_t oddRecords() const { return m_load.oddRecords; }
+    std::size_t fileRecords() const { return m_load.records; }
+    // Not one record of the file looked like a contact: none of them was taken into the book.
+    bool notAnAddressBook() const
+    {
+        return m_load.records != 0 && m_load.oddRecords == m_load.records;
+    }
     QString addressFilePath() const { return m_path; }
     // Where the first save of a run keeps the file it replaces.
     QString backupFilePath() const;
@@ -114,6 +127,11 @@ public:
     // own saving writes them too).
     bool readingsChanged() const { return m_readingsChanged; }
     bool SaveReadings();
+    QString readingsFilePath() const;
+    // Readings.txt is there but could not be read (errno in readingsError()): it is kept as it
+    // is for this run, and readings given meanwhile live in memory only.
+    bool readingsUnreadable() const { return m_readingsError != 0; }
+    int readingsError() const { return m_readingsError; }
 
     // ---- finding contacts ----
     // The search index and the readings of names, stored or guessed.
@@ -179,15 +197,15 @@ private:
     void removeStoredGroups(const QStringList& names);
     void removeStoredGroup(const QString& name);
     void renameStoredGroup(const QString& from, const QString& to);
-    QString readingsPath() const;
 
     RecordList m_records;
     ReadingStore m_readings;
     bool m_readingsChanged = false;
+    int m_readingsError = 0;
     QStringList m_userGroups;
     QString m_path;
     bool m_loadFailed = false;
-    std::size_t m_trailingBytes = 0;
+    AddressFile::LoadReport m_load;
     std::shared_ptr<AddressFileWriter> m_writer;
     std::uint64_t m_revision = 0;
     std::uint64_t m_loadedRevision = 0;

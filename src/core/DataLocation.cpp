@@ -1,11 +1,29 @@
 #include "DataLocation.h"
 
 #include "model/storage/CompanionFile.h"
+#include "model/io/AtomicFile.h"
+#include "model/io/FileIo.h"
+#include "model/storage/ContactDraft.h"
 #include "model/storage/ReadingStore.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+
+namespace {
+
+std::string local(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+
+QString decoded(const std::string& path)
+{
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+} // namespace
 
 namespace DataLocation {
 
@@ -30,6 +48,48 @@ QString readingsFilePath(const QString& bookPath)
 QString companionFilePath(const QString& bookPath)
 {
     return bookPath + QString::fromLatin1(CompanionFile::Suffix);
+}
+
+QString draftFilePath(const QString& bookPath)
+{
+    return bookPath + QLatin1String(ContactDraft::Suffix);
+}
+
+QString lockFilePath(const QString& bookPath)
+{
+    // Saving replaces the file a link leads to, and so the lock goes beside that file.
+    const QFileInfo book(bookPath);
+    QString real = book.canonicalFilePath();
+    if (real.isEmpty()) {
+        const QString dir = QFileInfo(book.absolutePath()).canonicalFilePath();
+        real = (dir.isEmpty() ? book.absolutePath() : dir) + u'/' + book.fileName();
+    }
+    const QFileInfo file(real);
+    return file.absolutePath() + QStringLiteral("/.") + file.fileName() + QStringLiteral(".lock");
+}
+
+QStringList bookFiles(const QString& bookPath)
+{
+    const QStringList own = {bookPath, readingsFilePath(bookPath),
+                             companionFilePath(bookPath), draftFilePath(bookPath)};
+    QStringList files;
+    for (const QString& file : own) {
+        const std::string path = local(file);
+        files << file << decoded(AtomicFile::backupPath(path))
+              << decoded(AtomicFile::olderBackupPath(path));
+    }
+    files << lockFilePath(bookPath);
+    return files;
+}
+
+bool isBookFile(const QString& bookPath, const QString& path)
+{
+    const std::string candidate = local(path);
+    for (const QString& file : bookFiles(bookPath)) {
+        if (FileIo::sameFile(local(file), candidate))
+            return true;
+    }
+    return false;
 }
 
 } // namespace DataLocation

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // Where Address.vok lives: $VOK_ADDRESS_DIR when set; else beside the executable when a file
 // already stands there (a portable copy); else the per-user data folder.
@@ -11,5 +12,15 @@ QString addressFilePath();
 QString readingsFilePath(const QString& bookPath);
 // The companion file of the book at bookPath (identities, extras, groups).
 QString companionFilePath(const QString& bookPath);
+// What the contact sheet held when the program had to end (Address.vok.draft).
+QString draftFilePath(const QString& bookPath);
+// The lock that keeps one copy of the program on the book: a hidden file beside the file the
+// book's path leads to, so that every spelling of the path and every environment meets it.
+QString lockFilePath(const QString& bookPath);
+
+// Every file that belongs to the book: the book, its companions and the backups of each.
+QStringList bookFiles(const QString& bookPath);
+// True when path is one of them, under whatever name or link.
+bool isBookFile(const QString& bookPath, const QString& path);
 
 } // namespace DataLocation

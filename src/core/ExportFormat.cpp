@@ -53,19 +53,19 @@ FileIo::WriteStatus write(const std::string& path, Format format,
 }
 
 FileIo::WriteStatus writeEach(const std::string& path, Format format, const RecordSource& records,
-                              const ReadingLookup& reading)
+                              const ReadingLookup& reading, const FileIo::Completion& complete)
 {
     switch (format) {
     case Format::Spreadsheet:
-        return SpreadsheetCsv::writeEach(path, records, reading);
+        return SpreadsheetCsv::writeEach(path, records, reading, complete);
     case Format::VCard3:
-        return VCardWriter::writeEach(path, records, VCardWriter::Version::V30, reading);
+        return VCardWriter::writeEach(path, records, VCardWriter::Version::V30, reading, complete);
     case Format::VCard4:
-        return VCardWriter::writeEach(path, records, VCardWriter::Version::V40, reading);
+        return VCardWriter::writeEach(path, records, VCardWriter::Version::V40, reading, complete);
     case Format::Legacy:
         break;
     }
-    return CsvFile::WriteEach(path, records);
+    return CsvFile::WriteEach(path, records, complete);
 }
 
 } // namespace ExportFormat

@@ -29,12 +29,14 @@ std::optional<Format> fromName(std::string_view name);
 // ".txt" the legacy file, ".csv" UTF-8 with a header, ".vcf" vCard 3.0; any letter case.
 std::optional<Format> fromExtension(std::string_view path);
 
-// Creates or replaces the file. The legacy file has no place for readings.
+// Creates or replaces the file, atomically: a failed export leaves the file that stood there, and
+// a new file is readable by the user alone. The legacy file has no place for readings.
 FileIo::WriteStatus write(const std::string& path, Format format,
                           std::span<const AddressRecord* const> records,
                           const ReadingLookup& reading = {});
 // The same for records handed out one at a time.
 FileIo::WriteStatus writeEach(const std::string& path, Format format, const RecordSource& records,
-                              const ReadingLookup& reading = {});
+                              const ReadingLookup& reading = {},
+                              const FileIo::Completion& complete = {});
 
 } // namespace ExportFormat

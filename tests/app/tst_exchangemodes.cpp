@@ -14,10 +14,15 @@
 #include "settings/RegistryKey.h"
 #include "ui/groups/CGroupTree.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLocalSocket>
 #include <QSignalSpy>
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -73,6 +78,10 @@ private slots:
 
     void exportMode_data();
     void exportMode();
+    void exportNeverOntoTheBook_data();
+    void exportNeverOntoTheBook();
+    void exportReplacesSafely_data();
+    void exportReplacesSafely();
     void importMode_data();
     void importMode();
     void protocol_data();
@@ -187,6 +196,139 @@ void TestExchangeModes::exportMode()
     QVERIFY2(bytes.contains(text), bytes.constData());
 }
 
+// The book, its backups and its companion files are never an export's target, whatever name
+// leads to them: the export would replace them.
+void TestExchangeModes::exportNeverOntoTheBook_data()
+{
+    QTest::addColumn<QString>("target"); // relative to the book's folder
+    QTest::addColumn<QString>("link");   // made to lead to the target: "symlink", "hardlink"
+    QTest::newRow("the book") << "Address.vok"
+                              << "";
+    QTest::newRow("the book by another path") << "../data/./Address.vok"
+                                              << "";
+    QTest::newRow("a link to the book") << "Address.vok"
+                                        << "symlink";
+    QTest::newRow("a hard link to the book") << "Address.vok"
+                                             << "hardlink";
+    QTest::newRow("its backup") << "Address.vok.bak"
+                                << "";
+    QTest::newRow("its older backup, not there yet") << "Address.vok.bak.1"
+                                                     << "";
+    QTest::newRow("the readings") << "Readings.txt"
+                                  << "";
+    QTest::newRow("the companion file") << "Address.vok.extra"
+                                        << "";
+    QTest::newRow("the companion's backup") << "Address.vok.extra.bak"
+                                            << "";
+    QTest::newRow("the drafts") << "Address.vok.draft"
+                                << "";
+    QTest::newRow("the lock") << ".Address.vok.lock"
+                              << "";
+}
+
+void TestExchangeModes::exportNeverOntoTheBook()
+{
+    QFETCH(QString, target);
+    QFETCH(QString, link);
+    const QString dir = QFileInfo(DataLocation::addressFilePath()).absolutePath();
+    {
+        CVOK_AddressDoc book;
+        QVERIFY(book.LoadAddressFile());
+        auto r = std::make_unique<AddressRecord>();
+        r->setField(AddressRecord::Name, "Yamada");
+        r->setField(AddressRecord::Group, "Private");
+        book.AddRecord(std::move(r));
+        book.SetReading("Yamada", "やまだ");
+        QVERIFY(book.SaveAddressFile());
+        QVERIFY(book.SaveAddressFile());
+    }
+    const QString path = dir + u'/' + target;
+    QString file = path;
+    if (link == u"symlink") {
+        file = TestEnv::root() + QStringLiteral("/book.csv");
+        QFile::remove(file);
+        QVERIFY(QFile::link(path, file));
+    } else if (link == u"hardlink") {
+        file = TestEnv::root() + QStringLiteral("/book.csv");
+        QFile::remove(file);
+        QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(file).constData()),
+                 0);
+    }
+    QStringList kept;
+    QList<QByteArray> before;
+    for (const QString& name : QDir(dir).entryList(QDir::Files | QDir::Hidden)) {
+        kept << name;
+        before << readAll(dir + u'/' + name);
+    }
+    const CommandLine::Result r = runMode({"--export", file, "--format", "csv"});
+    QCOMPARE(r.status, 1);
+    QVERIFY2(r.err.contains("will not export onto the address book"), r.err.constData());
+    QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden), kept);
+    for (int i = 0; i < kept.size(); ++i)
+        QCOMPARE(readAll(dir + u'/' + kept[i]), before[i]);
+    QFile::remove(TestEnv::root() + QStringLiteral("/book.csv"));
+}
+
+// An export replaces its file only once it is complete, and a new file is the user's alone,
+// like the book.
+void TestExchangeModes::exportReplacesSafely_data()
+{
+    QTest::addColumn<bool>("diskFull");
+    QTest::newRow("a new file") << false;
+    QTest::newRow("the disk fills up on the way") << true;
+}
+
+void TestExchangeModes::exportReplacesSafely()
+{
+    QFETCH(bool, diskFull);
+    {
+        CVOK_AddressDoc book;
+        QVERIFY(book.LoadAddressFile());
+        for (int i = 0; i < 50; ++i) {
+            auto r = std::make_unique<AddressRecord>();
+            r->setField(AddressRecord::Name, "Contact " + std::to_string(i));
+            r->setField(AddressRecord::Group, "Private");
+            book.AddRecord(std::move(r));
+        }
+        QVERIFY(book.SaveAddressFile());
+    }
+    const QString out = TestEnv::root() + QStringLiteral("/safe.vcf");
+    QFile::remove(out);
+    if (diskFull)
+        QVERIFY(!TestEnv::writeFile(QStringLiteral("safe.vcf"), "keep").isEmpty());
+    CommandLine::Result r;
+    if (diskFull) {
+        // A file may grow to 512 bytes: the export stops part of the way.
+        struct sigaction ignore = {}, previous = {};
+        ignore.sa_handler = SIG_IGN;
+        ::sigaction(SIGXFSZ, &ignore, &previous);
+        rlimit saved{};
+        ::getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit small = saved;
+        small.rlim_cur = 512;
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        r = runMode({"--export", out});
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        ::sigaction(SIGXFSZ, &previous, nullptr);
+    } else {
+        r = runMode({"--export", out});
+    }
+    QCOMPARE(r.status, diskFull ? 1 : 0);
+    if (diskFull) {
+        QCOMPARE(readAll(out), QByteArray("keep"));
+    } else {
+        QCOMPARE(int(readAll(out).count("BEGIN:VCARD")), 50);
+        struct stat st
+        {
+        };
+        QCOMPARE(::stat(QFile::encodeName(out).constData(), &st), 0);
+        QCOMPARE(int(st.st_mode & 0777), 0600);
+    }
+    QCOMPARE(QDir(TestEnv::root())
+                 .entryList({QStringLiteral(".safe.vcf.*")}, QDir::Files | QDir::Hidden),
+             QStringList());
+}
+
 void TestExchangeModes::importMode_data()
 {
     QTest::addColumn<QByteArray>("content"); // empty: no such file
@@ -295,7 +437,7 @@ void TestExchangeModes::handOver()
 {
     QFETCH(bool, readable);
     CAddressApp running;
-    QVERIFY(running.InitInstance({QStringLiteral("VOK_Address")}, SingleInstance::defaultName()));
+    QVERIFY(running.InitInstance({QStringLiteral("VOK_Address")}));
     CMainFrame* frame = running.mainFrame();
     QSignalSpy shown(frame->document(), &CVOK_AddressDoc::recordsAdded);
     const QString path = readable ? TestEnv::writeFile(QStringLiteral("hand.vcf"), kVCards)

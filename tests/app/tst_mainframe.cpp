@@ -16,6 +16,8 @@
 #include "settings/WindowPlacement.h"
 #include "ui/common/CommandTable.h"
 #include "ui/common/MessageBox.h"
+#include "ui/contact/CInfomationSheet.h"
+#include "ui/contact/CPrivatePage.h"
 #include "ui/groups/CGroupTree.h"
 #include "ui/list/CAddressList.h"
 #include "ui/list/SearchField.h"
@@ -23,10 +25,15 @@
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QDialog>
+#include <QDialogButtonBox>
+#include <QDir>
 #include <QEventLoop>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStatusBar>
@@ -35,7 +42,9 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QUrl>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -1123,30 +1132,164 @@ private slots:
                 frame->commands()->action(tree ? ID_NEW_CONTACT : ID_EDIT_CONTACT)->statusTip()});
     }
 
-    // The book's failures reach the user in message boxes, and an unreadable file stays.
+    // A book that cannot be read is named with the reason; the window says it cannot be saved
+    // and takes no new contacts, and the file stays. Once the file is set right, the bar's
+    // button reads it.
+    void unreadableFileIsReported_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("a folder") << "dir" << AppText::ReasonFolder;
+        QTest::newRow("a FIFO") << "fifo" << AppText::ReasonNotAFile;
+        QTest::newRow("no permission") << "mode" << AppText::ReasonNoPermission;
+    }
+
     void unreadableFileIsReported()
     {
+        QFETCH(QString, what);
+        QFETCH(QString, reason);
         const QString file = DataLocation::addressFilePath();
+        const QByteArray local = QFile::encodeName(file);
         QDir().mkpath(QFileInfo(file).absolutePath());
-        QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
-        {
-            CMainFrame frame;
-            QCOMPARE(MessageBox::shownTexts(), QStringList{AppText::LoadFailed});
-            MessageBox::shownTexts().clear();
-            QVERIFY(frame.SaveAddressFile()); // nothing changed: nothing to write, no message
-            QVERIFY(MessageBox::shownTexts().isEmpty());
-            addContact(frame, "Yamada");
-            QVERIFY(!frame.SaveAddressFile());
-            QCOMPARE(MessageBox::shownTexts(), QStringList{AppText::SaveFailed});
-            MessageBox::shownTexts().clear();
-        } // the destructor's save is refused as well
-        QCOMPARE(MessageBox::shownTexts(), QStringList{AppText::SaveFailed});
+        if (what == u"dir") {
+            QVERIFY(QDir().mkpath(file));
+        } else if (what == u"fifo") {
+            QCOMPARE(::mkfifo(local.constData(), 0600), 0);
+        } else {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(QByteArray(int(AddressFile::RecordSize), '\0').replace(0, 6, "Yamada"));
+            f.close();
+            QVERIFY(QFile::setPermissions(file, QFileDevice::WriteOwner));
+            if (::access(local.constData(), R_OK) == 0) {
+                QFile::remove(file);
+                QSKIP("file permissions are not enforced for this user (root)");
+            }
+        }
+        CMainFrame* frame = showFrame();
+        QVERIFY(frame);
+        const QString shownFile = QDir::toNativeSeparators(file);
+        QCOMPARE(MessageBox::shownTexts(),
+                 QStringList{AppText::LoadUnreadable.arg(shownFile, reason)});
+        MessageBox::shownTexts().clear();
+        QWidget* bar = frame->readOnlyBar();
+        QVERIFY(bar->isVisible());
+        const auto barTexts = [bar] {
+            QStringList out;
+            for (const QLabel* label : bar->findChildren<QLabel*>())
+                out << label->text();
+            return out;
+        };
+        QVERIFY(barTexts().contains(AppText::ReadOnlyBar.arg(shownFile, reason)));
+
+        // Ctrl+N, the tray's item and the import: nothing opens, nothing comes in.
+        ModalDriver dialogs([](QWidget* w) { w->close(); });
+        frame->groupTree()->setFocus();
+        QTest::keyClick(frame->groupTree(), Qt::Key_N, Qt::ControlModifier);
+        frame->commands()->action(ID_NEW_CONTACT)->trigger();
+        frame->commands()->action(ID_IMPORT)->trigger();
+        // A file dropped from a file manager is refused as well.
+        QMimeData files;
+        files.setUrls({QUrl::fromLocalFile(TestEnv::writeFile(
+            QStringLiteral("drop.vcf"), "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:D\r\nEND:VCARD\r\n"))});
+        const QPoint at = frame->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &files, Qt::LeftButton, {});
+        QApplication::sendEvent(frame->windowHandle(), &enter);
+        QDropEvent drop(at, Qt::CopyAction, &files, Qt::LeftButton, {});
+        QApplication::sendEvent(frame->windowHandle(), &drop);
+        QVERIFY(!drop.isAccepted());
+        QTest::qWait(100);
+        QCOMPARE(dialogs.seen(), 0);
+        QVERIFY(frame->document()->records().empty());
+        for (int id : {ID_NEW_CONTACT, ID_IMPORT, ID_CREATE_GROUP})
+            QVERIFY2(!frame->commands()->isEnabled(id), qPrintable(QString::number(id)));
+        QVERIFY(frame->SaveAddressFile()); // nothing changed: nothing to write, no message
+        QVERIFY(MessageBox::shownTexts().isEmpty());
         struct stat st
         {
         };
-        QCOMPARE(::lstat(QFile::encodeName(file).constData(), &st), 0);
-        QVERIFY(S_ISFIFO(st.st_mode));
+        QCOMPARE(::lstat(local.constData(), &st), 0);
+        QCOMPARE(S_ISDIR(st.st_mode), what == u"dir");
+        QCOMPARE(S_ISFIFO(st.st_mode), what == u"fifo");
+
+        // The user puts the book right and reads it again.
+        if (what == u"dir")
+            QVERIFY(QDir(file).removeRecursively());
+        else
+            QFile::remove(file);
+        {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(QByteArray(int(AddressFile::RecordSize), '\0')
+                        .replace(0, 6, "Yamada")
+                        .replace(1664, 7, "Private"));
+        }
+        QTest::mouseClick(bar->findChild<QPushButton*>(QStringLiteral("ReadOnlyRetry")),
+                          Qt::LeftButton);
+        QVERIFY(!bar->isVisible());
+        QCOMPARE(frame->document()->records().size(), std::size_t(1));
+        QVERIFY(MessageBox::shownTexts().isEmpty());
+        QVERIFY(frame->commands()->isEnabled(ID_NEW_CONTACT));
+        addContact(*frame, "Suzuki");
+        QVERIFY(frame->SaveAddressFile());
+        QCOMPARE(dataFileSize(), qint64(2 * AddressFile::RecordSize));
+        m_frame.reset();
         QFile::remove(file);
+    }
+
+    // Readings.txt that cannot be read is named at start and stays as it is: the readings
+    // given meanwhile do not replace the ones in it, and the book is saved all the same.
+    void unreadableReadingsAreKept_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("a FIFO") << "fifo" << AppText::ReasonNotAFile;
+        QTest::newRow("a folder") << "dir" << AppText::ReasonFolder;
+    }
+
+    void unreadableReadingsAreKept()
+    {
+        QFETCH(QString, what);
+        QFETCH(QString, reason);
+        const QString readings = DataLocation::readingsFilePath(DataLocation::addressFilePath());
+        QDir().mkpath(QFileInfo(readings).absolutePath());
+        if (what == u"dir")
+            QVERIFY(QDir().mkpath(readings));
+        else
+            QCOMPARE(::mkfifo(QFile::encodeName(readings).constData(), 0600), 0);
+        CMainFrame* frame = showFrame();
+        QVERIFY(frame);
+        QCOMPARE(MessageBox::shownTexts(), QStringList{AppText::ReadingsUnreadable.arg(
+                                               QDir::toNativeSeparators(readings), reason)});
+        MessageBox::shownTexts().clear();
+        // A new contact with its reading, typed into the sheet.
+        ModalDriver sheet([](QWidget* w) {
+            auto* s = qobject_cast<CInfomationSheet*>(w);
+            if (!s)
+                return;
+            QTest::keyClicks(s->privatePage().nameEdit(), "Yamada");
+            QTest::keyClicks(s->privatePage().readingEdit(), "yamada");
+            QTest::mouseClick(s->buttons()->button(QDialogButtonBox::Ok), Qt::LeftButton);
+        });
+        frame->groupTree()->setFocus();
+        QTest::keyClick(frame->groupTree(), Qt::Key_N, Qt::ControlModifier);
+        QTRY_COMPARE(frame->document()->records().size(), std::size_t(1));
+        QVERIFY(frame->SaveAddressFile());
+        QVERIFY(MessageBox::shownTexts().isEmpty());
+        QCOMPARE(dataFileSize(), qint64(AddressFile::RecordSize));
+        struct stat st
+        {
+        };
+        QCOMPARE(::lstat(QFile::encodeName(readings).constData(), &st), 0);
+        QCOMPARE(S_ISDIR(st.st_mode), what == u"dir");
+        QCOMPARE(S_ISFIFO(st.st_mode), what == u"fifo");
+        m_frame.reset();
+        QVERIFY(MessageBox::shownTexts().isEmpty());
+        if (what == u"dir")
+            QDir(readings).removeRecursively();
+        else
+            QFile::remove(readings);
+        QFile::remove(DataLocation::addressFilePath());
     }
 
     void closeWritesFileAndKeepsRunning()

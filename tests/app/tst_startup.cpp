@@ -1,19 +1,28 @@
 #include "MessageBoxGuard.h"
+#include "ModalDriver.h"
 #include "TestMain.h"
 
 #include "app/AppText.h"
 #include "app/CAddressApp.h"
 #include "app/CMainFrame.h"
+#include "app/CommandLine.h"
 #include "app/SingleInstance.h"
 #include "app/TrayIcon.h"
 #include "core/AutoSave.h"
 #include "core/CVOK_AddressDoc.h"
+#include "core/DataLocation.h"
 #include "model/book/AddressRecord.h"
 #include "model/book/RecordList.h"
 #include "model/storage/AddressFile.h"
+#include "resource.h"
 #include "settings/RegistryKey.h"
+#include "settings/SettingsKeys.h"
+#include "ui/common/CommandTable.h"
 #include "ui/common/MessageBox.h"
+#include "ui/groups/CGroupTree.h"
 
+#include <QAction>
+#include <QContextMenuEvent>
 #include <QDialogButtonBox>
 #include <QLocalSocket>
 #include <QLockFile>
@@ -38,24 +47,26 @@ QString programPath()
     return QCoreApplication::applicationDirPath() + QStringLiteral("/../src/VOK_Address");
 }
 
-// A process environment of its own: fresh data and settings folders, the shared runtime folder
-// (the single-instance lock lives there).
+// A process environment of its own: fresh data and settings folders (or the book of this test
+// process, whose lock a copy in this process holds), the shared runtime folder.
 struct Sandbox
 {
     QTemporaryDir dir;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QString bookDir;
 
-    Sandbox()
+    explicit Sandbox(const QString& book = {})
     {
         const QString base = dir.path();
         for (const char* sub : {"config", "data", "share"})
             QDir().mkpath(base + u'/' + QLatin1String(sub));
+        bookDir = book.isEmpty() ? base + QStringLiteral("/data") : book;
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), base + QStringLiteral("/config"));
         env.insert(QStringLiteral("XDG_DATA_HOME"), base + QStringLiteral("/share"));
-        env.insert(QStringLiteral("VOK_ADDRESS_DIR"), base + QStringLiteral("/data"));
+        env.insert(QStringLiteral("VOK_ADDRESS_DIR"), bookDir);
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     }
-    QString dataFile() const { return dir.path() + QStringLiteral("/data/Address.vok"); }
+    QString dataFile() const { return bookDir + QStringLiteral("/Address.vok"); }
     QString settingsFile() const
     {
         return dir.path() + QStringLiteral("/config/VOK System/VOK_Address.conf");
@@ -88,9 +99,10 @@ bool finishes(QProcess& process)
     return process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit;
 }
 
-SingleInstance programInstance()
+// The book of this test process, which the copies started here lock.
+QString ownBookDir()
 {
-    return SingleInstance(QStringLiteral("VOK_Address"));
+    return QFileInfo(DataLocation::addressFilePath()).absolutePath();
 }
 
 // What is written to standard error while it lives, up to take().
@@ -122,6 +134,47 @@ public:
 private:
     QTemporaryFile m_file;
     int m_saved = -1;
+};
+
+// The server a copy working on the book listens on, as the lock beside the book names it.
+QString serverOf(const QString& book)
+{
+    return SingleInstance(book).holderServerPath();
+}
+
+// Waits until a copy of the book answers on its server, i.e. it has finished starting.
+bool waitUntilListening(const Sandbox& box, QProcess& process)
+{
+    for (int i = 0; i < 300; ++i) {
+        const QString server = serverOf(box.dataFile());
+        if (!server.isEmpty())
+            return waitUntilListening(server, process);
+        if (process.state() == QProcess::NotRunning)
+            return false;
+        QTest::qWait(100);
+    }
+    return false;
+}
+
+// Closes whatever a test that fails leaves open, so that it fails rather than hangs, and
+// counts what it had to close.
+struct Unblocker
+{
+    QTimer timer;
+    int closed = 0;
+    explicit Unblocker(int afterMs)
+    {
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            for (QWidget* open :
+                 {QApplication::activePopupWidget(), QApplication::activeModalWidget()}) {
+                if (open) {
+                    open->close();
+                    ++closed;
+                }
+            }
+        });
+        timer.start(afterMs);
+    }
 };
 
 } // namespace
@@ -189,7 +242,7 @@ private slots:
         QCOMPARE(CAddressApp::isStartupCommandLine(commandLine), hidden);
 
         CAddressApp app;
-        QVERIFY(app.InitInstance(commandLine, QStringLiteral("startup-word")));
+        QVERIFY(app.InitInstance(commandLine));
         QCOMPARE(app.mainFrame()->isVisible(), !hidden);
     }
 
@@ -220,7 +273,7 @@ private slots:
         for (int run = 0; run < 2; ++run) {
             MessageBox::shownTexts().clear();
             CAddressApp app;
-            QVERIFY(app.InitInstance(commandLine, QStringLiteral("start-no-tray")));
+            QVERIFY(app.InitInstance(commandLine));
             QCOMPARE(app.mainFrame()->isVisible(), shown);
             QVERIFY(!app.mainFrame()->isMinimized());
             QTest::qWait(100); // the explanation waits for the event loop
@@ -245,11 +298,11 @@ private slots:
     {
         QFETCH(QString, token);
         QFETCH(QByteArray, handedOn);
-        SingleInstance first = programInstance();
+        SingleInstance first(DataLocation::addressFilePath());
         QVERIFY(first.acquire());
         QVERIFY(first.listen());
         QSignalSpy shown(&first, &SingleInstance::showRequested);
-        Sandbox box;
+        Sandbox box(ownBookDir());
         box.env.remove(QStringLiteral("XDG_ACTIVATION_TOKEN"));
         if (!token.isEmpty())
             box.env.insert(QStringLiteral("XDG_ACTIVATION_TOKEN"), token);
@@ -261,25 +314,83 @@ private slots:
         QCOMPARE(shown.at(0).at(0).toByteArray(), handedOn);
     }
 
-    // This test process is the first copy, started hidden; the real program is the second.
-    void secondStartShowsTheFirstAndExits()
+    // This test process is the first copy, started hidden; the real program is the second,
+    // on the same book, started from another environment: a terminal, cron (no session
+    // runtime folder), ssh (a runtime folder of its own), a service (another cache and home),
+    // a path through a link to the book's folder or to the book itself. The second start shows the
+    // first copy's window and ends; a script's --import goes into the first copy's book.
+    void secondStartFindsTheFirst_data()
     {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<bool>("import");
+        for (const bool import : {false, true}) {
+            const char* what = import ? "--import" : "window";
+            for (const char* from : {"terminal", "cron", "ssh", "service", "link", "book link"})
+                QTest::addRow("%s from %s", what, from) << QString::fromLatin1(from) << import;
+        }
+    }
+
+    void secondStartFindsTheFirst()
+    {
+        QFETCH(QString, from);
+        QFETCH(bool, import);
         CAddressApp first;
-        QVERIFY(first.InitInstance({QStringLiteral("VOK_Address"), QStringLiteral("/Startup")},
-                                   QStringLiteral("VOK_Address")));
+        QVERIFY(first.InitInstance({QStringLiteral("VOK_Address"), QStringLiteral("/Startup")}));
         QVERIFY(!first.mainFrame()->isVisible());
 
-        Sandbox box;
+        Sandbox box(ownBookDir());
+        if (from == u"cron") {
+            box.env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+        } else if (from == u"ssh") {
+            QDir().mkpath(box.dir.filePath(QStringLiteral("run")));
+            box.env.insert(QStringLiteral("XDG_RUNTIME_DIR"),
+                           box.dir.filePath(QStringLiteral("run")));
+        } else if (from == u"service") {
+            box.env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+            box.env.insert(QStringLiteral("HOME"), box.dir.path());
+            box.env.insert(QStringLiteral("XDG_CACHE_HOME"),
+                           box.dir.filePath(QStringLiteral("cache")));
+        } else if (from == u"link") {
+            const QString link = box.dir.filePath(QStringLiteral("book"));
+            QVERIFY(QFile::link(ownBookDir(), link));
+            box.env.insert(QStringLiteral("VOK_ADDRESS_DIR"), link);
+        } else if (from == u"book link") {
+            // Address.vok in another folder, a link to this book.
+            const QString real = DataLocation::addressFilePath();
+            QFile touch(real);
+            QVERIFY(touch.open(QIODevice::Append));
+            const QString other = box.dir.filePath(QStringLiteral("other"));
+            QVERIFY(QDir().mkpath(other));
+            QVERIFY(QFile::link(real, other + QStringLiteral("/Address.vok")));
+            box.env.insert(QStringLiteral("VOK_ADDRESS_DIR"), other);
+        }
         QProcess second;
-        start(second, box);
-        QTRY_VERIFY_WITH_TIMEOUT(second.state() == QProcess::NotRunning, 30000);
+        QStringList args;
+        if (import)
+            args << QStringLiteral("--import")
+                 << TestEnv::writeFile(QStringLiteral("cron.vcf"),
+                                       "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Cron\r\nEND:VCARD\r\n");
+        start(second, box, args);
+        QTRY_VERIFY_WITH_TIMEOUT(second.state() == QProcess::NotRunning, 20000);
+        if (second.state() != QProcess::NotRunning) {
+            second.kill();
+            second.waitForFinished();
+        }
         QCOMPARE(second.exitStatus(), QProcess::NormalExit);
         QCOMPARE(second.exitCode(), 0);
-        QVERIFY(second.readAll().isEmpty());
-        QVERIFY(first.mainFrame()->isVisible());
-        // The second copy never got as far as its frame.
-        QVERIFY(!QFileInfo::exists(box.dataFile()));
         QVERIFY(!QFileInfo::exists(box.settingsFile()));
+        if (!import) {
+            QVERIFY(second.readAll().isEmpty());
+            QVERIFY(first.mainFrame()->isVisible());
+            QFile::remove(DataLocation::addressFilePath());
+            return;
+        }
+        QVERIFY(second.readAllStandardOutput().contains("imported into the running VOK_Address"));
+        const RecordList& records = first.mainFrame()->document()->records();
+        QCOMPARE(records.size(), std::size_t(1));
+        QCOMPARE(records.at(0)->name(), std::string_view("Cron"));
+        first.mainFrame()->document()->DeleteAllRecords();
+        QFile::remove(DataLocation::addressFilePath());
     }
 
     // The first copy holds the lock but does not listen yet: the second ends without anything.
@@ -287,11 +398,11 @@ private slots:
     // it, hands over and ends.
     void secondStartWhileTheFirstIsStarting()
     {
-        SingleInstance first = programInstance();
+        SingleInstance first(DataLocation::addressFilePath());
         QVERIFY(first.acquire());
         QSignalSpy shown(&first, &SingleInstance::showRequested);
         QTimer::singleShot(1000, &first, [&first] { first.listen(); });
-        Sandbox box;
+        Sandbox box(ownBookDir());
         QProcess second;
         start(second, box);
         // This process answers in its event loop: wait in it.
@@ -299,26 +410,94 @@ private slots:
         QCOMPARE(second.exitStatus(), QProcess::NormalExit);
         QCOMPARE(second.exitCode(), 0);
         QCOMPARE(shown.count(), 1);
-        QVERIFY(!QFileInfo::exists(box.dataFile()));
+        QVERIFY(!QFileInfo::exists(box.settingsFile()));
     }
 
     // A holder of the lock that never answers is named on stderr and in a message box.
     void silentHolderIsReported()
     {
-        SingleInstance first = programInstance();
+        SingleInstance first(DataLocation::addressFilePath());
         QVERIFY(first.acquire());
         StderrCapture said;
         CAddressApp second;
-        QVERIFY(
-            !second.InitInstance({QStringLiteral("VOK_Address")}, QStringLiteral("VOK_Address")));
+        QVERIFY(!second.InitInstance({QStringLiteral("VOK_Address")}));
         QCOMPARE(said.take(), AppText::NoAnswer.toLocal8Bit() + '\n');
         QCOMPARE(second.exitCode(), 1);
         QCOMPARE(MessageBox::shownTexts(), QStringList{AppText::NoAnswer});
         MessageBox::shownTexts().clear();
     }
 
-    // Without a session runtime folder the lock and the socket go into a folder of the user's
-    // own, closed to everyone else, never into a shared folder.
+    // Where no lock can be made beside the book, neither the window nor a script runs: two
+    // copies without one could each save their book over the other's.
+    void noPlaceForTheLock_data()
+    {
+        QTest::addColumn<QString>("why");
+        QTest::addColumn<bool>("import");
+        QTest::addColumn<QString>("reason");
+        for (const bool import : {false, true}) {
+            const char* what = import ? "--import" : "window";
+            QTest::addRow("%s: a file where the book's folder should be", what)
+                << "notdir" << import << AppText::ReasonFileForFolder;
+            QTest::addRow("%s: a lock file of another user", what)
+                << "owner" << import << AppText::ReasonNoPermission;
+        }
+    }
+
+    void noPlaceForTheLock()
+    {
+        QFETCH(QString, why);
+        QFETCH(bool, import);
+        QFETCH(QString, reason);
+        QTemporaryDir place(TestEnv::root() + QStringLiteral("/nolock-XXXXXX"));
+        QString dir = place.filePath(QStringLiteral("data"));
+        if (why == u"notdir") {
+            QVERIFY(
+                !TestEnv::writeFile(QDir(TestEnv::root()).relativeFilePath(dir), "x").isEmpty());
+            dir += QStringLiteral("/VOK_Address");
+        } else {
+            if (::geteuid() != 0)
+                QSKIP("only root can give a file to another user");
+            QVERIFY(QDir().mkpath(dir));
+            QVERIFY(!TestEnv::writeFile(QDir(TestEnv::root()).relativeFilePath(dir) +
+                                            QStringLiteral("/.Address.vok.lock"),
+                                        "")
+                         .isEmpty());
+            QCOMPARE(
+                ::chown(QFile::encodeName(dir + QStringLiteral("/.Address.vok.lock")).constData(),
+                        65534, 65534),
+                0);
+        }
+        const QByteArray saved = qgetenv("VOK_ADDRESS_DIR");
+        qputenv("VOK_ADDRESS_DIR", QFile::encodeName(dir));
+        const QString lock = DataLocation::lockFilePath(DataLocation::addressFilePath());
+        int status = 0;
+        QByteArray said;
+        if (import) {
+            const CommandLine::Result r = CommandLine::runMode(
+                {"VOK_Address", "--import",
+                 TestEnv::writeFile(QStringLiteral("x.vcf"),
+                                    "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:X\r\nEND:VCARD\r\n")});
+            status = r.status;
+            said = r.err;
+        } else {
+            CAddressApp app;
+            if (!app.InitInstance({QStringLiteral("VOK_Address")}))
+                status = app.exitCode();
+            said = MessageBox::shownTexts().join(u'\n').toUtf8();
+            MessageBox::shownTexts().clear();
+        }
+        qputenv("VOK_ADDRESS_DIR", saved);
+        QCOMPARE(status, 1);
+        if (import)
+            QVERIFY2(said.contains("cannot lock the address book: " + QFile::encodeName(lock)),
+                     said.constData());
+        else
+            QCOMPARE(QString::fromUtf8(said), AppText::LockRefused.arg(lock, reason));
+        QVERIFY(!QFileInfo::exists(dir + QStringLiteral("/Address.vok")));
+    }
+
+    // Without a session runtime folder the server goes into a folder of the user's own,
+    // closed to everyone else, never into a shared folder; the lock stays beside the book.
     void lockWithoutRuntimeFolder()
     {
         const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
@@ -329,7 +508,7 @@ private slots:
         QFile::setPermissions(own, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                        QFileDevice::ExeOwner | QFileDevice::ReadOther |
                                        QFileDevice::ExeOther); // an older, looser folder
-        SingleInstance instance(QStringLiteral("private-lock"));
+        SingleInstance instance(DataLocation::addressFilePath());
         const bool acquired = instance.acquire();
         const QString lockDir = QFileInfo(instance.lockPath()).absolutePath();
         const QString serverDir = QFileInfo(instance.serverPath()).absolutePath();
@@ -337,28 +516,46 @@ private slots:
         qputenv("XDG_RUNTIME_DIR", runtime);
         QVERIFY(acquired);
         QVERIFY(listening);
-        QCOMPARE(lockDir, own);
+        QCOMPARE(lockDir, QFileInfo(ownBookDir()).canonicalFilePath());
         QCOMPARE(serverDir, own);
+        QCOMPARE(instance.holderServerPath(), instance.serverPath());
         struct stat st
         {
         };
         QCOMPARE(::stat(QFile::encodeName(own).constData(), &st), 0);
         QCOMPARE(int(st.st_mode & 0777), 0700);
+        QCOMPARE(::stat(QFile::encodeName(instance.lockPath()).constData(), &st), 0);
+        QCOMPARE(int(st.st_mode & 0777), 0600);
+    }
+
+    // Two copies on one book are one; copies on two books run side by side.
+    void twoRealProcesses_data()
+    {
+        QTest::addColumn<bool>("sameBook");
+        QTest::newRow("the same book") << true;
+        QTest::newRow("two books") << false;
     }
 
     void twoRealProcesses()
     {
+        QFETCH(bool, sameBook);
         Sandbox box;
         QProcess first;
         start(first, box, {QStringLiteral("/Startup")});
-        QVERIFY(waitUntilListening(programInstance().serverPath(), first));
+        QVERIFY(waitUntilListening(box, first));
 
-        Sandbox box2;
+        Sandbox box2(sameBook ? box.bookDir : QString());
         QProcess second;
         start(second, box2);
-        QVERIFY(finishes(second));
-        QCOMPARE(second.exitCode(), 0);
-        QVERIFY(!QFileInfo::exists(box2.dataFile()));
+        if (sameBook) {
+            QVERIFY(finishes(second));
+            QCOMPARE(second.exitCode(), 0);
+            QVERIFY(!QFileInfo::exists(box2.settingsFile()));
+        } else {
+            QVERIFY(waitUntilListening(box2, second));
+            ::kill(pid_t(second.processId()), SIGTERM);
+            QVERIFY(finishes(second));
+        }
         QCOMPARE(first.state(), QProcess::Running);
 
         ::kill(pid_t(first.processId()), SIGTERM);
@@ -381,7 +578,7 @@ private slots:
     {
         QFETCH(int, signal);
         CAddressApp app;
-        QVERIFY(app.InitInstance({QStringLiteral("VOK_Address")}, QStringLiteral("signal-save")));
+        QVERIFY(app.InitInstance({QStringLiteral("VOK_Address")}));
         CMainFrame* frame = app.mainFrame();
         QSignalSpy finished(frame, &CMainFrame::exitFinished);
         auto record = std::make_unique<AddressRecord>();
@@ -399,11 +596,86 @@ private slots:
         QFile::remove(frame->document()->addressFilePath());
     }
 
+    // Whatever is open when a signal comes (a menu, a question, a dialog) is closed, and
+    // nothing on the way out waits for a click: a book that cannot be written is said on
+    // standard error and in the exit status. The program ends by itself.
+    void signalEndsWhateverIsOpen_data()
+    {
+        QTest::addColumn<QString>("open");
+        QTest::newRow("a context menu") << "menu";
+        QTest::newRow("a question") << "question";
+        QTest::newRow("the about box") << "about";
+        QTest::newRow("a book that cannot be saved") << "save";
+    }
+
+    void signalEndsWhateverIsOpen()
+    {
+        QFETCH(QString, open);
+        const QString book = ownBookDir();
+        QFile::remove(DataLocation::addressFilePath());
+        RegistryKey().Open(QString::fromLatin1(SettingsKeys::TreeViewKey) +
+                           QStringLiteral("\\Friends"));
+        CAddressApp app;
+        QVERIFY(app.InitInstance({QStringLiteral("VOK_Address")}));
+        CMainFrame* frame = app.mainFrame();
+        QVERIFY(QTest::qWaitForWindowExposed(frame));
+        auto record = std::make_unique<AddressRecord>();
+        record->setField(AddressRecord::Name, "Yamada");
+        record->setField(AddressRecord::Group, "Friends");
+        frame->document()->AddRecord(std::move(record));
+        QVERIFY(frame->SaveAddressFile());
+        QSignalSpy finished(frame, &CMainFrame::exitFinished);
+        MessageBox::setTestMode(false); // real boxes, as the user meets them
+        Unblocker unblock(8000);
+        CGroupTree* tree = frame->groupTree();
+        const auto signalNow = [](QWidget*) { ::raise(SIGTERM); };
+        if (open == u"save") {
+            frame->document()->AddRecord(std::make_unique<AddressRecord>());
+            QVERIFY(QDir().rename(book, book + QStringLiteral(".moved")));
+            QVERIFY(
+                !TestEnv::writeFile(QDir(TestEnv::root()).relativeFilePath(book), "x").isEmpty());
+            signalNow(nullptr);
+        } else if (open == u"menu") {
+            ModalDriver driver(signalNow, ModalDriver::Popups);
+            const QPoint p = tree->visualItemRect(tree->rootItem()).center();
+            QContextMenuEvent event(QContextMenuEvent::Mouse, p, tree->viewport()->mapToGlobal(p));
+            QApplication::sendEvent(tree->viewport(), &event);
+        } else if (open == u"question") {
+            ModalDriver driver(signalNow);
+            tree->setFocus();
+            tree->setCurrentItem(
+                tree->findItems(QStringLiteral("Friends"), Qt::MatchExactly | Qt::MatchRecursive)
+                    .value(0));
+            QTest::keyClick(tree, Qt::Key_Delete);
+        } else {
+            ModalDriver driver(signalNow);
+            frame->commands()->action(ID_APP_ABOUT)->trigger();
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 15000);
+        MessageBox::setTestMode(true);
+        // The program ended by itself: nothing had to be closed for it from outside.
+        QCOMPARE(unblock.closed, 0);
+        if (open == u"save") {
+            QVERIFY(frame->finalSaveFailed());
+            QCOMPARE(app.runExitCode(), 1);
+            QFile::remove(book);
+            QVERIFY(QDir().rename(book + QStringLiteral(".moved"), book));
+        } else {
+            QVERIFY(!frame->finalSaveFailed());
+            // The question the end closed was not answered Yes: the group and its contact stay.
+            RecordList saved;
+            AddressFile::Load(QFile::encodeName(DataLocation::addressFilePath()).toStdString(),
+                              saved);
+            QCOMPARE(saved.size(), std::size_t(1));
+        }
+        QFile::remove(DataLocation::addressFilePath());
+    }
+
     // The application told to quit from outside (the session ends) runs the exit first.
     void quitFromOutsideSaves()
     {
         CAddressApp app;
-        QVERIFY(app.InitInstance({QStringLiteral("VOK_Address")}, QStringLiteral("quit-save")));
+        QVERIFY(app.InitInstance({QStringLiteral("VOK_Address")}));
         CMainFrame* frame = app.mainFrame();
         auto record = std::make_unique<AddressRecord>();
         record->setField(AddressRecord::Name, "Suzuki");
@@ -439,7 +711,7 @@ private slots:
 
         QProcess program;
         start(program, box);
-        QVERIFY(waitUntilListening(programInstance().serverPath(), program));
+        QVERIFY(waitUntilListening(box, program));
         ::kill(pid_t(program.processId()), signal);
         QVERIFY(finishes(program));
         QCOMPARE(program.exitCode(), 0);
@@ -459,14 +731,14 @@ private slots:
         Sandbox box;
         QProcess crashed;
         start(crashed, box);
-        QVERIFY(waitUntilListening(programInstance().serverPath(), crashed));
+        QVERIFY(waitUntilListening(box, crashed));
         ::kill(pid_t(crashed.processId()), SIGKILL);
         QVERIFY(crashed.waitForFinished(30000));
-        QVERIFY(QFileInfo::exists(programInstance().lockPath()));
+        QVERIFY(QFileInfo::exists(SingleInstance(box.dataFile()).lockPath()));
 
         QProcess next;
         start(next, box);
-        QVERIFY(waitUntilListening(programInstance().serverPath(), next));
+        QVERIFY(waitUntilListening(box, next));
         ::kill(pid_t(next.processId()), SIGTERM);
         QVERIFY(finishes(next));
         QCOMPARE(next.exitCode(), 0);

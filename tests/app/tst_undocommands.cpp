@@ -197,19 +197,44 @@ private slots:
         QTRY_VERIFY(m_f->frame->commands()->isEnabled(ID_EDIT_UNDO));
     }
 
-    // A file cut off in the middle of a record is reported at start and kept as the backup
-    // before anything replaces it; a backup from an earlier run is kept beside it.
+    // A file cut off in the middle of a record, or records that are no contacts (a file that
+    // is no address book, blocks a crash filled with zeros), are reported at start and the file
+    // is kept as the backup before anything replaces it; a backup from an earlier run is kept
+    // beside it. A file that is garbage throughout is not shown as contacts.
     void damagedFileReportedAndKept_data()
     {
+        QTest::addColumn<QString>("damage");
         QTest::addColumn<QByteArray>("earlier"); // empty: no backup yet
-        QTest::newRow("first backup") << QByteArray();
-        QTest::newRow("an earlier backup") << QByteArray(int(AddressFile::RecordSize), 'e');
+        QTest::addColumn<int>("loaded");
+        const QByteArray earlier(int(AddressFile::RecordSize), 'e');
+        QTest::newRow("cut off, first backup") << "cut" << QByteArray() << 2;
+        QTest::newRow("cut off, an earlier backup") << "cut" << earlier << 2;
+        QTest::newRow("random bytes") << "random" << QByteArray() << 0;
+        QTest::newRow("a text file, an earlier backup") << "text" << earlier << 0;
+        QTest::newRow("zero-filled blocks") << "zeros" << QByteArray() << 0;
+        QTest::newRow("one garbage record among whole ones") << "mixed" << QByteArray() << 4;
     }
     void damagedFileReportedAndKept()
     {
+        QFETCH(QString, damage);
         QFETCH(QByteArray, earlier);
+        QFETCH(int, loaded);
+        const int record = int(AddressFile::RecordSize);
+        QByteArray noise(3 * record, '\0');
+        quint32 seed = 7;
+        for (char& c : noise)
+            c = char((seed = seed * 1103515245u + 12345u) >> 16);
         QByteArray damaged = writeBook(3);
-        damaged.chop(500);
+        if (damage == u"cut")
+            damaged.chop(500);
+        else if (damage == u"random")
+            damaged = noise;
+        else if (damage == u"text")
+            damaged = QByteArray(3 * record, 'x').replace(0, 20, "Name,E-mail,Phone\r\n");
+        else if (damage == u"zeros")
+            damaged = QByteArray(2 * record, '\0');
+        else
+            damaged += noise.left(record);
         const auto put = [](const QString& path, const QByteArray& bytes) {
             QFile f(path);
             QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -221,15 +246,21 @@ private slots:
         if (!earlier.isEmpty())
             put(dataFile() + QStringLiteral(".bak"), earlier);
         QVERIFY(start());
-        QString message = AppText::LoadDamaged.arg(QStringLiteral("Address.vok.bak"));
+        const QString backup = QStringLiteral("Address.vok.bak");
+        const QString file = QDir::toNativeSeparators(dataFile());
+        QString message =
+            damage == u"cut" ? AppText::LoadDamaged.arg(backup)
+            : damage == u"mixed"
+                ? AppText::LoadOddRecords.arg(1).arg(4).arg(backup)
+                : AppText::LoadNotABook.arg(file).arg(damaged.size() / record).arg(backup);
         if (!earlier.isEmpty())
             message += AppText::LoadDamagedOlderBackup.arg(QStringLiteral("Address.vok.bak.1"));
         QCOMPARE(m_boxes.shown(), QStringList{message});
-        QCOMPARE(m_f->frame->document()->records().size(), std::size_t(2));
+        QCOMPARE(int(m_f->frame->document()->records().size()), loaded);
         m_f->add(PaneTest::Contact{"new", "", "Private"});
         QTRY_VERIFY(!m_f->frame->autoSave()->hasUnsavedChanges());
         QCOMPARE(fileBytes(dataFile() + QStringLiteral(".bak")), damaged);
-        QCOMPARE(QFileInfo(dataFile()).size(), qint64(3 * AddressFile::RecordSize));
+        QCOMPARE(QFileInfo(dataFile()).size(), qint64((loaded + 1) * record));
         QCOMPARE(QFileInfo::exists(older), !earlier.isEmpty());
         if (!earlier.isEmpty())
             QCOMPARE(fileBytes(older), earlier);

@@ -267,8 +267,10 @@ private slots:
     // The first save of a run keeps the file it replaces, a damaged one included.
     void firstSaveKeepsBackup()
     {
-        QByteArray damaged(int(AddressFile::RecordSize) * 2 + 100, 'x');
-        damaged[0] = 'A';
+        // Two whole records, then a cut-off one.
+        QByteArray record(int(AddressFile::RecordSize), '\0');
+        record.replace(0, 1, "A").replace(1664, 7, "Private");
+        const QByteArray damaged = record + record + QByteArray(100, 'x');
         {
             QFile f(m_path);
             QVERIFY(f.open(QIODevice::WriteOnly));

@@ -353,6 +353,9 @@ void TestEndToEnd::statusNotifierTrayClick()
                            QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties));
     QVERIFY(bus.registerService(QStringLiteral("org.kde.StatusNotifierWatcher")));
     QFile::remove(dataFile());
+    // The contact sheet the test before left open at its end is kept as a draft; its offer
+    // would stand before this test's window.
+    QFile::remove(dataFile() + QStringLiteral(".draft"));
 
     XDisplay x(m_display);
     QProcess program;

@@ -12,6 +12,7 @@
 #include "ui/common/LongWork.h"
 #include "ui/common/MessageBox.h"
 #include "ui/exchange/ExchangeCommands.h"
+#include "ui/exchange/ImportExportText.h"
 #include "ui/exchange/ImportSummaryDialog.h"
 #include "ui/groups/CGroupTree.h"
 #include "ui/list/CAddressList.h"
@@ -59,6 +60,8 @@ private slots:
     void exportCommand();
     void exportTypedSuffix_data();
     void exportTypedSuffix();
+    void exportNeverOntoTheBook_data();
+    void exportNeverOntoTheBook();
     void largeImport();
     void terminationWaitsForTheImport();
 
@@ -234,6 +237,37 @@ void TestExchangeCommands::exportTypedSuffix()
     QTest::keyClick(tree, Qt::Key_P, Qt::ControlModifier);
     const QByteArray written = readAll(path);
     QVERIFY2(written.startsWith(start), written.left(40).constData());
+}
+
+// Choosing the book or one of its own files in the save dialog is refused with a word; the file
+// stays as it was.
+void TestExchangeCommands::exportNeverOntoTheBook_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("the book") << "Address.vok";
+    QTest::newRow("its backup") << "Address.vok.bak";
+    QTest::newRow("the readings") << "Readings.txt";
+}
+
+void TestExchangeCommands::exportNeverOntoTheBook()
+{
+    QFETCH(QString, name);
+    auto r = std::make_unique<AddressRecord>();
+    r->setField(AddressRecord::Name, "A");
+    r->setField(AddressRecord::Group, "Private");
+    m_frame->document()->AddRecord(std::move(r));
+    m_frame->document()->SetReading("A", "a");
+    QVERIFY(m_frame->SaveAddressFile());
+    const QString path = QFileInfo(DataLocation::addressFilePath()).absolutePath() + u'/' + name;
+    const QByteArray before = readAll(path);
+    FileDialog::queueFileName(path, 0);
+    m_frame->show();
+    QApplication::setActiveWindow(m_frame.get());
+    CGroupTree* tree = m_frame->groupTree();
+    tree->setFocus();
+    QTest::keyClick(tree, Qt::Key_P, Qt::ControlModifier);
+    QCOMPARE(MessageBox::shownTexts(), QStringList{ImportExportText::ExportOntoBook.arg(path)});
+    QCOMPARE(readAll(path), before);
 }
 
 // A large import runs through the progress dialog and takes every line.

@@ -5,8 +5,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <random>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -92,6 +94,8 @@ private slots:
     void writeFailureKeepsOldFile();
     void unreadable_data();
     void unreadable();
+    void oddRecords_data();
+    void oddRecords();
     void keepsModeAndLink();
 
 private:
@@ -392,15 +396,17 @@ void TestAddressFile::writeFailureKeepsOldFile()
 void TestAddressFile::unreadable_data()
 {
     QTest::addColumn<QString>("what");
-    QTest::newRow("a folder in its place") << QStringLiteral("dir");
-    QTest::newRow("a FIFO in its place") << QStringLiteral("fifo");
-    QTest::newRow("no read permission") << QStringLiteral("mode");
-    QTest::newRow("a path through a file") << QStringLiteral("notdir");
+    QTest::addColumn<int>("error"); // what the report names as the reason
+    QTest::newRow("a folder in its place") << QStringLiteral("dir") << EISDIR;
+    QTest::newRow("a FIFO in its place") << QStringLiteral("fifo") << EINVAL;
+    QTest::newRow("no read permission") << QStringLiteral("mode") << EACCES;
+    QTest::newRow("a path through a file") << QStringLiteral("notdir") << ENOTDIR;
 }
 
 void TestAddressFile::unreadable()
 {
     QFETCH(QString, what);
+    QFETCH(int, error);
     QString path = m_file;
     if (what == u"dir") {
         QVERIFY(QDir().mkpath(m_file));
@@ -416,8 +422,67 @@ void TestAddressFile::unreadable()
         path = m_file + QStringLiteral("/Address.vok");
     }
     RecordList list;
-    QCOMPARE(AddressFile::Load(local(path), list), AddressFile::Status::ReadError);
+    AddressFile::LoadReport report;
+    QCOMPARE(AddressFile::Load(local(path), list, &report), AddressFile::Status::ReadError);
     QVERIFY(list.empty());
+    QCOMPARE(report.error, error);
+}
+
+// Whole records that no writer of the format makes are counted; real books, odd values in
+// them included, give none.
+void TestAddressFile::oddRecords_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("odd");
+    QByteArray whole;
+    for (int i = 0; i < 4; ++i)
+        whole += handRecord(i);
+    QTest::newRow("whole records") << whole << 0;
+    std::array<QByteArray, AddressRecord::FieldCount> f;
+    f[AddressRecord::Name] = qb(sjis("ﾔﾏﾀﾞ　髙﨑")) + "\xF0\x40"; // half-width, NEC, user-defined
+    f[AddressRecord::Memo] = "tab\there\x01 imported\x1B[0m";
+    f[AddressRecord::Group] = "Private";
+    QTest::newRow("control characters an import brought") << handRecord(f) << 0;
+    f[AddressRecord::Name] = QByteArray(kRecord, 'a').left(127) + "\x82"; // cut in two
+    f[AddressRecord::Email] = QByteArray(128, 'b');                       // ran over
+    QTest::newRow("values that ran over their slots") << handRecord(f) << 0;
+    std::mt19937 random(20);
+    // An older writer copied each value into a buffer it never cleared: after the zero byte,
+    // anything.
+    QByteArray leftOver = whole;
+    for (int r = 0; r < 4; ++r) {
+        for (int i = 0; i < AddressRecord::FieldCount; ++i) {
+            const int slot = r * kRecord + slotOffset(i);
+            const int end = slot + int(AddressRecord::SlotWidth[i]);
+            for (int at = leftOver.indexOf('\0', slot) + 1; at < end; ++at)
+                leftOver[at] = char(random());
+        }
+    }
+    QTest::newRow("bytes left after the zero byte") << leftOver << 0;
+    QByteArray noise(10 * kRecord, '\0');
+    for (char& c : noise)
+        c = char(random());
+    QTest::newRow("random bytes") << noise << 10;
+    QByteArray text;
+    while (text.size() < 3 * kRecord)
+        text += "山田 太郎,taro@example.jp,150-0041,東京都渋谷区神南1-1\r\n";
+    QTest::newRow("a UTF-8 text") << text.left(3 * kRecord) << 3;
+    QTest::newRow("zero-filled blocks") << QByteArray(2 * kRecord, '\0') << 2;
+    QTest::newRow("one garbage record among whole ones")
+        << whole.left(2 * kRecord) + noise.left(kRecord) + whole.mid(2 * kRecord) << 1;
+}
+
+void TestAddressFile::oddRecords()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(int, odd);
+    QVERIFY(writeAll(m_file, file));
+    RecordList list;
+    AddressFile::LoadReport report;
+    QCOMPARE(AddressFile::Load(local(m_file), list, &report), AddressFile::Status::Ok);
+    QCOMPARE(int(report.records), int(file.size() / kRecord));
+    QCOMPARE(int(list.size()), int(file.size() / kRecord)); // the model still hands every one
+    QCOMPARE(int(report.oddRecords), odd);
 }
 
 void TestAddressFile::keepsModeAndLink()

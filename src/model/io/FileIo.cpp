@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -63,7 +64,7 @@ int readFile(const std::string& path, std::string& data, std::size_t maxSize,
     if (::fstat(fd, &st) != 0)
         error = errno;
     else if (!S_ISREG(st.st_mode))
-        error = EINVAL;
+        error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
     else if (static_cast<std::size_t>(st.st_size) > maxSize)
         error = EFBIG;
     if (error == 0) {
@@ -96,24 +97,12 @@ bool replaceFile(const std::string& path, const std::function<bool(int fd)>& wri
     return AtomicFile::replace(path, write);
 }
 
-WriteStatus writeFile(const std::string& path, std::string_view data)
-{
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return WriteStatus::CreateFailed;
-    bool ok = writeAll(fd, data.data(), data.size());
-    if (::close(fd) != 0)
-        ok = false;
-    return ok ? WriteStatus::Ok : WriteStatus::WriteFailed;
-}
+namespace {
 
-WriteStatus writeStreamed(const std::string& path,
-                          const std::function<bool(std::string& out)>& appendNext)
+// Writes the text appendNext gives, a megabyte at a time.
+bool streamTo(int fd, const std::function<bool(std::string& out)>& appendNext)
 {
     constexpr std::size_t chunk = std::size_t(1) << 20;
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return WriteStatus::CreateFailed;
     std::string buffer;
     buffer.reserve(chunk + 8192);
     bool ok = true;
@@ -123,11 +112,84 @@ WriteStatus writeStreamed(const std::string& path,
             buffer.clear();
         }
     }
-    if (ok && !buffer.empty())
-        ok = writeAll(fd, buffer.data(), buffer.size());
-    if (::close(fd) != 0)
-        ok = false;
-    return ok ? WriteStatus::Ok : WriteStatus::WriteFailed;
+    return ok && (buffer.empty() || writeAll(fd, buffer.data(), buffer.size()));
+}
+
+// Something other than a regular file stands at path: a pipe or a device takes the bytes as
+// they come, and there is no old file to keep.
+bool isStream(const std::string& path)
+{
+    struct stat st
+    {
+    };
+    return ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
+}
+
+std::string resolvedPlace(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    const std::string dir = slash == std::string::npos ? "."
+                            : slash == 0               ? "/"
+                                                       : path.substr(0, slash);
+    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    char* real = ::realpath(dir.c_str(), nullptr);
+    if (!real)
+        return path;
+    std::string out = real;
+    std::free(real);
+    return out + "/" + base;
+}
+
+} // namespace
+
+WriteStatus writeFile(const std::string& path, std::string_view data)
+{
+    bool done = false;
+    return writeStreamed(path, [&](std::string& out) {
+        if (done)
+            return false;
+        out.append(data);
+        done = true;
+        return true;
+    });
+}
+
+WriteStatus writeStreamed(const std::string& path,
+                          const std::function<bool(std::string& out)>& appendNext,
+                          const Completion& complete)
+{
+    if (isStream(path)) {
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+        if (fd < 0)
+            return WriteStatus::CreateFailed;
+        bool ok = streamTo(fd, appendNext) && (!complete || complete());
+        if (::close(fd) != 0)
+            ok = false;
+        return ok ? WriteStatus::Ok : WriteStatus::WriteFailed;
+    }
+    bool started = false;
+    const bool ok = AtomicFile::replace(path, [&](int fd) {
+        started = true;
+        return streamTo(fd, appendNext) && (!complete || complete());
+    });
+    return ok ? WriteStatus::Ok : started ? WriteStatus::WriteFailed : WriteStatus::CreateFailed;
+}
+
+bool sameFile(const std::string& a, const std::string& b)
+{
+    struct stat sa
+    {
+    };
+    struct stat sb
+    {
+    };
+    const bool hasA = ::stat(a.c_str(), &sa) == 0;
+    const bool hasB = ::stat(b.c_str(), &sb) == 0;
+    if (hasA && hasB)
+        return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    if (hasA != hasB)
+        return false;
+    return resolvedPlace(a) == resolvedPlace(b);
 }
 
 } // namespace FileIo

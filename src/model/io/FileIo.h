@@ -17,7 +17,7 @@ ssize_t readFull(int fd, char* data, std::size_t size);
 
 // Reads a whole regular file, opened without blocking so that a FIFO in its place cannot hang
 // the caller. Returns 0, or an errno value: ENOENT for a missing file, EFBIG for one larger
-// than maxSize, EINVAL for something that is no regular file.
+// than maxSize, EISDIR for a folder, EINVAL for anything else that is no regular file.
 int readFile(const std::string& path, std::string& data, std::size_t maxSize = ~std::size_t(0));
 // The same, a megabyte at a time, telling how many bytes of how many have come.
 int readFile(const std::string& path, std::string& data, std::size_t maxSize,
@@ -31,13 +31,23 @@ enum class WriteStatus
 {
     Ok,
     CreateFailed, // nothing written
-    WriteFailed,  // what was written before the failure stays in the file
+    WriteFailed,  // the writing failed on the way; a file that stood there is left as it was
 };
-// Creates or replaces the file with the bytes.
+// Creates or replaces the file with the bytes, as replaceFile does: a failure leaves the old
+// file, and a new file is readable by the user alone. A FIFO or a device in the file's place
+// (a pipe, /dev/stdout) is written straight away.
 WriteStatus writeFile(const std::string& path, std::string_view data);
-// Creates or replaces the file with the text that `appendNext` adds, called until it returns
-// false, written out a megabyte at a time, so that a large file is never whole in memory.
+// Asked once the text is all there: false fails the write (its source broke off), and the file
+// that stood there stays.
+using Completion = std::function<bool()>;
+// The same with the text that `appendNext` adds, called until it returns false, written out a
+// megabyte at a time, so that a large file is never whole in memory.
 WriteStatus writeStreamed(const std::string& path,
-                          const std::function<bool(std::string& out)>& appendNext);
+                          const std::function<bool(std::string& out)>& appendNext,
+                          const Completion& complete = {});
+
+// True when both paths name the same file: the same file system object where both exist (a
+// link or another spelling of the path), else the same place once the folders are resolved.
+bool sameFile(const std::string& a, const std::string& b);
 
 } // namespace FileIo

@@ -1,5 +1,6 @@
 #include "AddressFile.h"
 
+#include "RecordCheck.h"
 #include "model/book/AddressRecord.h"
 #include "model/book/BookSnapshot.h"
 #include "model/book/RecordList.h"
@@ -72,22 +73,28 @@ void AddressFile::DecodeRecord(const char* in, AddressRecord& record)
     record.assign(fields);
 }
 
-AddressFile::Status AddressFile::Load(const std::string& path, RecordList& list,
-                                      std::size_t* trailingBytes)
+AddressFile::Status AddressFile::Load(const std::string& path, RecordList& list, LoadReport* report)
 {
-    if (trailingBytes)
-        *trailingBytes = 0;
+    LoadReport found;
+    const auto done = [&](Status status) {
+        if (report)
+            *report = found;
+        return status;
+    };
     // Non-blocking, so that a FIFO in the file's place cannot hang the start-up.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return errno == ENOENT ? Status::Missing : Status::ReadError;
+    if (fd < 0) {
+        found.error = errno;
+        return done(errno == ENOENT ? Status::Missing : Status::ReadError);
+    }
 
     struct stat st
     {
     };
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        found.error = st.st_mode == 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
         ::close(fd);
-        return Status::ReadError;
+        return done(Status::ReadError);
     }
     list.reserve(list.size() + static_cast<std::size_t>(st.st_size) / RecordSize);
 
@@ -96,24 +103,28 @@ AddressFile::Status AddressFile::Load(const std::string& path, RecordList& list,
     for (;;) {
         const ssize_t got = FileIo::readFull(fd, buffer.data(), buffer.size());
         if (got < 0) {
+            found.error = errno;
             status = Status::ReadError;
             break;
         }
         const std::size_t whole = static_cast<std::size_t>(got) / RecordSize;
         for (std::size_t i = 0; i < whole; ++i) {
+            const char* bytes = buffer.data() + i * RecordSize;
+            if (RecordCheck::isOdd(bytes))
+                ++found.oddRecords;
             auto record = std::make_unique<AddressRecord>();
-            DecodeRecord(buffer.data() + i * RecordSize, *record);
+            DecodeRecord(bytes, *record);
             list.AppendRecord(std::move(record));
         }
+        found.records += whole;
         if (static_cast<std::size_t>(got) < buffer.size()) {
             // End of file; a partial record there is ignored.
-            if (trailingBytes)
-                *trailingBytes = static_cast<std::size_t>(got) % RecordSize;
+            found.trailingBytes = static_cast<std::size_t>(got) % RecordSize;
             break;
         }
     }
     ::close(fd);
-    return status;
+    return done(status);
 }
 
 AddressFile::Status AddressFile::Save(const std::string& path, const RecordList& list)

@@ -24,10 +24,16 @@ public:
         WriteError, // the new file could not be written; the old one is untouched
     };
 
-    // Appends every whole record of the file to the list; a trailing partial record is ignored,
-    // and its size given in trailingBytes.
-    static Status Load(const std::string& path, RecordList& list,
-                       std::size_t* trailingBytes = nullptr);
+    // What a load found besides the records.
+    struct LoadReport
+    {
+        int error = 0;                 // with ReadError: the errno (EINVAL: no regular file)
+        std::size_t records = 0;       // whole records in the file
+        std::size_t trailingBytes = 0; // a partial record at the end, ignored
+        std::size_t oddRecords = 0;    // records no writer of the format makes (RecordCheck)
+    };
+    // Appends every whole record of the file to the list; a trailing partial record is ignored.
+    static Status Load(const std::string& path, RecordList& list, LoadReport* report = nullptr);
     // Replaces the file atomically: a new file beside it, flushed, then renamed over the old one.
     static Status Save(const std::string& path, const RecordList& list);
     // The same from a snapshot; with keepBackup the replaced file stays as "Address.vok.bak".

@@ -11,12 +11,15 @@
 using TabText::appendEscaped;
 using TabText::unescaped;
 
-ReadingStore::Status ReadingStore::Load(const std::string& path)
+ReadingStore::Status ReadingStore::Load(const std::string& path, int* error)
 {
     m_readings.clear();
     std::string data;
-    if (const int error = FileIo::readFile(path, data))
-        return error == ENOENT ? Status::Missing : Status::ReadError;
+    if (const int failed = FileIo::readFile(path, data)) {
+        if (error)
+            *error = failed;
+        return failed == ENOENT ? Status::Missing : Status::ReadError;
+    }
 
     std::string_view text = data;
     if (text.starts_with("\xEF\xBB\xBF")) // a byte-order mark left by an editor

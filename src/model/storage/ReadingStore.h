@@ -32,7 +32,8 @@ public:
 
     // Replaces the store's contents by the file's. Lines without a tab, with an empty name or
     // reading, or with a name CP932 cannot hold (no contact can bear it) are skipped.
-    Status Load(const std::string& path);
+    // With ReadError, error tells why (an errno value).
+    Status Load(const std::string& path, int* error = nullptr);
     // Replaces the file atomically with the readings whose name inUse accepts (every one when
     // inUse is empty): names no contact bears any more are dropped.
     Status Save(const std::string& path,

@@ -11,6 +11,7 @@
 #include "ui/common/MessageBox.h"
 #include "ui/common/SheetHeader.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDate>
 #include <QDialogButtonBox>
@@ -92,6 +93,14 @@ void CInfomationSheet::showEvent(QShowEvent* event)
         if (QWindow* window = windowHandle())
             window->installEventFilter(this);
     }
+}
+
+void CInfomationSheet::closeEvent(QCloseEvent* event)
+{
+    // The window manager's close button is the user's; a close() of the program's is its end.
+    if (!event->spontaneous())
+        m_closedFromOutside = true;
+    QDialog::closeEvent(event);
 }
 
 bool CInfomationSheet::eventFilter(QObject* watched, QEvent* event)
@@ -183,6 +192,16 @@ void CInfomationSheet::StoreRecord(AddressRecord& record) const
         }
     }
     record.setExtras(extras);
+}
+
+void CInfomationSheet::StoreDraft(AddressRecord& record)
+{
+    // Before the sheet was first shown its controls hold nothing yet; the members hold it all.
+    if (m_initialised) {
+        m_privatePage->StoreDraft();
+        m_officePage->StoreDraft();
+    }
+    StoreRecord(record);
 }
 
 void CInfomationSheet::OnOK()

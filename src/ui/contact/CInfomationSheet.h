@@ -31,13 +31,21 @@ public:
     // The sixteen fields and the extras between a record and the page members.
     void LoadRecord(const AddressRecord& record);
     void StoreRecord(AddressRecord& record) const;
+    // What the sheet holds now, typed but not confirmed: the fields into record, and the
+    // reading and the copy box into the private page's members.
+    void StoreDraft(AddressRecord& record);
 
     // Reads every page, also those never opened; a refused value keeps the sheet open on its
     // page with the message.
     void OnOK();
 
+    // Closed by the program rather than by the user (Cancel, Escape, the title bar's button):
+    // the program is ending.
+    bool closedFromOutside() const { return m_closedFromOutside; }
+
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -51,4 +59,5 @@ private:
     QDialogButtonBox* m_buttons;
     SheetHeader* m_header = nullptr;
     bool m_initialised = false;
+    bool m_closedFromOutside = false;
 };

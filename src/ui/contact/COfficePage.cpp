@@ -52,6 +52,17 @@ void COfficePage::OnInitDialog()
     m_officeMemo.load(m_strOfficeMemo, m_strWhole[AddressRecord::OfficeMemo]);
 }
 
+void COfficePage::StoreDraft()
+{
+    FieldExchange::storeEach({{&m_officePostalCode, &m_strOfficePostalCode},
+                              {&m_officeAddress, &m_strOfficeAddress},
+                              {&m_officePhone, &m_strOfficePhone},
+                              {&m_company, &m_strCompany},
+                              {&m_officeEmail, &m_strOfficeEmail},
+                              {&m_officeFax, &m_strOfficeFax},
+                              {&m_officeMemo, &m_strOfficeMemo}});
+}
+
 bool COfficePage::UpdateData(QWidget*& failedField, QString& message)
 {
     return FieldExchange::store({{&m_officePostalCode, &m_strOfficePostalCode},

@@ -23,6 +23,8 @@ public:
 
     void OnInitDialog();
     bool UpdateData(QWidget*& failedField, QString& message);
+    // Controls to members as far as they go (CPrivatePage::StoreDraft).
+    void StoreDraft();
 
     PostalCodeOffer* postalCodeOffer() const { return m_offer; }
 

@@ -131,6 +131,21 @@ bool CPrivatePage::UpdateData(QWidget*& failedField, QString& message)
         failedField, message);
 }
 
+void CPrivatePage::StoreDraft()
+{
+    FieldExchange::storeEach({{&m_name, &m_strName},
+                              {&m_reading, &m_strReading},
+                              {&m_email, &m_strEmail},
+                              {&m_postalCode, &m_strPostalCode},
+                              {&m_address, &m_strAddress},
+                              {&m_phone, &m_strPhone},
+                              {&m_fax, &m_strFax},
+                              {&m_mobilePhone, &m_strMobilePhone},
+                              {&m_memo, &m_strMemo}});
+    m_strGroup = m_ui->groupCombo->currentText();
+    m_bCopyAsNew = m_ui->copyAsNewCheck->isChecked();
+}
+
 void CPrivatePage::OnCopyAsNewClicked()
 {
     m_bCopyAsNew = m_ui->copyAsNewCheck->isChecked();

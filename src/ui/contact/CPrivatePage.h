@@ -30,6 +30,9 @@ public:
     void OnInitDialog();
     // Controls to members in exchange order; on a refused value names the field and the reason.
     bool UpdateData(QWidget*& failedField, QString& message);
+    // Controls to members as far as they go, the group and the copy box too: what the user has
+    // typed so far, kept when the sheet cannot stay open.
+    void StoreDraft();
 
     QLineEdit* nameEdit() const;
     QLineEdit* readingEdit() const;

@@ -22,5 +22,15 @@ inline const QStringList Honorifics = {QStringLiteral("様"),   QStringLiteral("
 inline const QString NengaTitle = QStringLiteral("%1年の年賀状");
 inline const QStringList NengaSend = {QStringLiteral("未定"), QStringLiteral("送る"),
                                       QStringLiteral("送らない")};
+// A sheet the end of an earlier run interrupted. %1: the name typed.
+inline const QString DraftOffer =
+    QStringLiteral("前回の終了の時に入力中だった管理情報「%1」が残っています。");
+inline const QString DraftNoName = QStringLiteral("名前なし");
+inline const QString DraftOriginalGone =
+    QStringLiteral("\n編集していた管理情報が見つからないため、新しい管理情報として開きます。");
+inline const QString DraftOfferChoice =
+    QStringLiteral("\n続きを入力しますか？\n"
+                   "（「いいえ」なら次の起動の時にもう一度お尋ねします。"
+                   "不要なら、開いてから「キャンセル」を押して下さい）");
 
 } // namespace ContactText

@@ -28,6 +28,15 @@ bool FieldExchange::store(std::initializer_list<Binding> fields, QWidget*& faile
     return true;
 }
 
+void FieldExchange::storeEach(std::initializer_list<Binding> fields)
+{
+    for (const auto& [field, member] : fields) {
+        std::string bytes;
+        if (field->store(bytes) == ContactField::Status::Ok)
+            *member = std::move(bytes);
+    }
+}
+
 void FieldExchange::showHints(std::initializer_list<const ContactField*> fields, QLabel* hint)
 {
     for (const ContactField* field : fields)

@@ -23,6 +23,8 @@ public:
 
     static bool store(std::initializer_list<Binding> fields, QWidget*& failedField,
                       QString& message);
+    // Every value that can be stored, whatever the others hold; a refused one keeps its member.
+    static void storeEach(std::initializer_list<Binding> fields);
     // Shows each validator's refusals in the page's hint line.
     static void showHints(std::initializer_list<const ContactField*> fields, QLabel* hint);
 };

@@ -3,6 +3,8 @@
 #include "FileImport.h"
 #include "ImportExportText.h"
 #include "core/BookExport.h"
+#include "core/CVOK_AddressDoc.h"
+#include "core/DataLocation.h"
 #include "core/Text.h"
 #include "model/exchange/csv/CsvFile.h"
 #include "ui/common/FileDialog.h"
@@ -28,6 +30,11 @@ void ExchangeCommands::OnExport(QWidget* parent, const CVOK_AddressDoc& doc,
                                                      ImportExportText::ExportSuffixes, &chosen);
     if (path.isEmpty())
         return;
+    // The book's own files would be replaced by the export.
+    if (DataLocation::isBookFile(doc.addressFilePath(), path)) {
+        MessageBox::information(parent, ImportExportText::ExportOntoBook.arg(path));
+        return;
+    }
     if (BookExport::write(doc, path, static_cast<ExportFormat::Format>(chosen), records) !=
         FileIo::WriteStatus::Ok)
         MessageBox::information(parent, ImportExportText::ExportFailed);

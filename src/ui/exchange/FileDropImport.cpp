@@ -1,6 +1,7 @@
 #include "FileDropImport.h"
 
 #include "FileImport.h"
+#include "core/CVOK_AddressDoc.h"
 #include "ui/common/LongWork.h"
 
 #include <QApplication>
@@ -42,7 +43,9 @@ bool FileDropImport::eventFilter(QObject* watched, QEvent* event)
     case QEvent::DragEnter:
     case QEvent::DragMove: {
         auto* drag = static_cast<QDropEvent*>(event);
-        const bool busy = QApplication::activeModalWidget() || LongWork::running();
+        // A book that could not be read takes nothing it could never save.
+        const bool busy =
+            QApplication::activeModalWidget() || LongWork::running() || m_doc.loadFailed();
         if (busy || localFiles(drag->mimeData()).isEmpty())
             return false;
         drag->setDropAction(Qt::CopyAction);
@@ -52,7 +55,8 @@ bool FileDropImport::eventFilter(QObject* watched, QEvent* event)
     case QEvent::Drop: {
         auto* drop = static_cast<QDropEvent*>(event);
         const QStringList files = localFiles(drop->mimeData());
-        if (files.isEmpty() || QApplication::activeModalWidget() || LongWork::running())
+        if (files.isEmpty() || QApplication::activeModalWidget() || LongWork::running() ||
+            m_doc.loadFailed())
             return false;
         drop->setDropAction(Qt::CopyAction);
         drop->accept();

@@ -27,6 +27,10 @@ inline const QString NotAddressBook =
 inline const QString ExportFailed =
     QStringLiteral("Exportに失敗しました。管理者に連絡して下さい。");
 inline const QString Reading = QStringLiteral("ファイルを読み込んでいます...");
+// %1: the file chosen.
+inline const QString ExportOntoBook = QStringLiteral(
+    "%1 はアドレスデータ（またはそのバックアップ）のファイルのため、Exportできません。"
+    "別のファイル名を指定して下さい。");
 inline const QString Importing = QStringLiteral("Importしています...");
 inline const QString Exporting = QStringLiteral("Exportしています...");
 

@@ -676,7 +676,7 @@ void CAddressList::mouseReleaseEvent(QMouseEvent* event)
 void CAddressList::drop()
 {
     const QString target = m_dropTarget ? m_dropTarget->dropTargetGroup() : QString();
-    if (target.isEmpty())
+    if (target.isEmpty() || m_doc->loadFailed())
         return;
     const std::vector<AddressRecord*> records = selectedRecords();
     if (m_dragCopy)

@@ -366,14 +366,18 @@ CsvFile::WriteStatus CsvFile::Write(const std::string& path,
     return WriteEach(path, recordsOf(records));
 }
 
-CsvFile::WriteStatus CsvFile::WriteEach(const std::string& path, const RecordSource& records)
+CsvFile::WriteStatus CsvFile::WriteEach(const std::string& path, const RecordSource& records,
+                                        const FileIo::Completion& complete)
 {
-    return FileIo::writeStreamed(path, [&records](std::string& out) {
-        const AddressRecord* record = records();
-        if (record)
-            appendLine(out, *record);
-        return record != nullptr;
-    });
+    return FileIo::writeStreamed(
+        path,
+        [&records](std::string& out) {
+            const AddressRecord* record = records();
+            if (record)
+                appendLine(out, *record);
+            return record != nullptr;
+        },
+        complete);
 }
 
 CsvFile::WriteStatus CsvFile::Write(const std::string& path, const RecordList& list,

@@ -92,7 +92,8 @@ public:
     static WriteStatus Write(const std::string& path,
                              std::span<const AddressRecord* const> records);
     // The same for records handed out one at a time.
-    static WriteStatus WriteEach(const std::string& path, const RecordSource& records);
+    static WriteStatus WriteEach(const std::string& path, const RecordSource& records,
+                                 const FileIo::Completion& complete = {});
     // Writes, in list order, every record whose group equals `group` (GroupName::equals), or
     // every record when `group` is the root.
     static WriteStatus Write(const std::string& path, const RecordList& list,

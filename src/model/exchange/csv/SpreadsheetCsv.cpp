@@ -125,18 +125,22 @@ FileIo::WriteStatus SpreadsheetCsv::write(const std::string& path,
 }
 
 FileIo::WriteStatus SpreadsheetCsv::writeEach(const std::string& path, const RecordSource& records,
-                                              const ReadingLookup& reading)
+                                              const ReadingLookup& reading,
+                                              const FileIo::Completion& complete)
 {
     bool header = true;
-    return FileIo::writeStreamed(path, [&](std::string& out) {
-        if (header) {
-            header = false;
-            appendHeader(out);
-            return true;
-        }
-        const AddressRecord* record = records();
-        if (record)
-            appendRow(out, *record, reading);
-        return record != nullptr;
-    });
+    return FileIo::writeStreamed(
+        path,
+        [&](std::string& out) {
+            if (header) {
+                header = false;
+                appendHeader(out);
+                return true;
+            }
+            const AddressRecord* record = records();
+            if (record)
+                appendRow(out, *record, reading);
+            return record != nullptr;
+        },
+        complete);
 }

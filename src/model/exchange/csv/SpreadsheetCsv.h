@@ -26,7 +26,8 @@ public:
                                      const ReadingLookup& reading = {});
     // The same for records handed out one at a time.
     static FileIo::WriteStatus writeEach(const std::string& path, const RecordSource& records,
-                                         const ReadingLookup& reading = {});
+                                         const ReadingLookup& reading = {},
+                                         const FileIo::Completion& complete = {});
 
 private:
     static void appendHeader(std::string& out);

@@ -359,16 +359,20 @@ FileIo::WriteStatus VCardWriter::write(const std::string& path,
 }
 
 FileIo::WriteStatus VCardWriter::writeEach(const std::string& path, const RecordSource& records,
-                                           Version version, const ReadingLookup& reading)
+                                           Version version, const ReadingLookup& reading,
+                                           const FileIo::Completion& complete)
 {
     std::optional<CardWriter> writer; // made for the buffer that writeStreamed keeps
-    return FileIo::writeStreamed(path, [&](std::string& out) {
-        const AddressRecord* record = records();
-        if (!record)
-            return false;
-        if (!writer)
-            writer.emplace(out, version);
-        writer->card(*record, reading ? reading(*record) : std::string());
-        return true;
-    });
+    return FileIo::writeStreamed(
+        path,
+        [&](std::string& out) {
+            const AddressRecord* record = records();
+            if (!record)
+                return false;
+            if (!writer)
+                writer.emplace(out, version);
+            writer->card(*record, reading ? reading(*record) : std::string());
+            return true;
+        },
+        complete);
 }

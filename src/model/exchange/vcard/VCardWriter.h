@@ -40,7 +40,8 @@ public:
     // The same for records handed out one at a time.
     static FileIo::WriteStatus writeEach(const std::string& path, const RecordSource& records,
                                          Version version = Version::V30,
-                                         const ReadingLookup& reading = {});
+                                         const ReadingLookup& reading = {},
+                                         const FileIo::Completion& complete = {});
     // One card, appended to out; the reading is UTF-8 (empty for none).
     static void appendCard(std::string& out, const AddressRecord& record, Version version,
                            std::string_view reading);
