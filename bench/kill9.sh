@@ -5,6 +5,9 @@
 # After every kill the data file must be whole (the old or a new one: the original records
 # followed by whole new ones), and every change made more than two seconds before the kill
 # must be in it. Leftover hidden files of an interrupted save must be gone after the restart.
+# The companion file must agree with the book after every kill: an export (UTF-8 CSV, with the
+# UIDs and extras) of the original contacts is the same as before the first kill, and no UID
+# is given twice.
 #
 #   bench/kill9.sh BUILD_DIR [KILLS] [CONTACTS]
 set -uo pipefail
@@ -34,6 +37,16 @@ trap cleanup EXIT
 "$build/bench/make_demo_book" "$work/data" "$contacts" >/dev/null || exit 2
 file=$work/data/Address.vok
 cp "$file" "$work/original"
+"$program" --export "$work/original.csv" >/dev/null 2>&1 || exit 2
+# The companion's view of the book: the original contacts' rows unchanged, no UID twice.
+companion_verdict() {
+    "$program" --export "$work/now.csv" >/dev/null 2>&1 || { echo "EXPORT FAILED"; return; }
+    cmp -s -n "$(stat -c %s "$work/original.csv")" "$work/original.csv" "$work/now.csv" ||
+        { echo "ORIGINAL UIDS OR EXTRAS CHANGED"; return; }
+    python3 -c 'import csv,sys; u=[r[-1] for r in csv.reader(open(sys.argv[1],encoding="utf-8-sig")) if r[-1]]; sys.exit(len(u)!=len(set(u)))' \
+        "$work/now.csv" || { echo "A UID GIVEN TWICE"; return; }
+    echo ok
+}
 base=$(( $(stat -c %s "$file") / 1684 ))
 now() { date +%s.%N; }
 rand() { echo $(( RANDOM % ($2 - $1 + 1) + $1 )); } # integer in [from, to]
@@ -110,6 +123,7 @@ for k in $(seq "$kills"); do
         [ "$lost" -gt "$maxlost" ] && maxlost=$lost
         [ "$(echo "$oldest > $worst" | bc)" = 1 ] && worst=$oldest
         if [ "$saved" -lt 0 ] || [ "$lost" -lt 0 ]; then verdict="COUNT WRONG ($saved of $sent)"; fi
+        if [ "$verdict" = ok ]; then verdict=$(companion_verdict); fi
     fi
     if [ "$verdict" != ok ]; then
         fails=$((fails + 1))

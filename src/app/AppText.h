@@ -20,6 +20,16 @@ inline const QString LoadDamaged =
 // Added when a backup from an earlier run is there: the damaged file must not take its place.
 inline const QString LoadDamagedOlderBackup =
     QStringLiteral("\nそれまでのバックアップは %1 として残します。");
+// The companion file beside the book: %1 its name, %2 the backup's.
+inline const QString CompanionDamaged = QStringLiteral(
+    "敬称・連名などを保存しているファイル %1 が壊れているか、このプログラムのものではありません。"
+    "読み込めた分だけを使い、元のファイルは次の保存で %2 として残します。");
+// %1: how many; %2: the file's name; then one line each.
+inline const QString CompanionSetAside = QStringLiteral(
+    "アドレスデータがほかのプログラムで変更されていたため、敬称・連名などの情報%1件を"
+    "どの管理情報のものか決められませんでした。誤った相手に付けないよう、%2 に保管しています。"
+    "必要なら管理情報を開いて入力し直して下さい。");
+inline const QString CompanionSetAsideMore = QStringLiteral("  ほか%1件");
 // %1: the file, %2: why (one of the Reason texts).
 inline const QString LoadUnreadable = QStringLiteral(
     "アドレスデータ %1 を読み込めません（%2）。\n"
@@ -128,6 +138,8 @@ inline constexpr CommandText Commands[] = {
     {ID_EDIT_UNDO, u"元に戻す(&U)", u"直前の操作を取り消す", u"元に戻す"},
     {ID_EDIT_REDO, u"やり直し(&R)", u"取り消した操作をやり直す", u"やり直し"},
     {ID_EDIT_FIND, u"検索(&F)", u"名前や読み、住所、電話番号などで管理情報を絞り込む", u"検索"},
+    {ID_VIEW_ADDRESSEE, u"宛名の列(&A)", u"敬称・連名・役職・部署・年賀の列の 表示/非表示",
+     u"宛名の列の表示切り替え"},
     {ID_VIEW_READING, u"フリガナ列(&R)", u"名前の読み（フリガナ）の列の 表示/非表示",
      u"フリガナ列の表示切り替え"},
     {ID_MOVE_TO_GROUP, u"グループへ移動(&V)", u"選択した管理情報を、選んだグループへ移動する",

@@ -8,6 +8,8 @@
 #include "TrayIcon.h"
 #include "WindowState.h"
 #include "core/AutoSave.h"
+#include "model/book/ContactExtras.h"
+#include "model/book/ExtrasText.h"
 #include "core/BookExport.h"
 #include "core/ContactFinder.h"
 #include "core/Text.h"
@@ -113,6 +115,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
     m_commands->action(ID_VIEW_TOOLBAR)->setChecked(!m_toolBar->isHidden());
     m_commands->action(ID_VIEW_STATUS_BAR)->setChecked(!statusBar()->isHidden());
     m_commands->action(ID_VIEW_READING)->setChecked(m_list->readingColumnShown());
+    m_commands->action(ID_VIEW_ADDRESSEE)->setChecked(m_list->addresseeColumnsShown());
 
     connectRefresh();
     m_commands->refresh();
@@ -176,6 +179,7 @@ void CMainFrame::createCommands()
     add(ID_EDIT_REDO, &CMainFrame::OnEditRedo, &CMainFrame::OnUpdateEditRedo);
     add(ID_EDIT_FIND, &CMainFrame::OnEditFind, nullptr);
     add(ID_VIEW_READING, &CMainFrame::OnViewReading, nullptr);
+    add(ID_VIEW_ADDRESSEE, &CMainFrame::OnViewAddressee, nullptr);
     add(ID_MOVE_TO_GROUP, &CMainFrame::OnMoveToGroup, &CMainFrame::OnUpdateToGroup);
     add(ID_COPY_TO_GROUP, &CMainFrame::OnCopyToGroup, &CMainFrame::OnUpdateToGroup);
     MainMenus::applyCommandTexts(*m_commands, *this);
@@ -527,6 +531,12 @@ void CMainFrame::OnViewReading()
     m_commands->action(ID_VIEW_READING)->setChecked(m_list->readingColumnShown());
 }
 
+void CMainFrame::OnViewAddressee()
+{
+    m_list->setAddresseeColumnsShown(!m_list->addresseeColumnsShown());
+    m_commands->action(ID_VIEW_ADDRESSEE)->setChecked(m_list->addresseeColumnsShown());
+}
+
 void CMainFrame::OnMoveToGroup()
 {
     const QString group = m_commands->argument().toString();
@@ -581,7 +591,29 @@ bool CMainFrame::LoadAddressFile()
         MessageBox::information(this, AppText::ReadingsUnreadable.arg(
                                           QDir::toNativeSeparators(m_doc.readingsFilePath()),
                                           FileProblem::reason(m_doc.readingsError())));
+    reportCompanion();
     return true;
+}
+
+// Said once, at the start that found it: a damaged companion file, or extras that could not
+// be placed on a contact after another program changed the book.
+void CMainFrame::reportCompanion()
+{
+    const CVOK_AddressDoc::CompanionLoad& load = m_doc.companionLoad();
+    const QString file = QFileInfo(m_doc.companionFilePath()).fileName();
+    if (load.status == CompanionFile::Status::Damaged ||
+        load.status == CompanionFile::Status::ReadError)
+        MessageBox::information(this, AppText::CompanionDamaged.arg(file, file + ".bak"));
+    if (load.setAside.empty())
+        return;
+    QString text = AppText::CompanionSetAside.arg(load.setAside.size()).arg(file);
+    constexpr std::size_t shown = 10;
+    for (std::size_t i = 0; i < load.setAside.size() && i < shown; ++i)
+        text += QStringLiteral("\n  ") +
+                QString::fromStdString(ExtrasText::summary(*load.setAside[i].extras));
+    if (load.setAside.size() > shown)
+        text += QLatin1Char('\n') + AppText::CompanionSetAsideMore.arg(load.setAside.size() - shown);
+    MessageBox::information(this, text);
 }
 
 void CMainFrame::createReadOnlyBar()

@@ -90,6 +90,7 @@ public:
     void OnEditRedo();      // 57644
     void OnEditFind();      // 57636
     void OnViewReading();   // 32810
+    void OnViewAddressee(); // 32813
     void OnMoveToGroup();   // 32811, the group as the command's argument
     void OnCopyToGroup();   // 32812
 
@@ -155,6 +156,7 @@ private:
     void endRun();
     void shutDown();
     void createAutoSave();
+    void reportCompanion();
     void showMailCountInTitle(int count);
     bool textFieldHasFocus() const;
     void createReadOnlyBar();

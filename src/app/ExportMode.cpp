@@ -7,7 +7,10 @@
 #include "core/ExportFormat.h"
 #include "core/Text.h"
 #include "model/book/GroupName.h"
+#include "model/book/ContactExtras.h"
+#include "model/book/RecordFingerprint.h"
 #include "model/storage/AddressFileReader.h"
+#include "model/storage/CompanionLookup.h"
 #include "model/storage/ReadingStore.h"
 
 #include <QFile>
@@ -78,15 +81,26 @@ Result run(const QStringList& options)
         if (!record)
             return failure(CommandLineText::NoGroup.arg(group));
     }
+    // Identities and extras come from the companion file, matched by fingerprint.
+    CompanionFile::Contents contents;
+    CompanionFile::Load(encoded(DataLocation::companionFilePath(bookPath)), contents);
+    CompanionLookup companion(std::move(contents));
+    std::size_t index = 0;
+    AddressRecord current;
     std::size_t written = 0;
     const FileIo::WriteStatus status = ExportFormat::writeEach(
         encoded(parsed.file), *format,
         [&]() -> const AddressRecord* {
             while (const AddressRecord* record = reader.next()) {
-                if (inGroup(*record)) {
-                    ++written;
-                    return record;
-                }
+                const CompanionFile::Entry* entry =
+                    companion.find(index++, RecordFingerprint::of(*record));
+                if (!inGroup(*record))
+                    continue;
+                ++written;
+                current = *record;
+                current.setUid(entry ? entry->uid : ContactUid());
+                current.setExtras(entry ? entry->extras : nullptr);
+                return &current;
             }
             return nullptr;
         },

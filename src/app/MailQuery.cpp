@@ -2,6 +2,7 @@
 
 #include "QueryText.h"
 #include "model/book/AddressRecord.h"
+#include "model/book/RecordText.h"
 #include "model/text/Cp932.h"
 
 #include <cstdio>
@@ -10,9 +11,8 @@
 namespace {
 
 // A value in one column: no tab or line break may split the line.
-std::string column(std::string_view cp932)
+std::string column(std::string text)
 {
-    std::string text = Cp932::toUtf8(cp932);
     for (char& c : text) {
         if (c == '\t' || c == '\r' || c == '\n')
             c = ' ';
@@ -28,7 +28,7 @@ void appendAddresses(std::string& out, std::string_view field, const std::string
         std::size_t end = field.find_first_of(kSeparators, pos);
         if (end == std::string_view::npos)
             end = field.size();
-        out += column(field.substr(pos, end - pos));
+        out += column(Cp932::toUtf8(field.substr(pos, end - pos)));
         out += rest;
         pos = end;
     }
@@ -45,7 +45,8 @@ std::string format(std::span<AddressRecord* const> matches)
     std::string out = first;
     out += '\n';
     for (const AddressRecord* r : matches) {
-        const std::string rest = '\t' + column(r->name()) + '\t' + column(r->group()) + '\n';
+        const std::string rest = '\t' + column(RecordText::utf8(*r, AddressRecord::Name)) + '\t' +
+                                 column(Cp932::toUtf8(r->group())) + '\n';
         appendAddresses(out, r->email(), rest);
         appendAddresses(out, r->officeEmail(), rest);
     }

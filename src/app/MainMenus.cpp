@@ -79,6 +79,7 @@ void applyCommandTexts(CommandTable& commands, QMainWindow& window)
     commands.action(ID_VIEW_TOOLBAR)->setCheckable(true);
     commands.action(ID_VIEW_STATUS_BAR)->setCheckable(true);
     commands.action(ID_VIEW_READING)->setCheckable(true);
+    commands.action(ID_VIEW_ADDRESSEE)->setCheckable(true);
 
     for (const auto& key : kCommandKeys) {
         QAction* action = commands.action(key.id);
@@ -146,7 +147,7 @@ void createMenus(CommandTable& commands, QMainWindow& window, QToolBar* toolBar,
     groupMenus(edit);
     addItems(edit, {0, ID_DELETE_GROUP, 0, ID_EDIT_FIND});
     QMenu* view =
-        menu(AppText::MenuView, {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, 0, ID_VIEW_READING});
+        menu(AppText::MenuView, {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, 0, ID_VIEW_READING, ID_VIEW_ADDRESSEE});
     QObject::connect(view, &QMenu::aboutToShow, &window, [&commands, &window, toolBar] {
         commands.action(ID_VIEW_TOOLBAR)->setChecked(!toolBar->isHidden());
         commands.action(ID_VIEW_STATUS_BAR)->setChecked(!window.statusBar()->isHidden());

@@ -22,7 +22,7 @@ std::vector<AutoSave*>& liveSavers()
 } // namespace
 
 AutoSave::AutoSave(CVOK_AddressDoc* doc, QObject* parent)
-    : QObject(parent), m_doc(doc), m_savedRevision(doc->revision())
+    : QObject(parent), m_doc(doc), m_savedRevision(doc->savedRevision())
 {
     m_quiet.setSingleShot(true);
     m_longest.setSingleShot(true);
@@ -32,10 +32,15 @@ AutoSave::AutoSave(CVOK_AddressDoc* doc, QObject* parent)
     connect(doc, &CVOK_AddressDoc::recordsAdded, this, &AutoSave::onChange);
     connect(doc, &CVOK_AddressDoc::recordsChanged, this, &AutoSave::onChange);
     connect(doc, &CVOK_AddressDoc::recordsRemoving, this, &AutoSave::onChange);
+    connect(doc, &CVOK_AddressDoc::groupAdded, this, &AutoSave::onChange);
     connect(doc, &CVOK_AddressDoc::groupRenamed, this, &AutoSave::onChange);
+    connect(doc, &CVOK_AddressDoc::groupRemoved, this, &AutoSave::onChange);
     connect(doc, &CVOK_AddressDoc::readingChanged, this, &AutoSave::onChange);
     m_thread = std::thread([this] { workerLoop(); });
     liveSavers().push_back(this);
+    // New identities or a realigned companion from the load go out soon, unasked.
+    if (hasUnsavedChanges())
+        onChange();
 }
 
 AutoSave::~AutoSave()
@@ -103,7 +108,7 @@ void AutoSave::startSave()
     }
     QElapsedTimer copying;
     copying.start();
-    auto snapshot = std::make_unique<BookSnapshot>(m_doc->records(), m_doc->revision());
+    std::unique_ptr<BookSnapshot> snapshot = m_doc->snapshot();
     m_lastCopyNs = copying.nsecsElapsed();
     {
         const std::lock_guard<std::mutex> lock(m_mutex);
@@ -157,10 +162,10 @@ bool AutoSave::SaveNow()
     // The contacts first: readings that cannot be written must not keep them from the disk.
     bool ok = true;
     if (m_doc->revision() != m_savedRevision) {
-        const BookSnapshot snapshot(m_doc->records(), m_doc->revision());
-        ok = writer->Write(snapshot) == AddressFile::Status::Ok;
+        const std::unique_ptr<BookSnapshot> snapshot = m_doc->snapshot();
+        ok = writer->Write(*snapshot) == AddressFile::Status::Ok;
         if (ok)
-            m_savedRevision = snapshot.revision();
+            m_savedRevision = snapshot->revision();
     }
     if (m_doc->readingsChanged() && !m_doc->SaveReadings())
         ok = false;

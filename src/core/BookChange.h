@@ -63,4 +63,15 @@ struct BookChange
     {
         return !added.empty() || !removed.empty() || !edits.empty() || !groupEdits.empty();
     }
+    // Whether Address.vok's own bytes change; extras alone live in the companion file.
+    bool touchesDataFile() const
+    {
+        if (!added.empty() || !removed.empty() || !groupEdits.empty())
+            return true;
+        for (const Edit& e : edits) {
+            if (!e.before.sameFields(e.after))
+                return true;
+        }
+        return false;
+    }
 };

@@ -4,10 +4,13 @@
 #include "DataLocation.h"
 #include "Text.h"
 #include "model/book/BookSnapshot.h"
+#include "model/book/ContactExtras.h"
 #include "model/book/GroupName.h"
+#include "model/book/RecordFingerprint.h"
 #include "model/io/AtomicFile.h"
 #include "model/storage/AddressFile.h"
 #include "model/storage/AddressFileWriter.h"
+#include "model/storage/CompanionAlign.h"
 #include "settings/GroupStore.h"
 
 #include <QFile>
@@ -60,13 +63,25 @@ bool CVOK_AddressDoc::LoadAddressFile(const QString& path)
     // We hold the single-instance lock, and a running save locks its file: what is unlocked
     // is left over from a save that was killed.
     AtomicFile::removeStale(file);
+    AtomicFile::removeStale(CompanionFile::pathFor(file));
     m_loadFailed = AddressFile::Load(file, m_records, &m_load) == AddressFile::Status::ReadError;
     // Garbage shown as contacts helps nobody; the file stays whole as the backup.
     if (!m_loadFailed && notAnAddressBook())
         m_records.DeleteAllRecords();
-    m_writer = m_loadFailed ? nullptr : std::make_shared<AddressFileWriter>(file, loadDamaged());
     m_history.clear();
     m_revision = 0;
+    m_recordsRevision = 0;
+    if (m_loadFailed) {
+        m_companion = CompanionLoad{}; // nothing to align with; the file stays as it is
+        m_writer = nullptr;
+    } else {
+        loadCompanion();
+        const bool companionDamaged = m_companion.status == CompanionFile::Status::Damaged ||
+                                      m_companion.status == CompanionFile::Status::ReadError;
+        m_writer = std::make_shared<AddressFileWriter>(file, loadDamaged(), companionDamaged);
+        m_writer->setAside(m_aside);
+    }
+    m_loadedRevision = 0;
     // A book without readings works as before. Readings that exist but cannot be read are
     // never replaced by the few given in this run.
     int error = EIO;
@@ -75,6 +90,125 @@ bool CVOK_AddressDoc::LoadAddressFile(const QString& path)
     m_readingsChanged = false;
     m_finder->reset();
     return !m_loadFailed;
+}
+
+// Gives every record its identity and extras from the companion file, realigned when another
+// program changed the book, and takes in the groups it keeps.
+void CVOK_AddressDoc::loadCompanion()
+{
+    m_companion = CompanionLoad{};
+    m_byUid.clear();
+    CompanionFile::Contents contents;
+    m_companion.status = CompanionFile::Load(encodedPath(companionFilePath()), contents);
+
+    std::vector<RecordFingerprint> entries;
+    entries.reserve(contents.entries.size());
+    for (const auto& e : contents.entries)
+        entries.push_back(e.fingerprint);
+    std::vector<RecordFingerprint> records;
+    records.reserve(m_records.size());
+    for (const auto& r : m_records)
+        records.push_back(RecordFingerprint::of(*r));
+    const std::vector<std::size_t> match = CompanionAlign::align(entries, records);
+
+    std::vector<bool> used(contents.entries.size(), false);
+    m_byUid.reserve(m_records.size());
+    bool realigned = contents.entries.size() != m_records.size();
+    for (std::size_t i = 0; i < m_records.size(); ++i) {
+        AddressRecord* record = m_records.at(i);
+        const std::size_t e = match[i];
+        if (e != i)
+            realigned = true;
+        if (e != CompanionAlign::None && m_byUid.emplace(contents.entries[e].uid, record).second) {
+            record->setUid(contents.entries[e].uid);
+            record->setExtras(contents.entries[e].extras);
+            used[e] = true;
+            continue;
+        }
+        giveIdentity(record);
+        m_byUid.emplace(record->uid(), record);
+        ++m_companion.newIdentities;
+    }
+    // Extras that belong to nobody now are kept aside, never guessed onto a contact; an entry
+    // without extras was a contact deleted elsewhere.
+    for (std::size_t e = 0; e < contents.entries.size(); ++e) {
+        if (!used[e] && contents.entries[e].extras)
+            m_companion.setAside.push_back(contents.entries[e]);
+    }
+    m_aside = contents.aside;
+    m_aside.insert(m_aside.end(), m_companion.setAside.begin(), m_companion.setAside.end());
+
+    // The groups travel with the book; those only this profile's settings know join them.
+    QStringList groups;
+    for (const std::string& g : contents.groups) {
+        const QString name = QString::fromUtf8(g.data(), qsizetype(g.size()));
+        if (!name.isEmpty() && !FixedGroups.contains(name, Qt::CaseInsensitive) &&
+            !groups.contains(name))
+            groups.append(name);
+    }
+    const QStringList stored = GroupStore::load();
+    QStringList unknownHere;
+    for (const QString& name : groups) {
+        if (!stored.contains(name))
+            unknownHere << name;
+    }
+    if (!unknownHere.isEmpty()) // a book brought from another profile: its groups join ours
+        GroupStore::addAll(unknownHere);
+    bool groupsMoved = false;
+    for (const QString& name : stored) {
+        if (!groups.contains(name)) {
+            groups.append(name);
+            groupsMoved = true;
+        }
+    }
+    m_userGroups = groups;
+
+    // Whatever the load had to make up is written soon, so that identities never change. A
+    // book that does not exist yet stays unwritten until something is put in.
+    const bool nothing = m_records.empty() && m_userGroups.isEmpty();
+    if (!m_loadFailed && !nothing &&
+        (m_companion.status != CompanionFile::Status::Ok || realigned ||
+         m_companion.newIdentities != 0 || groupsMoved))
+        m_revision = 1;
+}
+
+void CVOK_AddressDoc::giveIdentity(AddressRecord* record)
+{
+    ContactUid uid = record->uid();
+    while (uid.isNull() || m_byUid.count(uid) != 0)
+        uid = ContactUid::generate();
+    record->setUid(uid);
+}
+
+void CVOK_AddressDoc::indexUids(const std::vector<AddressRecord*>& records, bool add)
+{
+    for (AddressRecord* r : records) {
+        if (add)
+            m_byUid[r->uid()] = r;
+        else if (const auto it = m_byUid.find(r->uid()); it != m_byUid.end() && it->second == r)
+            m_byUid.erase(it);
+    }
+}
+
+AddressRecord* CVOK_AddressDoc::findByUid(const ContactUid& uid) const
+{
+    const auto it = m_byUid.find(uid);
+    return it == m_byUid.end() ? nullptr : it->second;
+}
+
+QString CVOK_AddressDoc::companionFilePath() const
+{
+    return DataLocation::companionFilePath(m_path);
+}
+
+std::unique_ptr<BookSnapshot> CVOK_AddressDoc::snapshot() const
+{
+    std::vector<std::string> groups;
+    groups.reserve(std::size_t(m_userGroups.size()));
+    for (const QString& g : m_userGroups)
+        groups.push_back(g.toStdString());
+    return std::make_unique<BookSnapshot>(m_records, m_revision, m_recordsRevision,
+                                          std::move(groups));
 }
 
 QString CVOK_AddressDoc::backupFilePath() const
@@ -105,8 +239,9 @@ bool CVOK_AddressDoc::SaveAddressFile()
 {
     if (!m_writer) // never replace a file we could not read
         return false;
-    if (m_writer->Write(BookSnapshot(m_records, m_revision)) != AddressFile::Status::Ok)
+    if (m_writer->Write(*snapshot()) != AddressFile::Status::Ok)
         return false;
+    m_loadedRevision = m_revision;
     return SaveReadings();
 }
 
@@ -165,8 +300,9 @@ bool CVOK_AddressDoc::step(const std::vector<BookChange*>& changes, bool forward
 void CVOK_AddressDoc::apply(BookChange& c, bool forward)
 {
     using Op = BookChange::GroupOp;
-    if (c.touchesRecords())
-        ++m_revision;
+    ++m_revision; // every change is one of the files beside the book at least
+    if (c.touchesDataFile())
+        ++m_recordsRevision;
 
     const auto groupAdd = [&](const QString& name) {
         addStoredGroup(name, c.groupIndex);
@@ -211,6 +347,7 @@ void CVOK_AddressDoc::apply(BookChange& c, bool forward)
         if (records.empty())
             return;
         emit recordsRemoving(std::vector<const AddressRecord*>(records.begin(), records.end()));
+        indexUids(records, false);
         const std::unordered_set<const AddressRecord*> doomed(records.begin(), records.end());
         into = m_records.TakeOutIf([&](const AddressRecord* r) { return doomed.count(r) != 0; });
     };
@@ -219,6 +356,7 @@ void CVOK_AddressDoc::apply(BookChange& c, bool forward)
         if (from.empty())
             return;
         m_records.PutBack(from);
+        indexUids(records, true);
         emit recordsAdded(records, marked);
     };
 
@@ -299,6 +437,7 @@ AddressRecord* CVOK_AddressDoc::AddRecord(std::unique_ptr<AddressRecord> record)
         return nullptr;
     std::vector<std::unique_ptr<AddressRecord>> one;
     one.push_back(std::move(record));
+    giveIdentity(one.front().get());
     auto change = std::make_unique<BookChange>();
     change->added.push_back(one.front().get());
     change->addedOut.push_back(RecordList::Taken{m_records.size(), std::move(one.front())});
@@ -313,9 +452,14 @@ CVOK_AddressDoc::ImportRecords(std::vector<std::unique_ptr<AddressRecord>> recor
     auto change = std::make_unique<BookChange>();
     change->marked = true;
     m_records.reserve(m_records.size() + records.size());
+    std::unordered_set<ContactUid, ContactUid::Hash> batch; // two cards of one file may share one
     for (auto& record : records) {
         if (!record)
             continue;
+        if (!batch.insert(record->uid()).second)
+            record->setUid({});
+        giveIdentity(record.get());
+        batch.insert(record->uid());
         change->added.push_back(record.get());
         change->addedOut.push_back(
             RecordList::Taken{m_records.size() + change->addedOut.size(), std::move(record)});
@@ -391,6 +535,7 @@ CVOK_AddressDoc::CopyToGroup(const std::vector<const AddressRecord*>& records, c
 void CVOK_AddressDoc::DeleteAllRecords()
 {
     m_history.clear();
+    m_byUid.clear();
     m_records.DeleteAllRecords();
     emit undoStateChanged();
 }
@@ -415,6 +560,14 @@ bool CVOK_AddressDoc::isRootName(const QString& name)
 
 bool CVOK_AddressDoc::GroupNameStored(const QString& name) const
 {
+    const auto bytes = Text::toCp932(name);
+    for (const QString& group : m_userGroups) {
+        if (group == name)
+            return true;
+        const auto other = Text::toCp932(group);
+        if (bytes && other && GroupName::equals(*bytes, *other))
+            return true;
+    }
     return GroupStore::contains(name);
 }
 
@@ -430,6 +583,8 @@ QStringList CVOK_AddressDoc::CreateGroups(const QStringList& names,
     std::unordered_set<std::string> taken;
     for (const QString& stored : GroupStore::load())
         taken.insert(GroupStore::matchKey(stored));
+    for (const QString& known : m_userGroups) // the book's own, which this profile may lack
+        taken.insert(GroupStore::matchKey(known));
     auto change = std::make_unique<BookChange>();
     for (const QString& name : names) {
         if (!name.isEmpty() && taken.insert(GroupStore::matchKey(name)).second)

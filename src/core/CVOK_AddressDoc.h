@@ -1,8 +1,10 @@
 #pragma once
 
 #include "UndoHistory.h"
+#include "model/book/ContactUid.h"
 #include "model/book/RecordList.h"
 #include "model/storage/AddressFile.h"
+#include "model/storage/CompanionFile.h"
 #include "model/storage/ReadingStore.h"
 
 #include <QObject>
@@ -11,12 +13,15 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class AddressFileWriter;
+class BookSnapshot;
 class ContactFinder;
 
-// The address book: the records, their data file, the user's groups and the undo history. Every
+// The address book: the records, their data file and its companion (identities, extras, the
+// user's groups), the readings and the undo history. Every
 // change to them goes through the operations here, and each is announced, so that views and
 // saving follow without being called by whoever made the change. The views keep pointers to
 // records; recordsRemoving comes before a record leaves the book (an undo may bring the same
@@ -64,16 +69,41 @@ public:
     QString olderBackupFilePath() const;
     // Writes the data file from any thread; null when it must not be written (failed load).
     std::shared_ptr<AddressFileWriter> writer() const { return m_writer; }
-    // Counts the changes to the records (the data file's contents) since the load.
+    // Counts the changes to what the book's files hold (records, extras, groups) since the
+    // load; savedRevision() is what the files on disk hold, less than revision() when the load
+    // itself left something to write (new identities, a realigned or missing companion file).
     std::uint64_t revision() const { return m_revision; }
+    std::uint64_t savedRevision() const { return m_loadedRevision; }
+    // Counts the changes of Address.vok's own contents (the sixteen fields of each record).
+    std::uint64_t recordsRevision() const { return m_recordsRevision; }
+    // The book as it stands, for a save.
+    std::unique_ptr<BookSnapshot> snapshot() const;
+
+    // What the load found in the companion file (Address.vok.extra), for the start-up report.
+    struct CompanionLoad
+    {
+        CompanionFile::Status status = CompanionFile::Status::Missing;
+        // Entries that matched no record after another program changed the book; kept in the
+        // file, never attached to a guessed contact.
+        std::vector<CompanionFile::Entry> setAside;
+        // Contacts that the companion file did not know (they get new identities).
+        std::size_t newIdentities = 0;
+    };
+    const CompanionLoad& companionLoad() const { return m_companion; }
+    QString companionFilePath() const;
 
     // ---- records ----
     const RecordList& records() const { return m_records; }
     bool contains(const AddressRecord* record) const { return m_records.contains(record); }
+    // The contact of this identity, or null.
+    AddressRecord* findByUid(const ContactUid& uid) const;
+    // A record entering the book keeps its UID when it has one that no other contact holds
+    // (a card's own); otherwise it gets a new one.
     AddressRecord* AddRecord(std::unique_ptr<AddressRecord> record);
     // Appends the records in their order; they are announced as marked (imported) rows.
     std::vector<AddressRecord*> ImportRecords(std::vector<std::unique_ptr<AddressRecord>> records);
-    // Overwrites the record's sixteen fields; false when the record is not in the book.
+    // Overwrites the record's sixteen fields and extras (its UID stays); false when the record
+    // is not in the book.
     bool ChangeRecord(AddressRecord* record, const AddressRecord& value);
     std::size_t RemoveRecords(const std::vector<const AddressRecord*>& records);
     // Gives the records another group; returns how many changed.
@@ -159,6 +189,9 @@ private:
     void commit(std::unique_ptr<BookChange> change);
     void apply(BookChange& change, bool forward);
     bool step(const std::vector<BookChange*>& changes, bool forward);
+    void loadCompanion();
+    void giveIdentity(AddressRecord* record);
+    void indexUids(const std::vector<AddressRecord*>& records, bool add);
     void addStoredGroup(const QString& name, qsizetype index);
     void addStoredGroups(const QStringList& names, qsizetype index);
     void removeStoredGroups(const QStringList& names);
@@ -175,6 +208,11 @@ private:
     AddressFile::LoadReport m_load;
     std::shared_ptr<AddressFileWriter> m_writer;
     std::uint64_t m_revision = 0;
+    std::uint64_t m_loadedRevision = 0;
+    std::uint64_t m_recordsRevision = 0;
+    std::unordered_map<ContactUid, AddressRecord*, ContactUid::Hash> m_byUid;
+    CompanionLoad m_companion;
+    std::vector<CompanionFile::Entry> m_aside; // every entry kept aside, for the writer
     UndoHistory m_history;
     bool m_joinChanges = false;
     std::unique_ptr<ContactFinder> m_finder; // last: it goes before the records it points at

@@ -1,5 +1,6 @@
 #include "DataLocation.h"
 
+#include "model/storage/CompanionFile.h"
 #include "model/io/AtomicFile.h"
 #include "model/io/FileIo.h"
 #include "model/storage/ContactDraft.h"
@@ -44,6 +45,11 @@ QString readingsFilePath(const QString& bookPath)
     return QFileInfo(bookPath).absolutePath() + u'/' + QString::fromLatin1(ReadingStore::FileName);
 }
 
+QString companionFilePath(const QString& bookPath)
+{
+    return bookPath + QString::fromLatin1(CompanionFile::Suffix);
+}
+
 QString draftFilePath(const QString& bookPath)
 {
     return bookPath + QLatin1String(ContactDraft::Suffix);
@@ -64,9 +70,8 @@ QString lockFilePath(const QString& bookPath)
 
 QStringList bookFiles(const QString& bookPath)
 {
-    // The companion file that holds what a record cannot keeps the book's name with ".extra".
     const QStringList own = {bookPath, readingsFilePath(bookPath),
-                             bookPath + QStringLiteral(".extra"), draftFilePath(bookPath)};
+                             companionFilePath(bookPath), draftFilePath(bookPath)};
     QStringList files;
     for (const QString& file : own) {
         const std::string path = local(file);

@@ -10,6 +10,8 @@ namespace DataLocation {
 QString addressFilePath();
 // The readings of names (Readings.txt), beside the book at bookPath.
 QString readingsFilePath(const QString& bookPath);
+// The companion file of the book at bookPath (identities, extras, groups).
+QString companionFilePath(const QString& bookPath);
 // What the contact sheet held when the program had to end (Address.vok.draft).
 QString draftFilePath(const QString& bookPath);
 // The lock that keeps one copy of the program on the book: a hidden file beside the file the

@@ -17,6 +17,7 @@ ListViewSettings ListViewSettings::load()
     ListViewSettings s;
     s.sort = SettingsValue::read(SettingsKeys::Sort);
     s.readingColumn = SettingsValue::readFlag(SettingsKeys::ReadingColumn);
+    s.addresseeColumns = SettingsValue::readFlag(SettingsKeys::AddresseeColumns);
     RegistryKey key;
     key.Open(QString::fromLatin1(SettingsKeys::ListViewKey));
     for (int c = 0; c < ColumnCount; ++c) {
@@ -43,4 +44,9 @@ void ListViewSettings::saveSort(quint32 sort)
 void ListViewSettings::saveReadingColumn(bool shown)
 {
     SettingsValue::write(SettingsKeys::ReadingColumn, shown ? 1u : 0u);
+}
+
+void ListViewSettings::saveAddresseeColumns(bool shown)
+{
+    SettingsValue::write(SettingsKeys::AddresseeColumns, shown ? 1u : 0u);
 }

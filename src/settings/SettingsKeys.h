@@ -39,10 +39,11 @@ struct MultiString
 // Window
 inline constexpr String Style{WindowKey, "Style", ""};
 
-// ListView: "Width0" .. "Width6" have no default (the column fits its contents).
+// ListView: "Width0" .. "Width11" have no default (the column fits its contents).
 inline constexpr char WidthPattern[] = "Width%1";
 inline constexpr Dword Sort{ListViewKey, "Sort", 0x10};                // by name, ascending
 inline constexpr Dword ReadingColumn{ListViewKey, "ReadingColumn", 0}; // フリガナ shown
+inline constexpr Dword AddresseeColumns{ListViewKey, "AddresseeColumns", 0}; // 敬称 .. 年賀
 
 // TreeOrder: the user's groups in the order the tree shows them.
 inline constexpr MultiString GroupOrder{TreeOrderKey, "Groups"};

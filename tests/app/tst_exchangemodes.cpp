@@ -72,7 +72,7 @@ private slots:
     void init()
     {
         QFile::remove(RegistryKey::storePath());
-        QFile::remove(DataLocation::addressFilePath());
+        TestEnv::removeBook(DataLocation::addressFilePath());
         QFile::remove(TestEnv::root() + QStringLiteral("/data/Readings.txt"));
     }
 

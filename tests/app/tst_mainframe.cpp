@@ -228,7 +228,7 @@ private slots:
 
     void init()
     {
-        QFile::remove(DataLocation::addressFilePath());
+        TestEnv::removeBook(DataLocation::addressFilePath());
         QFile::remove(RegistryKey::storePath());
         MessageBox::shownTexts().clear();
         TrayIcon::setAvailableForTesting(true);
@@ -277,7 +277,8 @@ private slots:
                                              "-",
                                              "検索(&F)\tCtrl+F"};
         QTest::newRow("view") << 2 << "表示(&V)"
-                              << QStringList{"ﾂｰﾙ ﾊﾞｰ(&T)", "ｽﾃｰﾀｽ ﾊﾞｰ(&S)", "-", "フリガナ列(&R)"};
+                              << QStringList{"ﾂｰﾙ ﾊﾞｰ(&T)", "ｽﾃｰﾀｽ ﾊﾞｰ(&S)", "-", "フリガナ列(&R)",
+                                             "宛名の列(&A)"};
         QTest::newRow("tools") << 3 << "ツール(&T)"
                                << QStringList{"新規メール(&N)", "メールチェック(&M)"};
         QTest::newRow("help") << 4 << "ﾍﾙﾌﾟ(&H)" << QStringList{"VOK_Address のﾊﾞｰｼﾞｮﾝ情報(&A)..."};
@@ -1042,7 +1043,7 @@ private slots:
         QFETCH(QString, style);
         QFETCH(bool, applied);
         const QRect defaultRect = CMainFrame().geometry();
-        QFile::remove(DataLocation::addressFilePath());
+        TestEnv::removeBook(DataLocation::addressFilePath());
         writeStyle(style);
         CMainFrame frame;
         if (applied)

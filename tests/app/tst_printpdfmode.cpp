@@ -25,7 +25,7 @@ private slots:
     void init()
     {
         QFile::remove(RegistryKey::storePath());
-        QFile::remove(DataLocation::addressFilePath());
+        TestEnv::removeBook(DataLocation::addressFilePath());
         CVOK_AddressDoc book;
         QVERIFY(book.LoadAddressFile());
         QVERIFY(book.CreateGroup(PrintTestBook::Group));

@@ -44,7 +44,7 @@ private slots:
     {
         QFile::remove(RegistryKey::storePath());
         QDir(DataLocation::addressFilePath()).removeRecursively();
-        QFile::remove(DataLocation::addressFilePath());
+        TestEnv::removeBook(DataLocation::addressFilePath());
         CVOK_AddressDoc book;
         QVERIFY(book.LoadAddressFile());
         add(book, "東海林 太郎", "shoji@example.jp");

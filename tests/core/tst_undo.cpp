@@ -156,7 +156,7 @@ private slots:
         QFETCH(QStringList, announcedOnUndo);
         CVOK_AddressDoc& doc = *m_doc;
         const State before = stateOf(doc);
-        const std::uint64_t revision = doc.revision();
+        const std::uint64_t revision = doc.recordsRevision();
         Announcements heard(doc);
         perform(doc, Op(op));
         const State after = stateOf(doc);
@@ -179,7 +179,7 @@ private slots:
         QCOMPARE(heard.take(), announcedOnUndo);
         // Only changes to the records are changes of the data file.
         const bool fileChanged = after.file != before.file;
-        QCOMPARE(doc.revision() != revision, fileChanged);
+        QCOMPARE(doc.recordsRevision() != revision, fileChanged);
     }
 
     // Changes made while joining go back and come again with the one before them, as one step.

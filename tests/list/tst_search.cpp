@@ -3,6 +3,7 @@
 #include "ModalDriver.h"
 #include "PaneTestSupport.h"
 #include "TestMain.h"
+#include "model/book/ContactExtras.h"
 #include "TestNameDictionary.h"
 #include "core/ContactFinder.h"
 #include "model/search/ReadingDictionary.h"
@@ -272,6 +273,38 @@ private slots:
         Frame again; // remembered
         QVERIFY(!again.list->isColumnHidden(6));
         QVERIFY(again.frame->commands()->action(ID_VIEW_READING)->isChecked());
+    }
+
+    // 表示 → 宛名の列: 敬称, 連名, 役職, 部署 and 年賀 beside the fields; an edit of the extras
+    // shows at once, a name CP932 cannot hold shows whole, and the search finds both.
+    void addresseeColumnsFromTheViewMenu()
+    {
+        Frame f;
+        AddressRecord* r = f.add({"佐藤 一郎", "", "Private"});
+        f.add({"鈴木", "", "Private"});
+        f.show("Private");
+        QAction* toggle = f.frame->commands()->action(ID_VIEW_ADDRESSEE);
+        QVERIFY(f.list->isColumnHidden(7) && f.list->isColumnHidden(11));
+        toggle->trigger();
+        QVERIFY(!f.list->isColumnHidden(7) && !f.list->isColumnHidden(11));
+        QVERIFY(toggle->isChecked());
+        AddressRecord value = *r;
+        ContactExtras x;
+        x.honorific = "先生";
+        x.jointNames = {{"花子", "", ""}, {"次郎", "", ""}};
+        x.title = "教頭";
+        value.setField(AddressRecord::Name, x.setFieldText(AddressRecord::Name, "𠮷田 一郎"));
+        value.setExtras(x);
+        QVERIFY(f.frame->document()->ChangeRecord(r, value));
+        const int row = f.cell(0, 7) == QStringLiteral("先生") ? 0 : 1;
+        QCOMPARE(f.cell(row, 0), QStringLiteral("𠮷田 一郎"));
+        QCOMPARE(f.cell(row, 7), QStringLiteral("先生"));
+        QCOMPARE(f.cell(row, 8), QStringLiteral("花子・次郎"));
+        QCOMPARE(f.cell(row, 9), QStringLiteral("教頭"));
+        for (const QString& word : {QStringLiteral("𠮷田"), QStringLiteral("教頭")}) {
+            f.frame->searchField()->setText(word);
+            QCOMPARE(f.column(0), QStringList{QStringLiteral("𠮷田 一郎")});
+        }
     }
 };
 

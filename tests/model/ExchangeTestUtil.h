@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/book/ContactExtras.h"
+
 #include "ModelTestUtil.h"
 #include "model/book/AddressRecord.h"
 #include "model/exchange/ExchangeText.h"
@@ -46,7 +48,8 @@ inline QString mismatch(const ImportResult& r, std::size_t index, const QStringL
     for (int f = 0; f < AddressRecord::FieldCount; ++f)
         keys << QString::fromUtf8(ExchangeText::FieldNames[std::size_t(f)].data(),
                                   qsizetype(ExchangeText::FieldNames[std::size_t(f)].size()));
-    keys << QStringLiteral("フリガナ") << QStringLiteral("wanted");
+    keys << QStringLiteral("フリガナ") << QStringLiteral("wanted") << QStringLiteral("役職")
+         << QStringLiteral("部署") << QStringLiteral("敬称");
     want.resize(keys.size());
     want[AddressRecord::Group] = QStringLiteral("Other");
     for (const QString& e : expect) {
@@ -63,8 +66,12 @@ inline QString mismatch(const ImportResult& r, std::size_t index, const QStringL
             have = Cp932::toUtf8(r.records[index]->field(int(k)));
         else if (k == AddressRecord::FieldCount)
             have = r.readings[index];
-        else
+        else if (k == AddressRecord::FieldCount + 1)
             have = Cp932::toUtf8(r.wantedGroups[index]);
+        else if (const ContactExtras* x = r.records[index]->extras())
+            have = k == AddressRecord::FieldCount + 2   ? x->title
+                   : k == AddressRecord::FieldCount + 3 ? x->department
+                                                        : x->honorific;
         const QString got = QString::fromStdString(have);
         if (got != want[k])
             diffs << keys[k] + QStringLiteral(": [") + got + QStringLiteral("] expected [") +

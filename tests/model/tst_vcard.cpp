@@ -104,7 +104,8 @@ void TestVCard::import_data()
                        "勤務先FAX番号=03-5555-6667",
                        "勤務先郵便番号=100-0005",
                        "勤務先住所=東京都千代田区丸の内1-1",
-                       "勤務先名=株式会社A, B支店 営業部",
+                       "勤務先名=株式会社A, B支店",
+                       "部署=営業部",
                        "メモ=一行目\r\n二行目, 三\r\nURL：https://example.jp/hanako\r\n"
                        "誕生日：1985-04-01\r\nメール：other@example.net",
                        "wanted=Friends"}

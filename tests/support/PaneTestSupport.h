@@ -3,6 +3,7 @@
 // Shared by the pane tests: a real main frame with its two panes, an empty store and data
 // folder for each test, and contacts made from UTF-8 literals.
 
+#include "TestEnv.h"
 #include "app/CMainFrame.h"
 #include "core/DataLocation.h"
 #include "core/Text.h"
@@ -52,7 +53,7 @@ inline std::unique_ptr<AddressRecord> makeRecord(const Contact& c)
 inline void clearStore()
 {
     QFile::remove(RegistryKey::storePath());
-    QFile::remove(DataLocation::addressFilePath());
+    TestEnv::removeBook(DataLocation::addressFilePath());
 }
 
 // Each pane test starts from an empty store and no message box recorded (a MessageBoxGuard of

@@ -1,6 +1,7 @@
 #include "TestEnv.h"
 
 #include <QDir>
+#include <QFile>
 
 namespace TestEnv {
 namespace {
@@ -58,3 +59,9 @@ QString writeFile(const QString& name, const QByteArray& bytes)
 }
 
 } // namespace TestEnv
+
+void TestEnv::removeBook(const QString& path)
+{
+    for (const char* suffix : {"", ".bak", ".bak.1", ".extra", ".extra.bak", ".extra.bak.1"})
+        QFile::remove(path + QString::fromLatin1(suffix));
+}

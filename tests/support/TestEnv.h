@@ -15,6 +15,9 @@ QString setUp();
 QString root();
 // Writes the bytes to a file of that name in the root; its path, or empty on failure.
 QString writeFile(const QString& name, const QByteArray& bytes);
+// Removes the book at this path with the files that belong to it (the companion file, the
+// backups), so that the next test starts from no book at all.
+void removeBook(const QString& path);
 
 } // namespace TestEnv
 

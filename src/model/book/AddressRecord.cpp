@@ -1,5 +1,7 @@
 #include "AddressRecord.h"
 
+#include "ContactExtras.h"
+
 #include <cassert>
 
 std::string_view AddressRecord::field(int index) const
@@ -35,7 +37,41 @@ void AddressRecord::assign(const std::array<std::string_view, FieldCount>& field
     m_text = std::move(text);
 }
 
+AddressRecord::AddressRecord(const AddressRecord& other)
+    : m_text(other.m_text), m_end(other.m_end), m_extras(other.m_extras)
+{
+}
+
+AddressRecord& AddressRecord::operator=(const AddressRecord& other)
+{
+    m_text = other.m_text;
+    m_end = other.m_end;
+    m_extras = other.m_extras;
+    return *this;
+}
+
+AddressRecord::~AddressRecord() = default;
+
+void AddressRecord::setExtras(const ContactExtras& extras)
+{
+    if (extras.empty())
+        m_extras.reset();
+    else
+        m_extras = std::make_shared<const ContactExtras>(extras);
+}
+
+void AddressRecord::setExtras(std::shared_ptr<const ContactExtras> extras)
+{
+    if (extras && extras->empty())
+        extras.reset();
+    m_extras = std::move(extras);
+}
+
 bool AddressRecord::operator==(const AddressRecord& other) const
 {
-    return m_end == other.m_end && m_text == other.m_text;
+    if (m_end != other.m_end || m_text != other.m_text)
+        return false;
+    if (m_extras == other.m_extras)
+        return true;
+    return m_extras && other.m_extras && *m_extras == *other.m_extras;
 }

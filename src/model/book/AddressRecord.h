@@ -1,15 +1,25 @@
 #pragma once
 
+#include "ContactUid.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
-// One contact: sixteen CP932 byte strings in the fixed order of the data file and CSV columns.
+class ContactExtras;
+
+// One contact: sixteen CP932 byte strings in the fixed order of the data file and CSV columns,
+// its identity, and what the data file cannot hold (ContactExtras, null for most contacts).
 //
 // The fields share one buffer, so a contact costs one allocation however many fields it fills;
 // with 100,000 contacts that keeps memory well below the size of the data file.
+//
+// A copy is another contact: copying takes the fields and extras but not the UID, which the book
+// gives when the copy enters it. Assigning a value to a record in the book (an edit, its undo)
+// therefore keeps the record's own UID. Moving keeps it.
 class AddressRecord
 {
 public:
@@ -49,6 +59,11 @@ public:
     }
 
     AddressRecord() = default;
+    AddressRecord(const AddressRecord& other);
+    AddressRecord& operator=(const AddressRecord& other);
+    AddressRecord(AddressRecord&&) noexcept = default;
+    AddressRecord& operator=(AddressRecord&&) noexcept = default;
+    ~AddressRecord();
 
     std::string_view field(int index) const;
     void setField(int index, std::string_view text);
@@ -77,9 +92,26 @@ public:
     // Where each field of text() ends.
     const std::array<std::uint32_t, FieldCount>& fieldEnds() const { return m_end; }
 
+    const ContactUid& uid() const { return m_uid; }
+    void setUid(const ContactUid& uid) { m_uid = uid; }
+
+    // Null when the contact has none.
+    const ContactExtras* extras() const { return m_extras.get(); }
+    const std::shared_ptr<const ContactExtras>& sharedExtras() const { return m_extras; }
+    // Empty extras are kept as none.
+    void setExtras(const ContactExtras& extras);
+    void setExtras(std::shared_ptr<const ContactExtras> extras);
+
+    bool sameFields(const AddressRecord& other) const
+    {
+        return m_end == other.m_end && m_text == other.m_text;
+    }
+    // The fields and the extras; the UID is not part of the value.
     bool operator==(const AddressRecord& other) const;
 
 private:
     std::string m_text;                            // the fields one after another
     std::array<std::uint32_t, FieldCount> m_end{}; // end offset of each field in m_text
+    std::shared_ptr<const ContactExtras> m_extras;
+    ContactUid m_uid;
 };

@@ -2,13 +2,22 @@
 
 #include "RecordList.h"
 
-BookSnapshot::BookSnapshot(const RecordList& records, std::uint64_t revision) : m_revision(revision)
+BookSnapshot::BookSnapshot(const RecordList& records, std::uint64_t revision)
+    : BookSnapshot(records, revision, revision, {})
+{
+}
+
+BookSnapshot::BookSnapshot(const RecordList& records, std::uint64_t revision,
+                           std::uint64_t recordsRevision, std::vector<std::string> groups)
+    : m_groups(std::move(groups)), m_revision(revision), m_recordsRevision(recordsRevision)
 {
     // One pass over the records: each is a separate allocation, and visiting them twice costs
     // more than a buffer that sometimes grows. Pages reserved but not filled cost nothing.
     m_text.reserve(records.size() * 256);
     m_starts.reserve(records.size());
     m_ends.reserve(records.size());
+    m_uids.reserve(records.size());
+    m_extras.reserve(records.size());
     const std::size_t count = records.size();
     for (std::size_t i = 0; i < count; ++i) {
         // The records lie scattered on the heap: ask for the next ones while copying this one.
@@ -20,6 +29,8 @@ BookSnapshot::BookSnapshot(const RecordList& records, std::uint64_t revision) : 
         m_starts.push_back(m_text.size());
         m_text.append(record.text());
         m_ends.push_back(record.fieldEnds());
+        m_uids.push_back(record.uid());
+        m_extras.push_back(record.sharedExtras());
     }
 }
 

@@ -300,6 +300,8 @@ void ContactBuilder::clear()
     m_officeNote.clear();
     m_extras.clear();
     m_groups.clear();
+    m_uid.clear();
+    m_more = ContactExtras();
 }
 
 std::string ContactBuilder::joinName(std::string_view family, std::string_view given,
@@ -345,6 +347,47 @@ void ContactBuilder::place(std::array<std::string, AddressRecord::FieldCount>& f
         fields[std::size_t(field)] = value;
     else
         addExtra(extraLabel, value);
+}
+
+void ContactBuilder::setUid(std::string_view uid)
+{
+    m_uid = uid;
+}
+
+void ContactBuilder::addTitle(std::string_view title)
+{
+    if (title.empty())
+        return;
+    if (m_more.title.empty())
+        m_more.title = title;
+    else
+        addExtra(ExchangeText::ExtraTitle, title);
+}
+
+void ContactBuilder::addDepartment(std::string_view department)
+{
+    if (department.empty())
+        return;
+    if (m_more.department.empty())
+        m_more.department = department;
+    else
+        addExtra(ExchangeText::PartDepartment, department);
+}
+
+void ContactBuilder::setHonorific(std::string_view honorific)
+{
+    m_more.honorific = honorific;
+}
+
+void ContactBuilder::addJointName(const ContactExtras::JointName& joint)
+{
+    if (!joint.name.empty() && m_more.jointNames.size() < ContactExtras::MaxJointNames)
+        m_more.jointNames.push_back(joint);
+}
+
+void ContactBuilder::setNenga(const ContactExtras::Nenga& marks)
+{
+    m_more.setNenga(marks);
 }
 
 void ContactBuilder::finish(ImportResult& result, const std::vector<std::string>& knownGroups,
@@ -464,9 +507,20 @@ void ContactBuilder::finish(ImportResult& result, const std::vector<std::string>
         views[k] = Cp932::cutAtBoundary(bytes[k], std::size_t(R::TypedLimit[k]));
         if (views[k].size() < bytes[k].size())
             result.cut.push_back({contact, i});
+        else if (i != R::Group && !bad.empty())
+            m_more.fullText[i] = f[k];
     }
     auto record = std::make_unique<AddressRecord>();
     record->assign(views);
+    if (!m_uid.empty()) {
+        const ContactUid uid = ContactUid::fromForeign(m_uid);
+        record->setUid(uid);
+        // Kept as it came unless it is a UUID as this program writes one.
+        const std::string canonical = uid.toString();
+        if (m_uid != canonical && m_uid != "urn:uuid:" + canonical)
+            m_more.foreignUid = m_uid;
+    }
+    record->setExtras(m_more);
     std::string reading = withoutBreaks(m_reading);
     replaceNul(reading, ignored);
     result.add(std::move(record), std::move(reading), std::move(wanted));

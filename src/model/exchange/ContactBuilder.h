@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/book/AddressRecord.h"
+#include "model/book/ContactExtras.h"
 
 #include <array>
 #include <string>
@@ -54,6 +55,15 @@ public:
     void addCompany(std::string_view company);
     void addNote(std::string_view note, bool office);
     void addExtra(std::string_view label, std::string_view value);
+    // The card's own UID: the contact keeps it when no other contact of the book holds it.
+    void setUid(std::string_view uid);
+    // 役職 and 部署 have places of their own; a second one goes into the memo.
+    void addTitle(std::string_view title);
+    void addDepartment(std::string_view department);
+    // What this program writes of its extras (敬称, 連名, 年賀 marks).
+    void setHonorific(std::string_view honorific);
+    void addJointName(const ContactExtras::JointName& joint);
+    void setNenga(const ContactExtras::Nenga& marks);
     // A group the file names (vCard CATEGORIES, a CSV group column), in the file's order. One
     // that is only a guess (a whole cell that may be a list) may match a known group but is
     // never offered for creation.
@@ -69,6 +79,8 @@ public:
     void finish(ImportResult& result, const std::vector<std::string>& knownGroups,
                 std::string_view fallbackGroup);
 
+    // Every CP932 text the file gave whose characters CP932 cannot hold is kept whole in the
+    // contact's extras (the field itself gets 〓), unless it was cut to fit.
     // "山田 太郎" for Japanese names, "John Q Smith" for Latin ones; empty parts left out.
     static std::string joinName(std::string_view family, std::string_view given,
                                 std::string_view middle = {});
@@ -129,6 +141,8 @@ private:
     std::string m_note, m_officeNote;
     std::string m_extras; // "label：value" lines
     Reused<Candidate> m_groups;
+    std::string m_uid;
+    ContactExtras m_more;
 
     // Kept from one contact to the next, so that their storage is reused.
     std::array<std::string, AddressRecord::FieldCount> m_fields;

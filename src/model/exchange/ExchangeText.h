@@ -16,6 +16,8 @@ inline constexpr std::array<std::string_view, 16> FieldNames = {
     "勤務先名",       "勤務先電子メール", "勤務先郵便番号", "勤務先住所",
     "勤務先電話番号", "勤務先FAX番号",    "勤務先メモ",     "グループ"};
 inline constexpr std::string_view Reading = "フリガナ";
+inline constexpr std::string_view Uid = "UID";
+inline constexpr std::string_view Of = "の";
 inline constexpr std::string_view Ignore = "取り込まない";
 
 // Parts of a field that several columns fill together, shown as "住所（都道府県）".

@@ -2,6 +2,7 @@
 
 #include "SearchQuery.h"
 #include "model/book/AddressRecord.h"
+#include "model/book/ContactExtras.h"
 #include "model/book/RecordList.h"
 #include "model/text/TextFold.h"
 
@@ -154,6 +155,26 @@ std::string SearchIndex::searchText(const AddressRecord& record, std::string_vie
     if (!foldedReading.empty()) {
         text += foldedReading;
         text += '\0';
+    }
+    // The extras: whole texts CP932 could not hold, 敬称, 連名 with their readings, 役職, 部署.
+    if (const ContactExtras* x = record.extras()) {
+        const auto add = [&text](std::string_view utf8) {
+            if (utf8.empty())
+                return;
+            text += TextFold::fromUtf8(utf8);
+            text += '\0';
+        };
+        for (const auto& [field, full] : x->fullText) {
+            if (!x->fullTextOf(field, record.field(field)).empty())
+                add(full);
+        }
+        add(x->honorific);
+        for (const auto& j : x->jointNames) {
+            add(j.name);
+            add(j.reading);
+        }
+        add(x->title);
+        add(x->department);
     }
     phoneStart = text.size();
     for (int field : kPhoneFields) {

@@ -19,7 +19,8 @@ class SearchQuery;
 // The folded search text of every contact, built once and kept up to date one record at a
 // time, so that a keystroke in the search field costs only substring searches.
 //
-// A record's search text holds its sixteen fields, its name's reading, the phone forms of its
+// A record's search text holds its sixteen fields, its name's reading, its extras (whole texts
+// CP932 could not hold, 敬称, 連名 and their readings, 役職, 部署), the phone forms of its
 // phone, mobile, fax, office phone, office fax and both postal codes, and last its name and
 // reading once more without spaces; the parts are separated by NUL, which no query contains.
 // A word is found in the name or reading without spaces only from their start: "やまだたろう"

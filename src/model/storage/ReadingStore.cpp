@@ -1,5 +1,6 @@
 #include "ReadingStore.h"
 
+#include "TabText.h"
 #include "model/io/FileIo.h"
 #include "model/io/PrivateDir.h"
 #include "model/text/Cp932.h"
@@ -7,46 +8,8 @@
 #include <algorithm>
 #include <cerrno>
 
-namespace {
-
-void appendEscaped(std::string& out, std::string_view text)
-{
-    for (char c : text) {
-        switch (c) {
-        case '\t':
-            out += "\\t";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        default:
-            out += c;
-        }
-    }
-}
-
-std::string unescaped(std::string_view text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\' || i + 1 == text.size()) {
-            out += text[i];
-            continue;
-        }
-        const char c = text[++i];
-        out += c == 't' ? '\t' : c == 'n' ? '\n' : c == 'r' ? '\r' : c;
-    }
-    return out;
-}
-
-} // namespace
+using TabText::appendEscaped;
+using TabText::unescaped;
 
 ReadingStore::Status ReadingStore::Load(const std::string& path, int* error)
 {

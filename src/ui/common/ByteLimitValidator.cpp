@@ -52,6 +52,19 @@ long bytesOf(const QString& text, int lineBreakBytes)
     return total;
 }
 
+// The same where a character CP932 cannot hold counts as its 〓.
+long wholeTextBytes(const QString& text, int lineBreakBytes)
+{
+    long total = 0;
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype n = charSize(text, i);
+        const long b = charBytes(QStringView(text).mid(i, n), lineBreakBytes);
+        total += b < 0 ? 2 : b;
+        i += n;
+    }
+    return total;
+}
+
 // A line break in a single line would be stored as it stands and break the line apart in every
 // list and file that shows the field.
 QString blankLineBreaks(QString text)
@@ -134,7 +147,7 @@ long ByteLimitValidator::storedLength(const QString& text)
 }
 
 ByteLimitValidator::Result ByteLimitValidator::fit(const QString& before, const QString& after,
-                                                   int maxBytes, Lines lines)
+                                                   int maxBytes, Lines lines, bool keepsWholeText)
 {
     const int lineBreakBytes = lines == Lines::Multi ? 2 : 1;
     Result r;
@@ -157,6 +170,8 @@ ByteLimitValidator::Result ByteLimitValidator::fit(const QString& before, const 
     if (lines == Lines::Single)
         inserted = blankLineBreaks(inserted);
     long used = bytesOf(kept, lineBreakBytes);
+    if (used < 0 && keepsWholeText)
+        used = wholeTextBytes(kept, lineBreakBytes);
     if (used < 0) // an unreadable stored value: only what is typed now is checked
         used = 0;
 
@@ -165,7 +180,9 @@ ByteLimitValidator::Result ByteLimitValidator::fit(const QString& before, const 
         const qsizetype n = charSize(inserted, i);
         const QStringView ch = QStringView(inserted).mid(i, n);
         i += n;
-        const long b = charBytes(ch, lineBreakBytes);
+        long b = charBytes(ch, lineBreakBytes);
+        if (b < 0 && keepsWholeText && !(ch.size() == 1 && ch.front().isSurrogate()))
+            b = 2; // the 〓 the record keeps for it
         if (b < 0) {
             if (r.refusal == Refusal::None)
                 r.refusal = Refusal::Unmappable;
@@ -190,7 +207,7 @@ QValidator::State ByteLimitValidator::validate(QString& input, int& pos) const
 {
     if (m_fixing) // setValue: a stored value is taken as it is
         return Acceptable;
-    const Result r = fit(m_before, input, m_maxBytes, Lines::Single);
+    const Result r = fit(m_before, input, m_maxBytes, Lines::Single, m_keepsWholeText);
     if (r.text != input) {
         input = r.text;
         pos = r.cursor;
@@ -204,7 +221,7 @@ void ByteLimitValidator::plainTextChanged()
     if (m_fixing)
         return;
     const QString text = m_plain->toPlainText();
-    const Result r = fit(m_before, text, m_maxBytes, Lines::Multi);
+    const Result r = fit(m_before, text, m_maxBytes, Lines::Multi, m_keepsWholeText);
     if (r.text != text) {
         // Remove only the refused part, so the user's undo history stays.
         m_fixing = true;

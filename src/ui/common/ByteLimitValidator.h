@@ -7,7 +7,9 @@
 class QLineEdit;
 class QPlainTextEdit;
 
-// Keeps an edit within a CP932 byte limit and refuses characters that CP932 cannot hold.
+// Keeps an edit within a CP932 byte limit and refuses characters that CP932 cannot hold, unless
+// the field keeps its whole text beside the record (names, addresses, memos): there such a
+// character is taken and counts as the two bytes of the 〓 the record holds for it.
 //
 // It looks at each user change as the text inserted between an unchanged head and tail, so
 // typing and pasting stop at the limit, and a value that came in longer than the limit (from a
@@ -44,12 +46,14 @@ public:
     ByteLimitValidator(QPlainTextEdit* edit, int maxBytes);
 
     int maxBytes() const { return m_maxBytes; }
+    void setKeepsWholeText(bool keeps) { m_keepsWholeText = keeps; }
     // Puts a value into the edit without checking it: a stored value may exceed the limit.
     void setValue(const QString& text);
     // Bytes the text takes in a record (line breaks as CR LF), -1 when CP932 cannot hold it.
     static long storedLength(const QString& text);
     // The text after a change from before to after, cut back to what the limit admits.
-    static Result fit(const QString& before, const QString& after, int maxBytes, Lines lines);
+    static Result fit(const QString& before, const QString& after, int maxBytes, Lines lines,
+                      bool keepsWholeText = false);
 
     // Line edits: the change the edit is about to take, cut back in place.
     State validate(QString& input, int& pos) const override;
@@ -72,4 +76,5 @@ private:
     mutable QString m_before;
     bool m_fixing = false;
     QChar m_pendingHigh; // first half of a character typed as two key presses
+    bool m_keepsWholeText = false;
 };

@@ -1,15 +1,19 @@
 #include "CInfomationSheet.h"
 
+#include "AddresseePage.h"
 #include "COfficePage.h"
 #include "CPrivatePage.h"
 #include "ContactText.h"
 #include "core/Text.h"
 #include "model/book/AddressRecord.h"
+#include "model/book/ContactExtras.h"
+#include "model/book/RecordText.h"
 #include "ui/common/MessageBox.h"
 #include "ui/common/SheetHeader.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDate>
 #include <QDialogButtonBox>
 #include <QPushButton>
 #include <QScreen>
@@ -43,12 +47,15 @@ QMargins frameMargins(const QWidget* window)
 
 CInfomationSheet::CInfomationSheet(QWidget* parent)
     : QDialog(parent), m_privatePage(new CPrivatePage), m_officePage(new COfficePage),
-      m_tabs(new QTabWidget(this)),
+      m_addresseePage(new AddresseePage), m_tabs(new QTabWidget(this)),
       m_buttons(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this))
 {
     setWindowTitle(ContactText::SheetTitle);
     m_tabs->addTab(m_privatePage, m_privatePage->windowTitle());
     m_tabs->addTab(m_officePage, m_officePage->windowTitle());
+    m_tabs->addTab(m_addresseePage, m_addresseePage->windowTitle());
+    const QDate today = QDate::currentDate();
+    m_addresseePage->m_nYear = ContactExtras::nengaYear(today.year(), today.month());
     m_tabs->setCurrentIndex(0);
 
     QWidget* row = SheetHeader::buttonRow(m_buttons, this);
@@ -74,6 +81,7 @@ void CInfomationSheet::showEvent(QShowEvent* event)
         m_initialised = true;
         m_privatePage->OnInitDialog();
         m_officePage->OnInitDialog();
+        m_addresseePage->OnInitDialog();
         // Else the tab bar, first in the chain, takes the focus and typing goes nowhere.
         if (QWidget* first = firstField(m_tabs->currentWidget()))
             first->setFocus();
@@ -152,6 +160,16 @@ void CInfomationSheet::LoadRecord(const AddressRecord& record)
     o.m_strOfficeFax = record.officeFax();
     o.m_strOfficeMemo = record.officeMemo();
     p.m_strGroup = Text::fromCp932(record.group());
+    for (const int f : {AddressRecord::Name, AddressRecord::Address, AddressRecord::Memo}) {
+        const std::string_view whole = RecordText::fullText(record, f);
+        p.m_strWhole[f] = QString::fromUtf8(whole.data(), qsizetype(whole.size()));
+    }
+    for (const int f :
+         {AddressRecord::Company, AddressRecord::OfficeAddress, AddressRecord::OfficeMemo}) {
+        const std::string_view whole = RecordText::fullText(record, f);
+        o.m_strWhole[f] = QString::fromUtf8(whole.data(), qsizetype(whole.size()));
+    }
+    m_addresseePage->m_extras = record.extras() ? *record.extras() : ContactExtras();
 }
 
 void CInfomationSheet::StoreRecord(AddressRecord& record) const
@@ -164,6 +182,16 @@ void CInfomationSheet::StoreRecord(AddressRecord& record) const
         p.m_strMobilePhone, p.m_strFax, p.m_strMemo, o.m_strCompany, o.m_strOfficeEmail,
         o.m_strOfficePostalCode, o.m_strOfficeAddress, o.m_strOfficePhone, o.m_strOfficeFax,
         o.m_strOfficeMemo, group});
+    // The 宛名 page holds the extras it was given, changed where the user changed them.
+    ContactExtras extras = m_addresseePage->m_extras;
+    extras.fullText.clear();
+    for (const auto* whole : {&p.m_strWhole, &o.m_strWhole}) {
+        for (const auto& [field, text] : *whole) {
+            if (!text.isEmpty())
+                extras.fullText[field] = text.toStdString();
+        }
+    }
+    record.setExtras(extras);
 }
 
 void CInfomationSheet::StoreDraft(AddressRecord& record)
@@ -185,6 +213,10 @@ void CInfomationSheet::OnOK()
     if (ok) {
         m_tabs->setCurrentIndex(1);
         ok = m_officePage->UpdateData(failedField, message);
+    }
+    if (ok) {
+        m_tabs->setCurrentIndex(2);
+        ok = m_addresseePage->UpdateData(failedField, message);
     }
     if (!ok) {
         // The user can shorten the value; closing would store it cut or lose the edit.

@@ -44,12 +44,12 @@ COfficePage::~COfficePage() = default;
 void COfficePage::OnInitDialog()
 {
     m_officePostalCode.load(m_strOfficePostalCode);
-    m_officeAddress.load(m_strOfficeAddress);
+    m_officeAddress.load(m_strOfficeAddress, m_strWhole[AddressRecord::OfficeAddress]);
     m_officePhone.load(m_strOfficePhone);
-    m_company.load(m_strCompany);
+    m_company.load(m_strCompany, m_strWhole[AddressRecord::Company]);
     m_officeEmail.load(m_strOfficeEmail);
     m_officeFax.load(m_strOfficeFax);
-    m_officeMemo.load(m_strOfficeMemo);
+    m_officeMemo.load(m_strOfficeMemo, m_strWhole[AddressRecord::OfficeMemo]);
 }
 
 void COfficePage::StoreDraft()
@@ -66,11 +66,11 @@ void COfficePage::StoreDraft()
 bool COfficePage::UpdateData(QWidget*& failedField, QString& message)
 {
     return FieldExchange::store({{&m_officePostalCode, &m_strOfficePostalCode},
-                                 {&m_officeAddress, &m_strOfficeAddress},
+                                 {&m_officeAddress, &m_strOfficeAddress, &m_strWhole[AddressRecord::OfficeAddress]},
                                  {&m_officePhone, &m_strOfficePhone},
-                                 {&m_company, &m_strCompany},
+                                 {&m_company, &m_strCompany, &m_strWhole[AddressRecord::Company]},
                                  {&m_officeEmail, &m_strOfficeEmail},
                                  {&m_officeFax, &m_strOfficeFax},
-                                 {&m_officeMemo, &m_strOfficeMemo}},
+                                 {&m_officeMemo, &m_strOfficeMemo, &m_strWhole[AddressRecord::OfficeMemo]}},
                                 failedField, message);
 }

@@ -2,7 +2,9 @@
 
 #include "ContactField.h"
 
+#include <QString>
 #include <QWidget>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -33,6 +35,8 @@ public:
     std::string m_strOfficePhone;
     std::string m_strOfficeFax;
     std::string m_strOfficeMemo;
+    // The whole text of a field that CP932 cannot hold, by AddressRecord field; else empty.
+    std::map<int, QString> m_strWhole;
 
 private:
     std::unique_ptr<Ui::COfficePage> m_ui;

@@ -58,6 +58,7 @@ CPrivatePage::CPrivatePage(QWidget* parent)
       m_fax(m_ui->faxEdit, R::TypedLimit[R::Fax], ContactField::Input::Latin),
       m_memo(m_ui->memoEdit, R::TypedLimit[R::Memo], ContactField::Input::Japanese)
 {
+    m_reading.setKeepsWholeText(false);
     m_offer = new PostalCodeOffer(m_ui->postalCodeEdit, m_ui->addressEdit);
     m_readingField = new ReadingField(m_ui->nameEdit, m_ui->readingEdit, m_ui->useGuessButton);
     FieldExchange::showHints({&m_name, &m_reading, &m_email, &m_postalCode, &m_address, &m_phone,
@@ -90,17 +91,17 @@ QCheckBox* CPrivatePage::copyAsNewCheck() const
 
 void CPrivatePage::OnInitDialog()
 {
-    m_name.load(m_strName);
+    m_name.load(m_strName, m_strWhole[R::Name]);
     m_reading.load(m_strReading);
     m_readingField->loaded();
     m_email.load(m_strEmail);
     m_postalCode.load(m_strPostalCode);
-    m_address.load(m_strAddress);
+    m_address.load(m_strAddress, m_strWhole[R::Address]);
     m_phone.load(m_strPhone);
     m_fax.load(m_strFax);
     m_ui->copyAsNewCheck->setChecked(m_bCopyAsNew);
     m_mobilePhone.load(m_strMobilePhone);
-    m_memo.load(m_strMemo);
+    m_memo.load(m_strMemo, m_strWhole[R::Memo]);
 
     if (m_bKeepGroup && !m_strGroup.isEmpty() && findGroup(m_groupNames, m_strGroup) < 0)
         m_groupNames.append(m_strGroup);
@@ -114,19 +115,20 @@ void CPrivatePage::OnInitDialog()
 
 bool CPrivatePage::UpdateData(QWidget*& failedField, QString& message)
 {
-    if (!FieldExchange::store({{&m_name, &m_strName},
+    if (!FieldExchange::store({{&m_name, &m_strName, &m_strWhole[R::Name]},
                                {&m_reading, &m_strReading},
                                {&m_email, &m_strEmail},
                                {&m_postalCode, &m_strPostalCode},
-                               {&m_address, &m_strAddress},
+                               {&m_address, &m_strAddress, &m_strWhole[R::Address]},
                                {&m_phone, &m_strPhone},
                                {&m_fax, &m_strFax}},
                               failedField, message))
         return false;
     m_nGroupIndex = m_ui->groupCombo->currentIndex();
     m_bCopyAsNew = m_ui->copyAsNewCheck->isChecked();
-    return FieldExchange::store({{&m_mobilePhone, &m_strMobilePhone}, {&m_memo, &m_strMemo}},
-                                failedField, message);
+    return FieldExchange::store(
+        {{&m_mobilePhone, &m_strMobilePhone}, {&m_memo, &m_strMemo, &m_strWhole[R::Memo]}},
+        failedField, message);
 }
 
 void CPrivatePage::StoreDraft()

@@ -3,6 +3,7 @@
 #include "ContactField.h"
 
 #include <QStringList>
+#include <map>
 #include <QWidget>
 #include <memory>
 #include <string>
@@ -49,6 +50,8 @@ public:
     std::string m_strMobilePhone;
     std::string m_strFax;
     std::string m_strMemo;
+    // The whole text of a field that CP932 cannot hold, by AddressRecord field; else empty.
+    std::map<int, QString> m_strWhole;
     QStringList m_groupNames;
     QString m_strGroup;
     int m_nGroupIndex = -1;

@@ -28,8 +28,16 @@ void ContactField::setInput(Input input)
     // No desktop API switches an input method on or off: Japanese fields keep it, the others
     // refuse it, so an address or a number never arrives as unconverted kana.
     w->setAttribute(Qt::WA_InputMethodEnabled, input == Input::Japanese);
+    m_keepsWholeText = input == Input::Japanese;
+    m_validator->setKeepsWholeText(m_keepsWholeText);
     if (input == Input::Latin)
         w->setInputMethodHints(Qt::ImhLatinOnly | Qt::ImhNoPredictiveText);
+}
+
+void ContactField::setKeepsWholeText(bool keeps)
+{
+    m_keepsWholeText = keeps;
+    m_validator->setKeepsWholeText(keeps);
 }
 
 QWidget* ContactField::widget() const
@@ -44,7 +52,11 @@ QString ContactField::text() const
 
 QString ContactField::toDisplay(std::string_view bytes, bool multiLine)
 {
-    QString text = Text::fromCp932(bytes);
+    return toDisplay(Text::fromCp932(bytes), multiLine);
+}
+
+QString ContactField::toDisplay(QString text, bool multiLine)
+{
     if (multiLine) {
         text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
         text.replace(u'\r', u'\n');
@@ -61,27 +73,41 @@ QString ContactField::toStoredText(const QString& display, bool multiLine)
     return text;
 }
 
-void ContactField::load(std::string_view bytes)
+void ContactField::load(std::string_view bytes, const QString& whole)
 {
     m_loadedBytes = std::string(bytes);
-    m_loadedText = toDisplay(bytes, m_plain != nullptr);
+    m_loadedWhole = m_keepsWholeText ? whole : QString();
+    m_loadedText = m_loadedWhole.isEmpty() ? toDisplay(bytes, m_plain != nullptr)
+                                           : toDisplay(m_loadedWhole, m_plain != nullptr);
     m_validator->setValue(m_loadedText);
 }
 
-ContactField::Status ContactField::store(std::string& bytes) const
+ContactField::Status ContactField::store(std::string& bytes, QString* whole) const
 {
     const QString shown = text();
     if (shown == m_loadedText) {
         if (m_loadedBytes.size() > static_cast<std::size_t>(m_maxBytes))
             return Status::TooLong;
         bytes = m_loadedBytes;
+        if (whole)
+            *whole = m_loadedWhole;
         return Status::Ok;
     }
-    const auto encoded = Text::toCp932(toStoredText(shown, m_plain != nullptr));
-    if (!encoded)
+    const QString stored = toStoredText(shown, m_plain != nullptr);
+    std::string encoded;
+    QString kept;
+    if (const auto exact = Text::toCp932(stored)) {
+        encoded = *exact;
+    } else if (m_keepsWholeText && whole) {
+        encoded = Text::toCp932Replacing(stored);
+        kept = stored;
+    } else {
         return Status::Unmappable;
-    if (encoded->size() > static_cast<std::size_t>(m_maxBytes))
+    }
+    if (encoded.size() > static_cast<std::size_t>(m_maxBytes))
         return Status::TooLong;
-    bytes = *encoded;
+    bytes = std::move(encoded);
+    if (whole)
+        *whole = kept;
     return Status::Ok;
 }

@@ -13,7 +13,8 @@ class QWidget;
 // with the CP932 bytes of the record.
 //
 // A value the user leaves untouched goes back byte for byte, so bytes that are not valid CP932
-// (shown as U+FFFD) survive an edit of other fields.
+// (shown as U+FFFD) survive an edit of other fields. A Japanese field keeps its whole text
+// (𠮷田, an emoji): the record gets 〓 for what CP932 cannot hold, the extras the whole text.
 class ContactField
 {
 public:
@@ -33,16 +34,21 @@ public:
     ContactField(QPlainTextEdit* edit, int maxBytes, Input input);
 
     QWidget* widget() const;
+    // Japanese fields keep their whole text unless told otherwise (the reading is CP932 only).
+    void setKeepsWholeText(bool keeps);
     ByteLimitValidator* validator() const { return m_validator; }
     int maxBytes() const { return m_maxBytes; }
 
-    void load(std::string_view bytes);
-    // The bytes to store, unless the text is over the limit or holds what CP932 cannot.
-    Status store(std::string& bytes) const;
+    // whole: the field's whole text when CP932 could not hold it (empty for none).
+    void load(std::string_view bytes, const QString& whole = {});
+    // The bytes to store, unless the text is over the limit or holds what CP932 cannot (and
+    // the field keeps no whole text); whole gets the whole text, or empty when the bytes are it.
+    Status store(std::string& bytes, QString* whole = nullptr) const;
     QString text() const;
 
     // Multi-line fields show "\n" for the CR LF they store.
     static QString toDisplay(std::string_view bytes, bool multiLine);
+    static QString toDisplay(QString text, bool multiLine);
     static QString toStoredText(const QString& display, bool multiLine);
 
 private:
@@ -54,4 +60,6 @@ private:
     int m_maxBytes;
     std::string m_loadedBytes;
     QString m_loadedText;
+    QString m_loadedWhole;
+    bool m_keepsWholeText = false;
 };

@@ -9,9 +9,9 @@
 bool FieldExchange::store(std::initializer_list<Binding> fields, QWidget*& failedField,
                           QString& message)
 {
-    for (const auto& [field, member] : fields) {
+    for (const auto& [field, member, whole] : fields) {
         std::string bytes;
-        switch (field->store(bytes)) {
+        switch (field->store(bytes, whole)) {
         case ContactField::Status::Ok:
             *member = std::move(bytes);
             continue;
@@ -30,9 +30,9 @@ bool FieldExchange::store(std::initializer_list<Binding> fields, QWidget*& faile
 
 void FieldExchange::storeEach(std::initializer_list<Binding> fields)
 {
-    for (const auto& [field, member] : fields) {
+    for (const auto& [field, member, whole] : fields) {
         std::string bytes;
-        if (field->store(bytes) == ContactField::Status::Ok)
+        if (field->store(bytes, whole) == ContactField::Status::Ok)
             *member = std::move(bytes);
     }
 }

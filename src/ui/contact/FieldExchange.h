@@ -14,7 +14,12 @@ class QLabel;
 class FieldExchange
 {
 public:
-    using Binding = std::pair<const ContactField*, std::string*>;
+    struct Binding
+    {
+        const ContactField* field;
+        std::string* bytes;
+        QString* whole = nullptr; // the whole text, for fields that keep one
+    };
 
     static bool store(std::initializer_list<Binding> fields, QWidget*& failedField,
                       QString& message);

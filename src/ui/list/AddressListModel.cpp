@@ -4,6 +4,9 @@
 #include "core/ContactFinder.h"
 #include "core/Text.h"
 #include "model/book/AddressRecord.h"
+#include "model/book/ContactExtras.h"
+#include "model/book/ExtrasText.h"
+#include "model/book/RecordText.h"
 #include "model/search/SortCompare.h"
 #include "model/text/Cp932.h"
 
@@ -31,13 +34,10 @@ std::string_view cutUtf8(std::string_view text, std::size_t maxBytes)
 
 int AddressListModel::fieldOf(int column)
 {
-    static constexpr std::array<int, ColumnCount> fields{AddressRecord::Name,
-                                                         AddressRecord::Email,
-                                                         AddressRecord::Phone,
-                                                         AddressRecord::Company,
-                                                         AddressRecord::OfficePhone,
-                                                         AddressRecord::Group,
-                                                         -1};
+    static constexpr std::array<int, ColumnCount> fields{
+        AddressRecord::Name, AddressRecord::Email,       AddressRecord::Phone,
+        AddressRecord::Company, AddressRecord::OfficePhone, AddressRecord::Group,
+        -1, -1, -1, -1, -1, -1};
     return fields[static_cast<std::size_t>(column)];
 }
 
@@ -68,8 +68,11 @@ std::string_view AddressListModel::cellOf(const Row& row, int column) const
 QString AddressListModel::textOf(const Row& row, int column) const
 {
     const std::string_view text = cellOf(row, column);
-    if (column == ReadingColumn)
+    if (column >= ReadingColumn)
         return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    // 𠮷田: the cell holds 〓田, the contact's extras the whole name.
+    if (row.record->extras() && !RecordText::fullText(*row.record, fieldOf(column)).empty())
+        return Text::field(*row.record, fieldOf(column));
     return Text::fromCp932(text);
 }
 
@@ -106,9 +109,12 @@ QVariant AddressListModel::headerData(int section, Qt::Orientation orientation, 
     if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount)
         return {};
     if (role == Qt::DisplayRole) {
-        static const std::array<const QString*, ColumnCount> headers{
+        if (section == NengaColumn)
+            return ListText::Header11.arg(m_nengaYear);
+        static const std::array<const QString*, ColumnCount - 1> headers{
             &ListText::Header0, &ListText::Header1, &ListText::Header2, &ListText::Header3,
-            &ListText::Header4, &ListText::Header5, &ListText::Header6};
+            &ListText::Header4, &ListText::Header5, &ListText::Header6, &ListText::Header7,
+            &ListText::Header8, &ListText::Header9, &ListText::Header10};
         return *headers[static_cast<std::size_t>(section)];
     }
     if (role == Qt::TextAlignmentRole)
@@ -146,6 +152,21 @@ void AddressListModel::fillRow(Row& row, const AddressRecord* record)
         reading = m_finder->readingOf(record->name());
     cells[ReadingColumn] = cutUtf8(reading.text, MaxCellBytes);
     row.guessed = reading.guessed;
+    // The 宛名 columns: most contacts have no extras, and then nothing is built.
+    std::array<std::string, ColumnCount - FirstAddresseeColumn> extra;
+    if (const ContactExtras* x = record->extras()) {
+        extra[0] = x->honorific;
+        for (const auto& j : x->jointNames) {
+            if (!extra[1].empty())
+                extra[1] += ListText::JointSeparator.toStdString();
+            extra[1] += j.name;
+        }
+        extra[2] = x->title;
+        extra[3] = x->department;
+        extra[4] = ExtrasText::nengaWords(*x, m_nengaYear);
+    }
+    for (std::size_t c = 0; c < extra.size(); ++c)
+        cells[FirstAddresseeColumn + c] = cutUtf8(extra[c], MaxCellBytes);
     storeCells(row, cells);
 }
 
@@ -158,7 +179,7 @@ void AddressListModel::setCell(Row& row, int column, std::string_view text)
     for (std::size_t c = 0; c < ColumnCount; ++c) {
         const std::string_view cellText =
             static_cast<int>(c) != column ? cellOf(row, static_cast<int>(c))
-            : column == ReadingColumn     ? cutUtf8(text, MaxCellBytes)
+            : column >= ReadingColumn     ? cutUtf8(text, MaxCellBytes)
                                           : Cp932::cutAtBoundary(text, MaxCellBytes);
         copy.append(cellText);
         at[c + 1] = copy.size();
@@ -372,6 +393,8 @@ void AddressListModel::refreshColumn(int column)
     for (Row& r : m_rows) {
         if (column == ReadingColumn)
             setReading(r);
+        else if (column >= FirstAddresseeColumn)
+            fillRow(r, r.record);
         else
             setCell(r, column, r.record->field(fieldOf(column)));
     }
@@ -469,6 +492,8 @@ void AddressListModel::sortRows(int column, bool ascending)
         const Row& r = m_rows[i];
         if (byReading)
             keys += SortCompare::nameKey(cellOf(r, ReadingColumn), cellOf(r, 0));
+        else if (column >= FirstAddresseeColumn)
+            keys += cellOf(r, column); // UTF-8: code point order
         else
             SortCompare::appendKey(keys, cellOf(r, column));
         keyEnd[i] = static_cast<std::uint32_t>(keys.size());

@@ -14,8 +14,9 @@ class ContactFinder;
 
 // The rows of the address list: per row the record it shows, whether it is marked (imported or
 // copied by a drag), and copies of its cell texts, taken when the row was added or last
-// updated: six fields in CP932 and the name's reading in UTF-8. Texts are converted to Unicode
-// only when a cell is painted, so filling the list with 100,000 contacts converts nothing.
+// updated: six fields in CP932, the name's reading and the 宛名 columns in UTF-8. Texts are
+// converted to Unicode only when a cell is painted, so filling the list with 100,000 contacts
+// converts nothing. A field whose whole text CP932 cannot hold is shown from the record.
 //
 // The model holds every row of the shown group and shows those the search lets through, in
 // the group's order; the rows left out keep their texts, so that a new search costs no refill.
@@ -23,14 +24,19 @@ class AddressListModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
-    static constexpr int ColumnCount = 7;
+    static constexpr int ColumnCount = 12;
     static constexpr int ReadingColumn = 6;
+    // 敬称, 連名, 役職, 部署 and this year's 年賀 marks, from the contact's extras.
+    static constexpr int FirstAddresseeColumn = 7;
+    static constexpr int NengaColumn = 11;
     static constexpr std::size_t MaxCellBytes = 259;
-    // The record field behind each column; -1 for the reading.
+    // The record field behind each column; -1 for the reading and the 宛名 columns.
     static int fieldOf(int column);
 
     // finder: where rows get their readings (none: no readings).
     explicit AddressListModel(const ContactFinder* finder, QObject* parent = nullptr);
+    // The year whose 年賀状 marks the 年賀 column shows.
+    void setNengaYear(int year) { m_nengaYear = year; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -104,6 +110,7 @@ private:
                          int lastColumn);
 
     const ContactFinder* m_finder;
+    int m_nengaYear = 0;
     std::string m_text;
     std::size_t m_garbage = 0;
     std::vector<Row> m_rows;            // every row of the group, in the list's order

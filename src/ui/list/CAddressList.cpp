@@ -7,6 +7,7 @@
 #include "core/ContactFinder.h"
 #include "core/Text.h"
 #include "model/book/AddressRecord.h"
+#include "model/book/ContactExtras.h"
 #include "model/book/GroupName.h"
 #include "resource.h"
 #include "settings/ListViewSettings.h"
@@ -18,6 +19,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QDate>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
@@ -99,8 +101,12 @@ CAddressList::CAddressList(CVOK_AddressDoc* doc, CommandTable* commands, QWidget
     });
     header->viewport()->installEventFilter(this);
 
+    const QDate today = QDate::currentDate();
+    m_model->setNengaYear(ContactExtras::nengaYear(today.year(), today.month()));
     const ListViewSettings stored = ListViewSettings::load();
     setColumnHidden(AddressListModel::ReadingColumn, !stored.readingColumn);
+    for (int c = AddressListModel::FirstAddresseeColumn; c < AddressListModel::ColumnCount; ++c)
+        setColumnHidden(c, !stored.addresseeColumns);
     ApplyColumnWidths();
     sortState = stored.sort;
 
@@ -349,6 +355,22 @@ void CAddressList::setReadingColumnShown(bool shown)
         horizontalHeader()->resizeSection(AddressListModel::ReadingColumn,
                                           std::max(headerWidth(AddressListModel::ReadingColumn),
                                                    fittedWidth(AddressListModel::ReadingColumn)));
+}
+
+void CAddressList::setAddresseeColumnsShown(bool shown)
+{
+    const ListViewSettings stored = ListViewSettings::load();
+    for (int c = AddressListModel::FirstAddresseeColumn; c < AddressListModel::ColumnCount; ++c) {
+        setColumnHidden(c, !shown);
+        if (shown && stored.widths[c] == ListViewSettings::NoWidth)
+            horizontalHeader()->resizeSection(c, std::max(headerWidth(c), fittedWidth(c)));
+    }
+    ListViewSettings::saveAddresseeColumns(shown);
+}
+
+bool CAddressList::addresseeColumnsShown() const
+{
+    return !isColumnHidden(AddressListModel::FirstAddresseeColumn);
 }
 
 bool CAddressList::readingColumnShown() const

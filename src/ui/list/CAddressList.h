@@ -36,6 +36,9 @@ public:
     // The column of the names' readings (フリガナ), remembered in the settings.
     void setReadingColumnShown(bool shown);
     bool readingColumnShown() const;
+    // The 宛名 columns (敬称, 連名, 役職, 部署, 年賀) together.
+    void setAddresseeColumnsShown(bool shown);
+    bool addresseeColumnsShown() const;
     QString shownGroupName() const { return m_shownName; }
     // Where dragged contacts are dropped.
     void setDropTarget(GroupDropTarget* target) { m_dropTarget = target; }

@@ -12,6 +12,13 @@ inline const QString Header3 = QStringLiteral("会社名");
 inline const QString Header4 = QStringLiteral("勤務先電話番号");
 inline const QString Header5 = QStringLiteral("グループ");
 inline const QString Header6 = QStringLiteral("フリガナ");
+// The 宛名 columns: 敬称, 連名, 役職, 部署, and this year's 年賀 marks (%1: the year).
+inline const QString Header7 = QStringLiteral("敬称");
+inline const QString Header8 = QStringLiteral("連名");
+inline const QString Header9 = QStringLiteral("役職");
+inline const QString Header10 = QStringLiteral("部署");
+inline const QString Header11 = QStringLiteral("%1年賀");
+inline const QString JointSeparator = QStringLiteral("・");
 // %1: a reading guessed from the name dictionaries, not given by the user.
 inline const QString GuessedReadingTip = QStringLiteral("%1（名前の辞書から推測した読み）");
 

@@ -1,13 +1,43 @@
 #include "CsvColumn.h"
 
 #include "model/book/AddressRecord.h"
+#include "model/book/ContactExtras.h"
+#include "model/book/ExtrasText.h"
 #include "model/exchange/ExchangeText.h"
+
+std::string CsvColumn::jointLabel(int number, int field)
+{
+    std::string text(ExtrasText::JointNames);
+    text += std::to_string(number);
+    if (field == JointHonorific) {
+        text += ExchangeText::Of;
+        text += ExtrasText::Honorific;
+    } else if (field == JointReading) {
+        text += ExchangeText::Of;
+        text += ExchangeText::Reading;
+    }
+    return text;
+}
 
 std::string CsvColumn::label() const
 {
     namespace T = ExchangeText;
-    if (field == Ignore)
+    switch (field) {
+    case Ignore:
         return std::string(T::Ignore);
+    case Honorific:
+        return std::string(ExtrasText::Honorific);
+    case Title:
+        return std::string(ExtrasText::Title);
+    case JointName:
+    case JointHonorific:
+    case JointReading:
+        return jointLabel(set, field);
+    case Uid:
+        return std::string(T::Uid);
+    default:
+        break;
+    }
     std::string text(field == Reading ? T::Reading : T::FieldNames[std::size_t(field)]);
     std::string_view name;
     switch (part) {
@@ -38,7 +68,7 @@ std::string CsvColumn::label() const
         name = T::PartCountry;
         break;
     case Part::Department:
-        name = T::PartDepartment;
+        name = ExtrasText::Department;
         break;
     case Part::Labelled:
         name = T::PartLabelled;
@@ -75,5 +105,12 @@ std::vector<CsvColumn> CsvColumn::choices()
             add(f, Part::Department);
         }
     }
+    add(Honorific);
+    add(Title);
+    for (int n = 1; n <= int(ContactExtras::MaxJointNames); ++n) {
+        for (int f : {JointName, JointHonorific, JointReading})
+            all.push_back({f, Part::Whole, n});
+    }
+    add(Uid);
     return all;
 }

@@ -4,11 +4,19 @@
 #include <vector>
 
 // Where the values of one column of a foreign CSV file go: one of the sixteen fields (or a part
-// of it that several columns fill together), the reading, or nowhere.
+// of it that several columns fill together), the reading, one of the contact's extras, or
+// nowhere.
 struct CsvColumn
 {
     static constexpr int Ignore = -1;
     static constexpr int Reading = 16; // beside AddressRecord's fields 0 to 15
+    static constexpr int Honorific = 17;
+    static constexpr int Title = 18;
+    // 連名: `set` is the number of the extra name (1 to 3).
+    static constexpr int JointName = 19;
+    static constexpr int JointHonorific = 20;
+    static constexpr int JointReading = 21;
+    static constexpr int Uid = 22;
 
     enum class Part
     {
@@ -40,4 +48,6 @@ struct CsvColumn
     std::string label() const;
     // Every target a column can be given, in the order the preview offers them.
     static std::vector<CsvColumn> choices();
+    // "連名2", "連名2の敬称", "連名2のフリガナ": the spreadsheet CSV's headers for the extra names.
+    static std::string jointLabel(int number, int field);
 };

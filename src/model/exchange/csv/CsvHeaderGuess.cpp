@@ -293,9 +293,9 @@ constexpr Entry kTable[] = {
     {"memo", R::Memo, P::Whole},
     {"comments", R::Memo, P::Whole},
     {"会社メモ", R::OfficeMemo, P::Whole},
-    {"役職", R::Memo, P::Labelled},
-    {"肩書", R::Memo, P::Labelled},
-    {"肩書き", R::Memo, P::Labelled},
+    {"役職", CsvColumn::Title, P::Whole},
+    {"肩書", CsvColumn::Title, P::Whole},
+    {"肩書き", CsvColumn::Title, P::Whole},
     {"誕生日", R::Memo, P::Labelled},
     {"生年月日", R::Memo, P::Labelled},
     {"記念日", R::Memo, P::Labelled},
@@ -303,8 +303,8 @@ constexpr Entry kTable[] = {
     {"ホームページ", R::Memo, P::Labelled},
     {"ウェブサイト", R::Memo, P::Labelled},
     {"url", R::Memo, P::Labelled},
-    {"jobtitle", R::Memo, P::Labelled},
-    {"organizationtitle", R::Memo, P::Labelled},
+    {"jobtitle", CsvColumn::Title, P::Whole},
+    {"organizationtitle", CsvColumn::Title, P::Whole},
     {"birthday", R::Memo, P::Labelled},
     {"anniversary", R::Memo, P::Labelled},
     {"nickname", R::Memo, P::Labelled},
@@ -315,6 +315,9 @@ constexpr Entry kTable[] = {
     {"personalwebpage", R::Memo, P::Labelled},
     {"pager", R::Memo, P::Labelled},
     {"pagernumber", R::Memo, P::Labelled},
+    // this program's own extras
+    {"敬称", CsvColumn::Honorific, P::Whole},
+    {"uid", CsvColumn::Uid, P::Whole},
     // group
     {"グループ名", R::Group, P::Whole},
     {"分類", R::Group, P::Whole},
@@ -452,7 +455,7 @@ CsvColumn numbered(std::string_view key)
         {"address", "-extendedaddress", R::Address, P::Extended},
         {"organization", "-name", R::Company, P::Whole},
         {"organization", "-department", R::Company, P::Department},
-        {"organization", "-title", R::Memo, P::Labelled},
+        {"organization", "-title", CsvColumn::Title, P::Whole},
         {"website", "-value", R::Memo, P::Labelled},
     };
     for (const Part& p : parts) {
@@ -463,6 +466,29 @@ CsvColumn numbered(std::string_view key)
         }
     }
     return {};
+}
+
+// The spreadsheet CSV's extra names: "連名1", "連名1の敬称", "連名1のフリガナ".
+CsvColumn jointColumn(std::string_view key)
+{
+    constexpr std::string_view stem = "連名";
+    if (!key.starts_with(stem) || key.size() <= stem.size())
+        return {};
+    const char digit = key[stem.size()];
+    if (digit < '1' || digit > '9')
+        return {};
+    const std::string_view rest = key.substr(stem.size() + 1);
+    CsvColumn c;
+    c.set = digit - '0';
+    if (rest.empty())
+        c.field = CsvColumn::JointName;
+    else if (rest == "の敬称")
+        c.field = CsvColumn::JointHonorific;
+    else if (rest == "のフリガナ" || rest == "のふりがな")
+        c.field = CsvColumn::JointReading;
+    else
+        return {};
+    return c;
 }
 
 bool isAddressField(int field)
@@ -556,6 +582,9 @@ std::vector<CsvColumn> guessAll(const std::vector<std::string>& header)
     std::vector<CsvColumn> columns(header.size());
     for (std::size_t c = 0; c < keys.size(); ++c) {
         columns[c] = lookup(keys[c]);
+        if (columns[c].field != CsvColumn::Ignore)
+            continue;
+        columns[c] = jointColumn(keys[c]);
         if (columns[c].field != CsvColumn::Ignore)
             continue;
         columns[c] = numbered(keys[c]);

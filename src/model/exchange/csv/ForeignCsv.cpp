@@ -11,6 +11,7 @@
 #include "model/text/Utf8.h"
 
 #include <algorithm>
+#include <array>
 
 namespace {
 
@@ -99,6 +100,7 @@ void fillRow(ContactBuilder& b, const std::vector<std::string>& cells, std::size
              const ForeignCsv::Plan& plan, const std::vector<std::string>& header)
 {
     NameParts name, reading;
+    std::array<ContactExtras::JointName, ContactExtras::MaxJointNames> joints;
     std::vector<AddressParts> addresses;
     std::vector<CompanyParts> companies;
     bool nameColumn = false;
@@ -177,6 +179,26 @@ void fillRow(ContactBuilder& b, const std::vector<std::string>& cells, std::size
         case R::OfficeMemo:
             b.addNote(v, true);
             break;
+        case CsvColumn::Honorific:
+            b.setHonorific(v);
+            break;
+        case CsvColumn::Title:
+            b.addTitle(v);
+            break;
+        case CsvColumn::JointName:
+        case CsvColumn::JointHonorific:
+        case CsvColumn::JointReading: {
+            if (t.set < 1 || t.set > int(ContactExtras::MaxJointNames))
+                break;
+            ContactExtras::JointName& j = joints[std::size_t(t.set - 1)];
+            (t.field == CsvColumn::JointName           ? j.name
+             : t.field == CsvColumn::JointHonorific ? j.honorific
+                                                    : j.reading) = v;
+            break;
+        }
+        case CsvColumn::Uid:
+            b.setUid(v);
+            break;
         case R::Group: {
             // The whole cell may be a group name with a comma in it; else its parts count
             // ("* myContacts ::: Friends", "Business;Friends").
@@ -215,10 +237,11 @@ void fillRow(ContactBuilder& b, const std::vector<std::string>& cells, std::size
     for (const AddressParts& a : addresses)
         b.addAddress(a.address, a.office ? ContactBuilder::Work : ContactBuilder::Home);
     for (const CompanyParts& co : companies) {
-        std::string text = co.name;
-        appendSpaced(text, co.department);
-        b.addCompany(text);
+        b.addCompany(co.name);
+        b.addDepartment(co.department);
     }
+    for (const auto& j : joints)
+        b.addJointName(j);
 }
 
 bool allEmpty(const std::vector<std::string>& cells, std::size_t count)

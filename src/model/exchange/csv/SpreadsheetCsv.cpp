@@ -1,6 +1,10 @@
 #include "SpreadsheetCsv.h"
 
+#include "CsvColumn.h"
 #include "model/book/AddressRecord.h"
+#include "model/book/ContactExtras.h"
+#include "model/book/ExtrasText.h"
+#include "model/book/RecordText.h"
 #include "model/exchange/ExchangeText.h"
 #include "model/text/Cp932.h"
 #include "model/text/Utf8.h"
@@ -49,6 +53,20 @@ void SpreadsheetCsv::appendHeader(std::string& out)
         out += ',';
         appendCell(out, ExchangeText::FieldNames[std::size_t(f)]);
     }
+    // What Address.vok cannot hold, after the sixteen fields older readers expect.
+    for (std::string_view name :
+         {ExtrasText::Honorific, ExtrasText::Title, ExtrasText::Department}) {
+        out += ',';
+        appendCell(out, name);
+    }
+    for (int n = 1; n <= int(ContactExtras::MaxJointNames); ++n) {
+        for (int f : {CsvColumn::JointName, CsvColumn::JointHonorific, CsvColumn::JointReading}) {
+            out += ',';
+            appendCell(out, CsvColumn::jointLabel(n, f));
+        }
+    }
+    out += ',';
+    appendCell(out, ExchangeText::Uid);
     out += "\r\n";
 }
 
@@ -56,14 +74,35 @@ void SpreadsheetCsv::appendRow(std::string& out, const AddressRecord& r,
                                const ReadingLookup& reading)
 {
     using R = AddressRecord;
-    appendCell(out, Cp932::toUtf8(r.name()));
+    appendCell(out, RecordText::utf8(r, R::Name));
     out += ',';
     if (reading)
         appendCell(out, Utf8::sanitize(reading(r)));
     for (int f = R::Name + 1; f < R::FieldCount; ++f) {
         out += ',';
-        appendCell(out, Cp932::toUtf8(r.field(f)));
+        appendCell(out, RecordText::utf8(r, f));
     }
+    static const ContactExtras none;
+    const ContactExtras& x = r.extras() ? *r.extras() : none;
+    for (const std::string* v : {&x.honorific, &x.title, &x.department}) {
+        out += ',';
+        appendCell(out, *v);
+    }
+    for (std::size_t n = 0; n < ContactExtras::MaxJointNames; ++n) {
+        const ContactExtras::JointName* j = n < x.jointNames.size() ? &x.jointNames[n] : nullptr;
+        for (const std::string ContactExtras::JointName::*part :
+             {&ContactExtras::JointName::name, &ContactExtras::JointName::honorific,
+              &ContactExtras::JointName::reading}) {
+            out += ',';
+            if (j)
+                appendCell(out, j->*part);
+        }
+    }
+    out += ',';
+    if (!x.foreignUid.empty())
+        appendCell(out, x.foreignUid);
+    else if (!r.uid().isNull())
+        out += r.uid().toString();
     out += "\r\n";
 }
 

@@ -11,8 +11,9 @@ class AddressRecord;
 // "UTF-8 CSV with a header row (for spreadsheets)": a byte-order mark (so that spreadsheet
 // programs on Windows take it as UTF-8), one header row of Japanese column names (名前,
 // フリガナ, 電子メール, ... グループ; ExchangeText::FieldNames), then one row per contact, values
-// quoted as RFC 4180 asks, line breaks inside a value as LF, rows ending in CR LF. ForeignCsv
-// reads such a file back to the same fields, group and reading.
+// quoted as RFC 4180 asks, line breaks inside a value as LF, rows ending in CR LF. After the
+// sixteen fields come the extras (敬称, 役職, 部署, 連名1 to 3 with their 敬称 and readings) and
+// the UID. ForeignCsv reads such a file back to the same fields, group, reading and extras.
 //
 //     SpreadsheetCsv::write(path, chosen, [&](const AddressRecord& r) { return readingOf(r); });
 class SpreadsheetCsv

@@ -8,6 +8,7 @@
 #include "model/text/Utf8.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
@@ -460,14 +461,17 @@ private:
         } else if (is("LABEL")) {
             m_labels.push_back({std::string(unescaped(text)), params.types});
         } else if (is("ORG")) {
-            std::string company;
-            for (std::string_view part : splitEscaped(text, ';')) {
-                const std::string p = unescape(part);
-                if (!p.empty() && !company.empty())
-                    company += ' ';
-                company += p;
+            // The organisation, then its units: the department.
+            std::string department;
+            const auto parts = splitEscaped(text, ';');
+            for (std::size_t i = 1; i < parts.size(); ++i) {
+                const std::string p = unescape(parts[i]);
+                if (!p.empty() && !department.empty())
+                    department += ' ';
+                department += p;
             }
-            m_builder.addCompany(company);
+            m_builder.addCompany(parts.empty() ? std::string() : unescape(parts[0]));
+            m_builder.addDepartment(department);
         } else if (is("NOTE")) {
             m_builder.addNote(unescaped(text), params.types & ContactBuilder::Work);
         } else if (is("CATEGORIES") || is("X-GN")) {
@@ -483,7 +487,35 @@ private:
         } else if (is("NICKNAME")) {
             m_builder.addExtra(T::ExtraNickname, unescaped(text));
         } else if (is("TITLE")) {
-            m_builder.addExtra(T::ExtraTitle, unescaped(text));
+            m_builder.addTitle(unescaped(text));
+        } else if (is("UID")) {
+            m_builder.setUid(unescaped(trim(text)));
+        } else if (is("X-VOK-HONORIFIC")) {
+            m_builder.setHonorific(unescaped(trim(text)));
+        } else if (is("X-VOK-JOINT-NAME")) {
+            const auto parts = splitEscaped(text, ';');
+            m_builder.addJointName(
+                {component(parts, 0), component(parts, 1), component(parts, 2)});
+        } else if (is("X-VOK-NENGA")) {
+            const auto parts = splitEscaped(text, ';');
+            ContactExtras::Nenga n;
+            n.year = std::atoi(component(parts, 0).c_str());
+            const std::string marks = component(parts, 1);
+            for (std::string_view w : splitEscaped(marks, ',')) {
+                w = trim(w);
+                if (Utf8::equalsNoCase(w, "send"))
+                    n.send = ContactExtras::Nenga::Send::Send;
+                else if (Utf8::equalsNoCase(w, "nosend"))
+                    n.send = ContactExtras::Nenga::Send::DontSend;
+                else if (Utf8::equalsNoCase(w, "mourning"))
+                    n.mourning = true;
+                else if (Utf8::equalsNoCase(w, "sent"))
+                    n.sent = true;
+                else if (Utf8::equalsNoCase(w, "received"))
+                    n.received = true;
+            }
+            if (n.year > 0)
+                m_builder.setNenga(n);
         } else if (is("ROLE")) {
             m_builder.addExtra(T::ExtraRole, unescaped(text));
         } else if (is("IMPP")) {

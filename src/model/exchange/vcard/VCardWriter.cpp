@@ -1,6 +1,8 @@
 #include "VCardWriter.h"
 
 #include "model/book/AddressRecord.h"
+#include "model/book/ContactExtras.h"
+#include "model/book/RecordText.h"
 #include "model/text/Cp932.h"
 #include "model/text/Utf8.h"
 
@@ -122,7 +124,8 @@ public:
     void card(const AddressRecord& r, std::string_view readingText)
     {
         using R = AddressRecord;
-        Cp932::toUtf8(r.name(), m_name);
+        m_record = &r;
+        m_name = RecordText::utf8(r, R::Name);
         std::string reading = Utf8::sanitize(readingText);
         for (char& c : reading) {
             if (c == '\r' || c == '\n')
@@ -161,6 +164,11 @@ public:
         appendEscaped(m_out, given);
         m_out += ";;;";
         endLine();
+        const ContactExtras* x = r.extras();
+        if (x && !x->foreignUid.empty())
+            text("UID", x->foreignUid);
+        else if (!r.uid().isNull())
+            text("UID", m_v4 ? "urn:uuid:" + r.uid().toString() : r.uid().toString());
         if (!reading.empty()) {
             if (!m_v4)
                 text("SORT-STRING", reading);
@@ -168,19 +176,23 @@ public:
             text("X-PHONETIC-FIRST-NAME", readingGiven);
         }
 
-        simple("EMAIL", m_v4 ? "home" : "INTERNET,HOME", r.field(R::Email));
-        simple("TEL", m_v4 ? "home,voice" : "HOME,VOICE", r.field(R::Phone));
-        simple("TEL", m_v4 ? "cell" : "CELL", r.field(R::MobilePhone));
-        simple("TEL", m_v4 ? "home,fax" : "HOME,FAX", r.field(R::Fax));
-        address(m_v4 ? "home" : "HOME", r.field(R::Address), r.field(R::PostalCode));
-        simple("NOTE", {}, r.field(R::Memo));
-        simple("ORG", {}, r.field(R::Company));
-        simple("EMAIL", m_v4 ? "work" : "INTERNET,WORK", r.field(R::OfficeEmail));
-        simple("TEL", m_v4 ? "work,voice" : "WORK,VOICE", r.field(R::OfficePhone));
-        simple("TEL", m_v4 ? "work,fax" : "WORK,FAX", r.field(R::OfficeFax));
-        address(m_v4 ? "work" : "WORK", r.field(R::OfficeAddress), r.field(R::OfficePostalCode));
-        simple("NOTE", m_v4 ? "work" : "WORK", r.field(R::OfficeMemo));
-        simple("CATEGORIES", {}, r.field(R::Group));
+        simple("EMAIL", m_v4 ? "home" : "INTERNET,HOME", R::Email);
+        simple("TEL", m_v4 ? "home,voice" : "HOME,VOICE", R::Phone);
+        simple("TEL", m_v4 ? "cell" : "CELL", R::MobilePhone);
+        simple("TEL", m_v4 ? "home,fax" : "HOME,FAX", R::Fax);
+        address(m_v4 ? "home" : "HOME", R::Address, R::PostalCode);
+        simple("NOTE", {}, R::Memo);
+        organisation(x ? x->department : std::string_view());
+        if (x)
+            text("TITLE", x->title);
+        simple("EMAIL", m_v4 ? "work" : "INTERNET,WORK", R::OfficeEmail);
+        simple("TEL", m_v4 ? "work,voice" : "WORK,VOICE", R::OfficePhone);
+        simple("TEL", m_v4 ? "work,fax" : "WORK,FAX", R::OfficeFax);
+        address(m_v4 ? "work" : "WORK", R::OfficeAddress, R::OfficePostalCode);
+        simple("NOTE", m_v4 ? "work" : "WORK", R::OfficeMemo);
+        simple("CATEGORIES", {}, R::Group);
+        if (x)
+            extras(*x);
         m_out += "END:VCARD\r\n";
     }
 
@@ -208,12 +220,68 @@ private:
         appendFolded(m_out, m_line);
     }
 
-    // A field's CP932 text as UTF-8, converted straight into the output and escaped there
-    // when it holds what needs escaping.
-    void appendValue(std::string_view cp932)
+    // What only this program reads back: 敬称, 連名 (name;敬称;reading) and 年賀 marks.
+    void extras(const ContactExtras& x)
+    {
+        text("X-VOK-HONORIFIC", x.honorific);
+        for (const auto& j : x.jointNames) {
+            startLine("X-VOK-JOINT-NAME", {});
+            appendEscaped(m_out, j.name);
+            m_out += ';';
+            appendEscaped(m_out, j.honorific);
+            m_out += ';';
+            appendEscaped(m_out, j.reading);
+            endLine();
+        }
+        for (const auto& n : x.nenga) {
+            std::string marks;
+            const auto add = [&marks](std::string_view w) {
+                if (!marks.empty())
+                    marks += ',';
+                marks += w;
+            };
+            if (n.send == ContactExtras::Nenga::Send::Send)
+                add("send");
+            if (n.send == ContactExtras::Nenga::Send::DontSend)
+                add("nosend");
+            if (n.mourning)
+                add("mourning");
+            if (n.sent)
+                add("sent");
+            if (n.received)
+                add("received");
+            startLine("X-VOK-NENGA", {});
+            m_out += std::to_string(n.year);
+            m_out += ';';
+            m_out += marks;
+            endLine();
+        }
+    }
+
+    // ORG: the company, and the department as its unit.
+    void organisation(std::string_view department)
+    {
+        if (m_record->field(AddressRecord::Company).empty() && department.empty())
+            return;
+        startLine("ORG", {});
+        appendValue(AddressRecord::Company);
+        if (!department.empty()) {
+            m_out += ';';
+            appendEscaped(m_out, department);
+        }
+        endLine();
+    }
+
+    // A field's text as UTF-8 (its whole text when CP932 could not hold it), converted straight
+    // into the output and escaped there when it holds what needs escaping.
+    void appendValue(int field)
     {
         const std::size_t start = m_out.size();
-        Cp932::appendUtf8(cp932, m_out);
+        const std::string_view full = RecordText::fullText(*m_record, field);
+        if (full.empty())
+            Cp932::appendUtf8(m_record->field(field), m_out);
+        else
+            m_out += full;
         const auto special = [](char c) { return kEscaped[static_cast<unsigned char>(c)]; };
         if (std::none_of(m_out.begin() + long(start), m_out.end(), special))
             return;
@@ -223,12 +291,12 @@ private:
     }
 
     // A property holding a field, when the field is not empty.
-    void simple(std::string_view name, std::string_view types, std::string_view cp932)
+    void simple(std::string_view name, std::string_view types, int field)
     {
-        if (cp932.empty())
+        if (m_record->field(field).empty())
             return;
         startLine(name, types);
-        appendValue(cp932);
+        appendValue(field);
         endLine();
     }
 
@@ -242,13 +310,13 @@ private:
         endLine();
     }
 
-    void address(std::string_view types, std::string_view cp932, std::string_view postalCode)
+    void address(std::string_view types, int field, int postalCode)
     {
-        if (cp932.empty() && postalCode.empty())
+        if (m_record->field(field).empty() && m_record->field(postalCode).empty())
             return;
         startLine("ADR", types);
         m_out += ";;";
-        appendValue(cp932);
+        appendValue(field);
         m_out += ";;;";
         appendValue(postalCode);
         m_out += ';';
@@ -261,6 +329,7 @@ private:
     std::string m_line;      // a long line while it is folded
     std::string m_value;     // a value while it is escaped
     std::string m_name;      // the contact's name in UTF-8
+    const AddressRecord* m_record = nullptr;
 };
 
 } // namespace

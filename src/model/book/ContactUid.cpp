@@ -1,0 +1,104 @@
+#include "ContactUid.h"
+
+#include "RecordFingerprint.h"
+
+#include <cstring>
+#include <random>
+#include <sys/random.h>
+
+namespace {
+
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+} // namespace
+
+ContactUid ContactUid::generate()
+{
+    ContactUid uid;
+    std::size_t got = 0;
+    while (got < uid.m_bytes.size()) {
+        const ssize_t n = ::getrandom(uid.m_bytes.data() + got, uid.m_bytes.size() - got, 0);
+        if (n <= 0)
+            break;
+        got += std::size_t(n);
+    }
+    if (got < uid.m_bytes.size()) { // no kernel source: the library's, seeded once
+        static std::mt19937_64 engine{std::random_device{}()};
+        for (auto& b : uid.m_bytes)
+            b = static_cast<std::uint8_t>(engine());
+    }
+    uid.m_bytes[6] = static_cast<std::uint8_t>((uid.m_bytes[6] & 0x0F) | 0x40); // version 4
+    uid.m_bytes[8] = static_cast<std::uint8_t>((uid.m_bytes[8] & 0x3F) | 0x80); // RFC 4122
+    return uid;
+}
+
+std::optional<ContactUid> ContactUid::parse(std::string_view text)
+{
+    if (text.size() > 9 && (text.substr(0, 9) == "urn:uuid:" || text.substr(0, 9) == "URN:UUID:"))
+        text.remove_prefix(9);
+    if (text.size() != 36)
+        return std::nullopt;
+    ContactUid uid;
+    std::size_t b = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        if (i == 8 || i == 13 || i == 18 || i == 23) {
+            if (text[i] != '-')
+                return std::nullopt;
+            ++i;
+            continue;
+        }
+        const int hi = hexDigit(text[i]);
+        const int lo = hexDigit(text[i + 1]);
+        if (hi < 0 || lo < 0)
+            return std::nullopt;
+        uid.m_bytes[b++] = static_cast<std::uint8_t>(hi << 4 | lo);
+        i += 2;
+    }
+    return uid;
+}
+
+ContactUid ContactUid::fromForeign(std::string_view text)
+{
+    if (const auto uid = parse(text))
+        return *uid;
+    ContactUid uid;
+    const std::uint64_t a = RecordFingerprint::hash(text, 0x55494431ull);
+    const std::uint64_t b = RecordFingerprint::hash(text, 0x55494432ull);
+    std::memcpy(uid.m_bytes.data(), &a, 8);
+    std::memcpy(uid.m_bytes.data() + 8, &b, 8);
+    uid.m_bytes[6] = static_cast<std::uint8_t>((uid.m_bytes[6] & 0x0F) | 0x80); // version 8
+    uid.m_bytes[8] = static_cast<std::uint8_t>((uid.m_bytes[8] & 0x3F) | 0x80);
+    return uid;
+}
+
+std::string ContactUid::toString() const
+{
+    static constexpr char digits[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(36);
+    for (std::size_t i = 0; i < m_bytes.size(); ++i) {
+        if (i == 4 || i == 6 || i == 8 || i == 10)
+            out += '-';
+        out += digits[m_bytes[i] >> 4];
+        out += digits[m_bytes[i] & 0x0F];
+    }
+    return out;
+}
+
+std::size_t ContactUid::hash() const
+{
+    std::uint64_t a;
+    std::uint64_t b;
+    std::memcpy(&a, m_bytes.data(), 8);
+    std::memcpy(&b, m_bytes.data() + 8, 8);
+    return std::size_t(a ^ (b * 0x9E3779B97F4A7C15ull));
+}

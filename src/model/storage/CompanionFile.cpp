@@ -1,0 +1,288 @@
+#include "CompanionFile.h"
+
+#include "TabText.h"
+#include "model/book/BookSnapshot.h"
+#include "model/book/ContactExtras.h"
+#include "model/io/AtomicFile.h"
+#include "model/io/FileIo.h"
+
+#include <array>
+#include <cerrno>
+#include <charconv>
+
+namespace {
+
+constexpr std::string_view kHeader = "VOK_Address extra 1";
+
+constexpr std::array<std::string_view, 16> kFieldKeys = {
+    "name",    "email",       "postalCode",       "address",       "phone",
+    "mobilePhone", "fax",     "memo",             "company",       "officeEmail",
+    "officePostalCode", "officeAddress", "officePhone", "officeFax", "officeMemo",
+    "group"};
+
+int fieldOfKey(std::string_view key)
+{
+    for (std::size_t i = 0; i < kFieldKeys.size(); ++i) {
+        if (kFieldKeys[i] == key)
+            return int(i);
+    }
+    return -1;
+}
+
+void appendLine(std::string& out, std::initializer_list<std::string_view> columns)
+{
+    out += '\t';
+    bool first = true;
+    for (std::string_view c : columns) {
+        if (!first)
+            out += '\t';
+        first = false;
+        TabText::appendEscaped(out, c);
+    }
+    out += '\n';
+}
+
+void appendExtras(std::string& out, const ContactExtras& x)
+{
+    if (!x.foreignUid.empty())
+        appendLine(out, {"uid", x.foreignUid});
+    if (!x.honorific.empty())
+        appendLine(out, {"honorific", x.honorific});
+    for (const auto& j : x.jointNames)
+        appendLine(out, {"joint", j.name, j.honorific, j.reading});
+    if (!x.title.empty())
+        appendLine(out, {"title", x.title});
+    if (!x.department.empty())
+        appendLine(out, {"department", x.department});
+    for (const auto& n : x.nenga) {
+        std::string marks;
+        const auto add = [&marks](std::string_view word) {
+            if (!marks.empty())
+                marks += ' ';
+            marks += word;
+        };
+        if (n.send == ContactExtras::Nenga::Send::Send)
+            add("send");
+        if (n.send == ContactExtras::Nenga::Send::DontSend)
+            add("nosend");
+        if (n.mourning)
+            add("mourning");
+        if (n.sent)
+            add("sent");
+        if (n.received)
+            add("received");
+        appendLine(out, {"nenga", std::to_string(n.year), marks});
+    }
+    for (const auto& [field, text] : x.fullText) {
+        if (field >= 0 && field < int(kFieldKeys.size()))
+            appendLine(out, {"text", kFieldKeys[std::size_t(field)], text});
+    }
+    for (const auto& [key, value] : x.unknown)
+        appendLine(out, {key, value});
+}
+
+void appendEntry(std::string& out, std::string_view prefix, const ContactUid& uid,
+                 const RecordFingerprint& fp, const ContactExtras* extras)
+{
+    out += prefix;
+    out += uid.toString();
+    out += '\t';
+    fp.appendHex(out);
+    out += '\n';
+    if (extras)
+        appendExtras(out, *extras);
+}
+
+std::optional<int> number(std::string_view text)
+{
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+// One property line (without its leading tab) into the extras; false when it makes no sense.
+bool readProperty(std::string_view line, ContactExtras& x)
+{
+    const std::vector<std::string_view> c = TabText::split(line);
+    const std::string_view key = c[0];
+    const auto value = [&c](std::size_t i) {
+        return i < c.size() ? TabText::unescaped(c[i]) : std::string();
+    };
+    if (key == "uid") {
+        x.foreignUid = value(1);
+    } else if (key == "honorific") {
+        x.honorific = value(1);
+    } else if (key == "joint") {
+        x.jointNames.push_back({value(1), value(2), value(3)});
+    } else if (key == "title") {
+        x.title = value(1);
+    } else if (key == "department") {
+        x.department = value(1);
+    } else if (key == "nenga") {
+        const auto year = c.size() > 1 ? number(c[1]) : std::nullopt;
+        if (!year)
+            return false;
+        ContactExtras::Nenga n;
+        n.year = *year;
+        std::string_view marks = c.size() > 2 ? c[2] : std::string_view();
+        while (!marks.empty()) {
+            const std::size_t space = marks.find(' ');
+            const std::string_view word = marks.substr(0, space);
+            if (word == "send")
+                n.send = ContactExtras::Nenga::Send::Send;
+            else if (word == "nosend")
+                n.send = ContactExtras::Nenga::Send::DontSend;
+            else if (word == "mourning")
+                n.mourning = true;
+            else if (word == "sent")
+                n.sent = true;
+            else if (word == "received")
+                n.received = true;
+            marks = space == std::string_view::npos ? std::string_view() : marks.substr(space + 1);
+        }
+        x.setNenga(n);
+    } else if (key == "text") {
+        const int field = c.size() > 2 ? fieldOfKey(c[1]) : -1;
+        if (field < 0)
+            return false;
+        x.fullText[field] = value(2);
+    } else if (!key.empty()) {
+        x.unknown.emplace_back(TabText::unescaped(key), c.size() > 1 ? TabText::unescaped(line.substr(key.size() + 1)) : std::string());
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool readEntry(std::string_view uidText, std::string_view fpText, CompanionFile::Entry& entry)
+{
+    const auto uid = ContactUid::parse(uidText);
+    const auto fp = RecordFingerprint::parseHex(fpText);
+    if (!uid || !fp)
+        return false;
+    entry.uid = *uid;
+    entry.fingerprint = *fp;
+    return true;
+}
+
+} // namespace
+
+std::string CompanionFile::Encode(const BookSnapshot& snapshot, const std::vector<Entry>& aside)
+{
+    std::string out;
+    out.reserve(64 + snapshot.size() * 72);
+    out += kHeader;
+    out += '\n';
+    for (const std::string& group : snapshot.groups()) {
+        out += "group\t";
+        TabText::appendEscaped(out, group);
+        out += '\n';
+    }
+    for (std::size_t i = 0; i < snapshot.size(); ++i)
+        appendEntry(out, {}, snapshot.uid(i), RecordFingerprint::of(snapshot.fields(i)),
+                    snapshot.extras(i));
+    for (const Entry& e : aside)
+        appendEntry(out, "aside\t", e.uid, e.fingerprint, e.extras.get());
+    out += "end\t";
+    out += std::to_string(snapshot.size());
+    out += '\n';
+    return out;
+}
+
+CompanionFile::Status CompanionFile::Decode(std::string_view text, Contents& contents)
+{
+    contents = {};
+    if (text.starts_with("\xEF\xBB\xBF")) // a byte-order mark left by an editor
+        text.remove_prefix(3);
+    const std::size_t firstEnd = text.find('\n');
+    std::string_view header = text.substr(0, firstEnd);
+    if (header.ends_with('\r'))
+        header.remove_suffix(1);
+    if (header != kHeader)
+        return Status::Damaged;
+    text.remove_prefix(firstEnd == std::string_view::npos ? text.size() : firstEnd + 1);
+
+    Entry* current = nullptr;
+    std::unique_ptr<ContactExtras> extras;
+    const auto finish = [&] {
+        if (current && extras && !extras->empty())
+            current->extras = std::shared_ptr<const ContactExtras>(std::move(extras));
+        extras.reset();
+        current = nullptr;
+    };
+    bool damaged = false;
+    bool ended = false;
+    while (!text.empty() && !ended) {
+        const std::size_t nl = text.find('\n');
+        std::string_view line = text.substr(0, nl);
+        text.remove_prefix(nl == std::string_view::npos ? text.size() : nl + 1);
+        if (line.ends_with('\r'))
+            line.remove_suffix(1);
+        if (line.empty() || line.front() == '#')
+            continue;
+        if (line.front() == '\t') {
+            if (!current) {
+                damaged = true;
+                continue;
+            }
+            if (!extras)
+                extras = std::make_unique<ContactExtras>();
+            if (!readProperty(line.substr(1), *extras))
+                damaged = true;
+            continue;
+        }
+        finish();
+        const std::size_t tab = line.find('\t');
+        const std::string_view first = line.substr(0, tab);
+        const std::string_view rest =
+            tab == std::string_view::npos ? std::string_view() : line.substr(tab + 1);
+        if (first == "group") {
+            contents.groups.push_back(TabText::unescaped(rest));
+        } else if (first == "end") {
+            ended = true;
+            const auto count = number(rest);
+            if (!count || std::size_t(*count) != contents.entries.size())
+                damaged = true;
+        } else if (first == "aside") {
+            const std::size_t t2 = rest.find('\t');
+            Entry entry;
+            if (t2 == std::string_view::npos ||
+                !readEntry(rest.substr(0, t2), rest.substr(t2 + 1), entry)) {
+                damaged = true;
+                continue;
+            }
+            contents.aside.push_back(std::move(entry));
+            current = &contents.aside.back();
+        } else {
+            Entry entry;
+            if (!readEntry(first, rest, entry)) {
+                damaged = true;
+                continue;
+            }
+            contents.entries.push_back(std::move(entry));
+            current = &contents.entries.back();
+        }
+    }
+    finish();
+    return damaged || !ended ? Status::Damaged : Status::Ok;
+}
+
+CompanionFile::Status CompanionFile::Load(const std::string& path, Contents& contents)
+{
+    contents = {};
+    std::string data;
+    if (const int error = FileIo::readFile(path, data))
+        return error == ENOENT ? Status::Missing : Status::ReadError;
+    return Decode(data, contents);
+}
+
+bool CompanionFile::Save(const std::string& path, const BookSnapshot& snapshot,
+                         const std::vector<Entry>& aside, bool keepBackup)
+{
+    const std::string text = Encode(snapshot, aside);
+    return AtomicFile::replace(
+        path, [&text](int fd) { return FileIo::writeAll(fd, text.data(), text.size()); },
+        keepBackup);
+}
