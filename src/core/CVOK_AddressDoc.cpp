@@ -107,8 +107,10 @@ void CVOK_AddressDoc::loadCompanion()
         entries.push_back(e.fingerprint);
     std::vector<RecordFingerprint> records;
     records.reserve(m_records.size());
-    for (const auto& r : m_records)
+    for (const auto& r : m_records) {
         records.push_back(RecordFingerprint::of(*r));
+        r->rememberFingerprint(records.back());
+    }
     const std::vector<std::size_t> match = CompanionAlign::align(entries, records);
 
     std::vector<bool> used(contents.entries.size(), false);

@@ -124,6 +124,17 @@ private slots:
         QFileInfo companion(again.companionFilePath());
         QCOMPARE(companion.permissions() & (QFile::ReadGroup | QFile::ReadOther),
                  QFileDevice::Permissions());
+
+        // The fingerprint the load worked out goes with the edit: the file holds the new one.
+        AddressRecord moved = *back;
+        moved.setField(AddressRecord::Address, "Jinnan 1-1, Shibuya");
+        QVERIFY(again.ChangeRecord(again.records().at(0), moved));
+        QVERIFY(again.SaveAddressFile());
+        CompanionFile::Contents written;
+        QCOMPARE(CompanionFile::Load(local(again.companionFilePath()), written),
+                 CompanionFile::Status::Ok);
+        QCOMPARE(written.entries.size(), std::size_t(1));
+        QVERIFY(written.entries[0].fingerprint == RecordFingerprint::of(*again.records().at(0)));
     }
 
     // Another copy of the program (or an older version) rewrote Address.vok without the
@@ -176,7 +187,8 @@ private slots:
         else if (change == "delete")
             list.RemoveRecord(list.at(1));
         else if (change == "replace")
-            list.at(1)->assign({"X", "", "", "", "1", "", "", "", "", "", "", "", "", "", "", "Other"});
+            list.at(1)->assign(
+                {"X", "", "", "", "1", "", "", "", "", "", "", "", "", "", "", "Other"});
         else if (change == "reverse") {
             RecordList reversed;
             for (std::size_t i = list.size(); i-- > 0;)

@@ -35,10 +35,12 @@ void AddressRecord::assign(const std::array<std::string_view, FieldCount>& field
         m_end[i] = static_cast<std::uint32_t>(text.size());
     }
     m_text = std::move(text);
+    m_fpKnown = false;
 }
 
 AddressRecord::AddressRecord(const AddressRecord& other)
-    : m_text(other.m_text), m_end(other.m_end), m_extras(other.m_extras)
+    : m_text(other.m_text), m_end(other.m_end), m_extras(other.m_extras), m_fp(other.m_fp),
+      m_fpKnown(other.m_fpKnown)
 {
 }
 
@@ -47,6 +49,8 @@ AddressRecord& AddressRecord::operator=(const AddressRecord& other)
     m_text = other.m_text;
     m_end = other.m_end;
     m_extras = other.m_extras;
+    m_fp = other.m_fp;
+    m_fpKnown = other.m_fpKnown;
     return *this;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ContactUid.h"
+#include "RecordFingerprint.h"
 
 #include <array>
 #include <cstddef>
@@ -94,6 +95,15 @@ public:
 
     const ContactUid& uid() const { return m_uid; }
     void setUid(const ContactUid& uid) { m_uid = uid; }
+    // The fingerprint of the fields as they are, when someone has worked it out since the last
+    // change (the load does, for every record): a save of 100,000 contacts then hashes only the
+    // few that changed.
+    const RecordFingerprint* knownFingerprint() const { return m_fpKnown ? &m_fp : nullptr; }
+    void rememberFingerprint(const RecordFingerprint& fp)
+    {
+        m_fp = fp;
+        m_fpKnown = true;
+    }
 
     // Null when the contact has none.
     const ContactExtras* extras() const { return m_extras.get(); }
@@ -114,4 +124,6 @@ private:
     std::array<std::uint32_t, FieldCount> m_end{}; // end offset of each field in m_text
     std::shared_ptr<const ContactExtras> m_extras;
     ContactUid m_uid;
+    RecordFingerprint m_fp;
+    bool m_fpKnown = false;
 };

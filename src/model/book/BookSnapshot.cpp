@@ -17,6 +17,8 @@ BookSnapshot::BookSnapshot(const RecordList& records, std::uint64_t revision,
     m_starts.reserve(records.size());
     m_ends.reserve(records.size());
     m_uids.reserve(records.size());
+    m_fps.reserve(records.size());
+    m_fpKnown.reserve(records.size());
     m_extras.reserve(records.size());
     const std::size_t count = records.size();
     for (std::size_t i = 0; i < count; ++i) {
@@ -30,6 +32,9 @@ BookSnapshot::BookSnapshot(const RecordList& records, std::uint64_t revision,
         m_text.append(record.text());
         m_ends.push_back(record.fieldEnds());
         m_uids.push_back(record.uid());
+        const RecordFingerprint* fp = record.knownFingerprint();
+        m_fps.push_back(fp ? *fp : RecordFingerprint{});
+        m_fpKnown.push_back(fp != nullptr);
         m_extras.push_back(record.sharedExtras());
     }
 }
@@ -45,4 +50,9 @@ BookSnapshot::Fields BookSnapshot::fields(std::size_t index) const
         begin = ends[f];
     }
     return out;
+}
+
+RecordFingerprint BookSnapshot::fingerprint(std::size_t index) const
+{
+    return m_fpKnown[index] ? m_fps[index] : RecordFingerprint::of(fields(index));
 }

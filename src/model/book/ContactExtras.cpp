@@ -26,8 +26,8 @@ std::string_view ContactExtras::printedHonorific(std::string_view stored)
 
 const ContactExtras::Nenga* ContactExtras::nengaOf(int year) const
 {
-    const auto it = std::find_if(nenga.begin(), nenga.end(),
-                                 [year](const Nenga& n) { return n.year == year; });
+    const auto it =
+        std::find_if(nenga.begin(), nenga.end(), [year](const Nenga& n) { return n.year == year; });
     return it == nenga.end() ? nullptr : &*it;
 }
 

@@ -52,8 +52,8 @@ public:
 
     std::string honorific; // empty: 様; NoHonorific: none
     std::vector<JointName> jointNames;
-    std::string title;      // 役職
-    std::string department; // 部署
+    std::string title;        // 役職
+    std::string department;   // 部署
     std::vector<Nenga> nenga; // by year, ascending; no empty entries
     // The whole text of a field whose characters CP932 cannot hold (the record keeps 〓 for
     // them), by field number. It counts only while the record's field still is its CP932 form.

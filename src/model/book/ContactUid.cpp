@@ -82,16 +82,23 @@ ContactUid ContactUid::fromForeign(std::string_view text)
 
 std::string ContactUid::toString() const
 {
-    static constexpr char digits[] = "0123456789abcdef";
     std::string out;
-    out.reserve(36);
+    appendTo(out);
+    return out;
+}
+
+void ContactUid::appendTo(std::string& out) const
+{
+    static constexpr char digits[] = "0123456789abcdef";
+    char text[36];
+    std::size_t n = 0;
     for (std::size_t i = 0; i < m_bytes.size(); ++i) {
         if (i == 4 || i == 6 || i == 8 || i == 10)
-            out += '-';
-        out += digits[m_bytes[i] >> 4];
-        out += digits[m_bytes[i] & 0x0F];
+            text[n++] = '-';
+        text[n++] = digits[m_bytes[i] >> 4];
+        text[n++] = digits[m_bytes[i] & 0x0F];
     }
-    return out;
+    out.append(text, n);
 }
 
 std::size_t ContactUid::hash() const

@@ -25,6 +25,7 @@ public:
 
     bool isNull() const { return m_bytes == std::array<std::uint8_t, 16>{}; }
     std::string toString() const; // lower case, canonical form
+    void appendTo(std::string& out) const;
 
     bool operator==(const ContactUid&) const = default;
     bool operator<(const ContactUid& other) const { return m_bytes < other.m_bytes; }

@@ -14,11 +14,22 @@ namespace {
 
 constexpr std::string_view kHeader = "VOK_Address extra 1";
 
-constexpr std::array<std::string_view, 16> kFieldKeys = {
-    "name",    "email",       "postalCode",       "address",       "phone",
-    "mobilePhone", "fax",     "memo",             "company",       "officeEmail",
-    "officePostalCode", "officeAddress", "officePhone", "officeFax", "officeMemo",
-    "group"};
+constexpr std::array<std::string_view, 16> kFieldKeys = {"name",
+                                                         "email",
+                                                         "postalCode",
+                                                         "address",
+                                                         "phone",
+                                                         "mobilePhone",
+                                                         "fax",
+                                                         "memo",
+                                                         "company",
+                                                         "officeEmail",
+                                                         "officePostalCode",
+                                                         "officeAddress",
+                                                         "officePhone",
+                                                         "officeFax",
+                                                         "officeMemo",
+                                                         "group"};
 
 int fieldOfKey(std::string_view key)
 {
@@ -85,7 +96,7 @@ void appendEntry(std::string& out, std::string_view prefix, const ContactUid& ui
                  const RecordFingerprint& fp, const ContactExtras* extras)
 {
     out += prefix;
-    out += uid.toString();
+    uid.appendTo(out);
     out += '\t';
     fp.appendHex(out);
     out += '\n';
@@ -149,7 +160,9 @@ bool readProperty(std::string_view line, ContactExtras& x)
             return false;
         x.fullText[field] = value(2);
     } else if (!key.empty()) {
-        x.unknown.emplace_back(TabText::unescaped(key), c.size() > 1 ? TabText::unescaped(line.substr(key.size() + 1)) : std::string());
+        x.unknown.emplace_back(TabText::unescaped(key),
+                               c.size() > 1 ? TabText::unescaped(line.substr(key.size() + 1))
+                                            : std::string());
     } else {
         return false;
     }
@@ -181,8 +194,7 @@ std::string CompanionFile::Encode(const BookSnapshot& snapshot, const std::vecto
         out += '\n';
     }
     for (std::size_t i = 0; i < snapshot.size(); ++i)
-        appendEntry(out, {}, snapshot.uid(i), RecordFingerprint::of(snapshot.fields(i)),
-                    snapshot.extras(i));
+        appendEntry(out, {}, snapshot.uid(i), snapshot.fingerprint(i), snapshot.extras(i));
     for (const Entry& e : aside)
         appendEntry(out, "aside\t", e.uid, e.fingerprint, e.extras.get());
     out += "end\t";
