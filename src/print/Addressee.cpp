@@ -1,13 +1,15 @@
 #include "Addressee.h"
 
 #include "model/book/AddressRecord.h"
-#include "model/text/Cp932.h"
+#include "model/book/RecordText.h"
 
 namespace {
 
-QString fromCp932(std::string_view bytes)
+// The whole text where the book keeps 〓 for a character CP932 lacks (𠮷田): a postcard
+// addressed to 〓田 would be no use.
+QString text(const AddressRecord& record, int field)
 {
-    QString text = QString::fromStdString(Cp932::toUtf8(bytes));
+    QString text = QString::fromStdString(RecordText::utf8(record, field));
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(u'\r', u'\n');
     return text.trimmed();
@@ -17,15 +19,16 @@ QString fromCp932(std::string_view bytes)
 
 Addressee Addressee::fromRecord(const AddressRecord& record, AddressKind kind)
 {
+    using R = AddressRecord;
     Addressee a;
-    a.name = fromCp932(record.name());
+    a.name = text(record, R::Name);
     if (kind == AddressKind::Office) {
-        a.postalCode = fromCp932(record.officePostalCode());
-        a.address = fromCp932(record.officeAddress());
-        a.company = fromCp932(record.company());
+        a.postalCode = text(record, R::OfficePostalCode);
+        a.address = text(record, R::OfficeAddress);
+        a.company = text(record, R::Company);
     } else {
-        a.postalCode = fromCp932(record.postalCode());
-        a.address = fromCp932(record.address());
+        a.postalCode = text(record, R::PostalCode);
+        a.address = text(record, R::Address);
     }
     return a;
 }

@@ -1,5 +1,7 @@
 #include "RecordingDevice.h"
 #include "TestMain.h"
+#include "model/book/AddressRecord.h"
+#include "model/book/ContactExtras.h"
 #include "print/Addressee.h"
 #include "print/PostcardPage.h"
 #include "print/ScaledFont.h"
@@ -40,6 +42,7 @@ private slots:
     void addressLines();
     void nameAndSender_data();
     void nameAndSender();
+    void wholeTextOfTheRecord();
 };
 
 void TestPostcard::postalDigitsInBoxes_data()
@@ -221,6 +224,24 @@ void TestPostcard::nameAndSender()
     QCOMPARE(centre, middle);
     // Every card carries the sender, whoever it goes to.
     QCOMPARE(lowerLeft, QStringLiteral("鈴木一郎"));
+}
+
+// The book keeps 〓 where CP932 lacks a character; the card bears the whole name, unless
+// another program changed the field since.
+void TestPostcard::wholeTextOfTheRecord()
+{
+    AddressRecord record;
+    ContactExtras extras;
+    record.setField(AddressRecord::Name, extras.setFieldText(AddressRecord::Name, "𠮷田 優子"));
+    record.setField(AddressRecord::Address,
+                    extras.setFieldText(AddressRecord::Address, "東京都葛飾区柴又"));
+    record.setExtras(extras);
+    Addressee a = Addressee::fromRecord(record, AddressKind::Home);
+    QCOMPARE(a.name, QStringLiteral("𠮷田 優子"));
+    QCOMPARE(a.address, QStringLiteral("東京都葛飾区柴又"));
+    record.setField(AddressRecord::Name, "Yoshida");
+    a = Addressee::fromRecord(record, AddressKind::Home);
+    QCOMPARE(a.name, QStringLiteral("Yoshida"));
 }
 
 VOK_TEST_MAIN(TestPostcard)
