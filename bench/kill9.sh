@@ -35,6 +35,8 @@ cleanup() { kill -9 "${pid:-0}" 2>/dev/null; kill "$xvfb" 2>/dev/null; rm -rf "$
 trap cleanup EXIT
 
 "$build/bench/make_demo_book" "$work/data" "$contacts" >/dev/null || exit 2
+# Xvfb has no tray: the first start would stop to explain closing, before any key reaches it.
+printf '\n[Option]\nNoTrayMsg=1\n' >> "$XDG_CONFIG_HOME/VOK System/VOK_Address.conf"
 file=$work/data/Address.vok
 cp "$file" "$work/original"
 "$program" --export "$work/original.csv" >/dev/null 2>&1 || exit 2
