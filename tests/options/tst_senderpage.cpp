@@ -95,6 +95,8 @@ private slots:
         ModalDriver driver([&](QWidget* w) {
             auto* sheet = qobject_cast<COptionSheet*>(w);
             if (open) {
+                // The hint goes when the focus moves on, which an inactive window never sees.
+                QVERIFY(QTest::qWaitForWindowActive(sheet));
                 QTabBar* bar = sheet->tabs()->tabBar();
                 QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(2).center());
                 QCOMPARE(sheet->tabs()->currentWidget(), sheet->senderPage());
