@@ -27,17 +27,7 @@ namespace {
 // The peak resident memory (VmHWM) of this process in kB, and its reset to the present size.
 long peakKb()
 {
-    FILE* f = std::fopen("/proc/self/status", "r");
-    if (!f)
-        return -1;
-    char line[256];
-    long kb = -1;
-    while (std::fgets(line, sizeof line, f)) {
-        if (std::sscanf(line, "VmHWM: %ld kB", &kb) == 1)
-            break;
-    }
-    std::fclose(f);
-    return kb;
+    return Bench::statusKb("VmHWM");
 }
 
 bool resetPeak()

@@ -119,20 +119,28 @@ inline double cpuSeconds()
     return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
 }
 
-// VmRSS of this process in kB.
-inline long residentKb()
+// One kB figure of /proc/self/status ("VmRSS", "VmHWM"), or -1.
+inline long statusKb(const char* name)
 {
     FILE* f = std::fopen("/proc/self/status", "r");
     if (!f)
         return -1;
+    char format[64];
+    std::snprintf(format, sizeof format, "%s: %%ld kB", name);
     char line[256];
     long kb = -1;
     while (std::fgets(line, sizeof line, f)) {
-        if (std::sscanf(line, "VmRSS: %ld kB", &kb) == 1)
+        if (std::sscanf(line, format, &kb) == 1)
             break;
     }
     std::fclose(f);
     return kb;
+}
+
+// VmRSS of this process in kB.
+inline long residentKb()
+{
+    return statusKb("VmRSS");
 }
 
 inline const char* verdict(bool ok)

@@ -1,6 +1,7 @@
 #include "ContactExtras.h"
 
 #include "model/text/Cp932.h"
+#include "model/text/Utf8.h"
 
 #include <algorithm>
 
@@ -66,4 +67,39 @@ std::string ContactExtras::setFieldText(int field, std::string_view utf8)
     else
         fullText[field] = std::string(utf8);
     return bytes;
+}
+
+std::string ContactExtras::Nenga::markWords(char separator) const
+{
+    std::string words;
+    const auto add = [&words, separator](std::string_view word) {
+        if (!words.empty())
+            words += separator;
+        words += word;
+    };
+    if (send == Send::Send)
+        add("send");
+    if (send == Send::DontSend)
+        add("nosend");
+    if (mourning)
+        add("mourning");
+    if (sent)
+        add("sent");
+    if (received)
+        add("received");
+    return words;
+}
+
+void ContactExtras::Nenga::addMarkWord(std::string_view word)
+{
+    if (Utf8::equalsNoCase(word, "send"))
+        send = Send::Send;
+    else if (Utf8::equalsNoCase(word, "nosend"))
+        send = Send::DontSend;
+    else if (Utf8::equalsNoCase(word, "mourning"))
+        mourning = true;
+    else if (Utf8::equalsNoCase(word, "sent"))
+        sent = true;
+    else if (Utf8::equalsNoCase(word, "received"))
+        received = true;
 }

@@ -48,6 +48,11 @@ public:
         bool received = false;
         bool operator==(const Nenga&) const = default;
         bool empty() const { return send == Send::Unset && !mourning && !sent && !received; }
+        // The marks as the companion file and vCard write them ("send", "nosend", "mourning",
+        // "sent", "received"), joined by separator.
+        std::string markWords(char separator) const;
+        // Takes one such word, in any case; an unknown one is ignored.
+        void addMarkWord(std::string_view word);
     };
 
     std::string honorific; // empty: 様; NoHonorific: none

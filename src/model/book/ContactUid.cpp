@@ -1,25 +1,11 @@
 #include "ContactUid.h"
 
 #include "RecordFingerprint.h"
+#include "model/text/Hex.h"
 
 #include <cstring>
 #include <random>
 #include <sys/random.h>
-
-namespace {
-
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-} // namespace
 
 ContactUid ContactUid::generate()
 {
@@ -56,8 +42,8 @@ std::optional<ContactUid> ContactUid::parse(std::string_view text)
             ++i;
             continue;
         }
-        const int hi = hexDigit(text[i]);
-        const int lo = hexDigit(text[i + 1]);
+        const int hi = Hex::digitValue(text[i]);
+        const int lo = Hex::digitValue(text[i + 1]);
         if (hi < 0 || lo < 0)
             return std::nullopt;
         uid.m_bytes[b++] = static_cast<std::uint8_t>(hi << 4 | lo);

@@ -2,6 +2,7 @@
 
 #include "AddressRecord.h"
 #include "model/text/Cp932.h"
+#include "model/text/Hex.h"
 
 #include <cstring>
 
@@ -22,17 +23,6 @@ std::uint64_t mix(std::uint64_t h)
 std::string_view slot(const std::array<std::string_view, 16>& f, int i)
 {
     return Cp932::cutAtBoundary(f[std::size_t(i)], AddressRecord::SlotWidth[std::size_t(i)] - 1);
-}
-
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 } // namespace
@@ -97,7 +87,7 @@ std::optional<RecordFingerprint> RecordFingerprint::parseHex(std::string_view te
         return std::nullopt;
     RecordFingerprint fp;
     for (std::size_t i = 0; i < 32; ++i) {
-        const int d = hexDigit(text[i]);
+        const int d = Hex::digitValue(text[i]);
         if (d < 0)
             return std::nullopt;
         std::uint64_t& half = i < 16 ? fp.name : fp.rest;

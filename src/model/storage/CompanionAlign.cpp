@@ -77,13 +77,12 @@ private:
             return;
         }
         // The longest run of anchors whose entries also go up (patience sorting).
-        std::vector<std::size_t> tails;                      // anchor index ending each length
+        std::vector<std::size_t> tails; // anchor index ending each length
         std::vector<std::size_t> before(anchors.size(), ~std::size_t(0));
         for (std::size_t a = 0; a < anchors.size(); ++a) {
-            const auto pos = std::lower_bound(tails.begin(), tails.end(), anchors[a].first,
-                                              [&](std::size_t t, std::size_t e) {
-                                                  return anchors[t].first < e;
-                                              });
+            const auto pos = std::lower_bound(
+                tails.begin(), tails.end(), anchors[a].first,
+                [&](std::size_t t, std::size_t e) { return anchors[t].first < e; });
             if (pos != tails.begin())
                 before[a] = *(pos - 1);
             if (pos == tails.end())

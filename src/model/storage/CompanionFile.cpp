@@ -66,23 +66,7 @@ void appendExtras(std::string& out, const ContactExtras& x)
     if (!x.department.empty())
         appendLine(out, {"department", x.department});
     for (const auto& n : x.nenga) {
-        std::string marks;
-        const auto add = [&marks](std::string_view word) {
-            if (!marks.empty())
-                marks += ' ';
-            marks += word;
-        };
-        if (n.send == ContactExtras::Nenga::Send::Send)
-            add("send");
-        if (n.send == ContactExtras::Nenga::Send::DontSend)
-            add("nosend");
-        if (n.mourning)
-            add("mourning");
-        if (n.sent)
-            add("sent");
-        if (n.received)
-            add("received");
-        appendLine(out, {"nenga", std::to_string(n.year), marks});
+        appendLine(out, {"nenga", std::to_string(n.year), n.markWords(' ')});
     }
     for (const auto& [field, text] : x.fullText) {
         if (field >= 0 && field < int(kFieldKeys.size()))
@@ -140,17 +124,7 @@ bool readProperty(std::string_view line, ContactExtras& x)
         std::string_view marks = c.size() > 2 ? c[2] : std::string_view();
         while (!marks.empty()) {
             const std::size_t space = marks.find(' ');
-            const std::string_view word = marks.substr(0, space);
-            if (word == "send")
-                n.send = ContactExtras::Nenga::Send::Send;
-            else if (word == "nosend")
-                n.send = ContactExtras::Nenga::Send::DontSend;
-            else if (word == "mourning")
-                n.mourning = true;
-            else if (word == "sent")
-                n.sent = true;
-            else if (word == "received")
-                n.received = true;
+            n.addMarkWord(marks.substr(0, space));
             marks = space == std::string_view::npos ? std::string_view() : marks.substr(space + 1);
         }
         x.setNenga(n);
@@ -208,13 +182,8 @@ CompanionFile::Status CompanionFile::Decode(std::string_view text, Contents& con
     contents = {};
     if (text.starts_with("\xEF\xBB\xBF")) // a byte-order mark left by an editor
         text.remove_prefix(3);
-    const std::size_t firstEnd = text.find('\n');
-    std::string_view header = text.substr(0, firstEnd);
-    if (header.ends_with('\r'))
-        header.remove_suffix(1);
-    if (header != kHeader)
+    if (TabText::takeLine(text) != kHeader)
         return Status::Damaged;
-    text.remove_prefix(firstEnd == std::string_view::npos ? text.size() : firstEnd + 1);
 
     Entry* current = nullptr;
     std::unique_ptr<ContactExtras> extras;
@@ -227,11 +196,7 @@ CompanionFile::Status CompanionFile::Decode(std::string_view text, Contents& con
     bool damaged = false;
     bool ended = false;
     while (!text.empty() && !ended) {
-        const std::size_t nl = text.find('\n');
-        std::string_view line = text.substr(0, nl);
-        text.remove_prefix(nl == std::string_view::npos ? text.size() : nl + 1);
-        if (line.ends_with('\r'))
-            line.remove_suffix(1);
+        const std::string_view line = TabText::takeLine(text);
         if (line.empty() || line.front() == '#')
             continue;
         if (line.front() == '\t') {

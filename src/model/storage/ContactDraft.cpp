@@ -1,7 +1,9 @@
 #include "ContactDraft.h"
+#include "TabText.h"
 
 #include "model/io/FileIo.h"
 #include "model/io/PrivateDir.h"
+#include "model/text/Hex.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -27,17 +29,6 @@ void appendEncoded(std::string& out, std::string_view bytes)
     }
 }
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 bool decode(std::string_view text, std::string& out)
 {
     out.clear();
@@ -48,8 +39,8 @@ bool decode(std::string_view text, std::string& out)
         }
         if (i + 2 >= text.size())
             return false;
-        const int high = hexValue(text[i + 1]);
-        const int low = hexValue(text[i + 2]);
+        const int high = Hex::digitValue(text[i + 1]);
+        const int low = Hex::digitValue(text[i + 2]);
         if (high < 0 || low < 0)
             return false;
         out += static_cast<char>(high * 16 + low);
@@ -87,13 +78,7 @@ ContactDraft::Status ContactDraft::Load(const std::string& path, std::vector<Con
     std::string_view text = data;
     bool first = true;
     while (!text.empty()) {
-        std::size_t end = text.find('\n');
-        if (end == std::string_view::npos)
-            end = text.size();
-        std::string_view line = text.substr(0, end);
-        text.remove_prefix(std::min(end + 1, text.size()));
-        if (line.ends_with('\r'))
-            line.remove_suffix(1);
+        const std::string_view line = TabText::takeLine(text);
         if (first) {
             if (line != kHeader)
                 return Status::ReadError;

@@ -25,13 +25,7 @@ ReadingStore::Status ReadingStore::Load(const std::string& path, int* error)
     if (text.starts_with("\xEF\xBB\xBF")) // a byte-order mark left by an editor
         text.remove_prefix(3);
     while (!text.empty()) {
-        std::size_t end = text.find('\n');
-        if (end == std::string_view::npos)
-            end = text.size();
-        std::string_view line = text.substr(0, end);
-        text.remove_prefix(std::min(end + 1, text.size()));
-        if (line.ends_with('\r'))
-            line.remove_suffix(1);
+        const std::string_view line = TabText::takeLine(text);
         const std::size_t tab = line.find('\t'); // tabs inside a name are escaped
         if (tab == std::string_view::npos)
             continue;

@@ -48,3 +48,13 @@ std::vector<std::string_view> TabText::split(std::string_view line)
         line.remove_prefix(tab + 1);
     }
 }
+
+std::string_view TabText::takeLine(std::string_view& text)
+{
+    const std::size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    if (line.ends_with('\r'))
+        line.remove_suffix(1);
+    return line;
+}

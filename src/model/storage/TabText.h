@@ -13,5 +13,7 @@ void appendEscaped(std::string& out, std::string_view text);
 std::string unescaped(std::string_view text);
 // The columns of one line, still escaped.
 std::vector<std::string_view> split(std::string_view line);
+// The first line of text, without its line end (LF or CR LF), taken off text.
+std::string_view takeLine(std::string_view& text);
 
 } // namespace TabText

@@ -5,6 +5,7 @@
 #include "model/exchange/ExchangeText.h"
 #include "model/io/FileIo.h"
 #include "model/text/Charset.h"
+#include "model/text/Hex.h"
 #include "model/text/Utf8.h"
 
 #include <algorithm>
@@ -42,16 +43,6 @@ std::string_view unquote(std::string_view s)
     return s;
 }
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    c = upper(c);
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 std::string decodeQuotedPrintable(std::string_view s)
 {
     std::string out;
@@ -61,8 +52,8 @@ std::string decodeQuotedPrintable(std::string_view s)
             out += s[i];
             continue;
         }
-        if (i + 2 < s.size() && hexValue(s[i + 1]) >= 0 && hexValue(s[i + 2]) >= 0) {
-            out += char(hexValue(s[i + 1]) * 16 + hexValue(s[i + 2]));
+        if (i + 2 < s.size() && Hex::digitValue(s[i + 1]) >= 0 && Hex::digitValue(s[i + 2]) >= 0) {
+            out += char(Hex::digitValue(s[i + 1]) * 16 + Hex::digitValue(s[i + 2]));
             i += 2;
         } else if (i + 1 == s.size()) {
             break; // a soft line break with nothing after it
@@ -494,26 +485,14 @@ private:
             m_builder.setHonorific(unescaped(trim(text)));
         } else if (is("X-VOK-JOINT-NAME")) {
             const auto parts = splitEscaped(text, ';');
-            m_builder.addJointName(
-                {component(parts, 0), component(parts, 1), component(parts, 2)});
+            m_builder.addJointName({component(parts, 0), component(parts, 1), component(parts, 2)});
         } else if (is("X-VOK-NENGA")) {
             const auto parts = splitEscaped(text, ';');
             ContactExtras::Nenga n;
             n.year = std::atoi(component(parts, 0).c_str());
             const std::string marks = component(parts, 1);
-            for (std::string_view w : splitEscaped(marks, ',')) {
-                w = trim(w);
-                if (Utf8::equalsNoCase(w, "send"))
-                    n.send = ContactExtras::Nenga::Send::Send;
-                else if (Utf8::equalsNoCase(w, "nosend"))
-                    n.send = ContactExtras::Nenga::Send::DontSend;
-                else if (Utf8::equalsNoCase(w, "mourning"))
-                    n.mourning = true;
-                else if (Utf8::equalsNoCase(w, "sent"))
-                    n.sent = true;
-                else if (Utf8::equalsNoCase(w, "received"))
-                    n.received = true;
-            }
+            for (std::string_view w : splitEscaped(marks, ','))
+                n.addMarkWord(trim(w));
             if (n.year > 0)
                 m_builder.setNenga(n);
         } else if (is("ROLE")) {

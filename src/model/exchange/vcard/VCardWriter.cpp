@@ -234,26 +234,10 @@ private:
             endLine();
         }
         for (const auto& n : x.nenga) {
-            std::string marks;
-            const auto add = [&marks](std::string_view w) {
-                if (!marks.empty())
-                    marks += ',';
-                marks += w;
-            };
-            if (n.send == ContactExtras::Nenga::Send::Send)
-                add("send");
-            if (n.send == ContactExtras::Nenga::Send::DontSend)
-                add("nosend");
-            if (n.mourning)
-                add("mourning");
-            if (n.sent)
-                add("sent");
-            if (n.received)
-                add("received");
             startLine("X-VOK-NENGA", {});
             m_out += std::to_string(n.year);
             m_out += ';';
-            m_out += marks;
+            m_out += n.markWords(',');
             endLine();
         }
     }
