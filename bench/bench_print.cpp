@@ -1,5 +1,5 @@
-// 1,000 postcards to PDF beside the same pages written as plain horizontal text, and the same
-// addressees on label sheets.
+// 1,000 postcards to PDF, every other one with 連名 (one to three more names), beside the same
+// pages written as plain horizontal text, and the same addressees on label sheets.
 #include "AddressBookGenerator.h"
 #include "BenchUtil.h"
 #include "model/book/AddressRecord.h"
@@ -31,7 +31,10 @@ bool writePlainPdf(const QString& path, const QList<Addressee>& addressees, cons
             writer.newPage();
         const Addressee& a = addressees[i];
         int y = line;
-        for (const QString& text : {a.postalCode, a.address, a.company, a.name}) {
+        QStringList texts{a.postalCode, a.address, a.company, a.name};
+        for (const Addressee::Joint& joint : a.jointNames)
+            texts << joint.name;
+        for (const QString& text : texts) {
             painter.drawText(line, y += line, text);
         }
     }
@@ -57,8 +60,13 @@ int main(int argc, char** argv)
     for (int i = 0; i < count; ++i) {
         const auto record = generator.makeRecord();
         const bool office = i % 2 && !record->company().empty();
-        addressees << Addressee::fromRecord(*record,
-                                            office ? AddressKind::Office : AddressKind::Home);
+        Addressee a =
+            Addressee::fromRecord(*record, office ? AddressKind::Office : AddressKind::Home);
+        static const QString given[] = {QStringLiteral("花子"), QStringLiteral("健太"),
+                                        QStringLiteral("美咲")};
+        for (int j = 0; i % 2 == 0 && j < i % 3 + 1; ++j)
+            a.jointNames.append({given[j], QStringLiteral("様")});
+        addressees << a;
     }
     const Sender sender{QStringLiteral("鈴木 一郎"), QStringLiteral("231-0062"),
                         QStringLiteral("神奈川県横浜市中区桜木町1-1-105")};
@@ -80,8 +88,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "a PDF could not be written\n");
 
     std::printf("%d addressees to PDF (best of 3)\n", count);
-    std::printf("postcards     %.3f s %6.2f MB  (goals < 10 s: %s, < 5 MB: %s)\n", postcardTime,
-                megabytes(postcards), Bench::verdict(postcardTime < 10),
+    std::printf("postcards     %.3f s %6.2f MB  (連名 on half; goals < 5 s: %s, < 5 MB: %s)\n",
+                postcardTime, megabytes(postcards), Bench::verdict(postcardTime < 5),
                 Bench::verdict(megabytes(postcards) < 5));
     std::printf("plain text    %.3f s %6.2f MB  (reference: the same pages, horizontal, "
                 "one call a field)\n",

@@ -453,7 +453,7 @@ void CMainFrame::OnOpenAddressBook()
 
 void CMainFrame::OnPrintAddresses()
 {
-    AddressPrint::OnPrintAddresses(this, *m_list, ListHasFocus());
+    AddressPrint::OnPrintAddresses(this, &m_doc, *m_list, ListHasFocus());
 }
 
 void CMainFrame::OnAppAbout()

@@ -12,9 +12,15 @@ inline const QString Usage = QStringLiteral(
     "  VOK_Address --help          この説明 / this help\n"
     "  VOK_Address --print-pdf FILE --layout postcard|label12|label24\n"
     "              [--group NAME] [--address home|office]\n"
+    "              [--year YEAR [--only-send|--returns]]\n"
     "                              宛名をはがき・ラベルの形でPDFに書く（既定は全員・自宅の住所）\n"
+    "                              --year: その年の年賀状（喪中・送らない人を除く）、\n"
+    "                              --only-send: 送る印のある人だけ、--returns: 返礼\n"
     "                              / print addresses as postcards or labels to a PDF file\n"
-    "                              (everyone and home addresses unless told otherwise)\n"
+    "                              (everyone and home addresses unless told otherwise;\n"
+    "                              --year: that year's New Year cards, without those in\n"
+    "                              mourning or marked not to send; --only-send: only those\n"
+    "                              marked to send; --returns: cards received, none sent)\n"
     "  VOK_Address --export FILE [--group NAME] [--format vcard3|vcard4|csv|csv-utf8]\n"
     "                              保存したアドレス帳を書き出す（既定は全員）\n"
     "                              形式は拡張子から: .vcf vCard 3.0、.csv 見出し付き\n"
@@ -60,8 +66,15 @@ inline const QString PrintBadAddress = QStringLiteral("--address は home か of
                                                       " / --address must be home or office: %1\n");
 inline const QString PrintNothing =
     QStringLiteral("印刷できる宛先がありません / no addresses to print\n");
-inline const QString PrintSkipped = QStringLiteral("住所も郵便番号もない %1 件を除きました"
-                                                   " / left out %1 contacts without an address\n");
+inline const QString PrintLeftOut =
+    QStringLiteral("%1 件を除きました / left out %1 contacts:\n");
+inline const QString PrintWarnings =
+    QStringLiteral("%1 件を確かめてください / %1 cards to check:\n");
+inline const QString PrintNote = QStringLiteral("  %1: %2\n");
+inline const QString PrintBadYear =
+    QStringLiteral("--year は 2000 から 2100 の年です / --year must be a year from 2000 to 2100: %1\n");
+inline const QString PrintOnlyOneFilter = QStringLiteral(
+    "--only-send と --returns は一緒に使えません / --only-send and --returns exclude each other\n");
 inline const QString PrintFailed =
     QStringLiteral("PDFファイルを書けません / cannot write the PDF file: %1\n");
 inline const QString PrintDone =

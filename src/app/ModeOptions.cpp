@@ -5,13 +5,17 @@
 #include "settings/GroupStore.h"
 
 QString ModeOptions::parse(const QStringList& options, const QStringList& names,
-                           const QString& missingFile)
+                           const QString& missingFile, const QStringList& flags)
 {
     if (options.isEmpty() || options.first().startsWith(QStringLiteral("--")))
         return missingFile;
     file = options.first();
     for (qsizetype i = 1; i < options.size(); ++i) {
         const QString& option = options.at(i);
+        if (flags.contains(option)) {
+            m_flags << option;
+            continue;
+        }
         if (!names.contains(option))
             return CommandLineText::ModeUnknownOption.arg(option);
         if (i + 1 >= options.size())

@@ -4,11 +4,14 @@
 #include "ModeOptions.h"
 #include "core/BookExport.h"
 #include "core/CVOK_AddressDoc.h"
+#include "model/book/ContactExtras.h"
 #include "print/AddressPrinter.h"
+#include "print/PrintRun.h"
 #include "settings/PrintSettings.h"
 #include "settings/SenderSettings.h"
 #include "ui/print/PrintSetup.h"
 
+#include <QDate>
 #include <optional>
 
 namespace {
@@ -43,10 +46,12 @@ namespace PrintPdfMode {
 Result run(const QStringList& options)
 {
     ModeOptions parsed;
-    const QString fault = parsed.parse(
-        options,
-        {QStringLiteral("--layout"), QStringLiteral("--group"), QStringLiteral("--address")},
-        CommandLineText::PrintMissingFile);
+    const QString fault =
+        parsed.parse(options,
+                     {QStringLiteral("--layout"), QStringLiteral("--group"),
+                      QStringLiteral("--address"), QStringLiteral("--year")},
+                     CommandLineText::PrintMissingFile,
+                     {QStringLiteral("--only-send"), QStringLiteral("--returns")});
     if (!fault.isEmpty())
         return failure(fault);
     const QString& file = parsed.file;
@@ -61,6 +66,25 @@ Result run(const QStringList& options)
         return failure(CommandLineText::PrintBadLayout.arg(*layout));
     if (address != QLatin1String("home") && address != QLatin1String("office"))
         return failure(CommandLineText::PrintBadAddress.arg(address));
+    PrintRun::Choice choice;
+    choice.kind = address == QLatin1String("office") ? AddressKind::Office : AddressKind::Home;
+    const bool onlySend = parsed.flag(QStringLiteral("--only-send"));
+    const bool returns = parsed.flag(QStringLiteral("--returns"));
+    if (onlySend && returns)
+        return failure(CommandLineText::PrintOnlyOneFilter);
+    choice.filter = onlySend  ? PrintRun::Filter::OnlySend
+                    : returns ? PrintRun::Filter::Returns
+                              : PrintRun::Filter::Everyone;
+    if (const std::optional<QString> year = parsed.value(QStringLiteral("--year"))) {
+        bool ok = false;
+        const int value = year->toInt(&ok);
+        if (!ok || value < 2000 || value > 2100)
+            return failure(CommandLineText::PrintBadYear.arg(*year));
+        choice.year = value;
+    } else if (onlySend || returns) {
+        const QDate today = QDate::currentDate();
+        choice.year = ContactExtras::nengaYear(today.year(), today.month());
+    }
 
     CVOK_AddressDoc book;
     if (!book.LoadAddressFile())
@@ -69,13 +93,20 @@ Result run(const QStringList& options)
     const std::vector<const AddressRecord*> records = BookExport::ofGroup(book, name);
     if (records.empty() && !ModeOptions::groupNamed(name))
         return failure(CommandLineText::NoGroup.arg(name));
-    int skipped = 0;
-    const QList<Addressee> addressees = PrintSetup::addressees(
-        records, address == QLatin1String("office") ? AddressKind::Office : AddressKind::Home,
-        &skipped);
+    const PrintRun run(records, choice);
+    const QList<Addressee>& addressees = run.addressees();
+    // Nobody is left out without a word: each by name, with the reason.
     Result result;
-    if (skipped > 0)
-        result.err = message(CommandLineText::PrintSkipped.arg(skipped));
+    if (!run.leftOut().isEmpty()) {
+        result.err = message(CommandLineText::PrintLeftOut.arg(run.leftOut().size()));
+        for (const PrintRun::Note& note : run.leftOut())
+            result.err += CommandLineText::PrintNote.arg(note.name, note.reason).toUtf8();
+    }
+    if (!run.warnings().isEmpty()) {
+        result.err += message(CommandLineText::PrintWarnings.arg(run.warnings().size()));
+        for (const PrintRun::Note& note : run.warnings())
+            result.err += CommandLineText::PrintNote.arg(note.name, note.reason).toUtf8();
+    }
     if (addressees.isEmpty())
         return failure(CommandLineText::PrintNothing, result.err);
 

@@ -1,13 +1,33 @@
 #include "AddressPrinter.h"
 
+#include "PdfFinish.h"
 #include "PrintText.h"
 
+#include <QBuffer>
+#include <QFontDatabase>
+#include <QMutex>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QSaveFile>
 #include <algorithm>
+
+namespace {
+
+// Looked up once a font: every ideograph of the font is asked for its glyph.
+QHash<uint, uint> radicalsOf(const QString& family)
+{
+    static QHash<QString, QHash<uint, uint>> known;
+    static QMutex mutex;
+    const QMutexLocker lock(&mutex);
+    auto it = known.find(family);
+    if (it == known.end())
+        it = known.insert(family, PdfFinish::radicalIdeographs(ScaledFont(family).font()));
+    return *it;
+}
+
+} // namespace
 
 AddressPrinter::AddressPrinter(const PrintOptions& options, const Sender& sender)
     : m_options(options), m_postcard(options, sender), m_labels(options)
@@ -49,9 +69,52 @@ void AddressPrinter::drawPage(QPainter& painter, const QList<Addressee>& address
     }
 }
 
+bool AddressPrinter::printCalibration(QPagedPaintDevice& device) const
+{
+    return print(device, {});
+}
+
+void AddressPrinter::drawCalibration(QPainter& painter) const
+{
+    // The layout's own boxes or outlines, a millimetre ruler along the top and the left edge
+    // from the paper's corner, and a cross at each ten: where they land on the paper shows
+    // the offset the printer needs.
+    PrintOptions shown = m_options;
+    shown.drawGuides = true;
+    const QSizeF size =
+        m_options.layout == PrintLayout::Postcard ? PostcardPage::SizeMm : LabelPage::SizeMm;
+    painter.save();
+    if (m_options.layout == PrintLayout::Postcard) {
+        PostcardPage(shown, Sender()).draw(painter, Addressee());
+    } else {
+        const LabelPage labels(shown);
+        for (int i = 0; i < labels.labelsPerPage(); ++i)
+            labels.draw(painter, Addressee(), i);
+    }
+    painter.setPen(QPen(Qt::black, 0.1));
+    for (int mm = 0; mm <= int(size.width()); ++mm) {
+        const qreal tick = mm % 10 == 0 ? 5.0 : mm % 5 == 0 ? 3.5 : 2.0;
+        painter.drawLine(QPointF(mm, 0), QPointF(mm, tick));
+    }
+    for (int mm = 0; mm <= int(size.height()); ++mm) {
+        const qreal tick = mm % 10 == 0 ? 5.0 : mm % 5 == 0 ? 3.5 : 2.0;
+        painter.drawLine(QPointF(0, mm), QPointF(tick, mm));
+    }
+    const ScaledFont font(m_options.fontFamily);
+    for (int mm = 10; mm < int(size.width()); mm += 10)
+        font.draw(painter, QPointF(mm + 0.5, 8.0), QString::number(mm), 2.5);
+    for (int mm = 10; mm < int(size.height()); mm += 10)
+        font.draw(painter, QPointF(6.0, mm + 1.0), QString::number(mm), 2.5);
+    font.draw(painter, QPointF(12, size.height() / 2 - 4), PrintText::calibrationTitle(), 4.0);
+    const QString hint = PrintText::calibrationHint();
+    const qreal hintSize = std::min(3.0, (size.width() - 16) / std::max<qsizetype>(1, hint.size()));
+    font.draw(painter, QPointF(8, size.height() / 2 + 2), hint, hintSize);
+    painter.restore();
+}
+
 bool AddressPrinter::print(QPagedPaintDevice& device, const QList<Addressee>& addressees) const
 {
-    const int pages = pageCount(addressees.size());
+    const int pages = addressees.isEmpty() ? 1 : pageCount(addressees.size());
     int first = 0;
     int last = pages - 1;
     if (auto* printer = dynamic_cast<QPrinter*>(&device)) {
@@ -82,7 +145,18 @@ bool AddressPrinter::print(QPagedPaintDevice& device, const QList<Addressee>& ad
         }
         painter.resetTransform();
         painter.scale(device.logicalDpiX() / 25.4, device.logicalDpiY() / 25.4);
-        drawPage(painter, addressees, page);
+        painter.translate(m_options.offset());
+        if (addressees.isEmpty())
+            drawCalibration(painter);
+        else
+            drawPage(painter, addressees, page);
+        if (m_options.markProblems && !QFontDatabase::hasFamily(m_options.fontFamily)) {
+            painter.save();
+            painter.setPen(Qt::red);
+            ScaledFont(m_options.fontFamily)
+                .draw(painter, QPointF(3, 8), PrintText::fontMissing(m_options.fontFamily), 2.6);
+            painter.restore();
+        }
     }
     return painter.end();
 }
@@ -90,17 +164,30 @@ bool AddressPrinter::print(QPagedPaintDevice& device, const QList<Addressee>& ad
 bool AddressPrinter::writePdf(const QString& path, const QList<Addressee>& addressees,
                               const Sender& sender, const PrintOptions& options)
 {
+    if (addressees.isEmpty())
+        return false;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
+    // Written in memory first: the text and the page size are mended before the file is saved.
+    QByteArray pdf;
     {
-        QPdfWriter writer(&file);
+        QBuffer buffer(&pdf);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
         writer.setCreator(QStringLiteral("VOK_Address"));
         writer.setTitle(PrintText::pdfTitle());
         if (!AddressPrinter(options, sender).print(writer, addressees)) {
             file.cancelWriting();
             return false;
         }
+    }
+    const QSizeF page =
+        options.layout == PrintLayout::Postcard ? PostcardPage::SizeMm : LabelPage::SizeMm;
+    PdfFinish::finish(pdf, page, radicalsOf(options.fontFamily));
+    if (file.write(pdf) != pdf.size()) {
+        file.cancelWriting();
+        return false;
     }
     return file.commit();
 }

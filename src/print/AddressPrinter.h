@@ -28,11 +28,17 @@ public:
     // top left corner.
     void drawPage(QPainter& painter, const QList<Addressee>& addressees, int page) const;
 
-    // Sets the device's page layout and draws every page; a QPrinter's page range is obeyed.
-    // False when there is nothing to print or the device cannot be painted on.
+    // Sets the device's page layout and draws every page, moved by the layout's offset; a
+    // QPrinter's page range is obeyed. With no addressees, the calibration page. False when
+    // the device cannot be painted on.
     bool print(QPagedPaintDevice& device, const QList<Addressee>& addressees) const;
+    // One page to calibrate the printer with: the layout's boxes or label outlines and a
+    // millimetre ruler from the paper's corner, moved by the offset as the cards are.
+    bool printCalibration(QPagedPaintDevice& device) const;
+    void drawCalibration(QPainter& painter) const;
 
-    // Writes the pages to a PDF file, replacing it only when the whole file was written.
+    // Writes the pages to a PDF file, replacing it only when the whole file was written; false
+    // when there is nothing to print.
     static bool writePdf(const QString& path, const QList<Addressee>& addressees,
                          const Sender& sender, const PrintOptions& options);
 

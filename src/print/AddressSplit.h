@@ -3,14 +3,16 @@
 #include <QString>
 #include <QStringList>
 
-// Where a long address breaks into the two lines of a postcard.
+// Where an address breaks into the lines of a postcard or a label.
 namespace AddressSplit {
 
-// The address (already made vertical, see KanjiNumerals::toVertical) as one line, or as two
-// when it holds a line break or is longer than `capacity` characters. Of more than two written
-// lines the last ones join, so that the building keeps a line of its own. A long line breaks, in
-// this order of preference, at a space, before the building after the house number, before the
-// house number, or after a 市, 区, 町, 村 or 郡; among equals, where the longer line is shortest.
-QStringList lines(const QString& address, int capacity);
+// The address (already made vertical, see KanjiNumerals::toVertical) in as few lines as fit
+// `capacity` characters each, at most `maxLines`; when nothing fits, the split whose longest
+// line is shortest (the caller shrinks the type). Breaks go where a writer breaks: the user's
+// own line breaks first, then a space, before the building after the house number, after a
+// Kyoto direction (上ル, 下ル, 入ル) or the town part (市, 区, 郡, 町, 村), before the house
+// number, after the prefecture; never inside a house number (北一条西五丁目二―九) or a katakana
+// or Latin word unless nothing else will do.
+QStringList lines(const QString& address, int capacity, int maxLines = 2);
 
 } // namespace AddressSplit

@@ -88,6 +88,77 @@ QString withUnits(QStringView digits)
     return out.isEmpty() ? QString(QChar(kDigits[0])) : out;
 }
 
+bool isLatin(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z') || (u >= u'Ａ' && u <= u'Ｚ') ||
+           (u >= u'ａ' && u <= u'ｚ');
+}
+
+bool isKatakana(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u >= 0x30A1 && u <= 0x30FF) || isHalfWidthKatakana(c); // with ー and ・
+}
+
+bool isFloorMark(QChar c)
+{
+    return c == u'F' || c == u'f' || c == u'Ｆ' || c == u'ｆ';
+}
+
+enum class NumberKind
+{
+    Address, // 丁目, 番地, 号, a room: as an address number
+    Floor,   // 5F, 12階
+    Name,    // part of a building's or place's name: as the user wrote it
+};
+
+// What the number at [at, at + length) of the address is, by its neighbours.
+NumberKind numberKind(QStringView address, qsizetype at, qsizetype length)
+{
+    const qsizetype end = at + length;
+    const QStringView rest = address.mid(end);
+    if (rest.startsWith(u'階') ||
+        (!rest.isEmpty() && isFloorMark(rest[0]) && (rest.size() == 1 || !isLatin(rest[1]))))
+        return NumberKind::Floor;
+    if (at == 0)
+        return NumberKind::Address;
+    // Followed by a word of an address (第5地割, ハイツ2号棟), whatever comes before.
+    static const QString suffixes[] = {
+        QStringLiteral("丁目"), QStringLiteral("番"), QStringLiteral("号"), QStringLiteral("地割"),
+        QStringLiteral("条"),   QStringLiteral("線"), QStringLiteral("室")};
+    for (const QString& suffix : suffixes) {
+        if (rest.startsWith(suffix))
+            return NumberKind::Address;
+    }
+    const QChar before = address[at - 1];
+    if (before != u'第' && !isKatakana(before) && !isLatin(before))
+        return NumberKind::Address;
+    // After a name: a room number when it is long and ends the address (メゾン鈴木101);
+    // else the name's own number (サンシャイン60, 第2ビル, ABC2).
+    const bool last = rest.trimmed().isEmpty() || rest.startsWith(u' ') ||
+                      rest.startsWith(u'\u3000') || rest.startsWith(u'\n');
+    if (before != u'第' && last && length >= 3)
+        return NumberKind::Address;
+    return NumberKind::Name;
+}
+
+// The address rule: one or two digits in 十 style, more digit by digit.
+QString addressNumber(QStringView digits)
+{
+    if (digits.size() <= 2 && digitValue(digits[0]) != 0)
+        return withUnits(digits);
+    return digitByDigit(digits);
+}
+
+QString asciiDigits(QStringView digits)
+{
+    QString out;
+    for (QChar c : digits)
+        out += QChar(u'0' + digitValue(c));
+    return out;
+}
+
 } // namespace
 
 QString fromDigits(QStringView digits, NumeralStyle style)
@@ -109,7 +180,7 @@ QString fromDigits(QStringView digits, NumeralStyle style)
     return withUnits(digits);
 }
 
-QString toVertical(QStringView address, NumeralStyle style)
+QString toVertical(QStringView address, NumeralStyle style, bool tateChuYoko)
 {
     QString out;
     out.reserve(address.size() * 2);
@@ -121,9 +192,40 @@ QString toVertical(QStringView address, NumeralStyle style)
             qsizetype end = i;
             while (end < address.size() && digitValue(address[end]) >= 0)
                 ++end;
-            out += fromDigits(address.mid(i, end - i), style);
+            const QStringView digits = address.mid(i, end - i);
+            const QStringView rest = address.mid(end);
             i = end;
             afterNumber = true;
+            if (style != NumeralStyle::KanjiTen) {
+                out += tateChuYoko && style == NumeralStyle::Upright && digits.size() == 2
+                           ? asciiDigits(digits)
+                           : fromDigits(digits, style);
+                continue;
+            }
+            switch (numberKind(address, i - digits.size(), digits.size())) {
+            case NumberKind::Floor: {
+                // 5F, B1F: the floor as 階 (地下 for the B, which went out as a letter).
+                if (out.endsWith(u'Ｂ') &&
+                    (i - digits.size() < 2 || !isLatin(address[i - digits.size() - 2]))) {
+                    out.chop(1);
+                    out += QStringLiteral("地下");
+                }
+                out += addressNumber(digits);
+                if (!rest.startsWith(u'階')) {
+                    out += u'階';
+                    ++i; // the F
+                }
+                break;
+            }
+            case NumberKind::Name:
+                out += tateChuYoko && digits.size() == 2
+                           ? asciiDigits(digits)
+                           : fromDigits(digits, NumeralStyle::Upright);
+                break;
+            case NumberKind::Address:
+                out += addressNumber(digits);
+                break;
+            }
             continue;
         }
         if (afterNumber && isHyphen(c) && i + 1 < address.size() &&

@@ -1,5 +1,6 @@
 #include "LabelPage.h"
 
+#include "AddressSplit.h"
 #include "Addressee.h"
 #include "PrintText.h"
 
@@ -14,6 +15,26 @@ constexpr qreal AddressSize = 4.0;
 constexpr qreal NameSize = 5.6;
 constexpr qreal Leading = 1.3; // line pitch in ems
 constexpr qreal SmallestScale = 0.3;
+constexpr qreal TitleScale = 0.6; // 役職 above the name
+
+// Half-width katakana in full width, as on the postcards.
+QString fullWidthKana(const QString& text)
+{
+    QString out;
+    qsizetype i = 0;
+    while (i < text.size()) {
+        qsizetype end = i;
+        while (end < text.size() && text[end].unicode() >= 0xFF61 && text[end].unicode() <= 0xFF9F)
+            ++end;
+        if (end > i) {
+            out += text.mid(i, end - i).normalized(QString::NormalizationForm_KC);
+            i = end;
+        } else {
+            out += text[i++];
+        }
+    }
+    return out;
+}
 
 // Characters that never begin a line.
 bool mayNotBeginLine(QChar c)
@@ -61,6 +82,24 @@ QRectF LabelPage::labelRect(int index) const
 
 QStringList LabelPage::wrap(const QString& paragraph, qreal size, qreal width) const
 {
+    // Where a writer breaks, in as few lines as fit; a line still too wide (half-width text
+    // is narrower than the count assumes, Latin wider) is wrapped by its width.
+    const QString text = paragraph.simplified();
+    if (text.isEmpty() || m_font.advance(text, size) <= width)
+        return text.isEmpty() ? QStringList() : QStringList{text};
+    const int capacity = std::max(1, int(width / size));
+    QStringList lines;
+    for (const QString& line : AddressSplit::lines(text, capacity, 3)) {
+        if (m_font.advance(line, size) <= width)
+            lines << line;
+        else
+            lines << greedyWrap(line, size, width);
+    }
+    return lines;
+}
+
+QStringList LabelPage::greedyWrap(const QString& paragraph, qreal size, qreal width) const
+{
     QStringList lines;
     QString rest = paragraph.simplified();
     while (!rest.isEmpty()) {
@@ -96,25 +135,50 @@ LabelPage::Block LabelPage::layout(const Addressee& addressee, qreal width, qrea
 {
     Block block;
     auto add = [&](const QString& text, qreal size, bool centred) {
-        for (const QString& line : wrap(text, size * scale, width))
-            block.lines.append({line, size * scale, centred});
+        for (const QString& line : wrap(fullWidthKana(text), size * scale, width))
+            block.lines.append({line, size * scale, centred, {}, 0});
     };
     if (const QString postal = postalLine(addressee.postalCode); !postal.isEmpty())
         add(postal, PostalSize, false);
     for (const QString& paragraph : addressee.address.split(u'\n'))
         add(paragraph, AddressSize, false);
-    QString name = addressee.name.simplified();
-    QString honorific = m_options.honorific;
-    if (name.isEmpty()) {
-        name = addressee.company.simplified();
-        honorific = PrintText::companyHonorific();
-    } else if (!addressee.company.isEmpty()) {
+    const bool person = !addressee.name.trimmed().isEmpty();
+    if (person) {
         add(addressee.company, AddressSize, false);
+        add(addressee.department, AddressSize, false);
+        add(addressee.title, NameSize * TitleScale, true);
     }
-    if (!name.isEmpty()) {
-        if (!honorific.isEmpty() && !name.endsWith(honorific))
-            name += u'　' + honorific;
-        add(name, NameSize, true);
+    // The names one a line: the family name once, the given names and the 敬称 each in a
+    // column of their own.
+    const QList<Addressee::PrintedName> names = addressee.printedNames(m_options.honorific);
+    if (!names.isEmpty()) {
+        qreal size = NameSize * scale;
+        const qreal gap = 0.5;
+        qreal family = 0, given = 0, honorific = 0;
+        auto measure = [&] {
+            family = given = honorific = 0;
+            for (const Addressee::PrintedName& n : names) {
+                family = std::max(family, m_font.advance(fullWidthKana(n.family), size));
+                given = std::max(given, m_font.advance(fullWidthKana(n.given), size));
+                honorific = std::max(honorific, m_font.advance(n.honorific, size));
+            }
+            return family + (given > 0 ? gap * size + given : 0) +
+                   (honorific > 0 ? gap * size + honorific : 0);
+        };
+        qreal total = measure();
+        if (total > width) {
+            size *= width / total;
+            total = measure();
+        }
+        for (const Addressee::PrintedName& n : names) {
+            Block::Line line{{}, size, true, {}, total};
+            line.pieces.append({0.0, fullWidthKana(n.family)});
+            const qreal givenAt = family + gap * size;
+            line.pieces.append({givenAt, fullWidthKana(n.given)});
+            line.pieces.append({given > 0 ? givenAt + given + gap * size : givenAt, n.honorific});
+            line.text = n.family + n.given + n.honorific;
+            block.lines.append(line);
+        }
     }
     for (const auto& line : block.lines)
         block.height += line.size * Leading;
@@ -149,9 +213,18 @@ void LabelPage::draw(QPainter& painter, const Addressee& addressee, int index) c
         // Each line's em box sits in the middle of its pitch.
         const qreal baseline = y + line.size * ((Leading - 1) / 2 + ScaledFont::EmAscent);
         qreal x = area.left();
+        const qreal lineWidth =
+            line.pieces.isEmpty() ? m_font.advance(line.text, line.size) : line.width;
         if (line.centred)
-            x += std::max(0.0, (area.width() - m_font.advance(line.text, line.size)) / 2);
-        m_font.draw(painter, QPointF(x, baseline), line.text, line.size);
+            x += std::max(0.0, (area.width() - lineWidth) / 2);
+        if (line.pieces.isEmpty()) {
+            m_font.draw(painter, QPointF(x, baseline), line.text, line.size);
+        } else {
+            for (const auto& [offset, text] : line.pieces) {
+                if (!text.isEmpty())
+                    m_font.draw(painter, QPointF(x + offset, baseline), text, line.size);
+            }
+        }
         y += line.size * Leading;
     }
 }

@@ -5,6 +5,7 @@
 
 #include <QRectF>
 #include <QStringList>
+#include <utility>
 
 class QPainter;
 struct Addressee;
@@ -34,12 +35,17 @@ private:
             QString text;
             qreal size = 0;
             bool centred = false;
+            // A name of several pieces set at fixed places (family, given name, 敬称), so that
+            // the names of a 連名 line up; offsets from the line's start.
+            QList<std::pair<qreal, QString>> pieces;
+            qreal width = 0; // of the pieces
         };
         QList<Line> lines;
         qreal height = 0;
     };
     Block layout(const Addressee& addressee, qreal width, qreal scale) const;
     QStringList wrap(const QString& paragraph, qreal size, qreal width) const;
+    QStringList greedyWrap(const QString& paragraph, qreal size, qreal width) const;
 
     PrintOptions m_options;
     LabelSheet m_sheet;

@@ -47,9 +47,18 @@ constexpr qreal SenderAddressSize = 3.6;
 constexpr qreal SenderNameSize = 5.2;
 constexpr qreal SenderRight = 36.0;
 constexpr qreal SenderBottom = SenderTop - 3.5;
-constexpr qreal SenderTopLimit = 66.0;
+// The stamp takes 35 x 70 mm at the top left; the sender stays below it.
+constexpr qreal StampBottom = 70.0;
+constexpr qreal SenderTopLimit = StampBottom + 1.0;
 constexpr qreal LineGap = 0.6; // ems between two vertical lines
 constexpr qreal MinimumSize = 1.5;
+constexpr int AddressLines = 3;                      // before the type shrinks
+constexpr qreal TitleScale = 0.45;                   // 役職 beside the name
+constexpr qreal NameColumnsLeft = SenderRight + 2.0; // names stay right of the sender
+constexpr qreal NameColumnsLeftAlone = 12.0;         // ... when there is none
+constexpr qreal ColumnPitch = 1.45;                  // ems from one name's column to the next
+constexpr qreal NameBlockWidth = 40.0;               // the widest 連名 block
+constexpr qreal NameToAddress = 4.0;                 // the least gap right of the names
 
 const QColor BoxColour(230, 0, 18);
 
@@ -75,7 +84,7 @@ QString uprightLine(const QString& text)
 
 // The largest size up to `size` at which every line fits `room` millimetres.
 qreal fittingSize(const ScaledFont& font, const QStringList& lines, qreal size, qreal room,
-                  qreal spacing = 0)
+                  qreal spacing = 0, qreal minimum = MinimumSize)
 {
     qreal fitted = size;
     for (const QString& line : lines) {
@@ -83,7 +92,7 @@ qreal fittingSize(const ScaledFont& font, const QStringList& lines, qreal size, 
         if (length > room)
             fitted = std::min(fitted, size * room / length);
     }
-    return std::max(fitted, MinimumSize);
+    return std::max(fitted, minimum);
 }
 
 // How many cells of `size` fit `room`.
@@ -92,9 +101,9 @@ int capacity(qreal room, qreal size)
     return std::max(1, int(room / size));
 }
 
-bool endsWithHonorific(const QString& name)
+qsizetype cells(const QString& text)
 {
-    return name.endsWith(PrintText::honorific()) || name.endsWith(PrintText::companyHonorific());
+    return text.size() - text.count(u' ');
 }
 
 } // namespace
@@ -117,9 +126,28 @@ PostcardPage::PostcardPage(const PrintOptions& options, const Sender& sender)
     : m_options(options), m_font(options.fontFamily), m_senderPostalCode(sender.postalCode),
       m_senderName(uprightLine(sender.name))
 {
-    const QString address = KanjiNumerals::toVertical(sender.address, options.numerals);
+    const QString address =
+        KanjiNumerals::toVertical(sender.address, options.numerals, options.tateChuYoko);
     m_senderAddress =
         AddressSplit::lines(address, capacity(SenderBottom - SenderTopLimit, SenderAddressSize));
+}
+
+QStringList PostcardPage::addressLines(const Addressee& addressee) const
+{
+    return AddressSplit::lines(
+        KanjiNumerals::toVertical(addressee.address, m_options.numerals, m_options.tateChuYoko),
+        capacity(AddressBottom - AddressTop, AddressSize), AddressLines);
+}
+
+qreal PostcardPage::addressSize(const Addressee& addressee) const
+{
+    return fittingSize(m_font, addressLines(addressee), AddressSize, AddressBottom - AddressTop, 0,
+                       0);
+}
+
+bool PostcardPage::belowMinimum(const Addressee& addressee) const
+{
+    return addressSize(addressee) < m_options.minimumAddressSizeMm - 1e-6;
 }
 
 void PostcardPage::draw(QPainter& painter, const Addressee& addressee) const
@@ -129,12 +157,11 @@ void PostcardPage::draw(QPainter& painter, const Addressee& addressee) const
     painter.setPen(Qt::black);
     drawPostalCode(painter, addressee.postalCode, false);
 
-    // The address down the right, one or two lines; the second starts a little lower.
+    // The address down the right, up to three lines; the later ones start a little lower.
     const qreal room = AddressBottom - AddressTop;
-    const QStringList lines =
-        AddressSplit::lines(KanjiNumerals::toVertical(addressee.address, m_options.numerals),
-                            capacity(room, AddressSize));
-    const qreal size = fittingSize(m_font, lines, AddressSize, room);
+    const QStringList lines = addressLines(addressee);
+    const qreal size = fittingSize(m_font, lines, AddressSize, room, 0,
+                                   std::max(MinimumSize, m_options.minimumAddressSizeMm));
     qreal x = AddressRight - size / 2;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         qreal top = AddressTop;
@@ -143,35 +170,103 @@ void PostcardPage::draw(QPainter& painter, const Addressee& addressee) const
         VerticalText::draw(painter, m_font, QPointF(x, top), lines[i], size);
         x -= size * (1 + LineGap);
     }
+    qreal left = x + size * (1 + LineGap) - size / 2; // the left edge of the last line
 
-    // A company with a person named prints beside the address; without one it is the addressee.
-    QString name = uprightLine(addressee.name);
-    const QString company = uprightLine(addressee.company);
-    QString honorific = m_options.honorific;
-    if (name.isEmpty()) {
-        name = company;
-        honorific = PrintText::companyHonorific();
-    } else if (!company.isEmpty()) {
-        const qreal companySize = fittingSize(m_font, {company}, CompanySize, room - size);
-        x += (size - companySize) / 2; // the gap after the address, at the address's size
-        VerticalText::draw(painter, m_font, QPointF(x, AddressTop + size), company, companySize);
+    // A company with a person named prints beside the address, its department beside it;
+    // without a person the company is the addressee.
+    const QList<Addressee::PrintedName> names = addressee.printedNames(m_options.honorific);
+    if (!addressee.name.trimmed().isEmpty()) {
+        x += (size - CompanySize) / 2; // the gap after the address, at the address's size
+        for (const QString& text : {addressee.company, addressee.department}) {
+            const QString line = uprightLine(text);
+            if (line.isEmpty())
+                continue;
+            const qreal companySize = fittingSize(m_font, {line}, CompanySize, room - size);
+            VerticalText::draw(painter, m_font, QPointF(x, AddressTop + size), line, companySize);
+            left = x - companySize / 2;
+            x -= companySize * (1 + LineGap);
+        }
     }
-    if (!name.isEmpty()) {
-        if (!honorific.isEmpty() && !endsWithHonorific(name))
-            name += u' ' + honorific;
-        // In the middle, spread when short, shrunk when long, centred between its limits.
-        const qreal nameRoom = NameBottom - NameTop;
-        const qreal nameSize = fittingSize(m_font, {name}, NameSize, nameRoom);
-        const qreal natural = VerticalText::length(m_font, name, nameSize);
-        const qsizetype gaps = name.size() - 1;
-        const qreal spacing =
-            gaps > 0 ? std::clamp((NameSpreadTo - natural) / gaps / nameSize, 0.0, 0.6) : 0.0;
-        const qreal length = VerticalText::length(m_font, name, nameSize, spacing);
-        VerticalText::draw(painter, m_font,
-                           QPointF(SizeMm.width() / 2, NameTop + (nameRoom - length) / 2), name,
-                           nameSize, spacing);
+    const qreal nameLeft = m_senderAddress.isEmpty() && m_senderName.isEmpty()
+                               ? NameColumnsLeftAlone
+                               : NameColumnsLeft;
+    drawNames(painter, names, uprightLine(addressee.title), nameLeft, left - NameToAddress);
+    if (m_options.markProblems && belowMinimum(addressee)) {
+        painter.save();
+        painter.setPen(BoxColour);
+        m_font.draw(painter, QPointF(3, 4),
+                    PrintText::addressTooSmall(m_options.minimumAddressSizeMm), 2.6);
+        painter.restore();
     }
     drawSender(painter);
+}
+
+void PostcardPage::drawNames(QPainter& painter, const QList<Addressee::PrintedName>& names,
+                             const QString& title, qreal left, qreal right) const
+{
+    if (names.isEmpty())
+        return;
+    // The family names once at the top, the given names in a row below them (a short one
+    // spread over the row), the 敬称 in a row below those.
+    QList<Addressee::PrintedName> columns;
+    qsizetype family = 0;
+    qsizetype given = 0;
+    qsizetype honorific = 0;
+    for (const Addressee::PrintedName& n : names) {
+        columns.append({uprightLine(n.family), uprightLine(n.given), uprightLine(n.honorific)});
+        family = std::max(family, cells(columns.back().family));
+        given = std::max(given, cells(columns.back().given));
+        honorific = std::max(honorific, cells(columns.back().honorific));
+    }
+    const qreal half = given > 0 ? 0.5 : 0.0;              // between family and given name
+    const qreal half2 = honorific > 0 ? 0.5 : 0.0;         // before the 敬称
+    const qreal total = qreal(family + given + honorific); // cells
+    const qreal gaps = std::max<qreal>(0, total - 1);
+
+    // Across: the columns spread evenly, centred on the card where they fit.
+    const qsizetype n = columns.size();
+    const qreal width = std::clamp(right - left, 10.0, NameBlockWidth);
+    qreal size = std::min(NameSize, width / (n * ColumnPitch - (ColumnPitch - 1)));
+    // Down: shrunk when long, spread when short.
+    const qreal titleLength = title.isEmpty() ? 0 : cells(title) * size * TitleScale + 0.6 * size;
+    const qreal room = NameBottom - NameTop - titleLength;
+    size = std::min(size, room / (total + half + half2));
+    size = std::max(size, MinimumSize);
+    const qreal natural = size * (total + half + half2);
+    const qreal spacing =
+        gaps > 0 ? std::clamp((NameSpreadTo - titleLength - natural) / gaps / size, 0.0, 0.6) : 0.0;
+    const qreal unit = size * (1 + spacing);
+    const qreal length = natural + gaps * spacing * size;
+    const qreal top = NameTop + titleLength + (room - length) / 2;
+    const qreal givenTop = top + family * unit + half * size;
+    const qreal honorificTop = givenTop + given * unit + half2 * size;
+
+    const qreal pitch = n > 1 ? std::min(size * ColumnPitch, (width - size) / (n - 1)) : 0;
+    const qreal block = pitch * (n - 1) + size;
+    const qreal centre = std::clamp(SizeMm.width() / 2, left + block / 2,
+                                    std::max(left + block / 2, right - block / 2));
+    qreal x = centre + pitch * (n - 1) / 2;
+    for (const Addressee::PrintedName& c : columns) {
+        if (&c == &columns.front() && !title.isEmpty()) {
+            // Small, at the right of the column, ending above the name.
+            const qreal titleSize = size * TitleScale;
+            VerticalText::draw(painter, m_font,
+                               QPointF(x + (size - titleSize) / 2, top - titleLength), title,
+                               titleSize);
+        }
+        if (!c.family.isEmpty())
+            VerticalText::draw(painter, m_font, QPointF(x, top), c.family, size, spacing);
+        if (!c.given.isEmpty()) {
+            // A shorter given name in the middle of the row's room (一 beside 太郎).
+            const qreal shift = qreal(given - cells(c.given)) * unit / 2;
+            VerticalText::draw(painter, m_font, QPointF(x, givenTop + shift), c.given, size,
+                               spacing);
+        }
+        if (!c.honorific.isEmpty())
+            VerticalText::draw(painter, m_font, QPointF(x, honorificTop), c.honorific, size,
+                               spacing);
+        x -= pitch;
+    }
 }
 
 void PostcardPage::drawBoxes(QPainter& painter) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Addressee.h"
 #include "PrintOptions.h"
 #include "ScaledFont.h"
 #include "Sender.h"
@@ -9,7 +10,6 @@
 #include <QStringList>
 
 class QPainter;
-struct Addressee;
 
 // The address side of a standard Japanese postcard, written vertically: the recipient's postal
 // code in the printed boxes at the top right, the address in one or two lines down the right,
@@ -28,8 +28,15 @@ public:
 
     // Draws one card. The painter works in millimetres, its origin at the card's top left.
     void draw(QPainter& painter, const Addressee& addressee) const;
+    // Whether the card's address would have to be set below the minimum size to fit.
+    bool belowMinimum(const Addressee& addressee) const;
 
 private:
+    QStringList addressLines(const Addressee& addressee) const;
+    qreal addressSize(const Addressee& addressee) const;
+    // The names side by side (連名) between `left` and `right`, the title small above the first.
+    void drawNames(QPainter& painter, const QList<Addressee::PrintedName>& names,
+                   const QString& title, qreal left, qreal right) const;
     void drawBoxes(QPainter& painter) const;
     void drawPostalCode(QPainter& painter, const QString& code, bool sender) const;
     void drawSender(QPainter& painter) const;

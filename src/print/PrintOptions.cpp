@@ -1,7 +1,5 @@
 #include "PrintOptions.h"
 
-#include "PrintText.h"
-
 LabelSheet LabelSheet::defaults(PrintLayout layout)
 {
     LabelSheet sheet;
@@ -17,8 +15,6 @@ LabelSheet LabelSheet::defaults(PrintLayout layout)
     }
     return sheet;
 }
-
-PrintOptions::PrintOptions() : honorific(PrintText::honorific()) {}
 
 const LabelSheet& PrintOptions::labelSheet() const
 {

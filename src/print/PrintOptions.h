@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QPointF>
 #include <QString>
 #include <algorithm>
+#include <array>
+#include <optional>
 
 // What the user chooses for a print run. Plain values, so that the settings can keep them.
 
@@ -15,8 +18,11 @@ enum class PrintLayout
 // How the numbers of a vertical address are written.
 enum class NumeralStyle
 {
-    KanjiTen,  // 10 → 十, 23 → 二十三
-    KanjiZero, // 10 → 一〇, 23 → 二三
+    // As Japanese addresses are written by hand: 丁目, 番地, 号 and floors of one or two digits
+    // in 十 style (二十三), longer numbers digit by digit (一二〇五号室), 5F as 五階, numbers in a
+    // building's or place's name (サンシャイン60, 第2ビル) upright as the user wrote them.
+    KanjiTen,
+    KanjiZero, // every number digit by digit: 10 → 一〇, 23 → 二三
     Upright,   // full-width digits, one upright in each cell
 };
 
@@ -44,15 +50,24 @@ struct PrintOptions
     PrintLayout layout = PrintLayout::Postcard;
     QString fontFamily = QStringLiteral("Noto Serif CJK JP");
     NumeralStyle numerals = NumeralStyle::KanjiTen;
-    // After a person's name; a company without a person gets "御中" instead.
-    QString honorific;
+    // Numbers of two digits that stay digits share one cell, side by side (縦中横).
+    bool tateChuYoko = false;
+    // The 敬称 of every person for this run (empty: none); unset, each contact's own. A company
+    // without a person gets "御中" whatever this says.
+    std::optional<QString> honorific;
+    // Addresses shrink down to this size (millimetres to the em), then stand out of their room.
+    double minimumAddressSizeMm = 3.5;
     // The postcard's own printed boxes and the labels' outlines, for plain paper and the preview;
     // never on real cards and sheets.
     bool drawGuides = false;
+    // The preview's notes on the page: an address set below the minimum size, a missing font.
+    bool markProblems = false;
     LabelSheet label12 = LabelSheet::defaults(PrintLayout::Label12);
     LabelSheet label24 = LabelSheet::defaults(PrintLayout::Label24);
+    // What each layout's printer needs moved, in millimetres right and down, by layout.
+    std::array<QPointF, 3> offsetMm{};
 
-    PrintOptions();
     // The sheet of the chosen label layout.
     const LabelSheet& labelSheet() const;
+    QPointF offset() const { return offsetMm[std::size_t(layout)]; }
 };

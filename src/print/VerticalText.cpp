@@ -3,8 +3,14 @@
 #include "ScaledFont.h"
 
 #include <QPainter>
+#include <algorithm>
 
 namespace {
+
+bool isAsciiDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
 
 // One character with the marks that combine with it.
 template <typename F> void forEachCharacter(const QString& text, F f)
@@ -12,6 +18,9 @@ template <typename F> void forEachCharacter(const QString& text, F f)
     qsizetype i = 0;
     while (i < text.size()) {
         qsizetype end = i + 1;
+        // Two ASCII digits share a cell (縦中横): KanjiNumerals leaves no other ASCII digits.
+        if (isAsciiDigit(text[i]) && end < text.size() && isAsciiDigit(text[end]))
+            ++end;
         if (text[i].isHighSurrogate() && end < text.size() && text[end].isLowSurrogate())
             ++end;
         while (end < text.size() && text[end].isMark())
@@ -101,6 +110,13 @@ void VerticalText::draw(QPainter& painter, const ScaledFont& font, QPointF top, 
                 break;
             }
             case Form::Upright:
+                if (c.size() == 2 && isAsciiDigit(c[0])) {
+                    // Side by side in the cell, smaller when wider than it.
+                    const qreal fitted = std::min(size, size * size * 0.95 / advance);
+                    const QRectF ink = font.ink(c, fitted);
+                    font.draw(painter, QPointF(x, y + size / 2) - ink.center(), c, fitted);
+                    break;
+                }
                 font.draw(painter, QPointF(x - advance / 2, y + ScaledFont::EmAscent * size), c,
                           size);
                 break;

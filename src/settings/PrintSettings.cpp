@@ -2,6 +2,7 @@
 
 #include "SettingsValue.h"
 
+#include <QStringList>
 #include <algorithm>
 #include <cmath>
 
@@ -33,6 +34,25 @@ void writeSheet(const SettingsKeys::LabelSheetValues& v, const PrintSettings::Sh
     write(v.pitchY, s.pitchYMm);
 }
 
+const SettingsKeys::String* const kOffsets[] = {
+    &SettingsKeys::PostcardOffset, &SettingsKeys::Label12Offset, &SettingsKeys::Label24Offset};
+
+// "x,y"; anything else, or a value out of reach, is no offset.
+PrintSettings::Offset offset(const SettingsKeys::String& value)
+{
+    const QStringList parts = SettingsValue::read(value).split(u',');
+    if (parts.size() != 2)
+        return {};
+    bool okX = false;
+    bool okY = false;
+    const double x = parts[0].trimmed().toDouble(&okX);
+    const double y = parts[1].trimmed().toDouble(&okY);
+    const double max = PrintSettings::MaxOffsetMm;
+    if (!okX || !okY || !(std::abs(x) <= max) || !(std::abs(y) <= max))
+        return {};
+    return {x, y};
+}
+
 // A stored choice outside 0..last reads as the default.
 int choice(const SettingsKeys::Dword& value, int last)
 {
@@ -52,6 +72,9 @@ PrintSettings PrintSettings::load()
     s.guides = SettingsValue::readFlag(SettingsKeys::Guides);
     s.label12 = sheet(SettingsKeys::Label12, true);
     s.label24 = sheet(SettingsKeys::Label24, true);
+    s.tateChuYoko = SettingsValue::readFlag(SettingsKeys::TateChuYoko);
+    for (int i = 0; i < 3; ++i)
+        s.offsets[i] = offset(*kOffsets[i]);
     return s;
 }
 
@@ -63,12 +86,17 @@ void PrintSettings::save() const
     SettingsValue::write(SettingsKeys::Guides, guides ? 1 : 0);
     writeSheet(SettingsKeys::Label12, label12);
     writeSheet(SettingsKeys::Label24, label24);
+    for (int i = 0; i < 3; ++i) {
+        SettingsValue::write(*kOffsets[i], QString::number(offsets[i].xMm, 'f', 1) + u',' +
+                                               QString::number(offsets[i].yMm, 'f', 1));
+    }
 }
 
 void PrintSettings::saveLettering() const
 {
     SettingsValue::write(SettingsKeys::FontFamily, fontFamily);
     SettingsValue::write(SettingsKeys::Numerals, quint32(numerals));
+    SettingsValue::write(SettingsKeys::TateChuYoko, tateChuYoko ? 1 : 0);
 }
 
 PrintSettings::Sheet PrintSettings::defaultSheet(Layout layout)

@@ -32,13 +32,24 @@ struct PrintSettings
         bool operator==(const Sheet&) const = default;
     };
 
+    // What the printer needs a layout moved, in millimetres right and down.
+    struct Offset
+    {
+        double xMm = 0;
+        double yMm = 0;
+        bool operator==(const Offset&) const = default;
+    };
+    static constexpr double MaxOffsetMm = 20.0;
+
     QString fontFamily; // empty: printing's own default
     int numerals = KanjiTen;
+    bool tateChuYoko = false; // two digits in one cell
     int layout = Postcard;
     bool office = false; // office addresses rather than home ones
     bool guides = false; // the card's boxes and the labels' outlines, for plain paper
     Sheet label12 = defaultSheet(Label12);
     Sheet label24 = defaultSheet(Label24);
+    Offset offsets[3]; // by layout
 
     // The stored values; unknown numbers fall back to the defaults.
     static PrintSettings load();

@@ -68,6 +68,11 @@ inline constexpr Dword Numerals{PrintKey, "Numerals", 0}; // 0 十, 1 一〇, 2 
 inline constexpr Dword Layout{PrintKey, "Layout", 0};     // 0 postcard, 1 12 labels, 2 24 labels
 inline constexpr Dword AddressKind{PrintKey, "AddressKind", 0}; // 0 home, 1 office
 inline constexpr Dword Guides{PrintKey, "Guides", 0};           // card boxes, label outlines
+inline constexpr Dword TateChuYoko{PrintKey, "TateChuYoko", 0}; // two digits in one cell
+// What the printer needs each layout moved, "x,y" in millimetres (right and down).
+inline constexpr String PostcardOffset{PrintKey, "PostcardOffset", ""};
+inline constexpr String Label12Offset{PrintKey, "Label12Offset", ""};
+inline constexpr String Label24Offset{PrintKey, "Label24Offset", ""};
 
 // One label sheet, in tenths of a millimetre: paper edge to the first label, the label's size,
 // and the step from one label to the next.

@@ -6,6 +6,7 @@
 #include "core/CVOK_AddressDoc.h"
 #include "core/Text.h"
 #include "model/book/AddressRecord.h"
+#include "model/book/ContactExtras.h"
 
 #include <QStringList>
 #include <memory>
@@ -28,6 +29,16 @@ inline void fill(CVOK_AddressDoc& doc)
         r->setField(AddressRecord::PostalCode, "100-0005");
         r->setField(AddressRecord::Address,
                     Text::toCp932Lossy(QStringLiteral("千代田区丸の内10-3")));
+        // 2027's 年賀状: 浅野 marked to send, 井上 in mourning, 上田 not to send.
+        const int marked = int(Friends.indexOf(name));
+        if (marked >= 0 && marked < 3) {
+            ContactExtras extras;
+            ContactExtras::Nenga nenga;
+            nenga.year = 2027;
+            nenga.addMarkWord(marked == 0 ? "send" : marked == 1 ? "mourning" : "nosend");
+            extras.setNenga(nenga);
+            r->setExtras(extras);
+        }
         if (office) {
             r->setField(AddressRecord::Company,
                         Text::toCp932Lossy(QStringLiteral("株式会社ＶＯＫ")));

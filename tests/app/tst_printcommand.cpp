@@ -4,6 +4,7 @@
 #include "PdfText.h"
 #include "PrintTestBook.h"
 #include "TestMain.h"
+#include "print/PrintText.h"
 #include "settings/PrintSettings.h"
 #include "settings/SenderSettings.h"
 #include "ui/common/FileDialog.h"
@@ -14,6 +15,7 @@
 #include <QDoubleSpinBox>
 #include <QLabel>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPushButton>
@@ -251,9 +253,11 @@ private slots:
             f.add({"住所なし", "", "Business"});
         focusAndSelect(f, true);
         QString note;
+        QString leftOut;
         bool enabled = true;
         const int seen = pressPrint([&](QWidget* dialog) {
             note = child<QLabel>(dialog, "countLabel")->text();
+            leftOut = child<QPlainTextEdit>(dialog, "leftOutText")->toPlainText();
             enabled = child<QPushButton>(dialog, "previewButton")->isEnabled() ||
                       child<QPushButton>(dialog, "pdfButton")->isEnabled();
             click(child<QPushButton>(dialog, "cancelButton"));
@@ -262,7 +266,11 @@ private slots:
         QCOMPARE(f.frame->commands()->action(ID_PRINT_ADDRESSES)->isEnabled(), !emptyGroup);
         if (!emptyGroup) {
             QVERIFY(!enabled);
-            QCOMPARE(note, PrintUiText::NothingToPrint + u'\n' + PrintUiText::Skipped.arg(1));
+            QCOMPARE(note, PrintUiText::NothingToPrint);
+            // Named, with the reason.
+            QCOMPARE(leftOut, PrintUiText::LeftOutCount.arg(1) + u'\n' +
+                                  PrintUiText::NoteLine.arg(QStringLiteral("住所なし"),
+                                                            PrintText::leftOutNoAddress()));
         }
     }
 

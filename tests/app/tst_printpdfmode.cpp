@@ -58,6 +58,14 @@ private slots:
             << QStringList{"@pdf",    "--group",   "PRIVATE", "--layout",
                            "label24", "--address", "office"}
             << 0 << QStringList() << "left out 3 contacts";
+        QTest::newRow("年賀状 2027: 喪中 and 送らない left out by name")
+            << QStringList{"@pdf", "--layout", "postcard", "--group", "友人", "--year", "2027"} << 8
+            << QStringList{"浅野", "江藤", sender} << "井上: 喪中\n  上田: 年賀状を送らない印";
+        QTest::newRow("only those marked to send")
+            << QStringList{"@pdf", "--layout", "label12", "--year", "2027", "--only-send"} << 1
+            << QStringList{"浅野"} << "江藤: 年賀状を送る印がない";
+        QTest::newRow("bad year") << QStringList{"@pdf", "--layout", "postcard", "--year", "27"}
+                                  << 0 << QStringList() << "--year must be a year";
         QTest::newRow("no file") << QStringList{"--layout", "postcard"} << 0 << QStringList()
                                  << "the PDF file is missing";
         QTest::newRow("layout without value")

@@ -42,6 +42,8 @@ private slots:
     void addressLines();
     void nameAndSender_data();
     void nameAndSender();
+    void jointNames_data();
+    void jointNames();
     void wholeTextOfTheRecord();
 };
 
@@ -135,20 +137,115 @@ void TestPostcard::verticalForms()
              qPrintable(QStringLiteral("%1, %2").arg(offset.x()).arg(offset.y())));
 }
 
+// Real-style addresses, each split and numbered as a Japanese writer would: 十 style for house
+// numbers of one or two digits, digit by digit from three, floors as 階, numbers of names upright;
+// breaks after the town part or a Kyoto direction, before the building, never inside a number.
 void TestPostcard::addressLines_data()
 {
     QTest::addColumn<QString>("address");
     QTest::addColumn<QStringList>("lines");
-    QTest::newRow("short: one line")
-        << "東京都千代田区丸の内1-2-3" << QStringList{"東京都千代田区丸の内一―二―三"};
-    QTest::newRow("long: two lines, the building on the second")
-        << "大阪府大阪市北区梅田2丁目4番9号ブリーゼタワー23階"
+    QTest::newRow("Tokyo, hyphens") << QStringLiteral("東京都千代田区丸の内1-2-3")
+                                    << QStringList{"東京都千代田区丸の内一―二―三"};
+    QTest::newRow("Tokyo, 丁目番号") << QStringLiteral("東京都新宿区西新宿2丁目8番1号")
+                                     << QStringList{"東京都新宿区西新宿二丁目八番一号"};
+    QTest::newRow("Tokyo, building with digits and floor")
+        << QStringLiteral("東京都豊島区東池袋3-1-1 サンシャイン60 45F")
+        << QStringList{"東京都豊島区東池袋三―一―一", "サンシャイン６０四十五階"};
+    QTest::newRow("Tokyo, hills") << QStringLiteral(
+                                         "東京都港区六本木6-10-1 六本木ヒルズ森タワー 52F")
+                                  << QStringList{"東京都港区六本木六―十―一",
+                                                 "六本木ヒルズ森タワー五十二階"};
+    QTest::newRow("Osaka, building after the house number")
+        << QStringLiteral("大阪府大阪市北区梅田2丁目4番9号ブリーゼタワー23階")
         << QStringList{"大阪府大阪市北区梅田二丁目四番九号", "ブリーゼタワー二十三階"};
-    QTest::newRow("line break of the record")
-        << "東京都千代田区丸の内1-2-3\nABCビル10F"
-        << QStringList{"東京都千代田区丸の内一―二―三", "ＡＢＣビル十Ｆ"};
-    QTest::newRow("very long: two lines, shrunk to fit")
-        << "北海道札幌市中央区北五条西2丁目5番地 ＪＲタワーオフィスプラザさっぽろ受付気付総務部"
+    QTest::newRow("Kyoto, 通 and 上ル")
+        << QStringLiteral("京都府京都市中京区河原町通三条上ル下丸屋町390")
+        << QStringList{"京都府京都市中京区", "河原町通三条上ル下丸屋町三九〇"};
+    QTest::newRow("Kyoto, 下ル, 七条 no break")
+        << QStringLiteral("京都府京都市下京区烏丸通七条下ル東塩小路町721-1")
+        << QStringList{"京都府京都市下京区烏丸通七条下ル", "東塩小路町七二一―一"};
+    QTest::newRow("Kyoto, 東入ル") << QStringLiteral("京都府京都市上京区今出川通烏丸東入ル玄武町")
+                                   << QStringList{"京都府京都市上京区", "今出川通烏丸東入ル玄武町"};
+    QTest::newRow("Hokkaido, 条丁目 kept whole")
+        << QStringLiteral("北海道札幌市中央区北1条西5丁目2-9")
+        << QStringList{"北海道札幌市中央区", "北一条西五丁目二―九"};
+    QTest::newRow("Hokkaido, ward then 条")
+        << QStringLiteral("北海道札幌市北区北7条西4丁目1-1")
+        << QStringList{"北海道札幌市北区", "北七条西四丁目一―一"};
+    QTest::newRow("Hokkaido, 条通")
+        << QStringLiteral("北海道旭川市4条通8丁目") << QStringList{"北海道旭川市四条通八丁目"};
+    QTest::newRow("Hokkaido, 条南") << QStringLiteral("北海道帯広市西3条南9丁目1番地")
+                                    << QStringList{"北海道帯広市西三条南九丁目一番地"};
+    QTest::newRow("Iwate, 地割") << QStringLiteral("岩手県紫波郡矢巾町大字西徳田第5地割150番地")
+                                 << QStringList{"岩手県紫波郡矢巾町",
+                                                "大字西徳田第五地割一五〇番地"};
+    QTest::newRow("Okinawa, 字") << QStringLiteral("沖縄県島尻郡与那原町字与那原3090-2")
+                                 << QStringList{"沖縄県島尻郡与那原町", "字与那原三〇九〇―二"};
+    QTest::newRow("Ibaraki, 大字 and 番地 of four digits")
+        << QStringLiteral("茨城県つくば市大字谷田部1234番地")
+        << QStringList{"茨城県つくば市", "大字谷田部一二三四番地"};
+    QTest::newRow("room as the fourth number")
+        << QStringLiteral("東京都世田谷区成城6-15-1-203")
+        << QStringList{"東京都世田谷区", "成城六―十五―一―二〇三"};
+    QTest::newRow("three lines before shrinking")
+        << QStringLiteral("神奈川県横浜市西区みなとみらい2-2-1 ランドマークタワー12F")
+        << QStringList{"神奈川県横浜市西区", "みなとみらい二―二―一", "ランドマークタワー十二階"};
+    QTest::newRow("Osaka, 60 as a number, 30階")
+        << QStringLiteral("大阪府大阪市中央区難波5丁目1-60 なんばスカイオ 30階")
+        << QStringList{"大阪府大阪市中央区", "難波五丁目一―六十", "なんばスカイオ三十階"};
+    QTest::newRow("Latin letters in the building")
+        << QStringLiteral("福岡県福岡市博多区博多駅中央街1-1 JRJP博多ビル 8F")
+        << QStringList{"福岡県福岡市博多区", "博多駅中央街一―一", "ＪＲＪＰ博多ビル八階"};
+    QTest::newRow("Nagoya, three lines")
+        << QStringLiteral("愛知県名古屋市中村区名駅1丁目1番4号 JRセントラルタワーズ 15階")
+        << QStringList{"愛知県名古屋市中村区", "名駅一丁目一番四号",
+                       "ＪＲセントラルタワーズ十五階"};
+    QTest::newRow("at the space") << QStringLiteral("東京都中央区銀座4-6-16 銀座三越")
+                                  << QStringList{"東京都中央区銀座四―六―十六", "銀座三越"};
+    QTest::newRow("city of wards, room digit by digit")
+        << QStringLiteral("埼玉県さいたま市大宮区桜木町1-7-5 ソニックシティビル 1205号室")
+        << QStringList{"埼玉県さいたま市大宮区", "桜木町一―七―五",
+                       "ソニックシティビル一二〇五号室"};
+    QTest::newRow("Kobe, after the ward")
+        << QStringLiteral("兵庫県神戸市中央区加納町6丁目5番1号")
+        << QStringList{"兵庫県神戸市中央区", "加納町六丁目五番一号"};
+    QTest::newRow("Hiroshima, one line") << QStringLiteral("広島県広島市中区基町10-52")
+                                         << QStringList{"広島県広島市中区基町十―五十二"};
+    QTest::newRow("一番町 and 6F")
+        << QStringLiteral("宮城県仙台市青葉区一番町1-9-1 仙台トラストタワー 6F")
+        << QStringList{"宮城県仙台市青葉区一番町一―九―一", "仙台トラストタワー六階"};
+    QTest::newRow("district, town, 大字")
+        << QStringLiteral("長野県北佐久郡軽井沢町大字軽井沢1323-286")
+        << QStringList{"長野県北佐久郡軽井沢町", "大字軽井沢一三二三―二八六"};
+    QTest::newRow("floor after a kanji")
+        << QStringLiteral("東京都八王子市南大沢2-27 フレスコ南大沢3F")
+        << QStringList{"東京都八王子市南大沢二―二十七", "フレスコ南大沢三階"};
+    QTest::newRow("short") << QStringLiteral("千葉県浦安市舞浜1-1")
+                           << QStringList{"千葉県浦安市舞浜一―一"};
+    QTest::newRow("building and wing")
+        << QStringLiteral("東京都渋谷区道玄坂1-12-1 渋谷マークシティ ウエスト22階")
+        << QStringList{"東京都渋谷区道玄坂一―十二―一", "渋谷マークシティウエスト二十二階"};
+    QTest::newRow("第2ビル upright")
+        << QStringLiteral("東京都品川区大崎1-11-2 ゲートシティ大崎イーストタワー 第2ビル")
+        << QStringList{"東京都品川区大崎一―十一―二", "ゲートシティ大崎イーストタワー", "第２ビル"};
+    QTest::newRow("room after a kanji name")
+        << QStringLiteral("東京都台東区浅草2-3-1 メゾン浅草101")
+        << QStringList{"東京都台東区浅草二―三―一", "メゾン浅草一〇一"};
+    QTest::newRow("room after a katakana name")
+        << QStringLiteral("東京都中野区中野4-1-1 グランメゾン305")
+        << QStringList{"東京都中野区中野四―一―一", "グランメゾン三〇五"};
+    QTest::newRow("letter and room")
+        << QStringLiteral("東京都杉並区高円寺南3-45-12 コーポ高円寺B-205")
+        << QStringList{"東京都杉並区", "高円寺南三―四十五―十二", "コーポ高円寺Ｂ－二〇五"};
+    QTest::newRow("half-width katakana")
+        << QStringLiteral("兵庫県神戸市東灘区住吉山手1-2-3 ｺｰﾎﾟ住吉")
+        << QStringList{"兵庫県神戸市東灘区", "住吉山手一―二―三コーポ住吉"};
+    QTest::newRow("the user's line break")
+        << QStringLiteral("東京都千代田区丸の内1-2-3\nABCビル10F")
+        << QStringList{"東京都千代田区丸の内一―二―三", "ＡＢＣビル十階"};
+    QTest::newRow("very long: the building whole, shrunk")
+        << QStringLiteral("北海道札幌市中央区北五条西2丁目5番地 "
+                          "ＪＲタワーオフィスプラザさっぽろ受付気付総務部")
         << QStringList{"北海道札幌市中央区北五条西二丁目五番地",
                        "ＪＲタワーオフィスプラザさっぽろ受付気付総務部"};
 }
@@ -224,6 +321,86 @@ void TestPostcard::nameAndSender()
     QCOMPARE(centre, middle);
     // Every card carries the sender, whoever it goes to.
     QCOMPARE(lowerLeft, QStringLiteral("鈴木一郎"));
+}
+
+// 連名: the family name once, each given name in a column of its own, the columns evenly apart,
+// the given names and the 敬称 each in a row.
+void TestPostcard::jointNames_data()
+{
+    QTest::addColumn<QStringList>("joints");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QStringList>("columns"); // from the right, each from the top
+    QTest::newRow("one name") << QStringList{} << "" << QStringList{"山田太郎様"};
+    QTest::newRow("a couple") << QStringList{"花子"} << "" << QStringList{"山田太郎様", "花子様"};
+    QTest::newRow("family of four") << QStringList{"花子", "健太", "美咲"} << ""
+                                    << QStringList{"山田太郎様", "花子様", "健太様", "美咲様"};
+    QTest::newRow("a full name of another family")
+        << QStringList{"佐藤 花子"} << "" << QStringList{"山田太郎様", "佐藤花子様"};
+    QTest::newRow("a given name of one character")
+        << QStringList{"一"} << "" << QStringList{"山田太郎様", "一様"};
+    QTest::newRow("title above the name")
+        << QStringList{"花子"} << "部長" << QStringList{"部長山田太郎様", "花子様"};
+}
+
+void TestPostcard::jointNames()
+{
+    QFETCH(QStringList, joints);
+    QFETCH(QString, title);
+    QFETCH(QStringList, columns);
+    Addressee a{"1000005", "東京都千代田区丸の内1-2-3", {}, "山田 太郎"};
+    for (const QString& j : joints)
+        a.jointNames.append({j, QStringLiteral("様")});
+    a.title = title;
+    const Sender sender{QStringLiteral("鈴木一郎"), QStringLiteral("2310062"),
+                        QStringLiteral("横浜市中区桜木町1-1")};
+    const auto texts = drawCard(a, sender);
+    // The middle of the card: right of the sender's column, left of the address.
+    QList<std::pair<qreal, QList<RecordingDevice::Text>>> found;
+    for (const auto& t : texts) {
+        const QPointF c = t.ink.center();
+        if (c.x() < 36 || c.x() > 80 || c.y() < 25)
+            continue;
+        auto column = std::find_if(found.begin(), found.end(),
+                                   [&](const auto& col) { return qAbs(col.first - c.x()) < 3.5; });
+        if (column == found.end())
+            found.append({c.x(), {t}});
+        else
+            column->second.append(t);
+    }
+    std::sort(found.begin(), found.end(),
+              [](const auto& x, const auto& y) { return x.first > y.first; });
+    QStringList read;
+    for (const auto& column : found) {
+        QString text;
+        for (const auto& t : column.second)
+            text += t.text;
+        read << text;
+    }
+    QCOMPARE(read, columns);
+    // Evenly apart, and every 様 in one row.
+    const auto& first = found.first().second;
+    for (qsizetype i = 1; i < found.size(); ++i) {
+        if (i > 1)
+            QVERIFY(qAbs((found[i - 1].first - found[i].first) -
+                         (found[0].first - found[1].first)) < 0.3);
+        QVERIFY(qAbs(found[i].second.last().ink.top() - first.last().ink.top()) < 0.01);
+        // The given name starts in the row of the first name's given name, below its family
+        // name; a shorter one sits in the middle of the row.
+        const auto& column = found[i].second;
+        const qsizetype givenIndex = column.size() >= 5 ? column.size() - 3 : 0;
+        const qreal row =
+            (first[first.size() - 3].ink.center().y() + first[first.size() - 2].ink.center().y()) /
+            2;
+        if (column.size() == 2) // 一 様
+            QVERIFY2(qAbs(column[0].ink.center().y() - row) < 1.0,
+                     qPrintable(QString::number(row)));
+        else
+            QVERIFY(qAbs(column[givenIndex].ink.center().y() -
+                         first[first.size() - 3].ink.center().y()) < 1.0);
+        QVERIFY(column[givenIndex].ink.top() > first[first.size() - 4].ink.bottom());
+    }
+    if (!title.isEmpty())
+        QVERIFY(first[0].ink.height() < 0.6 * first[3].ink.height());
 }
 
 // The book keeps 〓 where CP932 lacks a character; the card bears the whole name, unless

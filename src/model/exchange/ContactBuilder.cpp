@@ -5,6 +5,7 @@
 #include "model/book/AddressRecord.h"
 #include "model/book/GroupName.h"
 #include "model/text/Cp932.h"
+#include "model/text/PostalCode.h"
 #include "model/text/Utf8.h"
 
 #include <algorithm>
@@ -239,6 +240,7 @@ void ContactBuilder::addAddress(const Address& address, unsigned types)
         return;
     TypedAddress& t = m_addresses.add();
     t.address = address;
+    t.address.postalCode = PostalCode::normalized(address.postalCode);
     t.types = types;
 }
 

@@ -1,5 +1,6 @@
 #include "PostalCodeOffer.h"
 
+#include "model/text/PostalCode.h"
 #include "ui/common/PostalCodeDictionary.h"
 
 #include <QFocusEvent>
@@ -30,6 +31,13 @@ PostalCodeOffer::PostalCodeOffer(QLineEdit* postalCode, QPlainTextEdit* address)
     connect(m_list, &QListWidget::itemClicked, this,
             [this](QListWidgetItem* item) { take(m_list->row(item)); });
     address->installEventFilter(this);
+    // 〒, full-width digits or no hyphen: the code as the book and the postcards want it.
+    connect(postalCode, &QLineEdit::editingFinished, this, [postalCode] {
+        const std::string text = postalCode->text().toStdString();
+        const std::string code = PostalCode::normalized(text);
+        if (code != text)
+            postalCode->setText(QString::fromStdString(code));
+    });
 }
 
 bool PostalCodeOffer::isOpen() const

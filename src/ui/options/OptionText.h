@@ -36,9 +36,16 @@ inline const QString LetteringGroup = QStringLiteral("宛名印刷の文字");
 inline const QString FontLabel = QStringLiteral("フォント");
 inline const QString NumeralsLabel = QStringLiteral("住所の数字（縦書き）");
 // In the order of the stored numbers: 十, 一〇, upright digits.
-inline const QString NumeralChoices[] = {QStringLiteral("漢数字　二十三番地・十番"),
-                                         QStringLiteral("漢数字　二三番地・一〇番"),
-                                         QStringLiteral("算用数字　２３番地・１０番")};
+inline const QString NumeralChoices[] = {
+    QStringLiteral("住所の書き方　二十三番地・一二〇五号室・五階"),
+    QStringLiteral("漢数字　二三番地・一〇番"), QStringLiteral("算用数字　２３番地・１０番")};
+inline const QString NumeralsHelp = QStringLiteral(
+    "住所の書き方: 丁目・番地・号など 1～2 桁の数は十を使い（二十三）、3 桁以上は一字ずつ"
+    "（一二〇五号室）、5F は五階。サンシャイン60・第2ビルのように建物や地名の中の数は書いたまま"
+    "立てて置きます。");
+inline const QString TateChuYoko = QStringLiteral("2 桁の数字を 1 字分に横に並べる（縦中横）(&T)");
+inline const QString FontMissing =
+    QStringLiteral("フォント「%1」が見つかりません。印刷にはほかのフォントが使われます。");
 
 // The autostart entry that starts the program hidden at log-on.
 inline const QString AutostartName = QStringLiteral("VOK_Address");

@@ -23,6 +23,10 @@ SenderPage::SenderPage(QWidget* parent) : QWidget(parent), ui(new Ui::SenderPage
     ui->numeralsLabel->setText(OptionText::NumeralsLabel);
     for (const QString& choice : OptionText::NumeralChoices)
         ui->numeralsCombo->addItem(choice);
+    ui->numeralsCombo->setToolTip(OptionText::NumeralsHelp);
+    ui->numeralsCombo->setWhatsThis(OptionText::NumeralsHelp);
+    ui->tateChuYokoCheck->setText(OptionText::TateChuYoko);
+    // Only fonts that hold Japanese: a Latin font would print boxes.
     ui->fontCombo->setWritingSystem(QFontDatabase::Japanese);
 
     m_name = new ByteLimitValidator(ui->nameEdit, NameBytes);
@@ -53,6 +57,7 @@ void SenderPage::OnInitDialog()
     const PrintSettings print = PrintSettings::load();
     m_strFontFamily = print.fontFamily;
     m_nNumerals = print.numerals;
+    m_bTateChuYoko = print.tateChuYoko;
     UpdateData(false);
 }
 
@@ -66,6 +71,7 @@ void SenderPage::UpdateData(bool saveAndValidate)
         if (ui->fontCombo->currentFont().family() != m_shownFamily)
             m_strFontFamily = ui->fontCombo->currentFont().family();
         m_nNumerals = std::max(0, ui->numeralsCombo->currentIndex());
+        m_bTateChuYoko = ui->tateChuYokoCheck->isChecked();
     } else {
         m_name->setValue(m_strName);
         m_postalCode->setValue(m_strPostalCode);
@@ -75,6 +81,12 @@ void SenderPage::UpdateData(bool saveAndValidate)
         ui->fontCombo->setCurrentFont(QFont(PrintSetup::options(effective).fontFamily));
         m_shownFamily = ui->fontCombo->currentFont().family();
         ui->numeralsCombo->setCurrentIndex(m_nNumerals);
+        ui->tateChuYokoCheck->setChecked(m_bTateChuYoko);
+        // A stored font that is gone is said so, not silently replaced.
+        const bool missing = !PrintSetup::fontInstalled(m_strFontFamily);
+        ui->fontMissingLabel->setText(missing ? OptionText::FontMissing.arg(m_strFontFamily)
+                                              : QString());
+        ui->fontMissingLabel->setVisible(missing);
     }
 }
 
@@ -90,5 +102,6 @@ void SenderPage::OnOK()
     PrintSettings print;
     print.fontFamily = m_strFontFamily;
     print.numerals = m_nNumerals;
+    print.tateChuYoko = m_bTateChuYoko;
     print.saveLettering();
 }

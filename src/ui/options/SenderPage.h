@@ -38,6 +38,7 @@ public:
     QString m_strAddress;
     QString m_strFontFamily; // empty: printing's own font
     int m_nNumerals = 0;
+    bool m_bTateChuYoko = false;
 
 private:
     std::unique_ptr<Ui::SenderPage> ui;

@@ -4,6 +4,8 @@
 #include "PrintSetup.h"
 #include "PrintUiText.h"
 #include "core/CVOK_AddressDoc.h"
+#include "model/book/AddressRecord.h"
+#include "model/book/ContactExtras.h"
 #include "print/AddressPrinter.h"
 #include "print/PrintText.h"
 #include "settings/SenderSettings.h"
@@ -31,9 +33,12 @@ std::vector<const AddressRecord*> shownRecords(const CAddressList& list)
     return records;
 }
 
-void showPreview(QWidget* parent, const PrintOptions& options, const Sender& sender,
+// Shows the cards (or, for no addressees, the calibration page); true when they went to a
+// printer from the preview.
+bool showPreview(QWidget* parent, const PrintOptions& options, const Sender& sender,
                  const QList<Addressee>& addressees)
 {
+    bool printed = false;
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(PrintText::pdfTitle());
     printer.setPageLayout(AddressPrinter(options, sender).pageLayout());
@@ -44,16 +49,42 @@ void showPreview(QWidget* parent, const PrintOptions& options, const Sender& sen
                          // The preview shows the card's printed boxes and the labels' edges,
                          // which the real card and sheet have; paper gets them only on request.
                          PrintOptions shown = options;
-                         if (device->paintEngine()->type() == QPaintEngine::Picture)
+                         if (device->paintEngine()->type() == QPaintEngine::Picture) {
                              shown.drawGuides = true;
-                         AddressPrinter(shown, sender).print(*device, addressees);
+                             shown.markProblems = true;
+                         }
+                         if (AddressPrinter(shown, sender).print(*device, addressees) &&
+                             device->paintEngine()->type() != QPaintEngine::Picture)
+                             printed = true;
                      });
     if (const QScreen* screen = parent ? parent->screen() : nullptr)
         preview.resize(screen->availableSize() * 4 / 5);
     preview.exec();
+    return printed;
 }
 
-void writePdf(QWidget* parent, const PrintOptions& options, const Sender& sender,
+// Marks the year's 年賀状 as sent for every printed contact, as one step to undo.
+void markSent(QWidget* parent, CVOK_AddressDoc* doc, const PrintRun& run, int year)
+{
+    if (!doc || run.printed().empty())
+        return;
+    if (MessageBox::question(parent, PrintUiText::MarkSent.arg(run.printed().size()).arg(year)) !=
+        MessageBox::Yes)
+        return;
+    bool first = true;
+    for (const AddressRecord* printed : run.printed()) {
+        AddressRecord* record = doc->findByUid(printed->uid());
+        if (!record)
+            continue;
+        AddressRecord value = *record;
+        value.setExtras(PrintRun::markedSent(record->extras(), year));
+        doc->JoinChanges(!first);
+        first = !doc->ChangeRecord(record, value) && first;
+    }
+    doc->JoinChanges(false);
+}
+
+bool writePdf(QWidget* parent, const PrintOptions& options, const Sender& sender,
               const QList<Addressee>& addressees)
 {
     QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
@@ -63,9 +94,12 @@ void writePdf(QWidget* parent, const PrintOptions& options, const Sender& sender
                                                      PrintUiText::PdfFilter, QStringLiteral("pdf"),
                                                      folder + u'/' + PrintUiText::PdfFileName);
     if (path.isEmpty())
-        return;
-    if (!AddressPrinter::writePdf(path, addressees, sender, options))
+        return false;
+    if (!AddressPrinter::writePdf(path, addressees, sender, options)) {
         MessageBox::information(parent, PrintUiText::PdfFailed.arg(path));
+        return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -75,7 +109,8 @@ bool AddressPrint::CanPrint(const CAddressList& list)
     return list.model()->rowCount() > 0;
 }
 
-void AddressPrint::OnPrintAddresses(QWidget* parent, const CAddressList& list, bool listHasFocus)
+void AddressPrint::OnPrintAddresses(QWidget* parent, CVOK_AddressDoc* doc, const CAddressList& list,
+                                    bool listHasFocus)
 {
     std::vector<const AddressRecord*> records;
     QString what;
@@ -94,13 +129,18 @@ void AddressPrint::OnPrintAddresses(QWidget* parent, const CAddressList& list, b
         return;
 
     PrintDialog dialog(std::move(records), what, parent);
+    dialog.onCalibrate = [&dialog](const PrintOptions& options) {
+        showPreview(&dialog, options, Sender(), {});
+    };
     if (dialog.exec() != QDialog::Accepted)
         return;
     dialog.settings().save();
-    const PrintOptions options = PrintSetup::options(dialog.settings());
+    const PrintOptions options = dialog.options();
     const Sender sender = PrintSetup::sender(SenderSettings::load());
-    if (dialog.action() == PrintDialog::Action::Preview)
-        showPreview(parent, options, sender, dialog.addressees());
-    else
-        writePdf(parent, options, sender, dialog.addressees());
+    const PrintRun run = dialog.run();
+    const bool done = dialog.action() == PrintDialog::Action::Preview
+                          ? showPreview(parent, options, sender, run.addressees())
+                          : writePdf(parent, options, sender, run.addressees());
+    if (done && dialog.year())
+        markSent(parent, doc, run, *dialog.year());
 }

@@ -4,6 +4,7 @@
 
 class AddressRecord;
 class CAddressList;
+class CVOK_AddressDoc;
 class QWidget;
 
 // The command "宛名印刷": the print dialog, then the preview (from which the user prints to a
@@ -14,7 +15,9 @@ class AddressPrint
 public:
     // What the command prints: the selected contacts when the list has the focus and a
     // selection, otherwise every contact the list shows (the whole book for the root).
-    static void OnPrintAddresses(QWidget* parent, const CAddressList& list, bool listHasFocus);
+    // A run for a 年賀状 year may then mark the printed contacts as sent in the book.
+    static void OnPrintAddresses(QWidget* parent, CVOK_AddressDoc* doc, const CAddressList& list,
+                                 bool listHasFocus);
     // Whether the command has anything to print.
     static bool CanPrint(const CAddressList& list);
 };

@@ -1,11 +1,15 @@
 #pragma once
 
 #include "print/Addressee.h"
+#include "print/PrintOptions.h"
+#include "print/PrintRun.h"
 #include "settings/PrintSettings.h"
 
 #include <QDialog>
 #include <QList>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class AddressRecord;
@@ -36,8 +40,14 @@ public:
     Action action() const { return m_action; }
     // The stored settings with the choices made here.
     const PrintSettings& settings() const { return m_settings; }
-    // The addressees of the chosen address kind.
-    QList<Addressee> addressees() const;
+    // The contacts the choices take, and who they leave out.
+    PrintRun run() const;
+    // The printing options of this run: the stored ones with the 敬称 chosen for it.
+    PrintOptions options() const;
+    // The 年賀状's year the run was chosen for, if any: the printed cards may be marked sent.
+    std::optional<int> year() const;
+    // Shows the calibration page for the options given (the preview); set by the caller.
+    std::function<void(const PrintOptions&)> onCalibrate;
 
 private:
     QList<QDoubleSpinBox*> sheetSpins() const;
@@ -47,6 +57,7 @@ private:
     void onLayoutChosen();
     void onDefaults();
     void updateCount();
+    PrintRun::Choice choice() const;
     void finish(Action action);
 
     std::unique_ptr<Ui::PrintDialog> ui;

@@ -1,8 +1,10 @@
 #include "PrintSetup.h"
 
+#include "PrintUiText.h"
 #include "settings/PrintSettings.h"
 #include "settings/SenderSettings.h"
 
+#include <QFontDatabase>
 #include <algorithm>
 
 namespace {
@@ -46,6 +48,9 @@ PrintOptions options(const PrintSettings& settings)
                  : settings.numerals == PrintSettings::Upright ? NumeralStyle::Upright
                                                                : NumeralStyle::KanjiTen;
     o.drawGuides = settings.guides;
+    o.tateChuYoko = settings.tateChuYoko;
+    for (std::size_t i = 0; i < o.offsetMm.size(); ++i)
+        o.offsetMm[i] = QPointF(settings.offsets[i].xMm, settings.offsets[i].yMm);
     o.label12 = labelSheet(PrintLayout::Label12, settings.label12);
     o.label24 = labelSheet(PrintLayout::Label24, settings.label24);
     return o;
@@ -56,22 +61,25 @@ Sender sender(const SenderSettings& settings)
     return {settings.name.trimmed(), settings.postalCode.trimmed(), settings.address.trimmed()};
 }
 
-QList<Addressee> addressees(const std::vector<const AddressRecord*>& records, AddressKind kind,
-                            int* skipped)
+QStringList notes(const PrintRun& run)
 {
-    QList<Addressee> list;
-    list.reserve(qsizetype(records.size()));
-    int left = 0;
-    for (const AddressRecord* record : records) {
-        Addressee a = Addressee::fromRecord(*record, kind);
-        if (a.postalCode.isEmpty() && a.address.isEmpty())
-            ++left;
-        else
-            list << std::move(a);
+    QStringList lines;
+    if (!run.leftOut().isEmpty()) {
+        lines << PrintUiText::LeftOutCount.arg(run.leftOut().size());
+        for (const PrintRun::Note& note : run.leftOut())
+            lines << PrintUiText::NoteLine.arg(note.name, note.reason);
     }
-    if (skipped)
-        *skipped = left;
-    return list;
+    if (!run.warnings().isEmpty()) {
+        lines << PrintUiText::WarningCount.arg(run.warnings().size());
+        for (const PrintRun::Note& note : run.warnings())
+            lines << PrintUiText::NoteLine.arg(note.name, note.reason);
+    }
+    return lines;
+}
+
+bool fontInstalled(const QString& family)
+{
+    return family.isEmpty() || QFontDatabase::hasFamily(family);
 }
 
 } // namespace PrintSetup

@@ -2,6 +2,7 @@
 
 #include "print/Addressee.h"
 #include "print/PrintOptions.h"
+#include "print/PrintRun.h"
 #include "print/Sender.h"
 
 #include <QList>
@@ -24,9 +25,9 @@ PrintLayout layout(int stored);
 PrintOptions options(const PrintSettings& settings);
 Sender sender(const SenderSettings& settings);
 
-// The contacts' addresses of the kind, in their order; a contact without a postal code and
-// without an address of that kind has nothing to print and is left out (counted in skipped).
-QList<Addressee> addressees(const std::vector<const AddressRecord*>& records, AddressKind kind,
-                            int* skipped = nullptr);
+// The lines that tell the user who is left out and why, and which cards to look at.
+QStringList notes(const PrintRun& run);
+// Whether the font is installed; a stored font that is not would be replaced silently.
+bool fontInstalled(const QString& family);
 
 } // namespace PrintSetup

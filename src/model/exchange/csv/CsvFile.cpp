@@ -6,7 +6,9 @@
 #include "model/exchange/ExchangeText.h"
 #include "model/io/FileIo.h"
 #include "model/text/Cp932.h"
+#include "model/text/PostalCode.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <fcntl.h>
@@ -19,6 +21,16 @@ namespace {
 bool contains(std::string_view text, char c)
 {
     return !text.empty() && std::memchr(text.data(), c, text.size()) != nullptr;
+}
+
+// A postal code written by hand (〒, full-width digits, no hyphen) in the book's NNN-NNNN; the
+// usual code is looked at byte by byte only.
+bool postalCodeInShape(std::string_view v)
+{
+    return v.empty() ||
+           (v.size() == 8 && v[3] == '-' && std::all_of(v.begin(), v.end(), [](char c) {
+                return c == '-' || (c >= '0' && c <= '9');
+            }));
 }
 
 bool needsQuotes(std::string_view value)
@@ -144,6 +156,15 @@ public:
             if (quoted && (contains(v, '\r') || contains(v, '\n'))) {
                 m_owned2[std::size_t(i)] = normalizeBreaks(v, multi);
                 v = m_owned2[std::size_t(i)];
+            }
+            if ((i == AddressRecord::PostalCode || i == AddressRecord::OfficePostalCode) &&
+                !postalCodeInShape(v)) {
+                const std::string utf8 = Cp932::toUtf8(v);
+                const std::string code = PostalCode::normalized(utf8);
+                if (code != utf8) {
+                    m_owned[std::size_t(i)] = code; // ASCII, the same in CP932
+                    v = m_owned[std::size_t(i)];
+                }
             }
             const std::string_view cut =
                 Cp932::cutAtBoundary(v, AddressRecord::SlotWidth[std::size_t(i)] - 1);
