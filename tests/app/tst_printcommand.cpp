@@ -4,6 +4,8 @@
 #include "PdfText.h"
 #include "PrintTestBook.h"
 #include "TestMain.h"
+#include "model/book/ContactExtras.h"
+#include "model/text/Cp932.h"
 #include "print/PrintText.h"
 #include "settings/PrintSettings.h"
 #include "settings/SenderSettings.h"
@@ -12,6 +14,7 @@
 #include "ui/print/PrintSetup.h"
 #include "ui/print/PrintUiText.h"
 
+#include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLabel>
 #include <QMenu>
@@ -20,6 +23,7 @@
 #include <QPrintPreviewWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 
 namespace {
 
@@ -272,6 +276,55 @@ private slots:
                                   PrintUiText::NoteLine.arg(QStringLiteral("住所なし"),
                                                             PrintText::leftOutNoAddress()));
         }
+    }
+
+    // A 年賀状 run: the dialog's choice for 2027 leaves out the one in mourning and the one not
+    // to be sent, names them, and after the PDF the printed contacts are marked sent, as one
+    // Ctrl+Z.
+    void nengaRunMarksThePrintedSent()
+    {
+        PaneTest::Frame& f = frame(PrintTestBook::Group);
+        focusAndSelect(f, false);
+        const QString pdf = TestEnv::root() + QStringLiteral("/nenga.pdf");
+        FileDialog::queueFileName(pdf);
+        MessageBox::queueAnswer(MessageBox::Yes);
+        QString leftOut;
+        QCOMPARE(pressPrint([&](QWidget* dialog) {
+                     auto* filter = child<QComboBox>(dialog, "filterCombo");
+                     filter->setFocus();
+                     QTest::keyClick(filter, Qt::Key_Down);
+                     auto* year = child<QSpinBox>(dialog, "yearSpin");
+                     year->setFocus();
+                     QTest::keyClick(year, Qt::Key_A, Qt::ControlModifier);
+                     QTest::keyClicks(year, QStringLiteral("2027"));
+                     QTest::keyClick(year, Qt::Key_Tab);
+                     leftOut = child<QPlainTextEdit>(dialog, "leftOutText")->toPlainText();
+                     click(child<QPushButton>(dialog, "pdfButton"));
+                 }),
+                 1);
+        QVERIFY2(leftOut.contains(QStringLiteral("井上 — 喪中")) &&
+                     leftOut.contains(QStringLiteral("上田 — 年賀状を送らない印")),
+                 qPrintable(leftOut));
+        QCOMPARE(PdfText::pageCount(pdf), 8);
+        QCOMPARE(m_boxes.shown(), QStringList{PrintUiText::MarkSent.arg(8).arg(2027)});
+        auto sent = [&] {
+            QStringList names;
+            for (const auto& record : f.frame->document()->records()) {
+                const ContactExtras* extras = record->extras();
+                const ContactExtras::Nenga* marks = extras ? extras->nengaOf(2027) : nullptr;
+                if (marks && marks->sent)
+                    names << QString::fromStdString(Cp932::toUtf8(record->name()));
+            }
+            return names;
+        };
+        QCOMPARE(sent(), QStringList{PrintTestBook::Friends[0]} + PrintTestBook::Friends.mid(3));
+        // The marks they had stay: 浅野 is still marked to send.
+        const ContactExtras::Nenga* first =
+            (*f.frame->document()->records().begin())->extras()->nengaOf(2027);
+        QVERIFY(first && first->send == ContactExtras::Nenga::Send::Send);
+        focusAndSelect(f, true);
+        QTest::keyClick(f.list, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(sent(), QStringList());
     }
 
     void pdfThatCannotBeWrittenIsReported()
