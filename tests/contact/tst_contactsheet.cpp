@@ -543,6 +543,11 @@ void TestContactSheet::postalCodeOffer()
     QTest::keyClicks(postal, postalCode);
     QTest::keyClick(postal, Qt::Key_Tab);
     QCOMPARE(QApplication::focusWidget(), addressEdit);
+    // Seven digits take the book's shape as the field is left (1000001 → 100-0001).
+    const QString shaped = postalCode.size() == 7 && !postalCode.contains(u'-')
+                               ? postalCode.left(3) + u'-' + postalCode.mid(3)
+                               : postalCode;
+    QCOMPARE(qobject_cast<QLineEdit*>(postal)->text(), shaped);
     PostalCodeOffer* offer =
         page == 0 ? sheet.privatePage().postalCodeOffer() : sheet.officePage().postalCodeOffer();
     QCOMPARE(offer->isOpen(), !offered.isEmpty());
