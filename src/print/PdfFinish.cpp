@@ -24,17 +24,15 @@ QByteArray hex4(uint value)
 constexpr uint FirstRadical = 0x2E80;
 constexpr uint LastRadical = 0x2FDF;
 
-const QHash<uint, uint>* g_radicals = nullptr; // of the file being mended
+using Radicals = QHash<uint, uint>;
 
 // The ideograph a radical stands for, or the code unchanged.
-uint ideograph(uint code)
+uint ideograph(uint code, const Radicals& radicals)
 {
     if (code < FirstRadical || code > LastRadical)
         return code;
-    if (g_radicals) {
-        if (const auto it = g_radicals->constFind(code); it != g_radicals->constEnd())
-            return *it;
-    }
+    if (const auto it = radicals.constFind(code); it != radicals.constEnd())
+        return *it;
     const QString folded = QString(QChar(char16_t(code))).normalized(QString::NormalizationForm_KC);
     if (folded.size() == 1 && folded[0].unicode() >= 0x3400)
         return folded[0].unicode();
@@ -43,7 +41,7 @@ uint ideograph(uint code)
 
 // One line of a bfrange or bfchar section with its radicals replaced; a linear range that
 // holds one becomes an array, which the format allows within a range.
-QByteArray mendLine(const QByteArray& line)
+QByteArray mendLine(const QByteArray& line, const Radicals& radicals)
 {
     static const QRegularExpression linear(
         QStringLiteral("^<([0-9A-Fa-f]{4})> <([0-9A-Fa-f]{4})> <([0-9A-Fa-f]{4})>$"));
@@ -55,7 +53,7 @@ QByteArray mendLine(const QByteArray& line)
         bool changed = false;
         QByteArray array;
         for (uint g = first; g <= last && last - first < 256; ++g) {
-            const uint c = ideograph(code + (g - first));
+            const uint c = ideograph(code + (g - first), radicals);
             changed = changed || c != code + (g - first);
             array += '<' + hex4(c) + "> ";
         }
@@ -80,7 +78,7 @@ QByteArray mendLine(const QByteArray& line)
                 bool ok = false;
                 const uint value = code.toUInt(&ok, 16);
                 if (ok)
-                    code = hex4(ideograph(value));
+                    code = hex4(ideograph(value, radicals));
             }
             out += '<' + code + '>';
             i = close + 1;
@@ -91,7 +89,7 @@ QByteArray mendLine(const QByteArray& line)
     return out;
 }
 
-QByteArray mendCMap(const QByteArray& cmap)
+QByteArray mendCMap(const QByteArray& cmap, const Radicals& radicals)
 {
     QList<QByteArray> lines = cmap.split('\n');
     bool inside = false;
@@ -105,7 +103,7 @@ QByteArray mendCMap(const QByteArray& cmap)
             continue;
         }
         if (inside)
-            line = mendLine(line);
+            line = mendLine(line, radicals);
     }
     return lines.join('\n');
 }
@@ -151,11 +149,6 @@ QHash<uint, uint> radicalIdeographs(const QFont& font)
 
 bool finish(QByteArray& pdf, QSizeF pageMm, const QHash<uint, uint>& radicals)
 {
-    g_radicals = &radicals;
-    struct Reset
-    {
-        ~Reset() { g_radicals = nullptr; }
-    } reset;
     // The cross-reference table Qt writes: one section of fixed 20-byte entries.
     const qsizetype startxref = pdf.lastIndexOf("startxref\n");
     if (startxref < 0)
@@ -200,7 +193,7 @@ bool finish(QByteArray& pdf, QSizeF pageMm, const QHash<uint, uint>& radicals)
         const QByteArray cmap = pdf.mid(start, length);
         if (!cmap.contains("begincmap"))
             continue;
-        const QByteArray mended = mendCMap(cmap);
+        const QByteArray mended = mendCMap(cmap, radicals);
         if (mended == cmap)
             continue;
         edits.push_back(

@@ -4,6 +4,7 @@
 #include "model/book/ContactExtras.h"
 #include "print/Addressee.h"
 #include "print/PostcardPage.h"
+#include "print/PrintText.h"
 #include "print/ScaledFont.h"
 #include "print/VerticalText.h"
 
@@ -44,6 +45,7 @@ private slots:
     void nameAndSender();
     void jointNames_data();
     void jointNames();
+    void minimumSize();
     void wholeTextOfTheRecord();
 };
 
@@ -401,6 +403,44 @@ void TestPostcard::jointNames()
     }
     if (!title.isEmpty())
         QVERIFY(first[0].ink.height() < 0.6 * first[3].ink.height());
+}
+
+// An address too long for three lines at 3.5 mm stays at 3.5 mm, and the preview says so on the
+// card; paper never gets the note.
+void TestPostcard::minimumSize()
+{
+    const Addressee fits{"1000005", "北海道札幌市中央区北五条西2丁目5番地 ＪＲタワー", {}, "山田"};
+    Addressee tooLong = fits;
+    tooLong.address = QString(120, u'長');
+    PrintOptions preview;
+    preview.markProblems = true;
+    const PostcardPage card(preview, Sender());
+    QVERIFY(!card.belowMinimum(fits));
+    QVERIFY(card.belowMinimum(tooLong));
+    auto note = [&](const PrintOptions& options, const Addressee& a) {
+        const auto texts = RecordingDevice::record(
+            [&](QPainter& painter) { PostcardPage(options, Sender()).draw(painter, a); });
+        qreal smallest = 100;
+        QString top; // the note at the top left, in pieces
+        for (const auto& t : texts) {
+            if (t.ink.bottom() < 6)
+                top += t.text;
+            else if (t.text == u"長")
+                smallest = std::min(smallest, t.ink.height());
+        }
+        top.remove(u' ');
+        QString want = PrintText::addressTooSmall(preview.minimumAddressSizeMm);
+        return std::pair(top == want.remove(u' '), smallest);
+    };
+    QVERIFY(!note(preview, fits).first);
+    const auto [noted, size] = note(preview, tooLong);
+    QVERIFY(noted);
+    // 長 at 3.5 mm beside 長 at the address's full 5.5 mm.
+    Addressee shortOne = fits;
+    shortOne.address = QStringLiteral("長野県長野市");
+    const qreal full = note(preview, shortOne).second;
+    QVERIFY2(qAbs(size / full - 3.5 / 5.5) < 0.02, qPrintable(QString::number(size / full)));
+    QVERIFY(!note(PrintOptions(), tooLong).first);
 }
 
 // The book keeps 〓 where CP932 lacks a character; the card bears the whole name, unless
