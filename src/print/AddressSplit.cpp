@@ -1,6 +1,7 @@
 #include "AddressSplit.h"
 
 #include <algorithm>
+#include <iterator>
 #include <limits>
 #include <tuple>
 #include <vector>
@@ -120,6 +121,7 @@ struct Candidate
     qsizetype skip = 0; // characters dropped at the break (a space or a line break)
     int cost = 0;
     bool user = false;
+    int userIndex = 0; // which of the user's line breaks, when it is one
 };
 
 std::vector<Candidate> candidates(const QString& s)
@@ -185,11 +187,14 @@ std::vector<Candidate> candidates(const QString& s)
         }
     }
     std::vector<Candidate> list;
+    int userIndex = 0;
     for (qsizetype k = 1; k < s.size(); ++k) {
         // Not right after a space or a user's break: the break would take the space instead.
         if (s[k - 1] == u' ' || s[k - 1] == u'\n')
             continue;
-        list.push_back({k, skip[std::size_t(k)], cost[std::size_t(k)], user[std::size_t(k)]});
+        list.push_back(
+            {k, skip[std::size_t(k)], cost[std::size_t(k)], user[std::size_t(k)], userIndex});
+        userIndex += user[std::size_t(k)] ? 1 : 0;
     }
     return list;
 }
@@ -211,7 +216,12 @@ QStringList lines(const QString& address, int capacity, int maxLines)
     if (parts.size() == 1 && s.size() <= capacity)
         return {s};
 
-    const std::vector<Candidate> list = candidates(s);
+    // The sensible breaks first: when a split of them fits, the others are not looked at (a
+    // 40-character address has some 800 ways to break in three).
+    const std::vector<Candidate> all = candidates(s);
+    std::vector<Candidate> list;
+    std::copy_if(all.begin(), all.end(), std::back_inserter(list),
+                 [](const Candidate& c) { return c.cost < Anywhere; });
     const int userBreaks = int(parts.size()) - 1;
     struct Choice
     {
@@ -237,7 +247,7 @@ QStringList lines(const QString& address, int capacity, int maxLines)
             c.cost += list[k].cost;
             c.clean = c.clean && list[k].cost < InsideWord;
             if (list[k].user)
-                used[std::size_t(s.left(list[k].at).count(u'\n'))] = true;
+                used[std::size_t(list[k].userIndex)] = true;
             from = list[k].at + list[k].skip;
         }
         line(s.size() - from);
@@ -258,6 +268,15 @@ QStringList lines(const QString& address, int capacity, int maxLines)
         }
     };
     recurse(recurse, 0, std::max(0, maxLines - 1));
+    if (std::none_of(choices.begin(), choices.end(),
+                     [&](const Choice& c) { return c.longest <= capacity; })) {
+        // Never inside a word or a number: the unbroken line always beats that.
+        list.clear();
+        std::copy_if(all.begin(), all.end(), std::back_inserter(list),
+                     [](const Candidate& c) { return c.cost < InsideWord; });
+        choices.clear();
+        recurse(recurse, 0, std::max(0, maxLines - 1));
+    }
 
     // Any split whose longest line fits, or is nearly as short as the shortest possible one
     // (which shrinks the type least); among those the most sensible, then the shortest, then
@@ -270,7 +289,7 @@ QStringList lines(const QString& address, int capacity, int maxLines)
         if (c.clean || !anyClean)
             shortest = std::min(shortest, c.longest);
     }
-    const qsizetype allowed = std::max<qsizetype>(capacity, shortest * 5 / 4);
+    const qsizetype allowed = shortest <= capacity ? capacity : shortest * 5 / 4;
     const Choice* best = nullptr;
     for (const Choice& c : choices) {
         if (c.longest > allowed || (anyClean && !c.clean))
