@@ -208,38 +208,56 @@ private slots:
         QCOMPARE(previewPages, pages);
     }
 
-    // The label sheet moved 10 mm to the right lands 10 mm further right in the PDF, and the
-    // next print run starts with the choices of this one.
-    void labelSheetAdjustedAndRemembered()
+    // The label sheet, or a layout's printer offset, moved 10 mm to the right lands 10 mm
+    // further right in the PDF, and the next print run starts with the choices of this one.
+    void movedAndRemembered_data()
+    {
+        QTest::addColumn<QString>("paper");
+        QTest::addColumn<QString>("spin");
+        QTest::newRow("label sheet margin") << "label12Radio"
+                                            << "leftSpin";
+        QTest::newRow("label offset") << "label12Radio"
+                                      << "offsetXSpin";
+        QTest::newRow("postcard offset") << "postcardRadio"
+                                         << "offsetXSpin";
+    }
+
+    void movedAndRemembered()
     {
         if (!PdfText::havePoppler())
             QSKIP("poppler-utils (pdfinfo, pdftotext) are not installed");
+        QFETCH(QString, paper);
+        QFETCH(QString, spin);
         PaneTest::Frame& f = frame(PrintTestBook::Group);
         const QString before = TestEnv::root() + QStringLiteral("/before.pdf");
         const QString after = TestEnv::root() + QStringLiteral("/after.pdf");
         FileDialog::queueFileName(before);
         focusAndSelect(f, true);
-        QCOMPARE(pressPrint("label12Radio", true, "pdfButton"), 1);
+        QCOMPARE(pressPrint(paper, true, "pdfButton"), 1);
 
         FileDialog::queueFileName(after);
         focusAndSelect(f, true);
-        QCOMPARE(pressPrint([](QWidget* dialog) {
-                     QVERIFY(child<QRadioButton>(dialog, "label12Radio")->isChecked());
+        QCOMPARE(pressPrint([&](QWidget* dialog) {
+                     QVERIFY(child<QRadioButton>(dialog, paper)->isChecked());
                      QVERIFY(child<QRadioButton>(dialog, "officeRadio")->isChecked());
-                     auto* left = child<QDoubleSpinBox>(dialog, "leftSpin");
-                     left->setFocus();
-                     QTest::keyClick(left, Qt::Key_A, Qt::ControlModifier);
-                     QTest::keyClicks(left, QString::number(left->value() + 10.0, 'f', 1));
+                     auto* moved = child<QDoubleSpinBox>(dialog, spin);
+                     moved->setFocus();
+                     QTest::keyClick(moved, Qt::Key_A, Qt::ControlModifier);
+                     QTest::keyClicks(moved, QString::number(moved->value() + 10.0, 'f', 1));
                      click(child<QPushButton>(dialog, "pdfButton"));
                  }),
                  1);
         const double shift = firstWordX(after) - firstWordX(before);
         QVERIFY2(qAbs(shift - 10.0 / 25.4 * 72.0) < 0.5, qPrintable(QString::number(shift)));
         const PrintSettings stored = PrintSettings::load();
-        QCOMPARE(stored.layout, int(PrintSettings::Label12));
+        const bool postcard = paper == QLatin1String("postcardRadio");
+        QCOMPARE(stored.layout, int(postcard ? PrintSettings::Postcard : PrintSettings::Label12));
         QVERIFY(stored.office);
+        const bool offset = spin == QLatin1String("offsetXSpin");
         QCOMPARE(stored.label12.leftMm,
-                 PrintSettings::defaultSheet(PrintSettings::Label12).leftMm + 10.0);
+                 PrintSettings::defaultSheet(PrintSettings::Label12).leftMm + (offset ? 0 : 10.0));
+        QCOMPARE(stored.offsets[postcard ? 0 : 1].xMm, offset ? 10.0 : 0.0);
+        QCOMPARE(stored.offsets[postcard ? 1 : 0].xMm, 0.0);
     }
 
     void nothingToPrint_data()
