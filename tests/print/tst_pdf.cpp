@@ -2,6 +2,9 @@
 #include "TestMain.h"
 #include "print/AddressPrinter.h"
 
+#include "print/PrintText.h"
+
+#include <QPdfWriter>
 #include <QPrinter>
 
 Q_DECLARE_METATYPE(PrintLayout)
@@ -38,6 +41,8 @@ private slots:
     void textInReadingOrder();
     void printerPageRange();
     void everyNameFound();
+    void calibrationPage_data();
+    void calibrationPage();
     void failureKeepsTheOldFile_data();
     void failureKeepsTheOldFile();
 };
@@ -176,6 +181,43 @@ void TestPdf::everyNameFound()
         QVERIFY2(found >= 0, qPrintable(address + names + u' ' + text.mid(at, 60)));
         at = found + address.size() + names.size();
     }
+}
+
+void TestPdf::calibrationPage_data()
+{
+    QTest::addColumn<PrintLayout>("layout");
+    QTest::addColumn<QString>("lastMark"); // the ruler's last number down the page
+    QTest::newRow("postcard") << PrintLayout::Postcard << "140";
+    QTest::newRow("labels") << PrintLayout::Label24 << "290";
+}
+
+// One page with the ruler and the title, moved by the offset like the cards.
+void TestPdf::calibrationPage()
+{
+    if (!havePoppler())
+        QSKIP("poppler-utils (pdfinfo, pdftotext) are not installed");
+    QFETCH(PrintLayout, layout);
+    QFETCH(QString, lastMark);
+    PrintOptions options;
+    options.layout = layout;
+    options.offsetMm[std::size_t(layout)] = QPointF(0, 5);
+    const QString path = TestEnv::root() + QStringLiteral("/calibration.pdf");
+    {
+        QPdfWriter writer(path);
+        QVERIFY(AddressPrinter(options, Sender()).printCalibration(writer));
+    }
+    QCOMPARE(PdfText::pageCount(path), 1);
+    const QString text = PdfText::text(path);
+    QVERIFY2(text.contains(folded(PrintText::calibrationTitle())), qPrintable(text));
+    QVERIFY2(text.contains(lastMark), qPrintable(text));
+    // Moved 5 mm down: the number 10 of the top ruler, set on a baseline 8 mm down, has its
+    // top at about 10.8 mm (5.8 mm unmoved).
+    const QString box = run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), path, "-"});
+    qreal top = 1000;
+    auto words = QRegularExpression(QStringLiteral("yMin=\"([0-9.]+)\"[^>]*>10<")).globalMatch(box);
+    while (words.hasNext())
+        top = std::min(top, words.next().captured(1).toDouble() * 25.4 / 72);
+    QVERIFY2(top > 10.0 && top < 11.6, qPrintable(QString::number(top)));
 }
 
 void TestPdf::failureKeepsTheOldFile_data()
