@@ -17,30 +17,20 @@ void TestPostalCode::normalized_data()
 {
     QTest::addColumn<QString>("written");
     QTest::addColumn<QString>("code");
-    QTest::newRow("as the book keeps it") << "100-0001"
-                                          << "100-0001";
-    QTest::newRow("postal mark") << "〒100-0001"
-                                 << "100-0001";
-    QTest::newRow("postal mark and space") << "〒 100-0001"
-                                           << "100-0001";
-    QTest::newRow("full width") << "１７０－００１３"
-                                << "170-0013";
-    QTest::newRow("full width, long vowel mark for the hyphen") << "１７０ー００１３"
-                                                                << "170-0013";
-    QTest::newRow("no hyphen") << "1700013"
-                               << "170-0013";
-    QTest::newRow("space for the hyphen") << "170 0013"
-                                          << "170-0013";
-    QTest::newRow("ideographic space around") << "\u3000〒５３００００１\u3000"
-                                              << "530-0001";
-    QTest::newRow("old five digits kept") << "123-45"
-                                          << "123-45";
-    QTest::newRow("eight digits kept") << "12345678"
-                                       << "12345678";
-    QTest::newRow("foreign code kept") << "SW1A 1AA"
-                                       << "SW1A 1AA";
-    QTest::newRow("empty") << ""
-                           << "";
+    auto row = [](const char* title, const char* written, const char* code) {
+        QTest::newRow(title) << QString::fromUtf8(written) << QString::fromUtf8(code);
+    };
+    row("as the book keeps it", "100-0001", "100-0001");
+    row("postal mark", "〒100-0001", "100-0001");
+    row("postal mark and space", "〒 100 0001", "100-0001");
+    row("full width", "１７０－００１３", "170-0013");
+    row("full width, long vowel mark for the hyphen", "１７０ー００１３", "170-0013");
+    row("no hyphen", "1700013", "170-0013");
+    row("ideographic space around", "\u3000〒５３００００１\u3000", "530-0001");
+    row("old five digits kept", "123-45", "123-45");
+    row("eight digits kept", "12345678", "12345678");
+    row("foreign code kept", "SW1A 1AA", "SW1A 1AA");
+    row("empty", "", "");
 }
 
 void TestPostalCode::normalized()
