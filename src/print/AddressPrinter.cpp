@@ -4,6 +4,7 @@
 #include "PrintText.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QFontDatabase>
 #include <QMutex>
 #include <QPagedPaintDevice>
@@ -25,6 +26,11 @@ QHash<uint, uint> radicalsOf(const QString& family)
     if (it == known.end())
         it = known.insert(family, PdfFinish::radicalIdeographs(ScaledFont(family).font()));
     return *it;
+}
+
+QSizeF paperOf(const PrintOptions& options)
+{
+    return options.layout == PrintLayout::Postcard ? PostcardPage::SizeMm : LabelPage::SizeMm;
 }
 
 } // namespace
@@ -182,12 +188,23 @@ bool AddressPrinter::writePdf(const QString& path, const QList<Addressee>& addre
             return false;
         }
     }
-    const QSizeF page =
-        options.layout == PrintLayout::Postcard ? PostcardPage::SizeMm : LabelPage::SizeMm;
-    PdfFinish::finish(pdf, page, radicalsOf(options.fontFamily));
+    PdfFinish::finish(pdf, paperOf(options), radicalsOf(options.fontFamily));
     if (file.write(pdf) != pdf.size()) {
         file.cancelWriting();
         return false;
     }
     return file.commit();
+}
+
+bool AddressPrinter::finishPdfFile(const QString& path, const PrintOptions& options)
+{
+    QFile in(path);
+    if (!in.open(QIODevice::ReadOnly))
+        return false;
+    QByteArray pdf = in.readAll();
+    in.close();
+    if (!PdfFinish::finish(pdf, paperOf(options), radicalsOf(options.fontFamily)))
+        return false;
+    QSaveFile out(path);
+    return out.open(QIODevice::WriteOnly) && out.write(pdf) == pdf.size() && out.commit();
 }

@@ -42,6 +42,10 @@ public:
     static bool writePdf(const QString& path, const QList<Addressee>& addressees,
                          const Sender& sender, const PrintOptions& options);
 
+    // Mends a PDF file a QPrinter wrote from these options (the preview's "print to file"): its
+    // text and page size, as writePdf does. The file is replaced only when the whole was written.
+    static bool finishPdfFile(const QString& path, const PrintOptions& options);
+
 private:
     PrintOptions m_options;
     PostcardPage m_postcard;

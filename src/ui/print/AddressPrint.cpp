@@ -60,6 +60,10 @@ bool showPreview(QWidget* parent, const PrintOptions& options, const Sender& sen
     if (const QScreen* screen = parent ? parent->screen() : nullptr)
         preview.resize(screen->availableSize() * 4 / 5);
     preview.exec();
+    // "Print to file" from the preview writes a PDF of its own: mended like ours.
+    if (printed && printer.outputFormat() == QPrinter::PdfFormat &&
+        !printer.outputFileName().isEmpty())
+        AddressPrinter::finishPdfFile(printer.outputFileName(), options);
     return printed;
 }
 
