@@ -110,8 +110,28 @@ std::string_view withoutSeparators(std::string_view s)
 
 // A Japanese number as it is written at home: "+81 90-1234-5678" is 090-1234-5678, which the
 // phone fields hold; the international form does not fit them.
-std::string nationalNumber(std::string_view number)
+std::string nationalNumber(std::string_view typed)
 {
+    // "０９０－１２３４－５６７８" is twice as long in CP932 as the field holds: digits and
+    // signs of a number are kept half-width.
+    std::string ascii;
+    ascii.reserve(typed.size());
+    for (std::size_t pos = 0; pos < typed.size();) {
+        const std::size_t at = pos;
+        const char32_t c = Utf8::next(typed, pos);
+        if (c >= 0xFF01 && c <= 0xFF5E &&
+            std::string_view("０１２３４５６７８９＋－（）＃＊").find(typed.substr(at, pos - at)) !=
+                std::string_view::npos)
+            ascii += char(c - 0xFEE0);
+        else if (c == 0x2010 || c == 0x2011 || c == 0x2012 || c == 0x2013 || c == 0x2212 ||
+                 c == 0x30FC || c == 0xFF70)
+            ascii += '-';
+        else if (c == 0x3000)
+            ascii += ' ';
+        else
+            ascii.append(typed.substr(at, pos - at));
+    }
+    const std::string_view number = ascii;
     if (number.substr(0, 3) != "+81")
         return std::string(number);
     std::string_view rest = withoutSeparators(number.substr(3));

@@ -54,6 +54,20 @@ ImportSummaryDialog::ImportSummaryDialog(const BookImport& import, QWidget* pare
                   [](const BookImport::LineNote& n) {
                       return ImportExportText::SummaryRefusedItem.arg(n.line).arg(n.reason);
                   });
+    const auto note = [&lines](const QString& text) {
+        if (!lines.isEmpty())
+            lines << QString();
+        lines << text;
+    };
+    if (!import.found().isEmpty())
+        note(ImportExportText::SummaryFound.arg(import.found().size())
+                 .arg(import.merged())
+                 .arg(import.updated())
+                 .arg(import.skipped()));
+    if (import.mergesAdded() > 0)
+        note(ImportExportText::SummaryMergesAdded.arg(import.mergesAdded()));
+    if (import.unchanged() > 0)
+        note(ImportExportText::SummaryUnchanged.arg(import.unchanged()));
     if (import.photosSkipped() > 0) {
         if (!lines.isEmpty())
             lines << QString();
