@@ -1,5 +1,6 @@
 #include "ContactMerge.h"
 
+#include "ContactMatcher.h"
 #include "model/book/ContactExtras.h"
 #include "model/exchange/ExchangeText.h"
 #include "model/text/Cp932.h"
@@ -43,6 +44,29 @@ bool hasLine(std::string_view memo, std::string_view line)
 {
     const std::vector<std::string_view> lines = linesOf(memo);
     return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+// One number or address written two ways ("+81 90 1111 2222", "090-1111-2222") needs no memo
+// line.
+bool sameValue(int field, std::string_view a, std::string_view b)
+{
+    switch (field) {
+    case AddressRecord::Phone:
+    case AddressRecord::MobilePhone:
+    case AddressRecord::Fax:
+    case AddressRecord::OfficePhone:
+    case AddressRecord::OfficeFax: {
+        const std::string key = ContactMatcher::phoneKey(Cp932::toUtf8(a));
+        return !key.empty() && key == ContactMatcher::phoneKey(Cp932::toUtf8(b));
+    }
+    case AddressRecord::Email:
+    case AddressRecord::OfficeEmail: {
+        const std::string key = ContactMatcher::emailKey(Cp932::toUtf8(a));
+        return !key.empty() && key == ContactMatcher::emailKey(Cp932::toUtf8(b));
+    }
+    default:
+        return false;
+    }
 }
 
 std::string cp932(std::string_view utf8)
@@ -108,7 +132,7 @@ bool ContactMerge::merge(const std::vector<const AddressRecord*>& records, const
             cp932(ExchangeText::FieldNames[std::size_t(f)]) + cp932(ExchangeText::LabelSeparator);
         for (const AddressRecord* r : records) {
             const std::string_view v = r->field(f);
-            if (v.empty() || v == value[std::size_t(f)])
+            if (v.empty() || v == value[std::size_t(f)] || sameValue(f, v, value[std::size_t(f)]))
                 continue;
             std::string line = label;
             // A multi-line address stays on one memo line.
