@@ -8,7 +8,6 @@
 #include "model/text/Utf8.h"
 
 #include <algorithm>
-#include <unordered_set>
 
 namespace {
 
@@ -293,23 +292,16 @@ ContactMatcher::Match ContactMatcher::compare(const Keys& a, const Keys& b)
 void ContactMatcher::reserve(std::size_t count)
 {
     m_keys.reserve(count);
-    m_byKey.reserve(count * 3);
+    m_entries.reserve(count * 4);
 }
 
-void ContactMatcher::add(Keys keys)
+template <typename Visit> void ContactMatcher::forEachKey(const Keys& keys, Visit&& visit) const
 {
-    const auto index = static_cast<std::uint32_t>(m_keys.size());
+    // The kind (u UID, n name, r reading, p phone, e e-mail, a address) goes into the hash.
     const auto put = [&](char kind, const std::string& key) {
-        if (key.empty())
-            return;
-        std::string tagged;
-        tagged.reserve(key.size() + 1);
-        tagged += kind;
-        tagged += key;
-        std::vector<std::uint32_t>& list = m_byKey[std::move(tagged)];
-        // Past MaxShared the key is not followed; one more entry marks it so.
-        if (list.size() <= MaxShared)
-            list.push_back(index);
+        if (!key.empty())
+            visit(std::hash<std::string_view>{}(key) ^
+                  (std::uint64_t(std::uint8_t(kind)) * 0x9E3779B97F4A7C15ull));
     };
     put('u', keys.uid);
     put('n', keys.name);
@@ -320,71 +312,82 @@ void ContactMatcher::add(Keys keys)
     for (const std::string& e : keys.emails)
         put('e', e);
     put('a', keys.address);
+}
+
+void ContactMatcher::add(Keys keys)
+{
+    const auto index = static_cast<std::uint32_t>(m_keys.size());
+    forEachKey(keys, [&](std::uint64_t hash) { m_entries.push_back({hash, index}); });
+    m_sorted = false;
     m_keys.push_back(std::move(keys));
 }
 
-template <typename Visit>
-void ContactMatcher::forEachNeighbour(const Keys& keys, Visit&& visit) const
+void ContactMatcher::sort() const
 {
-    std::string tagged;
-    const auto look = [&](char kind, const std::string& key) {
-        if (key.empty())
-            return;
-        tagged.assign(1, kind);
-        tagged += key;
-        const auto it = m_byKey.find(tagged);
-        if (it == m_byKey.end() || it->second.size() > MaxShared)
-            return;
-        for (std::uint32_t i : it->second)
-            visit(i);
-    };
-    look('u', keys.uid);
-    look('n', keys.name);
-    for (const std::string& r : keys.readings)
-        look('r', r);
-    for (const std::string& p : keys.phones)
-        look('p', p);
-    for (const std::string& e : keys.emails)
-        look('e', e);
-    look('a', keys.address);
+    if (m_sorted)
+        return;
+    std::sort(m_entries.begin(), m_entries.end());
+    m_sorted = true;
 }
 
 std::vector<ContactMatcher::Candidate> ContactMatcher::find(const Keys& keys,
                                                             Confidence least) const
 {
-    std::vector<Candidate> out;
-    std::unordered_set<std::uint32_t> seen;
-    forEachNeighbour(keys, [&](std::uint32_t i) {
-        if (!seen.insert(i).second)
+    sort();
+    std::vector<std::uint32_t> near;
+    forEachKey(keys, [&](std::uint64_t hash) {
+        const auto from = std::lower_bound(m_entries.begin(), m_entries.end(), Entry{hash, 0});
+        auto to = from;
+        while (to != m_entries.end() && to->hash == hash)
+            ++to;
+        if (std::size_t(to - from) > MaxShared)
             return;
+        for (auto it = from; it != to; ++it)
+            near.push_back(it->index);
+    });
+    std::sort(near.begin(), near.end());
+    near.erase(std::unique(near.begin(), near.end()), near.end());
+    std::vector<Candidate> out;
+    for (std::uint32_t i : near) {
         const Match m = compare(keys, m_keys[i]);
         if (m.confidence >= least && m.confidence != Confidence::None)
             out.push_back({i, m});
-    });
+    }
     std::stable_sort(out.begin(), out.end(), [](const Candidate& x, const Candidate& y) {
-        return x.match.confidence > y.match.confidence ||
-               (x.match.confidence == y.match.confidence && x.index < y.index);
+        return x.match.confidence > y.match.confidence;
     });
     return out;
 }
 
 std::vector<ContactMatcher::Pair> ContactMatcher::pairs(Confidence least) const
 {
-    std::vector<Pair> out;
-    std::vector<std::uint32_t> seen; // the neighbours of one contact, each once
-    for (std::size_t a = 0; a < m_keys.size(); ++a) {
-        seen.clear();
-        forEachNeighbour(m_keys[a], [&](std::uint32_t b) {
-            if (b > a)
-                seen.push_back(b);
-        });
-        std::sort(seen.begin(), seen.end());
-        seen.erase(std::unique(seen.begin(), seen.end()), seen.end());
-        for (std::uint32_t b : seen) {
-            const Match m = compare(m_keys[a], m_keys[b]);
-            if (m.confidence >= least && m.confidence != Confidence::None)
-                out.push_back({a, b, m});
+    sort();
+    // Every two contacts that share a key, as one number each, then each pair once.
+    std::vector<std::uint64_t> candidates;
+    for (std::size_t from = 0; from < m_entries.size();) {
+        std::size_t to = from + 1;
+        while (to < m_entries.size() && m_entries[to].hash == m_entries[from].hash)
+            ++to;
+        if (to - from <= MaxShared) {
+            for (std::size_t a = from; a < to; ++a) {
+                for (std::size_t b = a + 1; b < to; ++b) {
+                    if (m_entries[a].index != m_entries[b].index)
+                        candidates.push_back(std::uint64_t(m_entries[a].index) << 32 |
+                                             m_entries[b].index);
+                }
+            }
         }
+        from = to;
+    }
+    std::sort(candidates.begin(), candidates.end());
+    candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+    std::vector<Pair> out;
+    for (std::uint64_t c : candidates) {
+        const auto a = std::size_t(c >> 32);
+        const auto b = std::size_t(c & 0xFFFFFFFFu);
+        const Match m = compare(m_keys[a], m_keys[b]);
+        if (m.confidence >= least && m.confidence != Confidence::None)
+            out.push_back({a, b, m});
     }
     return out;
 }

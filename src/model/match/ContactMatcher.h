@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 class AddressRecord;
@@ -90,7 +89,8 @@ public:
     const Keys& keys(std::size_t index) const { return m_keys[index]; }
     void reserve(std::size_t count);
 
-    // The contacts added that match these keys at least as least, best first.
+    // The contacts added that match these keys at least as least, best first. The first call
+    // after add() sorts the index: not for two threads at once.
     std::vector<Candidate> find(const Keys& keys, Confidence least = Confidence::Possible) const;
     // Every pair of contacts added that matches at least as least, each pair once, in the
     // order of their first contact.
@@ -101,9 +101,21 @@ public:
     static constexpr std::size_t MaxShared = 64;
 
 private:
-    template <typename Visit> void forEachNeighbour(const Keys& keys, Visit&& visit) const;
+    // One key of one contact, by the hash of its kind and text: equal keys sort together, and
+    // a rare collision only costs a comparison that compare() answers.
+    struct Entry
+    {
+        std::uint64_t hash;
+        std::uint32_t index;
+        bool operator<(const Entry& o) const
+        {
+            return hash < o.hash || (hash == o.hash && index < o.index);
+        }
+    };
+    template <typename Visit> void forEachKey(const Keys& keys, Visit&& visit) const;
+    void sort() const;
 
     std::vector<Keys> m_keys;
-    // A kind letter and the key (n name, r reading, p phone, e e-mail, a address, u UID).
-    std::unordered_map<std::string, std::vector<std::uint32_t>> m_byKey;
+    mutable std::vector<Entry> m_entries;
+    mutable bool m_sorted = true;
 };
