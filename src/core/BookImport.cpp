@@ -131,6 +131,9 @@ std::size_t BookImport::add()
             {nameOf(r.contact), fieldName(r.field), QString::fromStdString(r.character)});
     for (const ImportResult::Cut& c : m_result.cut)
         m_cut.append({nameOf(c.contact), fieldName(c.field), {}});
+    for (const ImportResult::InMemo& m : m_result.inMemo)
+        m_inMemo.append(
+            {nameOf(m.contact), fieldName(AddressRecord::Memo), QString::fromStdString(m.lines)});
 
     // Merges and updates first, on the contacts as they stand; a contact the file names twice
     // takes both.
@@ -342,6 +345,14 @@ QStringList BookImport::createGroups(const QStringList& names)
     const QStringList created = m_doc.CreateGroups(names, moves);
     m_doc.JoinChanges(false);
     return created;
+}
+
+QList<BookImport::UnreadNote> BookImport::unread() const
+{
+    QList<UnreadNote> notes;
+    for (const ImportResult::Unread& u : m_result.unread)
+        notes.append({qsizetype(u.line), QString::fromStdString(u.text), u.joined});
+    return notes;
 }
 
 QList<BookImport::LineNote> BookImport::refused() const

@@ -52,6 +52,13 @@ public:
         qsizetype line;
         QString reason;
     };
+    // A line of a vCard that is no property: its text, and whether it went on a note.
+    struct UnreadNote
+    {
+        qsizetype line;
+        QString text;
+        bool joined;
+    };
 
     // What becomes of a contact of the file that seems to be in the book already.
     enum class Duplicate
@@ -124,6 +131,9 @@ public:
     const QList<FieldNote>& replaced() const { return m_replaced; }
     const QList<FieldNote>& cut() const { return m_cut; }
     QList<LineNote> refused() const;
+    QList<UnreadNote> unread() const;
+    // Per contact, the values that went into the memo (contact, and the memo's lines in detail).
+    const QList<FieldNote>& inMemo() const { return m_inMemo; }
     std::size_t photosSkipped() const { return m_result.photosSkipped; }
     std::size_t merged() const { return m_merged; }
     std::size_t updated() const { return m_updated; }
@@ -148,6 +158,7 @@ private:
     std::vector<Added> m_added;
     QList<FieldNote> m_replaced;
     QList<FieldNote> m_cut;
+    QList<FieldNote> m_inMemo;
     QList<Found> m_found;
     std::vector<bool> m_leaveOut; // by contact: the book holds it already
     std::size_t m_unchanged = 0;

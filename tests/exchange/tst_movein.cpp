@@ -132,6 +132,7 @@ private slots:
     void cardWithUidUpdates();
     void mergeGroupFieldByField();
     void notDuplicateIsRemembered();
+    void summarySaysWhatWentWhere();
 };
 
 void TestMoveIn::importFindsDuplicates_data()
@@ -282,6 +283,26 @@ void TestMoveIn::notDuplicateIsRemembered()
     };
     findDuplicates();
     QCOMPARE(offered, 0);
+}
+
+// The summary names every line it could not read as a property and every value it put into
+// a memo.
+void TestMoveIn::summarySaysWhatWentWhere()
+{
+    const QByteArray card =
+        "BEGIN:VCARD\r\nVERSION:2.1\r\nN;CHARSET=SHIFT_JIS:" +
+        QByteArray::fromStdString(cp("田中;一郎")) +
+        "\r\nNOTE;CHARSET=SHIFT_JIS:" + QByteArray::fromStdString(cp("離れの")) + "\r\n" +
+        QByteArray::fromStdString(cp("2階の奥")) +
+        "\r\nTEL;CELL:09012345678\r\nTEL;CELL:08011112222\r\n"
+        "BDAY:1980-01-02\r\nEND:VCARD\r\n";
+    importByShortcut(TestEnv::writeFile(QStringLiteral("old.vcf"), card));
+    QCOMPARE(m_log, QStringList{"summary"});
+    for (const char* line : {"5行目: 「2階の奥」（前のメモの続きとして取り込みました）",
+                             "田中 一郎: 誕生日：1980-01-02 / 携帯電話：08011112222"})
+        QVERIFY2(m_summary.contains(QString::fromUtf8(line)), qPrintable(m_summary));
+    QCOMPARE(state(), QStringList{"田中 一郎//09012345678//離れの|2階の奥|誕生日：1980-01-02|"
+                                  "携帯電話：08011112222"});
 }
 
 VOK_TEST_MAIN(TestMoveIn)

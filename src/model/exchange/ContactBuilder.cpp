@@ -234,25 +234,27 @@ void ContactBuilder::setReading(std::string_view reading)
     m_reading = Utf8::sanitize(reading);
 }
 
-void ContactBuilder::addPhone(std::string_view number, unsigned types)
+void ContactBuilder::addPhone(std::string_view number, unsigned types, std::string_view label)
 {
     if (!number.empty()) {
         Typed& t = m_phones.add();
         t.value = nationalNumber(number);
         t.types = types;
+        t.label = label;
     }
 }
 
-void ContactBuilder::addEmail(std::string_view address, unsigned types)
+void ContactBuilder::addEmail(std::string_view address, unsigned types, std::string_view label)
 {
     if (!address.empty()) {
         Typed& t = m_emails.add();
         t.value = address;
         t.types = types;
+        t.label = label;
     }
 }
 
-void ContactBuilder::addAddress(const Address& address, unsigned types)
+void ContactBuilder::addAddress(const Address& address, unsigned types, std::string_view label)
 {
     // An address of nothing but its country (Japan) has nothing to keep.
     if (address.postalCode.empty() && formatAddress(address).empty())
@@ -260,6 +262,7 @@ void ContactBuilder::addAddress(const Address& address, unsigned types)
     TypedAddress& t = m_addresses.add();
     t.address = address;
     t.types = types;
+    t.label = label;
 }
 
 void ContactBuilder::addCompany(std::string_view company)
@@ -438,9 +441,15 @@ void ContactBuilder::finish(ImportResult& result, const std::vector<std::string>
     std::stable_sort(m_emails.begin(), m_emails.end(), prefFirst);
     std::stable_sort(m_addresses.begin(), m_addresses.end(), prefFirst);
 
+    // "実家の住所", "その他の電話": a label of the user's own names the value in the memo.
+    const auto labelled = [](const std::string& label, std::string_view kind) {
+        return label + std::string(T::Of) + std::string(kind);
+    };
     for (const Typed& p : m_phones) {
         const bool work = p.types & Work;
-        if (p.types & Pager)
+        if (!p.label.empty())
+            addExtra(labelled(p.label, T::ExtraPhone), p.value);
+        else if (p.types & Pager)
             addExtra(T::ExtraPager, p.value);
         else if (p.types & Cell)
             place(f, R::MobilePhone, p.value, T::ExtraMobile);
@@ -452,6 +461,10 @@ void ContactBuilder::finish(ImportResult& result, const std::vector<std::string>
     }
     for (const Typed& e : m_emails) {
         const bool work = e.types & Work;
+        if (!e.label.empty()) {
+            addExtra(labelled(e.label, T::ExtraEmail), e.value);
+            continue;
+        }
         place(f, work ? R::OfficeEmail : R::Email, e.value,
               work ? T::ExtraOfficeEmail : T::ExtraEmail);
     }
@@ -460,8 +473,8 @@ void ContactBuilder::finish(ImportResult& result, const std::vector<std::string>
         const int addressField = work ? R::OfficeAddress : R::Address;
         const int postalField = work ? R::OfficePostalCode : R::PostalCode;
         const std::string text = formatAddress(a.address);
-        if (f[std::size_t(addressField)].empty() && f[std::size_t(postalField)].empty() &&
-            fits(postalField, a.address.postalCode)) {
+        if (a.label.empty() && f[std::size_t(addressField)].empty() &&
+            f[std::size_t(postalField)].empty() && fits(postalField, a.address.postalCode)) {
             f[std::size_t(addressField)] = text;
             f[std::size_t(postalField)] = a.address.postalCode;
         } else {
@@ -469,7 +482,9 @@ void ContactBuilder::finish(ImportResult& result, const std::vector<std::string>
             if (!a.address.postalCode.empty())
                 line = std::string(T::PostalMark) + a.address.postalCode;
             appendJoined(line, text, " ");
-            addExtra(work ? T::ExtraOfficeAddress : T::ExtraAddress, line);
+            addExtra(a.label.empty() ? std::string(work ? T::ExtraOfficeAddress : T::ExtraAddress)
+                                     : labelled(a.label, T::ExtraAddress),
+                     line);
         }
     }
     for (std::size_t i = 0; i < m_companies.size(); ++i) {
@@ -480,6 +495,8 @@ void ContactBuilder::finish(ImportResult& result, const std::vector<std::string>
     }
     f[R::Memo] = m_note;
     appendJoined(f[R::Memo], m_extras, "\n");
+    if (!m_extras.empty())
+        result.inMemo.push_back({result.records.size(), m_extras});
     f[R::OfficeMemo] = m_officeNote;
 
     // The group: the first that the caller knows, in the caller's spelling.

@@ -69,6 +69,16 @@ inline const QString SummaryCutItem = QStringLiteral("  %1（%2）");
 inline const QString SummaryRefused = QStringLiteral("取り込めなかった行があります（%1か所）:");
 inline const QString SummaryRefusedItem = QStringLiteral("  %1行目: %2");
 inline const QString SummaryMore = QStringLiteral("  ほか%1か所");
+inline const QString SummaryUnread =
+    QStringLiteral("vCardの項目として読めない行がありました（%1行）:");
+inline const QString SummaryUnreadItem = QStringLiteral("  %1行目: 「%2」");
+inline const QString SummaryUnreadJoined =
+    QStringLiteral("  %1行目: 「%2」（前のメモの続きとして取り込みました）");
+inline const QString SummaryInMemo =
+    QStringLiteral("項目に入らない内容をメモに入れました（%1件の管理情報）:");
+// %1: the contact, %2: the memo's lines it got.
+inline const QString SummaryInMemoItem = QStringLiteral("  %1: %2");
+inline const QString SummaryInMemoSeparator = QStringLiteral(" / ");
 inline const QString SummaryPhotos = QStringLiteral("写真%1枚は取り込みませんでした。");
 inline const QString SummaryGroups = QStringLiteral("ファイルにあるグループ");
 inline const QString SummaryGroupsNote =
