@@ -215,7 +215,7 @@ std::size_t BookImport::add()
         if (*record == value)
             continue;
         m_doc.JoinChanges(join);
-        join = m_doc.ChangeRecord(record, value) || join;
+        join = m_doc.MergeRecords(record, value) || join;
     }
     m_doc.JoinChanges(false);
     std::vector<std::unique_ptr<AddressRecord>>().swap(records);

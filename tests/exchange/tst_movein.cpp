@@ -254,6 +254,10 @@ void TestMoveIn::mergeGroupFieldByField()
     QCOMPARE(group, QStringLiteral("髙橋 健二 ほか1件 — 同一人物（同じ名前・同じ電話番号）"));
     QCOMPARE(state(),
              (QStringList{"高橋 健二/090-1111-2222//k@example.jp/名前：髙橋 健二", "佐藤 健////"}));
+    // The merged contact is selected, in its place.
+    const std::vector<AddressRecord*> selected = m_f->list->selectedRecords();
+    QCOMPARE(selected.size(), std::size_t(1));
+    QCOMPARE(Text::fromCp932(selected.front()->name()), QStringLiteral("高橋 健二"));
     undoByShortcut();
     QCOMPARE(state(), before);
 }

@@ -203,10 +203,7 @@ void DuplicateFinderDialog::mergeCurrent()
     // The first contact stays (its identity with it); the others leave, in one step.
     AddressRecord* kept = g.members.front();
     const std::vector<const AddressRecord*> others(members.begin() + 1, members.end());
-    m_doc.ChangeRecord(kept, merged);
-    m_doc.JoinChanges(true);
-    m_doc.RemoveRecords(others);
-    m_doc.JoinChanges(false);
+    m_doc.MergeRecords(kept, merged, others);
     m_groups.erase(m_groups.begin() + row);
     refreshList();
 }
