@@ -179,6 +179,8 @@ void TestContactMatch::pair_data()
         "佐藤 健", "", "090-9999-0005", "b@example.jp", C::None);
     row("family shares the home phone", "山田 太郎", "", "03-1313-0013", "", "山田 花子", "",
         "03-1313-0013", "", C::None);
+    row("a family shares an e-mail", "山田 太郎", "やまだ たろう", "", "yamada@example.jp",
+        "山田 花子", "やまだ はなこ", "", "yamada@example.jp", C::None);
     row("different names share a mobile", "山田 太郎", "", "090-1313-0013", "", "ヤマダ", "",
         "090-1313-0013", "", C::Likely);
     row("same reading, different kanji", "伊藤 健", "いとう けん", "", "", "伊東 健", "いとう けん",

@@ -272,8 +272,8 @@ ContactMatcher::Match ContactMatcher::compare(const Keys& a, const Keys& b)
     else if (reading && contact)
         m.confidence = Confidence::Likely;
     // Different names: only what one person alone has (a family shares the home's number and
-    // address).
-    else if (email || mobile)
+    // address), and not when both readings are known and differ (a family's one mail address).
+    else if ((email || mobile) && (a.readings.empty() || b.readings.empty()))
         m.confidence = Confidence::Likely;
     else if (name || reading) {
         // Namesakes: each with a phone and an e-mail of their own is two people.
