@@ -21,8 +21,8 @@ int main()
 {
     const ReadingDictionary dictionary;
     const bool haveDictionary = dictionary.load();
-    std::printf("%-8s %10s %10s %10s %10s %8s %8s\n", "contacts", "copy ms", "scan ms",
-                "names ms", "ratio", "groups", "pairs");
+    std::printf("%-8s %10s %10s %10s %10s %8s %8s\n", "contacts", "copy ms", "scan ms", "names ms",
+                "ratio", "groups", "pairs");
     double worst = 0;
     for (std::size_t n : {1000u, 10000u, 100000u}) {
         RecordList book;

@@ -101,8 +101,8 @@ inline const QString ImportRefused =
     QStringLiteral("%1行目を取り込めません / line %1 not imported: %2\n");
 inline const QString ImportUnread =
     QStringLiteral("%1行目はvCardの項目ではありません / line %1 is no vCard property: %2\n");
-inline const QString ImportUnreadJoined = QStringLiteral(
-    "%1行目を前のメモに続けました / line %1 joined to the note before: %2\n");
+inline const QString ImportUnreadJoined =
+    QStringLiteral("%1行目を前のメモに続けました / line %1 joined to the note before: %2\n");
 inline const QString ImportInMemo =
     QStringLiteral("メモに入れました / put into the memo: %1: %2\n");
 // %1 contacts already in the book; %2 of them merged, %3 updated.

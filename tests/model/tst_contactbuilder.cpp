@@ -94,7 +94,8 @@ void TestContactBuilder::place_data()
         << QStringList{"fn::A", "tel:w:+81-3-1234-5678 ext 9"}
         << QStringList{"名前=A", "メモ=勤務先電話：03-1234-5678 ext 9"};
     QTest::newRow("a full-width number is kept half-width in its field")
-        << QStringList{"fn::A", "tel:c:０９０－１２３４－５６７８", "tel::＋８１　３（１２３４）５６７８"}
+        << QStringList{"fn::A", "tel:c:０９０－１２３４－５６７８",
+                       "tel::＋８１　３（１２３４）５６７８"}
         << QStringList{"名前=A", "携帯電話番号=090-1234-5678", "電話番号=03(1234)5678"};
     QTest::newRow("Japanese name parts, family first")
         << QStringList{"n::山田|太郎"} << QStringList{"名前=山田 太郎"};

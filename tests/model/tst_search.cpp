@@ -112,8 +112,8 @@ void TestSearch::match_data()
     row("romaji m before b", "namba", "難波", "なんば", "", "", "", true);
     row("romaji nn", "kanna", "環奈", "かんな", "", "", "", true);
     row("romaji other name", "watanabe", "佐藤 健", "さとう けん", "", "", "", false);
-    row("romaji joined from the start only", "nabeaoi", "渡辺 葵", "わたなべ あおい", "", "",
-        "", false);
+    row("romaji joined from the start only", "nabeaoi", "渡辺 葵", "わたなべ あおい", "", "", "",
+        false);
     row("romaji without reading", "yamada", "山田", "", "", "", "", false);
 }
 

@@ -250,8 +250,7 @@ void CAddressList::onRecordsMerged(const std::vector<AddressRecord*>& records)
     for (int row = 0; row < m_model->rowCount(); ++row) {
         if (!wanted.count(m_model->record(row)))
             continue;
-        rows.select(m_model->index(row, 0),
-                    m_model->index(row, AddressListModel::ColumnCount - 1));
+        rows.select(m_model->index(row, 0), m_model->index(row, AddressListModel::ColumnCount - 1));
         if (first < 0)
             first = row;
     }
