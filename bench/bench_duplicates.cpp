@@ -11,7 +11,9 @@
 #include "model/search/ReadingDictionary.h"
 #include "model/text/Cp932.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <map>
 #include <string>
 #include <unordered_map>
@@ -21,9 +23,10 @@ int main()
 {
     const ReadingDictionary dictionary;
     const bool haveDictionary = dictionary.load();
-    std::printf("%-8s %10s %10s %10s %10s %8s %8s\n", "contacts", "copy ms", "scan ms", "names ms",
-                "ratio", "groups", "pairs");
+    std::printf("%-8s %10s %10s %10s %10s %10s %8s %8s\n", "contacts", "copy ms", "scan ms",
+                "scan cpu", "names ms", "ratio", "groups", "pairs");
     double worst = 0;
+    double worstCpu = 0;
     for (std::size_t n : {1000u, 10000u, 100000u}) {
         RecordList book;
         AddressBookGenerator generator;
@@ -50,7 +53,11 @@ int main()
         });
         std::size_t groups = 0;
         std::size_t pairs = 0;
+        // Wall time, and the processor time of the same runs: a machine busy with other work
+        // stretches the first, hardly the second.
+        double cpu = 1e9;
         const double scan = Bench::best(3, [&] {
+            const std::clock_t c0 = std::clock();
             ContactMatcher matcher;
             matcher.reserve(copies.size());
             for (std::size_t i = 0; i < copies.size(); ++i)
@@ -60,6 +67,7 @@ int main()
             pairs = 0;
             for (const auto& g : found)
                 pairs += g.members.size() - 1;
+            cpu = std::min(cpu, double(std::clock() - c0) / CLOCKS_PER_SEC);
         });
         const double plain = Bench::best(3, [&] {
             std::unordered_map<std::string, std::size_t> byName;
@@ -69,12 +77,15 @@ int main()
             if (byName.empty())
                 std::printf("nothing hashed\n");
         });
-        std::printf("%-8zu %10.1f %10.1f %10.1f %10.1f %8zu %8zu\n", n, copy * 1000, scan * 1000,
-                    plain * 1000, scan / plain, groups, pairs);
-        if (n == 100000)
+        std::printf("%-8zu %10.1f %10.1f %10.1f %10.1f %10.1f %8zu %8zu\n", n, copy * 1000,
+                    scan * 1000, cpu * 1000, plain * 1000, scan / plain, groups, pairs);
+        if (n == 100000) {
             worst = (copy + scan) * 1000;
+            worstCpu = cpu * 1000;
+        }
     }
-    std::printf("goal for 100,000: the search under 1 s (copy and scan %.0f ms): %s\n", worst,
-                Bench::verdict(worst < 1000));
+    std::printf("goal for 100,000: the search under 1 s (copy and scan %.0f ms, the scan's "
+                "processor time %.0f ms): %s\n",
+                worst, worstCpu, Bench::verdict(worst < 1000));
     return 0;
 }

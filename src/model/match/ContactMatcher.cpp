@@ -223,9 +223,11 @@ ContactMatcher::Keys ContactMatcher::keysOf(const AddressRecord& record, std::st
             addUnique(k.phones, phoneOf(foldedField(record, f)));
     }
     // The office's number is shared by colleagues; a mobile given there is the person's own.
-    if (const std::string office = phoneOf(foldedField(record, AddressRecord::OfficePhone));
-        isMobile(office))
-        addUnique(k.phones, office);
+    if (!record.officePhone().empty()) {
+        const std::string office = phoneOf(foldedField(record, AddressRecord::OfficePhone));
+        if (isMobile(office))
+            addUnique(k.phones, office);
+    }
     for (int f : {AddressRecord::Email, AddressRecord::OfficeEmail}) {
         if (!record.field(f).empty())
             addUnique(k.emails, emailOf(foldedField(record, f)));
