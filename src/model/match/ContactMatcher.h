@@ -98,7 +98,7 @@ public:
 
     // A key shared by more contacts than this (a switchboard's number, a very common name) is
     // no sign of one person and is not followed.
-    static constexpr std::size_t MaxShared = 64;
+    static constexpr std::size_t MaxShared = 16;
 
 private:
     // One key of one contact, by the hash of its kind and text: equal keys sort together, and
