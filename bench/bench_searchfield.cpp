@@ -106,6 +106,17 @@ int main(int argc, char** argv)
                                 {"031", 0, "1"},
                                 {"03 (BS)", Qt::Key_Backspace, ""},
                                 {"0 (BS)", Qt::Key_Backspace, ""},
+                                {"(BS) all", Qt::Key_Backspace, ""},
+                                // Romaji of the readings: "sato" and "satoh" find さとう.
+                                {"s", 0, "s"},
+                                {"sa", 0, "a"},
+                                {"sat", 0, "t"},
+                                {"sato", 0, "o"},
+                                {"satoh", 0, "h"},
+                                {"sato (BS)", Qt::Key_Backspace, ""},
+                                {"sat (BS)", Qt::Key_Backspace, ""},
+                                {"sa (BS)", Qt::Key_Backspace, ""},
+                                {"s (BS)", Qt::Key_Backspace, ""},
                                 {"(BS) all", Qt::Key_Backspace, ""}};
         bool yamadaShown = false;
         for (int run = 0; run < 5; ++run) {

@@ -138,6 +138,8 @@ inline constexpr CommandText Commands[] = {
     {ID_EDIT_UNDO, u"元に戻す(&U)", u"直前の操作を取り消す", u"元に戻す"},
     {ID_EDIT_REDO, u"やり直し(&R)", u"取り消した操作をやり直す", u"やり直し"},
     {ID_EDIT_FIND, u"検索(&F)", u"名前や読み、住所、電話番号などで管理情報を絞り込む", u"検索"},
+    {ID_FIND_DUPLICATES, u"重複の検索(&K)...", u"同一人物とみられる管理情報を探して統合する",
+     u"重複の検索"},
     {ID_VIEW_ADDRESSEE, u"宛名の列(&A)", u"敬称・連名・役職・部署・年賀の列の 表示/非表示",
      u"宛名の列の表示切り替え"},
     {ID_VIEW_READING, u"フリガナ列(&R)", u"名前の読み（フリガナ）の列の 表示/非表示",

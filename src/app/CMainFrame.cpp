@@ -158,6 +158,7 @@ void CMainFrame::createCommands()
     add(ID_DELETE, &CMainFrame::OnDelete, &CMainFrame::OnUpdateDelete);
     add(ID_COPY_MAIL, &CMainFrame::OnCopyMailAddresses, &CMainFrame::OnUpdateCopyMailAddresses);
     add(ID_IMPORT, &CMainFrame::OnImport, &CMainFrame::BookWritable);
+    add(ID_FIND_DUPLICATES, &CMainFrame::OnFindDuplicates, &CMainFrame::BookWritable);
     add(ID_EXPORT, &CMainFrame::OnExport, &CMainFrame::OnUpdateExport);
     add(ID_CREATE_GROUP, &CMainFrame::OnCreateGroup, &CMainFrame::BookWritable);
     add(ID_COPY_PERSONAL_INFO, &CMainFrame::OnCopyPersonalInfo, &CMainFrame::OnUpdateCopyInfo);
@@ -367,6 +368,11 @@ void CMainFrame::OnImport()
 {
     ExchangeCommands::OnImport(this, m_doc);
     m_tree->ClearContextItem();
+}
+
+void CMainFrame::OnFindDuplicates()
+{
+    ExchangeCommands::OnFindDuplicates(this, m_doc);
 }
 
 void CMainFrame::OnExport()

@@ -68,6 +68,7 @@ public:
     void OnCopyMailAddresses();       // 1003
     void OnImport();                  // 1004
     void OnExport();                  // 1005
+    void OnFindDuplicates();          // 32814
     void OnCreateGroup();             // 32771
     void OnCopyPersonalInfo();        // 32774
     void OnCopyOfficeInfo();          // 32775

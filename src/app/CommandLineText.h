@@ -112,6 +112,16 @@ inline const QString ImportReplaced =
 inline const QString ImportCut = QStringLiteral("切り詰めました / cut to fit: %1（%2）\n");
 inline const QString ImportRefused =
     QStringLiteral("%1行目を取り込めません / line %1 not imported: %2\n");
+inline const QString ImportUnread =
+    QStringLiteral("%1行目はvCardの項目ではありません / line %1 is no vCard property: %2\n");
+inline const QString ImportUnreadJoined =
+    QStringLiteral("%1行目を前のメモに続けました / line %1 joined to the note before: %2\n");
+inline const QString ImportInMemo =
+    QStringLiteral("メモに入れました / put into the memo: %1: %2\n");
+// %1 contacts already in the book; %2 of them merged, %3 updated.
+inline const QString ImportAlreadyIn = QStringLiteral(
+    "%1 件はアドレス帳にありました（統合 %2 件、更新 %3 件） / %1 already in the book (%2 "
+    "merged, %3 updated)\n");
 inline const QString ImportPhotos =
     QStringLiteral("写真 %1 枚を除きました / left out %1 photo(s)\n");
 inline const QString ImportNoAnswer =

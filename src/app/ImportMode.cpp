@@ -73,9 +73,23 @@ Result importInto(CVOK_AddressDoc& book, const QString& path, const QString& gro
         result.err += message(CommandLineText::ImportCut.arg(n.contact, n.field));
     for (const BookImport::LineNote& n : import.refused())
         result.err += message(CommandLineText::ImportRefused.arg(n.line).arg(n.reason));
+    for (const BookImport::UnreadNote& n : import.unread())
+        result.err +=
+            message((n.joined ? CommandLineText::ImportUnreadJoined : CommandLineText::ImportUnread)
+                        .arg(n.line)
+                        .arg(n.text));
+    for (const BookImport::FieldNote& n : import.inMemo())
+        result.err += message(CommandLineText::ImportInMemo.arg(
+            n.contact, QString(n.detail).replace(u'\n', QStringLiteral(" / "))));
+    // Contacts the book holds already are no failure: a second import of a file changes nothing.
+    const std::size_t already = import.unchanged() + import.merged() + import.updated();
+    if (already > 0)
+        result.err += message(CommandLineText::ImportAlreadyIn.arg(already)
+                                  .arg(import.merged())
+                                  .arg(import.updated()));
     if (import.photosSkipped() > 0)
         result.err += message(CommandLineText::ImportPhotos.arg(import.photosSkipped()));
-    if (added == 0) {
+    if (added == 0 && already == 0) {
         result.status = 1;
         result.err += message(CommandLineText::ImportNothing);
         return result;

@@ -145,7 +145,7 @@ void createMenus(CommandTable& commands, QMainWindow& window, QToolBar* toolBar,
         menu(AppText::MenuEdit, {ID_EDIT_UNDO, ID_EDIT_REDO, 0, ID_EDIT_CONTACT, ID_DELETE, 0});
     // Moving and copying contacts into a group: submenus that list the groups.
     groupMenus(edit);
-    addItems(edit, {0, ID_DELETE_GROUP, 0, ID_EDIT_FIND});
+    addItems(edit, {0, ID_DELETE_GROUP, 0, ID_EDIT_FIND, ID_FIND_DUPLICATES});
     QMenu* view =
         menu(AppText::MenuView, {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, 0, ID_VIEW_READING, ID_VIEW_ADDRESSEE});
     QObject::connect(view, &QMenu::aboutToShow, &window, [&commands, &window, toolBar] {

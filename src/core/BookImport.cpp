@@ -1,12 +1,15 @@
 #include "BookImport.h"
 
 #include "CVOK_AddressDoc.h"
+#include "ContactFinder.h"
 #include "Text.h"
 #include "model/book/GroupName.h"
 #include "model/exchange/ContentSniffer.h"
 #include "model/exchange/ExchangeText.h"
 #include "model/exchange/vcard/VCardReader.h"
 #include "model/io/FileIo.h"
+#include "model/match/ContactMatcher.h"
+#include "model/match/ContactMerge.h"
 
 #include <QFile>
 #include <algorithm>
@@ -104,6 +107,7 @@ const ImportResult& BookImport::read(const ForeignCsv::Plan* plan,
     }
     // The contacts are what the book takes; the file's bytes are not needed beside them.
     std::string().swap(m_bytes);
+    findInBook();
     return m_result;
 }
 
@@ -127,9 +131,60 @@ std::size_t BookImport::add()
             {nameOf(r.contact), fieldName(r.field), QString::fromStdString(r.character)});
     for (const ImportResult::Cut& c : m_result.cut)
         m_cut.append({nameOf(c.contact), fieldName(c.field), {}});
+    for (const ImportResult::InMemo& m : m_result.inMemo)
+        m_inMemo.append(
+            {nameOf(m.contact), fieldName(AddressRecord::Memo), QString::fromStdString(m.lines)});
 
+    // Merges and updates first, on the contacts as they stand; a contact the file names twice
+    // takes both.
+    std::vector<bool> takenIn(records.size(), false);
+    std::vector<std::pair<AddressRecord*, AddressRecord>> changes;
+    for (const Found& f : m_found) {
+        if (!m_doc.contains(f.existing))
+            continue;
+        auto* existing = const_cast<AddressRecord*>(f.existing);
+        if (f.action == Duplicate::Skip) {
+            takenIn[f.contact] = true;
+            ++m_skipped;
+            continue;
+        }
+        if (f.action != Duplicate::Merge)
+            continue;
+        const AddressRecord& current = [&]() -> const AddressRecord& {
+            for (const auto& [record, value] : changes) {
+                if (record == existing)
+                    return value;
+            }
+            return *existing;
+        }();
+        AddressRecord value;
+        if (f.sameUid) {
+            value = ContactMerge::update(current, *records[f.contact]);
+            ++m_updated;
+        } else if (ContactMerge::fill(current, *records[f.contact], value)) {
+            ++m_merged;
+        } else {
+            ++m_mergesAdded;
+            continue;
+        }
+        takenIn[f.contact] = true;
+        auto same = std::find_if(changes.begin(), changes.end(),
+                                 [&](const auto& c) { return c.first == existing; });
+        if (same != changes.end())
+            same->second = std::move(value);
+        else
+            changes.emplace_back(existing, std::move(value));
+    }
+
+    std::vector<std::unique_ptr<AddressRecord>> fresh;
+    std::vector<std::pair<std::string, std::string>> readings;
     m_added.reserve(records.size());
     for (std::size_t i = 0; i < records.size(); ++i) {
+        const bool leaveOut = i < m_leaveOut.size() && m_leaveOut[i];
+        if (i < m_result.readings.size() && !m_result.readings[i].empty() && !leaveOut)
+            readings.emplace_back(records[i]->name(), std::move(m_result.readings[i]));
+        if (takenIn[i] || leaveOut)
+            continue;
         AddressRecord& record = *records[i];
         std::string wanted =
             i < m_result.wantedGroups.size() ? std::move(m_result.wantedGroups[i]) : "";
@@ -145,16 +200,24 @@ std::size_t BookImport::add()
             record.setField(AddressRecord::Group, other);
         }
         m_added.push_back({&record, std::move(wanted)});
+        fresh.push_back(std::move(records[i]));
     }
     // Of a large file, only what the book and the summary keep stays while the list fills.
     std::vector<std::string>().swap(m_result.wantedGroups);
-    std::vector<std::pair<std::string, std::string>> readings;
-    for (std::size_t i = 0; i < records.size() && i < m_result.readings.size(); ++i) {
-        if (!m_result.readings[i].empty())
-            readings.emplace_back(records[i]->name(), std::move(m_result.readings[i]));
-    }
     std::vector<std::string>().swap(m_result.readings);
-    m_doc.ImportRecords(std::move(records));
+    // The new contacts, the merges and the updates are one step for Ctrl+Z.
+    bool join = false;
+    if (!fresh.empty()) {
+        m_doc.ImportRecords(std::move(fresh));
+        join = true;
+    }
+    for (const auto& [record, value] : changes) {
+        if (*record == value)
+            continue;
+        m_doc.JoinChanges(join);
+        join = m_doc.MergeRecords(record, value) || join;
+    }
+    m_doc.JoinChanges(false);
     std::vector<std::unique_ptr<AddressRecord>>().swap(records);
     for (const auto& [name, reading] : readings) {
         // A reading the user gave the name already stays.
@@ -162,6 +225,88 @@ std::size_t BookImport::add()
             m_doc.SetReading(name, reading);
     }
     return m_added.size();
+}
+
+void BookImport::setAction(qsizetype found, Duplicate action)
+{
+    if (found >= 0 && found < m_found.size())
+        m_found[found].action = action;
+}
+
+void BookImport::setAllActions(Duplicate action)
+{
+    for (Found& f : m_found)
+        f.action = action;
+}
+
+void BookImport::findInBook()
+{
+    m_found.clear();
+    m_unchanged = 0;
+    const std::vector<std::unique_ptr<AddressRecord>>& records = m_result.records;
+    m_leaveOut.assign(records.size(), false);
+    if (records.empty() || m_doc.records().empty())
+        return;
+    ContactMatcher book;
+    std::vector<const AddressRecord*> existing;
+    book.reserve(m_doc.records().size());
+    existing.reserve(m_doc.records().size());
+    const ContactFinder& finder = m_doc.finder();
+    for (const auto& r : m_doc.records()) {
+        book.add(ContactMatcher::keysOf(*r, finder.readingOf(r->name()).text));
+        existing.push_back(r.get());
+    }
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const AddressRecord& incoming = *records[i];
+        Found f{i,  nullptr,          false, false, 0, Text::fromCp932(incoming.name()),
+                {}, Duplicate::AddNew};
+        std::vector<ContactMerge::Difference> diffs;
+        if (!incoming.uid().isNull()) {
+            if (const AddressRecord* same = m_doc.findByUid(incoming.uid())) {
+                f.existing = same;
+                f.sameUid = f.certain = true;
+                f.reasons = ContactMatcher::SameUid;
+                const AddressRecord updated = ContactMerge::update(*same, incoming, &diffs);
+                if (updated == *same) {
+                    m_leaveOut[i] = true;
+                    ++m_unchanged;
+                    continue;
+                }
+            }
+        }
+        if (!f.existing) {
+            const std::string reading = i < m_result.readings.size() ? m_result.readings[i] : "";
+            const ContactMatcher::Keys keys = ContactMatcher::keysOf(incoming, reading);
+            const auto candidates = book.find(keys);
+            bool held = false;
+            for (const ContactMatcher::Candidate& c : candidates) {
+                // Everything the file says of it is in the book already.
+                AddressRecord filled;
+                const AddressRecord& there = *existing[c.index];
+                if (ContactMerge::fill(there, incoming, filled) && filled == there) {
+                    held = true;
+                    break;
+                }
+            }
+            if (held) {
+                m_leaveOut[i] = true;
+                ++m_unchanged;
+                continue;
+            }
+            if (candidates.empty() ||
+                candidates.front().match.confidence < ContactMatcher::Confidence::Likely)
+                continue;
+            f.existing = existing[candidates.front().index];
+            f.reasons = candidates.front().match.reasons;
+            f.certain = candidates.front().match.confidence == ContactMatcher::Confidence::Certain;
+            diffs = ContactMerge::differences(*f.existing, incoming);
+        }
+        for (const ContactMerge::Difference& d : diffs)
+            f.differences.append(
+                {fieldName(d.field), Text::fromCp932(d.kept), Text::fromCp932(d.other)});
+        f.action = f.certain ? Duplicate::Merge : Duplicate::AddNew;
+        m_found.append(std::move(f));
+    }
 }
 
 QStringList BookImport::missingGroups() const
@@ -200,6 +345,14 @@ QStringList BookImport::createGroups(const QStringList& names)
     const QStringList created = m_doc.CreateGroups(names, moves);
     m_doc.JoinChanges(false);
     return created;
+}
+
+QList<BookImport::UnreadNote> BookImport::unread() const
+{
+    QList<UnreadNote> notes;
+    for (const ImportResult::Unread& u : m_result.unread)
+        notes.append({qsizetype(u.line), QString::fromStdString(u.text), u.joined});
+    return notes;
 }
 
 QList<BookImport::LineNote> BookImport::refused() const

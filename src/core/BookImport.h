@@ -52,6 +52,40 @@ public:
         qsizetype line;
         QString reason;
     };
+    // A line of a vCard that is no property: its text, and whether it went on a note.
+    struct UnreadNote
+    {
+        qsizetype line;
+        QString text;
+        bool joined;
+    };
+
+    // What becomes of a contact of the file that seems to be in the book already.
+    enum class Duplicate
+    {
+        Skip,
+        Merge,  // empty fields filled, differing values kept in the memo; by UID: updated
+        AddNew, // a contact of its own
+    };
+    // Two values of a field, the book's and the file's.
+    struct Difference
+    {
+        QString field;
+        QString book;
+        QString file;
+    };
+    // A contact of the file and the one of the book it seems to be.
+    struct Found
+    {
+        std::size_t contact; // index into the file's contacts
+        const AddressRecord* existing;
+        bool sameUid;     // the card carries the contact's UID: an update
+        bool certain;     // the same name and phone, e-mail or address (or UID)
+        unsigned reasons; // ContactMatcher::Reason bits
+        QString name;     // the file's
+        QList<Difference> differences;
+        Duplicate action;
+    };
 
     explicit BookImport(CVOK_AddressDoc& doc);
     ~BookImport();
@@ -68,13 +102,22 @@ public:
     std::vector<std::string> knownGroups() const;
 
     // Reads the contacts; a foreign CSV as the plan says (null: as guessed). Progress comes for
-    // CSV files, which can be large.
+    // CSV files, which can be large. Then looks for each of them in the book: one the book
+    // holds all of already is left out (a file imported twice changes nothing); one that seems
+    // to be in it is found() and, unless told otherwise, merged when certain, else added.
     const ImportResult& read(const ForeignCsv::Plan* plan = nullptr,
                              const CsvFile::Progress& progress = {});
     // Every contact goes into this group rather than the file's (before add()).
     void putAllInto(const QString& group);
-    // Adds what read() found to the book as one import, and the readings of names that have
-    // none yet. Returns how many contacts came in.
+    // The contacts of the file that seem to be in the book, in file order.
+    const QList<Found>& found() const { return m_found; }
+    void setAction(qsizetype found, Duplicate action);
+    void setAllActions(Duplicate action);
+    // Contacts of the file the book holds all of already: left out.
+    std::size_t unchanged() const { return m_unchanged; }
+    // Adds what read() found to the book as one import (one undo step with the merges and
+    // updates), and the readings of names that have none yet. Returns how many contacts came
+    // in as new ones.
     std::size_t add();
 
     // The groups that contacts wanted and the book lacks, each once, in file order.
@@ -88,7 +131,15 @@ public:
     const QList<FieldNote>& replaced() const { return m_replaced; }
     const QList<FieldNote>& cut() const { return m_cut; }
     QList<LineNote> refused() const;
+    QList<UnreadNote> unread() const;
+    // Per contact, the values that went into the memo (contact, and the memo's lines in detail).
+    const QList<FieldNote>& inMemo() const { return m_inMemo; }
     std::size_t photosSkipped() const { return m_result.photosSkipped; }
+    std::size_t merged() const { return m_merged; }
+    std::size_t updated() const { return m_updated; }
+    std::size_t skipped() const { return m_skipped; }
+    // Merges the memo could not take: added as new contacts instead.
+    std::size_t mergesAdded() const { return m_mergesAdded; }
 
 private:
     struct Added
@@ -96,6 +147,8 @@ private:
         AddressRecord* record;
         std::string wantedGroup; // CP932; empty when the contact has its group
     };
+
+    void findInBook();
 
     CVOK_AddressDoc& m_doc;
     Kind m_kind = Kind::Unreadable;
@@ -105,5 +158,13 @@ private:
     std::vector<Added> m_added;
     QList<FieldNote> m_replaced;
     QList<FieldNote> m_cut;
+    QList<FieldNote> m_inMemo;
+    QList<Found> m_found;
+    std::vector<bool> m_leaveOut; // by contact: the book holds it already
+    std::size_t m_unchanged = 0;
+    std::size_t m_merged = 0;
+    std::size_t m_updated = 0;
+    std::size_t m_skipped = 0;
+    std::size_t m_mergesAdded = 0;
     QMetaObject::Connection m_removing;
 };

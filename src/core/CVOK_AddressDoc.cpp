@@ -482,6 +482,19 @@ bool CVOK_AddressDoc::ChangeRecord(AddressRecord* record, const AddressRecord& v
     return true;
 }
 
+bool CVOK_AddressDoc::MergeRecords(AddressRecord* kept, const AddressRecord& value,
+                                   const std::vector<const AddressRecord*>& others)
+{
+    const bool join = m_joinChanges;
+    if (!ChangeRecord(kept, value))
+        return false;
+    m_joinChanges = true;
+    RemoveRecords(others);
+    m_joinChanges = join;
+    emit recordsMerged({kept});
+    return true;
+}
+
 std::size_t CVOK_AddressDoc::RemoveRecords(const std::vector<const AddressRecord*>& records)
 {
     const std::unordered_set<const AddressRecord*> wanted(records.begin(), records.end());

@@ -106,6 +106,10 @@ public:
     // is not in the book.
     bool ChangeRecord(AddressRecord* record, const AddressRecord& value);
     std::size_t RemoveRecords(const std::vector<const AddressRecord*>& records);
+    // Gives kept the merged value and removes the others, as one change (joined to the one
+    // before when JoinChanges is on); announced as recordsMerged after the change and removal.
+    bool MergeRecords(AddressRecord* kept, const AddressRecord& value,
+                      const std::vector<const AddressRecord*>& others = {});
     // Gives the records another group; returns how many changed.
     std::size_t MoveToGroup(const std::vector<AddressRecord*>& records, const QString& group);
     // Appends copies of the records in the group; announced as marked rows.
@@ -174,6 +178,8 @@ signals:
     void recordsChanged(const std::vector<AddressRecord*>& records);
     // Before they leave the book (and before any of them is destroyed).
     void recordsRemoving(const std::vector<const AddressRecord*>& records);
+    // Contacts that others were merged into (after recordsChanged and the removal).
+    void recordsMerged(const std::vector<AddressRecord*>& records);
     void groupAdded(const QString& name);
     // The group and every record of it carry the new name.
     void groupRenamed(const QString& oldName, const QString& newName);

@@ -91,6 +91,12 @@ private slots:
         QCOMPARE(countLabel(f)->text(), QStringLiteral("3件"));
         typeText(field, QStringLiteral(" たろう"));
         QCOMPARE(f.column(0), QStringList{"山田 太郎"});
+        // The romaji of the readings, as a keyboard without the input method types them.
+        field->clear();
+        typeText(field, QStringLiteral("Yamada"));
+        QCOMPARE(f.column(0), (QStringList{"ヤマダ ケン", "山田 太郎", "山田 花子"}));
+        typeText(field, QStringLiteral(" tarou"));
+        QCOMPARE(f.column(0), QStringList{"山田 太郎"});
         // A phone number however it is written.
         field->clear();
         typeText(field, QStringLiteral("0312345678"));

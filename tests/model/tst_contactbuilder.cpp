@@ -93,6 +93,10 @@ void TestContactBuilder::place_data()
     QTest::newRow("a number longer than the sheet takes goes to the memo")
         << QStringList{"fn::A", "tel:w:+81-3-1234-5678 ext 9"}
         << QStringList{"名前=A", "メモ=勤務先電話：03-1234-5678 ext 9"};
+    QTest::newRow("a full-width number is kept half-width in its field")
+        << QStringList{"fn::A", "tel:c:０９０－１２３４－５６７８",
+                       "tel::＋８１　３（１２３４）５６７８"}
+        << QStringList{"名前=A", "携帯電話番号=090-1234-5678", "電話番号=03(1234)5678"};
     QTest::newRow("Japanese name parts, family first")
         << QStringList{"n::山田|太郎"} << QStringList{"名前=山田 太郎"};
     QTest::newRow("Latin name parts, family last")

@@ -92,10 +92,22 @@ void TestForeignCsv::header_data()
                        "都道府県", "市区町村", "番地",           "建物名", "会社名", "部署",
                        "備考",     "グループ", "役職",           "趣味"}
         << true
-        << QStringList{"名前",         "フリガナ",       "電子メール",         "電話番号",
-                       "携帯電話番号", "郵便番号",       "住所（都道府県）",   "住所（市区町村）",
-                       "住所（番地）", "住所（建物名）", "勤務先名",           "勤務先名（部署）",
-                       "メモ",         "グループ",       "役職",               "取り込まない"};
+        << QStringList{"名前",
+                       "フリガナ",
+                       "電子メール",
+                       "電話番号",
+                       "携帯電話番号",
+                       "郵便番号",
+                       "住所（都道府県）",
+                       "住所（市区町村）",
+                       "住所（番地）",
+                       "住所（建物名）",
+                       "勤務先名",
+                       "勤務先名（部署）",
+                       "メモ",
+                       "グループ",
+                       "役職",
+                       "取り込まない"};
     QTest::newRow("family and given, full-width forms")
         << QStringList{"姓", "名", "姓（フリガナ）", "メイ", "ＦＡＸ", "勤務先　電話番号", "読み"}
         << true << QStringList{"名前（姓）", "名前（名）",     "フリガナ（姓）", "フリガナ（名）",
@@ -198,7 +210,8 @@ void TestForeignCsv::apply_data()
                       "Address 1 - Street,Address 1 - City,Address 1 - Region,"
                       "Address 1 - Postal Code,Organization 1 - Name\n"
                       ",次郎,佐藤,じろう,さとう,1980-01-02,メモです,* myContacts ::: Friends,"
-                      "* Home,jiro@example.com,Work,jiro@corp.example,Mobile,080-2222-3333,"
+                      "* Home,jiro@example.com ::: jiro2@example.com,Work,jiro@corp.example,Mobile,"
+                      "080-2222-3333 ::: 090-4444-5555,"
                       "Work,03-9999-0000,Work,\"丸の内1-1\n千代田区 東京都\",丸の内1-1,千代田区,"
                       "東京都,100-0005,株式会社B\n")
         << 1
@@ -211,7 +224,8 @@ void TestForeignCsv::apply_data()
                        "勤務先郵便番号=100-0005",
                        "勤務先住所=東京都千代田区丸の内1-1",
                        "勤務先名=株式会社B",
-                       "メモ=メモです\r\nBirthday：1980-01-02",
+                       "メモ=メモです\r\n誕生日：1980-01-02\r\n携帯電話：090-4444-5555\r\n"
+                       "メール：jiro2@example.com",
                        "wanted=Friends"}
         << 0;
     QTest::newRow("no header, CP932, guessed from the contents")

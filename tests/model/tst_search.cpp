@@ -90,6 +90,31 @@ void TestSearch::match_data()
     row("voiced differs", "はな", "バナナ", "", "", "", "", false);
     row("no word across fields", "太郎090", "山田 太郎", "", "090", "", "", false);
     row("empty query", "   ", "山田", "", "", "", "", true);
+    // Romaji of the reading, in Hepburn and the keyboard's spellings; long vowels count once.
+    row("romaji", "watanabe", "渡辺 葵", "わたなべ あおい", "", "", "", true);
+    row("romaji capitals, both words", "Watanabe Aoi", "渡辺 葵", "わたなべ あおい", "", "", "",
+        true);
+    row("romaji joined", "watanabeaoi", "渡辺 葵", "わたなべ あおい", "", "", "", true);
+    row("romaji while typing", "watan", "渡辺 葵", "わたなべ あおい", "", "", "", true);
+    row("romaji sato", "sato", "佐藤 健", "さとう けん", "", "", "", true);
+    row("romaji satou", "satou", "佐藤 健", "さとう けん", "", "", "", true);
+    row("romaji satoh", "satoh", "佐藤 健", "サトウ ケン", "", "", "", true);
+    row("romaji ono", "ono", "大野 智", "おおの さとし", "", "", "", true);
+    row("romaji oono", "oono", "大野 智", "おおの さとし", "", "", "", true);
+    row("romaji ohno", "Ohno", "大野 智", "おおの さとし", "", "", "", true);
+    row("romaji kunrei si and tu", "situ", "志津", "しつ", "", "", "", true);
+    row("romaji hu and zi", "huzita", "藤田 浩", "ふじた ひろし", "", "", "", true);
+    row("romaji double consonant", "hattori", "服部", "はっとり", "", "", "", true);
+    row("romaji palatal", "kyoko", "前田 京子", "まえだ きょうこ", "", "", "", true);
+    row("romaji palatal keyboard", "kyouko", "前田 京子", "まえだ きょうこ", "", "", "", true);
+    row("romaji sha and sya", "syun", "岡田 俊介", "おかだ しゅんすけ", "", "", "", true);
+    row("romaji hya", "hyakuta", "百田", "ひゃくた", "", "", "", true);
+    row("romaji m before b", "namba", "難波", "なんば", "", "", "", true);
+    row("romaji nn", "kanna", "環奈", "かんな", "", "", "", true);
+    row("romaji other name", "watanabe", "佐藤 健", "さとう けん", "", "", "", false);
+    row("romaji joined from the start only", "nabeaoi", "渡辺 葵", "わたなべ あおい", "", "", "",
+        false);
+    row("romaji without reading", "yamada", "山田", "", "", "", "", false);
 }
 
 void TestSearch::match()

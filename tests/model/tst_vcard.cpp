@@ -58,6 +58,7 @@ void TestVCard::import_data()
     QTest::addColumn<int>("photos");
     QTest::addColumn<int>("refusedLine");
     QTest::addColumn<int>("cut");
+    QTest::addColumn<QString>("unread"); // "line:text", "+" when joined to a note; ";" between
 
     // A Japanese phone: Shift_JIS, quoted-printable with a soft line break, bare 2.1 types,
     // the IrMC reading, 表 and ソ whose second byte is a backslash, the group as X-GN.
@@ -81,7 +82,7 @@ void TestVCard::import_data()
                        "住所=東京都千代田区表1-1",
                        "メモ=一行目\r\nソ二行目\r\n携帯電話：080-9999-0000",
                        "グループ=家族"}
-        << 0 << 0 << 0;
+        << 0 << 0 << 0 << QString();
     // A web mail service: UTF-8, repeated TYPE parameters, Apple-style item groups, escapes.
     QTest::newRow("3.0 web mail")
         << crlf("BEGIN:VCARD\nVERSION:3.0\nFN:佐藤 花子\nN:佐藤;花子;;;\n"
@@ -109,7 +110,7 @@ void TestVCard::import_data()
                        "メモ=一行目\r\n二行目, 三\r\nURL：https://example.jp/hanako\r\n"
                        "誕生日：1985-04-01\r\nメール：other@example.net",
                        "wanted=Friends"}
-        << 0 << 0 << 0;
+        << 0 << 0 << 0 << QString();
     QTest::newRow("4.0")
         << crlf("BEGIN:VCARD\nVERSION:4.0\nFN:Taro Yamada\n"
                 "N;SORT-AS=\"やまだ,たろう\":Yamada;Taro;;;\n"
@@ -127,25 +128,25 @@ void TestVCard::import_data()
                        "住所=1-2-3 Kanda, Chiyoda-ku, Tokyo",
                        "メモ=メモ",
                        "グループ=Business"}
-        << 0 << 0 << 0;
+        << 0 << 0 << 0 << QString();
     QTest::newRow("4.0 phonetic N, no FN")
         << crlf("BEGIN:VCARD\nVERSION:4.0\nN;ALTID=1;LANGUAGE=ja:山田;太郎;;;\n"
                 "N;ALTID=1;PHONETIC=script;SCRIPT=Hira:やまだ;たろう;;;\nEND:VCARD\n")
-        << 1 << QStringList{"名前=山田 太郎", "フリガナ=やまだ たろう"} << 0 << 0 << 0;
+        << 1 << QStringList{"名前=山田 太郎", "フリガナ=やまだ たろう"} << 0 << 0 << 0 << QString();
     // Folded inside a UTF-8 character, and with a tab.
     QTest::newRow("3.0 folding")
         << QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Ta\r\r\n\tro\r\nNOTE:\xE3\x81\r\n \x82"
                       "\xE3\x81\x84\r\nEND:VCARD\r\n")
-        << 1 << QStringList{"名前=Taro", "メモ=あい"} << 0 << 0 << 0;
+        << 1 << QStringList{"名前=Taro", "メモ=あい"} << 0 << 0 << 0 << QString();
     QTest::newRow("2.1 folding keeps the space")
         << crlf("BEGIN:VCARD\nVERSION:2.1\nFN:Taro\n Yamada\nEND:VCARD\n") << 1
-        << QStringList{"名前=Taro Yamada"} << 0 << 0 << 0;
+        << QStringList{"名前=Taro Yamada"} << 0 << 0 << 0 << QString();
     QTest::newRow("several cards, LF only, one empty, one nested, two cut off")
         << QByteArray("BEGIN:VCARD\nVERSION:3.0\nFN:A\nAGENT:\nBEGIN:VCARD\nFN:Nested\nEND:VCARD\n"
                       "END:VCARD\nnoise between cards\nBEGIN:VCARD\nVERSION:3.0\nEND:VCARD\n"
                       "BEGIN:VCARD\nFN:Cut\nbegin:vcard\nversion:3.0\nfn:B\nend:vcard\n"
                       "BEGIN:VCARD\nFN:C\n")
-        << 4 << QStringList{"名前=A"} << 0 << 10 << 0;
+        << 4 << QStringList{"名前=A"} << 0 << 10 << 0 << QString();
     QTest::newRow("photos skipped and counted")
         << crlf("BEGIN:VCARD\nVERSION:2.1\nFN:A\nPHOTO;ENCODING=BASE64;TYPE=JPEG:\n"
                 "    /9j/4AAQSkZJRgABAQEASABIAAD\n    2wBDAP//////////\n\nEND:VCARD\n"
@@ -153,21 +154,46 @@ void TestVCard::import_data()
                 "LOGO;VALUE=uri:http://example.com/logo.png\nEND:VCARD\n"
                 "BEGIN:VCARD\nVERSION:4.0\nFN:C\nPHOTO:data:image/png;base64,iVBORw0KGgo\n"
                 "END:VCARD\n")
-        << 3 << QStringList{"名前=A"} << 4 << 0 << 0;
+        << 3 << QStringList{"名前=A"} << 4 << 0 << 0 << QString();
     QTest::newRow("UTF-16 with its mark")
         << utf16le(QStringLiteral("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:髙橋 ①\r\nEND:VCARD\r\n")) << 1
-        << QStringList{"名前=髙橋 ①"} << 0 << 0 << 0;
+        << QStringList{"名前=髙橋 ①"} << 0 << 0 << 0 << QString();
     QTest::newRow("UTF-8 mark, name from the company")
         << QByteArray("\xEF\xBB\xBF"
                       "BEGIN:VCARD\r\nVERSION:3.0\r\nORG:ACME\r\nEND:VCARD\r\n")
-        << 1 << QStringList{"名前=ACME", "勤務先名=ACME"} << 0 << 0 << 0;
+        << 1 << QStringList{"名前=ACME", "勤務先名=ACME"} << 0 << 0 << 0 << QString();
     QTest::newRow("raw Shift_JIS without a charset")
         << "BEGIN:VCARD\r\nVERSION:2.1\r\nN:" + sj("表;ソ") + "\r\nEND:VCARD\r\n"
-        << 1 << QStringList{"名前=表 ソ"} << 0 << 0 << 0;
+        << 1 << QStringList{"名前=表 ソ"} << 0 << 0 << 0 << QString();
     QTest::newRow("too long for the sheet")
         << "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:A\r\nTEL:0123456789012345\r\nNOTE:" +
                QByteArray(300, 'm') + "\r\nEND:VCARD\r\n"
-        << 1 << QStringList{"名前=A", "メモ=" + QString(250, u'm')} << 0 << 0 << 1;
+        << 1 << QStringList{"名前=A", "メモ=" + QString(250, u'm')} << 0 << 0 << 1 << QString();
+
+    // An iPhone's labels: "Other" is no home phone, 実家 stays 実家, "Mobile" is the mobile.
+    QTest::newRow("iPhone labels")
+        << crlf("BEGIN:VCARD\nVERSION:3.0\nFN:山田 太郎\nitem1.TEL:03-1111-2222\n"
+                "item1.X-ABLabel:_$!<Other>!$_\nTEL;type=HOME:03-3333-4444\n"
+                "item2.X-ABLabel:_$!<Mobile>!$_\nitem2.TEL:090-1111-2222\n"
+                "ADR;type=HOME:;;丸の内1-1;千代田区;東京都;100-0005;日本\n"
+                "item3.ADR:;;元城町13-1;浜松市;静岡県;430-0937;日本\nitem3.X-ABLabel:実家\n"
+                "item4.EMAIL:t@example.jp\nitem4.X-ABLabel:学校\nEND:VCARD\n")
+        << 1
+        << QStringList{"名前=山田 太郎",
+                       "電話番号=03-3333-4444",
+                       "携帯電話番号=090-1111-2222",
+                       "郵便番号=100-0005",
+                       "住所=東京都千代田区丸の内1-1",
+                       "メモ=その他の電話：03-1111-2222\r\n学校のメール：t@example.jp\r\n"
+                       "実家の住所：〒430-0937 静岡県浜松市元城町13-1"}
+        << 0 << 0 << 0 << QString();
+    // An old phone wrote a note's second line bare; a stray line elsewhere is reported.
+    QTest::newRow("lines that are no property")
+        << crlf("BEGIN:VCARD\nVERSION:2.1\nN;CHARSET=SHIFT_JIS:" + sj("田中;一郎") +
+                "\nNOTE;CHARSET=SHIFT_JIS:" + sj("離れの") + "\n" + sj("2階の奥") +
+                "\nTEL;CELL:09012345678\n" + sj("よくわからない行") + "\nEND:VCARD\n")
+        << 1 << QStringList{"名前=田中 一郎", "携帯電話番号=09012345678", "メモ=離れの\r\n2階の奥"}
+        << 0 << 0 << 0 << QStringLiteral("5:2階の奥+;7:よくわからない行");
 }
 
 void TestVCard::import()
@@ -178,7 +204,13 @@ void TestVCard::import()
     QFETCH(int, photos);
     QFETCH(int, refusedLine);
     QFETCH(int, cut);
+    QFETCH(QString, unread);
     const ImportResult r = readCards(vcf);
+    QStringList lines;
+    for (const ImportResult::Unread& u : r.unread)
+        lines << QString::number(u.line) + u':' + QString::fromStdString(u.text) +
+                     (u.joined ? QStringLiteral("+") : QString());
+    QCOMPARE(lines.join(u';'), unread);
     QCOMPARE(int(r.records.size()), count);
     QCOMPARE(r.readings.size(), r.records.size());
     QCOMPARE(r.wantedGroups.size(), r.records.size());

@@ -8,7 +8,8 @@
 bool ContactExtras::empty() const
 {
     return honorific.empty() && jointNames.empty() && title.empty() && department.empty() &&
-           nenga.empty() && fullText.empty() && foreignUid.empty() && unknown.empty();
+           nenga.empty() && fullText.empty() && foreignUid.empty() && notDuplicates.empty() &&
+           unknown.empty();
 }
 
 std::string_view ContactExtras::printedHonorific() const

@@ -65,6 +65,8 @@ public:
     std::map<int, std::string> fullText;
     // The UID a card came with when it is no UUID, so that it goes out again as it came.
     std::string foreignUid;
+    // The UIDs of contacts the user said are someone else, though they seem the same person.
+    std::vector<std::string> notDuplicates;
     // Lines of a newer version of the companion file, kept as they came: key, value.
     std::vector<std::pair<std::string, std::string>> unknown;
 

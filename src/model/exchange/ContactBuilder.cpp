@@ -111,8 +111,28 @@ std::string_view withoutSeparators(std::string_view s)
 
 // A Japanese number as it is written at home: "+81 90-1234-5678" is 090-1234-5678, which the
 // phone fields hold; the international form does not fit them.
-std::string nationalNumber(std::string_view number)
+std::string nationalNumber(std::string_view typed)
 {
+    // "０９０－１２３４－５６７８" is twice as long in CP932 as the field holds: digits and
+    // signs of a number are kept half-width.
+    std::string ascii;
+    ascii.reserve(typed.size());
+    for (std::size_t pos = 0; pos < typed.size();) {
+        const std::size_t at = pos;
+        const char32_t c = Utf8::next(typed, pos);
+        if (c >= 0xFF01 && c <= 0xFF5E &&
+            std::string_view("０１２３４５６７８９＋－（）＃＊").find(typed.substr(at, pos - at)) !=
+                std::string_view::npos)
+            ascii += char(c - 0xFEE0);
+        else if (c == 0x2010 || c == 0x2011 || c == 0x2012 || c == 0x2013 || c == 0x2212 ||
+                 c == 0x30FC || c == 0xFF70)
+            ascii += '-';
+        else if (c == 0x3000)
+            ascii += ' ';
+        else
+            ascii.append(typed.substr(at, pos - at));
+    }
+    const std::string_view number = ascii;
     if (number.substr(0, 3) != "+81")
         return std::string(number);
     std::string_view rest = withoutSeparators(number.substr(3));
@@ -215,25 +235,27 @@ void ContactBuilder::setReading(std::string_view reading)
     m_reading = Utf8::sanitize(reading);
 }
 
-void ContactBuilder::addPhone(std::string_view number, unsigned types)
+void ContactBuilder::addPhone(std::string_view number, unsigned types, std::string_view label)
 {
     if (!number.empty()) {
         Typed& t = m_phones.add();
         t.value = nationalNumber(number);
         t.types = types;
+        t.label = label;
     }
 }
 
-void ContactBuilder::addEmail(std::string_view address, unsigned types)
+void ContactBuilder::addEmail(std::string_view address, unsigned types, std::string_view label)
 {
     if (!address.empty()) {
         Typed& t = m_emails.add();
         t.value = address;
         t.types = types;
+        t.label = label;
     }
 }
 
-void ContactBuilder::addAddress(const Address& address, unsigned types)
+void ContactBuilder::addAddress(const Address& address, unsigned types, std::string_view label)
 {
     // An address of nothing but its country (Japan) has nothing to keep.
     if (address.postalCode.empty() && formatAddress(address).empty())
@@ -242,6 +264,7 @@ void ContactBuilder::addAddress(const Address& address, unsigned types)
     t.address = address;
     t.address.postalCode = PostalCode::normalized(address.postalCode);
     t.types = types;
+    t.label = label;
 }
 
 void ContactBuilder::addCompany(std::string_view company)
@@ -420,9 +443,15 @@ void ContactBuilder::finish(ImportResult& result, const std::vector<std::string>
     std::stable_sort(m_emails.begin(), m_emails.end(), prefFirst);
     std::stable_sort(m_addresses.begin(), m_addresses.end(), prefFirst);
 
+    // "実家の住所", "その他の電話": a label of the user's own names the value in the memo.
+    const auto labelled = [](const std::string& label, std::string_view kind) {
+        return label + std::string(T::Of) + std::string(kind);
+    };
     for (const Typed& p : m_phones) {
         const bool work = p.types & Work;
-        if (p.types & Pager)
+        if (!p.label.empty())
+            addExtra(labelled(p.label, T::ExtraPhone), p.value);
+        else if (p.types & Pager)
             addExtra(T::ExtraPager, p.value);
         else if (p.types & Cell)
             place(f, R::MobilePhone, p.value, T::ExtraMobile);
@@ -434,6 +463,10 @@ void ContactBuilder::finish(ImportResult& result, const std::vector<std::string>
     }
     for (const Typed& e : m_emails) {
         const bool work = e.types & Work;
+        if (!e.label.empty()) {
+            addExtra(labelled(e.label, T::ExtraEmail), e.value);
+            continue;
+        }
         place(f, work ? R::OfficeEmail : R::Email, e.value,
               work ? T::ExtraOfficeEmail : T::ExtraEmail);
     }
@@ -442,8 +475,8 @@ void ContactBuilder::finish(ImportResult& result, const std::vector<std::string>
         const int addressField = work ? R::OfficeAddress : R::Address;
         const int postalField = work ? R::OfficePostalCode : R::PostalCode;
         const std::string text = formatAddress(a.address);
-        if (f[std::size_t(addressField)].empty() && f[std::size_t(postalField)].empty() &&
-            fits(postalField, a.address.postalCode)) {
+        if (a.label.empty() && f[std::size_t(addressField)].empty() &&
+            f[std::size_t(postalField)].empty() && fits(postalField, a.address.postalCode)) {
             f[std::size_t(addressField)] = text;
             f[std::size_t(postalField)] = a.address.postalCode;
         } else {
@@ -451,7 +484,9 @@ void ContactBuilder::finish(ImportResult& result, const std::vector<std::string>
             if (!a.address.postalCode.empty())
                 line = std::string(T::PostalMark) + a.address.postalCode;
             appendJoined(line, text, " ");
-            addExtra(work ? T::ExtraOfficeAddress : T::ExtraAddress, line);
+            addExtra(a.label.empty() ? std::string(work ? T::ExtraOfficeAddress : T::ExtraAddress)
+                                     : labelled(a.label, T::ExtraAddress),
+                     line);
         }
     }
     for (std::size_t i = 0; i < m_companies.size(); ++i) {
@@ -462,6 +497,8 @@ void ContactBuilder::finish(ImportResult& result, const std::vector<std::string>
     }
     f[R::Memo] = m_note;
     appendJoined(f[R::Memo], m_extras, "\n");
+    if (!m_extras.empty())
+        result.inMemo.push_back({result.records.size(), m_extras});
     f[R::OfficeMemo] = m_officeNote;
 
     // The group: the first that the caller knows, in the caller's spelling.

@@ -49,9 +49,11 @@ public:
     void setNameParts(std::string_view family, std::string_view given,
                       std::string_view middle = {});
     void setReading(std::string_view reading);
-    void addPhone(std::string_view number, unsigned types);
-    void addEmail(std::string_view address, unsigned types);
-    void addAddress(const Address& address, unsigned types);
+    // A value with a label of its own (an iPhone's "実家", "その他") goes into the memo under
+    // that label, never into a field of another kind.
+    void addPhone(std::string_view number, unsigned types, std::string_view label = {});
+    void addEmail(std::string_view address, unsigned types, std::string_view label = {});
+    void addAddress(const Address& address, unsigned types, std::string_view label = {});
     void addCompany(std::string_view company);
     void addNote(std::string_view note, bool office);
     void addExtra(std::string_view label, std::string_view value);
@@ -115,11 +117,13 @@ private:
     {
         std::string value;
         unsigned types = 0;
+        std::string label;
     };
     struct TypedAddress
     {
         Address address;
         unsigned types = 0;
+        std::string label;
     };
     struct Candidate
     {

@@ -55,6 +55,8 @@ inline constexpr std::string_view ExtraTitle = "役職";
 inline constexpr std::string_view ExtraRole = "役割";
 inline constexpr std::string_view ExtraIm = "IM";
 inline constexpr std::string_view PostalMark = "〒";
+// An iPhone's "Other" label (_$!<Other>!$_), as the memo names the value.
+inline constexpr std::string_view LabelOther = "その他";
 
 // Why a line or card was not imported.
 inline constexpr std::string_view TooFewFields = "項目が16個に足りません";

@@ -54,6 +54,23 @@ struct ImportResult
         std::string_view reason;
     };
     std::vector<Refusal> refused;
+    // A line of a vCard that is no property (1-based line, its text in UTF-8). One that plainly
+    // continues a note was joined to it; any other was not imported.
+    struct Unread
+    {
+        std::size_t line;
+        std::string text;
+        bool joined;
+    };
+    std::vector<Unread> unread;
+    // The values of a contact that found no field of their own and went into its memo, as the
+    // memo's "label：value" lines (UTF-8).
+    struct InMemo
+    {
+        std::size_t contact;
+        std::string lines;
+    };
+    std::vector<InMemo> inMemo;
     // Photos and logos in vCards: not kept, only counted.
     std::size_t photosSkipped = 0;
 

@@ -4,6 +4,7 @@
 #include "model/book/AddressRecord.h"
 #include "model/book/ContactExtras.h"
 #include "model/book/RecordList.h"
+#include "model/text/Romaji.h"
 #include "model/text/TextFold.h"
 
 #include <algorithm>
@@ -98,14 +99,20 @@ class SearchIndex::Matcher
 public:
     Matcher(const SearchQuery& query, const std::array<std::int64_t, 256>& byteCount)
     {
-        m_joined.reserve(query.words().size());
-        for (const SearchQuery::Word& w : query.words())
+        // Reserved up front: the needles point into these texts.
+        m_joined.reserve(query.words().size() * 2);
+        for (const SearchQuery::Word& w : query.words()) {
             m_joined.push_back(SearchQuery::JoinedMark + w.folded);
+            m_joined.push_back(SearchQuery::JoinedMark + w.romaji);
+        }
         for (std::size_t i = 0; i < query.words().size(); ++i) {
             const SearchQuery::Word& w = query.words()[i];
-            m_words.push_back({Needle(w.folded, byteCount), Needle(m_joined[i], byteCount),
+            const bool romaji = !w.romaji.empty();
+            m_words.push_back({Needle(w.folded, byteCount), Needle(m_joined[2 * i], byteCount),
                                w.phone.empty() ? Needle() : Needle(w.phone, byteCount),
-                               !w.phone.empty()});
+                               romaji ? Needle(w.romaji, byteCount) : Needle(),
+                               romaji ? Needle(m_joined[2 * i + 1], byteCount) : Needle(),
+                               !w.phone.empty(), romaji});
         }
     }
 
@@ -119,6 +126,8 @@ public:
                 continue;
             if (w.hasPhone && w.phone.in(before.substr(phoneStart)))
                 continue;
+            if (w.hasRomaji && (w.romaji.in(before) || w.romajiJoined.in(text.substr(joinedStart))))
+                continue;
             return false;
         }
         return true;
@@ -130,7 +139,10 @@ private:
         Needle folded;
         Needle joined; // JoinedMark and the word: from the start of a joined name or reading
         Needle phone;
+        Needle romaji;
+        Needle romajiJoined;
         bool hasPhone;
+        bool hasRomaji;
     };
     std::vector<std::string> m_joined; // the texts the joined needles look at
     std::vector<Word> m_words;
@@ -152,9 +164,15 @@ std::string SearchIndex::searchText(const AddressRecord& record, std::string_vie
         return std::string_view(text).substr(start[field], start[field + 1] - 1 - start[field]);
     };
     const std::string foldedReading = TextFold::fromUtf8(reading);
+    // The reading's romaji too: "watanabe" finds 渡辺 (わたなべ).
+    const std::string romaji = Romaji::fromReading(foldedReading);
     if (!foldedReading.empty()) {
         text += foldedReading;
         text += '\0';
+        if (!romaji.empty()) {
+            text += romaji;
+            text += '\0';
+        }
     }
     // The extras: whole texts CP932 could not hold, 敬称, 連名 with their readings, 役職, 部署.
     if (const ContactExtras* x = record.extras()) {
@@ -198,6 +216,7 @@ std::string SearchIndex::searchText(const AddressRecord& record, std::string_vie
     };
     appendJoined(std::string(folded(AddressRecord::Name)));
     appendJoined(foldedReading);
+    appendJoined(romaji);
     return text;
 }
 

@@ -19,12 +19,12 @@ class SearchQuery;
 // The folded search text of every contact, built once and kept up to date one record at a
 // time, so that a keystroke in the search field costs only substring searches.
 //
-// A record's search text holds its sixteen fields, its name's reading, its extras (whole texts
-// CP932 could not hold, 敬称, 連名 and their readings, 役職, 部署), the phone forms of its
-// phone, mobile, fax, office phone, office fax and both postal codes, and last its name and
-// reading once more without spaces; the parts are separated by NUL, which no query contains.
-// A word is found in the name or reading without spaces only from their start: "やまだたろう"
-// finds 山田 太郎, but "やまだ" does not find 丸山 大介 (まるやま だいすけ).
+// A record's search text holds its sixteen fields, its name's reading and its romaji (Romaji), its
+// extras (whole texts CP932 could not hold, 敬称, 連名 and their readings, 役職, 部署), the phone
+// forms of its phone, mobile, fax, office phone, office fax and both postal codes, and last its
+// name and reading (and its romaji) once more without spaces; the parts are separated by NUL, which
+// no query contains. A word is found in the name or reading without spaces only from their start:
+// "やまだたろう" finds 山田 太郎, but "やまだ" does not find 丸山 大介 (まるやま だいすけ).
 //
 // Owner: the document, beside the records and readings. After every change of a record (or
 // of the reading of its name) call update(); before a record is destroyed call remove().

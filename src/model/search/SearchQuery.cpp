@@ -1,5 +1,6 @@
 #include "SearchQuery.h"
 
+#include "model/text/Romaji.h"
 #include "model/text/TextFold.h"
 
 #include <algorithm>
@@ -21,6 +22,9 @@ SearchQuery::SearchQuery(std::string_view utf8)
         word.phone = TextFold::phoneForm(word.folded);
         if (word.phone == word.folded)
             word.phone.clear();
+        word.romaji = Romaji::fromTyped(word.folded);
+        if (word.romaji == word.folded)
+            word.romaji.clear();
         m_words.push_back(std::move(word));
         pos = end;
     }
@@ -43,6 +47,9 @@ bool SearchQuery::matches(std::string_view text, std::size_t phoneStart,
         if (joined.find(JoinedMark + w.folded) != std::string_view::npos)
             continue;
         if (!w.phone.empty() && phones.find(w.phone) != std::string_view::npos)
+            continue;
+        if (!w.romaji.empty() && (text.find(w.romaji) != std::string_view::npos ||
+                                  joined.find(JoinedMark + w.romaji) != std::string_view::npos))
             continue;
         return false;
     }

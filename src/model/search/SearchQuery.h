@@ -17,6 +17,8 @@ public:
         std::string folded; // the word as searched in every field and the reading
         std::string phone;  // its phone form, searched in phone numbers and postal codes; empty
                             // when the word has no spaces, hyphens or parentheses to drop
+        std::string romaji; // its Romaji spelling, searched like folded; empty when the word is
+                            // no romaji or is spelled so already
     };
 
     SearchQuery() = default;
@@ -28,9 +30,10 @@ public:
     // Longest first: a long word rules most records out soonest.
     const std::vector<Word>& words() const { return m_words; }
 
-    // True when every word occurs in the record's search text (SearchIndex::searchText): before
-    // joinedStart anywhere, the phone form of a word in the phone forms (phoneStart up to
-    // joinedStart), and after joinedStart only at the start of a joined name or reading.
+    // True when every word (or its romaji spelling) occurs in the record's search text
+    // (SearchIndex::searchText): before joinedStart anywhere, the phone form of a word in the phone
+    // forms (phoneStart up to joinedStart), and after joinedStart only at the start of a joined
+    // name or reading.
     bool matches(std::string_view searchText, std::size_t phoneStart,
                  std::size_t joinedStart) const;
 

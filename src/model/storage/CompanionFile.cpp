@@ -72,6 +72,8 @@ void appendExtras(std::string& out, const ContactExtras& x)
         if (field >= 0 && field < int(kFieldKeys.size()))
             appendLine(out, {"text", kFieldKeys[std::size_t(field)], text});
     }
+    for (const std::string& uid : x.notDuplicates)
+        appendLine(out, {"notsame", uid});
     for (const auto& [key, value] : x.unknown)
         appendLine(out, {key, value});
 }
@@ -113,6 +115,8 @@ bool readProperty(std::string_view line, ContactExtras& x)
         x.jointNames.push_back({value(1), value(2), value(3)});
     } else if (key == "title") {
         x.title = value(1);
+    } else if (key == "notsame") {
+        x.notDuplicates.push_back(value(1));
     } else if (key == "department") {
         x.department = value(1);
     } else if (key == "nenga") {

@@ -1,5 +1,6 @@
 #include "ExchangeCommands.h"
 
+#include "DuplicateFinderDialog.h"
 #include "FileImport.h"
 #include "ImportExportText.h"
 #include "core/BookExport.h"
@@ -19,6 +20,12 @@ void ExchangeCommands::OnImport(QWidget* parent, CVOK_AddressDoc& doc)
         ImportExportText::ImportFilters.join(QStringLiteral(";;")), QString());
     if (!path.isEmpty())
         FileImport::ImportFile(parent, doc, path);
+}
+
+void ExchangeCommands::OnFindDuplicates(QWidget* parent, CVOK_AddressDoc& doc)
+{
+    DuplicateFinderDialog dialog(doc, parent);
+    dialog.exec();
 }
 
 void ExchangeCommands::OnExport(QWidget* parent, const CVOK_AddressDoc& doc,

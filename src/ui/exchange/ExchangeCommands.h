@@ -8,12 +8,15 @@ class CVOK_AddressDoc;
 class QWidget;
 class RecordList;
 
-// The two exchange commands: import a file into the address book, export contacts to a file.
+// The exchange commands: import a file into the address book, export contacts to a file, and
+// merge the contacts that came in twice.
 class ExchangeCommands
 {
 public:
     // Command 1004: the open dialog, then the import of the chosen file (FileImport).
     static void OnImport(QWidget* parent, CVOK_AddressDoc& doc);
+    // Command 32814: the book's contacts that seem to be one person, to merge (modal).
+    static void OnFindDuplicates(QWidget* parent, CVOK_AddressDoc& doc);
     // Command 1005: the save dialog, where the file type is chosen, and the message on failure.
     static void OnExport(QWidget* parent, const CVOK_AddressDoc& doc,
                          std::span<const AddressRecord* const> records);

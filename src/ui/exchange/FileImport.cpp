@@ -1,6 +1,7 @@
 #include "FileImport.h"
 
 #include "CsvImportDialog.h"
+#include "DuplicateImportDialog.h"
 #include "ImportExportText.h"
 #include "ImportSummaryDialog.h"
 #include "core/BookImport.h"
@@ -46,6 +47,15 @@ bool FileImport::ImportFile(QWidget* parent, CVOK_AddressDoc& doc, const QString
             work.update(0, 1, done, total);
         };
         import.read(import.kind() == BookImport::Kind::ForeignCsv ? &plan : nullptr, progress);
+    }
+    // Nothing changes before the user has seen what the book holds already.
+    if (!import.found().isEmpty()) {
+        DuplicateImportDialog found(import, parent);
+        if (found.exec() != QDialog::Accepted)
+            return false;
+    }
+    {
+        LongWork work(parent, ImportExportText::Importing);
         import.add();
     }
     ImportSummaryDialog summary(import, parent);

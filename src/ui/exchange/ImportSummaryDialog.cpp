@@ -50,10 +50,35 @@ ImportSummaryDialog::ImportSummaryDialog(const BookImport& import, QWidget* pare
     appendSection(lines, ImportExportText::SummaryCut, import.cut(), [](const Note& n) {
         return ImportExportText::SummaryCutItem.arg(n.contact, n.field);
     });
+    appendSection(lines, ImportExportText::SummaryUnread, import.unread(),
+                  [](const BookImport::UnreadNote& n) {
+                      return (n.joined ? ImportExportText::SummaryUnreadJoined
+                                       : ImportExportText::SummaryUnreadItem)
+                          .arg(n.line)
+                          .arg(n.text);
+                  });
+    appendSection(lines, ImportExportText::SummaryInMemo, import.inMemo(), [](const Note& n) {
+        return ImportExportText::SummaryInMemoItem.arg(
+            n.contact, QString(n.detail).replace(u'\n', ImportExportText::SummaryInMemoSeparator));
+    });
     appendSection(lines, ImportExportText::SummaryRefused, import.refused(),
                   [](const BookImport::LineNote& n) {
                       return ImportExportText::SummaryRefusedItem.arg(n.line).arg(n.reason);
                   });
+    const auto note = [&lines](const QString& text) {
+        if (!lines.isEmpty())
+            lines << QString();
+        lines << text;
+    };
+    if (!import.found().isEmpty())
+        note(ImportExportText::SummaryFound.arg(import.found().size())
+                 .arg(import.merged())
+                 .arg(import.updated())
+                 .arg(import.skipped()));
+    if (import.mergesAdded() > 0)
+        note(ImportExportText::SummaryMergesAdded.arg(import.mergesAdded()));
+    if (import.unchanged() > 0)
+        note(ImportExportText::SummaryUnchanged.arg(import.unchanged()));
     if (import.photosSkipped() > 0) {
         if (!lines.isEmpty())
             lines << QString();

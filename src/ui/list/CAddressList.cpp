@@ -112,6 +112,7 @@ CAddressList::CAddressList(CVOK_AddressDoc* doc, CommandTable* commands, QWidget
 
     connect(m_doc, &CVOK_AddressDoc::recordsAdded, this, &CAddressList::onRecordsAdded);
     connect(m_doc, &CVOK_AddressDoc::recordsChanged, this, &CAddressList::onRecordsChanged);
+    connect(m_doc, &CVOK_AddressDoc::recordsMerged, this, &CAddressList::onRecordsMerged);
     connect(m_doc, &CVOK_AddressDoc::recordsRemoving, this, &CAddressList::onRecordsRemoving);
     connect(m_doc, &CVOK_AddressDoc::groupRenamed, this, &CAddressList::onGroupRenamed);
     connect(m_doc, &CVOK_AddressDoc::groupRemoved, this, &CAddressList::ClearIfGroupShown);
@@ -237,6 +238,27 @@ void CAddressList::onRecordsAdded(const std::vector<AddressRecord*>& records, bo
         widenUnsizedColumns();
         showArrivedRows(before);
     }
+}
+
+void CAddressList::onRecordsMerged(const std::vector<AddressRecord*>& records)
+{
+    // The contact that others became part of is what the user looks for next: selected in its
+    // place.
+    const std::unordered_set<const AddressRecord*> wanted(records.begin(), records.end());
+    QItemSelection rows;
+    int first = -1;
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        if (!wanted.count(m_model->record(row)))
+            continue;
+        rows.select(m_model->index(row, 0), m_model->index(row, AddressListModel::ColumnCount - 1));
+        if (first < 0)
+            first = row;
+    }
+    if (first < 0)
+        return;
+    selectionModel()->setCurrentIndex(m_model->index(first, 0), QItemSelectionModel::NoUpdate);
+    selectionModel()->select(rows, QItemSelectionModel::ClearAndSelect);
+    scrollTo(m_model->index(first, 0), QAbstractItemView::EnsureVisible);
 }
 
 void CAddressList::showArrivedRows(int first)

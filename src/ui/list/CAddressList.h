@@ -107,6 +107,7 @@ private:
     void onRecordsAdded(const std::vector<AddressRecord*>& records, bool marked);
     void widenUnsizedColumns();
     void onRecordsChanged(const std::vector<AddressRecord*>& records);
+    void onRecordsMerged(const std::vector<AddressRecord*>& records);
     // Rows that came into the list (rowCount() before they came, to the end) become the
     // selection and are scrolled into sight, where they stand.
     void showArrivedRows(int first);

@@ -95,6 +95,49 @@ struct CompanyParts
     std::string name, department;
 };
 
+// The memo's Japanese heading for a column of an English export ("Birthday", "Website 1 -
+// Value"), or the header as it stands.
+std::string_view memoLabel(std::string_view header)
+{
+    std::string key;
+    for (char c : header) {
+        if (c >= 'A' && c <= 'Z')
+            key += char(c - 'A' + 'a');
+        else if (c >= 'a' && c <= 'z')
+            key += c;
+    }
+    if (key.ends_with("value"))
+        key.resize(key.size() - 5);
+    static constexpr std::pair<std::string_view, std::string_view> known[] = {
+        {"birthday", ExchangeText::ExtraBirthday},
+        {"nickname", ExchangeText::ExtraNickname},
+        {"website", ExchangeText::ExtraUrl},
+        {"webpage", ExchangeText::ExtraUrl},
+        {"homepage", ExchangeText::ExtraUrl},
+        {"url", ExchangeText::ExtraUrl},
+        {"anniversary", ExchangeText::ExtraAnniversary},
+        {"jobtitle", ExchangeText::ExtraTitle},
+    };
+    for (const auto& [english, japanese] : known) {
+        if (key == english)
+            return japanese;
+    }
+    return header;
+}
+
+// Google Contacts writes several values of one kind into one cell: "03-1 ::: 03-2".
+template <typename Add> void eachValue(std::string_view cell, Add add)
+{
+    static constexpr std::string_view separator = " ::: ";
+    while (true) {
+        const std::size_t at = cell.find(separator);
+        add(cell.substr(0, at));
+        if (at == std::string_view::npos)
+            return;
+        cell.remove_prefix(at + separator.size());
+    }
+}
+
 // Puts the cells of one row into the builder as the plan says.
 void fillRow(ContactBuilder& b, const std::vector<std::string>& cells, std::size_t count,
              const ForeignCsv::Plan& plan, const std::vector<std::string>& header)
@@ -123,25 +166,27 @@ void fillRow(ContactBuilder& b, const std::vector<std::string>& cells, std::size
             reading.add(t.part, v);
             break;
         case R::Email:
-            b.addEmail(v, types);
+            eachValue(v, [&](std::string_view x) { b.addEmail(x, types); });
             break;
         case R::OfficeEmail:
-            b.addEmail(v, types | ContactBuilder::Work);
+            eachValue(v, [&](std::string_view x) { b.addEmail(x, types | ContactBuilder::Work); });
             break;
         case R::Phone:
-            b.addPhone(v, types);
+            eachValue(v, [&](std::string_view x) { b.addPhone(x, types); });
             break;
         case R::MobilePhone:
-            b.addPhone(v, types | ContactBuilder::Cell);
+            eachValue(v, [&](std::string_view x) { b.addPhone(x, types | ContactBuilder::Cell); });
             break;
         case R::Fax:
-            b.addPhone(v, types | ContactBuilder::Fax);
+            eachValue(v, [&](std::string_view x) { b.addPhone(x, types | ContactBuilder::Fax); });
             break;
         case R::OfficePhone:
-            b.addPhone(v, types | ContactBuilder::Work);
+            eachValue(v, [&](std::string_view x) { b.addPhone(x, types | ContactBuilder::Work); });
             break;
         case R::OfficeFax:
-            b.addPhone(v, types | ContactBuilder::Work | ContactBuilder::Fax);
+            eachValue(v, [&](std::string_view x) {
+                b.addPhone(x, types | ContactBuilder::Work | ContactBuilder::Fax);
+            });
             break;
         case R::PostalCode:
         case R::Address:
@@ -172,7 +217,8 @@ void fillRow(ContactBuilder& b, const std::vector<std::string>& cells, std::size
         }
         case R::Memo:
             if (t.part == P::Labelled)
-                b.addExtra(c < header.size() && !header[c].empty() ? header[c] : t.label(), v);
+                b.addExtra(
+                    c < header.size() && !header[c].empty() ? memoLabel(header[c]) : t.label(), v);
             else
                 b.addNote(v, false);
             break;
@@ -191,7 +237,7 @@ void fillRow(ContactBuilder& b, const std::vector<std::string>& cells, std::size
             if (t.set < 1 || t.set > int(ContactExtras::MaxJointNames))
                 break;
             ContactExtras::JointName& j = joints[std::size_t(t.set - 1)];
-            (t.field == CsvColumn::JointName           ? j.name
+            (t.field == CsvColumn::JointName        ? j.name
              : t.field == CsvColumn::JointHonorific ? j.honorific
                                                     : j.reading) = v;
             break;

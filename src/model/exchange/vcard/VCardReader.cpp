@@ -248,13 +248,36 @@ private:
 
     void property(std::string_view line)
     {
+        if (line.find(':') == std::string_view::npos) {
+            notProperty(line);
+            return;
+        }
         // name, parameters up to the first colon outside quotes, then the value
         std::size_t i = 0;
         while (i < line.size() && line[i] != ';' && line[i] != ':')
             ++i;
         std::string_view name = trim(line.substr(0, i));
-        if (const auto dot = name.rfind('.'); dot != std::string_view::npos)
-            name.remove_prefix(dot + 1); // "item1.EMAIL"
+        std::string_view group;
+        if (const auto dot = name.rfind('.'); dot != std::string_view::npos) {
+            group = name.substr(0, dot); // "item1.EMAIL"
+            name.remove_prefix(dot + 1);
+        }
+        // An iPhone labels a group's value in a line of its own, after it (or before): the
+        // group's lines wait until the group ends.
+        if (m_inCard && m_nested == 0 && !m_replaying) {
+            if (!group.empty()) {
+                if (group != m_pendingGroup) {
+                    flushGroup();
+                    m_pendingGroup = group;
+                }
+                if (Utf8::equalsNoCase(name, "X-ABLABEL"))
+                    m_pendingLabel = unescape(trim(line.substr(std::min(line.size(), i + 1))));
+                else
+                    m_pendingLines.emplace_back(line);
+                return;
+            }
+            flushGroup();
+        }
         Params params;
         while (i < line.size() && line[i] == ';') {
             const std::size_t start = ++i;
@@ -273,6 +296,9 @@ private:
         for (char& c : m_name)
             c = upper(c);
         const std::string_view key = m_name;
+        m_lastKey = key;
+        m_lastCharset.assign(params.charset);
+        m_inBinary = params.base64 || key == "PHOTO" || key == "LOGO";
 
         if (!m_inCard) {
             if (key == "BEGIN" && Utf8::equalsNoCase(trim(value), "VCARD"))
@@ -313,7 +339,7 @@ private:
         }
         std::string_view raw = value;
         // A soft line break ends a quoted-printable line with "=".
-        if (params.quotedPrintable && !value.empty() && value.back() == '=') {
+        if (params.quotedPrintable && !m_replaying && !value.empty() && value.back() == '=') {
             m_raw.assign(value);
             std::string_view more;
             while (!m_raw.empty() && m_raw.back() == '=' && !m_lines.atEnd() &&
@@ -340,6 +366,82 @@ private:
             text = m_converted;
         }
         use(key, params, text);
+    }
+
+    // A line without a colon: the data of a photo, or text a phone wrote without folding it.
+    // Text right after a note continues it; anything else is reported, never dropped unseen.
+    void notProperty(std::string_view line)
+    {
+        if (!m_inCard || m_nested > 0 || trim(line).empty()) {
+            m_inBinary = false;
+            return;
+        }
+        if (m_inBinary)
+            return;
+        std::string text(trim(line));
+        if (!Utf8::isValid(text))
+            text = Charset::toUtf8(text, m_lastCharset.empty() ? std::string_view("SHIFT_JIS")
+                                                               : std::string_view(m_lastCharset));
+        const bool joined = m_lastKey == "NOTE";
+        if (joined)
+            m_builder.addNote(text, false);
+        m_result.unread.push_back({m_lineStart, std::move(text), joined});
+    }
+
+    // The lines of one group, read with the group's label.
+    void flushGroup()
+    {
+        if (!m_pendingLines.empty()) {
+            applyLabel(m_pendingLabel);
+            m_replaying = true;
+            for (const std::string& line : m_pendingLines)
+                property(line);
+            m_replaying = false;
+            m_label.clear();
+            m_labelTypes = 0;
+        }
+        m_pendingLines.clear();
+        m_pendingGroup.clear();
+        m_pendingLabel.clear();
+    }
+
+    // The types or the label of an iPhone's X-ABLabel ("_$!<Mobile>!$_", "_$!<Other>!$_",
+    // "実家").
+    void applyLabel(std::string_view label)
+    {
+        m_label.clear();
+        m_labelTypes = 0;
+        if (label.starts_with("_$!<") && label.ends_with(">!$_")) {
+            const std::string_view inner = label.substr(4, label.size() - 8);
+            struct Known
+            {
+                std::string_view name;
+                unsigned types;
+            };
+            using B = ContactBuilder;
+            static constexpr Known known[] = {
+                {"Home", B::Home},
+                {"Work", B::Work},
+                {"Mobile", B::Cell},
+                {"iPhone", B::Cell},
+                {"HomeFAX", B::Home | B::Fax},
+                {"WorkFAX", B::Work | B::Fax},
+                {"OtherFAX", B::Fax},
+                {"Pager", B::Pager},
+                {"Main", 0},
+                {"HomePage", 0},
+            };
+            for (const Known& k : known) {
+                if (Utf8::equalsNoCase(inner, k.name)) {
+                    m_labelTypes = k.types;
+                    return;
+                }
+            }
+            m_label = Utf8::equalsNoCase(inner, "Other") ? std::string(ExchangeText::LabelOther)
+                                                         : std::string(inner);
+            return;
+        }
+        m_label = label;
     }
 
     void parameter(std::string_view p, Params& params)
@@ -430,12 +532,12 @@ private:
             std::string_view number = unescaped(trim(text));
             if (Utf8::startsWithNoCase(number, "tel:"))
                 number.remove_prefix(4);
-            m_builder.addPhone(number, params.types);
+            m_builder.addPhone(number, params.types | m_labelTypes, m_label);
         } else if (is("EMAIL")) {
             std::string_view address = unescaped(trim(text));
             if (Utf8::startsWithNoCase(address, "mailto:"))
                 address.remove_prefix(7);
-            m_builder.addEmail(address, params.types);
+            m_builder.addEmail(address, params.types | m_labelTypes, m_label);
         } else if (is("ADR")) {
             std::vector<std::string_view>& parts = m_parts;
             splitEscaped(text, ';', parts);
@@ -447,7 +549,7 @@ private:
             a.region = component(parts, 4);
             a.postalCode = component(parts, 5);
             a.country = component(parts, 6);
-            m_builder.addAddress(a, params.types);
+            m_builder.addAddress(a, params.types | m_labelTypes, m_label);
             m_hasAddress = true;
         } else if (is("LABEL")) {
             m_labels.push_back({std::string(unescaped(text)), params.types});
@@ -518,10 +620,16 @@ private:
         m_irmcReading.clear();
         m_labels.clear();
         m_hasAddress = false;
+        m_pendingLines.clear();
+        m_pendingGroup.clear();
+        m_pendingLabel.clear();
+        m_lastKey.clear();
+        m_inBinary = false;
     }
 
     void finishCard()
     {
+        flushGroup();
         m_inCard = false;
         m_v21 = false;
         // A formatted address stands in only when the card has no structured one.
@@ -574,6 +682,15 @@ private:
         m_irmcReading;
     std::vector<Label> m_labels;
     bool m_hasAddress = false;
+    // The lines of an iPhone's "item1." group and its label, until the group ends.
+    std::string m_pendingGroup, m_pendingLabel;
+    std::vector<std::string> m_pendingLines;
+    bool m_replaying = false;
+    std::string m_label; // of the grouped line being read: the memo's label for its value
+    unsigned m_labelTypes = 0;
+    std::string m_lastKey; // of the line before: a note may go on in a line without a colon
+    std::string m_lastCharset;
+    bool m_inBinary = false; // after a photo: lines of data, up to an empty line
 };
 
 } // namespace
