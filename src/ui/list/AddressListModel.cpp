@@ -390,10 +390,12 @@ void AddressListModel::refreshColumn(int column)
 {
     if (m_rows.empty())
         return;
+    if (column == ReadingColumn) {
+        refreshAllReadings();
+        return;
+    }
     for (Row& r : m_rows) {
-        if (column == ReadingColumn)
-            setReading(r);
-        else if (column >= FirstAddresseeColumn)
+        if (column >= FirstAddresseeColumn)
             fillRow(r, r.record);
         else
             setCell(r, column, r.record->field(fieldOf(column)));
@@ -401,6 +403,33 @@ void AddressListModel::refreshColumn(int column)
     compactIfWasteful();
     if (!m_shown.empty())
         emit dataChanged(index(0, column), index(rowCount() - 1, column));
+}
+
+// One pass that writes every row into a new arena: the readings of a whole book arrive at once.
+void AddressListModel::refreshAllReadings()
+{
+    std::string text;
+    text.reserve(m_text.size() - m_garbage + m_rows.size() * 8);
+    for (Row& r : m_rows) {
+        ContactFinder::Reading reading;
+        if (m_finder)
+            reading = m_finder->readingOf(r.record->name());
+        const std::string_view cell = cutUtf8(reading.text, MaxCellBytes);
+        const std::string_view old = std::string_view(m_text).substr(r.begin, rowBytes(r));
+        const std::size_t from = r.end[ReadingColumn - 1];
+        const std::size_t to = r.end[ReadingColumn];
+        r.begin = static_cast<std::uint32_t>(text.size());
+        text.append(old.substr(0, from));
+        text.append(cell);
+        text.append(old.substr(to));
+        for (std::size_t c = ReadingColumn; c < ColumnCount; ++c)
+            r.end[c] = static_cast<std::uint16_t>(r.end[c] - (to - from) + cell.size());
+        r.guessed = reading.guessed;
+    }
+    m_text = std::move(text);
+    m_garbage = 0;
+    if (!m_shown.empty())
+        emit dataChanged(index(0, ReadingColumn), index(rowCount() - 1, ReadingColumn));
 }
 
 void AddressListModel::refreshReadings(std::string_view name)
@@ -421,6 +450,15 @@ AddressRecord* AddressListModel::record(int row) const
     if (row < 0 || row >= rowCount())
         return nullptr;
     return shownRow(row).record;
+}
+
+int AddressListModel::rowOf(const AddressRecord* record) const
+{
+    for (std::size_t i = 0; i < m_shown.size(); ++i) {
+        if (m_rows[m_shown[i]].record == record)
+            return static_cast<int>(i);
+    }
+    return -1;
 }
 
 bool AddressListModel::isMarked(int row) const

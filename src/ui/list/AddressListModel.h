@@ -62,6 +62,8 @@ public:
     void refreshReadings(std::string_view name);
 
     AddressRecord* record(int row) const;
+    // The shown row of the record, -1 when it has none.
+    int rowOf(const AddressRecord* record) const;
     bool isMarked(int row) const;
     std::string_view cell(int row, int column) const;
     bool isReadingGuessed(int row) const;
@@ -103,6 +105,7 @@ private:
     void fillRow(Row& row, const AddressRecord* record);
     void setCell(Row& row, int column, std::string_view text);
     void setReading(Row& row);
+    void refreshAllReadings();
     void compactIfWasteful();
     // Drops the rows of the group that the predicate names; none of them may be shown.
     template <typename Pred> void eraseHidden(Pred doomed);

@@ -25,6 +25,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QScrollBar>
 #include <QStyleOptionViewItem>
 #include <algorithm>
 #include <unordered_map>
@@ -117,6 +118,12 @@ CAddressList::CAddressList(CVOK_AddressDoc* doc, CommandTable* commands, QWidget
     connect(m_doc, &CVOK_AddressDoc::groupRemoved, this, &CAddressList::ClearIfGroupShown);
     connect(m_doc, &CVOK_AddressDoc::readingChanged, this,
             [this](const std::string& name) { m_model->refreshReadings(name); });
+    connect(&m_doc->finder(), &ContactFinder::readingsGuessed, this,
+            &CAddressList::onReadingsGuessed);
+    connect(&m_doc->finder(), &ContactFinder::searchReady, this, [this] {
+        if (m_searchWaits)
+            applySearch();
+    });
 }
 
 CAddressList::~CAddressList()
@@ -173,10 +180,19 @@ void CAddressList::applySearch()
     // The selection follows its contacts as far as they stay in sight.
     const std::vector<AddressRecord*> selected = selectedRecords();
     AddressRecord* current = m_model->record(currentIndex().row());
-    if (m_query.empty())
+    m_searchWaits = false;
+    if (m_query.empty()) {
         m_model->showAll();
-    else
-        m_model->showOnly(m_doc->finder().filter(m_query, m_model->groupRecords()));
+    } else {
+        // While the index is being built the rows stay as they are; searchReady() comes back.
+        const std::optional<std::vector<AddressRecord*>> found =
+            m_doc->finder().filterWhenReady(m_query, m_model->groupRecords());
+        if (!found) {
+            m_searchWaits = true;
+            return;
+        }
+        m_model->showOnly(*found);
+    }
     if (selected.empty() && !current)
         return;
     const std::unordered_set<const AddressRecord*> wanted(selected.begin(), selected.end());
@@ -456,12 +472,40 @@ void CAddressList::SortByColumn(int column)
     }
     sortState = static_cast<quint32>(column) + (ascending ? kAscending : kDescending);
     m_model->sortRows(column, ascending);
+    m_sortAwaitsReadings =
+        m_doc->finder().isGuessing() && (column == 0 || column == AddressListModel::ReadingColumn);
 
     QHeaderView* header = horizontalHeader();
     header->setSortIndicatorShown(true);
     header->setSortIndicator(column, ascending ? kUpArrow : kDownArrow);
     markedColumn = column;
     scrollToFirstSelected();
+}
+
+void CAddressList::onReadingsGuessed()
+{
+    m_model->refreshColumn(AddressListModel::ReadingColumn);
+    if (!m_sortAwaitsReadings || m_doc->finder().isGuessing())
+        return;
+    m_sortAwaitsReadings = false;
+    // The row the user looks at stays where it is: the current one when in sight, else the top.
+    const int height = verticalHeader()->defaultSectionSize();
+    int anchorRow = currentIndex().row();
+    if (anchorRow < 0 || rowViewportPosition(anchorRow) < 0 ||
+        rowViewportPosition(anchorRow) + height > viewport()->height())
+        anchorRow = rowAt(0);
+    const AddressRecord* anchor = m_model->record(anchorRow);
+    const int place = anchor ? rowViewportPosition(anchorRow) : 0;
+    const int column = static_cast<int>(sortState & 0x0F);
+    m_model->sortRows(column, (sortState & kAscending) != 0);
+    const int row = anchor ? m_model->rowOf(anchor) : -1;
+    if (row < 0 || height <= 0)
+        return;
+    const int moved = rowViewportPosition(row) - place;
+    QScrollBar* bar = verticalScrollBar();
+    bar->setValue(bar->value() + (verticalScrollMode() == QAbstractItemView::ScrollPerItem
+                                      ? moved / height
+                                      : moved));
 }
 
 void CAddressList::scrollToFirstSelected()

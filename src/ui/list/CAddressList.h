@@ -119,6 +119,8 @@ private:
     void endDrag();
     void drop();
     void scrollToFirstSelected();
+    // Guesses came for names that had no reading: their cells, and the order when it awaited them.
+    void onReadingsGuessed();
 
     // First: events reach the view while the members after these are being built.
     bool m_dragMove = false;
@@ -133,6 +135,8 @@ private:
     std::string m_shownBytes; // the shown group in CP932
     bool m_shownValid = false;
     bool m_showsRoot = false;
+    bool m_searchWaits = false;        // the search waits for the index
+    bool m_sortAwaitsReadings = false; // sorted by reading while guesses were on their way
     bool m_newMailOnShiftDoubleClick = false;
     QCursor m_cursorMove;
     QCursor m_cursorCopy;
