@@ -156,11 +156,9 @@ std::size_t BookImport::add()
     std::vector<std::string>().swap(m_result.readings);
     m_doc.ImportRecords(std::move(records));
     std::vector<std::unique_ptr<AddressRecord>>().swap(records);
-    for (const auto& [name, reading] : readings) {
-        // A reading the user gave the name already stays.
-        if (m_doc.storedReading(name).empty())
-            m_doc.SetReading(name, reading);
-    }
+    // A reading the user gave the name already stays.
+    std::erase_if(readings, [this](const auto& r) { return !m_doc.storedReading(r.first).empty(); });
+    m_doc.SetReadings(readings);
     return m_added.size();
 }
 

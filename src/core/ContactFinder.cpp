@@ -91,7 +91,9 @@ ContactFinder::ContactFinder(CVOK_AddressDoc& doc) : m_doc(doc)
     connect(&doc, &CVOK_AddressDoc::recordsChanged, this, &ContactFinder::onRecordsChanged);
     connect(&doc, &CVOK_AddressDoc::recordsRemoving, this, &ContactFinder::onRecordsRemoving);
     connect(&doc, &CVOK_AddressDoc::groupRenamed, this, &ContactFinder::onGroupRenamed);
-    connect(&doc, &CVOK_AddressDoc::readingChanged, this, &ContactFinder::onReadingChanged);
+    connect(&doc, &CVOK_AddressDoc::readingChanged, this,
+            [this](const std::string& name) { onReadingsGiven({name}); });
+    connect(&doc, &CVOK_AddressDoc::readingsGiven, this, &ContactFinder::onReadingsGiven);
     m_slices.setSingleShot(true);
     m_slices.setInterval(0);
     connect(&m_slices, &QTimer::timeout, this, &ContactFinder::indexSlice);
@@ -428,13 +430,14 @@ void ContactFinder::onGroupRenamed(const QString&, const QString& newName)
     reindex(renamed);
 }
 
-void ContactFinder::onReadingChanged(const std::string& name)
+void ContactFinder::onReadingsGiven(const std::vector<std::string>& names)
 {
     if (!m_built && m_queue.empty())
         return;
+    const std::unordered_set<std::string_view> given(names.begin(), names.end());
     std::vector<AddressRecord*> named;
     for (const auto& record : m_doc.records()) {
-        if (record->name() == name)
+        if (given.count(record->name()))
             named.push_back(record.get());
     }
     reindex(named);

@@ -115,7 +115,7 @@ private:
     void onRecordsAdded(const std::vector<AddressRecord*>& records);
     void onRecordsRemoving(const std::vector<const AddressRecord*>& records);
     void onGroupRenamed(const QString& oldName, const QString& newName);
-    void onReadingChanged(const std::string& name);
+    void onReadingsGiven(const std::vector<std::string>& names);
 
     CVOK_AddressDoc& m_doc;
     mutable std::shared_ptr<const ReadingDictionary> m_dictionary;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QProgressDialog>
 #include <QString>
 #include <cstdint>
@@ -24,5 +25,6 @@ public:
 
 private:
     QProgressDialog m_dialog;
+    QElapsedTimer m_sinceEvents;
     static int s_running;
 };

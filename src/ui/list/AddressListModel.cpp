@@ -152,6 +152,7 @@ void AddressListModel::fillRow(Row& row, const AddressRecord* record)
         reading = m_finder->readingOf(record->name());
     cells[ReadingColumn] = cutUtf8(reading.text, MaxCellBytes);
     row.guessed = reading.guessed;
+    row.nameKey.clear();
     // The 宛名 columns: most contacts have no extras, and then nothing is built.
     std::array<std::string, ColumnCount - FirstAddresseeColumn> extra;
     if (const ContactExtras* x = record->extras()) {
@@ -187,6 +188,8 @@ void AddressListModel::setCell(Row& row, int column, std::string_view text)
     for (std::size_t c = 0; c < ColumnCount; ++c)
         cells[c] = std::string_view(copy).substr(at[c], at[c + 1] - at[c]);
     storeCells(row, cells);
+    if (column == 0 || column == ReadingColumn)
+        row.nameKey.clear();
 }
 
 void AddressListModel::setReading(Row& row)
@@ -246,7 +249,7 @@ void AddressListModel::appendRow(AddressRecord* record, bool marked)
     row.record = record;
     row.marked = marked;
     fillRow(row, record);
-    m_rows.push_back(row);
+    m_rows.push_back(std::move(row));
     m_shown.push_back(static_cast<std::uint32_t>(m_rows.size() - 1));
     endInsertRows();
 }
@@ -269,7 +272,7 @@ void AddressListModel::appendRows(const std::vector<AddressRecord*>& records, bo
         row.record = record;
         row.marked = marked;
         fillRow(row, record);
-        m_rows.push_back(row);
+        m_rows.push_back(std::move(row));
         m_shown.push_back(static_cast<std::uint32_t>(m_rows.size() - 1));
     }
     if (reset)
@@ -319,7 +322,7 @@ template <typename Pred> void AddressListModel::eraseHidden(Pred doomed)
             continue;
         }
         newPlace[g] = static_cast<std::uint32_t>(kept);
-        m_rows[kept++] = m_rows[g];
+        m_rows[kept++] = std::move(m_rows[g]);
     }
     m_rows.resize(kept);
     for (std::uint32_t& g : m_shown)
@@ -390,12 +393,10 @@ void AddressListModel::refreshColumn(int column)
 {
     if (m_rows.empty())
         return;
-    if (column == ReadingColumn) {
-        refreshAllReadings();
-        return;
-    }
     for (Row& r : m_rows) {
-        if (column >= FirstAddresseeColumn)
+        if (column == ReadingColumn)
+            setReading(r);
+        else if (column >= FirstAddresseeColumn)
             fillRow(r, r.record);
         else
             setCell(r, column, r.record->field(fieldOf(column)));
@@ -405,38 +406,39 @@ void AddressListModel::refreshColumn(int column)
         emit dataChanged(index(0, column), index(rowCount() - 1, column));
 }
 
-// One pass that writes every row into a new arena: the readings of a whole book arrive at once.
-void AddressListModel::refreshAllReadings()
+bool AddressListModel::refreshReadingsUntil(std::size_t& next,
+                                            std::chrono::steady_clock::time_point deadline)
 {
-    std::string text;
-    text.reserve(m_text.size() - m_garbage + m_rows.size() * 8);
-    for (Row& r : m_rows) {
+    const std::size_t first = next;
+    while (next < m_rows.size()) {
+        Row& r = m_rows[next++];
         ContactFinder::Reading reading;
         if (m_finder)
             reading = m_finder->readingOf(r.record->name());
-        const std::string_view cell = cutUtf8(reading.text, MaxCellBytes);
-        const std::string_view old = std::string_view(m_text).substr(r.begin, rowBytes(r));
-        const std::size_t from = r.end[ReadingColumn - 1];
-        const std::size_t to = r.end[ReadingColumn];
-        r.begin = static_cast<std::uint32_t>(text.size());
-        text.append(old.substr(0, from));
-        text.append(cell);
-        text.append(old.substr(to));
-        for (std::size_t c = ReadingColumn; c < ColumnCount; ++c)
-            r.end[c] = static_cast<std::uint16_t>(r.end[c] - (to - from) + cell.size());
-        r.guessed = reading.guessed;
+        if (cutUtf8(reading.text, MaxCellBytes) != cellOf(r, ReadingColumn) ||
+            reading.guessed != r.guessed) {
+            setCell(r, ReadingColumn, reading.text);
+            r.guessed = reading.guessed;
+        }
+        // Made now, a slice at a time: the sort that follows only compares.
+        if (r.nameKey.empty())
+            r.nameKey = SortCompare::nameKey(cellOf(r, ReadingColumn), cellOf(r, 0));
+        if (next % 64 == 0 && std::chrono::steady_clock::now() >= deadline)
+            break;
     }
-    m_text = std::move(text);
-    m_garbage = 0;
-    if (!m_shown.empty())
+    compactIfWasteful();
+    if (next > first && !m_shown.empty())
         emit dataChanged(index(0, ReadingColumn), index(rowCount() - 1, ReadingColumn));
+    return next >= m_rows.size();
 }
 
-void AddressListModel::refreshReadings(std::string_view name)
+void AddressListModel::refreshReadings(const std::vector<std::string>& names)
 {
+    // One pass for many names: an import may bring thousands.
+    const std::unordered_set<std::string_view> given(names.begin(), names.end());
     std::vector<std::size_t> changed;
     for (std::size_t g = 0; g < m_rows.size(); ++g) {
-        if (m_rows[g].record->name() != name)
+        if (!given.count(m_rows[g].record->name()))
             continue;
         setReading(m_rows[g]);
         changed.push_back(g);
@@ -515,22 +517,25 @@ void AddressListModel::sortRows(int column, bool ascending)
     const std::size_t n = m_rows.size();
     if (n < 2)
         return;
-    // All keys in one buffer: one allocation instead of one per row. The name sorts by its
-    // reading, as does the reading itself.
+    // The name sorts by its reading, as does the reading itself, by keys kept with the rows;
+    // the keys of other columns lie in one buffer: one allocation instead of one per row.
     const bool byReading = column == 0 || column == ReadingColumn;
     std::string keys;
-    if (!byReading) {
+    if (byReading) {
+        for (Row& r : m_rows) {
+            if (r.nameKey.empty())
+                r.nameKey = SortCompare::nameKey(cellOf(r, ReadingColumn), cellOf(r, 0));
+        }
+    } else {
         std::size_t bytes = 0;
         for (const Row& r : m_rows)
             bytes += cellOf(r, column).size();
         keys.reserve(bytes);
     }
     std::vector<std::uint32_t> keyEnd(n);
-    for (std::size_t i = 0; i < n; ++i) {
+    for (std::size_t i = 0; i < n && !byReading; ++i) {
         const Row& r = m_rows[i];
-        if (byReading)
-            keys += SortCompare::nameKey(cellOf(r, ReadingColumn), cellOf(r, 0));
-        else if (column >= FirstAddresseeColumn)
+        if (column >= FirstAddresseeColumn)
             keys += cellOf(r, column); // UTF-8: code point order
         else
             SortCompare::appendKey(keys, cellOf(r, column));
@@ -547,7 +552,10 @@ void AddressListModel::sortRows(int column, bool ascending)
     std::vector<Entry> order(n);
     for (std::size_t i = 0; i < n; ++i) {
         const std::size_t begin = i == 0 ? 0 : keyEnd[i - 1];
-        const std::string_view key = std::string_view(keys).substr(begin, keyEnd[i] - begin);
+        // The name's key is kept with its row, the others are made for this sort.
+        const std::string_view key = byReading
+                                         ? std::string_view(m_rows[i].nameKey)
+                                         : std::string_view(keys).substr(begin, keyEnd[i] - begin);
         std::uint64_t prefix = 0;
         for (std::size_t b = 0; b < 8; ++b)
             prefix = (prefix << 8) | (b < key.size() ? static_cast<unsigned char>(key[b]) : 0u);
@@ -568,7 +576,7 @@ void AddressListModel::sortRows(int column, bool ascending)
     sorted.reserve(n);
     for (std::size_t i = 0; i < n; ++i) {
         newPlace[order[i].row] = static_cast<std::uint32_t>(i);
-        sorted.push_back(m_rows[order[i].row]);
+        sorted.push_back(std::move(m_rows[order[i].row]));
     }
     m_rows = std::move(sorted);
     // The shown rows stay the shown rows, in the new order.

@@ -3,6 +3,7 @@
 #include <QAbstractTableModel>
 #include <QIcon>
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -58,8 +59,11 @@ public:
     void clear();
     // Rewrites one column of every row from the rows' records.
     void refreshColumn(int column);
-    // Rewrites the readings of the rows of contacts of this name (CP932).
-    void refreshReadings(std::string_view name);
+    // Rewrites the readings of the rows of contacts of these names (CP932).
+    void refreshReadings(const std::vector<std::string>& names);
+    // Brings the readings of the rows from `next` on up to date with the finder, and their
+    // order by name, until the deadline; true once every row is done.
+    bool refreshReadingsUntil(std::size_t& next, std::chrono::steady_clock::time_point deadline);
 
     AddressRecord* record(int row) const;
     // The shown row of the record, -1 when it has none.
@@ -93,6 +97,7 @@ private:
         std::array<std::uint16_t, ColumnCount> end{}; // end of each cell, from begin
         bool marked = false;
         bool guessed = false; // the reading is a guess
+        std::string nameKey;  // SortCompare::nameKey of the name and reading; empty: not yet
     };
     std::size_t rowBytes(const Row& row) const { return row.end[ColumnCount - 1]; }
     std::string_view cellOf(const Row& row, int column) const;
@@ -105,7 +110,6 @@ private:
     void fillRow(Row& row, const AddressRecord* record);
     void setCell(Row& row, int column, std::string_view text);
     void setReading(Row& row);
-    void refreshAllReadings();
     void compactIfWasteful();
     // Drops the rows of the group that the predicate names; none of them may be shown.
     template <typename Pred> void eraseHidden(Pred doomed);

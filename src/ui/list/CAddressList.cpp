@@ -27,7 +27,9 @@
 #include <QPixmap>
 #include <QScrollBar>
 #include <QStyleOptionViewItem>
+#include <QTimer>
 #include <algorithm>
+#include <chrono>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -117,9 +119,23 @@ CAddressList::CAddressList(CVOK_AddressDoc* doc, CommandTable* commands, QWidget
     connect(m_doc, &CVOK_AddressDoc::groupRenamed, this, &CAddressList::onGroupRenamed);
     connect(m_doc, &CVOK_AddressDoc::groupRemoved, this, &CAddressList::ClearIfGroupShown);
     connect(m_doc, &CVOK_AddressDoc::readingChanged, this,
-            [this](const std::string& name) { m_model->refreshReadings(name); });
+            [this](const std::string& name) { m_model->refreshReadings({name}); });
+    connect(m_doc, &CVOK_AddressDoc::readingsGiven, this,
+            [this](const std::vector<std::string>& names) { m_model->refreshReadings(names); });
     connect(&m_doc->finder(), &ContactFinder::readingsGuessed, this,
             &CAddressList::onReadingsGuessed);
+    m_readingSlices = new QTimer(this);
+    m_readingSlices->setSingleShot(true);
+    m_readingSlices->setInterval(0);
+    connect(m_readingSlices, &QTimer::timeout, this, &CAddressList::refreshReadingsSlice);
+    // Rows that come, go or move while readings are being written: the pass starts again.
+    const auto again = [this] {
+        if (m_readingsStale)
+            m_readingAt = 0;
+    };
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, again);
+    connect(m_model, &QAbstractItemModel::modelReset, this, again);
+    connect(m_model, &QAbstractItemModel::layoutChanged, this, again);
     connect(&m_doc->finder(), &ContactFinder::searchReady, this, [this] {
         if (m_searchWaits)
             applySearch();
@@ -472,8 +488,8 @@ void CAddressList::SortByColumn(int column)
     }
     sortState = static_cast<quint32>(column) + (ascending ? kAscending : kDescending);
     m_model->sortRows(column, ascending);
-    m_sortAwaitsReadings =
-        m_doc->finder().isGuessing() && (column == 0 || column == AddressListModel::ReadingColumn);
+    m_sortAwaitsReadings = (m_doc->finder().isGuessing() || m_readingsStale) &&
+                           (column == 0 || column == AddressListModel::ReadingColumn);
 
     QHeaderView* header = horizontalHeader();
     header->setSortIndicatorShown(true);
@@ -484,9 +500,26 @@ void CAddressList::SortByColumn(int column)
 
 void CAddressList::onReadingsGuessed()
 {
-    m_model->refreshColumn(AddressListModel::ReadingColumn);
-    if (!m_sortAwaitsReadings || m_doc->finder().isGuessing())
+    m_readingsStale = true;
+    m_readingAt = 0;
+    m_readingSlices->start();
+}
+
+void CAddressList::refreshReadingsSlice()
+{
+    // A whole book's readings take longer than a frame: the window answers between slices.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(8);
+    if (!m_model->refreshReadingsUntil(m_readingAt, deadline)) {
+        m_readingSlices->start();
         return;
+    }
+    m_readingsStale = false;
+    if (m_sortAwaitsReadings && !m_doc->finder().isGuessing())
+        sortAgainKeepingView();
+}
+
+void CAddressList::sortAgainKeepingView()
+{
     m_sortAwaitsReadings = false;
     // The row the user looks at stays where it is: the current one when in sight, else the top.
     const int height = verticalHeader()->defaultSectionSize();
