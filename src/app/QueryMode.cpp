@@ -82,7 +82,9 @@ CommandLine::Result run(const QStringList& options)
     readings.Load(encoded(DataLocation::readingsFilePath(bookPath)));
     CompanionFile::Contents contents;
     CompanionFile::Load(encoded(DataLocation::companionFilePath(bookPath)), contents);
-    const bool haveCompanion = !contents.entries.empty();
+    // Only extras are searched: without any, no record needs its entry.
+    const bool haveCompanion = std::any_of(contents.entries.begin(), contents.entries.end(),
+                                           [](const auto& e) { return e.extras != nullptr; });
     CompanionLookup companion(std::move(contents));
 
     const SearchQuery query(text.toStdString());

@@ -180,6 +180,7 @@ std::vector<std::string> ContactFinder::unguessed(std::span<AddressRecord* const
 
 void ContactFinder::guessInBackground()
 {
+    m_aside = true;
     std::vector<AddressRecord*> all;
     all.reserve(m_doc.records().size());
     for (const auto& record : m_doc.records())
@@ -395,8 +396,9 @@ void ContactFinder::reindex(std::span<AddressRecord* const> records)
 
 void ContactFinder::onRecordsAdded(const std::vector<AddressRecord*>& records)
 {
-    // Many new names (an import) are guessed aside: the list shows the rows at once.
-    if (!m_guessing && records.size() > s_guessAtOnce)
+    // Many new names (an import into the window) are guessed aside: the list shows the rows at
+    // once. Without a window nobody asks for them.
+    if (m_aside && !m_guessing && records.size() > s_guessAtOnce)
         guessNames(unguessed(records));
     reindex(records);
 }
