@@ -152,7 +152,7 @@ void AddressListModel::fillRow(Row& row, const AddressRecord* record)
         reading = m_finder->readingOf(record->name());
     cells[ReadingColumn] = cutUtf8(reading.text, MaxCellBytes);
     row.guessed = reading.guessed;
-    row.nameKey.clear();
+    dropNameKey(row);
     // The 宛名 columns: most contacts have no extras, and then nothing is built.
     std::array<std::string, ColumnCount - FirstAddresseeColumn> extra;
     if (const ContactExtras* x = record->extras()) {
@@ -189,7 +189,7 @@ void AddressListModel::setCell(Row& row, int column, std::string_view text)
         cells[c] = std::string_view(copy).substr(at[c], at[c + 1] - at[c]);
     storeCells(row, cells);
     if (column == 0 || column == ReadingColumn)
-        row.nameKey.clear();
+        dropNameKey(row);
 }
 
 void AddressListModel::setReading(Row& row)
@@ -200,6 +200,22 @@ void AddressListModel::setReading(Row& row)
     // The finder's text may change with the next reading: copied here at once.
     setCell(row, ReadingColumn, reading.text);
     row.guessed = reading.guessed;
+}
+
+void AddressListModel::makeNameKey(Row& row)
+{
+    if (row.keyLength != 0)
+        return;
+    const std::string key = SortCompare::nameKey(cellOf(row, ReadingColumn), cellOf(row, 0));
+    row.keyBegin = static_cast<std::uint32_t>(m_keys.size());
+    row.keyLength = static_cast<std::uint32_t>(key.size());
+    m_keys += key;
+}
+
+void AddressListModel::dropNameKey(Row& row)
+{
+    m_keyGarbage += row.keyLength;
+    row.keyLength = 0;
 }
 
 void AddressListModel::compactIfWasteful()
@@ -319,6 +335,7 @@ template <typename Pred> void AddressListModel::eraseHidden(Pred doomed)
     for (std::size_t g = 0; g < m_rows.size(); ++g) {
         if (doomed(g)) {
             m_garbage += rowBytes(m_rows[g]);
+            m_keyGarbage += m_rows[g].keyLength;
             continue;
         }
         newPlace[g] = static_cast<std::uint32_t>(kept);
@@ -386,6 +403,8 @@ void AddressListModel::clear()
     // The arena keeps its capacity for the next fill.
     m_text.clear();
     m_garbage = 0;
+    m_keys.clear();
+    m_keyGarbage = 0;
     endResetModel();
 }
 
@@ -421,8 +440,7 @@ bool AddressListModel::refreshReadingsUntil(std::size_t& next,
             r.guessed = reading.guessed;
         }
         // Made now, a slice at a time: the sort that follows only compares.
-        if (r.nameKey.empty())
-            r.nameKey = SortCompare::nameKey(cellOf(r, ReadingColumn), cellOf(r, 0));
+        makeNameKey(r);
         if (next % 64 == 0 && std::chrono::steady_clock::now() >= deadline)
             break;
     }
@@ -522,10 +540,19 @@ void AddressListModel::sortRows(int column, bool ascending)
     const bool byReading = column == 0 || column == ReadingColumn;
     std::string keys;
     if (byReading) {
-        for (Row& r : m_rows) {
-            if (r.nameKey.empty())
-                r.nameKey = SortCompare::nameKey(cellOf(r, ReadingColumn), cellOf(r, 0));
+        if (m_keyGarbage > 64 * 1024 && m_keyGarbage > m_keys.size() / 2) {
+            std::string keys;
+            keys.reserve(m_keys.size() - m_keyGarbage);
+            for (Row& r : m_rows) {
+                const std::string_view key = nameKeyOf(r);
+                r.keyBegin = static_cast<std::uint32_t>(keys.size());
+                keys += key;
+            }
+            m_keys = std::move(keys);
+            m_keyGarbage = 0;
         }
+        for (Row& r : m_rows)
+            makeNameKey(r);
     } else {
         std::size_t bytes = 0;
         for (const Row& r : m_rows)
@@ -554,7 +581,7 @@ void AddressListModel::sortRows(int column, bool ascending)
         const std::size_t begin = i == 0 ? 0 : keyEnd[i - 1];
         // The name's key is kept with its row, the others are made for this sort.
         const std::string_view key = byReading
-                                         ? std::string_view(m_rows[i].nameKey)
+                                         ? nameKeyOf(m_rows[i])
                                          : std::string_view(keys).substr(begin, keyEnd[i] - begin);
         std::uint64_t prefix = 0;
         for (std::size_t b = 0; b < 8; ++b)
