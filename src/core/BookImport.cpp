@@ -112,7 +112,7 @@ void BookImport::putAllInto(const QString& group)
     m_allInto = group;
 }
 
-std::size_t BookImport::add()
+std::size_t BookImport::add(const std::function<void()>& between)
 {
     const std::unordered_set<std::string> known = keysOf(knownGroups());
     const std::string root = Text::toCp932Lossy(CVOK_AddressDoc::RootName);
@@ -156,6 +156,8 @@ std::size_t BookImport::add()
     std::vector<std::string>().swap(m_result.readings);
     m_doc.ImportRecords(std::move(records));
     std::vector<std::unique_ptr<AddressRecord>>().swap(records);
+    if (between)
+        between();
     // A reading the user gave the name already stays.
     std::erase_if(readings, [this](const auto& r) { return !m_doc.storedReading(r.first).empty(); });
     m_doc.SetReadings(readings);

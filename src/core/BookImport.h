@@ -74,8 +74,9 @@ public:
     // Every contact goes into this group rather than the file's (before add()).
     void putAllInto(const QString& group);
     // Adds what read() found to the book as one import, and the readings of names that have
-    // none yet. Returns how many contacts came in.
-    std::size_t add();
+    // none yet. Returns how many contacts came in. between runs after the contacts came in,
+    // before their readings: a window lets itself paint there.
+    std::size_t add(const std::function<void()>& between = {});
 
     // The groups that contacts wanted and the book lacks, each once, in file order.
     QStringList missingGroups() const;

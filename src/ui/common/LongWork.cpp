@@ -42,12 +42,14 @@ void LongWork::update(int part, int parts, std::uint64_t done, std::uint64_t tot
     const int share = kSteps / parts;
     const auto within = std::min<std::uint64_t>(done * share / total, share - 1);
     m_dialog.setValue(part * share + static_cast<int>(within));
-    // Before the dialog shows the window must still paint and its timers run; what the user
-    // does waits, as it does behind the dialog.
-    if (m_sinceEvents.elapsed() >= 20) {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        m_sinceEvents.restart();
-    }
+    if (m_sinceEvents.elapsed() >= 20)
+        letWindowAnswer();
+}
+
+void LongWork::letWindowAnswer()
+{
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    m_sinceEvents.restart();
 }
 
 void LongWork::setDelayForTesting(int ms)

@@ -46,7 +46,8 @@ bool FileImport::ImportFile(QWidget* parent, CVOK_AddressDoc& doc, const QString
             work.update(0, 1, done, total);
         };
         import.read(import.kind() == BookImport::Kind::ForeignCsv ? &plan : nullptr, progress);
-        import.add();
+        work.letWindowAnswer();
+        import.add([&work] { work.letWindowAnswer(); });
     }
     ImportSummaryDialog summary(import, parent);
     if (summary.exec() == QDialog::Accepted)
