@@ -8,6 +8,7 @@
 #include "BenchUtil.h"
 #include "ScratchDesktop.h"
 #include "app/CMainFrame.h"
+#include "core/ContactFinder.h"
 #include "core/DataLocation.h"
 #include "model/book/AddressRecord.h"
 #include "model/book/RecordList.h"
@@ -93,6 +94,9 @@ int main(int argc, char** argv)
         SearchField* field = frame.searchField();
         auto t0 = Clock::now();
         field->activate(); // the index is built when the field first gets the focus
+        // A slice at a time, while the window answers: until it is whole.
+        while (!frame.document()->finder().isReady())
+            QApplication::processEvents(QEventLoop::AllEvents, 5);
         const double prepare = msSince(t0);
 
         std::vector<Step> steps{{"や", 0, "や"},
@@ -146,7 +150,7 @@ int main(int argc, char** argv)
 
         std::printf("%zu contacts, sorted by name (reading): %.2f ms; by mail address: %.2f ms\n",
                     n, byName, byMail);
-        std::printf("search index built on the first focus: %.2f ms\n", prepare);
+        std::printf("search index built after the first focus (in slices): %.2f ms\n", prepare);
         std::printf("%-10s %7s %12s %12s %11s %7s\n", "field", "rows", "keystroke ms", "+window ms",
                     "memmem ms", "ratio");
         double worst = 0;

@@ -12,6 +12,7 @@
 #include "model/book/ExtrasText.h"
 #include "core/BookExport.h"
 #include "core/ContactFinder.h"
+#include "core/DataLocation.h"
 #include "core/Text.h"
 #include "mail/MailCheck.h"
 #include "mail/MailLauncher.h"
@@ -107,10 +108,12 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
     connect(m_mailCheck, &MailCheck::trayTipChanged, m_tray, &TrayIcon::SetTrayTip);
     connect(m_mailCheck, &MailCheck::mailPaneTextChanged, this, &CMainFrame::SetMailPaneText);
     connect(m_mailCheck, &MailCheck::mailCountChanged, this, &CMainFrame::showMailCountInTitle);
+    m_doc.finder().setGuessCache(QFile::encodeName(DataLocation::guessCachePath()).toStdString());
     LoadAddressFile();
     createAutoSave();
-    // Readings are guessed from dictionaries that take a moment to read.
-    m_doc.finder().preloadDictionary();
+    // A guess for a contact typed later needs the dictionaries: read aside once the window is
+    // up and the book's own guesses are in.
+    QTimer::singleShot(2000, this, [this] { m_doc.finder().preloadDictionary(); });
     WindowState::restoreBars(*this);
     m_commands->action(ID_VIEW_TOOLBAR)->setChecked(!m_toolBar->isHidden());
     m_commands->action(ID_VIEW_STATUS_BAR)->setChecked(!statusBar()->isHidden());
@@ -569,6 +572,8 @@ void CMainFrame::ReadOptions()
 bool CMainFrame::LoadAddressFile()
 {
     const bool loaded = m_doc.LoadAddressFile();
+    // The rows show at once; the readings of their names come after them.
+    m_doc.finder().guessInBackground();
     const QString file = QDir::toNativeSeparators(m_doc.addressFilePath());
     m_readOnlyBar->setVisible(!loaded);
     if (!loaded) {

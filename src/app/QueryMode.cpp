@@ -2,46 +2,155 @@
 
 #include "CommandLineText.h"
 #include "MailQuery.h"
-#include "core/CVOK_AddressDoc.h"
-#include "core/ContactFinder.h"
+#include "core/DataLocation.h"
+#include "model/book/AddressRecord.h"
+#include "model/book/RecordFingerprint.h"
+#include "model/search/GuessCache.h"
+#include "model/search/ReadingDictionary.h"
+#include "model/search/SearchIndex.h"
 #include "model/search/SearchQuery.h"
+#include "model/storage/AddressFileReader.h"
+#include "model/storage/CompanionLookup.h"
+#include "model/storage/ReadingStore.h"
+#include "model/text/Cp932.h"
 
+#include <QFile>
 #include <algorithm>
+#include <memory>
 
 namespace {
 
-bool hasAddress(const AddressRecord* record)
+bool hasAddress(const AddressRecord& record)
 {
     constexpr std::string_view kBlank = ",; \t\r\n";
-    return record->email().find_first_not_of(kBlank) != std::string_view::npos ||
-           record->officeEmail().find_first_not_of(kBlank) != std::string_view::npos;
+    return record.email().find_first_not_of(kBlank) != std::string_view::npos ||
+           record.officeEmail().find_first_not_of(kBlank) != std::string_view::npos;
+}
+
+std::string encoded(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+
+// A guess is hiragana and ー: only a word made of them alone can be found in one.
+bool mayBeInGuess(std::string_view folded)
+{
+    if (folded.empty() || folded.size() % 3 != 0)
+        return false;
+    for (std::size_t i = 0; i < folded.size(); i += 3) {
+        const auto a = static_cast<unsigned char>(folded[i]);
+        const auto b = static_cast<unsigned char>(folded[i + 1]);
+        const auto c = static_cast<unsigned char>(folded[i + 2]);
+        const bool kana = a == 0xE3 && ((b == 0x81 && c >= 0x81) || (b == 0x82 && c <= 0x96) ||
+                                        (b == 0x83 && c == 0xBC));
+        if (!kana)
+            return false;
+    }
+    return true;
+}
+
+bool matches(const SearchQuery& query, const AddressRecord& record, std::string_view reading)
+{
+    std::size_t phoneStart = 0;
+    std::size_t joinedStart = 0;
+    const std::string text = SearchIndex::searchText(record, reading, phoneStart, joinedStart);
+    return query.matches(text, phoneStart, joinedStart);
 }
 
 } // namespace
 
 namespace QueryMode {
 
+// The saved book streams past once; the name dictionaries are read only when a word of the
+// query could be found in a guessed reading that the cache of guesses does not hold.
 CommandLine::Result run(const QStringList& options)
 {
     const QString text = options.join(u' ');
     if (text.trimmed().isEmpty())
         return {1, {}, (CommandLineText::QueryPrefix + CommandLineText::QueryMissingText).toUtf8()};
-    CVOK_AddressDoc book;
-    if (!book.LoadAddressFile())
+    const QString bookPath = DataLocation::addressFilePath();
+    const auto unreadable = [&bookPath]() -> CommandLine::Result {
         return {1,
                 {},
-                (CommandLineText::QueryPrefix +
-                 CommandLineText::BookUnreadable.arg(book.addressFilePath()))
+                (CommandLineText::QueryPrefix + CommandLineText::BookUnreadable.arg(bookPath))
                     .toUtf8()};
-    std::vector<AddressRecord*> all;
-    all.reserve(book.records().size());
-    for (const auto& record : book.records())
-        all.push_back(record.get());
-    // A contact without an address completes nothing.
-    std::vector<AddressRecord*> found = book.finder().filter(SearchQuery(text.toStdString()), all);
-    std::erase_if(found, [](const AddressRecord* r) { return !hasAddress(r); });
-    const std::string answer = MailQuery::format(found);
-    return {found.empty() ? 1 : 0, QByteArray(answer.data(), qsizetype(answer.size())), {}};
+    };
+    AddressFileReader reader(encoded(bookPath));
+    if (reader.status() == AddressFile::Status::ReadError)
+        return unreadable();
+    ReadingStore readings;
+    readings.Load(encoded(DataLocation::readingsFilePath(bookPath)));
+    CompanionFile::Contents contents;
+    CompanionFile::Load(encoded(DataLocation::companionFilePath(bookPath)), contents);
+    // Only extras are searched: without any, no record needs its entry.
+    const bool haveCompanion = std::any_of(contents.entries.begin(), contents.entries.end(),
+                                           [](const auto& e) { return e.extras != nullptr; });
+    CompanionLookup companion(std::move(contents));
+
+    const SearchQuery query(text.toStdString());
+    const bool needsGuesses = std::any_of(query.words().begin(), query.words().end(),
+                                          [](const auto& w) { return mayBeInGuess(w.folded); });
+    const std::string cachePath = encoded(DataLocation::guessCachePath());
+    ReadingDictionary dictionary;
+    std::optional<GuessCache::Map> guesses;
+    std::string fingerprint;
+
+    std::vector<std::pair<std::size_t, std::unique_ptr<AddressRecord>>> found;
+    std::vector<std::pair<std::size_t, std::unique_ptr<AddressRecord>>> unguessed;
+    std::size_t index = 0;
+    while (const AddressRecord* next = reader.next()) {
+        const std::size_t at = index++;
+        const CompanionFile::Entry* entry =
+            haveCompanion ? companion.find(at, RecordFingerprint::of(*next)) : nullptr;
+        // A contact without an address completes nothing.
+        if (!hasAddress(*next))
+            continue;
+        std::unique_ptr<AddressRecord> withExtras;
+        if (entry && entry->extras) {
+            withExtras = std::make_unique<AddressRecord>(*next);
+            withExtras->setExtras(entry->extras);
+        }
+        const AddressRecord& record = withExtras ? *withExtras : *next;
+        std::string_view reading = readings.reading(record.name());
+        if (reading.empty() && needsGuesses) {
+            if (!guesses) {
+                fingerprint = dictionary.fingerprint();
+                guesses = GuessCache::Load(cachePath, fingerprint);
+            }
+            const auto known = guesses->find(record.name());
+            if (known == guesses->end()) {
+                unguessed.emplace_back(at, std::make_unique<AddressRecord>(record));
+                continue;
+            }
+            reading = known->second;
+        }
+        if (matches(query, record, reading))
+            found.emplace_back(at, std::make_unique<AddressRecord>(record));
+    }
+    if (reader.status() == AddressFile::Status::ReadError)
+        return unreadable();
+    if (!unguessed.empty()) {
+        for (auto& [at, record] : unguessed) {
+            auto known = guesses->find(record->name());
+            if (known == guesses->end())
+                known =
+                    guesses
+                        ->emplace(record->name(), dictionary.guess(Cp932::toUtf8(record->name())))
+                        .first;
+            if (matches(query, *record, known->second))
+                found.emplace_back(at, std::move(record));
+        }
+        std::sort(found.begin(), found.end(),
+                  [](const auto& a, const auto& b) { return a.first < b.first; });
+        // The next query, or the next start of the window, finds them made.
+        GuessCache::Save(cachePath, fingerprint, *guesses);
+    }
+    std::vector<AddressRecord*> shown;
+    shown.reserve(found.size());
+    for (const auto& [at, record] : found)
+        shown.push_back(record.get());
+    const std::string answer = MailQuery::format(shown);
+    return {shown.empty() ? 1 : 0, QByteArray(answer.data(), qsizetype(answer.size())), {}};
 }
 
 } // namespace QueryMode

@@ -36,6 +36,7 @@ AutoSave::AutoSave(CVOK_AddressDoc* doc, QObject* parent)
     connect(doc, &CVOK_AddressDoc::groupRenamed, this, &AutoSave::onChange);
     connect(doc, &CVOK_AddressDoc::groupRemoved, this, &AutoSave::onChange);
     connect(doc, &CVOK_AddressDoc::readingChanged, this, &AutoSave::onChange);
+    connect(doc, &CVOK_AddressDoc::readingsGiven, this, &AutoSave::onChange);
     m_thread = std::thread([this] { workerLoop(); });
     liveSavers().push_back(this);
     // New identities or a realigned companion from the load go out soon, unasked.

@@ -116,7 +116,7 @@ void BookImport::putAllInto(const QString& group)
     m_allInto = group;
 }
 
-std::size_t BookImport::add()
+std::size_t BookImport::add(const std::function<void()>& between)
 {
     const std::unordered_set<std::string> known = keysOf(knownGroups());
     const std::string root = Text::toCp932Lossy(CVOK_AddressDoc::RootName);
@@ -219,11 +219,11 @@ std::size_t BookImport::add()
     }
     m_doc.JoinChanges(false);
     std::vector<std::unique_ptr<AddressRecord>>().swap(records);
-    for (const auto& [name, reading] : readings) {
-        // A reading the user gave the name already stays.
-        if (m_doc.storedReading(name).empty())
-            m_doc.SetReading(name, reading);
-    }
+    if (between)
+        between();
+    // A reading the user gave the name already stays.
+    std::erase_if(readings, [this](const auto& r) { return !m_doc.storedReading(r.first).empty(); });
+    m_doc.SetReadings(readings);
     return m_added.size();
 }
 

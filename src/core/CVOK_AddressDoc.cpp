@@ -237,6 +237,21 @@ void CVOK_AddressDoc::SetReading(std::string_view name, std::string_view reading
     emit readingChanged(std::string(name));
 }
 
+void CVOK_AddressDoc::SetReadings(const std::vector<std::pair<std::string, std::string>>& readings)
+{
+    std::vector<std::string> names;
+    for (const auto& [name, reading] : readings) {
+        if (m_readings.reading(name) == reading)
+            continue;
+        m_readings.setReading(name, reading);
+        names.push_back(name);
+    }
+    if (names.empty())
+        return;
+    m_readingsChanged = m_readingsError == 0;
+    emit readingsGiven(names);
+}
+
 bool CVOK_AddressDoc::SaveAddressFile()
 {
     if (!m_writer) // never replace a file we could not read

@@ -127,6 +127,8 @@ public:
     std::string_view storedReading(std::string_view name) const { return m_readings.reading(name); }
     // An empty reading forgets the name's.
     void SetReading(std::string_view name, std::string_view reading);
+    // Readings of many names (name CP932, reading UTF-8) with one announcement: an import.
+    void SetReadings(const std::vector<std::pair<std::string, std::string>>& readings);
     // Readings set since they were last saved; SaveReadings writes them alone (the data file's
     // own saving writes them too).
     bool readingsChanged() const { return m_readingsChanged; }
@@ -189,6 +191,8 @@ signals:
     void undoStateChanged();
     // The reading of every contact of this name (CP932) changed.
     void readingChanged(const std::string& name);
+    // The readings of the contacts of these names changed (SetReadings).
+    void readingsGiven(const std::vector<std::string>& names);
 
 private:
     // Applies the change, keeps it for undo and announces it.

@@ -7,7 +7,18 @@
 #include "model/search/SearchQuery.h"
 #include "model/text/Cp932.h"
 
+#include <algorithm>
+#include <chrono>
+
 namespace {
+
+// Fewer names are guessed on the spot, fewer records indexed on the spot: it takes less than
+// the blink of a frame.
+std::size_t s_guessAtOnce = ContactFinder::GuessAtOnce;
+std::size_t s_indexAtOnce = ContactFinder::IndexAtOnce;
+constexpr std::size_t kReindexAtOnce = 64;
+// One slice of the index's building; the window answers between slices.
+constexpr auto kSlice = std::chrono::milliseconds(8);
 
 // The installed dictionaries, read once however many books the process opens.
 std::shared_ptr<const ReadingDictionary> installedDictionary()
@@ -16,21 +27,81 @@ std::shared_ptr<const ReadingDictionary> installedDictionary()
     return dictionary;
 }
 
+struct Guessed
+{
+    std::vector<std::string> guesses; // one for each name
+    GuessCache::Map cache;            // what the cache file should hold; empty: unchanged
+    std::string fingerprint;
+};
+
+// The guesses of the names, from the cache file where it has them; the others are made from
+// the dictionaries (read now if they were not) and added to what the file should hold.
+Guessed guessAll(const std::vector<std::string>& names, const ReadingDictionary& dictionary,
+                 const std::string& cachePath, const std::atomic<bool>* cancel)
+{
+    Guessed out;
+    if (!cachePath.empty()) {
+        out.fingerprint = dictionary.fingerprint();
+        out.cache = GuessCache::Load(cachePath, out.fingerprint);
+    }
+    out.guesses.resize(names.size());
+    bool learned = false;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (const auto known = out.cache.find(names[i]); known != out.cache.end()) {
+            out.guesses[i] = known->second;
+            continue;
+        }
+        if (cancel && cancel->load(std::memory_order_relaxed))
+            return {};
+        out.guesses[i] = dictionary.guess(Cp932::toUtf8(names[i]));
+        if (!cachePath.empty())
+            out.cache.emplace(names[i], out.guesses[i]);
+        learned = true;
+    }
+    // Names of contacts long gone would pile up: past a bound only these names stay.
+    if (learned && out.cache.size() > std::max<std::size_t>(4 * names.size(), 200000)) {
+        out.cache.clear();
+        for (std::size_t i = 0; i < names.size(); ++i)
+            out.cache.emplace(names[i], out.guesses[i]);
+    }
+    if (!learned)
+        out.cache.clear();
+    return out;
+}
+
+void keepGuesses(const std::string& path, const Guessed& guessed)
+{
+    // A cache that cannot be written only costs the next start its guesses again.
+    if (!path.empty() && !guessed.cache.empty())
+        GuessCache::Save(path, guessed.fingerprint, guessed.cache);
+}
+
 } // namespace
+
+void ContactFinder::setAtOnceForTesting(std::size_t names, std::size_t records)
+{
+    s_guessAtOnce = names;
+    s_indexAtOnce = records;
+}
 
 ContactFinder::ContactFinder(CVOK_AddressDoc& doc) : m_doc(doc)
 {
-    connect(
-        &doc, &CVOK_AddressDoc::recordsAdded, this,
-        [this](const std::vector<AddressRecord*>& records, bool) { onRecordsChanged(records); });
+    connect(&doc, &CVOK_AddressDoc::recordsAdded, this,
+            [this](const std::vector<AddressRecord*>& records, bool) { onRecordsAdded(records); });
     connect(&doc, &CVOK_AddressDoc::recordsChanged, this, &ContactFinder::onRecordsChanged);
     connect(&doc, &CVOK_AddressDoc::recordsRemoving, this, &ContactFinder::onRecordsRemoving);
     connect(&doc, &CVOK_AddressDoc::groupRenamed, this, &ContactFinder::onGroupRenamed);
-    connect(&doc, &CVOK_AddressDoc::readingChanged, this, &ContactFinder::onReadingChanged);
+    connect(&doc, &CVOK_AddressDoc::readingChanged, this,
+            [this](const std::string& name) { onReadingsGiven({name}); });
+    connect(&doc, &CVOK_AddressDoc::readingsGiven, this, &ContactFinder::onReadingsGiven);
+    m_slices.setSingleShot(true);
+    m_slices.setInterval(0);
+    connect(&m_slices, &QTimer::timeout, this, &ContactFinder::indexSlice);
 }
 
 ContactFinder::~ContactFinder()
 {
+    stopGuessing();
     joinLoader();
 }
 
@@ -40,31 +111,153 @@ void ContactFinder::joinLoader()
         m_loader.join();
 }
 
+void ContactFinder::stopGuessing()
+{
+    if (m_cancel)
+        m_cancel->store(true);
+    if (m_guesser.joinable())
+        m_guesser.join();
+    m_guessing = false;
+    ++m_run;
+}
+
 void ContactFinder::setDictionary(std::shared_ptr<const ReadingDictionary> dictionary)
 {
+    const bool wasGuessing = m_guessing;
+    stopGuessing();
     joinLoader();
     m_dictionary = std::move(dictionary);
     m_guesses.clear();
-    if (m_built) // the readings in the index were guessed by the old one
+    m_late.clear();
+    if (m_built || !m_queue.empty()) { // the readings in the index were guessed by the old one
+        reset();
         prepare();
+    }
+    if (wasGuessing)
+        guessInBackground();
+}
+
+void ContactFinder::setGuessCache(std::string path)
+{
+    m_cachePath = std::move(path);
+}
+
+std::shared_ptr<const ReadingDictionary> ContactFinder::sharedDictionary() const
+{
+    if (!m_dictionary)
+        m_dictionary = installedDictionary();
+    return m_dictionary;
 }
 
 void ContactFinder::preloadDictionary()
 {
-    if (m_loader.joinable())
+    const std::shared_ptr<const ReadingDictionary> dictionary = sharedDictionary();
+    if (m_loader.joinable() || dictionary->isLoaded())
         return;
     // The thread owns a share of the dictionary: it may outlive a replacement.
-    std::shared_ptr<const ReadingDictionary> dictionary =
-        m_dictionary ? m_dictionary : installedDictionary();
-    m_dictionary = dictionary;
     m_loader = std::thread([dictionary] { dictionary->load(); });
 }
 
 const ReadingDictionary& ContactFinder::dictionary() const
 {
-    if (!m_dictionary)
-        m_dictionary = installedDictionary();
-    return *m_dictionary;
+    return *sharedDictionary();
+}
+
+std::vector<std::string> ContactFinder::unguessed(std::span<AddressRecord* const> records) const
+{
+    std::vector<std::string> names;
+    std::unordered_set<std::string_view> seen;
+    seen.reserve(records.size());
+    for (const AddressRecord* record : records) {
+        const std::string_view name = record->name();
+        if (name.empty() || m_guesses.count(name) || !m_doc.storedReading(name).empty() ||
+            !seen.insert(name).second)
+            continue;
+        names.emplace_back(name);
+    }
+    return names;
+}
+
+void ContactFinder::guessInBackground()
+{
+    m_aside = true;
+    std::vector<AddressRecord*> all;
+    all.reserve(m_doc.records().size());
+    for (const auto& record : m_doc.records())
+        all.push_back(record.get());
+    guessNames(unguessed(all));
+}
+
+void ContactFinder::guessNames(std::vector<std::string> names)
+{
+    if (names.empty())
+        return;
+    if (m_guessing) {
+        for (std::string& name : names)
+            m_late.insert(std::move(name));
+        return;
+    }
+    const std::shared_ptr<const ReadingDictionary> dict = sharedDictionary();
+    if (names.size() <= s_guessAtOnce) {
+        const Guessed guessed = guessAll(names, *dict, m_cachePath, nullptr);
+        for (std::size_t i = 0; i < names.size(); ++i)
+            m_guesses.insert_or_assign(std::move(names[i]), guessed.guesses[i]);
+        keepGuesses(m_cachePath, guessed);
+        return;
+    }
+    if (m_guesser.joinable()) // the last run, done but for writing the cache
+        m_guesser.join();
+    m_guessing = true;
+    const std::uint64_t run = ++m_run;
+    m_cancel = std::make_shared<std::atomic<bool>>(false);
+    m_guesser = std::thread([this, run, cancel = m_cancel, dict, path = m_cachePath,
+                             names = std::move(names)]() mutable {
+        Guessed guessed = guessAll(names, *dict, path, cancel.get());
+        if (cancel->load())
+            return;
+        // The window gets the guesses first; the file can wait for them.
+        QMetaObject::invokeMethod(
+            this,
+            [this, run, names = std::move(names), guesses = std::move(guessed.guesses)]() mutable {
+                takeGuesses(run, std::move(names), std::move(guesses));
+            },
+            Qt::QueuedConnection);
+        keepGuesses(path, guessed);
+    });
+}
+
+void ContactFinder::takeGuesses(std::uint64_t run, std::vector<std::string> names,
+                                std::vector<std::string> guesses)
+{
+    if (run != m_run)
+        return;
+    m_guessing = false;
+    std::unordered_set<std::string_view> arrived;
+    arrived.reserve(names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const auto placed = m_guesses.insert_or_assign(std::move(names[i]), std::move(guesses[i]));
+        arrived.insert(placed.first->first);
+        m_late.erase(placed.first->first);
+    }
+    // The index learns the readings that came.
+    if (m_built || !m_queue.empty()) {
+        std::vector<AddressRecord*> changed;
+        for (const auto& record : m_doc.records()) {
+            if (arrived.count(record->name()))
+                changed.push_back(record.get());
+        }
+        reindex(changed);
+    }
+    if (!m_late.empty()) {
+        std::vector<std::string> late(m_late.begin(), m_late.end());
+        m_late.clear();
+        guessNames(std::move(late));
+    }
+    emit readingsGuessed();
+    if (!m_queue.empty())
+        m_slices.start();
+    else if (isReady())
+        emit searchReady();
 }
 
 std::string_view ContactFinder::guessedReading(std::string_view name) const
@@ -80,20 +273,70 @@ ContactFinder::Reading ContactFinder::readingOf(std::string_view name) const
     const std::string_view stored = m_doc.storedReading(name);
     if (!stored.empty())
         return {stored, false};
+    if (const auto found = m_guesses.find(name); found != m_guesses.end())
+        return {found->second, !found->second.empty()};
+    if (m_guessing) { // the guesser answers for it, late but without holding up the window
+        m_late.emplace(name);
+        return {};
+    }
     const std::string_view guess = guessedReading(name);
     return {guess, !guess.empty()};
 }
 
 void ContactFinder::prepare()
 {
-    m_index.build(m_doc.records(),
-                  [this](const AddressRecord& r) { return std::string(readingOf(r.name()).text); });
+    if (m_built || !m_queue.empty())
+        return;
+    m_index.clear();
+    m_queue.reserve(m_doc.records().size());
+    for (const auto& record : m_doc.records())
+        m_queue.push_back(record.get());
+    if (m_queue.size() <= s_indexAtOnce && !m_guessing) {
+        for (const AddressRecord* record : m_queue)
+            index(record);
+        finishQueue();
+    } else {
+        m_slices.start();
+    }
+}
+
+void ContactFinder::indexSlice()
+{
+    if (m_guessing) // the readings come first; takeGuesses() goes on
+        return;
+    const auto deadline = std::chrono::steady_clock::now() + kSlice;
+    while (m_queueAt < m_queue.size()) {
+        const AddressRecord* record = m_queue[m_queueAt++];
+        if (!m_dropped.count(record))
+            index(record);
+        if (m_queueAt % 32 == 0 && std::chrono::steady_clock::now() >= deadline)
+            break;
+    }
+    if (m_queueAt < m_queue.size()) {
+        m_slices.start();
+        return;
+    }
+    finishQueue();
+}
+
+void ContactFinder::finishQueue()
+{
+    m_queue.clear();
+    m_queue.shrink_to_fit();
+    m_queueAt = 0;
+    m_dropped.clear();
     m_built = true;
+    if (isReady())
+        emit searchReady();
 }
 
 void ContactFinder::reset()
 {
+    m_slices.stop();
     m_index.clear();
+    m_queue.clear();
+    m_queueAt = 0;
+    m_dropped.clear();
     m_built = false;
 }
 
@@ -102,8 +345,29 @@ std::vector<AddressRecord*> ContactFinder::filter(const SearchQuery& query,
 {
     if (query.empty())
         return {candidates.begin(), candidates.end()};
-    if (!m_built)
+    if (!m_built && m_queue.empty())
         prepare();
+    // Whatever is still queued is indexed now: this caller waits.
+    while (m_queueAt < m_queue.size()) {
+        const AddressRecord* record = m_queue[m_queueAt++];
+        if (!m_dropped.count(record))
+            index(record);
+    }
+    if (!m_queue.empty())
+        finishQueue();
+    return m_index.filter(query, candidates);
+}
+
+std::optional<std::vector<AddressRecord*>>
+ContactFinder::filterWhenReady(const SearchQuery& query, std::span<AddressRecord* const> candidates)
+{
+    if (query.empty())
+        return std::vector<AddressRecord*>(candidates.begin(), candidates.end());
+    if (!isReady()) {
+        prepare();
+        if (!isReady())
+            return std::nullopt;
+    }
     return m_index.filter(query, candidates);
 }
 
@@ -112,39 +376,71 @@ void ContactFinder::index(const AddressRecord* record)
     m_index.update(record, readingOf(record->name()).text);
 }
 
+void ContactFinder::reindex(std::span<AddressRecord* const> records)
+{
+    if (!m_built && m_queue.empty())
+        return; // no index yet
+    if (records.size() <= kReindexAtOnce) {
+        for (const AddressRecord* record : records) {
+            m_dropped.erase(record);
+            index(record);
+        }
+        return;
+    }
+    for (const AddressRecord* record : records) {
+        m_dropped.erase(record);
+        m_queue.push_back(record);
+    }
+    m_slices.start();
+}
+
+void ContactFinder::onRecordsAdded(const std::vector<AddressRecord*>& records)
+{
+    // Many new names (an import into the window) are guessed aside: the list shows the rows at
+    // once. Without a window nobody asks for them.
+    if (m_aside && !m_guessing && records.size() > s_guessAtOnce)
+        guessNames(unguessed(records));
+    reindex(records);
+}
+
 void ContactFinder::onRecordsChanged(const std::vector<AddressRecord*>& records)
 {
-    if (!m_built)
-        return;
-    for (const AddressRecord* record : records)
-        index(record);
+    reindex(records);
 }
 
 void ContactFinder::onRecordsRemoving(const std::vector<const AddressRecord*>& records)
 {
-    if (!m_built)
+    if (!m_built && m_queue.empty())
         return;
-    for (const AddressRecord* record : records)
+    for (const AddressRecord* record : records) {
         m_index.remove(record);
+        if (!m_queue.empty())
+            m_dropped.insert(record);
+    }
 }
 
 void ContactFinder::onGroupRenamed(const QString&, const QString& newName)
 {
     const auto group = Text::toCp932(newName);
-    if (!m_built || !group)
+    if ((!m_built && m_queue.empty()) || !group)
         return;
+    std::vector<AddressRecord*> renamed;
     for (const auto& record : m_doc.records()) {
         if (GroupName::equals(*group, record->group()))
-            index(record.get());
+            renamed.push_back(record.get());
     }
+    reindex(renamed);
 }
 
-void ContactFinder::onReadingChanged(const std::string& name)
+void ContactFinder::onReadingsGiven(const std::vector<std::string>& names)
 {
-    if (!m_built)
+    if (!m_built && m_queue.empty())
         return;
+    const std::unordered_set<std::string_view> given(names.begin(), names.end());
+    std::vector<AddressRecord*> named;
     for (const auto& record : m_doc.records()) {
-        if (record->name() == name)
-            index(record.get());
+        if (given.count(record->name()))
+            named.push_back(record.get());
     }
+    reindex(named);
 }

@@ -1,15 +1,19 @@
 #pragma once
 
+#include "model/search/GuessCache.h"
 #include "model/search/SearchIndex.h"
 
 #include <QObject>
+#include <QTimer>
+#include <atomic>
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <thread>
-#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 class AddressRecord;
@@ -21,12 +25,16 @@ class SearchQuery;
 // name: the one the user stored, else the one guessed from the name dictionaries. A guess is
 // only offered; it is never stored.
 //
-// The search index is built on the first search (or prepare()) and from then on follows the
-// book's announcements one record at a time; a book loaded anew drops it (reset()).
+// Many names at once (the book at the start, a large import) are guessed on a worker thread,
+// from the guesses kept in the cache file when they are there: until readingsGuessed() such a
+// name has no reading. The search index is built on the first search (or prepare()), at once
+// for a small book, else a slice at a time on the interface thread, and from then on follows
+// the book's announcements; a book loaded anew drops it (reset()).
 //
 //     ContactFinder& finder = doc.finder();
+//     finder.guessInBackground();                       // readingsGuessed() follows
 //     const auto shown = finder.filter(SearchQuery("やまだ"), groupRecords);
-//     finder.readingOf(record->name()).text;     // "やまだ たろう"
+//     finder.readingOf(record->name()).text;            // "やまだ たろう"
 class ContactFinder : public QObject
 {
     Q_OBJECT
@@ -37,51 +45,96 @@ public:
         bool guessed = false;
     };
 
+    // More names than this are guessed aside, more records indexed a slice at a time.
+    static constexpr std::size_t GuessAtOnce = 200;
+    static constexpr std::size_t IndexAtOnce = 2000;
+
     explicit ContactFinder(CVOK_AddressDoc& doc);
     ~ContactFinder() override;
 
     // The dictionaries behind the guesses: the installed ones unless told otherwise.
     void setDictionary(std::shared_ptr<const ReadingDictionary> dictionary);
+    // The file that keeps guesses between runs (GuessCache); empty: none.
+    void setGuessCache(std::string path);
     // Reads the dictionaries on a worker thread, so that the first guess need not wait for them.
     void preloadDictionary();
 
-    // The reading of a name (CP932): the stored one, else the guess; empty when neither.
+    // Guesses the readings of the book's names that have none yet: on a worker thread when they
+    // are many, else at once.
+    void guessInBackground();
+    bool isGuessing() const { return m_guessing; }
+    // Tests: how many names are guessed, and records indexed, on the spot (more go aside).
+    static void setAtOnceForTesting(std::size_t names, std::size_t records);
+
+    // The reading of a name (CP932): the stored one, else the guess; empty when neither, or
+    // while the name waits for its guess.
     Reading readingOf(std::string_view name) const;
     // The guess alone (UTF-8), whatever is stored; empty when the dictionaries know no reading.
     std::string_view guessedReading(std::string_view name) const;
 
-    // The candidates that match every word of the query, in their order.
+    // The candidates that match every word of the query, in their order; builds what is
+    // missing of the index first.
     std::vector<AddressRecord*> filter(const SearchQuery& query,
                                        std::span<AddressRecord* const> candidates);
-    // Builds the index now rather than on the first search.
+    // The same without waiting: nothing while the index or the readings are still coming
+    // (searchReady() follows).
+    std::optional<std::vector<AddressRecord*>>
+    filterWhenReady(const SearchQuery& query, std::span<AddressRecord* const> candidates);
+    // Starts building the index rather than on the first search.
     void prepare();
     bool isPrepared() const { return m_built; }
+    // The index holds every record with its reading.
+    bool isReady() const { return m_built && m_queue.empty() && !m_guessing; }
     // The book's records were replaced: the index is built again when next needed.
     void reset();
 
+signals:
+    // Names that had no reading have their guesses now.
+    void readingsGuessed();
+    // The index is whole again: a search that could not be answered can be now.
+    void searchReady();
+
 private:
-    struct NameHash
-    {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view s) const
-        {
-            return std::hash<std::string_view>{}(s);
-        }
-    };
-    using Guesses = std::unordered_map<std::string, std::string, NameHash, std::equal_to<>>;
+    using Guesses = GuessCache::Map;
 
     const ReadingDictionary& dictionary() const;
+    std::shared_ptr<const ReadingDictionary> sharedDictionary() const;
     void joinLoader();
+    void stopGuessing();
+    // Names of these records that have neither a stored reading nor a guess yet.
+    std::vector<std::string> unguessed(std::span<AddressRecord* const> records) const;
+    void guessNames(std::vector<std::string> names);
+    void takeGuesses(std::uint64_t run, std::vector<std::string> names,
+                     std::vector<std::string> guesses);
     void index(const AddressRecord* record);
+    // Indexes the records at once when they are few, else queues them for the slices.
+    void reindex(std::span<AddressRecord* const> records);
+    void indexSlice();
+    void finishQueue();
     void onRecordsChanged(const std::vector<AddressRecord*>& records);
+    void onRecordsAdded(const std::vector<AddressRecord*>& records);
     void onRecordsRemoving(const std::vector<const AddressRecord*>& records);
     void onGroupRenamed(const QString& oldName, const QString& newName);
-    void onReadingChanged(const std::string& name);
+    void onReadingsGiven(const std::vector<std::string>& names);
 
     CVOK_AddressDoc& m_doc;
     mutable std::shared_ptr<const ReadingDictionary> m_dictionary;
+    std::string m_cachePath;
     std::thread m_loader;
+    std::thread m_guesser;
+    std::shared_ptr<std::atomic<bool>> m_cancel;
+    std::uint64_t m_run = 0; // which run of the guesser an answer belongs to
+    bool m_guessing = false;
+    bool m_aside = false; // a window wants the readings of many names guessed aside
     mutable Guesses m_guesses; // by name: the dictionaries never change during a run
+    // Names asked for while the guesser ran that it was not told of.
+    mutable std::unordered_set<std::string, GuessCache::NameHash, std::equal_to<>> m_late;
+
     SearchIndex m_index;
     bool m_built = false;
+    // Records still to be indexed, a slice at a time; those removed meanwhile are skipped.
+    std::vector<const AddressRecord*> m_queue;
+    std::size_t m_queueAt = 0;
+    std::unordered_set<const AddressRecord*> m_dropped;
+    QTimer m_slices;
 };

@@ -45,6 +45,13 @@ QString readingsFilePath(const QString& bookPath)
     return QFileInfo(bookPath).absolutePath() + u'/' + QString::fromLatin1(ReadingStore::FileName);
 }
 
+QString guessCachePath()
+{
+    // The generic folder: the command line, which names no application, finds the same file.
+    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+           QStringLiteral("/VOK_Address/GuessedReadings.txt");
+}
+
 QString companionFilePath(const QString& bookPath)
 {
     return bookPath + QString::fromLatin1(CompanionFile::Suffix);

@@ -10,6 +10,8 @@ namespace DataLocation {
 QString addressFilePath();
 // The readings of names (Readings.txt), beside the book at bookPath.
 QString readingsFilePath(const QString& bookPath);
+// Readings guessed in earlier runs (GuessCache), in the user's cache folder.
+QString guessCachePath();
 // The companion file of the book at bookPath (identities, extras, groups).
 QString companionFilePath(const QString& bookPath);
 // What the contact sheet held when the program had to end (Address.vok.draft).

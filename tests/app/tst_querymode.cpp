@@ -6,6 +6,7 @@
 #include "core/Text.h"
 #include "model/book/AddressRecord.h"
 #include "model/book/RecordList.h"
+#include "model/search/GuessCache.h"
 #include "model/search/ReadingDictionary.h"
 #include "settings/RegistryKey.h"
 
@@ -99,6 +100,54 @@ private slots:
         QCOMPARE(QString::fromUtf8(result.out), out);
         QCOMPARE(result.status, status);
         QVERIFY(result.err.isEmpty());
+    }
+
+    // Guesses come from the cache when it holds them, are made and kept when it does not or
+    // when the dictionaries changed since, and are not looked for when no word needs them.
+    void cacheOfGuesses_data()
+    {
+        QTest::addColumn<QString>("cache"); // what stands in the cache before the query
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<bool>("kept"); // a cache of the installed dictionaries afterwards
+        QTest::newRow("no cache") << ""
+                                  << "やまだ" << true;
+        QTest::newRow("cache of this query") << "same"
+                                             << "やまだ" << true;
+        QTest::newRow("cache of other dictionaries") << "stale"
+                                                     << "やまだ" << true;
+        QTest::newRow("no word a guess could hold") << ""
+                                                    << "taro" << false;
+    }
+
+    void cacheOfGuesses()
+    {
+        QFETCH(QString, cache);
+        QFETCH(QString, query);
+        QFETCH(bool, kept);
+        if (!QFile::exists(QString::fromLatin1(ReadingDictionary::DefaultJinmeiPath)))
+            QSKIP("the name dictionaries of skkdic-extra are not installed");
+        const QString path = DataLocation::guessCachePath();
+        QFile::remove(path);
+        const auto run = [&query] {
+            return CommandLine::runMode(QStringList{"VOK_Address", "--query", query});
+        };
+        const CommandLine::Result expected = run(); // made from the dictionaries
+        if (cache != "same")
+            QFile::remove(path);
+        if (cache == "stale") { // other files, and a guess they would give
+            const std::string name = Text::toCp932Lossy(QStringLiteral("山田 太郎"));
+            QVERIFY(GuessCache::Save(QFile::encodeName(path).toStdString(), "rules 0|/old",
+                                     {{name, "さんだ たろう"}}));
+        }
+        const CommandLine::Result result = run();
+        QCOMPARE(QString::fromUtf8(result.out), QString::fromUtf8(expected.out));
+        QCOMPARE(result.status, expected.status);
+        const GuessCache::Map guesses = GuessCache::Load(QFile::encodeName(path).toStdString(),
+                                                         ReadingDictionary().fingerprint());
+        QCOMPARE(!guesses.empty(), kept);
+        if (kept)
+            QCOMPARE(guesses.at(Text::toCp932Lossy(QStringLiteral("山田 太郎"))),
+                     std::string("やまだ たろう"));
     }
 
     void refusals_data()

@@ -82,6 +82,8 @@ private slots:
                                        << "親友" << QStringList{"佐藤 花子"};
         QTest::newRow("reading stored") << "store reading"
                                         << "いとう" << QStringList{"伊藤"};
+        QTest::newRow("readings of an import") << "import readings"
+                                               << "いとう" << QStringList{"伊藤"};
         QTest::newRow("reading forgotten") << "forget reading"
                                            << "たろう" << QStringList{};
         QTest::newRow("book loaded again") << "reload"
@@ -116,6 +118,9 @@ private slots:
             doc.RenameGroup(QStringLiteral("友人"), QStringLiteral("親友"));
         } else if (change == "store reading") {
             doc.SetReading(ito->name(), "いとう");
+        } else if (change == "import readings") {
+            doc.SetReadings(
+                {{std::string(ito->name()), "いとう"}, {cp("佐藤 花子"), "さとう はなこ"}});
         } else if (change == "forget reading") {
             const std::string taro = cp("山田 太郎");
             doc.finder().setDictionary(std::make_shared<const ReadingDictionary>("", ""));

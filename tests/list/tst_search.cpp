@@ -3,12 +3,13 @@
 #include "ModalDriver.h"
 #include "PaneTestSupport.h"
 #include "TestMain.h"
-#include "model/book/ContactExtras.h"
 #include "TestNameDictionary.h"
 #include "core/ContactFinder.h"
+#include "model/book/ContactExtras.h"
 #include "model/search/ReadingDictionary.h"
 #include "ui/contact/CInfomationSheet.h"
 #include "ui/contact/CPrivatePage.h"
+#include "ui/list/AddressListModel.h"
 #include "ui/list/SearchField.h"
 
 #include <QAction>
@@ -18,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStatusBar>
 
 using namespace PaneTest;
@@ -71,7 +73,98 @@ class TestSearch : public QObject
 
 private slots:
     void init() { startPaneTest(); }
-    void cleanup() { clearStore(); }
+    void cleanup()
+    {
+        ContactFinder::setAtOnceForTesting(ContactFinder::GuessAtOnce, ContactFinder::IndexAtOnce);
+        clearStore();
+    }
+
+    // At the start the rows come before the readings of their names; when the guesses arrive
+    // the list sorted by name sorts itself again, and the contact the user clicked stays
+    // selected where it was on the screen (the top row stays when it is out of sight).
+    void readingsArriveWithoutMovingTheView_data()
+    {
+        QTest::addColumn<int>("sortColumn");
+        QTest::addColumn<int>("clickedRow"); // -1: none
+        QTest::addColumn<int>("scrolledTo"); // the top row afterwards
+        QTest::addColumn<bool>("resorted");
+        QTest::newRow("by name, clicked row in sight") << 0 << 150 << 145 << true;
+        QTest::newRow("by name, clicked row scrolled away") << 0 << 3 << 120 << true;
+        QTest::newRow("by name, nothing clicked") << 0 << -1 << 60 << true;
+        QTest::newRow("by mail address: the order stays") << 1 << 150 << 145 << false;
+    }
+
+    void readingsArriveWithoutMovingTheView()
+    {
+        QFETCH(int, sortColumn);
+        QFETCH(int, clickedRow);
+        QFETCH(int, scrolledTo);
+        QFETCH(bool, resorted);
+        Frame f;
+        fillBook(f);
+        // The start: many names to guess, guessed aside, the rows shown meanwhile.
+        ContactFinder& finder = f.frame->document()->finder();
+        ContactFinder::setAtOnceForTesting(0, 0);
+        finder.setDictionary(testNameDictionary());
+        finder.guessInBackground();
+        QVERIFY(finder.isGuessing());
+        f.show("VOK_Address");
+        if (sortColumn != 0)
+            clickHeader(f.list, sortColumn);
+        QVERIFY(f.cell(0, AddressListModel::ReadingColumn).isEmpty());
+        if (clickedRow >= 0) {
+            f.list->scrollTo(f.list->model()->index(clickedRow, 0));
+            QTest::mouseClick(f.list->viewport(), Qt::LeftButton, {},
+                              f.list->visualRect(f.list->model()->index(clickedRow, 0)).center());
+        }
+        f.list->verticalScrollBar()->setValue(scrolledTo);
+        const AddressRecord* clicked = f.list->recordAt(clickedRow);
+        const bool inSight = clickedRow >= scrolledTo && f.list->rowAt(0) <= clickedRow &&
+                             clickedRow <= f.list->rowAt(f.list->viewport()->height() - 1);
+        const AddressRecord* anchor = inSight ? clicked : f.list->recordAt(f.list->rowAt(0));
+        const int place = f.list->rowViewportPosition(inSight ? clickedRow : f.list->rowAt(0));
+        std::vector<const AddressRecord*> before;
+        for (int r = 0; r < f.list->model()->rowCount(); ++r)
+            before.push_back(f.list->recordAt(r));
+
+        QTRY_VERIFY(!finder.isGuessing());
+        QVERIFY(!f.cell(0, AddressListModel::ReadingColumn).isEmpty());
+        std::vector<const AddressRecord*> after;
+        for (int r = 0; r < f.list->model()->rowCount(); ++r)
+            after.push_back(f.list->recordAt(r));
+        QCOMPARE(after != before, resorted);
+        // Where the list ends, it cannot scroll that far: then the row is in sight at least.
+        const int anchorRow = f.list->listModel()->rowOf(anchor);
+        const QScrollBar* bar = f.list->verticalScrollBar();
+        if (bar->value() > bar->minimum() && bar->value() < bar->maximum())
+            QCOMPARE(f.list->rowViewportPosition(anchorRow), place);
+        QVERIFY(f.list->rowViewportPosition(anchorRow) >= 0 &&
+                f.list->rowViewportPosition(anchorRow) < f.list->viewport()->height());
+        if (clicked) {
+            QCOMPARE(f.list->selectedRecords(),
+                     std::vector<AddressRecord*>{const_cast<AddressRecord*>(clicked)});
+            QCOMPARE(f.list->recordAt(f.list->currentIndex().row()), clicked);
+        }
+        // The order is the one sorting now gives.
+        f.list->SortByColumn(99);
+        for (int r = 0; r < f.list->model()->rowCount(); ++r)
+            QCOMPARE(f.list->recordAt(r), after[std::size_t(r)]);
+    }
+
+    // Typed before the index is whole: the rows stay until it is, then the search answers.
+    void typingBeforeTheIndexIsBuilt()
+    {
+        Frame f;
+        fillBook(f);
+        ContactFinder::setAtOnceForTesting(0, 0);
+        QVERIFY(activate(f));
+        QTest::keyClick(f.frame.get(), Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(!f.frame->document()->finder().isReady());
+        typeText(f.frame->searchField(), QStringLiteral("やまだ"));
+        QCOMPARE(f.list->model()->rowCount(), 243);
+        QTRY_COMPARE(f.list->model()->rowCount(), 3);
+        QCOMPARE(f.column(0), (QStringList{"ヤマダ ケン", "山田 太郎", "山田 花子"}));
+    }
 
     void typingKanaFindsTheReading()
     {

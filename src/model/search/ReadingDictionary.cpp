@@ -9,10 +9,14 @@
 #include <cmath>
 #include <cstdint>
 #include <iconv.h>
+#include <sys/stat.h>
 #include <unordered_map>
 
 namespace {
 
+// Raise whenever guess() may answer differently for the same files: guesses kept on disk from
+// the older rules are then made again.
+constexpr int kGuessRules = 1;
 constexpr std::size_t kMaxFileSize = 64u << 20; // far above any dictionary; refuses a runaway file
 constexpr std::string_view kSurnameNote = "姓";
 constexpr std::string_view kGivenNote = "名";
@@ -446,8 +450,26 @@ bool ReadingDictionary::load() const
         data->indexNames();
         data->align();
         m_data = std::move(data);
+        m_loaded.store(true, std::memory_order_release);
     });
     return !m_data->names.empty() || !m_data->full.empty();
+}
+
+std::string ReadingDictionary::fingerprint() const
+{
+    std::string out = "rules " + std::to_string(kGuessRules);
+    for (const std::string* path : {&m_jinmeiPath, &m_fullnamePath}) {
+        struct stat st
+        {
+        };
+        out += '|';
+        out += *path;
+        if (path->empty() || ::stat(path->c_str(), &st) != 0)
+            continue;
+        out += ' ' + std::to_string(st.st_size) + ' ' + std::to_string(st.st_mtim.tv_sec) + '.' +
+               std::to_string(st.st_mtim.tv_nsec);
+    }
+    return out;
 }
 
 std::string ReadingDictionary::guess(std::string_view name) const

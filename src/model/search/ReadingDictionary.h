@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -37,6 +38,11 @@ public:
 
     // Reads the files unless done before; true when at least one of them gave entries.
     bool load() const;
+    bool isLoaded() const { return m_loaded.load(std::memory_order_acquire); }
+
+    // Changes whenever a guess might: the files' paths, sizes and times of change, and the
+    // version of the guessing rules. Guesses kept on disk are valid while it stays the same.
+    std::string fingerprint() const;
 
     // The hiragana reading a Japanese reader gives first for a name (UTF-8), surname and given
     // name separated by one space; empty when a part of the name is unknown. The name is
@@ -55,4 +61,5 @@ private:
     std::string m_fullnamePath;
     mutable std::once_flag m_once;
     mutable std::unique_ptr<Data> m_data;
+    mutable std::atomic<bool> m_loaded{false};
 };

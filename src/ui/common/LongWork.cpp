@@ -1,5 +1,6 @@
 #include "LongWork.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 
 int LongWork::s_running = 0;
@@ -26,6 +27,7 @@ LongWork::LongWork(QWidget* parent, const QString& label)
     m_dialog.setAutoClose(false);
     m_dialog.setAutoReset(false);
     m_dialog.setValue(0);
+    m_sinceEvents.start();
 }
 
 LongWork::~LongWork()
@@ -40,6 +42,14 @@ void LongWork::update(int part, int parts, std::uint64_t done, std::uint64_t tot
     const int share = kSteps / parts;
     const auto within = std::min<std::uint64_t>(done * share / total, share - 1);
     m_dialog.setValue(part * share + static_cast<int>(within));
+    if (m_sinceEvents.elapsed() >= 20)
+        letWindowAnswer();
+}
+
+void LongWork::letWindowAnswer()
+{
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    m_sinceEvents.restart();
 }
 
 void LongWork::setDelayForTesting(int ms)

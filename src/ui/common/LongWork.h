@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QProgressDialog>
 #include <QString>
 #include <cstdint>
@@ -17,6 +18,9 @@ public:
 
     // Progress of one of `parts` equal parts of the work.
     void update(int part, int parts, std::uint64_t done, std::uint64_t total);
+    // Between two steps of the work: the window paints and its timers run, what the user does
+    // waits (as it does behind the dialog).
+    void letWindowAnswer();
 
     static bool running() { return s_running > 0; }
     // Tests: show the dialog after this many milliseconds instead of 500.
@@ -24,5 +28,6 @@ public:
 
 private:
     QProgressDialog m_dialog;
+    QElapsedTimer m_sinceEvents;
     static int s_running;
 };

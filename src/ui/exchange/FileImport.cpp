@@ -47,6 +47,7 @@ bool FileImport::ImportFile(QWidget* parent, CVOK_AddressDoc& doc, const QString
             work.update(0, 1, done, total);
         };
         import.read(import.kind() == BookImport::Kind::ForeignCsv ? &plan : nullptr, progress);
+        work.letWindowAnswer();
     }
     // Nothing changes before the user has seen what the book holds already.
     if (!import.found().isEmpty()) {
@@ -56,7 +57,7 @@ bool FileImport::ImportFile(QWidget* parent, CVOK_AddressDoc& doc, const QString
     }
     {
         LongWork work(parent, ImportExportText::Importing);
-        import.add();
+        import.add([&work] { work.letWindowAnswer(); });
     }
     ImportSummaryDialog summary(import, parent);
     if (summary.exec() == QDialog::Accepted)

@@ -152,6 +152,7 @@ void AddressListModel::fillRow(Row& row, const AddressRecord* record)
         reading = m_finder->readingOf(record->name());
     cells[ReadingColumn] = cutUtf8(reading.text, MaxCellBytes);
     row.guessed = reading.guessed;
+    dropNameKey(row);
     // The 宛名 columns: most contacts have no extras, and then nothing is built.
     std::array<std::string, ColumnCount - FirstAddresseeColumn> extra;
     if (const ContactExtras* x = record->extras()) {
@@ -187,6 +188,8 @@ void AddressListModel::setCell(Row& row, int column, std::string_view text)
     for (std::size_t c = 0; c < ColumnCount; ++c)
         cells[c] = std::string_view(copy).substr(at[c], at[c + 1] - at[c]);
     storeCells(row, cells);
+    if (column == 0 || column == ReadingColumn)
+        dropNameKey(row);
 }
 
 void AddressListModel::setReading(Row& row)
@@ -197,6 +200,22 @@ void AddressListModel::setReading(Row& row)
     // The finder's text may change with the next reading: copied here at once.
     setCell(row, ReadingColumn, reading.text);
     row.guessed = reading.guessed;
+}
+
+void AddressListModel::makeNameKey(Row& row)
+{
+    if (row.keyLength != 0)
+        return;
+    const std::string key = SortCompare::nameKey(cellOf(row, ReadingColumn), cellOf(row, 0));
+    row.keyBegin = static_cast<std::uint32_t>(m_keys.size());
+    row.keyLength = static_cast<std::uint32_t>(key.size());
+    m_keys += key;
+}
+
+void AddressListModel::dropNameKey(Row& row)
+{
+    m_keyGarbage += row.keyLength;
+    row.keyLength = 0;
 }
 
 void AddressListModel::compactIfWasteful()
@@ -246,7 +265,7 @@ void AddressListModel::appendRow(AddressRecord* record, bool marked)
     row.record = record;
     row.marked = marked;
     fillRow(row, record);
-    m_rows.push_back(row);
+    m_rows.push_back(std::move(row));
     m_shown.push_back(static_cast<std::uint32_t>(m_rows.size() - 1));
     endInsertRows();
 }
@@ -269,7 +288,7 @@ void AddressListModel::appendRows(const std::vector<AddressRecord*>& records, bo
         row.record = record;
         row.marked = marked;
         fillRow(row, record);
-        m_rows.push_back(row);
+        m_rows.push_back(std::move(row));
         m_shown.push_back(static_cast<std::uint32_t>(m_rows.size() - 1));
     }
     if (reset)
@@ -316,10 +335,11 @@ template <typename Pred> void AddressListModel::eraseHidden(Pred doomed)
     for (std::size_t g = 0; g < m_rows.size(); ++g) {
         if (doomed(g)) {
             m_garbage += rowBytes(m_rows[g]);
+            m_keyGarbage += m_rows[g].keyLength;
             continue;
         }
         newPlace[g] = static_cast<std::uint32_t>(kept);
-        m_rows[kept++] = m_rows[g];
+        m_rows[kept++] = std::move(m_rows[g]);
     }
     m_rows.resize(kept);
     for (std::uint32_t& g : m_shown)
@@ -383,6 +403,8 @@ void AddressListModel::clear()
     // The arena keeps its capacity for the next fill.
     m_text.clear();
     m_garbage = 0;
+    m_keys.clear();
+    m_keyGarbage = 0;
     endResetModel();
 }
 
@@ -403,11 +425,38 @@ void AddressListModel::refreshColumn(int column)
         emit dataChanged(index(0, column), index(rowCount() - 1, column));
 }
 
-void AddressListModel::refreshReadings(std::string_view name)
+bool AddressListModel::refreshReadingsUntil(std::size_t& next,
+                                            std::chrono::steady_clock::time_point deadline)
 {
+    const std::size_t first = next;
+    while (next < m_rows.size()) {
+        Row& r = m_rows[next++];
+        ContactFinder::Reading reading;
+        if (m_finder)
+            reading = m_finder->readingOf(r.record->name());
+        if (cutUtf8(reading.text, MaxCellBytes) != cellOf(r, ReadingColumn) ||
+            reading.guessed != r.guessed) {
+            setCell(r, ReadingColumn, reading.text);
+            r.guessed = reading.guessed;
+        }
+        // Made now, a slice at a time: the sort that follows only compares.
+        makeNameKey(r);
+        if (next % 64 == 0 && std::chrono::steady_clock::now() >= deadline)
+            break;
+    }
+    compactIfWasteful();
+    if (next > first && !m_shown.empty())
+        emit dataChanged(index(0, ReadingColumn), index(rowCount() - 1, ReadingColumn));
+    return next >= m_rows.size();
+}
+
+void AddressListModel::refreshReadings(const std::vector<std::string>& names)
+{
+    // One pass for many names: an import may bring thousands.
+    const std::unordered_set<std::string_view> given(names.begin(), names.end());
     std::vector<std::size_t> changed;
     for (std::size_t g = 0; g < m_rows.size(); ++g) {
-        if (m_rows[g].record->name() != name)
+        if (!given.count(m_rows[g].record->name()))
             continue;
         setReading(m_rows[g]);
         changed.push_back(g);
@@ -421,6 +470,15 @@ AddressRecord* AddressListModel::record(int row) const
     if (row < 0 || row >= rowCount())
         return nullptr;
     return shownRow(row).record;
+}
+
+int AddressListModel::rowOf(const AddressRecord* record) const
+{
+    for (std::size_t i = 0; i < m_shown.size(); ++i) {
+        if (m_rows[m_shown[i]].record == record)
+            return static_cast<int>(i);
+    }
+    return -1;
 }
 
 bool AddressListModel::isMarked(int row) const
@@ -477,22 +535,34 @@ void AddressListModel::sortRows(int column, bool ascending)
     const std::size_t n = m_rows.size();
     if (n < 2)
         return;
-    // All keys in one buffer: one allocation instead of one per row. The name sorts by its
-    // reading, as does the reading itself.
+    // The name sorts by its reading, as does the reading itself, by keys kept with the rows;
+    // the keys of other columns lie in one buffer: one allocation instead of one per row.
     const bool byReading = column == 0 || column == ReadingColumn;
     std::string keys;
-    if (!byReading) {
+    if (byReading) {
+        if (m_keyGarbage > 64 * 1024 && m_keyGarbage > m_keys.size() / 2) {
+            std::string keys;
+            keys.reserve(m_keys.size() - m_keyGarbage);
+            for (Row& r : m_rows) {
+                const std::string_view key = nameKeyOf(r);
+                r.keyBegin = static_cast<std::uint32_t>(keys.size());
+                keys += key;
+            }
+            m_keys = std::move(keys);
+            m_keyGarbage = 0;
+        }
+        for (Row& r : m_rows)
+            makeNameKey(r);
+    } else {
         std::size_t bytes = 0;
         for (const Row& r : m_rows)
             bytes += cellOf(r, column).size();
         keys.reserve(bytes);
     }
     std::vector<std::uint32_t> keyEnd(n);
-    for (std::size_t i = 0; i < n; ++i) {
+    for (std::size_t i = 0; i < n && !byReading; ++i) {
         const Row& r = m_rows[i];
-        if (byReading)
-            keys += SortCompare::nameKey(cellOf(r, ReadingColumn), cellOf(r, 0));
-        else if (column >= FirstAddresseeColumn)
+        if (column >= FirstAddresseeColumn)
             keys += cellOf(r, column); // UTF-8: code point order
         else
             SortCompare::appendKey(keys, cellOf(r, column));
@@ -509,7 +579,10 @@ void AddressListModel::sortRows(int column, bool ascending)
     std::vector<Entry> order(n);
     for (std::size_t i = 0; i < n; ++i) {
         const std::size_t begin = i == 0 ? 0 : keyEnd[i - 1];
-        const std::string_view key = std::string_view(keys).substr(begin, keyEnd[i] - begin);
+        // The name's key is kept with its row, the others are made for this sort.
+        const std::string_view key = byReading
+                                         ? nameKeyOf(m_rows[i])
+                                         : std::string_view(keys).substr(begin, keyEnd[i] - begin);
         std::uint64_t prefix = 0;
         for (std::size_t b = 0; b < 8; ++b)
             prefix = (prefix << 8) | (b < key.size() ? static_cast<unsigned char>(key[b]) : 0u);
@@ -530,7 +603,7 @@ void AddressListModel::sortRows(int column, bool ascending)
     sorted.reserve(n);
     for (std::size_t i = 0; i < n; ++i) {
         newPlace[order[i].row] = static_cast<std::uint32_t>(i);
-        sorted.push_back(m_rows[order[i].row]);
+        sorted.push_back(std::move(m_rows[order[i].row]));
     }
     m_rows = std::move(sorted);
     // The shown rows stay the shown rows, in the new order.

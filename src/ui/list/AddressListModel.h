@@ -3,6 +3,7 @@
 #include <QAbstractTableModel>
 #include <QIcon>
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -58,10 +59,15 @@ public:
     void clear();
     // Rewrites one column of every row from the rows' records.
     void refreshColumn(int column);
-    // Rewrites the readings of the rows of contacts of this name (CP932).
-    void refreshReadings(std::string_view name);
+    // Rewrites the readings of the rows of contacts of these names (CP932).
+    void refreshReadings(const std::vector<std::string>& names);
+    // Brings the readings of the rows from `next` on up to date with the finder, and their
+    // order by name, until the deadline; true once every row is done.
+    bool refreshReadingsUntil(std::size_t& next, std::chrono::steady_clock::time_point deadline);
 
     AddressRecord* record(int row) const;
+    // The shown row of the record, -1 when it has none.
+    int rowOf(const AddressRecord* record) const;
     bool isMarked(int row) const;
     std::string_view cell(int row, int column) const;
     bool isReadingGuessed(int row) const;
@@ -91,6 +97,9 @@ private:
         std::array<std::uint16_t, ColumnCount> end{}; // end of each cell, from begin
         bool marked = false;
         bool guessed = false; // the reading is a guess
+        // SortCompare::nameKey of the name and reading, in m_keys; length 0: not made yet.
+        std::uint32_t keyBegin = 0;
+        std::uint32_t keyLength = 0;
     };
     std::size_t rowBytes(const Row& row) const { return row.end[ColumnCount - 1]; }
     std::string_view cellOf(const Row& row, int column) const;
@@ -103,6 +112,13 @@ private:
     void fillRow(Row& row, const AddressRecord* record);
     void setCell(Row& row, int column, std::string_view text);
     void setReading(Row& row);
+    // Makes the row's name key unless it has one; valid until the next key is made.
+    void makeNameKey(Row& row);
+    std::string_view nameKeyOf(const Row& row) const
+    {
+        return std::string_view(m_keys).substr(row.keyBegin, row.keyLength);
+    }
+    void dropNameKey(Row& row);
     void compactIfWasteful();
     // Drops the rows of the group that the predicate names; none of them may be shown.
     template <typename Pred> void eraseHidden(Pred doomed);
@@ -113,6 +129,9 @@ private:
     int m_nengaYear = 0;
     std::string m_text;
     std::size_t m_garbage = 0;
+    // The rows' name keys, made once for every sort by name until the name or reading changes.
+    std::string m_keys;
+    std::size_t m_keyGarbage = 0;
     std::vector<Row> m_rows;            // every row of the group, in the list's order
     std::vector<std::uint32_t> m_shown; // the rows shown: places in m_rows, ascending
     QIcon m_plainIcon;

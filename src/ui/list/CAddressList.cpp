@@ -25,8 +25,11 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QScrollBar>
 #include <QStyleOptionViewItem>
+#include <QTimer>
 #include <algorithm>
+#include <chrono>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -117,7 +120,27 @@ CAddressList::CAddressList(CVOK_AddressDoc* doc, CommandTable* commands, QWidget
     connect(m_doc, &CVOK_AddressDoc::groupRenamed, this, &CAddressList::onGroupRenamed);
     connect(m_doc, &CVOK_AddressDoc::groupRemoved, this, &CAddressList::ClearIfGroupShown);
     connect(m_doc, &CVOK_AddressDoc::readingChanged, this,
-            [this](const std::string& name) { m_model->refreshReadings(name); });
+            [this](const std::string& name) { m_model->refreshReadings({name}); });
+    connect(m_doc, &CVOK_AddressDoc::readingsGiven, this,
+            [this](const std::vector<std::string>& names) { m_model->refreshReadings(names); });
+    connect(&m_doc->finder(), &ContactFinder::readingsGuessed, this,
+            &CAddressList::onReadingsGuessed);
+    m_readingSlices = new QTimer(this);
+    m_readingSlices->setSingleShot(true);
+    m_readingSlices->setInterval(0);
+    connect(m_readingSlices, &QTimer::timeout, this, &CAddressList::refreshReadingsSlice);
+    // Rows that come, go or move while readings are being written: the pass starts again.
+    const auto again = [this] {
+        if (m_readingsStale)
+            m_readingAt = 0;
+    };
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, again);
+    connect(m_model, &QAbstractItemModel::modelReset, this, again);
+    connect(m_model, &QAbstractItemModel::layoutChanged, this, again);
+    connect(&m_doc->finder(), &ContactFinder::searchReady, this, [this] {
+        if (m_searchWaits)
+            applySearch();
+    });
 }
 
 CAddressList::~CAddressList()
@@ -174,10 +197,19 @@ void CAddressList::applySearch()
     // The selection follows its contacts as far as they stay in sight.
     const std::vector<AddressRecord*> selected = selectedRecords();
     AddressRecord* current = m_model->record(currentIndex().row());
-    if (m_query.empty())
+    m_searchWaits = false;
+    if (m_query.empty()) {
         m_model->showAll();
-    else
-        m_model->showOnly(m_doc->finder().filter(m_query, m_model->groupRecords()));
+    } else {
+        // While the index is being built the rows stay as they are; searchReady() comes back.
+        const std::optional<std::vector<AddressRecord*>> found =
+            m_doc->finder().filterWhenReady(m_query, m_model->groupRecords());
+        if (!found) {
+            m_searchWaits = true;
+            return;
+        }
+        m_model->showOnly(*found);
+    }
     if (selected.empty() && !current)
         return;
     const std::unordered_set<const AddressRecord*> wanted(selected.begin(), selected.end());
@@ -478,12 +510,57 @@ void CAddressList::SortByColumn(int column)
     }
     sortState = static_cast<quint32>(column) + (ascending ? kAscending : kDescending);
     m_model->sortRows(column, ascending);
+    m_sortAwaitsReadings = (m_doc->finder().isGuessing() || m_readingsStale) &&
+                           (column == 0 || column == AddressListModel::ReadingColumn);
 
     QHeaderView* header = horizontalHeader();
     header->setSortIndicatorShown(true);
     header->setSortIndicator(column, ascending ? kUpArrow : kDownArrow);
     markedColumn = column;
     scrollToFirstSelected();
+}
+
+void CAddressList::onReadingsGuessed()
+{
+    m_readingsStale = true;
+    m_readingAt = 0;
+    m_readingSlices->start();
+}
+
+void CAddressList::refreshReadingsSlice()
+{
+    // A whole book's readings take longer than a frame: the window answers between slices.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(8);
+    if (!m_model->refreshReadingsUntil(m_readingAt, deadline)) {
+        m_readingSlices->start();
+        return;
+    }
+    m_readingsStale = false;
+    if (m_sortAwaitsReadings && !m_doc->finder().isGuessing())
+        sortAgainKeepingView();
+}
+
+void CAddressList::sortAgainKeepingView()
+{
+    m_sortAwaitsReadings = false;
+    // The row the user looks at stays where it is: the current one when in sight, else the top.
+    const int height = verticalHeader()->defaultSectionSize();
+    int anchorRow = currentIndex().row();
+    if (anchorRow < 0 || rowViewportPosition(anchorRow) < 0 ||
+        rowViewportPosition(anchorRow) + height > viewport()->height())
+        anchorRow = rowAt(0);
+    const AddressRecord* anchor = m_model->record(anchorRow);
+    const int place = anchor ? rowViewportPosition(anchorRow) : 0;
+    const int column = static_cast<int>(sortState & 0x0F);
+    m_model->sortRows(column, (sortState & kAscending) != 0);
+    const int row = anchor ? m_model->rowOf(anchor) : -1;
+    if (row < 0 || height <= 0)
+        return;
+    const int moved = rowViewportPosition(row) - place;
+    QScrollBar* bar = verticalScrollBar();
+    bar->setValue(bar->value() + (verticalScrollMode() == QAbstractItemView::ScrollPerItem
+                                      ? moved / height
+                                      : moved));
 }
 
 void CAddressList::scrollToFirstSelected()

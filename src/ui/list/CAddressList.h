@@ -14,6 +14,7 @@ class CVOK_AddressDoc;
 class CommandTable;
 class GroupDropTarget;
 class QMenu;
+class QTimer;
 
 // The right pane: the contacts of one group, the one it is told to show. It follows the book's
 // announcements; nobody else adds, rewrites or removes its rows.
@@ -40,6 +41,8 @@ public:
     void setAddresseeColumnsShown(bool shown);
     bool addresseeColumnsShown() const;
     QString shownGroupName() const { return m_shownName; }
+    // Readings that arrived are still being written into the rows.
+    bool readingsPending() const { return m_readingsStale; }
     // Where dragged contacts are dropped.
     void setDropTarget(GroupDropTarget* target) { m_dropTarget = target; }
     // Shift+double-click writes a message to the selected contacts (an option).
@@ -120,6 +123,11 @@ private:
     void endDrag();
     void drop();
     void scrollToFirstSelected();
+    // Guesses came for names that had no reading: their cells, a slice at a time, and then the
+    // order when it awaited them.
+    void onReadingsGuessed();
+    void refreshReadingsSlice();
+    void sortAgainKeepingView();
 
     // First: events reach the view while the members after these are being built.
     bool m_dragMove = false;
@@ -134,6 +142,11 @@ private:
     std::string m_shownBytes; // the shown group in CP932
     bool m_shownValid = false;
     bool m_showsRoot = false;
+    bool m_searchWaits = false;        // the search waits for the index
+    bool m_sortAwaitsReadings = false; // sorted by reading while guesses were on their way
+    bool m_readingsStale = false;      // rows from m_readingAt on still show older readings
+    std::size_t m_readingAt = 0;
+    QTimer* m_readingSlices = nullptr;
     bool m_newMailOnShiftDoubleClick = false;
     QCursor m_cursorMove;
     QCursor m_cursorCopy;
