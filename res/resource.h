@@ -55,6 +55,7 @@
 #define ID_MOVE_TO_GROUP 32811 // the selected contacts into the group the submenu item names
 #define ID_COPY_TO_GROUP 32812
 #define ID_VIEW_ADDRESSEE 32813 // the list's 宛名 columns
+#define ID_SYNC 32814           // sync with the CardDAV address book
 #define ID_EDIT_FIND 57636
 #define ID_APP_ABOUT 57664
 #define ID_APP_EXIT 57665

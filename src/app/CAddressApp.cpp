@@ -4,6 +4,7 @@
 #include "CMainFrame.h"
 #include "FileProblem.h"
 #include "ImportMode.h"
+#include "SyncMode.h"
 #include "SessionEnd.h"
 #include "SingleInstance.h"
 #include "TerminationSignals.h"
@@ -98,7 +99,11 @@ bool CAddressApp::InitInstance(const QStringList& arguments)
                      &CMainFrame::ShowMainWindow);
     // A script's --import is carried out here, in the book the window holds.
     m_instance->setRequestHandler(
-        [frame](const QByteArray& line) { return ImportMode::answer(*frame, line); });
+        [frame](const QByteArray& line) {
+            if (std::optional<QByteArray> synced = SyncMode::answer(*frame, line))
+                return synced;
+            return ImportMode::answer(*frame, line);
+        });
     m_instance->listen();
     frame->OfferDraftsWhenShown();
     return true;

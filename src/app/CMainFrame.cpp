@@ -31,6 +31,9 @@
 #include "ui/list/SearchField.h"
 #include "ui/options/COptionSheet.h"
 #include "ui/print/AddressPrint.h"
+#include "settings/SyncAccount.h"
+#include "sync/SyncEngine.h"
+#include "sync/SyncMessages.h"
 
 #include <QAction>
 #include <QApplication>
@@ -168,6 +171,7 @@ void CMainFrame::createCommands()
     add(ID_RENAME_GROUP, &CMainFrame::OnRenameGroup, &CMainFrame::OnUpdateGroupCommand);
     add(ID_OPTIONS, &CMainFrame::OnOptions, &CMainFrame::NoDialogOpen);
     add(ID_MAIL_CHECK, &CMainFrame::OnMailCheck, &CMainFrame::NoDialogOpen);
+    add(ID_SYNC, &CMainFrame::OnSync, &CMainFrame::BookWritable);
     add(ID_NEW_MAIL, &CMainFrame::OnNewMail, &CMainFrame::OnUpdateNewMail);
     add(ID_OPEN_ADDRESS_BOOK, &CMainFrame::OnOpenAddressBook, nullptr);
     add(ID_APP_ABOUT, &CMainFrame::OnAppAbout, nullptr);
@@ -425,6 +429,41 @@ void CMainFrame::OnOptions()
 void CMainFrame::OnMailCheck()
 {
     m_mailCheck->OnMailCheck();
+}
+
+SyncEngine* CMainFrame::syncEngine()
+{
+    if (!m_sync) {
+        m_sync = new SyncEngine(m_doc, this);
+        // The server's changes wait while a contact sheet (or any dialog) is open: the sheet
+        // writes every field back on OK.
+        m_sync->setApplyGate([] { return !QApplication::activeModalWidget(); });
+        m_sync->setSave([this] { return SaveAddressFile(); });
+        connect(m_sync, &SyncEngine::progress, this, [this](int done, int total) {
+            statusBar()->showMessage(SyncMessages::Running.arg(done).arg(total));
+        });
+        connect(m_sync, &SyncEngine::finished, this, [this](const SyncEngine::Summary& s) {
+            // Once, in the status bar: a sync that fails every few minutes must not stack boxes.
+            statusBar()->showMessage(s.message.isEmpty() ? s.line()
+                                                         : s.message + QStringLiteral("  ") + s.line());
+        });
+    }
+    return m_sync;
+}
+
+void CMainFrame::OnSync()
+{
+    SyncEngine* engine = syncEngine();
+    if (engine->isRunning())
+        return;
+    const SyncAccount account = SyncAccount::load();
+    if (!account.isComplete()) {
+        statusBar()->showMessage(SyncMessages::NoAccount);
+        return;
+    }
+    engine->setAccount(account);
+    statusBar()->showMessage(SyncMessages::Running.arg(0).arg(0));
+    engine->start();
 }
 
 void CMainFrame::OnNewMail()

@@ -22,6 +22,7 @@ class QSplitter;
 class QTimer;
 class QToolBar;
 class SearchField;
+class SyncEngine;
 class TrayIcon;
 
 // The main window: lays out the two panes, connects them to the address book and to each
@@ -79,6 +80,7 @@ public:
     void OnNewMail();                 // 32784
     void OnOpenAddressBook();         // 32786
     void OnPrintAddresses();          // 32795
+    void OnSync();                    // 32814
     void OnAppAbout();                // 57664
     void OnAppExit();                 // 57665
     // The end asked for from outside (SIGTERM, SIGINT): as the exit command, once no dialog
@@ -120,6 +122,8 @@ public:
     // The status bar's mail pane (ID_INDICATOR_MAIL), repainted at once.
     void SetMailPaneText(const QString& text);
     QString mailPaneText() const;
+    // The sync behind command 32814 (made on first use).
+    SyncEngine* syncEngine();
     // The mail check behind command 32782.
     MailCheck* mailCheck() const { return m_mailCheck; }
 
@@ -172,6 +176,7 @@ private:
     SearchField* m_searchField = nullptr;
     TrayIcon* m_tray = nullptr;
     MailCheck* m_mailCheck = nullptr;
+    SyncEngine* m_sync = nullptr;
     QPointer<QItemSelectionModel> m_listSelection;
     // The last widget with the focus that was neither the menu bar nor a menu.
     QPointer<QWidget> m_paneFocus;

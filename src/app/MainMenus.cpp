@@ -57,6 +57,7 @@ constexpr CommandKey kCommandKeys[] = {
     {ID_EDIT_REDO, "Ctrl+Y", "Ctrl+Y", ""},
     {ID_PRINT_ADDRESSES, "Ctrl+Shift+P", "Ctrl+Shift+P", ""},
     {ID_EDIT_FIND, "Ctrl+F", "Ctrl+F", ""},
+    {ID_SYNC, "Ctrl+Shift+S", "Ctrl+Shift+S", ""},
 };
 
 } // namespace
@@ -152,7 +153,7 @@ void createMenus(CommandTable& commands, QMainWindow& window, QToolBar* toolBar,
         commands.action(ID_VIEW_TOOLBAR)->setChecked(!toolBar->isHidden());
         commands.action(ID_VIEW_STATUS_BAR)->setChecked(!window.statusBar()->isHidden());
     });
-    menu(AppText::MenuTools, {ID_NEW_MAIL, ID_MAIL_CHECK});
+    menu(AppText::MenuTools, {ID_NEW_MAIL, ID_MAIL_CHECK, 0, ID_SYNC});
     menu(AppText::MenuHelp, {ID_APP_ABOUT});
 }
 
