@@ -160,17 +160,16 @@ Result run(const QStringList& options)
     SingleInstance instance(bookPath);
     if (!instance.tryLock()) {
         if (instance.outcome() == SingleInstance::Refused)
-            return {Failed,
-                    {},
-                    message(CommandLineText::LockRefused.arg(
-                        instance.lockPath(),
-                        QString::fromLocal8Bit(std::strerror(instance.error()))))};
+            return {
+                Failed,
+                {},
+                message(CommandLineText::LockRefused.arg(
+                    instance.lockPath(), QString::fromLocal8Bit(std::strerror(instance.error()))))};
         const QString server = instance.holderServerPath();
         const QByteArray line = QByteArray(kSyncLine) + (force ? " force\n" : "\n");
         const std::optional<QByteArray> answer =
-            server.isEmpty()
-                ? std::nullopt
-                : InstanceRequest::ask(server, line, kConnectWaitMs, kAnswerWaitMs);
+            server.isEmpty() ? std::nullopt
+                             : InstanceRequest::ask(server, line, kConnectWaitMs, kAnswerWaitMs);
         const std::optional<Result> result =
             answer ? InstanceRequest::parseAnswer(*answer) : std::nullopt;
         return result ? *result : Result{Failed, {}, message(CommandLineText::SyncNoAnswer)};

@@ -6,7 +6,7 @@
 // when one answers (under "carddav:<user>@<host>"), else in the settings file (0600).
 struct SyncAccount
 {
-    QString server;      // what the user gave: a URL (or a host) to discover from
+    QString server; // what the user gave: a URL (or a host) to discover from
     QString user;
     QString password;
     QString addressBook; // the address book's URL, as discovery found it

@@ -78,7 +78,8 @@ void DavClient::send(const QByteArray& verb, const QUrl& url, const Headers& hea
     auto fingerprint = std::make_shared<QString>();
     connect(reply, &QNetworkReply::sslErrors, this,
             [this, reply, fingerprint](const QList<QSslError>&) {
-                const QList<QSslCertificate> chain = reply->sslConfiguration().peerCertificateChain();
+                const QList<QSslCertificate> chain =
+                    reply->sslConfiguration().peerCertificateChain();
                 if (chain.isEmpty())
                     return;
                 *fingerprint =

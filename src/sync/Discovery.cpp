@@ -44,37 +44,36 @@ void Discovery::fail(const DavClient::Answer& answer)
 
 void Discovery::ask(const QUrl& url, int hops)
 {
-    m_client.send(
-        "PROPFIND", url, {{"Depth", "0"}, {"Content-Type", kXml}}, kAsk,
-        [this, url, hops](const DavClient::Answer& a) {
-            if (a.status / 100 == 3 && a.location.isValid() && hops < kMaxHops) {
-                ask(a.location, hops + 1);
-                return;
-            }
-            const std::optional<DavMultistatus> ms =
-                a.status == 207 ? DavMultistatus::parse(a.body) : std::nullopt;
-            if (ms && !ms->responses.empty()) {
-                const DavMultistatus::Response& r = ms->responses.front();
-                if (r.addressBook) {
-                    m_done({{Book{url, r.displayName}}, {}});
-                    return;
-                }
-                if (!r.home.isEmpty()) {
-                    listHome(url.resolved(QUrl(r.home)));
-                    return;
-                }
-                if (!r.principal.isEmpty()) {
-                    askHome(url.resolved(QUrl(r.principal)));
-                    return;
-                }
-            }
-            if (a.status == 0 || a.tls || a.authFailed || m_triedWellKnown) {
-                fail(a);
-                return;
-            }
-            m_triedWellKnown = true;
-            ask(url.resolved(QUrl(QStringLiteral("/.well-known/carddav"))), hops + 1);
-        });
+    m_client.send("PROPFIND", url, {{"Depth", "0"}, {"Content-Type", kXml}}, kAsk,
+                  [this, url, hops](const DavClient::Answer& a) {
+                      if (a.status / 100 == 3 && a.location.isValid() && hops < kMaxHops) {
+                          ask(a.location, hops + 1);
+                          return;
+                      }
+                      const std::optional<DavMultistatus> ms =
+                          a.status == 207 ? DavMultistatus::parse(a.body) : std::nullopt;
+                      if (ms && !ms->responses.empty()) {
+                          const DavMultistatus::Response& r = ms->responses.front();
+                          if (r.addressBook) {
+                              m_done({{Book{url, r.displayName}}, {}});
+                              return;
+                          }
+                          if (!r.home.isEmpty()) {
+                              listHome(url.resolved(QUrl(r.home)));
+                              return;
+                          }
+                          if (!r.principal.isEmpty()) {
+                              askHome(url.resolved(QUrl(r.principal)));
+                              return;
+                          }
+                      }
+                      if (a.status == 0 || a.tls || a.authFailed || m_triedWellKnown) {
+                          fail(a);
+                          return;
+                      }
+                      m_triedWellKnown = true;
+                      ask(url.resolved(QUrl(QStringLiteral("/.well-known/carddav"))), hops + 1);
+                  });
 }
 
 void Discovery::askHome(const QUrl& principal)
@@ -93,22 +92,22 @@ void Discovery::askHome(const QUrl& principal)
 
 void Discovery::listHome(const QUrl& home)
 {
-    m_client.send("PROPFIND", home, {{"Depth", "1"}, {"Content-Type", kXml}}, kAsk,
-                  [this, home](const DavClient::Answer& a) {
-                      const std::optional<DavMultistatus> ms =
-                          a.status == 207 ? DavMultistatus::parse(a.body) : std::nullopt;
-                      Result result;
-                      if (ms) {
-                          for (const DavMultistatus::Response& r : ms->responses) {
-                              if (r.addressBook)
-                                  result.books.append(
-                                      Book{home.resolved(QUrl(r.href)), r.displayName});
-                          }
-                      }
-                      if (result.books.isEmpty()) {
-                          fail(a);
-                          return;
-                      }
-                      m_done(result);
-                  });
+    m_client.send(
+        "PROPFIND", home, {{"Depth", "1"}, {"Content-Type", kXml}}, kAsk,
+        [this, home](const DavClient::Answer& a) {
+            const std::optional<DavMultistatus> ms =
+                a.status == 207 ? DavMultistatus::parse(a.body) : std::nullopt;
+            Result result;
+            if (ms) {
+                for (const DavMultistatus::Response& r : ms->responses) {
+                    if (r.addressBook)
+                        result.books.append(Book{home.resolved(QUrl(r.href)), r.displayName});
+                }
+            }
+            if (result.books.isEmpty()) {
+                fail(a);
+                return;
+            }
+            m_done(result);
+        });
 }

@@ -105,8 +105,8 @@ void SyncEngine::start()
     m_offline = false;
     m_newToken.clear();
     if (m_collection.isEmpty() || m_doc.loadFailed()) {
-        finish(Outcome::Failed, m_collection.isEmpty() ? SyncMessages::NoAccount
-                                                       : SyncMessages::NotSaved);
+        finish(Outcome::Failed,
+               m_collection.isEmpty() ? SyncMessages::NoAccount : SyncMessages::NotSaved);
         return;
     }
     m_statePath = SyncState::pathFor(m_doc.addressFilePath().toStdString());
@@ -121,8 +121,7 @@ void SyncEngine::start()
     m_records.clear();
     m_locals.reserve(m_doc.records().size());
     for (const auto& r : m_doc.records()) {
-        SyncPlan::Local l{localUid(*r),
-                          SyncFields::fromRecord(*r, m_doc.storedReading(r->name()))};
+        SyncPlan::Local l{localUid(*r), SyncFields::fromRecord(*r, m_doc.storedReading(r->name()))};
         m_records[l.uid] = r.get();
         m_locals.push_back(std::move(l));
     }
@@ -167,8 +166,8 @@ void SyncEngine::askToken()
                            const SyncState::Entry& e = m_state.entries[i];
                            const auto r = m_records.find(e.uid);
                            dirty = r == m_records.end() ||
-                                   SyncFields::fromRecord(*r->second, m_doc.storedReading(
-                                                                          r->second->name())) !=
+                                   SyncFields::fromRecord(*r->second,
+                                                          m_doc.storedReading(r->second->name())) !=
                                        e.base;
                        }
                        if (!token.isEmpty() && token.toStdString() == m_state.token && !dirty) {
@@ -191,41 +190,41 @@ void SyncEngine::askChanges(const QString& token)
                             "</d:sync-token><d:sync-level>1</d:sync-level>"
                             "<d:prop><d:getetag/></d:prop></d:sync-collection>";
     m_fullListing = token.isEmpty();
-    m_client->send(
-        "REPORT", m_collection, {{"Depth", "0"}, {"Content-Type", kXml}}, body,
-        [this, token](const DavClient::Answer& a) {
-            // A token the server no longer knows: everything again, with an empty one.
-            if (!token.isEmpty() && (a.status == 403 || a.status == 400 || a.status == 409)) {
-                askChanges({});
-                return;
-            }
-            if (failedAnswer(a))
-                return;
-            const std::optional<DavMultistatus> ms = DavMultistatus::parse(a.body);
-            if (!ms) {
-                finish(Outcome::Failed, SyncMessages::BadAnswer.arg(a.status));
-                return;
-            }
-            const std::string self = m_collection.path(QUrl::FullyDecoded).toStdString();
-            bool truncated = false;
-            for (const DavMultistatus::Response& r : ms->responses) {
-                const std::string href = hrefOf(r.href);
-                if (href == self || href + '/' == self) {
-                    truncated = truncated || r.status == 507;
-                    continue;
-                }
-                if (r.status == 404)
-                    m_removed.insert(href);
-                else if (r.status / 100 == 2)
-                    m_listed[href] = r.etag.toStdString();
-            }
-            m_newToken = ms->syncToken;
-            if (truncated) {
-                askChanges(m_newToken); // the rest, from where this part ended
-                return;
-            }
-            fetch();
-        });
+    m_client->send("REPORT", m_collection, {{"Depth", "0"}, {"Content-Type", kXml}}, body,
+                   [this, token](const DavClient::Answer& a) {
+                       // A token the server no longer knows: everything again, with an empty one.
+                       if (!token.isEmpty() &&
+                           (a.status == 403 || a.status == 400 || a.status == 409)) {
+                           askChanges({});
+                           return;
+                       }
+                       if (failedAnswer(a))
+                           return;
+                       const std::optional<DavMultistatus> ms = DavMultistatus::parse(a.body);
+                       if (!ms) {
+                           finish(Outcome::Failed, SyncMessages::BadAnswer.arg(a.status));
+                           return;
+                       }
+                       const std::string self = m_collection.path(QUrl::FullyDecoded).toStdString();
+                       bool truncated = false;
+                       for (const DavMultistatus::Response& r : ms->responses) {
+                           const std::string href = hrefOf(r.href);
+                           if (href == self || href + '/' == self) {
+                               truncated = truncated || r.status == 507;
+                               continue;
+                           }
+                           if (r.status == 404)
+                               m_removed.insert(href);
+                           else if (r.status / 100 == 2)
+                               m_listed[href] = r.etag.toStdString();
+                       }
+                       m_newToken = ms->syncToken;
+                       if (truncated) {
+                           askChanges(m_newToken); // the rest, from where this part ended
+                           return;
+                       }
+                       fetch();
+                   });
 }
 
 void SyncEngine::listAll()
@@ -278,8 +277,7 @@ void SyncEngine::fetch()
                       "xmlns:c=\"urn:ietf:params:xml:ns:carddav\">"
                       "<d:prop><d:getetag/><c:address-data/></d:prop>";
     for (std::size_t i = m_fetched; i < end; ++i)
-        body += "<d:href>" + xmlEscaped(urlOf(m_toFetch[i]).path(QUrl::FullyEncoded)) +
-                "</d:href>";
+        body += "<d:href>" + xmlEscaped(urlOf(m_toFetch[i]).path(QUrl::FullyEncoded)) + "</d:href>";
     body += "</c:addressbook-multiget>";
     emit progress(int(m_fetched), int(m_toFetch.size()));
     m_client->send("REPORT", m_collection, {{"Depth", "1"}, {"Content-Type", kXml}}, body,
@@ -353,50 +351,53 @@ void SyncEngine::write(std::size_t index)
     QByteArray body;
     if (item.server == Server::Delete) {
         verb = "DELETE";
-        headers.append(qMakePair(QByteArray("If-Match"), QByteArray(QByteArray::fromStdString(item.etag))));
+        headers.append(
+            qMakePair(QByteArray("If-Match"), QByteArray(QByteArray::fromStdString(item.etag))));
     } else {
         headers.append(qMakePair(QByteArray("Content-Type"), QByteArray(kVCard)));
         if (item.server == Server::Create || item.etag.empty())
             headers.append(qMakePair(QByteArray("If-None-Match"), QByteArray("*")));
         else
-            headers.append(qMakePair(QByteArray("If-Match"), QByteArray(QByteArray::fromStdString(item.etag))));
+            headers.append(qMakePair(QByteArray("If-Match"),
+                                     QByteArray(QByteArray::fromStdString(item.etag))));
         body = QByteArray::fromStdString(item.card);
     }
-    m_client->send(verb, urlOf(item.href), headers, body, [this, index](const DavClient::Answer& a) {
-        SyncPlan::Item& item = m_plan.items[index];
-        const bool deleting = item.server == Server::Delete;
-        if (a.status / 100 == 2 || (deleting && a.status == 404)) {
-            if (deleting) {
-                item.keepState = false;
-                ++m_summary.deletes;
-            } else {
-                item.etag = a.etag.toStdString(); // empty: fetched again below
-                ++m_summary.up;
-            }
-            item.server = Server::Keep;
-            ++m_nextWrite;
-            writeNext();
-            return;
-        }
-        if ((a.status == 412 || a.status == 404) && ++m_tries[index] <= MaxRetries) {
-            refetchThenRetry(index);
-            return;
-        }
-        if (a.status == 0 || a.tls) {
-            m_offline = true;
-            m_summary.message = a.tls ? SyncMessages::TlsRefused.arg(a.fingerprint)
-                                      : SyncMessages::Offline.arg(a.errorText);
-        } else if (a.authFailed) {
-            m_offline = true;
-            m_summary.message = SyncMessages::AuthFailed;
-        } else {
-            m_summary.notes << SyncMessages::CardRefused.arg(a.status).arg(
-                QString::fromStdString(item.href));
-        }
-        m_failed[index] = true;
-        ++m_nextWrite;
-        writeNext();
-    });
+    m_client->send(verb, urlOf(item.href), headers, body,
+                   [this, index](const DavClient::Answer& a) {
+                       SyncPlan::Item& item = m_plan.items[index];
+                       const bool deleting = item.server == Server::Delete;
+                       if (a.status / 100 == 2 || (deleting && a.status == 404)) {
+                           if (deleting) {
+                               item.keepState = false;
+                               ++m_summary.deletes;
+                           } else {
+                               item.etag = a.etag.toStdString(); // empty: fetched again below
+                               ++m_summary.up;
+                           }
+                           item.server = Server::Keep;
+                           ++m_nextWrite;
+                           writeNext();
+                           return;
+                       }
+                       if ((a.status == 412 || a.status == 404) && ++m_tries[index] <= MaxRetries) {
+                           refetchThenRetry(index);
+                           return;
+                       }
+                       if (a.status == 0 || a.tls) {
+                           m_offline = true;
+                           m_summary.message = a.tls ? SyncMessages::TlsRefused.arg(a.fingerprint)
+                                                     : SyncMessages::Offline.arg(a.errorText);
+                       } else if (a.authFailed) {
+                           m_offline = true;
+                           m_summary.message = SyncMessages::AuthFailed;
+                       } else {
+                           m_summary.notes << SyncMessages::CardRefused.arg(a.status).arg(
+                               QString::fromStdString(item.href));
+                       }
+                       m_failed[index] = true;
+                       ++m_nextWrite;
+                       writeNext();
+                   });
 }
 
 void SyncEngine::refetchThenRetry(std::size_t index)
@@ -449,7 +450,7 @@ void SyncEngine::refreshEtags()
             hrefs.push_back(item.href);
     }
     if (hrefs.empty() || m_offline) {
-        waitToApply();
+        catchUpToken();
         return;
     }
     QByteArray body = "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
@@ -475,6 +476,50 @@ void SyncEngine::refreshEtags()
                                if (!it->second->addressData.isEmpty())
                                    item.card = crlf(it->second->addressData);
                            }
+                       }
+                       catchUpToken();
+                   });
+}
+
+void SyncEngine::catchUpToken()
+{
+    // Our own writes moved the collection's token on. When nothing but them happened since,
+    // the newer token is ours to keep, so the next run with nothing to do asks one question.
+    if (m_offline || m_newToken.isEmpty() || m_writes.empty()) {
+        waitToApply();
+        return;
+    }
+    const QByteArray body = "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
+                            "<d:sync-collection xmlns:d=\"DAV:\"><d:sync-token>" +
+                            xmlEscaped(m_newToken) +
+                            "</d:sync-token><d:sync-level>1</d:sync-level>"
+                            "<d:prop><d:getetag/></d:prop></d:sync-collection>";
+    m_client->send("REPORT", m_collection, {{"Depth", "0"}, {"Content-Type", kXml}}, body,
+                   [this](const DavClient::Answer& a) {
+                       const std::optional<DavMultistatus> ms =
+                           a.status == 207 ? DavMultistatus::parse(a.body) : std::nullopt;
+                       if (ms && !ms->syncToken.isEmpty()) {
+                           std::map<std::string, const SyncPlan::Item*> written;
+                           for (std::size_t i : m_writes) {
+                               if (!m_failed[i])
+                                   written[m_plan.items[i].href] = &m_plan.items[i];
+                           }
+                           const std::string self =
+                               m_collection.path(QUrl::FullyDecoded).toStdString();
+                           bool onlyOurs = true;
+                           for (const DavMultistatus::Response& r : ms->responses) {
+                               const std::string href = hrefOf(r.href);
+                               if (href == self || href + '/' == self)
+                                   continue;
+                               const auto it = written.find(href);
+                               onlyOurs =
+                                   onlyOurs && it != written.end() &&
+                                   (r.status == 404 ? !it->second->keepState
+                                                    : it->second->keepState &&
+                                                          it->second->etag == r.etag.toStdString());
+                           }
+                           if (onlyOurs)
+                               m_newToken = ms->syncToken;
                        }
                        waitToApply();
                    });
@@ -556,8 +601,8 @@ void SyncEngine::apply()
             }
             {
                 AddressRecord value = *record;
-                SyncFields::toRecord(item.fields,
-                                     groupFor(item.fields.value[AddressRecord::Group]), value);
+                SyncFields::toRecord(item.fields, groupFor(item.fields.value[AddressRecord::Group]),
+                                     value);
                 changes.edits.emplace_back(record, std::move(value));
             }
             break;
@@ -632,7 +677,8 @@ void SyncEngine::apply()
         next.entries.push_back(std::move(e));
     }
     if (!next.save(m_statePath)) {
-        finish(Outcome::Failed, SyncMessages::StateNotSaved.arg(QString::fromStdString(m_statePath)));
+        finish(Outcome::Failed,
+               SyncMessages::StateNotSaved.arg(QString::fromStdString(m_statePath)));
         return;
     }
     m_state = std::move(next);

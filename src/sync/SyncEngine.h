@@ -50,8 +50,8 @@ public:
         int conflicts = 0;
         bool nothingChanged = false;
         int requests = 0;
-        QString message;   // why it failed
-        QStringList notes; // per card, for the log
+        QString message;     // why it failed
+        QStringList notes;   // per card, for the log
         QString fingerprint; // a refused certificate's
         QString line() const;
     };
@@ -92,6 +92,7 @@ private:
     void write(std::size_t index);
     void refetchThenRetry(std::size_t index);
     void refreshEtags();
+    void catchUpToken();
     void waitToApply();
     void apply();
     void finish(Outcome outcome, const QString& message = {});

@@ -19,8 +19,7 @@ inline const QString TooManyDeletes = QStringLiteral(
 inline const QString NotSaved = QStringLiteral("住所録を保存できません。同期を中止しました。");
 inline const QString StateNotSaved = QStringLiteral("同期の状態を保存できません: %1");
 inline const QString CardRefused = QStringLiteral("サーバーが連絡先を受け付けません (%1): %2");
-inline const QString NoAddressBook =
-    QStringLiteral("このサーバーにアドレス帳が見つかりません: %1");
+inline const QString NoAddressBook = QStringLiteral("このサーバーにアドレス帳が見つかりません: %1");
 inline const QString NoAccount =
     QStringLiteral("同期の設定がありません。--sync-setup URL USER で設定してください。");
 inline const QString Unplaced = QStringLiteral("競合 (メモに入りきらない値): %1");

@@ -286,8 +286,7 @@ std::string readingOf(const VCardDoc& card)
     if (const std::size_t s = card.find("SORT-STRING"); s != VCardDoc::npos)
         return withoutBreaks(VCardDoc::unescape(card.properties()[s].value));
     const std::size_t sound = card.find("SOUND", [](const P& p) {
-        return VCardDoc::hasType(p, "X-IRMC-N") ||
-               p.params.find("X-IRMC-N") != std::string::npos;
+        return VCardDoc::hasType(p, "X-IRMC-N") || p.params.find("X-IRMC-N") != std::string::npos;
     });
     if (sound != VCardDoc::npos) {
         std::string reading;

@@ -45,9 +45,8 @@ void both(Item& item, const SyncState::Entry* base, const SyncFields& ours,
     std::optional<SyncFields> remoteBase;
     if (base)
         remoteBase = fresh ? fieldsOf(base->card) : theirs;
-    SyncMerge::Result m =
-        SyncMerge::merge(base ? &base->base : nullptr, remoteBase ? &*remoteBase : nullptr, ours,
-                         theirs);
+    SyncMerge::Result m = SyncMerge::merge(base ? &base->base : nullptr,
+                                           remoteBase ? &*remoteBase : nullptr, ours, theirs);
     item.fields = std::move(m.merged);
     item.conflicts = std::move(m.conflicts);
     item.unplaced = std::move(m.unplaced);
@@ -98,9 +97,9 @@ SyncPlan SyncPlan::make(const SyncState& state, const std::vector<Local>& book,
     std::unordered_map<std::string_view, const Local*> byUid;
     for (const Local& l : book)
         byUid.emplace(l.uid, &l);
-    std::unordered_set<std::string_view> paired;  // UIDs of the book that found their card
-    std::unordered_set<std::string_view> hrefs;   // hrefs the state knows
-    std::unordered_set<std::string> cardUids;      // UIDs the server holds
+    std::unordered_set<std::string_view> paired; // UIDs of the book that found their card
+    std::unordered_set<std::string_view> hrefs;  // hrefs the state knows
+    std::unordered_set<std::string> cardUids;    // UIDs the server holds
     plan.items.reserve(state.entries.size() + changed.size());
 
     for (const SyncState::Entry& e : state.entries) {

@@ -49,8 +49,8 @@ public:
         Server server = Server::Keep;
         std::string uid;
         std::string href;
-        std::string etag; // the server's ETag now (If-Match); after a write, the new one
-        std::string card; // the server's card after this sync (what a PUT sends)
+        std::string etag;  // the server's ETag now (If-Match); after a write, the new one
+        std::string card;  // the server's card after this sync (what a PUT sends)
         SyncFields fields; // both sides after this sync
         std::vector<int> conflicts;
         std::vector<std::string> unplaced;

@@ -87,9 +87,8 @@ bool SyncState::save(const std::string& path) const
         out += '\n';
     }
     out += "end\t" + std::to_string(entries.size()) + '\n';
-    const bool ok = AtomicFile::replace(path, [&out](int fd) {
-        return FileIo::writeAll(fd, out.data(), out.size());
-    });
+    const bool ok = AtomicFile::replace(
+        path, [&out](int fd) { return FileIo::writeAll(fd, out.data(), out.size()); });
     if (ok)
         ::chmod(path.c_str(), 0600);
     return ok;
