@@ -18,6 +18,9 @@
 #include "mail/MailText.h"
 #include "resource.h"
 #include "settings/OptionSettings.h"
+#include "settings/SyncAccount.h"
+#include "sync/SyncEngine.h"
+#include "sync/SyncMessages.h"
 #include "ui/about/CAboutDialog.h"
 #include "ui/common/CommandTable.h"
 #include "ui/common/LongWork.h"
@@ -31,9 +34,6 @@
 #include "ui/list/SearchField.h"
 #include "ui/options/COptionSheet.h"
 #include "ui/print/AddressPrint.h"
-#include "settings/SyncAccount.h"
-#include "sync/SyncEngine.h"
-#include "sync/SyncMessages.h"
 
 #include <QAction>
 #include <QApplication>
@@ -444,8 +444,8 @@ SyncEngine* CMainFrame::syncEngine()
         });
         connect(m_sync, &SyncEngine::finished, this, [this](const SyncEngine::Summary& s) {
             // Once, in the status bar: a sync that fails every few minutes must not stack boxes.
-            statusBar()->showMessage(s.message.isEmpty() ? s.line()
-                                                         : s.message + QStringLiteral("  ") + s.line());
+            statusBar()->showMessage(
+                s.message.isEmpty() ? s.line() : s.message + QStringLiteral("  ") + s.line());
         });
     }
     return m_sync;

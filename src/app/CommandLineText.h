@@ -93,8 +93,8 @@ inline const QString SyncNoSuchBook =
 inline const QString SyncKeyringFallback = QStringLiteral(
     "キーリングが使えないため、パスワードを設定ファイルに保存しました / the password went into "
     "the settings file: no keyring answered\n");
-inline const QString SyncNoAnswer = QStringLiteral(
-    "起動中のVOK_Addressが応答しません / the running VOK_Address does not answer\n");
+inline const QString SyncNoAnswer =
+    QStringLiteral("起動中のVOK_Addressが応答しません / the running VOK_Address does not answer\n");
 inline const QString SyncBusy =
     QStringLiteral("同期はすでに実行中です / a sync is already running\n");
 

@@ -147,8 +147,8 @@ void createMenus(CommandTable& commands, QMainWindow& window, QToolBar* toolBar,
     // Moving and copying contacts into a group: submenus that list the groups.
     groupMenus(edit);
     addItems(edit, {0, ID_DELETE_GROUP, 0, ID_EDIT_FIND});
-    QMenu* view =
-        menu(AppText::MenuView, {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, 0, ID_VIEW_READING, ID_VIEW_ADDRESSEE});
+    QMenu* view = menu(AppText::MenuView, {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, 0, ID_VIEW_READING,
+                                           ID_VIEW_ADDRESSEE});
     QObject::connect(view, &QMenu::aboutToShow, &window, [&commands, &window, toolBar] {
         commands.action(ID_VIEW_TOOLBAR)->setChecked(!toolBar->isHidden());
         commands.action(ID_VIEW_STATUS_BAR)->setChecked(!window.statusBar()->isHidden());

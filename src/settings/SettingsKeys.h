@@ -42,8 +42,8 @@ inline constexpr String Style{WindowKey, "Style", ""};
 
 // ListView: "Width0" .. "Width11" have no default (the column fits its contents).
 inline constexpr char WidthPattern[] = "Width%1";
-inline constexpr Dword Sort{ListViewKey, "Sort", 0x10};                // by name, ascending
-inline constexpr Dword ReadingColumn{ListViewKey, "ReadingColumn", 0}; // フリガナ shown
+inline constexpr Dword Sort{ListViewKey, "Sort", 0x10};                      // by name, ascending
+inline constexpr Dword ReadingColumn{ListViewKey, "ReadingColumn", 0};       // フリガナ shown
 inline constexpr Dword AddresseeColumns{ListViewKey, "AddresseeColumns", 0}; // 敬称 .. 年賀
 
 // TreeOrder: the user's groups in the order the tree shows them.
@@ -66,7 +66,7 @@ inline constexpr String SyncUser{SyncKey, "User", ""};
 inline constexpr String SyncPassword{SyncKey, "Password", ""};
 inline constexpr String SyncAddressBook{SyncKey, "AddressBook", ""};
 inline constexpr String SyncTrustedCert{SyncKey, "TrustedCert", ""}; // SHA-256, hex
-inline constexpr Dword SyncInterval{SyncKey, "Interval", 15};          // minutes, 0: never
+inline constexpr Dword SyncInterval{SyncKey, "Interval", 15};        // minutes, 0: never
 
 // Print: the sender, the lettering, the last print run's choices and where the labels sit.
 inline constexpr String SenderName{PrintKey, "SenderName", ""};
