@@ -112,6 +112,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
     connect(m_mailCheck, &MailCheck::mailCountChanged, this, &CMainFrame::showMailCountInTitle);
     LoadAddressFile();
     createAutoSave();
+    scheduleSync();
     // Readings are guessed from dictionaries that take a moment to read.
     m_doc.finder().preloadDictionary();
     WindowState::restoreBars(*this);
@@ -443,12 +444,43 @@ SyncEngine* CMainFrame::syncEngine()
             statusBar()->showMessage(SyncMessages::Running.arg(done).arg(total));
         });
         connect(m_sync, &SyncEngine::finished, this, [this](const SyncEngine::Summary& s) {
+            m_syncedRevision = m_doc.recordsRevision();
             // Once, in the status bar: a sync that fails every few minutes must not stack boxes.
             statusBar()->showMessage(
                 s.message.isEmpty() ? s.line() : s.message + QStringLiteral("  ") + s.line());
         });
     }
     return m_sync;
+}
+
+void CMainFrame::scheduleSync()
+{
+    const SyncAccount account = SyncAccount::load();
+    if (!account.isComplete())
+        return;
+    // Shortly after the start, then on the interval; and a little after a save that changed
+    // contacts.
+    const auto later = [this](int ms) {
+        QTimer::singleShot(ms, this, [this] {
+            if (!m_exiting)
+                m_commands->execute(ID_SYNC);
+        });
+    };
+    later(kSyncAfterStartMs);
+    if (account.intervalMinutes > 0) {
+        auto* interval = new QTimer(this);
+        connect(interval, &QTimer::timeout, this, [this] {
+            if (!m_exiting)
+                m_commands->execute(ID_SYNC);
+        });
+        interval->start(account.intervalMinutes * 60 * 1000);
+    }
+    connect(m_autoSave.get(), &AutoSave::saveFinished, this, [this, later](bool ok) {
+        if (ok && m_doc.recordsRevision() != m_syncedRevision) {
+            m_syncedRevision = m_doc.recordsRevision();
+            later(kSyncAfterSaveMs);
+        }
+    });
 }
 
 void CMainFrame::OnSync()

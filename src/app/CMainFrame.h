@@ -160,6 +160,9 @@ private:
     void endRun();
     void shutDown();
     void createAutoSave();
+    // Syncs shortly after the start, on the account's interval and after saves that changed
+    // contacts, when an account is set up.
+    void scheduleSync();
     void reportCompanion();
     void showMailCountInTitle(int count);
     bool textFieldHasFocus() const;
@@ -177,6 +180,9 @@ private:
     TrayIcon* m_tray = nullptr;
     MailCheck* m_mailCheck = nullptr;
     SyncEngine* m_sync = nullptr;
+    std::uint64_t m_syncedRevision = 0; // the records as the last sync left them
+    static constexpr int kSyncAfterStartMs = 10000;
+    static constexpr int kSyncAfterSaveMs = 20000;
     QPointer<QItemSelectionModel> m_listSelection;
     // The last widget with the focus that was neither the menu bar nor a menu.
     QPointer<QWidget> m_paneFocus;

@@ -3,6 +3,7 @@
 #include "DavMultistatus.h"
 #include "SyncMessages.h"
 #include "core/CVOK_AddressDoc.h"
+#include "core/DataLocation.h"
 #include "core/Text.h"
 #include "model/book/AddressRecord.h"
 #include "model/book/ContactExtras.h"
@@ -11,6 +12,7 @@
 #include "model/sync/SyncText.h"
 #include "model/text/Cp932.h"
 
+#include <QFile>
 #include <QTimer>
 
 namespace {
@@ -83,11 +85,14 @@ std::string SyncEngine::localUid(const AddressRecord& record) const
 
 const SyncState::Entry* SyncEngine::entryOf(const std::string& href) const
 {
-    for (const SyncState::Entry& e : m_state.entries) {
-        if (e.href == href)
-            return &e;
-    }
-    return nullptr;
+    const auto it = m_entryByHref.find(href);
+    return it == m_entryByHref.end() ? nullptr : &m_state.entries[it->second];
+}
+
+const SyncPlan::Local* SyncEngine::localOf(const std::string& uid) const
+{
+    const auto it = m_localByUid.find(uid);
+    return it == m_localByUid.end() ? nullptr : &m_locals[it->second];
 }
 
 void SyncEngine::start()
@@ -109,20 +114,26 @@ void SyncEngine::start()
                m_collection.isEmpty() ? SyncMessages::NoAccount : SyncMessages::NotSaved);
         return;
     }
-    m_statePath = SyncState::pathFor(m_doc.addressFilePath().toStdString());
+    m_statePath =
+        QFile::encodeName(DataLocation::syncFilePath(m_doc.addressFilePath())).toStdString();
     if (m_state.load(m_statePath) != SyncState::Status::Ok ||
         m_state.collection != m_collection.toString().toStdString()) {
         // Another address book, or no usable state: a first sync, which pairs by UID.
         m_state = SyncState();
         m_state.collection = m_collection.toString().toStdString();
     }
+    m_entryByHref.clear();
+    for (std::size_t i = 0; i < m_state.entries.size(); ++i)
+        m_entryByHref[m_state.entries[i].href] = i;
     // The book's side, as the plan and the quick check see it.
     m_locals.clear();
+    m_localByUid.clear();
     m_records.clear();
     m_locals.reserve(m_doc.records().size());
     for (const auto& r : m_doc.records()) {
         SyncPlan::Local l{localUid(*r), SyncFields::fromRecord(*r, m_doc.storedReading(r->name()))};
         m_records[l.uid] = r.get();
+        m_localByUid[l.uid] = m_locals.size();
         m_locals.push_back(std::move(l));
     }
     askToken();
@@ -162,13 +173,10 @@ void SyncEngine::askToken()
                        }
                        const QString token = ms->responses.front().syncToken;
                        bool dirty = m_locals.size() != m_state.entries.size();
-                       for (std::size_t i = 0; !dirty && i < m_locals.size(); ++i) {
+                       for (std::size_t i = 0; !dirty && i < m_state.entries.size(); ++i) {
                            const SyncState::Entry& e = m_state.entries[i];
-                           const auto r = m_records.find(e.uid);
-                           dirty = r == m_records.end() ||
-                                   SyncFields::fromRecord(*r->second,
-                                                          m_doc.storedReading(r->second->name())) !=
-                                       e.base;
+                           const SyncPlan::Local* l = localOf(e.uid);
+                           dirty = !l || l->fields != e.base;
                        }
                        if (!token.isEmpty() && token.toStdString() == m_state.token && !dirty) {
                            m_summary.nothingChanged = true;
@@ -189,7 +197,7 @@ void SyncEngine::askChanges(const QString& token)
                             xmlEscaped(token) +
                             "</d:sync-token><d:sync-level>1</d:sync-level>"
                             "<d:prop><d:getetag/></d:prop></d:sync-collection>";
-    m_fullListing = token.isEmpty();
+    m_fullListing = m_fullListing || token.isEmpty();
     m_client->send("REPORT", m_collection, {{"Depth", "0"}, {"Content-Type", kXml}}, body,
                    [this, token](const DavClient::Answer& a) {
                        // A token the server no longer knows: everything again, with an empty one.
@@ -406,13 +414,7 @@ void SyncEngine::refetchThenRetry(std::size_t index)
     m_client->send("GET", urlOf(item.href), {}, {}, [this, index](const DavClient::Answer& a) {
         SyncPlan::Item& item = m_plan.items[index];
         const SyncState::Entry* base = entryOf(item.href);
-        const SyncPlan::Local* l = nullptr;
-        for (const SyncPlan::Local& candidate : m_locals) {
-            if (candidate.uid == item.uid) {
-                l = &candidate;
-                break;
-            }
-        }
+        const SyncPlan::Local* l = localOf(item.uid);
         if (a.status == 404) {
             // Gone meanwhile: a delete is done; an edit makes it again.
             if (item.server == SyncPlan::Item::Server::Delete) {
@@ -564,12 +566,9 @@ void SyncEngine::apply()
         if (it == m_records.end() || !m_doc.contains(it->second))
             return false;
         record = it->second;
-        for (const SyncPlan::Local& l : m_locals) {
-            if (l.uid == item.uid)
-                return SyncFields::fromRecord(*record, m_doc.storedReading(record->name())) ==
-                       l.fields;
-        }
-        return false;
+        const SyncPlan::Local* l = localOf(item.uid);
+        return l &&
+               SyncFields::fromRecord(*record, m_doc.storedReading(record->name())) == l->fields;
     };
     std::vector<std::size_t> addedItems;
     for (std::size_t i = 0; i < m_plan.items.size(); ++i) {

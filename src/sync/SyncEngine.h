@@ -102,6 +102,7 @@ private:
     std::string hrefOf(const QString& path) const;
     std::string localUid(const AddressRecord& record) const;
     const SyncState::Entry* entryOf(const std::string& href) const;
+    const SyncPlan::Local* localOf(const std::string& uid) const;
 
     CVOK_AddressDoc& m_doc;
     DavClient* m_client;
@@ -126,6 +127,8 @@ private:
     std::map<std::string, SyncPlan::Card> m_changed;
     std::vector<SyncPlan::Local> m_locals;
     std::unordered_map<std::string, AddressRecord*> m_records; // by UID
+    std::unordered_map<std::string, std::size_t> m_localByUid;
+    std::unordered_map<std::string, std::size_t> m_entryByHref;
     SyncPlan m_plan;
     std::vector<std::size_t> m_writes;
     std::size_t m_nextWrite = 0;

@@ -27,23 +27,41 @@ bool RadicaleServer::installed()
            0;
 }
 
-bool RadicaleServer::start()
+bool RadicaleServer::start(bool tls)
 {
     QFile users(m_dir.filePath(QStringLiteral("users")));
     if (!users.open(QIODevice::WriteOnly) || users.write("alice:secret\n") < 0)
         return false;
     users.close();
+    QStringList arguments;
+    if (tls) {
+        const QString key = m_dir.filePath(QStringLiteral("key.pem"));
+        QProcess openssl;
+        openssl.start(QStringLiteral("openssl"),
+                      {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+                       QStringLiteral("rsa:2048"), QStringLiteral("-nodes"),
+                       QStringLiteral("-keyout"), key, QStringLiteral("-out"), certificatePath(),
+                       QStringLiteral("-days"), QStringLiteral("1"), QStringLiteral("-subj"),
+                       QStringLiteral("/CN=127.0.0.1")});
+        if (!openssl.waitForFinished(kStartMs) || openssl.exitCode() != 0)
+            return false;
+        arguments = {QStringLiteral("--server-ssl"),         QStringLiteral("True"),
+                     QStringLiteral("--server-certificate"), certificatePath(),
+                     QStringLiteral("--server-key"),         key};
+    }
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
     m_process.start(kPython,
-                    {QStringLiteral("-m"), QStringLiteral("radicale"), QStringLiteral("--config"),
-                     QString(), QStringLiteral("--server-hosts"), QStringLiteral("127.0.0.1:0"),
-                     QStringLiteral("--auth-type"), QStringLiteral("htpasswd"),
-                     QStringLiteral("--auth-htpasswd-filename"), users.fileName(),
-                     QStringLiteral("--auth-htpasswd-encryption"), QStringLiteral("plain"),
-                     QStringLiteral("--auth-delay"), QStringLiteral("0"),
-                     QStringLiteral("--storage-filesystem-folder"),
-                     m_dir.filePath(QStringLiteral("store")), QStringLiteral("--logging-level"),
-                     QStringLiteral("info")});
+                    QStringList{QStringLiteral("-m"), QStringLiteral("radicale"),
+                                QStringLiteral("--config"), QString(),
+                                QStringLiteral("--server-hosts"), QStringLiteral("127.0.0.1:0"),
+                                QStringLiteral("--auth-type"), QStringLiteral("htpasswd"),
+                                QStringLiteral("--auth-htpasswd-filename"), users.fileName(),
+                                QStringLiteral("--auth-htpasswd-encryption"),
+                                QStringLiteral("plain"), QStringLiteral("--auth-delay"),
+                                QStringLiteral("0"), QStringLiteral("--storage-filesystem-folder"),
+                                m_dir.filePath(QStringLiteral("store")),
+                                QStringLiteral("--logging-level"), QStringLiteral("info")} +
+                        arguments);
     if (!m_process.waitForStarted(kStartMs))
         return false;
     // The port is in its "Listening on '[127.0.0.1]:PORT'" line.
@@ -56,7 +74,9 @@ bool RadicaleServer::start()
         log += m_process.readAllStandardError();
         const QRegularExpressionMatch m = listening.match(QString::fromUtf8(log));
         if (m.hasMatch()) {
-            m_base = QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(m.captured(1)));
+            m_base = QUrl(
+                QStringLiteral("%1://127.0.0.1:%2/")
+                    .arg(tls ? QStringLiteral("https") : QStringLiteral("http"), m.captured(1)));
             return true;
         }
     }
@@ -84,6 +104,7 @@ RadicaleServer::Reply RadicaleServer::request(const QByteArray& verb, const QUrl
     for (const auto& [name, value] : headers)
         request.setRawHeader(name, value);
     QNetworkReply* reply = net.sendCustomRequest(request, verb, body);
+    reply->ignoreSslErrors(); // the test's own server
     QEventLoop loop;
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     QTimer::singleShot(30000, &loop, &QEventLoop::quit);

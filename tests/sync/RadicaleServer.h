@@ -23,9 +23,16 @@ public:
     RadicaleServer() = default;
     ~RadicaleServer();
     static bool installed();
-    bool start();
+    // With tls, over HTTPS with a self-signed certificate of its own (certificatePath()).
+    bool start(bool tls = false);
+    QString certificatePath() const { return m_dir.filePath(QStringLiteral("cert.pem")); }
     void stop();
     QUrl base() const { return m_base; }
+    // The folder of alice's collection of that name in the store (to seed it without HTTP).
+    QString collectionFolder(const QString& name) const
+    {
+        return m_dir.filePath(QStringLiteral("store/collection-root/alice/") + name);
+    }
     // A new, empty address book; returns its URL.
     QUrl addressBook(const QString& name);
     Reply request(const QByteArray& verb, const QUrl& url, const QByteArray& body = {},

@@ -1,15 +1,24 @@
+#include "MessageBoxGuard.h"
+#include "PaneTestSupport.h"
 #include "RadicaleServer.h"
 #include "TestMain.h"
 #include "app/CommandLine.h"
+#include "app/InstanceRequest.h"
+#include "app/SyncMode.h"
+#include "app/TrayIcon.h"
 #include "core/CVOK_AddressDoc.h"
 #include "core/DataLocation.h"
 #include "core/Text.h"
 #include "model/book/RecordText.h"
+#include "resource.h"
 #include "settings/SyncAccount.h"
 #include "sync/SyncEngine.h"
+#include "ui/common/CommandTable.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QSignalSpy>
+#include <QSslCertificate>
 #include <QTest>
 #include <algorithm>
 #include <memory>
@@ -277,6 +286,31 @@ private slots:
                 std::string::npos);
     }
 
+    // A self-signed certificate is refused, naming its SHA-256 fingerprint; trusted, it works.
+    void selfSignedCertificate()
+    {
+        RadicaleServer tls;
+        if (!tls.start(true))
+            QSKIP("no HTTPS Radicale (openssl missing?)");
+        Side side(tls, QStringLiteral("tls"));
+        QCOMPARE(tls.put(side.card("t.vcf"), phoneCard("t-1")).status, 201);
+        SyncEngine::Summary s = side.sync();
+        QCOMPARE(s.outcome, SyncEngine::Outcome::Offline);
+        const QString fingerprint =
+            QString::fromLatin1(QSslCertificate::fromPath(tls.certificatePath())
+                                    .value(0)
+                                    .digest(QCryptographicHash::Sha256)
+                                    .toHex());
+        QCOMPARE(s.fingerprint, fingerprint);
+        QVERIFY(s.message.contains(fingerprint));
+        QVERIFY(side.doc.records().empty());
+        side.account.trustedCert = fingerprint;
+        side.engine.setAccount(side.account);
+        s = side.sync();
+        QCOMPARE(s.outcome, SyncEngine::Outcome::Ok);
+        QCOMPARE(side.doc.records().size(), std::size_t(1));
+    }
+
     // More than ten deletions stop the run before anything is written; forced, they happen.
     void massDeleteAsks()
     {
@@ -339,6 +373,50 @@ private slots:
         QCOMPARE(r.status, status);
         if (!summary.isEmpty())
             QVERIFY2(QString::fromUtf8(r.err).contains(summary), r.err.constData());
+    }
+
+    // In the window: Ctrl+Shift+S syncs; a card deleted on the server leaves the book, and
+    // Ctrl+Z brings it back; a script's --sync is carried out by the running window.
+    void windowSyncAndUndo()
+    {
+        TrayIcon::setAvailableForTesting(true);
+        PaneTest::startPaneTest();
+        MessageBoxGuard boxes;
+        const QUrl book = m_server.addressBook(nextBook());
+        const QUrl href = book.resolved(QUrl(QStringLiteral("w.vcf")));
+        QCOMPARE(m_server.put(href, phoneCard("w-1")).status, 201);
+        SyncAccount account;
+        account.user = QStringLiteral("alice");
+        account.password = QStringLiteral("secret");
+        account.addressBook = book.toString();
+        account.intervalMinutes = 0;
+        account.save();
+        PaneTest::Frame f;
+        f.frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.frame.get()));
+        CVOK_AddressDoc& doc = *f.frame->document();
+        QSignalSpy done(f.frame->syncEngine(), &SyncEngine::finished);
+        QTest::keyClick(f.frame.get(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(done.wait(60000));
+        QCOMPARE(doc.records().size(), std::size_t(1));
+
+        const RadicaleServer::Reply card = m_server.request("GET", href);
+        QCOMPARE(m_server.request("DELETE", href, {}, {{"If-Match", card.etag}}).status, 200);
+        QTest::keyClick(f.frame.get(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(done.wait(60000));
+        QCOMPARE(doc.records().size(), std::size_t(0));
+        QTest::keyClick(f.frame.get(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(doc.records().size(), std::size_t(1));
+
+        // The contact that came back goes up again when the script asks.
+        const std::optional<QByteArray> answer = SyncMode::answer(*f.frame, "SYNC\n");
+        QVERIFY(answer);
+        const std::optional<CommandLine::Result> result = InstanceRequest::parseAnswer(*answer);
+        QVERIFY(result);
+        QCOMPARE(result->status, 0);
+        QVERIFY2(QString::fromUtf8(result->err).contains(QStringLiteral("上り 1")),
+                 result->err.constData());
+        QCOMPARE(m_server.request("GET", href).status / 100, 4); // a new card, under its UID
     }
 
     void cleanupTestCase() { m_server.stop(); }
