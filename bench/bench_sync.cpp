@@ -8,6 +8,7 @@
 #include "core/CVOK_AddressDoc.h"
 #include "model/book/RecordList.h"
 #include "model/sync/SyncFields.h"
+#include "model/sync/VCardDoc.h"
 #include "settings/SyncAccount.h"
 #include "sync/SyncEngine.h"
 
@@ -180,7 +181,7 @@ int main(int argc, char** argv)
     const Run down = sync(engine, watch);
     print("one change on the server", down);
     // One change in the book.
-    AddressRecord* r = doc.records().front().get();
+    AddressRecord* r = doc.records().begin()->get();
     AddressRecord edited = *r;
     edited.setField(AddressRecord::Phone, "03-0000-0000");
     doc.ChangeRecord(r, edited);

@@ -812,6 +812,9 @@ void CMainFrame::shutDown()
     // Running checks give up first: no result may arrive while the frame goes.
     if (m_mailCheck)
         m_mailCheck->shutdown();
+    // A sync holds pointers to records: it ends before they go (the next start syncs again).
+    if (m_sync)
+        m_sync->abort();
     m_finalSaveFailed = !SaveAddressFile();
     m_tray->DeleteTrayIcon();
     m_list->DeleteAllRows(); // its rows point at the records

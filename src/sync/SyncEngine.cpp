@@ -100,6 +100,7 @@ void SyncEngine::start()
     if (m_running)
         return;
     m_running = true;
+    ++m_run;
     m_summary = Summary();
     m_listed.clear();
     m_removed.clear();
@@ -530,7 +531,10 @@ void SyncEngine::catchUpToken()
 void SyncEngine::waitToApply()
 {
     if (m_gate && !m_gate()) {
-        QTimer::singleShot(kGatePollMs, this, &SyncEngine::waitToApply);
+        QTimer::singleShot(kGatePollMs, this, [this, run = m_run] {
+            if (run == m_run && m_running)
+                waitToApply();
+        });
         return;
     }
     apply();
@@ -686,6 +690,15 @@ void SyncEngine::apply()
         return;
     }
     finish(Outcome::Ok);
+}
+
+void SyncEngine::abort()
+{
+    if (!m_running)
+        return;
+    m_client->abortAll();
+    ++m_run; // a run waiting to apply never does
+    finish(Outcome::Failed);
 }
 
 void SyncEngine::finish(Outcome outcome, const QString& message)

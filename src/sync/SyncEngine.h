@@ -72,6 +72,8 @@ public:
 
     bool isRunning() const { return m_running; }
     void start();
+    // Ends a run at once without touching the book or the state; finished() tells.
+    void abort();
     DavClient& client() { return *m_client; }
     const Summary& lastSummary() const { return m_summary; }
 
@@ -114,6 +116,7 @@ private:
     std::function<void()> m_beforeWrites;
     int m_batch = 100;
     bool m_running = false;
+    unsigned m_run = 0; // counts runs, so a late timer of an ended one does nothing
 
     // One run's data.
     std::string m_statePath;
