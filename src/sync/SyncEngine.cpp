@@ -184,10 +184,16 @@ void SyncEngine::askToken()
                            finish(Outcome::Ok);
                            return;
                        }
-                       if (token.isEmpty())
+                       // Without a token of ours, a listing of ETags (far cheaper than a
+                       // sync-collection from nothing on some servers) and the collection's
+                       // token now: what changes meanwhile comes again next time.
+                       m_serverToken = token;
+                       if (token.isEmpty() || m_state.token.empty()) {
+                           m_newToken = token;
                            listAll();
-                       else
+                       } else {
                            askChanges(QString::fromStdString(m_state.token));
+                       }
                    });
 }
 
@@ -201,10 +207,12 @@ void SyncEngine::askChanges(const QString& token)
     m_fullListing = m_fullListing || token.isEmpty();
     m_client->send("REPORT", m_collection, {{"Depth", "0"}, {"Content-Type", kXml}}, body,
                    [this, token](const DavClient::Answer& a) {
-                       // A token the server no longer knows: everything again, with an empty one.
+                       // A token the server no longer knows: every ETag again, and its
+                       // token now.
                        if (!token.isEmpty() &&
                            (a.status == 403 || a.status == 400 || a.status == 409)) {
-                           askChanges({});
+                           m_newToken = m_serverToken;
+                           listAll();
                            return;
                        }
                        if (failedAnswer(a))

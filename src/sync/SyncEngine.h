@@ -122,6 +122,7 @@ private:
     std::string m_statePath;
     SyncState m_state;
     QString m_newToken;
+    QString m_serverToken; // the collection's, as the run's first question found it
     std::map<std::string, std::string> m_listed; // href → ETag
     std::set<std::string> m_removed;
     bool m_fullListing = false;
