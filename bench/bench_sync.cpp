@@ -130,6 +130,7 @@ int main(int argc, char** argv)
         std::printf("Radicale did not start\n");
         return 1;
     }
+    server.setRequestTimeout(30 * 60 * 1000);
     const QUrl book = server.addressBook(QStringLiteral("bench"));
 
     // Seeded straight into the store: N PUTs would take Radicale many minutes.

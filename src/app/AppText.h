@@ -157,6 +157,7 @@ inline const QString TaskOptions = QStringLiteral("環境設定...");
 inline const QString TaskNewContact = QStringLiteral("管理情報...");
 inline const QString TaskMailCheck = QStringLiteral("メールチェック");
 inline const QString TaskSync = QStringLiteral("同期");
+inline const QString SyncGoOn = QStringLiteral("\n\n削除して続けますか？");
 inline const QString TaskExit = QStringLiteral("終了");
 
 } // namespace AppText

@@ -445,6 +445,20 @@ SyncEngine* CMainFrame::syncEngine()
         });
         connect(m_sync, &SyncEngine::finished, this, [this](const SyncEngine::Summary& s) {
             m_syncedRevision = m_doc.recordsRevision();
+            m_sync->setForceDeletes(false);
+            // Many deletions: the window's own run asks once, and Yes runs it again with them.
+            const bool ask =
+                m_syncAsks && !m_exiting && s.outcome == SyncEngine::Outcome::NeedsDecision;
+            m_syncAsks = false;
+            if (ask) {
+                QTimer::singleShot(0, this, [this, text = s.message] {
+                    if (MessageBox::question(this, text + AppText::SyncGoOn) == MessageBox::Yes &&
+                        !m_sync->isRunning()) {
+                        m_sync->setForceDeletes(true);
+                        m_sync->start();
+                    }
+                });
+            }
             // Once, in the status bar: a sync that fails every few minutes must not stack boxes.
             statusBar()->showMessage(
                 s.message.isEmpty() ? s.line() : s.message + QStringLiteral("  ") + s.line());
@@ -494,6 +508,7 @@ void CMainFrame::OnSync()
         return;
     }
     engine->setAccount(account);
+    m_syncAsks = true;
     statusBar()->showMessage(SyncMessages::Running.arg(0).arg(0));
     engine->start();
 }

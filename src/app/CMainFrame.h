@@ -181,6 +181,7 @@ private:
     MailCheck* m_mailCheck = nullptr;
     SyncEngine* m_sync = nullptr;
     std::uint64_t m_syncedRevision = 0; // the records as the last sync left them
+    bool m_syncAsks = false;            // the running sync is the window's: it may ask
     static constexpr int kSyncAfterStartMs = 10000;
     static constexpr int kSyncAfterSaveMs = 20000;
     QPointer<QItemSelectionModel> m_listSelection;

@@ -107,7 +107,7 @@ RadicaleServer::Reply RadicaleServer::request(const QByteArray& verb, const QUrl
     reply->ignoreSslErrors(); // the test's own server
     QEventLoop loop;
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    QTimer::singleShot(30000, &loop, &QEventLoop::quit);
+    QTimer::singleShot(m_timeoutMs, &loop, &QEventLoop::quit);
     loop.exec();
     Reply r;
     r.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();

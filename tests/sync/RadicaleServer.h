@@ -38,9 +38,12 @@ public:
     Reply request(const QByteArray& verb, const QUrl& url, const QByteArray& body = {},
                   const QList<QPair<QByteArray, QByteArray>>& headers = {});
     Reply put(const QUrl& url, const QByteArray& card, const QByteArray& etag = {});
+    // How long a request may take (the first listing of a large store builds Radicale's cache).
+    void setRequestTimeout(int ms) { m_timeoutMs = ms; }
 
 private:
     QTemporaryDir m_dir;
     QProcess m_process;
     QUrl m_base;
+    int m_timeoutMs = 30000;
 };

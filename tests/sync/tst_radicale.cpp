@@ -419,6 +419,38 @@ private slots:
         QCOMPARE(m_server.request("GET", href).status / 100, 4); // a new card, under its UID
     }
 
+    // In the window, many deletions ask; Yes deletes.
+    void windowAsksBeforeManyDeletes()
+    {
+        TrayIcon::setAvailableForTesting(true);
+        PaneTest::startPaneTest();
+        MessageBoxGuard boxes;
+        const QUrl book = m_server.addressBook(nextBook());
+        for (int i = 0; i < 12; ++i)
+            m_server.put(book.resolved(QUrl(QStringLiteral("d%1.vcf").arg(i))),
+                         phoneCard("d-" + QByteArray::number(i), "人 " + QByteArray::number(i)));
+        SyncAccount account;
+        account.user = QStringLiteral("alice");
+        account.password = QStringLiteral("secret");
+        account.addressBook = book.toString();
+        account.intervalMinutes = 0;
+        account.save();
+        PaneTest::Frame f;
+        QSignalSpy done(f.frame->syncEngine(), &SyncEngine::finished);
+        f.frame->commands()->execute(ID_SYNC);
+        QVERIFY(done.wait(60000));
+        QCOMPARE(f.frame->document()->records().size(), std::size_t(12));
+        for (int i = 0; i < 11; ++i)
+            m_server.request("DELETE", book.resolved(QUrl(QStringLiteral("d%1.vcf").arg(i))));
+        MessageBox::queueAnswer(MessageBox::Yes);
+        f.frame->commands()->execute(ID_SYNC);
+        QVERIFY(done.wait(60000)); // stopped before deleting
+        QCOMPARE(f.frame->document()->records().size(), std::size_t(12));
+        QVERIFY(done.wait(60000)); // asked, and run again
+        QCOMPARE(boxes.shown().size(), 1);
+        QCOMPARE(f.frame->document()->records().size(), std::size_t(1));
+    }
+
     void cleanupTestCase() { m_server.stop(); }
 };
 
