@@ -17,6 +17,7 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QSslCertificate>
 #include <QTest>
@@ -52,6 +53,19 @@ QStringList lineSet(const QByteArray& card)
     QStringList lines = QString::fromUtf8(text).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
     lines.sort();
     return lines;
+}
+
+// Another program's reader takes the card (python3-vobject, as phones' libraries would).
+bool parsesElsewhere(const QByteArray& card)
+{
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"),
+                 {QStringLiteral("-c"),
+                  QStringLiteral("import sys, vobject; vobject.readOne(sys.stdin.read())")});
+    python.write(card);
+    python.closeWriteChannel();
+    return python.waitForFinished(30000) && python.exitStatus() == QProcess::NormalExit &&
+           python.exitCode() == 0;
 }
 
 std::string cp932(const char* utf8)
@@ -155,6 +169,7 @@ private slots:
         }
         QCOMPARE(gone, QStringList{QStringLiteral("TEL;TYPE=WORK,VOICE:03-1111-2222")});
         QCOMPARE(come, QStringList{QStringLiteral("TEL;TYPE=WORK,VOICE:03-5555-6666")});
+        QVERIFY(parsesElsewhere(after));
 
         const int requests = side.engine.client().requestCount();
         s = side.sync();
@@ -181,6 +196,7 @@ private slots:
         const RadicaleServer::Reply card = m_server.request("GET", href);
         QCOMPARE(card.status, 200);
         QVERIFY(card.body.contains("UID:" + QByteArray::fromStdString(yamada->uid().toString())));
+        QVERIFY(parsesElsewhere(card.body));
         QCOMPARE(m_server.request("DELETE", href, {}, {{"If-Match", card.etag}}).status, 200);
 
         QCOMPARE(counts(side.sync()), QStringLiteral("0/0/1/0"));
