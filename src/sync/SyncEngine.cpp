@@ -13,6 +13,7 @@
 #include "model/text/Cp932.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTimer>
 
 namespace {
@@ -52,12 +53,16 @@ QString SyncEngine::Summary::line() const
 SyncEngine::SyncEngine(CVOK_AddressDoc& doc, QObject* parent)
     : QObject(parent), m_doc(doc), m_client(new DavClient(this))
 {
+    // A reading is no change of the records' revision, yet it travels.
+    connect(&m_doc, &CVOK_AddressDoc::readingChanged, this, [this] { m_kept.readings = true; });
 }
 
 SyncEngine::~SyncEngine() = default;
 
 void SyncEngine::setAccount(const SyncAccount& account)
 {
+    if (account.addressBook != m_account.addressBook)
+        m_kept.valid = false;
     m_account = account;
     m_collection = QUrl(account.addressBook);
     m_client->setCredentials(account.user, account.password);
@@ -117,16 +122,28 @@ void SyncEngine::start()
     }
     m_statePath =
         QFile::encodeName(DataLocation::syncFilePath(m_doc.addressFilePath())).toStdString();
-    if (m_state.load(m_statePath) != SyncState::Status::Ok ||
-        m_state.collection != m_collection.toString().toStdString()) {
-        // Another address book, or no usable state: a first sync, which pairs by UID.
-        m_state = SyncState();
-        m_state.collection = m_collection.toString().toStdString();
+    // The state this engine wrote last is still the file's, and the book has not changed
+    // since: the quiet run's common case needs neither the file nor the book's slots.
+    const QFileInfo file(QString::fromStdString(m_statePath));
+    m_quiet = m_kept.valid && m_kept.revision == m_doc.revision() && !m_kept.readings &&
+              file.exists() && file.size() == m_kept.size && file.lastModified() == m_kept.time;
+    if (!m_quiet) {
+        if (m_state.load(m_statePath) != SyncState::Status::Ok ||
+            m_state.collection != m_collection.toString().toStdString()) {
+            // Another address book, or no usable state: a first sync, which pairs by UID.
+            m_state = SyncState();
+            m_state.collection = m_collection.toString().toStdString();
+        }
+        m_entryByHref.clear();
+        for (std::size_t i = 0; i < m_state.entries.size(); ++i)
+            m_entryByHref[m_state.entries[i].href] = i;
+        readBook();
     }
-    m_entryByHref.clear();
-    for (std::size_t i = 0; i < m_state.entries.size(); ++i)
-        m_entryByHref[m_state.entries[i].href] = i;
-    // The book's side, as the plan and the quick check see it.
+    askToken();
+}
+
+void SyncEngine::readBook()
+{
     m_locals.clear();
     m_localByUid.clear();
     m_records.clear();
@@ -137,7 +154,7 @@ void SyncEngine::start()
         m_localByUid[l.uid] = m_locals.size();
         m_locals.push_back(std::move(l));
     }
-    askToken();
+    m_quiet = false;
 }
 
 bool SyncEngine::failedAnswer(const DavClient::Answer& a)
@@ -173,8 +190,9 @@ void SyncEngine::askToken()
                            return;
                        }
                        const QString token = ms->responses.front().syncToken;
-                       bool dirty = m_locals.size() != m_state.entries.size();
-                       for (std::size_t i = 0; !dirty && i < m_state.entries.size(); ++i) {
+                       bool dirty = !m_quiet && m_locals.size() != m_state.entries.size();
+                       for (std::size_t i = 0; !m_quiet && !dirty && i < m_state.entries.size();
+                            ++i) {
                            const SyncState::Entry& e = m_state.entries[i];
                            const SyncPlan::Local* l = localOf(e.uid);
                            dirty = !l || l->fields != e.base;
@@ -187,6 +205,8 @@ void SyncEngine::askToken()
                        // Without a token of ours, a listing of ETags (far cheaper than a
                        // sync-collection from nothing on some servers) and the collection's
                        // token now: what changes meanwhile comes again next time.
+                       if (m_quiet)
+                           readBook();
                        m_serverToken = token;
                        if (token.isEmpty() || m_state.token.empty()) {
                            m_newToken = token;
@@ -680,8 +700,11 @@ void SyncEngine::apply()
         e.href = item.href;
         e.etag = item.etag;
         e.card = item.card;
+        // What the book held when the run began, unless the run changed the record (a
+        // value may have been cut on its way in): an edit made while the run waited then
+        // still counts as one at the next run.
         const auto it = m_records.find(item.uid);
-        if (it != m_records.end() && m_doc.contains(it->second))
+        if (item.book != Book::Keep && it != m_records.end() && m_doc.contains(it->second))
             e.base = SyncFields::fromRecord(*it->second, m_doc.storedReading(it->second->name()));
         else
             e.base = item.fields;
@@ -693,6 +716,11 @@ void SyncEngine::apply()
         return;
     }
     m_state = std::move(next);
+    m_entryByHref.clear();
+    for (std::size_t i = 0; i < m_state.entries.size(); ++i)
+        m_entryByHref[m_state.entries[i].href] = i;
+    const QFileInfo written(QString::fromStdString(m_statePath));
+    m_kept = {true, m_doc.revision(), false, written.size(), written.lastModified()};
     if (m_offline) {
         finish(Outcome::Offline, m_summary.message);
         return;

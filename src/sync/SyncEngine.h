@@ -5,6 +5,7 @@
 #include "model/sync/SyncState.h"
 #include "settings/SyncAccount.h"
 
+#include <QDateTime>
 #include <QObject>
 #include <QStringList>
 #include <QUrl>
@@ -85,6 +86,7 @@ signals:
     void finished(const SyncEngine::Summary& summary);
 
 private:
+    void readBook();
     void askToken();
     void askChanges(const QString& token);
     void listAll();
@@ -140,4 +142,14 @@ private:
     std::vector<bool> m_failed;
     bool m_offline = false;
     Summary m_summary;
+    // The state as this engine last wrote it, while it still is the file's.
+    struct Kept
+    {
+        bool valid = false;
+        std::uint64_t revision = 0; // the book's, then
+        bool readings = false;      // a reading changed since
+        qint64 size = 0;
+        QDateTime time;
+    } m_kept;
+    bool m_quiet = false; // this run started from m_kept, without reading the book
 };
