@@ -125,9 +125,9 @@ void SyncEngine::start()
     // The state this engine wrote last is still the file's, and the book has not changed
     // since: the quiet run's common case needs neither the file nor the book's slots.
     const QFileInfo file(QString::fromStdString(m_statePath));
-    m_quiet = m_kept.valid && m_kept.revision == m_doc.revision() && !m_kept.readings &&
-              file.exists() && file.size() == m_kept.size && file.lastModified() == m_kept.time;
-    if (!m_quiet) {
+    const bool stateKept = m_kept.valid && file.exists() && file.size() == m_kept.size &&
+                           file.lastModified() == m_kept.time;
+    if (!stateKept) {
         if (m_state.load(m_statePath) != SyncState::Status::Ok ||
             m_state.collection != m_collection.toString().toStdString()) {
             // Another address book, or no usable state: a first sync, which pairs by UID.
@@ -137,8 +137,10 @@ void SyncEngine::start()
         m_entryByHref.clear();
         for (std::size_t i = 0; i < m_state.entries.size(); ++i)
             m_entryByHref[m_state.entries[i].href] = i;
-        readBook();
     }
+    m_quiet = stateKept && m_kept.revision == m_doc.revision() && !m_kept.readings;
+    if (!m_quiet)
+        readBook();
     askToken();
 }
 
