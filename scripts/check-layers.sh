@@ -21,6 +21,7 @@ model/exchange 2
 model/match 3
 model/exchange/csv 3
 model/exchange/vcard 3
+model/sync 4
 '
 
 status=0
@@ -57,7 +58,7 @@ wrong=$(awk -v table="$model_rank" '
     $1 ~ /^model/ && !($1 in rank) { printf "  %s: folder %s has no place in the order\n", $3, $1 }
 ' "$edges")
 if [ -n "$wrong" ]; then
-    echo "Model folders included against their order (text, io < book < storage, search, exchange < exchange/csv, exchange/vcard, match):"
+    echo "Model folders included against their order (text, io < book < storage, search, exchange < exchange/csv, exchange/vcard, match < sync):"
     echo "$wrong"
     status=1
 fi

@@ -11,7 +11,7 @@ packages=(
     xvfb xauth trayer x11-utils icewm
     clang libclang-rt-14-dev
     libxcb1-dev libxcb-xinput-dev
-    python3-vobject
+    python3-vobject python3-radicale openssl
     qtkeychain-qt6-dev dbus-daemon
     xdotool bc
     qt6-wayland sway wtype dbus-daemon

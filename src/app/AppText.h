@@ -137,6 +137,7 @@ inline constexpr CommandText Commands[] = {
     {ID_APP_EXIT, u"", u"ｱﾌﾟﾘｹｰｼｮﾝを終了し、ﾌｧｲﾙの保存を指示", u"終了"},
     {ID_EDIT_UNDO, u"元に戻す(&U)", u"直前の操作を取り消す", u"元に戻す"},
     {ID_EDIT_REDO, u"やり直し(&R)", u"取り消した操作をやり直す", u"やり直し"},
+    {ID_SYNC, u"同期(&S)", u"CardDAVサーバーのアドレス帳と同期する", u"同期"},
     {ID_EDIT_FIND, u"検索(&F)", u"名前や読み、住所、電話番号などで管理情報を絞り込む", u"検索"},
     {ID_FIND_DUPLICATES, u"重複の検索(&K)...", u"同一人物とみられる管理情報を探して統合する",
      u"重複の検索"},
@@ -157,6 +158,8 @@ inline const QString TaskOpen = QStringLiteral("アドレス帳を開く");
 inline const QString TaskOptions = QStringLiteral("環境設定...");
 inline const QString TaskNewContact = QStringLiteral("管理情報...");
 inline const QString TaskMailCheck = QStringLiteral("メールチェック");
+inline const QString TaskSync = QStringLiteral("同期");
+inline const QString SyncGoOn = QStringLiteral("\n\n削除して続けますか？");
 inline const QString TaskExit = QStringLiteral("終了");
 
 } // namespace AppText

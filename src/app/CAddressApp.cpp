@@ -6,6 +6,7 @@
 #include "ImportMode.h"
 #include "SessionEnd.h"
 #include "SingleInstance.h"
+#include "SyncMode.h"
 #include "TerminationSignals.h"
 #include "core/DataLocation.h"
 #include "ui/common/MessageBox.h"
@@ -97,8 +98,11 @@ bool CAddressApp::InitInstance(const QStringList& arguments)
     QObject::connect(m_instance.get(), &SingleInstance::showRequested, frame,
                      &CMainFrame::ShowMainWindow);
     // A script's --import is carried out here, in the book the window holds.
-    m_instance->setRequestHandler(
-        [frame](const QByteArray& line) { return ImportMode::answer(*frame, line); });
+    m_instance->setRequestHandler([frame](const QByteArray& line) {
+        if (std::optional<QByteArray> synced = SyncMode::answer(*frame, line))
+            return synced;
+        return ImportMode::answer(*frame, line);
+    });
     m_instance->listen();
     frame->OfferDraftsWhenShown();
     return true;

@@ -8,8 +8,6 @@
 #include "TrayIcon.h"
 #include "WindowState.h"
 #include "core/AutoSave.h"
-#include "model/book/ContactExtras.h"
-#include "model/book/ExtrasText.h"
 #include "core/BookExport.h"
 #include "core/ContactFinder.h"
 #include "core/DataLocation.h"
@@ -17,8 +15,13 @@
 #include "mail/MailCheck.h"
 #include "mail/MailLauncher.h"
 #include "mail/MailText.h"
+#include "model/book/ContactExtras.h"
+#include "model/book/ExtrasText.h"
 #include "resource.h"
 #include "settings/OptionSettings.h"
+#include "settings/SyncAccount.h"
+#include "sync/SyncEngine.h"
+#include "sync/SyncMessages.h"
 #include "ui/about/CAboutDialog.h"
 #include "ui/common/CommandTable.h"
 #include "ui/common/LongWork.h"
@@ -111,6 +114,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
     m_doc.finder().setGuessCache(QFile::encodeName(DataLocation::guessCachePath()).toStdString());
     LoadAddressFile();
     createAutoSave();
+    scheduleSync();
     // A guess for a contact typed later needs the dictionaries: read aside once the window is
     // up and the book's own guesses are in.
     QTimer::singleShot(2000, this, [this] { m_doc.finder().preloadDictionary(); });
@@ -172,6 +176,7 @@ void CMainFrame::createCommands()
     add(ID_RENAME_GROUP, &CMainFrame::OnRenameGroup, &CMainFrame::OnUpdateGroupCommand);
     add(ID_OPTIONS, &CMainFrame::OnOptions, &CMainFrame::NoDialogOpen);
     add(ID_MAIL_CHECK, &CMainFrame::OnMailCheck, &CMainFrame::NoDialogOpen);
+    add(ID_SYNC, &CMainFrame::OnSync, &CMainFrame::BookWritable);
     add(ID_NEW_MAIL, &CMainFrame::OnNewMail, &CMainFrame::OnUpdateNewMail);
     add(ID_OPEN_ADDRESS_BOOK, &CMainFrame::OnOpenAddressBook, nullptr);
     add(ID_APP_ABOUT, &CMainFrame::OnAppAbout, nullptr);
@@ -436,6 +441,87 @@ void CMainFrame::OnMailCheck()
     m_mailCheck->OnMailCheck();
 }
 
+SyncEngine* CMainFrame::syncEngine()
+{
+    if (!m_sync) {
+        m_sync = new SyncEngine(m_doc, this);
+        // The server's changes wait while a contact sheet (or any dialog) is open: the sheet
+        // writes every field back on OK.
+        m_sync->setApplyGate([] { return !QApplication::activeModalWidget(); });
+        m_sync->setSave([this] { return SaveAddressFile(); });
+        connect(m_sync, &SyncEngine::progress, this, [this](int done, int total) {
+            statusBar()->showMessage(SyncMessages::Running.arg(done).arg(total));
+        });
+        connect(m_sync, &SyncEngine::finished, this, [this](const SyncEngine::Summary& s) {
+            m_syncedRevision = m_doc.recordsRevision();
+            m_sync->setForceDeletes(false);
+            // Many deletions: the window's own run asks once, and Yes runs it again with them.
+            const bool ask =
+                m_syncAsks && !m_exiting && s.outcome == SyncEngine::Outcome::NeedsDecision;
+            m_syncAsks = false;
+            if (ask) {
+                QTimer::singleShot(0, this, [this, text = s.message] {
+                    if (MessageBox::question(this, text + AppText::SyncGoOn) == MessageBox::Yes &&
+                        !m_sync->isRunning()) {
+                        m_sync->setForceDeletes(true);
+                        m_sync->start();
+                    }
+                });
+            }
+            // Once, in the status bar: a sync that fails every few minutes must not stack boxes.
+            statusBar()->showMessage(
+                s.message.isEmpty() ? s.line() : s.message + QStringLiteral("  ") + s.line());
+        });
+    }
+    return m_sync;
+}
+
+void CMainFrame::scheduleSync()
+{
+    const SyncAccount account = SyncAccount::load();
+    if (!account.isComplete())
+        return;
+    // Shortly after the start, then on the interval; and a little after a save that changed
+    // contacts.
+    const auto later = [this](int ms) {
+        QTimer::singleShot(ms, this, [this] {
+            if (!m_exiting)
+                m_commands->execute(ID_SYNC);
+        });
+    };
+    later(kSyncAfterStartMs);
+    if (account.intervalMinutes > 0) {
+        auto* interval = new QTimer(this);
+        connect(interval, &QTimer::timeout, this, [this] {
+            if (!m_exiting)
+                m_commands->execute(ID_SYNC);
+        });
+        interval->start(account.intervalMinutes * 60 * 1000);
+    }
+    connect(m_autoSave.get(), &AutoSave::saveFinished, this, [this, later](bool ok) {
+        if (ok && m_doc.recordsRevision() != m_syncedRevision) {
+            m_syncedRevision = m_doc.recordsRevision();
+            later(kSyncAfterSaveMs);
+        }
+    });
+}
+
+void CMainFrame::OnSync()
+{
+    SyncEngine* engine = syncEngine();
+    if (engine->isRunning())
+        return;
+    const SyncAccount account = SyncAccount::load();
+    if (!account.isComplete()) {
+        statusBar()->showMessage(SyncMessages::NoAccount);
+        return;
+    }
+    engine->setAccount(account);
+    m_syncAsks = true;
+    statusBar()->showMessage(SyncMessages::Running.arg(0).arg(0));
+    engine->start();
+}
+
 void CMainFrame::OnNewMail()
 {
     const std::string joined = m_list->JoinSelectedMailAddresses(false);
@@ -623,7 +709,8 @@ void CMainFrame::reportCompanion()
         text += QStringLiteral("\n  ") +
                 QString::fromStdString(ExtrasText::summary(*load.setAside[i].extras));
     if (load.setAside.size() > shown)
-        text += QLatin1Char('\n') + AppText::CompanionSetAsideMore.arg(load.setAside.size() - shown);
+        text +=
+            QLatin1Char('\n') + AppText::CompanionSetAsideMore.arg(load.setAside.size() - shown);
     MessageBox::information(this, text);
 }
 
@@ -752,6 +839,9 @@ void CMainFrame::shutDown()
     // Running checks give up first: no result may arrive while the frame goes.
     if (m_mailCheck)
         m_mailCheck->shutdown();
+    // A sync holds pointers to records: it ends before they go (the next start syncs again).
+    if (m_sync)
+        m_sync->abort();
     m_finalSaveFailed = !SaveAddressFile();
     m_tray->DeleteTrayIcon();
     m_list->DeleteAllRows(); // its rows point at the records

@@ -22,6 +22,7 @@ class QSplitter;
 class QTimer;
 class QToolBar;
 class SearchField;
+class SyncEngine;
 class TrayIcon;
 
 // The main window: lays out the two panes, connects them to the address book and to each
@@ -80,6 +81,7 @@ public:
     void OnNewMail();                 // 32784
     void OnOpenAddressBook();         // 32786
     void OnPrintAddresses();          // 32795
+    void OnSync();                    // 32815
     void OnAppAbout();                // 57664
     void OnAppExit();                 // 57665
     // The end asked for from outside (SIGTERM, SIGINT): as the exit command, once no dialog
@@ -121,6 +123,8 @@ public:
     // The status bar's mail pane (ID_INDICATOR_MAIL), repainted at once.
     void SetMailPaneText(const QString& text);
     QString mailPaneText() const;
+    // The sync behind command 32815 (made on first use).
+    SyncEngine* syncEngine();
     // The mail check behind command 32782.
     MailCheck* mailCheck() const { return m_mailCheck; }
 
@@ -157,6 +161,9 @@ private:
     void endRun();
     void shutDown();
     void createAutoSave();
+    // Syncs shortly after the start, on the account's interval and after saves that changed
+    // contacts, when an account is set up.
+    void scheduleSync();
     void reportCompanion();
     void showMailCountInTitle(int count);
     bool textFieldHasFocus() const;
@@ -173,6 +180,11 @@ private:
     SearchField* m_searchField = nullptr;
     TrayIcon* m_tray = nullptr;
     MailCheck* m_mailCheck = nullptr;
+    SyncEngine* m_sync = nullptr;
+    std::uint64_t m_syncedRevision = 0; // the records as the last sync left them
+    bool m_syncAsks = false;            // the running sync is the window's: it may ask
+    static constexpr int kSyncAfterStartMs = 10000;
+    static constexpr int kSyncAfterSaveMs = 20000;
     QPointer<QItemSelectionModel> m_listSelection;
     // The last widget with the focus that was neither the menu bar nor a menu.
     QPointer<QWidget> m_paneFocus;

@@ -5,6 +5,7 @@
 #include "ImportMode.h"
 #include "PrintPdfMode.h"
 #include "QueryMode.h"
+#include "SyncMode.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -34,6 +35,8 @@ constexpr Mode kModes[] = {
     {"--export", false, ExportMode::run},
     {"--import", false, ImportMode::run},
     {"--query", false, QueryMode::run},
+    {"--sync", false, SyncMode::run},
+    {"--sync-setup", false, SyncMode::setup},
 };
 
 const Mode* modeOf(const char* option)

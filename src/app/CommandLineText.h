@@ -37,7 +37,18 @@ inline const QString Usage = QStringLiteral(
     "  VOK_Address --query TEXT    TEXT の語をすべて含む管理情報のメールアドレスを、mutt・aerc の\n"
     "                              問い合わせの形（アドレス<TAB>名前<TAB>グループ）で書く\n"
     "                              / e-mail addresses of the contacts holding every word of TEXT,\n"
-    "                              as mutt's query_command and aerc read them\n");
+    "                              as mutt's query_command and aerc read them\n"
+    "  VOK_Address --sync-setup URL USER [--trust-cert SHA256] [--address-book NAME]\n"
+    "                              CardDAVサーバーのアドレス帳を同期先にする（パスワードは\n"
+    "                              VOK_SYNC_PASSWORD か標準入力から）\n"
+    "                              / choose a CardDAV address book to sync with (the password\n"
+    "                              from VOK_SYNC_PASSWORD or standard input)\n"
+    "  VOK_Address --sync [--force-delete]\n"
+    "                              同期する。起動中のVOK_Addressがあればそこで。終了コード:\n"
+    "                              0 成功、1 失敗、3 確認が必要（多数の削除）、4 認証、5 接続\n"
+    "                              / sync, in the running VOK_Address when there is one; exit\n"
+    "                              status 0 done, 1 failed, 3 needs a decision (many\n"
+    "                              deletions), 4 authentication, 5 connection or certificate\n");
 
 // --query: each message after QueryPrefix.
 inline const QString QueryPrefix = QStringLiteral("VOK_Address --query: ");
@@ -82,6 +93,24 @@ inline const QString PrintDone =
 
 // --export and --import: each message after their prefix.
 inline const QString ExportPrefix = QStringLiteral("VOK_Address --export: ");
+// --sync, --sync-setup: each message after SyncPrefix.
+inline const QString SyncPrefix = QStringLiteral("VOK_Address --sync: ");
+inline const QString SyncSetupMissing =
+    QStringLiteral("URL とユーザー名が必要です / the URL and the user name are missing\n");
+inline const QString SyncNoPassword =
+    QStringLiteral("パスワードがありません / no password given\n");
+inline const QString SyncChosen = QStringLiteral("同期先 / address book: %1\n");
+inline const QString SyncBookLine = QStringLiteral("%1\t%2\n");
+inline const QString SyncNoSuchBook =
+    QStringLiteral("そのアドレス帳はありません / no such address book: %1\n");
+inline const QString SyncKeyringFallback = QStringLiteral(
+    "キーリングが使えないため、パスワードを設定ファイルに保存しました / the password went into "
+    "the settings file: no keyring answered\n");
+inline const QString SyncNoAnswer =
+    QStringLiteral("起動中のVOK_Addressが応答しません / the running VOK_Address does not answer\n");
+inline const QString SyncBusy =
+    QStringLiteral("同期はすでに実行中です / a sync is already running\n");
+
 inline const QString ImportPrefix = QStringLiteral("VOK_Address --import: ");
 inline const QString MissingFile = QStringLiteral("ファイル名がありません / the file is missing\n");
 inline const QString ExportBadFormat =

@@ -57,6 +57,7 @@ constexpr CommandKey kCommandKeys[] = {
     {ID_EDIT_REDO, "Ctrl+Y", "Ctrl+Y", ""},
     {ID_PRINT_ADDRESSES, "Ctrl+Shift+P", "Ctrl+Shift+P", ""},
     {ID_EDIT_FIND, "Ctrl+F", "Ctrl+F", ""},
+    {ID_SYNC, "Ctrl+Shift+S", "Ctrl+Shift+S", ""},
 };
 
 } // namespace
@@ -146,13 +147,13 @@ void createMenus(CommandTable& commands, QMainWindow& window, QToolBar* toolBar,
     // Moving and copying contacts into a group: submenus that list the groups.
     groupMenus(edit);
     addItems(edit, {0, ID_DELETE_GROUP, 0, ID_EDIT_FIND, ID_FIND_DUPLICATES});
-    QMenu* view =
-        menu(AppText::MenuView, {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, 0, ID_VIEW_READING, ID_VIEW_ADDRESSEE});
+    QMenu* view = menu(AppText::MenuView, {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, 0, ID_VIEW_READING,
+                                           ID_VIEW_ADDRESSEE});
     QObject::connect(view, &QMenu::aboutToShow, &window, [&commands, &window, toolBar] {
         commands.action(ID_VIEW_TOOLBAR)->setChecked(!toolBar->isHidden());
         commands.action(ID_VIEW_STATUS_BAR)->setChecked(!window.statusBar()->isHidden());
     });
-    menu(AppText::MenuTools, {ID_NEW_MAIL, ID_MAIL_CHECK});
+    menu(AppText::MenuTools, {ID_NEW_MAIL, ID_MAIL_CHECK, 0, ID_SYNC});
     menu(AppText::MenuHelp, {ID_APP_ABOUT});
 }
 

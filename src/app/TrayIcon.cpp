@@ -72,6 +72,7 @@ void TrayIcon::createMenu(CommandTable* commands, QWidget*)
     m_menu->addSeparator();
     m_menu->addAction(proxy(ID_NEW_CONTACT, AppText::TaskNewContact));
     m_menu->addAction(proxy(ID_MAIL_CHECK, AppText::TaskMailCheck));
+    m_menu->addAction(proxy(ID_SYNC, AppText::TaskSync));
     m_menu->addSeparator();
     m_menu->addAction(commands->action(ID_APP_EXIT));
     connect(m_menu, &QMenu::aboutToShow, this, [this, commands] {

@@ -510,6 +510,37 @@ bool CVOK_AddressDoc::MergeRecords(AddressRecord* kept, const AddressRecord& val
     return true;
 }
 
+std::vector<AddressRecord*> CVOK_AddressDoc::ApplySync(SyncChanges changes)
+{
+    auto change = std::make_unique<BookChange>();
+    for (auto& [record, value] : changes.edits) {
+        if (record && m_records.contains(record) && !(*record == value))
+            change->edits.push_back(BookChange::Edit{record, *record, std::move(value)});
+    }
+    const std::unordered_set<const AddressRecord*> wanted(changes.removed.begin(),
+                                                          changes.removed.end());
+    for (const auto& r : m_records) {
+        if (wanted.count(r.get()))
+            change->removed.push_back(r.get());
+    }
+    std::unordered_set<ContactUid, ContactUid::Hash> batch;
+    for (auto& record : changes.added) {
+        if (!record)
+            continue;
+        if (!batch.insert(record->uid()).second)
+            record->setUid({});
+        giveIdentity(record.get());
+        batch.insert(record->uid());
+        change->added.push_back(record.get());
+        change->addedOut.push_back(
+            RecordList::Taken{m_records.size() + change->addedOut.size(), std::move(record)});
+    }
+    std::vector<AddressRecord*> added = change->added;
+    if (change->touchesRecords())
+        commit(std::move(change));
+    return added;
+}
+
 std::size_t CVOK_AddressDoc::RemoveRecords(const std::vector<const AddressRecord*>& records)
 {
     const std::unordered_set<const AddressRecord*> wanted(records.begin(), records.end());

@@ -115,6 +115,17 @@ public:
     // Appends copies of the records in the group; announced as marked rows.
     std::vector<AddressRecord*> CopyToGroup(const std::vector<const AddressRecord*>& records,
                                             const QString& group);
+    // What a sync brings from the server, applied as one change (one undo step): records
+    // added (not marked, they are no import), edited as a whole, removed.
+    struct SyncChanges
+    {
+        std::vector<std::unique_ptr<AddressRecord>> added;
+        std::vector<std::pair<AddressRecord*, AddressRecord>> edits;
+        std::vector<const AddressRecord*> removed;
+        bool empty() const { return added.empty() && edits.empty() && removed.empty(); }
+    };
+    // Returns the records added, in their order.
+    std::vector<AddressRecord*> ApplySync(SyncChanges changes);
     // Empties the book (the end of the run) and forgets the undo history; nothing is announced
     // but recordsRemoving, and it counts as no change.
     void DeleteAllRecords();

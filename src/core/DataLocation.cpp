@@ -5,6 +5,7 @@
 #include "model/io/FileIo.h"
 #include "model/storage/ContactDraft.h"
 #include "model/storage/ReadingStore.h"
+#include "model/sync/SyncState.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -62,6 +63,11 @@ QString draftFilePath(const QString& bookPath)
     return bookPath + QLatin1String(ContactDraft::Suffix);
 }
 
+QString syncFilePath(const QString& bookPath)
+{
+    return decoded(SyncState::pathFor(local(bookPath)));
+}
+
 QString lockFilePath(const QString& bookPath)
 {
     // Saving replaces the file a link leads to, and so the lock goes beside that file.
@@ -77,8 +83,8 @@ QString lockFilePath(const QString& bookPath)
 
 QStringList bookFiles(const QString& bookPath)
 {
-    const QStringList own = {bookPath, readingsFilePath(bookPath),
-                             companionFilePath(bookPath), draftFilePath(bookPath)};
+    const QStringList own = {bookPath, readingsFilePath(bookPath), companionFilePath(bookPath),
+                             draftFilePath(bookPath), syncFilePath(bookPath)};
     QStringList files;
     for (const QString& file : own) {
         const std::string path = local(file);

@@ -16,6 +16,8 @@ QString guessCachePath();
 QString companionFilePath(const QString& bookPath);
 // What the contact sheet held when the program had to end (Address.vok.draft).
 QString draftFilePath(const QString& bookPath);
+// What the last sync left (Address.vok.sync).
+QString syncFilePath(const QString& bookPath);
 // The lock that keeps one copy of the program on the book: a hidden file beside the file the
 // book's path leads to, so that every spelling of the path and every environment meets it.
 QString lockFilePath(const QString& bookPath);

@@ -28,11 +28,16 @@ bool noKeyring(QKeychain::Error error)
 
 } // namespace
 
-bool KeyringPasswordStore::run(QKeychain::Job& job)
+KeyringPasswordStore::KeyringPasswordStore(QString key)
+    : m_key(key.isEmpty() ? kKey : std::move(key))
+{
+}
+
+bool KeyringPasswordStore::run(QKeychain::Job& job) const
 {
     job.setAutoDelete(false);
     job.setInsecureFallback(false); // never a plain copy in QtKeychain's own settings
-    job.setKey(kKey);
+    job.setKey(m_key);
     QEventLoop loop;
     bool finished = false;
     QObject::connect(&job, &QKeychain::Job::finished, &loop, [&] {

@@ -14,17 +14,21 @@ class Job;
 class KeyringPasswordStore : public PasswordStore
 {
 public:
+    // key: which password of the program's (the POP3 one by default).
+    explicit KeyringPasswordStore(QString key = {});
+
     Result read(QString& password) override;
     bool write(const QString& password) override;
     bool remove() override;
 
 private:
     // False when the job did not finish in time.
-    static bool run(QKeychain::Job& job);
+    bool run(QKeychain::Job& job) const;
     // True when a keyring service answers on the session bus within a few seconds.
     static bool answers();
     bool available();
 
+    QString m_key;
     bool m_probed = false;
     // Once no keyring answered, the run goes on without asking again.
     bool m_unavailable = false;

@@ -31,6 +31,13 @@ PasswordStore* PasswordStore::current()
     return s.store.get();
 }
 
+std::unique_ptr<PasswordStore> PasswordStore::forKey(const QString& key)
+{
+    if (!dynamic_cast<KeyringPasswordStore*>(current()))
+        return nullptr;
+    return std::make_unique<KeyringPasswordStore>(key);
+}
+
 void PasswordStore::chooseAgainForTesting()
 {
     slot() = Slot();

@@ -24,6 +24,9 @@ public:
 
     // The keyring in use; null when the password lives in the settings file only.
     static PasswordStore* current();
+    // Another password in the same keyring (key names it); null when current() is null or a
+    // test's own.
+    static std::unique_ptr<PasswordStore> forKey(const QString& key);
     // Tests put a keyring of their own in place (null: the settings file only), or let the
     // environment choose again.
     static void setForTesting(std::unique_ptr<PasswordStore> store);

@@ -15,6 +15,7 @@ inline constexpr char TreeViewKey[] = "SOFTWARE\\VOK System\\VOK_Address\\TreeVi
 inline constexpr char TreeOrderKey[] = "SOFTWARE\\VOK System\\VOK_Address\\TreeOrder";
 inline constexpr char OptionKey[] = "SOFTWARE\\VOK System\\VOK_Address\\Option";
 inline constexpr char PrintKey[] = "SOFTWARE\\VOK System\\VOK_Address\\Print";
+inline constexpr char SyncKey[] = "SOFTWARE\\VOK System\\VOK_Address\\Sync";
 
 struct Dword
 {
@@ -41,8 +42,8 @@ inline constexpr String Style{WindowKey, "Style", ""};
 
 // ListView: "Width0" .. "Width11" have no default (the column fits its contents).
 inline constexpr char WidthPattern[] = "Width%1";
-inline constexpr Dword Sort{ListViewKey, "Sort", 0x10};                // by name, ascending
-inline constexpr Dword ReadingColumn{ListViewKey, "ReadingColumn", 0}; // フリガナ shown
+inline constexpr Dword Sort{ListViewKey, "Sort", 0x10};                      // by name, ascending
+inline constexpr Dword ReadingColumn{ListViewKey, "ReadingColumn", 0};       // フリガナ shown
 inline constexpr Dword AddresseeColumns{ListViewKey, "AddresseeColumns", 0}; // 敬称 .. 年賀
 
 // TreeOrder: the user's groups in the order the tree shows them.
@@ -58,6 +59,14 @@ inline constexpr String PassWord{OptionKey, "PassWord", ""};
 inline constexpr String POPServer{OptionKey, "POPServer", ""};
 inline constexpr Dword MailMsg{OptionKey, "MailMsg", 0};
 inline constexpr Dword NoTrayMsg{OptionKey, "NoTrayMsg", 0}; // a desktop without a tray explained
+
+// Sync: the CardDAV account (the password in the keyring when one answers).
+inline constexpr String SyncServer{SyncKey, "Server", ""};
+inline constexpr String SyncUser{SyncKey, "User", ""};
+inline constexpr String SyncPassword{SyncKey, "Password", ""};
+inline constexpr String SyncAddressBook{SyncKey, "AddressBook", ""};
+inline constexpr String SyncTrustedCert{SyncKey, "TrustedCert", ""}; // SHA-256, hex
+inline constexpr Dword SyncInterval{SyncKey, "Interval", 15};        // minutes, 0: never
 
 // Print: the sender, the lettering, the last print run's choices and where the labels sit.
 inline constexpr String SenderName{PrintKey, "SenderName", ""};

@@ -6,8 +6,8 @@
 #include "app/AppText.h"
 #include "app/CMainFrame.h"
 #include "app/TrayIcon.h"
-#include "mail/MailText.h"
 #include "core/DataLocation.h"
+#include "mail/MailText.h"
 #include "model/book/AddressRecord.h"
 #include "model/storage/AddressFile.h"
 #include "resource.h"
@@ -281,7 +281,8 @@ private slots:
                               << QStringList{"ﾂｰﾙ ﾊﾞｰ(&T)", "ｽﾃｰﾀｽ ﾊﾞｰ(&S)", "-", "フリガナ列(&R)",
                                              "宛名の列(&A)"};
         QTest::newRow("tools") << 3 << "ツール(&T)"
-                               << QStringList{"新規メール(&N)", "メールチェック(&M)"};
+                               << QStringList{"新規メール(&N)", "メールチェック(&M)", "-",
+                                              "同期(&S)\tCtrl+Shift+S"};
         QTest::newRow("help") << 4 << "ﾍﾙﾌﾟ(&H)" << QStringList{"VOK_Address のﾊﾞｰｼﾞｮﾝ情報(&A)..."};
     }
 
@@ -386,6 +387,9 @@ private slots:
         QTest::newRow("ID_MAIL_CHECK") << ID_MAIL_CHECK << ""
                                        << "POPサーバーに接続して未読メールのチェックを行う。"
                                        << "メールチェック";
+        QTest::newRow("ID_SYNC") << ID_SYNC << "Ctrl+Shift+S"
+                                 << "CardDAVサーバーのアドレス帳と同期する"
+                                 << "同期";
         QTest::newRow("ID_APP_ABOUT") << ID_APP_ABOUT << ""
                                       << "ﾌﾟﾛｸﾞﾗﾑの情報、ﾊﾞｰｼﾞｮﾝそして著作権を表示"
                                       << "ﾊﾞｰｼﾞｮﾝ情報";
@@ -484,7 +488,7 @@ private slots:
         QCOMPARE(frame->tray()->menu()->title(), QStringLiteral("TASK"));
         QCOMPARE(itemTexts(frame->tray()->menu()),
                  (QStringList{"アドレス帳を開く", "-", "環境設定...", "-", "管理情報...",
-                              "メールチェック", "-", "終了"}));
+                              "メールチェック", "同期", "-", "終了"}));
         frame->tray()->SetTrayTip(QString(80, u'x'));
         QCOMPARE(tray->toolTip().size(), 63);
 

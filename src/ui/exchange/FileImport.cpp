@@ -57,10 +57,11 @@ bool FileImport::ImportFile(QWidget* parent, CVOK_AddressDoc& doc, const QString
     }
     {
         LongWork work(parent, ImportExportText::Importing);
-        import.add([&work] { work.letWindowAnswer(); });
-    }
-    ImportSummaryDialog summary(import, parent);
-    if (summary.exec() == QDialog::Accepted)
-        import.createGroups(summary.chosenGroups());
-    return true;
+        import.add([&work] { work.letWindowAnswer();
+    });
+}
+ImportSummaryDialog summary(import, parent);
+if (summary.exec() == QDialog::Accepted)
+    import.createGroups(summary.chosenGroups());
+return true;
 }

@@ -1,0 +1,250 @@
+#include "SyncPlan.h"
+
+#include "SyncMerge.h"
+#include "VCardDoc.h"
+
+#include <unordered_map>
+#include <unordered_set>
+
+namespace {
+
+using Item = SyncPlan::Item;
+
+SyncFields fieldsOf(const std::string& text)
+{
+    const std::optional<VCardDoc> doc = VCardDoc::parse(text);
+    return doc ? SyncFields::fromCard(*doc) : SyncFields();
+}
+
+// The card with the slots that differ between `from` (what the card says) and `to` rewritten.
+std::string patched(const std::string& text, const SyncFields& from, const SyncFields& to,
+                    const std::string& uid)
+{
+    std::optional<VCardDoc> doc = VCardDoc::parse(text);
+    if (!doc)
+        return SyncFields::newCard(to, uid).text();
+    for (int s = 0; s < SyncFields::SlotCount; ++s) {
+        if (from.value[s] != to.value[s])
+            SyncFields::patch(*doc, s, to);
+    }
+    return doc->text();
+}
+
+// A contact both sides hold. fresh: the server's card when it changed since the base.
+void both(Item& item, const SyncState::Entry* base, const SyncFields& ours,
+          const SyncPlan::Card* fresh)
+{
+    if (!fresh && base && ours == base->base) {
+        item.fields = base->base;
+        item.card = base->card;
+        item.etag = base->etag;
+        return;
+    }
+    const std::string& text = fresh ? fresh->text : base->card;
+    const SyncFields theirs = fieldsOf(text);
+    std::optional<SyncFields> remoteBase;
+    if (base)
+        remoteBase = fresh ? fieldsOf(base->card) : theirs;
+    SyncMerge::Result m = SyncMerge::merge(base ? &base->base : nullptr,
+                                           remoteBase ? &*remoteBase : nullptr, ours, theirs);
+    item.fields = std::move(m.merged);
+    item.conflicts = std::move(m.conflicts);
+    item.unplaced = std::move(m.unplaced);
+    item.etag = fresh ? fresh->etag : base->etag;
+    item.book = item.fields == ours ? Item::Book::Keep : Item::Book::Change;
+    item.card = patched(text, theirs, item.fields, item.uid);
+    if (item.card != text)
+        item.server = Item::Server::Update;
+}
+
+void restore(Item& item, const SyncPlan::Card& fresh)
+{
+    item.book = Item::Book::Add;
+    item.fields = fieldsOf(fresh.text);
+    item.card = fresh.text;
+    item.etag = fresh.etag;
+}
+
+} // namespace
+
+std::string SyncPlan::hrefFor(const std::string& collection, const std::string& uid)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string href = collection;
+    if (href.empty() || href.back() != '/')
+        href += '/';
+    for (const char c : uid) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if ((u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') ||
+            u == '-' || u == '_' || u == '.') {
+            href += c;
+        } else {
+            href += '%';
+            href += kHex[u >> 4];
+            href += kHex[u & 15];
+        }
+    }
+    href += ".vcf";
+    return href;
+}
+
+SyncPlan SyncPlan::make(const SyncState& state, const std::vector<Local>& book,
+                        const std::map<std::string, Card>& changed,
+                        const std::set<std::string>& removed, const std::string& collection)
+{
+    SyncPlan plan;
+    plan.bookSize = book.size();
+    std::unordered_map<std::string_view, const Local*> byUid;
+    for (const Local& l : book)
+        byUid.emplace(l.uid, &l);
+    std::unordered_set<std::string_view> paired; // UIDs of the book that found their card
+    std::unordered_set<std::string_view> hrefs;  // hrefs the state knows
+    std::unordered_set<std::string> cardUids;    // UIDs the server holds
+    plan.items.reserve(state.entries.size() + changed.size());
+
+    for (const SyncState::Entry& e : state.entries) {
+        hrefs.insert(e.href);
+        cardUids.insert(e.uid);
+        Item item;
+        item.uid = e.uid;
+        item.href = e.href;
+        const auto l = byUid.find(e.uid);
+        const Local* local = l == byUid.end() ? nullptr : l->second;
+        if (local)
+            paired.insert(local->uid);
+        const auto c = changed.find(e.href);
+        const Card* fresh = c != changed.end() && c->second.etag != e.etag ? &c->second : nullptr;
+        const bool gone = removed.count(e.href) != 0;
+        if (!gone)
+            ++plan.serverSize;
+        if (!local) {
+            if (gone) {
+                item.keepState = false;
+            } else if (fresh) {
+                restore(item, *fresh);
+            } else {
+                item.server = Item::Server::Delete;
+                item.etag = e.etag;
+                item.keepState = false;
+            }
+        } else if (gone) {
+            if (local->fields == e.base) {
+                item.book = Item::Book::Remove;
+                item.keepState = false;
+            } else {
+                item.server = Item::Server::Create;
+                item.fields = local->fields;
+                item.card = patched(e.card, fieldsOf(e.card), local->fields, e.uid);
+            }
+        } else {
+            both(item, &e, local->fields, fresh);
+        }
+        plan.items.push_back(std::move(item));
+    }
+
+    for (const auto& [href, card] : changed) {
+        if (hrefs.count(href) != 0)
+            continue;
+        ++plan.serverSize;
+        const std::optional<VCardDoc> doc = VCardDoc::parse(card.text);
+        if (!doc)
+            continue;
+        std::string uid = doc->uid();
+        if (uid.empty())
+            uid = href;
+        // Two cards of one UID: the second stays on the server alone, or the book would
+        // give it another UID and send it back as a third.
+        if (!cardUids.insert(uid).second)
+            continue;
+        Item item;
+        item.uid = uid;
+        item.href = href;
+        const auto l = byUid.find(item.uid);
+        if (l != byUid.end() && paired.insert(l->second->uid).second)
+            both(item, nullptr, l->second->fields, &card);
+        else
+            restore(item, card);
+        plan.items.push_back(std::move(item));
+    }
+
+    for (const Local& l : book) {
+        if (paired.count(l.uid) != 0 || cardUids.count(l.uid) != 0)
+            continue;
+        Item item;
+        item.uid = l.uid;
+        item.href = hrefFor(collection, l.uid);
+        item.server = Item::Server::Create;
+        item.fields = l.fields;
+        item.card = SyncFields::newCard(l.fields, l.uid).text();
+        plan.items.push_back(std::move(item));
+    }
+    return plan;
+}
+
+void SyncPlan::remerge(Item& item, const SyncState::Entry* base, const SyncFields* bookSide,
+                       const Card& fresh)
+{
+    Item again;
+    again.uid = item.uid;
+    again.href = item.href;
+    if (bookSide)
+        both(again, base, *bookSide, &fresh);
+    else
+        restore(again, fresh);
+    item = std::move(again);
+}
+
+std::size_t SyncPlan::down() const
+{
+    std::size_t n = 0;
+    for (const Item& i : items)
+        n += i.book == Item::Book::Add || i.book == Item::Book::Change;
+    return n;
+}
+
+std::size_t SyncPlan::up() const
+{
+    std::size_t n = 0;
+    for (const Item& i : items)
+        n += i.server == Item::Server::Create || i.server == Item::Server::Update;
+    return n;
+}
+
+std::size_t SyncPlan::bookRemovals() const
+{
+    std::size_t n = 0;
+    for (const Item& i : items)
+        n += i.book == Item::Book::Remove;
+    return n;
+}
+
+std::size_t SyncPlan::serverDeletes() const
+{
+    std::size_t n = 0;
+    for (const Item& i : items)
+        n += i.server == Item::Server::Delete;
+    return n;
+}
+
+std::size_t SyncPlan::deletes() const
+{
+    return bookRemovals() + serverDeletes();
+}
+
+std::size_t SyncPlan::conflicts() const
+{
+    std::size_t n = 0;
+    for (const Item& i : items)
+        n += i.conflicts.size();
+    return n;
+}
+
+bool SyncPlan::tooManyDeletes(std::size_t deletes, std::size_t side)
+{
+    return deletes > 10 || (deletes > 1 && deletes * 10 > side * 3);
+}
+
+bool SyncPlan::needsConfirmation() const
+{
+    return tooManyDeletes(bookRemovals(), bookSize) || tooManyDeletes(serverDeletes(), serverSize);
+}

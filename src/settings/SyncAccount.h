@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+// The CardDAV address book the book syncs with. The password lives in the desktop's keyring
+// when one answers (under "carddav:<user>@<host>"), else in the settings file (0600).
+struct SyncAccount
+{
+    QString server; // what the user gave: a URL (or a host) to discover from
+    QString user;
+    QString password;
+    QString addressBook; // the address book's URL, as discovery found it
+    QString trustedCert; // the SHA-256 fingerprint of a certificate the user trusts (hex)
+    int intervalMinutes = 15;
+
+    bool isComplete() const
+    {
+        return !addressBook.isEmpty() && !user.isEmpty() && !password.isEmpty();
+    }
+
+    static SyncAccount load();
+    // False when the password could go nowhere but the settings file although a keyring was
+    // expected (it is then in the file).
+    bool save() const;
+    QString keyringKey() const;
+};

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QPair>
+#include <QString>
+#include <QUrl>
+#include <functional>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+
+// HTTP for CardDAV over Qt's network classes, asynchronous: each request calls its handler
+// once with the answer, on the thread the client lives in. Basic authentication goes with the
+// first request over TLS or to this machine; elsewhere only when the server asks (Digest too).
+// A certificate that fails verification is refused unless its SHA-256 fingerprint is the one
+// the user trusts; the refused fingerprint is kept for the message. Redirects are not
+// followed (a PROPFIND must stay a PROPFIND): the answer carries the Location.
+class DavClient : public QObject
+{
+    Q_OBJECT
+public:
+    struct Answer
+    {
+        int status = 0; // 0: no HTTP answer at all
+        QByteArray body;
+        QByteArray etag; // strong ETags only
+        QUrl location;
+        bool tls = false;        // refused for its certificate
+        bool authFailed = false; // the credentials were refused
+        QString errorText;
+        QString fingerprint; // the refused certificate's
+    };
+    using Handler = std::function<void(const Answer&)>;
+    using Headers = QList<QPair<QByteArray, QByteArray>>;
+
+    explicit DavClient(QObject* parent = nullptr);
+    ~DavClient() override;
+
+    void setCredentials(const QString& user, const QString& password);
+    void setTrustedFingerprint(const QString& sha256Hex) { m_trusted = sha256Hex.toLower(); }
+    void setTimeout(int ms) { m_timeoutMs = ms; }
+
+    void send(const QByteArray& verb, const QUrl& url, const Headers& headers,
+              const QByteArray& body, Handler done);
+    // Requests sent so far (for the tests and the bench).
+    int requestCount() const { return m_requests; }
+    // Drops every answer still due: their handlers are not called.
+    void abortAll();
+
+private:
+    QNetworkAccessManager* m_net;
+    QString m_user;
+    QString m_password;
+    QString m_trusted;
+    int m_timeoutMs = 60000;
+    int m_requests = 0;
+};

@@ -1,0 +1,750 @@
+#include "SyncEngine.h"
+
+#include "DavMultistatus.h"
+#include "SyncMessages.h"
+#include "core/CVOK_AddressDoc.h"
+#include "core/DataLocation.h"
+#include "core/Text.h"
+#include "model/book/AddressRecord.h"
+#include "model/book/ContactExtras.h"
+#include "model/book/GroupName.h"
+#include "model/sync/SyncFields.h"
+#include "model/sync/SyncText.h"
+#include "model/text/Cp932.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTimer>
+
+namespace {
+
+const QByteArray kXml = "application/xml; charset=utf-8";
+const QByteArray kVCard = "text/vcard; charset=utf-8";
+constexpr int kGatePollMs = 500;
+
+QByteArray xmlEscaped(const QString& text)
+{
+    return text.toHtmlEscaped().toUtf8();
+}
+
+// Servers send address-data with bare LF too; the kept card has CR LF throughout.
+std::string crlf(const QByteArray& text)
+{
+    std::string out;
+    out.reserve(std::size_t(text.size()) + 64);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char c = text.at(i);
+        if (c == '\n' && (i == 0 || text.at(i - 1) != '\r'))
+            out += '\r';
+        out += c;
+    }
+    return out;
+}
+
+} // namespace
+
+QString SyncEngine::Summary::line() const
+{
+    if (nothingChanged)
+        return SyncMessages::NothingChanged;
+    return SyncMessages::Summary.arg(down).arg(up).arg(deletes).arg(conflicts);
+}
+
+SyncEngine::SyncEngine(CVOK_AddressDoc& doc, QObject* parent)
+    : QObject(parent), m_doc(doc), m_client(new DavClient(this))
+{
+    // A reading is no change of the records' revision, yet it travels.
+    connect(&m_doc, &CVOK_AddressDoc::readingChanged, this, [this] { m_kept.readings = true; });
+}
+
+SyncEngine::~SyncEngine() = default;
+
+void SyncEngine::setAccount(const SyncAccount& account)
+{
+    if (account.addressBook != m_account.addressBook)
+        m_kept.valid = false;
+    m_account = account;
+    m_collection = QUrl(account.addressBook);
+    m_client->setCredentials(account.user, account.password);
+    m_client->setTrustedFingerprint(account.trustedCert);
+}
+
+QUrl SyncEngine::urlOf(const std::string& href) const
+{
+    return m_collection.resolved(QUrl(QString::fromStdString(href), QUrl::TolerantMode));
+}
+
+// Hrefs are kept as paths, decoded, whatever form the server wrote them in.
+std::string SyncEngine::hrefOf(const QString& path) const
+{
+    const QUrl url = m_collection.resolved(QUrl(path, QUrl::TolerantMode));
+    return url.path(QUrl::FullyDecoded).toStdString();
+}
+
+std::string SyncEngine::localUid(const AddressRecord& record) const
+{
+    if (const ContactExtras* x = record.extras(); x && !x->foreignUid.empty())
+        return x->foreignUid;
+    return record.uid().toString();
+}
+
+const SyncState::Entry* SyncEngine::entryOf(const std::string& href) const
+{
+    const auto it = m_entryByHref.find(href);
+    return it == m_entryByHref.end() ? nullptr : &m_state.entries[it->second];
+}
+
+const SyncPlan::Local* SyncEngine::localOf(const std::string& uid) const
+{
+    const auto it = m_localByUid.find(uid);
+    return it == m_localByUid.end() ? nullptr : &m_locals[it->second];
+}
+
+void SyncEngine::start()
+{
+    if (m_running)
+        return;
+    m_running = true;
+    ++m_run;
+    m_summary = Summary();
+    m_listed.clear();
+    m_removed.clear();
+    m_changed.clear();
+    m_toFetch.clear();
+    m_fetched = 0;
+    m_fullListing = false;
+    m_offline = false;
+    m_newToken.clear();
+    if (m_collection.isEmpty() || m_doc.loadFailed()) {
+        finish(Outcome::Failed,
+               m_collection.isEmpty() ? SyncMessages::NoAccount : SyncMessages::NotSaved);
+        return;
+    }
+    m_statePath =
+        QFile::encodeName(DataLocation::syncFilePath(m_doc.addressFilePath())).toStdString();
+    // The state this engine wrote last is still the file's, and the book has not changed
+    // since: the quiet run's common case needs neither the file nor the book's slots.
+    const QFileInfo file(QString::fromStdString(m_statePath));
+    const bool stateKept = m_kept.valid && file.exists() && file.size() == m_kept.size &&
+                           file.lastModified() == m_kept.time;
+    if (!stateKept) {
+        if (m_state.load(m_statePath) != SyncState::Status::Ok ||
+            m_state.collection != m_collection.toString().toStdString()) {
+            // Another address book, or no usable state: a first sync, which pairs by UID.
+            m_state = SyncState();
+            m_state.collection = m_collection.toString().toStdString();
+        }
+        m_entryByHref.clear();
+        for (std::size_t i = 0; i < m_state.entries.size(); ++i)
+            m_entryByHref[m_state.entries[i].href] = i;
+    }
+    m_quiet = stateKept && m_kept.revision == m_doc.revision() && !m_kept.readings;
+    if (!m_quiet)
+        readBook();
+    askToken();
+}
+
+void SyncEngine::readBook()
+{
+    m_locals.clear();
+    m_localByUid.clear();
+    m_records.clear();
+    m_locals.reserve(m_doc.records().size());
+    for (const auto& r : m_doc.records()) {
+        SyncPlan::Local l{localUid(*r), SyncFields::fromRecord(*r, m_doc.storedReading(r->name()))};
+        m_records[l.uid] = r.get();
+        m_localByUid[l.uid] = m_locals.size();
+        m_locals.push_back(std::move(l));
+    }
+    m_quiet = false;
+}
+
+bool SyncEngine::failedAnswer(const DavClient::Answer& a)
+{
+    if (a.status / 100 == 2)
+        return false;
+    if (a.tls) {
+        m_summary.fingerprint = a.fingerprint;
+        finish(Outcome::Offline, SyncMessages::TlsRefused.arg(a.fingerprint));
+    } else if (a.status == 0) {
+        finish(Outcome::Offline, SyncMessages::Offline.arg(a.errorText));
+    } else if (a.authFailed) {
+        finish(Outcome::AuthFailed, SyncMessages::AuthFailed);
+    } else {
+        finish(Outcome::Failed,
+               SyncMessages::ServerError.arg(a.status).arg(m_collection.toDisplayString()));
+    }
+    return true;
+}
+
+void SyncEngine::askToken()
+{
+    const QByteArray body = "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
+                            "<d:propfind xmlns:d=\"DAV:\"><d:prop><d:sync-token/>"
+                            "<d:resourcetype/></d:prop></d:propfind>";
+    m_client->send("PROPFIND", m_collection, {{"Depth", "0"}, {"Content-Type", kXml}}, body,
+                   [this](const DavClient::Answer& a) {
+                       if (failedAnswer(a))
+                           return;
+                       const std::optional<DavMultistatus> ms = DavMultistatus::parse(a.body);
+                       if (!ms || ms->responses.empty()) {
+                           finish(Outcome::Failed, SyncMessages::BadAnswer.arg(a.status));
+                           return;
+                       }
+                       const QString token = ms->responses.front().syncToken;
+                       bool dirty = !m_quiet && m_locals.size() != m_state.entries.size();
+                       for (std::size_t i = 0; !m_quiet && !dirty && i < m_state.entries.size();
+                            ++i) {
+                           const SyncState::Entry& e = m_state.entries[i];
+                           const SyncPlan::Local* l = localOf(e.uid);
+                           dirty = !l || l->fields != e.base;
+                       }
+                       if (!token.isEmpty() && token.toStdString() == m_state.token && !dirty) {
+                           m_summary.nothingChanged = true;
+                           finish(Outcome::Ok);
+                           return;
+                       }
+                       // Without a token of ours, a listing of ETags (far cheaper than a
+                       // sync-collection from nothing on some servers) and the collection's
+                       // token now: what changes meanwhile comes again next time.
+                       if (m_quiet)
+                           readBook();
+                       m_serverToken = token;
+                       if (token.isEmpty() || m_state.token.empty()) {
+                           m_newToken = token;
+                           listAll();
+                       } else {
+                           askChanges(QString::fromStdString(m_state.token));
+                       }
+                   });
+}
+
+void SyncEngine::askChanges(const QString& token)
+{
+    const QByteArray body = "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
+                            "<d:sync-collection xmlns:d=\"DAV:\"><d:sync-token>" +
+                            xmlEscaped(token) +
+                            "</d:sync-token><d:sync-level>1</d:sync-level>"
+                            "<d:prop><d:getetag/></d:prop></d:sync-collection>";
+    m_fullListing = m_fullListing || token.isEmpty();
+    m_client->send("REPORT", m_collection, {{"Depth", "0"}, {"Content-Type", kXml}}, body,
+                   [this, token](const DavClient::Answer& a) {
+                       // A token the server no longer knows: every ETag again, and its
+                       // token now.
+                       if (!token.isEmpty() &&
+                           (a.status == 403 || a.status == 400 || a.status == 409)) {
+                           m_newToken = m_serverToken;
+                           listAll();
+                           return;
+                       }
+                       if (failedAnswer(a))
+                           return;
+                       const std::optional<DavMultistatus> ms = DavMultistatus::parse(a.body);
+                       if (!ms) {
+                           finish(Outcome::Failed, SyncMessages::BadAnswer.arg(a.status));
+                           return;
+                       }
+                       const std::string self = m_collection.path(QUrl::FullyDecoded).toStdString();
+                       bool truncated = false;
+                       for (const DavMultistatus::Response& r : ms->responses) {
+                           const std::string href = hrefOf(r.href);
+                           if (href == self || href + '/' == self) {
+                               truncated = truncated || r.status == 507;
+                               continue;
+                           }
+                           if (r.status == 404)
+                               m_removed.insert(href);
+                           else if (r.status / 100 == 2)
+                               m_listed[href] = r.etag.toStdString();
+                       }
+                       m_newToken = ms->syncToken;
+                       if (truncated) {
+                           askChanges(m_newToken); // the rest, from where this part ended
+                           return;
+                       }
+                       fetch();
+                   });
+}
+
+void SyncEngine::listAll()
+{
+    m_fullListing = true;
+    const QByteArray body = "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
+                            "<d:propfind xmlns:d=\"DAV:\"><d:prop><d:getetag/>"
+                            "<d:resourcetype/></d:prop></d:propfind>";
+    m_client->send("PROPFIND", m_collection, {{"Depth", "1"}, {"Content-Type", kXml}}, body,
+                   [this](const DavClient::Answer& a) {
+                       if (failedAnswer(a))
+                           return;
+                       const std::optional<DavMultistatus> ms = DavMultistatus::parse(a.body);
+                       if (!ms) {
+                           finish(Outcome::Failed, SyncMessages::BadAnswer.arg(a.status));
+                           return;
+                       }
+                       for (const DavMultistatus::Response& r : ms->responses) {
+                           if (r.collection || r.status / 100 != 2)
+                               continue;
+                           m_listed[hrefOf(r.href)] = r.etag.toStdString();
+                       }
+                       fetch();
+                   });
+}
+
+void SyncEngine::fetch()
+{
+    // A full listing says what is gone by leaving it out.
+    if (m_fullListing) {
+        for (const SyncState::Entry& e : m_state.entries) {
+            if (m_listed.count(e.href) == 0)
+                m_removed.insert(e.href);
+        }
+    }
+    if (m_toFetch.empty()) {
+        for (const auto& [href, etag] : m_listed) {
+            const SyncState::Entry* e = entryOf(href);
+            if (!e || etag.empty() || e->etag != etag)
+                m_toFetch.push_back(href);
+        }
+    }
+    if (m_fetched >= m_toFetch.size()) {
+        plan();
+        return;
+    }
+    const std::size_t end = std::min(m_toFetch.size(), m_fetched + std::size_t(m_batch));
+    QByteArray body = "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
+                      "<c:addressbook-multiget xmlns:d=\"DAV:\" "
+                      "xmlns:c=\"urn:ietf:params:xml:ns:carddav\">"
+                      "<d:prop><d:getetag/><c:address-data/></d:prop>";
+    for (std::size_t i = m_fetched; i < end; ++i)
+        body += "<d:href>" + xmlEscaped(urlOf(m_toFetch[i]).path(QUrl::FullyEncoded)) + "</d:href>";
+    body += "</c:addressbook-multiget>";
+    emit progress(int(m_fetched), int(m_toFetch.size()));
+    m_client->send("REPORT", m_collection, {{"Depth", "1"}, {"Content-Type", kXml}}, body,
+                   [this, end](const DavClient::Answer& a) {
+                       if (failedAnswer(a))
+                           return;
+                       const std::optional<DavMultistatus> ms = DavMultistatus::parse(a.body);
+                       if (!ms) {
+                           finish(Outcome::Failed, SyncMessages::BadAnswer.arg(a.status));
+                           return;
+                       }
+                       for (const DavMultistatus::Response& r : ms->responses) {
+                           const std::string href = hrefOf(r.href);
+                           if (r.status == 404)
+                               m_removed.insert(href);
+                           else if (r.status / 100 == 2 && !r.addressData.isEmpty())
+                               m_changed[href] = {r.etag.toStdString(), crlf(r.addressData)};
+                       }
+                       m_fetched = end;
+                       fetch();
+                   });
+}
+
+void SyncEngine::plan()
+{
+    m_plan = SyncPlan::make(m_state, m_locals, m_changed, m_removed,
+                            m_collection.path(QUrl::FullyDecoded).toStdString());
+    if (m_plan.needsConfirmation() && !m_forceDeletes) {
+        finish(Outcome::NeedsDecision,
+               SyncMessages::TooManyDeletes.arg(m_plan.bookRemovals()).arg(m_plan.serverDeletes()));
+        return;
+    }
+    m_writes.clear();
+    for (std::size_t i = 0; i < m_plan.items.size(); ++i) {
+        if (m_plan.items[i].server != SyncPlan::Item::Server::Keep)
+            m_writes.push_back(i);
+    }
+    m_tries.assign(m_plan.items.size(), 0);
+    m_failed.assign(m_plan.items.size(), false);
+    m_nextWrite = 0;
+    if (m_beforeWrites)
+        m_beforeWrites();
+    writeNext();
+}
+
+void SyncEngine::writeNext()
+{
+    if (m_offline || m_nextWrite >= m_writes.size()) {
+        if (m_offline) {
+            for (std::size_t k = m_nextWrite; k < m_writes.size(); ++k)
+                m_failed[m_writes[k]] = true;
+        }
+        refreshEtags();
+        return;
+    }
+    emit progress(int(m_nextWrite), int(m_writes.size()));
+    write(m_writes[m_nextWrite]);
+}
+
+void SyncEngine::write(std::size_t index)
+{
+    using Server = SyncPlan::Item::Server;
+    SyncPlan::Item& item = m_plan.items[index];
+    if (item.server == Server::Keep) {
+        ++m_nextWrite;
+        writeNext();
+        return;
+    }
+    DavClient::Headers headers;
+    QByteArray verb = "PUT";
+    QByteArray body;
+    if (item.server == Server::Delete) {
+        verb = "DELETE";
+        headers.append(
+            qMakePair(QByteArray("If-Match"), QByteArray(QByteArray::fromStdString(item.etag))));
+    } else {
+        headers.append(qMakePair(QByteArray("Content-Type"), QByteArray(kVCard)));
+        if (item.server == Server::Create || item.etag.empty())
+            headers.append(qMakePair(QByteArray("If-None-Match"), QByteArray("*")));
+        else
+            headers.append(qMakePair(QByteArray("If-Match"),
+                                     QByteArray(QByteArray::fromStdString(item.etag))));
+        body = QByteArray::fromStdString(item.card);
+    }
+    m_client->send(verb, urlOf(item.href), headers, body,
+                   [this, index](const DavClient::Answer& a) {
+                       SyncPlan::Item& item = m_plan.items[index];
+                       const bool deleting = item.server == Server::Delete;
+                       if (a.status / 100 == 2 || (deleting && a.status == 404)) {
+                           if (deleting) {
+                               item.keepState = false;
+                               ++m_summary.deletes;
+                           } else {
+                               item.etag = a.etag.toStdString(); // empty: fetched again below
+                               ++m_summary.up;
+                           }
+                           item.server = Server::Keep;
+                           ++m_nextWrite;
+                           writeNext();
+                           return;
+                       }
+                       if ((a.status == 412 || a.status == 404) && ++m_tries[index] <= MaxRetries) {
+                           refetchThenRetry(index);
+                           return;
+                       }
+                       if (a.status == 0 || a.tls) {
+                           m_offline = true;
+                           m_summary.message = a.tls ? SyncMessages::TlsRefused.arg(a.fingerprint)
+                                                     : SyncMessages::Offline.arg(a.errorText);
+                       } else if (a.authFailed) {
+                           m_offline = true;
+                           m_summary.message = SyncMessages::AuthFailed;
+                       } else {
+                           m_summary.notes << SyncMessages::CardRefused.arg(a.status).arg(
+                               QString::fromStdString(item.href));
+                       }
+                       m_failed[index] = true;
+                       ++m_nextWrite;
+                       writeNext();
+                   });
+}
+
+void SyncEngine::refetchThenRetry(std::size_t index)
+{
+    const SyncPlan::Item& item = m_plan.items[index];
+    m_client->send("GET", urlOf(item.href), {}, {}, [this, index](const DavClient::Answer& a) {
+        SyncPlan::Item& item = m_plan.items[index];
+        const SyncState::Entry* base = entryOf(item.href);
+        const SyncPlan::Local* l = localOf(item.uid);
+        if (a.status == 404) {
+            // Gone meanwhile: a delete is done; an edit makes it again.
+            if (item.server == SyncPlan::Item::Server::Delete) {
+                item.keepState = false;
+                item.server = SyncPlan::Item::Server::Keep;
+                ++m_nextWrite;
+                writeNext();
+                return;
+            }
+            item.server = SyncPlan::Item::Server::Create;
+            item.etag.clear();
+            write(index);
+            return;
+        }
+        if (a.status / 100 != 2) {
+            m_failed[index] = true;
+            if (a.status == 0)
+                m_offline = true;
+            ++m_nextWrite;
+            writeNext();
+            return;
+        }
+        SyncPlan::Card fresh{a.etag.toStdString(), crlf(a.body)};
+        SyncPlan::remerge(item, base, l ? &l->fields : nullptr, fresh);
+        write(index);
+    });
+}
+
+void SyncEngine::refreshEtags()
+{
+    // Cards written without a strong ETag in the answer: the server's own bytes and ETag.
+    std::vector<std::string> hrefs;
+    for (const SyncPlan::Item& item : m_plan.items) {
+        if (item.keepState && item.etag.empty())
+            hrefs.push_back(item.href);
+    }
+    if (hrefs.empty() || m_offline) {
+        catchUpToken();
+        return;
+    }
+    QByteArray body = "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
+                      "<c:addressbook-multiget xmlns:d=\"DAV:\" "
+                      "xmlns:c=\"urn:ietf:params:xml:ns:carddav\">"
+                      "<d:prop><d:getetag/><c:address-data/></d:prop>";
+    for (const std::string& href : hrefs)
+        body += "<d:href>" + xmlEscaped(urlOf(href).path(QUrl::FullyEncoded)) + "</d:href>";
+    body += "</c:addressbook-multiget>";
+    m_client->send("REPORT", m_collection, {{"Depth", "1"}, {"Content-Type", kXml}}, body,
+                   [this](const DavClient::Answer& a) {
+                       const std::optional<DavMultistatus> ms =
+                           a.status == 207 ? DavMultistatus::parse(a.body) : std::nullopt;
+                       if (ms) {
+                           std::map<std::string, const DavMultistatus::Response*> by;
+                           for (const DavMultistatus::Response& r : ms->responses)
+                               by[hrefOf(r.href)] = &r;
+                           for (SyncPlan::Item& item : m_plan.items) {
+                               const auto it = by.find(item.href);
+                               if (!item.keepState || !item.etag.empty() || it == by.end())
+                                   continue;
+                               item.etag = it->second->etag.toStdString();
+                               if (!it->second->addressData.isEmpty())
+                                   item.card = crlf(it->second->addressData);
+                           }
+                       }
+                       catchUpToken();
+                   });
+}
+
+void SyncEngine::catchUpToken()
+{
+    // Our own writes moved the collection's token on. When nothing but them happened since,
+    // the newer token is ours to keep, so the next run with nothing to do asks one question.
+    if (m_offline || m_newToken.isEmpty() || m_writes.empty()) {
+        waitToApply();
+        return;
+    }
+    const QByteArray body = "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
+                            "<d:sync-collection xmlns:d=\"DAV:\"><d:sync-token>" +
+                            xmlEscaped(m_newToken) +
+                            "</d:sync-token><d:sync-level>1</d:sync-level>"
+                            "<d:prop><d:getetag/></d:prop></d:sync-collection>";
+    m_client->send("REPORT", m_collection, {{"Depth", "0"}, {"Content-Type", kXml}}, body,
+                   [this](const DavClient::Answer& a) {
+                       const std::optional<DavMultistatus> ms =
+                           a.status == 207 ? DavMultistatus::parse(a.body) : std::nullopt;
+                       if (ms && !ms->syncToken.isEmpty()) {
+                           std::map<std::string, const SyncPlan::Item*> written;
+                           for (std::size_t i : m_writes) {
+                               if (!m_failed[i])
+                                   written[m_plan.items[i].href] = &m_plan.items[i];
+                           }
+                           const std::string self =
+                               m_collection.path(QUrl::FullyDecoded).toStdString();
+                           bool onlyOurs = true;
+                           for (const DavMultistatus::Response& r : ms->responses) {
+                               const std::string href = hrefOf(r.href);
+                               if (href == self || href + '/' == self)
+                                   continue;
+                               const auto it = written.find(href);
+                               onlyOurs =
+                                   onlyOurs && it != written.end() &&
+                                   (r.status == 404 ? !it->second->keepState
+                                                    : it->second->keepState &&
+                                                          it->second->etag == r.etag.toStdString());
+                           }
+                           if (onlyOurs)
+                               m_newToken = ms->syncToken;
+                       }
+                       waitToApply();
+                   });
+}
+
+void SyncEngine::waitToApply()
+{
+    if (m_gate && !m_gate()) {
+        QTimer::singleShot(kGatePollMs, this, [this, run = m_run] {
+            if (run == m_run && m_running)
+                waitToApply();
+        });
+        return;
+    }
+    apply();
+}
+
+void SyncEngine::apply()
+{
+    using Book = SyncPlan::Item::Book;
+    CVOK_AddressDoc::SyncChanges changes;
+    QStringList newGroups;
+    const QStringList groups = m_doc.groupNames();
+    // The book's group for a category: one it has, else a new one when CP932 can hold the
+    // name in a group's room, else Other.
+    const auto groupFor = [&](const std::string& utf8) -> std::string {
+        if (utf8.empty())
+            return Text::toCp932(CVOK_AddressDoc::OtherGroup).value_or("Other");
+        const std::optional<std::string> bytes = Text::toCp932(QString::fromStdString(utf8));
+        if (!bytes || bytes->empty() ||
+            bytes->size() >= AddressRecord::SlotWidth[AddressRecord::Group] ||
+            CVOK_AddressDoc::isRootName(QString::fromStdString(utf8)))
+            return Text::toCp932(CVOK_AddressDoc::OtherGroup).value_or("Other");
+        for (const QString& g : groups + newGroups) {
+            const std::optional<std::string> known = Text::toCp932(g);
+            if (known && GroupName::equals(*known, *bytes))
+                return *known;
+        }
+        newGroups << QString::fromStdString(utf8);
+        return *bytes;
+    };
+    // The record still holds what the plan was made from: otherwise it waits for the next run.
+    const auto unchanged = [&](const SyncPlan::Item& item, AddressRecord*& record) {
+        const auto it = m_records.find(item.uid);
+        if (it == m_records.end() || !m_doc.contains(it->second))
+            return false;
+        record = it->second;
+        const SyncPlan::Local* l = localOf(item.uid);
+        return l &&
+               SyncFields::fromRecord(*record, m_doc.storedReading(record->name())) == l->fields;
+    };
+    std::vector<std::size_t> addedItems;
+    for (std::size_t i = 0; i < m_plan.items.size(); ++i) {
+        SyncPlan::Item& item = m_plan.items[i];
+        AddressRecord* record = nullptr;
+        switch (item.book) {
+        case Book::Keep:
+            break;
+        case Book::Add: {
+            auto r = std::make_unique<AddressRecord>();
+            SyncFields::toRecord(item.fields, groupFor(item.fields.value[AddressRecord::Group]),
+                                 *r);
+            if (const std::optional<ContactUid> uid = ContactUid::parse(item.uid)) {
+                r->setUid(*uid);
+            } else {
+                r->setUid(ContactUid::fromForeign(item.uid));
+                ContactExtras x = r->extras() ? *r->extras() : ContactExtras();
+                x.foreignUid = item.uid;
+                r->setExtras(x);
+            }
+            changes.added.push_back(std::move(r));
+            addedItems.push_back(i);
+            break;
+        }
+        case Book::Change:
+            if (!unchanged(item, record)) {
+                m_failed[i] = true;
+                break;
+            }
+            {
+                AddressRecord value = *record;
+                SyncFields::toRecord(item.fields, groupFor(item.fields.value[AddressRecord::Group]),
+                                     value);
+                changes.edits.emplace_back(record, std::move(value));
+            }
+            break;
+        case Book::Remove:
+            if (!unchanged(item, record)) {
+                m_failed[i] = true;
+                break;
+            }
+            changes.removed.push_back(record);
+            break;
+        }
+    }
+    const std::size_t downs = changes.added.size() + changes.edits.size();
+    const std::size_t removals = changes.removed.size();
+    const std::vector<AddressRecord*> records = m_doc.ApplySync(std::move(changes));
+    if (!newGroups.isEmpty()) {
+        m_doc.JoinChanges(true);
+        m_doc.CreateGroups(newGroups);
+        m_doc.JoinChanges(false);
+    }
+    for (std::size_t k = 0; k < records.size() && k < addedItems.size(); ++k)
+        m_records[m_plan.items[addedItems[k]].uid] = records[k];
+    m_summary.down += int(downs);
+    m_summary.deletes += int(removals);
+    // Readings the server gave, for names without one here (a reading serves every contact
+    // of a name).
+    for (SyncPlan::Item& item : m_plan.items) {
+        if (item.book != Book::Add && item.book != Book::Change)
+            continue;
+        const auto it = m_records.find(item.uid);
+        const std::string& reading = item.fields.value[SyncFields::Reading];
+        if (it != m_records.end() && !reading.empty() &&
+            m_doc.storedReading(it->second->name()) != reading)
+            m_doc.SetReading(std::string(it->second->name()), reading);
+    }
+
+    const bool saved = m_save ? m_save() : m_doc.SaveAddressFile();
+    if (!saved) {
+        finish(Outcome::Failed, SyncMessages::NotSaved);
+        return;
+    }
+
+    // The state: each contact as both sides hold it now; one not done keeps its old entry.
+    SyncState next;
+    next.collection = m_state.collection;
+    next.token = m_newToken.toStdString();
+    next.conflicts = m_state.conflicts;
+    for (std::size_t i = 0; i < m_plan.items.size(); ++i) {
+        const SyncPlan::Item& item = m_plan.items[i];
+        m_summary.conflicts += int(item.conflicts.size());
+        for (const std::string& note : item.unplaced) {
+            next.conflicts.push_back(note);
+            m_summary.notes << SyncMessages::Unplaced.arg(QString::fromStdString(note));
+        }
+        if (m_failed[i] || item.server != SyncPlan::Item::Server::Keep) {
+            if (const SyncState::Entry* old = entryOf(item.href))
+                next.entries.push_back(*old);
+            continue;
+        }
+        if (!item.keepState)
+            continue;
+        SyncState::Entry e;
+        e.uid = item.uid;
+        e.href = item.href;
+        e.etag = item.etag;
+        e.card = item.card;
+        // What the book held when the run began, unless the run changed the record (a
+        // value may have been cut on its way in): an edit made while the run waited then
+        // still counts as one at the next run.
+        const auto it = m_records.find(item.uid);
+        if (item.book != Book::Keep && it != m_records.end() && m_doc.contains(it->second))
+            e.base = SyncFields::fromRecord(*it->second, m_doc.storedReading(it->second->name()));
+        else
+            e.base = item.fields;
+        next.entries.push_back(std::move(e));
+    }
+    if (!next.save(m_statePath)) {
+        finish(Outcome::Failed,
+               SyncMessages::StateNotSaved.arg(QString::fromStdString(m_statePath)));
+        return;
+    }
+    m_state = std::move(next);
+    m_entryByHref.clear();
+    for (std::size_t i = 0; i < m_state.entries.size(); ++i)
+        m_entryByHref[m_state.entries[i].href] = i;
+    const QFileInfo written(QString::fromStdString(m_statePath));
+    m_kept = {true, m_doc.revision(), false, written.size(), written.lastModified()};
+    if (m_offline) {
+        finish(Outcome::Offline, m_summary.message);
+        return;
+    }
+    finish(Outcome::Ok);
+}
+
+void SyncEngine::abort()
+{
+    if (!m_running)
+        return;
+    m_client->abortAll();
+    ++m_run; // a run waiting to apply never does
+    finish(Outcome::Failed);
+}
+
+void SyncEngine::finish(Outcome outcome, const QString& message)
+{
+    m_summary.outcome = outcome;
+    if (!message.isEmpty())
+        m_summary.message = message;
+    m_summary.requests = m_client->requestCount();
+    m_running = false;
+    emit finished(m_summary);
+}

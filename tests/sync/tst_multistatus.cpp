@@ -1,0 +1,70 @@
+#include "TestEnv.h"
+#include "sync/DavMultistatus.h"
+
+#include <QTest>
+
+// Answers of servers as they come: what a run reads from each, and that nothing half-read
+// passes for a whole answer.
+class TestMultistatus : public QObject
+{
+    Q_OBJECT
+private slots:
+    void parse_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<bool>("whole");
+        QTest::addColumn<QString>("seen"); // href=status:etag per response, then #token
+        const QByteArray head = "<?xml version=\"1.0\"?><d:multistatus xmlns:d=\"DAV:\" "
+                                "xmlns:c=\"urn:ietf:params:xml:ns:carddav\">";
+        QTest::newRow("changed and removed, with token")
+            << head + "<d:response><d:href>/a/b/1.vcf</d:href><d:propstat><d:prop>"
+                      "<d:getetag>\"e1\"</d:getetag></d:prop><d:status>HTTP/1.1 200 OK"
+                      "</d:status></d:propstat></d:response><d:response><d:href>/a/b/%E6%9D%B1.vcf"
+                      "</d:href><d:status>HTTP/1.1 404 Not Found</d:status></d:response>"
+                      "<d:sync-token>t2</d:sync-token></d:multistatus>"
+            << true << "/a/b/1.vcf=200:\"e1\" /a/b/東.vcf=404: #t2";
+        QTest::newRow("507 on the collection: truncated")
+            << head + "<d:response><d:href>/a/b/</d:href><d:status>HTTP/1.1 507 Insufficient "
+                      "Storage</d:status></d:response><d:sync-token>t3</d:sync-token>"
+                      "</d:multistatus>"
+            << true << "/a/b/=507: #t3";
+        QTest::newRow("a 404 propstat beside the 200 one")
+            << head + "<d:response><d:href>/x</d:href><d:propstat><d:prop><d:displayname/>"
+                      "</d:prop><d:status>HTTP/1.1 404 Not Found</d:status></d:propstat>"
+                      "<d:propstat><d:prop><d:getetag>\"e\"</d:getetag></d:prop><d:status>"
+                      "HTTP/1.1 200 OK</d:status></d:propstat></d:response></d:multistatus>"
+            << true << "/x=200:\"e\" #";
+        QTest::newRow("other prefixes, unknown elements")
+            << QByteArray("<D:multistatus xmlns:D=\"DAV:\"><D:response><X:odd xmlns:X=\"x\">"
+                          "<D:href>/no</D:href></X:odd><D:href>/y</D:href><D:propstat><D:prop>"
+                          "<D:getetag>\"f\"</D:getetag></D:prop><D:status>HTTP/1.1 200 OK"
+                          "</D:status></D:propstat></D:response></D:multistatus>")
+            << true << "/y=200:\"f\" #";
+        QTest::newRow("cut off") << head + "<d:response><d:href>/a/b/1.vcf</d:href><d:propst"
+                                 << false << "";
+        QTest::newRow("no multistatus")
+            << QByteArray("<html><body>Login</body></html>") << false << "";
+        QTest::newRow("empty") << QByteArray() << false << "";
+    }
+    void parse()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(bool, whole);
+        QFETCH(QString, seen);
+        const std::optional<DavMultistatus> ms = DavMultistatus::parse(body);
+        QCOMPARE(ms.has_value(), whole);
+        if (!ms)
+            return;
+        QStringList got;
+        for (const DavMultistatus::Response& r : ms->responses)
+            got << QStringLiteral("%1=%2:%3")
+                       .arg(r.href)
+                       .arg(r.status)
+                       .arg(QString::fromUtf8(r.etag));
+        got << u'#' + ms->syncToken;
+        QCOMPARE(got.join(u' '), seen);
+    }
+};
+
+VOK_TEST_CORE_MAIN(TestMultistatus)
+#include "tst_multistatus.moc"

@@ -1,0 +1,474 @@
+#include "MessageBoxGuard.h"
+#include "PaneTestSupport.h"
+#include "RadicaleServer.h"
+#include "TestMain.h"
+#include "app/CommandLine.h"
+#include "app/InstanceRequest.h"
+#include "app/SyncMode.h"
+#include "app/TrayIcon.h"
+#include "core/CVOK_AddressDoc.h"
+#include "core/DataLocation.h"
+#include "core/Text.h"
+#include "model/book/RecordText.h"
+#include "resource.h"
+#include "settings/SyncAccount.h"
+#include "sync/SyncEngine.h"
+#include "ui/common/CommandTable.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QSslCertificate>
+#include <QTest>
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+using R = AddressRecord;
+
+// A phone's card: a photo, two mobiles, an emoji in the note and a reading.
+QByteArray phoneCard(const QByteArray& uid, const QByteArray& name = "東雲 翠")
+{
+    return "BEGIN:VCARD\r\nVERSION:3.0\r\nPRODID:-//Apple Inc.//iPhone OS 17.0//EN\r\n"
+           "UID:" +
+           uid + "\r\nFN:" + name + "\r\nN:" + name.split(' ').value(0) + ";" +
+           name.split(' ').value(1) +
+           ";;;\r\n"
+           "X-PHONETIC-LAST-NAME:しののめ\r\nX-PHONETIC-FIRST-NAME:みどり\r\n"
+           "TEL;TYPE=CELL:090-1234-5678\r\nTEL;TYPE=CELL:080-2222-3333\r\n"
+           "TEL;TYPE=WORK,VOICE:03-1111-2222\r\n"
+           "PHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQSkZJRgABAQAAAQABAAD/2wBDAAgGBgcGBQgHBwcJCQgKD\r\n"
+           " BQNDAsLDBkSEw8UHRofHh0aHBwgJC4nICIsIxwcKDcpLDAxNDQ0Hyc5PTgyPC4zNDL/\r\n"
+           "NOTE:誕生日🎂 〜 楽しみ\r\nBDAY:1990-02-03\r\nX-UNKNOWN-THING;X-P=1:keep me\r\n"
+           "END:VCARD\r\n";
+}
+
+QStringList lineSet(const QByteArray& card)
+{
+    // Unfolded lines: a re-folded long line is still the same property.
+    QByteArray text = card;
+    text.replace("\r\n ", "");
+    QStringList lines = QString::fromUtf8(text).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    lines.sort();
+    return lines;
+}
+
+// Another program's reader takes the card (python3-vobject, as phones' libraries would).
+bool parsesElsewhere(const QByteArray& card)
+{
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"),
+                 {QStringLiteral("-c"),
+                  QStringLiteral("import sys, vobject; vobject.readOne(sys.stdin.read())")});
+    python.write(card);
+    python.closeWriteChannel();
+    return python.waitForFinished(30000) && python.exitStatus() == QProcess::NormalExit &&
+           python.exitCode() == 0;
+}
+
+std::string cp932(const char* utf8)
+{
+    return Text::toCp932(QString::fromUtf8(utf8)).value();
+}
+
+// One book and its engine on a fresh address book of the server.
+struct Side
+{
+    QTemporaryDir dir;
+    CVOK_AddressDoc doc;
+    SyncEngine engine{doc};
+    SyncAccount account;
+    QUrl book;
+
+    Side(RadicaleServer& server, const QString& name)
+    {
+        book = server.addressBook(name);
+        doc.LoadAddressFile(dir.filePath(QStringLiteral("Address.vok")));
+        account.user = QStringLiteral("alice");
+        account.password = QStringLiteral("secret");
+        account.addressBook = book.toString();
+        engine.setAccount(account);
+    }
+    SyncEngine::Summary sync()
+    {
+        QSignalSpy done(&engine, &SyncEngine::finished);
+        engine.start();
+        if (engine.isRunning() && !done.wait(60000))
+            qWarning("sync did not end");
+        return engine.lastSummary();
+    }
+    R* find(const char* name)
+    {
+        for (const auto& r : doc.records()) {
+            if (r->name() == cp932(name))
+                return r.get();
+        }
+        return nullptr;
+    }
+    QUrl card(const QByteArray& file) const { return book.resolved(QUrl(QString::fromUtf8(file))); }
+};
+
+QString counts(const SyncEngine::Summary& s)
+{
+    return QStringLiteral("%1/%2/%3/%4").arg(s.down).arg(s.up).arg(s.deletes).arg(s.conflicts);
+}
+
+} // namespace
+
+class TestRadicale : public QObject
+{
+    Q_OBJECT
+    RadicaleServer m_server;
+    int m_books = 0;
+    QString nextBook() { return QStringLiteral("book%1").arg(++m_books); }
+
+private slots:
+    void initTestCase()
+    {
+        if (!RadicaleServer::installed())
+            QSKIP("Radicale (python3-radicale) is not installed");
+        QVERIFY(m_server.start());
+    }
+
+    // The phone's card comes down whole; an edit of its office phone goes up as that one line;
+    // a second run with nothing changed asks one question.
+    void phoneCardBothWays()
+    {
+        Side side(m_server, nextBook());
+        QCOMPARE(m_server.put(side.card("phone.vcf"), phoneCard("phone-1")).status, 201);
+        SyncEngine::Summary s = side.sync();
+        QCOMPARE(s.outcome, SyncEngine::Outcome::Ok);
+        QCOMPARE(counts(s), QStringLiteral("1/0/0/0"));
+        R* r = side.find("東雲 翠");
+        QVERIFY(r);
+        QCOMPARE(r->mobilePhone(), std::string_view("090-1234-5678"));
+        QCOMPARE(r->officePhone(), std::string_view("03-1111-2222"));
+        QCOMPARE(RecordText::utf8(*r, R::Memo), std::string("誕生日🎂 〜 楽しみ"));
+        QCOMPARE(side.doc.storedReading(r->name()), std::string_view("しののめ みどり"));
+
+        const QByteArray before = m_server.request("GET", side.card("phone.vcf")).body;
+        R edited = *r;
+        edited.setField(R::OfficePhone, "03-5555-6666");
+        QVERIFY(side.doc.ChangeRecord(r, edited));
+        s = side.sync();
+        QCOMPARE(counts(s), QStringLiteral("0/1/0/0"));
+        const QByteArray after = m_server.request("GET", side.card("phone.vcf")).body;
+        QStringList gone = lineSet(before), come = lineSet(after);
+        const QStringList common = [&] {
+            QStringList both;
+            for (const QString& l : gone)
+                if (come.contains(l))
+                    both << l;
+            return both;
+        }();
+        for (const QString& l : common) {
+            gone.removeOne(l);
+            come.removeOne(l);
+        }
+        QCOMPARE(gone, QStringList{QStringLiteral("TEL;TYPE=WORK,VOICE:03-1111-2222")});
+        QCOMPARE(come, QStringList{QStringLiteral("TEL;TYPE=WORK,VOICE:03-5555-6666")});
+        QVERIFY(parsesElsewhere(after));
+
+        const int requests = side.engine.client().requestCount();
+        s = side.sync();
+        QVERIFY(s.nothingChanged);
+        QCOMPARE(side.engine.client().requestCount() - requests, 1);
+    }
+
+    // New contacts of the book go up with a UID each; a card deleted on the server goes from
+    // the book in one undo step, which brings it back.
+    void deleteOnServerUndoable()
+    {
+        Side side(m_server, nextBook());
+        for (const char* name : {"山田 太郎", "佐藤 花子"}) {
+            auto r = std::make_unique<R>();
+            r->setField(R::Name, cp932(name));
+            r->setField(R::Phone, "03-0000-0000");
+            r->setField(R::Group, "Other");
+            side.doc.AddRecord(std::move(r));
+        }
+        QCOMPARE(counts(side.sync()), QStringLiteral("0/2/0/0"));
+        R* yamada = side.find("山田 太郎");
+        QVERIFY(yamada);
+        const QUrl href = side.card(QByteArray::fromStdString(yamada->uid().toString()) + ".vcf");
+        const RadicaleServer::Reply card = m_server.request("GET", href);
+        QCOMPARE(card.status, 200);
+        QVERIFY(card.body.contains("UID:" + QByteArray::fromStdString(yamada->uid().toString())));
+        QVERIFY(parsesElsewhere(card.body));
+        QCOMPARE(m_server.request("DELETE", href, {}, {{"If-Match", card.etag}}).status, 200);
+
+        QCOMPARE(counts(side.sync()), QStringLiteral("0/0/1/0"));
+        QVERIFY(!side.find("山田 太郎"));
+        QVERIFY(side.doc.Undo());
+        QVERIFY(side.find("山田 太郎"));
+        QVERIFY(side.find("佐藤 花子"));
+    }
+
+    // The server unreachable: nothing in the book or the state changes, and the edit goes up
+    // once the server is back.
+    void serverDownLosesNothing()
+    {
+        Side side(m_server, nextBook());
+        auto rec = std::make_unique<R>();
+        rec->setField(R::Name, cp932("鈴木 一郎"));
+        rec->setField(R::Group, "Other");
+        side.doc.AddRecord(std::move(rec));
+        QCOMPARE(counts(side.sync()), QStringLiteral("0/1/0/0"));
+        const QString bookPath = side.doc.addressFilePath();
+        QFile file(bookPath), state(bookPath + QStringLiteral(".sync"));
+        QVERIFY(file.open(QIODevice::ReadOnly) && state.open(QIODevice::ReadOnly));
+        const QByteArray bookBytes = file.readAll(), stateBytes = state.readAll();
+        file.close();
+        state.close();
+
+        R* r = side.find("鈴木 一郎");
+        R edited = *r;
+        edited.setField(R::MobilePhone, "090-0000-0001");
+        side.doc.ChangeRecord(r, edited);
+        SyncAccount away = side.account;
+        QUrl dead = side.book;
+        dead.setPort(1); // nothing listens there
+        away.addressBook = dead.toString();
+        side.engine.setAccount(away);
+        const SyncEngine::Summary s = side.sync();
+        QCOMPARE(s.outcome, SyncEngine::Outcome::Offline);
+        QVERIFY(file.open(QIODevice::ReadOnly) && state.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), bookBytes);
+        QCOMPARE(state.readAll(), stateBytes);
+        QCOMPARE(side.find("鈴木 一郎")->mobilePhone(), std::string_view("090-0000-0001"));
+
+        side.engine.setAccount(side.account);
+        QCOMPARE(counts(side.sync()), QStringLiteral("0/1/0/0"));
+        const QByteArray card =
+            m_server
+                .request("GET", side.card(QByteArray::fromStdString(r->uid().toString()) + ".vcf"))
+                .body;
+        QVERIFY(card.contains("090-0000-0001"));
+    }
+
+    // A card changed on the server between the plan and the upload: 412, fetched, merged,
+    // written again; both changes end up on both sides.
+    void preconditionFailedMerges()
+    {
+        Side side(m_server, nextBook());
+        const QUrl href = side.card("p.vcf");
+        QCOMPARE(m_server.put(href, phoneCard("p-1")).status, 201);
+        QCOMPARE(counts(side.sync()), QStringLiteral("1/0/0/0"));
+        R* r = side.find("東雲 翠");
+        R edited = *r;
+        edited.setField(R::Phone, "03-7777-8888");
+        side.doc.ChangeRecord(r, edited);
+        side.engine.setBeforeWrites([&] {
+            const RadicaleServer::Reply now = m_server.request("GET", href);
+            QByteArray card = now.body;
+            card.replace("BDAY:1990-02-03", "BDAY:1990-02-04");
+            card.replace("NOTE:誕生日🎂 〜 楽しみ", "NOTE:メモ変更");
+            QCOMPARE(m_server.put(href, card, now.etag).status / 100, 2);
+        });
+        const SyncEngine::Summary s = side.sync();
+        side.engine.setBeforeWrites({});
+        QCOMPARE(s.outcome, SyncEngine::Outcome::Ok);
+        QCOMPARE(counts(s), QStringLiteral("1/1/0/0"));
+        const QByteArray card = m_server.request("GET", href).body;
+        QVERIFY(card.contains("03-7777-8888"));
+        QVERIFY(card.contains("BDAY:1990-02-04"));
+        QVERIFY(card.contains("PHOTO"));
+        QCOMPARE(RecordText::utf8(*side.find("東雲 翠"), R::Memo), std::string("メモ変更"));
+    }
+
+    // The same field changed on both sides: the server's value in the field, ours in the
+    // memo under a label; counted.
+    void conflictKeepsBoth()
+    {
+        Side side(m_server, nextBook());
+        const QUrl href = side.card("c.vcf");
+        QCOMPARE(m_server.put(href, phoneCard("c-1")).status, 201);
+        side.sync();
+        R* r = side.find("東雲 翠");
+        R edited = *r;
+        edited.setField(R::OfficePhone, "03-1000-0001");
+        side.doc.ChangeRecord(r, edited);
+        const RadicaleServer::Reply now = m_server.request("GET", href);
+        QByteArray card = now.body;
+        card.replace("03-1111-2222", "03-2000-0002");
+        QCOMPARE(m_server.put(href, card, now.etag).status / 100, 2);
+        const SyncEngine::Summary s = side.sync();
+        QCOMPARE(s.conflicts, 1);
+        r = side.find("東雲 翠");
+        QCOMPARE(r->officePhone(), std::string_view("03-2000-0002"));
+        QVERIFY(RecordText::utf8(*r, R::Memo).find("[競合] 勤務先電話番号: 03-1000-0001") !=
+                std::string::npos);
+    }
+
+    // A self-signed certificate is refused, naming its SHA-256 fingerprint; trusted, it works.
+    void selfSignedCertificate()
+    {
+        RadicaleServer tls;
+        if (!tls.start(true))
+            QSKIP("no HTTPS Radicale (openssl missing?)");
+        Side side(tls, QStringLiteral("tls"));
+        QCOMPARE(tls.put(side.card("t.vcf"), phoneCard("t-1")).status, 201);
+        SyncEngine::Summary s = side.sync();
+        QCOMPARE(s.outcome, SyncEngine::Outcome::Offline);
+        const QString fingerprint =
+            QString::fromLatin1(QSslCertificate::fromPath(tls.certificatePath())
+                                    .value(0)
+                                    .digest(QCryptographicHash::Sha256)
+                                    .toHex());
+        QCOMPARE(s.fingerprint, fingerprint);
+        QVERIFY(s.message.contains(fingerprint));
+        QVERIFY(side.doc.records().empty());
+        side.account.trustedCert = fingerprint;
+        side.engine.setAccount(side.account);
+        s = side.sync();
+        QCOMPARE(s.outcome, SyncEngine::Outcome::Ok);
+        QCOMPARE(side.doc.records().size(), std::size_t(1));
+    }
+
+    // More than ten deletions stop the run before anything is written; forced, they happen.
+    void massDeleteAsks()
+    {
+        Side side(m_server, nextBook());
+        for (int i = 0; i < 12; ++i)
+            m_server.put(side.card("m" + QByteArray::number(i) + ".vcf"),
+                         phoneCard("m-" + QByteArray::number(i), "人 " + QByteArray::number(i)));
+        QCOMPARE(counts(side.sync()), QStringLiteral("12/0/0/0"));
+        for (int i = 0; i < 11; ++i)
+            m_server.request("DELETE", side.card("m" + QByteArray::number(i) + ".vcf"));
+        const SyncEngine::Summary s = side.sync();
+        QCOMPARE(s.outcome, SyncEngine::Outcome::NeedsDecision);
+        QCOMPARE(side.doc.records().size(), std::size_t(12));
+        side.engine.setForceDeletes(true);
+        QCOMPARE(counts(side.sync()), QStringLiteral("0/0/11/0"));
+        side.engine.setForceDeletes(false);
+        QCOMPARE(side.doc.records().size(), std::size_t(1));
+    }
+
+    // The command line: exit status by kind of failure, the summary line on standard error.
+    void commandLine_data()
+    {
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<bool>("serverUp");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("summary");
+        QTest::newRow("done") << "secret" << true << 0 << "下り 1 / 上り 0 / 削除 0 / 競合 0";
+        QTest::newRow("wrong password") << "wrong" << true << 4 << "";
+        QTest::newRow("no server") << "secret" << false << 5 << "";
+    }
+    void commandLine()
+    {
+        QFETCH(QString, password);
+        QFETCH(bool, serverUp);
+        QFETCH(int, status);
+        QFETCH(QString, summary);
+        const QUrl book = m_server.addressBook(nextBook());
+        QCOMPARE(
+            m_server.put(book.resolved(QUrl(QStringLiteral("a.vcf"))), phoneCard("cli-1")).status,
+            201);
+        qputenv("VOK_SYNC_PASSWORD", "secret");
+        QCOMPARE(
+            CommandLine::runMode({QStringLiteral("VOK_Address"), QStringLiteral("--sync-setup"),
+                                  book.toString(), QStringLiteral("alice")})
+                .status,
+            0);
+        SyncAccount account = SyncAccount::load();
+        QCOMPARE(account.addressBook, book.toString());
+        account.password = password;
+        if (!serverUp) {
+            QUrl dead = book;
+            dead.setPort(1);
+            account.addressBook = dead.toString();
+        }
+        account.save();
+        QFile::remove(DataLocation::addressFilePath() + QStringLiteral(".sync"));
+        QFile::remove(DataLocation::addressFilePath());
+        const CommandLine::Result r =
+            CommandLine::runMode({QStringLiteral("VOK_Address"), QStringLiteral("--sync")});
+        QCOMPARE(r.status, status);
+        if (!summary.isEmpty())
+            QVERIFY2(QString::fromUtf8(r.err).contains(summary), r.err.constData());
+    }
+
+    // In the window: Ctrl+Shift+S syncs; a card deleted on the server leaves the book, and
+    // Ctrl+Z brings it back; a script's --sync is carried out by the running window.
+    void windowSyncAndUndo()
+    {
+        TrayIcon::setAvailableForTesting(true);
+        PaneTest::startPaneTest();
+        MessageBoxGuard boxes;
+        const QUrl book = m_server.addressBook(nextBook());
+        const QUrl href = book.resolved(QUrl(QStringLiteral("w.vcf")));
+        QCOMPARE(m_server.put(href, phoneCard("w-1")).status, 201);
+        SyncAccount account;
+        account.user = QStringLiteral("alice");
+        account.password = QStringLiteral("secret");
+        account.addressBook = book.toString();
+        account.intervalMinutes = 0;
+        account.save();
+        PaneTest::Frame f;
+        f.frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.frame.get()));
+        CVOK_AddressDoc& doc = *f.frame->document();
+        QSignalSpy done(f.frame->syncEngine(), &SyncEngine::finished);
+        QTest::keyClick(f.frame.get(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(done.wait(60000));
+        QCOMPARE(doc.records().size(), std::size_t(1));
+
+        const RadicaleServer::Reply card = m_server.request("GET", href);
+        QCOMPARE(m_server.request("DELETE", href, {}, {{"If-Match", card.etag}}).status, 200);
+        QTest::keyClick(f.frame.get(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(done.wait(60000));
+        QCOMPARE(doc.records().size(), std::size_t(0));
+        QTest::keyClick(f.frame.get(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(doc.records().size(), std::size_t(1));
+
+        // The contact that came back goes up again when the script asks.
+        const std::optional<QByteArray> answer = SyncMode::answer(*f.frame, "SYNC\n");
+        QVERIFY(answer);
+        const std::optional<CommandLine::Result> result = InstanceRequest::parseAnswer(*answer);
+        QVERIFY(result);
+        QCOMPARE(result->status, 0);
+        QVERIFY2(QString::fromUtf8(result->err).contains(QStringLiteral("上り 1")),
+                 result->err.constData());
+        QCOMPARE(m_server.request("GET", href).status / 100, 4); // a new card, under its UID
+    }
+
+    // In the window, many deletions ask; Yes deletes.
+    void windowAsksBeforeManyDeletes()
+    {
+        TrayIcon::setAvailableForTesting(true);
+        PaneTest::startPaneTest();
+        MessageBoxGuard boxes;
+        const QUrl book = m_server.addressBook(nextBook());
+        for (int i = 0; i < 12; ++i)
+            m_server.put(book.resolved(QUrl(QStringLiteral("d%1.vcf").arg(i))),
+                         phoneCard("d-" + QByteArray::number(i), "人 " + QByteArray::number(i)));
+        SyncAccount account;
+        account.user = QStringLiteral("alice");
+        account.password = QStringLiteral("secret");
+        account.addressBook = book.toString();
+        account.intervalMinutes = 0;
+        account.save();
+        PaneTest::Frame f;
+        QSignalSpy done(f.frame->syncEngine(), &SyncEngine::finished);
+        f.frame->commands()->execute(ID_SYNC);
+        QVERIFY(done.wait(60000));
+        QCOMPARE(f.frame->document()->records().size(), std::size_t(12));
+        for (int i = 0; i < 11; ++i)
+            m_server.request("DELETE", book.resolved(QUrl(QStringLiteral("d%1.vcf").arg(i))));
+        MessageBox::queueAnswer(MessageBox::Yes);
+        f.frame->commands()->execute(ID_SYNC);
+        QVERIFY(done.wait(60000)); // stopped before deleting
+        QCOMPARE(f.frame->document()->records().size(), std::size_t(12));
+        QVERIFY(done.wait(60000)); // asked, and run again
+        QCOMPARE(boxes.shown().size(), 1);
+        QCOMPARE(f.frame->document()->records().size(), std::size_t(1));
+    }
+
+    void cleanupTestCase() { m_server.stop(); }
+};
+
+VOK_TEST_MAIN(TestRadicale)
+#include "tst_radicale.moc"
