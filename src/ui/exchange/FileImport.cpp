@@ -9,6 +9,8 @@
 #include "ui/common/LongWork.h"
 #include "ui/common/MessageBox.h"
 
+#include <optional>
+
 bool FileImport::ImportFile(QWidget* parent, CVOK_AddressDoc& doc, const QString& path)
 {
     BookImport import(doc);
@@ -40,28 +42,27 @@ bool FileImport::ImportFile(QWidget* parent, CVOK_AddressDoc& doc, const QString
     case BookImport::Kind::OwnCsv:
         break;
     }
-    {
-        // Large files take a while: progress, and no end of the program in the middle.
-        LongWork work(parent, ImportExportText::Importing);
-        const auto progress = [&work](std::size_t, std::uint64_t done, std::uint64_t total) {
-            work.update(0, 1, done, total);
-        };
-        import.read(import.kind() == BookImport::Kind::ForeignCsv ? &plan : nullptr, progress);
-        work.letWindowAnswer();
-    }
+    // Large files take a while: progress, and no end of the program in the middle. One dialog
+    // from reading to adding, unless the user is asked about contacts the book holds already.
+    std::optional<LongWork> work(std::in_place, parent, ImportExportText::Importing);
+    const auto progress = [&work](std::size_t, std::uint64_t done, std::uint64_t total) {
+        work->update(0, 1, done, total);
+    };
+    import.read(import.kind() == BookImport::Kind::ForeignCsv ? &plan : nullptr, progress);
+    work->letWindowAnswer();
     // Nothing changes before the user has seen what the book holds already.
     if (!import.found().isEmpty()) {
+        work.reset();
         DuplicateImportDialog found(import, parent);
         if (found.exec() != QDialog::Accepted)
             return false;
+        work.emplace(parent, ImportExportText::Importing);
     }
-    {
-        LongWork work(parent, ImportExportText::Importing);
-        import.add([&work] { work.letWindowAnswer();
-    });
-}
-ImportSummaryDialog summary(import, parent);
-if (summary.exec() == QDialog::Accepted)
-    import.createGroups(summary.chosenGroups());
-return true;
+    const auto paint = [&work] { work->letWindowAnswer(); };
+    import.add(paint);
+    work.reset();
+    ImportSummaryDialog summary(import, parent);
+    if (summary.exec() == QDialog::Accepted)
+        import.createGroups(summary.chosenGroups());
+    return true;
 }
