@@ -463,12 +463,9 @@ AddressRecord* CVOK_AddressDoc::AddRecord(std::unique_ptr<AddressRecord> record)
     return added;
 }
 
-std::vector<AddressRecord*>
-CVOK_AddressDoc::ImportRecords(std::vector<std::unique_ptr<AddressRecord>> records)
+void CVOK_AddressDoc::addWithIdentity(BookChange& change,
+                                      std::vector<std::unique_ptr<AddressRecord>>& records)
 {
-    auto change = std::make_unique<BookChange>();
-    change->marked = true;
-    m_records.reserve(m_records.size() + records.size());
     std::unordered_set<ContactUid, ContactUid::Hash> batch; // two cards of one file may share one
     for (auto& record : records) {
         if (!record)
@@ -477,10 +474,19 @@ CVOK_AddressDoc::ImportRecords(std::vector<std::unique_ptr<AddressRecord>> recor
             record->setUid({});
         giveIdentity(record.get());
         batch.insert(record->uid());
-        change->added.push_back(record.get());
-        change->addedOut.push_back(
-            RecordList::Taken{m_records.size() + change->addedOut.size(), std::move(record)});
+        change.added.push_back(record.get());
+        change.addedOut.push_back(
+            RecordList::Taken{m_records.size() + change.addedOut.size(), std::move(record)});
     }
+}
+
+std::vector<AddressRecord*>
+CVOK_AddressDoc::ImportRecords(std::vector<std::unique_ptr<AddressRecord>> records)
+{
+    auto change = std::make_unique<BookChange>();
+    change->marked = true;
+    m_records.reserve(m_records.size() + records.size());
+    addWithIdentity(*change, records);
     std::vector<AddressRecord*> added = change->added;
     if (!added.empty())
         commit(std::move(change));
@@ -523,18 +529,7 @@ std::vector<AddressRecord*> CVOK_AddressDoc::ApplySync(SyncChanges changes)
         if (wanted.count(r.get()))
             change->removed.push_back(r.get());
     }
-    std::unordered_set<ContactUid, ContactUid::Hash> batch;
-    for (auto& record : changes.added) {
-        if (!record)
-            continue;
-        if (!batch.insert(record->uid()).second)
-            record->setUid({});
-        giveIdentity(record.get());
-        batch.insert(record->uid());
-        change->added.push_back(record.get());
-        change->addedOut.push_back(
-            RecordList::Taken{m_records.size() + change->addedOut.size(), std::move(record)});
-    }
+    addWithIdentity(*change, changes.added);
     std::vector<AddressRecord*> added = change->added;
     if (change->touchesRecords())
         commit(std::move(change));

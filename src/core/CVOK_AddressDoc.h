@@ -212,6 +212,8 @@ private:
     bool step(const std::vector<BookChange*>& changes, bool forward);
     void loadCompanion();
     void giveIdentity(AddressRecord* record);
+    // Adds the records to a change, each with a UID of its own (a UID given twice is renewed).
+    void addWithIdentity(BookChange& change, std::vector<std::unique_ptr<AddressRecord>>& records);
     void indexUids(const std::vector<AddressRecord*>& records, bool add);
     void addStoredGroup(const QString& name, qsizetype index);
     void addStoredGroups(const QStringList& names, qsizetype index);

@@ -1,11 +1,11 @@
 #include "VCardDoc.h"
 
+#include "model/exchange/vcard/VCardWriter.h"
+
 #include <algorithm>
 #include <cctype>
 
 namespace {
-
-constexpr std::size_t kFoldAt = 75;
 
 std::string upper(std::string_view s)
 {
@@ -21,24 +21,6 @@ bool equalsNoCase(std::string_view a, std::string_view b)
                return std::toupper(static_cast<unsigned char>(x)) ==
                       std::toupper(static_cast<unsigned char>(y));
            });
-}
-
-// The line with CR LF, folded at 75 octets, never inside a UTF-8 character.
-void appendFolded(std::string& out, std::string_view line)
-{
-    std::size_t pos = 0;
-    std::size_t room = kFoldAt;
-    while (line.size() - pos > room) {
-        std::size_t cut = pos + room;
-        while (cut > pos && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80)
-            --cut;
-        out += line.substr(pos, cut - pos);
-        out += "\r\n ";
-        pos = cut;
-        room = kFoldAt - 1;
-    }
-    out += line.substr(pos);
-    out += "\r\n";
 }
 
 // The parameters split at semicolons outside quotes, without the leading one.
@@ -156,7 +138,7 @@ std::string VCardDoc::render(const Property& p)
     line += ':';
     line += p.value;
     std::string out;
-    appendFolded(out, line);
+    VCardWriter::appendFolded(out, line);
     return out;
 }
 

@@ -58,30 +58,6 @@ void appendEscaped(std::string& out, std::string_view text)
     }
 }
 
-// The line with its CR LF, folded into pieces of at most 75 octets, each continuation starting
-// with a space; never inside a UTF-8 character.
-void appendFolded(std::string& out, std::string_view line)
-{
-    if (line.size() <= kFoldAt) {
-        out += line;
-        out += "\r\n";
-        return;
-    }
-    std::size_t pos = 0;
-    std::size_t room = kFoldAt;
-    while (line.size() - pos > room) {
-        std::size_t cut = pos + room;
-        while (cut > pos && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80)
-            --cut;
-        out += line.substr(pos, cut - pos);
-        out += "\r\n ";
-        pos = cut;
-        room = kFoldAt - 1;
-    }
-    out += line.substr(pos);
-    out += "\r\n";
-}
-
 // Family and given name: a Japanese name is split at its first space, family first; a Latin
 // one before its last word, which is the family name.
 void splitName(std::string_view name, std::string_view& family, std::string_view& given)
@@ -217,7 +193,7 @@ private:
         }
         m_line.assign(m_out, m_start);
         m_out.resize(m_start);
-        appendFolded(m_out, m_line);
+        VCardWriter::appendFolded(m_out, m_line);
     }
 
     // What only this program reads back: 敬称, 連名 (name;敬称;reading) and 年賀 marks.
@@ -317,6 +293,30 @@ private:
 };
 
 } // namespace
+
+// The line with its CR LF, folded into pieces of at most 75 octets, each continuation starting
+// with a space; never inside a UTF-8 character.
+void VCardWriter::appendFolded(std::string& out, std::string_view line)
+{
+    if (line.size() <= kFoldAt) {
+        out += line;
+        out += "\r\n";
+        return;
+    }
+    std::size_t pos = 0;
+    std::size_t room = kFoldAt;
+    while (line.size() - pos > room) {
+        std::size_t cut = pos + room;
+        while (cut > pos && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80)
+            --cut;
+        out += line.substr(pos, cut - pos);
+        out += "\r\n ";
+        pos = cut;
+        room = kFoldAt - 1;
+    }
+    out += line.substr(pos);
+    out += "\r\n";
+}
 
 void VCardWriter::appendCard(std::string& out, const AddressRecord& record, Version version,
                              std::string_view reading)

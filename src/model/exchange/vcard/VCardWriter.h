@@ -45,4 +45,7 @@ public:
     // One card, appended to out; the reading is UTF-8 (empty for none).
     static void appendCard(std::string& out, const AddressRecord& record, Version version,
                            std::string_view reading);
+    // The line with its CR LF, folded into pieces of at most 75 octets, each continuation
+    // starting with a space; never inside a UTF-8 character.
+    static void appendFolded(std::string& out, std::string_view line);
 };
