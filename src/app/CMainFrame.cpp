@@ -432,8 +432,10 @@ void CMainFrame::OnRenameGroup()
 
 void CMainFrame::OnOptions()
 {
-    if (COptionSheet::Run(this, m_bNewmail, m_bTasktray, hasTray()))
+    if (COptionSheet::Run(this, m_bNewmail, m_bTasktray, hasTray())) {
         m_list->setNewMailOnShiftDoubleClick(m_bNewmail);
+        restartSyncInterval();
+    }
 }
 
 void CMainFrame::OnMailCheck()
@@ -478,32 +480,40 @@ SyncEngine* CMainFrame::syncEngine()
 
 void CMainFrame::scheduleSync()
 {
-    const SyncAccount account = SyncAccount::load();
-    if (!account.isComplete())
-        return;
     // Shortly after the start, then on the interval; and a little after a save that changed
-    // contacts.
+    // contacts. An account set up later in 環境設定 starts the interval and the saves' runs.
     const auto later = [this](int ms) {
         QTimer::singleShot(ms, this, [this] {
             if (!m_exiting)
                 m_commands->execute(ID_SYNC);
         });
     };
-    later(kSyncAfterStartMs);
-    if (account.intervalMinutes > 0) {
-        auto* interval = new QTimer(this);
-        connect(interval, &QTimer::timeout, this, [this] {
-            if (!m_exiting)
-                m_commands->execute(ID_SYNC);
-        });
-        interval->start(account.intervalMinutes * 60 * 1000);
-    }
+    restartSyncInterval();
+    if (m_syncConfigured)
+        later(kSyncAfterStartMs);
     connect(m_autoSave.get(), &AutoSave::saveFinished, this, [this, later](bool ok) {
-        if (ok && m_doc.recordsRevision() != m_syncedRevision) {
+        if (ok && m_syncConfigured && m_doc.recordsRevision() != m_syncedRevision) {
             m_syncedRevision = m_doc.recordsRevision();
             later(kSyncAfterSaveMs);
         }
     });
+}
+
+void CMainFrame::restartSyncInterval()
+{
+    const SyncAccount account = SyncAccount::load();
+    m_syncConfigured = account.isComplete();
+    if (!m_syncInterval) {
+        m_syncInterval = new QTimer(this);
+        connect(m_syncInterval, &QTimer::timeout, this, [this] {
+            if (!m_exiting)
+                m_commands->execute(ID_SYNC);
+        });
+    }
+    if (m_syncConfigured && account.intervalMinutes > 0)
+        m_syncInterval->start(account.intervalMinutes * 60 * 1000);
+    else
+        m_syncInterval->stop();
 }
 
 void CMainFrame::OnSync()

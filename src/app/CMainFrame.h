@@ -164,6 +164,8 @@ private:
     // Syncs shortly after the start, on the account's interval and after saves that changed
     // contacts, when an account is set up.
     void scheduleSync();
+    // The interval timer as the stored account asks (after the start and after 環境設定).
+    void restartSyncInterval();
     void reportCompanion();
     void showMailCountInTitle(int count);
     bool textFieldHasFocus() const;
@@ -183,6 +185,8 @@ private:
     SyncEngine* m_sync = nullptr;
     std::uint64_t m_syncedRevision = 0; // the records as the last sync left them
     bool m_syncAsks = false;            // the running sync is the window's: it may ask
+    bool m_syncConfigured = false;      // the stored account is complete
+    QTimer* m_syncInterval = nullptr;
     static constexpr int kSyncAfterStartMs = 10000;
     static constexpr int kSyncAfterSaveMs = 20000;
     QPointer<QItemSelectionModel> m_listSelection;

@@ -122,15 +122,8 @@ Result setup(const QStringList& options)
     });
     loop.exec();
     if (found.books.isEmpty()) {
-        const DavClient::Answer& a = found.failure;
-        QString text = SyncMessages::NoAddressBook.arg(account.server);
-        if (a.tls)
-            text = SyncMessages::TlsRefused.arg(a.fingerprint);
-        else if (a.status == 0)
-            text = SyncMessages::Offline.arg(a.errorText);
-        else if (a.authFailed)
-            text = SyncMessages::AuthFailed;
-        return {statusOf(a), {}, message(text + u'\n')};
+        const QString text = Discovery::failureText(found, account.server);
+        return {statusOf(found.failure), {}, message(text + u'\n')};
     }
     const Discovery::Book* chosen = &found.books.front();
     if (!wanted.isEmpty()) {

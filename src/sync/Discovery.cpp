@@ -1,6 +1,7 @@
 #include "Discovery.h"
 
 #include "DavMultistatus.h"
+#include "SyncMessages.h"
 
 namespace {
 
@@ -110,4 +111,16 @@ void Discovery::listHome(const QUrl& home)
             }
             m_done(result);
         });
+}
+
+QString Discovery::failureText(const Result& result, const QString& where)
+{
+    const DavClient::Answer& a = result.failure;
+    if (a.tls)
+        return SyncMessages::TlsRefused.arg(a.fingerprint);
+    if (a.status == 0)
+        return SyncMessages::Offline.arg(a.errorText);
+    if (a.authFailed)
+        return SyncMessages::AuthFailed;
+    return SyncMessages::NoAddressBook.arg(where);
 }

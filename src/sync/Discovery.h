@@ -33,6 +33,8 @@ public:
     // A URL, or a bare host (https then).
     void start(const QString& where, Handler done);
     static QUrl urlOf(const QString& where);
+    // What to tell the user when a search for `where` found no address book.
+    static QString failureText(const Result& result, const QString& where);
 
 private:
     void ask(const QUrl& url, int hops);

@@ -134,10 +134,11 @@ void TestOptionSheet::texts()
     sheet.SetHeaderText(OptionText::HeaderText);
     sheet.show();
     QCOMPARE(sheet.windowTitle(), QStringLiteral("環境設定"));
-    QCOMPARE(sheet.tabs()->count(), 3);
+    QCOMPARE(sheet.tabs()->count(), 4);
     QCOMPARE(sheet.tabs()->tabText(0), QStringLiteral("起動"));
     QCOMPARE(sheet.tabs()->tabText(1), QStringLiteral("メールチェック"));
     QCOMPARE(sheet.tabs()->tabText(2), QStringLiteral("差出人"));
+    QCOMPARE(sheet.tabs()->tabText(3), QStringLiteral("同期"));
     QCOMPARE(sheet.tabs()->currentWidget(), sheet.page1());
     QVERIFY(
         checkBox(sheet.page1(), QStringLiteral("アドレスデータをShift+マウスダブルクリックすること"

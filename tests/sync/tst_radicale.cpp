@@ -327,6 +327,46 @@ private slots:
         QCOMPARE(side.doc.records().size(), std::size_t(1));
     }
 
+    // A first sync of a book and a server that both hold the person pairs them by name and
+    // phone or e-mail; a namesake with other numbers stays a second person on both sides.
+    void firstSyncPairsSamePerson_data()
+    {
+        QTest::addColumn<QByteArray>("mobile");
+        QTest::addColumn<QByteArray>("email");
+        QTest::addColumn<int>("records");
+        QTest::addColumn<QString>("counts");
+        QTest::newRow("same mobile")
+            << QByteArray("090-1234-5678") << QByteArray() << 1 << "1/0/0/0";
+        QTest::newRow("same e-mail")
+            << QByteArray() << QByteArray("midori@example.jp") << 1 << "1/0/0/0";
+        QTest::newRow("name alone")
+            << QByteArray("090-9999-0000") << QByteArray() << 2 << "1/1/0/0";
+    }
+    void firstSyncPairsSamePerson()
+    {
+        QFETCH(QByteArray, mobile);
+        QFETCH(QByteArray, email);
+        QFETCH(int, records);
+        QFETCH(QString, counts);
+        Side side(m_server, nextBook());
+        QByteArray card = phoneCard("first-1");
+        card.replace("END:VCARD", "EMAIL:midori@example.jp\r\nEND:VCARD");
+        QCOMPARE(m_server.put(side.card("first.vcf"), card).status, 201);
+        auto rec = std::make_unique<R>();
+        rec->setField(R::Name, cp932("東雲 翠"));
+        rec->setField(R::MobilePhone, mobile.toStdString());
+        rec->setField(R::Email, email.toStdString());
+        rec->setField(R::Group, "Other");
+        side.doc.AddRecord(std::move(rec));
+        const SyncEngine::Summary s = side.sync();
+        QCOMPARE(s.outcome, SyncEngine::Outcome::Ok);
+        QCOMPARE(::counts(s), counts);
+        QCOMPARE(int(side.doc.records().size()), records);
+        // The pair holds on: a second run finds nothing to do.
+        QVERIFY(side.sync().nothingChanged);
+        QCOMPARE(int(side.doc.records().size()), records);
+    }
+
     // More than ten deletions stop the run before anything is written; forced, they happen.
     void massDeleteAsks()
     {

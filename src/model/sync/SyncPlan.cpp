@@ -2,6 +2,8 @@
 
 #include "SyncMerge.h"
 #include "VCardDoc.h"
+#include "model/book/AddressRecord.h"
+#include "model/match/ContactMatcher.h"
 
 #include <unordered_map>
 #include <unordered_set>
@@ -55,6 +57,30 @@ void both(Item& item, const SyncState::Entry* base, const SyncFields& ours,
     item.card = patched(text, theirs, item.fields, item.uid);
     if (item.card != text)
         item.server = Item::Server::Update;
+}
+
+ContactMatcher::Keys keysOf(const SyncFields& f)
+{
+    using R = AddressRecord;
+    ContactMatcher::Keys k;
+    k.name = ContactMatcher::nameKey(f.value[R::Name]);
+    for (const int slot : {R::Phone, R::MobilePhone, R::OfficePhone}) {
+        if (std::string key = ContactMatcher::phoneKey(f.value[slot]); !key.empty())
+            k.phones.push_back(std::move(key));
+    }
+    for (const int slot : {R::Email, R::OfficeEmail}) {
+        if (std::string key = ContactMatcher::emailKey(f.value[slot]); !key.empty())
+            k.emails.push_back(std::move(key));
+    }
+    return k;
+}
+
+// The one person both sides hold under different UIDs (a book filled by hand and a phone's
+// account): the same name and the same phone or e-mail. A name alone pairs no one.
+bool samePerson(const ContactMatcher::Match& m)
+{
+    using C = ContactMatcher;
+    return (m.reasons & C::SameName) && (m.reasons & (C::SamePhone | C::SameEmail));
 }
 
 void restore(Item& item, const SyncPlan::Card& fresh)
@@ -142,6 +168,13 @@ SyncPlan SyncPlan::make(const SyncState& state, const std::vector<Local>& book,
         plan.items.push_back(std::move(item));
     }
 
+    struct Fresh
+    {
+        const std::string* href;
+        const Card* card;
+        std::string uid;
+    };
+    std::vector<Fresh> fresh;
     for (const auto& [href, card] : changed) {
         if (hrefs.count(href) != 0)
             continue;
@@ -156,14 +189,55 @@ SyncPlan SyncPlan::make(const SyncState& state, const std::vector<Local>& book,
         // give it another UID and send it back as a third.
         if (!cardUids.insert(uid).second)
             continue;
+        fresh.push_back({&href, &card, std::move(uid)});
+    }
+    // Cards paired by UID first, so that a likeness never takes a contact its own card wants.
+    std::vector<const Fresh*> strangers;
+    for (const Fresh& f : fresh) {
+        const auto l = byUid.find(f.uid);
+        if (l == byUid.end() || !paired.insert(l->second->uid).second) {
+            strangers.push_back(&f);
+            continue;
+        }
         Item item;
-        item.uid = uid;
-        item.href = href;
-        const auto l = byUid.find(item.uid);
-        if (l != byUid.end() && paired.insert(l->second->uid).second)
-            both(item, nullptr, l->second->fields, &card);
-        else
-            restore(item, card);
+        item.uid = f.uid;
+        item.href = *f.href;
+        both(item, nullptr, l->second->fields, f.card);
+        plan.items.push_back(std::move(item));
+    }
+    // The rest against the book's contacts that no card holds: the same person is paired
+    // under the book's UID (the state then ties it to the card's href), not added twice.
+    ContactMatcher unpaired;
+    std::vector<const Local*> candidates;
+    if (!strangers.empty()) {
+        for (const Local& l : book) {
+            if (paired.count(l.uid) == 0 && cardUids.count(l.uid) == 0) {
+                unpaired.add(keysOf(l.fields));
+                candidates.push_back(&l);
+            }
+        }
+    }
+    for (const Fresh* f : strangers) {
+        Item item;
+        item.uid = f->uid;
+        item.href = *f->href;
+        const Local* same = nullptr;
+        if (unpaired.size() != 0) {
+            for (const ContactMatcher::Candidate& c :
+                 unpaired.find(keysOf(fieldsOf(f->card->text)))) {
+                if (samePerson(c.match) && paired.count(candidates[c.index]->uid) == 0) {
+                    same = candidates[c.index];
+                    break;
+                }
+            }
+        }
+        if (same) {
+            paired.insert(same->uid);
+            item.uid = same->uid;
+            both(item, nullptr, same->fields, f->card);
+        } else {
+            restore(item, *f->card);
+        }
         plan.items.push_back(std::move(item));
     }
 

@@ -5,6 +5,7 @@
 #include "COptionPage2.h"
 #include "OptionText.h"
 #include "SenderPage.h"
+#include "SyncPage.h"
 #include "settings/MailAccount.h"
 #include "settings/OptionSettings.h"
 #include "settings/RegistryKey.h"
@@ -29,6 +30,8 @@ COptionSheet::COptionSheet(QWidget* parent)
     m_tabs->addTab(m_page2, m_page2->windowTitle());
     m_senderPage = new SenderPage;
     m_tabs->addTab(m_senderPage, m_senderPage->windowTitle());
+    m_syncPage = new SyncPage;
+    m_tabs->addTab(m_syncPage, m_syncPage->windowTitle());
     m_tabs->setCurrentIndex(0);
     m_page1->OnInitDialog(); // the first page is shown with the sheet
     connect(m_tabs, &QTabWidget::currentChanged, this, &COptionSheet::OnPageChanged);
@@ -76,6 +79,8 @@ void COptionSheet::OnPageChanged(int index)
         m_page2->OnInitDialog();
     if (m_tabs->widget(index) == m_senderPage)
         m_senderPage->OnInitDialog();
+    if (m_tabs->widget(index) == m_syncPage)
+        m_syncPage->OnInitDialog();
 }
 
 void COptionSheet::OnOK()
@@ -109,16 +114,18 @@ void COptionSheet::OnOK()
     account.password = m_page2->m_strPassword;
     account.popServer = m_page2->m_strPopServer;
     MailAccount::PasswordPlace place;
+    bool syncInKeyring = true;
     {
         // The keyring may take a moment to answer: the sheet keeps drawing, but takes no
         // second OK meanwhile.
         setEnabled(false);
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
         place = account.save();
+        syncInKeyring = m_syncPage->OnOK();
         QGuiApplication::restoreOverrideCursor();
         setEnabled(true);
     }
-    if (place == MailAccount::PasswordPlace::SettingsFileWithoutKeyring)
+    if (place == MailAccount::PasswordPlace::SettingsFileWithoutKeyring || !syncInKeyring)
         MessageBox::information(this, OptionText::PasswordInSettingsFile.arg(
                                           QDir::toNativeSeparators(RegistryKey::storePath())));
     m_senderPage->OnOK();

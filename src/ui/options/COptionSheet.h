@@ -6,11 +6,12 @@
 class COptionPage1;
 class COptionPage2;
 class SenderPage;
+class SyncPage;
 class QDialogButtonBox;
 class QTabWidget;
 
 // The options sheet "環境設定": page 1 (start-up), page 2 (mail account) and the sender page
-// (差出人 and the lettering of printed addresses), OK and Cancel.
+// (差出人 and the lettering of printed addresses), the sync account, OK and Cancel.
 // Nothing is stored before OK; Cancel changes nothing.
 class COptionSheet : public QDialog
 {
@@ -32,6 +33,7 @@ public:
     COptionPage1* page1() const { return m_page1; }
     COptionPage2* page2() const { return m_page2; }
     SenderPage* senderPage() const { return m_senderPage; }
+    SyncPage* syncPage() const { return m_syncPage; }
     QTabWidget* tabs() const { return m_tabs; }
     QDialogButtonBox* buttons() const { return m_buttons; }
 
@@ -44,6 +46,7 @@ private:
     COptionPage1* m_page1;
     COptionPage2* m_page2;
     SenderPage* m_senderPage;
+    SyncPage* m_syncPage;
     QDialogButtonBox* m_buttons;
     QWidget* m_header;
 };

@@ -47,6 +47,24 @@ inline const QString TateChuYoko = QStringLiteral("2 桁の数字を 1 字分に
 inline const QString FontMissing =
     QStringLiteral("フォント「%1」が見つかりません。印刷にはほかのフォントが使われます。");
 
+inline const QString SyncPageTitle = QStringLiteral("同期");
+inline const QString SyncServer = QStringLiteral("サーバー(&S)");
+inline const QString SyncServerHint = QStringLiteral("https://example.jp/dav/ またはホスト名");
+inline const QString SyncUser = QStringLiteral("ユーザー名(&U)");
+inline const QString SyncPassword = QStringLiteral("パスワード(&P)");
+inline const QString SyncBook = QStringLiteral("アドレス帳(&A)");
+inline const QString SyncFindBooks = QStringLiteral("アドレス帳を探す(&F)");
+inline const QString SyncInterval = QStringLiteral("同期の間隔(&I)");
+inline const QString SyncIntervalSuffix = QStringLiteral(" 分");
+inline const QString SyncIntervalNever = QStringLiteral("自動では同期しない");
+inline const QString SyncSearching = QStringLiteral("サーバーにアドレス帳を問い合わせています…");
+inline const QString SyncFound = QStringLiteral("アドレス帳が %1 件見つかりました。");
+inline const QString SyncNeedsFields =
+    QStringLiteral("サーバー、ユーザー名、パスワードを入力してください。");
+inline const QString SyncFingerprint = QStringLiteral("証明書の指紋 (SHA-256): %1");
+inline const QString SyncTrustCert =
+    QStringLiteral("この証明書を信頼する（指紋を確かめてから）(&T)");
+
 // The autostart entry that starts the program hidden at log-on.
 inline const QString AutostartName = QStringLiteral("VOK_Address");
 inline const QString AutostartComment = QStringLiteral("VOK_Address_Shortcut");
