@@ -197,7 +197,8 @@ int main(int argc, char** argv)
     const auto import = [&] { FileImport::ImportFile(frame.get(), *frame->document(), cards); };
     const auto imported = [&] {
         return int(frame->document()->records().size()) > before &&
-               !QApplication::activeModalWidget() && !finder.isGuessing() && finder.isReady();
+               !QApplication::activeModalWidget() && !finder.isGuessing() && finder.isReady() &&
+               !list->readingsPending();
     };
     print("import of 10,000 vCards", measure(watch, import, imported));
     closer.stop();

@@ -13,6 +13,9 @@
 
 #include <QFile>
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <future>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -86,28 +89,54 @@ std::vector<std::string> BookImport::knownGroups() const
     return known;
 }
 
-const ImportResult& BookImport::read(const ForeignCsv::Plan* plan,
-                                     const CsvFile::Progress& progress)
+ImportResult BookImport::parse(const ForeignCsv::Plan* plan, const std::vector<std::string>& known,
+                               const CsvFile::Progress& progress) const
 {
     switch (m_kind) {
     case Kind::VCard:
-        m_result = VCardReader::read(m_bytes, knownGroups());
-        break;
+        return VCardReader::read(m_bytes, known);
     case Kind::OwnCsv:
-        m_result = CsvFile::ImportText(m_bytes, progress);
-        break;
+        return CsvFile::ImportText(m_bytes, progress);
     case Kind::ForeignCsv:
-        m_result = ForeignCsv::apply(m_bytes, plan ? *plan : ForeignCsv::guessPlan(m_bytes),
-                                     knownGroups(), SIZE_MAX, progress);
-        break;
+        return ForeignCsv::apply(m_bytes, plan ? *plan : ForeignCsv::guessPlan(m_bytes), known,
+                                 SIZE_MAX, progress);
     case Kind::Unreadable:
     case Kind::NotText:
-        m_result = ImportResult();
         break;
+    }
+    return ImportResult();
+}
+
+const ImportResult& BookImport::read(const ForeignCsv::Plan* plan,
+                                     const CsvFile::Progress& progress,
+                                     const std::function<void()>& waiting)
+{
+    const std::vector<std::string> known = knownGroups();
+    if (!waiting) {
+        m_result = parse(plan, known, progress);
+    } else {
+        // The reader touches only the bytes and its own result; progress crosses over by value.
+        std::atomic<std::size_t> lines{0};
+        std::atomic<std::uint64_t> done{0};
+        std::atomic<std::uint64_t> total{0};
+        const CsvFile::Progress note = [&](std::size_t l, std::uint64_t d, std::uint64_t t) {
+            lines = l;
+            done = d;
+            total = t;
+        };
+        std::future<ImportResult> reader =
+            std::async(std::launch::async, [&] { return parse(plan, known, note); });
+        while (reader.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready) {
+            if (progress && total > 0)
+                progress(lines, done, total);
+            waiting();
+        }
+        m_result = reader.get();
     }
     // The contacts are what the book takes; the file's bytes are not needed beside them.
     std::string().swap(m_bytes);
-    findInBook();
+    if (!findInBook(waiting))
+        findInBook({});
     return m_result;
 }
 
@@ -222,7 +251,8 @@ std::size_t BookImport::add(const std::function<void()>& between)
     if (between)
         between();
     // A reading the user gave the name already stays.
-    std::erase_if(readings, [this](const auto& r) { return !m_doc.storedReading(r.first).empty(); });
+    std::erase_if(readings,
+                  [this](const auto& r) { return !m_doc.storedReading(r.first).empty(); });
     m_doc.SetReadings(readings);
     return m_added.size();
 }
@@ -239,14 +269,35 @@ void BookImport::setAllActions(Duplicate action)
         f.action = action;
 }
 
-void BookImport::findInBook()
+bool BookImport::findInBook(const std::function<void()>& waiting)
 {
     m_found.clear();
     m_unchanged = 0;
     const std::vector<std::unique_ptr<AddressRecord>>& records = m_result.records;
     m_leaveOut.assign(records.size(), false);
     if (records.empty() || m_doc.records().empty())
-        return;
+        return true;
+    // Between slices the window answers; a contact that changes or goes meanwhile would leave
+    // stale keys or a pointer to nothing behind.
+    bool stale = false;
+    QObject guard;
+    if (waiting) {
+        QObject::connect(&m_doc, &CVOK_AddressDoc::recordsRemoving, &guard,
+                         [&stale] { stale = true; });
+        QObject::connect(&m_doc, &CVOK_AddressDoc::recordsChanged, &guard,
+                         [&stale] { stale = true; });
+    }
+    auto last = std::chrono::steady_clock::now();
+    const auto pause = [&](std::size_t i) {
+        if (!waiting || i % 64 != 0)
+            return;
+        const auto now = std::chrono::steady_clock::now();
+        if (now - last < std::chrono::milliseconds(10))
+            return;
+        waiting();
+        last = std::chrono::steady_clock::now();
+    };
+
     ContactMatcher book;
     std::vector<const AddressRecord*> existing;
     book.reserve(m_doc.records().size());
@@ -255,8 +306,32 @@ void BookImport::findInBook()
     for (const auto& r : m_doc.records()) {
         book.add(ContactMatcher::keysOf(*r, finder.readingOf(r->name()).text));
         existing.push_back(r.get());
+        pause(existing.size());
+        if (stale)
+            return false;
+    }
+    // The file's contacts against the book's keys: data of their own, fit for a worker.
+    std::vector<std::vector<ContactMatcher::Candidate>> near(records.size());
+    const auto match = [&] {
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            const std::string reading = i < m_result.readings.size() ? m_result.readings[i] : "";
+            near[i] = book.find(ContactMatcher::keysOf(*records[i], reading));
+        }
+    };
+    if (waiting) {
+        std::future<void> matching = std::async(std::launch::async, match);
+        while (matching.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready)
+            waiting();
+        matching.get();
+        if (stale)
+            return false;
+    } else {
+        match();
     }
     for (std::size_t i = 0; i < records.size(); ++i) {
+        pause(i + 1);
+        if (stale)
+            return false;
         const AddressRecord& incoming = *records[i];
         Found f{i,  nullptr,          false, false, 0, Text::fromCp932(incoming.name()),
                 {}, Duplicate::AddNew};
@@ -275,9 +350,7 @@ void BookImport::findInBook()
             }
         }
         if (!f.existing) {
-            const std::string reading = i < m_result.readings.size() ? m_result.readings[i] : "";
-            const ContactMatcher::Keys keys = ContactMatcher::keysOf(incoming, reading);
-            const auto candidates = book.find(keys);
+            const std::vector<ContactMatcher::Candidate>& candidates = near[i];
             bool held = false;
             for (const ContactMatcher::Candidate& c : candidates) {
                 // Everything the file says of it is in the book already.
@@ -307,6 +380,7 @@ void BookImport::findInBook()
         f.action = f.certain ? Duplicate::Merge : Duplicate::AddNew;
         m_found.append(std::move(f));
     }
+    return true;
 }
 
 QStringList BookImport::missingGroups() const

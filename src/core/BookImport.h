@@ -105,8 +105,11 @@ public:
     // CSV files, which can be large. Then looks for each of them in the book: one the book
     // holds all of already is left out (a file imported twice changes nothing); one that seems
     // to be in it is found() and, unless told otherwise, merged when certain, else added.
+    // With `waiting`, the file is read on a worker thread and waiting (and progress) run on
+    // this one every few milliseconds until it is read: a window keeps painting meanwhile.
     const ImportResult& read(const ForeignCsv::Plan* plan = nullptr,
-                             const CsvFile::Progress& progress = {});
+                             const CsvFile::Progress& progress = {},
+                             const std::function<void()>& waiting = {});
     // Every contact goes into this group rather than the file's (before add()).
     void putAllInto(const QString& group);
     // The contacts of the file that seem to be in the book, in file order.
@@ -149,7 +152,11 @@ private:
         std::string wantedGroup; // CP932; empty when the contact has its group
     };
 
-    void findInBook();
+    ImportResult parse(const ForeignCsv::Plan* plan, const std::vector<std::string>& known,
+                       const CsvFile::Progress& progress) const;
+    // With `waiting`, a slice at a time and the matching on a worker; false when the book
+    // changed meanwhile (the caller looks again at once).
+    bool findInBook(const std::function<void()>& waiting);
 
     CVOK_AddressDoc& m_doc;
     Kind m_kind = Kind::Unreadable;

@@ -48,8 +48,9 @@ bool FileImport::ImportFile(QWidget* parent, CVOK_AddressDoc& doc, const QString
     const auto progress = [&work](std::size_t, std::uint64_t done, std::uint64_t total) {
         work->update(0, 1, done, total);
     };
-    import.read(import.kind() == BookImport::Kind::ForeignCsv ? &plan : nullptr, progress);
-    work->letWindowAnswer();
+    // Read aside: the window paints and its timers run until the contacts are there.
+    const auto paint = [&work] { work->letWindowAnswer(); };
+    import.read(import.kind() == BookImport::Kind::ForeignCsv ? &plan : nullptr, progress, paint);
     // Nothing changes before the user has seen what the book holds already.
     if (!import.found().isEmpty()) {
         work.reset();
@@ -58,7 +59,6 @@ bool FileImport::ImportFile(QWidget* parent, CVOK_AddressDoc& doc, const QString
             return false;
         work.emplace(parent, ImportExportText::Importing);
     }
-    const auto paint = [&work] { work->letWindowAnswer(); };
     import.add(paint);
     work.reset();
     ImportSummaryDialog summary(import, parent);

@@ -37,6 +37,8 @@ namespace {
 
 constexpr int kIconRoom = 16;
 constexpr int kCellPadding = 12;
+// More readings given at once (an import) are written a slice at a time, as guessed ones are.
+constexpr std::size_t kReadingsAtOnce = 1000;
 constexpr quint32 kAscending = 0x10;
 constexpr quint32 kDescending = 0x20;
 // Qt names the header arrows after the order of the data below them; the mark here points up
@@ -122,7 +124,12 @@ CAddressList::CAddressList(CVOK_AddressDoc* doc, CommandTable* commands, QWidget
     connect(m_doc, &CVOK_AddressDoc::readingChanged, this,
             [this](const std::string& name) { m_model->refreshReadings({name}); });
     connect(m_doc, &CVOK_AddressDoc::readingsGiven, this,
-            [this](const std::vector<std::string>& names) { m_model->refreshReadings(names); });
+            [this](const std::vector<std::string>& names) {
+                if (names.size() > kReadingsAtOnce)
+                    onReadingsGuessed();
+                else
+                    m_model->refreshReadings(names);
+            });
     connect(&m_doc->finder(), &ContactFinder::readingsGuessed, this,
             &CAddressList::onReadingsGuessed);
     m_readingSlices = new QTimer(this);
