@@ -77,13 +77,12 @@ inline const QString PrintBadAddress = QStringLiteral("--address は home か of
                                                       " / --address must be home or office: %1\n");
 inline const QString PrintNothing =
     QStringLiteral("印刷できる宛先がありません / no addresses to print\n");
-inline const QString PrintLeftOut =
-    QStringLiteral("%1 件を除きました / left out %1 contacts:\n");
+inline const QString PrintLeftOut = QStringLiteral("%1 件を除きました / left out %1 contacts:\n");
 inline const QString PrintWarnings =
     QStringLiteral("%1 件を確かめてください / %1 cards to check:\n");
 inline const QString PrintNote = QStringLiteral("  %1: %2\n");
-inline const QString PrintBadYear =
-    QStringLiteral("--year は 2000 から 2100 の年です / --year must be a year from 2000 to 2100: %1\n");
+inline const QString PrintBadYear = QStringLiteral(
+    "--year は 2000 から 2100 の年です / --year must be a year from 2000 to 2100: %1\n");
 inline const QString PrintOnlyOneFilter = QStringLiteral(
     "--only-send と --returns は一緒に使えません / --only-send and --returns exclude each other\n");
 inline const QString PrintFailed =

@@ -125,7 +125,7 @@ private:
     std::shared_ptr<std::atomic<bool>> m_cancel;
     std::uint64_t m_run = 0; // which run of the guesser an answer belongs to
     bool m_guessing = false;
-    bool m_aside = false; // a window wants the readings of many names guessed aside
+    bool m_aside = false;      // a window wants the readings of many names guessed aside
     mutable Guesses m_guesses; // by name: the dictionaries never change during a run
     // Names asked for while the guesser ran that it was not told of.
     mutable std::unordered_set<std::string, GuessCache::NameHash, std::equal_to<>> m_late;
