@@ -148,6 +148,16 @@ void splitName(std::string_view name, std::string& family, std::string& given)
     given = at == std::string_view::npos ? std::string_view() : name.substr(at + width);
 }
 
+// The property at index given this value (escaped form), or added when there is none.
+void put(VCardDoc& card, std::size_t index, std::string_view name, std::string_view params,
+         std::string value)
+{
+    if (index != VCardDoc::npos)
+        card.setValue(index, std::move(value));
+    else
+        card.add(name, params, std::move(value));
+}
+
 // Sets, removes or adds the single property at index.
 void setSimple(VCardDoc& card, std::size_t index, std::string_view name, std::string_view params,
                std::string_view text)
@@ -157,10 +167,7 @@ void setSimple(VCardDoc& card, std::size_t index, std::string_view name, std::st
             card.remove(index);
         return;
     }
-    if (index != VCardDoc::npos)
-        card.setValue(index, VCardDoc::escape(text));
-    else
-        card.add(name, params, VCardDoc::escape(text));
+    put(card, index, name, params, VCardDoc::escape(text));
 }
 
 void setAddress(VCardDoc& card, bool work, std::string_view text, std::string_view code)
@@ -194,11 +201,7 @@ void setAddress(VCardDoc& card, bool work, std::string_view text, std::string_vi
             card.remove(i);
         return;
     }
-    std::string value = joinEscaped(c, ';');
-    if (i != VCardDoc::npos)
-        card.setValue(i, std::move(value));
-    else
-        card.add("ADR", work ? ";TYPE=WORK" : ";TYPE=HOME", std::move(value));
+    put(card, i, "ADR", work ? ";TYPE=WORK" : ";TYPE=HOME", joinEscaped(c, ';'));
 }
 
 void setOrganisation(VCardDoc& card, std::string_view company, std::string_view department)
@@ -214,11 +217,7 @@ void setOrganisation(VCardDoc& card, std::string_view company, std::string_view 
             card.remove(i);
         return;
     }
-    std::string value = joinEscaped(c, ';');
-    if (i != VCardDoc::npos)
-        card.setValue(i, std::move(value));
-    else
-        card.add("ORG", {}, std::move(value));
+    put(card, i, "ORG", {}, joinEscaped(c, ';'));
 }
 
 void setGroup(VCardDoc& card, std::string_view group)
@@ -236,11 +235,7 @@ void setGroup(VCardDoc& card, std::string_view group)
             card.remove(i);
         return;
     }
-    std::string value = joinEscaped(list, ',');
-    if (i != VCardDoc::npos)
-        card.setValue(i, std::move(value));
-    else
-        card.add("CATEGORIES", {}, std::move(value));
+    put(card, i, "CATEGORIES", {}, joinEscaped(list, ','));
 }
 
 // The properties of that name replaced by one for each line (values already escaped).

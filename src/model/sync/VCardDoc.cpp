@@ -211,28 +211,7 @@ std::string VCardDoc::unescape(std::string_view value)
 std::string VCardDoc::escape(std::string_view text)
 {
     std::string out;
-    out.reserve(text.size() + 4);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        switch (c) {
-        case '\\':
-        case ',':
-        case ';':
-            out += '\\';
-            out += c;
-            break;
-        case '\r':
-            if (i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-            out += "\\n";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        default:
-            out += c;
-        }
-    }
+    VCardWriter::appendEscaped(out, text);
     return out;
 }
 

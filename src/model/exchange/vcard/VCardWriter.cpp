@@ -23,41 +23,6 @@ constexpr std::array<bool, 256> kEscaped = [] {
     return escaped;
 }();
 
-// Text with backslash, comma, semicolon and line breaks escaped.
-void appendEscaped(std::string& out, std::string_view text)
-{
-    const bool plain = std::none_of(text.begin(), text.end(),
-                                    [](char c) { return kEscaped[static_cast<unsigned char>(c)]; });
-    if (plain) {
-        out += text;
-        return;
-    }
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        switch (c) {
-        case '\\':
-            out += "\\\\";
-            break;
-        case ',':
-            out += "\\,";
-            break;
-        case ';':
-            out += "\\;";
-            break;
-        case '\r':
-            if (i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-            out += "\\n";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        default:
-            out += c;
-        }
-    }
-}
-
 // Family and given name: a Japanese name is split at its first space, family first; a Latin
 // one before its last word, which is the family name.
 void splitName(std::string_view name, std::string_view& family, std::string_view& given)
@@ -118,7 +83,7 @@ public:
         m_out += "BEGIN:VCARD\r\n";
         m_out += m_v4 ? "VERSION:4.0\r\n" : "VERSION:3.0\r\n";
         startLine("FN", {});
-        appendEscaped(m_out, m_name);
+        VCardWriter::appendEscaped(m_out, m_name);
         endLine();
 
         std::string_view family, given;
@@ -135,9 +100,9 @@ public:
             m_out += '"';
         }
         m_out += ':';
-        appendEscaped(m_out, family);
+        VCardWriter::appendEscaped(m_out, family);
         m_out += ';';
-        appendEscaped(m_out, given);
+        VCardWriter::appendEscaped(m_out, given);
         m_out += ";;;";
         endLine();
         const ContactExtras* x = r.extras();
@@ -202,11 +167,11 @@ private:
         text("X-VOK-HONORIFIC", x.honorific);
         for (const auto& j : x.jointNames) {
             startLine("X-VOK-JOINT-NAME", {});
-            appendEscaped(m_out, j.name);
+            VCardWriter::appendEscaped(m_out, j.name);
             m_out += ';';
-            appendEscaped(m_out, j.honorific);
+            VCardWriter::appendEscaped(m_out, j.honorific);
             m_out += ';';
-            appendEscaped(m_out, j.reading);
+            VCardWriter::appendEscaped(m_out, j.reading);
             endLine();
         }
         for (const auto& n : x.nenga) {
@@ -227,7 +192,7 @@ private:
         appendValue(AddressRecord::Company);
         if (!department.empty()) {
             m_out += ';';
-            appendEscaped(m_out, department);
+            VCardWriter::appendEscaped(m_out, department);
         }
         endLine();
     }
@@ -247,7 +212,7 @@ private:
             return;
         m_value.assign(m_out, start);
         m_out.resize(start);
-        appendEscaped(m_out, m_value);
+        VCardWriter::appendEscaped(m_out, m_value);
     }
 
     // A property holding a field, when the field is not empty.
@@ -266,7 +231,7 @@ private:
         if (utf8.empty())
             return;
         startLine(name, {});
-        appendEscaped(m_out, utf8);
+        VCardWriter::appendEscaped(m_out, utf8);
         endLine();
     }
 
@@ -293,6 +258,40 @@ private:
 };
 
 } // namespace
+
+void VCardWriter::appendEscaped(std::string& out, std::string_view text)
+{
+    const bool plain = std::none_of(text.begin(), text.end(),
+                                    [](char c) { return kEscaped[static_cast<unsigned char>(c)]; });
+    if (plain) {
+        out += text;
+        return;
+    }
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        switch (c) {
+        case '\\':
+            out += "\\\\";
+            break;
+        case ',':
+            out += "\\,";
+            break;
+        case ';':
+            out += "\\;";
+            break;
+        case '\r':
+            if (i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+            out += "\\n";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        default:
+            out += c;
+        }
+    }
+}
 
 // The line with its CR LF, folded into pieces of at most 75 octets, each continuation starting
 // with a space; never inside a UTF-8 character.

@@ -48,4 +48,6 @@ public:
     // The line with its CR LF, folded into pieces of at most 75 octets, each continuation
     // starting with a space; never inside a UTF-8 character.
     static void appendFolded(std::string& out, std::string_view line);
+    // Text with backslash, comma, semicolon and line breaks escaped.
+    static void appendEscaped(std::string& out, std::string_view text);
 };
