@@ -57,6 +57,7 @@
 #define ID_VIEW_ADDRESSEE 32813 // the list's 宛名 columns
 #define ID_FIND_DUPLICATES 32814
 #define ID_SYNC 32815 // sync with the CardDAV address book
+#define ID_SYNC_LOG 32816
 #define ID_EDIT_FIND 57636
 #define ID_APP_ABOUT 57664
 #define ID_APP_EXIT 57665

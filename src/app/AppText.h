@@ -138,6 +138,7 @@ inline constexpr CommandText Commands[] = {
     {ID_EDIT_UNDO, u"元に戻す(&U)", u"直前の操作を取り消す", u"元に戻す"},
     {ID_EDIT_REDO, u"やり直し(&R)", u"取り消した操作をやり直す", u"やり直し"},
     {ID_SYNC, u"同期(&S)", u"CardDAVサーバーのアドレス帳と同期する", u"同期"},
+    {ID_SYNC_LOG, u"同期ログ(&L)...", u"これまでの同期の結果を表示する", u"同期ログ"},
     {ID_EDIT_FIND, u"検索(&F)", u"名前や読み、住所、電話番号などで管理情報を絞り込む", u"検索"},
     {ID_FIND_DUPLICATES, u"重複の検索(&K)...", u"同一人物とみられる管理情報を探して統合する",
      u"重複の検索"},
@@ -161,5 +162,23 @@ inline const QString TaskMailCheck = QStringLiteral("メールチェック");
 inline const QString TaskSync = QStringLiteral("同期");
 inline const QString SyncGoOn = QStringLiteral("\n\n削除して続けますか？");
 inline const QString TaskExit = QStringLiteral("終了");
+
+// Sync: the log, its dialog and the password asked again.
+inline const QString SyncLogTitle = QStringLiteral("同期ログ");
+inline const QString SyncLogEmpty = QStringLiteral("まだ同期していません。");
+inline const QString SyncLogOk = QStringLiteral("完了");
+inline const QString SyncLogFailed = QStringLiteral("失敗");
+inline const QString SyncLogNeedsDecision = QStringLiteral("確認待ち");
+inline const QString SyncLogAuthFailed = QStringLiteral("認証エラー");
+inline const QString SyncLogOffline = QStringLiteral("接続できません");
+inline const QString SyncRetryLater = QStringLiteral("（%1分後に再試行します）");
+inline const QString SyncPasswordTitle = QStringLiteral("同期のパスワード");
+inline const QString SyncPasswordPrompt =
+    QStringLiteral("サーバーがパスワードを受け付けませんでした。%2 のユーザー %1 "
+                   "のパスワードを入力してください。");
+inline const QString SyncPasswordLabel = QStringLiteral("パスワード(&P):");
+inline const QString ButtonOk = QStringLiteral("OK");
+inline const QString ButtonCancel = QStringLiteral("キャンセル");
+inline const QString ButtonClose = QStringLiteral("閉じる");
 
 } // namespace AppText

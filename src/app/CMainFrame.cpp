@@ -5,6 +5,8 @@
 #include "MainMenus.h"
 #include "MainStatusBar.h"
 #include "NormalPlacement.h"
+#include "SyncController.h"
+#include "SyncLogDialog.h"
 #include "TrayIcon.h"
 #include "WindowState.h"
 #include "core/AutoSave.h"
@@ -19,9 +21,7 @@
 #include "model/book/ExtrasText.h"
 #include "resource.h"
 #include "settings/OptionSettings.h"
-#include "settings/SyncAccount.h"
 #include "sync/SyncEngine.h"
-#include "sync/SyncMessages.h"
 #include "ui/about/CAboutDialog.h"
 #include "ui/common/CommandTable.h"
 #include "ui/common/LongWork.h"
@@ -114,7 +114,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
     m_doc.finder().setGuessCache(QFile::encodeName(DataLocation::guessCachePath()).toStdString());
     LoadAddressFile();
     createAutoSave();
-    scheduleSync();
+    createSync();
     // A guess for a contact typed later needs the dictionaries: read aside once the window is
     // up and the book's own guesses are in.
     QTimer::singleShot(2000, this, [this] { m_doc.finder().preloadDictionary(); });
@@ -177,6 +177,7 @@ void CMainFrame::createCommands()
     add(ID_OPTIONS, &CMainFrame::OnOptions, &CMainFrame::NoDialogOpen);
     add(ID_MAIL_CHECK, &CMainFrame::OnMailCheck, &CMainFrame::NoDialogOpen);
     add(ID_SYNC, &CMainFrame::OnSync, &CMainFrame::BookWritable);
+    add(ID_SYNC_LOG, &CMainFrame::OnSyncLog, &CMainFrame::NoDialogOpen);
     add(ID_NEW_MAIL, &CMainFrame::OnNewMail, &CMainFrame::OnUpdateNewMail);
     add(ID_OPEN_ADDRESS_BOOK, &CMainFrame::OnOpenAddressBook, nullptr);
     add(ID_APP_ABOUT, &CMainFrame::OnAppAbout, nullptr);
@@ -434,7 +435,7 @@ void CMainFrame::OnOptions()
 {
     if (COptionSheet::Run(this, m_bNewmail, m_bTasktray, hasTray())) {
         m_list->setNewMailOnShiftDoubleClick(m_bNewmail);
-        restartSyncInterval();
+        m_sync->accountChanged();
     }
 }
 
@@ -445,91 +446,32 @@ void CMainFrame::OnMailCheck()
 
 SyncEngine* CMainFrame::syncEngine()
 {
-    if (!m_sync) {
-        m_sync = new SyncEngine(m_doc, this);
-        // The server's changes wait while a contact sheet (or any dialog) is open: the sheet
-        // writes every field back on OK.
-        m_sync->setApplyGate([] { return !QApplication::activeModalWidget(); });
-        m_sync->setSave([this] { return SaveAddressFile(); });
-        connect(m_sync, &SyncEngine::progress, this, [this](int done, int total) {
-            statusBar()->showMessage(SyncMessages::Running.arg(done).arg(total));
-        });
-        connect(m_sync, &SyncEngine::finished, this, [this](const SyncEngine::Summary& s) {
-            m_syncedRevision = m_doc.recordsRevision();
-            m_sync->setForceDeletes(false);
-            // Many deletions: the window's own run asks once, and Yes runs it again with them.
-            const bool ask =
-                m_syncAsks && !m_exiting && s.outcome == SyncEngine::Outcome::NeedsDecision;
-            m_syncAsks = false;
-            if (ask) {
-                QTimer::singleShot(0, this, [this, text = s.message] {
-                    if (MessageBox::question(this, text + AppText::SyncGoOn) == MessageBox::Yes &&
-                        !m_sync->isRunning()) {
-                        m_sync->setForceDeletes(true);
-                        m_sync->start();
-                    }
-                });
-            }
-            // Once, in the status bar: a sync that fails every few minutes must not stack boxes.
-            statusBar()->showMessage(
-                s.message.isEmpty() ? s.line() : s.message + QStringLiteral("  ") + s.line());
-        });
-    }
-    return m_sync;
+    return m_sync->engine();
 }
 
-void CMainFrame::scheduleSync()
+void CMainFrame::createSync()
 {
-    // Shortly after the start, then on the interval; and a little after a save that changed
-    // contacts. An account set up later in 環境設定 starts the interval and the saves' runs.
-    const auto later = [this](int ms) {
-        QTimer::singleShot(ms, this, [this] {
-            if (!m_exiting)
-                m_commands->execute(ID_SYNC);
-        });
-    };
-    restartSyncInterval();
-    if (m_syncConfigured)
-        later(kSyncAfterStartMs);
-    connect(m_autoSave.get(), &AutoSave::saveFinished, this, [this, later](bool ok) {
-        if (ok && m_syncConfigured && m_doc.recordsRevision() != m_syncedRevision) {
-            m_syncedRevision = m_doc.recordsRevision();
-            later(kSyncAfterSaveMs);
-        }
-    });
-}
-
-void CMainFrame::restartSyncInterval()
-{
-    const SyncAccount account = SyncAccount::load();
-    m_syncConfigured = account.isComplete();
-    if (!m_syncInterval) {
-        m_syncInterval = new QTimer(this);
-        connect(m_syncInterval, &QTimer::timeout, this, [this] {
-            if (!m_exiting)
-                m_commands->execute(ID_SYNC);
-        });
-    }
-    if (m_syncConfigured && account.intervalMinutes > 0)
-        m_syncInterval->start(account.intervalMinutes * 60 * 1000);
-    else
-        m_syncInterval->stop();
+    // Shortly after the start, on the account's interval, a little after a save that changed
+    // contacts, and on the command; an account set up later in 環境設定 starts the interval.
+    m_sync = new SyncController(m_doc, this);
+    m_sync->setSave([this] { return SaveAddressFile(); });
+    m_sync->setMayRun([this] { return !m_exiting && m_commands->isEnabled(ID_SYNC); });
+    connect(m_sync, &SyncController::statusMessage, this,
+            [this](const QString& text) { statusBar()->showMessage(text); });
+    connect(m_sync, &SyncController::progressTip, m_tray, &TrayIcon::SetProgressTip);
+    connect(m_autoSave.get(), &AutoSave::saveFinished, m_sync, &SyncController::bookSaved);
+    m_sync->startSchedule();
 }
 
 void CMainFrame::OnSync()
 {
-    SyncEngine* engine = syncEngine();
-    if (engine->isRunning())
-        return;
-    const SyncAccount account = SyncAccount::load();
-    if (!account.isComplete()) {
-        statusBar()->showMessage(SyncMessages::NoAccount);
-        return;
-    }
-    engine->setAccount(account);
-    m_syncAsks = true;
-    statusBar()->showMessage(SyncMessages::Running.arg(0).arg(0));
-    engine->start();
+    m_sync->runFromCommand();
+}
+
+void CMainFrame::OnSyncLog()
+{
+    SyncLogDialog dialog(m_sync->log(), this);
+    dialog.exec();
 }
 
 void CMainFrame::OnNewMail()
@@ -851,7 +793,7 @@ void CMainFrame::shutDown()
         m_mailCheck->shutdown();
     // A sync holds pointers to records: it ends before they go (the next start syncs again).
     if (m_sync)
-        m_sync->abort();
+        m_sync->shutdown();
     m_finalSaveFailed = !SaveAddressFile();
     m_tray->DeleteTrayIcon();
     m_list->DeleteAllRows(); // its rows point at the records

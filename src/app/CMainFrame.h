@@ -22,6 +22,7 @@ class QSplitter;
 class QTimer;
 class QToolBar;
 class SearchField;
+class SyncController;
 class SyncEngine;
 class TrayIcon;
 
@@ -82,6 +83,7 @@ public:
     void OnOpenAddressBook();         // 32786
     void OnPrintAddresses();          // 32795
     void OnSync();                    // 32815
+    void OnSyncLog();                 // 32816
     void OnAppAbout();                // 57664
     void OnAppExit();                 // 57665
     // The end asked for from outside (SIGTERM, SIGINT): as the exit command, once no dialog
@@ -125,6 +127,7 @@ public:
     QString mailPaneText() const;
     // The sync behind command 32815 (made on first use).
     SyncEngine* syncEngine();
+    SyncController* syncController() const { return m_sync; }
     // The mail check behind command 32782.
     MailCheck* mailCheck() const { return m_mailCheck; }
 
@@ -161,11 +164,7 @@ private:
     void endRun();
     void shutDown();
     void createAutoSave();
-    // Syncs shortly after the start, on the account's interval and after saves that changed
-    // contacts, when an account is set up.
-    void scheduleSync();
-    // The interval timer as the stored account asks (after the start and after 環境設定).
-    void restartSyncInterval();
+    void createSync();
     void reportCompanion();
     void showMailCountInTitle(int count);
     bool textFieldHasFocus() const;
@@ -182,13 +181,7 @@ private:
     SearchField* m_searchField = nullptr;
     TrayIcon* m_tray = nullptr;
     MailCheck* m_mailCheck = nullptr;
-    SyncEngine* m_sync = nullptr;
-    std::uint64_t m_syncedRevision = 0; // the records as the last sync left them
-    bool m_syncAsks = false;            // the running sync is the window's: it may ask
-    bool m_syncConfigured = false;      // the stored account is complete
-    QTimer* m_syncInterval = nullptr;
-    static constexpr int kSyncAfterStartMs = 10000;
-    static constexpr int kSyncAfterSaveMs = 20000;
+    SyncController* m_sync = nullptr;
     QPointer<QItemSelectionModel> m_listSelection;
     // The last widget with the focus that was neither the menu bar nor a menu.
     QPointer<QWidget> m_paneFocus;

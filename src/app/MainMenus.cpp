@@ -153,7 +153,7 @@ void createMenus(CommandTable& commands, QMainWindow& window, QToolBar* toolBar,
         commands.action(ID_VIEW_TOOLBAR)->setChecked(!toolBar->isHidden());
         commands.action(ID_VIEW_STATUS_BAR)->setChecked(!window.statusBar()->isHidden());
     });
-    menu(AppText::MenuTools, {ID_NEW_MAIL, ID_MAIL_CHECK, 0, ID_SYNC});
+    menu(AppText::MenuTools, {ID_NEW_MAIL, ID_MAIL_CHECK, 0, ID_SYNC, ID_SYNC_LOG});
     menu(AppText::MenuHelp, {ID_APP_ABOUT});
 }
 

@@ -142,7 +142,8 @@ void TrayIcon::AddTrayIcon(int iconId)
         m_watch->start();
     }
     m_tray->setIcon(iconForId(iconId));
-    m_tray->setToolTip(AppText::TrayTip);
+    m_tip = AppText::TrayTip;
+    m_tray->setToolTip(trayTip());
     m_tray->show();
 }
 
@@ -171,8 +172,21 @@ void TrayIcon::SetTrayIcon(int iconId)
 
 void TrayIcon::SetTrayTip(const QString& text)
 {
+    m_tip = text.left(63);
     if (m_tray)
-        m_tray->setToolTip(text.left(63));
+        m_tray->setToolTip(trayTip());
+}
+
+void TrayIcon::SetProgressTip(const QString& text)
+{
+    m_progressTip = text.left(63);
+    if (m_tray)
+        m_tray->setToolTip(trayTip());
+}
+
+QString TrayIcon::trayTip() const
+{
+    return m_progressTip.isEmpty() ? m_tip : m_progressTip;
 }
 
 void TrayIcon::DeleteTrayIcon()

@@ -26,6 +26,9 @@ public:
     void SetTrayIcon(int iconId);
     // At most 63 characters are shown.
     void SetTrayTip(const QString& text);
+    // Shown instead of the tooltip while work runs; empty brings the tooltip back.
+    void SetProgressTip(const QString& text);
+    QString trayTip() const;
     void DeleteTrayIcon();
     // A tray appeared (again): the icon is added anew, as at the start.
     void OnTaskbarCreated();
@@ -52,4 +55,6 @@ private:
     QTimer* m_watch = nullptr;
     std::unique_ptr<TrayModalClicks> m_modalClicks;
     bool m_wasAvailable = false;
+    QString m_tip;
+    QString m_progressTip;
 };

@@ -68,6 +68,11 @@ QString syncFilePath(const QString& bookPath)
     return decoded(SyncState::pathFor(local(bookPath)));
 }
 
+QString syncLogPath(const QString& bookPath)
+{
+    return QFileInfo(bookPath).absolutePath() + QStringLiteral("/SyncLog.txt");
+}
+
 QString lockFilePath(const QString& bookPath)
 {
     // Saving replaces the file a link leads to, and so the lock goes beside that file.

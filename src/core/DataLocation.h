@@ -18,6 +18,8 @@ QString companionFilePath(const QString& bookPath);
 QString draftFilePath(const QString& bookPath);
 // What the last sync left (Address.vok.sync).
 QString syncFilePath(const QString& bookPath);
+// What each sync did, to read afterwards (SyncLog.txt, beside the book).
+QString syncLogPath(const QString& bookPath);
 // The lock that keeps one copy of the program on the book: a hidden file beside the file the
 // book's path leads to, so that every spelling of the path and every environment meets it.
 QString lockFilePath(const QString& bookPath);

@@ -282,7 +282,7 @@ private slots:
                                              "宛名の列(&A)"};
         QTest::newRow("tools") << 3 << "ツール(&T)"
                                << QStringList{"新規メール(&N)", "メールチェック(&M)", "-",
-                                              "同期(&S)\tCtrl+Shift+S"};
+                                              "同期(&S)\tCtrl+Shift+S", "同期ログ(&L)..."};
         QTest::newRow("help") << 4 << "ﾍﾙﾌﾟ(&H)" << QStringList{"VOK_Address のﾊﾞｰｼﾞｮﾝ情報(&A)..."};
     }
 

@@ -1,0 +1,323 @@
+#include "MessageBoxGuard.h"
+#include "ModalDriver.h"
+#include "PaneTestSupport.h"
+#include "RadicaleServer.h"
+#include "TestMain.h"
+#include "app/AppText.h"
+#include "app/SyncController.h"
+#include "app/SyncLog.h"
+#include "app/SyncMode.h"
+#include "app/TrayIcon.h"
+#include "settings/SyncAccount.h"
+#include "sync/SyncEngine.h"
+
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QSystemTrayIcon>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+using Outcome = SyncEngine::Outcome;
+
+// "O:msg" offline, "C:msg" offline for a refused certificate, "A:msg" authentication,
+// "F:msg" failed, "K" done.
+SyncEngine::Summary step(const QString& code)
+{
+    SyncEngine::Summary s;
+    const QChar kind = code.at(0);
+    s.outcome = kind == u'O' || kind == u'C' ? Outcome::Offline
+                : kind == u'A'               ? Outcome::AuthFailed
+                : kind == u'F'               ? Outcome::Failed
+                                             : Outcome::Ok;
+    s.message = code.mid(2);
+    if (kind == u'C')
+        s.fingerprint = QStringLiteral("ab:cd");
+    return s;
+}
+
+// A window whose account is stored before it starts; nothing answers at the account's address
+// unless a server is given.
+struct Window
+{
+    MessageBoxGuard boxes;
+    std::unique_ptr<PaneTest::Frame> f;
+
+    explicit Window(const QString& addressBook = QStringLiteral("http://127.0.0.1:1/alice/b/"),
+                    const QString& password = QStringLiteral("secret"), int interval = 15)
+    {
+        TrayIcon::setAvailableForTesting(true);
+        PaneTest::startPaneTest();
+        QFile::remove(DataLocation::syncLogPath(DataLocation::addressFilePath()));
+        SyncAccount account;
+        account.user = QStringLiteral("alice");
+        account.password = password;
+        account.addressBook = addressBook;
+        account.intervalMinutes = interval;
+        account.save();
+        f = std::make_unique<PaneTest::Frame>();
+        f->frame->activateWindow();
+    }
+    SyncController* sync() const { return f->frame->syncController(); }
+    SyncEngine* engine() const { return f->frame->syncEngine(); }
+    QString status() const { return f->frame->statusBar()->currentMessage(); }
+    QString tip() const { return f->frame->tray()->icon()->toolTip(); }
+    // What a run nobody asked for (the timer's) ends with.
+    void finishInBackground(const SyncEngine::Summary& s) { emit engine()->finished(s); }
+    SyncEngine::Summary syncByKeys()
+    {
+        QSignalSpy done(engine(), &SyncEngine::finished);
+        QTest::keyClick(f->frame.get(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+        if (!done.count() && !done.wait(30000))
+            qWarning("sync did not end");
+        return engine()->lastSummary();
+    }
+};
+
+} // namespace
+
+class TestSyncWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // The user's 同期 with no server: progress in the tray's tooltip, which then shows again
+    // what the mail check set meanwhile; the failure and the next try in the status bar; the
+    // user's next 同期 answers again, the timer's same failure stays quiet; no box.
+    void serverDownThroughCommand()
+    {
+        Window w;
+        QSignalSpy done(w.engine(), &SyncEngine::finished);
+        QTest::keyClick(w.f->frame.get(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(done.count(), 0); // the network answers later
+        QCOMPARE(w.tip(), AppText::TrayTip + QStringLiteral("同期中 0/0"));
+        emit w.engine()->progress(3, 10);
+        QCOMPARE(w.tip(), AppText::TrayTip + QStringLiteral("同期中 3/10"));
+        w.f->frame->tray()->SetTrayTip(QStringLiteral("VOK_Address 新着 2"));
+        QCOMPARE(w.tip(), AppText::TrayTip + QStringLiteral("同期中 3/10"));
+        QVERIFY(done.wait(30000));
+        const SyncEngine::Summary first = w.engine()->lastSummary();
+        QCOMPARE(first.outcome, Outcome::Offline);
+        QCOMPARE(w.tip(), QStringLiteral("VOK_Address 新着 2"));
+        QVERIFY2(w.status().contains(first.message) && w.status().contains(u"1分後"),
+                 qPrintable(w.status()));
+        QCOMPARE(w.sync()->retryDelayMs(), 60 * 1000);
+
+        QCOMPARE(w.syncByKeys().outcome, Outcome::Offline);
+        QVERIFY2(w.status().contains(u"2分後"), qPrintable(w.status()));
+        w.finishInBackground(first);
+        QCOMPARE(w.status(), QString());
+        QCOMPARE(w.sync()->retryDelayMs(), 5 * 60 * 1000);
+        QVERIFY(w.boxes.shown().isEmpty());
+        QCOMPARE(QApplication::activeModalWidget(), nullptr);
+        QCOMPARE(w.sync()->log().runs().size(), 3);
+    }
+
+    // Runs the timer starts, one after another: a failure is shown once until a run succeeds.
+    void failureShownOnce_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("shown"); // per step: + shown, - not
+        QTest::newRow("same again") << QStringList{"O:down", "O:down", "O:down"} << "+--";
+        QTest::newRow("other message") << QStringList{"O:down", "O:gone"} << "++";
+        QTest::newRow("other outcome") << QStringList{"O:x", "F:x", "O:x"} << "+++";
+        QTest::newRow("success between") << QStringList{"A:no", "K", "A:no", "A:no"} << "+++-";
+    }
+    void failureShownOnce()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(QString, shown);
+        Window w;
+        for (int i = 0; i < steps.size(); ++i) {
+            w.f->frame->statusBar()->showMessage(QStringLiteral("同期中 0/0"));
+            w.finishInBackground(step(steps[i]));
+            QVERIFY2(w.status().isEmpty() == (shown[i] == u'-'), qPrintable(steps[i]));
+        }
+        QCOMPARE(QApplication::activeModalWidget(), nullptr);
+        QVERIFY(w.boxes.shown().isEmpty());
+    }
+
+    // After runs that found no server the next try waits longer each time, never longer than
+    // the interval; anything else ends the series.
+    void offlineBackoff_data()
+    {
+        QTest::addColumn<int>("interval");
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QList<int>>("minutes"); // -1: no retry waits
+        const QStringList six(6, QStringLiteral("O:down"));
+        QTest::newRow("grows to the interval") << 15 << six << QList<int>{1, 2, 5, 10, 15, 15};
+        QTest::newRow("short interval") << 3 << six << QList<int>{1, 2, 3, 3, 3, 3};
+        QTest::newRow("no interval") << 0 << QStringList(8, QStringLiteral("O:down"))
+                                     << QList<int>{1, 2, 5, 10, 15, 30, 60, 60};
+        QTest::newRow("success resets")
+            << 15 << QStringList{"O:d", "O:d", "K", "O:d"} << QList<int>{1, 2, -1, 1};
+        QTest::newRow("refused password ends it")
+            << 15 << QStringList{"O:d", "A:no", "O:d"} << QList<int>{1, -1, 1};
+        QTest::newRow("refused certificate waits for the user")
+            << 15 << QStringList{"O:d", "C:cert"} << QList<int>{1, -1};
+    }
+    void offlineBackoff()
+    {
+        QFETCH(int, interval);
+        QFETCH(QStringList, steps);
+        QFETCH(QList<int>, minutes);
+        Window w(QStringLiteral("http://127.0.0.1:1/alice/b/"), QStringLiteral("secret"), interval);
+        for (int i = 0; i < steps.size(); ++i) {
+            w.finishInBackground(step(steps[i]));
+            QCOMPARE(w.sync()->retryDelayMs(), minutes[i] < 0 ? -1 : minutes[i] * 60 * 1000);
+        }
+    }
+
+    // A refused password: the user's 同期 asks for it once and runs again with it; Escape
+    // keeps the stored one; a script's run asks nothing.
+    void passwordAskedAgain_data()
+    {
+        QTest::addColumn<QString>("gesture");
+        QTest::addColumn<int>("dialogs");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<int>("records");
+        QTest::newRow("typed") << "enter" << 1 << "secret" << 1;
+        QTest::newRow("cancelled") << "escape" << 1 << "wrong" << 0;
+        QTest::newRow("script") << "script" << 0 << "wrong" << 0;
+    }
+    void passwordAskedAgain()
+    {
+        QFETCH(QString, gesture);
+        QFETCH(int, dialogs);
+        QFETCH(QString, stored);
+        QFETCH(int, records);
+        if (!RadicaleServer::installed())
+            QSKIP("Radicale (python3-radicale) is not installed");
+        RadicaleServer server;
+        QVERIFY(server.start());
+        const QUrl book = server.addressBook(QStringLiteral("book"));
+        QCOMPARE(server
+                     .put(book.resolved(QUrl(QStringLiteral("a.vcf"))),
+                          "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:a-1\r\nFN:東雲 翠\r\n"
+                          "N:東雲;翠;;;\r\nEND:VCARD\r\n")
+                     .status,
+                 201);
+        Window w(book.toString(), QStringLiteral("wrong"), 0);
+        QString prompt;
+        ModalDriver driver([&](QWidget* dialog) {
+            prompt = dialog->windowTitle();
+            auto* edit = dialog->findChild<QLineEdit*>();
+            if (gesture == u"enter") {
+                QTest::keyClick(edit, Qt::Key_Return); // empty: refused by the dialog
+                QTest::keyClicks(edit, QStringLiteral("secret"));
+                QTest::keyClick(edit, Qt::Key_Return);
+            } else {
+                QTest::keyClick(edit, Qt::Key_Escape);
+            }
+        });
+        QSignalSpy done(w.engine(), &SyncEngine::finished);
+        if (gesture == u"script") {
+            const std::optional<QByteArray> answer = SyncMode::answer(*w.f->frame, "SYNC\n");
+            QVERIFY(answer);
+        } else {
+            QCOMPARE(w.syncByKeys().outcome, Outcome::AuthFailed);
+            QVERIFY2(w.status().contains(u"パスワード"), qPrintable(w.status()));
+        }
+        if (!dialogs)
+            QTest::qWait(200); // a box would have come by now
+        QTRY_COMPARE_WITH_TIMEOUT(driver.seen(), dialogs, 10000);
+        QTRY_COMPARE(QApplication::activeModalWidget(), nullptr);
+        if (records)
+            QVERIFY(done.count() == 2 || done.wait(30000));
+        else
+            QCOMPARE(w.engine()->isRunning(), false);
+        QCOMPARE(done.count(), 1 + records);
+        if (dialogs)
+            QCOMPARE(prompt, AppText::SyncPasswordTitle);
+        QCOMPARE(SyncAccount::load().password, stored);
+        QCOMPARE(w.f->frame->document()->records().size(), std::size_t(records));
+        QVERIFY(w.boxes.shown().isEmpty());
+    }
+
+    // The log keeps the newest runs, newest first, within its count and its size; the newest
+    // run stays however long it is.
+    void logKeepsNewest_data()
+    {
+        QTest::addColumn<int>("runs");
+        QTest::addColumn<int>("notes");
+        QTest::addColumn<int>("kept"); // -1: as many as fit the size
+        QTest::newRow("few") << 3 << 1 << 3;
+        QTest::newRow("count") << SyncLog::MaxRuns + 7 << 0 << SyncLog::MaxRuns;
+        QTest::newRow("size") << 60 << 20 << -1;
+        QTest::newRow("one huge run") << 2 << 3000 << 1;
+    }
+    void logKeepsNewest()
+    {
+        QFETCH(int, runs);
+        QFETCH(int, notes);
+        QFETCH(int, kept);
+        QTemporaryDir dir;
+        const SyncLog log(dir.filePath(QStringLiteral("SyncLog.txt")));
+        const QDateTime when(QDate(2026, 1, 2), QTime(3, 4, 5));
+        SyncEngine::Summary s = step(QStringLiteral("O:down\nagain"));
+        s.notes = QStringList(notes, QString(200, u'〓'));
+        for (int i = 0; i < runs; ++i) {
+            s.down = i;
+            QVERIFY(log.append(when, s));
+        }
+        const QStringList read = log.runs();
+        if (kept < 0) {
+            kept = int(SyncLog::MaxBytes / (SyncLog::entry(when, s).toUtf8().size() + 1));
+            QVERIFY(kept > 1 && kept < runs);
+        }
+        QCOMPARE(read.size(), kept);
+        QCOMPARE(read.first(), SyncLog::entry(when, s)); // newest first
+        QVERIFY(read.last().contains(QStringLiteral("下り %1 ").arg(runs - kept)));
+        QCOMPARE(read.first().count(u'\n'), notes); // a message's break stays in its line
+        if (kept > 1)
+            QVERIFY(QFileInfo(log.path()).size() <= SyncLog::MaxBytes);
+        QCOMPARE(QFile(log.path()).permissions() & (QFile::ReadOther | QFile::ReadGroup),
+                 QFile::Permissions());
+    }
+
+    // ツール → 同期ログ shows every run, newest first with its notes, read-only; Escape
+    // closes it.
+    void logDialogFromMenu()
+    {
+        Window w;
+        SyncEngine::Summary first = step(QStringLiteral("K"));
+        first.down = 4;
+        SyncEngine::Summary second = step(QStringLiteral("F:サーバーがエラーを返しました"));
+        second.notes = {QStringLiteral("東雲 翠: 競合")};
+        w.finishInBackground(first);
+        w.finishInBackground(second);
+        QAction* item = nullptr;
+        for (QAction* menu : w.f->frame->menuBar()->actions()) {
+            for (QAction* a : menu->menu()->actions()) {
+                if (a->text() == QStringLiteral("同期ログ(&L)..."))
+                    item = a;
+            }
+        }
+        QVERIFY(item);
+        QString text;
+        bool readOnly = false;
+        ModalDriver driver([&](QWidget* dialog) {
+            auto* view = dialog->findChild<QPlainTextEdit*>();
+            QTest::keyClicks(view, QStringLiteral("x"));
+            QTest::keyClick(view, Qt::Key_Delete);
+            text = view->toPlainText();
+            readOnly = view->isReadOnly();
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        });
+        item->trigger();
+        QCOMPARE(driver.seen(), 1);
+        QVERIFY(readOnly);
+        const QStringList lines = text.split(u'\n');
+        QCOMPARE(lines.size(), 3);
+        QVERIFY2(lines[0].contains(u"失敗") && lines[0].contains(second.message), qPrintable(text));
+        QCOMPARE(lines[1], QStringLiteral("    東雲 翠: 競合"));
+        QVERIFY2(lines[2].contains(u"完了") && lines[2].contains(u"下り 4 /"), qPrintable(text));
+    }
+};
+
+VOK_TEST_MAIN(TestSyncWindow)
+#include "tst_syncwindow.moc"
