@@ -93,8 +93,17 @@ void SyncController::runFromCommand()
 void SyncController::run(Trigger trigger, bool afterPassword)
 {
     SyncEngine* sync = engine();
-    if (m_shutDown || sync->isRunning())
+    if (m_shutDown)
         return;
+    if (sync->isRunning()) {
+        // One run at a time. The running one answers the user's command; a save's changes
+        // that came too late for it go in the next run, right after.
+        if (trigger == Trigger::Command && m_trigger == Trigger::Background)
+            m_trigger = Trigger::Command;
+        if (trigger == Trigger::Background)
+            m_runAgain = true;
+        return;
+    }
     const SyncAccount account = SyncAccount::load();
     if (!account.isComplete()) {
         if (trigger == Trigger::Command)
@@ -116,6 +125,7 @@ void SyncController::finished(const SyncEngine::Summary& summary)
 {
     const bool byCommand = std::exchange(m_trigger, Trigger::None) == Trigger::Command;
     const bool passwordAsked = std::exchange(m_passwordAsked, false);
+    const bool runAgain = std::exchange(m_runAgain, false);
     m_engine->setForceDeletes(false);
     // A run stopped because the program ends is no outcome to show or keep.
     if (m_shutDown)
@@ -130,6 +140,8 @@ void SyncController::finished(const SyncEngine::Summary& summary)
         QTimer::singleShot(0, this, [this, text = summary.message] { askDeletions(text); });
     if (byCommand && !passwordAsked && summary.outcome == SyncEngine::Outcome::AuthFailed)
         QTimer::singleShot(0, this, &SyncController::askPassword);
+    else if (runAgain && summary.outcome == SyncEngine::Outcome::Ok)
+        QTimer::singleShot(0, this, &SyncController::runInBackground);
     emit runFinished(summary, byCommand);
 }
 

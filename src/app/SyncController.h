@@ -89,6 +89,7 @@ private:
     std::uint64_t m_syncedRevision = 0; // the records as the last run left them
     Trigger m_trigger = Trigger::None;
     bool m_passwordAsked = false; // the running command's run follows a new password
+    bool m_runAgain = false;      // a reason to run came while one ran
     int m_offlineRuns = 0;        // in a row
     // The failure last shown; the same again is not shown again until a run succeeds.
     std::optional<std::pair<SyncEngine::Outcome, QString>> m_shownFailure;
