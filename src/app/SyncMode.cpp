@@ -4,6 +4,8 @@
 #include "CommandLineText.h"
 #include "InstanceRequest.h"
 #include "SingleInstance.h"
+#include "SyncLog.h"
+#include "SyncLog.h"
 #include "core/CVOK_AddressDoc.h"
 #include "core/DataLocation.h"
 #include "settings/SyncAccount.h"
@@ -176,7 +178,11 @@ Result run(const QStringList& options)
     SyncEngine engine(book);
     engine.setAccount(account);
     engine.setForceDeletes(force);
-    return runEngine(engine);
+    const Result result = runEngine(engine);
+    // The window's 同期ログ lists the scripts' runs as well.
+    SyncLog(DataLocation::syncLogPath(bookPath))
+        .append(QDateTime::currentDateTime(), engine.lastSummary());
+    return result;
 }
 
 std::optional<QByteArray> answer(CMainFrame& frame, const QByteArray& line)

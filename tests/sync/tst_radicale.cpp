@@ -4,6 +4,7 @@
 #include "TestMain.h"
 #include "app/CommandLine.h"
 #include "app/InstanceRequest.h"
+#include "app/SyncLog.h"
 #include "app/SyncMode.h"
 #include "app/TrayIcon.h"
 #include "core/CVOK_AddressDoc.h"
@@ -424,9 +425,12 @@ private slots:
         account.save();
         QFile::remove(DataLocation::addressFilePath() + QStringLiteral(".sync"));
         QFile::remove(DataLocation::addressFilePath());
+        const SyncLog log(DataLocation::syncLogPath(DataLocation::addressFilePath()));
+        QFile::remove(log.path());
         const CommandLine::Result r =
             CommandLine::runMode({QStringLiteral("VOK_Address"), QStringLiteral("--sync")});
         QCOMPARE(r.status, status);
+        QCOMPARE(log.runs().size(), 1); // the window's 同期ログ shows it
         if (!summary.isEmpty())
             QVERIFY2(QString::fromUtf8(r.err).contains(summary), r.err.constData());
     }
