@@ -1,11 +1,10 @@
 #pragma once
 
 #include <QDialog>
-#include <QList>
 #include <memory>
 
 class BookImport;
-class QComboBox;
+class QTreeWidgetItem;
 
 namespace Ui {
 class DuplicateImportDialog;
@@ -21,11 +20,15 @@ public:
     DuplicateImportDialog(BookImport& import, QWidget* parent = nullptr);
     ~DuplicateImportDialog() override;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    // The contact's row of a row of its differing values.
+    static QTreeWidgetItem* contactOf(QTreeWidgetItem* item);
     void setAll(int action);
     void apply();
 
     std::unique_ptr<Ui::DuplicateImportDialog> ui;
     BookImport& m_import;
-    QList<QComboBox*> m_actions;
 };
