@@ -333,7 +333,7 @@ bool BookImport::findInBook(const std::function<void()>& waiting)
         if (stale)
             return false;
         const AddressRecord& incoming = *records[i];
-        Found f{i,  nullptr,          false, false, 0, Text::fromCp932(incoming.name()),
+        Found f{i,  nullptr,          false, false, 0, Text::fromCp932(incoming.name()), {},
                 {}, Duplicate::AddNew};
         std::vector<ContactMerge::Difference> diffs;
         if (!incoming.uid().isNull()) {
@@ -378,6 +378,7 @@ bool BookImport::findInBook(const std::function<void()>& waiting)
             f.differences.append(
                 {fieldName(d.field), Text::fromCp932(d.kept), Text::fromCp932(d.other)});
         f.action = f.certain ? Duplicate::Merge : Duplicate::AddNew;
+        f.bookName = Text::fromCp932(f.existing->name());
         m_found.append(std::move(f));
     }
     return true;

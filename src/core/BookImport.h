@@ -83,6 +83,7 @@ public:
         bool certain;     // the same name and phone, e-mail or address (or UID)
         unsigned reasons; // ContactMatcher::Reason bits
         QString name;     // the file's
+        QString bookName; // the book's, as it was found
         QList<Difference> differences;
         Duplicate action;
     };

@@ -4,9 +4,9 @@
 #include "ImportExportText.h"
 #include "MatchReasons.h"
 #include "core/BookImport.h"
-#include "core/Text.h"
 #include "ui_DuplicateImportDialog.h"
 
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QKeyEvent>
 
@@ -20,6 +20,7 @@ QString oneLine(QString text)
 }
 
 constexpr int FittedRows = 200;
+constexpr int SliceMs = 8;
 
 enum Column
 {
@@ -32,7 +33,8 @@ enum Column
 
 } // namespace
 
-DuplicateImportDialog::DuplicateImportDialog(BookImport& import, QWidget* parent)
+DuplicateImportDialog::DuplicateImportDialog(BookImport& import, QWidget* parent,
+                                             const std::function<void()>& waiting)
     : QDialog(parent), ui(new Ui::DuplicateImportDialog), m_import(import)
 {
     ui->setupUi(this);
@@ -51,10 +53,16 @@ DuplicateImportDialog::DuplicateImportDialog(BookImport& import, QWidget* parent
     updates[int(BookImport::Duplicate::Merge)] = ImportExportText::FoundUpdate;
     QList<QTreeWidgetItem*> items;
     items.reserve(import.found().size());
+    QElapsedTimer slice;
+    slice.start();
     for (const BookImport::Found& f : import.found()) {
+        if (waiting && items.size() % 32 == 0 && slice.elapsed() >= SliceMs) {
+            waiting();
+            slice.restart();
+        }
         auto* item = new QTreeWidgetItem;
         item->setText(FieldColumn, ImportExportText::FoundName);
-        item->setText(BookColumn, Text::fromCp932(f.existing->name()));
+        item->setText(BookColumn, f.bookName);
         item->setText(FileColumn, f.name);
         item->setText(ReasonColumn, MatchReasons::text(f.reasons));
         const QStringList& choices = f.sameUid ? updates : actions;

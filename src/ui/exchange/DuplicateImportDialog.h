@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 #include <memory>
 
 class BookImport;
@@ -17,7 +18,10 @@ class DuplicateImportDialog : public QDialog
 {
     Q_OBJECT
 public:
-    DuplicateImportDialog(BookImport& import, QWidget* parent = nullptr);
+    // With `waiting`, run every few milliseconds while thousands of rows are made: a window
+    // keeps painting meanwhile.
+    DuplicateImportDialog(BookImport& import, QWidget* parent = nullptr,
+                          const std::function<void()>& waiting = {});
     ~DuplicateImportDialog() override;
 
 protected:
