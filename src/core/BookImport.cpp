@@ -147,6 +147,9 @@ void BookImport::putAllInto(const QString& group)
 
 std::size_t BookImport::add(const std::function<void()>& between)
 {
+    // The window answers before anything is decided, and again before the readings.
+    if (between)
+        between();
     const std::unordered_set<std::string> known = keysOf(knownGroups());
     const std::string root = Text::toCp932Lossy(CVOK_AddressDoc::RootName);
     const std::string other = Text::toCp932Lossy(CVOK_AddressDoc::OtherGroup);
