@@ -147,6 +147,9 @@ void BookImport::putAllInto(const QString& group)
 
 std::size_t BookImport::add(const std::function<void()>& between)
 {
+    // The window answers before anything is decided, and again before the readings.
+    if (between)
+        between();
     const std::unordered_set<std::string> known = keysOf(knownGroups());
     const std::string root = Text::toCp932Lossy(CVOK_AddressDoc::RootName);
     const std::string other = Text::toCp932Lossy(CVOK_AddressDoc::OtherGroup);
@@ -333,7 +336,7 @@ bool BookImport::findInBook(const std::function<void()>& waiting)
         if (stale)
             return false;
         const AddressRecord& incoming = *records[i];
-        Found f{i,  nullptr,          false, false, 0, Text::fromCp932(incoming.name()),
+        Found f{i,  nullptr,          false, false, 0, Text::fromCp932(incoming.name()), {},
                 {}, Duplicate::AddNew};
         std::vector<ContactMerge::Difference> diffs;
         if (!incoming.uid().isNull()) {
@@ -378,6 +381,7 @@ bool BookImport::findInBook(const std::function<void()>& waiting)
             f.differences.append(
                 {fieldName(d.field), Text::fromCp932(d.kept), Text::fromCp932(d.other)});
         f.action = f.certain ? Duplicate::Merge : Duplicate::AddNew;
+        f.bookName = Text::fromCp932(f.existing->name());
         m_found.append(std::move(f));
     }
     return true;

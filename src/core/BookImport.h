@@ -83,6 +83,7 @@ public:
         bool certain;     // the same name and phone, e-mail or address (or UID)
         unsigned reasons; // ContactMatcher::Reason bits
         QString name;     // the file's
+        QString bookName; // the book's, as it was found
         QList<Difference> differences;
         Duplicate action;
     };
@@ -120,8 +121,8 @@ public:
     std::size_t unchanged() const { return m_unchanged; }
     // Adds what read() found to the book as one import (one undo step with the merges and
     // updates), and the readings of names that have none yet. Returns how many contacts came
-    // in as new ones. between runs after the contacts came in, before their readings: a window
-    // lets itself paint there.
+    // in as new ones. between runs before the contacts come in and again after, before their
+    // readings: a window lets itself paint there.
     std::size_t add(const std::function<void()>& between = {});
 
     // The groups that contacts wanted and the book lacks, each once, in file order.

@@ -205,13 +205,15 @@ void ContactFinder::guessNames(std::vector<std::string> names)
         keepGuesses(m_cachePath, guessed);
         return;
     }
-    if (m_guesser.joinable()) // the last run, done but for writing the cache
-        m_guesser.join();
     m_guessing = true;
     const std::uint64_t run = ++m_run;
     m_cancel = std::make_shared<std::atomic<bool>>(false);
+    // The last run may still be writing the cache file: the new one waits for it, not the
+    // window, and then reads what it wrote.
     m_guesser = std::thread([this, run, cancel = m_cancel, dict, path = m_cachePath,
-                             names = std::move(names)]() mutable {
+                             names = std::move(names), last = std::move(m_guesser)]() mutable {
+        if (last.joinable())
+            last.join();
         Guessed guessed = guessAll(names, *dict, path, cancel.get());
         if (cancel->load())
             return;

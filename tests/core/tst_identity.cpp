@@ -11,7 +11,10 @@
 #include "settings/RegistryKey.h"
 
 #include <QDir>
+#include <set>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -86,6 +89,29 @@ private slots:
         QVERIFY(in[0]->uid() == cardUid);
         QVERIFY(!(in[1]->uid() == uid));
         QCOMPARE(doc.findByUid(uid), a);
+    }
+
+    // Many new identities at once: each its own version-4 UID, also across a fork, whose
+    // child must not hand out what the parent will.
+    void manyNewIdentities()
+    {
+        std::set<std::string> seen;
+        for (int i = 0; i < 1000; ++i) {
+            const std::string text = ContactUid::generate().toString();
+            QVERIFY(text[14] == '4' && seen.insert(text).second);
+        }
+        int pipe[2];
+        QCOMPARE(::pipe(pipe), 0);
+        if (::fork() == 0) {
+            const std::string text = ContactUid::generate().toString();
+            ::_exit(::write(pipe[1], text.data(), text.size()) == ssize_t(text.size()) ? 0 : 1);
+        }
+        char child[36];
+        QCOMPARE(::read(pipe[0], child, sizeof child), ssize_t(sizeof child));
+        ::wait(nullptr);
+        ::close(pipe[0]);
+        ::close(pipe[1]);
+        QVERIFY(std::string(child, sizeof child) != ContactUid::generate().toString());
     }
 
     // Extras are part of an edit: undone and redone with it, and saved only in the companion

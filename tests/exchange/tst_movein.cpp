@@ -133,6 +133,8 @@ private slots:
     void mergeGroupFieldByField();
     void notDuplicateIsRemembered();
     void summarySaysWhatWentWhere();
+    void choiceForOneOfMany_data();
+    void choiceForOneOfMany();
 };
 
 void TestMoveIn::importFindsDuplicates_data()
@@ -307,6 +309,62 @@ void TestMoveIn::summarySaysWhatWentWhere()
         QVERIFY2(m_summary.contains(QString::fromUtf8(line)), qPrintable(m_summary));
     QCOMPARE(state(), QStringList{"田中 一郎//09012345678//離れの|2階の奥|誕生日：1980-01-02|"
                                   "携帯電話：08011112222"});
+}
+
+void TestMoveIn::choiceForOneOfMany_data()
+{
+    QTest::addColumn<int>("contact"); // which of the three found contacts the user changes
+    QTest::addColumn<int>("downs"); // presses of Down in its box after すべて取り込まない
+    QTest::addColumn<QStringList>("after");
+    const QString a = QStringLiteral("青木 一郎/03-1111-0001//");
+    const QString b = QStringLiteral("馬場 二郎/03-1111-0002//");
+    const QString c = QStringLiteral("千葉 三郎/03-1111-0003//");
+    QTest::newRow("first merged") << 0 << 1 << QStringList{a + "a@example.jp/", b + "/", c + "/"};
+    QTest::newRow("middle as new")
+        << 1 << 2
+        << QStringList{a + "/", b + "/", c + "/", "馬場 二郎/03-1111-0002//b@example.jp/"};
+    QTest::newRow("last merged") << 2 << 1 << QStringList{a + "/", b + "/", c + "c@example.jp/"};
+}
+
+// Many contacts found: the rows carry the choices, one box shows on the current contact's row;
+// the keyboard reaches it, and a choice made there or by a button counts.
+void TestMoveIn::choiceForOneOfMany()
+{
+    QFETCH(int, contact);
+    QFETCH(int, downs);
+    QFETCH(QStringList, after);
+    const char* names[] = {"青木 一郎", "馬場 二郎", "千葉 三郎"};
+    QByteArray cards;
+    for (int i = 0; i < 3; ++i) {
+        const QByteArray phone = "03-1111-000" + QByteArray::number(i + 1);
+        m_f->add({names[i], "", "Private", phone.constData()});
+        cards += "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:" + QByteArray(names[i]) +
+                 "\r\nTEL;TYPE=HOME:" + phone + "\r\nEMAIL:" + char('a' + i) +
+                 "@example.jp\r\nEND:VCARD\r\n";
+    }
+    m_onFound = [&](DuplicateImportDialog* dialog) {
+        auto* tree = dialog->findChild<QTreeWidget*>(QStringLiteral("foundTree"));
+        QCOMPARE(tree->topLevelItemCount(), 3);
+        click(dialog, "skipAllButton");
+        QApplication::setActiveWindow(dialog);
+        tree->setFocus();
+        QTreeWidgetItem* wanted = tree->topLevelItem(contact);
+        for (int i = 0; i < 20 && tree->currentItem() != wanted; ++i)
+            QTest::keyClick(tree, Qt::Key_Down);
+        QCOMPARE(tree->currentItem(), wanted);
+        // The boxes of rows left go with the next turn of the event loop.
+        QList<QComboBox*> boxes = dialog->findChildren<QComboBox*>();
+        boxes.removeIf([](const QComboBox* box) { return !box->isVisible(); });
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes[0]->currentText(), QStringLiteral("取り込まない"));
+        QTest::keyClick(tree, Qt::Key_F2);
+        QCOMPARE(QApplication::focusWidget(), boxes[0]);
+        for (int i = 0; i < downs; ++i)
+            QTest::keyClick(boxes[0], Qt::Key_Down);
+    };
+    importByShortcut(TestEnv::writeFile(QStringLiteral("three.vcf"), cards));
+    QCOMPARE(m_log, (QStringList{"found", "summary"}));
+    QCOMPARE(state(), after);
 }
 
 VOK_TEST_MAIN(TestMoveIn)

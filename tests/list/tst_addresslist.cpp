@@ -257,21 +257,30 @@ private slots:
         }
     }
 
+    void unsizedColumnsFitArrivingRows_data()
+    {
+        QTest::addColumn<int>("others"); // short-named contacts that come with the long one
+        QTest::newRow("one contact") << 0;
+        QTest::newRow("a large import") << 1500;
+    }
     // On a new book the columns were sized for no rows at all; the rows that come later make
     // the columns the user never sized wide enough, and leave a sized one alone.
     void unsizedColumnsFitArrivingRows()
     {
+        QFETCH(int, others);
         storeDword(SettingsKeys::ListViewKey, "Width3", 40);
         Frame f;
         f.show("VOK_Address");
         const int emptyName = f.list->columnWidth(0);
         std::vector<std::unique_ptr<AddressRecord>> file;
+        for (int i = 0; i < others; ++i)
+            file.push_back(makeRecord({"山田", "", "Private"}));
         file.push_back(makeRecord({"長い長い長い名前の取引先担当者様", "", "Private", "",
                                    "とても長い会社の名前が入っている株式会社"}));
         f.frame->document()->ImportRecords(std::move(file));
-        const int text = f.list->fontMetrics().horizontalAdvance(f.cell(0, 0));
-        QVERIFY2(f.list->columnWidth(0) >= text + 12,
-                 qPrintable(QString("%1 < %2").arg(f.list->columnWidth(0)).arg(text)));
+        const int text = f.list->fontMetrics().horizontalAdvance(f.cell(others, 0));
+        QTRY_VERIFY2(f.list->columnWidth(0) >= text + 12,
+                     qPrintable(QString("%1 < %2").arg(f.list->columnWidth(0)).arg(text)));
         QVERIFY(f.list->columnWidth(0) > emptyName);
         QCOMPARE(f.list->columnWidth(3), 40);
     }

@@ -3,21 +3,56 @@
 #include "RecordFingerprint.h"
 #include "model/text/Hex.h"
 
+#include <array>
+#include <atomic>
+#include <cerrno>
 #include <cstring>
+#include <pthread.h>
 #include <random>
 #include <sys/random.h>
+
+namespace {
+
+// One call to the kernel for many identities: an import gives thousands at once. A child of
+// a fork must not repeat the parent's.
+bool kernelRandom(std::uint8_t* out, std::size_t size)
+{
+    constexpr std::size_t kBatch = 4096;
+    thread_local std::array<std::uint8_t, kBatch> pool;
+    thread_local std::size_t left = 0;
+    thread_local unsigned forksSeen = 0;
+    static std::atomic<unsigned> forks = [] {
+        ::pthread_atfork(nullptr, nullptr, [] { forks.fetch_add(1); });
+        return 0u;
+    }();
+    if (forksSeen != forks.load())
+        left = 0;
+    if (left < size) {
+        std::size_t got = 0;
+        while (got < kBatch) {
+            const ssize_t n = ::getrandom(pool.data() + got, kBatch - got, 0);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return false;
+            got += std::size_t(n);
+        }
+        left = kBatch;
+        forksSeen = forks.load();
+    }
+    std::memcpy(out, pool.data() + kBatch - left, size);
+    std::memset(pool.data() + kBatch - left, 0, size);
+    left -= size;
+    return true;
+}
+
+} // namespace
 
 ContactUid ContactUid::generate()
 {
     ContactUid uid;
-    std::size_t got = 0;
-    while (got < uid.m_bytes.size()) {
-        const ssize_t n = ::getrandom(uid.m_bytes.data() + got, uid.m_bytes.size() - got, 0);
-        if (n <= 0)
-            break;
-        got += std::size_t(n);
-    }
-    if (got < uid.m_bytes.size()) { // no kernel source: the library's, seeded once
+    // Without a kernel source: the library's, seeded once.
+    if (!kernelRandom(uid.m_bytes.data(), uid.m_bytes.size())) {
         static std::mt19937_64 engine{std::random_device{}()};
         for (auto& b : uid.m_bytes)
             b = static_cast<std::uint8_t>(engine());

@@ -1,11 +1,11 @@
 #pragma once
 
 #include <QDialog>
-#include <QList>
+#include <functional>
 #include <memory>
 
 class BookImport;
-class QComboBox;
+class QTreeWidgetItem;
 
 namespace Ui {
 class DuplicateImportDialog;
@@ -18,14 +18,21 @@ class DuplicateImportDialog : public QDialog
 {
     Q_OBJECT
 public:
-    DuplicateImportDialog(BookImport& import, QWidget* parent = nullptr);
+    // With `waiting`, run every few milliseconds while thousands of rows are made: a window
+    // keeps painting meanwhile.
+    DuplicateImportDialog(BookImport& import, QWidget* parent = nullptr,
+                          const std::function<void()>& waiting = {});
     ~DuplicateImportDialog() override;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    // The contact's row of a row of its differing values.
+    static QTreeWidgetItem* contactOf(QTreeWidgetItem* item);
     void setAll(int action);
     void apply();
 
     std::unique_ptr<Ui::DuplicateImportDialog> ui;
     BookImport& m_import;
-    QList<QComboBox*> m_actions;
 };

@@ -53,8 +53,8 @@ bool FileImport::ImportFile(QWidget* parent, CVOK_AddressDoc& doc, const QString
     import.read(import.kind() == BookImport::Kind::ForeignCsv ? &plan : nullptr, progress, paint);
     // Nothing changes before the user has seen what the book holds already.
     if (!import.found().isEmpty()) {
+        DuplicateImportDialog found(import, parent, paint);
         work.reset();
-        DuplicateImportDialog found(import, parent);
         if (found.exec() != QDialog::Accepted)
             return false;
         work.emplace(parent, ImportExportText::Importing);

@@ -274,7 +274,12 @@ void CAddressList::onRecordsAdded(const std::vector<AddressRecord*>& records, bo
     else
         AddRecordRows(records, marked);
     if (m_model->rowCount() != before) {
-        widenUnsizedColumns();
+        // Measuring the widest cells of many rows can wait for the next turn of the event
+        // loop: the rows show first.
+        if (std::size_t(m_model->rowCount() - before) > kReadingsAtOnce)
+            QTimer::singleShot(0, this, &CAddressList::widenUnsizedColumns);
+        else
+            widenUnsizedColumns();
         showArrivedRows(before);
     }
 }
