@@ -34,6 +34,7 @@
 #include "ui/list/ClipboardTransfer.h"
 #include "ui/list/SearchField.h"
 #include "ui/options/COptionSheet.h"
+#include "ui/options/FirstSyncDialog.h"
 #include "ui/print/AddressPrint.h"
 
 #include <QAction>
@@ -457,9 +458,20 @@ SyncEngine* CMainFrame::syncEngine()
         connect(m_sync, &SyncEngine::finished, this, [this](const SyncEngine::Summary& s) {
             m_syncedRevision = m_doc.recordsRevision();
             m_sync->setForceDeletes(false);
+            m_sync->setFirstSyncMerge(false);
             // Many deletions: the window's own run asks once, and Yes runs it again with them.
             const bool ask =
                 m_syncAsks && !m_exiting && s.outcome == SyncEngine::Outcome::NeedsDecision;
+            // A first merge: the counts, with merge as the default.
+            if (m_syncAsks && !m_exiting && s.outcome == SyncEngine::Outcome::FirstSyncDecision) {
+                QTimer::singleShot(0, this, [this, s] {
+                    FirstSyncDialog dialog(s.serverCount, s.bookCount, s.samePerson, this);
+                    if (dialog.exec() == QDialog::Accepted && !m_sync->isRunning()) {
+                        m_sync->setFirstSyncMerge(true);
+                        m_sync->start();
+                    }
+                });
+            }
             m_syncAsks = false;
             if (ask) {
                 QTimer::singleShot(0, this, [this, text = s.message] {

@@ -1,4 +1,5 @@
 #include "MessageBoxGuard.h"
+#include "ModalDriver.h"
 #include "PaneTestSupport.h"
 #include "RadicaleServer.h"
 #include "TestMain.h"
@@ -17,6 +18,7 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QLabel>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QSslCertificate>
@@ -327,44 +329,123 @@ private slots:
         QCOMPARE(side.doc.records().size(), std::size_t(1));
     }
 
-    // A first sync of a book and a server that both hold the person pairs them by name and
-    // phone or e-mail; a namesake with other numbers stays a second person on both sides.
+    // A first sync of a book and a server that both hold contacts stops after the plan with
+    // the counts, writing nothing; merged, the person both hold (by name and phone or e-mail,
+    // the e-mail's case aside) becomes one, and a namesake with other numbers stays a second
+    // person on both sides.
     void firstSyncPairsSamePerson_data()
     {
         QTest::addColumn<QByteArray>("mobile");
         QTest::addColumn<QByteArray>("email");
-        QTest::addColumn<int>("records");
+        QTest::addColumn<int>("same");
         QTest::addColumn<QString>("counts");
         QTest::newRow("same mobile")
             << QByteArray("090-1234-5678") << QByteArray() << 1 << "1/0/0/0";
         QTest::newRow("same e-mail")
             << QByteArray() << QByteArray("midori@example.jp") << 1 << "1/0/0/0";
+        QTest::newRow("e-mail in other case")
+            << QByteArray() << QByteArray("Midori@Example.JP") << 1 << "1/0/0/0";
         QTest::newRow("name alone")
-            << QByteArray("090-9999-0000") << QByteArray() << 2 << "1/1/0/0";
+            << QByteArray("090-9999-0000") << QByteArray() << 0 << "1/1/0/0";
     }
     void firstSyncPairsSamePerson()
     {
         QFETCH(QByteArray, mobile);
         QFETCH(QByteArray, email);
-        QFETCH(int, records);
+        QFETCH(int, same);
         QFETCH(QString, counts);
         Side side(m_server, nextBook());
         QByteArray card = phoneCard("first-1");
         card.replace("END:VCARD", "EMAIL:midori@example.jp\r\nEND:VCARD");
-        QCOMPARE(m_server.put(side.card("first.vcf"), card).status, 201);
+        const QUrl href = side.card("first.vcf");
+        QCOMPARE(m_server.put(href, card).status, 201);
+        const QByteArray etag = m_server.request("GET", href).etag;
         auto rec = std::make_unique<R>();
         rec->setField(R::Name, cp932("東雲 翠"));
         rec->setField(R::MobilePhone, mobile.toStdString());
         rec->setField(R::Email, email.toStdString());
         rec->setField(R::Group, "Other");
         side.doc.AddRecord(std::move(rec));
-        const SyncEngine::Summary s = side.sync();
+        const std::uint64_t revision = side.doc.revision();
+
+        SyncEngine::Summary s = side.sync();
+        QCOMPARE(s.outcome, SyncEngine::Outcome::FirstSyncDecision);
+        QCOMPARE(s.serverCount, 1);
+        QCOMPARE(s.bookCount, 1);
+        QCOMPARE(s.samePerson, same);
+        QCOMPARE(side.doc.revision(), revision);
+        QCOMPARE(m_server.request("GET", href).etag, etag);
+        QVERIFY(!QFile::exists(side.doc.addressFilePath() + QStringLiteral(".sync")));
+
+        side.engine.setFirstSyncMerge(true);
+        s = side.sync();
+        side.engine.setFirstSyncMerge(false);
         QCOMPARE(s.outcome, SyncEngine::Outcome::Ok);
         QCOMPARE(::counts(s), counts);
-        QCOMPARE(int(side.doc.records().size()), records);
-        // The pair holds on: a second run finds nothing to do.
+        QCOMPARE(int(side.doc.records().size()), 2 - same);
+        if (!email.isEmpty()) // each side keeps its own spelling
+            QCOMPARE(side.find("東雲 翠")->email(), std::string_view(email.constData()));
+        // The pair holds on: a second run finds nothing to do, and asks nothing.
         QVERIFY(side.sync().nothingChanged);
-        QCOMPARE(int(side.doc.records().size()), records);
+        QCOMPARE(int(side.doc.records().size()), 2 - same);
+    }
+
+    // An edit made while a run is under way is not taken for synced: the next run sends it.
+    void editDuringRunGoesUpNext()
+    {
+        Side side(m_server, nextBook());
+        const QUrl href = side.card("e.vcf");
+        QCOMPARE(m_server.put(href, phoneCard("e-1")).status, 201);
+        QCOMPARE(counts(side.sync()), QStringLiteral("1/0/0/0"));
+        const RadicaleServer::Reply now = m_server.request("GET", href);
+        QByteArray card = now.body;
+        card.replace("BDAY:1990-02-03", "BDAY:1990-02-05");
+        QCOMPARE(m_server.put(href, card, now.etag).status / 100, 2);
+        side.engine.setBeforeWrites([&] {
+            R* r = side.find("東雲 翠");
+            R edited = *r;
+            edited.setField(R::Phone, "03-4444-5555");
+            side.doc.ChangeRecord(r, edited);
+        });
+        side.sync();
+        side.engine.setBeforeWrites({});
+        const SyncEngine::Summary s = side.sync();
+        QVERIFY(!s.nothingChanged);
+        QCOMPARE(counts(s), QStringLiteral("0/1/0/0"));
+        QVERIFY(m_server.request("GET", href).body.contains("03-4444-5555"));
+    }
+
+    // A new contact whose UID turns up on the server at another href before it is written:
+    // refused as a UID conflict, the card there is merged and updated instead; no second card.
+    void uidConflictAdoptsHref()
+    {
+        Side side(m_server, nextBook());
+        auto rec = std::make_unique<R>();
+        rec->setField(R::Name, cp932("高橋 次郎"));
+        rec->setField(R::Phone, "03-1234-0000");
+        rec->setField(R::Group, "Other");
+        side.doc.AddRecord(std::move(rec));
+        const QByteArray uid = QByteArray::fromStdString(side.find("高橋 次郎")->uid().toString());
+        const QUrl elsewhere = side.card("elsewhere.vcf");
+        side.engine.setBeforeWrites([&] {
+            const QByteArray card = "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:" + uid +
+                                    "\r\nFN:高橋 次郎\r\nN:高橋;次郎;;;\r\n"
+                                    "EMAIL:jiro@example.jp\r\nEND:VCARD\r\n";
+            QCOMPARE(m_server.put(elsewhere, card).status, 201);
+        });
+        const SyncEngine::Summary s = side.sync();
+        side.engine.setBeforeWrites({});
+        QCOMPARE(s.outcome, SyncEngine::Outcome::Ok);
+        QCOMPARE(counts(s), QStringLiteral("1/1/0/0"));
+        const RadicaleServer::Reply list = m_server.request(
+            "PROPFIND", side.book,
+            "<d:propfind xmlns:d=\"DAV:\"><d:prop><d:getetag/></d:prop></d:propfind>",
+            {{"Depth", "1"}});
+        QCOMPARE(int(list.body.count(".vcf</")), 1);
+        const QByteArray card = m_server.request("GET", elsewhere).body;
+        QVERIFY(card.contains("03-1234-0000"));
+        QCOMPARE(side.find("高橋 次郎")->email(), std::string_view("jiro@example.jp"));
+        QVERIFY(side.sync().nothingChanged);
     }
 
     // More than ten deletions stop the run before anything is written; forced, they happen.
@@ -391,16 +472,25 @@ private slots:
     {
         QTest::addColumn<QString>("password");
         QTest::addColumn<bool>("serverUp");
+        QTest::addColumn<QStringList>("options");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("summary");
-        QTest::newRow("done") << "secret" << true << 0 << "下り 1 / 上り 0 / 削除 0 / 競合 0";
-        QTest::newRow("wrong password") << "wrong" << true << 4 << "";
-        QTest::newRow("no server") << "secret" << false << 5 << "";
+        QTest::newRow("done") << "secret" << true << QStringList() << 0
+                              << "下り 1 / 上り 0 / 削除 0 / 競合 0";
+        QTest::newRow("wrong password") << "wrong" << true << QStringList() << 4 << "";
+        QTest::newRow("no server") << "secret" << false << QStringList() << 5 << "";
+        QTest::newRow("first sync asks") << "secret" << true << QStringList{QStringLiteral("book")}
+                                         << 3 << "サーバー 1件 / この住所録 1件 / 同じ人 0件";
+        QTest::newRow("first sync merged")
+            << "secret" << true
+            << QStringList{QStringLiteral("book"), QStringLiteral("--first-sync-merge")} << 0
+            << "下り 1 / 上り 1 / 削除 0 / 競合 0";
     }
     void commandLine()
     {
         QFETCH(QString, password);
         QFETCH(bool, serverUp);
+        QFETCH(QStringList, options);
         QFETCH(int, status);
         QFETCH(QString, summary);
         const QUrl book = m_server.addressBook(nextBook());
@@ -424,8 +514,17 @@ private slots:
         account.save();
         QFile::remove(DataLocation::addressFilePath() + QStringLiteral(".sync"));
         QFile::remove(DataLocation::addressFilePath());
-        const CommandLine::Result r =
-            CommandLine::runMode({QStringLiteral("VOK_Address"), QStringLiteral("--sync")});
+        if (options.removeAll(QStringLiteral("book")) != 0) {
+            CVOK_AddressDoc doc;
+            doc.LoadAddressFile(DataLocation::addressFilePath());
+            auto rec = std::make_unique<R>();
+            rec->setField(R::Name, cp932("山田 太郎"));
+            rec->setField(R::Group, "Other");
+            doc.AddRecord(std::move(rec));
+            QVERIFY(doc.SaveAddressFile());
+        }
+        const CommandLine::Result r = CommandLine::runMode(
+            QStringList{QStringLiteral("VOK_Address"), QStringLiteral("--sync")} + options);
         QCOMPARE(r.status, status);
         if (!summary.isEmpty())
             QVERIFY2(QString::fromUtf8(r.err).contains(summary), r.err.constData());
@@ -505,6 +604,64 @@ private slots:
         QVERIFY(done.wait(60000)); // asked, and run again
         QCOMPARE(boxes.shown().size(), 1);
         QCOMPARE(f.frame->document()->records().size(), std::size_t(1));
+    }
+
+    // In the window, a first sync of two full sides asks with the counts; Enter merges (the
+    // default), Esc leaves both sides as they were.
+    void windowFirstSyncAsks_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("records");
+        QTest::addColumn<int>("cards");
+        QTest::newRow("Enter merges") << int(Qt::Key_Return) << 2 << 2;
+        QTest::newRow("Esc cancels") << int(Qt::Key_Escape) << 1 << 1;
+    }
+    void windowFirstSyncAsks()
+    {
+        QFETCH(int, key);
+        QFETCH(int, records);
+        QFETCH(int, cards);
+        TrayIcon::setAvailableForTesting(true);
+        PaneTest::startPaneTest();
+        MessageBoxGuard boxes;
+        const QUrl book = m_server.addressBook(nextBook());
+        QCOMPARE(
+            m_server.put(book.resolved(QUrl(QStringLiteral("f.vcf"))), phoneCard("f-1")).status,
+            201);
+        SyncAccount account;
+        account.user = QStringLiteral("alice");
+        account.password = QStringLiteral("secret");
+        account.addressBook = book.toString();
+        account.intervalMinutes = 0;
+        account.save();
+        PaneTest::Frame f;
+        CVOK_AddressDoc& doc = *f.frame->document();
+        auto rec = std::make_unique<R>();
+        rec->setField(R::Name, cp932("山田 太郎"));
+        rec->setField(R::Group, "Other");
+        doc.AddRecord(std::move(rec));
+        QStringList shown;
+        ModalDriver driver([&](QWidget* dialog) {
+            for (const char* name : {"serverCount", "bookCount", "sameCount"})
+                shown << dialog->findChild<QLabel*>(QString::fromLatin1(name))->text();
+            QTest::keyClick(dialog, Qt::Key(key));
+        });
+        QSignalSpy done(f.frame->syncEngine(), &SyncEngine::finished);
+        f.frame->commands()->execute(ID_SYNC);
+        QVERIFY(done.wait(60000));
+        QCOMPARE(f.frame->syncEngine()->lastSummary().outcome,
+                 SyncEngine::Outcome::FirstSyncDecision);
+        QTRY_COMPARE(driver.seen(), 1);
+        QCOMPARE(shown, (QStringList{QStringLiteral("1 件"), QStringLiteral("1 件"),
+                                     QStringLiteral("0 件")}));
+        if (key == Qt::Key_Return)
+            QVERIFY(done.wait(60000));
+        QCOMPARE(int(doc.records().size()), records);
+        const RadicaleServer::Reply list = m_server.request(
+            "PROPFIND", book,
+            "<d:propfind xmlns:d=\"DAV:\"><d:prop><d:getetag/></d:prop></d:propfind>",
+            {{"Depth", "1"}});
+        QCOMPARE(int(list.body.count(".vcf</")), cards);
     }
 
     void cleanupTestCase() { m_server.stop(); }

@@ -26,7 +26,7 @@ std::string patched(const std::string& text, const SyncFields& from, const SyncF
     if (!doc)
         return SyncFields::newCard(to, uid).text();
     for (int s = 0; s < SyncFields::SlotCount; ++s) {
-        if (from.value[s] != to.value[s])
+        if (!SyncFields::same(s, from.value[s], to.value[s]))
             SyncFields::patch(*doc, s, to);
     }
     return doc->text();
@@ -203,6 +203,7 @@ SyncPlan SyncPlan::make(const SyncState& state, const std::vector<Local>& book,
         item.uid = f.uid;
         item.href = *f.href;
         both(item, nullptr, l->second->fields, f.card);
+        ++plan.pairs;
         plan.items.push_back(std::move(item));
     }
     // The rest against the book's contacts that no card holds: the same person is paired
@@ -233,6 +234,7 @@ SyncPlan SyncPlan::make(const SyncState& state, const std::vector<Local>& book,
         }
         if (same) {
             paired.insert(same->uid);
+            ++plan.pairs;
             item.uid = same->uid;
             both(item, nullptr, same->fields, f->card);
         } else {
@@ -321,4 +323,9 @@ bool SyncPlan::tooManyDeletes(std::size_t deletes, std::size_t side)
 bool SyncPlan::needsConfirmation() const
 {
     return tooManyDeletes(bookRemovals(), bookSize) || tooManyDeletes(serverDeletes(), serverSize);
+}
+
+bool SyncPlan::isFirstMerge(const SyncState& state) const
+{
+    return state.entries.empty() && bookSize != 0 && serverSize != 0;
 }
