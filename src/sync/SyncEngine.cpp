@@ -742,7 +742,9 @@ void SyncEngine::prepareApply()
                     x.foreignUid = item.uid;
                     r->setExtras(x);
                 }
-                m_prepared.emplace_back(i, std::move(r));
+                SyncFields base =
+                    SyncFields::fromRecord(*r, item.fields.value[SyncFields::Reading]);
+                m_prepared.push_back({i, std::move(r), std::move(base)});
             }
         },
         [this] { waitToApply(); });
@@ -775,9 +777,11 @@ void SyncEngine::apply()
                SyncFields::fromRecord(*record, m_doc.storedReading(record->name())) == l->fields;
     };
     std::vector<std::size_t> addedItems;
-    for (auto& [index, record] : m_prepared) {
-        changes.added.push_back(std::move(record));
-        addedItems.push_back(index);
+    m_bases.clear();
+    for (Prepared& p : m_prepared) {
+        changes.added.push_back(std::move(p.record));
+        addedItems.push_back(p.index);
+        m_bases.emplace_back(p.index, std::move(p.base));
     }
     m_prepared.clear();
     for (std::size_t i = 0; i < m_plan.items.size(); ++i) {
@@ -849,7 +853,34 @@ void SyncEngine::apply()
         return;
     }
 
-    // The state: each contact as both sides hold it now; one not done keeps its old entry.
+    // The bases of the records the run changed, as the book holds them (a value may have been
+    // cut on its way in); an addition without a reading of its own has its name's.
+    for (auto& [index, base] : m_bases) {
+        const auto it = m_records.find(m_plan.items[index].uid);
+        if (base.value[SyncFields::Reading].empty() && it != m_records.end() &&
+            m_doc.contains(it->second))
+            base.value[SyncFields::Reading] = m_doc.storedReading(it->second->name());
+    }
+    for (std::size_t i = 0; i < m_plan.items.size(); ++i) {
+        const SyncPlan::Item& item = m_plan.items[i];
+        const auto it = m_records.find(item.uid);
+        if (item.book == Book::Change && !m_failed[i] && it != m_records.end() &&
+            m_doc.contains(it->second))
+            m_bases.emplace_back(
+                i, SyncFields::fromRecord(*it->second, m_doc.storedReading(it->second->name())));
+    }
+    // The state holds every card: built and written on a pool thread.
+    auto written = std::make_shared<bool>(false);
+    offThread([this, written] { *written = writeState(); },
+              [this, written] { afterStateSaved(*written); });
+}
+
+bool SyncEngine::writeState()
+{
+    // Each contact as both sides hold it now; one not done keeps its old entry.
+    std::unordered_map<std::size_t, SyncFields*> bases;
+    for (auto& [index, base] : m_bases)
+        bases[index] = &base;
     SyncState& next = m_next;
     next = SyncState();
     next.collection = m_state.collection;
@@ -875,21 +906,18 @@ void SyncEngine::apply()
         e.href = item.href;
         e.etag = std::move(item.etag);
         e.card = std::move(item.card);
-        // What the book held when the run began, unless the run changed the record (a
-        // value may have been cut on its way in): an edit made while the run waited then
-        // still counts as one at the next run.
-        const auto it = m_records.find(item.uid);
-        if (item.book != Book::Keep && it != m_records.end() && m_doc.contains(it->second))
-            e.base = SyncFields::fromRecord(*it->second, m_doc.storedReading(it->second->name()));
-        else
-            e.base = std::move(item.fields);
+        // What the book held when the run began, unless the run changed the record: an edit
+        // made while the run waited then still counts as one at the next run.
+        const auto base = bases.find(i);
+        e.base = base != bases.end() ? std::move(*base->second) : std::move(item.fields);
         next.entries.push_back(std::move(e));
     }
     m_plan = SyncPlan();
-    // The file holds every card: written on a pool thread.
-    auto saved2 = std::make_shared<bool>(false);
-    offThread([this, saved2] { *saved2 = m_next.save(m_statePath); },
-              [this, saved2] { afterStateSaved(*saved2); });
+    m_bases.clear();
+    m_nextIndex.clear();
+    for (std::size_t i = 0; i < next.entries.size(); ++i)
+        m_nextIndex[next.entries[i].href] = i;
+    return next.save(m_statePath);
 }
 
 void SyncEngine::afterStateSaved(bool saved)
@@ -899,11 +927,15 @@ void SyncEngine::afterStateSaved(bool saved)
                SyncMessages::StateNotSaved.arg(QString::fromStdString(m_statePath)));
         return;
     }
-    m_state = std::move(m_next);
-    m_next = SyncState();
-    m_entryByHref.clear();
-    for (std::size_t i = 0; i < m_state.entries.size(); ++i)
-        m_entryByHref[m_state.entries[i].href] = i;
+    std::swap(m_state, m_next);
+    std::swap(m_entryByHref, m_nextIndex);
+    // The last run's state goes on a pool thread: freeing every card is no quick thing.
+    offThread(
+        [this] {
+            m_next = SyncState();
+            m_nextIndex.clear();
+        },
+        [] {});
     const QFileInfo written(QString::fromStdString(m_statePath));
     m_kept = {true, m_appliedRevision, m_kept.readings, written.size(), written.lastModified()};
     if (m_offline) {

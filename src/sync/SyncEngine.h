@@ -126,6 +126,8 @@ private:
     void prepareApply();
     void waitToApply();
     void apply();
+    // On a pool thread: the state after this run, written.
+    bool writeState();
     void afterStateSaved(bool saved);
     void finish(Outcome outcome, const QString& message = {});
     // Ends the run when the answer is no success; true then.
@@ -176,11 +178,20 @@ private:
     bool m_dirty = false; // a contact differs from its state entry
     std::optional<DavMultistatus> m_parsed;
     std::vector<std::string> m_parsedHrefs;
-    // Records for the plan's additions, built from copies (index of the item, record).
-    std::vector<std::pair<std::size_t, std::unique_ptr<AddressRecord>>> m_prepared;
+    // Records for the plan's additions, built from copies, with their slots.
+    struct Prepared
+    {
+        std::size_t index; // the item's
+        std::unique_ptr<AddressRecord> record;
+        SyncFields base;
+    };
+    std::vector<Prepared> m_prepared;
+    // The slots of the records this run changed, as the book holds them (by item).
+    std::vector<std::pair<std::size_t, SyncFields>> m_bases;
     QStringList m_groups;    // the book's groups when the additions were built
     QStringList m_newGroups; // groups the additions bring
     SyncState m_next;        // the state being written
+    std::unordered_map<std::string, std::size_t> m_nextIndex;
     QFuture<void> m_work;
     std::vector<std::size_t> m_writes;
     std::size_t m_nextWrite = 0;
