@@ -451,7 +451,9 @@ SyncEngine* CMainFrame::syncEngine()
         // The server's changes wait while a contact sheet (or any dialog) is open: the sheet
         // writes every field back on OK.
         m_sync->setApplyGate([] { return !QApplication::activeModalWidget(); });
-        m_sync->setSave([this] { return SaveAddressFile(); });
+        m_sync->setBackgroundSave([this](std::function<void(bool)> done) {
+            m_autoSave->SaveInBackground(std::move(done));
+        });
         connect(m_sync, &SyncEngine::progress, this, [this](int done, int total) {
             statusBar()->showMessage(SyncMessages::Running.arg(done).arg(total));
         });

@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFutureWatcher>
+#include <QPointer>
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -847,12 +848,6 @@ void SyncEngine::apply()
     }
     m_appliedRevision = changedMeanwhile ? ~std::uint64_t(0) : m_doc.revision();
 
-    const bool saved = m_save ? m_save() : m_doc.SaveAddressFile();
-    if (!saved) {
-        finish(Outcome::Failed, SyncMessages::NotSaved);
-        return;
-    }
-
     // The bases of the records the run changed, as the book holds them (a value may have been
     // cut on its way in); an addition without a reading of its own has its name's.
     for (auto& [index, base] : m_bases) {
@@ -863,11 +858,30 @@ void SyncEngine::apply()
     }
     for (std::size_t i = 0; i < m_plan.items.size(); ++i) {
         const SyncPlan::Item& item = m_plan.items[i];
+        if (item.book != Book::Change || m_failed[i])
+            continue;
         const auto it = m_records.find(item.uid);
-        if (item.book == Book::Change && !m_failed[i] && it != m_records.end() &&
-            m_doc.contains(it->second))
+        if (it != m_records.end() && m_doc.contains(it->second))
             m_bases.emplace_back(
                 i, SyncFields::fromRecord(*it->second, m_doc.storedReading(it->second->name())));
+    }
+    // The book first, then the state: a state ahead of the book on disk would take the
+    // contacts it lacks for deleted here.
+    if (m_saveInBackground) {
+        m_saveInBackground([self = QPointer<SyncEngine>(this), run = m_run](bool ok) {
+            if (self && run == self->m_run && self->m_running)
+                self->afterBookSaved(ok);
+        });
+        return;
+    }
+    afterBookSaved(m_save ? m_save() : m_doc.SaveAddressFile());
+}
+
+void SyncEngine::afterBookSaved(bool saved)
+{
+    if (!saved) {
+        finish(Outcome::Failed, SyncMessages::NotSaved);
+        return;
     }
     // The state holds every card: built and written on a pool thread.
     auto written = std::make_shared<bool>(false);

@@ -82,6 +82,10 @@ public:
     void setApplyGate(std::function<bool()> gate) { m_gate = std::move(gate); }
     // Writes the book; by default CVOK_AddressDoc::SaveAddressFile.
     void setSave(std::function<bool()> save) { m_save = std::move(save); }
+    // Writes the book without holding up this thread, then calls its argument with the
+    // outcome; used instead of setSave's when given.
+    using BackgroundSave = std::function<void(std::function<void(bool)>)>;
+    void setBackgroundSave(BackgroundSave save) { m_saveInBackground = std::move(save); }
     // Cards a multiget asks for at once.
     void setBatchSize(int n) { m_batch = n; }
     // A write that meets 412 is fetched, merged and tried again this often.
@@ -128,6 +132,7 @@ private:
     void apply();
     // On a pool thread: the state after this run, written.
     bool writeState();
+    void afterBookSaved(bool saved);
     void afterStateSaved(bool saved);
     void finish(Outcome outcome, const QString& message = {});
     // Ends the run when the answer is no success; true then.
@@ -147,6 +152,7 @@ private:
     bool m_firstSyncMerge = false;
     std::function<bool()> m_gate;
     std::function<bool()> m_save;
+    BackgroundSave m_saveInBackground;
     std::function<void()> m_beforeWrites;
     int m_batch = 100;
     bool m_running = false;
