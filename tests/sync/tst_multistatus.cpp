@@ -1,5 +1,6 @@
 #include "TestEnv.h"
 #include "sync/DavMultistatus.h"
+#include "sync/Discovery.h"
 
 #include <QTest>
 
@@ -63,6 +64,48 @@ private slots:
                        .arg(QString::fromUtf8(r.etag));
         got << u'#' + ms->syncToken;
         QCOMPARE(got.join(u' '), seen);
+    }
+
+    // Where an account's address books are looked for, in order: the servers DNS names for
+    // the e-mail's domain or the host (secure ones first, by priority, then weight), then the
+    // host itself; a URL, an address or this machine is asked directly.
+    void discoveryAttempts_data()
+    {
+        using S = Discovery::Service;
+        QTest::addColumn<QString>("where");
+        QTest::addColumn<QList<S>>("secure");
+        QTest::addColumn<QList<S>>("plain");
+        QTest::addColumn<QString>("tried");
+        QTest::newRow("e-mail, no records")
+            << "taro@example.jp" << QList<S>() << QList<S>() << "https://example.jp/";
+        QTest::newRow("host, both kinds")
+            << "example.jp"
+            << QList<S>{{"dav2.example.jp.", 443, 20, 0}, {"dav.example.jp.", 8443, 10, 0}}
+            << QList<S>{{"old.example.jp.", 80, 0, 0}}
+            << "https://dav.example.jp:8443/ https://dav2.example.jp/ http://old.example.jp/ "
+               "https://example.jp/";
+        QTest::newRow("equal priority: heavier first")
+            << "a@b.example" << QList<S>{{"x.b.example", 443, 5, 1}, {"y.b.example", 443, 5, 9}}
+            << QList<S>() << "https://y.b.example/ https://x.b.example/ https://b.example/";
+        QTest::newRow("service declined")
+            << "b.example" << QList<S>{{".", 0, 0, 0}} << QList<S>() << "https://b.example/";
+        QTest::newRow("URL") << "https://dav.example.jp/x/" << QList<S>() << QList<S>() << "";
+        QTest::newRow("address and port") << "127.0.0.1:5232" << QList<S>() << QList<S>() << "";
+    }
+    void discoveryAttempts()
+    {
+        QFETCH(QString, where);
+        QFETCH(QList<Discovery::Service>, secure);
+        QFETCH(QList<Discovery::Service>, plain);
+        QFETCH(QString, tried);
+        const QString host = Discovery::lookupHost(where);
+        QCOMPARE(host.isEmpty(), tried.isEmpty());
+        if (host.isEmpty())
+            return;
+        QStringList urls;
+        for (const QUrl& url : Discovery::attempts(host, secure, plain))
+            urls << url.toString();
+        QCOMPARE(urls.join(u' '), tried);
     }
 };
 
