@@ -448,6 +448,34 @@ private slots:
         QVERIFY(side.sync().nothingChanged);
     }
 
+    // Groups kept as cards (vCard 4's KIND, Apple's X-ADDRESSBOOKSERVER-KIND) never become
+    // contacts, and stay on the server untouched.
+    void groupCardsStayCards_data()
+    {
+        QTest::addColumn<QByteArray>("group");
+        QTest::newRow("KIND") << QByteArray("VERSION:4.0\r\nKIND:group\r\nFN:友人\r\n"
+                                            "MEMBER:urn:uuid:g-member\r\n");
+        QTest::newRow("Apple") << QByteArray("VERSION:3.0\r\nX-ADDRESSBOOKSERVER-KIND:group\r\n"
+                                             "FN:友人\r\nN:友人;;;;\r\n"
+                                             "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:g-member\r\n");
+    }
+    void groupCardsStayCards()
+    {
+        QFETCH(QByteArray, group);
+        Side side(m_server, nextBook());
+        QCOMPARE(m_server.put(side.card("member.vcf"), phoneCard("g-member")).status, 201);
+        const QUrl href = side.card("group.vcf");
+        QCOMPARE(
+            m_server.put(href, "BEGIN:VCARD\r\n" + group + "UID:g-group\r\nEND:VCARD\r\n").status,
+            201);
+        const RadicaleServer::Reply before = m_server.request("GET", href);
+        QCOMPARE(counts(side.sync()), QStringLiteral("1/0/0/0"));
+        QCOMPARE(side.doc.records().size(), std::size_t(1));
+        QVERIFY(side.find("東雲 翠"));
+        QCOMPARE(m_server.request("GET", href).etag, before.etag);
+        QVERIFY(side.sync().nothingChanged);
+    }
+
     // More than ten deletions stop the run before anything is written; forced, they happen.
     void massDeleteAsks()
     {

@@ -178,8 +178,11 @@ SyncPlan SyncPlan::make(const SyncState& state, const std::vector<Local>& book,
     for (const auto& [href, card] : changed) {
         if (hrefs.count(href) != 0)
             continue;
-        ++plan.serverSize;
         const std::optional<VCardDoc> doc = VCardDoc::parse(card.text);
+        // A group card is no contact: it stays on the server as it is.
+        if (doc && doc->isGroup())
+            continue;
+        ++plan.serverSize;
         if (!doc)
             continue;
         std::string uid = doc->uid();
