@@ -476,6 +476,28 @@ private slots:
         QVERIFY(side.sync().nothingChanged);
     }
 
+    // A card the server moved to another href stays the same contact: nothing is removed
+    // here, and the next edit goes to the card where it now is.
+    void movedCardKeepsContact()
+    {
+        Side side(m_server, nextBook());
+        const QUrl old = side.card("old.vcf"), moved = side.card("moved.vcf");
+        QCOMPARE(m_server.put(old, phoneCard("mv-1")).status, 201);
+        QCOMPARE(counts(side.sync()), QStringLiteral("1/0/0/0"));
+        const RadicaleServer::Reply card = m_server.request("GET", old);
+        QCOMPARE(m_server.request("DELETE", old, {}, {{"If-Match", card.etag}}).status, 200);
+        QCOMPARE(m_server.put(moved, card.body).status, 201);
+        QCOMPARE(counts(side.sync()), QStringLiteral("0/0/0/0"));
+        R* r = side.find("東雲 翠");
+        QVERIFY(r);
+        R edited = *r;
+        edited.setField(R::Phone, "03-9999-0000");
+        side.doc.ChangeRecord(r, edited);
+        QCOMPARE(counts(side.sync()), QStringLiteral("0/1/0/0"));
+        QVERIFY(m_server.request("GET", moved).body.contains("03-9999-0000"));
+        QCOMPARE(m_server.request("GET", old).status, 404);
+    }
+
     // More than ten deletions stop the run before anything is written; forced, they happen.
     void massDeleteAsks()
     {
