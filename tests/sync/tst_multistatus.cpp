@@ -80,17 +80,16 @@ private slots:
             << "taro@example.jp" << QList<S>() << QList<S>() << "https://example.jp/";
         QTest::newRow("host, both kinds")
             << "example.jp"
-            << QList<S>{{"dav2.example.jp.", 443, 20, 0}, {"dav.example.jp.", 8443, 10, 0}}
+            << QList<S>{{"dav3.example.jp.", 443, 20, 0},
+                        {"dav2.example.jp.", 443, 10, 1},
+                        {"dav.example.jp.", 8443, 10, 9}}
             << QList<S>{{"old.example.jp.", 80, 0, 0}}
-            << "https://dav.example.jp:8443/ https://dav2.example.jp/ http://old.example.jp/ "
-               "https://example.jp/";
-        QTest::newRow("equal priority: heavier first")
-            << "a@b.example" << QList<S>{{"x.b.example", 443, 5, 1}, {"y.b.example", 443, 5, 9}}
-            << QList<S>() << "https://y.b.example/ https://x.b.example/ https://b.example/";
+            << "https://dav.example.jp:8443/ https://dav2.example.jp/ https://dav3.example.jp/ "
+               "http://old.example.jp/ https://example.jp/";
         QTest::newRow("service declined")
             << "b.example" << QList<S>{{".", 0, 0, 0}} << QList<S>() << "https://b.example/";
-        QTest::newRow("URL") << "https://dav.example.jp/x/" << QList<S>() << QList<S>() << "";
-        QTest::newRow("address and port") << "127.0.0.1:5232" << QList<S>() << QList<S>() << "";
+        for (const char* direct : {"https://dav.example.jp/x/", "127.0.0.1:5232"})
+            QTest::newRow(direct) << direct << QList<S>() << QList<S>() << "";
     }
     void discoveryAttempts()
     {
