@@ -5,6 +5,7 @@
 #include "AddressBookGenerator.h"
 #include "BenchUtil.h"
 #include "RadicaleServer.h"
+#include "core/AutoSave.h"
 #include "core/CVOK_AddressDoc.h"
 #include "model/book/RecordList.h"
 #include "model/sync/SyncFields.h"
@@ -161,7 +162,11 @@ int main(int argc, char** argv)
     QTemporaryDir dir;
     CVOK_AddressDoc doc;
     doc.LoadAddressFile(dir.filePath(QStringLiteral("Address.vok")));
+    // The book saved as the window saves it: on AutoSave's thread.
+    AutoSave autoSave(&doc);
     SyncEngine engine(doc);
+    engine.setBackgroundSave(
+        [&](std::function<void(bool)> done) { autoSave.SaveInBackground(std::move(done)); });
     SyncAccount account;
     account.user = QStringLiteral("alice");
     account.password = QStringLiteral("secret");

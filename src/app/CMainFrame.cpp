@@ -454,7 +454,9 @@ void CMainFrame::createSync()
     // Shortly after the start, on the account's interval, a little after a save that changed
     // contacts, and on the command; an account set up later in 環境設定 starts the interval.
     m_sync = new SyncController(m_doc, this);
-    m_sync->setSave([this] { return SaveAddressFile(); });
+    // The book goes to disk on AutoSave's thread; the sync's state is written after it.
+    m_sync->setBackgroundSave(
+        [this](std::function<void(bool)> done) { m_autoSave->SaveInBackground(std::move(done)); });
     m_sync->setMayRun([this] { return !m_exiting && m_commands->isEnabled(ID_SYNC); });
     connect(m_sync, &SyncController::statusMessage, this,
             [this](const QString& text) { statusBar()->showMessage(text); });

@@ -43,12 +43,14 @@ inline const QString Usage = QStringLiteral(
     "                              VOK_SYNC_PASSWORD か標準入力から）\n"
     "                              / choose a CardDAV address book to sync with (the password\n"
     "                              from VOK_SYNC_PASSWORD or standard input)\n"
-    "  VOK_Address --sync [--force-delete]\n"
+    "  VOK_Address --sync [--force-delete] [--first-sync-merge]\n"
     "                              同期する。起動中のVOK_Addressがあればそこで。終了コード:\n"
-    "                              0 成功、1 失敗、3 確認が必要（多数の削除）、4 認証、5 接続\n"
+    "                              0 成功、1 失敗、3 確認が必要（多数の削除、初めての統合）、\n"
+    "                              4 認証、5 接続\n"
     "                              / sync, in the running VOK_Address when there is one; exit\n"
     "                              status 0 done, 1 failed, 3 needs a decision (many\n"
-    "                              deletions), 4 authentication, 5 connection or certificate\n");
+    "                              deletions, a first merge), 4 authentication, 5 connection or\n"
+    "                              certificate\n");
 
 // --query: each message after QueryPrefix.
 inline const QString QueryPrefix = QStringLiteral("VOK_Address --query: ");
@@ -107,6 +109,8 @@ inline const QString SyncKeyringFallback = QStringLiteral(
     "the settings file: no keyring answered\n");
 inline const QString SyncNoAnswer =
     QStringLiteral("起動中のVOK_Addressが応答しません / the running VOK_Address does not answer\n");
+inline const QString SyncFirstMerge = QStringLiteral(
+    "統合するには --first-sync-merge を付けてください / add --first-sync-merge to merge them\n");
 inline const QString SyncBusy =
     QStringLiteral("同期はすでに実行中です / a sync is already running\n");
 

@@ -7,6 +7,7 @@
 #include "settings/SyncAccount.h"
 #include "sync/SyncMessages.h"
 #include "ui/common/MessageBox.h"
+#include "ui/options/FirstSyncDialog.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -33,6 +34,8 @@ SyncEngine* SyncController::engine()
         // writes every field back on OK.
         m_engine->setApplyGate([] { return !QApplication::activeModalWidget(); });
         m_engine->setSave([this] { return m_save ? m_save() : m_doc.SaveAddressFile(); });
+        if (m_backgroundSave)
+            m_engine->setBackgroundSave(m_backgroundSave);
         connect(m_engine, &SyncEngine::progress, this, [this](int done, int total) {
             const QString text = SyncMessages::Running.arg(done).arg(total);
             emit statusMessage(text);
@@ -127,6 +130,7 @@ void SyncController::finished(const SyncEngine::Summary& summary)
     const bool passwordAsked = std::exchange(m_passwordAsked, false);
     const bool runAgain = std::exchange(m_runAgain, false);
     m_engine->setForceDeletes(false);
+    m_engine->setFirstSyncMerge(false);
     // A run stopped because the program ends is no outcome to show or keep.
     if (m_shutDown)
         return;
@@ -138,6 +142,8 @@ void SyncController::finished(const SyncEngine::Summary& summary)
     // Boxes only for a run the user asked for: a run of the timer must not open any.
     if (byCommand && summary.outcome == SyncEngine::Outcome::NeedsDecision)
         QTimer::singleShot(0, this, [this, text = summary.message] { askDeletions(text); });
+    if (byCommand && summary.outcome == SyncEngine::Outcome::FirstSyncDecision)
+        QTimer::singleShot(0, this, [this, summary] { askFirstSync(summary); });
     if (byCommand && !passwordAsked && summary.outcome == SyncEngine::Outcome::AuthFailed)
         QTimer::singleShot(0, this, &SyncController::askPassword);
     else if (runAgain && summary.outcome == SyncEngine::Outcome::Ok)
@@ -223,6 +229,20 @@ void SyncController::askDeletions(const QString& text)
     run(Trigger::Command);
     if (!m_engine->isRunning())
         m_engine->setForceDeletes(false);
+}
+
+void SyncController::askFirstSync(const SyncEngine::Summary& summary)
+{
+    if (m_shutDown || !m_window)
+        return;
+    // The counts, with merge as the default.
+    FirstSyncDialog dialog(summary.serverCount, summary.bookCount, summary.samePerson, m_window);
+    if (dialog.exec() != QDialog::Accepted || engine()->isRunning())
+        return;
+    m_engine->setFirstSyncMerge(true);
+    run(Trigger::Command);
+    if (!m_engine->isRunning())
+        m_engine->setFirstSyncMerge(false);
 }
 
 void SyncController::shutdown()

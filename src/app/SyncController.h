@@ -34,6 +34,8 @@ public:
     SyncEngine* engine();
     // Writes the book when the server's changes are in (the window's save, with its boxes).
     void setSave(std::function<bool()> save) { m_save = std::move(save); }
+    // Writes the book off the interface thread; used instead of setSave's when given.
+    void setBackgroundSave(SyncEngine::BackgroundSave save) { m_backgroundSave = std::move(save); }
     // Whether a run nobody asked for may start now.
     void setMayRun(std::function<bool()> mayRun) { m_mayRun = std::move(mayRun); }
 
@@ -76,11 +78,13 @@ private:
     void scheduleRetry(const SyncEngine::Summary& summary);
     void askPassword();
     void askDeletions(const QString& text);
+    void askFirstSync(const SyncEngine::Summary& summary);
 
     CVOK_AddressDoc& m_doc;
     QPointer<QWidget> m_window;
     SyncEngine* m_engine = nullptr;
     std::function<bool()> m_save;
+    SyncEngine::BackgroundSave m_backgroundSave;
     std::function<bool()> m_mayRun;
     QTimer* m_interval = nullptr;
     QTimer* m_retry = nullptr;

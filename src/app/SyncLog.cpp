@@ -28,6 +28,7 @@ QString SyncLog::outcomeText(SyncEngine::Outcome outcome)
     case SyncEngine::Outcome::Failed:
         return AppText::SyncLogFailed;
     case SyncEngine::Outcome::NeedsDecision:
+    case SyncEngine::Outcome::FirstSyncDecision:
         return AppText::SyncLogNeedsDecision;
     case SyncEngine::Outcome::AuthFailed:
         return AppText::SyncLogAuthFailed;

@@ -5,7 +5,6 @@
 #include "InstanceRequest.h"
 #include "SingleInstance.h"
 #include "SyncLog.h"
-#include "SyncLog.h"
 #include "core/CVOK_AddressDoc.h"
 #include "core/DataLocation.h"
 #include "settings/SyncAccount.h"
@@ -38,6 +37,7 @@ int statusOf(SyncEngine::Outcome outcome)
     case SyncEngine::Outcome::Ok:
         return SyncMode::Done;
     case SyncEngine::Outcome::NeedsDecision:
+    case SyncEngine::Outcome::FirstSyncDecision:
         return SyncMode::NeedsDecision;
     case SyncEngine::Outcome::AuthFailed:
         return SyncMode::AuthFailed;
@@ -85,6 +85,8 @@ Result runEngine(SyncEngine& engine)
         result.err += message(note + u'\n');
     if (!s.message.isEmpty())
         result.err += message(s.message + u'\n');
+    if (s.outcome == SyncEngine::Outcome::FirstSyncDecision)
+        result.err += message(CommandLineText::SyncFirstMerge);
     result.err += (s.line() + u'\n').toUtf8();
     return result;
 }
@@ -151,6 +153,7 @@ Result setup(const QStringList& options)
 Result run(const QStringList& options)
 {
     const bool force = options.contains(QStringLiteral("--force-delete"));
+    const bool merge = options.contains(QStringLiteral("--first-sync-merge"));
     const QString bookPath = DataLocation::addressFilePath();
     SingleInstance instance(bookPath);
     if (!instance.tryLock()) {
@@ -161,7 +164,8 @@ Result run(const QStringList& options)
                 message(CommandLineText::LockRefused.arg(
                     instance.lockPath(), QString::fromLocal8Bit(std::strerror(instance.error()))))};
         const QString server = instance.holderServerPath();
-        const QByteArray line = QByteArray(kSyncLine) + (force ? " force\n" : "\n");
+        const QByteArray line =
+            QByteArray(kSyncLine) + (force ? " force" : "") + (merge ? " merge" : "") + '\n';
         const std::optional<QByteArray> answer =
             server.isEmpty() ? std::nullopt
                              : InstanceRequest::ask(server, line, kConnectWaitMs, kAnswerWaitMs);
@@ -178,6 +182,7 @@ Result run(const QStringList& options)
     SyncEngine engine(book);
     engine.setAccount(account);
     engine.setForceDeletes(force);
+    engine.setFirstSyncMerge(merge);
     const Result result = runEngine(engine);
     // The window's 同期ログ lists the scripts' runs as well.
     SyncLog(DataLocation::syncLogPath(bookPath))
@@ -187,8 +192,12 @@ Result run(const QStringList& options)
 
 std::optional<QByteArray> answer(CMainFrame& frame, const QByteArray& line)
 {
-    const QByteArray request = line.trimmed();
-    if (request != kSyncLine && request != QByteArray(kSyncLine) + " force")
+    const QList<QByteArray> words = line.simplified().split(' ');
+    if (words.value(0) != kSyncLine)
+        return std::nullopt;
+    const bool force = words.contains("force");
+    const bool merge = words.contains("merge");
+    if (words.size() != 1 + int(force) + int(merge))
         return std::nullopt;
     if (frame.isExiting())
         return InstanceRequest::answerLine({Failed, {}, message(CommandLineText::ImportEnding)});
@@ -196,9 +205,11 @@ std::optional<QByteArray> answer(CMainFrame& frame, const QByteArray& line)
     if (engine->isRunning())
         return InstanceRequest::answerLine({Failed, {}, message(CommandLineText::SyncBusy)});
     engine->setAccount(SyncAccount::load());
-    engine->setForceDeletes(request.endsWith("force"));
+    engine->setForceDeletes(force);
+    engine->setFirstSyncMerge(merge);
     const Result result = runEngine(*engine);
     engine->setForceDeletes(false);
+    engine->setFirstSyncMerge(false);
     return InstanceRequest::answerLine(result);
 }
 

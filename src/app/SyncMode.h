@@ -9,7 +9,7 @@ class CVOK_AddressDoc;
 class SyncEngine;
 
 // VOK_Address --sync-setup URL USER [--trust-cert SHA256] [--address-book NAME]
-// VOK_Address --sync [--force-delete]
+// VOK_Address --sync [--force-delete] [--first-sync-merge]
 // The set-up finds the account's address books and keeps the chosen one (the first, unless
 // named) with the password. A sync runs in the running copy when there is one (so that its
 // next save cannot undo what the sync brought), otherwise on the saved book, which it saves.

@@ -139,7 +139,36 @@ void AutoSave::collect()
         m_failureShown = true;
         emit saveFailed();
     }
+    answerWaiters(ok);
     emit saveFinished(ok);
+}
+
+void AutoSave::answerWaiters(bool ok)
+{
+    std::vector<std::function<void(bool)>> answered;
+    for (auto it = m_waiters.begin(); it != m_waiters.end();) {
+        if (!ok || it->first <= m_savedRevision) {
+            answered.push_back(std::move(it->second));
+            it = m_waiters.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    for (const auto& done : answered)
+        done(ok);
+}
+
+void AutoSave::SaveInBackground(std::function<void(bool)> done)
+{
+    if (!m_doc->writer()) {
+        done(false);
+        return;
+    }
+    m_waiters.emplace_back(m_doc->revision(), std::move(done));
+    startSave();
+    // Nothing was left to write.
+    if (!isSaving() && !m_saveWhenIdle)
+        answerWaiters(m_doc->revision() == m_savedRevision);
 }
 
 void AutoSave::waitIdle()
@@ -172,6 +201,7 @@ bool AutoSave::SaveNow()
         ok = false;
     if (ok)
         m_failureShown = false;
+    answerWaiters(ok);
     return ok;
 }
 

@@ -4,9 +4,12 @@
 #include <QTimer>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <utility>
+#include <vector>
 
 class AddressFileWriter;
 class BookSnapshot;
@@ -35,6 +38,9 @@ public:
     // False when it could not be written (always, once something changed, after a failed
     // load). For hiding, exit and signals.
     bool SaveNow();
+    // Writes the book on the worker thread now (after the save in flight) and calls done on
+    // this thread once what the book holds at this call is on disk, or the save failed.
+    void SaveInBackground(std::function<void(bool)> done);
     bool hasUnsavedChanges() const;
     bool isSaving() const;
     // What the last background save cost the interface thread (the copy), and the whole save.
@@ -57,6 +63,7 @@ private:
     void collect();
     void waitIdle();
     void workerLoop();
+    void answerWaiters(bool ok);
 
     CVOK_AddressDoc* m_doc;
     QTimer m_quiet;
@@ -65,6 +72,8 @@ private:
     bool m_saveWhenIdle = false;
     bool m_failureShown = false;
     qint64 m_lastCopyNs = 0;
+    // SaveInBackground's callers: the revision each waits for.
+    std::vector<std::pair<std::uint64_t, std::function<void(bool)>>> m_waiters;
 
     // Shared with the worker.
     mutable std::mutex m_mutex;

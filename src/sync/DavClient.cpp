@@ -91,7 +91,8 @@ void DavClient::send(const QByteArray& verb, const QUrl& url, const Headers& hea
         reply->deleteLater();
         Answer a;
         a.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        a.body = reply->readAll();
+        if (reply->isOpen()) // not after a timeout
+            a.body = reply->readAll();
         const QByteArray etag = reply->rawHeader("ETag");
         if (!etag.startsWith("W/"))
             a.etag = etag;

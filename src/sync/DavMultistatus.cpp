@@ -144,3 +144,15 @@ QString DavMultistatus::errorOf(const QByteArray& body)
         return xml.name().toString();
     return {};
 }
+
+QString DavMultistatus::errorHref(const QByteArray& body)
+{
+    QXmlStreamReader xml(body);
+    if (!xml.readNextStartElement() || xml.name() != u"error")
+        return {};
+    while (!xml.atEnd()) {
+        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"href")
+            return QUrl::fromPercentEncoding(xml.readElementText().trimmed().toUtf8());
+    }
+    return {};
+}

@@ -33,4 +33,6 @@ struct DavMultistatus
     static std::optional<DavMultistatus> parse(const QByteArray& body);
     // An error body's first precondition element (DAV:error), if any.
     static QString errorOf(const QByteArray& body);
+    // The first href inside an error body (the resource a no-uid-conflict names), if any.
+    static QString errorHref(const QByteArray& body);
 };

@@ -3,6 +3,10 @@
 #include "DavMultistatus.h"
 #include "SyncMessages.h"
 
+#include <QDnsLookup>
+#include <QHostAddress>
+#include <algorithm>
+
 namespace {
 
 constexpr int kMaxHops = 5;
@@ -27,15 +31,100 @@ QUrl Discovery::urlOf(const QString& where)
     return url;
 }
 
+QString Discovery::lookupHost(const QString& where)
+{
+    QString text = where.trimmed();
+    if (text.contains(QStringLiteral("://")) || text.contains(u'/'))
+        return {};
+    if (const qsizetype at = text.lastIndexOf(u'@'); at >= 0)
+        text = text.mid(at + 1);
+    const QString host = urlOf(text).host();
+    if (host.isEmpty() || urlOf(text).port() != -1 || !QHostAddress(host).isNull() ||
+        host == QStringLiteral("localhost"))
+        return {};
+    return host;
+}
+
+QList<QUrl> Discovery::attempts(const QString& host, QList<Service> secure, QList<Service> plain)
+{
+    QList<QUrl> urls;
+    const auto add = [&](QList<Service>& services, const QString& scheme) {
+        // A lone "." says the service is not offered there (RFC 2782).
+        if (services.size() == 1 &&
+            (services.front().target.isEmpty() || services.front().target == QStringLiteral(".")))
+            return;
+        std::stable_sort(services.begin(), services.end(), [](const Service& a, const Service& b) {
+            return a.priority != b.priority ? a.priority < b.priority : a.weight > b.weight;
+        });
+        for (const Service& s : services) {
+            QUrl url;
+            url.setScheme(scheme);
+            QString target = s.target;
+            if (target.endsWith(u'.'))
+                target.chop(1);
+            url.setHost(target);
+            if (s.port != (scheme == QStringLiteral("https") ? 443 : 80))
+                url.setPort(s.port);
+            url.setPath(QStringLiteral("/"));
+            if (!urls.contains(url))
+                urls << url;
+        }
+    };
+    add(secure, QStringLiteral("https"));
+    add(plain, QStringLiteral("http"));
+    const QUrl direct = urlOf(host);
+    if (!urls.contains(direct))
+        urls << direct;
+    return urls;
+}
+
 void Discovery::start(const QString& where, Handler done)
 {
     m_done = std::move(done);
+    m_attempts.clear();
+    const QString host = lookupHost(where);
+    if (host.isEmpty()) {
+        m_attempts << urlOf(where);
+        tryNext();
+        return;
+    }
+    lookUp(host, QStringLiteral("_carddavs._tcp."), [this, host](QList<Service> secure) {
+        lookUp(host, QStringLiteral("_carddav._tcp."), [this, host, secure](QList<Service> plain) {
+            m_attempts = attempts(host, secure, plain);
+            tryNext();
+        });
+    });
+}
+
+void Discovery::lookUp(const QString& host, const QString& service,
+                       std::function<void(QList<Service>)> then)
+{
+    auto* dns = new QDnsLookup(QDnsLookup::SRV, service + host, this);
+    connect(dns, &QDnsLookup::finished, this, [dns, then = std::move(then)] {
+        dns->deleteLater();
+        QList<Service> found;
+        if (dns->error() == QDnsLookup::NoError) {
+            for (const QDnsServiceRecord& r : dns->serviceRecords())
+                found.append(Service{r.target(), r.port(), r.priority(), r.weight()});
+        }
+        then(found);
+    });
+    dns->lookup();
+}
+
+void Discovery::tryNext()
+{
     m_triedWellKnown = false;
-    ask(urlOf(where), 0);
+    ask(m_attempts.takeFirst(), 0);
 }
 
 void Discovery::fail(const DavClient::Answer& answer)
 {
+    // The next server the DNS named, unless this one refused the user or its certificate.
+    if (!m_attempts.isEmpty() && !answer.tls && !answer.authFailed) {
+        tryNext();
+        return;
+    }
     Result r;
     r.failure = answer;
     if (r.failure.status / 100 == 2)

@@ -14,7 +14,10 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QFutureWatcher>
+#include <QPointer>
 #include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace {
 
@@ -41,6 +44,28 @@ std::string crlf(const QByteArray& text)
     return out;
 }
 
+// The book's group for a category: one it has, else a new one (added to newGroups) when CP932
+// can hold the name in a group's room, else Other.
+std::string groupFor(const std::string& utf8, const QStringList& groups, QStringList& newGroups)
+{
+    const std::string other = Text::toCp932(CVOK_AddressDoc::OtherGroup).value_or("Other");
+    if (utf8.empty())
+        return other;
+    const QString name = QString::fromStdString(utf8);
+    const std::optional<std::string> bytes = Text::toCp932(name);
+    if (!bytes || bytes->empty() ||
+        bytes->size() >= AddressRecord::SlotWidth[AddressRecord::Group] ||
+        CVOK_AddressDoc::isRootName(name))
+        return other;
+    for (const QString& g : groups + newGroups) {
+        const std::optional<std::string> known = Text::toCp932(g);
+        if (known && GroupName::equals(*known, *bytes))
+            return *known;
+    }
+    newGroups << name;
+    return *bytes;
+}
+
 } // namespace
 
 QString SyncEngine::Summary::line() const
@@ -54,10 +79,49 @@ SyncEngine::SyncEngine(CVOK_AddressDoc& doc, QObject* parent)
     : QObject(parent), m_doc(doc), m_client(new DavClient(this))
 {
     // A reading is no change of the records' revision, yet it travels.
-    connect(&m_doc, &CVOK_AddressDoc::readingChanged, this, [this] { m_kept.readings = true; });
+    connect(&m_doc, &CVOK_AddressDoc::readingChanged, this, [this] {
+        if (!m_givingReadings)
+            m_kept.readings = true;
+    });
+    connect(&m_doc, &CVOK_AddressDoc::readingsGiven, this, [this] {
+        if (!m_givingReadings)
+            m_kept.readings = true;
+    });
 }
 
-SyncEngine::~SyncEngine() = default;
+SyncEngine::~SyncEngine()
+{
+    m_work.waitForFinished();
+}
+
+void SyncEngine::offThread(std::function<void()> work, std::function<void()> then)
+{
+    auto* watcher = new QFutureWatcher<void>(this);
+    connect(watcher, &QFutureWatcher<void>::finished, this,
+            [this, watcher, then = std::move(then), run = m_run] {
+                watcher->deleteLater();
+                if (run == m_run && m_running)
+                    then();
+            });
+    m_work = QtConcurrent::run(std::move(work));
+    watcher->setFuture(m_work);
+}
+
+void SyncEngine::parseOffThread(QByteArray body, std::function<void()> then)
+{
+    m_parsed.reset();
+    m_parsedHrefs.clear();
+    offThread(
+        [this, body = std::move(body), collection = m_collection] {
+            m_parsed = DavMultistatus::parse(body);
+            if (!m_parsed)
+                return;
+            m_parsedHrefs.reserve(m_parsed->responses.size());
+            for (const DavMultistatus::Response& r : m_parsed->responses)
+                m_parsedHrefs.push_back(hrefIn(collection, r.href));
+        },
+        std::move(then));
+}
 
 void SyncEngine::setAccount(const SyncAccount& account)
 {
@@ -77,7 +141,12 @@ QUrl SyncEngine::urlOf(const std::string& href) const
 // Hrefs are kept as paths, decoded, whatever form the server wrote them in.
 std::string SyncEngine::hrefOf(const QString& path) const
 {
-    const QUrl url = m_collection.resolved(QUrl(path, QUrl::TolerantMode));
+    return hrefIn(m_collection, path);
+}
+
+std::string SyncEngine::hrefIn(const QUrl& collection, const QString& path)
+{
+    const QUrl url = collection.resolved(QUrl(path, QUrl::TolerantMode));
     return url.path(QUrl::FullyDecoded).toStdString();
 }
 
@@ -104,6 +173,7 @@ void SyncEngine::start()
 {
     if (m_running)
         return;
+    m_work.waitForFinished();
     m_running = true;
     ++m_run;
     m_summary = Summary();
@@ -139,24 +209,47 @@ void SyncEngine::start()
             m_entryByHref[m_state.entries[i].href] = i;
     }
     m_quiet = stateKept && m_kept.revision == m_doc.revision() && !m_kept.readings;
-    if (!m_quiet)
-        readBook();
-    askToken();
+    if (m_quiet)
+        askToken();
+    else
+        readBook([this] { askToken(); });
 }
 
-void SyncEngine::readBook()
+void SyncEngine::readBook(std::function<void()> then)
+{
+    // Here only a copy of each record (cheap: its text in one piece); its slots, on a pool
+    // thread.
+    m_records.clear();
+    m_bookCopy.clear();
+    m_bookCopy.reserve(m_doc.records().size());
+    for (const auto& r : m_doc.records()) {
+        BookCopy c{localUid(*r), *r, std::string(m_doc.storedReading(r->name()))};
+        m_records[c.uid] = r.get();
+        m_bookCopy.push_back(std::move(c));
+    }
+    m_quiet = false;
+    // What the book held now is what this run syncs; a change after this is the next run's.
+    m_readRevision = m_doc.revision();
+    m_kept.readings = false;
+    offThread([this] { buildLocals(); }, std::move(then));
+}
+
+void SyncEngine::buildLocals()
 {
     m_locals.clear();
     m_localByUid.clear();
-    m_records.clear();
-    m_locals.reserve(m_doc.records().size());
-    for (const auto& r : m_doc.records()) {
-        SyncPlan::Local l{localUid(*r), SyncFields::fromRecord(*r, m_doc.storedReading(r->name()))};
-        m_records[l.uid] = r.get();
-        m_localByUid[l.uid] = m_locals.size();
-        m_locals.push_back(std::move(l));
+    m_locals.reserve(m_bookCopy.size());
+    for (const BookCopy& c : m_bookCopy) {
+        m_localByUid[c.uid] = m_locals.size();
+        m_locals.push_back({c.uid, SyncFields::fromRecord(c.record, c.reading)});
     }
-    m_quiet = false;
+    m_bookCopy.clear();
+    m_dirty = m_locals.size() != m_state.entries.size();
+    for (std::size_t i = 0; !m_dirty && i < m_state.entries.size(); ++i) {
+        const SyncState::Entry& e = m_state.entries[i];
+        const SyncPlan::Local* l = localOf(e.uid);
+        m_dirty = !l || l->fields != e.base;
+    }
 }
 
 bool SyncEngine::failedAnswer(const DavClient::Answer& a)
@@ -192,31 +285,31 @@ void SyncEngine::askToken()
                            return;
                        }
                        const QString token = ms->responses.front().syncToken;
-                       bool dirty = !m_quiet && m_locals.size() != m_state.entries.size();
-                       for (std::size_t i = 0; !m_quiet && !dirty && i < m_state.entries.size();
-                            ++i) {
-                           const SyncState::Entry& e = m_state.entries[i];
-                           const SyncPlan::Local* l = localOf(e.uid);
-                           dirty = !l || l->fields != e.base;
-                       }
-                       if (!token.isEmpty() && token.toStdString() == m_state.token && !dirty) {
+                       if (!token.isEmpty() && token.toStdString() == m_state.token &&
+                           (m_quiet || !m_dirty)) {
                            m_summary.nothingChanged = true;
                            finish(Outcome::Ok);
                            return;
                        }
-                       // Without a token of ours, a listing of ETags (far cheaper than a
-                       // sync-collection from nothing on some servers) and the collection's
-                       // token now: what changes meanwhile comes again next time.
                        if (m_quiet)
-                           readBook();
-                       m_serverToken = token;
-                       if (token.isEmpty() || m_state.token.empty()) {
-                           m_newToken = token;
-                           listAll();
-                       } else {
-                           askChanges(QString::fromStdString(m_state.token));
-                       }
+                           readBook([this, token] { afterToken(token); });
+                       else
+                           afterToken(token);
                    });
+}
+
+void SyncEngine::afterToken(const QString& token)
+{
+    // Without a token of ours, a listing of ETags (far cheaper than a sync-collection from
+    // nothing on some servers) and the collection's token now: what changes meanwhile comes
+    // again next time.
+    m_serverToken = token;
+    if (token.isEmpty() || m_state.token.empty()) {
+        m_newToken = token;
+        listAll();
+    } else {
+        askChanges(QString::fromStdString(m_state.token));
+    }
 }
 
 void SyncEngine::askChanges(const QString& token)
@@ -227,43 +320,45 @@ void SyncEngine::askChanges(const QString& token)
                             "</d:sync-token><d:sync-level>1</d:sync-level>"
                             "<d:prop><d:getetag/></d:prop></d:sync-collection>";
     m_fullListing = m_fullListing || token.isEmpty();
-    m_client->send("REPORT", m_collection, {{"Depth", "0"}, {"Content-Type", kXml}}, body,
-                   [this, token](const DavClient::Answer& a) {
-                       // A token the server no longer knows: every ETag again, and its
-                       // token now.
-                       if (!token.isEmpty() &&
-                           (a.status == 403 || a.status == 400 || a.status == 409)) {
-                           m_newToken = m_serverToken;
-                           listAll();
-                           return;
-                       }
-                       if (failedAnswer(a))
-                           return;
-                       const std::optional<DavMultistatus> ms = DavMultistatus::parse(a.body);
-                       if (!ms) {
-                           finish(Outcome::Failed, SyncMessages::BadAnswer.arg(a.status));
-                           return;
-                       }
-                       const std::string self = m_collection.path(QUrl::FullyDecoded).toStdString();
-                       bool truncated = false;
-                       for (const DavMultistatus::Response& r : ms->responses) {
-                           const std::string href = hrefOf(r.href);
-                           if (href == self || href + '/' == self) {
-                               truncated = truncated || r.status == 507;
-                               continue;
-                           }
-                           if (r.status == 404)
-                               m_removed.insert(href);
-                           else if (r.status / 100 == 2)
-                               m_listed[href] = r.etag.toStdString();
-                       }
-                       m_newToken = ms->syncToken;
-                       if (truncated) {
-                           askChanges(m_newToken); // the rest, from where this part ended
-                           return;
-                       }
-                       fetch();
-                   });
+    m_client->send(
+        "REPORT", m_collection, {{"Depth", "0"}, {"Content-Type", kXml}}, body,
+        [this, token](const DavClient::Answer& a) {
+            // A token the server no longer knows: every ETag again, and its
+            // token now.
+            if (!token.isEmpty() && (a.status == 403 || a.status == 400 || a.status == 409)) {
+                m_newToken = m_serverToken;
+                listAll();
+                return;
+            }
+            if (failedAnswer(a))
+                return;
+            parseOffThread(a.body, [this, status = a.status] {
+                if (!m_parsed) {
+                    finish(Outcome::Failed, SyncMessages::BadAnswer.arg(status));
+                    return;
+                }
+                const std::string self = m_collection.path(QUrl::FullyDecoded).toStdString();
+                bool truncated = false;
+                for (std::size_t i = 0; i < m_parsed->responses.size(); ++i) {
+                    const DavMultistatus::Response& r = m_parsed->responses[i];
+                    const std::string& href = m_parsedHrefs[i];
+                    if (href == self || href + '/' == self) {
+                        truncated = truncated || r.status == 507;
+                        continue;
+                    }
+                    if (r.status == 404)
+                        m_removed.insert(href);
+                    else if (r.status / 100 == 2)
+                        m_listed[href] = r.etag.toStdString();
+                }
+                m_newToken = m_parsed->syncToken;
+                if (truncated) {
+                    askChanges(m_newToken); // the rest, from where this part ended
+                    return;
+                }
+                fetch();
+            });
+        });
 }
 
 void SyncEngine::listAll()
@@ -276,17 +371,18 @@ void SyncEngine::listAll()
                    [this](const DavClient::Answer& a) {
                        if (failedAnswer(a))
                            return;
-                       const std::optional<DavMultistatus> ms = DavMultistatus::parse(a.body);
-                       if (!ms) {
-                           finish(Outcome::Failed, SyncMessages::BadAnswer.arg(a.status));
-                           return;
-                       }
-                       for (const DavMultistatus::Response& r : ms->responses) {
-                           if (r.collection || r.status / 100 != 2)
-                               continue;
-                           m_listed[hrefOf(r.href)] = r.etag.toStdString();
-                       }
-                       fetch();
+                       parseOffThread(a.body, [this, status = a.status] {
+                           if (!m_parsed) {
+                               finish(Outcome::Failed, SyncMessages::BadAnswer.arg(status));
+                               return;
+                           }
+                           for (std::size_t i = 0; i < m_parsed->responses.size(); ++i) {
+                               const DavMultistatus::Response& r = m_parsed->responses[i];
+                               if (!r.collection && r.status / 100 == 2)
+                                   m_listed[m_parsedHrefs[i]] = r.etag.toStdString();
+                           }
+                           fetch();
+                       });
                    });
 }
 
@@ -323,27 +419,45 @@ void SyncEngine::fetch()
                    [this, end](const DavClient::Answer& a) {
                        if (failedAnswer(a))
                            return;
-                       const std::optional<DavMultistatus> ms = DavMultistatus::parse(a.body);
-                       if (!ms) {
-                           finish(Outcome::Failed, SyncMessages::BadAnswer.arg(a.status));
-                           return;
-                       }
-                       for (const DavMultistatus::Response& r : ms->responses) {
-                           const std::string href = hrefOf(r.href);
-                           if (r.status == 404)
-                               m_removed.insert(href);
-                           else if (r.status / 100 == 2 && !r.addressData.isEmpty())
-                               m_changed[href] = {r.etag.toStdString(), crlf(r.addressData)};
-                       }
-                       m_fetched = end;
-                       fetch();
+                       parseOffThread(a.body, [this, end, status = a.status] {
+                           if (!m_parsed) {
+                               finish(Outcome::Failed, SyncMessages::BadAnswer.arg(status));
+                               return;
+                           }
+                           for (std::size_t i = 0; i < m_parsed->responses.size(); ++i) {
+                               const DavMultistatus::Response& r = m_parsed->responses[i];
+                               const std::string& href = m_parsedHrefs[i];
+                               if (r.status == 404)
+                                   m_removed.insert(href);
+                               else if (r.status / 100 == 2 && !r.addressData.isEmpty())
+                                   m_changed[href] = {r.etag.toStdString(), crlf(r.addressData)};
+                           }
+                           m_fetched = end;
+                           fetch();
+                       });
                    });
 }
 
 void SyncEngine::plan()
 {
-    m_plan = SyncPlan::make(m_state, m_locals, m_changed, m_removed,
-                            m_collection.path(QUrl::FullyDecoded).toStdString());
+    offThread(
+        [this, collection = m_collection.path(QUrl::FullyDecoded).toStdString()] {
+            m_plan = SyncPlan::make(m_state, m_locals, m_changed, m_removed, collection);
+        },
+        [this] { afterPlan(); });
+}
+
+void SyncEngine::afterPlan()
+{
+    if (m_plan.isFirstMerge(m_state) && !m_firstSyncMerge) {
+        m_summary.serverCount = int(m_plan.serverSize);
+        m_summary.bookCount = int(m_plan.bookSize);
+        m_summary.samePerson = int(m_plan.pairs);
+        finish(
+            Outcome::FirstSyncDecision,
+            SyncMessages::FirstSync.arg(m_plan.serverSize).arg(m_plan.bookSize).arg(m_plan.pairs));
+        return;
+    }
     if (m_plan.needsConfirmation() && !m_forceDeletes) {
         finish(Outcome::NeedsDecision,
                SyncMessages::TooManyDeletes.arg(m_plan.bookRemovals()).arg(m_plan.serverDeletes()));
@@ -422,6 +536,12 @@ void SyncEngine::write(std::size_t index)
                            refetchThenRetry(index);
                            return;
                        }
+                       if (!deleting && (a.status == 409 || a.status == 403) &&
+                           DavMultistatus::errorOf(a.body) == u"no-uid-conflict" &&
+                           ++m_tries[index] <= MaxRetries) {
+                           adoptHref(index, DavMultistatus::errorHref(a.body));
+                           return;
+                       }
                        if (a.status == 0 || a.tls) {
                            m_offline = true;
                            m_summary.message = a.tls ? SyncMessages::TlsRefused.arg(a.fingerprint)
@@ -474,6 +594,47 @@ void SyncEngine::refetchThenRetry(std::size_t index)
     });
 }
 
+void SyncEngine::adoptHref(std::size_t index, const QString& href)
+{
+    const auto adopt = [this, index](const std::string& where) {
+        SyncPlan::Item& item = m_plan.items[index];
+        if (where.empty() || where == item.href) {
+            m_failed[index] = true;
+            m_summary.notes << SyncMessages::CardRefused.arg(409).arg(
+                QString::fromStdString(item.href));
+            ++m_nextWrite;
+            writeNext();
+            return;
+        }
+        item.href = where;
+        refetchThenRetry(index);
+    };
+    if (!href.isEmpty()) {
+        adopt(hrefOf(href));
+        return;
+    }
+    // The server did not say where: it is asked for the card of that UID.
+    const QByteArray body =
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
+        "<c:addressbook-query xmlns:d=\"DAV:\" xmlns:c=\"urn:ietf:params:xml:ns:carddav\">"
+        "<d:prop><d:getetag/></d:prop><c:filter><c:prop-filter name=\"UID\">"
+        "<c:text-match collation=\"i;octet\" match-type=\"equals\">" +
+        xmlEscaped(QString::fromStdString(m_plan.items[index].uid)) +
+        "</c:text-match></c:prop-filter></c:filter></c:addressbook-query>";
+    m_client->send("REPORT", m_collection, {{"Depth", "1"}, {"Content-Type", kXml}}, body,
+                   [this, adopt](const DavClient::Answer& a) {
+                       const std::optional<DavMultistatus> ms =
+                           a.status == 207 ? DavMultistatus::parse(a.body) : std::nullopt;
+                       std::string where;
+                       for (std::size_t i = 0; ms && i < ms->responses.size() && where.empty();
+                            ++i) {
+                           if (ms->responses[i].status / 100 == 2 && !ms->responses[i].collection)
+                               where = hrefOf(ms->responses[i].href);
+                       }
+                       adopt(where);
+                   });
+}
+
 void SyncEngine::refreshEtags()
 {
     // Cards written without a strong ETag in the answer: the server's own bytes and ETag.
@@ -519,7 +680,7 @@ void SyncEngine::catchUpToken()
     // Our own writes moved the collection's token on. When nothing but them happened since,
     // the newer token is ours to keep, so the next run with nothing to do asks one question.
     if (m_offline || m_newToken.isEmpty() || m_writes.empty()) {
-        waitToApply();
+        prepareApply();
         return;
     }
     const QByteArray body = "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
@@ -554,8 +715,40 @@ void SyncEngine::catchUpToken()
                            if (onlyOurs)
                                m_newToken = ms->syncToken;
                        }
-                       waitToApply();
+                       prepareApply();
                    });
+}
+
+void SyncEngine::prepareApply()
+{
+    // The records to add, built on a pool thread: a first download brings the whole server.
+    m_groups = m_doc.groupNames();
+    m_newGroups.clear();
+    m_prepared.clear();
+    offThread(
+        [this] {
+            for (std::size_t i = 0; i < m_plan.items.size(); ++i) {
+                const SyncPlan::Item& item = m_plan.items[i];
+                if (item.book != SyncPlan::Item::Book::Add)
+                    continue;
+                auto r = std::make_unique<AddressRecord>();
+                SyncFields::toRecord(
+                    item.fields,
+                    groupFor(item.fields.value[AddressRecord::Group], m_groups, m_newGroups), *r);
+                if (const std::optional<ContactUid> uid = ContactUid::parse(item.uid)) {
+                    r->setUid(*uid);
+                } else {
+                    r->setUid(ContactUid::fromForeign(item.uid));
+                    ContactExtras x = r->extras() ? *r->extras() : ContactExtras();
+                    x.foreignUid = item.uid;
+                    r->setExtras(x);
+                }
+                SyncFields base =
+                    SyncFields::fromRecord(*r, item.fields.value[SyncFields::Reading]);
+                m_prepared.push_back({i, std::move(r), std::move(base)});
+            }
+        },
+        [this] { waitToApply(); });
 }
 
 void SyncEngine::waitToApply()
@@ -574,26 +767,6 @@ void SyncEngine::apply()
 {
     using Book = SyncPlan::Item::Book;
     CVOK_AddressDoc::SyncChanges changes;
-    QStringList newGroups;
-    const QStringList groups = m_doc.groupNames();
-    // The book's group for a category: one it has, else a new one when CP932 can hold the
-    // name in a group's room, else Other.
-    const auto groupFor = [&](const std::string& utf8) -> std::string {
-        if (utf8.empty())
-            return Text::toCp932(CVOK_AddressDoc::OtherGroup).value_or("Other");
-        const std::optional<std::string> bytes = Text::toCp932(QString::fromStdString(utf8));
-        if (!bytes || bytes->empty() ||
-            bytes->size() >= AddressRecord::SlotWidth[AddressRecord::Group] ||
-            CVOK_AddressDoc::isRootName(QString::fromStdString(utf8)))
-            return Text::toCp932(CVOK_AddressDoc::OtherGroup).value_or("Other");
-        for (const QString& g : groups + newGroups) {
-            const std::optional<std::string> known = Text::toCp932(g);
-            if (known && GroupName::equals(*known, *bytes))
-                return *known;
-        }
-        newGroups << QString::fromStdString(utf8);
-        return *bytes;
-    };
     // The record still holds what the plan was made from: otherwise it waits for the next run.
     const auto unchanged = [&](const SyncPlan::Item& item, AddressRecord*& record) {
         const auto it = m_records.find(item.uid);
@@ -605,28 +778,20 @@ void SyncEngine::apply()
                SyncFields::fromRecord(*record, m_doc.storedReading(record->name())) == l->fields;
     };
     std::vector<std::size_t> addedItems;
+    m_bases.clear();
+    for (Prepared& p : m_prepared) {
+        changes.added.push_back(std::move(p.record));
+        addedItems.push_back(p.index);
+        m_bases.emplace_back(p.index, std::move(p.base));
+    }
+    m_prepared.clear();
     for (std::size_t i = 0; i < m_plan.items.size(); ++i) {
         SyncPlan::Item& item = m_plan.items[i];
         AddressRecord* record = nullptr;
         switch (item.book) {
         case Book::Keep:
+        case Book::Add:
             break;
-        case Book::Add: {
-            auto r = std::make_unique<AddressRecord>();
-            SyncFields::toRecord(item.fields, groupFor(item.fields.value[AddressRecord::Group]),
-                                 *r);
-            if (const std::optional<ContactUid> uid = ContactUid::parse(item.uid)) {
-                r->setUid(*uid);
-            } else {
-                r->setUid(ContactUid::fromForeign(item.uid));
-                ContactExtras x = r->extras() ? *r->extras() : ContactExtras();
-                x.foreignUid = item.uid;
-                r->setExtras(x);
-            }
-            changes.added.push_back(std::move(r));
-            addedItems.push_back(i);
-            break;
-        }
         case Book::Change:
             if (!unchanged(item, record)) {
                 m_failed[i] = true;
@@ -634,8 +799,10 @@ void SyncEngine::apply()
             }
             {
                 AddressRecord value = *record;
-                SyncFields::toRecord(item.fields, groupFor(item.fields.value[AddressRecord::Group]),
-                                     value);
+                SyncFields::toRecord(
+                    item.fields,
+                    groupFor(item.fields.value[AddressRecord::Group], m_groups, m_newGroups),
+                    value);
                 changes.edits.emplace_back(record, std::move(value));
             }
             break;
@@ -650,10 +817,12 @@ void SyncEngine::apply()
     }
     const std::size_t downs = changes.added.size() + changes.edits.size();
     const std::size_t removals = changes.removed.size();
+    // Changed by the user while the run went on: the next run reads the book again.
+    const bool changedMeanwhile = m_doc.revision() != m_readRevision;
     const std::vector<AddressRecord*> records = m_doc.ApplySync(std::move(changes));
-    if (!newGroups.isEmpty()) {
+    if (!m_newGroups.isEmpty()) {
         m_doc.JoinChanges(true);
-        m_doc.CreateGroups(newGroups);
+        m_doc.CreateGroups(m_newGroups);
         m_doc.JoinChanges(false);
     }
     for (std::size_t k = 0; k < records.size() && k < addedItems.size(); ++k)
@@ -661,7 +830,8 @@ void SyncEngine::apply()
     m_summary.down += int(downs);
     m_summary.deletes += int(removals);
     // Readings the server gave, for names without one here (a reading serves every contact
-    // of a name).
+    // of a name), with one announcement.
+    std::vector<std::pair<std::string, std::string>> readings;
     for (SyncPlan::Item& item : m_plan.items) {
         if (item.book != Book::Add && item.book != Book::Change)
             continue;
@@ -669,22 +839,70 @@ void SyncEngine::apply()
         const std::string& reading = item.fields.value[SyncFields::Reading];
         if (it != m_records.end() && !reading.empty() &&
             m_doc.storedReading(it->second->name()) != reading)
-            m_doc.SetReading(std::string(it->second->name()), reading);
+            readings.emplace_back(std::string(it->second->name()), reading);
     }
+    if (!readings.empty()) {
+        m_givingReadings = true;
+        m_doc.SetReadings(readings);
+        m_givingReadings = false;
+    }
+    m_appliedRevision = changedMeanwhile ? ~std::uint64_t(0) : m_doc.revision();
 
-    const bool saved = m_save ? m_save() : m_doc.SaveAddressFile();
+    // The bases of the records the run changed, as the book holds them (a value may have been
+    // cut on its way in); an addition without a reading of its own has its name's.
+    for (auto& [index, base] : m_bases) {
+        const auto it = m_records.find(m_plan.items[index].uid);
+        if (base.value[SyncFields::Reading].empty() && it != m_records.end() &&
+            m_doc.contains(it->second))
+            base.value[SyncFields::Reading] = m_doc.storedReading(it->second->name());
+    }
+    for (std::size_t i = 0; i < m_plan.items.size(); ++i) {
+        const SyncPlan::Item& item = m_plan.items[i];
+        if (item.book != Book::Change || m_failed[i])
+            continue;
+        const auto it = m_records.find(item.uid);
+        if (it != m_records.end() && m_doc.contains(it->second))
+            m_bases.emplace_back(
+                i, SyncFields::fromRecord(*it->second, m_doc.storedReading(it->second->name())));
+    }
+    // The book first, then the state: a state ahead of the book on disk would take the
+    // contacts it lacks for deleted here.
+    if (m_saveInBackground) {
+        m_saveInBackground([self = QPointer<SyncEngine>(this), run = m_run](bool ok) {
+            if (self && run == self->m_run && self->m_running)
+                self->afterBookSaved(ok);
+        });
+        return;
+    }
+    afterBookSaved(m_save ? m_save() : m_doc.SaveAddressFile());
+}
+
+void SyncEngine::afterBookSaved(bool saved)
+{
     if (!saved) {
         finish(Outcome::Failed, SyncMessages::NotSaved);
         return;
     }
+    // The state holds every card: built and written on a pool thread.
+    auto written = std::make_shared<bool>(false);
+    offThread([this, written] { *written = writeState(); },
+              [this, written] { afterStateSaved(*written); });
+}
 
-    // The state: each contact as both sides hold it now; one not done keeps its old entry.
-    SyncState next;
+bool SyncEngine::writeState()
+{
+    // Each contact as both sides hold it now; one not done keeps its old entry.
+    std::unordered_map<std::size_t, SyncFields*> bases;
+    for (auto& [index, base] : m_bases)
+        bases[index] = &base;
+    SyncState& next = m_next;
+    next = SyncState();
     next.collection = m_state.collection;
     next.token = m_newToken.toStdString();
     next.conflicts = m_state.conflicts;
+    next.entries.reserve(m_plan.items.size());
     for (std::size_t i = 0; i < m_plan.items.size(); ++i) {
-        const SyncPlan::Item& item = m_plan.items[i];
+        SyncPlan::Item& item = m_plan.items[i];
         m_summary.conflicts += int(item.conflicts.size());
         for (const std::string& note : item.unplaced) {
             next.conflicts.push_back(note);
@@ -700,29 +918,40 @@ void SyncEngine::apply()
         SyncState::Entry e;
         e.uid = item.uid;
         e.href = item.href;
-        e.etag = item.etag;
-        e.card = item.card;
-        // What the book held when the run began, unless the run changed the record (a
-        // value may have been cut on its way in): an edit made while the run waited then
-        // still counts as one at the next run.
-        const auto it = m_records.find(item.uid);
-        if (item.book != Book::Keep && it != m_records.end() && m_doc.contains(it->second))
-            e.base = SyncFields::fromRecord(*it->second, m_doc.storedReading(it->second->name()));
-        else
-            e.base = item.fields;
+        e.etag = std::move(item.etag);
+        e.card = std::move(item.card);
+        // What the book held when the run began, unless the run changed the record: an edit
+        // made while the run waited then still counts as one at the next run.
+        const auto base = bases.find(i);
+        e.base = base != bases.end() ? std::move(*base->second) : std::move(item.fields);
         next.entries.push_back(std::move(e));
     }
-    if (!next.save(m_statePath)) {
+    m_plan = SyncPlan();
+    m_bases.clear();
+    m_nextIndex.clear();
+    for (std::size_t i = 0; i < next.entries.size(); ++i)
+        m_nextIndex[next.entries[i].href] = i;
+    return next.save(m_statePath);
+}
+
+void SyncEngine::afterStateSaved(bool saved)
+{
+    if (!saved) {
         finish(Outcome::Failed,
                SyncMessages::StateNotSaved.arg(QString::fromStdString(m_statePath)));
         return;
     }
-    m_state = std::move(next);
-    m_entryByHref.clear();
-    for (std::size_t i = 0; i < m_state.entries.size(); ++i)
-        m_entryByHref[m_state.entries[i].href] = i;
+    std::swap(m_state, m_next);
+    std::swap(m_entryByHref, m_nextIndex);
+    // The last run's state goes on a pool thread: freeing every card is no quick thing.
+    offThread(
+        [this] {
+            m_next = SyncState();
+            m_nextIndex.clear();
+        },
+        [] {});
     const QFileInfo written(QString::fromStdString(m_statePath));
-    m_kept = {true, m_doc.revision(), false, written.size(), written.lastModified()};
+    m_kept = {true, m_appliedRevision, m_kept.readings, written.size(), written.lastModified()};
     if (m_offline) {
         finish(Outcome::Offline, m_summary.message);
         return;
@@ -736,6 +965,7 @@ void SyncEngine::abort()
         return;
     m_client->abortAll();
     ++m_run; // a run waiting to apply never does
+    m_work.waitForFinished();
     finish(Outcome::Failed);
 }
 

@@ -1,26 +1,31 @@
 #pragma once
 
 #include "DavClient.h"
+#include "DavMultistatus.h"
+#include "model/book/AddressRecord.h"
 #include "model/sync/SyncPlan.h"
 #include "model/sync/SyncState.h"
 #include "settings/SyncAccount.h"
 
 #include <QDateTime>
+#include <QFuture>
 #include <QObject>
 #include <QStringList>
 #include <QUrl>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <unordered_map>
 
-class AddressRecord;
 class CVOK_AddressDoc;
 
 // One CardDAV address book and the whole book kept the same, both ways, one run at a time and
-// never blocking the thread it lives on: every request is asynchronous.
+// never blocking the thread it lives on: every request is asynchronous, and the work that grows
+// with the book (its slots, large answers, the plan, the records to add, the state file) is
+// done on a pool thread from copies, while this thread only waits.
 //
 // A run: the collection's sync token (one request when nothing changed on either side); the
 // changes since the last token (sync-collection; a full listing of ETags where the server has
@@ -41,6 +46,9 @@ public:
         NeedsDecision, // too many deletions: nothing was written
         AuthFailed,
         Offline, // no connection, or a certificate refused
+        // Both sides held contacts and none are tied yet: nothing was written; the counts
+        // are in the summary, and a run with setFirstSyncMerge(true) merges them.
+        FirstSyncDecision,
     };
     struct Summary
     {
@@ -54,18 +62,30 @@ public:
         QString message;     // why it failed
         QStringList notes;   // per card, for the log
         QString fingerprint; // a refused certificate's
+        // A first sync's preview: the server's contacts, the book's, and those both hold.
+        int serverCount = 0;
+        int bookCount = 0;
+        int samePerson = 0;
         QString line() const;
     };
 
     explicit SyncEngine(CVOK_AddressDoc& doc, QObject* parent = nullptr);
+    // Waits for work on the pool thread (it uses this engine's data).
     ~SyncEngine() override;
 
     void setAccount(const SyncAccount& account);
     void setForceDeletes(bool force) { m_forceDeletes = force; }
+    // A first sync of a book and a server that both hold contacts goes on and merges them,
+    // instead of stopping after the plan.
+    void setFirstSyncMerge(bool merge) { m_firstSyncMerge = merge; }
     // False while the server's changes must wait (a contact sheet is open).
     void setApplyGate(std::function<bool()> gate) { m_gate = std::move(gate); }
     // Writes the book; by default CVOK_AddressDoc::SaveAddressFile.
     void setSave(std::function<bool()> save) { m_save = std::move(save); }
+    // Writes the book without holding up this thread, then calls its argument with the
+    // outcome; used instead of setSave's when given.
+    using BackgroundSave = std::function<void(std::function<void(bool)>)>;
+    void setBackgroundSave(BackgroundSave save) { m_saveInBackground = std::move(save); }
     // Cards a multiget asks for at once.
     void setBatchSize(int n) { m_batch = n; }
     // A write that meets 412 is fetched, merged and tried again this often.
@@ -86,24 +106,40 @@ signals:
     void finished(const SyncEngine::Summary& summary);
 
 private:
-    void readBook();
+    // Runs work on a pool thread, then `then` here unless the run ended meanwhile. Work uses
+    // only this run's data, which nothing here touches until `then`.
+    void offThread(std::function<void()> work, std::function<void()> then);
+    // An answer parsed on a pool thread into m_parsed (hrefs in m_parsedHrefs), then `then`.
+    void parseOffThread(QByteArray body, std::function<void()> then);
+    void readBook(std::function<void()> then);
+    void buildLocals();
     void askToken();
+    void afterToken(const QString& token);
     void askChanges(const QString& token);
     void listAll();
     void fetch();
     void plan();
+    void afterPlan();
     void writeNext();
     void write(std::size_t index);
     void refetchThenRetry(std::size_t index);
+    // A new card refused because its UID lives at another href: that card is updated instead.
+    void adoptHref(std::size_t index, const QString& href);
     void refreshEtags();
     void catchUpToken();
+    void prepareApply();
     void waitToApply();
     void apply();
+    // On a pool thread: the state after this run, written.
+    bool writeState();
+    void afterBookSaved(bool saved);
+    void afterStateSaved(bool saved);
     void finish(Outcome outcome, const QString& message = {});
     // Ends the run when the answer is no success; true then.
     bool failedAnswer(const DavClient::Answer& answer);
     QUrl urlOf(const std::string& href) const;
     std::string hrefOf(const QString& path) const;
+    static std::string hrefIn(const QUrl& collection, const QString& path);
     std::string localUid(const AddressRecord& record) const;
     const SyncState::Entry* entryOf(const std::string& href) const;
     const SyncPlan::Local* localOf(const std::string& uid) const;
@@ -113,8 +149,10 @@ private:
     SyncAccount m_account;
     QUrl m_collection;
     bool m_forceDeletes = false;
+    bool m_firstSyncMerge = false;
     std::function<bool()> m_gate;
     std::function<bool()> m_save;
+    BackgroundSave m_saveInBackground;
     std::function<void()> m_beforeWrites;
     int m_batch = 100;
     bool m_running = false;
@@ -136,6 +174,31 @@ private:
     std::unordered_map<std::string, std::size_t> m_localByUid;
     std::unordered_map<std::string, std::size_t> m_entryByHref;
     SyncPlan m_plan;
+    struct BookCopy
+    {
+        std::string uid;
+        AddressRecord record;
+        std::string reading;
+    };
+    std::vector<BookCopy> m_bookCopy;
+    bool m_dirty = false; // a contact differs from its state entry
+    std::optional<DavMultistatus> m_parsed;
+    std::vector<std::string> m_parsedHrefs;
+    // Records for the plan's additions, built from copies, with their slots.
+    struct Prepared
+    {
+        std::size_t index; // the item's
+        std::unique_ptr<AddressRecord> record;
+        SyncFields base;
+    };
+    std::vector<Prepared> m_prepared;
+    // The slots of the records this run changed, as the book holds them (by item).
+    std::vector<std::pair<std::size_t, SyncFields>> m_bases;
+    QStringList m_groups;    // the book's groups when the additions were built
+    QStringList m_newGroups; // groups the additions bring
+    SyncState m_next;        // the state being written
+    std::unordered_map<std::string, std::size_t> m_nextIndex;
+    QFuture<void> m_work;
     std::vector<std::size_t> m_writes;
     std::size_t m_nextWrite = 0;
     std::vector<int> m_tries;
@@ -151,5 +214,8 @@ private:
         qint64 size = 0;
         QDateTime time;
     } m_kept;
-    bool m_quiet = false; // this run started from m_kept, without reading the book
+    bool m_quiet = false;                // this run started from m_kept, without reading the book
+    bool m_givingReadings = false;       // the run's own readings are no change of the user's
+    std::uint64_t m_readRevision = 0;    // the book's when the run read it
+    std::uint64_t m_appliedRevision = 0; // after the run's change, unless changed meanwhile
 };

@@ -16,6 +16,8 @@ inline const QString ServerError = QStringLiteral("サーバーがエラーを�
 inline const QString BadAnswer = QStringLiteral("サーバーの応答を読めません: %1");
 inline const QString TooManyDeletes = QStringLiteral(
     "この同期では 本 %1件・サーバー %2件 の連絡先が削除されます。続けるには確認が必要です。");
+inline const QString FirstSync = QStringLiteral("初めての同期です: サーバー %1件 / この住所録 %2件 "
+                                                "/ 同じ人 %3件。統合するには確認が必要です。");
 inline const QString NotSaved = QStringLiteral("住所録を保存できません。同期を中止しました。");
 inline const QString StateNotSaved = QStringLiteral("同期の状態を保存できません: %1");
 inline const QString CardRefused = QStringLiteral("サーバーが連絡先を受け付けません (%1): %2");

@@ -1,5 +1,6 @@
 #include "TestEnv.h"
 #include "sync/DavMultistatus.h"
+#include "sync/Discovery.h"
 
 #include <QTest>
 
@@ -63,6 +64,47 @@ private slots:
                        .arg(QString::fromUtf8(r.etag));
         got << u'#' + ms->syncToken;
         QCOMPARE(got.join(u' '), seen);
+    }
+
+    // Where an account's address books are looked for, in order: the servers DNS names for
+    // the e-mail's domain or the host (secure ones first, by priority, then weight), then the
+    // host itself; a URL, an address or this machine is asked directly.
+    void discoveryAttempts_data()
+    {
+        using S = Discovery::Service;
+        QTest::addColumn<QString>("where");
+        QTest::addColumn<QList<S>>("secure");
+        QTest::addColumn<QList<S>>("plain");
+        QTest::addColumn<QString>("tried");
+        QTest::newRow("e-mail, no records")
+            << "taro@example.jp" << QList<S>() << QList<S>() << "https://example.jp/";
+        QTest::newRow("host, both kinds")
+            << "example.jp"
+            << QList<S>{{"dav3.example.jp.", 443, 20, 0},
+                        {"dav2.example.jp.", 443, 10, 1},
+                        {"dav.example.jp.", 8443, 10, 9}}
+            << QList<S>{{"old.example.jp.", 80, 0, 0}}
+            << "https://dav.example.jp:8443/ https://dav2.example.jp/ https://dav3.example.jp/ "
+               "http://old.example.jp/ https://example.jp/";
+        QTest::newRow("service declined")
+            << "b.example" << QList<S>{{".", 0, 0, 0}} << QList<S>() << "https://b.example/";
+        for (const char* direct : {"https://dav.example.jp/x/", "127.0.0.1:5232"})
+            QTest::newRow(direct) << direct << QList<S>() << QList<S>() << "";
+    }
+    void discoveryAttempts()
+    {
+        QFETCH(QString, where);
+        QFETCH(QList<Discovery::Service>, secure);
+        QFETCH(QList<Discovery::Service>, plain);
+        QFETCH(QString, tried);
+        const QString host = Discovery::lookupHost(where);
+        QCOMPARE(host.isEmpty(), tried.isEmpty());
+        if (host.isEmpty())
+            return;
+        QStringList urls;
+        for (const QUrl& url : Discovery::attempts(host, secure, plain))
+            urls << url.toString();
+        QCOMPARE(urls.join(u' '), tried);
     }
 };
 

@@ -1,4 +1,5 @@
 #include "MessageBoxGuard.h"
+#include "ModalDriver.h"
 #include "PaneTestSupport.h"
 #include "RadicaleServer.h"
 #include "TestMain.h"
@@ -18,9 +19,12 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QLabel>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QSslCertificate>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
 #include <algorithm>
 #include <memory>
@@ -74,6 +78,16 @@ std::string cp932(const char* utf8)
     return Text::toCp932(QString::fromUtf8(utf8)).value();
 }
 
+void addTo(CVOK_AddressDoc& doc, const char* name, int field = R::Phone,
+           const std::string& value = {})
+{
+    auto r = std::make_unique<R>();
+    r->setField(R::Name, cp932(name));
+    r->setField(field, value);
+    r->setField(R::Group, "Other");
+    doc.AddRecord(std::move(r));
+}
+
 // One book and its engine on a fresh address book of the server.
 struct Side
 {
@@ -83,9 +97,9 @@ struct Side
     SyncAccount account;
     QUrl book;
 
-    Side(RadicaleServer& server, const QString& name)
+    Side(RadicaleServer& server, const QString& name) : Side(server.addressBook(name)) {}
+    explicit Side(const QUrl& url) : book(url)
     {
-        book = server.addressBook(name);
         doc.LoadAddressFile(dir.filePath(QStringLiteral("Address.vok")));
         account.user = QStringLiteral("alice");
         account.password = QStringLiteral("secret");
@@ -109,11 +123,46 @@ struct Side
         return nullptr;
     }
     QUrl card(const QByteArray& file) const { return book.resolved(QUrl(QString::fromUtf8(file))); }
+    void add(const char* name, int field = R::Phone, const std::string& value = {})
+    {
+        addTo(doc, name, field, value);
+    }
+    void edit(const char* name, int field, const char* value)
+    {
+        R* r = find(name);
+        R edited = *r;
+        edited.setField(field, value);
+        doc.ChangeRecord(r, edited);
+    }
 };
+
+int cardCount(RadicaleServer& server, const QUrl& book)
+{
+    return int(
+        server
+            .request("PROPFIND", book,
+                     "<d:propfind xmlns:d=\"DAV:\"><d:prop><d:getetag/></d:prop></d:propfind>",
+                     {{"Depth", "1"}})
+            .body.count(".vcf</"));
+}
 
 QString counts(const SyncEngine::Summary& s)
 {
     return QStringLiteral("%1/%2/%3/%4").arg(s.down).arg(s.up).arg(s.deletes).arg(s.conflicts);
+}
+
+QByteArray reply(const QByteArray& status, const QByteArray& body, const QByteArray& extra = {})
+{
+    return "HTTP/1.1 " + status + "\r\n" + extra +
+           "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
+}
+
+QByteArray multistatus(const QByteArray& href, const QByteArray& prop)
+{
+    return reply("207 Multi-Status", "<d:multistatus xmlns:d=\"DAV:\"><d:response><d:href>" + href +
+                                         "</d:href><d:propstat><d:prop>" + prop +
+                                         "</d:prop><d:status>HTTP/1.1 200 OK</d:status>"
+                                         "</d:propstat></d:response></d:multistatus>");
 }
 
 } // namespace
@@ -150,9 +199,7 @@ private slots:
         QCOMPARE(side.doc.storedReading(r->name()), std::string_view("しののめ みどり"));
 
         const QByteArray before = m_server.request("GET", side.card("phone.vcf")).body;
-        R edited = *r;
-        edited.setField(R::OfficePhone, "03-5555-6666");
-        QVERIFY(side.doc.ChangeRecord(r, edited));
+        side.edit("東雲 翠", R::OfficePhone, "03-5555-6666");
         s = side.sync();
         QCOMPARE(counts(s), QStringLiteral("0/1/0/0"));
         const QByteArray after = m_server.request("GET", side.card("phone.vcf")).body;
@@ -183,13 +230,8 @@ private slots:
     void deleteOnServerUndoable()
     {
         Side side(m_server, nextBook());
-        for (const char* name : {"山田 太郎", "佐藤 花子"}) {
-            auto r = std::make_unique<R>();
-            r->setField(R::Name, cp932(name));
-            r->setField(R::Phone, "03-0000-0000");
-            r->setField(R::Group, "Other");
-            side.doc.AddRecord(std::move(r));
-        }
+        for (const char* name : {"山田 太郎", "佐藤 花子"})
+            side.add(name, R::Phone, "03-0000-0000");
         QCOMPARE(counts(side.sync()), QStringLiteral("0/2/0/0"));
         R* yamada = side.find("山田 太郎");
         QVERIFY(yamada);
@@ -212,10 +254,7 @@ private slots:
     void serverDownLosesNothing()
     {
         Side side(m_server, nextBook());
-        auto rec = std::make_unique<R>();
-        rec->setField(R::Name, cp932("鈴木 一郎"));
-        rec->setField(R::Group, "Other");
-        side.doc.AddRecord(std::move(rec));
+        side.add("鈴木 一郎");
         QCOMPARE(counts(side.sync()), QStringLiteral("0/1/0/0"));
         const QString bookPath = side.doc.addressFilePath();
         QFile file(bookPath), state(bookPath + QStringLiteral(".sync"));
@@ -225,9 +264,7 @@ private slots:
         state.close();
 
         R* r = side.find("鈴木 一郎");
-        R edited = *r;
-        edited.setField(R::MobilePhone, "090-0000-0001");
-        side.doc.ChangeRecord(r, edited);
+        side.edit("鈴木 一郎", R::MobilePhone, "090-0000-0001");
         SyncAccount away = side.account;
         QUrl dead = side.book;
         dead.setPort(1); // nothing listens there
@@ -257,10 +294,7 @@ private slots:
         const QUrl href = side.card("p.vcf");
         QCOMPARE(m_server.put(href, phoneCard("p-1")).status, 201);
         QCOMPARE(counts(side.sync()), QStringLiteral("1/0/0/0"));
-        R* r = side.find("東雲 翠");
-        R edited = *r;
-        edited.setField(R::Phone, "03-7777-8888");
-        side.doc.ChangeRecord(r, edited);
+        side.edit("東雲 翠", R::Phone, "03-7777-8888");
         side.engine.setBeforeWrites([&] {
             const RadicaleServer::Reply now = m_server.request("GET", href);
             QByteArray card = now.body;
@@ -287,17 +321,14 @@ private slots:
         const QUrl href = side.card("c.vcf");
         QCOMPARE(m_server.put(href, phoneCard("c-1")).status, 201);
         side.sync();
-        R* r = side.find("東雲 翠");
-        R edited = *r;
-        edited.setField(R::OfficePhone, "03-1000-0001");
-        side.doc.ChangeRecord(r, edited);
+        side.edit("東雲 翠", R::OfficePhone, "03-1000-0001");
         const RadicaleServer::Reply now = m_server.request("GET", href);
         QByteArray card = now.body;
         card.replace("03-1111-2222", "03-2000-0002");
         QCOMPARE(m_server.put(href, card, now.etag).status / 100, 2);
         const SyncEngine::Summary s = side.sync();
         QCOMPARE(s.conflicts, 1);
-        r = side.find("東雲 翠");
+        const R* r = side.find("東雲 翠");
         QCOMPARE(r->officePhone(), std::string_view("03-2000-0002"));
         QVERIFY(RecordText::utf8(*r, R::Memo).find("[競合] 勤務先電話番号: 03-1000-0001") !=
                 std::string::npos);
@@ -328,44 +359,139 @@ private slots:
         QCOMPARE(side.doc.records().size(), std::size_t(1));
     }
 
-    // A first sync of a book and a server that both hold the person pairs them by name and
-    // phone or e-mail; a namesake with other numbers stays a second person on both sides.
+    // A first sync of two full sides stops with the counts, writing nothing; merged, the person
+    // both hold (name and phone or e-mail, any case) is one, a mere namesake stays two.
     void firstSyncPairsSamePerson_data()
     {
         QTest::addColumn<QByteArray>("mobile");
         QTest::addColumn<QByteArray>("email");
-        QTest::addColumn<int>("records");
+        QTest::addColumn<int>("same");
         QTest::addColumn<QString>("counts");
         QTest::newRow("same mobile")
             << QByteArray("090-1234-5678") << QByteArray() << 1 << "1/0/0/0";
         QTest::newRow("same e-mail")
             << QByteArray() << QByteArray("midori@example.jp") << 1 << "1/0/0/0";
+        QTest::newRow("e-mail in other case")
+            << QByteArray() << QByteArray("Midori@Example.JP") << 1 << "1/0/0/0";
         QTest::newRow("name alone")
-            << QByteArray("090-9999-0000") << QByteArray() << 2 << "1/1/0/0";
+            << QByteArray("090-9999-0000") << QByteArray() << 0 << "1/1/0/0";
     }
     void firstSyncPairsSamePerson()
     {
         QFETCH(QByteArray, mobile);
         QFETCH(QByteArray, email);
-        QFETCH(int, records);
+        QFETCH(int, same);
         QFETCH(QString, counts);
         Side side(m_server, nextBook());
         QByteArray card = phoneCard("first-1");
         card.replace("END:VCARD", "EMAIL:midori@example.jp\r\nEND:VCARD");
         QCOMPARE(m_server.put(side.card("first.vcf"), card).status, 201);
-        auto rec = std::make_unique<R>();
-        rec->setField(R::Name, cp932("東雲 翠"));
-        rec->setField(R::MobilePhone, mobile.toStdString());
-        rec->setField(R::Email, email.toStdString());
-        rec->setField(R::Group, "Other");
-        side.doc.AddRecord(std::move(rec));
-        const SyncEngine::Summary s = side.sync();
+        side.add("東雲 翠", R::MobilePhone, mobile.toStdString());
+        side.find("東雲 翠")->setField(R::Email, email.toStdString());
+        const std::uint64_t revision = side.doc.revision();
+        SyncEngine::Summary s = side.sync();
+        QCOMPARE(s.outcome, SyncEngine::Outcome::FirstSyncDecision);
+        QCOMPARE(s.serverCount, 1);
+        QCOMPARE(s.bookCount, 1);
+        QCOMPARE(s.samePerson, same);
+        QCOMPARE(side.doc.revision(), revision);
+        QVERIFY(!QFile::exists(side.doc.addressFilePath() + QStringLiteral(".sync")));
+        side.engine.setFirstSyncMerge(true);
+        s = side.sync();
+        side.engine.setFirstSyncMerge(false);
         QCOMPARE(s.outcome, SyncEngine::Outcome::Ok);
         QCOMPARE(::counts(s), counts);
-        QCOMPARE(int(side.doc.records().size()), records);
+        QCOMPARE(int(side.doc.records().size()), 2 - same);
+        if (!email.isEmpty()) // each side keeps its own spelling
+            QCOMPARE(side.find("東雲 翠")->email(), std::string_view(email.constData()));
         // The pair holds on: a second run finds nothing to do.
         QVERIFY(side.sync().nothingChanged);
-        QCOMPARE(int(side.doc.records().size()), records);
+        QCOMPARE(int(side.doc.records().size()), 2 - same);
+    }
+
+    // An edit made while a run is under way is not taken for synced: the next run sends it.
+    void editDuringRunGoesUpNext()
+    {
+        Side side(m_server, nextBook());
+        const QUrl href = side.card("e.vcf");
+        QCOMPARE(m_server.put(href, phoneCard("e-1")).status, 201);
+        QCOMPARE(counts(side.sync()), QStringLiteral("1/0/0/0"));
+        const RadicaleServer::Reply now = m_server.request("GET", href);
+        QByteArray card = now.body;
+        card.replace("BDAY:1990-02-03", "BDAY:1990-02-05");
+        QCOMPARE(m_server.put(href, card, now.etag).status / 100, 2);
+        side.engine.setBeforeWrites([&] { side.edit("東雲 翠", R::Phone, "03-4444-5555"); });
+        side.sync();
+        side.engine.setBeforeWrites({});
+        QCOMPARE(counts(side.sync()), QStringLiteral("0/1/0/0"));
+        QVERIFY(m_server.request("GET", href).body.contains("03-4444-5555"));
+    }
+
+    // A new contact's UID turns up at another href before the write: the 409 leads to that
+    // card, merged and updated; no second card.
+    void uidConflictAdoptsHref()
+    {
+        Side side(m_server, nextBook());
+        side.add("高橋 次郎", R::Phone, "03-1234-0000");
+        const QByteArray uid = QByteArray::fromStdString(side.find("高橋 次郎")->uid().toString());
+        const QUrl elsewhere = side.card("elsewhere.vcf");
+        side.engine.setBeforeWrites([&] {
+            const QByteArray card = "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:" + uid +
+                                    "\r\nFN:高橋 次郎\r\nN:高橋;次郎;;;\r\n"
+                                    "EMAIL:jiro@example.jp\r\nEND:VCARD\r\n";
+            QCOMPARE(m_server.put(elsewhere, card).status, 201);
+        });
+        const SyncEngine::Summary s = side.sync();
+        side.engine.setBeforeWrites({});
+        QCOMPARE(s.outcome, SyncEngine::Outcome::Ok);
+        QCOMPARE(counts(s), QStringLiteral("1/1/0/0"));
+        QCOMPARE(cardCount(m_server, side.book), 1);
+        QVERIFY(m_server.request("GET", elsewhere).body.contains("03-1234-0000"));
+        QCOMPARE(side.find("高橋 次郎")->email(), std::string_view("jiro@example.jp"));
+        QVERIFY(side.sync().nothingChanged);
+    }
+
+    // Group cards (vCard 4's KIND, Apple's X-ADDRESSBOOKSERVER-KIND) never become contacts.
+    void groupCardsStayCards_data()
+    {
+        QTest::addColumn<QByteArray>("group");
+        QTest::newRow("KIND") << QByteArray("VERSION:4.0\r\nKIND:group\r\nFN:友人\r\n"
+                                            "MEMBER:urn:uuid:g-member\r\n");
+        QTest::newRow("Apple") << QByteArray("VERSION:3.0\r\nX-ADDRESSBOOKSERVER-KIND:group\r\n"
+                                             "FN:友人\r\nN:友人;;;;\r\n"
+                                             "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:g-member\r\n");
+    }
+    void groupCardsStayCards()
+    {
+        QFETCH(QByteArray, group);
+        Side side(m_server, nextBook());
+        QCOMPARE(m_server.put(side.card("member.vcf"), phoneCard("g-member")).status, 201);
+        const QUrl href = side.card("group.vcf");
+        QCOMPARE(
+            m_server.put(href, "BEGIN:VCARD\r\n" + group + "UID:g-group\r\nEND:VCARD\r\n").status,
+            201);
+        const RadicaleServer::Reply before = m_server.request("GET", href);
+        QCOMPARE(counts(side.sync()), QStringLiteral("1/0/0/0"));
+        QVERIFY(side.doc.records().size() == 1 && side.find("東雲 翠"));
+        QCOMPARE(m_server.request("GET", href).etag, before.etag);
+        QVERIFY(side.sync().nothingChanged);
+    }
+
+    // A card moved on the server stays the contact; the next edit goes where it now is.
+    void movedCardKeepsContact()
+    {
+        Side side(m_server, nextBook());
+        const QUrl old = side.card("old.vcf"), moved = side.card("moved.vcf");
+        QCOMPARE(m_server.put(old, phoneCard("mv-1")).status, 201);
+        QCOMPARE(counts(side.sync()), QStringLiteral("1/0/0/0"));
+        const RadicaleServer::Reply card = m_server.request("GET", old);
+        QCOMPARE(m_server.request("DELETE", old, {}, {{"If-Match", card.etag}}).status, 200);
+        QCOMPARE(m_server.put(moved, card.body).status, 201);
+        QCOMPARE(counts(side.sync()), QStringLiteral("0/0/0/0"));
+        side.edit("東雲 翠", R::Phone, "03-9999-0000");
+        QCOMPARE(counts(side.sync()), QStringLiteral("0/1/0/0"));
+        QVERIFY(m_server.request("GET", moved).body.contains("03-9999-0000"));
+        QCOMPARE(m_server.request("GET", old).status, 404);
     }
 
     // More than ten deletions stop the run before anything is written; forced, they happen.
@@ -392,16 +518,25 @@ private slots:
     {
         QTest::addColumn<QString>("password");
         QTest::addColumn<bool>("serverUp");
+        QTest::addColumn<QStringList>("options");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("summary");
-        QTest::newRow("done") << "secret" << true << 0 << "下り 1 / 上り 0 / 削除 0 / 競合 0";
-        QTest::newRow("wrong password") << "wrong" << true << 4 << "";
-        QTest::newRow("no server") << "secret" << false << 5 << "";
+        QTest::newRow("done") << "secret" << true << QStringList() << 0
+                              << "下り 1 / 上り 0 / 削除 0 / 競合 0";
+        QTest::newRow("wrong password") << "wrong" << true << QStringList() << 4 << "";
+        QTest::newRow("no server") << "secret" << false << QStringList() << 5 << "";
+        QTest::newRow("first sync asks") << "secret" << true << QStringList{QStringLiteral("book")}
+                                         << 3 << "サーバー 1件 / この住所録 1件 / 同じ人 0件";
+        QTest::newRow("first sync merged")
+            << "secret" << true
+            << QStringList{QStringLiteral("book"), QStringLiteral("--first-sync-merge")} << 0
+            << "下り 1 / 上り 1 / 削除 0 / 競合 0";
     }
     void commandLine()
     {
         QFETCH(QString, password);
         QFETCH(bool, serverUp);
+        QFETCH(QStringList, options);
         QFETCH(int, status);
         QFETCH(QString, summary);
         const QUrl book = m_server.addressBook(nextBook());
@@ -427,8 +562,14 @@ private slots:
         QFile::remove(DataLocation::addressFilePath());
         const SyncLog log(DataLocation::syncLogPath(DataLocation::addressFilePath()));
         QFile::remove(log.path());
-        const CommandLine::Result r =
-            CommandLine::runMode({QStringLiteral("VOK_Address"), QStringLiteral("--sync")});
+        if (options.removeAll(QStringLiteral("book")) != 0) {
+            CVOK_AddressDoc doc;
+            doc.LoadAddressFile(DataLocation::addressFilePath());
+            addTo(doc, "山田 太郎");
+            QVERIFY(doc.SaveAddressFile());
+        }
+        const CommandLine::Result r = CommandLine::runMode(
+            QStringList{QStringLiteral("VOK_Address"), QStringLiteral("--sync")} + options);
         QCOMPARE(r.status, status);
         QCOMPARE(log.runs().size(), 1); // the window's 同期ログ shows it
         if (!summary.isEmpty())
@@ -509,6 +650,130 @@ private slots:
         QVERIFY(done.wait(60000)); // asked, and run again
         QCOMPARE(boxes.shown().size(), 1);
         QCOMPARE(f.frame->document()->records().size(), std::size_t(1));
+    }
+
+    // In the window a first sync of two full sides asks; Enter merges, Esc leaves both.
+    void windowFirstSyncAsks_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("records");
+        QTest::addColumn<int>("cards");
+        QTest::newRow("Enter merges") << int(Qt::Key_Return) << 2 << 2;
+        QTest::newRow("Esc cancels") << int(Qt::Key_Escape) << 1 << 1;
+    }
+    void windowFirstSyncAsks()
+    {
+        QFETCH(int, key);
+        QFETCH(int, records);
+        QFETCH(int, cards);
+        TrayIcon::setAvailableForTesting(true);
+        PaneTest::startPaneTest();
+        MessageBoxGuard boxes;
+        const QUrl book = m_server.addressBook(nextBook());
+        QCOMPARE(
+            m_server.put(book.resolved(QUrl(QStringLiteral("f.vcf"))), phoneCard("f-1")).status,
+            201);
+        SyncAccount account;
+        account.user = QStringLiteral("alice");
+        account.password = QStringLiteral("secret");
+        account.addressBook = book.toString();
+        account.intervalMinutes = 0;
+        account.save();
+        PaneTest::Frame f;
+        CVOK_AddressDoc& doc = *f.frame->document();
+        addTo(doc, "山田 太郎");
+        QStringList shown;
+        ModalDriver driver([&](QWidget* dialog) {
+            for (const char* name : {"serverCount", "bookCount", "sameCount"})
+                shown << dialog->findChild<QLabel*>(QString::fromLatin1(name))->text();
+            QTest::keyClick(dialog, Qt::Key(key));
+        });
+        QSignalSpy done(f.frame->syncEngine(), &SyncEngine::finished);
+        f.frame->commands()->execute(ID_SYNC);
+        QVERIFY(done.wait(60000));
+        QCOMPARE(f.frame->syncEngine()->lastSummary().outcome,
+                 SyncEngine::Outcome::FirstSyncDecision);
+        QTRY_COMPARE(driver.seen(), 1);
+        QCOMPARE(shown, (QStringList{QStringLiteral("1 件"), QStringLiteral("1 件"),
+                                     QStringLiteral("0 件")}));
+        if (key == Qt::Key_Return)
+            QVERIFY(done.wait(60000));
+        QCOMPARE(int(doc.records().size()), records);
+        QCOMPARE(cardCount(m_server, book), cards);
+    }
+
+    // Servers that answer badly, slowly or not at all: each run ends with the right kind of
+    // failure, and neither the book's file nor a sync state is written.
+    void failsCleanly_data()
+    {
+        // Each request gets the next reply once its body is in; an empty one never comes, and
+        // after one that starts with "!cut" the line is dropped.
+        QTest::addColumn<QList<QByteArray>>("replies");
+        QTest::addColumn<int>("outcome");
+        using O = SyncEngine::Outcome;
+        QTest::newRow("bad XML") << QList<QByteArray>{reply(
+                                        "207 Multi-Status",
+                                        "<d:multistatus xmlns:d=\"DAV:\"><d:response><d:href>/a/")}
+                                 << int(O::Failed);
+        QTest::newRow("truncated")
+            << QList<QByteArray>{"!cutHTTP/1.1 207 Multi-Status\r\nContent-Length: 5000\r\n\r\n"
+                                 "<d:multistatus xmlns:d=\"DAV:\"><d:response>"}
+            << int(O::Failed);
+        QTest::newRow("stall") << QList<QByteArray>{QByteArray()} << int(O::Offline);
+        QTest::newRow("stall in the multiget")
+            << QList<QByteArray>{multistatus("/dav/book/", "<d:sync-token>t1</d:sync-token>"),
+                                 multistatus("/dav/book/a.vcf", "<d:getetag>\"e1\"</d:getetag>"),
+                                 QByteArray()}
+            << int(O::Offline);
+        QTest::newRow("redirect loop")
+            << QList<QByteArray>(3, reply("301 Moved Permanently", {}, "Location: /dav/book/\r\n"))
+            << int(O::Failed);
+        QTest::newRow("Digest refused")
+            << QList<QByteArray>(
+                   4,
+                   reply("401 Unauthorized", {},
+                         "WWW-Authenticate: Digest realm=\"dav\", nonce=\"n1\", qop=\"auth\"\r\n"))
+            << int(O::AuthFailed);
+    }
+    void failsCleanly()
+    {
+        QFETCH(QList<QByteArray>, replies);
+        QFETCH(int, outcome);
+        QTcpServer server;
+        QHash<QTcpSocket*, QByteArray> pending;
+        QObject::connect(&server, &QTcpServer::newConnection, [&] {
+            QTcpSocket* socket = server.nextPendingConnection();
+            QObject::connect(socket, &QTcpSocket::readyRead, socket, [&, socket] {
+                QByteArray& in = pending[socket];
+                in += socket->readAll();
+                const qsizetype end = in.indexOf("\r\n\r\n");
+                const qsizetype at = in.toLower().indexOf("content-length:");
+                const qsizetype length =
+                    at < 0 ? 0 : in.mid(at + 15, in.indexOf('\r', at) - at - 15).trimmed().toInt();
+                if (end < 0 || in.size() < end + 4 + length)
+                    return;
+                in.remove(0, end + 4 + length);
+                const QByteArray next = replies.isEmpty() ? QByteArray() : replies.takeFirst();
+                socket->write(next.startsWith("!cut") ? next.mid(4) : next);
+                if (next.startsWith("!cut"))
+                    socket->disconnectFromHost();
+            });
+        });
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        Side side(QUrl(QStringLiteral("http://127.0.0.1:%1/dav/book/").arg(server.serverPort())));
+        side.add("山田 太郎");
+        QVERIFY(side.doc.SaveAddressFile());
+        const QString path = side.doc.addressFilePath();
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray before = file.readAll();
+        file.close();
+        side.engine.client().setTimeout(500);
+        side.sync();
+        QCOMPARE(int(side.engine.lastSummary().outcome), outcome);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), before);
+        QVERIFY(!QFile::exists(path + QStringLiteral(".sync")));
     }
 
     void cleanupTestCase() { m_server.stop(); }

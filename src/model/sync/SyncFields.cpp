@@ -11,6 +11,7 @@
 #include "model/text/Cp932.h"
 #include "model/text/Utf8.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace {
@@ -317,6 +318,15 @@ std::string_view SyncFields::label(int slot)
     if (slot < AddressRecord::FieldCount)
         return ExchangeText::FieldNames[static_cast<std::size_t>(slot)];
     return SyncText::ExtraSlotNames[static_cast<std::size_t>(slot - AddressRecord::FieldCount)];
+}
+
+bool SyncFields::same(int slot, std::string_view a, std::string_view b)
+{
+    if (slot != R::Email && slot != R::OfficeEmail)
+        return a == b;
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 SyncFields SyncFields::fromRecord(const AddressRecord& record, std::string_view reading)

@@ -38,6 +38,9 @@ struct SyncFields
     bool operator==(const SyncFields&) const = default;
     // The Japanese name of a slot, for conflict notes.
     static std::string_view label(int slot);
+    // Two values of a slot that mean the same: e-mail addresses regardless of the case of
+    // their ASCII letters (phones and servers change it freely), the rest byte for byte.
+    static bool same(int slot, std::string_view a, std::string_view b);
 
     // The slots of a record; reading is UTF-8.
     static SyncFields fromRecord(const AddressRecord& record, std::string_view reading);

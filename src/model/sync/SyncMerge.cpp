@@ -27,10 +27,13 @@ Result merge(const SyncFields* localBase, const SyncFields* remoteBase, const Sy
     for (int s = 0; s < SyncFields::SlotCount; ++s) {
         const std::string& o = ours.value[s];
         const std::string& t = theirs.value[s];
-        if (o == t)
+        // Each side keeps its own spelling of a value both mean alike.
+        if (SyncFields::same(s, o, t)) {
+            r.merged.value[s] = o;
             continue;
-        const bool localChanged = !localBase || localBase->value[s] != o;
-        const bool remoteChanged = !remoteBase || remoteBase->value[s] != t;
+        }
+        const bool localChanged = !localBase || !SyncFields::same(s, localBase->value[s], o);
+        const bool remoteChanged = !remoteBase || !SyncFields::same(s, remoteBase->value[s], t);
         if (!remoteChanged || (!localBase && t.empty())) {
             r.merged.value[s] = o;
         } else if (localChanged && !(!localBase && o.empty())) {

@@ -26,7 +26,7 @@ std::string patched(const std::string& text, const SyncFields& from, const SyncF
     if (!doc)
         return SyncFields::newCard(to, uid).text();
     for (int s = 0; s < SyncFields::SlotCount; ++s) {
-        if (from.value[s] != to.value[s])
+        if (!SyncFields::same(s, from.value[s], to.value[s]))
             SyncFields::patch(*doc, s, to);
     }
     return doc->text();
@@ -127,6 +127,20 @@ SyncPlan SyncPlan::make(const SyncState& state, const std::vector<Local>& book,
     std::unordered_set<std::string_view> hrefs;  // hrefs the state knows
     std::unordered_set<std::string> cardUids;    // UIDs the server holds
     plan.items.reserve(state.entries.size() + changed.size());
+    // Cards the server moved: gone from their href, their UID at one the state does not know.
+    std::unordered_map<std::string, std::pair<const std::string*, const Card*>> moves;
+    std::unordered_set<std::string_view> movedTo;
+    if (!removed.empty()) {
+        for (const SyncState::Entry& e : state.entries)
+            hrefs.insert(e.href);
+        for (const auto& [href, card] : changed) {
+            if (hrefs.count(href) != 0)
+                continue;
+            const std::optional<VCardDoc> doc = VCardDoc::parse(card.text);
+            if (doc && !doc->isGroup() && !doc->uid().empty())
+                moves.emplace(doc->uid(), std::make_pair(&href, &card));
+        }
+    }
 
     for (const SyncState::Entry& e : state.entries) {
         hrefs.insert(e.href);
@@ -140,17 +154,27 @@ SyncPlan SyncPlan::make(const SyncState& state, const std::vector<Local>& book,
             paired.insert(local->uid);
         const auto c = changed.find(e.href);
         const Card* fresh = c != changed.end() && c->second.etag != e.etag ? &c->second : nullptr;
-        const bool gone = removed.count(e.href) != 0;
+        bool gone = removed.count(e.href) != 0;
+        bool movedAsItWas = false;
+        if (const auto m = gone ? moves.find(e.uid) : moves.end(); m != moves.end()) {
+            // The same card under its new href, to be compared with the old one's base.
+            gone = false;
+            item.href = *m->second.first;
+            movedTo.insert(item.href);
+            fresh = m->second.second;
+            movedAsItWas = fresh->text == e.card;
+            moves.erase(m);
+        }
         if (!gone)
             ++plan.serverSize;
         if (!local) {
             if (gone) {
                 item.keepState = false;
-            } else if (fresh) {
+            } else if (fresh && !movedAsItWas) {
                 restore(item, *fresh);
             } else {
                 item.server = Item::Server::Delete;
-                item.etag = e.etag;
+                item.etag = fresh ? fresh->etag : e.etag;
                 item.keepState = false;
             }
         } else if (gone) {
@@ -176,10 +200,13 @@ SyncPlan SyncPlan::make(const SyncState& state, const std::vector<Local>& book,
     };
     std::vector<Fresh> fresh;
     for (const auto& [href, card] : changed) {
-        if (hrefs.count(href) != 0)
+        if (hrefs.count(href) != 0 || movedTo.count(href) != 0)
+            continue;
+        const std::optional<VCardDoc> doc = VCardDoc::parse(card.text);
+        // A group card is no contact: it stays on the server as it is.
+        if (doc && doc->isGroup())
             continue;
         ++plan.serverSize;
-        const std::optional<VCardDoc> doc = VCardDoc::parse(card.text);
         if (!doc)
             continue;
         std::string uid = doc->uid();
@@ -203,6 +230,7 @@ SyncPlan SyncPlan::make(const SyncState& state, const std::vector<Local>& book,
         item.uid = f.uid;
         item.href = *f.href;
         both(item, nullptr, l->second->fields, f.card);
+        ++plan.pairs;
         plan.items.push_back(std::move(item));
     }
     // The rest against the book's contacts that no card holds: the same person is paired
@@ -233,6 +261,7 @@ SyncPlan SyncPlan::make(const SyncState& state, const std::vector<Local>& book,
         }
         if (same) {
             paired.insert(same->uid);
+            ++plan.pairs;
             item.uid = same->uid;
             both(item, nullptr, same->fields, f->card);
         } else {
@@ -321,4 +350,9 @@ bool SyncPlan::tooManyDeletes(std::size_t deletes, std::size_t side)
 bool SyncPlan::needsConfirmation() const
 {
     return tooManyDeletes(bookRemovals(), bookSize) || tooManyDeletes(serverDeletes(), serverSize);
+}
+
+bool SyncPlan::isFirstMerge(const SyncState& state) const
+{
+    return state.entries.empty() && bookSize != 0 && serverSize != 0;
 }

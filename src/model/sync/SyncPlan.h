@@ -69,6 +69,8 @@ public:
     std::vector<Item> items;
     std::size_t bookSize = 0;
     std::size_t serverSize = 0;
+    // Cards the state did not know that found their contact (by UID, or as the same person).
+    std::size_t pairs = 0;
 
     // Counts for the summary.
     std::size_t down() const;      // records added or changed in the book
@@ -80,6 +82,9 @@ public:
     // More than 10 contacts, or more than 30 % of a side (and more than one), would be
     // deleted on one side: the run stops and asks.
     bool needsConfirmation() const;
+    // Both sides held contacts and no sync has tied them yet: the user sees the counts and
+    // decides before the two are merged.
+    bool isFirstMerge(const SyncState& state) const;
     static bool tooManyDeletes(std::size_t deletes, std::size_t side);
     // Replans one contact whose write met a newer card (412): the fresh card against the same
     // base, with the book's side as it was planned from (null: deleted in the book).

@@ -156,6 +156,16 @@ std::string VCardDoc::uid() const
     return i == npos ? std::string() : unescape(m_props[i].value);
 }
 
+bool VCardDoc::isGroup() const
+{
+    for (const std::string_view name : {"KIND", "X-ADDRESSBOOKSERVER-KIND"}) {
+        const std::size_t i = find(name);
+        if (i != npos && upper(unescape(m_props[i].value)) == "GROUP")
+            return true;
+    }
+    return false;
+}
+
 void VCardDoc::setValue(std::size_t index, std::string value)
 {
     Property& p = m_props.at(index);

@@ -44,6 +44,9 @@ public:
         return find(name, [](const Property&) { return true; });
     }
     std::string uid() const;
+    // A group (KIND:group, or X-ADDRESSBOOKSERVER-KIND:group as Apple's servers keep them),
+    // not a person.
+    bool isGroup() const;
 
     // Replaces the value (escaped form) of a property, keeping its group and parameters.
     void setValue(std::size_t index, std::string value);

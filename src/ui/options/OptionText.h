@@ -65,6 +65,19 @@ inline const QString SyncFingerprint = QStringLiteral("証明書の指紋 (SHA-2
 inline const QString SyncTrustCert =
     QStringLiteral("この証明書を信頼する（指紋を確かめてから）(&T)");
 
+// The question before a first sync merges a book and a server that both hold contacts.
+inline const QString FirstSyncTitle = QStringLiteral("初めての同期");
+inline const QString FirstSyncIntro =
+    QStringLiteral("この住所録とサーバーのアドレス帳の両方に連絡先があります。同じ人は1件にまとめ、"
+                   "ほかはそれぞれ相手側に追加します。");
+inline const QString FirstSyncServer = QStringLiteral("サーバー:");
+inline const QString FirstSyncBook = QStringLiteral("この住所録:");
+inline const QString FirstSyncSame = QStringLiteral("同じ人:");
+inline const QString FirstSyncCount = QStringLiteral("%1 件");
+inline const QString FirstSyncResult = QStringLiteral("統合後は %1 件になります。");
+inline const QString FirstSyncMerge = QStringLiteral("統合する(&M)");
+inline const QString FirstSyncCancel = QStringLiteral("キャンセル");
+
 // The autostart entry that starts the program hidden at log-on.
 inline const QString AutostartName = QStringLiteral("VOK_Address");
 inline const QString AutostartComment = QStringLiteral("VOK_Address_Shortcut");
