@@ -67,6 +67,7 @@ inline constexpr String SyncPassword{SyncKey, "Password", ""};
 inline constexpr String SyncAddressBook{SyncKey, "AddressBook", ""};
 inline constexpr String SyncTrustedCert{SyncKey, "TrustedCert", ""}; // SHA-256, hex
 inline constexpr Dword SyncInterval{SyncKey, "Interval", 15};        // minutes, 0: never
+inline constexpr Dword SyncGroupMode{SyncKey, "GroupMode", 0};       // SyncAccount::GroupMode
 
 // Print: the sender, the lettering, the last print run's choices and where the labels sit.
 inline constexpr String SenderName{PrintKey, "SenderName", ""};

@@ -12,6 +12,16 @@ struct SyncAccount
     QString addressBook; // the address book's URL, as discovery found it
     QString trustedCert; // the SHA-256 fingerprint of a certificate the user trusts (hex)
     int intervalMinutes = 15;
+    // How the contacts' groups travel: group cards (KIND:group and MEMBER, or Apple's
+    // X-ADDRESSBOOKSERVER-*) or the first CATEGORIES value; Auto takes group cards when the
+    // server holds any.
+    enum class GroupMode
+    {
+        Auto,
+        Categories,
+        GroupCards,
+    };
+    GroupMode groupMode = GroupMode::Auto;
 
     bool isComplete() const
     {

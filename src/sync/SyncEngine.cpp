@@ -403,7 +403,7 @@ void SyncEngine::fetch()
         }
     }
     if (m_fetched >= m_toFetch.size()) {
-        plan();
+        askGroups();
         return;
     }
     const std::size_t end = std::min(m_toFetch.size(), m_fetched + std::size_t(m_batch));
@@ -438,11 +438,63 @@ void SyncEngine::fetch()
                    });
 }
 
+void SyncEngine::askGroups()
+{
+    m_groupCards = GroupCards();
+    m_groupsAnswered = false;
+    if (m_account.groupMode == SyncAccount::GroupMode::Categories) {
+        plan();
+        return;
+    }
+    const QByteArray body =
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
+        "<c:addressbook-query xmlns:d=\"DAV:\" xmlns:c=\"urn:ietf:params:xml:ns:carddav\">"
+        "<d:prop><d:getetag/><c:address-data/></d:prop><c:filter test=\"anyof\">"
+        "<c:prop-filter name=\"KIND\"><c:text-match collation=\"i;unicode-casemap\" "
+        "match-type=\"equals\">group</c:text-match></c:prop-filter>"
+        "<c:prop-filter name=\"X-ADDRESSBOOKSERVER-KIND\"><c:text-match "
+        "collation=\"i;unicode-casemap\" match-type=\"equals\">group</c:text-match>"
+        "</c:prop-filter></c:filter></c:addressbook-query>";
+    m_client->send("REPORT", m_collection, {{"Depth", "1"}, {"Content-Type", kXml}}, body,
+                   [this](const DavClient::Answer& a) {
+                       if (a.status == 0 || a.authFailed || a.tls) {
+                           failedAnswer(a);
+                           return;
+                       }
+                       const std::optional<DavMultistatus> ms =
+                           a.status == 207 ? DavMultistatus::parse(a.body) : std::nullopt;
+                       m_groupsAnswered = ms.has_value();
+                       for (std::size_t i = 0; ms && i < ms->responses.size(); ++i) {
+                           const DavMultistatus::Response& r = ms->responses[i];
+                           if (r.status / 100 == 2 && !r.addressData.isEmpty())
+                               m_groupCards.add(hrefOf(r.href), r.etag.toStdString(),
+                                                crlf(r.addressData));
+                       }
+                       plan();
+                   });
+}
+
 void SyncEngine::plan()
 {
+    std::vector<std::string> groups;
+    for (const QString& g : m_doc.groupNames())
+        groups.push_back(g.toStdString());
+    const bool icloud = m_collection.host().endsWith(u"icloud.com", Qt::CaseInsensitive);
     offThread(
-        [this, collection = m_collection.path(QUrl::FullyDecoded).toStdString()] {
-            m_plan = SyncPlan::make(m_state, m_locals, m_changed, m_removed, collection);
+        [this, collection = m_collection.path(QUrl::FullyDecoded).toStdString(),
+         groups = std::move(groups), icloud] {
+            using Mode = SyncAccount::GroupMode;
+            const Mode mode = m_account.groupMode;
+            // A server that cannot list them: those among the changed cards.
+            if (mode != Mode::Categories && !m_groupsAnswered) {
+                for (const auto& [href, card] : m_changed)
+                    m_groupCards.add(href, card.etag, card.text);
+            }
+            m_byCard = mode == Mode::GroupCards ||
+                       (mode == Mode::Auto && (!m_groupCards.empty() || icloud));
+            m_plan = SyncPlan::make(m_state, m_locals, m_changed, m_removed, collection, m_byCard);
+            if (m_byCard)
+                m_groupCards.reconcile(m_plan, m_state, groups, collection);
         },
         [this] { afterPlan(); });
 }
@@ -471,6 +523,8 @@ void SyncEngine::afterPlan()
     m_tries.assign(m_plan.items.size(), 0);
     m_failed.assign(m_plan.items.size(), false);
     m_nextWrite = 0;
+    m_nextGroup = 0;
+    m_groupTries.assign(m_groupCards.cards().size(), 0);
     if (m_beforeWrites)
         m_beforeWrites();
     writeNext();
@@ -478,10 +532,19 @@ void SyncEngine::afterPlan()
 
 void SyncEngine::writeNext()
 {
+    if (!m_offline && m_nextWrite >= m_writes.size() && m_byCard &&
+        m_nextGroup < m_groupCards.cards().size()) {
+        writeGroup(m_nextGroup);
+        return;
+    }
     if (m_offline || m_nextWrite >= m_writes.size()) {
         if (m_offline) {
             for (std::size_t k = m_nextWrite; k < m_writes.size(); ++k)
                 m_failed[m_writes[k]] = true;
+            for (std::size_t k = m_nextGroup; k < m_groupCards.cards().size(); ++k) {
+                for (std::size_t i : m_groupCards.cards()[k].items)
+                    m_failed[i] = true;
+            }
         }
         refreshEtags();
         return;
@@ -559,6 +622,74 @@ void SyncEngine::write(std::size_t index)
                    });
 }
 
+void SyncEngine::writeGroup(std::size_t index)
+{
+    GroupCards::Card& card = m_groupCards.cards()[index];
+    if (card.added.empty() && card.removed.empty()) {
+        ++m_nextGroup;
+        writeNext();
+        return;
+    }
+    DavClient::Headers headers;
+    headers.append(qMakePair(QByteArray("Content-Type"), QByteArray(kVCard)));
+    if (card.isNew || card.etag.empty())
+        headers.append(qMakePair(QByteArray("If-None-Match"), QByteArray("*")));
+    else
+        headers.append(
+            qMakePair(QByteArray("If-Match"), QByteArray(QByteArray::fromStdString(card.etag))));
+    const QByteArray body =
+        QByteArray::fromStdString(GroupCards::edited(card.text, card.added, card.removed));
+    m_client->send(
+        "PUT", urlOf(card.href), headers, body, [this, index](const DavClient::Answer& a) {
+            GroupCards::Card& card = m_groupCards.cards()[index];
+            if (a.status / 100 == 2) {
+                ++m_summary.up;
+                ++m_nextGroup;
+                writeNext();
+                return;
+            }
+            if ((a.status != 412 && a.status != 404) || ++m_groupTries[index] > MaxRetries) {
+                groupFailed(index, a);
+                return;
+            }
+            // Changed or gone meanwhile: the same member edits on what it is now.
+            m_client->send("GET", urlOf(card.href), {}, {},
+                           [this, index](const DavClient::Answer& a) {
+                               GroupCards::Card& card = m_groupCards.cards()[index];
+                               if (a.status == 404) {
+                                   card.isNew = true;
+                                   card.etag.clear();
+                               } else if (a.status / 100 == 2) {
+                                   card.isNew = false;
+                                   card.etag = a.etag.toStdString();
+                                   card.text = crlf(a.body);
+                               } else {
+                                   groupFailed(index, a);
+                                   return;
+                               }
+                               writeGroup(index);
+                           });
+        });
+}
+
+void SyncEngine::groupFailed(std::size_t index, const DavClient::Answer& a)
+{
+    // The contacts it moved keep their old state: the next run moves them again.
+    const GroupCards::Card& card = m_groupCards.cards()[index];
+    for (std::size_t i : card.items)
+        m_failed[i] = true;
+    if (a.status == 0 || a.tls) {
+        m_offline = true;
+        m_summary.message = a.tls ? SyncMessages::TlsRefused.arg(a.fingerprint)
+                                  : SyncMessages::Offline.arg(a.errorText);
+    } else {
+        m_summary.notes << SyncMessages::CardRefused.arg(a.status).arg(
+            QString::fromStdString(card.href));
+    }
+    ++m_nextGroup;
+    writeNext();
+}
+
 void SyncEngine::refetchThenRetry(std::size_t index)
 {
     const SyncPlan::Item& item = m_plan.items[index];
@@ -589,7 +720,7 @@ void SyncEngine::refetchThenRetry(std::size_t index)
             return;
         }
         SyncPlan::Card fresh{a.etag.toStdString(), crlf(a.body)};
-        SyncPlan::remerge(item, base, l ? &l->fields : nullptr, fresh);
+        SyncPlan::remerge(item, base, l ? &l->fields : nullptr, fresh, m_byCard);
         write(index);
     });
 }

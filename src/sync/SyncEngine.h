@@ -3,6 +3,7 @@
 #include "DavClient.h"
 #include "DavMultistatus.h"
 #include "model/book/AddressRecord.h"
+#include "model/sync/GroupCards.h"
 #include "model/sync/SyncPlan.h"
 #include "model/sync/SyncState.h"
 #include "settings/SyncAccount.h"
@@ -118,11 +119,17 @@ private:
     void askChanges(const QString& token);
     void listAll();
     void fetch();
+    // The server's group cards (all of them: a contact's group may live in one unchanged
+    // since the last run), then the plan.
+    void askGroups();
     void plan();
     void afterPlan();
     void writeNext();
     void write(std::size_t index);
     void refetchThenRetry(std::size_t index);
+    // The group cards whose member lists the run changed, after the contacts.
+    void writeGroup(std::size_t index);
+    void groupFailed(std::size_t index, const DavClient::Answer& answer);
     // A new card refused because its UID lives at another href: that card is updated instead.
     void adoptHref(std::size_t index, const QString& href);
     void refreshEtags();
@@ -174,6 +181,11 @@ private:
     std::unordered_map<std::string, std::size_t> m_localByUid;
     std::unordered_map<std::string, std::size_t> m_entryByHref;
     SyncPlan m_plan;
+    GroupCards m_groupCards;
+    bool m_groupsAnswered = false; // the server listed its group cards
+    bool m_byCard = false;         // groups travel as group cards this run
+    std::size_t m_nextGroup = 0;
+    std::vector<int> m_groupTries;
     struct BookCopy
     {
         std::string uid;

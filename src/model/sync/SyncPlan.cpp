@@ -33,8 +33,10 @@ std::string patched(const std::string& text, const SyncFields& from, const SyncF
 }
 
 // A contact both sides hold. fresh: the server's card when it changed since the base.
+// byCard: groups travel as group cards, so the card's CATEGORIES neither moves the contact
+// nor is rewritten (the book's group stays the base's side).
 void both(Item& item, const SyncState::Entry* base, const SyncFields& ours,
-          const SyncPlan::Card* fresh)
+          const SyncPlan::Card* fresh, bool byCard)
 {
     if (!fresh && base && ours == base->base) {
         item.fields = base->base;
@@ -43,10 +45,15 @@ void both(Item& item, const SyncState::Entry* base, const SyncFields& ours,
         return;
     }
     const std::string& text = fresh ? fresh->text : base->card;
-    const SyncFields theirs = fieldsOf(text);
+    SyncFields theirs = fieldsOf(text);
     std::optional<SyncFields> remoteBase;
     if (base)
         remoteBase = fresh ? fieldsOf(base->card) : theirs;
+    if (byCard) {
+        theirs.value[AddressRecord::Group] = ours.value[AddressRecord::Group];
+        if (remoteBase)
+            remoteBase->value[AddressRecord::Group] = ours.value[AddressRecord::Group];
+    }
     SyncMerge::Result m = SyncMerge::merge(base ? &base->base : nullptr,
                                            remoteBase ? &*remoteBase : nullptr, ours, theirs);
     item.fields = std::move(m.merged);
@@ -83,10 +90,12 @@ bool samePerson(const ContactMatcher::Match& m)
     return (m.reasons & C::SameName) && (m.reasons & (C::SamePhone | C::SameEmail));
 }
 
-void restore(Item& item, const SyncPlan::Card& fresh)
+void restore(Item& item, const SyncPlan::Card& fresh, bool byCard)
 {
     item.book = Item::Book::Add;
     item.fields = fieldsOf(fresh.text);
+    if (byCard)
+        item.fields.value[AddressRecord::Group].clear();
     item.card = fresh.text;
     item.etag = fresh.etag;
 }
@@ -116,7 +125,8 @@ std::string SyncPlan::hrefFor(const std::string& collection, const std::string& 
 
 SyncPlan SyncPlan::make(const SyncState& state, const std::vector<Local>& book,
                         const std::map<std::string, Card>& changed,
-                        const std::set<std::string>& removed, const std::string& collection)
+                        const std::set<std::string>& removed, const std::string& collection,
+                        bool groupsByCard)
 {
     SyncPlan plan;
     plan.bookSize = book.size();
@@ -171,7 +181,7 @@ SyncPlan SyncPlan::make(const SyncState& state, const std::vector<Local>& book,
             if (gone) {
                 item.keepState = false;
             } else if (fresh && !movedAsItWas) {
-                restore(item, *fresh);
+                restore(item, *fresh, groupsByCard);
             } else {
                 item.server = Item::Server::Delete;
                 item.etag = fresh ? fresh->etag : e.etag;
@@ -184,10 +194,13 @@ SyncPlan SyncPlan::make(const SyncState& state, const std::vector<Local>& book,
             } else {
                 item.server = Item::Server::Create;
                 item.fields = local->fields;
-                item.card = patched(e.card, fieldsOf(e.card), local->fields, e.uid);
+                SyncFields from = fieldsOf(e.card);
+                if (groupsByCard)
+                    from.value[AddressRecord::Group] = local->fields.value[AddressRecord::Group];
+                item.card = patched(e.card, from, local->fields, e.uid);
             }
         } else {
-            both(item, &e, local->fields, fresh);
+            both(item, &e, local->fields, fresh, groupsByCard);
         }
         plan.items.push_back(std::move(item));
     }
@@ -229,7 +242,7 @@ SyncPlan SyncPlan::make(const SyncState& state, const std::vector<Local>& book,
         Item item;
         item.uid = f.uid;
         item.href = *f.href;
-        both(item, nullptr, l->second->fields, f.card);
+        both(item, nullptr, l->second->fields, f.card, groupsByCard);
         ++plan.pairs;
         plan.items.push_back(std::move(item));
     }
@@ -263,9 +276,9 @@ SyncPlan SyncPlan::make(const SyncState& state, const std::vector<Local>& book,
             paired.insert(same->uid);
             ++plan.pairs;
             item.uid = same->uid;
-            both(item, nullptr, same->fields, f->card);
+            both(item, nullptr, same->fields, f->card, groupsByCard);
         } else {
-            restore(item, *f->card);
+            restore(item, *f->card, groupsByCard);
         }
         plan.items.push_back(std::move(item));
     }
@@ -278,22 +291,25 @@ SyncPlan SyncPlan::make(const SyncState& state, const std::vector<Local>& book,
         item.href = hrefFor(collection, l.uid);
         item.server = Item::Server::Create;
         item.fields = l.fields;
-        item.card = SyncFields::newCard(l.fields, l.uid).text();
+        SyncFields onCard = l.fields;
+        if (groupsByCard)
+            onCard.value[AddressRecord::Group].clear();
+        item.card = SyncFields::newCard(onCard, l.uid).text();
         plan.items.push_back(std::move(item));
     }
     return plan;
 }
 
 void SyncPlan::remerge(Item& item, const SyncState::Entry* base, const SyncFields* bookSide,
-                       const Card& fresh)
+                       const Card& fresh, bool groupsByCard)
 {
     Item again;
     again.uid = item.uid;
     again.href = item.href;
     if (bookSide)
-        both(again, base, *bookSide, &fresh);
+        both(again, base, *bookSide, &fresh, groupsByCard);
     else
-        restore(again, fresh);
+        restore(again, fresh, groupsByCard);
     item = std::move(again);
 }
 

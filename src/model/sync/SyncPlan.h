@@ -59,9 +59,12 @@ public:
 
     // state: the last sync's; book: every contact; changed: cards new or changed on the server
     // since (by href); removed: hrefs gone from the server; newHref: the href a new card gets.
+    // groupsByCard: groups travel as group cards (GroupCards), so CATEGORIES stays as the
+    // server has it and the Group slot keeps the book's side (an addition gets none here).
     static SyncPlan make(const SyncState& state, const std::vector<Local>& book,
                          const std::map<std::string, Card>& changed,
-                         const std::set<std::string>& removed, const std::string& collection);
+                         const std::set<std::string>& removed, const std::string& collection,
+                         bool groupsByCard = false);
 
     // The href of a new card of that UID in the collection (a path ending in '/').
     static std::string hrefFor(const std::string& collection, const std::string& uid);
@@ -89,5 +92,5 @@ public:
     // Replans one contact whose write met a newer card (412): the fresh card against the same
     // base, with the book's side as it was planned from (null: deleted in the book).
     static void remerge(Item& item, const SyncState::Entry* base, const SyncFields* bookSide,
-                        const Card& fresh);
+                        const Card& fresh, bool groupsByCard = false);
 };

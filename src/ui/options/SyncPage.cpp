@@ -20,6 +20,10 @@ SyncPage::SyncPage(QWidget* parent) : QWidget(parent), ui(new Ui::SyncPage)
     ui->intervalLabel->setText(OptionText::SyncInterval);
     ui->interval->setSuffix(OptionText::SyncIntervalSuffix);
     ui->interval->setSpecialValueText(OptionText::SyncIntervalNever);
+    ui->groupModeLabel->setText(OptionText::SyncGroupMode);
+    // In SyncAccount::GroupMode's order.
+    ui->groupMode->addItems(
+        {OptionText::SyncGroupAuto, OptionText::SyncGroupCategories, OptionText::SyncGroupCards});
     ui->trustCert->setText(OptionText::SyncTrustCert);
     ui->trustCert->setVisible(false);
     connect(ui->findBooks, &QPushButton::clicked, this, &SyncPage::findBooks);
@@ -41,6 +45,7 @@ void SyncPage::OnInitDialog()
     ui->user->setText(account.user);
     ui->password->setText(account.password);
     ui->interval->setValue(account.intervalMinutes);
+    ui->groupMode->setCurrentIndex(int(account.groupMode));
     if (!account.addressBook.isEmpty())
         ui->book->addItem(account.addressBook, account.addressBook);
     if (!account.trustedCert.isEmpty())
@@ -121,5 +126,6 @@ bool SyncPage::OnOK()
     account.addressBook = ui->book->currentData().toString();
     account.trustedCert = trustedFingerprint();
     account.intervalMinutes = ui->interval->value();
+    account.groupMode = SyncAccount::GroupMode(ui->groupMode->currentIndex());
     return account.save();
 }
