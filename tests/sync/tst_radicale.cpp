@@ -14,6 +14,7 @@
 #include "model/book/RecordText.h"
 #include "resource.h"
 #include "settings/SyncAccount.h"
+#include "sync/DavMultistatus.h"
 #include "sync/SyncEngine.h"
 #include "ui/common/CommandTable.h"
 
@@ -475,6 +476,126 @@ private slots:
         QVERIFY(side.doc.records().size() == 1 && side.find("東雲 翠"));
         QCOMPARE(m_server.request("GET", href).etag, before.etag);
         QVERIFY(side.sync().nothingChanged);
+    }
+
+    // Both ways of keeping groups: a contact of a server group arrives in it; a move here
+    // moves it on the server (a member list changed meanwhile is merged, not overwritten); a
+    // group without a card gets one in the server's form; nothing swings back afterwards.
+    void groupModes_data()
+    {
+        using M = SyncAccount::GroupMode;
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QByteArray>("groupCard"); // 友人 holding gm-1, or none
+        QTest::addColumn<QString>("arrives");
+        QTest::addColumn<QByteArray>("newKind"); // the new card's kind; empty: CATEGORIES moves
+        const QByteArray four = "VERSION:4.0\r\nKIND:group\r\nFN:友人\r\nMEMBER:urn:uuid:gm-1\r\n";
+        const QByteArray apple = "VERSION:3.0\r\nX-ADDRESSBOOKSERVER-KIND:group\r\nFN:友人\r\n"
+                                 "N:友人;;;;\r\nX-ADDRESSBOOKSERVER-MEMBER:urn:uuid:gm-1\r\n";
+        QTest::newRow("自動, KIND") << int(M::Auto) << four << "友人" << QByteArray("KIND:group");
+        QTest::newRow("自動, Apple")
+            << int(M::Auto) << apple << "友人" << QByteArray("X-ADDRESSBOOKSERVER-KIND:group");
+        QTest::newRow("自動, none") << int(M::Auto) << QByteArray() << "仕事" << QByteArray();
+        QTest::newRow("CATEGORIES") << int(M::Categories) << apple << "仕事" << QByteArray();
+        QTest::newRow("グループカード, none") << int(M::GroupCards) << QByteArray() << "Other"
+                                              << QByteArray("X-ADDRESSBOOKSERVER-KIND:group");
+    }
+    void groupModes()
+    {
+        QFETCH(int, mode);
+        QFETCH(QByteArray, groupCard);
+        QFETCH(QString, arrives);
+        QFETCH(QByteArray, newKind);
+        Side side(m_server, nextBook());
+        side.account.groupMode = SyncAccount::GroupMode(mode);
+        side.engine.setAccount(side.account);
+        const QUrl member = side.card("member.vcf"), group = side.card("group.vcf");
+        QByteArray card = phoneCard("gm-1");
+        card.replace("END:VCARD", "CATEGORIES:仕事\r\nEND:VCARD");
+        QCOMPARE(m_server.put(member, card).status, 201);
+        if (!groupCard.isEmpty())
+            QCOMPARE(
+                m_server.put(group, "BEGIN:VCARD\r\n" + groupCard + "UID:gm-g\r\nEND:VCARD\r\n")
+                    .status,
+                201);
+        QCOMPARE(side.sync().outcome, SyncEngine::Outcome::Ok);
+        R* r = side.find("東雲 翠");
+        QVERIFY(r);
+        QCOMPARE(Text::fromCp932(r->group()), arrives);
+
+        const RadicaleServer::Reply before = m_server.request("GET", member);
+        side.doc.CreateGroup(QStringLiteral("家族")); // an earlier row's may be in the settings
+        QCOMPARE(side.doc.MoveToGroup({r}, QStringLiteral("家族")), std::size_t(1));
+        // Someone adds a member to 友人 between the plan and the writes.
+        side.engine.setBeforeWrites([&] {
+            const RadicaleServer::Reply now = m_server.request("GET", group);
+            if (now.status == 200)
+                QCOMPARE(m_server.put(group,
+                                      QByteArray(now.body).replace(
+                                          "END:VCARD", "MEMBER:urn:uuid:gm-2\r\nEND:VCARD"),
+                                      now.etag)
+                                 .status /
+                             100,
+                         2);
+        });
+        QCOMPARE(side.sync().outcome, SyncEngine::Outcome::Ok);
+        side.engine.setBeforeWrites({});
+        const std::optional<DavMultistatus> all = DavMultistatus::parse(
+            m_server
+                .request("REPORT", side.book,
+                         "<c:addressbook-query xmlns:d=\"DAV:\" "
+                         "xmlns:c=\"urn:ietf:params:xml:ns:carddav\"><d:prop><c:address-data/>"
+                         "</d:prop></c:addressbook-query>",
+                         {{"Depth", "1"}})
+                .body);
+        QVERIFY(all);
+        QByteArray made; // the card of 家族
+        QUrl madeHref;
+        for (const DavMultistatus::Response& c : all->responses) {
+            if (c.addressData.contains("FN:家族")) {
+                made = c.addressData;
+                madeHref = side.book.resolved(QUrl(c.href));
+            }
+        }
+        const QByteArray after = m_server.request("GET", member).body;
+        if (newKind.isEmpty()) {
+            QVERIFY(after.contains("CATEGORIES:家族"));
+            QVERIFY(made.isEmpty());
+        } else {
+            QCOMPARE(after, before.body); // CATEGORIES stays the server's
+            QVERIFY(made.contains(newKind) && made.contains("urn:uuid:gm-1"));
+            QVERIFY(parsesElsewhere(made));
+            if (!groupCard.isEmpty()) {
+                const QByteArray old = m_server.request("GET", group).body;
+                QVERIFY(!old.contains("urn:uuid:gm-1") && old.contains("urn:uuid:gm-2"));
+            }
+        }
+        const SyncEngine::Summary again = side.sync();
+        QVERIFY(again.nothingChanged || counts(again) == QStringLiteral("0/0/0/0"));
+        QCOMPARE(Text::fromCp932(side.find("東雲 翠")->group()), QStringLiteral("家族"));
+
+        // Moved back on the server: the book follows.
+        const auto edit = [&](const QUrl& href, const QByteArray& drop, const QByteArray& add) {
+            const RadicaleServer::Reply now = m_server.request("GET", href);
+            QByteArrayList lines = now.body.split('\n');
+            lines.removeIf(
+                [&](const QByteArray& l) { return !drop.isEmpty() && l.contains(drop); });
+            QCOMPARE(m_server.put(href, lines.join('\n').replace("END:VCARD", add + "END:VCARD"),
+                                  now.etag)
+                             .status /
+                         100,
+                     2);
+        };
+        if (newKind.isEmpty()) {
+            edit(member, "CATEGORIES:", "CATEGORIES:友人\r\n");
+        } else {
+            edit(madeHref, "urn:uuid:gm-1", {});
+            if (!groupCard.isEmpty())
+                edit(group, {}, "MEMBER:urn:uuid:gm-1\r\n");
+        }
+        QCOMPARE(counts(side.sync()), QStringLiteral("1/0/0/0"));
+        QCOMPARE(Text::fromCp932(side.find("東雲 翠")->group()),
+                 newKind.isEmpty() || !groupCard.isEmpty() ? QStringLiteral("友人")
+                                                           : QStringLiteral("Other"));
     }
 
     // A card moved on the server stays the contact; the next edit goes where it now is.
