@@ -490,8 +490,12 @@ void SyncEngine::plan()
                 for (const auto& [href, card] : m_changed)
                     m_groupCards.add(href, card.etag, card.text);
             }
-            m_byCard = mode == Mode::GroupCards ||
-                       (mode == Mode::Auto && (!m_groupCards.empty() || icloud));
+            // A server that could not list them keeps the last run's choice, so that an
+            // incremental run seeing no group card does not switch to CATEGORIES.
+            m_sawGroupCards =
+                m_groupsAnswered ? !m_groupCards.empty() : m_sawGroupCards || !m_groupCards.empty();
+            m_byCard =
+                mode == Mode::GroupCards || (mode == Mode::Auto && (m_sawGroupCards || icloud));
             m_plan = SyncPlan::make(m_state, m_locals, m_changed, m_removed, collection, m_byCard);
             if (m_byCard)
                 m_groupCards.reconcile(m_plan, m_state, groups, collection);

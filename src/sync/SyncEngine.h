@@ -184,6 +184,7 @@ private:
     GroupCards m_groupCards;
     bool m_groupsAnswered = false; // the server listed its group cards
     bool m_byCard = false;         // groups travel as group cards this run
+    bool m_sawGroupCards = false;  // the server held group cards when last asked
     std::size_t m_nextGroup = 0;
     std::vector<int> m_groupTries;
     struct BookCopy

@@ -126,6 +126,10 @@ private slots:
             QTest::keyClick(books, Qt::Key_Home);
             for (int i = 0; i < index; ++i)
                 QTest::keyClick(books, Qt::Key_Down);
+            // The groups as group cards: the last choice.
+            auto* groups = page->findChild<QComboBox*>(QStringLiteral("groupMode"));
+            groups->setFocus();
+            QTest::keyClick(groups, Qt::Key_End);
         }
         click(sheet.buttons()->button(QDialogButtonBox::Ok));
         QCOMPARE(sheet.result(), int(QDialog::Accepted));
@@ -135,6 +139,8 @@ private slots:
         QCOMPARE(stored.server, where.toString());
         QCOMPARE(stored.trustedCert.isEmpty(), server != SelfSigned);
         QCOMPARE(stored.addressBook, syncStatus == 0 ? wanted.toString() : QString());
+        QCOMPARE(stored.groupMode, syncStatus == 0 ? SyncAccount::GroupMode::GroupCards
+                                                   : SyncAccount::GroupMode::Auto);
         QFile::remove(DataLocation::addressFilePath() + QStringLiteral(".sync"));
         QFile::remove(DataLocation::addressFilePath());
         const CommandLine::Result r =
