@@ -482,9 +482,8 @@ void SyncEngine::plan()
     const bool icloud = m_collection.host().endsWith(u"icloud.com", Qt::CaseInsensitive);
     offThread(
         [this, collection = m_collection.path(QUrl::FullyDecoded).toStdString(),
-         groups = std::move(groups), icloud] {
+         groups = std::move(groups), icloud, mode = m_account.groupMode] {
             using Mode = SyncAccount::GroupMode;
-            const Mode mode = m_account.groupMode;
             // A server that cannot list them: those among the changed cards.
             if (mode != Mode::Categories && !m_groupsAnswered) {
                 for (const auto& [href, card] : m_changed)

@@ -28,6 +28,16 @@ std::string memberUid(const std::string& value)
     return value;
 }
 
+// Whether the book can have a group of that name; a contact of any other goes to Other, and
+// stays there rather than being moved there again at every run.
+bool holdable(const std::string& name)
+{
+    const Cp932::EncodeResult bytes = Cp932::fromUtf8(name);
+    return bytes.ok && !bytes.bytes.empty() &&
+           bytes.bytes.size() < AddressRecord::SlotWidth[kGroup] &&
+           !GroupName::equals(bytes.bytes, "Other");
+}
+
 } // namespace
 
 bool GroupCards::add(const std::string& href, const std::string& etag, const std::string& text)
@@ -128,7 +138,9 @@ void GroupCards::reconcile(SyncPlan& plan, const SyncState& state,
         const std::optional<VCardDoc> doc = VCardDoc::parse(item.card);
         const std::string uid = doc && !doc->uid().empty() ? doc->uid() : item.uid;
         std::string& here = item.fields.value[kGroup];
-        const std::string there = groupOf(uid, bookGroups);
+        std::string there = groupOf(uid, bookGroups);
+        if (!holdable(there))
+            there.clear();
         if (item.book == Item::Book::Add) {
             here = there;
             continue;
