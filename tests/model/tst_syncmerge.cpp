@@ -1,5 +1,6 @@
 #include "TestEnv.h"
 #include "model/book/AddressRecord.h"
+#include "model/sync/GroupCards.h"
 #include "model/sync/SyncFields.h"
 #include "model/sync/SyncMerge.h"
 #include "model/sync/SyncPlan.h"
@@ -301,6 +302,86 @@ private slots:
             QCOMPARE(item.server, SyncPlan::Item::Server::Create);
             QCOMPARE(item.href, std::string("/c/x.vcf"));
         }
+    }
+
+    // Groups as group cards: who moved the contact decides; the contact's own card (its
+    // CATEGORIES says the base's group) is never rewritten for it.
+    void groupCards_data()
+    {
+        for (const char* c : {"base", "here", "holder", "result", "addedTo", "removedFrom"})
+            QTest::addColumn<QString>(c);
+        QTest::newRow("moved here") << "友人"
+                                    << "家族"
+                                    << "友人"
+                                    << "家族"
+                                    << "家族"
+                                    << "友人";
+        QTest::newRow("moved there") << "友人"
+                                     << "友人"
+                                     << "家族"
+                                     << "家族"
+                                     << ""
+                                     << "";
+        QTest::newRow("left there") << "友人"
+                                    << "友人"
+                                    << ""
+                                    << ""
+                                    << ""
+                                    << "";
+        QTest::newRow("group without card") << "仕事"
+                                            << "仕事"
+                                            << ""
+                                            << "仕事"
+                                            << "仕事"
+                                            << "";
+        QTest::newRow("name the book cannot hold") << ""
+                                                   << ""
+                                                   << "😀"
+                                                   << ""
+                                                   << ""
+                                                   << "";
+    }
+    void groupCards()
+    {
+        QFETCH(QString, base);
+        QFETCH(QString, here);
+        QFETCH(QString, holder);
+        QFETCH(QString, result);
+        QFETCH(QString, addedTo);
+        QFETCH(QString, removedFrom);
+        SyncFields b = phoneFields("1"), l = b;
+        b.value[R::Group] = base.toStdString();
+        l.value[R::Group] = here.toStdString();
+        SyncState state;
+        state.entries.push_back(entry("x", b));
+        SyncPlan p = SyncPlan::make(state, {{"x", l}}, {}, {}, "/c/", true);
+        GroupCards cards;
+        QStringList names{QStringLiteral("友人"), QStringLiteral("家族")};
+        if (!holder.isEmpty() && !names.contains(holder))
+            names << holder;
+        for (const QString& n : names)
+            QVERIFY(cards.add("/c/" + n.toStdString(), "\"1\"",
+                              "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:g\r\nFN:" + n.toStdString() +
+                                  "\r\nX-ADDRESSBOOKSERVER-KIND:group\r\n" +
+                                  (n == holder ? "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:x\r\n" : "") +
+                                  "X-KEEP:1\r\nEND:VCARD\r\n"));
+        cards.reconcile(p, state, {"友人", "家族"}, "/c/");
+        QCOMPARE(QString::fromStdString(p.items[0].fields.value[R::Group]), result);
+        QCOMPARE(p.items[0].server, SyncPlan::Item::Server::Keep);
+        QString added, removed;
+        for (const GroupCards::Card& c : cards.cards()) {
+            const std::string after = GroupCards::edited(c.text, c.added, c.removed);
+            QVERIFY(after.find("X-KEEP:1") != std::string::npos || c.isNew);
+            if (c.added.count("x"))
+                added = QString::fromStdString(c.name);
+            if (c.removed.count("x"))
+                removed = QString::fromStdString(c.name);
+            QCOMPARE(after.find("urn:uuid:x") != std::string::npos,
+                     c.added.count("x") ||
+                         (c.name == holder.toStdString() && !c.removed.count("x")));
+        }
+        QCOMPARE(added, addedTo);
+        QCOMPARE(removed, removedFrom);
     }
 
     void massDeleteGuard_data()
