@@ -133,6 +133,7 @@ void print(const char* what, const Run& r)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0); // each line as it comes, into a file too
     const std::size_t count = argc > 1 ? std::size_t(std::atol(argv[1])) : 10000;
     if (!RadicaleServer::installed()) {
         std::printf("Radicale is not installed (python3-radicale): nothing measured\n");
