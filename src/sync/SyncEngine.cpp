@@ -917,25 +917,23 @@ bool SyncEngine::writeState()
         }
         if (!item.keepState)
             continue;
-        SyncState::Entry e;
-        e.uid = item.uid;
-        e.href = item.href;
-        e.etag = std::move(item.etag);
-        e.card = std::move(item.card);
         // What the book held when the run began, unless the run changed the record: an edit
         // made while the run waited then still counts as one at the next run.
-        const auto base = bases.find(i);
-        e.base = base != bases.end() ? std::move(*base->second) : std::move(item.fields);
+        const auto changedBase = bases.find(i);
+        SyncFields& base = changedBase != bases.end() ? *changedBase->second : item.fields;
         if (known) {
             kept[old->second] = true;
             SyncState::Entry& was = state.entries[old->second];
-            if (!(was == e)) {
-                was = std::move(e);
-                state.changedEntry(old->second);
-            }
+            if (was.uid == item.uid && was.etag == item.etag && was.card == item.card &&
+                was.base == base)
+                continue;
+            was = {item.uid, item.href, std::move(item.etag), std::move(item.card),
+                   std::move(base)};
+            state.changedEntry(old->second);
         } else {
-            m_entryByHref[e.href] = state.entries.size();
-            state.entries.push_back(std::move(e));
+            m_entryByHref[item.href] = state.entries.size();
+            state.entries.push_back(
+                {item.uid, item.href, std::move(item.etag), std::move(item.card), std::move(base)});
             state.changedEntry(state.entries.size() - 1);
         }
     }
