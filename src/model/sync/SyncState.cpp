@@ -184,7 +184,10 @@ void SyncState::forgetChanges()
 
 bool SyncState::save(const std::string& path)
 {
-    if (!m_wholeFile && m_fileSize > 0 && conflicts.size() >= m_savedConflicts && append(path))
+    // Token-only batches add up too.
+    const bool small = (m_fileSize - m_baseSize + m_batch.size()) * kBatchShare <= m_baseSize;
+    if (!m_wholeFile && m_fileSize > 0 && small && conflicts.size() >= m_savedConflicts &&
+        append(path))
         return true;
     return rewrite(path);
 }
@@ -208,11 +211,9 @@ bool SyncState::append(const std::string& path)
         return false;
     // Appended only where this state left the file: after anything else, the batch would
     // follow bytes it does not know.
-    struct stat st
-    {
-    };
+    struct stat st = {};
     bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
-              std::uint64_t(st.st_size) == m_fileSize &&
+              std::uint64_t(st.st_size) == m_fileSize && ::fchmod(fd, 0600) == 0 &&
               FileIo::writeAll(fd, out.data(), out.size()) && ::fsync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
     if (!ok)
