@@ -1017,7 +1017,9 @@ void SyncEngine::afterBookSaved(bool saved)
         finish(Outcome::Failed, SyncMessages::NotSaved);
         return;
     }
-    // The state holds every card: built and written on a pool thread.
+    // Written on a pool thread. Until it is on disk, the entries in memory may be ahead of the
+    // file, so a run that stops before then reads the file again.
+    m_kept.valid = false;
     auto written = std::make_shared<bool>(false);
     offThread([this, written] { *written = writeState(); },
               [this, written] { afterStateSaved(*written); });
@@ -1025,65 +1027,82 @@ void SyncEngine::afterBookSaved(bool saved)
 
 bool SyncEngine::writeState()
 {
-    // Each contact as both sides hold it now; one not done keeps its old entry.
+    // Each contact as both sides hold it now; one not done keeps its old entry. Only entries
+    // that differ are noted, so that the file takes just them.
     std::unordered_map<std::size_t, SyncFields*> bases;
     for (auto& [index, base] : m_bases)
         bases[index] = &base;
-    SyncState& next = m_next;
-    next = SyncState();
-    next.collection = m_state.collection;
-    next.token = m_newToken.toStdString();
-    next.conflicts = m_state.conflicts;
-    next.entries.reserve(m_plan.items.size());
+    SyncState& state = m_state;
+    state.token = m_newToken.toStdString();
+    std::vector<bool> kept(state.entries.size(), false);
     for (std::size_t i = 0; i < m_plan.items.size(); ++i) {
         SyncPlan::Item& item = m_plan.items[i];
         m_summary.conflicts += int(item.conflicts.size());
         for (const std::string& note : item.unplaced) {
-            next.conflicts.push_back(note);
+            state.conflicts.push_back(note);
             m_summary.notes << SyncMessages::Unplaced.arg(QString::fromStdString(note));
         }
+        const auto old = m_entryByHref.find(item.href);
+        const bool known = old != m_entryByHref.end() && old->second < kept.size();
         if (m_failed[i] || item.server != SyncPlan::Item::Server::Keep) {
-            if (const SyncState::Entry* old = entryOf(item.href))
-                next.entries.push_back(*old);
+            if (known)
+                kept[old->second] = true;
             continue;
         }
         if (!item.keepState)
             continue;
-        SyncState::Entry e;
-        e.uid = item.uid;
-        e.href = item.href;
-        e.etag = std::move(item.etag);
-        e.card = std::move(item.card);
         // What the book held when the run began, unless the run changed the record: an edit
         // made while the run waited then still counts as one at the next run.
-        const auto base = bases.find(i);
-        e.base = base != bases.end() ? std::move(*base->second) : std::move(item.fields);
-        next.entries.push_back(std::move(e));
+        const auto changedBase = bases.find(i);
+        SyncFields& base = changedBase != bases.end() ? *changedBase->second : item.fields;
+        if (known) {
+            kept[old->second] = true;
+            SyncState::Entry& was = state.entries[old->second];
+            if (was.uid == item.uid && was.etag == item.etag && was.card == item.card &&
+                was.base == base)
+                continue;
+            was = {item.uid, item.href, std::move(item.etag), std::move(item.card),
+                   std::move(base)};
+            state.changedEntry(old->second);
+        } else {
+            m_entryByHref[item.href] = state.entries.size();
+            state.entries.push_back(
+                {item.uid, item.href, std::move(item.etag), std::move(item.card), std::move(base)});
+            state.changedEntry(state.entries.size() - 1);
+        }
     }
+    // Entries no item kept: gone from both sides.
+    std::size_t to = 0;
+    for (std::size_t i = 0; i < state.entries.size(); ++i) {
+        if (i < kept.size() && !kept[i]) {
+            state.removedEntry(state.entries[i].href);
+            continue;
+        }
+        if (to != i)
+            state.entries[to] = std::move(state.entries[i]);
+        ++to;
+    }
+    if (to != state.entries.size()) {
+        state.entries.resize(to);
+        m_entryByHref.clear();
+        for (std::size_t i = 0; i < state.entries.size(); ++i)
+            m_entryByHref[state.entries[i].href] = i;
+    }
+    // The plan's cards go on this thread: freeing them is no quick thing.
     m_plan = SyncPlan();
     m_bases.clear();
-    m_nextIndex.clear();
-    for (std::size_t i = 0; i < next.entries.size(); ++i)
-        m_nextIndex[next.entries[i].href] = i;
-    return next.save(m_statePath);
+    return state.save(m_statePath);
 }
 
 void SyncEngine::afterStateSaved(bool saved)
 {
     if (!saved) {
+        // The entries in memory are ahead of the file: the next run reads it again.
+        m_kept.valid = false;
         finish(Outcome::Failed,
                SyncMessages::StateNotSaved.arg(QString::fromStdString(m_statePath)));
         return;
     }
-    std::swap(m_state, m_next);
-    std::swap(m_entryByHref, m_nextIndex);
-    // The last run's state goes on a pool thread: freeing every card is no quick thing.
-    offThread(
-        [this] {
-            m_next = SyncState();
-            m_nextIndex.clear();
-        },
-        [] {});
     const QFileInfo written(QString::fromStdString(m_statePath));
     m_kept = {true, m_appliedRevision, m_kept.readings, written.size(), written.lastModified()};
     if (m_offline) {

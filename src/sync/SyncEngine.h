@@ -209,8 +209,6 @@ private:
     std::vector<std::pair<std::size_t, SyncFields>> m_bases;
     QStringList m_groups;    // the book's groups when the additions were built
     QStringList m_newGroups; // groups the additions bring
-    SyncState m_next;        // the state being written
-    std::unordered_map<std::string, std::size_t> m_nextIndex;
     QFuture<void> m_work;
     std::vector<std::size_t> m_writes;
     std::size_t m_nextWrite = 0;

@@ -411,6 +411,85 @@ private slots:
         QCOMPARE(read.load(path), SyncState::Status::Damaged);
         QVERIFY(read.entries.empty());
     }
+
+    // A sync's changes appended to the state as one batch; cut = bytes cut off its end
+    // afterwards (-1: its whole commit line), which must leave the state as it was before.
+    void stateBatches_data()
+    {
+        QTest::addColumn<int>("changed");
+        QTest::addColumn<int>("added");
+        QTest::addColumn<int>("removed");
+        QTest::addColumn<int>("cut");
+        QTest::addColumn<bool>("whole");
+        QTest::newRow("one changed") << 1 << 0 << 0 << 0 << false;
+        QTest::newRow("added and removed") << 0 << 2 << 3 << 0 << false;
+        QTest::newRow("torn last line") << 2 << 1 << 1 << 3 << false;
+        QTest::newRow("commit line lost") << 1 << 0 << 0 << -1 << false;
+        QTest::newRow("many: compacted") << 30 << 5 << 2 << 0 << true;
+    }
+    void stateBatches()
+    {
+        QFETCH(int, changed);
+        QFETCH(int, added);
+        QFETCH(int, removed);
+        QFETCH(int, cut);
+        QFETCH(bool, whole);
+        QTemporaryDir dir;
+        const std::string path = dir.filePath(QStringLiteral("Address.vok.sync")).toStdString();
+        SyncState s;
+        s.collection = "http://127.0.0.1/alice/contacts/";
+        s.token = "t1";
+        for (int i = 0; i < 40; ++i)
+            s.entries.push_back(entry("c" + std::to_string(i), phoneFields("1")));
+        QVERIFY(s.save(path));
+        const SyncState before = s;
+        QFile file(QString::fromStdString(path));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray base = file.readAll();
+        file.close();
+
+        s.token = "t2";
+        for (int i = 0; i < changed; ++i) {
+            s.entries[std::size_t(i)].card += "NOTE:\t" + std::to_string(i);
+            s.changedEntry(std::size_t(i));
+        }
+        for (int i = 0; i < added; ++i) {
+            s.entries.push_back(entry("n" + std::to_string(i), phoneFields("2\n3")));
+            s.changedEntry(s.entries.size() - 1);
+        }
+        for (int i = 0; i < removed; ++i) {
+            const std::string href = s.entries[std::size_t(10 + i)].href;
+            s.entries.erase(s.entries.begin() + 10 + i);
+            s.removedEntry(href);
+        }
+        s.conflicts.push_back("[競合] y");
+        QVERIFY(s.save(path));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray written = file.readAll();
+        file.close();
+        QCOMPARE(written.startsWith(base), !whole);
+        QCOMPARE(file.permissions() &
+                     ~(QFile::ReadUser | QFile::WriteUser | QFile::ReadOwner | QFile::WriteOwner),
+                 QFile::Permissions());
+        if (cut != 0)
+            QVERIFY(file.resize(cut > 0 ? written.size() - cut : written.lastIndexOf("commit")));
+
+        const SyncState& want = cut != 0 ? before : s;
+        SyncState read;
+        QCOMPARE(read.load(path), SyncState::Status::Ok);
+        QCOMPARE(read.token, want.token);
+        QCOMPARE(read.conflicts, want.conflicts);
+        QVERIFY(read.entries == want.entries);
+        // Saved again after a cut: never appended behind the broken tail.
+        read.token = "t3";
+        read.entries.front().etag = "\"3\"";
+        read.changedEntry(0);
+        QVERIFY(read.save(path));
+        SyncState again;
+        QCOMPARE(again.load(path), SyncState::Status::Ok);
+        QCOMPARE(again.token, std::string("t3"));
+        QVERIFY(again.entries == read.entries);
+    }
 };
 
 VOK_TEST_APPLESS_MAIN(TestSyncMerge)

@@ -2,6 +2,7 @@
 
 #include "SyncFields.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,12 @@
 // One line a contact, tab-separated (TabText escapes), then "end <count>", so that a cut-off
 // file is told from a whole one: a cut-off or foreign file counts as no state, and the next
 // sync starts again as a first one (matching by UID, so nothing doubles).
+//
+// A sync that changed a few contacts appends them after the end line instead of rewriting every
+// card: a batch of changed entries, removed hrefs, the token and new conflicts, closed by
+// "commit <lines>" and fsync'd. A batch without its commit line (a crash on the way) is not
+// read, so the state is then the last whole batch's. Once the batches outgrow a share of the
+// rest, the next save writes the whole file afresh.
 class SyncState
 {
 public:
@@ -24,6 +31,7 @@ public:
         std::string etag;
         std::string card;
         SyncFields base;
+        bool operator==(const Entry&) const = default;
     };
 
     enum class Status
@@ -40,5 +48,23 @@ public:
 
     static std::string pathFor(const std::string& bookPath) { return bookPath + ".sync"; }
     Status load(const std::string& path);
-    bool save(const std::string& path) const;
+    // Appends what changedEntry and removedEntry noted since the last load or save when the file
+    // is still as this state left it and the batches stay small; else writes the whole file.
+    bool save(const std::string& path);
+    // Changes made to entries since the last load or save, for save to append: entries[index]
+    // as it is now, and an href that is gone from entries.
+    void changedEntry(std::size_t index);
+    void removedEntry(const std::string& href);
+
+private:
+    bool append(const std::string& path);
+    bool rewrite(const std::string& path);
+    void forgetChanges();
+
+    std::uint64_t m_fileSize = 0; // bytes as this state last left the file; 0: not known
+    std::uint64_t m_baseSize = 0; // of them, before the first batch
+    std::size_t m_savedConflicts = 0;
+    std::string m_batch; // changed and removed entries' lines, until save
+    std::size_t m_batchLines = 0;
+    bool m_wholeFile = true; // the next save writes the whole file
 };
