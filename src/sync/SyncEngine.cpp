@@ -125,8 +125,10 @@ void SyncEngine::parseOffThread(QByteArray body, std::function<void()> then)
 
 void SyncEngine::setAccount(const SyncAccount& account)
 {
-    if (account.addressBook != m_account.addressBook)
+    if (account.addressBook != m_account.addressBook) {
         m_kept.valid = false;
+        m_sawGroupCards = m_groupsListed = false;
+    }
     m_account = account;
     m_collection = QUrl(account.addressBook);
     m_client->setCredentials(account.user, account.password);
@@ -442,7 +444,11 @@ void SyncEngine::askGroups()
 {
     m_groupCards = GroupCards();
     m_groupsAnswered = false;
-    if (m_account.groupMode == SyncAccount::GroupMode::Categories) {
+    // In 自動, once the server listed no group card, a new one comes among the changed cards:
+    // no question of its own, so that one change stays within four requests.
+    const SyncAccount::GroupMode mode = m_account.groupMode;
+    if (mode == SyncAccount::GroupMode::Categories ||
+        (mode == SyncAccount::GroupMode::Auto && m_groupsListed && !m_sawGroupCards)) {
         plan();
         return;
     }
@@ -464,6 +470,7 @@ void SyncEngine::askGroups()
                        const std::optional<DavMultistatus> ms =
                            a.status == 207 ? DavMultistatus::parse(a.body) : std::nullopt;
                        m_groupsAnswered = ms.has_value();
+                       m_groupsListed = m_groupsListed || m_groupsAnswered;
                        for (std::size_t i = 0; ms && i < ms->responses.size(); ++i) {
                            const DavMultistatus::Response& r = ms->responses[i];
                            if (r.status / 100 == 2 && !r.addressData.isEmpty())
