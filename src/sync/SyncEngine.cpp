@@ -444,10 +444,12 @@ void SyncEngine::askGroups()
 {
     m_groupCards = GroupCards();
     m_groupsAnswered = false;
-    // In 自動, once the server listed no group card, a new one comes among the changed cards:
-    // no question of its own, so that one change stays within four requests.
+    // A run that listed the whole collection has fetched every group card (they never enter
+    // the state); asking again would make the server read every card. In 自動, once the server
+    // held no group card, a new one comes among the changed cards: no question of its own, so
+    // that one change stays within four requests.
     const SyncAccount::GroupMode mode = m_account.groupMode;
-    if (mode == SyncAccount::GroupMode::Categories ||
+    if (mode == SyncAccount::GroupMode::Categories || m_fullListing ||
         (mode == SyncAccount::GroupMode::Auto && m_groupsListed && !m_sawGroupCards)) {
         plan();
         return;
@@ -489,17 +491,19 @@ void SyncEngine::plan()
     const bool icloud = m_collection.host().endsWith(u"icloud.com", Qt::CaseInsensitive);
     offThread(
         [this, collection = m_collection.path(QUrl::FullyDecoded).toStdString(),
-         groups = std::move(groups), icloud, mode = m_account.groupMode] {
+         groups = std::move(groups), icloud, mode = m_account.groupMode, complete = m_fullListing] {
             using Mode = SyncAccount::GroupMode;
-            // A server that cannot list them: those among the changed cards.
+            // Not asked for, or a server that cannot list them: those among the changed cards.
             if (mode != Mode::Categories && !m_groupsAnswered) {
                 for (const auto& [href, card] : m_changed)
                     m_groupCards.add(href, card.etag, card.text);
             }
             // A server that could not list them keeps the last run's choice, so that an
             // incremental run seeing no group card does not switch to CATEGORIES.
+            const bool known = m_groupsAnswered || complete;
             m_sawGroupCards =
-                m_groupsAnswered ? !m_groupCards.empty() : m_sawGroupCards || !m_groupCards.empty();
+                known ? !m_groupCards.empty() : m_sawGroupCards || !m_groupCards.empty();
+            m_groupsListed = m_groupsListed || known;
             m_byCard =
                 mode == Mode::GroupCards || (mode == Mode::Auto && (m_sawGroupCards || icloud));
             m_plan = SyncPlan::make(m_state, m_locals, m_changed, m_removed, collection, m_byCard);
