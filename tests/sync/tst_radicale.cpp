@@ -147,6 +147,17 @@ int cardCount(RadicaleServer& server, const QUrl& book)
             .body.count(".vcf</"));
 }
 
+// The account the window syncs with, stored as 環境設定 stores it; no interval of its own.
+void storeAccount(const QUrl& book)
+{
+    SyncAccount account;
+    account.user = QStringLiteral("alice");
+    account.password = QStringLiteral("secret");
+    account.addressBook = book.toString();
+    account.intervalMinutes = 0;
+    account.save();
+}
+
 QString counts(const SyncEngine::Summary& s)
 {
     return QStringLiteral("%1/%2/%3/%4").arg(s.down).arg(s.up).arg(s.deletes).arg(s.conflicts);
@@ -788,12 +799,7 @@ private slots:
         const QUrl book = m_server.addressBook(nextBook());
         const QUrl href = book.resolved(QUrl(QStringLiteral("w.vcf")));
         QCOMPARE(m_server.put(href, phoneCard("w-1")).status, 201);
-        SyncAccount account;
-        account.user = QStringLiteral("alice");
-        account.password = QStringLiteral("secret");
-        account.addressBook = book.toString();
-        account.intervalMinutes = 0;
-        account.save();
+        storeAccount(book);
         PaneTest::Frame f;
         f.frame->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(f.frame.get()));
@@ -832,12 +838,7 @@ private slots:
         for (int i = 0; i < 12; ++i)
             m_server.put(book.resolved(QUrl(QStringLiteral("d%1.vcf").arg(i))),
                          phoneCard("d-" + QByteArray::number(i), "人 " + QByteArray::number(i)));
-        SyncAccount account;
-        account.user = QStringLiteral("alice");
-        account.password = QStringLiteral("secret");
-        account.addressBook = book.toString();
-        account.intervalMinutes = 0;
-        account.save();
+        storeAccount(book);
         PaneTest::Frame f;
         QSignalSpy done(f.frame->syncEngine(), &SyncEngine::finished);
         f.frame->commands()->execute(ID_SYNC);
@@ -875,12 +876,7 @@ private slots:
         QCOMPARE(
             m_server.put(book.resolved(QUrl(QStringLiteral("f.vcf"))), phoneCard("f-1")).status,
             201);
-        SyncAccount account;
-        account.user = QStringLiteral("alice");
-        account.password = QStringLiteral("secret");
-        account.addressBook = book.toString();
-        account.intervalMinutes = 0;
-        account.save();
+        storeAccount(book);
         PaneTest::Frame f;
         CVOK_AddressDoc& doc = *f.frame->document();
         addTo(doc, "山田 太郎");
