@@ -91,7 +91,9 @@ CommandLine::Result run(const QStringList& options)
     const bool needsGuesses = std::any_of(query.words().begin(), query.words().end(),
                                           [](const auto& w) { return mayBeInGuess(w.folded); });
     const std::string cachePath = encoded(DataLocation::guessCachePath());
-    ReadingDictionary dictionary;
+    const ReadingDictionary dictionary(ReadingDictionary::DefaultJinmeiPath,
+                                       ReadingDictionary::DefaultFullnamePath,
+                                       encoded(DataLocation::compiledDictionaryPath()));
     std::optional<GuessCache::Map> guesses;
     std::string fingerprint;
 

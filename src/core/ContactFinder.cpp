@@ -1,12 +1,14 @@
 #include "ContactFinder.h"
 
 #include "CVOK_AddressDoc.h"
+#include "DataLocation.h"
 #include "Text.h"
 #include "model/book/GroupName.h"
 #include "model/search/ReadingDictionary.h"
 #include "model/search/SearchQuery.h"
 #include "model/text/Cp932.h"
 
+#include <QFile>
 #include <algorithm>
 #include <chrono>
 
@@ -23,7 +25,9 @@ constexpr auto kSlice = std::chrono::milliseconds(8);
 // The installed dictionaries, read once however many books the process opens.
 std::shared_ptr<const ReadingDictionary> installedDictionary()
 {
-    static const auto dictionary = std::make_shared<const ReadingDictionary>();
+    static const auto dictionary = std::make_shared<const ReadingDictionary>(
+        ReadingDictionary::DefaultJinmeiPath, ReadingDictionary::DefaultFullnamePath,
+        QFile::encodeName(DataLocation::compiledDictionaryPath()).toStdString());
     return dictionary;
 }
 

@@ -1,8 +1,8 @@
 #include "DataLocation.h"
 
-#include "model/storage/CompanionFile.h"
 #include "model/io/AtomicFile.h"
 #include "model/io/FileIo.h"
+#include "model/storage/CompanionFile.h"
 #include "model/storage/ContactDraft.h"
 #include "model/storage/ReadingStore.h"
 #include "model/sync/SyncState.h"
@@ -51,6 +51,12 @@ QString guessCachePath()
     // The generic folder: the command line, which names no application, finds the same file.
     return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
            QStringLiteral("/VOK_Address/GuessedReadings.txt");
+}
+
+QString compiledDictionaryPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+           QStringLiteral("/VOK_Address/NameDictionary.bin");
 }
 
 QString companionFilePath(const QString& bookPath)

@@ -12,6 +12,8 @@ QString addressFilePath();
 QString readingsFilePath(const QString& bookPath);
 // Readings guessed in earlier runs (GuessCache), in the user's cache folder.
 QString guessCachePath();
+// The name dictionaries in the form that loads in milliseconds, beside the guesses.
+QString compiledDictionaryPath();
 // The companion file of the book at bookPath (identities, extras, groups).
 QString companionFilePath(const QString& bookPath);
 // What the contact sheet held when the program had to end (Address.vok.draft).

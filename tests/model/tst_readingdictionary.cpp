@@ -42,6 +42,8 @@ private slots:
     void utf8Dictionary();
     void missingFiles();
     void commonNames();
+    void compiledForm_data();
+    void compiledForm();
 };
 
 void TestReadingDictionary::initTestCase()
@@ -174,6 +176,68 @@ void TestReadingDictionary::commonNames()
           total);
     QVERIFY(spaced * 10 >= total * 9);
     QVERIFY(joined * 10 >= total * 9);
+}
+
+void TestReadingDictionary::compiledForm_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<bool>("served");
+    QTest::newRow("intact") << QString() << true;
+    QTest::newRow("a dictionary changed since") << QStringLiteral("changed") << false;
+    QTest::newRow("cut short") << QStringLiteral("cut") << false;
+    QTest::newRow("offsets outside its text") << QStringLiteral("offsets") << false;
+    QTest::newRow("another file in its place") << QStringLiteral("foreign") << false;
+}
+
+void TestReadingDictionary::compiledForm()
+{
+    QFETCH(QString, damage);
+    QFETCH(bool, served);
+    const QString row = QString::fromUtf8(QTest::currentDataTag());
+    const QString jinmei = dictPath("jinmei-") + row;
+    const QString compiled = dictPath("compiled-") + row + QStringLiteral("/names.bin");
+    QFile::remove(jinmei);
+    QVERIFY(QFile::copy(dictPath("jinmei"), jinmei));
+    auto open = [&] {
+        return std::make_unique<const ReadingDictionary>(local(jinmei), local(dictPath("fullname")),
+                                                         local(compiled));
+    };
+    const ReadingDictionary plain(local(jinmei), local(dictPath("fullname")));
+    const auto first = open();
+    QVERIFY(first->load());
+    QVERIFY(!first->loadedCompiled());
+    QVERIFY(QFile::exists(compiled));
+
+    QFile file(compiled);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    if (damage == QLatin1String("changed")) {
+        QFile source(jinmei);
+        QVERIFY(source.open(QIODevice::Append));
+        source.write(";; one more comment\n");
+    } else if (damage == QLatin1String("cut")) {
+        QVERIFY(file.resize(file.size() - 7));
+    } else if (damage == QLatin1String("offsets")) {
+        QVERIFY(file.seek(file.size() - 16));
+        file.write(QByteArray(16, '\xFF'));
+    } else if (damage == QLatin1String("foreign")) {
+        QVERIFY(file.resize(0));
+        file.write("VOKRDIC1 but nothing after it");
+    }
+    file.close();
+
+    const auto second = open();
+    QVERIFY(second->load());
+    QCOMPARE(second->loadedCompiled(), served);
+    for (const char* name :
+         {"山田 太郎", "伊藤和子", "城太郎", "山田 花江", "太田太郎", "ヴィクトル"})
+        QCOMPARE(second->guess(name), plain.guess(name));
+    QCOMPARE(second->readings("太", true), plain.readings("太", true));
+    QCOMPARE(second->readings("太", false), plain.readings("太", false));
+    // A damaged or outdated form is built anew for the next process.
+    const auto third = open();
+    QVERIFY(third->load());
+    QVERIFY(third->loadedCompiled());
+    QCOMPARE(third->guess("山田 花江"), plain.guess("山田 花江"));
 }
 
 VOK_TEST_APPLESS_MAIN(TestReadingDictionary)

@@ -1,6 +1,7 @@
 #include "ReadingDictionary.h"
 
 #include "model/io/FileIo.h"
+#include "model/io/PrivateDir.h"
 #include "model/text/TextFold.h"
 #include "model/text/Utf8.h"
 
@@ -8,6 +9,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <iconv.h>
 #include <sys/stat.h>
 #include <unordered_map>
@@ -213,6 +215,8 @@ struct ReadingDictionary::Data
     std::unordered_map<std::string_view, std::pair<std::uint32_t, std::uint32_t>> byName;
 
     void indexNames();
+    std::string compiled(std::string_view fingerprint) const;
+    bool readCompiled(std::string bytes, std::string_view fingerprint);
     std::pair<const Entry*, const Entry*> spellings(std::string_view name) const;
     void align();
     double score(const Entry& e, bool asSurname) const;
@@ -233,6 +237,134 @@ void ReadingDictionary::Data::indexNames()
         byName.emplace(names[lo].name, std::make_pair(lo, hi));
         lo = hi;
     }
+}
+
+namespace {
+
+// The compiled form: a header naming the files it was built from, the text every entry points
+// into, then the entries as offsets into that text. Native byte order: the file is a cache of
+// this machine's, rebuilt whenever anything about it does not fit.
+constexpr std::string_view kCompiledMagic = "VOKRDIC1";
+
+struct PackedEntry
+{
+    std::uint32_t name, nameSize, reading, readingSize, asSurname, asGiven;
+    std::uint16_t place, spellings;
+    std::uint8_t marks, pad[3];
+};
+
+struct PackedName
+{
+    std::uint32_t name, nameSize, reading, readingSize;
+};
+
+template <typename T> void put(std::string& out, const T& value)
+{
+    out.append(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+template <typename T> bool take(std::string_view& in, T& value)
+{
+    if (in.size() < sizeof value)
+        return false;
+    std::memcpy(&value, in.data(), sizeof value);
+    in.remove_prefix(sizeof value);
+    return true;
+}
+
+} // namespace
+
+std::string ReadingDictionary::Data::compiled(std::string_view fingerprint) const
+{
+    auto at = [this](std::string_view v) {
+        return v.empty() ? 0u : std::uint32_t(v.data() - text.data());
+    };
+    std::string out(kCompiledMagic);
+    put(out, std::uint32_t(fingerprint.size()));
+    out += fingerprint;
+    put(out, std::uint64_t(text.size()));
+    out += text;
+    put(out, std::uint32_t(names.size()));
+    put(out, std::uint32_t(learned.size()));
+    put(out, std::uint32_t(full.size()));
+    for (const std::vector<Entry>* list : {&names, &learned}) {
+        for (const Entry& e : *list) {
+            PackedEntry p{};
+            p.name = at(e.name);
+            p.nameSize = std::uint32_t(e.name.size());
+            p.reading = at(e.reading);
+            p.readingSize = std::uint32_t(e.reading.size());
+            p.asSurname = e.asSurname;
+            p.asGiven = e.asGiven;
+            p.place = e.place;
+            p.spellings = e.spellings;
+            p.marks = e.marks;
+            put(out, p);
+        }
+    }
+    for (const FullName& f : full)
+        put(out, PackedName{at(f.name), std::uint32_t(f.name.size()), at(f.reading),
+                            std::uint32_t(f.reading.size())});
+    return out;
+}
+
+bool ReadingDictionary::Data::readCompiled(std::string bytes, std::string_view fingerprint)
+{
+    std::string_view in = bytes;
+    if (!in.starts_with(kCompiledMagic))
+        return false;
+    in.remove_prefix(kCompiledMagic.size());
+    std::uint32_t fingerprintSize = 0;
+    std::uint64_t textSize = 0;
+    if (!take(in, fingerprintSize) || in.substr(0, fingerprintSize) != fingerprint)
+        return false;
+    in.remove_prefix(fingerprintSize);
+    if (!take(in, textSize) || in.size() < textSize)
+        return false;
+    text.assign(in.data(), textSize);
+    in.remove_prefix(textSize);
+    std::uint32_t counts[3] = {};
+    for (std::uint32_t& n : counts)
+        if (!take(in, n))
+            return false;
+    if (in.size() != (std::uint64_t(counts[0]) + counts[1]) * sizeof(PackedEntry) +
+                         std::uint64_t(counts[2]) * sizeof(PackedName))
+        return false;
+    // A view outside the text means a damaged file, never a crash.
+    const std::string_view all = text;
+    bool inside = true;
+    auto view = [&](std::uint32_t from, std::uint32_t size) {
+        if (from > all.size() || size > all.size() - from) {
+            inside = false;
+            return std::string_view();
+        }
+        return all.substr(from, size);
+    };
+    for (std::vector<Entry>* list : {&names, &learned}) {
+        list->resize(list == &names ? counts[0] : counts[1]);
+        for (Entry& e : *list) {
+            PackedEntry p;
+            take(in, p);
+            e.name = view(p.name, p.nameSize);
+            e.reading = view(p.reading, p.readingSize);
+            e.asSurname = p.asSurname;
+            e.asGiven = p.asGiven;
+            e.place = p.place;
+            e.spellings = p.spellings;
+            e.marks = p.marks;
+        }
+    }
+    full.resize(counts[2]);
+    for (FullName& f : full) {
+        PackedName p;
+        take(in, p);
+        f.name = view(p.name, p.nameSize);
+        f.reading = view(p.reading, p.readingSize);
+    }
+    if (!inside)
+        return false;
+    indexNames();
+    return true;
 }
 
 std::pair<const Entry*, const Entry*>
@@ -404,8 +536,10 @@ ReadingDictionary::ReadingDictionary() : ReadingDictionary(DefaultJinmeiPath, De
 {
 }
 
-ReadingDictionary::ReadingDictionary(std::string jinmeiPath, std::string fullnamePath)
-    : m_jinmeiPath(std::move(jinmeiPath)), m_fullnamePath(std::move(fullnamePath))
+ReadingDictionary::ReadingDictionary(std::string jinmeiPath, std::string fullnamePath,
+                                     std::string compiledPath)
+    : m_jinmeiPath(std::move(jinmeiPath)), m_fullnamePath(std::move(fullnamePath)),
+      m_compiledPath(std::move(compiledPath))
 {
 }
 
@@ -415,6 +549,17 @@ bool ReadingDictionary::load() const
 {
     std::call_once(m_once, [this] {
         auto data = std::make_unique<Data>();
+        const std::string print = m_compiledPath.empty() ? std::string() : fingerprint();
+        std::string bytes;
+        if (!m_compiledPath.empty() && FileIo::readFile(m_compiledPath, bytes, kMaxFileSize) == 0) {
+            if (data->readCompiled(std::move(bytes), print)) {
+                m_data = std::move(data);
+                m_fromCompiled = true;
+                m_loaded.store(true, std::memory_order_release);
+                return;
+            }
+            data = std::make_unique<Data>();
+        }
         const std::string jinmei = decodeFile(readFile(m_jinmeiPath));
         const std::string fullname = decodeFile(readFile(m_fullnamePath));
         // SKK writes ゔ as う゛; one spelling of each reading keeps lookups simple.
@@ -449,6 +594,14 @@ bool ReadingDictionary::load() const
         std::stable_sort(data->full.begin(), data->full.end(), lessByName<FullName, FullName>);
         data->indexNames();
         data->align();
+        // Kept for the next process; a cache folder that cannot be written costs only time.
+        if (!m_compiledPath.empty() && (!data->names.empty() || !data->full.empty())) {
+            const std::string out = data->compiled(print);
+            if (PrivateDir::createFor(m_compiledPath))
+                FileIo::replaceFile(m_compiledPath, [&out](int fd) {
+                    return FileIo::writeAll(fd, out.data(), out.size());
+                });
+        }
         m_data = std::move(data);
         m_loaded.store(true, std::memory_order_release);
     });
