@@ -131,11 +131,16 @@ SyncPlan SyncPlan::make(const SyncState& state, const std::vector<Local>& book,
     SyncPlan plan;
     plan.bookSize = book.size();
     std::unordered_map<std::string_view, const Local*> byUid;
+    byUid.reserve(book.size());
     for (const Local& l : book)
         byUid.emplace(l.uid, &l);
-    std::unordered_set<std::string_view> paired; // UIDs of the book that found their card
-    std::unordered_set<std::string_view> hrefs;  // hrefs the state knows
-    std::unordered_set<std::string> cardUids;    // UIDs the server holds
+    std::unordered_set<std::string_view> paired;   // UIDs of the book that found their card
+    std::unordered_set<std::string_view> hrefs;    // hrefs the state knows (asked by new cards)
+    std::unordered_set<std::string_view> cardUids; // UIDs the server holds
+    paired.reserve(state.entries.size() + changed.size());
+    cardUids.reserve(state.entries.size() + changed.size());
+    if (!changed.empty())
+        hrefs.reserve(state.entries.size());
     plan.items.reserve(listUnchanged ? state.entries.size() + changed.size() : changed.size());
     // Cards the server moved: gone from their href, their UID at one the state does not know.
     std::unordered_map<std::string, std::pair<const std::string*, const Card*>> moves;
@@ -154,7 +159,8 @@ SyncPlan SyncPlan::make(const SyncState& state, const std::vector<Local>& book,
 
     for (std::size_t index = 0; index < state.entries.size(); ++index) {
         const SyncState::Entry& e = state.entries[index];
-        hrefs.insert(e.href);
+        if (!changed.empty())
+            hrefs.insert(e.href);
         cardUids.insert(e.uid);
         const auto l = byUid.find(e.uid);
         const Local* local = l == byUid.end() ? nullptr : l->second;
@@ -217,6 +223,7 @@ SyncPlan SyncPlan::make(const SyncState& state, const std::vector<Local>& book,
         std::string uid;
     };
     std::vector<Fresh> fresh;
+    fresh.reserve(changed.size()); // cardUids holds views of their UIDs
     for (const auto& [href, card] : changed) {
         if (hrefs.count(href) != 0 || movedTo.count(href) != 0)
             continue;
@@ -232,9 +239,10 @@ SyncPlan SyncPlan::make(const SyncState& state, const std::vector<Local>& book,
             uid = href;
         // Two cards of one UID: the second stays on the server alone, or the book would
         // give it another UID and send it back as a third.
-        if (!cardUids.insert(uid).second)
+        if (cardUids.count(uid) != 0)
             continue;
         fresh.push_back({&href, &card, std::move(uid)});
+        cardUids.insert(fresh.back().uid);
     }
     // Cards paired by UID first, so that a likeness never takes a contact its own card wants.
     std::vector<const Fresh*> strangers;
