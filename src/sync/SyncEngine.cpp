@@ -171,6 +171,14 @@ const SyncPlan::Local* SyncEngine::localOf(const std::string& uid) const
     return it == m_localByUid.end() ? nullptr : &m_locals[it->second];
 }
 
+AddressRecord* SyncEngine::recordOf(const std::string& uid) const
+{
+    if (const auto it = m_records.find(uid); it != m_records.end())
+        return it->second;
+    const auto it = m_localByUid.find(uid);
+    return it == m_localByUid.end() ? nullptr : m_localKeys[it->second].record;
+}
+
 void SyncEngine::start()
 {
     if (m_running)
@@ -219,15 +227,38 @@ void SyncEngine::start()
 
 void SyncEngine::readBook(std::function<void()> then)
 {
-    // Here only a copy of each record (cheap: its text in one piece); its slots, on a pool
-    // thread.
+    // Here only each record held against what its slots were made from, and a copy of the few
+    // that differ; their slots, on a pool thread.
     m_records.clear();
     m_bookCopy.clear();
-    m_bookCopy.reserve(m_doc.records().size());
-    for (const auto& r : m_doc.records()) {
-        BookCopy c{localUid(*r), *r, std::string(m_doc.storedReading(r->name()))};
-        m_records[c.uid] = r.get();
-        m_bookCopy.push_back(std::move(c));
+    const RecordList& records = m_doc.records();
+    m_localsMoved = records.size() != m_localKeys.size();
+    std::size_t i = 0;
+    for (auto r = records.begin(); !m_localsMoved && r != records.end(); ++r, ++i)
+        m_localsMoved = m_localKeys[i].record != r->get();
+    m_localsFrom.clear();
+    if (m_localsMoved) {
+        // Contacts added, removed or moved: each one's slots follow its record.
+        std::unordered_map<const AddressRecord*, std::size_t> at;
+        at.reserve(m_localKeys.size());
+        for (std::size_t k = 0; k < m_localKeys.size(); ++k)
+            at.emplace(m_localKeys[k].record, k);
+        m_localsFrom.reserve(records.size());
+        for (const auto& r : records) {
+            const auto it = at.find(r.get());
+            m_localsFrom.push_back(it == at.end() ? SyncPlan::npos : it->second);
+        }
+    }
+    i = 0;
+    for (const auto& r : records) {
+        const std::size_t from = m_localsMoved ? m_localsFrom[i] : i;
+        const LocalKey* key = from == SyncPlan::npos ? nullptr : &m_localKeys[from];
+        const std::string_view reading = m_doc.storedReading(r->name());
+        if (!key || key->record != r.get() || key->uid != r->uid() ||
+            key->value.sharedExtras() != r->sharedExtras() || !key->value.sameFields(*r) ||
+            key->reading != reading)
+            m_bookCopy.push_back({i, r.get(), r->uid(), localUid(*r), *r, std::string(reading)});
+        ++i;
     }
     m_quiet = false;
     // What the book held now is what this run syncs; a change after this is the next run's.
@@ -238,14 +269,35 @@ void SyncEngine::readBook(std::function<void()> then)
 
 void SyncEngine::buildLocals()
 {
-    m_locals.clear();
-    m_localByUid.clear();
-    m_locals.reserve(m_bookCopy.size());
-    for (const BookCopy& c : m_bookCopy) {
-        m_localByUid[c.uid] = m_locals.size();
-        m_locals.push_back({c.uid, SyncFields::fromRecord(c.record, c.reading)});
+    if (m_localsMoved) {
+        std::vector<SyncPlan::Local> locals(m_localsFrom.size());
+        std::vector<LocalKey> keys(m_localsFrom.size());
+        for (std::size_t i = 0; i < m_localsFrom.size(); ++i) {
+            if (m_localsFrom[i] == SyncPlan::npos)
+                continue;
+            locals[i] = std::move(m_locals[m_localsFrom[i]]);
+            keys[i] = std::move(m_localKeys[m_localsFrom[i]]);
+        }
+        m_locals = std::move(locals);
+        m_localKeys = std::move(keys);
+        m_localsFrom.clear();
+    }
+    bool uidsChanged = m_localsMoved || m_localsAdded;
+    m_localsAdded = false;
+    for (BookCopy& c : m_bookCopy) {
+        SyncPlan::Local& l = m_locals[c.index];
+        uidsChanged = uidsChanged || l.uid != c.uid;
+        l.fields = SyncFields::fromRecord(c.record, c.reading);
+        l.uid = std::move(c.uid);
+        m_localKeys[c.index] = {c.live, std::move(c.record), c.liveUid, std::move(c.reading)};
     }
     m_bookCopy.clear();
+    if (uidsChanged) {
+        m_localByUid.clear();
+        m_localByUid.reserve(m_locals.size());
+        for (std::size_t i = 0; i < m_locals.size(); ++i)
+            m_localByUid[m_locals[i].uid] = i;
+    }
     m_dirty = m_locals.size() != m_state.entries.size();
     for (std::size_t i = 0; !m_dirty && i < m_state.entries.size(); ++i) {
         const SyncState::Entry& e = m_state.entries[i];
@@ -506,7 +558,9 @@ void SyncEngine::plan()
             m_groupsListed = m_groupsListed || known;
             m_byCard =
                 mode == Mode::GroupCards || (mode == Mode::Auto && (m_sawGroupCards || icloud));
-            m_plan = SyncPlan::make(m_state, m_locals, m_changed, m_removed, collection, m_byCard);
+            // Group cards settle every contact, so they need them all in the plan.
+            m_plan = SyncPlan::make(m_state, m_locals, m_changed, m_removed, collection, m_byCard,
+                                    m_byCard);
             if (m_byCard)
                 m_groupCards.reconcile(m_plan, m_state, groups, collection);
         },
@@ -890,7 +944,9 @@ void SyncEngine::prepareApply()
                 }
                 SyncFields base =
                     SyncFields::fromRecord(*r, item.fields.value[SyncFields::Reading]);
-                m_prepared.push_back({i, std::move(r), std::move(base)});
+                AddressRecord value = *r;
+                const ContactUid uid = r->uid();
+                m_prepared.push_back({i, std::move(r), std::move(base), std::move(value), uid});
             }
         },
         [this] { waitToApply(); });
@@ -914,19 +970,20 @@ void SyncEngine::apply()
     CVOK_AddressDoc::SyncChanges changes;
     // The record still holds what the plan was made from: otherwise it waits for the next run.
     const auto unchanged = [&](const SyncPlan::Item& item, AddressRecord*& record) {
-        const auto it = m_records.find(item.uid);
-        if (it == m_records.end() || !m_doc.contains(it->second))
+        record = recordOf(item.uid);
+        if (!record || !m_doc.contains(record))
             return false;
-        record = it->second;
         const SyncPlan::Local* l = localOf(item.uid);
         return l &&
                SyncFields::fromRecord(*record, m_doc.storedReading(record->name())) == l->fields;
     };
     std::vector<std::size_t> addedItems;
     m_bases.clear();
+    m_seeds.clear();
     for (Prepared& p : m_prepared) {
         changes.added.push_back(std::move(p.record));
         addedItems.push_back(p.index);
+        m_seeds.push_back({nullptr, {}, std::move(p.value), p.uid, m_bases.size()});
         m_bases.emplace_back(p.index, std::move(p.base));
     }
     m_prepared.clear();
@@ -970,8 +1027,10 @@ void SyncEngine::apply()
         m_doc.CreateGroups(m_newGroups);
         m_doc.JoinChanges(false);
     }
-    for (std::size_t k = 0; k < records.size() && k < addedItems.size(); ++k)
+    for (std::size_t k = 0; k < records.size() && k < addedItems.size(); ++k) {
         m_records[m_plan.items[addedItems[k]].uid] = records[k];
+        m_seeds[k].record = records[k];
+    }
     m_summary.down += int(downs);
     m_summary.deletes += int(removals);
     // Readings the server gave, for names without one here (a reading serves every contact
@@ -980,11 +1039,10 @@ void SyncEngine::apply()
     for (SyncPlan::Item& item : m_plan.items) {
         if (item.book != Book::Add && item.book != Book::Change)
             continue;
-        const auto it = m_records.find(item.uid);
+        const AddressRecord* record = recordOf(item.uid);
         const std::string& reading = item.fields.value[SyncFields::Reading];
-        if (it != m_records.end() && !reading.empty() &&
-            m_doc.storedReading(it->second->name()) != reading)
-            readings.emplace_back(std::string(it->second->name()), reading);
+        if (record && !reading.empty() && m_doc.storedReading(record->name()) != reading)
+            readings.emplace_back(std::string(record->name()), reading);
     }
     if (!readings.empty()) {
         m_givingReadings = true;
@@ -996,19 +1054,25 @@ void SyncEngine::apply()
     // The bases of the records the run changed, as the book holds them (a value may have been
     // cut on its way in); an addition without a reading of its own has its name's.
     for (auto& [index, base] : m_bases) {
-        const auto it = m_records.find(m_plan.items[index].uid);
-        if (base.value[SyncFields::Reading].empty() && it != m_records.end() &&
-            m_doc.contains(it->second))
-            base.value[SyncFields::Reading] = m_doc.storedReading(it->second->name());
+        const AddressRecord* record = recordOf(m_plan.items[index].uid);
+        if (base.value[SyncFields::Reading].empty() && record && m_doc.contains(record))
+            base.value[SyncFields::Reading] = m_doc.storedReading(record->name());
     }
+    // An added record whose bases are its slots: the next run's check of the book finds them.
+    std::erase_if(m_seeds, [&](Seed& seed) {
+        if (!seed.record || !m_doc.contains(seed.record) || seed.record->uid() != seed.recordUid)
+            return true;
+        seed.uid = localUid(*seed.record);
+        return false;
+    });
     for (std::size_t i = 0; i < m_plan.items.size(); ++i) {
         const SyncPlan::Item& item = m_plan.items[i];
         if (item.book != Book::Change || m_failed[i])
             continue;
-        const auto it = m_records.find(item.uid);
-        if (it != m_records.end() && m_doc.contains(it->second))
+        AddressRecord* record = recordOf(item.uid);
+        if (record && m_doc.contains(record))
             m_bases.emplace_back(
-                i, SyncFields::fromRecord(*it->second, m_doc.storedReading(it->second->name())));
+                i, SyncFields::fromRecord(*record, m_doc.storedReading(record->name())));
     }
     // The book first, then the state: a state ahead of the book on disk would take the
     // contacts it lacks for deleted here.
@@ -1040,12 +1104,26 @@ bool SyncEngine::writeState()
 {
     // Each contact as both sides hold it now; one not done keeps its old entry. Only entries
     // that differ are noted, so that the file takes just them.
+    for (Seed& seed : m_seeds) {
+        const SyncFields& base = m_bases[seed.base].second;
+        m_locals.push_back({std::move(seed.uid), base});
+        m_localKeys.push_back(
+            {seed.record, std::move(seed.value), seed.recordUid, base.value[SyncFields::Reading]});
+    }
+    m_localsAdded = m_localsAdded || !m_seeds.empty();
+    m_seeds.clear();
     std::unordered_map<std::size_t, SyncFields*> bases;
     for (auto& [index, base] : m_bases)
         bases[index] = &base;
     SyncState& state = m_state;
     state.token = m_newToken.toStdString();
-    std::vector<bool> kept(state.entries.size(), false);
+    // An entry the plan left out is as it was; one an item was planned from is kept only by
+    // that item (not when it moved to another href, or went from both sides).
+    std::vector<bool> kept(state.entries.size(), true);
+    for (const SyncPlan::Item& item : m_plan.items) {
+        if (item.entry < kept.size())
+            kept[item.entry] = false;
+    }
     for (std::size_t i = 0; i < m_plan.items.size(); ++i) {
         SyncPlan::Item& item = m_plan.items[i];
         m_summary.conflicts += int(item.conflicts.size());

@@ -150,6 +150,7 @@ private:
     std::string localUid(const AddressRecord& record) const;
     const SyncState::Entry* entryOf(const std::string& href) const;
     const SyncPlan::Local* localOf(const std::string& uid) const;
+    AddressRecord* recordOf(const std::string& uid) const;
 
     CVOK_AddressDoc& m_doc;
     DavClient* m_client;
@@ -176,8 +177,23 @@ private:
     std::vector<std::string> m_toFetch;
     std::size_t m_fetched = 0;
     std::map<std::string, SyncPlan::Card> m_changed;
+    // The slots of every contact, in the book's order, kept from run to run beside what each
+    // was made from: a run works them out again only for the records that changed since (their
+    // fields, extras, UID or reading), so one change in a large book costs one.
+    struct LocalKey
+    {
+        AddressRecord* record = nullptr;
+        AddressRecord value; // the fields and extras the slots were made from
+        ContactUid uid;
+        std::string reading;
+    };
     std::vector<SyncPlan::Local> m_locals;
-    std::unordered_map<std::string, AddressRecord*> m_records; // by UID
+    std::vector<LocalKey> m_localKeys;
+    // When the book's records moved since: for each, where its slots were (npos: nowhere).
+    std::vector<std::size_t> m_localsFrom;
+    bool m_localsMoved = false;
+    bool m_localsAdded = false; // slots of this run's additions, not yet found by UID
+    std::unordered_map<std::string, AddressRecord*> m_records; // added by this run, by UID
     std::unordered_map<std::string, std::size_t> m_localByUid;
     std::unordered_map<std::string, std::size_t> m_entryByHref;
     SyncPlan m_plan;
@@ -190,6 +206,9 @@ private:
     std::vector<int> m_groupTries;
     struct BookCopy
     {
+        std::size_t index; // in m_locals
+        AddressRecord* live;
+        ContactUid liveUid;
         std::string uid;
         AddressRecord record;
         std::string reading;
@@ -204,8 +223,20 @@ private:
         std::size_t index; // the item's
         std::unique_ptr<AddressRecord> record;
         SyncFields base;
+        AddressRecord value; // the record's, before the book takes it
+        ContactUid uid;
     };
     std::vector<Prepared> m_prepared;
+    // The records this run added, whose slots (their bases) the next run need not work out.
+    struct Seed
+    {
+        AddressRecord* record;
+        std::string uid;
+        AddressRecord value;
+        ContactUid recordUid;
+        std::size_t base; // in m_bases
+    };
+    std::vector<Seed> m_seeds;
     // The slots of the records this run changed, as the book holds them (by item).
     std::vector<std::pair<std::size_t, SyncFields>> m_bases;
     QStringList m_groups;    // the book's groups when the additions were built

@@ -126,17 +126,22 @@ std::string SyncPlan::hrefFor(const std::string& collection, const std::string& 
 SyncPlan SyncPlan::make(const SyncState& state, const std::vector<Local>& book,
                         const std::map<std::string, Card>& changed,
                         const std::set<std::string>& removed, const std::string& collection,
-                        bool groupsByCard)
+                        bool groupsByCard, bool listUnchanged)
 {
     SyncPlan plan;
     plan.bookSize = book.size();
     std::unordered_map<std::string_view, const Local*> byUid;
+    byUid.reserve(book.size());
     for (const Local& l : book)
         byUid.emplace(l.uid, &l);
-    std::unordered_set<std::string_view> paired; // UIDs of the book that found their card
-    std::unordered_set<std::string_view> hrefs;  // hrefs the state knows
-    std::unordered_set<std::string> cardUids;    // UIDs the server holds
-    plan.items.reserve(state.entries.size() + changed.size());
+    std::unordered_set<std::string_view> paired;   // UIDs of the book that found their card
+    std::unordered_set<std::string_view> hrefs;    // hrefs the state knows (asked by new cards)
+    std::unordered_set<std::string_view> cardUids; // UIDs the server holds
+    paired.reserve(state.entries.size() + changed.size());
+    cardUids.reserve(state.entries.size() + changed.size());
+    if (!changed.empty())
+        hrefs.reserve(state.entries.size());
+    plan.items.reserve(listUnchanged ? state.entries.size() + changed.size() : changed.size());
     // Cards the server moved: gone from their href, their UID at one the state does not know.
     std::unordered_map<std::string, std::pair<const std::string*, const Card*>> moves;
     std::unordered_set<std::string_view> movedTo;
@@ -152,12 +157,11 @@ SyncPlan SyncPlan::make(const SyncState& state, const std::vector<Local>& book,
         }
     }
 
-    for (const SyncState::Entry& e : state.entries) {
-        hrefs.insert(e.href);
+    for (std::size_t index = 0; index < state.entries.size(); ++index) {
+        const SyncState::Entry& e = state.entries[index];
+        if (!changed.empty())
+            hrefs.insert(e.href);
         cardUids.insert(e.uid);
-        Item item;
-        item.uid = e.uid;
-        item.href = e.href;
         const auto l = byUid.find(e.uid);
         const Local* local = l == byUid.end() ? nullptr : l->second;
         if (local)
@@ -166,17 +170,24 @@ SyncPlan SyncPlan::make(const SyncState& state, const std::vector<Local>& book,
         const Card* fresh = c != changed.end() && c->second.etag != e.etag ? &c->second : nullptr;
         bool gone = removed.count(e.href) != 0;
         bool movedAsItWas = false;
+        std::string href = e.href;
         if (const auto m = gone ? moves.find(e.uid) : moves.end(); m != moves.end()) {
             // The same card under its new href, to be compared with the old one's base.
             gone = false;
-            item.href = *m->second.first;
-            movedTo.insert(item.href);
+            href = *m->second.first;
+            movedTo.insert(href);
             fresh = m->second.second;
             movedAsItWas = fresh->text == e.card;
             moves.erase(m);
         }
         if (!gone)
             ++plan.serverSize;
+        if (!listUnchanged && local && !gone && !fresh && local->fields == e.base)
+            continue;
+        Item item;
+        item.uid = e.uid;
+        item.href = std::move(href);
+        item.entry = index;
         if (!local) {
             if (gone) {
                 item.keepState = false;
@@ -212,6 +223,7 @@ SyncPlan SyncPlan::make(const SyncState& state, const std::vector<Local>& book,
         std::string uid;
     };
     std::vector<Fresh> fresh;
+    fresh.reserve(changed.size()); // cardUids holds views of their UIDs
     for (const auto& [href, card] : changed) {
         if (hrefs.count(href) != 0 || movedTo.count(href) != 0)
             continue;
@@ -227,9 +239,10 @@ SyncPlan SyncPlan::make(const SyncState& state, const std::vector<Local>& book,
             uid = href;
         // Two cards of one UID: the second stays on the server alone, or the book would
         // give it another UID and send it back as a third.
-        if (!cardUids.insert(uid).second)
+        if (cardUids.count(uid) != 0)
             continue;
         fresh.push_back({&href, &card, std::move(uid)});
+        cardUids.insert(fresh.back().uid);
     }
     // Cards paired by UID first, so that a likeness never takes a contact its own card wants.
     std::vector<const Fresh*> strangers;
@@ -306,6 +319,7 @@ void SyncPlan::remerge(Item& item, const SyncState::Entry* base, const SyncField
     Item again;
     again.uid = item.uid;
     again.href = item.href;
+    again.entry = item.entry;
     if (bookSide)
         both(again, base, *bookSide, &fresh, groupsByCard);
     else

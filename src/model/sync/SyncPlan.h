@@ -55,16 +55,21 @@ public:
         std::vector<int> conflicts;
         std::vector<std::string> unplaced;
         bool keepState = true; // false: the contact is gone from both sides
+        // The state entry it was planned from (its href may have moved); npos: none.
+        std::size_t entry = npos;
     };
+    static constexpr std::size_t npos = std::size_t(-1);
 
     // state: the last sync's; book: every contact; changed: cards new or changed on the server
     // since (by href); removed: hrefs gone from the server; newHref: the href a new card gets.
     // groupsByCard: groups travel as group cards (GroupCards), so CATEGORIES stays as the
     // server has it and the Group slot keeps the book's side (an addition gets none here).
+    // listUnchanged false: a contact both sides still hold as the state does gets no item (its
+    // entry stays as it is), so that one change in a large book plans one item.
     static SyncPlan make(const SyncState& state, const std::vector<Local>& book,
                          const std::map<std::string, Card>& changed,
                          const std::set<std::string>& removed, const std::string& collection,
-                         bool groupsByCard = false);
+                         bool groupsByCard = false, bool listUnchanged = true);
 
     // The href of a new card of that UID in the collection (a path ending in '/').
     static std::string hrefFor(const std::string& collection, const std::string& uid);
