@@ -581,24 +581,34 @@ private slots:
 
     // Both ways of keeping groups: a contact of a server group arrives in it; a move here
     // moves it on the server (a member list changed meanwhile is merged, not overwritten); a
-    // group without a card gets one in the server's form; nothing swings back afterwards.
+    // group without a card gets one in the server's form; nothing swings back afterwards. A
+    // move on both sides is a conflict the server's group wins; a change of mode alone takes
+    // effect at the next run; a contact deleted on either side leaves the member lists.
     void groupModes_data()
     {
         using M = SyncAccount::GroupMode;
         QTest::addColumn<int>("mode");
         QTest::addColumn<QByteArray>("groupCard"); // 友人 holding gm-1, or none
         QTest::addColumn<QString>("arrives");
-        QTest::addColumn<QByteArray>("newKind"); // the new card's kind; empty: CATEGORIES moves
+        QTest::addColumn<QByteArray>("newKind");  // the new card's kind; empty: CATEGORIES moves
+        QTest::addColumn<int>("switchTo");        // the mode changed alone, then
+        QTest::addColumn<QString>("afterSwitch"); // 家族 unless the server's other way differs
+        QTest::addColumn<bool>("deleteOnServer");
         const QByteArray four = "VERSION:4.0\r\nKIND:group\r\nFN:友人\r\nMEMBER:urn:uuid:gm-1\r\n";
         const QByteArray apple = "VERSION:3.0\r\nX-ADDRESSBOOKSERVER-KIND:group\r\nFN:友人\r\n"
                                  "N:友人;;;;\r\nX-ADDRESSBOOKSERVER-MEMBER:urn:uuid:gm-1\r\n";
-        QTest::newRow("自動, KIND") << int(M::Auto) << four << "友人" << QByteArray("KIND:group");
+        QTest::newRow("自動, KIND") << int(M::Auto) << four << "友人" << QByteArray("KIND:group")
+                                    << int(M::Categories) << "仕事" << false;
         QTest::newRow("自動, Apple")
-            << int(M::Auto) << apple << "友人" << QByteArray("X-ADDRESSBOOKSERVER-KIND:group");
-        QTest::newRow("自動, none") << int(M::Auto) << QByteArray() << "仕事" << QByteArray();
-        QTest::newRow("CATEGORIES") << int(M::Categories) << apple << "仕事" << QByteArray();
+            << int(M::Auto) << apple << "友人" << QByteArray("X-ADDRESSBOOKSERVER-KIND:group")
+            << int(M::Categories) << "仕事" << true;
+        QTest::newRow("自動, none") << int(M::Auto) << QByteArray() << "仕事" << QByteArray()
+                                    << int(M::GroupCards) << "家族" << false;
+        QTest::newRow("CATEGORIES") << int(M::Categories) << apple << "仕事" << QByteArray()
+                                    << int(M::GroupCards) << "友人" << true;
         QTest::newRow("グループカード, none") << int(M::GroupCards) << QByteArray() << "Other"
-                                              << QByteArray("X-ADDRESSBOOKSERVER-KIND:group");
+                                              << QByteArray("X-ADDRESSBOOKSERVER-KIND:group")
+                                              << int(M::Categories) << "仕事" << false;
     }
     void groupModes()
     {
@@ -606,6 +616,9 @@ private slots:
         QFETCH(QByteArray, groupCard);
         QFETCH(QString, arrives);
         QFETCH(QByteArray, newKind);
+        QFETCH(int, switchTo);
+        QFETCH(QString, afterSwitch);
+        QFETCH(bool, deleteOnServer);
         Side side(m_server, nextBook());
         side.account.groupMode = SyncAccount::GroupMode(mode);
         side.engine.setAccount(side.account);
@@ -644,14 +657,17 @@ private slots:
         });
         QCOMPARE(side.sync().outcome, SyncEngine::Outcome::Ok);
         side.engine.setBeforeWrites({});
-        const std::optional<DavMultistatus> all = DavMultistatus::parse(
-            m_server
-                .request("REPORT", side.book,
-                         "<c:addressbook-query xmlns:d=\"DAV:\" "
-                         "xmlns:c=\"urn:ietf:params:xml:ns:carddav\"><d:prop><c:address-data/>"
-                         "</d:prop></c:addressbook-query>",
-                         {{"Depth", "1"}})
-                .body);
+        const auto listAll = [&] {
+            return DavMultistatus::parse(
+                m_server
+                    .request("REPORT", side.book,
+                             "<c:addressbook-query xmlns:d=\"DAV:\" "
+                             "xmlns:c=\"urn:ietf:params:xml:ns:carddav\"><d:prop><c:address-data/>"
+                             "</d:prop></c:addressbook-query>",
+                             {{"Depth", "1"}})
+                    .body);
+        };
+        const std::optional<DavMultistatus> all = listAll();
         QVERIFY(all);
         QByteArray made; // the card of 家族
         QUrl madeHref;
@@ -672,8 +688,11 @@ private slots:
                 QVERIFY(!old.contains("urn:uuid:gm-1") && old.contains("urn:uuid:gm-2"));
             }
         }
+        // Our own writes are not fetched back (友人's with the other edit merged in); someone
+        // else's edit alone is.
         const SyncEngine::Summary again = side.sync();
-        QVERIFY(again.nothingChanged || counts(again) == QStringLiteral("0/0/0/0"));
+        QCOMPARE(again.nothingChanged, groupCard.isEmpty() || !newKind.isEmpty());
+        QCOMPARE(counts(again), QStringLiteral("0/0/0/0"));
         QCOMPARE(Text::fromCp932(side.find("東雲 翠")->group()), QStringLiteral("家族"));
 
         // Moved back on the server: the book follows.
@@ -685,9 +704,70 @@ private slots:
                 edit(group, {}, "MEMBER:urn:uuid:gm-1\r\n");
         }
         QCOMPARE(counts(side.sync()), QStringLiteral("1/0/0/0"));
-        QCOMPARE(Text::fromCp932(side.find("東雲 翠")->group()),
-                 newKind.isEmpty() || !groupCard.isEmpty() ? QStringLiteral("友人")
-                                                           : QStringLiteral("Other"));
+        r = side.find("東雲 翠");
+        QCOMPARE(Text::fromCp932(r->group()), newKind.isEmpty() || !groupCard.isEmpty()
+                                                  ? QStringLiteral("友人")
+                                                  : QStringLiteral("Other"));
+
+        // Moved to 仕事 here and to 家族 there: the server's stands, ours is in the memo.
+        if (newKind.isEmpty()) {
+            edit(member, "CATEGORIES:", "CATEGORIES:家族\r\n");
+        } else {
+            if (!groupCard.isEmpty())
+                edit(group, "urn:uuid:gm-1", {});
+            edit(madeHref, {}, "MEMBER:urn:uuid:gm-1\r\n");
+        }
+        side.doc.CreateGroup(QStringLiteral("仕事"));
+        QCOMPARE(side.doc.MoveToGroup({r}, QStringLiteral("仕事")), std::size_t(1));
+        QCOMPARE(counts(side.sync()), QStringLiteral("1/1/0/1"));
+        r = side.find("東雲 翠");
+        QCOMPARE(Text::fromCp932(r->group()), QStringLiteral("家族"));
+        const QString lost = QStringLiteral("[競合] グループ: 仕事");
+        QVERIFY(Text::fromCp932(r->field(R::Memo)).contains(lost));
+        QVERIFY(QString::fromUtf8(m_server.request("GET", member).body).contains(lost));
+
+        // The mode changed, nothing else: the next run merges the groups the new way.
+        side.account.groupMode = SyncAccount::GroupMode(switchTo);
+        side.engine.setAccount(side.account);
+        const SyncEngine::Summary switched = side.sync();
+        QCOMPARE(switched.conflicts, afterSwitch == QStringLiteral("家族") ? 0 : 1);
+        r = side.find("東雲 翠");
+        QCOMPARE(Text::fromCp932(r->group()), afterSwitch);
+        const auto cardsListing = [&] {
+            QByteArrayList groups;
+            const std::optional<DavMultistatus> now = listAll();
+            for (std::size_t i = 0; now && i < now->responses.size(); ++i) {
+                if (now->responses[i].addressData.contains("KIND:group"))
+                    groups << now->responses[i].addressData;
+            }
+            return groups;
+        };
+        const QByteArrayList groupsThen = cardsListing();
+        if (switchTo == int(SyncAccount::GroupMode::GroupCards))
+            QVERIFY(std::any_of(groupsThen.begin(), groupsThen.end(), [&](const QByteArray& c) {
+                return c.contains("FN:" + afterSwitch.toUtf8()) && c.contains("urn:uuid:gm-1");
+            }));
+        else
+            QVERIFY(m_server.request("GET", member)
+                        .body.contains("CATEGORIES:" + afterSwitch.toUtf8()));
+        QVERIFY(side.sync().nothingChanged);
+
+        // Deleted: gone from every member list, and no group card goes with it.
+        if (deleteOnServer) {
+            const RadicaleServer::Reply now = m_server.request("GET", member);
+            QCOMPARE(m_server.request("DELETE", member, {}, {{"If-Match", now.etag}}).status / 100,
+                     2);
+        } else {
+            QCOMPARE(side.doc.RemoveRecords({r}), std::size_t(1));
+        }
+        QCOMPARE(side.sync().deletes, 1);
+        QVERIFY(!side.find("東雲 翠"));
+        if (switchTo == int(SyncAccount::GroupMode::GroupCards)) {
+            const QByteArrayList groupsNow = cardsListing();
+            QCOMPARE(groupsNow.size(), groupsThen.size());
+            for (const QByteArray& c : groupsNow)
+                QVERIFY(!c.contains("urn:uuid:gm-1"));
+        }
     }
 
     // A card moved on the server stays the contact; the next edit goes where it now is.
