@@ -16,6 +16,7 @@
 #include "settings/SyncAccount.h"
 #include "sync/DavMultistatus.h"
 #include "sync/SyncEngine.h"
+#include "sync/SyncMessages.h"
 #include "ui/common/CommandTable.h"
 
 #include <QCryptographicHash>
@@ -985,41 +986,53 @@ private slots:
     void failsCleanly_data()
     {
         // Each request gets the next reply once its body is in; an empty one never comes, and
-        // after one that starts with "!cut" the line is dropped.
+        // after one that starts with "!cut" the line is dropped; "!refused": no server listens.
         QTest::addColumn<QList<QByteArray>>("replies");
         QTest::addColumn<int>("outcome");
+        QTest::addColumn<int>("failure"); // the kind the message names, when no answer came
         using O = SyncEngine::Outcome;
+        using F = DavClient::Failure;
         QTest::newRow("bad XML") << QList<QByteArray>{reply(
                                         "207 Multi-Status",
                                         "<d:multistatus xmlns:d=\"DAV:\"><d:response><d:href>/a/")}
-                                 << int(O::Failed);
+                                 << int(O::Failed) << int(F::None);
         QTest::newRow("truncated")
             << QList<QByteArray>{"!cutHTTP/1.1 207 Multi-Status\r\nContent-Length: 5000\r\n\r\n"
                                  "<d:multistatus xmlns:d=\"DAV:\"><d:response>"}
-            << int(O::Failed);
-        QTest::newRow("stall") << QList<QByteArray>{QByteArray()} << int(O::Offline);
+            << int(O::Failed) << int(F::None);
+        QTest::newRow("stall") << QList<QByteArray>{QByteArray()} << int(O::Offline)
+                               << int(F::Timeout);
+        QTest::newRow("refused") << QList<QByteArray>{"!refused"} << int(O::Offline)
+                                 << int(F::Refused);
+        QTest::newRow("closed") << QList<QByteArray>{"!cut", "!cut", "!cut"} << int(O::Offline)
+                                << int(F::Closed);
         QTest::newRow("stall in the multiget")
             << QList<QByteArray>{multistatus("/dav/book/", "<d:sync-token>t1</d:sync-token>"),
                                  multistatus("/dav/book/a.vcf", "<d:getetag>\"e1\"</d:getetag>"),
                                  QByteArray()}
-            << int(O::Offline);
+            << int(O::Offline) << int(F::Timeout);
         QTest::newRow("redirect loop")
             << QList<QByteArray>(3, reply("301 Moved Permanently", {}, "Location: /dav/book/\r\n"))
-            << int(O::Failed);
+            << int(O::Failed) << int(F::None);
         QTest::newRow("Digest refused")
             << QList<QByteArray>(
                    4,
                    reply("401 Unauthorized", {},
                          "WWW-Authenticate: Digest realm=\"dav\", nonce=\"n1\", qop=\"auth\"\r\n"))
-            << int(O::AuthFailed);
+            << int(O::AuthFailed) << int(F::None);
     }
     void failsCleanly()
     {
+        using F = DavClient::Failure;
         QFETCH(QList<QByteArray>, replies);
         QFETCH(int, outcome);
+        QFETCH(int, failure);
         ScriptedServer server(replies);
         QVERIFY(server.isListening());
-        Side side(server.book());
+        const QUrl url = server.book();
+        if (replies.first() == "!refused")
+            server.close();
+        Side side(url);
         side.add("山田 太郎");
         QVERIFY(side.doc.SaveAddressFile());
         const QString path = side.doc.addressFilePath();
@@ -1029,7 +1042,15 @@ private slots:
         file.close();
         side.engine.client().setTimeout(500);
         side.sync();
-        QCOMPARE(int(side.engine.lastSummary().outcome), outcome);
+        const SyncEngine::Summary& summary = side.engine.lastSummary();
+        QCOMPARE(int(summary.outcome), outcome);
+        // Told in our words; Qt's own text only in the log.
+        if (failure != int(F::None)) {
+            QCOMPARE(summary.message,
+                     SyncMessages::Offline.arg(SyncMessages::networkReason(failure)));
+            QVERIFY(summary.notes.size() == 1 &&
+                    summary.notes.first().startsWith(SyncMessages::NetworkDetail.arg(QString())));
+        }
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), before);
         QVERIFY(!QFile::exists(path + QStringLiteral(".sync")));
