@@ -523,6 +523,7 @@ void SyncEngine::plan()
     for (const QString& g : m_doc.groupNames())
         groups.push_back(g.toStdString());
     const bool icloud = m_collection.host().endsWith(u"icloud.com", Qt::CaseInsensitive);
+    m_runMode = m_account.groupMode;
     offThread(
         [this, collection = m_collection.path(QUrl::FullyDecoded).toStdString(),
          groups = std::move(groups), icloud, mode = m_account.groupMode, complete = m_fullListing] {
@@ -1106,7 +1107,7 @@ bool SyncEngine::writeState()
     // A contact left for the next run keeps a base of the old way: the next run merges the
     // groups again.
     if (std::find(m_failed.begin(), m_failed.end(), true) == m_failed.end())
-        state.groups = groupsWord(m_account.groupMode, m_byCard);
+        state.groups = groupsWord(m_runMode, m_byCard);
     std::vector<bool> kept(state.entries.size(), false);
     for (std::size_t i = 0; i < m_plan.items.size(); ++i) {
         SyncPlan::Item& item = m_plan.items[i];
