@@ -190,11 +190,12 @@ private:
     GroupCards m_groupCards;
     bool m_groupsAnswered = false; // the server listed its group cards
     bool m_byCard = false;         // groups travel as group cards this run
-    SyncAccount::GroupMode m_runMode = SyncAccount::GroupMode::Auto; // the plan's
-    bool m_sawGroupCards = false; // the server held group cards when last asked
-    bool m_groupsListed = false;  // a run of this engine had the server list them
+    bool m_sawGroupCards = false;  // the server held group cards when last asked
+    bool m_groupsListed = false;   // a run of this engine had the server list them
     std::size_t m_nextGroup = 0;
     std::vector<int> m_groupTries;
+    // The account's group mode when the plan was made.
+    SyncAccount::GroupMode m_runMode = SyncAccount::GroupMode::Auto;
     struct BookCopy
     {
         std::string uid;

@@ -217,10 +217,14 @@ void GroupCards::reconcile(SyncPlan& plan, const SyncState& state,
             decide(i, item, {there, std::nullopt});
             continue;
         }
-        if (sameName(there, here))
-            continue;
         const std::string* base = entry && !noBase ? &entry->base.value[kGroup] : nullptr;
         const bool movedHere = base && !sameName(*base, here);
+        if (sameName(there, here)) {
+            // Moved alike on both sides: out of the old group's card, should it still list it.
+            if (movedHere)
+                move(i, uid, *base, here, collection);
+            continue;
+        }
         const bool movedThere = base && !sameName(*base, there);
         // Made again after a delete there (an edit beats it), or in a group whose card the
         // server lost: the book's group stands.
