@@ -121,7 +121,8 @@ void DavClient::send(const QByteArray& verb, const QUrl& url, const Headers& hea
         if (!location.isEmpty())
             a.location = reply->url().resolved(QUrl::fromEncoded(location));
         const QNetworkReply::NetworkError error = reply->error();
-        a.tls = error == QNetworkReply::SslHandshakeFailedError;
+        // A handshake that failed without a certificate to name is no refusal of one.
+        a.tls = error == QNetworkReply::SslHandshakeFailedError && !fingerprint->isEmpty();
         a.authFailed = a.status == 401 || error == QNetworkReply::AuthenticationRequiredError;
         if (a.status == 0) {
             a.errorText = reply->errorString();

@@ -986,7 +986,8 @@ private slots:
     void failsCleanly_data()
     {
         // Each request gets the next reply once its body is in; an empty one never comes, and
-        // after one that starts with "!cut" the line is dropped; "!refused": no server listens.
+        // after one that starts with "!cut" the line is dropped; "!refused": no server listens;
+        // "!https": Radicale's plain HTTP asked for TLS.
         QTest::addColumn<QList<QByteArray>>("replies");
         QTest::addColumn<int>("outcome");
         QTest::addColumn<int>("failure"); // the kind the message names, when no answer came
@@ -1004,6 +1005,8 @@ private slots:
                                << int(F::Timeout);
         QTest::newRow("refused") << QList<QByteArray>{"!refused"} << int(O::Offline)
                                  << int(F::Refused);
+        QTest::newRow("TLS to a plain server")
+            << QList<QByteArray>{"!https"} << int(O::Offline) << int(F::Tls);
         QTest::newRow("closed") << QList<QByteArray>{"!cut", "!cut", "!cut"} << int(O::Offline)
                                 << int(F::Closed);
         QTest::newRow("stall in the multiget")
@@ -1029,9 +1032,13 @@ private slots:
         QFETCH(int, failure);
         ScriptedServer server(replies);
         QVERIFY(server.isListening());
-        const QUrl url = server.book();
+        QUrl url = server.book();
         if (replies.first() == "!refused")
             server.close();
+        if (replies.first() == "!https") {
+            url = m_server.addressBook(nextBook());
+            url.setScheme(QStringLiteral("https"));
+        }
         Side side(url);
         side.add("山田 太郎");
         QVERIFY(side.doc.SaveAddressFile());
