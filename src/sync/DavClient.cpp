@@ -21,6 +21,27 @@ bool isLoopback(const QUrl& url)
     return !address.isNull() && address.isLoopback();
 }
 
+DavClient::Failure failureOf(QNetworkReply::NetworkError error)
+{
+    using F = DavClient::Failure;
+    switch (error) {
+    case QNetworkReply::ConnectionRefusedError:
+        return F::Refused;
+    case QNetworkReply::HostNotFoundError:
+        return F::HostNotFound;
+    // A transfer timeout ends the reply as cancelled; abortAll's replies call no handler.
+    case QNetworkReply::TimeoutError:
+    case QNetworkReply::OperationCanceledError:
+        return F::Timeout;
+    case QNetworkReply::SslHandshakeFailedError:
+        return F::Tls;
+    case QNetworkReply::RemoteHostClosedError:
+        return F::Closed;
+    default:
+        return F::Other;
+    }
+}
+
 } // namespace
 
 DavClient::DavClient(QObject* parent) : QObject(parent), m_net(new QNetworkAccessManager(this))
@@ -100,10 +121,13 @@ void DavClient::send(const QByteArray& verb, const QUrl& url, const Headers& hea
         if (!location.isEmpty())
             a.location = reply->url().resolved(QUrl::fromEncoded(location));
         const QNetworkReply::NetworkError error = reply->error();
-        a.tls = error == QNetworkReply::SslHandshakeFailedError;
+        // A handshake that failed without a certificate to name is no refusal of one.
+        a.tls = error == QNetworkReply::SslHandshakeFailedError && !fingerprint->isEmpty();
         a.authFailed = a.status == 401 || error == QNetworkReply::AuthenticationRequiredError;
-        if (a.status == 0)
+        if (a.status == 0) {
             a.errorText = reply->errorString();
+            a.failure = failureOf(error);
+        }
         a.fingerprint = *fingerprint;
         done(a);
     });

@@ -21,16 +21,28 @@ class DavClient : public QObject
 {
     Q_OBJECT
 public:
+    // Why no HTTP answer came, in the kinds the user is told apart.
+    enum class Failure
+    {
+        None,
+        Refused,
+        HostNotFound,
+        Timeout,
+        Tls,
+        Closed,
+        Other,
+    };
     struct Answer
     {
         int status = 0; // 0: no HTTP answer at all
         QByteArray body;
         QByteArray etag; // strong ETags only
         QUrl location;
-        bool tls = false;        // refused for its certificate
-        bool authFailed = false; // the credentials were refused
-        QString errorText;
-        QString fingerprint; // the refused certificate's
+        bool tls = false;                // refused for its certificate
+        bool authFailed = false;         // the credentials were refused
+        Failure failure = Failure::None; // set when status is 0
+        QString errorText;               // Qt's, for the log only
+        QString fingerprint;             // the refused certificate's
     };
     using Handler = std::function<void(const Answer&)>;
     using Headers = QList<QPair<QByteArray, QByteArray>>;

@@ -208,7 +208,7 @@ QString Discovery::failureText(const Result& result, const QString& where)
     if (a.tls)
         return SyncMessages::TlsRefused.arg(a.fingerprint);
     if (a.status == 0)
-        return SyncMessages::Offline.arg(a.errorText);
+        return SyncMessages::Offline.arg(SyncMessages::networkReason(int(a.failure)));
     if (a.authFailed)
         return SyncMessages::AuthFailed;
     return SyncMessages::NoAddressBook.arg(where);

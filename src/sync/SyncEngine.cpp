@@ -66,6 +66,18 @@ std::string groupFor(const std::string& utf8, const QStringList& groups, QString
     return *bytes;
 }
 
+// A groups word of the state: the account's mode, then the way groups travelled.
+std::string_view modeOf(std::string_view word)
+{
+    return word.substr(0, word.find(' '));
+}
+
+std::string_view wayOf(std::string_view word)
+{
+    const std::size_t at = word.find(' ');
+    return at == std::string_view::npos ? std::string_view() : word.substr(at + 1);
+}
+
 } // namespace
 
 QString SyncEngine::Summary::line() const
@@ -306,6 +318,28 @@ void SyncEngine::buildLocals()
     }
 }
 
+std::string SyncEngine::groupsWord(SyncAccount::GroupMode mode, bool byCard)
+{
+    using Mode = SyncAccount::GroupMode;
+    return std::string(mode == Mode::Auto         ? "auto"
+                       : mode == Mode::Categories ? "categories"
+                                                  : "cards") +
+           (byCard ? " cards" : " categories");
+}
+
+bool SyncEngine::groupModeChanged() const
+{
+    return !m_state.groups.empty() &&
+           modeOf(m_state.groups) != modeOf(groupsWord(m_account.groupMode, m_byCard));
+}
+
+QString SyncEngine::offlineText(const DavClient::Answer& a)
+{
+    if (!a.errorText.isEmpty())
+        m_summary.notes << SyncMessages::NetworkDetail.arg(a.errorText);
+    return SyncMessages::Offline.arg(SyncMessages::networkReason(int(a.failure)));
+}
+
 bool SyncEngine::failedAnswer(const DavClient::Answer& a)
 {
     if (a.status / 100 == 2)
@@ -314,7 +348,7 @@ bool SyncEngine::failedAnswer(const DavClient::Answer& a)
         m_summary.fingerprint = a.fingerprint;
         finish(Outcome::Offline, SyncMessages::TlsRefused.arg(a.fingerprint));
     } else if (a.status == 0) {
-        finish(Outcome::Offline, SyncMessages::Offline.arg(a.errorText));
+        finish(Outcome::Offline, offlineText(a));
     } else if (a.authFailed) {
         finish(Outcome::AuthFailed, SyncMessages::AuthFailed);
     } else {
@@ -340,7 +374,7 @@ void SyncEngine::askToken()
                        }
                        const QString token = ms->responses.front().syncToken;
                        if (!token.isEmpty() && token.toStdString() == m_state.token &&
-                           (m_quiet || !m_dirty)) {
+                           (m_quiet || !m_dirty) && !groupModeChanged()) {
                            m_summary.nothingChanged = true;
                            finish(Outcome::Ok);
                            return;
@@ -541,6 +575,7 @@ void SyncEngine::plan()
     for (const QString& g : m_doc.groupNames())
         groups.push_back(g.toStdString());
     const bool icloud = m_collection.host().endsWith(u"icloud.com", Qt::CaseInsensitive);
+    m_runMode = m_account.groupMode;
     offThread(
         [this, collection = m_collection.path(QUrl::FullyDecoded).toStdString(),
          groups = std::move(groups), icloud, mode = m_account.groupMode, complete = m_fullListing] {
@@ -558,11 +593,17 @@ void SyncEngine::plan()
             m_groupsListed = m_groupsListed || known;
             m_byCard =
                 mode == Mode::GroupCards || (mode == Mode::Auto && (m_sawGroupCards || icloud));
-            // Group cards settle every contact, so they need them all in the plan.
+            // The bases' groups travelled the other way: no base for them.
+            const bool switched = !m_state.groups.empty() &&
+                                  wayOf(m_state.groups) != wayOf(groupsWord(mode, m_byCard));
+            // Group cards settle every contact, and so does a change of the groups' way: they
+            // need them all in the plan.
             m_plan = SyncPlan::make(m_state, m_locals, m_changed, m_removed, collection, m_byCard,
-                                    m_byCard);
+                                    m_byCard || switched);
             if (m_byCard)
-                m_groupCards.reconcile(m_plan, m_state, groups, collection);
+                m_groupCards.reconcile(m_plan, m_state, groups, collection, switched);
+            else if (switched)
+                GroupCards::mergeCategories(m_plan);
         },
         [this] { afterPlan(); });
 }
@@ -675,8 +716,8 @@ void SyncEngine::write(std::size_t index)
                        }
                        if (a.status == 0 || a.tls) {
                            m_offline = true;
-                           m_summary.message = a.tls ? SyncMessages::TlsRefused.arg(a.fingerprint)
-                                                     : SyncMessages::Offline.arg(a.errorText);
+                           m_summary.message =
+                               a.tls ? SyncMessages::TlsRefused.arg(a.fingerprint) : offlineText(a);
                        } else if (a.authFailed) {
                            m_offline = true;
                            m_summary.message = SyncMessages::AuthFailed;
@@ -693,6 +734,11 @@ void SyncEngine::write(std::size_t index)
 void SyncEngine::writeGroup(std::size_t index)
 {
     GroupCards::Card& card = m_groupCards.cards()[index];
+    // A member whose contact could not be deleted, or came back, stays.
+    for (const auto& [uid, item] : card.leaving) {
+        if (m_failed[item] || m_plan.items[item].keepState)
+            card.removed.erase(uid);
+    }
     if (card.added.empty() && card.removed.empty()) {
         ++m_nextGroup;
         writeNext();
@@ -711,6 +757,9 @@ void SyncEngine::writeGroup(std::size_t index)
         "PUT", urlOf(card.href), headers, body, [this, index](const DavClient::Answer& a) {
             GroupCards::Card& card = m_groupCards.cards()[index];
             if (a.status / 100 == 2) {
+                // Its ETag lets the token move on past this write.
+                card.written = true;
+                card.etag = a.etag.toStdString();
                 ++m_summary.up;
                 ++m_nextGroup;
                 writeNext();
@@ -748,8 +797,7 @@ void SyncEngine::groupFailed(std::size_t index, const DavClient::Answer& a)
         m_failed[i] = true;
     if (a.status == 0 || a.tls) {
         m_offline = true;
-        m_summary.message = a.tls ? SyncMessages::TlsRefused.arg(a.fingerprint)
-                                  : SyncMessages::Offline.arg(a.errorText);
+        m_summary.message = a.tls ? SyncMessages::TlsRefused.arg(a.fingerprint) : offlineText(a);
     } else {
         m_summary.notes << SyncMessages::CardRefused.arg(a.status).arg(
             QString::fromStdString(card.href));
@@ -789,6 +837,8 @@ void SyncEngine::refetchThenRetry(std::size_t index)
         }
         SyncPlan::Card fresh{a.etag.toStdString(), crlf(a.body)};
         SyncPlan::remerge(item, base, l ? &l->fields : nullptr, fresh, m_byCard);
+        if (m_byCard)
+            m_groupCards.settle(index, item);
         write(index);
     });
 }
@@ -878,7 +928,10 @@ void SyncEngine::catchUpToken()
 {
     // Our own writes moved the collection's token on. When nothing but them happened since,
     // the newer token is ours to keep, so the next run with nothing to do asks one question.
-    if (m_offline || m_newToken.isEmpty() || m_writes.empty()) {
+    const auto& groups = m_groupCards.cards();
+    const bool groupsWritten =
+        std::any_of(groups.begin(), groups.end(), [](const auto& c) { return c.written; });
+    if (m_offline || m_newToken.isEmpty() || (m_writes.empty() && !groupsWritten)) {
         prepareApply();
         return;
     }
@@ -892,10 +945,17 @@ void SyncEngine::catchUpToken()
                        const std::optional<DavMultistatus> ms =
                            a.status == 207 ? DavMultistatus::parse(a.body) : std::nullopt;
                        if (ms && !ms->syncToken.isEmpty()) {
-                           std::map<std::string, const SyncPlan::Item*> written;
+                           // href → the ETag written there; empty once deleted.
+                           std::map<std::string, std::optional<std::string>> written;
                            for (std::size_t i : m_writes) {
+                               const SyncPlan::Item& item = m_plan.items[i];
                                if (!m_failed[i])
-                                   written[m_plan.items[i].href] = &m_plan.items[i];
+                                   written[item.href] =
+                                       item.keepState ? std::optional(item.etag) : std::nullopt;
+                           }
+                           for (const GroupCards::Card& card : m_groupCards.cards()) {
+                               if (card.written)
+                                   written[card.href] = card.etag;
                            }
                            const std::string self =
                                m_collection.path(QUrl::FullyDecoded).toStdString();
@@ -907,9 +967,9 @@ void SyncEngine::catchUpToken()
                                const auto it = written.find(href);
                                onlyOurs =
                                    onlyOurs && it != written.end() &&
-                                   (r.status == 404 ? !it->second->keepState
-                                                    : it->second->keepState &&
-                                                          it->second->etag == r.etag.toStdString());
+                                   (r.status == 404 ? !it->second
+                                                    : it->second && !it->second->empty() &&
+                                                          *it->second == r.etag.toStdString());
                            }
                            if (onlyOurs)
                                m_newToken = ms->syncToken;
@@ -1117,6 +1177,10 @@ bool SyncEngine::writeState()
         bases[index] = &base;
     SyncState& state = m_state;
     state.token = m_newToken.toStdString();
+    // A contact left for the next run keeps a base of the old way: the next run merges the
+    // groups again.
+    if (std::find(m_failed.begin(), m_failed.end(), true) == m_failed.end())
+        state.groups = groupsWord(m_runMode, m_byCard);
     // An entry the plan left out is as it was; one an item was planned from is kept only by
     // that item (not when it moved to another href, or went from both sides).
     std::vector<bool> kept(state.entries.size(), true);

@@ -142,6 +142,12 @@ private:
     void afterBookSaved(bool saved);
     void afterStateSaved(bool saved);
     void finish(Outcome outcome, const QString& message = {});
+    // How groups travel, as the state keeps it: the account's mode and the run's way.
+    static std::string groupsWord(SyncAccount::GroupMode mode, bool byCard);
+    // The account's group mode is no longer the one the state was synced with.
+    bool groupModeChanged() const;
+    // The message for an answer that never came; Qt's own text goes to the notes.
+    QString offlineText(const DavClient::Answer& answer);
     // Ends the run when the answer is no success; true then.
     bool failedAnswer(const DavClient::Answer& answer);
     QUrl urlOf(const std::string& href) const;
@@ -204,6 +210,8 @@ private:
     bool m_groupsListed = false;   // a run of this engine had the server list them
     std::size_t m_nextGroup = 0;
     std::vector<int> m_groupTries;
+    // The account's group mode when the plan was made.
+    SyncAccount::GroupMode m_runMode = SyncAccount::GroupMode::Auto;
     struct BookCopy
     {
         std::size_t index; // in m_locals

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <iterator>
 
 // Every user-visible text of the sync layer.
 namespace SyncMessages {
@@ -8,6 +9,22 @@ namespace SyncMessages {
 inline const QString Summary = QStringLiteral("下り %1 / 上り %2 / 削除 %3 / 競合 %4");
 inline const QString NothingChanged = QStringLiteral("変更なし");
 inline const QString Offline = QStringLiteral("サーバーに接続できません: %1");
+// Why the server could not be reached, by DavClient::Failure (after None).
+inline const QString NetworkReasons[] = {
+    QStringLiteral("サーバーが接続を拒否しました (サーバーが止まっているか、ポート番号が違います)"),
+    QStringLiteral("サーバーが見つかりません (アドレスとネットワークの接続を確かめてください)"),
+    QStringLiteral("サーバーが時間内に応答しません"),
+    QStringLiteral("安全な接続 (TLS) を確立できません"),
+    QStringLiteral("サーバーが接続を切りました"),
+    QStringLiteral("通信のエラーです"),
+};
+inline QString networkReason(int failure)
+{
+    constexpr int count = int(std::size(NetworkReasons));
+    return NetworkReasons[failure >= 1 && failure <= count ? failure - 1 : count - 1];
+}
+// The technical text of a failed connection, for the 同期ログ.
+inline const QString NetworkDetail = QStringLiteral("通信の詳細: %1");
 inline const QString TlsRefused = QStringLiteral(
     "サーバーの証明書を確認できません。信頼する場合は指紋 (SHA-256) を登録してください: %1");
 inline const QString AuthFailed =

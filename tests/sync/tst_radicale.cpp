@@ -17,6 +17,7 @@
 #include "settings/SyncAccount.h"
 #include "sync/DavMultistatus.h"
 #include "sync/SyncEngine.h"
+#include "sync/SyncMessages.h"
 #include "ui/common/CommandTable.h"
 
 #include <QCryptographicHash>
@@ -626,24 +627,34 @@ private slots:
 
     // Both ways of keeping groups: a contact of a server group arrives in it; a move here
     // moves it on the server (a member list changed meanwhile is merged, not overwritten); a
-    // group without a card gets one in the server's form; nothing swings back afterwards.
+    // group without a card gets one in the server's form; nothing swings back afterwards. A
+    // move on both sides is a conflict the server's group wins; a change of mode alone takes
+    // effect at the next run; a contact deleted on either side leaves the member lists.
     void groupModes_data()
     {
         using M = SyncAccount::GroupMode;
         QTest::addColumn<int>("mode");
         QTest::addColumn<QByteArray>("groupCard"); // 友人 holding gm-1, or none
         QTest::addColumn<QString>("arrives");
-        QTest::addColumn<QByteArray>("newKind"); // the new card's kind; empty: CATEGORIES moves
+        QTest::addColumn<QByteArray>("newKind");  // the new card's kind; empty: CATEGORIES moves
+        QTest::addColumn<int>("switchTo");        // the mode changed alone, then
+        QTest::addColumn<QString>("afterSwitch"); // 家族 unless the server's other way differs
+        QTest::addColumn<bool>("deleteOnServer");
         const QByteArray four = "VERSION:4.0\r\nKIND:group\r\nFN:友人\r\nMEMBER:urn:uuid:gm-1\r\n";
         const QByteArray apple = "VERSION:3.0\r\nX-ADDRESSBOOKSERVER-KIND:group\r\nFN:友人\r\n"
                                  "N:友人;;;;\r\nX-ADDRESSBOOKSERVER-MEMBER:urn:uuid:gm-1\r\n";
-        QTest::newRow("自動, KIND") << int(M::Auto) << four << "友人" << QByteArray("KIND:group");
+        QTest::newRow("自動, KIND") << int(M::Auto) << four << "友人" << QByteArray("KIND:group")
+                                    << int(M::Categories) << "仕事" << false;
         QTest::newRow("自動, Apple")
-            << int(M::Auto) << apple << "友人" << QByteArray("X-ADDRESSBOOKSERVER-KIND:group");
-        QTest::newRow("自動, none") << int(M::Auto) << QByteArray() << "仕事" << QByteArray();
-        QTest::newRow("CATEGORIES") << int(M::Categories) << apple << "仕事" << QByteArray();
+            << int(M::Auto) << apple << "友人" << QByteArray("X-ADDRESSBOOKSERVER-KIND:group")
+            << int(M::Categories) << "仕事" << true;
+        QTest::newRow("自動, none") << int(M::Auto) << QByteArray() << "仕事" << QByteArray()
+                                    << int(M::GroupCards) << "家族" << false;
+        QTest::newRow("CATEGORIES") << int(M::Categories) << apple << "仕事" << QByteArray()
+                                    << int(M::GroupCards) << "友人" << true;
         QTest::newRow("グループカード, none") << int(M::GroupCards) << QByteArray() << "Other"
-                                              << QByteArray("X-ADDRESSBOOKSERVER-KIND:group");
+                                              << QByteArray("X-ADDRESSBOOKSERVER-KIND:group")
+                                              << int(M::Categories) << "仕事" << false;
     }
     void groupModes()
     {
@@ -651,6 +662,9 @@ private slots:
         QFETCH(QByteArray, groupCard);
         QFETCH(QString, arrives);
         QFETCH(QByteArray, newKind);
+        QFETCH(int, switchTo);
+        QFETCH(QString, afterSwitch);
+        QFETCH(bool, deleteOnServer);
         Side side(m_server, nextBook());
         side.account.groupMode = SyncAccount::GroupMode(mode);
         side.engine.setAccount(side.account);
@@ -689,14 +703,17 @@ private slots:
         });
         QCOMPARE(side.sync().outcome, SyncEngine::Outcome::Ok);
         side.engine.setBeforeWrites({});
-        const std::optional<DavMultistatus> all = DavMultistatus::parse(
-            m_server
-                .request("REPORT", side.book,
-                         "<c:addressbook-query xmlns:d=\"DAV:\" "
-                         "xmlns:c=\"urn:ietf:params:xml:ns:carddav\"><d:prop><c:address-data/>"
-                         "</d:prop></c:addressbook-query>",
-                         {{"Depth", "1"}})
-                .body);
+        const auto listAll = [&] {
+            return DavMultistatus::parse(
+                m_server
+                    .request("REPORT", side.book,
+                             "<c:addressbook-query xmlns:d=\"DAV:\" "
+                             "xmlns:c=\"urn:ietf:params:xml:ns:carddav\"><d:prop><c:address-data/>"
+                             "</d:prop></c:addressbook-query>",
+                             {{"Depth", "1"}})
+                    .body);
+        };
+        const std::optional<DavMultistatus> all = listAll();
         QVERIFY(all);
         QByteArray made; // the card of 家族
         QUrl madeHref;
@@ -717,8 +734,11 @@ private slots:
                 QVERIFY(!old.contains("urn:uuid:gm-1") && old.contains("urn:uuid:gm-2"));
             }
         }
+        // Our own writes are not fetched back (友人's with the other edit merged in); someone
+        // else's edit alone is.
         const SyncEngine::Summary again = side.sync();
-        QVERIFY(again.nothingChanged || counts(again) == QStringLiteral("0/0/0/0"));
+        QCOMPARE(again.nothingChanged, groupCard.isEmpty() || !newKind.isEmpty());
+        QCOMPARE(counts(again), QStringLiteral("0/0/0/0"));
         QCOMPARE(Text::fromCp932(side.find("東雲 翠")->group()), QStringLiteral("家族"));
 
         // Moved back on the server: the book follows.
@@ -730,9 +750,70 @@ private slots:
                 edit(group, {}, "MEMBER:urn:uuid:gm-1\r\n");
         }
         QCOMPARE(counts(side.sync()), QStringLiteral("1/0/0/0"));
-        QCOMPARE(Text::fromCp932(side.find("東雲 翠")->group()),
-                 newKind.isEmpty() || !groupCard.isEmpty() ? QStringLiteral("友人")
-                                                           : QStringLiteral("Other"));
+        r = side.find("東雲 翠");
+        QCOMPARE(Text::fromCp932(r->group()), newKind.isEmpty() || !groupCard.isEmpty()
+                                                  ? QStringLiteral("友人")
+                                                  : QStringLiteral("Other"));
+
+        // Moved to 仕事 here and to 家族 there: the server's stands, ours is in the memo.
+        if (newKind.isEmpty()) {
+            edit(member, "CATEGORIES:", "CATEGORIES:家族\r\n");
+        } else {
+            if (!groupCard.isEmpty())
+                edit(group, "urn:uuid:gm-1", {});
+            edit(madeHref, {}, "MEMBER:urn:uuid:gm-1\r\n");
+        }
+        side.doc.CreateGroup(QStringLiteral("仕事"));
+        QCOMPARE(side.doc.MoveToGroup({r}, QStringLiteral("仕事")), std::size_t(1));
+        QCOMPARE(counts(side.sync()), QStringLiteral("1/1/0/1"));
+        r = side.find("東雲 翠");
+        QCOMPARE(Text::fromCp932(r->group()), QStringLiteral("家族"));
+        const QString lost = QStringLiteral("[競合] グループ: 仕事");
+        QVERIFY(Text::fromCp932(r->field(R::Memo)).contains(lost));
+        QVERIFY(QString::fromUtf8(m_server.request("GET", member).body).contains(lost));
+
+        // The mode changed, nothing else: the next run merges the groups the new way.
+        side.account.groupMode = SyncAccount::GroupMode(switchTo);
+        side.engine.setAccount(side.account);
+        const SyncEngine::Summary switched = side.sync();
+        QCOMPARE(switched.conflicts, afterSwitch == QStringLiteral("家族") ? 0 : 1);
+        r = side.find("東雲 翠");
+        QCOMPARE(Text::fromCp932(r->group()), afterSwitch);
+        const auto cardsListing = [&] {
+            QByteArrayList groups;
+            const std::optional<DavMultistatus> now = listAll();
+            for (std::size_t i = 0; now && i < now->responses.size(); ++i) {
+                if (now->responses[i].addressData.contains("KIND:group"))
+                    groups << now->responses[i].addressData;
+            }
+            return groups;
+        };
+        const QByteArrayList groupsThen = cardsListing();
+        if (switchTo == int(SyncAccount::GroupMode::GroupCards))
+            QVERIFY(std::any_of(groupsThen.begin(), groupsThen.end(), [&](const QByteArray& c) {
+                return c.contains("FN:" + afterSwitch.toUtf8()) && c.contains("urn:uuid:gm-1");
+            }));
+        else
+            QVERIFY(m_server.request("GET", member)
+                        .body.contains("CATEGORIES:" + afterSwitch.toUtf8()));
+        QVERIFY(side.sync().nothingChanged);
+
+        // Deleted: gone from every member list, and no group card goes with it.
+        if (deleteOnServer) {
+            const RadicaleServer::Reply now = m_server.request("GET", member);
+            QCOMPARE(m_server.request("DELETE", member, {}, {{"If-Match", now.etag}}).status / 100,
+                     2);
+        } else {
+            QCOMPARE(side.doc.RemoveRecords({r}), std::size_t(1));
+        }
+        QCOMPARE(side.sync().deletes, 1);
+        QVERIFY(!side.find("東雲 翠"));
+        if (switchTo == int(SyncAccount::GroupMode::GroupCards)) {
+            const QByteArrayList groupsNow = cardsListing();
+            QCOMPARE(groupsNow.size(), groupsThen.size());
+            for (const QByteArray& c : groupsNow)
+                QVERIFY(!c.contains("urn:uuid:gm-1"));
+        }
     }
 
     // A card moved on the server stays the contact; the next edit goes where it now is.
@@ -950,41 +1031,60 @@ private slots:
     void failsCleanly_data()
     {
         // Each request gets the next reply once its body is in; an empty one never comes, and
-        // after one that starts with "!cut" the line is dropped.
+        // after one that starts with "!cut" the line is dropped; "!refused": no server listens;
+        // "!https": Radicale's plain HTTP asked for TLS.
         QTest::addColumn<QList<QByteArray>>("replies");
         QTest::addColumn<int>("outcome");
+        QTest::addColumn<int>("failure"); // the kind the message names, when no answer came
         using O = SyncEngine::Outcome;
+        using F = DavClient::Failure;
         QTest::newRow("bad XML") << QList<QByteArray>{reply(
                                         "207 Multi-Status",
                                         "<d:multistatus xmlns:d=\"DAV:\"><d:response><d:href>/a/")}
-                                 << int(O::Failed);
+                                 << int(O::Failed) << int(F::None);
         QTest::newRow("truncated")
             << QList<QByteArray>{"!cutHTTP/1.1 207 Multi-Status\r\nContent-Length: 5000\r\n\r\n"
                                  "<d:multistatus xmlns:d=\"DAV:\"><d:response>"}
-            << int(O::Failed);
-        QTest::newRow("stall") << QList<QByteArray>{QByteArray()} << int(O::Offline);
+            << int(O::Failed) << int(F::None);
+        QTest::newRow("stall") << QList<QByteArray>{QByteArray()} << int(O::Offline)
+                               << int(F::Timeout);
+        QTest::newRow("refused") << QList<QByteArray>{"!refused"} << int(O::Offline)
+                                 << int(F::Refused);
+        QTest::newRow("TLS to a plain server")
+            << QList<QByteArray>{"!https"} << int(O::Offline) << int(F::Tls);
+        QTest::newRow("closed") << QList<QByteArray>{"!cut", "!cut", "!cut"} << int(O::Offline)
+                                << int(F::Closed);
         QTest::newRow("stall in the multiget")
             << QList<QByteArray>{multistatus("/dav/book/", "<d:sync-token>t1</d:sync-token>"),
                                  multistatus("/dav/book/a.vcf", "<d:getetag>\"e1\"</d:getetag>"),
                                  QByteArray()}
-            << int(O::Offline);
+            << int(O::Offline) << int(F::Timeout);
         QTest::newRow("redirect loop")
             << QList<QByteArray>(3, reply("301 Moved Permanently", {}, "Location: /dav/book/\r\n"))
-            << int(O::Failed);
+            << int(O::Failed) << int(F::None);
         QTest::newRow("Digest refused")
             << QList<QByteArray>(
                    4,
                    reply("401 Unauthorized", {},
                          "WWW-Authenticate: Digest realm=\"dav\", nonce=\"n1\", qop=\"auth\"\r\n"))
-            << int(O::AuthFailed);
+            << int(O::AuthFailed) << int(F::None);
     }
     void failsCleanly()
     {
+        using F = DavClient::Failure;
         QFETCH(QList<QByteArray>, replies);
         QFETCH(int, outcome);
+        QFETCH(int, failure);
         ScriptedServer server(replies);
         QVERIFY(server.isListening());
-        Side side(server.book());
+        QUrl url = server.book();
+        if (replies.first() == "!refused")
+            server.close();
+        if (replies.first() == "!https") {
+            url = m_server.addressBook(nextBook());
+            url.setScheme(QStringLiteral("https"));
+        }
+        Side side(url);
         side.add("山田 太郎");
         QVERIFY(side.doc.SaveAddressFile());
         const QString path = side.doc.addressFilePath();
@@ -994,7 +1094,15 @@ private slots:
         file.close();
         side.engine.client().setTimeout(500);
         side.sync();
-        QCOMPARE(int(side.engine.lastSummary().outcome), outcome);
+        const SyncEngine::Summary& summary = side.engine.lastSummary();
+        QCOMPARE(int(summary.outcome), outcome);
+        // Told in our words; Qt's own text only in the log.
+        if (failure != int(F::None)) {
+            QCOMPARE(summary.message,
+                     SyncMessages::Offline.arg(SyncMessages::networkReason(failure)));
+            QVERIFY(summary.notes.size() == 1 &&
+                    summary.notes.first().startsWith(SyncMessages::NetworkDetail.arg(QString())));
+        }
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), before);
         QVERIFY(!QFile::exists(path + QStringLiteral(".sync")));

@@ -1,5 +1,6 @@
 #include "GroupCards.h"
 
+#include "SyncMerge.h"
 #include "VCardDoc.h"
 #include "model/book/AddressRecord.h"
 #include "model/book/ContactUid.h"
@@ -36,6 +37,42 @@ bool holdable(const std::string& name)
     return bytes.ok && !bytes.bytes.empty() &&
            bytes.bytes.size() < AddressRecord::SlotWidth[kGroup] &&
            !GroupName::equals(bytes.bytes, "Other");
+}
+
+// The UID in a card, else the contact's.
+std::string cardUid(const std::string& card, const std::string& uid)
+{
+    const std::optional<VCardDoc> doc = card.empty() ? std::nullopt : VCardDoc::parse(card);
+    return doc && !doc->uid().empty() ? doc->uid() : uid;
+}
+
+// The card with one slot of the item's fields written in; an unchanged card is not sent.
+void repatch(SyncPlan::Item& item, int slot)
+{
+    std::optional<VCardDoc> doc = VCardDoc::parse(item.card);
+    if (!doc)
+        return;
+    SyncFields::patch(*doc, slot, item.fields);
+    std::string text = doc->text();
+    if (text == item.card)
+        return;
+    item.card = std::move(text);
+    if (item.server == SyncPlan::Item::Server::Keep)
+        item.server = SyncPlan::Item::Server::Update;
+}
+
+// The book's group lost against the server's: kept in the memo, as any slot's lost value.
+void keepConflict(SyncPlan::Item& item, const std::string& lost)
+{
+    std::string note = SyncMerge::conflictNote(kGroup, lost);
+    item.conflicts.push_back(kGroup);
+    if (!SyncMerge::keepInMemo(item.fields.value[AddressRecord::Memo], note)) {
+        item.unplaced.push_back(std::move(note));
+        return;
+    }
+    if (item.book == SyncPlan::Item::Book::Keep)
+        item.book = SyncPlan::Item::Book::Change;
+    repatch(item, AddressRecord::Memo);
 }
 
 } // namespace
@@ -122,40 +159,117 @@ void GroupCards::move(std::size_t item, const std::string& uid, const std::strin
     }
 }
 
+void GroupCards::leave(std::size_t item, const std::string& uid)
+{
+    for (Card& c : m_cards) {
+        if (std::find(c.members.begin(), c.members.end(), uid) == c.members.end())
+            continue;
+        c.removed.insert(uid);
+        c.added.erase(uid);
+        c.items.push_back(item);
+        c.leaving[uid] = item;
+    }
+}
+
+void GroupCards::decide(std::size_t index, SyncPlan::Item& item, Decision decision)
+{
+    m_decided[index] = std::move(decision);
+    settle(index, item);
+}
+
+void GroupCards::settle(std::size_t index, SyncPlan::Item& item) const
+{
+    const auto d = m_decided.find(index);
+    if (d == m_decided.end())
+        return;
+    std::string& here = item.fields.value[kGroup];
+    const bool moves = !sameName(here, d->second.group);
+    here = d->second.group;
+    if (moves && item.book == SyncPlan::Item::Book::Keep)
+        item.book = SyncPlan::Item::Book::Change;
+    if (d->second.conflict)
+        keepConflict(item, *d->second.conflict);
+}
+
 void GroupCards::reconcile(SyncPlan& plan, const SyncState& state,
                            const std::vector<std::string>& bookGroups,
-                           const std::string& collection)
+                           const std::string& collection, bool noBase)
 {
     using Item = SyncPlan::Item;
-    std::unordered_map<std::string_view, const SyncState::Entry*> byHref;
+    std::unordered_map<std::string_view, const SyncState::Entry*> byUid;
     for (const SyncState::Entry& e : state.entries)
-        byHref.emplace(e.href, &e);
+        byUid.emplace(e.uid, &e);
     for (std::size_t i = 0; i < plan.items.size(); ++i) {
         Item& item = plan.items[i];
+        const auto e = byUid.find(item.uid);
+        const SyncState::Entry* entry = e == byUid.end() ? nullptr : e->second;
         if (!item.keepState || item.book == Item::Book::Remove ||
-            item.server == Item::Server::Delete)
+            item.server == Item::Server::Delete) {
+            leave(i, cardUid(entry ? entry->card : item.card, item.uid));
             continue;
-        const std::optional<VCardDoc> doc = VCardDoc::parse(item.card);
-        const std::string uid = doc && !doc->uid().empty() ? doc->uid() : item.uid;
+        }
+        const std::string uid = cardUid(item.card, item.uid);
         std::string& here = item.fields.value[kGroup];
         std::string there = groupOf(uid, bookGroups);
         if (!holdable(there))
             there.clear();
         if (item.book == Item::Book::Add) {
-            here = there;
+            decide(i, item, {there, std::nullopt});
             continue;
         }
-        const auto e = byHref.find(item.href);
-        const std::string* base = e == byHref.end() ? nullptr : &e->second->base.value[kGroup];
-        // Moved here (or new to the server's groups), or in a group the server has no card for.
-        const bool movedHere = base ? !sameName(*base, here) : there.empty();
-        if (movedHere || (there.empty() && !here.empty() && !named(here))) {
-            move(i, uid, base && movedHere ? *base : std::string(), here, collection);
-        } else if (!sameName(there, here)) {
-            here = there; // moved on the server
-            if (item.book == Item::Book::Keep)
-                item.book = Item::Book::Change;
+        const std::string* base = entry && !noBase ? &entry->base.value[kGroup] : nullptr;
+        const bool movedHere = base && !sameName(*base, here);
+        if (sameName(there, here)) {
+            // Moved alike on both sides: out of the old group's card, should it still list it.
+            if (movedHere)
+                move(i, uid, *base, here, collection);
+            continue;
         }
+        const bool movedThere = base && !sameName(*base, there);
+        // Made again after a delete there (an edit beats it), or in a group whose card the
+        // server lost: the book's group stands.
+        const bool bookStands = (item.server == Item::Server::Create && entry) ||
+                                (there.empty() && !here.empty() && !named(here));
+        if (!base) {
+            // Nothing tells which side moved: an empty side takes the other's.
+            if (there.empty())
+                move(i, uid, {}, here, collection);
+            else
+                decide(i, item, {there, here.empty() ? std::nullopt : std::optional(here)});
+        } else if (bookStands || (movedHere && !movedThere)) {
+            move(i, uid, movedHere ? *base : std::string(), here, collection);
+        } else {
+            // Moved on the server; when here too, the server's stands, as with any slot.
+            decide(i, item, {there, movedHere ? std::optional(here) : std::nullopt});
+        }
+    }
+}
+
+void GroupCards::mergeCategories(SyncPlan& plan)
+{
+    using Item = SyncPlan::Item;
+    for (Item& item : plan.items) {
+        if (!item.keepState || item.book == Item::Book::Add || item.book == Item::Book::Remove ||
+            item.server == Item::Server::Delete)
+            continue;
+        const std::optional<VCardDoc> doc = VCardDoc::parse(item.card);
+        if (!doc)
+            continue;
+        const std::string there = SyncFields::fromCard(*doc).value[kGroup];
+        std::string& here = item.fields.value[kGroup];
+        // A category the book cannot hold stays the server's, and the book's group too.
+        if (sameName(there, here) || (!there.empty() && !holdable(there)))
+            continue;
+        if (there.empty()) {
+            repatch(item, kGroup);
+            continue;
+        }
+        const std::string lost = here;
+        here = there;
+        if (item.book == Item::Book::Keep)
+            item.book = Item::Book::Change;
+        if (!lost.empty())
+            keepConflict(item, lost);
     }
 }
 

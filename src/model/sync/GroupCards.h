@@ -4,6 +4,8 @@
 #include "SyncState.h"
 
 #include <cstddef>
+#include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -27,7 +29,11 @@ public:
         std::set<std::string> added; // member UIDs this run gives or takes
         std::set<std::string> removed;
         std::vector<std::size_t> items; // the plan's items whose moves the card carries
+        // Members removed because their contact is gone, by the item of that deletion: one
+        // whose deletion did not happen stays.
+        std::map<std::string, std::size_t> leaving;
         bool isNew = false;
+        bool written = false; // by this run; etag is then the server's answer (or empty)
     };
 
     // Keeps the card when it is a group's; false otherwise.
@@ -41,12 +47,22 @@ public:
     // first listing it; empty for none.
     std::string groupOf(const std::string& uid, const std::vector<std::string>& bookGroups) const;
 
-    // Settles every contact's group between the plan and the cards: the book's move wins over
-    // the base (the state's), else the server's membership moves the book's contact (an
-    // addition takes it); a group that has members here and no card gets a new card at a
-    // href under collection. Cards changed get `added` / `removed` and their items.
+    // Settles every contact's group between the plan and the cards, as the other slots are
+    // merged: moved on one side since the base (the state's), that side's group; moved on both
+    // to different groups, the server's, with the book's kept in the memo as a conflict; an
+    // addition takes the server's. A contact deleted on either side leaves every member list.
+    // A group that has members here and no card gets a new card at a href under collection.
+    // Cards changed get `added` / `removed` and their items. noBase: the state's groups are
+    // no base (they travelled otherwise), so the groups are merged as a first sync's.
     void reconcile(SyncPlan& plan, const SyncState& state,
-                   const std::vector<std::string>& bookGroups, const std::string& collection);
+                   const std::vector<std::string>& bookGroups, const std::string& collection,
+                   bool noBase = false);
+    // Again on an item the plan made anew (after a 412): the group reconcile chose, and its
+    // conflict.
+    void settle(std::size_t index, SyncPlan::Item& item) const;
+    // After groups travelled as cards, the first CATEGORIES value and the book's group of each
+    // contact are merged as with no base, so that a change of mode alone takes effect.
+    static void mergeCategories(SyncPlan& plan);
 
     // The card's text with the member edits made (on the server's fresh text after a 412).
     static std::string edited(const std::string& text, const std::set<std::string>& added,
@@ -58,5 +74,13 @@ private:
     Card* named(const std::string& name);
     void move(std::size_t item, const std::string& uid, const std::string& from,
               const std::string& to, const std::string& collection);
+    void leave(std::size_t item, const std::string& uid);
+    struct Decision
+    {
+        std::string group;
+        std::optional<std::string> conflict; // the book's group that lost, when it did
+    };
+    void decide(std::size_t index, SyncPlan::Item& item, Decision decision);
     std::vector<Card> m_cards;
+    std::map<std::size_t, Decision> m_decided; // by item
 };

@@ -41,22 +41,28 @@ Result merge(const SyncFields* localBase, const SyncFields* remoteBase, const Sy
             notes.push_back(conflictNote(s, o));
         }
     }
-    // The losing values go below the memo while it has room (the book keeps 250 bytes).
-    std::string& memo = r.merged.value[AddressRecord::Memo];
-    const std::size_t room = std::size_t(AddressRecord::TypedLimit[AddressRecord::Memo]);
+    // The losing values go below the memo while it has room.
     for (std::string& note : notes) {
-        std::string longer = memo;
-        if (!longer.empty())
-            longer += '\n';
-        longer += note;
-        std::vector<std::string> replaced;
-        const std::size_t breaks = std::size_t(std::count(longer.begin(), longer.end(), '\n'));
-        if (Cp932::fromUtf8Replacing(longer, replaced).size() + breaks <= room)
-            memo = std::move(longer);
-        else
+        if (!keepInMemo(r.merged.value[AddressRecord::Memo], note))
             r.unplaced.push_back(std::move(note));
     }
     return r;
+}
+
+bool keepInMemo(std::string& memo, const std::string& note)
+{
+    // The book keeps 250 bytes, a line break as two.
+    const std::size_t room = std::size_t(AddressRecord::TypedLimit[AddressRecord::Memo]);
+    std::string longer = memo;
+    if (!longer.empty())
+        longer += '\n';
+    longer += note;
+    std::vector<std::string> replaced;
+    const std::size_t breaks = std::size_t(std::count(longer.begin(), longer.end(), '\n'));
+    if (Cp932::fromUtf8Replacing(longer, replaced).size() + breaks > room)
+        return false;
+    memo = std::move(longer);
+    return true;
 }
 
 } // namespace SyncMerge

@@ -27,5 +27,8 @@ Result merge(const SyncFields* localBase, const SyncFields* remoteBase, const Sy
 
 // The memo line that keeps a value that lost a conflict.
 std::string conflictNote(int slot, std::string_view value);
+// Puts the note below the memo when the book has room for both; false (memo as it was)
+// otherwise.
+bool keepInMemo(std::string& memo, const std::string& note);
 
 } // namespace SyncMerge

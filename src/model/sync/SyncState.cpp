@@ -94,6 +94,8 @@ std::size_t applyBatches(SyncState& s, std::string_view text, std::size_t offset
                 }
             } else if (b[0] == "token" && b.size() == 2) {
                 s.token = TabText::unescaped(b[1]);
+            } else if (b[0] == "groups" && b.size() == 2) {
+                s.groups = TabText::unescaped(b[1]);
             } else if (b[0] == "conflict" && b.size() == 2) {
                 s.conflicts.push_back(TabText::unescaped(b[1]));
             }
@@ -136,6 +138,8 @@ SyncState::Status SyncState::load(const std::string& path)
             read.collection = TabText::unescaped(c[1]);
         } else if (c[0] == "token" && c.size() == 2) {
             read.token = TabText::unescaped(c[1]);
+        } else if (c[0] == "groups" && c.size() == 2) {
+            read.groups = TabText::unescaped(c[1]);
         } else if (c[0] == "conflict" && c.size() == 2) {
             read.conflicts.push_back(TabText::unescaped(c[1]));
         } else if (isEntry(c)) {
@@ -195,9 +199,11 @@ bool SyncState::save(const std::string& path)
 bool SyncState::append(const std::string& path)
 {
     std::string out = std::move(m_batch);
-    std::size_t lines = m_batchLines + 1;
+    std::size_t lines = m_batchLines + 2;
     out += "token";
     column(out, token);
+    out += "\ngroups";
+    column(out, groups);
     out += '\n';
     for (std::size_t i = m_savedConflicts; i < conflicts.size(); ++i, ++lines) {
         out += "conflict";
@@ -233,6 +239,8 @@ bool SyncState::rewrite(const std::string& path)
     column(out, collection);
     out += "\ntoken";
     column(out, token);
+    out += "\ngroups";
+    column(out, groups);
     out += '\n';
     for (const std::string& c : conflicts) {
         out += "conflict";

@@ -43,6 +43,9 @@ public:
 
     std::string collection;
     std::string token;
+    // How groups travelled when the entries' bases were taken (the sync engine's words;
+    // empty in an older file), so that a change of mode is seen.
+    std::string groups;
     std::vector<Entry> entries;
     std::vector<std::string> conflicts;
 
