@@ -7,6 +7,7 @@ namespace {
 
 const QString kDav = QStringLiteral("DAV:");
 const QString kCard = QStringLiteral("urn:ietf:params:xml:ns:carddav");
+const QString kCalendarServer = QStringLiteral("http://calendarserver.org/ns/");
 
 int statusOf(const QString& line)
 {
@@ -47,6 +48,8 @@ void readProp(QXmlStreamReader& xml, DavMultistatus::Response& r)
             r.displayName = textOf(xml).trimmed();
         } else if (ns == kDav && name == u"sync-token") {
             r.syncToken = textOf(xml).trimmed();
+        } else if (ns == kCalendarServer && name == u"getctag") {
+            r.ctag = textOf(xml).trimmed();
         } else if (ns == kDav && name == u"current-user-principal") {
             r.principal = QUrl::fromPercentEncoding(hrefInside(xml).toUtf8());
         } else if (ns == kCard && name == u"addressbook-home-set") {
@@ -117,6 +120,8 @@ std::optional<DavMultistatus> DavMultistatus::parse(const QByteArray& body)
                         r.home = found.home;
                     if (!found.syncToken.isEmpty())
                         r.syncToken = found.syncToken;
+                    if (!found.ctag.isEmpty())
+                        r.ctag = found.ctag;
                     r.collection = r.collection || found.collection;
                     r.addressBook = r.addressBook || found.addressBook;
                 } else if (propStatus == 0) {

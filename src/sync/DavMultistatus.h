@@ -24,6 +24,7 @@ struct DavMultistatus
         QString principal; // current-user-principal
         QString home;      // addressbook-home-set
         QString syncToken;
+        QString ctag; // getctag: changes whenever a card of the collection does
     };
     std::vector<Response> responses;
     QString syncToken; // the sync-collection report's new token

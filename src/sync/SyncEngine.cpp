@@ -207,6 +207,7 @@ void SyncEngine::start()
     m_fullListing = false;
     m_offline = false;
     m_newToken.clear();
+    m_newCtag.clear();
     if (m_collection.isEmpty() || m_doc.loadFailed()) {
         finish(Outcome::Failed,
                m_collection.isEmpty() ? SyncMessages::NoAccount : SyncMessages::NotSaved);
@@ -360,11 +361,18 @@ bool SyncEngine::failedAnswer(const DavClient::Answer& a)
 
 void SyncEngine::askToken()
 {
-    const QByteArray body = "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
-                            "<d:propfind xmlns:d=\"DAV:\"><d:prop><d:sync-token/>"
-                            "<d:resourcetype/></d:prop></d:propfind>";
+    // A collection's tag costs some servers far less to work out than its sync token (Radicale
+    // a third less at 10,000 cards): once a run has kept it, the next asks for the tag alone,
+    // and the token comes with the changes when the tag moved.
+    const bool byTag = !m_state.ctag.empty() && !m_state.token.empty();
+    const QByteArray body =
+        QByteArray("<?xml version=\"1.0\" encoding=\"utf-8\"?>"
+                   "<d:propfind xmlns:d=\"DAV:\" xmlns:cs=\"http://calendarserver.org/ns/\">"
+                   "<d:prop>") +
+        (byTag ? "<cs:getctag/>" : "<d:sync-token/><cs:getctag/>") +
+        "<d:resourcetype/></d:prop></d:propfind>";
     m_client->send("PROPFIND", m_collection, {{"Depth", "0"}, {"Content-Type", kXml}}, body,
-                   [this](const DavClient::Answer& a) {
+                   [this, byTag](const DavClient::Answer& a) {
                        if (failedAnswer(a))
                            return;
                        const std::optional<DavMultistatus> ms = DavMultistatus::parse(a.body);
@@ -373,17 +381,43 @@ void SyncEngine::askToken()
                            return;
                        }
                        const QString token = ms->responses.front().syncToken;
-                       if (!token.isEmpty() && token.toStdString() == m_state.token &&
-                           (m_quiet || !m_dirty) && !groupModeChanged()) {
+                       m_newCtag = ms->responses.front().ctag.toStdString();
+                       if (byTag && m_newCtag.empty()) {
+                           // The server no longer gives a tag: its token instead.
+                           m_state.ctag.clear();
+                           askToken();
+                           return;
+                       }
+                       const bool same =
+                           byTag ? m_newCtag == m_state.ctag
+                                 : !token.isEmpty() && token.toStdString() == m_state.token;
+                       if (same && (m_quiet || !m_dirty) && !groupModeChanged()) {
                            m_summary.nothingChanged = true;
+                           keepTag();
                            finish(Outcome::Ok);
                            return;
                        }
+                       const QString known = byTag ? QString::fromStdString(m_state.token) : token;
                        if (m_quiet)
-                           readBook([this, token] { afterToken(token); });
+                           readBook([this, known] { afterToken(known); });
                        else
-                           afterToken(token);
+                           afterToken(known);
                    });
+}
+
+void SyncEngine::keepTag()
+{
+    if (m_newCtag == m_state.ctag)
+        return;
+    m_state.ctag = m_newCtag;
+    const bool wasKept = m_kept.valid;
+    m_kept.valid = false;
+    if (!m_state.save(m_statePath) || !wasKept)
+        return;
+    const QFileInfo written(QString::fromStdString(m_statePath));
+    m_kept.valid = true;
+    m_kept.size = written.size();
+    m_kept.time = written.lastModified();
 }
 
 void SyncEngine::afterToken(const QString& token)
@@ -391,7 +425,7 @@ void SyncEngine::afterToken(const QString& token)
     // Without a token of ours, a listing of ETags (far cheaper than a sync-collection from
     // nothing on some servers) and the collection's token now: what changes meanwhile comes
     // again next time.
-    m_serverToken = token;
+    m_serverToken = token == QString::fromStdString(m_state.token) ? QString() : token;
     if (token.isEmpty() || m_state.token.empty()) {
         m_newToken = token;
         listAll();
@@ -452,9 +486,12 @@ void SyncEngine::askChanges(const QString& token)
 void SyncEngine::listAll()
 {
     m_fullListing = true;
-    const QByteArray body = "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
-                            "<d:propfind xmlns:d=\"DAV:\"><d:prop><d:getetag/>"
-                            "<d:resourcetype/></d:prop></d:propfind>";
+    // A token the server refused and no newer one at hand: the collection's own, with the list.
+    const QByteArray body =
+        QByteArray("<?xml version=\"1.0\" encoding=\"utf-8\"?>"
+                   "<d:propfind xmlns:d=\"DAV:\"><d:prop><d:getetag/>") +
+        (m_newToken.isEmpty() && !m_state.token.empty() ? "<d:sync-token/>" : "") +
+        "<d:resourcetype/></d:prop></d:propfind>";
     m_client->send("PROPFIND", m_collection, {{"Depth", "1"}, {"Content-Type", kXml}}, body,
                    [this](const DavClient::Answer& a) {
                        if (failedAnswer(a))
@@ -468,6 +505,8 @@ void SyncEngine::listAll()
                                const DavMultistatus::Response& r = m_parsed->responses[i];
                                if (!r.collection && r.status / 100 == 2)
                                    m_listed[m_parsedHrefs[i]] = r.etag.toStdString();
+                               else if (r.collection && m_newToken.isEmpty())
+                                   m_newToken = r.syncToken;
                            }
                            fetch();
                        });
@@ -1177,6 +1216,11 @@ bool SyncEngine::writeState()
         bases[index] = &base;
     SyncState& state = m_state;
     state.token = m_newToken.toStdString();
+    // Our own writes moved the tag on: the next run asks for the token again, and keeps the tag.
+    const auto& groupCards = m_groupCards.cards();
+    const bool wrote = !m_writes.empty() || std::any_of(groupCards.begin(), groupCards.end(),
+                                                        [](const auto& c) { return c.written; });
+    state.ctag = wrote || state.token.empty() ? std::string() : m_newCtag;
     // A contact left for the next run keeps a base of the old way: the next run merges the
     // groups again.
     if (std::find(m_failed.begin(), m_failed.end(), true) == m_failed.end())

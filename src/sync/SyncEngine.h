@@ -115,6 +115,7 @@ private:
     void readBook(std::function<void()> then);
     void buildLocals();
     void askToken();
+    void keepTag();
     void afterToken(const QString& token);
     void askChanges(const QString& token);
     void listAll();
@@ -176,6 +177,7 @@ private:
     std::string m_statePath;
     SyncState m_state;
     QString m_newToken;
+    std::string m_newCtag; // the collection's tag when the run began
     QString m_serverToken; // the collection's, as the run's first question found it
     std::map<std::string, std::string> m_listed; // href → ETag
     std::set<std::string> m_removed;

@@ -96,6 +96,8 @@ std::size_t applyBatches(SyncState& s, std::string_view text, std::size_t offset
                 s.token = TabText::unescaped(b[1]);
             } else if (b[0] == "groups" && b.size() == 2) {
                 s.groups = TabText::unescaped(b[1]);
+            } else if (b[0] == "ctag" && b.size() == 2) {
+                s.ctag = TabText::unescaped(b[1]);
             } else if (b[0] == "conflict" && b.size() == 2) {
                 s.conflicts.push_back(TabText::unescaped(b[1]));
             }
@@ -140,6 +142,8 @@ SyncState::Status SyncState::load(const std::string& path)
             read.token = TabText::unescaped(c[1]);
         } else if (c[0] == "groups" && c.size() == 2) {
             read.groups = TabText::unescaped(c[1]);
+        } else if (c[0] == "ctag" && c.size() == 2) {
+            read.ctag = TabText::unescaped(c[1]);
         } else if (c[0] == "conflict" && c.size() == 2) {
             read.conflicts.push_back(TabText::unescaped(c[1]));
         } else if (isEntry(c)) {
@@ -199,9 +203,11 @@ bool SyncState::save(const std::string& path)
 bool SyncState::append(const std::string& path)
 {
     std::string out = std::move(m_batch);
-    std::size_t lines = m_batchLines + 2;
+    std::size_t lines = m_batchLines + 3;
     out += "token";
     column(out, token);
+    out += "\nctag";
+    column(out, ctag);
     out += "\ngroups";
     column(out, groups);
     out += '\n';
@@ -239,6 +245,8 @@ bool SyncState::rewrite(const std::string& path)
     column(out, collection);
     out += "\ntoken";
     column(out, token);
+    out += "\nctag";
+    column(out, ctag);
     out += "\ngroups";
     column(out, groups);
     out += '\n';

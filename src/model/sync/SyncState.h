@@ -43,6 +43,9 @@ public:
 
     std::string collection;
     std::string token;
+    // The collection's tag (getctag) when the token was taken, on a server that has one; empty
+    // when our own writes moved it on since.
+    std::string ctag;
     // How groups travelled when the entries' bases were taken (the sync engine's words;
     // empty in an older file), so that a change of mode is seen.
     std::string groups;
