@@ -70,17 +70,21 @@ constexpr std::size_t maxGrowth(std::size_t inputBytes)
 }
 
 // A CP932 character, folded: its code point and UTF-8 bytes; len 0 marks a byte pair that is
-// not CP932 (only its first byte is consumed, as the iconv decoder does).
+// not CP932 (only its first byte is consumed, as the iconv decoder does), kUnlearnt one not
+// looked up yet.
+constexpr std::uint8_t kUnlearnt = 0xFF;
+
 struct Folded
 {
     char32_t c = Utf8::Replacement;
-    std::uint8_t len = 0;
+    std::uint8_t len = kUnlearnt;
     char bytes[3] = {};
 };
 
 Folded foldDecoded(std::string_view cp932)
 {
     Folded f;
+    f.len = 0;
     const std::string utf8 = Cp932::toUtf8(cp932);
     std::size_t pos = 0;
     if (utf8.empty())
@@ -95,6 +99,9 @@ Folded foldDecoded(std::string_view cp932)
     return f;
 }
 
+// Each character is learnt from iconv when first met, once per thread: a short run (a mail
+// program's query over a small book) meets a few hundred of the 15,000 pairs, and the table
+// of all of them took longer to fill than the rest of the run.
 struct Cp932Table
 {
     std::array<Folded, 256> single;
@@ -111,27 +118,35 @@ struct Cp932Table
         }
         pairs.resize(static_cast<std::size_t>(slots) * 256);
         for (int b = 0; b < 256; ++b) {
+            if (leadSlot[b] >= 0)
+                single[b].len = 0; // a lead byte at the end of the text
+        }
+    }
+
+    const Folded& one(unsigned char b)
+    {
+        Folded& f = single[b];
+        if (f.len == kUnlearnt) {
             const char one = static_cast<char>(b);
-            if (leadSlot[b] < 0)
-                single[b] = foldDecoded(std::string_view(&one, 1));
-            else
-                single[b] = {}; // a lead byte at the end of the text
+            f = foldDecoded(std::string_view(&one, 1));
         }
-        for (int lead = 0; lead < 256; ++lead) {
-            if (leadSlot[lead] < 0)
-                continue;
-            for (int trail = 0; trail < 256; ++trail) {
-                const char two[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-                pairs[(static_cast<std::size_t>(leadSlot[lead]) << 8) | trail] =
-                    foldDecoded(std::string_view(two, 2));
-            }
+        return f;
+    }
+
+    const Folded& pair(unsigned char lead, unsigned char trail)
+    {
+        Folded& f = pairs[(static_cast<std::size_t>(leadSlot[lead]) << 8) | trail];
+        if (f.len == kUnlearnt) {
+            const char two[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+            f = foldDecoded(std::string_view(two, 2));
         }
+        return f;
     }
 };
 
-const Cp932Table& cp932Table()
+Cp932Table& cp932Table()
 {
-    static const Cp932Table table;
+    thread_local Cp932Table table;
     return table;
 }
 
@@ -201,7 +216,7 @@ std::string fromUtf8(std::string_view utf8)
 
 void appendCp932(std::string& out, std::string_view text)
 {
-    const Cp932Table& table = cp932Table();
+    Cp932Table& table = cp932Table();
     Sink sink(out, maxGrowth(text.size()));
     static const char kReplacement[] = "\xEF\xBF\xBD";
     const std::size_t n = text.size();
@@ -213,11 +228,10 @@ void appendCp932(std::string& out, std::string_view text)
             ++i;
             continue;
         }
-        const Folded* f = &table.single[b];
+        const Folded* f = &table.one(b);
         std::size_t used = 1;
         if (table.leadSlot[b] >= 0 && i + 1 < n) {
-            f = &table.pairs[(static_cast<std::size_t>(table.leadSlot[b]) << 8) |
-                             static_cast<unsigned char>(text[i + 1])];
+            f = &table.pair(b, static_cast<unsigned char>(text[i + 1]));
             if (f->len != 0)
                 used = 2;
         }
@@ -240,6 +254,13 @@ std::string fromCp932(std::string_view cp932)
 void appendPhoneForm(std::string& out, std::string_view folded)
 {
     for (std::size_t pos = 0; pos < folded.size();) {
+        const auto b = static_cast<unsigned char>(folded[pos]);
+        if (b < 0x80) { // digits, mostly: no need to decode them
+            if (!isPhoneFiller(b))
+                out += static_cast<char>(b);
+            ++pos;
+            continue;
+        }
         const std::size_t at = pos;
         const char32_t c = Utf8::next(folded, pos);
         if (!isPhoneFiller(c))

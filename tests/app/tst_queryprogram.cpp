@@ -1,0 +1,123 @@
+#include "TestMain.h"
+#include "core/CVOK_AddressDoc.h"
+#include "core/DataLocation.h"
+#include "core/Text.h"
+#include "model/book/AddressRecord.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+// The executable as a mail program runs it: what comes out, and the exit status, with its
+// module beside it, without it, and with a broken one.
+class TestQueryProgram : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_copies; // copies of the executable without a sound module
+
+    // The executable to run: the build's, or a copy alone or beside a module that is no library.
+    QString program(const QString& where)
+    {
+        const QString built = QStringLiteral(VOK_PROGRAM_PATH);
+        if (where == "build")
+            return built;
+        const QString dir = m_copies.filePath(where);
+        const QString copy = dir + QStringLiteral("/VOK_Address");
+        if (!QFile::exists(copy)) {
+            QDir().mkpath(dir);
+            QFile::copy(built, copy);
+            if (where == "broken module") {
+                QFile module(dir + QStringLiteral("/VOK_Address-program.so"));
+                if (module.open(QIODevice::WriteOnly))
+                    module.write("not a library\n");
+            }
+        }
+        return copy;
+    }
+
+private slots:
+    void init()
+    {
+        QDir(DataLocation::addressFilePath()).removeRecursively(); // the bad book's folder
+        TestEnv::removeBook(DataLocation::addressFilePath());
+        CVOK_AddressDoc book;
+        QVERIFY(book.LoadAddressFile());
+        auto r = std::make_unique<AddressRecord>();
+        r->setField(AddressRecord::Name, Text::toCp932Lossy(QStringLiteral("山田 太郎")));
+        r->setField(AddressRecord::Email, "taro@example.jp");
+        r->setField(AddressRecord::Group, "Private");
+        book.AddRecord(std::move(r));
+        QVERIFY(book.SaveAddressFile());
+    }
+
+    void runs_data()
+    {
+        QTest::addColumn<QString>("where"); // build, alone, broken module
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("bookIsFolder");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err"); // a part of standard error; empty: nothing there
+        const QString hit =
+            QStringLiteral("VOK_Address: 1件\ntaro@example.jp\t山田 太郎\tPrivate\n");
+        QTest::newRow("hit") << "build" << QStringList{"--query", "ＴＡＲＯ"} << false << 0 << hit
+                             << "";
+        QTest::newRow("no hit") << "build" << QStringList{"--query", "佐藤"} << false << 1
+                                << "VOK_Address: 0件\n"
+                                << "";
+        QTest::newRow("bad book") << "build" << QStringList{"--query", "taro"} << true << 1 << ""
+                                  << "cannot read the address book";
+        QTest::newRow("no text") << "build" << QStringList{"--query"} << false << 1 << ""
+                                 << "the text to look for is missing";
+        QTest::newRow("a mode of the module")
+            << "build" << QStringList{"--help"} << false << 0 << "使い方 / Usage:"
+            << "";
+        QTest::newRow("query without the module")
+            << "alone" << QStringList{"--query", "taro"} << false << 0 << hit << "";
+        QTest::newRow("window without the module") << "alone" << QStringList{} << false << 1 << ""
+                                                   << "cannot load the program's module";
+        QTest::newRow("mode of a broken module")
+            << "broken module" << QStringList{"--help"} << false << 1 << ""
+            << "cannot load the program's module";
+    }
+
+    void runs()
+    {
+        QFETCH(QString, where);
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, bookIsFolder);
+        QFETCH(int, status);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        if (bookIsFolder) {
+            QFile::remove(DataLocation::addressFilePath());
+            QVERIFY(QDir().mkpath(DataLocation::addressFilePath()));
+        }
+        QProcess process;
+        // No display: the window's start fails with a message rather than opening.
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        process.setProcessEnvironment(env);
+        process.start(program(where), arguments);
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        const QString stdOut = QString::fromUtf8(process.readAllStandardOutput());
+        const QString stdErr = QString::fromUtf8(process.readAllStandardError());
+        QCOMPARE(process.exitCode(), status);
+        if (out.endsWith(u'\n') || out.isEmpty())
+            QCOMPARE(stdOut, out);
+        else
+            QVERIFY2(stdOut.startsWith(out), qPrintable(stdOut));
+        if (err.isEmpty())
+            QVERIFY2(stdErr.isEmpty(), qPrintable(stdErr));
+        else
+            QVERIFY2(stdErr.contains(err), qPrintable(stdErr));
+    }
+};
+
+VOK_TEST_MAIN(TestQueryProgram)
+#include "tst_queryprogram.moc"
