@@ -21,20 +21,13 @@ class TestQueryProgram : public QObject
     QString program(const QString& where)
     {
         const QString built = QStringLiteral(VOK_PROGRAM_PATH);
-        if (where == "build")
-            return built;
         const QString dir = m_copies.filePath(where);
-        const QString copy = dir + QStringLiteral("/VOK_Address");
-        if (!QFile::exists(copy)) {
-            QDir().mkpath(dir);
-            QFile::copy(built, copy);
-            if (where == "broken module") {
-                QFile module(dir + QStringLiteral("/VOK_Address-program.so"));
-                if (module.open(QIODevice::WriteOnly))
-                    module.write("not a library\n");
-            }
-        }
-        return copy;
+        if (where == "build" || !QDir().mkpath(dir) || !QFile::copy(built, dir + "/VOK_Address"))
+            return where == "build" ? built : dir + "/VOK_Address"; // or copied before
+        QFile module(dir + QStringLiteral("/VOK_Address-program.so"));
+        if (where == "broken module" && module.open(QIODevice::WriteOnly))
+            module.write("not a library\n");
+        return dir + "/VOK_Address";
     }
 
 private slots:
