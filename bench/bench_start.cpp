@@ -4,7 +4,9 @@
 // start of a fresh profile (no guessed readings kept) and the best of three later starts.
 // Then `--query` beside `abook --mutt-query` on the same contacts, in the same run.
 //
-//   bench_start [REFERENCE_PROGRAM]     a second VOK_Address (another build) measured alike
+//   bench_start [--query-only] [REFERENCE_PROGRAM]
+//       REFERENCE_PROGRAM: a second VOK_Address (another build) measured alike;
+//       --query-only: the books are made, the window is not started
 #include "AddressBookGenerator.h"
 #include "BenchUtil.h"
 #include "ProcessRun.h"
@@ -287,22 +289,32 @@ std::size_t lines(const std::string& path)
 int main(int argc, char** argv)
 {
     std::vector<Program> programs{{"this build", VOK_PROGRAM_PATH}};
-    if (argc > 1)
-        programs.push_back({"reference", argv[1]});
-    VirtualDisplay display;
-    if (!display.ok()) {
+    bool queryOnly = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--query-only")
+            queryOnly = true;
+        else
+            programs.push_back({"reference", argv[i]});
+    }
+    std::unique_ptr<VirtualDisplay> maybeDisplay;
+    if (!queryOnly)
+        maybeDisplay = std::make_unique<VirtualDisplay>();
+    VirtualDisplay* display = maybeDisplay.get();
+    if (!queryOnly && !display->ok()) {
         std::printf("Xvfb could not be started (Debian package xvfb) on \"%s\": the start is not "
                     "measured\n",
-                    display.name().c_str());
+                    display->name().c_str());
         return 0;
     }
     const std::optional<std::string> abook = Bench::onPath("abook");
 
-    std::printf("Start until the window shows its rows, on Xvfb %s (wall time; processor time "
-                "of the process in brackets)\n",
-                display.name().c_str());
-    std::printf("%-11s %9s %24s %24s %14s\n", "program", "contacts", "first start (no cache)",
-                "later start (best of 3)", "vs empty");
+    if (!queryOnly)
+        std::printf("Start until the window shows its rows, on Xvfb %s (wall time; processor "
+                    "time of the process in brackets)\n",
+                    display->name().c_str());
+    if (!queryOnly)
+        std::printf("%-11s %9s %24s %24s %14s\n", "program", "contacts", "first start (no cache)",
+                    "later start (best of 3)", "vs empty");
     std::vector<std::size_t> counts{0, 10000, 100000};
     std::vector<std::vector<Start>> later(programs.size(), std::vector<Start>(counts.size()));
     std::vector<std::unique_ptr<Profile>> profiles;
@@ -310,14 +322,14 @@ int main(int argc, char** argv)
     for (std::size_t c = 0; c < counts.size(); ++c) {
         books.push_back(std::make_unique<RecordList>());
         profiles.push_back(std::make_unique<Profile>(counts[c], *books.back()));
-        for (std::size_t p = 0; p < programs.size(); ++p) {
+        for (std::size_t p = 0; p < programs.size() && !queryOnly; ++p) {
             const Profile& profile = *profiles.back();
             profile.forgetGuesses();
-            const Start first = display.start(programs[p].path, profile.env, counts[c] > 0);
+            const Start first = display->start(programs[p].path, profile.env, counts[c] > 0);
             Start best;
             best.wall = 1e9;
             for (int i = 0; i < 3; ++i) {
-                const Start s = display.start(programs[p].path, profile.env, counts[c] > 0);
+                const Start s = display->start(programs[p].path, profile.env, counts[c] > 0);
                 if (s.ok && s.wall < best.wall)
                     best = s;
             }
@@ -338,8 +350,9 @@ int main(int argc, char** argv)
             std::fflush(stdout);
         }
     }
-    std::printf(
-        "goal: later start with 100,000 at most 1.3x the empty book, 10,000 at most 1.1x\n\n");
+    if (!queryOnly)
+        std::printf(
+            "goal: later start with 100,000 at most 1.3x the empty book, 10,000 at most 1.1x\n\n");
 
     std::printf("--query, best of 5 (wall time; processor time in brackets)\n");
     if (!abook)

@@ -57,6 +57,10 @@ inline const QString QueryPrefix = QStringLiteral("VOK_Address --query: ");
 inline const QString QueryMissingText =
     QStringLiteral("探す文字列がありません / the text to look for is missing\n");
 
+// The window and most modes live in a module beside the executable: %1 its path, %2 why.
+inline const QString ModuleUnloadable =
+    QStringLiteral("VOK_Address: プログラムの一部 %1 を読み込めません。インストールし直してください"
+                   " / cannot load the program's module %1: %2\n");
 inline const QString UnknownOption =
     QStringLiteral("VOK_Address: 不明なオプションです / unknown option: %1\n");
 

@@ -17,6 +17,7 @@
 #include <QFile>
 #include <algorithm>
 #include <memory>
+#include <unordered_set>
 
 namespace {
 
@@ -82,9 +83,14 @@ CommandLine::Result run(const QStringList& options)
     readings.Load(encoded(DataLocation::readingsFilePath(bookPath)));
     CompanionFile::Contents contents;
     CompanionFile::Load(encoded(DataLocation::companionFilePath(bookPath)), contents);
-    // Only extras are searched: without any, no record needs its entry.
-    const bool haveCompanion = std::any_of(contents.entries.begin(), contents.entries.end(),
-                                           [](const auto& e) { return e.extras != nullptr; });
+    // Only extras are searched and shown: a record needs its entry only when an entry with
+    // extras bears its name. (Any entry it could take bears its name, and a record skipped so
+    // takes none that another record could.)
+    std::unordered_set<std::uint64_t> namesWithExtras;
+    for (const CompanionFile::Entry& e : contents.entries) {
+        if (e.extras)
+            namesWithExtras.insert(e.fingerprint.name);
+    }
     CompanionLookup companion(std::move(contents));
 
     const SearchQuery query(text.toStdString());
@@ -103,7 +109,10 @@ CommandLine::Result run(const QStringList& options)
     while (const AddressRecord* next = reader.next()) {
         const std::size_t at = index++;
         const CompanionFile::Entry* entry =
-            haveCompanion ? companion.find(at, RecordFingerprint::of(*next)) : nullptr;
+            !namesWithExtras.empty() &&
+                    namesWithExtras.count(RecordFingerprint::nameHalf(next->name()))
+                ? companion.find(at, RecordFingerprint::of(*next))
+                : nullptr;
         // A contact without an address completes nothing.
         if (!hasAddress(*next))
             continue;

@@ -5,6 +5,7 @@
 #include "core/DataLocation.h"
 #include "core/Text.h"
 #include "model/book/AddressRecord.h"
+#include "model/book/ContactExtras.h"
 #include "model/book/RecordList.h"
 #include "model/search/GuessCache.h"
 #include "model/search/ReadingDictionary.h"
@@ -53,6 +54,16 @@ private slots:
             "03-1234-5678");
         add(book, "山田 花子", "");
         add(book, "ヤマダ\tケン", "ken@example.jp");
+        // Two contacts of one name, one with a joint name kept beside the book.
+        add(book, "佐々木 一郎", "ichiro@example.jp");
+        auto joint = std::make_unique<AddressRecord>();
+        joint->setField(AddressRecord::Name, Text::toCp932Lossy(QStringLiteral("佐々木 一郎")));
+        joint->setField(AddressRecord::Email, "sasaki@example.jp");
+        joint->setField(AddressRecord::Group, "Private");
+        ContactExtras extras;
+        extras.jointNames.push_back({"佐々木 梅子", "", "ささき うめこ"});
+        joint->setExtras(extras);
+        book.AddRecord(std::move(joint));
         book.SetReading(Text::toCp932Lossy(QStringLiteral("東海林 太郎")), "しょうじ たろう");
         QVERIFY(book.SaveAddressFile());
     }
@@ -82,6 +93,9 @@ private slots:
         QTest::newRow("full-width letters") << QStringList{"ＳＨＯＪＩ"} << false << 0
                                             << "VOK_Address: 1件\n"
                                                "shoji@example.jp\t東海林 太郎\tPrivate\n";
+        QTest::newRow("joint name") << QStringList{"梅子"} << false << 0
+                                    << "VOK_Address: 1件\n"
+                                       "sasaki@example.jp\t佐々木 一郎\tPrivate\n";
         QTest::newRow("nobody") << QStringList{"佐藤"} << false << 1 << "VOK_Address: 0件\n";
         QTest::newRow("only contacts without an address")
             << QStringList{"花子"} << false << 1 << "VOK_Address: 0件\n";

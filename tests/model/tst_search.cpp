@@ -149,6 +149,14 @@ void TestSearch::cp932FoldEqualsUtf8Fold_data()
     QTest::newRow("invalid bytes") << QByteArray("a\x80\xA0\xFD\x81\x20z\x82", 9);
     QTest::newRow("control bytes") << QByteArray("a\r\nb\tc\x01", 7);
     QTest::newRow("trail backslash") << qb(sjis("表ソ\\"));
+    QTest::newRow("ASCII runs") << QByteArray("Mixed CASE~\x7F\x1F tail ZZ");
+    // Every lead byte before every byte, twice: characters learnt on first sight fold alike.
+    QByteArray pairs;
+    for (int lead = 0x81; lead <= 0xFC; ++lead) {
+        for (int trail = 0x20; trail <= 0xFF && (lead <= 0x9F || lead >= 0xE0); ++trail)
+            pairs += QByteArray() + char(lead) + char(trail) + ' ';
+    }
+    QTest::newRow("every pair") << pairs + pairs;
 }
 
 void TestSearch::cp932FoldEqualsUtf8Fold()

@@ -45,10 +45,15 @@ std::uint64_t RecordFingerprint::hash(std::string_view bytes, std::uint64_t seed
     return mix(h);
 }
 
+std::uint64_t RecordFingerprint::nameHalf(std::string_view name)
+{
+    return hash(Cp932::cutAtBoundary(name, AddressRecord::SlotWidth[0] - 1), 0x4E414D45ull);
+}
+
 RecordFingerprint RecordFingerprint::of(const std::array<std::string_view, 16>& f)
 {
     RecordFingerprint fp;
-    fp.name = hash(slot(f, 0), 0x4E414D45ull);
+    fp.name = nameHalf(f[0]);
     std::uint64_t h = 0x52455354ull;
     for (int i = 1; i < 16; ++i)
         h = hash(slot(f, i), h + std::uint64_t(i)); // the seed carries every field before

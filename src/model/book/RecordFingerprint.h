@@ -23,6 +23,9 @@ struct RecordFingerprint
 
     static RecordFingerprint of(const AddressRecord& record);
     static RecordFingerprint of(const std::array<std::string_view, 16>& fields);
+    // The name's half alone, for a record's name field: a record whose half no entry shares
+    // matches none of them, and the rest need not be hashed.
+    static std::uint64_t nameHalf(std::string_view name);
 
     // 32 hex digits, the name's half first.
     std::string toHex() const;

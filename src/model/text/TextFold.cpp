@@ -5,8 +5,10 @@
 #include "Utf8.h"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace TextFold {
@@ -25,11 +27,17 @@ public:
     Sink(const Sink&) = delete;
     Sink& operator=(const Sink&) = delete;
 
-    void putAscii(char c)
+    // Printable ASCII (0x20 to 0x7E), capitals made small; len > 0.
+    void putAsciiRun(const char* ascii, std::size_t len)
     {
-        m_last = static_cast<unsigned char>(c);
-        m_lastAt = m_size;
-        m_out[m_size++] = c;
+        char* out = m_out.data() + m_size;
+        for (std::size_t k = 0; k < len; ++k) {
+            const char c = ascii[k];
+            out[k] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
+        }
+        m_size += len;
+        m_last = static_cast<unsigned char>(out[len - 1]);
+        m_lastAt = m_size - 1;
     }
 
     void put(char32_t c, const char* utf8, std::size_t len)
@@ -70,17 +78,21 @@ constexpr std::size_t maxGrowth(std::size_t inputBytes)
 }
 
 // A CP932 character, folded: its code point and UTF-8 bytes; len 0 marks a byte pair that is
-// not CP932 (only its first byte is consumed, as the iconv decoder does).
+// not CP932 (only its first byte is consumed, as the iconv decoder does), kUnlearnt one not
+// looked up yet.
+constexpr std::uint8_t kUnlearnt = 0xFF;
+
 struct Folded
 {
     char32_t c = Utf8::Replacement;
-    std::uint8_t len = 0;
+    std::uint8_t len = kUnlearnt;
     char bytes[3] = {};
 };
 
 Folded foldDecoded(std::string_view cp932)
 {
     Folded f;
+    f.len = 0;
     const std::string utf8 = Cp932::toUtf8(cp932);
     std::size_t pos = 0;
     if (utf8.empty())
@@ -95,10 +107,16 @@ Folded foldDecoded(std::string_view cp932)
     return f;
 }
 
+// Each character is learnt from iconv when first met: a short run (a mail program's query over
+// a small book) meets a few hundred of the 15,000 pairs, and the table of all of them took
+// longer to fill than the rest of the run. Threads may learn one character at once; they
+// store the same value, and a relaxed atomic costs no more than a plain load.
+static_assert(std::atomic<Folded>::is_always_lock_free);
+
 struct Cp932Table
 {
-    std::array<Folded, 256> single;
-    std::vector<Folded> pairs; // indexed by (lead slot << 8) | trail
+    std::array<std::atomic<Folded>, 256> single;
+    std::unique_ptr<std::atomic<Folded>[]> pairs; // indexed by (lead slot << 8) | trail
     std::array<std::int8_t, 256> leadSlot;
 
     Cp932Table()
@@ -109,29 +127,42 @@ struct Cp932Table
             if (Cp932::isLeadByte(static_cast<unsigned char>(lead)))
                 leadSlot[lead] = static_cast<std::int8_t>(slots++);
         }
-        pairs.resize(static_cast<std::size_t>(slots) * 256);
+        pairs = std::make_unique<std::atomic<Folded>[]>(static_cast<std::size_t>(slots) * 256);
         for (int b = 0; b < 256; ++b) {
+            Folded f;
+            if (leadSlot[b] >= 0)
+                f.len = 0; // a lead byte at the end of the text
+            single[b].store(f, std::memory_order_relaxed);
+        }
+    }
+
+    Folded one(unsigned char b)
+    {
+        Folded f = single[b].load(std::memory_order_relaxed);
+        if (f.len == kUnlearnt) {
             const char one = static_cast<char>(b);
-            if (leadSlot[b] < 0)
-                single[b] = foldDecoded(std::string_view(&one, 1));
-            else
-                single[b] = {}; // a lead byte at the end of the text
+            f = foldDecoded(std::string_view(&one, 1));
+            single[b].store(f, std::memory_order_relaxed);
         }
-        for (int lead = 0; lead < 256; ++lead) {
-            if (leadSlot[lead] < 0)
-                continue;
-            for (int trail = 0; trail < 256; ++trail) {
-                const char two[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-                pairs[(static_cast<std::size_t>(leadSlot[lead]) << 8) | trail] =
-                    foldDecoded(std::string_view(two, 2));
-            }
+        return f;
+    }
+
+    Folded pair(unsigned char lead, unsigned char trail)
+    {
+        std::atomic<Folded>& slot = pairs[(static_cast<std::size_t>(leadSlot[lead]) << 8) | trail];
+        Folded f = slot.load(std::memory_order_relaxed);
+        if (f.len == kUnlearnt) {
+            const char two[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+            f = foldDecoded(std::string_view(two, 2));
+            slot.store(f, std::memory_order_relaxed);
         }
+        return f;
     }
 };
 
-const Cp932Table& cp932Table()
+Cp932Table& cp932Table()
 {
-    static const Cp932Table table;
+    static Cp932Table table;
     return table;
 }
 
@@ -201,30 +232,40 @@ std::string fromUtf8(std::string_view utf8)
 
 void appendCp932(std::string& out, std::string_view text)
 {
-    const Cp932Table& table = cp932Table();
+    Cp932Table& table = cp932Table();
     Sink sink(out, maxGrowth(text.size()));
     static const char kReplacement[] = "\xEF\xBF\xBD";
     const std::size_t n = text.size();
     for (std::size_t i = 0; i < n;) {
         const auto b = static_cast<unsigned char>(text[i]);
-        if (b < 0x80 && b >= 0x20) { // the common case, kept out of the tables
-            sink.putAscii((b >= 'A' && b <= 'Z') ? static_cast<char>(b + ('a' - 'A'))
-                                                 : static_cast<char>(b));
-            ++i;
+        // The common case, kept out of the tables. DEL is a control byte: the table makes it
+        // a space, as it does in UTF-8.
+        if (b < 0x7F && b >= 0x20) {
+            std::size_t end = i + 1;
+            while (end < n && static_cast<unsigned char>(text[end]) < 0x7F &&
+                   static_cast<unsigned char>(text[end]) >= 0x20)
+                ++end;
+            sink.putAsciiRun(text.data() + i, end - i);
+            i = end;
             continue;
         }
-        const Folded* f = &table.single[b];
+        Folded f;
         std::size_t used = 1;
-        if (table.leadSlot[b] >= 0 && i + 1 < n) {
-            f = &table.pairs[(static_cast<std::size_t>(table.leadSlot[b]) << 8) |
-                             static_cast<unsigned char>(text[i + 1])];
-            if (f->len != 0)
-                used = 2;
+        if (table.leadSlot[b] >= 0) {
+            // A lead byte alone, at the end or before a byte that makes no pair, is no character.
+            f.len = 0;
+            if (i + 1 < n) {
+                f = table.pair(b, static_cast<unsigned char>(text[i + 1]));
+                if (f.len != 0)
+                    used = 2;
+            }
+        } else {
+            f = table.one(b);
         }
-        if (f->len == 0)
+        if (f.len == 0)
             sink.put(Utf8::Replacement, kReplacement, 3);
         else
-            sink.put(f->c, f->bytes, f->len);
+            sink.put(f.c, f.bytes, f.len);
         i += used;
     }
 }
@@ -240,6 +281,13 @@ std::string fromCp932(std::string_view cp932)
 void appendPhoneForm(std::string& out, std::string_view folded)
 {
     for (std::size_t pos = 0; pos < folded.size();) {
+        const auto b = static_cast<unsigned char>(folded[pos]);
+        if (b < 0x80) { // digits, mostly: no need to decode them
+            if (!isPhoneFiller(b))
+                out += static_cast<char>(b);
+            ++pos;
+            continue;
+        }
         const std::size_t at = pos;
         const char32_t c = Utf8::next(folded, pos);
         if (!isPhoneFiller(c))
