@@ -295,8 +295,7 @@ void SyncEngine::buildLocals()
         m_localKeys = std::move(keys);
         m_localsFrom.clear();
     }
-    bool uidsChanged = m_localsMoved || m_localsAdded;
-    m_localsAdded = false;
+    bool uidsChanged = m_localsMoved;
     for (BookCopy& c : m_bookCopy) {
         SyncPlan::Local& l = m_locals[c.index];
         uidsChanged = uidsChanged || l.uid != c.uid;
@@ -1205,11 +1204,11 @@ bool SyncEngine::writeState()
     // that differ are noted, so that the file takes just them.
     for (Seed& seed : m_seeds) {
         const SyncFields& base = m_bases[seed.base].second;
+        m_localByUid.insert_or_assign(seed.uid, m_locals.size());
         m_locals.push_back({std::move(seed.uid), base});
         m_localKeys.push_back(
             {seed.record, std::move(seed.value), seed.recordUid, base.value[SyncFields::Reading]});
     }
-    m_localsAdded = m_localsAdded || !m_seeds.empty();
     m_seeds.clear();
     std::unordered_map<std::size_t, SyncFields*> bases;
     for (auto& [index, base] : m_bases)

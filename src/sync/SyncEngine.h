@@ -200,7 +200,6 @@ private:
     // When the book's records moved since: for each, where its slots were (npos: nowhere).
     std::vector<std::size_t> m_localsFrom;
     bool m_localsMoved = false;
-    bool m_localsAdded = false; // slots of this run's additions, not yet found by UID
     std::unordered_map<std::string, AddressRecord*> m_records; // added by this run, by UID
     std::unordered_map<std::string, std::size_t> m_localByUid;
     std::unordered_map<std::string, std::size_t> m_entryByHref;
