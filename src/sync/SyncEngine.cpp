@@ -962,14 +962,18 @@ void SyncEngine::refreshEtags()
                    });
 }
 
+bool SyncEngine::wroteToServer()
+{
+    const auto& groups = m_groupCards.cards();
+    return !m_writes.empty() ||
+           std::any_of(groups.begin(), groups.end(), [](const auto& c) { return c.written; });
+}
+
 void SyncEngine::catchUpToken()
 {
     // Our own writes moved the collection's token on. When nothing but them happened since,
     // the newer token is ours to keep, so the next run with nothing to do asks one question.
-    const auto& groups = m_groupCards.cards();
-    const bool groupsWritten =
-        std::any_of(groups.begin(), groups.end(), [](const auto& c) { return c.written; });
-    if (m_offline || m_newToken.isEmpty() || (m_writes.empty() && !groupsWritten)) {
+    if (m_offline || m_newToken.isEmpty() || !wroteToServer()) {
         prepareApply();
         return;
     }
@@ -1216,10 +1220,7 @@ bool SyncEngine::writeState()
     SyncState& state = m_state;
     state.token = m_newToken.toStdString();
     // Our own writes moved the tag on: the next run asks for the token again, and keeps the tag.
-    const auto& groupCards = m_groupCards.cards();
-    const bool wrote = !m_writes.empty() || std::any_of(groupCards.begin(), groupCards.end(),
-                                                        [](const auto& c) { return c.written; });
-    state.ctag = wrote || state.token.empty() ? std::string() : m_newCtag;
+    state.ctag = wroteToServer() || state.token.empty() ? std::string() : m_newCtag;
     // A contact left for the next run keeps a base of the old way: the next run merges the
     // groups again.
     if (std::find(m_failed.begin(), m_failed.end(), true) == m_failed.end())

@@ -135,6 +135,8 @@ private:
     void adoptHref(std::size_t index, const QString& href);
     void refreshEtags();
     void catchUpToken();
+    // The run wrote a contact or a group card: the collection's token and tag moved on.
+    bool wroteToServer();
     void prepareApply();
     void waitToApply();
     void apply();
