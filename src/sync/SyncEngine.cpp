@@ -185,8 +185,6 @@ const SyncPlan::Local* SyncEngine::localOf(const std::string& uid) const
 
 AddressRecord* SyncEngine::recordOf(const std::string& uid) const
 {
-    if (const auto it = m_records.find(uid); it != m_records.end())
-        return it->second;
     const auto it = m_localByUid.find(uid);
     return it == m_localByUid.end() ? nullptr : m_localKeys[it->second].record;
 }
@@ -242,7 +240,6 @@ void SyncEngine::readBook(std::function<void()> then)
 {
     // Here only each record held against what its slots were made from, and a copy of the few
     // that differ; their slots, on a pool thread.
-    m_records.clear();
     m_bookCopy.clear();
     const RecordList& records = m_doc.records();
     m_localsMoved = records.size() != m_localKeys.size();
@@ -521,47 +518,78 @@ void SyncEngine::fetch()
                 m_removed.insert(e.href);
         }
     }
-    if (m_toFetch.empty()) {
-        for (const auto& [href, etag] : m_listed) {
-            const SyncState::Entry* e = entryOf(href);
-            if (!e || etag.empty() || e->etag != etag)
-                m_toFetch.push_back(href);
-        }
+    m_toFetch.clear();
+    for (const auto& [href, etag] : m_listed) {
+        const SyncState::Entry* e = entryOf(href);
+        if (!e || etag.empty() || e->etag != etag)
+            m_toFetch.push_back(href);
     }
-    if (m_fetched >= m_toFetch.size()) {
+    m_fetched = 0;
+    m_asked = 0;
+    m_answers.clear();
+    m_asking = false;
+    m_parsing = false;
+    if (m_toFetch.empty()) {
         askGroups();
         return;
     }
-    const std::size_t end = std::min(m_toFetch.size(), m_fetched + std::size_t(m_batch));
+    askBatch();
+}
+
+void SyncEngine::askBatch()
+{
+    const std::size_t end = std::min(m_toFetch.size(), m_asked + std::size_t(m_batch));
     QByteArray body = "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
                       "<c:addressbook-multiget xmlns:d=\"DAV:\" "
                       "xmlns:c=\"urn:ietf:params:xml:ns:carddav\">"
                       "<d:prop><d:getetag/><c:address-data/></d:prop>";
-    for (std::size_t i = m_fetched; i < end; ++i)
+    for (std::size_t i = m_asked; i < end; ++i)
         body += "<d:href>" + xmlEscaped(urlOf(m_toFetch[i]).path(QUrl::FullyEncoded)) + "</d:href>";
     body += "</c:addressbook-multiget>";
     emit progress(int(m_fetched), int(m_toFetch.size()));
+    m_asked = end;
+    m_asking = true;
     m_client->send("REPORT", m_collection, {{"Depth", "1"}, {"Content-Type", kXml}}, body,
                    [this, end](const DavClient::Answer& a) {
+                       m_asking = false;
                        if (failedAnswer(a))
                            return;
-                       parseOffThread(a.body, [this, end, status = a.status] {
-                           if (!m_parsed) {
-                               finish(Outcome::Failed, SyncMessages::BadAnswer.arg(status));
-                               return;
-                           }
-                           for (std::size_t i = 0; i < m_parsed->responses.size(); ++i) {
-                               const DavMultistatus::Response& r = m_parsed->responses[i];
-                               const std::string& href = m_parsedHrefs[i];
-                               if (r.status == 404)
-                                   m_removed.insert(href);
-                               else if (r.status / 100 == 2 && !r.addressData.isEmpty())
-                                   m_changed[href] = {r.etag.toStdString(), crlf(r.addressData)};
-                           }
-                           m_fetched = end;
-                           fetch();
-                       });
+                       m_answers.push_back({a.body, end, a.status});
+                       if (m_asked < m_toFetch.size())
+                           askBatch();
+                       if (!m_parsing)
+                           parseBatch();
                    });
+}
+
+void SyncEngine::parseBatch()
+{
+    if (m_answers.empty()) {
+        if (!m_asking)
+            askGroups(); // every batch answered and parsed
+        return;
+    }
+    Batch batch = std::move(m_answers.front());
+    m_answers.pop_front();
+    m_parsing = true;
+    parseOffThread(std::move(batch.body), [this, end = batch.end, status = batch.status] {
+        m_parsing = false;
+        if (!m_parsed) {
+            m_client->abortAll();
+            finish(Outcome::Failed, SyncMessages::BadAnswer.arg(status));
+            return;
+        }
+        for (std::size_t i = 0; i < m_parsed->responses.size(); ++i) {
+            const DavMultistatus::Response& r = m_parsed->responses[i];
+            const std::string& href = m_parsedHrefs[i];
+            if (r.status == 404)
+                m_removed.insert(href);
+            else if (r.status / 100 == 2 && !r.addressData.isEmpty())
+                m_changed[href] = {r.etag.toStdString(), crlf(r.addressData)};
+        }
+        m_fetched = end;
+        parseBatch();
+    });
 }
 
 void SyncEngine::askGroups()
@@ -1079,16 +1107,11 @@ void SyncEngine::apply()
         return l &&
                SyncFields::fromRecord(*record, m_doc.storedReading(record->name())) == l->fields;
     };
-    std::vector<std::size_t> addedItems;
-    m_bases.clear();
-    m_seeds.clear();
-    for (Prepared& p : m_prepared) {
+    // A first download adds the whole server: only the records change hands here.
+    changes.added.reserve(m_prepared.size());
+    for (Prepared& p : m_prepared)
         changes.added.push_back(std::move(p.record));
-        addedItems.push_back(p.index);
-        m_seeds.push_back({nullptr, {}, std::move(p.value), p.uid, m_bases.size()});
-        m_bases.emplace_back(p.index, std::move(p.base));
-    }
-    m_prepared.clear();
+    m_bases.clear();
     for (std::size_t i = 0; i < m_plan.items.size(); ++i) {
         SyncPlan::Item& item = m_plan.items[i];
         AddressRecord* record = nullptr;
@@ -1129,22 +1152,26 @@ void SyncEngine::apply()
         m_doc.CreateGroups(m_newGroups);
         m_doc.JoinChanges(false);
     }
-    for (std::size_t k = 0; k < records.size() && k < addedItems.size(); ++k) {
-        m_records[m_plan.items[addedItems[k]].uid] = records[k];
-        m_seeds[k].record = records[k];
+    for (std::size_t k = 0; k < records.size() && k < m_prepared.size(); ++k) {
+        m_prepared[k].added = records[k];
+        // Given another identity (its UID was taken): the next run works its slots out.
+        m_prepared[k].keptUid = records[k]->uid() == m_prepared[k].uid;
     }
     m_summary.down += int(downs);
     m_summary.deletes += int(removals);
     // Readings the server gave, for names without one here (a reading serves every contact
     // of a name), with one announcement.
     std::vector<std::pair<std::string, std::string>> readings;
-    for (SyncPlan::Item& item : m_plan.items) {
-        if (item.book != Book::Add && item.book != Book::Change)
-            continue;
-        const AddressRecord* record = recordOf(item.uid);
-        const std::string& reading = item.fields.value[SyncFields::Reading];
+    const auto giveReading = [&](const AddressRecord* record, const std::string& reading) {
         if (record && !reading.empty() && m_doc.storedReading(record->name()) != reading)
             readings.emplace_back(std::string(record->name()), reading);
+    };
+    for (std::size_t k = 0; k < records.size() && k < m_prepared.size(); ++k)
+        giveReading(records[k],
+                    m_plan.items[m_prepared[k].index].fields.value[SyncFields::Reading]);
+    for (SyncPlan::Item& item : m_plan.items) {
+        if (item.book == Book::Change)
+            giveReading(recordOf(item.uid), item.fields.value[SyncFields::Reading]);
     }
     if (!readings.empty()) {
         m_givingReadings = true;
@@ -1155,18 +1182,10 @@ void SyncEngine::apply()
 
     // The bases of the records the run changed, as the book holds them (a value may have been
     // cut on its way in); an addition without a reading of its own has its name's.
-    for (auto& [index, base] : m_bases) {
-        const AddressRecord* record = recordOf(m_plan.items[index].uid);
-        if (base.value[SyncFields::Reading].empty() && record && m_doc.contains(record))
-            base.value[SyncFields::Reading] = m_doc.storedReading(record->name());
+    for (Prepared& p : m_prepared) {
+        if (p.added && p.base.value[SyncFields::Reading].empty())
+            p.base.value[SyncFields::Reading] = m_doc.storedReading(p.added->name());
     }
-    // An added record whose bases are its slots: the next run's check of the book finds them.
-    std::erase_if(m_seeds, [&](Seed& seed) {
-        if (!seed.record || !m_doc.contains(seed.record) || seed.record->uid() != seed.recordUid)
-            return true;
-        seed.uid = localUid(*seed.record);
-        return false;
-    });
     for (std::size_t i = 0; i < m_plan.items.size(); ++i) {
         const SyncPlan::Item& item = m_plan.items[i];
         if (item.book != Book::Change || m_failed[i])
@@ -1206,15 +1225,17 @@ bool SyncEngine::writeState()
 {
     // Each contact as both sides hold it now; one not done keeps its old entry. Only entries
     // that differ are noted, so that the file takes just them.
-    for (Seed& seed : m_seeds) {
-        const SyncFields& base = m_bases[seed.base].second;
-        m_localByUid.insert_or_assign(seed.uid, m_locals.size());
-        m_locals.push_back({std::move(seed.uid), base});
-        m_localKeys.push_back(
-            {seed.record, std::move(seed.value), seed.recordUid, base.value[SyncFields::Reading]});
-    }
-    m_seeds.clear();
     std::unordered_map<std::size_t, SyncFields*> bases;
+    for (Prepared& p : m_prepared) {
+        bases[p.index] = &p.base;
+        if (!p.keptUid)
+            continue;
+        std::string uid = localUid(p.value);
+        m_localByUid.insert_or_assign(uid, m_locals.size());
+        m_locals.push_back({std::move(uid), p.base});
+        m_localKeys.push_back(
+            {p.added, std::move(p.value), p.uid, p.base.value[SyncFields::Reading]});
+    }
     for (auto& [index, base] : m_bases)
         bases[index] = &base;
     SyncState& state = m_state;
@@ -1288,6 +1309,7 @@ bool SyncEngine::writeState()
     // The plan's cards go on this thread: freeing them is no quick thing.
     m_plan = SyncPlan();
     m_bases.clear();
+    m_prepared.clear();
     return state.save(m_statePath);
 }
 

@@ -13,6 +13,7 @@
 #include <QObject>
 #include <QStringList>
 #include <QUrl>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -120,6 +121,8 @@ private:
     void askChanges(const QString& token);
     void listAll();
     void fetch();
+    void askBatch();
+    void parseBatch();
     // The server's group cards (all of them: a contact's group may live in one unchanged
     // since the last run), then the plan.
     void askGroups();
@@ -185,7 +188,19 @@ private:
     std::set<std::string> m_removed;
     bool m_fullListing = false;
     std::vector<std::string> m_toFetch;
-    std::size_t m_fetched = 0;
+    std::size_t m_fetched = 0; // cards whose answers are parsed
+    std::size_t m_asked = 0;   // cards asked for
+    // Answers not yet parsed, with the end of their batch: the next batch is asked for while
+    // one is parsed, so the server and we work at the same time.
+    struct Batch
+    {
+        QByteArray body;
+        std::size_t end;
+        int status;
+    };
+    std::deque<Batch> m_answers;
+    bool m_asking = false;
+    bool m_parsing = false;
     std::map<std::string, SyncPlan::Card> m_changed;
     // The slots of every contact, in the book's order, kept from run to run beside what each
     // was made from: a run works them out again only for the records that changed since (their
@@ -202,7 +217,6 @@ private:
     // When the book's records moved since: for each, where its slots were (npos: nowhere).
     std::vector<std::size_t> m_localsFrom;
     bool m_localsMoved = false;
-    std::unordered_map<std::string, AddressRecord*> m_records; // added by this run, by UID
     std::unordered_map<std::string, std::size_t> m_localByUid;
     std::unordered_map<std::string, std::size_t> m_entryByHref;
     SyncPlan m_plan;
@@ -228,7 +242,9 @@ private:
     bool m_dirty = false; // a contact differs from its state entry
     std::optional<DavMultistatus> m_parsed;
     std::vector<std::string> m_parsedHrefs;
-    // Records for the plan's additions, built from copies, with their slots.
+    // Records for the plan's additions, built from copies, with their slots. Once the book has
+    // taken a record, the rest stays here for the state's thread: the next run's check of the
+    // book then finds each addition's slots already made.
     struct Prepared
     {
         std::size_t index; // the item's
@@ -236,18 +252,10 @@ private:
         SyncFields base;
         AddressRecord value; // the record's, before the book takes it
         ContactUid uid;
+        AddressRecord* added = nullptr; // the book's
+        bool keptUid = false;           // the book did not have to give it another identity
     };
     std::vector<Prepared> m_prepared;
-    // The records this run added, whose slots (their bases) the next run need not work out.
-    struct Seed
-    {
-        AddressRecord* record;
-        std::string uid;
-        AddressRecord value;
-        ContactUid recordUid;
-        std::size_t base; // in m_bases
-    };
-    std::vector<Seed> m_seeds;
     // The slots of the records this run changed, as the book holds them (by item).
     std::vector<std::pair<std::size_t, SyncFields>> m_bases;
     QStringList m_groups;    // the book's groups when the additions were built

@@ -1074,6 +1074,15 @@ private slots:
                                  multistatus("/dav/book/a.vcf", "<d:getetag>\"e1\"</d:getetag>"),
                                  QByteArray()}
             << int(O::Offline) << int(F::Timeout);
+        // The second batch is asked for while the first is read.
+        QTest::newRow("bad XML in the second batch")
+            << QList<QByteArray>{multistatus("/dav/book/", "<d:sync-token>t1</d:sync-token>"),
+                                 responses(
+                                     {{"a.vcf", "200", "\"a1\""}, {"b.vcf", "200", "\"b1\""}}),
+                                 responses({{"a.vcf", "200", "\"a1\"", plainCard("a", "A")}}),
+                                 reply("207 Multi-Status",
+                                       "<d:multistatus xmlns:d=\"DAV:\"><d:resp")}
+            << int(O::Failed) << int(F::None);
         QTest::newRow("redirect loop")
             << QList<QByteArray>(3, reply("301 Moved Permanently", {}, "Location: /dav/book/\r\n"))
             << int(O::Failed) << int(F::None);
@@ -1108,6 +1117,7 @@ private slots:
         const QByteArray before = file.readAll();
         file.close();
         side.engine.client().setTimeout(500);
+        side.engine.setBatchSize(1);
         side.sync();
         const SyncEngine::Summary& summary = side.engine.lastSummary();
         QCOMPARE(int(summary.outcome), outcome);
@@ -1134,6 +1144,7 @@ private slots:
         QTest::addColumn<int>("request");
         QTest::addColumn<QByteArray>("asked"); // in that request
         QTest::addColumn<bool>("quietSecond");
+        QTest::addColumn<int>("batch"); // cards a multiget asks for
         const auto token = [](const QByteArray& t) {
             return multistatus("/dav/book/", "<d:sync-token>" + t + "</d:sync-token>");
         };
@@ -1146,7 +1157,19 @@ private slots:
                               responses({{"c.vcf", "200", "\"c1\""}}, "t3"),
                               responses({{"b.vcf", "200", "\"b1\"", plainCard("b", "B")},
                                          {"c.vcf", "200", "\"c1\"", plainCard("c", "C")}})}
-            << QByteArray() << 3 << 5 << QByteArray("<d:sync-token>t2a</d:sync-token>") << false;
+            << QByteArray() << 3 << 5 << QByteArray("<d:sync-token>t2a</d:sync-token>") << false
+            << 100;
+        // Each batch is asked for as soon as the one before is in; every card arrives once.
+        QTest::newRow("one card a batch")
+            << QByteArrayList{token("t1"),
+                              responses({{"a.vcf", "200", "\"a1\""},
+                                         {"b.vcf", "200", "\"b1\""},
+                                         {"c.vcf", "200", "\"c1\""}}),
+                              responses({{"a.vcf", "200", "\"a1\"", plainCard("a", "A")}}),
+                              responses({{"b.vcf", "200", "\"b1\"", plainCard("b", "B")}}),
+                              responses({{"c.vcf", "200", "\"c1\"", plainCard("c", "C")}}),
+                              token("t1")}
+            << QByteArray() << 3 << 4 << QByteArray("/dav/book/c.vcf") << true << 1;
         QTest::newRow("weak ETag")
             << QByteArrayList{token("t1"),
                               responses({}),
@@ -1154,7 +1177,8 @@ private slots:
                               responses({{"x.vcf", "200", "\"s1\"", plainCard("x", "X")}}),
                               responses({{"x.vcf", "200", "\"s1\""}}, "t2"),
                               token("t2")}
-            << QByteArray("山田 太郎") << 1 << 3 << QByteArray("addressbook-multiget") << true;
+            << QByteArray("山田 太郎") << 1 << 3 << QByteArray("addressbook-multiget") << true
+            << 100;
     }
     void inParts()
     {
@@ -1164,10 +1188,12 @@ private slots:
         QFETCH(int, request);
         QFETCH(QByteArray, asked);
         QFETCH(bool, quietSecond);
+        QFETCH(int, batch);
         ScriptedServer server(replies);
         QVERIFY(server.isListening());
         Side side(server.book());
         side.engine.client().setTimeout(2000);
+        side.engine.setBatchSize(batch);
         if (!contact.isEmpty()) {
             side.add(contact.constData());
             const QByteArray uid =
