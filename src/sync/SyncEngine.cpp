@@ -958,6 +958,11 @@ void SyncEngine::refreshEtags()
         if (item.keepState && item.etag.empty())
             hrefs.push_back(item.href);
     }
+    // A group card's too: without it the token could not move past our own write.
+    for (const GroupCards::Card& card : m_groupCards.cards()) {
+        if (card.written && card.etag.empty())
+            hrefs.push_back(card.href);
+    }
     if (hrefs.empty() || m_offline) {
         catchUpToken();
         return;
@@ -984,6 +989,14 @@ void SyncEngine::refreshEtags()
                                item.etag = it->second->etag.toStdString();
                                if (!it->second->addressData.isEmpty())
                                    item.card = crlf(it->second->addressData);
+                           }
+                           for (GroupCards::Card& card : m_groupCards.cards()) {
+                               const auto it = by.find(card.href);
+                               if (!card.written || !card.etag.empty() || it == by.end())
+                                   continue;
+                               card.etag = it->second->etag.toStdString();
+                               if (!it->second->addressData.isEmpty())
+                                   card.text = crlf(it->second->addressData);
                            }
                        }
                        catchUpToken();

@@ -207,7 +207,8 @@ QByteArray plainCard(const char* uid, const char* name)
 
 // Answers each request, once its body is in, with the next scripted reply: an empty one never
 // comes (a stall); after one that starts with "!cut" the line is dropped. The question for group
-// cards gets none, outside the script. The requests are kept.
+// cards gets none, outside the script. "@put@" in a reply stands for the file the last PUT wrote
+// (a card whose name the run made up). The requests are kept.
 class ScriptedServer : public QTcpServer
 {
 public:
@@ -228,18 +229,22 @@ public:
     // What the script could not know beforehand (a new contact's UID).
     void substitute(const QByteArray& from, const QByteArray& to)
     {
-        for (QByteArray& r : m_replies) {
-            const qsizetype end = r.indexOf("\r\n\r\n");
-            QByteArray body = r.mid(end + 4);
-            if (end < 0 || !body.contains(from))
-                continue;
-            body.replace(from, to);
-            r = r.left(r.indexOf("Content-Length: ")) +
-                "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
-        }
+        for (QByteArray& r : m_replies)
+            r = substituted(r, from, to);
     }
 
 private:
+    static QByteArray substituted(const QByteArray& reply, const QByteArray& from,
+                                  const QByteArray& to)
+    {
+        const qsizetype end = reply.indexOf("\r\n\r\n");
+        QByteArray body = reply.mid(end + 4);
+        if (end < 0 || !body.contains(from))
+            return reply;
+        body.replace(from, to);
+        return reply.left(reply.indexOf("Content-Length: ")) +
+               "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
+    }
     void answer(QTcpSocket* socket)
     {
         QByteArray& in = m_pending[socket];
@@ -257,6 +262,12 @@ private:
             return;
         }
         requests << request;
+        if (request.startsWith("PUT ")) {
+            const QByteArray path = request.left(request.indexOf(' ', 4));
+            m_lastPut = path.mid(path.lastIndexOf('/') + 1);
+        }
+        if (!m_replies.isEmpty())
+            m_replies.first() = substituted(m_replies.first(), "@put@", m_lastPut);
         const QByteArray next = m_replies.isEmpty() ? QByteArray() : m_replies.takeFirst();
         socket->write(next.startsWith("!cut") ? next.mid(4) : next);
         if (next.startsWith("!cut"))
@@ -264,6 +275,7 @@ private:
     }
     QByteArrayList m_replies;
     QHash<QTcpSocket*, QByteArray> m_pending;
+    QByteArray m_lastPut;
 };
 
 } // namespace
@@ -1144,7 +1156,8 @@ private slots:
         QTest::addColumn<int>("request");
         QTest::addColumn<QByteArray>("asked"); // in that request
         QTest::addColumn<bool>("quietSecond");
-        QTest::addColumn<int>("batch"); // cards a multiget asks for
+        QTest::addColumn<int>("batch");     // cards a multiget asks for
+        QTest::addColumn<QString>("group"); // the contact's, kept as group cards
         const auto token = [](const QByteArray& t) {
             return multistatus("/dav/book/", "<d:sync-token>" + t + "</d:sync-token>");
         };
@@ -1158,7 +1171,7 @@ private slots:
                               responses({{"b.vcf", "200", "\"b1\"", plainCard("b", "B")},
                                          {"c.vcf", "200", "\"c1\"", plainCard("c", "C")}})}
             << QByteArray() << 3 << 5 << QByteArray("<d:sync-token>t2a</d:sync-token>") << false
-            << 100;
+            << 100 << QString();
         // Each batch is asked for as soon as the one before is in; every card arrives once.
         QTest::newRow("one card a batch")
             << QByteArrayList{token("t1"),
@@ -1169,7 +1182,7 @@ private slots:
                               responses({{"b.vcf", "200", "\"b1\"", plainCard("b", "B")}}),
                               responses({{"c.vcf", "200", "\"c1\"", plainCard("c", "C")}}),
                               token("t1")}
-            << QByteArray() << 3 << 4 << QByteArray("/dav/book/c.vcf") << true << 1;
+            << QByteArray() << 3 << 4 << QByteArray("/dav/book/c.vcf") << true << 1 << QString();
         QTest::newRow("weak ETag")
             << QByteArrayList{token("t1"),
                               responses({}),
@@ -1178,7 +1191,18 @@ private slots:
                               responses({{"x.vcf", "200", "\"s1\""}}, "t2"),
                               token("t2")}
             << QByteArray("山田 太郎") << 1 << 3 << QByteArray("addressbook-multiget") << true
-            << 100;
+            << 100 << QString();
+        QTest::newRow("group card written without an ETag")
+            << QByteArrayList{token("t1"),
+                              responses({}),
+                              reply("201 Created", {}, "ETag: \"s1\"\r\n"),
+                              reply("201 Created", {}),
+                              responses({{"@put@", "200", "\"g1\"", plainCard("g", "友人")}}),
+                              responses({{"x.vcf", "200", "\"s1\""}, {"@put@", "200", "\"g1\""}},
+                                        "t2"),
+                              token("t2")}
+            << QByteArray("山田 太郎") << 1 << 4 << QByteArray("addressbook-multiget") << true
+            << 100 << QStringLiteral("友人");
     }
     void inParts()
     {
@@ -1189,13 +1213,21 @@ private slots:
         QFETCH(QByteArray, asked);
         QFETCH(bool, quietSecond);
         QFETCH(int, batch);
+        QFETCH(QString, group);
         ScriptedServer server(replies);
         QVERIFY(server.isListening());
         Side side(server.book());
         side.engine.client().setTimeout(2000);
         side.engine.setBatchSize(batch);
+        if (!group.isEmpty()) {
+            side.account.groupMode = SyncAccount::GroupMode::GroupCards;
+            side.engine.setAccount(side.account);
+            side.doc.CreateGroups({group});
+        }
         if (!contact.isEmpty()) {
             side.add(contact.constData());
+            if (!group.isEmpty())
+                side.doc.MoveToGroup({side.doc.records().begin()->get()}, group);
             const QByteArray uid =
                 QByteArray::fromStdString((*side.doc.records().begin())->uid().toString());
             server.substitute("x.vcf", uid + ".vcf");
@@ -1206,8 +1238,9 @@ private slots:
         QCOMPARE(second.outcome, SyncEngine::Outcome::Ok);
         QCOMPARE(second.nothingChanged, quietSecond);
         QCOMPARE(int(side.doc.records().size()), records);
-        QVERIFY(request < server.requests.size());
-        QVERIFY2(server.requests[request].contains(asked), server.requests[request].constData());
+        QVERIFY2(request < server.requests.size(), server.requests.join("\n----\n").constData());
+        QVERIFY2(server.requests[request].contains(asked),
+                 server.requests.join("\n----\n").constData());
     }
 
     void cleanupTestCase() { m_server.stop(); }
