@@ -660,8 +660,9 @@ void SyncEngine::plan()
             m_byCard =
                 mode == Mode::GroupCards || (mode == Mode::Auto && (m_sawGroupCards || icloud));
             // The bases' groups travelled the other way: no base for them.
-            const bool switched = !m_state.groups.empty() &&
-                                  wayOf(m_state.groups) != wayOf(groupsWord(mode, m_byCard));
+            m_switched = !m_state.groups.empty() &&
+                         wayOf(m_state.groups) != wayOf(groupsWord(mode, m_byCard));
+            const bool switched = m_switched;
             // Group cards settle every contact, and so does a change of the groups' way: they
             // need them all in the plan.
             m_plan = SyncPlan::make(m_state, m_locals, m_changed, m_removed, collection, m_byCard,
@@ -905,6 +906,8 @@ void SyncEngine::refetchThenRetry(std::size_t index)
         SyncPlan::remerge(item, base, l ? &l->fields : nullptr, fresh, m_byCard);
         if (m_byCard)
             m_groupCards.settle(index, item);
+        else if (m_switched)
+            GroupCards::mergeCategory(item, fresh.text); // as planned: the base's went by card
         write(index);
     });
 }

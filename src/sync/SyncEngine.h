@@ -223,6 +223,7 @@ private:
     GroupCards m_groupCards;
     bool m_groupsAnswered = false; // the server listed its group cards
     bool m_byCard = false;         // groups travel as group cards this run
+    bool m_switched = false;       // and travelled the other way at the last run
     bool m_sawGroupCards = false;  // the server held group cards when last asked
     bool m_groupsListed = false;   // a run of this engine had the server list them
     std::size_t m_nextGroup = 0;

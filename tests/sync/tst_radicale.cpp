@@ -799,10 +799,18 @@ private slots:
         QVERIFY(Text::fromCp932(r->field(R::Memo)).contains(lost));
         QVERIFY(QString::fromUtf8(m_server.request("GET", member).body).contains(lost));
 
-        // The mode changed, nothing else: the next run merges the groups the new way.
+        // The mode changed, nothing else: the next run merges the groups the new way, also
+        // when the server's card changes before the upload (412, fetched, merged again).
         side.account.groupMode = SyncAccount::GroupMode(switchTo);
         side.engine.setAccount(side.account);
+        const bool toCategories = switchTo == int(SyncAccount::GroupMode::Categories);
+        side.engine.setBeforeWrites([&] {
+            if (toCategories)
+                edit(member, "TITLE:", "TITLE:部長\r\n");
+        });
         const SyncEngine::Summary switched = side.sync();
+        side.engine.setBeforeWrites({});
+        QCOMPARE(m_server.request("GET", member).body.contains("TITLE:部長"), toCategories);
         QCOMPARE(switched.conflicts, afterSwitch == QStringLiteral("家族") ? 0 : 1);
         r = side.find("東雲 翠");
         QCOMPARE(Text::fromCp932(r->group()), afterSwitch);

@@ -247,30 +247,35 @@ void GroupCards::reconcile(SyncPlan& plan, const SyncState& state,
 
 void GroupCards::mergeCategories(SyncPlan& plan)
 {
+    for (SyncPlan::Item& item : plan.items)
+        mergeCategory(item, item.card);
+}
+
+void GroupCards::mergeCategory(SyncPlan::Item& item, const std::string& serverCard)
+{
     using Item = SyncPlan::Item;
-    for (Item& item : plan.items) {
-        if (!item.keepState || item.book == Item::Book::Add || item.book == Item::Book::Remove ||
-            item.server == Item::Server::Delete)
-            continue;
-        const std::optional<VCardDoc> doc = VCardDoc::parse(item.card);
-        if (!doc)
-            continue;
-        const std::string there = SyncFields::fromCard(*doc).value[kGroup];
-        std::string& here = item.fields.value[kGroup];
-        // A category the book cannot hold stays the server's, and the book's group too.
-        if (sameName(there, here) || (!there.empty() && !holdable(there)))
-            continue;
-        if (there.empty()) {
-            repatch(item, kGroup);
-            continue;
-        }
-        const std::string lost = here;
-        here = there;
-        if (item.book == Item::Book::Keep)
-            item.book = Item::Book::Change;
-        if (!lost.empty())
-            keepConflict(item, lost);
+    if (!item.keepState || item.book == Item::Book::Add || item.book == Item::Book::Remove ||
+        item.server == Item::Server::Delete)
+        return;
+    const std::optional<VCardDoc> doc = VCardDoc::parse(serverCard);
+    if (!doc)
+        return;
+    const std::string there = SyncFields::fromCard(*doc).value[kGroup];
+    std::string& here = item.fields.value[kGroup];
+    // A category the book cannot hold stays the server's, and the book's group too.
+    if (sameName(there, here) || (!there.empty() && !holdable(there)))
+        return;
+    if (there.empty()) {
+        repatch(item, kGroup);
+        return;
     }
+    const std::string lost = here;
+    here = there;
+    if (item.book == Item::Book::Keep)
+        item.book = Item::Book::Change;
+    repatch(item, kGroup);
+    if (!lost.empty())
+        keepConflict(item, lost);
 }
 
 std::string GroupCards::edited(const std::string& text, const std::set<std::string>& added,

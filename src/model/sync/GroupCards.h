@@ -63,6 +63,8 @@ public:
     // After groups travelled as cards, the first CATEGORIES value and the book's group of each
     // contact are merged as with no base, so that a change of mode alone takes effect.
     static void mergeCategories(SyncPlan& plan);
+    // One contact's, against the server's card as it was fetched.
+    static void mergeCategory(SyncPlan::Item& item, const std::string& serverCard);
 
     // The card's text with the member edits made (on the server's fresh text after a 412).
     static std::string edited(const std::string& text, const std::set<std::string>& added,
