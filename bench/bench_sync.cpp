@@ -2,9 +2,14 @@
 // unless given) beside a plain PROPFIND listing and multiget of the same cards in the same run
 // (the server's own time), then a run with nothing changed and one change either way: requests,
 // wall time, our processor time, and the longest the event loop was kept from running.
+//
+//   bench_sync [CONTACTS] [--window]
+//       --window: the shown main window's own engine, so that the list's work counts too
 #include "AddressBookGenerator.h"
 #include "BenchUtil.h"
 #include "RadicaleServer.h"
+#include "ScratchDesktop.h"
+#include "app/CMainFrame.h"
 #include "core/AutoSave.h"
 #include "core/CVOK_AddressDoc.h"
 #include "model/book/RecordList.h"
@@ -22,6 +27,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
+#include <cstring>
+#include <optional>
 
 namespace {
 
@@ -150,9 +157,21 @@ void print(const char* what, const Run& r)
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    bool window = false;
+    std::size_t count = 10000;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--window") == 0)
+            window = true;
+        else
+            count = std::size_t(std::atol(argv[i]));
+    }
+    std::optional<ScratchDesktop> desktop;
+    std::optional<QCoreApplication> core;
+    if (window)
+        desktop.emplace(argc, argv);
+    else
+        core.emplace(argc, argv);
     std::setvbuf(stdout, nullptr, _IOLBF, 0); // each line as it comes, into a file too
-    const std::size_t count = argc > 1 ? std::size_t(std::atol(argv[1])) : 10000;
     if (!RadicaleServer::installed()) {
         std::printf("Radicale is not installed (python3-radicale): nothing measured\n");
         return 0;
@@ -191,13 +210,23 @@ int main(int argc, char** argv)
     const double firstToken = double(tokenClock.nsecsElapsed()) / 1e9;
 
     QTemporaryDir dir;
-    CVOK_AddressDoc doc;
-    doc.LoadAddressFile(dir.filePath(QStringLiteral("Address.vok")));
-    // The book saved as the window saves it: on AutoSave's thread.
-    AutoSave autoSave(&doc);
-    SyncEngine engine(doc);
-    engine.setBackgroundSave(
-        [&](std::function<void(bool)> done) { autoSave.SaveInBackground(std::move(done)); });
+    std::unique_ptr<CMainFrame> frame;
+    std::optional<CVOK_AddressDoc> ownDoc;
+    std::optional<AutoSave> autoSave;
+    std::optional<SyncEngine> ownEngine;
+    if (window) {
+        frame = ScratchDesktop::showBook(0);
+    } else {
+        ownDoc.emplace();
+        ownDoc->LoadAddressFile(dir.filePath(QStringLiteral("Address.vok")));
+        // The book saved as the window saves it: on AutoSave's thread.
+        autoSave.emplace(&*ownDoc);
+        ownEngine.emplace(*ownDoc);
+        ownEngine->setBackgroundSave(
+            [&](std::function<void(bool)> done) { autoSave->SaveInBackground(std::move(done)); });
+    }
+    CVOK_AddressDoc& doc = window ? *frame->document() : *ownDoc;
+    SyncEngine& engine = window ? *frame->syncEngine() : *ownEngine;
     SyncAccount account;
     account.user = QStringLiteral("alice");
     account.password = QStringLiteral("secret");
@@ -205,7 +234,8 @@ int main(int argc, char** argv)
     engine.setAccount(account);
     LoopWatch watch;
 
-    std::printf("CardDAV sync, %zu contacts, Radicale on 127.0.0.1\n", count);
+    std::printf("CardDAV sync, %zu contacts, Radicale on 127.0.0.1%s\n", count,
+                window ? ", in the shown main window" : "");
     std::printf("reference: PROPFIND + multiget    %7.3f s (first, cache build: %.3f s)\n", ref,
                 warmUp);
     std::printf("Radicale's first sync token       %7.3f s (once per collection)\n", firstToken);
