@@ -7,6 +7,7 @@
 #include "model/book/RecordFingerprint.h"
 #include "model/search/GuessCache.h"
 #include "model/search/ReadingDictionary.h"
+#include "model/search/RecordPrefilter.h"
 #include "model/search/SearchIndex.h"
 #include "model/search/SearchQuery.h"
 #include "model/storage/AddressFileReader.h"
@@ -16,16 +17,34 @@
 
 #include <QFile>
 #include <algorithm>
+#include <array>
+#include <cstring>
+#include <deque>
 #include <memory>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace {
 
-bool hasAddress(const AddressRecord& record)
+// The fields of a record as the file holds it, as AddressFile::DecodeRecord reads them.
+std::array<std::string_view, AddressRecord::FieldCount> fieldsOf(const char* bytes)
+{
+    std::array<std::string_view, AddressRecord::FieldCount> fields;
+    for (int i = 0; i < AddressRecord::FieldCount; ++i) {
+        const std::size_t width = AddressRecord::SlotWidth[i];
+        const void* zero = std::memchr(bytes, 0, width);
+        fields[i] = std::string_view(
+            bytes, zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - bytes) : width);
+        bytes += width;
+    }
+    return fields;
+}
+
+bool hasAddress(const std::array<std::string_view, AddressRecord::FieldCount>& fields)
 {
     constexpr std::string_view kBlank = ",; \t\r\n";
-    return record.email().find_first_not_of(kBlank) != std::string_view::npos ||
-           record.officeEmail().find_first_not_of(kBlank) != std::string_view::npos;
+    return fields[AddressRecord::Email].find_first_not_of(kBlank) != std::string_view::npos ||
+           fields[AddressRecord::OfficeEmail].find_first_not_of(kBlank) != std::string_view::npos;
 }
 
 std::string encoded(const QString& path)
@@ -103,25 +122,76 @@ CommandLine::Result run(const QStringList& options)
     std::optional<GuessCache::Map> guesses;
     std::string fingerprint;
 
+    // Most records are ruled out from their bytes: a word their fields cannot hold must be in
+    // their reading. Readings repeat: what each holds is worked out once.
+    const RecordPrefilter prefilter(query);
+    const AddressRecord noFields;
+    std::unordered_map<std::string_view, std::uint64_t> readingHolds; // words, by reading
+    std::deque<std::string> readingTexts;
+    const auto inReading = [&](std::string_view reading) {
+        std::size_t phoneStart = 0;
+        std::size_t joinedStart = 0;
+        const std::string text =
+            SearchIndex::searchText(noFields, reading, phoneStart, joinedStart);
+        std::uint64_t held = 0;
+        const auto& words = query.words();
+        for (std::size_t i = 0; i < words.size() && i < 64; ++i) {
+            if (SearchQuery::holds(words[i], text, phoneStart, joinedStart))
+                held |= std::uint64_t(1) << i;
+        }
+        return held;
+    };
+
     std::vector<std::pair<std::size_t, std::unique_ptr<AddressRecord>>> found;
     std::vector<std::pair<std::size_t, std::unique_ptr<AddressRecord>>> unguessed;
+    AddressRecord decoded;
     std::size_t index = 0;
-    while (const AddressRecord* next = reader.next()) {
+    while (const char* bytes = reader.nextBytes()) {
         const std::size_t at = index++;
+        const auto fields = fieldsOf(bytes);
+        const std::string_view name = fields[AddressRecord::Name];
         const CompanionFile::Entry* entry =
-            !namesWithExtras.empty() &&
-                    namesWithExtras.count(RecordFingerprint::nameHalf(next->name()))
-                ? companion.find(at, RecordFingerprint::of(*next))
+            !namesWithExtras.empty() && namesWithExtras.count(RecordFingerprint::nameHalf(name))
+                ? companion.find(at, RecordFingerprint::of(fields))
                 : nullptr;
         // A contact without an address completes nothing.
-        if (!hasAddress(*next))
+        if (!hasAddress(fields))
             continue;
+        const bool hasExtras = entry && entry->extras;
+        if (const std::uint64_t missing = prefilter.missingWords(bytes); missing && !hasExtras) {
+            std::string_view reading =
+                readings.empty() ? std::string_view() : readings.reading(name);
+            bool unknown = false;
+            if (reading.empty() && needsGuesses) {
+                if (!guesses) {
+                    fingerprint = dictionary.fingerprint();
+                    guesses = GuessCache::Load(cachePath, fingerprint);
+                }
+                const auto guess = guesses->find(name);
+                // Not guessed yet: matched below with its guess.
+                unknown = guess == guesses->end();
+                if (!unknown)
+                    reading = guess->second;
+            }
+            if (!unknown) {
+                if (reading.empty())
+                    continue;
+                auto known = readingHolds.find(reading);
+                if (known == readingHolds.end()) {
+                    readingTexts.emplace_back(reading);
+                    known = readingHolds.emplace(readingTexts.back(), inReading(reading)).first;
+                }
+                if ((missing & ~known->second) != 0)
+                    continue;
+            }
+        }
+        AddressFile::DecodeRecord(bytes, decoded);
         std::unique_ptr<AddressRecord> withExtras;
-        if (entry && entry->extras) {
-            withExtras = std::make_unique<AddressRecord>(*next);
+        if (hasExtras) {
+            withExtras = std::make_unique<AddressRecord>(decoded);
             withExtras->setExtras(entry->extras);
         }
-        const AddressRecord& record = withExtras ? *withExtras : *next;
+        const AddressRecord& record = withExtras ? *withExtras : decoded;
         std::string_view reading = readings.reading(record.name());
         if (reading.empty() && needsGuesses) {
             if (!guesses) {
