@@ -123,11 +123,11 @@ CommandLine::Result run(const QStringList& options)
     std::string fingerprint;
 
     // Most records are ruled out from their bytes: a word their fields cannot hold must be in
-    // their reading. Readings repeat: what each holds is worked out once.
+    // their reading, which the name decides: what it holds is worked out once a name.
     const RecordPrefilter prefilter(query);
     const AddressRecord noFields;
-    std::unordered_map<std::string_view, std::uint64_t> readingHolds; // words, by reading
-    std::deque<std::string> readingTexts;
+    std::unordered_map<std::string_view, std::uint64_t> readingHolds; // words, by name
+    std::deque<std::string> names;
     const auto inReading = [&](std::string_view reading) {
         std::size_t phoneStart = 0;
         std::size_t joinedStart = 0;
@@ -159,30 +159,33 @@ CommandLine::Result run(const QStringList& options)
             continue;
         const bool hasExtras = entry && entry->extras;
         if (const std::uint64_t missing = prefilter.missingWords(bytes); missing && !hasExtras) {
-            std::string_view reading =
-                readings.empty() ? std::string_view() : readings.reading(name);
-            bool unknown = false;
-            if (reading.empty() && needsGuesses) {
-                if (!guesses) {
-                    fingerprint = dictionary.fingerprint();
-                    guesses = GuessCache::Load(cachePath, fingerprint);
+            auto known = readingHolds.find(name);
+            if (known == readingHolds.end()) {
+                std::string_view reading =
+                    readings.empty() ? std::string_view() : readings.reading(name);
+                std::uint64_t held = 0;
+                if (reading.empty() && needsGuesses) {
+                    if (!guesses) {
+                        fingerprint = dictionary.fingerprint();
+                        guesses = GuessCache::Load(cachePath, fingerprint);
+                    }
+                    const auto guess = guesses->find(name);
+                    // Not guessed yet: matched below with its guess.
+                    if (guess == guesses->end())
+                        held = ~std::uint64_t(0);
+                    else
+                        reading = guess->second;
                 }
-                const auto guess = guesses->find(name);
-                // Not guessed yet: matched below with its guess.
-                unknown = guess == guesses->end();
-                if (!unknown)
-                    reading = guess->second;
-            }
-            if (!unknown) {
-                if (reading.empty())
-                    continue;
-                auto known = readingHolds.find(reading);
-                if (known == readingHolds.end()) {
-                    readingTexts.emplace_back(reading);
-                    known = readingHolds.emplace(readingTexts.back(), inReading(reading)).first;
+                if (held == 0 && !reading.empty())
+                    held = inReading(reading);
+                if (held != ~std::uint64_t(0)) {
+                    names.emplace_back(name);
+                    known = readingHolds.emplace(names.back(), held).first;
                 }
-                if ((missing & ~known->second) != 0)
+                if ((missing & ~held) != 0)
                     continue;
+            } else if ((missing & ~known->second) != 0) {
+                continue;
             }
         }
         AddressFile::DecodeRecord(bytes, decoded);
