@@ -19,7 +19,6 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <deque>
 #include <memory>
 #include <unordered_map>
 #include <unordered_set>
@@ -126,8 +125,8 @@ CommandLine::Result run(const QStringList& options)
     // their reading, which the name decides: what it holds is worked out once a name.
     const RecordPrefilter prefilter(query);
     const AddressRecord noFields;
-    std::unordered_map<std::string_view, std::uint64_t> readingHolds; // words, by name
-    std::deque<std::string> names;
+    std::unordered_map<std::string, std::uint64_t, GuessCache::NameHash, std::equal_to<>>
+        readingHolds; // words, by name
     const auto inReading = [&](std::string_view reading) {
         std::size_t phoneStart = 0;
         std::size_t joinedStart = 0;
@@ -159,6 +158,8 @@ CommandLine::Result run(const QStringList& options)
             continue;
         const bool hasExtras = entry && entry->extras;
         if (const std::uint64_t missing = prefilter.missingWords(bytes); missing && !hasExtras) {
+            if (readings.empty() && !needsGuesses)
+                continue; // no reading to hold them
             auto known = readingHolds.find(name);
             if (known == readingHolds.end()) {
                 std::string_view reading =
@@ -178,10 +179,8 @@ CommandLine::Result run(const QStringList& options)
                 }
                 if (held == 0 && !reading.empty())
                     held = inReading(reading);
-                if (held != ~std::uint64_t(0)) {
-                    names.emplace_back(name);
-                    known = readingHolds.emplace(names.back(), held).first;
-                }
+                if (held != ~std::uint64_t(0))
+                    readingHolds.emplace(name, held);
                 if ((missing & ~held) != 0)
                     continue;
             } else if ((missing & ~known->second) != 0) {

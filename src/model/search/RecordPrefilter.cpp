@@ -96,6 +96,7 @@ RecordPrefilter::formsOf(const std::vector<char32_t>& chars)
 
 RecordPrefilter::RecordPrefilter(const SearchQuery& query)
 {
+    m_leadSlot.fill(-1);
     std::vector<char32_t> chars;
     const auto collect = [&chars](std::string_view utf8) {
         for (std::size_t pos = 0; pos < utf8.size();) {
@@ -123,10 +124,12 @@ RecordPrefilter::RecordPrefilter(const SearchQuery& query)
                 m_single[lead] |= bit;
                 continue;
             }
-            if (m_pair.empty())
-                m_pair.resize(0x10000);
-            m_lead[lead] = true;
-            m_pair[(std::size_t(lead) << 8) | static_cast<unsigned char>(code[1])] |= bit;
+            if (m_leadSlot[lead] < 0) {
+                m_leadSlot[lead] = static_cast<std::int16_t>(m_pair.size() >> 8);
+                m_pair.resize(m_pair.size() + 256);
+            }
+            m_pair[(std::size_t(m_leadSlot[lead]) << 8) | static_cast<unsigned char>(code[1])] |=
+                bit;
         }
     }
     // The word's characters that are looked for, in their order.
@@ -160,8 +163,8 @@ bool RecordPrefilter::mayHold(std::string_view field, const std::vector<std::uin
     for (std::size_t k = 0; k < n && next < bits.size(); ++k) {
         const unsigned char b = in[k];
         std::uint64_t here = m_single[b];
-        if (m_lead[b] && k + 1 < n)
-            here |= m_pair[(std::size_t(b) << 8) | in[k + 1]];
+        if (m_leadSlot[b] >= 0 && k + 1 < n)
+            here |= m_pair[(std::size_t(m_leadSlot[b]) << 8) | in[k + 1]];
         if (here & bits[next])
             ++next;
     }
