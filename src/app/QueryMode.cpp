@@ -6,6 +6,7 @@
 #include "model/book/AddressRecord.h"
 #include "model/book/RecordFingerprint.h"
 #include "model/search/GuessCache.h"
+#include "model/search/NameMemo.h"
 #include "model/search/ReadingDictionary.h"
 #include "model/search/RecordPrefilter.h"
 #include "model/search/SearchIndex.h"
@@ -125,8 +126,7 @@ CommandLine::Result run(const QStringList& options)
     // their reading, which the name decides: what it holds is worked out once a name.
     const RecordPrefilter prefilter(query);
     const AddressRecord noFields;
-    std::unordered_map<std::string, std::uint64_t, GuessCache::NameHash, std::equal_to<>>
-        readingHolds; // words, by name
+    NameMemo readingHolds; // words, by name
     const auto inReading = [&](std::string_view reading) {
         std::size_t phoneStart = 0;
         std::size_t joinedStart = 0;
@@ -157,11 +157,11 @@ CommandLine::Result run(const QStringList& options)
         if (!hasAddress(fields))
             continue;
         const bool hasExtras = entry && entry->extras;
-        if (const std::uint64_t missing = prefilter.missingWords(bytes); missing && !hasExtras) {
+        if (const std::uint64_t missing = prefilter.missingWords(fields); missing && !hasExtras) {
             if (readings.empty() && !needsGuesses)
                 continue; // no reading to hold them
-            auto known = readingHolds.find(name);
-            if (known == readingHolds.end()) {
+            const std::uint64_t* known = readingHolds.find(name);
+            if (!known) {
                 std::string_view reading =
                     readings.empty() ? std::string_view() : readings.reading(name);
                 std::uint64_t held = 0;
@@ -180,10 +180,10 @@ CommandLine::Result run(const QStringList& options)
                 if (held == 0 && !reading.empty())
                     held = inReading(reading);
                 if (held != ~std::uint64_t(0))
-                    readingHolds.emplace(name, held);
+                    readingHolds.add(name, held);
                 if ((missing & ~held) != 0)
                     continue;
-            } else if ((missing & ~known->second) != 0) {
+            } else if ((missing & ~*known) != 0) {
                 continue;
             }
         }

@@ -1,13 +1,11 @@
 #include "RecordPrefilter.h"
 
-#include "model/book/AddressRecord.h"
 #include "model/text/Cp932.h"
 #include "model/text/Kana.h"
 #include "model/text/TextFold.h"
 #include "model/text/Utf8.h"
 
 #include <bitset>
-#include <cstring>
 #include <memory>
 
 namespace {
@@ -158,30 +156,26 @@ bool RecordPrefilter::mayHold(std::string_view field, const std::vector<std::uin
     // only those that start a character: a code found across a boundary only makes the
     // answer kinder.
     std::size_t next = 0;
+    std::uint64_t want = bits[0];
     const auto* in = reinterpret_cast<const unsigned char*>(field.data());
     const std::size_t n = field.size();
-    for (std::size_t k = 0; k < n && next < bits.size(); ++k) {
+    for (std::size_t k = 0; k < n; ++k) {
         const unsigned char b = in[k];
         std::uint64_t here = m_single[b];
-        if (m_leadSlot[b] >= 0 && k + 1 < n)
-            here |= m_pair[(std::size_t(m_leadSlot[b]) << 8) | in[k + 1]];
-        if (here & bits[next])
-            ++next;
+        if (const int slot = m_leadSlot[b]; slot >= 0 && k + 1 < n)
+            here |= m_pair[(std::size_t(slot) << 8) | in[k + 1]];
+        if (here & want) {
+            if (++next == bits.size())
+                return true;
+            want = bits[next];
+        }
     }
-    return next == bits.size();
+    return false;
 }
 
-std::uint64_t RecordPrefilter::missingWords(const char* record) const
+std::uint64_t RecordPrefilter::missingWords(
+    const std::array<std::string_view, AddressRecord::FieldCount>& fields) const
 {
-    std::array<std::string_view, AddressRecord::FieldCount> fields;
-    for (int i = 0; i < AddressRecord::FieldCount; ++i) {
-        const std::size_t width = AddressRecord::SlotWidth[i];
-        const void* zero = std::memchr(record, 0, width);
-        fields[i] = std::string_view(
-            record,
-            zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - record) : width);
-        record += width;
-    }
     // A word lies within one field, its phone form or the joined name, whose characters all
     // come from that field in the same order.
     const auto inSomeField = [&](const std::vector<std::uint64_t>& bits) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "SearchQuery.h"
+#include "model/book/AddressRecord.h"
 
 #include <array>
 #include <cstdint>
@@ -19,15 +20,16 @@
 // kind.
 //
 //     const RecordPrefilter prefilter(query);
-//     if (prefilter.missingWords(bytes) == 0) ... decode the record and match it fully
+//     if (prefilter.missingWords(fields) == 0) ... decode the record and match it fully
 class RecordPrefilter
 {
 public:
     explicit RecordPrefilter(const SearchQuery& query);
 
-    // Bit i set: word i of query.words() is surely not in the fields of this record
-    // (AddressFile::RecordSize bytes). Words after the 64th are never reported.
-    std::uint64_t missingWords(const char* record) const;
+    // Bit i set: word i of query.words() is surely not in these fields of a record, CP932 as
+    // the file holds them. Words after the 64th are never reported.
+    std::uint64_t
+    missingWords(const std::array<std::string_view, AddressRecord::FieldCount>& fields) const;
 
     // The CP932 byte sequences that fold to each of chars; a character has none when it is not
     // looked for.
