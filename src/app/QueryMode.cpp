@@ -15,6 +15,8 @@
 #include "model/storage/CompanionLookup.h"
 #include "model/storage/ReadingStore.h"
 #include "model/text/Cp932.h"
+#include "model/text/Romaji.h"
+#include "model/text/TextFold.h"
 
 #include <QFile>
 #include <algorithm>
@@ -77,6 +79,54 @@ bool matches(const SearchQuery& query, const AddressRecord& record, std::string_
     return query.matches(text, phoneStart, joinedStart);
 }
 
+// The words (a bit each, as query.words() orders them) that a reading holds as the search text
+// holds it (SearchIndex::searchText): folded, as romaji, and either joined.
+std::uint64_t heldByReading(const SearchQuery& query, std::string_view reading)
+{
+    const std::string folded = TextFold::fromUtf8(reading);
+    if (folded.empty())
+        return 0;
+    const auto joined = [](std::string_view s) {
+        std::string out;
+        if (s.find(' ') == std::string_view::npos)
+            return out;
+        out += SearchQuery::JoinedMark;
+        for (char c : s) {
+            if (c != ' ')
+                out += c;
+        }
+        return out;
+    };
+    const std::string joinedFolded = joined(folded);
+    // The romaji is spelled only for a word that could be in it: it is ASCII letters and spaces.
+    std::optional<std::string> romaji;
+    std::string joinedRomaji;
+    const auto isAscii = [](std::string_view s) {
+        return std::all_of(s.begin(), s.end(),
+                           [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    };
+    std::uint64_t held = 0;
+    const auto& words = query.words();
+    for (std::size_t i = 0; i < words.size() && i < 64; ++i) {
+        const SearchQuery::Word& w = words[i];
+        const auto in = [&w](std::string_view text, std::string_view joinedText) {
+            return SearchQuery::holds(w, std::string(text) + '\0' + std::string(joinedText),
+                                      text.size() + 1, text.size() + 1);
+        };
+        bool found = in(folded, joinedFolded);
+        if (!found && (isAscii(w.folded) || (!w.romaji.empty() && isAscii(w.romaji)))) {
+            if (!romaji) {
+                romaji = Romaji::fromReading(folded);
+                joinedRomaji = joined(*romaji);
+            }
+            found = !romaji->empty() && in(*romaji, joinedRomaji);
+        }
+        if (found)
+            held |= std::uint64_t(1) << i;
+    }
+    return held;
+}
+
 } // namespace
 
 namespace QueryMode {
@@ -125,21 +175,7 @@ CommandLine::Result run(const QStringList& options)
     // Most records are ruled out from their bytes: a word their fields cannot hold must be in
     // their reading, which the name decides: what it holds is worked out once a name.
     const RecordPrefilter prefilter(query);
-    const AddressRecord noFields;
     NameMemo readingHolds; // words, by name
-    const auto inReading = [&](std::string_view reading) {
-        std::size_t phoneStart = 0;
-        std::size_t joinedStart = 0;
-        const std::string text =
-            SearchIndex::searchText(noFields, reading, phoneStart, joinedStart);
-        std::uint64_t held = 0;
-        const auto& words = query.words();
-        for (std::size_t i = 0; i < words.size() && i < 64; ++i) {
-            if (SearchQuery::holds(words[i], text, phoneStart, joinedStart))
-                held |= std::uint64_t(1) << i;
-        }
-        return held;
-    };
 
     std::vector<std::pair<std::size_t, std::unique_ptr<AddressRecord>>> found;
     std::vector<std::pair<std::size_t, std::unique_ptr<AddressRecord>>> unguessed;
@@ -178,7 +214,7 @@ CommandLine::Result run(const QStringList& options)
                         reading = guess->second;
                 }
                 if (held == 0 && !reading.empty())
-                    held = inReading(reading);
+                    held = heldByReading(query, reading);
                 if (held != ~std::uint64_t(0))
                     readingHolds.add(name, held);
                 if ((missing & ~held) != 0)
