@@ -92,9 +92,8 @@ RecordPrefilter::formsOf(const std::vector<char32_t>& chars)
     return forms;
 }
 
-RecordPrefilter::RecordPrefilter(const SearchQuery& query)
+RecordPrefilter::RecordPrefilter(const SearchQuery& query) : m_pair(256)
 {
-    m_leadSlot.fill(-1);
     std::vector<char32_t> chars;
     const auto collect = [&chars](std::string_view utf8) {
         for (std::size_t pos = 0; pos < utf8.size();) {
@@ -122,8 +121,8 @@ RecordPrefilter::RecordPrefilter(const SearchQuery& query)
                 m_single[lead] |= bit;
                 continue;
             }
-            if (m_leadSlot[lead] < 0) {
-                m_leadSlot[lead] = static_cast<std::int16_t>(m_pair.size() >> 8);
+            if (m_leadSlot[lead] == 0) {
+                m_leadSlot[lead] = static_cast<std::uint8_t>(m_pair.size() >> 8);
                 m_pair.resize(m_pair.size() + 256);
             }
             m_pair[(std::size_t(m_leadSlot[lead]) << 8) | static_cast<unsigned char>(code[1])] |=
@@ -161,9 +160,10 @@ bool RecordPrefilter::mayHold(std::string_view field, const std::vector<std::uin
     const std::size_t n = field.size();
     for (std::size_t k = 0; k < n; ++k) {
         const unsigned char b = in[k];
-        std::uint64_t here = m_single[b];
-        if (const int slot = m_leadSlot[b]; slot >= 0 && k + 1 < n)
-            here |= m_pair[(std::size_t(slot) << 8) | in[k + 1]];
+        // Without a branch: bytes that start no pair read the empty row 0, and no trail byte
+        // is 0.
+        const unsigned char trail = k + 1 < n ? in[k + 1] : 0;
+        const std::uint64_t here = m_single[b] | m_pair[(std::size_t(m_leadSlot[b]) << 8) | trail];
         if (here & want) {
             if (++next == bits.size())
                 return true;

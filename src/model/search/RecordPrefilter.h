@@ -46,6 +46,6 @@ private:
 
     std::vector<Need> m_need;
     std::array<std::uint64_t, 256> m_single{};
-    std::array<std::int16_t, 256> m_leadSlot{}; // -1: no looked-for code starts with it
-    std::vector<std::uint64_t> m_pair;          // by m_leadSlot[lead] << 8 | trail
+    std::array<std::uint8_t, 256> m_leadSlot{}; // 0: no looked-for code starts with it
+    std::vector<std::uint64_t> m_pair;          // by m_leadSlot[lead] << 8 | trail; row 0 empty
 };
