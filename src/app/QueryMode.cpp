@@ -163,8 +163,11 @@ CommandLine::Result run(const QStringList& options)
     CompanionLookup companion(std::move(contents));
 
     const SearchQuery query(text.toStdString());
-    const bool needsGuesses = std::any_of(query.words().begin(), query.words().end(),
-                                          [](const auto& w) { return mayBeInGuess(w.folded); });
+    // A word in romaji may be the spelling of a guess, as the search field finds it.
+    const bool needsGuesses =
+        std::any_of(query.words().begin(), query.words().end(), [](const auto& w) {
+            return mayBeInGuess(w.folded) || !Romaji::fromTyped(w.folded).empty();
+        });
     const std::string cachePath = encoded(DataLocation::guessCachePath());
     const ReadingDictionary dictionary(ReadingDictionary::DefaultJinmeiPath,
                                        ReadingDictionary::DefaultFullnamePath,

@@ -91,6 +91,10 @@ private slots:
                "t.yamada@corp.example\t山田 太郎\tPrivate\n"
                "yamada@corp.example\t山田 太郎\tPrivate\n"
                "ken@example.jp\tヤマダ ケン\tPrivate\n";
+        QTest::newRow("romaji of a guessed reading") << QStringList{"sasaki"} << true << 0
+                                                     << "VOK_Address: 2件\n"
+                                                        "ichiro@example.jp\t佐々木 一郎\tPrivate\n"
+                                                        "sasaki@example.jp\t佐々木 一郎\tPrivate\n";
         QTest::newRow("every word, as one argument or several")
             << QStringList{"太郎", "0312345678"} << false << 0
             << "VOK_Address: 1件\n"
@@ -137,7 +141,7 @@ private slots:
         QTest::newRow("cache of other dictionaries") << "stale"
                                                      << "やまだ" << true;
         QTest::newRow("no word a guess could hold") << ""
-                                                    << "taro" << false;
+                                                    << "5678" << false;
     }
 
     void cacheOfGuesses()
