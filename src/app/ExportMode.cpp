@@ -6,8 +6,8 @@
 #include "core/DataLocation.h"
 #include "core/ExportFormat.h"
 #include "core/Text.h"
-#include "model/book/GroupName.h"
 #include "model/book/ContactExtras.h"
+#include "model/book/GroupName.h"
 #include "model/book/RecordFingerprint.h"
 #include "model/storage/AddressFileReader.h"
 #include "model/storage/CompanionLookup.h"
@@ -84,6 +84,7 @@ Result run(const QStringList& options)
     // Identities and extras come from the companion file, matched by fingerprint.
     CompanionFile::Contents contents;
     CompanionFile::Load(encoded(DataLocation::companionFilePath(bookPath)), contents);
+    const bool noCompanion = contents.entries.empty();
     CompanionLookup companion(std::move(contents));
     std::size_t index = 0;
     AddressRecord current;
@@ -92,8 +93,10 @@ Result run(const QStringList& options)
         encoded(parsed.file), *format,
         [&]() -> const AddressRecord* {
             while (const AddressRecord* record = reader.next()) {
+                // Without entries no fingerprint is worth its hashing.
                 const CompanionFile::Entry* entry =
-                    companion.find(index++, RecordFingerprint::of(*record));
+                    noCompanion ? nullptr : companion.find(index, RecordFingerprint::of(*record));
+                ++index;
                 if (!inGroup(*record))
                     continue;
                 ++written;

@@ -6,26 +6,47 @@
 #include "model/book/AddressRecord.h"
 #include "model/book/RecordFingerprint.h"
 #include "model/search/GuessCache.h"
+#include "model/search/NameMemo.h"
 #include "model/search/ReadingDictionary.h"
+#include "model/search/RecordPrefilter.h"
 #include "model/search/SearchIndex.h"
 #include "model/search/SearchQuery.h"
 #include "model/storage/AddressFileReader.h"
 #include "model/storage/CompanionLookup.h"
 #include "model/storage/ReadingStore.h"
 #include "model/text/Cp932.h"
+#include "model/text/Romaji.h"
+#include "model/text/TextFold.h"
 
 #include <QFile>
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <memory>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace {
 
-bool hasAddress(const AddressRecord& record)
+// The fields of a record as the file holds it, as AddressFile::DecodeRecord reads them.
+std::array<std::string_view, AddressRecord::FieldCount> fieldsOf(const char* bytes)
+{
+    std::array<std::string_view, AddressRecord::FieldCount> fields;
+    for (int i = 0; i < AddressRecord::FieldCount; ++i) {
+        const std::size_t width = AddressRecord::SlotWidth[i];
+        const void* zero = std::memchr(bytes, 0, width);
+        fields[i] = std::string_view(
+            bytes, zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - bytes) : width);
+        bytes += width;
+    }
+    return fields;
+}
+
+bool hasAddress(const std::array<std::string_view, AddressRecord::FieldCount>& fields)
 {
     constexpr std::string_view kBlank = ",; \t\r\n";
-    return record.email().find_first_not_of(kBlank) != std::string_view::npos ||
-           record.officeEmail().find_first_not_of(kBlank) != std::string_view::npos;
+    return fields[AddressRecord::Email].find_first_not_of(kBlank) != std::string_view::npos ||
+           fields[AddressRecord::OfficeEmail].find_first_not_of(kBlank) != std::string_view::npos;
 }
 
 std::string encoded(const QString& path)
@@ -56,6 +77,54 @@ bool matches(const SearchQuery& query, const AddressRecord& record, std::string_
     std::size_t joinedStart = 0;
     const std::string text = SearchIndex::searchText(record, reading, phoneStart, joinedStart);
     return query.matches(text, phoneStart, joinedStart);
+}
+
+// The words (a bit each, as query.words() orders them) that a reading holds as the search text
+// holds it (SearchIndex::searchText): folded, as romaji, and either joined.
+std::uint64_t heldByReading(const SearchQuery& query, std::string_view reading)
+{
+    const std::string folded = TextFold::fromUtf8(reading);
+    if (folded.empty())
+        return 0;
+    const auto joined = [](std::string_view s) {
+        std::string out;
+        if (s.find(' ') == std::string_view::npos)
+            return out;
+        out += SearchQuery::JoinedMark;
+        for (char c : s) {
+            if (c != ' ')
+                out += c;
+        }
+        return out;
+    };
+    const std::string joinedFolded = joined(folded);
+    // The romaji is spelled only for a word that could be in it: it is ASCII letters and spaces.
+    std::optional<std::string> romaji;
+    std::string joinedRomaji;
+    const auto isAscii = [](std::string_view s) {
+        return std::all_of(s.begin(), s.end(),
+                           [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    };
+    std::uint64_t held = 0;
+    const auto& words = query.words();
+    for (std::size_t i = 0; i < words.size() && i < 64; ++i) {
+        const SearchQuery::Word& w = words[i];
+        const auto in = [&w](std::string_view text, std::string_view joinedText) {
+            return SearchQuery::holds(w, std::string(text) + '\0' + std::string(joinedText),
+                                      text.size() + 1, text.size() + 1);
+        };
+        bool found = in(folded, joinedFolded);
+        if (!found && (isAscii(w.folded) || (!w.romaji.empty() && isAscii(w.romaji)))) {
+            if (!romaji) {
+                romaji = Romaji::fromReading(folded);
+                joinedRomaji = joined(*romaji);
+            }
+            found = !romaji->empty() && in(*romaji, joinedRomaji);
+        }
+        if (found)
+            held |= std::uint64_t(1) << i;
+    }
+    return held;
 }
 
 } // namespace
@@ -94,8 +163,11 @@ CommandLine::Result run(const QStringList& options)
     CompanionLookup companion(std::move(contents));
 
     const SearchQuery query(text.toStdString());
-    const bool needsGuesses = std::any_of(query.words().begin(), query.words().end(),
-                                          [](const auto& w) { return mayBeInGuess(w.folded); });
+    // A word in romaji may be the spelling of a guess, as the search field finds it.
+    const bool needsGuesses =
+        std::any_of(query.words().begin(), query.words().end(), [](const auto& w) {
+            return mayBeInGuess(w.folded) || !Romaji::fromTyped(w.folded).empty();
+        });
     const std::string cachePath = encoded(DataLocation::guessCachePath());
     const ReadingDictionary dictionary(ReadingDictionary::DefaultJinmeiPath,
                                        ReadingDictionary::DefaultFullnamePath,
@@ -103,25 +175,64 @@ CommandLine::Result run(const QStringList& options)
     std::optional<GuessCache::Map> guesses;
     std::string fingerprint;
 
+    // Most records are ruled out from their bytes: a word their fields cannot hold must be in
+    // their reading, which the name decides: what it holds is worked out once a name.
+    const RecordPrefilter prefilter(query);
+    NameMemo readingHolds; // words, by name
+
     std::vector<std::pair<std::size_t, std::unique_ptr<AddressRecord>>> found;
     std::vector<std::pair<std::size_t, std::unique_ptr<AddressRecord>>> unguessed;
+    AddressRecord decoded;
     std::size_t index = 0;
-    while (const AddressRecord* next = reader.next()) {
+    while (const char* bytes = reader.nextBytes()) {
         const std::size_t at = index++;
+        const auto fields = fieldsOf(bytes);
+        const std::string_view name = fields[AddressRecord::Name];
         const CompanionFile::Entry* entry =
-            !namesWithExtras.empty() &&
-                    namesWithExtras.count(RecordFingerprint::nameHalf(next->name()))
-                ? companion.find(at, RecordFingerprint::of(*next))
+            !namesWithExtras.empty() && namesWithExtras.count(RecordFingerprint::nameHalf(name))
+                ? companion.find(at, RecordFingerprint::of(fields))
                 : nullptr;
         // A contact without an address completes nothing.
-        if (!hasAddress(*next))
+        if (!hasAddress(fields))
             continue;
+        const bool hasExtras = entry && entry->extras;
+        if (const std::uint64_t missing = prefilter.missingWords(fields); missing && !hasExtras) {
+            if (readings.empty() && !needsGuesses)
+                continue; // no reading to hold them
+            const std::uint64_t* known = readingHolds.find(name);
+            if (!known) {
+                std::string_view reading =
+                    readings.empty() ? std::string_view() : readings.reading(name);
+                std::uint64_t held = 0;
+                if (reading.empty() && needsGuesses) {
+                    if (!guesses) {
+                        fingerprint = dictionary.fingerprint();
+                        guesses = GuessCache::Load(cachePath, fingerprint);
+                    }
+                    const auto guess = guesses->find(name);
+                    // Not guessed yet: matched below with its guess.
+                    if (guess == guesses->end())
+                        held = ~std::uint64_t(0);
+                    else
+                        reading = guess->second;
+                }
+                if (held == 0 && !reading.empty())
+                    held = heldByReading(query, reading);
+                if (held != ~std::uint64_t(0))
+                    readingHolds.add(name, held);
+                if ((missing & ~held) != 0)
+                    continue;
+            } else if ((missing & ~*known) != 0) {
+                continue;
+            }
+        }
+        AddressFile::DecodeRecord(bytes, decoded);
         std::unique_ptr<AddressRecord> withExtras;
-        if (entry && entry->extras) {
-            withExtras = std::make_unique<AddressRecord>(*next);
+        if (hasExtras) {
+            withExtras = std::make_unique<AddressRecord>(decoded);
             withExtras->setExtras(entry->extras);
         }
-        const AddressRecord& record = withExtras ? *withExtras : *next;
+        const AddressRecord& record = withExtras ? *withExtras : decoded;
         std::string_view reading = readings.reading(record.name());
         if (reading.empty() && needsGuesses) {
             if (!guesses) {

@@ -9,6 +9,13 @@
 #include "model/book/RecordList.h"
 #include "model/search/GuessCache.h"
 #include "model/search/ReadingDictionary.h"
+#include "model/search/RecordPrefilter.h"
+#include "model/search/SearchIndex.h"
+#include "model/search/SearchQuery.h"
+#include "model/text/Cp932.h"
+#include "model/text/Kana.h"
+#include "model/text/TextFold.h"
+#include "model/text/Utf8.h"
 #include "settings/RegistryKey.h"
 
 #include <QDir>
@@ -84,6 +91,10 @@ private slots:
                "t.yamada@corp.example\t山田 太郎\tPrivate\n"
                "yamada@corp.example\t山田 太郎\tPrivate\n"
                "ken@example.jp\tヤマダ ケン\tPrivate\n";
+        QTest::newRow("romaji of a guessed reading") << QStringList{"sasaki"} << true << 0
+                                                     << "VOK_Address: 2件\n"
+                                                        "ichiro@example.jp\t佐々木 一郎\tPrivate\n"
+                                                        "sasaki@example.jp\t佐々木 一郎\tPrivate\n";
         QTest::newRow("every word, as one argument or several")
             << QStringList{"太郎", "0312345678"} << false << 0
             << "VOK_Address: 1件\n"
@@ -130,7 +141,7 @@ private slots:
         QTest::newRow("cache of other dictionaries") << "stale"
                                                      << "やまだ" << true;
         QTest::newRow("no word a guess could hold") << ""
-                                                    << "taro" << false;
+                                                    << "5678" << false;
     }
 
     void cacheOfGuesses()
@@ -162,6 +173,137 @@ private slots:
         if (kept)
             QCOMPARE(guesses.at(Text::toCp932Lossy(QStringLiteral("山田 太郎"))),
                      std::string("やまだ たろう"));
+    }
+
+    // The answer of --query is the search field's own over every stored record, though most
+    // records are ruled out from their bytes: rows whose bytes differ from what they match as.
+    void sameAsEveryRecordMatched_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<int>("contacts");
+        QTest::newRow("katakana whose second byte is a backslash") << "ソニー" << 1;
+        QTest::newRow("backslash, only inside ソ 表 十") << "\\" << 0;
+        QTest::newRow("bar, also inside ポ of another") << "|" << 1;
+        QTest::newRow("stored reading") << "ひょうじ" << 1;
+        QTest::newRow("romaji of a stored reading") << "hyoji" << 1;
+        QTest::newRow("half-width kana with a mark") << "じろう" << 1;
+        QTest::newRow("katakana for half-width kana") << "タナカ" << 1;
+        QTest::newRow("name joined") << "たなかじろう" << 1;
+        QTest::newRow("full-width address, typed plain") << "jiro@example" << 1;
+        QTest::newRow("mark apart in the record") << "がわ" << 1;
+        QTest::newRow("capitals in the record") << "kawa@example.jp" << 1;
+        QTest::newRow("phone form") << "(03)1234-5678" << 1;
+        QTest::newRow("phone digits") << "0312345678" << 1;
+        QTest::newRow("address CP932 cannot hold, in extras") << "hanakö" << 1;
+        QTest::newRow("its kanji") << "例え" << 1;
+        QTest::newRow("joint name's reading") << "うめこ" << 1;
+        QTest::newRow("title") << "部長" << 1;
+        QTest::newRow("words in fields and reading") << "ぽー pipe" << 1;
+        QTest::newRow("many contacts") << "example" << 5;
+        QTest::newRow("mobile with hyphen") << "090-1111" << 1;
+    }
+
+    void sameAsEveryRecordMatched()
+    {
+        QFETCH(QString, query);
+        QFETCH(int, contacts);
+        TestEnv::removeBook(DataLocation::addressFilePath());
+        {
+            CVOK_AddressDoc book;
+            QVERIFY(book.LoadAddressFile());
+            const auto put = [&book](const char* name, const char* reading, const char* email,
+                                     const char* phone = "", const ContactExtras& x = {}) {
+                auto r = std::make_unique<AddressRecord>();
+                r->setField(AddressRecord::Name, name);
+                r->setField(AddressRecord::Email, email);
+                r->setField(AddressRecord::Phone, phone);
+                r->setField(AddressRecord::Group, "Private");
+                if (!x.empty())
+                    r->setExtras(x);
+                book.SetReading(name, reading);
+                book.AddRecord(std::move(r));
+            };
+            const auto cp932 = [](const char* utf8) {
+                return Text::toCp932Lossy(QString::fromUtf8(utf8));
+            };
+            put(cp932("ソニーポ 表示").c_str(), "そにーぽ ひょうじ", "sony@example.jp");
+            put(cp932("ﾀﾅｶ ｼﾞﾛｳ").c_str(), "たなか じろう",
+                cp932("ＪＩＲＯ＠ＥＸＡＭＰＬＥ．ＪＰ").c_str());
+            put(cp932("か゛わ 一郎").c_str(), "かわ いちろう", "Kawa@Example.JP", "(03) 1234-5678");
+            ContactExtras x;
+            x.fullText[AddressRecord::Email] = "hanakö@例え.jp";
+            x.jointNames.push_back({"山田 梅子", "", "やまだ うめこ"});
+            x.title = "部長";
+            put(cp932("山田 花子").c_str(), "やまだ はなこ",
+                Text::toCp932Replacing(QStringLiteral("hanakö@例え.jp")).c_str(), "", x);
+            put("Smith John", "すみす じょん", "john.smith@example.com", "090-1111-2222");
+            put(cp932("ポ|ー 十").c_str(), "ぽー じゅう", "pipe|@example.jp");
+            QVERIFY(book.SaveAddressFile());
+        }
+        CVOK_AddressDoc book;
+        QVERIFY(book.LoadAddressFile());
+        const SearchQuery words(query.toStdString());
+        std::vector<AddressRecord*> expected;
+        for (const auto& r : book.records()) {
+            std::size_t phoneStart = 0;
+            std::size_t joinedStart = 0;
+            const std::string text =
+                SearchIndex::searchText(*r, book.storedReading(r->name()), phoneStart, joinedStart);
+            if (!r->email().empty() && words.matches(text, phoneStart, joinedStart))
+                expected.push_back(r.get());
+        }
+        QCOMPARE(int(expected.size()), contacts);
+        const CommandLine::Result result =
+            CommandLine::runMode(QStringList{"VOK_Address", "--query", query});
+        QCOMPARE(QString::fromUtf8(result.out),
+                 QString::fromStdString(MailQuery::format(expected)));
+        QCOMPARE(result.status, contacts ? 0 : 1);
+    }
+
+    // Every CP932 code that decodes to one character is among the forms looked for of what
+    // it folds to, and of the voiced kana it makes with a mark, when that is looked for at all.
+    void everyCodeAmongTheForms()
+    {
+        std::vector<std::pair<std::string, char32_t>> codes;
+        const auto decode = [&codes](std::string code) {
+            const std::string utf8 = Cp932::toUtf8(code);
+            std::size_t pos = 0;
+            const char32_t c = utf8.empty() ? Utf8::Replacement : Utf8::next(utf8, pos);
+            if (c != Utf8::Replacement && pos == utf8.size())
+                codes.emplace_back(std::move(code), TextFold::foldChar(c));
+        };
+        for (int b = 1; b < 256; ++b) {
+            if (!Cp932::isLeadByte(static_cast<unsigned char>(b))) {
+                decode(std::string(1, char(b)));
+                continue;
+            }
+            for (int t = 1; t < 256; ++t)
+                decode({char(b), char(t)});
+        }
+        std::vector<char32_t> chars;
+        for (const auto& [code, c] : codes) {
+            chars.push_back(c);
+            for (char32_t joined : {Kana::withVoicedMark(c), Kana::withSemiVoicedMark(c)}) {
+                if (joined)
+                    chars.push_back(joined);
+            }
+        }
+        const auto forms = RecordPrefilter::formsOf(chars);
+        int lookedFor = 0;
+        for (const auto& [code, c] : codes) {
+            for (char32_t target : {c, Kana::withVoicedMark(c), Kana::withSemiVoicedMark(c)}) {
+                if (target == 0)
+                    continue;
+                const std::vector<std::string>& f = forms.at(target);
+                if (f.empty())
+                    continue;
+                ++lookedFor;
+                QVERIFY2(std::find(f.begin(), f.end(), code) != f.end(),
+                         qPrintable(QString::fromStdString(Cp932::toUtf8(code))));
+            }
+        }
+        // Letters, digits, kana and JIS kanji are all looked for.
+        QVERIFY(lookedFor > 6000);
     }
 
     void refusals_data()

@@ -36,22 +36,27 @@ SearchQuery::SearchQuery(std::string_view utf8)
 bool SearchQuery::matches(std::string_view text, std::size_t phoneStart,
                           std::size_t joinedStart) const
 {
+    for (const Word& w : m_words) {
+        if (!holds(w, text, phoneStart, joinedStart))
+            return false;
+    }
+    return true;
+}
+
+bool SearchQuery::holds(const Word& w, std::string_view text, std::size_t phoneStart,
+                        std::size_t joinedStart)
+{
     joinedStart = std::min(joinedStart, text.size());
     phoneStart = std::min(phoneStart, joinedStart);
     const std::string_view joined = text.substr(joinedStart);
     const std::string_view phones = text.substr(phoneStart, joinedStart - phoneStart);
     text = text.substr(0, joinedStart);
-    for (const Word& w : m_words) {
-        if (text.find(w.folded) != std::string_view::npos)
-            continue;
-        if (joined.find(JoinedMark + w.folded) != std::string_view::npos)
-            continue;
-        if (!w.phone.empty() && phones.find(w.phone) != std::string_view::npos)
-            continue;
-        if (!w.romaji.empty() && (text.find(w.romaji) != std::string_view::npos ||
-                                  joined.find(JoinedMark + w.romaji) != std::string_view::npos))
-            continue;
-        return false;
-    }
-    return true;
+    if (text.find(w.folded) != std::string_view::npos)
+        return true;
+    if (joined.find(JoinedMark + w.folded) != std::string_view::npos)
+        return true;
+    if (!w.phone.empty() && phones.find(w.phone) != std::string_view::npos)
+        return true;
+    return !w.romaji.empty() && (text.find(w.romaji) != std::string_view::npos ||
+                                 joined.find(JoinedMark + w.romaji) != std::string_view::npos);
 }

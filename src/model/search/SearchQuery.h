@@ -36,6 +36,9 @@ public:
     // name or reading.
     bool matches(std::string_view searchText, std::size_t phoneStart,
                  std::size_t joinedStart) const;
+    // The same for one word.
+    static bool holds(const Word& word, std::string_view searchText, std::size_t phoneStart,
+                      std::size_t joinedStart);
 
     // Opens each joined name and reading in a search text: a word is looked for there as
     // JoinedMark followed by the word, so that it matches only from the start.

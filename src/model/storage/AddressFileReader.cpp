@@ -43,6 +43,15 @@ AddressFileReader::~AddressFileReader()
 
 const AddressRecord* AddressFileReader::next()
 {
+    const char* bytes = nextBytes();
+    if (!bytes)
+        return nullptr;
+    AddressFile::DecodeRecord(bytes, m_record);
+    return &m_record;
+}
+
+const char* AddressFileReader::nextBytes()
+{
     if (m_at == m_have) {
         if (m_fd < 0 || m_end)
             return nullptr;
@@ -58,6 +67,5 @@ const AddressRecord* AddressFileReader::next()
         if (m_have == 0)
             return nullptr;
     }
-    AddressFile::DecodeRecord(m_buffer.data() + m_at++ * AddressFile::RecordSize, m_record);
-    return &m_record;
+    return m_buffer.data() + m_at++ * AddressFile::RecordSize;
 }

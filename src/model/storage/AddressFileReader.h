@@ -25,6 +25,9 @@ public:
     // The next whole record, valid until the next call; null at the end of the file or after a
     // read error. A trailing partial record is ignored, as AddressFile::Load ignores it.
     const AddressRecord* next();
+    // The next whole record as the file holds it (AddressFile::RecordSize bytes, for
+    // AddressFile::DecodeRecord), valid until the next call; null as next() gives null.
+    const char* nextBytes();
 
 private:
     int m_fd = -1;
