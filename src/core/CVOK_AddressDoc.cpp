@@ -493,7 +493,10 @@ CVOK_AddressDoc::ImportRecords(std::vector<std::unique_ptr<AddressRecord>> recor
     std::vector<AddressRecord*> added = change->added;
     if (added.empty())
         return added;
-    if (!continues(more)) {
+    // Only into a change that adds and does nothing else: its undo takes them out in one pass.
+    const BookChange* last = continues(more) ? m_continuable : nullptr;
+    if (!last || !last->edits.empty() || !last->groupEdits.empty() || !last->removed.empty() ||
+        last->groupOp != BookChange::GroupOp::None) {
         commit(std::move(change));
         m_continuable = m_history.lastDone();
         return added;
@@ -655,7 +658,8 @@ bool CVOK_AddressDoc::continues(bool more) const
 QStringList CVOK_AddressDoc::CreateGroups(const QStringList& names,
                                           const std::vector<GroupMove>& moves, bool more)
 {
-    if (continues(more) && names.isEmpty()) {
+    if (continues(more) && names.isEmpty() && m_continuable->added.empty() &&
+        m_continuable->removed.empty() && m_continuable->edits.empty()) {
         // More of the same moves: into the same change, as the slices of an import are.
         BookChange change;
         for (const GroupMove& move : moves) {

@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QStyleOptionButton>
 #include <QTableWidget>
+#include <QTimer>
 #include <QUrl>
 #include <functional>
 
@@ -224,6 +225,7 @@ private slots:
     void undoImport_data();
     void undoImport();
     void firstImportIsSaved();
+    void closeDuringImport();
     void largeCsvShowsProgress();
 };
 
@@ -784,6 +786,29 @@ void TestFileImport::firstImportIsSaved()
     QFile readings(dir + QStringLiteral("/Readings.txt"));
     QVERIFY(readings.open(QIODevice::ReadOnly));
     QCOMPARE(QString::fromUtf8(readings.readAll()), QStringLiteral("山田 太郎\tやまだ\n"));
+}
+
+// The window closed by the desktop while an import adds its contacts: it stays, and the
+// import comes in whole.
+void TestFileImport::closeDuringImport()
+{
+    BookImport::setImportSliceForTesting(1);
+    QByteArray cards;
+    for (int i = 0; i < 50; ++i)
+        cards +=
+            "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:名前" + QByteArray::number(i) + "\r\nEND:VCARD\r\n";
+    int closes = 0;
+    QTimer closer;
+    connect(&closer, &QTimer::timeout, this, [&] {
+        if (LongWork::running() && !QApplication::activeModalWidget() && closes++ < 3)
+            QVERIFY(!m_f->frame->close());
+    });
+    closer.start(0);
+    importByShortcut(TestEnv::writeFile(QStringLiteral("closed.vcf"), cards));
+    closer.stop();
+    QVERIFY(closes > 0);
+    QVERIFY(m_f->frame->isVisible());
+    QCOMPARE(int(m_f->frame->document()->records().size()), 50);
 }
 
 // A large CSV of another program: its reading shows progress before the preview can, and its

@@ -282,20 +282,24 @@ void CAddressList::onRecordsAdded(const std::vector<AddressRecord*>& records, bo
         AddRecordRow(records.front(), marked);
     else
         AddRecordRows(records, marked);
-    if (m_model->rowCount() == before)
+    const bool more = m_doc->addingToImport();
+    if (m_model->rowCount() == before) {
+        m_arrivalShown = m_arrivalShown && more;
         return;
+    }
     // The rows show first; their widths can wait.
-    if (m_doc->addingToImport() || std::size_t(m_model->rowCount() - before) > kWidenAtOnce) {
+    if (more || std::size_t(m_model->rowCount() - before) > kWidenAtOnce) {
         m_widenAt = 0;
         m_widenLater->start(kWidenAfterMs);
     } else
         widenUnsizedColumns();
-    if (!m_doc->addingToImport()) {
+    if (!more || !m_arrivalShown) {
         showArrivedRows(before);
+        m_arrivalShown = true;
         return;
     }
-    // The next slice of an import: selected with those before it, the view staying where the
-    // first slice put it.
+    // The next slice of an import: selected with the rows before it, the view staying where
+    // the first of them put it.
     selectionModel()->select(
         QItemSelection(m_model->index(before, 0),
                        m_model->index(m_model->rowCount() - 1, AddressListModel::ColumnCount - 1)),

@@ -153,6 +153,7 @@ private:
     QTimer* m_readingSlices = nullptr;
     QTimer* m_widenLater = nullptr;
     int m_widenAt = 0;
+    bool m_arrivalShown = false; // rows of the change being added to were shown and selected
     bool m_newMailOnShiftDoubleClick = false;
     QCursor m_cursorMove;
     QCursor m_cursorCopy;
