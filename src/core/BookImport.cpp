@@ -42,12 +42,25 @@ bool representable(const std::string& cp932)
 }
 
 std::size_t s_importSlice = BookImport::ImportSlice;
+std::size_t s_mostSlices = BookImport::MostSlices;
+
+// Past this many, the slices' passes over the book (and the search's guesses asked for slice
+// by slice) cost more than the window gains: such a file comes in at once, as it always did.
+constexpr std::size_t kSlicedAtMost = 50000;
+
+std::size_t sliceOf(std::size_t count, bool sliced)
+{
+    if (!sliced || count > kSlicedAtMost)
+        return std::max<std::size_t>(count, 1);
+    return std::max(s_importSlice, (count + s_mostSlices - 1) / s_mostSlices);
+}
 
 } // namespace
 
-void BookImport::setImportSliceForTesting(std::size_t records)
+void BookImport::setImportSliceForTesting(std::size_t records, std::size_t mostSlices)
 {
     s_importSlice = std::max<std::size_t>(records, 1);
+    s_mostSlices = std::max<std::size_t>(mostSlices, 1);
 }
 
 BookImport::BookImport(CVOK_AddressDoc& doc) : m_doc(doc)
@@ -248,7 +261,7 @@ std::size_t BookImport::add(const std::function<void()>& between)
     // take the list and the search longer than a frame: they come a slice at a time, and the
     // window answers between the slices.
     bool join = false;
-    const std::size_t slice = between ? s_importSlice : std::max<std::size_t>(fresh.size(), 1);
+    const std::size_t slice = sliceOf(fresh.size(), bool(between));
     for (std::size_t at = 0; at < fresh.size(); at += slice) {
         const auto from = fresh.begin() + std::ptrdiff_t(at);
         const auto to = fresh.begin() + std::ptrdiff_t(std::min(at + slice, fresh.size()));
@@ -436,7 +449,7 @@ QStringList BookImport::createGroups(const QStringList& names, const std::functi
     }
     // The groups and the moves are one change, and one Ctrl+Z takes it back with the import;
     // thousands of moves come a slice at a time, as the contacts did.
-    const std::size_t slice = between ? s_importSlice : std::max<std::size_t>(moves.size(), 1);
+    const std::size_t slice = sliceOf(moves.size(), bool(between));
     QStringList created;
     for (std::size_t at = 0; at == 0 || at < moves.size(); at += slice) {
         if (at > 0 && between)

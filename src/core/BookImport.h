@@ -88,9 +88,11 @@ public:
         Duplicate action;
     };
 
-    // With a window, add() hands the book this many new contacts at a time.
+    // With a window, add() hands the book this many new contacts at a time, in this many slices
+    // at most (each slice costs a pass over the whole book too: a huge file comes in larger).
     static constexpr std::size_t ImportSlice = 500;
-    static void setImportSliceForTesting(std::size_t records);
+    static constexpr std::size_t MostSlices = 20;
+    static void setImportSliceForTesting(std::size_t records, std::size_t mostSlices);
 
     explicit BookImport(CVOK_AddressDoc& doc);
     ~BookImport();

@@ -201,7 +201,7 @@ private slots:
     }
     void cleanup()
     {
-        BookImport::setImportSliceForTesting(BookImport::ImportSlice);
+        BookImport::setImportSliceForTesting(BookImport::ImportSlice, BookImport::MostSlices);
         m_driver.reset();
         m_f.reset();
         clearStore();
@@ -701,7 +701,7 @@ void TestFileImport::undoImport()
     QFETCH(int, more);
     QFETCH(int, slice);
     if (slice > 0)
-        BookImport::setImportSliceForTesting(std::size_t(slice));
+        BookImport::setImportSliceForTesting(std::size_t(slice), SIZE_MAX);
     m_unticked = unticked;
     CVOK_AddressDoc& doc = *m_f->frame->document();
     m_f->add({"前からの人", "", "Private"});
@@ -792,7 +792,7 @@ void TestFileImport::firstImportIsSaved()
 // import comes in whole.
 void TestFileImport::closeDuringImport()
 {
-    BookImport::setImportSliceForTesting(1);
+    BookImport::setImportSliceForTesting(1, SIZE_MAX);
     QByteArray cards;
     for (int i = 0; i < 50; ++i)
         cards +=
