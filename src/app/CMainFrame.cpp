@@ -752,6 +752,12 @@ void CMainFrame::closeEvent(QCloseEvent* event)
         modal->activateWindow();
         return;
     }
+    if (LongWork::running()) {
+        // An import between two of its slices, before its progress shows: ending now would
+        // take the book from under it.
+        event->ignore();
+        return;
+    }
     if (!hasTray()) {
         // Nowhere to hide to: closing ends the program, saving as the exit command does.
         WindowState::save(*this, m_placement->lastNormalGeometry());

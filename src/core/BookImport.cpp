@@ -41,7 +41,27 @@ bool representable(const std::string& cp932)
     return Text::toCp932(Text::fromCp932(cp932)) == cp932;
 }
 
+std::size_t s_importSlice = BookImport::ImportSlice;
+std::size_t s_mostSlices = BookImport::MostSlices;
+
+// Past this many, the slices' passes over the book (and the search's guesses asked for slice
+// by slice) cost more than the window gains: such a file comes in at once, as it always did.
+constexpr std::size_t kSlicedAtMost = 50000;
+
+std::size_t sliceOf(std::size_t count, bool sliced)
+{
+    if (!sliced || count > kSlicedAtMost)
+        return std::max<std::size_t>(count, 1);
+    return std::max(s_importSlice, (count + s_mostSlices - 1) / s_mostSlices);
+}
+
 } // namespace
+
+void BookImport::setImportSliceForTesting(std::size_t records, std::size_t mostSlices)
+{
+    s_importSlice = std::max<std::size_t>(records, 1);
+    s_mostSlices = std::max<std::size_t>(mostSlices, 1);
+}
 
 BookImport::BookImport(CVOK_AddressDoc& doc) : m_doc(doc)
 {
@@ -237,10 +257,17 @@ std::size_t BookImport::add(const std::function<void()>& between)
     // Of a large file, only what the book and the summary keep stays while the list fills.
     std::vector<std::string>().swap(m_result.wantedGroups);
     std::vector<std::string>().swap(m_result.readings);
-    // The new contacts, the merges and the updates are one step for Ctrl+Z.
+    // The new contacts, the merges and the updates are one step for Ctrl+Z. Thousands of rows
+    // take the list and the search longer than a frame: they come a slice at a time, and the
+    // window answers between the slices.
     bool join = false;
-    if (!fresh.empty()) {
-        m_doc.ImportRecords(std::move(fresh));
+    const std::size_t slice = sliceOf(fresh.size(), bool(between));
+    for (std::size_t at = 0; at < fresh.size(); at += slice) {
+        const auto from = fresh.begin() + std::ptrdiff_t(at);
+        const auto to = fresh.begin() + std::ptrdiff_t(std::min(at + slice, fresh.size()));
+        if (join && between)
+            between();
+        m_doc.ImportRecords({std::make_move_iterator(from), std::make_move_iterator(to)}, join);
         join = true;
     }
     for (const auto& [record, value] : changes) {
@@ -320,6 +347,8 @@ bool BookImport::findInBook(const std::function<void()>& waiting)
             const std::string reading = i < m_result.readings.size() ? m_result.readings[i] : "";
             near[i] = book.find(ContactMatcher::keysOf(*records[i], reading));
         }
+        // The book's keys are a hundred thousand small strings: freed here, not in the window.
+        book = ContactMatcher();
     };
     if (waiting) {
         std::future<void> matching = std::async(std::launch::async, match);
@@ -400,7 +429,7 @@ QStringList BookImport::missingGroups() const
     return names;
 }
 
-QStringList BookImport::createGroups(const QStringList& names)
+QStringList BookImport::createGroups(const QStringList& names, const std::function<void()>& between)
 {
     std::unordered_map<std::string, std::string> chosen; // key -> the name as the user chose it
     for (const QString& name : names) {
@@ -418,10 +447,21 @@ QStringList BookImport::createGroups(const QStringList& names)
         moves.push_back({a.record, it->second});
         a.wantedGroup.clear();
     }
-    // The groups and the moves are one change, and one Ctrl+Z takes it back with the import.
-    m_doc.JoinChanges(!m_added.empty());
-    const QStringList created = m_doc.CreateGroups(names, moves);
-    m_doc.JoinChanges(false);
+    // The groups and the moves are one change, and one Ctrl+Z takes it back with the import;
+    // thousands of moves come a slice at a time, as the contacts did.
+    const std::size_t slice = sliceOf(moves.size(), bool(between));
+    QStringList created;
+    for (std::size_t at = 0; at == 0 || at < moves.size(); at += slice) {
+        if (at > 0 && between)
+            between();
+        const auto from = moves.begin() + std::ptrdiff_t(std::min(at, moves.size()));
+        const auto to = moves.begin() + std::ptrdiff_t(std::min(at + slice, moves.size()));
+        m_doc.JoinChanges(!m_added.empty());
+        const QStringList made =
+            m_doc.CreateGroups(at == 0 ? names : QStringList(), {from, to}, at > 0);
+        m_doc.JoinChanges(false);
+        created << made;
+    }
     return created;
 }
 

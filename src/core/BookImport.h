@@ -23,7 +23,7 @@ class CVOK_AddressDoc;
 //     BookImport import(doc);
 //     switch (import.load(path)) { case BookImport::Kind::ForeignCsv: the preview's plan ... }
 //     import.read(&plan, progress);
-//     import.add();                                  // one ImportRecords, then the readings
+//     import.add();                                  // one step for Ctrl+Z, then the readings
 //     import.createGroups(import.missingGroups());   // or the groups the user ticked
 //
 // A contact whose group the book lacks goes into "Other" and remembers the group it wanted;
@@ -88,6 +88,12 @@ public:
         Duplicate action;
     };
 
+    // With a window, add() hands the book this many new contacts at a time, in this many slices
+    // at most (each slice costs a pass over the whole book too: a huge file comes in larger).
+    static constexpr std::size_t ImportSlice = 500;
+    static constexpr std::size_t MostSlices = 20;
+    static void setImportSliceForTesting(std::size_t records, std::size_t mostSlices);
+
     explicit BookImport(CVOK_AddressDoc& doc);
     ~BookImport();
     BookImport(const BookImport&) = delete;
@@ -121,15 +127,16 @@ public:
     std::size_t unchanged() const { return m_unchanged; }
     // Adds what read() found to the book as one import (one undo step with the merges and
     // updates), and the readings of names that have none yet. Returns how many contacts came
-    // in as new ones. between runs before the contacts come in and again after, before their
-    // readings: a window lets itself paint there.
+    // in as new ones. between runs before the contacts come in, between slices of many of them
+    // and again after, before their readings: a window lets itself paint there.
     std::size_t add(const std::function<void()>& between = {});
 
     // The groups that contacts wanted and the book lacks, each once, in file order.
     QStringList missingGroups() const;
     // Creates these groups and moves the contacts that wanted them there; returns the groups
-    // created.
-    QStringList createGroups(const QStringList& names);
+    // created. With `between`, many moves are made a slice at a time, between running between
+    // the slices (a window paints there).
+    QStringList createGroups(const QStringList& names, const std::function<void()>& between = {});
 
     // What the summary tells.
     std::size_t added() const { return m_added.size(); }

@@ -69,6 +69,7 @@ bool CVOK_AddressDoc::LoadAddressFile(const QString& path)
     if (!m_loadFailed && notAnAddressBook())
         m_records.DeleteAllRecords();
     m_history.clear();
+    m_continuable = nullptr;
     m_revision = 0;
     m_recordsRevision = 0;
     if (m_loadFailed) {
@@ -288,6 +289,7 @@ void CVOK_AddressDoc::commit(std::unique_ptr<BookChange> change)
 {
     change->joinsPrevious = m_joinChanges;
     apply(*change, true);
+    m_continuable = nullptr;
     m_history.push(std::move(change));
     emit undoStateChanged();
 }
@@ -306,6 +308,7 @@ bool CVOK_AddressDoc::step(const std::vector<BookChange*>& changes, bool forward
 {
     if (changes.empty())
         return false;
+    m_continuable = nullptr;
     for (BookChange* change : changes)
         apply(*change, forward);
     emit undoStateChanged();
@@ -481,15 +484,29 @@ void CVOK_AddressDoc::addWithIdentity(BookChange& change,
 }
 
 std::vector<AddressRecord*>
-CVOK_AddressDoc::ImportRecords(std::vector<std::unique_ptr<AddressRecord>> records)
+CVOK_AddressDoc::ImportRecords(std::vector<std::unique_ptr<AddressRecord>> records, bool more)
 {
     auto change = std::make_unique<BookChange>();
     change->marked = true;
     m_records.reserve(m_records.size() + records.size());
     addWithIdentity(*change, records);
     std::vector<AddressRecord*> added = change->added;
-    if (!added.empty())
+    if (added.empty())
+        return added;
+    // Only into a change that adds and does nothing else: its undo takes them out in one pass.
+    const BookChange* last = continues(more) ? m_continuable : nullptr;
+    if (!last || !last->edits.empty() || !last->groupEdits.empty() || !last->removed.empty() ||
+        last->groupOp != BookChange::GroupOp::None) {
         commit(std::move(change));
+        m_continuable = m_history.lastDone();
+        return added;
+    }
+    // The next slice of the same import: the same change, however many slices, so that the
+    // history's limit counts it once and Ctrl+Z takes it back in one pass.
+    m_addingToImport = true;
+    apply(*change, true);
+    m_addingToImport = false;
+    m_continuable->added.insert(m_continuable->added.end(), added.begin(), added.end());
     return added;
 }
 
@@ -591,6 +608,7 @@ CVOK_AddressDoc::CopyToGroup(const std::vector<const AddressRecord*>& records, c
 void CVOK_AddressDoc::DeleteAllRecords()
 {
     m_history.clear();
+    m_continuable = nullptr;
     m_byUid.clear();
     m_records.DeleteAllRecords();
     emit undoStateChanged();
@@ -632,9 +650,31 @@ bool CVOK_AddressDoc::CreateGroup(const QString& name)
     return !CreateGroups({name}).isEmpty();
 }
 
-QStringList CVOK_AddressDoc::CreateGroups(const QStringList& names,
-                                          const std::vector<GroupMove>& moves)
+bool CVOK_AddressDoc::continues(bool more) const
 {
+    return more && m_continuable && m_history.lastDone() == m_continuable;
+}
+
+QStringList CVOK_AddressDoc::CreateGroups(const QStringList& names,
+                                          const std::vector<GroupMove>& moves, bool more)
+{
+    if (continues(more) && names.isEmpty() && m_continuable->added.empty() &&
+        m_continuable->removed.empty() && m_continuable->edits.empty()) {
+        // More of the same moves: into the same change, as the slices of an import are.
+        BookChange change;
+        for (const GroupMove& move : moves) {
+            if (move.record && !move.group.empty() &&
+                !GroupName::equals(move.group, move.record->group()))
+                change.groupEdits.push_back(BookChange::GroupEdit{
+                    move.record, std::string(move.record->group()), move.group});
+        }
+        if (change.groupEdits.empty())
+            return {};
+        apply(change, true);
+        m_continuable->groupEdits.insert(m_continuable->groupEdits.end(), change.groupEdits.begin(),
+                                         change.groupEdits.end());
+        return {};
+    }
     // The stored groups are read once: an import may create thousands.
     std::unordered_set<std::string> taken;
     for (const QString& stored : GroupStore::load())
@@ -657,8 +697,10 @@ QStringList CVOK_AddressDoc::CreateGroups(const QStringList& names,
                 BookChange::GroupEdit{move.record, std::string(move.record->group()), move.group});
     }
     QStringList created = change->groupsAdded;
-    if (change->groupOp != BookChange::GroupOp::None || !change->groupEdits.empty())
+    if (change->groupOp != BookChange::GroupOp::None || !change->groupEdits.empty()) {
         commit(std::move(change));
+        m_continuable = m_history.lastDone();
+    }
     return created;
 }
 

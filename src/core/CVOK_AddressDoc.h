@@ -100,8 +100,13 @@ public:
     // A record entering the book keeps its UID when it has one that no other contact holds
     // (a card's own); otherwise it gets a new one.
     AddressRecord* AddRecord(std::unique_ptr<AddressRecord> record);
-    // Appends the records in their order; they are announced as marked (imported) rows.
-    std::vector<AddressRecord*> ImportRecords(std::vector<std::unique_ptr<AddressRecord>> records);
+    // Appends the records in their order; they are announced as marked (imported) rows. With
+    // `more`, and when nothing else changed the book since the last ImportRecords, they join
+    // its change: an import added a slice at a time is still one step for Ctrl+Z.
+    std::vector<AddressRecord*> ImportRecords(std::vector<std::unique_ptr<AddressRecord>> records,
+                                              bool more = false);
+    // While recordsAdded tells of such a slice: the rows continue those announced before.
+    bool addingToImport() const { return m_addingToImport; }
     // Overwrites the record's sixteen fields and extras (its UID stays); false when the record
     // is not in the book.
     bool ChangeRecord(AddressRecord* record, const AddressRecord& value);
@@ -169,8 +174,10 @@ public:
         std::string group;
     };
     // Creates the groups not stored yet, in this order, and moves each contact of `moves`, all as
-    // one change; returns the groups created.
-    QStringList CreateGroups(const QStringList& names, const std::vector<GroupMove>& moves = {});
+    // one change; returns the groups created. With `more` and no names, and when nothing else
+    // changed the book since the last CreateGroups, the moves join its change.
+    QStringList CreateGroups(const QStringList& names, const std::vector<GroupMove>& moves = {},
+                             bool more = false);
     // Moves the stored group and every record of it to the new name.
     bool RenameGroup(const QString& oldName, const QString& newName);
     // Removes the stored group and every record of it; returns how many records went.
@@ -208,6 +215,8 @@ signals:
 private:
     // Applies the change, keeps it for undo and announces it.
     void commit(std::unique_ptr<BookChange> change);
+    // Whether a change with `more` goes into m_continuable.
+    bool continues(bool more) const;
     void apply(BookChange& change, bool forward);
     bool step(const std::vector<BookChange*>& changes, bool forward);
     void loadCompanion();
@@ -238,5 +247,8 @@ private:
     std::vector<CompanionFile::Entry> m_aside; // every entry kept aside, for the writer
     UndoHistory m_history;
     bool m_joinChanges = false;
+    // The change the last ImportRecords or CreateGroups made, while it is the last one.
+    BookChange* m_continuable = nullptr;
+    bool m_addingToImport = false;
     std::unique_ptr<ContactFinder> m_finder; // last: it goes before the records it points at
 };

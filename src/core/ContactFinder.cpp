@@ -19,6 +19,9 @@ namespace {
 std::size_t s_guessAtOnce = ContactFinder::GuessAtOnce;
 std::size_t s_indexAtOnce = ContactFinder::IndexAtOnce;
 constexpr std::size_t kReindexAtOnce = 64;
+// Readings given to more names than this (an import's) are followed a slice at a time: finding
+// the contacts of those names means looking at every contact.
+constexpr std::size_t kGivenAtOnce = 64;
 // One slice of the index's building; the window answers between slices.
 constexpr auto kSlice = std::chrono::milliseconds(8);
 
@@ -203,10 +206,18 @@ void ContactFinder::guessNames(std::vector<std::string> names)
     }
     const std::shared_ptr<const ReadingDictionary> dict = sharedDictionary();
     if (names.size() <= s_guessAtOnce) {
-        const Guessed guessed = guessAll(names, *dict, m_cachePath, nullptr);
+        // The cache file holds the whole book's guesses: reading and writing it for a few
+        // names would hold the window up longer than guessing them, so it learns them aside.
+        const Guessed guessed = guessAll(names, *dict, {}, nullptr);
         for (std::size_t i = 0; i < names.size(); ++i)
-            m_guesses.insert_or_assign(std::move(names[i]), guessed.guesses[i]);
-        keepGuesses(m_cachePath, guessed);
+            m_guesses.insert_or_assign(names[i], guessed.guesses[i]);
+        if (!m_cachePath.empty())
+            m_guesser = std::thread([dict, path = m_cachePath, names = std::move(names),
+                                     last = std::move(m_guesser)]() mutable {
+                if (last.joinable())
+                    last.join();
+                keepGuesses(path, guessAll(names, *dict, path, nullptr));
+            });
         return;
     }
     m_guessing = true;
@@ -260,7 +271,7 @@ void ContactFinder::takeGuesses(std::uint64_t run, std::vector<std::string> name
         guessNames(std::move(late));
     }
     emit readingsGuessed();
-    if (!m_queue.empty())
+    if (!m_queue.empty() || !m_given.empty())
         m_slices.start();
     else if (isReady())
         emit searchReady();
@@ -311,6 +322,10 @@ void ContactFinder::indexSlice()
     if (m_guessing) // the readings come first; takeGuesses() goes on
         return;
     const auto deadline = std::chrono::steady_clock::now() + kSlice;
+    if (!scanGiven(deadline)) {
+        m_slices.start();
+        return;
+    }
     while (m_queueAt < m_queue.size()) {
         const AddressRecord* record = m_queue[m_queueAt++];
         if (!m_dropped.count(record))
@@ -339,6 +354,8 @@ void ContactFinder::finishQueue()
 void ContactFinder::reset()
 {
     m_slices.stop();
+    m_given.clear();
+    m_givenAt = 0;
     m_index.clear();
     m_queue.clear();
     m_queueAt = 0;
@@ -354,6 +371,7 @@ std::vector<AddressRecord*> ContactFinder::filter(const SearchQuery& query,
     if (!m_built && m_queue.empty())
         prepare();
     // Whatever is still queued is indexed now: this caller waits.
+    scanGiven(std::chrono::steady_clock::time_point::max());
     while (m_queueAt < m_queue.size()) {
         const AddressRecord* record = m_queue[m_queueAt++];
         if (!m_dropped.count(record))
@@ -418,6 +436,8 @@ void ContactFinder::onRecordsRemoving(const std::vector<const AddressRecord*>& r
 {
     if (!m_built && m_queue.empty())
         return;
+    if (!m_given.empty())
+        m_givenAt = 0; // the places move: the look starts again
     for (const AddressRecord* record : records) {
         m_index.remove(record);
         if (!m_queue.empty())
@@ -442,6 +462,12 @@ void ContactFinder::onReadingsGiven(const std::vector<std::string>& names)
 {
     if (!m_built && m_queue.empty())
         return;
+    if (names.size() > kGivenAtOnce || !m_given.empty()) {
+        m_given.insert(names.begin(), names.end());
+        m_givenAt = 0; // every contact may bear one of the new names
+        m_slices.start();
+        return;
+    }
     const std::unordered_set<std::string_view> given(names.begin(), names.end());
     std::vector<AddressRecord*> named;
     for (const auto& record : m_doc.records()) {
@@ -449,4 +475,22 @@ void ContactFinder::onReadingsGiven(const std::vector<std::string>& names)
             named.push_back(record.get());
     }
     reindex(named);
+}
+
+bool ContactFinder::scanGiven(std::chrono::steady_clock::time_point deadline)
+{
+    const RecordList& records = m_doc.records();
+    while (!m_given.empty() && m_givenAt < records.size()) {
+        const AddressRecord* record = records.at(m_givenAt++);
+        if (m_given.count(record->name())) {
+            m_dropped.erase(record);
+            m_queue.push_back(record);
+        }
+        if (m_givenAt % 256 == 0 && m_givenAt < records.size() &&
+            std::chrono::steady_clock::now() >= deadline)
+            return false;
+    }
+    m_given.clear();
+    m_givenAt = 0;
+    return true;
 }

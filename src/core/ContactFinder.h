@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QTimer>
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <memory>
 #include <optional>
@@ -84,7 +85,7 @@ public:
     void prepare();
     bool isPrepared() const { return m_built; }
     // The index holds every record with its reading.
-    bool isReady() const { return m_built && m_queue.empty() && !m_guessing; }
+    bool isReady() const { return m_built && m_queue.empty() && m_given.empty() && !m_guessing; }
     // The book's records were replaced: the index is built again when next needed.
     void reset();
 
@@ -110,6 +111,9 @@ private:
     // Indexes the records at once when they are few, else queues them for the slices.
     void reindex(std::span<AddressRecord* const> records);
     void indexSlice();
+    // Queues the contacts whose names were given readings, until the deadline; true when all
+    // are queued.
+    bool scanGiven(std::chrono::steady_clock::time_point deadline);
     void finishQueue();
     void onRecordsChanged(const std::vector<AddressRecord*>& records);
     void onRecordsAdded(const std::vector<AddressRecord*>& records);
@@ -136,5 +140,8 @@ private:
     std::vector<const AddressRecord*> m_queue;
     std::size_t m_queueAt = 0;
     std::unordered_set<const AddressRecord*> m_dropped;
+    // Names given readings whose contacts are still to be found, from the book's m_givenAt on.
+    std::unordered_set<std::string, GuessCache::NameHash, std::equal_to<>> m_given;
+    std::size_t m_givenAt = 0;
     QTimer m_slices;
 };

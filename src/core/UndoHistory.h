@@ -24,6 +24,11 @@ public:
     // The changes to make again, in their order, with those joined to the first.
     std::vector<BookChange*> stepForward();
 
+    // The last change done when nothing is undone after it, else null.
+    BookChange* lastDone() const
+    {
+        return m_done > 0 && m_done == m_changes.size() ? m_changes.back().get() : nullptr;
+    }
     bool canUndo() const { return m_done > 0; }
     bool canRedo() const { return m_done < m_changes.size(); }
     std::size_t size() const { return m_changes.size(); }

@@ -84,6 +84,11 @@ private slots:
                                         << "いとう" << QStringList{"伊藤"};
         QTest::newRow("readings of an import") << "import readings"
                                                << "いとう" << QStringList{"伊藤"};
+        // Names enough that their contacts are looked for a slice at a time.
+        QTest::newRow("readings of a large import") << "import many readings"
+                                                    << "いとう" << QStringList{"伊藤"};
+        QTest::newRow("large import, a contact removed") << "import many readings, remove"
+                                                         << "はなみ" << QStringList{"佐藤 花子"};
         QTest::newRow("reading forgotten") << "forget reading"
                                            << "たろう" << QStringList{};
         QTest::newRow("book loaded again") << "reload"
@@ -121,6 +126,17 @@ private slots:
         } else if (change == "import readings") {
             doc.SetReadings(
                 {{std::string(ito->name()), "いとう"}, {cp("佐藤 花子"), "さとう はなこ"}});
+        } else if (change.startsWith("import many readings")) {
+            std::vector<std::pair<std::string, std::string>> given;
+            for (int i = 0; i < 100; ++i)
+                given.emplace_back(cp("取引先") + std::to_string(i), "とりひきさき");
+            given.emplace_back(ito->name(), "いとう");
+            given.emplace_back(hanako->name(), "はなみ");
+            doc.SetReadings(given);
+            QVERIFY(!doc.finder().isReady());
+            if (change.endsWith("remove"))
+                doc.RemoveRecords({ito});
+            QTRY_VERIFY(doc.finder().isReady());
         } else if (change == "forget reading") {
             const std::string taro = cp("山田 太郎");
             doc.finder().setDictionary(std::make_shared<const ReadingDictionary>("", ""));

@@ -4,6 +4,7 @@
 #include "TestMain.h"
 
 #include "app/AppText.h"
+#include "core/BookImport.h"
 #include "model/storage/AddressFile.h"
 #include "settings/GroupStore.h"
 #include "ui/common/FileDialog.h"
@@ -23,6 +24,7 @@
 #include <QPushButton>
 #include <QStyleOptionButton>
 #include <QTableWidget>
+#include <QTimer>
 #include <QUrl>
 #include <functional>
 
@@ -199,6 +201,7 @@ private slots:
     }
     void cleanup()
     {
+        BookImport::setImportSliceForTesting(BookImport::ImportSlice, BookImport::MostSlices);
         m_driver.reset();
         m_f.reset();
         clearStore();
@@ -222,6 +225,7 @@ private slots:
     void undoImport_data();
     void undoImport();
     void firstImportIsSaved();
+    void closeDuringImport();
     void largeCsvShowsProgress();
 };
 
@@ -674,13 +678,20 @@ void TestFileImport::undoImport_data()
     QTest::addColumn<QStringList>("unticked");
     QTest::addColumn<QStringList>("groups"); // of 山田, 鈴木 after the import and after Ctrl+Y
     QTest::addColumn<int>("more");           // contacts after them, each with a group of its own
-    QTest::newRow("two groups created") << QStringList{} << QStringList{"友人", "同僚"} << 0;
-    QTest::newRow("one group created") << QStringList{"同僚"} << QStringList{"友人", "Other"} << 0;
+    QTest::addColumn<int>("slice");          // contacts added (and moved) at a time; 0: as built
+    QTest::newRow("two groups created") << QStringList{} << QStringList{"友人", "同僚"} << 0 << 0;
+    QTest::newRow("one group created")
+        << QStringList{"同僚"} << QStringList{"友人", "Other"} << 0 << 0;
     QTest::newRow("none created") << QStringList{"友人", "同僚"} << QStringList{"Other", "Other"}
-                                  << 0;
+                                  << 0 << 0;
     // More groups than the undo history keeps steps: still created, and taken back, as one.
     QTest::newRow("a hundred and fifty groups")
-        << QStringList{} << QStringList{"友人", "同僚"} << 150;
+        << QStringList{} << QStringList{"友人", "同僚"} << 150 << 0;
+    // More slices than the undo history keeps steps, the window answering between them.
+    QTest::newRow("a contact at a time")
+        << QStringList{} << QStringList{"友人", "同僚"} << 150 << 1;
+    QTest::newRow("two at a time, one group unticked")
+        << QStringList{"同僚"} << QStringList{"友人", "Other"} << 150 << 2;
 }
 
 void TestFileImport::undoImport()
@@ -688,18 +699,24 @@ void TestFileImport::undoImport()
     QFETCH(QStringList, unticked);
     QFETCH(QStringList, groups);
     QFETCH(int, more);
+    QFETCH(int, slice);
+    if (slice > 0)
+        BookImport::setImportSliceForTesting(std::size_t(slice), SIZE_MAX);
     m_unticked = unticked;
     CVOK_AddressDoc& doc = *m_f->frame->document();
     m_f->add({"前からの人", "", "Private"});
+    m_f->show(CVOK_AddressDoc::RootName);
     QByteArray cards = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:山田\r\nCATEGORIES:友人\r\nEND:VCARD\r\n"
                        "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:鈴木\r\nCATEGORIES:同僚\r\nEND:VCARD\r\n";
     QStringList moreContacts, moreGroups;
+    QStringList importedNames{"山田", "鈴木"};
     for (int i = 0; i < more; ++i) {
         const QString n = QString::number(i).rightJustified(3, u'0');
         cards += ("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:名前" + n + "\r\nCATEGORIES:取引先" + n +
                   "\r\nEND:VCARD\r\n")
                      .toUtf8();
         moreContacts << "名前" + n + "/取引先" + n;
+        importedNames << "名前" + n;
         moreGroups << "取引先" + n;
     }
     const QString vcf = TestEnv::writeFile(QStringLiteral("undo.vcf"), cards);
@@ -723,6 +740,13 @@ void TestFileImport::undoImport()
         QStringList{"前からの人/Private", "山田/" + groups[0], "鈴木/" + groups[1]} + moreContacts +
         created;
     QCOMPARE(state(), imported);
+    // What came is selected, all of it, whatever the slices.
+    QStringList selected;
+    for (const QModelIndex& row : m_f->list->selectionModel()->selectedRows())
+        selected << row.data().toString();
+    selected.sort();
+    importedNames.sort();
+    QCOMPARE(selected, importedNames);
     QStringList sortedCreated = created;
     sortedCreated.sort();
     QCOMPARE(stored(), sortedCreated);
@@ -762,6 +786,29 @@ void TestFileImport::firstImportIsSaved()
     QFile readings(dir + QStringLiteral("/Readings.txt"));
     QVERIFY(readings.open(QIODevice::ReadOnly));
     QCOMPARE(QString::fromUtf8(readings.readAll()), QStringLiteral("山田 太郎\tやまだ\n"));
+}
+
+// The window closed by the desktop while an import adds its contacts: it stays, and the
+// import comes in whole.
+void TestFileImport::closeDuringImport()
+{
+    BookImport::setImportSliceForTesting(1, SIZE_MAX);
+    QByteArray cards;
+    for (int i = 0; i < 50; ++i)
+        cards +=
+            "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:名前" + QByteArray::number(i) + "\r\nEND:VCARD\r\n";
+    int closes = 0;
+    QTimer closer;
+    connect(&closer, &QTimer::timeout, this, [&] {
+        if (LongWork::running() && !QApplication::activeModalWidget() && closes++ < 3)
+            QVERIFY(!m_f->frame->close());
+    });
+    closer.start(0);
+    importByShortcut(TestEnv::writeFile(QStringLiteral("closed.vcf"), cards));
+    closer.stop();
+    QVERIFY(closes > 0);
+    QVERIFY(m_f->frame->isVisible());
+    QCOMPARE(int(m_f->frame->document()->records().size()), 50);
 }
 
 // A large CSV of another program: its reading shows progress before the preview can, and its

@@ -48,7 +48,13 @@ void LongWork::update(int part, int parts, std::uint64_t done, std::uint64_t tot
 
 void LongWork::letWindowAnswer()
 {
+    QElapsedTimer turn;
+    turn.start();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // A paint of a large window takes a while: the timers that came due meanwhile run before
+    // the work goes on, not after its next step.
+    if (turn.elapsed() >= 4)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     m_sinceEvents.restart();
 }
 

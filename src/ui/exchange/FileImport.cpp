@@ -62,7 +62,10 @@ bool FileImport::ImportFile(QWidget* parent, CVOK_AddressDoc& doc, const QString
     import.add(paint);
     work.reset();
     ImportSummaryDialog summary(import, parent);
-    if (summary.exec() == QDialog::Accepted)
-        import.createGroups(summary.chosenGroups());
+    if (summary.exec() == QDialog::Accepted) {
+        // Thousands of contacts may move into the groups: the window answers meanwhile.
+        work.emplace(parent, ImportExportText::Importing);
+        import.createGroups(summary.chosenGroups(), paint);
+    }
     return true;
 }

@@ -281,8 +281,14 @@ void AddressListModel::appendRows(const std::vector<AddressRecord*>& records, bo
         beginResetModel();
     else
         beginInsertRows({}, at, at + static_cast<int>(records.size()) - 1);
-    m_rows.reserve(m_rows.size() + records.size());
-    m_shown.reserve(m_shown.size() + records.size());
+    // Rows come a slice at a time (an import): room for more than this slice, or each slice
+    // would move every row.
+    const auto grow = [](auto& v, std::size_t more) {
+        if (v.capacity() < v.size() + more)
+            v.reserve(std::max(v.size() + more, v.capacity() + v.capacity() / 4));
+    };
+    grow(m_rows, records.size());
+    grow(m_shown, records.size());
     for (AddressRecord* record : records) {
         Row row;
         row.record = record;

@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDate>
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
@@ -39,6 +40,11 @@ constexpr int kIconRoom = 16;
 constexpr int kCellPadding = 12;
 // More readings given at once (an import) are written a slice at a time, as guessed ones are.
 constexpr std::size_t kReadingsAtOnce = 1000;
+// Measuring the widest cells takes a few milliseconds: after more rows than this it waits
+// until the rows stop coming (an import comes a slice at a time).
+constexpr std::size_t kWidenAtOnce = 200;
+constexpr int kWidenAfterMs = 50;
+constexpr int kWidenSliceMs = 4;
 constexpr quint32 kAscending = 0x10;
 constexpr quint32 kDescending = 0x20;
 // Qt names the header arrows after the order of the data below them; the mark here points up
@@ -132,6 +138,9 @@ CAddressList::CAddressList(CVOK_AddressDoc* doc, CommandTable* commands, QWidget
             });
     connect(&m_doc->finder(), &ContactFinder::readingsGuessed, this,
             &CAddressList::onReadingsGuessed);
+    m_widenLater = new QTimer(this);
+    m_widenLater->setSingleShot(true);
+    connect(m_widenLater, &QTimer::timeout, this, &CAddressList::widenSlice);
     m_readingSlices = new QTimer(this);
     m_readingSlices->setSingleShot(true);
     m_readingSlices->setInterval(0);
@@ -273,15 +282,28 @@ void CAddressList::onRecordsAdded(const std::vector<AddressRecord*>& records, bo
         AddRecordRow(records.front(), marked);
     else
         AddRecordRows(records, marked);
-    if (m_model->rowCount() != before) {
-        // Measuring the widest cells of many rows can wait for the next turn of the event
-        // loop: the rows show first.
-        if (std::size_t(m_model->rowCount() - before) > kReadingsAtOnce)
-            QTimer::singleShot(0, this, &CAddressList::widenUnsizedColumns);
-        else
-            widenUnsizedColumns();
-        showArrivedRows(before);
+    const bool more = m_doc->addingToImport();
+    if (m_model->rowCount() == before) {
+        m_arrivalShown = m_arrivalShown && more;
+        return;
     }
+    // The rows show first; their widths can wait.
+    if (more || std::size_t(m_model->rowCount() - before) > kWidenAtOnce) {
+        m_widenAt = 0;
+        m_widenLater->start(kWidenAfterMs);
+    } else
+        widenUnsizedColumns();
+    if (!more || !m_arrivalShown) {
+        showArrivedRows(before);
+        m_arrivalShown = true;
+        return;
+    }
+    // The next slice of an import: selected with the rows before it, the view staying where
+    // the first of them put it.
+    selectionModel()->select(
+        QItemSelection(m_model->index(before, 0),
+                       m_model->index(m_model->rowCount() - 1, AddressListModel::ColumnCount - 1)),
+        QItemSelectionModel::Select);
 }
 
 void CAddressList::onRecordsMerged(const std::vector<AddressRecord*>& records)
@@ -322,16 +344,35 @@ void CAddressList::showArrivedRows(int first)
 
 void CAddressList::widenUnsizedColumns()
 {
+    const ListViewSettings stored = ListViewSettings::load();
+    for (int c = 0; c < AddressListModel::ColumnCount; ++c)
+        widenUnsizedColumn(c, stored);
+}
+
+void CAddressList::widenUnsizedColumn(int column, const ListViewSettings& stored)
+{
     // A column the user never sized fits what it shows, also when the rows came after it was
     // sized for an empty list.
-    const ListViewSettings stored = ListViewSettings::load();
+    if (stored.widths[column] != ListViewSettings::NoWidth)
+        return;
     QHeaderView* header = horizontalHeader();
-    for (int c = 0; c < AddressListModel::ColumnCount; ++c) {
-        if (stored.widths[c] != ListViewSettings::NoWidth)
-            continue;
-        const int fitted = std::max(headerWidth(c), fittedWidth(c));
-        if (fitted > header->sectionSize(c))
-            header->resizeSection(c, fitted);
+    const int fitted = std::max(headerWidth(column), fittedWidth(column));
+    if (fitted > header->sectionSize(column))
+        header->resizeSection(column, fitted);
+}
+
+void CAddressList::widenSlice()
+{
+    // Column by column: measuring all of them after many rows is longer than a frame.
+    const ListViewSettings stored = ListViewSettings::load();
+    QElapsedTimer spent;
+    spent.start();
+    while (m_widenAt < AddressListModel::ColumnCount) {
+        widenUnsizedColumn(m_widenAt++, stored);
+        if (spent.elapsed() >= kWidenSliceMs && m_widenAt < AddressListModel::ColumnCount) {
+            m_widenLater->start(0);
+            return;
+        }
     }
 }
 

@@ -15,6 +15,7 @@ class CommandTable;
 class GroupDropTarget;
 class QMenu;
 class QTimer;
+struct ListViewSettings;
 
 // The right pane: the contacts of one group, the one it is told to show. It follows the book's
 // announcements; nobody else adds, rewrites or removes its rows.
@@ -109,6 +110,9 @@ private:
     void onDividerDoubleClicked(int column);
     void onRecordsAdded(const std::vector<AddressRecord*>& records, bool marked);
     void widenUnsizedColumns();
+    void widenUnsizedColumn(int column, const ListViewSettings& stored);
+    // Widens the columns left from m_widenAt until a few milliseconds are spent.
+    void widenSlice();
     void onRecordsChanged(const std::vector<AddressRecord*>& records);
     void onRecordsMerged(const std::vector<AddressRecord*>& records);
     // Rows that came into the list (rowCount() before they came, to the end) become the
@@ -147,6 +151,9 @@ private:
     bool m_readingsStale = false;      // rows from m_readingAt on still show older readings
     std::size_t m_readingAt = 0;
     QTimer* m_readingSlices = nullptr;
+    QTimer* m_widenLater = nullptr;
+    int m_widenAt = 0;
+    bool m_arrivalShown = false; // rows of the change being added to were shown and selected
     bool m_newMailOnShiftDoubleClick = false;
     QCursor m_cursorMove;
     QCursor m_cursorCopy;
