@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QThread>
 #include <algorithm>
+#include <unordered_set>
 #include <vector>
 
 namespace {
@@ -96,17 +97,16 @@ void AutoSave::startSave()
     const std::shared_ptr<AddressFileWriter> writer = m_doc->writer();
     if (!hasUnsavedChanges() || !writer)
         return;
-    // The readings are a small file, and change only when the user gives one: written here.
-    if (m_doc->readingsChanged() && !m_doc->SaveReadings() && !m_failureShown) {
-        m_failureShown = true;
-        emit saveFailed();
-    }
-    if (m_doc->revision() == m_savedRevision)
-        return;
     if (isSaving()) {
         m_saveWhenIdle = true; // the newest state goes when this one is done
         return;
     }
+    // The readings go on the worker too: an import or a sync gives thousands, and the book's
+    // names, which say which readings are still used, are in the snapshot.
+    std::optional<CVOK_AddressDoc::ReadingsToSave> readings = m_doc->readingsToSave();
+    const bool book = m_doc->revision() != m_savedRevision;
+    if (!book && !readings)
+        return;
     QElapsedTimer copying;
     copying.start();
     std::unique_ptr<BookSnapshot> snapshot = m_doc->snapshot();
@@ -115,6 +115,8 @@ void AutoSave::startSave()
         const std::lock_guard<std::mutex> lock(m_mutex);
         m_job = std::move(snapshot);
         m_jobWriter = writer;
+        m_jobBook = book;
+        m_jobReadings = std::move(readings);
         m_busy = true;
     }
     m_wake.notify_one();
@@ -124,23 +126,32 @@ void AutoSave::startSave()
 void AutoSave::collect()
 {
     bool ok = false;
+    bool readingsOk = true;
+    bool wroteBook = false;
+    std::optional<std::uint64_t> readings;
     {
         const std::lock_guard<std::mutex> lock(m_mutex);
         if (!m_done)
             return;
         m_done = false;
         ok = m_doneOk;
+        readingsOk = m_doneReadingsOk;
+        readings = m_doneReadings;
+        wroteBook = m_doneBook;
         if (ok)
             m_savedRevision = std::max(m_savedRevision, m_doneRevision);
     }
-    if (ok) {
+    if (readings && readingsOk)
+        m_doc->readingsSaved(*readings);
+    if (ok && readingsOk) {
         m_failureShown = false;
     } else if (!m_failureShown) {
         m_failureShown = true;
         emit saveFailed();
     }
     answerWaiters(ok);
-    emit saveFinished(ok);
+    if (wroteBook)
+        emit saveFinished(ok);
 }
 
 void AutoSave::answerWaiters(bool ok)
@@ -223,15 +234,37 @@ void AutoSave::workerLoop()
             return; // stopping, nothing left to write
         const std::unique_ptr<BookSnapshot> job = std::move(m_job);
         const std::shared_ptr<AddressFileWriter> writer = std::move(m_jobWriter);
+        const bool book = m_jobBook;
+        std::optional<CVOK_AddressDoc::ReadingsToSave> readings = std::move(m_jobReadings);
+        m_jobReadings.reset();
         lock.unlock();
         QElapsedTimer saving;
         saving.start();
-        const bool ok = writer->Write(*job) == AddressFile::Status::Ok;
+        // The contacts first: readings that cannot be written must not keep them from the disk.
+        const bool ok = !book || writer->Write(*job) == AddressFile::Status::Ok;
         const qint64 ns = saving.nsecsElapsed();
+        bool readingsOk = true;
+        if (readings) {
+            // Readings of names no contact bears any more are dropped.
+            std::unordered_set<std::string_view> names;
+            names.reserve(job->size());
+            for (std::size_t i = 0; i < job->size(); ++i)
+                names.insert(job->fields(i)[AddressRecord::Name]);
+            readingsOk = ReadingStore::Save(readings->path, *readings->readings,
+                                            [&names](std::string_view name) {
+                                                return names.count(name) != 0;
+                                            }) == ReadingStore::Status::Ok;
+        }
+        const std::optional<std::uint64_t> readingsRevision =
+            readings ? std::optional(readings->revision) : std::nullopt;
+        readings.reset(); // the store's copy is let go here, not in the window
         lock.lock();
         m_busy = false;
         m_done = true;
         m_doneOk = ok;
+        m_doneReadingsOk = readingsOk;
+        m_doneReadings = readingsRevision;
+        m_doneBook = book;
         m_doneRevision = job->revision();
         m_doneNs = ns;
         m_idle.notify_all();

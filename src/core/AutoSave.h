@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CVOK_AddressDoc.h"
+
 #include <QObject>
 #include <QTimer>
 #include <condition_variable>
@@ -7,13 +9,13 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <utility>
 #include <vector>
 
 class AddressFileWriter;
 class BookSnapshot;
-class CVOK_AddressDoc;
 
 // Keeps Address.vok up to date while the program runs: a save starts once the changes have
 // paused for a moment, and at the latest shortly after the first unsaved change, so that a
@@ -54,7 +56,7 @@ public:
 signals:
     // A background save failed; said once until a save succeeds again.
     void saveFailed();
-    // A background save ended (tests and the benchmark wait for it).
+    // A background save of the contacts ended (tests and the benchmark wait for it).
     void saveFinished(bool ok);
 
 private:
@@ -81,10 +83,15 @@ private:
     std::condition_variable m_idle;
     std::unique_ptr<BookSnapshot> m_job;
     std::shared_ptr<AddressFileWriter> m_jobWriter;
+    bool m_jobBook = false; // the contacts changed; else only the readings go
+    std::optional<CVOK_AddressDoc::ReadingsToSave> m_jobReadings;
     bool m_busy = false;
     bool m_stop = false;
     bool m_done = false; // a result waits for collect()
     bool m_doneOk = false;
+    bool m_doneBook = false; // the contacts were written, not only the readings
+    bool m_doneReadingsOk = true;
+    std::optional<std::uint64_t> m_doneReadings; // the revision of the readings written
     std::uint64_t m_doneRevision = 0;
     qint64 m_doneNs = 0;
     std::thread m_thread;

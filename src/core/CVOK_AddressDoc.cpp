@@ -89,6 +89,7 @@ bool CVOK_AddressDoc::LoadAddressFile(const QString& path)
     const auto readings = m_readings.Load(encodedPath(readingsFilePath()), &error);
     m_readingsError = readings == ReadingStore::Status::ReadError ? error : 0;
     m_readingsChanged = false;
+    ++m_readingsRevision; // a save of the readings before is no longer theirs
     m_finder->reset();
     return !m_loadFailed;
 }
@@ -235,6 +236,7 @@ void CVOK_AddressDoc::SetReading(std::string_view name, std::string_view reading
         return;
     m_readings.setReading(name, reading);
     m_readingsChanged = m_readingsError == 0;
+    ++m_readingsRevision;
     emit readingChanged(std::string(name));
 }
 
@@ -250,6 +252,7 @@ void CVOK_AddressDoc::SetReadings(const std::vector<std::pair<std::string, std::
     if (names.empty())
         return;
     m_readingsChanged = m_readingsError == 0;
+    ++m_readingsRevision;
     emit readingsGiven(names);
 }
 
@@ -281,6 +284,20 @@ bool CVOK_AddressDoc::SaveReadings()
     if (ok)
         m_readingsChanged = false;
     return ok;
+}
+
+std::optional<CVOK_AddressDoc::ReadingsToSave> CVOK_AddressDoc::readingsToSave() const
+{
+    if (!m_writer || !m_readingsChanged || m_readingsError != 0)
+        return std::nullopt;
+    return ReadingsToSave{m_readings.shared(), encodedPath(readingsFilePath()), m_readingsRevision};
+}
+
+void CVOK_AddressDoc::readingsSaved(std::uint64_t revision)
+{
+    // A reading given while they were written goes with the next save.
+    if (revision == m_readingsRevision)
+        m_readingsChanged = false;
 }
 
 // ---- changes -----------------------------------------------------------------------------

@@ -12,6 +12,7 @@
 #include <QStringList>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -149,6 +150,16 @@ public:
     // own saving writes them too).
     bool readingsChanged() const { return m_readingsChanged; }
     bool SaveReadings();
+    // The changed readings and where they go, for a save on another thread (empty when none
+    // changed); readingsSaved takes its success back.
+    struct ReadingsToSave
+    {
+        std::shared_ptr<const ReadingStore::Map> readings;
+        std::string path;
+        std::uint64_t revision = 0;
+    };
+    std::optional<ReadingsToSave> readingsToSave() const;
+    void readingsSaved(std::uint64_t revision);
     QString readingsFilePath() const;
     // Readings.txt is there but could not be read (errno in readingsError()): it is kept as it
     // is for this run, and readings given meanwhile live in memory only.
@@ -233,6 +244,7 @@ private:
     RecordList m_records;
     ReadingStore m_readings;
     bool m_readingsChanged = false;
+    std::uint64_t m_readingsRevision = 0; // counts the changes of the readings
     int m_readingsError = 0;
     QStringList m_userGroups;
     QString m_path;

@@ -193,6 +193,24 @@ private slots:
         QCOMPARE(finished.count(), 0); // no background write of the book
     }
 
+    // Readings go with the book on the worker: one given while they are written goes with the
+    // next save, and a reading of a name no contact bears any more is dropped.
+    void readingDuringSaveGoesNext()
+    {
+        m_doc->AddRecord(contact(1));
+        m_doc->AddRecord(contact(2));
+        m_doc->SetReading("c1", "しーわん");
+        m_doc->SetReading("gone", "きえた");
+        m_save->setDelays(0, 0);
+        m_save->SaveInBackground([](bool) {});
+        QVERIFY(m_save->isSaving());
+        m_doc->SetReading("c2", "しーつー");
+        QTRY_VERIFY(!m_save->hasUnsavedChanges() && !m_save->isSaving());
+        const QByteArray written = fileBytes(m_dir->filePath(QStringLiteral("Readings.txt")));
+        QVERIFY(written.contains("しーわん") && written.contains("しーつー"));
+        QVERIFY(!written.contains("きえた"));
+    }
+
     // A save asked for while one is being written waits for it, and the newest book wins.
     void saveNowWaitsAndNewestWins()
     {

@@ -11,9 +11,17 @@
 using TabText::appendEscaped;
 using TabText::unescaped;
 
+ReadingStore::Map& ReadingStore::own()
+{
+    // Held by a save on another thread: that one keeps what it has.
+    if (m_readings.use_count() > 1)
+        m_readings = std::make_shared<Map>(*m_readings);
+    return *m_readings;
+}
+
 ReadingStore::Status ReadingStore::Load(const std::string& path, int* error)
 {
-    m_readings.clear();
+    clear();
     std::string data;
     if (const int failed = FileIo::readFile(path, data)) {
         if (error)
@@ -33,7 +41,7 @@ ReadingStore::Status ReadingStore::Load(const std::string& path, int* error)
         std::string reading = unescaped(line.substr(tab + 1));
         if (!name.ok || name.bytes.empty() || reading.empty())
             continue;
-        m_readings[name.bytes] = std::move(reading);
+        (*m_readings)[name.bytes] = std::move(reading);
     }
     return Status::Ok;
 }
@@ -41,8 +49,14 @@ ReadingStore::Status ReadingStore::Load(const std::string& path, int* error)
 ReadingStore::Status ReadingStore::Save(const std::string& path,
                                         const std::function<bool(std::string_view)>& inUse) const
 {
+    return Save(path, *m_readings, inUse);
+}
+
+ReadingStore::Status ReadingStore::Save(const std::string& path, const Map& readings,
+                                        const std::function<bool(std::string_view)>& inUse)
+{
     std::string out;
-    for (const auto& [name, reading] : m_readings) {
+    for (const auto& [name, reading] : readings) {
         if (inUse && !inUse(name))
             continue;
         appendEscaped(out, Cp932::toUtf8(name));
@@ -59,21 +73,22 @@ ReadingStore::Status ReadingStore::Save(const std::string& path,
 
 std::string_view ReadingStore::reading(std::string_view name) const
 {
-    const auto it = m_readings.find(name);
-    return it == m_readings.end() ? std::string_view() : std::string_view(it->second);
+    const auto it = m_readings->find(name);
+    return it == m_readings->end() ? std::string_view() : std::string_view(it->second);
 }
 
 void ReadingStore::setReading(std::string_view name, std::string_view reading)
 {
+    Map& readings = own();
     if (reading.empty()) {
-        const auto it = m_readings.find(name);
-        if (it != m_readings.end())
-            m_readings.erase(it);
+        const auto it = readings.find(name);
+        if (it != readings.end())
+            readings.erase(it);
         return;
     }
-    const auto it = m_readings.find(name);
-    if (it != m_readings.end())
+    const auto it = readings.find(name);
+    if (it != readings.end())
         it->second = reading;
     else
-        m_readings.emplace(std::string(name), std::string(reading));
+        readings.emplace(std::string(name), std::string(reading));
 }

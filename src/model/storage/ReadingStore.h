@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -34,20 +35,29 @@ public:
     // reading, or with a name CP932 cannot hold (no contact can bear it) are skipped.
     // With ReadError, error tells why (an errno value).
     Status Load(const std::string& path, int* error = nullptr);
+    using Map = std::map<std::string, std::string, std::less<>>;
+
     // Replaces the file atomically with the readings whose name inUse accepts (every one when
     // inUse is empty): names no contact bears any more are dropped.
     Status Save(const std::string& path,
                 const std::function<bool(std::string_view name)>& inUse = {}) const;
+    static Status Save(const std::string& path, const Map& readings,
+                       const std::function<bool(std::string_view name)>& inUse);
+    // The readings as they are now, for writing on another thread: the store copies them
+    // before its next change while the copy is held.
+    std::shared_ptr<const Map> shared() const { return m_readings; }
 
     // Names are a record's name field, CP932; readings UTF-8.
     std::string_view reading(std::string_view name) const;
     // An empty reading forgets the name.
     void setReading(std::string_view name, std::string_view reading);
 
-    std::size_t size() const { return m_readings.size(); }
-    bool empty() const { return m_readings.empty(); }
-    void clear() { m_readings.clear(); }
+    std::size_t size() const { return m_readings->size(); }
+    bool empty() const { return m_readings->empty(); }
+    void clear() { m_readings = std::make_shared<Map>(); }
 
 private:
-    std::map<std::string, std::string, std::less<>> m_readings;
+    Map& own();
+
+    std::shared_ptr<Map> m_readings = std::make_shared<Map>();
 };
