@@ -11,6 +11,7 @@
 #include "model/search/RecordPrefilter.h"
 #include "model/search/SearchIndex.h"
 #include "model/search/SearchQuery.h"
+#include "model/storage/AddressFile.h"
 #include "model/storage/AddressFileReader.h"
 #include "model/storage/CompanionLookup.h"
 #include "model/storage/ReadingStore.h"
@@ -21,26 +22,11 @@
 #include <QFile>
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <memory>
 #include <unordered_map>
 #include <unordered_set>
 
 namespace {
-
-// The fields of a record as the file holds it, as AddressFile::DecodeRecord reads them.
-std::array<std::string_view, AddressRecord::FieldCount> fieldsOf(const char* bytes)
-{
-    std::array<std::string_view, AddressRecord::FieldCount> fields;
-    for (int i = 0; i < AddressRecord::FieldCount; ++i) {
-        const std::size_t width = AddressRecord::SlotWidth[i];
-        const void* zero = std::memchr(bytes, 0, width);
-        fields[i] = std::string_view(
-            bytes, zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - bytes) : width);
-        bytes += width;
-    }
-    return fields;
-}
 
 bool hasAddress(const std::array<std::string_view, AddressRecord::FieldCount>& fields)
 {
@@ -186,7 +172,7 @@ CommandLine::Result run(const QStringList& options)
     std::size_t index = 0;
     while (const char* bytes = reader.nextBytes()) {
         const std::size_t at = index++;
-        const auto fields = fieldsOf(bytes);
+        const auto fields = AddressFile::RecordFields(bytes);
         const std::string_view name = fields[AddressRecord::Name];
         const CompanionFile::Entry* entry =
             !namesWithExtras.empty() && namesWithExtras.count(RecordFingerprint::nameHalf(name))

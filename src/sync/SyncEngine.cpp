@@ -662,14 +662,13 @@ void SyncEngine::plan()
             // The bases' groups travelled the other way: no base for them.
             m_switched = !m_state.groups.empty() &&
                          wayOf(m_state.groups) != wayOf(groupsWord(mode, m_byCard));
-            const bool switched = m_switched;
             // Group cards settle every contact, and so does a change of the groups' way: they
             // need them all in the plan.
             m_plan = SyncPlan::make(m_state, m_locals, m_changed, m_removed, collection, m_byCard,
-                                    m_byCard || switched);
+                                    m_byCard || m_switched);
             if (m_byCard)
-                m_groupCards.reconcile(m_plan, m_state, groups, collection, switched);
-            else if (switched)
+                m_groupCards.reconcile(m_plan, m_state, groups, collection, m_switched);
+            else if (m_switched)
                 GroupCards::mergeCategories(m_plan);
         },
         [this] { afterPlan(); });
@@ -955,18 +954,24 @@ void SyncEngine::adoptHref(std::size_t index, const QString& href)
 
 void SyncEngine::refreshEtags()
 {
-    // Cards written without a strong ETag in the answer: the server's own bytes and ETag.
-    std::vector<std::string> hrefs;
-    for (const SyncPlan::Item& item : m_plan.items) {
+    // Cards written without a strong ETag in the answer: the server's own bytes and ETag. A
+    // group card's too: without it the token could not move past our own write.
+    struct Unsure
+    {
+        std::string href;
+        std::string* etag;
+        std::string* text;
+    };
+    std::vector<Unsure> unsure;
+    for (SyncPlan::Item& item : m_plan.items) {
         if (item.keepState && item.etag.empty())
-            hrefs.push_back(item.href);
+            unsure.push_back({item.href, &item.etag, &item.card});
     }
-    // A group card's too: without it the token could not move past our own write.
-    for (const GroupCards::Card& card : m_groupCards.cards()) {
+    for (GroupCards::Card& card : m_groupCards.cards()) {
         if (card.written && card.etag.empty())
-            hrefs.push_back(card.href);
+            unsure.push_back({card.href, &card.etag, &card.text});
     }
-    if (hrefs.empty() || m_offline) {
+    if (unsure.empty() || m_offline) {
         catchUpToken();
         return;
     }
@@ -974,32 +979,24 @@ void SyncEngine::refreshEtags()
                       "<c:addressbook-multiget xmlns:d=\"DAV:\" "
                       "xmlns:c=\"urn:ietf:params:xml:ns:carddav\">"
                       "<d:prop><d:getetag/><c:address-data/></d:prop>";
-    for (const std::string& href : hrefs)
-        body += "<d:href>" + xmlEscaped(urlOf(href).path(QUrl::FullyEncoded)) + "</d:href>";
+    for (const Unsure& u : unsure)
+        body += "<d:href>" + xmlEscaped(urlOf(u.href).path(QUrl::FullyEncoded)) + "</d:href>";
     body += "</c:addressbook-multiget>";
     m_client->send("REPORT", m_collection, {{"Depth", "1"}, {"Content-Type", kXml}}, body,
-                   [this](const DavClient::Answer& a) {
+                   [this, unsure = std::move(unsure)](const DavClient::Answer& a) {
                        const std::optional<DavMultistatus> ms =
                            a.status == 207 ? DavMultistatus::parse(a.body) : std::nullopt;
                        if (ms) {
                            std::map<std::string, const DavMultistatus::Response*> by;
                            for (const DavMultistatus::Response& r : ms->responses)
                                by[hrefOf(r.href)] = &r;
-                           for (SyncPlan::Item& item : m_plan.items) {
-                               const auto it = by.find(item.href);
-                               if (!item.keepState || !item.etag.empty() || it == by.end())
+                           for (const Unsure& u : unsure) {
+                               const auto it = by.find(u.href);
+                               if (it == by.end())
                                    continue;
-                               item.etag = it->second->etag.toStdString();
+                               *u.etag = it->second->etag.toStdString();
                                if (!it->second->addressData.isEmpty())
-                                   item.card = crlf(it->second->addressData);
-                           }
-                           for (GroupCards::Card& card : m_groupCards.cards()) {
-                               const auto it = by.find(card.href);
-                               if (!card.written || !card.etag.empty() || it == by.end())
-                                   continue;
-                               card.etag = it->second->etag.toStdString();
-                               if (!it->second->addressData.isEmpty())
-                                   card.text = crlf(it->second->addressData);
+                                   *u.text = crlf(it->second->addressData);
                            }
                        }
                        catchUpToken();

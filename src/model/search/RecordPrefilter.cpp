@@ -86,7 +86,7 @@ RecordPrefilter::formsOf(const std::vector<char32_t>& chars)
             }
             out.push_back(e.bytes);
         }
-        if (!sure || out.empty())
+        if (!sure)
             out.clear();
     }
     return forms;

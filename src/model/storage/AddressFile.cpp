@@ -60,8 +60,9 @@ void AddressFile::EncodeFields(const std::array<std::string_view, 16>& fields, c
     }
 }
 
-void AddressFile::DecodeRecord(const char* in, AddressRecord& record)
+std::array<std::string_view, 16> AddressFile::RecordFields(const char* in)
 {
+    static_assert(AddressRecord::FieldCount == 16);
     std::array<std::string_view, AddressRecord::FieldCount> fields;
     for (int i = 0; i < AddressRecord::FieldCount; ++i) {
         const void* zero = std::memchr(in, 0, AddressRecord::SlotWidth[i]);
@@ -70,7 +71,12 @@ void AddressFile::DecodeRecord(const char* in, AddressRecord& record)
         fields[i] = std::string_view(in, len);
         in += AddressRecord::SlotWidth[i];
     }
-    record.assign(fields);
+    return fields;
+}
+
+void AddressFile::DecodeRecord(const char* in, AddressRecord& record)
+{
+    record.assign(RecordFields(in));
 }
 
 AddressFile::Status AddressFile::Load(const std::string& path, RecordList& list, LoadReport* report)

@@ -43,4 +43,6 @@ public:
     static void EncodeRecord(const AddressRecord& record, char* out);
     static void EncodeFields(const std::array<std::string_view, 16>& fields, char* out);
     static void DecodeRecord(const char* in, AddressRecord& record);
+    // A record's slots as the file holds them, each up to its terminating zero.
+    static std::array<std::string_view, 16> RecordFields(const char* in);
 };
