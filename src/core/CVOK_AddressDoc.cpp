@@ -511,11 +511,12 @@ CVOK_AddressDoc::ImportRecords(std::vector<std::unique_ptr<AddressRecord>> recor
     if (added.empty())
         return added;
     // Only into a change that adds and does nothing else: its undo takes them out in one pass.
-    const BookChange* last = continues(more) ? m_continuable : nullptr;
+    const BookChange* last = continues(more) && !m_continuableIsSync ? m_continuable : nullptr;
     if (!last || !last->edits.empty() || !last->groupEdits.empty() || !last->removed.empty() ||
         last->groupOp != BookChange::GroupOp::None) {
         commit(std::move(change));
         m_continuable = m_history.lastDone();
+        m_continuableIsSync = false;
         return added;
     }
     // The next slice of the same import: the same change, however many slices, so that the
@@ -550,7 +551,7 @@ bool CVOK_AddressDoc::MergeRecords(AddressRecord* kept, const AddressRecord& val
     return true;
 }
 
-std::vector<AddressRecord*> CVOK_AddressDoc::ApplySync(SyncChanges changes)
+std::vector<AddressRecord*> CVOK_AddressDoc::ApplySync(SyncChanges changes, bool more)
 {
     auto change = std::make_unique<BookChange>();
     for (auto& [record, value] : changes.edits) {
@@ -559,14 +560,29 @@ std::vector<AddressRecord*> CVOK_AddressDoc::ApplySync(SyncChanges changes)
     }
     const std::unordered_set<const AddressRecord*> wanted(changes.removed.begin(),
                                                           changes.removed.end());
-    for (const auto& r : m_records) {
-        if (wanted.count(r.get()))
-            change->removed.push_back(r.get());
+    if (!wanted.empty()) {
+        for (const auto& r : m_records) {
+            if (wanted.count(r.get()))
+                change->removed.push_back(r.get());
+        }
     }
+    m_records.reserve(m_records.size() + changes.added.size());
     addWithIdentity(*change, changes.added);
     std::vector<AddressRecord*> added = change->added;
-    if (change->touchesRecords())
+    if (!change->touchesRecords())
+        return added;
+    m_applyingSync = true;
+    if (continues(more) && m_continuableIsSync && change->edits.empty() &&
+        change->removed.empty()) {
+        // The next slice of the same run: one step for Ctrl+Z, however many slices.
+        apply(*change, true);
+        m_continuable->added.insert(m_continuable->added.end(), added.begin(), added.end());
+    } else {
         commit(std::move(change));
+        m_continuable = m_history.lastDone();
+        m_continuableIsSync = true;
+    }
+    m_applyingSync = false;
     return added;
 }
 
@@ -675,8 +691,9 @@ bool CVOK_AddressDoc::continues(bool more) const
 QStringList CVOK_AddressDoc::CreateGroups(const QStringList& names,
                                           const std::vector<GroupMove>& moves, bool more)
 {
-    if (continues(more) && names.isEmpty() && m_continuable->added.empty() &&
-        m_continuable->removed.empty() && m_continuable->edits.empty()) {
+    if (continues(more) && !m_continuableIsSync && names.isEmpty() &&
+        m_continuable->added.empty() && m_continuable->removed.empty() &&
+        m_continuable->edits.empty()) {
         // More of the same moves: into the same change, as the slices of an import are.
         BookChange change;
         for (const GroupMove& move : moves) {
@@ -717,6 +734,7 @@ QStringList CVOK_AddressDoc::CreateGroups(const QStringList& names,
     if (change->groupOp != BookChange::GroupOp::None || !change->groupEdits.empty()) {
         commit(std::move(change));
         m_continuable = m_history.lastDone();
+        m_continuableIsSync = false;
     }
     return created;
 }

@@ -130,8 +130,13 @@ public:
         std::vector<const AddressRecord*> removed;
         bool empty() const { return added.empty() && edits.empty() && removed.empty(); }
     };
-    // Returns the records added, in their order.
-    std::vector<AddressRecord*> ApplySync(SyncChanges changes);
+    // Returns the records added, in their order. With `more`, and when nothing else changed
+    // the book since the last ApplySync, the additions join its change, as an import's slices
+    // do.
+    std::vector<AddressRecord*> ApplySync(SyncChanges changes, bool more = false);
+    // While recordsAdded and recordsRemoving tell of a sync: the user did not bring them, so
+    // the selection stays.
+    bool applyingSync() const { return m_applyingSync; }
     // Empties the book (the end of the run) and forgets the undo history; nothing is announced
     // but recordsRemoving, and it counts as no change.
     void DeleteAllRecords();
@@ -261,6 +266,8 @@ private:
     bool m_joinChanges = false;
     // The change the last ImportRecords or CreateGroups made, while it is the last one.
     BookChange* m_continuable = nullptr;
+    bool m_continuableIsSync = false; // then only a sync's next slice joins it
     bool m_addingToImport = false;
+    bool m_applyingSync = false;
     std::unique_ptr<ContactFinder> m_finder; // last: it goes before the records it points at
 };

@@ -18,6 +18,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
+#include <unordered_set>
 
 namespace {
 
@@ -1120,10 +1121,6 @@ void SyncEngine::apply()
         return l &&
                SyncFields::fromRecord(*record, m_doc.storedReading(record->name())) == l->fields;
     };
-    // A first download adds the whole server: only the records change hands here.
-    changes.added.reserve(m_prepared.size());
-    for (Prepared& p : m_prepared)
-        changes.added.push_back(std::move(p.record));
     m_bases.clear();
     for (std::size_t i = 0; i < m_plan.items.size(); ++i) {
         SyncPlan::Item& item = m_plan.items[i];
@@ -1155,23 +1152,81 @@ void SyncEngine::apply()
             break;
         }
     }
-    const std::size_t downs = changes.added.size() + changes.edits.size();
-    const std::size_t removals = changes.removed.size();
+    m_summary.down += int(changes.edits.size() + m_prepared.size());
+    m_summary.deletes += int(changes.removed.size());
     // Changed by the user while the run went on: the next run reads the book again.
-    const bool changedMeanwhile = m_doc.revision() != m_readRevision;
-    const std::vector<AddressRecord*> records = m_doc.ApplySync(std::move(changes));
+    m_changedMeanwhile = m_doc.revision() != m_readRevision;
+    // The edits and removals at once; a first download's thousands of new contacts follow a
+    // slice at a time, in the same step for Ctrl+Z.
+    const std::uint64_t before = m_doc.revision();
+    if (!changes.empty())
+        m_doc.ApplySync(std::move(changes));
+    m_joinSlices = m_doc.revision() != before;
+    m_sliceRevision = m_doc.revision();
+    addSlice(0);
+}
+
+void SyncEngine::addSlice(std::size_t from)
+{
+    // Past this many, the slices' passes over the book cost more than the window gains.
+    constexpr std::size_t kSlicedAtMost = 50000;
+    constexpr std::size_t kMostSlices = 20;
+    const std::size_t count = m_prepared.size();
+    if (from >= count) {
+        afterAdded();
+        return;
+    }
+    const std::size_t slice = count > kSlicedAtMost
+                                  ? count
+                                  : std::max(m_applySlice, (count + kMostSlices - 1) / kMostSlices);
+    if (m_doc.revision() != m_sliceRevision)
+        m_changedMeanwhile = true;
+    const std::size_t to = std::min(count, from + slice);
+    CVOK_AddressDoc::SyncChanges changes;
+    changes.added.reserve(to - from);
+    for (std::size_t k = from; k < to; ++k)
+        changes.added.push_back(std::move(m_prepared[k].record));
+    const std::vector<AddressRecord*> records = m_doc.ApplySync(std::move(changes), m_joinSlices);
+    m_joinSlices = m_joinSlices || !records.empty();
+    for (std::size_t k = 0; k < records.size() && from + k < to; ++k) {
+        Prepared& p = m_prepared[from + k];
+        p.added = records[k];
+        // Given another identity (its UID was taken): the next run works its slots out.
+        p.keptUid = records[k]->uid() == p.uid;
+    }
+    m_sliceRevision = m_doc.revision();
+    if (to < count) {
+        QTimer::singleShot(0, this, [this, to, run = m_run] {
+            if (run == m_run && m_running)
+                addSlice(to);
+        });
+        return;
+    }
+    afterAdded();
+}
+
+void SyncEngine::afterAdded()
+{
+    using Book = SyncPlan::Item::Book;
+    if (m_changedMeanwhile) {
+        // The user may have taken some of the new contacts out between the slices (or
+        // undone them): those are no longer the book's.
+        std::unordered_set<const AddressRecord*> inBook;
+        inBook.reserve(m_doc.records().size());
+        for (const auto& r : m_doc.records())
+            inBook.insert(r.get());
+        for (Prepared& p : m_prepared) {
+            if (p.added && !inBook.count(p.added)) {
+                p.added = nullptr;
+                p.keptUid = false;
+            }
+        }
+    }
     if (!m_newGroups.isEmpty()) {
         m_doc.JoinChanges(true);
         m_doc.CreateGroups(m_newGroups);
         m_doc.JoinChanges(false);
     }
-    for (std::size_t k = 0; k < records.size() && k < m_prepared.size(); ++k) {
-        m_prepared[k].added = records[k];
-        // Given another identity (its UID was taken): the next run works its slots out.
-        m_prepared[k].keptUid = records[k]->uid() == m_prepared[k].uid;
-    }
-    m_summary.down += int(downs);
-    m_summary.deletes += int(removals);
     // Readings the server gave, for names without one here (a reading serves every contact
     // of a name), with one announcement.
     std::vector<std::pair<std::string, std::string>> readings;
@@ -1179,9 +1234,8 @@ void SyncEngine::apply()
         if (record && !reading.empty() && m_doc.storedReading(record->name()) != reading)
             readings.emplace_back(std::string(record->name()), reading);
     };
-    for (std::size_t k = 0; k < records.size() && k < m_prepared.size(); ++k)
-        giveReading(records[k],
-                    m_plan.items[m_prepared[k].index].fields.value[SyncFields::Reading]);
+    for (const Prepared& p : m_prepared)
+        giveReading(p.added, m_plan.items[p.index].fields.value[SyncFields::Reading]);
     for (SyncPlan::Item& item : m_plan.items) {
         if (item.book == Book::Change)
             giveReading(recordOf(item.uid), item.fields.value[SyncFields::Reading]);
@@ -1191,7 +1245,7 @@ void SyncEngine::apply()
         m_doc.SetReadings(readings);
         m_givingReadings = false;
     }
-    m_appliedRevision = changedMeanwhile ? ~std::uint64_t(0) : m_doc.revision();
+    m_appliedRevision = m_changedMeanwhile ? ~std::uint64_t(0) : m_doc.revision();
 
     // The bases of the records the run changed, as the book holds them (a value may have been
     // cut on its way in); an addition without a reading of its own has its name's.

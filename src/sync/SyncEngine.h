@@ -90,6 +90,8 @@ public:
     void setBackgroundSave(BackgroundSave save) { m_saveInBackground = std::move(save); }
     // Cards a multiget asks for at once.
     void setBatchSize(int n) { m_batch = n; }
+    // New contacts the book takes at once; the window answers between such slices.
+    void setApplySlice(std::size_t n) { m_applySlice = std::max<std::size_t>(n, 1); }
     // A write that meets 412 is fetched, merged and tried again this often.
     static constexpr int MaxRetries = 3;
 
@@ -143,6 +145,9 @@ private:
     void prepareApply();
     void waitToApply();
     void apply();
+    // Adds m_prepared's records from `from` on, a slice now and the rest later.
+    void addSlice(std::size_t from);
+    void afterAdded();
     // On a pool thread: the state after this run, written.
     bool writeState();
     void afterBookSaved(bool saved);
@@ -281,4 +286,8 @@ private:
     bool m_givingReadings = false;       // the run's own readings are no change of the user's
     std::uint64_t m_readRevision = 0;    // the book's when the run read it
     std::uint64_t m_appliedRevision = 0; // after the run's change, unless changed meanwhile
+    std::uint64_t m_sliceRevision = 0;   // after the last slice added
+    bool m_changedMeanwhile = false;
+    bool m_joinSlices = false; // the run's change is in the book: slices join it
+    std::size_t m_applySlice = 500;
 };

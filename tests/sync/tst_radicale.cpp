@@ -19,6 +19,7 @@
 #include "sync/SyncEngine.h"
 #include "sync/SyncMessages.h"
 #include "ui/common/CommandTable.h"
+#include "ui/list/CAddressList.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -29,6 +30,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+#include <QTimer>
 #include <algorithm>
 #include <memory>
 
@@ -602,6 +604,31 @@ private slots:
         QVERIFY(m_server.request("GET", href).body.contains("03-4444-5555"));
     }
 
+    // A contact the user deletes while the server's others still arrive, a slice at a time,
+    // goes from the server at the next run; the others stay on both sides.
+    void deleteWhileArriving()
+    {
+        Side side(m_server, nextBook());
+        for (const QByteArray& name : {"東雲 一", "東雲 二", "東雲 三"})
+            QCOMPARE(m_server.put(side.card(name.toHex() + ".vcf"), phoneCard(name.toHex(), name))
+                         .status,
+                     201);
+        side.engine.setApplySlice(1);
+        QObject guard;
+        QObject::connect(&side.doc, &CVOK_AddressDoc::recordsAdded, &guard,
+                         [&](const std::vector<AddressRecord*>& added, bool) {
+                             const AddressRecord* first = added.front();
+                             QTimer::singleShot(
+                                 0, &guard, [&side, first] { side.doc.RemoveRecords({first}); });
+                             QObject::disconnect(&side.doc, nullptr, &guard, nullptr);
+                         });
+        QCOMPARE(counts(side.sync()), QStringLiteral("3/0/0/0"));
+        QCOMPARE(side.doc.records().size(), std::size_t(2));
+        QCOMPARE(counts(side.sync()), QStringLiteral("0/0/1/0"));
+        QCOMPARE(cardCount(m_server, side.book), 2);
+        QCOMPARE(counts(side.sync()), QStringLiteral("0/0/0/0"));
+    }
+
     // A new contact's UID turns up at another href before the write: the 409 leads to that
     // card, merged and updated; no second card.
     void uidConflictAdoptsHref()
@@ -960,23 +987,49 @@ private slots:
         const QUrl book = m_server.addressBook(nextBook());
         const QUrl href = book.resolved(QUrl(QStringLiteral("w.vcf")));
         QCOMPARE(m_server.put(href, phoneCard("w-1")).status, 201);
+        QCOMPARE(
+            m_server.put(book.resolved(QUrl(QStringLiteral("a.vcf"))), phoneCard("a-1", "相田 一"))
+                .status,
+            201);
         storeAccount(book);
         PaneTest::Frame f;
         f.frame->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(f.frame.get()));
         CVOK_AddressDoc& doc = *f.frame->document();
+        CAddressList& list = *f.frame->addressList();
+        f.frame->syncEngine()->setApplySlice(1);
         QSignalSpy done(f.frame->syncEngine(), &SyncEngine::finished);
-        QTest::keyClick(f.frame.get(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
-        QVERIFY(done.wait(60000));
-        QCOMPARE(doc.records().size(), std::size_t(1));
+        const auto sync = [&] {
+            QTest::keyClick(f.frame.get(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+            return done.wait(60000);
+        };
+        QVERIFY(sync());
+        QCOMPARE(doc.records().size(), std::size_t(2));
+        // Added a contact at a time, taken back in one step.
+        QTest::keyClick(f.frame.get(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(doc.records().size(), std::size_t(0));
+        QTest::keyClick(f.frame.get(), Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(doc.records().size(), std::size_t(2));
+
+        // The row the user chose stays chosen while the server's new contacts arrive.
+        const QModelIndex first = list.model()->index(0, 0);
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualRect(first).center());
+        const std::vector<AddressRecord*> chosen = list.selectedRecords();
+        QCOMPARE(chosen.size(), std::size_t(1));
+        QCOMPARE(
+            m_server.put(book.resolved(QUrl(QStringLiteral("b.vcf"))), phoneCard("b-1", "馬場 二"))
+                .status,
+            201);
+        QVERIFY(sync());
+        QCOMPARE(doc.records().size(), std::size_t(3));
+        QCOMPARE(list.selectedRecords(), chosen);
 
         const RadicaleServer::Reply card = m_server.request("GET", href);
         QCOMPARE(m_server.request("DELETE", href, {}, {{"If-Match", card.etag}}).status, 200);
-        QTest::keyClick(f.frame.get(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
-        QVERIFY(done.wait(60000));
-        QCOMPARE(doc.records().size(), std::size_t(0));
+        QVERIFY(sync());
+        QCOMPARE(doc.records().size(), std::size_t(2));
         QTest::keyClick(f.frame.get(), Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(doc.records().size(), std::size_t(1));
+        QCOMPARE(doc.records().size(), std::size_t(3));
 
         // The contact that came back goes up again when the script asks.
         const std::optional<QByteArray> answer = SyncMode::answer(*f.frame, "SYNC\n");

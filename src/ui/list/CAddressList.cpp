@@ -287,12 +287,16 @@ void CAddressList::onRecordsAdded(const std::vector<AddressRecord*>& records, bo
         m_arrivalShown = m_arrivalShown && more;
         return;
     }
+    const bool fromServer = m_doc->applyingSync();
     // The rows show first; their widths can wait.
-    if (more || std::size_t(m_model->rowCount() - before) > kWidenAtOnce) {
+    if (more || fromServer || std::size_t(m_model->rowCount() - before) > kWidenAtOnce) {
         m_widenAt = 0;
         m_widenLater->start(kWidenAfterMs);
     } else
         widenUnsizedColumns();
+    // A sync's arrivals are not the user's doing: what the user selected and looks at stays.
+    if (fromServer)
+        return;
     if (!more || !m_arrivalShown) {
         showArrivedRows(before);
         m_arrivalShown = true;
