@@ -1,5 +1,7 @@
 #include "DavClient.h"
 
+#include <algorithm>
+
 #include <QAuthenticator>
 #include <QBuffer>
 #include <QCryptographicHash>
@@ -78,13 +80,13 @@ void DavClient::abortAll()
 }
 
 void DavClient::send(const QByteArray& verb, const QUrl& url, const Headers& headers,
-                     const QByteArray& body, Handler done)
+                     const QByteArray& body, Handler done, int patience)
 {
     ++m_requests;
     QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::ManualRedirectPolicy);
-    request.setTransferTimeout(m_timeoutMs);
+    request.setTransferTimeout(m_timeoutMs * std::max(patience, 1));
     request.setRawHeader("User-Agent", "VOK_Address");
     for (const auto& [name, value] : headers)
         request.setRawHeader(name, value);

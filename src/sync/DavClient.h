@@ -54,8 +54,10 @@ public:
     void setTrustedFingerprint(const QString& sha256Hex) { m_trusted = sha256Hex.toLower(); }
     void setTimeout(int ms) { m_timeoutMs = ms; }
 
+    // Waits `patience` times the usual timeout for the first byte of the answer: a question
+    // about a whole collection may take a server minutes when it first meets the collection.
     void send(const QByteArray& verb, const QUrl& url, const Headers& headers,
-              const QByteArray& body, Handler done);
+              const QByteArray& body, Handler done, int patience = 1);
     // Requests sent so far (for the tests and the bench).
     int requestCount() const { return m_requests; }
     // Drops every answer still due: their handlers are not called.

@@ -609,7 +609,7 @@ private slots:
     void deleteWhileArriving()
     {
         Side side(m_server, nextBook());
-        for (const QByteArray& name : {"東雲 一", "東雲 二", "東雲 三"})
+        for (const QByteArray& name : QByteArrayList{"東雲 一", "東雲 二", "東雲 三"})
             QCOMPARE(m_server.put(side.card(name.toHex() + ".vcf"), phoneCard(name.toHex(), name))
                          .status,
                      201);
