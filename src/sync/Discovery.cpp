@@ -16,7 +16,14 @@ const QByteArray kAsk = "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
                         "<d:prop><d:resourcetype/><d:displayname/><d:current-user-principal/>"
                         "<c:addressbook-home-set/></d:prop></d:propfind>";
 
+QHostAddress s_nameserver;
+
 } // namespace
+
+void Discovery::setNameserverForTesting(const QHostAddress& address)
+{
+    s_nameserver = address;
+}
 
 Discovery::Discovery(DavClient& client, QObject* parent) : QObject(parent), m_client(client) {}
 
@@ -100,6 +107,8 @@ void Discovery::lookUp(const QString& host, const QString& service,
                        std::function<void(QList<Service>)> then)
 {
     auto* dns = new QDnsLookup(QDnsLookup::SRV, service + host, this);
+    if (!s_nameserver.isNull())
+        dns->setNameserver(s_nameserver);
     connect(dns, &QDnsLookup::finished, this, [dns, then = std::move(then)] {
         dns->deleteLater();
         QList<Service> found;

@@ -2,6 +2,7 @@
 
 #include "DavClient.h"
 
+#include <QHostAddress>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -49,6 +50,8 @@ public:
     static QString lookupHost(const QString& where);
     // The servers to try for a host, in order, from its _carddavs and _carddav records.
     static QList<QUrl> attempts(const QString& host, QList<Service> secure, QList<Service> plain);
+    // The DNS server asked instead of the system's (the tests' own).
+    static void setNameserverForTesting(const QHostAddress& address);
     // What to tell the user when a search for `where` found no address book.
     static QString failureText(const Result& result, const QString& where);
 
