@@ -147,14 +147,15 @@ bool readProperty(std::string_view line, ContactExtras& x)
     return true;
 }
 
-bool readEntry(std::string_view uidText, std::string_view fpText, CompanionFile::Entry& entry)
+bool readEntry(std::string_view uidText, std::string_view fpText, ContactUid& uid,
+               RecordFingerprint& fingerprint)
 {
-    const auto uid = ContactUid::parse(uidText);
+    const auto u = ContactUid::parse(uidText);
     const auto fp = RecordFingerprint::parseHex(fpText);
-    if (!uid || !fp)
+    if (!u || !fp)
         return false;
-    entry.uid = *uid;
-    entry.fingerprint = *fp;
+    uid = *u;
+    fingerprint = *fp;
     return true;
 }
 
@@ -181,25 +182,29 @@ std::string CompanionFile::Encode(const BookSnapshot& snapshot, const std::vecto
     return out;
 }
 
-CompanionFile::Status CompanionFile::Decode(std::string_view text, Contents& contents)
+CompanionFile::Status CompanionFile::Scan(std::string_view text, Layout& layout)
 {
-    contents = {};
+    layout = {};
     if (text.starts_with("\xEF\xBB\xBF")) // a byte-order mark left by an editor
         text.remove_prefix(3);
     if (TabText::takeLine(text) != kHeader)
         return Status::Damaged;
 
-    Entry* current = nullptr;
-    std::unique_ptr<ContactExtras> extras;
+    Place* current = nullptr;
+    // An entry's property lines run to the last one before the next entry; the comments and
+    // blank lines among them are skipped again when they are decoded.
+    const char* lastEnd = nullptr;
     const auto finish = [&] {
-        if (current && extras && !extras->empty())
-            current->extras = std::shared_ptr<const ContactExtras>(std::move(extras));
-        extras.reset();
+        if (current && lastEnd)
+            current->properties = std::string_view(
+                current->properties.data(), std::size_t(lastEnd - current->properties.data()));
         current = nullptr;
+        lastEnd = nullptr;
     };
     bool damaged = false;
     bool ended = false;
     while (!text.empty() && !ended) {
+        const char* lineStart = text.data();
         const std::string_view line = TabText::takeLine(text);
         if (line.empty() || line.front() == '#')
             continue;
@@ -208,10 +213,9 @@ CompanionFile::Status CompanionFile::Decode(std::string_view text, Contents& con
                 damaged = true;
                 continue;
             }
-            if (!extras)
-                extras = std::make_unique<ContactExtras>();
-            if (!readProperty(line.substr(1), *extras))
-                damaged = true;
+            if (!lastEnd)
+                current->properties = std::string_view(lineStart, 0);
+            lastEnd = line.data() + line.size();
             continue;
         }
         finish();
@@ -220,34 +224,74 @@ CompanionFile::Status CompanionFile::Decode(std::string_view text, Contents& con
         const std::string_view rest =
             tab == std::string_view::npos ? std::string_view() : line.substr(tab + 1);
         if (first == "group") {
-            contents.groups.push_back(TabText::unescaped(rest));
+            layout.groups.push_back(TabText::unescaped(rest));
         } else if (first == "end") {
             ended = true;
             const auto count = number(rest);
-            if (!count || std::size_t(*count) != contents.entries.size())
+            if (!count || std::size_t(*count) != layout.entries.size())
                 damaged = true;
         } else if (first == "aside") {
             const std::size_t t2 = rest.find('\t');
-            Entry entry;
+            Place place;
             if (t2 == std::string_view::npos ||
-                !readEntry(rest.substr(0, t2), rest.substr(t2 + 1), entry)) {
+                !readEntry(rest.substr(0, t2), rest.substr(t2 + 1), place.uid, place.fingerprint)) {
                 damaged = true;
                 continue;
             }
-            contents.aside.push_back(std::move(entry));
-            current = &contents.aside.back();
+            layout.aside.push_back(place);
+            current = &layout.aside.back();
         } else {
-            Entry entry;
-            if (!readEntry(first, rest, entry)) {
+            Place place;
+            if (!readEntry(first, rest, place.uid, place.fingerprint)) {
                 damaged = true;
                 continue;
             }
-            contents.entries.push_back(std::move(entry));
-            current = &contents.entries.back();
+            layout.entries.push_back(place);
+            current = &layout.entries.back();
         }
     }
     finish();
     return damaged || !ended ? Status::Damaged : Status::Ok;
+}
+
+bool CompanionFile::DecodeProperties(std::string_view properties,
+                                     std::shared_ptr<const ContactExtras>& extras)
+{
+    extras.reset();
+    if (properties.empty())
+        return true;
+    auto x = std::make_unique<ContactExtras>();
+    bool ok = true;
+    while (!properties.empty()) {
+        const std::string_view line = TabText::takeLine(properties);
+        if (line.empty() || line.front() != '\t')
+            continue; // a comment or a blank line among them
+        if (!readProperty(line.substr(1), *x))
+            ok = false;
+    }
+    if (!x->empty())
+        extras = std::shared_ptr<const ContactExtras>(std::move(x));
+    return ok;
+}
+
+CompanionFile::Status CompanionFile::Decode(std::string_view text, Contents& contents)
+{
+    contents = {};
+    Layout layout;
+    bool damaged = Scan(text, layout) != Status::Ok;
+    contents.groups = std::move(layout.groups);
+    const auto take = [&damaged](const std::vector<Place>& places, std::vector<Entry>& entries) {
+        entries.reserve(places.size());
+        for (const Place& p : places) {
+            Entry entry{p.uid, p.fingerprint, nullptr};
+            if (!DecodeProperties(p.properties, entry.extras))
+                damaged = true;
+            entries.push_back(std::move(entry));
+        }
+    };
+    take(layout.entries, contents.entries);
+    take(layout.aside, contents.aside);
+    return damaged ? Status::Damaged : Status::Ok;
 }
 
 CompanionFile::Status CompanionFile::Load(const std::string& path, Contents& contents)
