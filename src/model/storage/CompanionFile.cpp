@@ -159,6 +159,89 @@ bool readEntry(std::string_view uidText, std::string_view fpText, ContactUid& ui
     return true;
 }
 
+// The file's lines, each entry handed to emit(aside, place) once its property lines are known,
+// in the file's order. Ok, or Damaged for a line out of place, an entry line that makes no
+// sense, or a missing or wrong end.
+template <typename Emit>
+CompanionFile::Status scanFile(std::string_view text, std::vector<std::string>& groups, Emit emit)
+{
+    if (text.starts_with("\xEF\xBB\xBF")) // a byte-order mark left by an editor
+        text.remove_prefix(3);
+    if (TabText::takeLine(text) != kHeader)
+        return CompanionFile::Status::Damaged;
+
+    CompanionFile::Place current;
+    bool open = false; // current is an entry whose property lines may follow
+    bool aside = false;
+    std::size_t entries = 0;
+    // An entry's property lines run to the last one before the next entry; the comments and
+    // blank lines among them are skipped again when they are decoded.
+    const char* first = nullptr;
+    const char* last = nullptr;
+    const auto finish = [&] {
+        if (!open)
+            return;
+        current.properties =
+            first ? std::string_view(first, std::size_t(last - first)) : std::string_view();
+        emit(aside, current);
+        entries += aside ? 0 : 1;
+        open = false;
+        first = last = nullptr;
+    };
+    bool damaged = false;
+    bool ended = false;
+    while (!text.empty() && !ended) {
+        const char* lineStart = text.data();
+        const std::string_view line = TabText::takeLine(text);
+        if (line.empty() || line.front() == '#')
+            continue;
+        if (line.front() == '\t') {
+            if (!open) {
+                damaged = true;
+                continue;
+            }
+            if (!first)
+                first = lineStart;
+            last = line.data() + line.size();
+            continue;
+        }
+        finish();
+        const std::size_t tab = line.find('\t');
+        const std::string_view key = line.substr(0, tab);
+        std::string_view rest =
+            tab == std::string_view::npos ? std::string_view() : line.substr(tab + 1);
+        if (key == "group") {
+            groups.push_back(TabText::unescaped(rest));
+            continue;
+        }
+        if (key == "end") {
+            ended = true;
+            const auto count = number(rest);
+            if (!count || std::size_t(*count) != entries)
+                damaged = true;
+            continue;
+        }
+        aside = key == "aside";
+        std::string_view uid = key;
+        if (aside) {
+            const std::size_t t2 = rest.find('\t');
+            if (t2 == std::string_view::npos) {
+                damaged = true;
+                continue;
+            }
+            uid = rest.substr(0, t2);
+            rest = rest.substr(t2 + 1);
+        }
+        if (!readEntry(uid, rest, current.uid, current.fingerprint)) {
+            damaged = true;
+            continue;
+        }
+        open = true;
+    }
+    finish();
+    return damaged || !ended ? CompanionFile::Status::Damaged : CompanionFile::Status::Ok;
+}
+
 } // namespace
 
 std::string CompanionFile::Encode(const BookSnapshot& snapshot, const std::vector<Entry>& aside)
@@ -185,73 +268,11 @@ std::string CompanionFile::Encode(const BookSnapshot& snapshot, const std::vecto
 CompanionFile::Status CompanionFile::Scan(std::string_view text, Layout& layout)
 {
     layout = {};
-    if (text.starts_with("\xEF\xBB\xBF")) // a byte-order mark left by an editor
-        text.remove_prefix(3);
-    if (TabText::takeLine(text) != kHeader)
-        return Status::Damaged;
-
-    Place* current = nullptr;
-    // An entry's property lines run to the last one before the next entry; the comments and
-    // blank lines among them are skipped again when they are decoded.
-    const char* lastEnd = nullptr;
-    const auto finish = [&] {
-        if (current && lastEnd)
-            current->properties = std::string_view(
-                current->properties.data(), std::size_t(lastEnd - current->properties.data()));
-        current = nullptr;
-        lastEnd = nullptr;
-    };
-    bool damaged = false;
-    bool ended = false;
-    while (!text.empty() && !ended) {
-        const char* lineStart = text.data();
-        const std::string_view line = TabText::takeLine(text);
-        if (line.empty() || line.front() == '#')
-            continue;
-        if (line.front() == '\t') {
-            if (!current) {
-                damaged = true;
-                continue;
-            }
-            if (!lastEnd)
-                current->properties = std::string_view(lineStart, 0);
-            lastEnd = line.data() + line.size();
-            continue;
-        }
-        finish();
-        const std::size_t tab = line.find('\t');
-        const std::string_view first = line.substr(0, tab);
-        const std::string_view rest =
-            tab == std::string_view::npos ? std::string_view() : line.substr(tab + 1);
-        if (first == "group") {
-            layout.groups.push_back(TabText::unescaped(rest));
-        } else if (first == "end") {
-            ended = true;
-            const auto count = number(rest);
-            if (!count || std::size_t(*count) != layout.entries.size())
-                damaged = true;
-        } else if (first == "aside") {
-            const std::size_t t2 = rest.find('\t');
-            Place place;
-            if (t2 == std::string_view::npos ||
-                !readEntry(rest.substr(0, t2), rest.substr(t2 + 1), place.uid, place.fingerprint)) {
-                damaged = true;
-                continue;
-            }
-            layout.aside.push_back(place);
-            current = &layout.aside.back();
-        } else {
-            Place place;
-            if (!readEntry(first, rest, place.uid, place.fingerprint)) {
-                damaged = true;
-                continue;
-            }
-            layout.entries.push_back(place);
-            current = &layout.entries.back();
-        }
-    }
-    finish();
-    return damaged || !ended ? Status::Damaged : Status::Ok;
+    // An entry's line takes at least 70 bytes: no growing on the way.
+    layout.entries.reserve(text.size() / 70 + 1);
+    return scanFile(text, layout.groups, [&layout](bool aside, const Place& place) {
+        (aside ? layout.aside : layout.entries).push_back(place);
+    });
 }
 
 bool CompanionFile::DecodeProperties(std::string_view properties,
@@ -277,21 +298,16 @@ bool CompanionFile::DecodeProperties(std::string_view properties,
 CompanionFile::Status CompanionFile::Decode(std::string_view text, Contents& contents)
 {
     contents = {};
-    Layout layout;
-    bool damaged = Scan(text, layout) != Status::Ok;
-    contents.groups = std::move(layout.groups);
-    const auto take = [&damaged](const std::vector<Place>& places, std::vector<Entry>& entries) {
-        entries.reserve(places.size());
-        for (const Place& p : places) {
-            Entry entry{p.uid, p.fingerprint, nullptr};
-            if (!DecodeProperties(p.properties, entry.extras))
+    contents.entries.reserve(text.size() / 70 + 1);
+    bool damaged = false;
+    const Status status =
+        scanFile(text, contents.groups, [&contents, &damaged](bool aside, const Place& place) {
+            Entry entry{place.uid, place.fingerprint, nullptr};
+            if (!DecodeProperties(place.properties, entry.extras))
                 damaged = true;
-            entries.push_back(std::move(entry));
-        }
-    };
-    take(layout.entries, contents.entries);
-    take(layout.aside, contents.aside);
-    return damaged ? Status::Damaged : Status::Ok;
+            (aside ? contents.aside : contents.entries).push_back(std::move(entry));
+        });
+    return damaged ? Status::Damaged : status;
 }
 
 CompanionFile::Status CompanionFile::Load(const std::string& path, Contents& contents)
