@@ -36,6 +36,18 @@ bool hasAddress(const std::array<std::string_view, AddressRecord::FieldCount>& f
            fields[AddressRecord::OfficeEmail].find_first_not_of(kBlank) != std::string_view::npos;
 }
 
+// The fingerprint keeps a slot's bytes only up to the slot's last character boundary before
+// its final byte, and a full slot has no terminator: records of one fingerprint may then differ
+// in that field. Only records with such a field can (at least 3 bytes short of the slot's end).
+bool nearlyFillsASlot(const std::array<std::string_view, AddressRecord::FieldCount>& fields)
+{
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (fields[i].size() + 3 >= AddressRecord::SlotWidth[i])
+            return true;
+    }
+    return false;
+}
+
 std::string encoded(const QString& path)
 {
     return QFile::encodeName(path).toStdString();
@@ -217,14 +229,21 @@ CommandLine::Result run(const QStringList& options)
     while (const char* bytes = reader.nextBytes()) {
         const std::size_t at = index++;
         const auto fields = AddressFile::RecordFields(bytes);
-        // A contact without an address completes nothing.
-        if (!hasAddress(fields))
-            continue;
         const std::string_view name = fields[AddressRecord::Name];
         const std::uint64_t nameHalf =
             namesWithProperties.empty() ? 0 : RecordFingerprint::nameHalf(name);
         const CompanionFile::Place* entry = nullptr;
         bool lookedUp = false;
+        // Such a record may share its fingerprint with one that differs: it takes its entry
+        // whatever it holds, so that the other's entry is the one a whole reading gives.
+        if (!namesWithProperties.empty() && nearlyFillsASlot(fields) &&
+            namesWithProperties.count(nameHalf)) {
+            lookedUp = true;
+            entry = companion.find(at, RecordFingerprint::of(fields));
+        }
+        // A contact without an address completes nothing.
+        if (!hasAddress(fields))
+            continue;
         if (std::uint64_t missing = prefilter.missingWords(fields)) {
             std::uint64_t held = 0; // by the reading
             if (const std::uint64_t* known = readingHolds.find(name)) {
@@ -251,10 +270,12 @@ CommandLine::Result run(const QStringList& options)
             }
             missing &= ~held;
             if (missing) {
-                if (!namesWithWords.count(nameHalf))
-                    continue;
-                lookedUp = true;
-                entry = companion.find(at, RecordFingerprint::of(fields));
+                if (!lookedUp) {
+                    if (!namesWithWords.count(nameHalf))
+                        continue;
+                    lookedUp = true;
+                    entry = companion.find(at, RecordFingerprint::of(fields));
+                }
                 if (!entry || (missing & ~extrasMayHold[std::size_t(entry - entries.data())]))
                     continue;
             }
