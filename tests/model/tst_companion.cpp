@@ -51,54 +51,22 @@ void TestCompanion::align_data()
     QTest::addColumn<QString>("entries");
     QTest::addColumn<QString>("records");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("unchanged") << "A B C"
-                               << "A B C"
-                               << "0 1 2";
-    QTest::newRow("edited in place") << "A B C"
-                                     << "A B' C"
-                                     << "0 1 2";
-    QTest::newRow("renamed in place") << "A B C"
-                                      << "A B* C"
-                                      << "0 1 2";
-    QTest::newRow("several edited") << "A B C D E F"
-                                    << "A B' C D* E' F"
-                                    << "0 1 2 3 4 5";
-    QTest::newRow("replaced wholly") << "A B C"
-                                     << "A B~ C"
-                                     << "0 - 2";
-    QTest::newRow("added by another copy") << "A B C"
-                                           << "A B C D"
-                                           << "0 1 2 -";
-    QTest::newRow("deleted in the middle") << "A B C D"
-                                           << "A C D"
-                                           << "0 2 3";
-    QTest::newRow("last deleted, another added") << "A B C"
-                                                 << "A B D"
-                                                 << "0 1 -";
-    QTest::newRow("reordered") << "A B C D"
-                               << "D C B A"
-                               << "3 2 1 0";
-    QTest::newRow("moved and edited") << "A B C D"
-                                      << "B A C' D"
-                                      << "1 0 2 3";
-    QTest::newRow("twin deleted") << "A A B"
-                                  << "A B"
-                                  << "0 2";
-    QTest::newRow("twins kept in order") << "A B A"
-                                         << "A B A"
-                                         << "0 1 2";
-    QTest::newRow("restored older backup") << "A B C D E"
-                                           << "A B C"
-                                           << "0 1 2";
-    QTest::newRow("stop between the two files") << "A B C"
-                                                << "A B' C D"
-                                                << "0 1 2 -";
-    QTest::newRow("empty companion") << ""
-                                     << "A B"
-                                     << "- -";
-    QTest::newRow("emptied book") << "A B"
-                                  << ""
-                                  << "";
+    QTest::newRow("unchanged") << "A B C" << "A B C" << "0 1 2";
+    QTest::newRow("edited in place") << "A B C" << "A B' C" << "0 1 2";
+    QTest::newRow("renamed in place") << "A B C" << "A B* C" << "0 1 2";
+    QTest::newRow("several edited") << "A B C D E F" << "A B' C D* E' F" << "0 1 2 3 4 5";
+    QTest::newRow("replaced wholly") << "A B C" << "A B~ C" << "0 - 2";
+    QTest::newRow("added by another copy") << "A B C" << "A B C D" << "0 1 2 -";
+    QTest::newRow("deleted in the middle") << "A B C D" << "A C D" << "0 2 3";
+    QTest::newRow("last deleted, another added") << "A B C" << "A B D" << "0 1 -";
+    QTest::newRow("reordered") << "A B C D" << "D C B A" << "3 2 1 0";
+    QTest::newRow("moved and edited") << "A B C D" << "B A C' D" << "1 0 2 3";
+    QTest::newRow("twin deleted") << "A A B" << "A B" << "0 2";
+    QTest::newRow("twins kept in order") << "A B A" << "A B A" << "0 1 2";
+    QTest::newRow("restored older backup") << "A B C D E" << "A B C" << "0 1 2";
+    QTest::newRow("stop between the two files") << "A B C" << "A B' C D" << "0 1 2 -";
+    QTest::newRow("empty companion") << "" << "A B" << "- -";
+    QTest::newRow("emptied book") << "A B" << "" << "";
 }
 
 void TestCompanion::align()
@@ -106,8 +74,7 @@ void TestCompanion::align()
     QFETCH(QString, entries);
     QFETCH(QString, records);
     QFETCH(QString, expected);
-    const std::vector<std::size_t> match =
-        CompanionAlign::align(sequence(entries), sequence(records));
+    const std::vector<std::size_t> match = CompanionAlign::align(sequence(entries), sequence(records));
     QStringList got;
     for (std::size_t m : match)
         got << (m == CompanionAlign::None ? QStringLiteral("-") : QString::number(m));
@@ -162,8 +129,8 @@ void TestCompanion::roundTrip()
     x.fullText[AddressRecord::Name] = "𠮷田 太郎";
     full->setExtras(x);
     const BookSnapshot snapshot(list, 1, 1, {"友人", "会社\tA"});
-    CompanionFile::Entry aside{
-        ContactUid::generate(), {7, 8}, std::make_shared<const ContactExtras>(x)};
+    CompanionFile::Entry aside{ContactUid::generate(), {7, 8},
+                               std::make_shared<const ContactExtras>(x)};
     const std::string text = CompanionFile::Encode(snapshot, {aside});
 
     CompanionFile::Contents back;
@@ -220,14 +187,14 @@ void TestCompanion::damaged()
     QFETCH(QByteArray, text);
     QFETCH(int, entries);
     CompanionFile::Contents back;
-    QCOMPARE(
-        CompanionFile::Decode(std::string_view(text.constData(), std::size_t(text.size())), back),
-        CompanionFile::Status::Damaged);
+    QCOMPARE(CompanionFile::Decode(std::string_view(text.constData(), std::size_t(text.size())),
+                                   back),
+             CompanionFile::Status::Damaged);
     QCOMPARE(int(back.entries.size()), entries);
     CompanionFile::Layout layout;
-    QCOMPARE(
-        CompanionFile::Scan(std::string_view(text.constData(), std::size_t(text.size())), layout),
-        CompanionFile::Status::Damaged);
+    QCOMPARE(CompanionFile::Scan(std::string_view(text.constData(), std::size_t(text.size())),
+                                 layout),
+             CompanionFile::Status::Damaged);
     QCOMPARE(int(layout.entries.size()), entries);
 }
 
