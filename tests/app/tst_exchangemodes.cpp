@@ -161,12 +161,9 @@ void TestExchangeModes::exportMode()
             r->setField(AddressRecord::Name, cp(c[0]));
             r->setField(AddressRecord::Group, cp(c[1]));
             r->setField(AddressRecord::Company, cp(c[2]));
-            // Extras, kept beside the book, go out with their contact.
-            if (c[1] != QLatin1String("Private")) {
-                ContactExtras x;
-                x.title = c[1] == QStringLiteral("友人") ? "部長" : "課長";
-                r->setExtras(x);
-            }
+            ContactExtras x; // kept beside the book, and going out with the contact
+            x.title = c[1] == QStringLiteral("友人") ? "部長" : "課長";
+            r->setExtras(x);
             book.AddRecord(std::move(r));
         }
         book.SetReading(cp(QStringLiteral("山田 太郎")), "やまだ たろう");

@@ -148,23 +148,14 @@ void TestCompanion::roundTrip()
     QVERIFY(text.find("\thonorific\t先生\n") != std::string::npos);
     QVERIFY(text.find("\tjoint\t一郎\\t二郎\t殿\t\n") != std::string::npos);
 
-    // Laid out without decoding, each entry's lines give the same extras; a comment among
-    // them is skipped.
-    std::string commented = text;
-    commented.insert(commented.find("\ttitle\t"), "# a note\n");
+    // Laid out without decoding, each entry's lines give the same extras (a comment skipped).
+    const std::string commented = std::string(text).insert(text.find("\ttitle"), "#\n");
     CompanionFile::Layout layout;
     QCOMPARE(CompanionFile::Scan(commented, layout), CompanionFile::Status::Ok);
-    QCOMPARE(layout.entries.size(), back.entries.size());
-    QCOMPARE(layout.aside.size(), back.aside.size());
-    const auto same = [](const CompanionFile::Place& place, const CompanionFile::Entry& entry) {
-        std::shared_ptr<const ContactExtras> extras;
-        return CompanionFile::DecodeProperties(place.properties, extras) &&
-               place.uid == entry.uid && place.fingerprint == entry.fingerprint &&
-               !extras == !entry.extras && (!extras || *extras == *entry.extras);
-    };
-    for (std::size_t i = 0; i < layout.entries.size(); ++i)
-        QVERIFY(same(layout.entries[i], back.entries[i]));
-    QVERIFY(same(layout.aside[0], back.aside[0]));
+    std::shared_ptr<const ContactExtras> none, got;
+    QVERIFY(CompanionFile::DecodeProperties(layout.entries[0].properties, none) && !none);
+    QVERIFY(CompanionFile::DecodeProperties(layout.entries[1].properties, got) && *got == x);
+    QVERIFY(layout.entries[1].uid == full->uid() && layout.aside[0].uid == aside.uid);
 }
 
 void TestCompanion::damaged_data()
@@ -191,11 +182,6 @@ void TestCompanion::damaged()
                                    back),
              CompanionFile::Status::Damaged);
     QCOMPARE(int(back.entries.size()), entries);
-    CompanionFile::Layout layout;
-    QCOMPARE(CompanionFile::Scan(std::string_view(text.constData(), std::size_t(text.size())),
-                                 layout),
-             CompanionFile::Status::Damaged);
-    QCOMPARE(int(layout.entries.size()), entries);
 }
 
 VOK_TEST_APPLESS_MAIN(TestCompanion)
