@@ -36,13 +36,13 @@ bool hasAddress(const std::array<std::string_view, AddressRecord::FieldCount>& f
            fields[AddressRecord::OfficeEmail].find_first_not_of(kBlank) != std::string_view::npos;
 }
 
-// The fingerprint keeps a slot's bytes only up to the slot's last character boundary before
-// its final byte, and a full slot has no terminator: records of one fingerprint may then differ
-// in that field. Only records with such a field can (at least 3 bytes short of the slot's end).
+// The fingerprint keeps a full slot (one without its terminator) only up to the last character
+// boundary before the slot's final byte, so records of one fingerprint may differ in that
+// field: only records whose field is a slot's width less at most 2 bytes can.
 bool nearlyFillsASlot(const std::array<std::string_view, AddressRecord::FieldCount>& fields)
 {
     for (std::size_t i = 0; i < fields.size(); ++i) {
-        if (fields[i].size() + 3 >= AddressRecord::SlotWidth[i])
+        if (fields[i].size() + 2 >= AddressRecord::SlotWidth[i])
             return true;
     }
     return false;
