@@ -2,7 +2,8 @@
 // process's start until its main window is mapped and painted with its rows, and the processor
 // time of the process until then, with an empty book, 10,000 and 100,000 contacts. The first
 // start of a fresh profile (no guessed readings kept) and the best of three later starts.
-// Then `--query` beside `abook --mutt-query` on the same contacts, in the same run.
+// Then `--query` beside `abook --mutt-query` on the same contacts, in the same run, and with
+// 100,000 contacts and a companion file of extras ("+extra").
 //
 //   bench_start [--query-only] [REFERENCE_PROGRAM]
 //       REFERENCE_PROGRAM: a second VOK_Address (another build) measured alike;
@@ -10,7 +11,10 @@
 #include "AddressBookGenerator.h"
 #include "BenchUtil.h"
 #include "ProcessRun.h"
+#include "model/book/BookSnapshot.h"
+#include "model/book/ContactExtras.h"
 #include "model/storage/AddressFile.h"
+#include "model/storage/CompanionFile.h"
 
 #include <dirent.h>
 #include <fstream>
@@ -217,7 +221,9 @@ struct Profile
     std::string dir;
     std::vector<std::string> env;
 
-    explicit Profile(std::size_t contacts, RecordList& book)
+    // withExtras: a companion file as the window writes it, every contact's identity and
+    // every seventh with a 敬称 and a 連名.
+    explicit Profile(std::size_t contacts, RecordList& book, bool withExtras = false)
     {
         dir = Bench::scratchDir();
         for (const char* sub :
@@ -230,6 +236,19 @@ struct Profile
         generator.fill(book, contacts);
         if (contacts > 0)
             AddressFile::Save(dir + "/data/Address.vok", book);
+        if (withExtras) {
+            for (std::size_t i = 0; i < book.size(); ++i) {
+                book.at(i)->setUid(ContactUid::generate());
+                if (i % 7 == 3) {
+                    ContactExtras x;
+                    x.honorific = i % 2 ? "先生" : "";
+                    x.jointNames = {{"花子", "", "はなこ"}};
+                    book.at(i)->setExtras(x);
+                }
+            }
+            const BookSnapshot snapshot(book, 1, 1, {});
+            CompanionFile::Save(dir + "/data/Address.vok.extra", snapshot, {}, false);
+        }
         env = {"VOK_ADDRESS_DIR=" + dir + "/data",
                "HOME=" + dir + "/home",
                "XDG_CONFIG_HOME=" + dir + "/config",
@@ -357,15 +376,20 @@ int main(int argc, char** argv)
     std::printf("--query, best of 5 (wall time; processor time in brackets)\n");
     if (!abook)
         std::printf("abook is not installed (Debian package abook): no comparison\n");
-    std::printf("%-11s %9s %-12s %22s %22s %10s\n", "program", "contacts", "query", "VOK_Address",
+    std::printf("%-11s %12s %-12s %22s %22s %10s\n", "program", "contacts", "query", "VOK_Address",
                 "abook --mutt-query", "ratio");
-    // A mail program's own book is small: 1,000 contacts first.
+    // A mail program's own book is small: 1,000 contacts first; the largest again with a
+    // companion file beside it.
     books.insert(books.begin(), std::make_unique<RecordList>());
     profiles.insert(profiles.begin(), std::make_unique<Profile>(1000, *books.front()));
     counts.insert(counts.begin(), 1000);
+    books.push_back(std::make_unique<RecordList>());
+    profiles.push_back(std::make_unique<Profile>(100000, *books.back(), true));
+    counts.push_back(100000);
     for (std::size_t c = 0; c < counts.size(); ++c) {
         if (counts[c] == 0)
             continue;
+        const bool extras = c + 1 == counts.size();
         const Profile& profile = *profiles[c];
         const std::string abookFile = profile.dir + "/book.abook";
         const bool haveAbook = abook && Bench::writeAbook(abookFile, *books[c]);
@@ -374,9 +398,12 @@ int main(int argc, char** argv)
         if (haveAbook)
             other = bestQuery(5, {*abook, "--datafile", abookFile, "--mutt-query", term},
                               profile.env, profile.dir + "/abook.out");
+        char contacts[32];
+        std::snprintf(contacts, sizeof contacts, "%zu%s", counts[c], extras ? "+extra" : "");
         for (const Program& program : programs) {
-            // Names as a reading, which needs the guesses, and a part of an address.
-            for (const std::string& query : {term, std::string("たなか")}) {
+            // Names as a reading, which needs the guesses, the same in romaji, and a part of
+            // an address.
+            for (const std::string& query : {term, std::string("たなか"), std::string("tanaka")}) {
                 const std::string out = profile.dir + "/vok.out";
                 const Bench::Run vok =
                     bestQuery(5, {program.path, "--query", query}, profile.env, out);
@@ -387,7 +414,7 @@ int main(int argc, char** argv)
                     std::snprintf(a, sizeof a, "%.3f s (%.3f s)", other.wall, other.cpu);
                     std::snprintf(ratio, sizeof ratio, "%.2fx", vok.wall / other.wall);
                 }
-                std::printf("%-11s %9zu %-12s %22s %22s %10s\n", program.label.c_str(), counts[c],
+                std::printf("%-11s %12s %-12s %22s %22s %10s\n", program.label.c_str(), contacts,
                             query.c_str(), v, a, ratio);
                 std::fflush(stdout);
             }

@@ -81,11 +81,10 @@ Result run(const QStringList& options)
         if (!record)
             return failure(CommandLineText::NoGroup.arg(group));
     }
-    // Identities and extras come from the companion file, matched by fingerprint.
-    CompanionFile::Contents contents;
-    CompanionFile::Load(encoded(DataLocation::companionFilePath(bookPath)), contents);
-    const bool noCompanion = contents.entries.empty();
-    CompanionLookup companion(std::move(contents));
+    // Identities and extras come from the companion file, matched by fingerprint; the extras
+    // of the contacts written only.
+    CompanionLookup companion(encoded(DataLocation::companionFilePath(bookPath)));
+    const bool noCompanion = companion.entries().empty();
     std::size_t index = 0;
     AddressRecord current;
     std::size_t written = 0;
@@ -94,7 +93,7 @@ Result run(const QStringList& options)
         [&]() -> const AddressRecord* {
             while (const AddressRecord* record = reader.next()) {
                 // Without entries no fingerprint is worth its hashing.
-                const CompanionFile::Entry* entry =
+                const CompanionFile::Place* entry =
                     noCompanion ? nullptr : companion.find(index, RecordFingerprint::of(*record));
                 ++index;
                 if (!inGroup(*record))
@@ -102,7 +101,7 @@ Result run(const QStringList& options)
                 ++written;
                 current = *record;
                 current.setUid(entry ? entry->uid : ContactUid());
-                current.setExtras(entry ? entry->extras : nullptr);
+                current.setExtras(entry ? CompanionLookup::extras(*entry) : nullptr);
                 return &current;
             }
             return nullptr;

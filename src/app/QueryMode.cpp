@@ -15,6 +15,7 @@
 #include "model/storage/AddressFileReader.h"
 #include "model/storage/CompanionLookup.h"
 #include "model/storage/ReadingStore.h"
+#include "model/storage/TabText.h"
 #include "model/text/Cp932.h"
 #include "model/text/Romaji.h"
 #include "model/text/TextFold.h"
@@ -33,6 +34,18 @@ bool hasAddress(const std::array<std::string_view, AddressRecord::FieldCount>& f
     constexpr std::string_view kBlank = ",; \t\r\n";
     return fields[AddressRecord::Email].find_first_not_of(kBlank) != std::string_view::npos ||
            fields[AddressRecord::OfficeEmail].find_first_not_of(kBlank) != std::string_view::npos;
+}
+
+// The fingerprint keeps a full slot (one without its terminator) only up to the last character
+// boundary before the slot's final byte, so records of one fingerprint may differ in that
+// field: only records whose field is a slot's width less at most 2 bytes can.
+bool nearlyFillsASlot(const std::array<std::string_view, AddressRecord::FieldCount>& fields)
+{
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (fields[i].size() + 2 >= AddressRecord::SlotWidth[i])
+            return true;
+    }
+    return false;
 }
 
 std::string encoded(const QString& path)
@@ -113,6 +126,41 @@ std::uint64_t heldByReading(const SearchQuery& query, std::string_view reading)
     return held;
 }
 
+// The words (bits as heldByReading's) that an entry's extras may hold, told from its property
+// lines before they are decoded: every value folded, as the search text holds the extras it
+// searches (values it does not search are looked in too, which only lets more through).
+std::uint64_t mayBeInExtras(const SearchQuery& query, std::string_view properties)
+{
+    const auto& words = query.words();
+    const std::size_t count = std::min<std::size_t>(words.size(), 64);
+    std::uint64_t held = 0;
+    std::string folded;
+    while (!properties.empty()) {
+        std::string_view line = TabText::takeLine(properties);
+        if (line.empty() || line.front() != '\t')
+            continue;
+        line.remove_prefix(1);
+        // The key is no value.
+        for (std::size_t tab = line.find('\t'); tab != std::string_view::npos;) {
+            line.remove_prefix(tab + 1);
+            tab = line.find('\t');
+            const std::string_view value = line.substr(0, tab);
+            folded.clear();
+            if (value.find('\\') == std::string_view::npos)
+                TextFold::appendUtf8(folded, value);
+            else
+                TextFold::appendUtf8(folded, TabText::unescaped(value));
+            for (std::size_t i = 0; i < count; ++i) {
+                const SearchQuery::Word& w = words[i];
+                if (folded.find(w.folded) != std::string::npos ||
+                    (!w.romaji.empty() && folded.find(w.romaji) != std::string::npos))
+                    held |= std::uint64_t(1) << i;
+            }
+        }
+    }
+    return held;
+}
+
 } // namespace
 
 namespace QueryMode {
@@ -136,19 +184,26 @@ CommandLine::Result run(const QStringList& options)
         return unreadable();
     ReadingStore readings;
     readings.Load(encoded(DataLocation::readingsFilePath(bookPath)));
-    CompanionFile::Contents contents;
-    CompanionFile::Load(encoded(DataLocation::companionFilePath(bookPath)), contents);
-    // Only extras are searched and shown: a record needs its entry only when an entry with
-    // extras bears its name. (Any entry it could take bears its name, and a record skipped so
-    // takes none that another record could.)
-    std::unordered_set<std::uint64_t> namesWithExtras;
-    for (const CompanionFile::Entry& e : contents.entries) {
-        if (e.extras)
-            namesWithExtras.insert(e.fingerprint.name);
-    }
-    CompanionLookup companion(std::move(contents));
-
+    CompanionLookup companion(encoded(DataLocation::companionFilePath(bookPath)));
     const SearchQuery query(text.toStdString());
+
+    // The companion's entries are laid out, not decoded: an entry's extras are decoded for a
+    // record that may match. Records of one fingerprint are alike in fields, name and reading,
+    // and only they can take an entry of that fingerprint: so whether they look for their entry
+    // at all may depend on what the fields and the name tell, as long as all of them do alike.
+    const auto& entries = companion.entries();
+    std::vector<std::uint64_t> extrasMayHold(entries.size(), 0);
+    std::unordered_set<std::uint64_t> namesWithProperties;
+    std::unordered_set<std::uint64_t> namesWithWords; // whose extras may hold a word
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i].properties.empty())
+            continue;
+        namesWithProperties.insert(entries[i].fingerprint.name);
+        extrasMayHold[i] = mayBeInExtras(query, entries[i].properties);
+        if (extrasMayHold[i])
+            namesWithWords.insert(entries[i].fingerprint.name);
+    }
+
     // A word in romaji may be the spelling of a guess, as the search field finds it.
     const bool needsGuesses =
         std::any_of(query.words().begin(), query.words().end(), [](const auto& w) {
@@ -162,7 +217,8 @@ CommandLine::Result run(const QStringList& options)
     std::string fingerprint;
 
     // Most records are ruled out from their bytes: a word their fields cannot hold must be in
-    // their reading, which the name decides: what it holds is worked out once a name.
+    // their reading, which the name decides (what it holds is worked out once a name), or in
+    // their extras.
     const RecordPrefilter prefilter(query);
     NameMemo readingHolds; // words, by name
 
@@ -174,22 +230,27 @@ CommandLine::Result run(const QStringList& options)
         const std::size_t at = index++;
         const auto fields = AddressFile::RecordFields(bytes);
         const std::string_view name = fields[AddressRecord::Name];
-        const CompanionFile::Entry* entry =
-            !namesWithExtras.empty() && namesWithExtras.count(RecordFingerprint::nameHalf(name))
-                ? companion.find(at, RecordFingerprint::of(fields))
-                : nullptr;
+        const std::uint64_t nameHalf =
+            namesWithProperties.empty() ? 0 : RecordFingerprint::nameHalf(name);
+        const CompanionFile::Place* entry = nullptr;
+        bool lookedUp = false;
+        // Such a record may share its fingerprint with one that differs: it takes its entry
+        // whatever it holds, so that the other's entry is the one a whole reading gives.
+        if (!namesWithProperties.empty() && nearlyFillsASlot(fields) &&
+            namesWithProperties.count(nameHalf)) {
+            lookedUp = true;
+            entry = companion.find(at, RecordFingerprint::of(fields));
+        }
         // A contact without an address completes nothing.
         if (!hasAddress(fields))
             continue;
-        const bool hasExtras = entry && entry->extras;
-        if (const std::uint64_t missing = prefilter.missingWords(fields); missing && !hasExtras) {
-            if (readings.empty() && !needsGuesses)
-                continue; // no reading to hold them
-            const std::uint64_t* known = readingHolds.find(name);
-            if (!known) {
+        if (std::uint64_t missing = prefilter.missingWords(fields)) {
+            std::uint64_t held = 0; // by the reading
+            if (const std::uint64_t* known = readingHolds.find(name)) {
+                held = *known;
+            } else if (!readings.empty() || needsGuesses) {
                 std::string_view reading =
                     readings.empty() ? std::string_view() : readings.reading(name);
-                std::uint64_t held = 0;
                 if (reading.empty() && needsGuesses) {
                     if (!guesses) {
                         fingerprint = dictionary.fingerprint();
@@ -206,17 +267,28 @@ CommandLine::Result run(const QStringList& options)
                     held = heldByReading(query, reading);
                 if (held != ~std::uint64_t(0))
                     readingHolds.add(name, held);
-                if ((missing & ~held) != 0)
+            }
+            missing &= ~held;
+            if (missing) {
+                if (!lookedUp) {
+                    if (!namesWithWords.count(nameHalf))
+                        continue;
+                    lookedUp = true;
+                    entry = companion.find(at, RecordFingerprint::of(fields));
+                }
+                if (!entry || (missing & ~extrasMayHold[std::size_t(entry - entries.data())]))
                     continue;
-            } else if ((missing & ~*known) != 0) {
-                continue;
             }
         }
+        if (!lookedUp && namesWithProperties.count(nameHalf))
+            entry = companion.find(at, RecordFingerprint::of(fields));
         AddressFile::DecodeRecord(bytes, decoded);
         std::unique_ptr<AddressRecord> withExtras;
-        if (hasExtras) {
-            withExtras = std::make_unique<AddressRecord>(decoded);
-            withExtras->setExtras(entry->extras);
+        if (entry) {
+            if (auto extras = CompanionLookup::extras(*entry)) {
+                withExtras = std::make_unique<AddressRecord>(decoded);
+                withExtras->setExtras(std::move(extras));
+            }
         }
         const AddressRecord& record = withExtras ? *withExtras : decoded;
         std::string_view reading = readings.reading(record.name());

@@ -9,6 +9,7 @@
 #include "core/DataLocation.h"
 #include "core/Text.h"
 #include "model/book/AddressRecord.h"
+#include "model/book/ContactExtras.h"
 #include "model/book/RecordSelection.h"
 #include "model/exchange/csv/CsvFile.h"
 #include "settings/RegistryKey.h"
@@ -116,6 +117,11 @@ void TestExchangeModes::exportMode_data()
         << "utf8 1" << QByteArray("Jane");
     QTest::newRow("a stored group") << QStringList{"--export", "@out.vcf", "--group", "友人"} << 0
                                     << "vcard3 1" << QByteArray("FN:山田 太郎");
+    QTest::newRow("a stored group's extras")
+        << QStringList{"--export", "@out.vcf", "--group", "友人"} << 0 << "vcard3 1"
+        << QByteArray("TITLE:部長");
+    QTest::newRow("extras of the last contact")
+        << QStringList{"--export", "@out.vcf"} << 0 << "vcard3 4" << QByteArray("TITLE:課長");
     QTest::newRow("a group only contacts bear")
         << QStringList{"--export", "@out.vcf", "--group", "旧グループ"} << 0 << "vcard3 1"
         << QByteArray("CATEGORIES:旧グループ");
@@ -155,6 +161,9 @@ void TestExchangeModes::exportMode()
             r->setField(AddressRecord::Name, cp(c[0]));
             r->setField(AddressRecord::Group, cp(c[1]));
             r->setField(AddressRecord::Company, cp(c[2]));
+            ContactExtras x; // kept beside the book, and going out with the contact
+            x.title = c[1] == QStringLiteral("友人") ? "部長" : "課長";
+            r->setExtras(x);
             book.AddRecord(std::move(r));
         }
         book.SetReading(cp(QStringLiteral("山田 太郎")), "やまだ たろう");

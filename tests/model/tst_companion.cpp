@@ -147,6 +147,15 @@ void TestCompanion::roundTrip()
     // Readable: one line a contact, extras below it.
     QVERIFY(text.find("\thonorific\t先生\n") != std::string::npos);
     QVERIFY(text.find("\tjoint\t一郎\\t二郎\t殿\t\n") != std::string::npos);
+
+    // Laid out without decoding, each entry's lines give the same extras (a comment skipped).
+    const std::string commented = std::string(text).insert(text.find("\ttitle"), "#\n");
+    CompanionFile::Layout layout;
+    QCOMPARE(CompanionFile::Scan(commented, layout), CompanionFile::Status::Ok);
+    std::shared_ptr<const ContactExtras> none, got;
+    QVERIFY(CompanionFile::DecodeProperties(layout.entries[0].properties, none) && !none);
+    QVERIFY(CompanionFile::DecodeProperties(layout.entries[1].properties, got) && *got == x);
+    QVERIFY(layout.entries[1].uid == full->uid() && layout.aside[0].uid == aside.uid);
 }
 
 void TestCompanion::damaged_data()

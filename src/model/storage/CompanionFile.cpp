@@ -147,15 +147,99 @@ bool readProperty(std::string_view line, ContactExtras& x)
     return true;
 }
 
-bool readEntry(std::string_view uidText, std::string_view fpText, CompanionFile::Entry& entry)
+bool readEntry(std::string_view uidText, std::string_view fpText, ContactUid& uid,
+               RecordFingerprint& fingerprint)
 {
-    const auto uid = ContactUid::parse(uidText);
+    const auto u = ContactUid::parse(uidText);
     const auto fp = RecordFingerprint::parseHex(fpText);
-    if (!uid || !fp)
+    if (!u || !fp)
         return false;
-    entry.uid = *uid;
-    entry.fingerprint = *fp;
+    uid = *u;
+    fingerprint = *fp;
     return true;
+}
+
+// The file's lines, each entry handed to emit(aside, place) once its property lines are known,
+// in the file's order. Ok, or Damaged for a line out of place, an entry line that makes no
+// sense, or a missing or wrong end.
+template <typename Emit>
+CompanionFile::Status scanFile(std::string_view text, std::vector<std::string>& groups, Emit emit)
+{
+    if (text.starts_with("\xEF\xBB\xBF")) // a byte-order mark left by an editor
+        text.remove_prefix(3);
+    if (TabText::takeLine(text) != kHeader)
+        return CompanionFile::Status::Damaged;
+
+    CompanionFile::Place current;
+    bool open = false; // current is an entry whose property lines may follow
+    bool aside = false;
+    std::size_t entries = 0;
+    // An entry's property lines run to the last one before the next entry; the comments and
+    // blank lines among them are skipped again when they are decoded.
+    const char* first = nullptr;
+    const char* last = nullptr;
+    const auto finish = [&] {
+        if (!open)
+            return;
+        current.properties =
+            first ? std::string_view(first, std::size_t(last - first)) : std::string_view();
+        emit(aside, current);
+        entries += aside ? 0 : 1;
+        open = false;
+        first = last = nullptr;
+    };
+    bool damaged = false;
+    bool ended = false;
+    while (!text.empty() && !ended) {
+        const char* lineStart = text.data();
+        const std::string_view line = TabText::takeLine(text);
+        if (line.empty() || line.front() == '#')
+            continue;
+        if (line.front() == '\t') {
+            if (!open) {
+                damaged = true;
+                continue;
+            }
+            if (!first)
+                first = lineStart;
+            last = line.data() + line.size();
+            continue;
+        }
+        finish();
+        const std::size_t tab = line.find('\t');
+        const std::string_view key = line.substr(0, tab);
+        std::string_view rest =
+            tab == std::string_view::npos ? std::string_view() : line.substr(tab + 1);
+        if (key == "group") {
+            groups.push_back(TabText::unescaped(rest));
+            continue;
+        }
+        if (key == "end") {
+            ended = true;
+            const auto count = number(rest);
+            if (!count || std::size_t(*count) != entries)
+                damaged = true;
+            continue;
+        }
+        aside = key == "aside";
+        std::string_view uid = key;
+        if (aside) {
+            const std::size_t t2 = rest.find('\t');
+            if (t2 == std::string_view::npos) {
+                damaged = true;
+                continue;
+            }
+            uid = rest.substr(0, t2);
+            rest = rest.substr(t2 + 1);
+        }
+        if (!readEntry(uid, rest, current.uid, current.fingerprint)) {
+            damaged = true;
+            continue;
+        }
+        open = true;
+    }
+    finish();
+    return damaged || !ended ? CompanionFile::Status::Damaged : CompanionFile::Status::Ok;
 }
 
 } // namespace
@@ -181,73 +265,49 @@ std::string CompanionFile::Encode(const BookSnapshot& snapshot, const std::vecto
     return out;
 }
 
+CompanionFile::Status CompanionFile::Scan(std::string_view text, Layout& layout)
+{
+    layout = {};
+    // An entry's line takes at least 70 bytes: no growing on the way.
+    layout.entries.reserve(text.size() / 70 + 1);
+    return scanFile(text, layout.groups, [&layout](bool aside, const Place& place) {
+        (aside ? layout.aside : layout.entries).push_back(place);
+    });
+}
+
+bool CompanionFile::DecodeProperties(std::string_view properties,
+                                     std::shared_ptr<const ContactExtras>& extras)
+{
+    extras.reset();
+    if (properties.empty())
+        return true;
+    auto x = std::make_unique<ContactExtras>();
+    bool ok = true;
+    while (!properties.empty()) {
+        const std::string_view line = TabText::takeLine(properties);
+        if (line.empty() || line.front() != '\t')
+            continue; // a comment or a blank line among them
+        if (!readProperty(line.substr(1), *x))
+            ok = false;
+    }
+    if (!x->empty())
+        extras = std::shared_ptr<const ContactExtras>(std::move(x));
+    return ok;
+}
+
 CompanionFile::Status CompanionFile::Decode(std::string_view text, Contents& contents)
 {
     contents = {};
-    if (text.starts_with("\xEF\xBB\xBF")) // a byte-order mark left by an editor
-        text.remove_prefix(3);
-    if (TabText::takeLine(text) != kHeader)
-        return Status::Damaged;
-
-    Entry* current = nullptr;
-    std::unique_ptr<ContactExtras> extras;
-    const auto finish = [&] {
-        if (current && extras && !extras->empty())
-            current->extras = std::shared_ptr<const ContactExtras>(std::move(extras));
-        extras.reset();
-        current = nullptr;
-    };
+    contents.entries.reserve(text.size() / 70 + 1);
     bool damaged = false;
-    bool ended = false;
-    while (!text.empty() && !ended) {
-        const std::string_view line = TabText::takeLine(text);
-        if (line.empty() || line.front() == '#')
-            continue;
-        if (line.front() == '\t') {
-            if (!current) {
+    const Status status =
+        scanFile(text, contents.groups, [&contents, &damaged](bool aside, const Place& place) {
+            Entry entry{place.uid, place.fingerprint, nullptr};
+            if (!DecodeProperties(place.properties, entry.extras))
                 damaged = true;
-                continue;
-            }
-            if (!extras)
-                extras = std::make_unique<ContactExtras>();
-            if (!readProperty(line.substr(1), *extras))
-                damaged = true;
-            continue;
-        }
-        finish();
-        const std::size_t tab = line.find('\t');
-        const std::string_view first = line.substr(0, tab);
-        const std::string_view rest =
-            tab == std::string_view::npos ? std::string_view() : line.substr(tab + 1);
-        if (first == "group") {
-            contents.groups.push_back(TabText::unescaped(rest));
-        } else if (first == "end") {
-            ended = true;
-            const auto count = number(rest);
-            if (!count || std::size_t(*count) != contents.entries.size())
-                damaged = true;
-        } else if (first == "aside") {
-            const std::size_t t2 = rest.find('\t');
-            Entry entry;
-            if (t2 == std::string_view::npos ||
-                !readEntry(rest.substr(0, t2), rest.substr(t2 + 1), entry)) {
-                damaged = true;
-                continue;
-            }
-            contents.aside.push_back(std::move(entry));
-            current = &contents.aside.back();
-        } else {
-            Entry entry;
-            if (!readEntry(first, rest, entry)) {
-                damaged = true;
-                continue;
-            }
-            contents.entries.push_back(std::move(entry));
-            current = &contents.entries.back();
-        }
-    }
-    finish();
-    return damaged || !ended ? Status::Damaged : Status::Ok;
+            (aside ? contents.aside : contents.entries).push_back(std::move(entry));
+        });
+    return damaged ? Status::Damaged : status;
 }
 
 CompanionFile::Status CompanionFile::Load(const std::string& path, Contents& contents)

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class BookSnapshot;
@@ -60,7 +61,29 @@ public:
         Damaged,   // not this program's, a newer format, or cut off: what was readable came
     };
 
+    // Where each entry stands in the file's text, its extras not yet decoded: a reader that
+    // needs the extras of a few contacts decodes only theirs.
+    struct Place
+    {
+        ContactUid uid;
+        RecordFingerprint fingerprint;
+        std::string_view properties; // the entry's property lines; empty when none
+    };
+    struct Layout
+    {
+        std::vector<std::string> groups;
+        std::vector<Place> entries;
+        std::vector<Place> aside;
+    };
+
     static Status Load(const std::string& path, Contents& contents);
+    // Damaged only for what the layout shows; a property that makes no sense shows when the
+    // properties are decoded.
+    static Status Scan(std::string_view text, Layout& layout);
+    // The extras of a Place's properties, null when they hold none; false when a line made
+    // no sense (the others are kept).
+    static bool DecodeProperties(std::string_view properties,
+                                 std::shared_ptr<const ContactExtras>& extras);
     // The file's text for the snapshot's records and groups, then the entries kept aside.
     static std::string Encode(const BookSnapshot& snapshot, const std::vector<Entry>& aside);
     static Status Decode(std::string_view text, Contents& contents);

@@ -1,14 +1,25 @@
 #include "CompanionLookup.h"
 
-CompanionLookup::CompanionLookup(CompanionFile::Contents contents)
-    : m_contents(std::move(contents)), m_used(m_contents.entries.size(), false)
+#include "model/io/FileIo.h"
+
+CompanionLookup::CompanionLookup(const std::string& path)
 {
+    if (FileIo::readFile(path, m_text) == 0)
+        CompanionFile::Scan(m_text, m_layout);
+    m_used.assign(m_layout.entries.size(), false);
 }
 
-const CompanionFile::Entry* CompanionLookup::find(std::size_t index,
+std::shared_ptr<const ContactExtras> CompanionLookup::extras(const CompanionFile::Place& place)
+{
+    std::shared_ptr<const ContactExtras> x;
+    CompanionFile::DecodeProperties(place.properties, x);
+    return x;
+}
+
+const CompanionFile::Place* CompanionLookup::find(std::size_t index,
                                                   const RecordFingerprint& fingerprint)
 {
-    auto& entries = m_contents.entries;
+    const auto& entries = m_layout.entries;
     if (index < entries.size() && !m_used[index] && entries[index].fingerprint == fingerprint) {
         m_used[index] = true;
         return &entries[index];
