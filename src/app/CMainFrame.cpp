@@ -112,7 +112,9 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
     connect(m_mailCheck, &MailCheck::mailPaneTextChanged, this, &CMainFrame::SetMailPaneText);
     connect(m_mailCheck, &MailCheck::mailCountChanged, this, &CMainFrame::showMailCountInTitle);
     m_doc.finder().setGuessCache(QFile::encodeName(DataLocation::guessCachePath()).toStdString());
-    LoadAddressFile();
+    // The window shows before the book is read; the rows follow when it is in.
+    connect(&m_doc, &CVOK_AddressDoc::bookLoaded, this, &CMainFrame::bookArrived);
+    m_doc.LoadInBackground();
     createAutoSave();
     createSync();
     // A guess for a contact typed later needs the dictionaries: read aside once the window is
@@ -256,7 +258,7 @@ bool CMainFrame::TreeHasFocus() const
 
 bool CMainFrame::BookWritable() const
 {
-    return !m_doc.loadFailed();
+    return m_doc.writable();
 }
 
 bool CMainFrame::OnUpdateNewContact() const
@@ -299,7 +301,8 @@ bool CMainFrame::OnUpdateToGroup() const
 bool CMainFrame::OnUpdateExport() const
 {
     // From the list: the selected contacts.
-    return TreeHasFocus() || (ListHasFocus() && m_list->GetSelectedCount() >= 1);
+    return !m_doc.loading() &&
+           (TreeHasFocus() || (ListHasFocus() && m_list->GetSelectedCount() >= 1));
 }
 
 bool CMainFrame::OnUpdateGroupCommand() const
@@ -345,7 +348,7 @@ bool CMainFrame::OnUpdateNewMail() const
 
 bool CMainFrame::OnUpdatePrintAddresses() const
 {
-    return AddressPrint::CanPrint(*m_list);
+    return !m_doc.loading() && AddressPrint::CanPrint(*m_list);
 }
 
 void CMainFrame::OnNewContact()
@@ -611,7 +614,27 @@ void CMainFrame::ReadOptions()
 
 bool CMainFrame::LoadAddressFile()
 {
-    const bool loaded = m_doc.LoadAddressFile();
+    m_doc.LoadAddressFile();
+    return bookArrived();
+}
+
+void CMainFrame::WaitForBook()
+{
+    m_doc.FinishLoad();
+}
+
+// The book is in, read or not: the panes show it and the start's findings are told.
+bool CMainFrame::bookArrived()
+{
+    const bool loaded = !m_doc.loadFailed();
+    // Nothing is shown or told to a window that is going.
+    if (m_shutDown)
+        return loaded;
+    m_tree->ReloadGroups();
+    m_list->ShowGroup(m_tree->GetCurrentGroupName());
+    m_commands->refresh();
+    if (m_offerDrafts && isVisible())
+        QTimer::singleShot(0, this, &CMainFrame::offerDrafts);
     // The rows show at once; the readings of their names come after them.
     m_doc.finder().guessInBackground();
     const QString file = QDir::toNativeSeparators(m_doc.addressFilePath());
@@ -699,8 +722,6 @@ void CMainFrame::RetryLoad()
     // What a read that broke off gave goes first: the book is read again from its start.
     m_doc.DeleteAllRecords();
     LoadAddressFile();
-    m_list->ShowGroup(m_tree->GetCurrentGroupName());
-    m_commands->refresh();
 }
 
 void CMainFrame::OfferDraftsWhenShown()
@@ -732,6 +753,8 @@ void CMainFrame::createAutoSave()
 
 bool CMainFrame::SaveAddressFile()
 {
+    // What the load makes up (identities, a realigned companion) is saved as after any load.
+    WaitForBook();
     if (m_autoSave->SaveNow())
         return true;
     MessageBox::information(this, AppText::SaveFailed);
@@ -794,6 +817,8 @@ void CMainFrame::endRun()
 void CMainFrame::shutDown()
 {
     m_shutDown = true;
+    // A book still being read is taken in first, so that the end saves what it always saved.
+    WaitForBook();
     // An open label editor would end its edit while the window is destroyed.
     m_tree->AbandonLabelEdit();
     // Running checks give up first: no result may arrive while the frame goes.

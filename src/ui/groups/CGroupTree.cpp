@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QSignalBlocker>
 
 namespace {
 
@@ -87,6 +88,34 @@ void CGroupTree::build()
     for (const QString& name : m_doc->userGroups())
         appendGroup(name, UserKind);
     root->setExpanded(true);
+}
+
+void CGroupTree::ReloadGroups()
+{
+    QStringList shown;
+    ListGroupNames(shown);
+    if (shown == CVOK_AddressDoc::FixedGroups + m_doc->userGroups())
+        return;
+    const QTreeWidgetItem* selected = selectedItem();
+    const bool hadSelection = selected != nullptr;
+    const QString current = selected ? selected->text(0) : QString();
+    QTreeWidgetItem* root = rootItem();
+    if (!root)
+        return;
+    // The selection moves by name; the caller shows the group's rows afterwards.
+    const QSignalBlocker quiet(this);
+    m_contextItem = nullptr;
+    for (int i = root->childCount() - 1; i >= 0; --i) {
+        if (kindOf(root->child(i)) == UserKind)
+            delete root->takeChild(i);
+    }
+    for (const QString& name : m_doc->userGroups())
+        appendGroup(name, UserKind);
+    QTreeWidgetItem* again = current.isEmpty() ? nullptr : groupItem(current);
+    if (!again && hadSelection)
+        again = root;
+    if (again)
+        setCurrentItem(again);
 }
 
 int CGroupTree::kindOf(const QTreeWidgetItem* item)

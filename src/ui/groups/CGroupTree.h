@@ -32,6 +32,8 @@ public:
     QString GetCurrentGroupName() const;
     // Appends the labels of the root's children in tree order (fixed groups first).
     void ListGroupNames(QStringList& names) const;
+    // Lists the book's user groups again after a load, keeping the selected group by name.
+    void ReloadGroups();
     // True when the item GetCurrentGroupName names is a user group.
     bool IsCurrentUserGroup() const;
 

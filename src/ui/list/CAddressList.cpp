@@ -828,7 +828,7 @@ void CAddressList::mouseReleaseEvent(QMouseEvent* event)
 void CAddressList::drop()
 {
     const QString target = m_dropTarget ? m_dropTarget->dropTargetGroup() : QString();
-    if (target.isEmpty() || m_doc->loadFailed())
+    if (target.isEmpty() || !m_doc->writable())
         return;
     const std::vector<AddressRecord*> records = selectedRecords();
     if (m_dragCopy)
