@@ -621,6 +621,7 @@ bool CMainFrame::LoadAddressFile()
 void CMainFrame::WaitForBook()
 {
     m_doc.FinishLoad();
+    m_list->FinishFilling();
 }
 
 // The book is in, read or not: the panes show it and the start's findings are told.
@@ -631,12 +632,15 @@ bool CMainFrame::bookArrived()
     if (m_shutDown)
         return loaded;
     m_tree->ReloadGroups();
-    m_list->ShowGroup(m_tree->GetCurrentGroupName());
+    m_list->ShowGroupInSlices(m_tree->GetCurrentGroupName());
     m_commands->refresh();
     if (m_offerDrafts && isVisible())
         QTimer::singleShot(0, this, &CMainFrame::offerDrafts);
-    // The rows show at once; the readings of their names come after them.
-    m_doc.finder().guessInBackground();
+    // The rows come first; the readings of their names after them.
+    QTimer::singleShot(0, this, [this] {
+        if (!m_shutDown)
+            m_doc.finder().guessInBackground();
+    });
     const QString file = QDir::toNativeSeparators(m_doc.addressFilePath());
     m_readOnlyBar->setVisible(!loaded);
     if (!loaded) {

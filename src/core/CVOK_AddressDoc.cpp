@@ -67,6 +67,10 @@ struct CVOK_AddressDoc::BookRead
     CompanionFile::Status companionStatus = CompanionFile::Status::Missing;
     CompanionFile::Contents companion;
     std::vector<std::size_t> match; // companion entry of each record (CompanionAlign)
+    std::unordered_map<ContactUid, AddressRecord*, ContactUid::Hash> byUid;
+    bool realigned = false;
+    std::size_t newIdentities = 0;
+    std::vector<CompanionFile::Entry> setAside;
     ReadingStore readings;
     int readingsError = 0;
 };
@@ -98,6 +102,7 @@ std::unique_ptr<CVOK_AddressDoc::BookRead> CVOK_AddressDoc::readBook(const std::
             r->rememberFingerprint(records.back());
         }
         read->match = CompanionAlign::align(entries, records);
+        giveIdentities(*read);
     }
     // A book without readings works as before. Readings that exist but cannot be read are
     // never replaced by the few given in this run.
@@ -105,6 +110,41 @@ std::unique_ptr<CVOK_AddressDoc::BookRead> CVOK_AddressDoc::readBook(const std::
     if (read->readings.Load(readings, &error) == ReadingStore::Status::ReadError)
         read->readingsError = error;
     return read;
+}
+
+// Every record gets its identity and extras from the companion entry it lines up with, or a
+// new identity; extras that fit nobody now are set aside, never guessed onto a contact.
+void CVOK_AddressDoc::giveIdentities(BookRead& read)
+{
+    const CompanionFile::Contents& contents = read.companion;
+    const std::vector<std::size_t>& match = read.match;
+    std::vector<bool> used(contents.entries.size(), false);
+    read.byUid.reserve(read.records.size());
+    read.realigned = contents.entries.size() != read.records.size();
+    for (std::size_t i = 0; i < read.records.size(); ++i) {
+        AddressRecord* record = read.records.at(i);
+        const std::size_t e = match[i];
+        if (e != i)
+            read.realigned = true;
+        if (e != CompanionAlign::None &&
+            read.byUid.emplace(contents.entries[e].uid, record).second) {
+            record->setUid(contents.entries[e].uid);
+            record->setExtras(contents.entries[e].extras);
+            used[e] = true;
+            continue;
+        }
+        ContactUid uid = record->uid();
+        while (uid.isNull() || read.byUid.count(uid) != 0)
+            uid = ContactUid::generate();
+        record->setUid(uid);
+        read.byUid.emplace(uid, record);
+        ++read.newIdentities;
+    }
+    // An entry without extras was a contact deleted elsewhere.
+    for (std::size_t e = 0; e < contents.entries.size(); ++e) {
+        if (!used[e] && contents.entries[e].extras)
+            read.setAside.push_back(contents.entries[e]);
+    }
 }
 
 void CVOK_AddressDoc::beginLoad(const QString& path)
@@ -179,40 +219,16 @@ bool CVOK_AddressDoc::adopt(BookRead& read)
     return !m_loadFailed;
 }
 
-// Gives every record its identity and extras from the companion file, realigned when another
-// program changed the book, and takes in the groups it keeps.
+// Takes in the identities the reader gave and the groups the companion file keeps.
 void CVOK_AddressDoc::loadCompanion(BookRead& read)
 {
     m_companion = CompanionLoad{};
-    m_byUid.clear();
     m_companion.status = read.companionStatus;
+    m_byUid = std::move(read.byUid);
+    m_companion.newIdentities = read.newIdentities;
+    m_companion.setAside = std::move(read.setAside);
+    const bool realigned = read.realigned;
     const CompanionFile::Contents& contents = read.companion;
-    const std::vector<std::size_t>& match = read.match;
-
-    std::vector<bool> used(contents.entries.size(), false);
-    m_byUid.reserve(m_records.size());
-    bool realigned = contents.entries.size() != m_records.size();
-    for (std::size_t i = 0; i < m_records.size(); ++i) {
-        AddressRecord* record = m_records.at(i);
-        const std::size_t e = match[i];
-        if (e != i)
-            realigned = true;
-        if (e != CompanionAlign::None && m_byUid.emplace(contents.entries[e].uid, record).second) {
-            record->setUid(contents.entries[e].uid);
-            record->setExtras(contents.entries[e].extras);
-            used[e] = true;
-            continue;
-        }
-        giveIdentity(record);
-        m_byUid.emplace(record->uid(), record);
-        ++m_companion.newIdentities;
-    }
-    // Extras that belong to nobody now are kept aside, never guessed onto a contact; an entry
-    // without extras was a contact deleted elsewhere.
-    for (std::size_t e = 0; e < contents.entries.size(); ++e) {
-        if (!used[e] && contents.entries[e].extras)
-            m_companion.setAside.push_back(contents.entries[e]);
-    }
     m_aside = contents.aside;
     m_aside.insert(m_aside.end(), m_companion.setAside.begin(), m_companion.setAside.end());
 

@@ -253,6 +253,7 @@ private:
             FinishLoad();
     }
     bool adopt(BookRead& read);
+    static void giveIdentities(BookRead& read);
     void loadCompanion(BookRead& read);
     void giveIdentity(AddressRecord* record);
     // Adds the records to a change, each with a UID of its own (a UID given twice is renewed).

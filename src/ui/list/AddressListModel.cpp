@@ -414,6 +414,34 @@ void AddressListModel::clear()
     endResetModel();
 }
 
+void AddressListModel::takeRows(AddressListModel& other)
+{
+    beginResetModel();
+    m_rows = std::move(other.m_rows);
+    m_shown = std::move(other.m_shown);
+    m_text.swap(other.m_text);
+    m_garbage = other.m_garbage;
+    m_keys.swap(other.m_keys);
+    m_keyGarbage = other.m_keyGarbage;
+    endResetModel();
+    other.m_rows.clear();
+    other.m_shown.clear();
+    other.m_text.clear();
+    other.m_keys.clear();
+    other.m_garbage = other.m_keyGarbage = 0;
+}
+
+bool AddressListModel::makeNameKeysUntil(std::size_t& next,
+                                         std::chrono::steady_clock::time_point deadline)
+{
+    for (; next < m_rows.size(); ++next) {
+        if ((next & 255) == 0 && std::chrono::steady_clock::now() >= deadline)
+            return false;
+        makeNameKey(m_rows[next]);
+    }
+    return true;
+}
+
 void AddressListModel::refreshColumn(int column)
 {
     if (m_rows.empty())

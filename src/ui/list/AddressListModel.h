@@ -38,6 +38,7 @@ public:
     explicit AddressListModel(const ContactFinder* finder, QObject* parent = nullptr);
     // The year whose 年賀状 marks the 年賀 column shows.
     void setNengaYear(int year) { m_nengaYear = year; }
+    int nengaYear() const { return m_nengaYear; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -57,6 +58,11 @@ public:
     // Removes the rows whose records are in the set, shown or not; returns how many left.
     std::size_t removeRecords(const std::unordered_set<const AddressRecord*>& records);
     void clear();
+    // Takes every row of a model filled aside (same finder and year), as one reset; the other
+    // is left empty. A large group is filled aside in slices, then shown at once.
+    void takeRows(AddressListModel& other);
+    // Makes the name keys of the rows from next on until the deadline; true when all are made.
+    bool makeNameKeysUntil(std::size_t& next, std::chrono::steady_clock::time_point deadline);
     // Rewrites one column of every row from the rows' records.
     void refreshColumn(int column);
     // Rewrites the readings of the rows of contacts of these names (CP932).

@@ -121,6 +121,19 @@ CAddressList::CAddressList(CVOK_AddressDoc* doc, CommandTable* commands, QWidget
     ApplyColumnWidths();
     sortState = stored.sort;
 
+    // Rows made aside are shown before any change reaches the list.
+    const auto settle = [this] { FinishFilling(); };
+    connect(m_doc, &CVOK_AddressDoc::recordsAdded, this, settle);
+    connect(m_doc, &CVOK_AddressDoc::recordsChanged, this, settle);
+    connect(m_doc, &CVOK_AddressDoc::recordsMerged, this, settle);
+    connect(m_doc, &CVOK_AddressDoc::recordsRemoving, this, settle);
+    connect(m_doc, &CVOK_AddressDoc::groupRenamed, this, settle);
+    connect(m_doc, &CVOK_AddressDoc::groupRemoved, this, settle);
+    connect(m_doc, &CVOK_AddressDoc::readingChanged, this, settle);
+    connect(m_doc, &CVOK_AddressDoc::readingsGiven, this, settle);
+    m_fillSlices = new QTimer(this);
+    m_fillSlices->setInterval(0);
+    connect(m_fillSlices, &QTimer::timeout, this, &CAddressList::fillSlice);
     connect(m_doc, &CVOK_AddressDoc::recordsAdded, this, &CAddressList::onRecordsAdded);
     connect(m_doc, &CVOK_AddressDoc::recordsChanged, this, &CAddressList::onRecordsChanged);
     connect(m_doc, &CVOK_AddressDoc::recordsMerged, this, &CAddressList::onRecordsMerged);
@@ -436,7 +449,93 @@ void CAddressList::onRecordsRemoving(const std::vector<const AddressRecord*>& re
 
 void CAddressList::DeleteAllRows()
 {
+    m_fillSlices->stop();
+    m_filling.reset();
+    m_fillRecords.clear();
     m_model->clear();
+}
+
+void CAddressList::ShowGroupInSlices(const QString& name)
+{
+    // Below this many rows the whole fill takes no noticeable time.
+    constexpr std::size_t atOnce = 5000;
+    setShownGroup(name);
+    DeleteAllRows();
+    if (!m_shownValid)
+        return;
+    std::vector<AddressRecord*> records;
+    const RecordList& all = m_doc->records();
+    records.reserve(m_showsRoot ? all.size() : 0);
+    for (const auto& record : all) {
+        if (belongsToShownGroup(record.get()))
+            records.push_back(record.get());
+    }
+    if (records.size() <= atOnce) {
+        ShowGroup(name);
+        return;
+    }
+    m_filling = std::make_unique<AddressListModel>(&m_doc->finder());
+    m_filling->setNengaYear(m_model->nengaYear());
+    m_fillRecords = std::move(records);
+    m_fillAt = 0;
+    m_keyAt = 0;
+    m_fillSorted = false;
+    m_guessedWhileFilling = false;
+    m_fillSlices->start();
+}
+
+void CAddressList::fillSlice()
+{
+    if (!m_filling) {
+        m_fillSlices->stop();
+        return;
+    }
+    constexpr std::size_t chunk = 500;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(8);
+    while (m_fillAt < m_fillRecords.size() && std::chrono::steady_clock::now() < deadline) {
+        const std::size_t n = std::min(chunk, m_fillRecords.size() - m_fillAt);
+        m_filling->appendRows(
+            std::vector<AddressRecord*>(m_fillRecords.begin() + std::ptrdiff_t(m_fillAt),
+                                        m_fillRecords.begin() + std::ptrdiff_t(m_fillAt + n)));
+        m_fillAt += n;
+    }
+    if (m_fillAt < m_fillRecords.size())
+        return;
+    // The sort by name needs a key per row: made here too, so that the sort itself is short.
+    const int column = static_cast<int>(sortState & 0x0F);
+    if ((column == 0 || column == AddressListModel::ReadingColumn) &&
+        !m_filling->makeNameKeysUntil(m_keyAt, deadline))
+        return;
+    // The sort gets a slice of its own, and the rows come sorted in the next one.
+    if (!m_fillSorted && column < AddressListModel::ColumnCount) {
+        m_filling->sortRows(column, (sortState & kAscending) != 0);
+        m_fillSorted = true;
+        return;
+    }
+    FinishFilling();
+}
+
+void CAddressList::FinishFilling()
+{
+    if (!m_filling)
+        return;
+    m_fillSlices->stop();
+    if (m_fillAt < m_fillRecords.size())
+        m_filling->appendRows(std::vector<AddressRecord*>(
+            m_fillRecords.begin() + std::ptrdiff_t(m_fillAt), m_fillRecords.end()));
+    const std::unique_ptr<AddressListModel> filled = std::move(m_filling);
+    m_fillRecords.clear();
+    m_model->takeRows(*filled);
+    ApplyColumnWidths();
+    if (m_fillSorted)
+        showSortState();
+    else
+        SortByColumn(99);
+    if (!m_query.empty())
+        applySearch();
+    // Guesses that came meanwhile reached only the rows made after them.
+    if (m_guessedWhileFilling)
+        onReadingsGuessed();
 }
 
 void CAddressList::ApplyColumnWidths()
@@ -563,6 +662,13 @@ void CAddressList::SortByColumn(int column)
     }
     sortState = static_cast<quint32>(column) + (ascending ? kAscending : kDescending);
     m_model->sortRows(column, ascending);
+    showSortState();
+}
+
+void CAddressList::showSortState()
+{
+    const int column = static_cast<int>(sortState & 0x0F);
+    const bool ascending = (sortState & kAscending) != 0;
     m_sortAwaitsReadings = (m_doc->finder().isGuessing() || m_readingsStale) &&
                            (column == 0 || column == AddressListModel::ReadingColumn);
 
@@ -575,6 +681,10 @@ void CAddressList::SortByColumn(int column)
 
 void CAddressList::onReadingsGuessed()
 {
+    if (m_filling) {
+        m_guessedWhileFilling = true;
+        return;
+    }
     m_readingsStale = true;
     m_readingAt = 0;
     m_readingSlices->start();

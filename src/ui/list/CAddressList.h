@@ -5,6 +5,7 @@
 #include <QCursor>
 #include <QString>
 #include <QTableView>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,12 @@ public:
     // Lists the group's contacts (every contact for the root) that the search lets through, in
     // the current sort order.
     void ShowGroup(const QString& name);
+    // The same for a book just read: a large group's rows are made aside in slices and shown
+    // at once, sorted; any change to the book meanwhile has them shown first.
+    void ShowGroupInSlices(const QString& name);
+    // Rows still being made aside.
+    bool filling() const { return m_filling != nullptr; }
+    void FinishFilling();
     // Shows only the contacts that hold every word of the text (all of them for an empty
     // text). Rows added or edited later stay until the text changes, matching or not.
     void setSearchText(const QString& text);
@@ -43,7 +50,7 @@ public:
     bool addresseeColumnsShown() const;
     QString shownGroupName() const { return m_shownName; }
     // Readings that arrived are still being written into the rows.
-    bool readingsPending() const { return m_readingsStale; }
+    bool readingsPending() const { return m_readingsStale || m_filling; }
     // Where dragged contacts are dropped.
     void setDropTarget(GroupDropTarget* target) { m_dropTarget = target; }
     // Shift+double-click writes a message to the selected contacts (an option).
@@ -154,6 +161,17 @@ private:
     QTimer* m_widenLater = nullptr;
     int m_widenAt = 0;
     bool m_arrivalShown = false; // rows of the change being added to were shown and selected
+    // A group's rows made aside (ShowGroupInSlices), from m_fillRecords.
+    std::unique_ptr<AddressListModel> m_filling;
+    std::vector<AddressRecord*> m_fillRecords;
+    std::size_t m_fillAt = 0;
+    std::size_t m_keyAt = 0;
+    bool m_guessedWhileFilling = false;
+    bool m_fillSorted = false;
+    QTimer* m_fillSlices = nullptr;
+    void fillSlice();
+    // The sort indicator and what waits for readings, after the rows were sorted by sortState.
+    void showSortState();
     bool m_newMailOnShiftDoubleClick = false;
     QCursor m_cursorMove;
     QCursor m_cursorCopy;
