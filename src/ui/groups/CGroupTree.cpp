@@ -94,28 +94,32 @@ void CGroupTree::ReloadGroups()
 {
     QStringList shown;
     ListGroupNames(shown);
-    if (shown == CVOK_AddressDoc::FixedGroups + m_doc->userGroups())
-        return;
-    const QTreeWidgetItem* selected = selectedItem();
-    const bool hadSelection = selected != nullptr;
-    const QString current = selected ? selected->text(0) : QString();
+    const QStringList wanted = CVOK_AddressDoc::FixedGroups + m_doc->userGroups();
     QTreeWidgetItem* root = rootItem();
-    if (!root)
+    if (shown == wanted || !root)
         return;
-    // The selection moves by name; the caller shows the group's rows afterwards.
+    // Items of groups that stay are kept (a selection, an open editor on them stay valid);
+    // groups the book brought are put in at their places.
     const QSignalBlocker quiet(this);
-    m_contextItem = nullptr;
+    QTreeWidgetItem* selected = selectedItem();
     for (int i = root->childCount() - 1; i >= 0; --i) {
-        if (kindOf(root->child(i)) == UserKind)
-            delete root->takeChild(i);
+        QTreeWidgetItem* item = root->child(i);
+        if (kindOf(item) != UserKind || wanted.contains(item->text(0)))
+            continue;
+        if (item == m_contextItem)
+            m_contextItem = nullptr;
+        if (item == selected)
+            selected = nullptr;
+        delete root->takeChild(i);
     }
-    for (const QString& name : m_doc->userGroups())
-        appendGroup(name, UserKind);
-    QTreeWidgetItem* again = current.isEmpty() ? nullptr : groupItem(current);
-    if (!again && hadSelection)
-        again = root;
-    if (again)
-        setCurrentItem(again);
+    for (int place = 0; place < wanted.size(); ++place) {
+        QTreeWidgetItem* item = groupItem(wanted[place]);
+        if (!item)
+            appendGroup(wanted[place], UserKind, place);
+        else if (root->indexOfChild(item) != place)
+            root->insertChild(place, root->takeChild(root->indexOfChild(item)));
+    }
+    setCurrentItem(selected ? selected : root);
 }
 
 int CGroupTree::kindOf(const QTreeWidgetItem* item)
