@@ -19,6 +19,7 @@
 #include "mail/MailText.h"
 #include "model/book/ContactExtras.h"
 #include "model/book/ExtrasText.h"
+#include "model/storage/StartPicture.h"
 #include "resource.h"
 #include "settings/OptionSettings.h"
 #include "sync/SyncEngine.h"
@@ -57,6 +58,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <cstdio>
 
 CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
 {
@@ -115,6 +117,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
     // The window shows before the book is read; the rows follow when it is in.
     connect(&m_doc, &CVOK_AddressDoc::bookLoaded, this, &CMainFrame::bookArrived);
     m_doc.LoadInBackground();
+    showStartPicture();
     createAutoSave();
     createSync();
     // A guess for a contact typed later needs the dictionaries: read aside once the window is
@@ -618,6 +621,50 @@ bool CMainFrame::LoadAddressFile()
     return bookArrived();
 }
 
+namespace {
+
+StartPicture::Key startPictureKey(const QString& book)
+{
+    return StartPicture::keyOf(
+        QFile::encodeName(book).toStdString(),
+        QFile::encodeName(DataLocation::companionFilePath(book)).toStdString());
+}
+
+} // namespace
+
+// What the list showed at the last exit, while the same book is read behind it.
+void CMainFrame::showStartPicture()
+{
+    const std::optional<StartPicture> picture =
+        StartPicture::Load(QFile::encodeName(DataLocation::startPicturePath()).toStdString());
+    if (!picture || picture->key != startPictureKey(m_doc.addressFilePath()) ||
+        !m_list->ShowPicture(*picture))
+        return;
+    QStringList groups;
+    for (const std::string& g : picture->groups)
+        groups << QString::fromStdString(g);
+    m_tree->ShowPictureGroups(groups);
+}
+
+// A start shows the whole book (no group, no search): only such a list is kept for it.
+void CMainFrame::keepStartPicture()
+{
+    const std::string path = QFile::encodeName(DataLocation::startPicturePath()).toStdString();
+    const bool fits = !m_finalSaveFailed && m_doc.writable() && !m_list->filling() &&
+                      m_list->searchText().isEmpty() &&
+                      m_list->shownGroupName() == CVOK_AddressDoc::RootName;
+    if (!fits) {
+        std::remove(path.c_str());
+        return;
+    }
+    StartPicture picture = m_list->TakePicture();
+    picture.key = startPictureKey(m_doc.addressFilePath());
+    for (const QString& g : m_doc.userGroups())
+        picture.groups.push_back(g.toStdString());
+    if (!StartPicture::Save(path, picture))
+        std::remove(path.c_str());
+}
+
 void CMainFrame::WaitForBook()
 {
     m_doc.FinishLoad();
@@ -631,16 +678,14 @@ bool CMainFrame::bookArrived()
     // Nothing is shown or told to a window that is going.
     if (m_shutDown)
         return loaded;
+    // Guessing first: a row made while nobody guesses would guess its name on the spot, with
+    // the dictionaries read here first. The rows do not wait for the guesses.
+    m_doc.finder().guessInBackground(m_doc.TakeUnreadNames());
     m_tree->ReloadGroups();
     m_list->ShowGroupInSlices(m_tree->GetCurrentGroupName());
     m_commands->refresh();
     if (m_offerDrafts && isVisible())
         QTimer::singleShot(0, this, &CMainFrame::offerDrafts);
-    // The rows come first; the readings of their names after them.
-    QTimer::singleShot(0, this, [this] {
-        if (!m_shutDown)
-            m_doc.finder().guessInBackground();
-    });
     const QString file = QDir::toNativeSeparators(m_doc.addressFilePath());
     m_readOnlyBar->setVisible(!loaded);
     if (!loaded) {
@@ -832,6 +877,7 @@ void CMainFrame::shutDown()
     if (m_sync)
         m_sync->shutdown();
     m_finalSaveFailed = !SaveAddressFile();
+    keepStartPicture();
     m_tray->DeleteTrayIcon();
     m_list->DeleteAllRows(); // its rows point at the records
     m_doc.DeleteAllRecords();

@@ -170,6 +170,8 @@ private:
     void createSync();
     void reportCompanion();
     bool bookArrived();
+    void showStartPicture();
+    void keepStartPicture();
     void showMailCountInTitle(int count);
     bool textFieldHasFocus() const;
     void createReadOnlyBar();

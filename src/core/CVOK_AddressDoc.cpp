@@ -73,6 +73,7 @@ struct CVOK_AddressDoc::BookRead
     std::vector<CompanionFile::Entry> setAside;
     ReadingStore readings;
     int readingsError = 0;
+    std::vector<std::string> unread; // names without a stored reading, each once
 };
 
 std::unique_ptr<CVOK_AddressDoc::BookRead> CVOK_AddressDoc::readBook(const std::string& file,
@@ -103,12 +104,22 @@ std::unique_ptr<CVOK_AddressDoc::BookRead> CVOK_AddressDoc::readBook(const std::
         }
         read->match = CompanionAlign::align(entries, records);
         giveIdentities(*read);
+        // Freed here: a hundred thousand entries take longer to free than a frame lasts.
+        std::vector<CompanionFile::Entry>().swap(read->companion.entries);
+        std::vector<std::size_t>().swap(read->match);
     }
     // A book without readings works as before. Readings that exist but cannot be read are
     // never replaced by the few given in this run.
     int error = EIO;
     if (read->readings.Load(readings, &error) == ReadingStore::Status::ReadError)
         read->readingsError = error;
+    std::unordered_set<std::string_view> seen;
+    seen.reserve(read->records.size());
+    for (const auto& r : read->records) {
+        const std::string_view name = r->name();
+        if (!name.empty() && read->readings.reading(name).empty() && seen.insert(name).second)
+            read->unread.emplace_back(name);
+    }
     return read;
 }
 
@@ -212,6 +223,7 @@ bool CVOK_AddressDoc::adopt(BookRead& read)
     }
     m_loadedRevision = 0;
     m_readings = std::move(read.readings);
+    m_unreadNames = std::move(read.unread);
     m_readingsError = read.readingsError;
     m_readingsChanged = false;
     ++m_readingsRevision; // a save of the readings before is no longer theirs

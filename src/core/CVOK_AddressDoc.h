@@ -55,6 +55,8 @@ public:
     bool loading() const { return m_loading; }
     // False when not loading or when the file could not be read.
     bool FinishLoad();
+    // The names of the book last read that have no stored reading, each once (for the finder).
+    std::vector<std::string> TakeUnreadNames() { return std::move(m_unreadNames); }
     // Contacts may be changed and saved: the book is in and was read.
     bool writable() const { return !m_loading && !m_loadFailed; }
     // Replaces the data file atomically; false on failure (and always after a failed load).
@@ -288,6 +290,7 @@ private:
     bool m_addingToImport = false;
     bool m_loading = false;
     std::thread m_reader;
+    std::vector<std::string> m_unreadNames;
     std::unique_ptr<BookRead> m_read;        // the reader's result, taken in on this thread
     std::unique_ptr<ContactFinder> m_finder; // last: it goes before the records it points at
 };

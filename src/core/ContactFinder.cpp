@@ -195,6 +195,14 @@ void ContactFinder::guessInBackground()
     guessNames(unguessed(all));
 }
 
+void ContactFinder::guessInBackground(std::vector<std::string> unread)
+{
+    m_aside = true;
+    if (!m_guesses.empty())
+        std::erase_if(unread, [this](const std::string& name) { return m_guesses.count(name); });
+    guessNames(std::move(unread));
+}
+
 void ContactFinder::guessNames(std::vector<std::string> names)
 {
     if (names.empty())

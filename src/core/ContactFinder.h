@@ -63,6 +63,9 @@ public:
     // Guesses the readings of the book's names that have none yet: on a worker thread when they
     // are many, else at once.
     void guessInBackground();
+    // The same for a book just read, with its names that have no stored reading (each once),
+    // found on the thread that read it.
+    void guessInBackground(std::vector<std::string> unread);
     bool isGuessing() const { return m_guessing; }
     // Tests: how many names are guessed, and records indexed, on the spot (more go aside).
     static void setAtOnceForTesting(std::size_t names, std::size_t records);

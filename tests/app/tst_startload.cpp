@@ -9,6 +9,7 @@
 #include "core/DataLocation.h"
 #include "model/book/AddressRecord.h"
 #include "model/storage/AddressFile.h"
+#include "model/storage/StartPicture.h"
 #include "resource.h"
 #include "ui/common/CommandTable.h"
 #include "ui/groups/CGroupTree.h"
@@ -16,7 +17,9 @@
 #include "ui/list/SearchField.h"
 
 #include <QAction>
+#include <QDateTime>
 #include <QProcess>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <csignal>
 
@@ -162,6 +165,108 @@ private slots:
         QVERIFY(now.startsWith(original));
         // The identities the start made up were kept for the next one.
         QVERIFY(QFile::exists(DataLocation::addressFilePath() + QStringLiteral(".extra")));
+        QFile::remove(DataLocation::addressFilePath());
+    }
+    // What the list showed at the exit is shown at once by the next start of the same book,
+    // and the real rows take its selection and scroll position; a changed book or companion,
+    // or a cache file that is not whole, shows nothing until the book is in.
+    void pictureAtTheNextStart_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("same files") << "none" << true;
+        QTest::newRow("book changed by another program") << "book" << false;
+        QTest::newRow("companion changed") << "companion" << false;
+        QTest::newRow("cache file damaged") << "damaged" << false;
+        QTest::newRow("cache file cut short") << "short" << false;
+        QTest::newRow("foreign file as cache") << "foreign" << false;
+    }
+
+    void pictureAtTheNextStart()
+    {
+        QFETCH(QString, change);
+        QFETCH(bool, shown);
+        writeBook();
+        const QString cache = DataLocation::startPicturePath();
+        QFile::remove(cache);
+        int chosen = -1;
+        int scroll = -1;
+        {
+            CAddressApp app;
+            QVERIFY(app.InitInstance({QStringLiteral("VOK_Address")}));
+            CMainFrame* frame = app.mainFrame();
+            CAddressList* list = frame->addressList();
+            QVERIFY(!list->pictureModel()); // no cache yet
+            QTRY_VERIFY_WITH_TIMEOUT(!frame->document()->loading() && !list->filling(), 20000);
+            frame->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(frame));
+            list->setFocus();
+            QTest::keyClick(list, Qt::Key_End, Qt::ControlModifier);
+            QTest::keyClick(list, Qt::Key_PageUp);
+            QTest::keyClick(list, Qt::Key_PageUp);
+            QTest::keyClick(list, Qt::Key_Up);
+            chosen = list->currentIndex().row();
+            scroll = list->verticalScrollBar()->value();
+            QVERIFY(chosen > 0 && chosen < int(kContacts) - 1);
+            QVERIFY(scroll > 0 && scroll < list->verticalScrollBar()->maximum());
+            QSignalSpy finished(frame, &CMainFrame::exitFinished);
+            frame->commands()->action(ID_APP_EXIT)->trigger();
+            QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 20000);
+        }
+        QVERIFY(QFile::exists(cache));
+        const QString companion = DataLocation::addressFilePath() + QStringLiteral(".extra");
+        const QDateTime later = QDateTime::currentDateTime().addSecs(5);
+        QFile file(change == u"companion" ? companion : cache);
+        if (change == u"book") {
+            RecordList book;
+            QVERIFY(
+                AddressFile::Load(QFile::encodeName(DataLocation::addressFilePath()).toStdString(),
+                                  book) != AddressFile::Status::ReadError);
+            book.at(std::size_t(chosen))->setField(AddressRecord::Name, "Renamed");
+            AddressFile::Save(QFile::encodeName(DataLocation::addressFilePath()).toStdString(),
+                              book);
+        } else if (change == u"companion") {
+            QVERIFY(file.open(QIODevice::ReadWrite) &&
+                    file.setFileTime(later, QFileDevice::FileModificationTime));
+        } else if (change != u"none") {
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QByteArray bytes = file.readAll();
+            if (change == u"damaged")
+                bytes[bytes.size() / 2] = char(bytes[bytes.size() / 2] ^ 0x20);
+            else if (change == u"short")
+                bytes.chop(bytes.size() / 3);
+            else
+                bytes = "BEGIN:VCARD\r\nFN:Not a picture\r\nEND:VCARD\r\n";
+            QVERIFY(file.resize(0) && file.seek(0) && file.write(bytes) == bytes.size());
+        }
+        file.close();
+
+        CAddressApp app;
+        QVERIFY(app.InitInstance({QStringLiteral("VOK_Address")}));
+        CMainFrame* frame = app.mainFrame();
+        CAddressList* list = frame->addressList();
+        QVERIFY(frame->document()->loading()); // no event has run yet
+        QCOMPARE(list->model()->rowCount(), 0);
+        const QAbstractItemModel* picture = list->pictureModel();
+        QCOMPARE(picture != nullptr, shown);
+        if (shown) {
+            QCOMPARE(picture->rowCount(), int(kContacts));
+            QCOMPARE(picture->index(chosen, 0).data().toString(),
+                     QStringLiteral("Person%1").arg(10000 + chosen));
+            // Nothing acts on the picture's rows.
+            QTest::keyClick(list, Qt::Key_Delete);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!frame->document()->loading() && !list->filling(), 20000);
+        QVERIFY(!list->pictureModel());
+        QCOMPARE(frame->document()->records().size(), kContacts);
+        QCOMPARE(list->model()->rowCount(), int(kContacts));
+        // The real rows take over where the picture was, else the list starts at its top.
+        QCOMPARE(list->GetSelectedCount(), shown ? 1 : 0);
+        QCOMPARE(list->currentIndex().row(), shown ? chosen : -1);
+        QCOMPARE(list->verticalScrollBar()->value(), shown ? scroll : 0);
+        QSignalSpy finished(frame, &CMainFrame::exitFinished);
+        frame->commands()->action(ID_APP_EXIT)->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 20000);
         QFile::remove(DataLocation::addressFilePath());
     }
 };

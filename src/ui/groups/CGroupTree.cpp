@@ -122,6 +122,15 @@ void CGroupTree::ReloadGroups()
     setCurrentItem(selected ? selected : root);
 }
 
+void CGroupTree::ShowPictureGroups(const QStringList& names)
+{
+    const QSignalBlocker quiet(this);
+    for (const QString& name : names) {
+        if (!name.isEmpty() && !groupItem(name))
+            appendGroup(name, UserKind);
+    }
+}
+
 int CGroupTree::kindOf(const QTreeWidgetItem* item)
 {
     return item ? item->data(0, Qt::UserRole).toInt() : -1;

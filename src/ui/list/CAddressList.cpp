@@ -3,12 +3,14 @@
 #include "AddressListModel.h"
 #include "ClipboardText.h"
 #include "ListText.h"
+#include "StartPictureModel.h"
 #include "core/CVOK_AddressDoc.h"
 #include "core/ContactFinder.h"
 #include "core/Text.h"
 #include "model/book/AddressRecord.h"
 #include "model/book/ContactExtras.h"
 #include "model/book/GroupName.h"
+#include "model/storage/StartPicture.h"
 #include "resource.h"
 #include "settings/ListViewSettings.h"
 #include "ui/common/CommandMenu.h"
@@ -26,11 +28,13 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <QStyleOptionViewItem>
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
+#include <future>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -188,6 +192,14 @@ void CAddressList::setShownGroup(const QString& name)
 
 void CAddressList::ShowGroup(const QString& name)
 {
+    // The picture is of the whole book, which the tree chooses as the window first shows.
+    if (!m_doc->loading() || name != CVOK_AddressDoc::RootName)
+        endPicture(false);
+    fillGroup(name);
+}
+
+void CAddressList::fillGroup(const QString& name)
+{
     setShownGroup(name);
     DeleteAllRows();
     if (!m_shownValid)
@@ -210,6 +222,7 @@ void CAddressList::setSearchText(const QString& text)
 {
     if (text == m_searchText)
         return;
+    endPicture(false);
     m_searchText = text;
     m_query = SearchQuery(text.toStdString());
     applySearch();
@@ -450,6 +463,8 @@ void CAddressList::onRecordsRemoving(const std::vector<const AddressRecord*>& re
 void CAddressList::DeleteAllRows()
 {
     m_fillSlices->stop();
+    if (m_fillSort.valid())
+        m_fillSort.get();
     m_filling.reset();
     m_fillRecords.clear();
     m_model->clear();
@@ -471,7 +486,8 @@ void CAddressList::ShowGroupInSlices(const QString& name)
             records.push_back(record.get());
     }
     if (records.size() <= atOnce) {
-        ShowGroup(name);
+        fillGroup(name);
+        endPicture(true);
         return;
     }
     m_filling = std::make_unique<AddressListModel>(&m_doc->finder());
@@ -480,6 +496,7 @@ void CAddressList::ShowGroupInSlices(const QString& name)
     m_fillAt = 0;
     m_keyAt = 0;
     m_fillSorted = false;
+    m_fillSlices->setInterval(0);
     m_guessedWhileFilling = false;
     m_fillSlices->start();
 }
@@ -506,11 +523,22 @@ void CAddressList::fillSlice()
     if ((column == 0 || column == AddressListModel::ReadingColumn) &&
         !m_filling->makeNameKeysUntil(m_keyAt, deadline))
         return;
-    // The sort gets a slice of its own, and the rows come sorted in the next one.
+    // The sort of a hundred thousand rows is longer than a frame: it runs aside, where nothing
+    // else touches the rows made aside (FinishFilling and DeleteAllRows wait for it).
     if (!m_fillSorted && column < AddressListModel::ColumnCount) {
-        m_filling->sortRows(column, (sortState & kAscending) != 0);
+        if (!m_fillSort.valid()) {
+            m_fillSort =
+                std::async(std::launch::async, [model = m_filling.get(), column,
+                                                ascending = (sortState & kAscending) != 0] {
+                    model->sortRows(column, ascending);
+                });
+            m_fillSlices->setInterval(1);
+            return;
+        }
+        if (m_fillSort.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+            return;
+        m_fillSort.get();
         m_fillSorted = true;
-        return;
     }
     FinishFilling();
 }
@@ -520,19 +548,26 @@ void CAddressList::FinishFilling()
     if (!m_filling)
         return;
     m_fillSlices->stop();
+    if (m_fillSort.valid()) {
+        m_fillSort.get();
+        m_fillSorted = true;
+    }
     if (m_fillAt < m_fillRecords.size())
         m_filling->appendRows(std::vector<AddressRecord*>(
             m_fillRecords.begin() + std::ptrdiff_t(m_fillAt), m_fillRecords.end()));
     const std::unique_ptr<AddressListModel> filled = std::move(m_filling);
     m_fillRecords.clear();
     m_model->takeRows(*filled);
-    ApplyColumnWidths();
+    // Measuring every column over this many rows is longer than a frame: column by column.
+    m_widenAt = 0;
+    m_widenLater->start(0);
     if (m_fillSorted)
         showSortState();
     else
         SortByColumn(99);
     if (!m_query.empty())
         applySearch();
+    endPicture(true);
     // Guesses that came meanwhile reached only the rows made after them.
     if (m_guessedWhileFilling)
         onReadingsGuessed();
@@ -653,8 +688,10 @@ void CAddressList::SortByColumn(int column)
     if (column == 99) {
         column = current;
         ascending = (sortState & kAscending) != 0;
-    } else if (column == current) {
-        ascending = (sortState & kAscending) == 0;
+    } else {
+        endPicture(false); // another order than the picture's
+        if (column == current)
+            ascending = (sortState & kAscending) == 0;
     }
     if (column < 0 || column >= AddressListModel::ColumnCount) {
         // A stored value naming no column: sort by nothing, mark nothing.
@@ -1017,4 +1054,139 @@ bool CAddressList::event(QEvent* event)
     if ((m_dragMove || m_dragCopy) && event->type() == QEvent::WindowDeactivate)
         endDrag();
     return QTableView::event(event);
+}
+
+void CAddressList::resizeEvent(QResizeEvent* event)
+{
+    QTableView::resizeEvent(event);
+    if (m_pictureView)
+        m_pictureView->setGeometry(rect());
+}
+
+StartPicture CAddressList::TakePicture() const
+{
+    // The rows in sight, and no more than a tall screen holds.
+    constexpr int mostRows = 200;
+    StartPicture picture;
+    picture.sort = sortState;
+    picture.totalRows = static_cast<std::uint32_t>(m_model->rowCount());
+    for (int c = 0; c < AddressListModel::ColumnCount; ++c)
+        picture.widths.push_back(isColumnHidden(c) ? 0 : columnWidth(c));
+    picture.verticalScroll = verticalScrollBar()->value();
+    picture.horizontalScroll = horizontalScrollBar()->value();
+    picture.currentRow = currentIndex().isValid() ? currentIndex().row() : -1;
+    if (picture.totalRows == 0)
+        return picture;
+    const int first = std::max(rowAt(0), 0);
+    int last = rowAt(viewport()->height() - 1);
+    if (last < 0)
+        last = m_model->rowCount() - 1;
+    last = std::min(last, first + mostRows - 1);
+    picture.firstRow = static_cast<std::uint32_t>(first);
+    for (int r = first; r <= last; ++r) {
+        std::vector<std::string>& row = picture.rows.emplace_back();
+        for (int c = 0; c < AddressListModel::ColumnCount; ++c)
+            row.push_back(m_model->index(r, c).data().toString().toStdString());
+    }
+    for (int r : selectedRowList())
+        picture.selected.push_back(static_cast<std::uint32_t>(r));
+    return picture;
+}
+
+bool CAddressList::ShowPicture(const StartPicture& picture)
+{
+    if (picture.sort != sortState || picture.totalRows == 0 || m_model->rowCount() != 0 ||
+        picture.widths.size() != std::size_t(AddressListModel::ColumnCount))
+        return false;
+    for (int c = 0; c < AddressListModel::ColumnCount; ++c) {
+        if ((picture.widths[std::size_t(c)] <= 0) != isColumnHidden(c))
+            return false;
+    }
+    endPicture(false);
+    m_picture = std::make_unique<StartPicture>(picture);
+    // The real columns take the picture's widths, so that the rows arrive where they were.
+    auto* view = new QTableView(this);
+    m_pictureView = view;
+    view->setModel(new StartPictureModel(picture, m_model, view));
+    view->setFocusPolicy(Qt::NoFocus);
+    view->setAttribute(Qt::WA_TransparentForMouseEvents);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setShowGrid(showGrid());
+    view->setWordWrap(false);
+    view->setTextElideMode(textElideMode());
+    view->setCornerButtonEnabled(false);
+    view->setHorizontalScrollMode(horizontalScrollMode());
+    view->setVerticalScrollMode(verticalScrollMode());
+    SelectionPalette::keepSelectionVisible(view);
+    view->verticalHeader()->hide();
+    view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view->verticalHeader()->setMinimumSectionSize(1);
+    view->verticalHeader()->setDefaultSectionSize(verticalHeader()->defaultSectionSize());
+    QHeaderView* header = view->horizontalHeader();
+    header->setHighlightSections(false);
+    header->setStretchLastSection(false);
+    header->setMinimumSectionSize(1);
+    header->setDefaultAlignment(horizontalHeader()->defaultAlignment());
+    header->setSortIndicatorShown(true);
+    header->setSortIndicator(int(sortState & 0x0F),
+                             (sortState & kAscending) != 0 ? kUpArrow : kDownArrow);
+    for (int c = 0; c < AddressListModel::ColumnCount; ++c) {
+        const int width = picture.widths[std::size_t(c)];
+        view->setColumnHidden(c, width <= 0);
+        if (width > 0) {
+            view->setColumnWidth(c, width);
+            setColumnWidth(c, width);
+        }
+    }
+    QItemSelection selection;
+    for (std::uint32_t row : picture.selected)
+        selection.select(view->model()->index(int(row), 0),
+                         view->model()->index(int(row), AddressListModel::ColumnCount - 1));
+    view->selectionModel()->select(selection, QItemSelectionModel::Select);
+    // The view lays itself out when shown; until then its bars have no range to hold a value.
+    view->verticalScrollBar()->setRange(0, std::max(picture.verticalScroll, 0));
+    view->verticalScrollBar()->setValue(picture.verticalScroll);
+    view->horizontalScrollBar()->setRange(0, std::max(picture.horizontalScroll, 0));
+    view->horizontalScrollBar()->setValue(picture.horizontalScroll);
+    view->setGeometry(rect());
+    view->show();
+    return true;
+}
+
+const QAbstractItemModel* CAddressList::pictureModel() const
+{
+    return m_pictureView ? m_pictureView->model() : nullptr;
+}
+
+void CAddressList::endPicture(bool restore)
+{
+    if (!m_picture)
+        return;
+    const std::unique_ptr<StartPicture> picture = std::move(m_picture);
+    delete m_pictureView;
+    m_pictureView = nullptr;
+    if (!restore || m_model->rowCount() != int(picture->totalRows))
+        return;
+    for (std::size_t i = 0; i < picture->rows.size(); ++i) {
+        const int row = int(picture->firstRow + i);
+        for (int c = 0; c < AddressListModel::ColumnCount; ++c) {
+            if (m_model->index(row, c).data().toString().toStdString() != picture->rows[i][c])
+                return; // other rows than it showed: the list starts as any list does
+        }
+    }
+    QItemSelection selection;
+    for (std::uint32_t row : picture->selected)
+        selection.select(m_model->index(int(row), 0),
+                         m_model->index(int(row), AddressListModel::ColumnCount - 1));
+    if (picture->currentRow >= 0)
+        selectionModel()->setCurrentIndex(m_model->index(picture->currentRow, 0),
+                                          QItemSelectionModel::NoUpdate);
+    selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    QScrollBar* bar = verticalScrollBar();
+    bar->setRange(0, std::max(bar->maximum(), picture->verticalScroll));
+    bar->setValue(picture->verticalScroll);
+    bar = horizontalScrollBar();
+    bar->setRange(0, std::max(bar->maximum(), picture->horizontalScroll));
+    bar->setValue(picture->horizontalScroll);
 }

@@ -5,11 +5,13 @@
 #include <QCursor>
 #include <QString>
 #include <QTableView>
+#include <future>
 #include <memory>
 #include <string>
 #include <vector>
 
 class AddressListModel;
+struct StartPicture;
 class AddressRecord;
 class CVOK_AddressDoc;
 class CommandTable;
@@ -36,6 +38,15 @@ public:
     // Rows still being made aside.
     bool filling() const { return m_filling != nullptr; }
     void FinishFilling();
+    // What the list shows, for the next start: the visible rows' texts, the columns, the sort,
+    // the selection and scroll position.
+    StartPicture TakePicture() const;
+    // Shows such a picture, read-only, over the empty list until ShowGroupInSlices brings the
+    // real rows, which then take its selection and scroll position. False when it does not fit
+    // the list as it is (other sort or columns, rows already there).
+    bool ShowPicture(const StartPicture& picture);
+    // The picture's rows while they are shown, else null.
+    const QAbstractItemModel* pictureModel() const;
     // Shows only the contacts that hold every word of the text (all of them for an empty
     // text). Rows added or edited later stay until the text changes, matching or not.
     void setSearchText(const QString& text);
@@ -107,6 +118,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     bool event(QEvent* event) override;
@@ -163,6 +175,7 @@ private:
     bool m_arrivalShown = false; // rows of the change being added to were shown and selected
     // A group's rows made aside (ShowGroupInSlices), from m_fillRecords.
     std::unique_ptr<AddressListModel> m_filling;
+    std::future<void> m_fillSort; // after m_filling: it goes first, waiting for the sort
     std::vector<AddressRecord*> m_fillRecords;
     std::size_t m_fillAt = 0;
     std::size_t m_keyAt = 0;
@@ -170,6 +183,12 @@ private:
     bool m_fillSorted = false;
     QTimer* m_fillSlices = nullptr;
     void fillSlice();
+    void fillGroup(const QString& name);
+    std::unique_ptr<StartPicture> m_picture;
+    QTableView* m_pictureView = nullptr;
+    // Drops the picture; restore: the rows now shown take its selection and scroll position
+    // when they are the rows it pictured.
+    void endPicture(bool restore);
     // The sort indicator and what waits for readings, after the rows were sorted by sortState.
     void showSortState();
     bool m_newMailOnShiftDoubleClick = false;
