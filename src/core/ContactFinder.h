@@ -108,8 +108,7 @@ private:
     // Names of these records that have neither a stored reading nor a guess yet.
     std::vector<std::string> unguessed(std::span<AddressRecord* const> records) const;
     void guessNames(std::vector<std::string> names);
-    void takeGuesses(std::uint64_t run, std::vector<std::string> names,
-                     std::vector<std::string> guesses);
+    void takeGuesses(std::uint64_t run, Guesses arrived);
     void index(const AddressRecord* record);
     // Indexes the records at once when they are few, else queues them for the slices.
     void reindex(std::span<AddressRecord* const> records);
