@@ -649,7 +649,15 @@ void CMainFrame::showStartPicture()
 // A start shows the whole book (no group, no search): only such a list is kept for it.
 void CMainFrame::keepStartPicture()
 {
+    // Still shown: the rows never came (an exit at once); the file's key tells whether it fits.
+    if (m_list->pictureModel())
+        return;
     const std::string path = QFile::encodeName(DataLocation::startPicturePath()).toStdString();
+    // Kept as it looks once every reading is in: so the next start's rows come.
+    m_doc.finder().finishGuessing();
+    m_list->FinishReadings();
+    if (m_doc.finder().isGuessing() || m_list->readingsPending())
+        return;
     const bool fits = !m_finalSaveFailed && m_doc.writable() && !m_list->filling() &&
                       m_list->searchText().isEmpty() &&
                       m_list->shownGroupName() == CVOK_AddressDoc::RootName;

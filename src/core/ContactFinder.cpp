@@ -8,6 +8,7 @@
 #include "model/search/SearchQuery.h"
 #include "model/text/Cp932.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <algorithm>
 #include <chrono>
@@ -126,6 +127,16 @@ void ContactFinder::stopGuessing()
         m_guesser.join();
     m_guessing = false;
     ++m_run;
+}
+
+void ContactFinder::finishGuessing()
+{
+    // Guesses asked for meanwhile start one more run.
+    for (int run = 0; run < 3 && m_guessing; ++run) {
+        if (m_guesser.joinable())
+            m_guesser.join();
+        QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    }
 }
 
 void ContactFinder::setDictionary(std::shared_ptr<const ReadingDictionary> dictionary)

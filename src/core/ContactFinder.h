@@ -67,6 +67,9 @@ public:
     // found on the thread that read it.
     void guessInBackground(std::vector<std::string> unread);
     bool isGuessing() const { return m_guessing; }
+    // Waits for the guesser and takes its guesses in now (the end of a run: the list is kept
+    // for the next start as it looks once every reading is in).
+    void finishGuessing();
     // Tests: how many names are guessed, and records indexed, on the spot (more go aside).
     static void setAtOnceForTesting(std::size_t names, std::size_t records);
 

@@ -126,7 +126,10 @@ CAddressList::CAddressList(CVOK_AddressDoc* doc, CommandTable* commands, QWidget
     sortState = stored.sort;
 
     // Rows made aside are shown before any change reaches the list.
-    const auto settle = [this] { FinishFilling(); };
+    const auto settle = [this] {
+        FinishFilling();
+        endPicture(false); // a change is shown in the real rows
+    };
     connect(m_doc, &CVOK_AddressDoc::recordsAdded, this, settle);
     connect(m_doc, &CVOK_AddressDoc::recordsChanged, this, settle);
     connect(m_doc, &CVOK_AddressDoc::recordsMerged, this, settle);
@@ -487,7 +490,8 @@ void CAddressList::ShowGroupInSlices(const QString& name)
     }
     if (records.size() <= atOnce) {
         fillGroup(name);
-        endPicture(true);
+        if (!m_sortAwaitsReadings)
+            endPicture(true);
         return;
     }
     m_filling = std::make_unique<AddressListModel>(&m_doc->finder());
@@ -567,7 +571,10 @@ void CAddressList::FinishFilling()
         SortByColumn(99);
     if (!m_query.empty())
         applySearch();
-    endPicture(true);
+    // Rows still to be sorted by readings on the way would come in another order than the
+    // picture's: it stays until they are.
+    if (!m_sortAwaitsReadings)
+        endPicture(true);
     // Guesses that came meanwhile reached only the rows made after them.
     if (m_guessedWhileFilling)
         onReadingsGuessed();
@@ -736,8 +743,26 @@ void CAddressList::refreshReadingsSlice()
         return;
     }
     m_readingsStale = false;
-    if (m_sortAwaitsReadings && !m_doc->finder().isGuessing())
+    if (m_sortAwaitsReadings && !m_doc->finder().isGuessing()) {
         sortAgainKeepingView();
+        endPicture(true);
+    }
+}
+
+void CAddressList::FinishReadings()
+{
+    FinishFilling();
+    if (!m_readingsStale)
+        return;
+    m_readingSlices->stop();
+    refreshReadingsSlice();
+    if (m_readingsStale) {
+        m_model->refreshReadingsUntil(m_readingAt, std::chrono::steady_clock::time_point::max());
+        m_readingSlices->stop();
+        m_readingsStale = false;
+        if (m_sortAwaitsReadings && !m_doc->finder().isGuessing())
+            sortAgainKeepingView();
+    }
 }
 
 void CAddressList::sortAgainKeepingView()
@@ -1005,6 +1030,11 @@ void CAddressList::mouseDoubleClickEvent(QMouseEvent* event)
 
 void CAddressList::keyPressEvent(QKeyEvent* event)
 {
+    // Rows under the picture may stand in another order: nothing is chosen blind.
+    if (m_pictureView) {
+        event->ignore();
+        return;
+    }
     // Return opens the contact, as a double-click does.
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && m_commands) {
@@ -1109,7 +1139,8 @@ bool CAddressList::ShowPicture(const StartPicture& picture)
     m_pictureView = view;
     view->setModel(new StartPictureModel(picture, m_model, view));
     view->setFocusPolicy(Qt::NoFocus);
-    view->setAttribute(Qt::WA_TransparentForMouseEvents);
+    // It takes the clicks itself: the rows below may stand in another order.
+    view->setSelectionMode(QAbstractItemView::NoSelection);
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->setShowGrid(showGrid());

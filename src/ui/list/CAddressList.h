@@ -38,6 +38,8 @@ public:
     // Rows still being made aside.
     bool filling() const { return m_filling != nullptr; }
     void FinishFilling();
+    // Writes the readings that came into every row and sorts again, at once.
+    void FinishReadings();
     // What the list shows, for the next start: the visible rows' texts, the columns, the sort,
     // the selection and scroll position.
     StartPicture TakePicture() const;
