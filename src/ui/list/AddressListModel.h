@@ -85,7 +85,8 @@ public:
     void showAll();
 
     // Stable sort of every row by one column's texts (the name and its reading in あいうえお
-    // order); the view's selection follows its rows.
+    // order, rows of the same name in the order they came); the view's selection follows its
+    // rows.
     void sortRows(int column, bool ascending);
 
     // Widest cell of a column in the given font, measuring only a bounded set of candidates:
@@ -106,6 +107,7 @@ private:
         // SortCompare::nameKey of the name and reading, in m_keys; length 0: not made yet.
         std::uint32_t keyBegin = 0;
         std::uint32_t keyLength = 0;
+        std::uint32_t arrival = 0; // rows of one name keep this order, whatever came before
     };
     std::size_t rowBytes(const Row& row) const { return row.end[ColumnCount - 1]; }
     std::string_view cellOf(const Row& row, int column) const;
@@ -138,6 +140,7 @@ private:
     // The rows' name keys, made once for every sort by name until the name or reading changes.
     std::string m_keys;
     std::size_t m_keyGarbage = 0;
+    std::uint32_t m_arrivals = 0;       // the next row's Row::arrival
     std::vector<Row> m_rows;            // every row of the group, in the list's order
     std::vector<std::uint32_t> m_shown; // the rows shown: places in m_rows, ascending
     QIcon m_plainIcon;

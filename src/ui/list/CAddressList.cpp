@@ -565,6 +565,10 @@ void CAddressList::FinishFilling()
     // Measuring every column over this many rows is longer than a frame: column by column.
     m_widenAt = 0;
     m_widenLater->start(0);
+    // Guesses that came meanwhile reached only the rows made after them; the sort waits for
+    // them to reach the others too (taken first: the sort state tells what it waits for).
+    if (m_guessedWhileFilling)
+        onReadingsGuessed();
     if (m_fillSorted)
         showSortState();
     else
@@ -575,9 +579,6 @@ void CAddressList::FinishFilling()
     // picture's: it stays until they are.
     if (!m_sortAwaitsReadings)
         endPicture(true);
-    // Guesses that came meanwhile reached only the rows made after them.
-    if (m_guessedWhileFilling)
-        onReadingsGuessed();
 }
 
 void CAddressList::ApplyColumnWidths()
@@ -1146,6 +1147,7 @@ bool CAddressList::ShowPicture(const StartPicture& picture)
     view->setShowGrid(showGrid());
     view->setWordWrap(false);
     view->setTextElideMode(textElideMode());
+    view->setIconSize(iconSize());
     view->setCornerButtonEnabled(false);
     view->setHorizontalScrollMode(horizontalScrollMode());
     view->setVerticalScrollMode(verticalScrollMode());

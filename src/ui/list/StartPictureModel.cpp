@@ -5,7 +5,8 @@
 StartPictureModel::StartPictureModel(const StartPicture& picture, const QAbstractItemModel* headers,
                                      QObject* parent)
     : QAbstractTableModel(parent), m_headers(headers), m_total(int(picture.totalRows)),
-      m_first(int(picture.firstRow)), m_columns(int(picture.widths.size()))
+      m_first(int(picture.firstRow)), m_columns(int(picture.widths.size())),
+      m_icon(QStringLiteral(":/icons/row_envelope.svg"))
 {
     m_rows.reserve(picture.rows.size());
     for (const auto& row : picture.rows) {
@@ -28,7 +29,11 @@ int StartPictureModel::columnCount(const QModelIndex& parent) const
 QVariant StartPictureModel::data(const QModelIndex& index, int role) const
 {
     const int row = index.row() - m_first;
-    if (role != Qt::DisplayRole || row < 0 || row >= int(m_rows.size()))
+    if (row < 0 || row >= int(m_rows.size()))
+        return {};
+    if (role == Qt::DecorationRole && index.column() == 0)
+        return m_icon;
+    if (role != Qt::DisplayRole)
         return {};
     return m_rows[std::size_t(row)].value(index.column());
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QIcon>
 #include <QStringList>
 #include <vector>
 
@@ -29,4 +30,5 @@ private:
     int m_first;
     int m_columns;
     std::vector<QStringList> m_rows;
+    QIcon m_icon; // a start's rows are all unmarked
 };
