@@ -575,7 +575,7 @@ void AddressListModel::showAll()
     endResetModel();
 }
 
-void AddressListModel::sortRows(int column, bool ascending)
+void AddressListModel::sortRows(int column, bool ascending, bool byArrival)
 {
     const std::size_t n = m_rows.size();
     if (n < 2)
@@ -632,9 +632,7 @@ void AddressListModel::sortRows(int column, bool ascending)
         std::uint64_t prefix = 0;
         for (std::size_t b = 0; b < 8; ++b)
             prefix = (prefix << 8) | (b < key.size() ? static_cast<unsigned char>(key[b]) : 0u);
-        // By name, people of one name stand in the order they came, not in the order an
-        // earlier sort left (with readings still missing, it depends on when they came).
-        order[i] = {prefix, key, static_cast<std::uint32_t>(i), byReading ? m_rows[i].arrival : 0u};
+        order[i] = {prefix, key, static_cast<std::uint32_t>(i), byArrival ? m_rows[i].arrival : 0u};
     }
     const auto before = [ascending](const Entry& a, const Entry& b) {
         if (a.prefix != b.prefix)

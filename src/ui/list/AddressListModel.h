@@ -85,9 +85,9 @@ public:
     void showAll();
 
     // Stable sort of every row by one column's texts (the name and its reading in あいうえお
-    // order, rows of the same name in the order they came); the view's selection follows its
-    // rows.
-    void sortRows(int column, bool ascending);
+    // order); the view's selection follows its rows. byArrival: rows of one name stand in the
+    // order they came instead of the order an earlier sort left.
+    void sortRows(int column, bool ascending, bool byArrival = false);
 
     // Widest cell of a column in the given font, measuring only a bounded set of candidates:
     // the longest texts by byte length and an even sample of the others.
@@ -107,7 +107,7 @@ private:
         // SortCompare::nameKey of the name and reading, in m_keys; length 0: not made yet.
         std::uint32_t keyBegin = 0;
         std::uint32_t keyLength = 0;
-        std::uint32_t arrival = 0; // rows of one name keep this order, whatever came before
+        std::uint32_t arrival = 0; // order of coming, for sortRows(byArrival)
     };
     std::size_t rowBytes(const Row& row) const { return row.end[ColumnCount - 1]; }
     std::string_view cellOf(const Row& row, int column) const;

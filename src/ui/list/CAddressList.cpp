@@ -534,7 +534,7 @@ void CAddressList::fillSlice()
             m_fillSort =
                 std::async(std::launch::async, [model = m_filling.get(), column,
                                                 ascending = (sortState & kAscending) != 0] {
-                    model->sortRows(column, ascending);
+                    model->sortRows(column, ascending, true);
                 });
             m_fillSlices->setInterval(1);
             return;
@@ -777,8 +777,10 @@ void CAddressList::sortAgainKeepingView()
         anchorRow = rowAt(0);
     const AddressRecord* anchor = m_model->record(anchorRow);
     const int place = anchor ? rowViewportPosition(anchorRow) : 0;
+    // Rows of one name as they came, not as the sort before the readings left them: so the
+    // order is the same at every start, whenever the readings came.
     const int column = static_cast<int>(sortState & 0x0F);
-    m_model->sortRows(column, (sortState & kAscending) != 0);
+    m_model->sortRows(column, (sortState & kAscending) != 0, true);
     const int row = anchor ? m_model->rowOf(anchor) : -1;
     if (row < 0 || height <= 0)
         return;
