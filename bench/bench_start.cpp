@@ -201,13 +201,16 @@ private:
             return false;
         const std::uint8_t* data = xcb_get_image_data(image);
         const int length = xcb_get_image_data_length(image);
+        // Text on a light ground: a window mapped but not painted yet is black all over.
         int dark = 0;
+        int light = 0;
         for (int i = 0; i + 3 < length; i += 4) {
-            if (data[i] + data[i + 1] + data[i + 2] < 200)
-                ++dark;
+            const int sum = data[i] + data[i + 1] + data[i + 2];
+            dark += sum < 200;
+            light += sum > 600;
         }
         std::free(image);
-        return dark > 50;
+        return dark > 50 && light > length / 4 / 2;
     }
 
     pid_t m_pid = -1;

@@ -99,6 +99,9 @@ bool CAddressApp::InitInstance(const QStringList& arguments)
                      &CMainFrame::ShowMainWindow);
     // A script's --import is carried out here, in the book the window holds.
     m_instance->setRequestHandler([frame](const QByteArray& line) {
+        // An import or a sync goes into the whole book, never into one still being read.
+        if (!line.startsWith("show"))
+            frame->WaitForBook();
         if (std::optional<QByteArray> synced = SyncMode::answer(*frame, line))
             return synced;
         return ImportMode::answer(*frame, line);

@@ -19,6 +19,7 @@
 #include "mail/MailText.h"
 #include "model/book/ContactExtras.h"
 #include "model/book/ExtrasText.h"
+#include "model/storage/StartPicture.h"
 #include "resource.h"
 #include "settings/OptionSettings.h"
 #include "sync/SyncEngine.h"
@@ -57,6 +58,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <cstdio>
 
 CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
 {
@@ -112,7 +114,10 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
     connect(m_mailCheck, &MailCheck::mailPaneTextChanged, this, &CMainFrame::SetMailPaneText);
     connect(m_mailCheck, &MailCheck::mailCountChanged, this, &CMainFrame::showMailCountInTitle);
     m_doc.finder().setGuessCache(QFile::encodeName(DataLocation::guessCachePath()).toStdString());
-    LoadAddressFile();
+    // The window shows before the book is read; the rows follow when it is in.
+    connect(&m_doc, &CVOK_AddressDoc::bookLoaded, this, &CMainFrame::bookArrived);
+    m_doc.LoadInBackground();
+    showStartPicture();
     createAutoSave();
     createSync();
     // A guess for a contact typed later needs the dictionaries: read aside once the window is
@@ -256,7 +261,7 @@ bool CMainFrame::TreeHasFocus() const
 
 bool CMainFrame::BookWritable() const
 {
-    return !m_doc.loadFailed();
+    return m_doc.writable();
 }
 
 bool CMainFrame::OnUpdateNewContact() const
@@ -299,7 +304,8 @@ bool CMainFrame::OnUpdateToGroup() const
 bool CMainFrame::OnUpdateExport() const
 {
     // From the list: the selected contacts.
-    return TreeHasFocus() || (ListHasFocus() && m_list->GetSelectedCount() >= 1);
+    return !m_doc.loading() &&
+           (TreeHasFocus() || (ListHasFocus() && m_list->GetSelectedCount() >= 1));
 }
 
 bool CMainFrame::OnUpdateGroupCommand() const
@@ -345,7 +351,7 @@ bool CMainFrame::OnUpdateNewMail() const
 
 bool CMainFrame::OnUpdatePrintAddresses() const
 {
-    return AddressPrint::CanPrint(*m_list);
+    return !m_doc.loading() && AddressPrint::CanPrint(*m_list);
 }
 
 void CMainFrame::OnNewContact()
@@ -611,9 +617,83 @@ void CMainFrame::ReadOptions()
 
 bool CMainFrame::LoadAddressFile()
 {
-    const bool loaded = m_doc.LoadAddressFile();
-    // The rows show at once; the readings of their names come after them.
-    m_doc.finder().guessInBackground();
+    m_doc.LoadAddressFile();
+    return bookArrived();
+}
+
+namespace {
+
+StartPicture::Key startPictureKey(const QString& book)
+{
+    return StartPicture::keyOf(
+        QFile::encodeName(book).toStdString(),
+        QFile::encodeName(DataLocation::companionFilePath(book)).toStdString());
+}
+
+} // namespace
+
+// What the list showed at the last exit, while the same book is read behind it.
+void CMainFrame::showStartPicture()
+{
+    const std::optional<StartPicture> picture =
+        StartPicture::Load(QFile::encodeName(DataLocation::startPicturePath()).toStdString());
+    if (!picture || picture->key != startPictureKey(m_doc.addressFilePath()) ||
+        !m_list->ShowPicture(*picture))
+        return;
+    QStringList groups;
+    for (const std::string& g : picture->groups)
+        groups << QString::fromStdString(g);
+    m_tree->ShowPictureGroups(groups);
+}
+
+// A start shows the whole book (no group, no search): only such a list is kept for it.
+void CMainFrame::keepStartPicture()
+{
+    // Still shown: the rows never came (an exit at once); the file's key tells whether it fits.
+    if (m_list->pictureModel())
+        return;
+    const std::string path = QFile::encodeName(DataLocation::startPicturePath()).toStdString();
+    // Kept as it looks once every reading is in: so the next start's rows come.
+    m_doc.finder().finishGuessing();
+    m_list->FinishReadings();
+    if (m_doc.finder().isGuessing() || m_list->readingsPending())
+        return;
+    const bool fits = !m_finalSaveFailed && m_doc.writable() && !m_list->filling() &&
+                      m_list->searchText().isEmpty() &&
+                      m_list->shownGroupName() == CVOK_AddressDoc::RootName;
+    if (!fits) {
+        std::remove(path.c_str());
+        return;
+    }
+    StartPicture picture = m_list->TakePicture();
+    picture.key = startPictureKey(m_doc.addressFilePath());
+    for (const QString& g : m_doc.userGroups())
+        picture.groups.push_back(g.toStdString());
+    if (!StartPicture::Save(path, picture))
+        std::remove(path.c_str());
+}
+
+void CMainFrame::WaitForBook()
+{
+    m_doc.FinishLoad();
+    m_list->FinishFilling();
+}
+
+// The book is in, read or not: the panes show it and the start's findings are told.
+bool CMainFrame::bookArrived()
+{
+    const bool loaded = !m_doc.loadFailed();
+    // Nothing is shown or told to a window that is going.
+    if (m_shutDown)
+        return loaded;
+    // Guessing first: a row made while nobody guesses would guess its name on the spot, with
+    // the dictionaries read here first. The rows do not wait for the guesses.
+    m_doc.finder().guessInBackground(m_doc.TakeUnreadNames());
+    m_tree->ReloadGroups();
+    m_list->ShowGroupInSlices(m_tree->GetCurrentGroupName());
+    m_commands->refresh();
+    if (m_offerDrafts && isVisible())
+        QTimer::singleShot(0, this, &CMainFrame::offerDrafts);
     const QString file = QDir::toNativeSeparators(m_doc.addressFilePath());
     m_readOnlyBar->setVisible(!loaded);
     if (!loaded) {
@@ -699,8 +779,6 @@ void CMainFrame::RetryLoad()
     // What a read that broke off gave goes first: the book is read again from its start.
     m_doc.DeleteAllRecords();
     LoadAddressFile();
-    m_list->ShowGroup(m_tree->GetCurrentGroupName());
-    m_commands->refresh();
 }
 
 void CMainFrame::OfferDraftsWhenShown()
@@ -732,6 +810,8 @@ void CMainFrame::createAutoSave()
 
 bool CMainFrame::SaveAddressFile()
 {
+    // What the load makes up (identities, a realigned companion) is saved as after any load.
+    WaitForBook();
     if (m_autoSave->SaveNow())
         return true;
     MessageBox::information(this, AppText::SaveFailed);
@@ -794,6 +874,8 @@ void CMainFrame::endRun()
 void CMainFrame::shutDown()
 {
     m_shutDown = true;
+    // A book still being read is taken in first, so that the end saves what it always saved.
+    WaitForBook();
     // An open label editor would end its edit while the window is destroyed.
     m_tree->AbandonLabelEdit();
     // Running checks give up first: no result may arrive while the frame goes.
@@ -803,6 +885,7 @@ void CMainFrame::shutDown()
     if (m_sync)
         m_sync->shutdown();
     m_finalSaveFailed = !SaveAddressFile();
+    keepStartPicture();
     m_tray->DeleteTrayIcon();
     m_list->DeleteAllRows(); // its rows point at the records
     m_doc.DeleteAllRecords();

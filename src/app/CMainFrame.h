@@ -47,6 +47,9 @@ public:
     // offers to read it again, and takes no changes meanwhile. Saving writes at once what
     // changed since the last save (changes are saved in the background anyway, shortly after).
     bool LoadAddressFile();
+    // Takes in a book still being read behind the window, waiting for it; for a caller that
+    // needs the book now (a request handed over by a second start).
+    void WaitForBook();
     bool SaveAddressFile();
     // The bar's button: reads the book again, once the user has set the file right.
     void RetryLoad();
@@ -166,6 +169,9 @@ private:
     void createAutoSave();
     void createSync();
     void reportCompanion();
+    bool bookArrived();
+    void showStartPicture();
+    void keepStartPicture();
     void showMailCountInTitle(int count);
     bool textFieldHasFocus() const;
     void createReadOnlyBar();

@@ -65,6 +65,8 @@ void BookImport::setImportSliceForTesting(std::size_t records, std::size_t mostS
 
 BookImport::BookImport(CVOK_AddressDoc& doc) : m_doc(doc)
 {
+    // An import compares with the whole book, never with one still being read.
+    doc.FinishLoad();
     // A contact taken out of the book meanwhile is not moved later.
     m_removing = QObject::connect(&doc, &CVOK_AddressDoc::recordsRemoving,
                                   [this](const std::vector<const AddressRecord*>& gone) {

@@ -52,22 +52,160 @@ CVOK_AddressDoc::CVOK_AddressDoc(QObject* parent)
 
 CVOK_AddressDoc::~CVOK_AddressDoc()
 {
+    if (m_reader.joinable())
+        m_reader.join();
     // Nobody listens to a book that is going.
     m_records.recordsRemoving = nullptr;
 }
 
-bool CVOK_AddressDoc::LoadAddressFile(const QString& path)
+// What a load reads and decodes, without touching the book: it may run on any thread.
+struct CVOK_AddressDoc::BookRead
 {
-    m_path = path.isEmpty() ? DataLocation::addressFilePath() : path;
-    const std::string file = encodedPath(m_path);
+    RecordList records;
+    AddressFile::LoadReport load;
+    bool failed = false;
+    CompanionFile::Status companionStatus = CompanionFile::Status::Missing;
+    CompanionFile::Contents companion;
+    std::vector<std::size_t> match; // companion entry of each record (CompanionAlign)
+    std::unordered_map<ContactUid, AddressRecord*, ContactUid::Hash> byUid;
+    bool realigned = false;
+    std::size_t newIdentities = 0;
+    std::vector<CompanionFile::Entry> setAside;
+    ReadingStore readings;
+    int readingsError = 0;
+    std::vector<std::string> unread; // names without a stored reading, each once
+};
+
+std::unique_ptr<CVOK_AddressDoc::BookRead> CVOK_AddressDoc::readBook(const std::string& file,
+                                                                     const std::string& companion,
+                                                                     const std::string& readings)
+{
+    auto read = std::make_unique<BookRead>();
     // We hold the single-instance lock, and a running save locks its file: what is unlocked
     // is left over from a save that was killed.
     AtomicFile::removeStale(file);
     AtomicFile::removeStale(CompanionFile::pathFor(file));
-    m_loadFailed = AddressFile::Load(file, m_records, &m_load) == AddressFile::Status::ReadError;
+    read->failed =
+        AddressFile::Load(file, read->records, &read->load) == AddressFile::Status::ReadError;
     // Garbage shown as contacts helps nobody; the file stays whole as the backup.
-    if (!m_loadFailed && notAnAddressBook())
-        m_records.DeleteAllRecords();
+    if (!read->failed && read->load.records != 0 && read->load.oddRecords == read->load.records)
+        read->records.DeleteAllRecords();
+    if (!read->failed) {
+        read->companionStatus = CompanionFile::Load(companion, read->companion);
+        std::vector<RecordFingerprint> entries;
+        entries.reserve(read->companion.entries.size());
+        for (const auto& e : read->companion.entries)
+            entries.push_back(e.fingerprint);
+        std::vector<RecordFingerprint> records;
+        records.reserve(read->records.size());
+        for (const auto& r : read->records) {
+            records.push_back(RecordFingerprint::of(*r));
+            r->rememberFingerprint(records.back());
+        }
+        read->match = CompanionAlign::align(entries, records);
+        giveIdentities(*read);
+        // Freed here: a hundred thousand entries take longer to free than a frame lasts.
+        std::vector<CompanionFile::Entry>().swap(read->companion.entries);
+        std::vector<std::size_t>().swap(read->match);
+    }
+    // A book without readings works as before. Readings that exist but cannot be read are
+    // never replaced by the few given in this run.
+    int error = EIO;
+    if (read->readings.Load(readings, &error) == ReadingStore::Status::ReadError)
+        read->readingsError = error;
+    std::unordered_set<std::string_view> seen;
+    seen.reserve(read->records.size());
+    for (const auto& r : read->records) {
+        const std::string_view name = r->name();
+        if (!name.empty() && read->readings.reading(name).empty() && seen.insert(name).second)
+            read->unread.emplace_back(name);
+    }
+    return read;
+}
+
+// Every record gets its identity and extras from the companion entry it lines up with, or a
+// new identity; extras that fit nobody now are set aside, never guessed onto a contact.
+void CVOK_AddressDoc::giveIdentities(BookRead& read)
+{
+    const CompanionFile::Contents& contents = read.companion;
+    const std::vector<std::size_t>& match = read.match;
+    std::vector<bool> used(contents.entries.size(), false);
+    read.byUid.reserve(read.records.size());
+    read.realigned = contents.entries.size() != read.records.size();
+    for (std::size_t i = 0; i < read.records.size(); ++i) {
+        AddressRecord* record = read.records.at(i);
+        const std::size_t e = match[i];
+        if (e != i)
+            read.realigned = true;
+        if (e != CompanionAlign::None &&
+            read.byUid.emplace(contents.entries[e].uid, record).second) {
+            record->setUid(contents.entries[e].uid);
+            record->setExtras(contents.entries[e].extras);
+            used[e] = true;
+            continue;
+        }
+        ContactUid uid = record->uid();
+        while (uid.isNull() || read.byUid.count(uid) != 0)
+            uid = ContactUid::generate();
+        record->setUid(uid);
+        read.byUid.emplace(uid, record);
+        ++read.newIdentities;
+    }
+    // An entry without extras was a contact deleted elsewhere.
+    for (std::size_t e = 0; e < contents.entries.size(); ++e) {
+        if (!used[e] && contents.entries[e].extras)
+            read.setAside.push_back(contents.entries[e]);
+    }
+}
+
+void CVOK_AddressDoc::beginLoad(const QString& path)
+{
+    if (m_loading)
+        FinishLoad();
+    m_path = path.isEmpty() ? DataLocation::addressFilePath() : path;
+}
+
+bool CVOK_AddressDoc::LoadAddressFile(const QString& path)
+{
+    beginLoad(path);
+    const std::unique_ptr<BookRead> read = readBook(
+        encodedPath(m_path), encodedPath(companionFilePath()), encodedPath(readingsFilePath()));
+    return adopt(*read);
+}
+
+void CVOK_AddressDoc::LoadInBackground(const QString& path)
+{
+    beginLoad(path);
+    m_loading = true;
+    m_reader =
+        std::thread([this, file = encodedPath(m_path), companion = encodedPath(companionFilePath()),
+                     readings = encodedPath(readingsFilePath())] {
+            m_read = readBook(file, companion, readings);
+            QMetaObject::invokeMethod(
+                this, [this] { FinishLoad(); }, Qt::QueuedConnection);
+        });
+}
+
+bool CVOK_AddressDoc::FinishLoad()
+{
+    if (!m_loading)
+        return false;
+    m_reader.join();
+    m_loading = false;
+    const std::unique_ptr<BookRead> read = std::move(m_read);
+    const bool loaded = adopt(*read);
+    emit bookLoaded();
+    return loaded;
+}
+
+bool CVOK_AddressDoc::adopt(BookRead& read)
+{
+    RecordList::Records records = read.records.TakeRecords();
+    m_records.reserve(m_records.size() + records.size());
+    for (auto& r : records)
+        m_records.AppendRecord(std::move(r));
+    m_load = read.load;
+    m_loadFailed = read.failed;
     m_history.clear();
     m_continuable = nullptr;
     m_revision = 0;
@@ -76,69 +214,33 @@ bool CVOK_AddressDoc::LoadAddressFile(const QString& path)
         m_companion = CompanionLoad{}; // nothing to align with; the file stays as it is
         m_writer = nullptr;
     } else {
-        loadCompanion();
+        loadCompanion(read);
         const bool companionDamaged = m_companion.status == CompanionFile::Status::Damaged ||
                                       m_companion.status == CompanionFile::Status::ReadError;
-        m_writer = std::make_shared<AddressFileWriter>(file, loadDamaged(), companionDamaged);
+        m_writer = std::make_shared<AddressFileWriter>(encodedPath(m_path), loadDamaged(),
+                                                       companionDamaged);
         m_writer->setAside(m_aside);
     }
     m_loadedRevision = 0;
-    // A book without readings works as before. Readings that exist but cannot be read are
-    // never replaced by the few given in this run.
-    int error = EIO;
-    const auto readings = m_readings.Load(encodedPath(readingsFilePath()), &error);
-    m_readingsError = readings == ReadingStore::Status::ReadError ? error : 0;
+    m_readings = std::move(read.readings);
+    m_unreadNames = std::move(read.unread);
+    m_readingsError = read.readingsError;
     m_readingsChanged = false;
     ++m_readingsRevision; // a save of the readings before is no longer theirs
     m_finder->reset();
     return !m_loadFailed;
 }
 
-// Gives every record its identity and extras from the companion file, realigned when another
-// program changed the book, and takes in the groups it keeps.
-void CVOK_AddressDoc::loadCompanion()
+// Takes in the identities the reader gave and the groups the companion file keeps.
+void CVOK_AddressDoc::loadCompanion(BookRead& read)
 {
     m_companion = CompanionLoad{};
-    m_byUid.clear();
-    CompanionFile::Contents contents;
-    m_companion.status = CompanionFile::Load(encodedPath(companionFilePath()), contents);
-
-    std::vector<RecordFingerprint> entries;
-    entries.reserve(contents.entries.size());
-    for (const auto& e : contents.entries)
-        entries.push_back(e.fingerprint);
-    std::vector<RecordFingerprint> records;
-    records.reserve(m_records.size());
-    for (const auto& r : m_records) {
-        records.push_back(RecordFingerprint::of(*r));
-        r->rememberFingerprint(records.back());
-    }
-    const std::vector<std::size_t> match = CompanionAlign::align(entries, records);
-
-    std::vector<bool> used(contents.entries.size(), false);
-    m_byUid.reserve(m_records.size());
-    bool realigned = contents.entries.size() != m_records.size();
-    for (std::size_t i = 0; i < m_records.size(); ++i) {
-        AddressRecord* record = m_records.at(i);
-        const std::size_t e = match[i];
-        if (e != i)
-            realigned = true;
-        if (e != CompanionAlign::None && m_byUid.emplace(contents.entries[e].uid, record).second) {
-            record->setUid(contents.entries[e].uid);
-            record->setExtras(contents.entries[e].extras);
-            used[e] = true;
-            continue;
-        }
-        giveIdentity(record);
-        m_byUid.emplace(record->uid(), record);
-        ++m_companion.newIdentities;
-    }
-    // Extras that belong to nobody now are kept aside, never guessed onto a contact; an entry
-    // without extras was a contact deleted elsewhere.
-    for (std::size_t e = 0; e < contents.entries.size(); ++e) {
-        if (!used[e] && contents.entries[e].extras)
-            m_companion.setAside.push_back(contents.entries[e]);
-    }
+    m_companion.status = read.companionStatus;
+    m_byUid = std::move(read.byUid);
+    m_companion.newIdentities = read.newIdentities;
+    m_companion.setAside = std::move(read.setAside);
+    const bool realigned = read.realigned;
+    const CompanionFile::Contents& contents = read.companion;
     m_aside = contents.aside;
     m_aside.insert(m_aside.end(), m_companion.setAside.begin(), m_companion.setAside.end());
 
@@ -232,6 +334,7 @@ QString CVOK_AddressDoc::readingsFilePath() const
 
 void CVOK_AddressDoc::SetReading(std::string_view name, std::string_view reading)
 {
+    waitForBook();
     if (m_readings.reading(name) == reading)
         return;
     m_readings.setReading(name, reading);
@@ -242,6 +345,7 @@ void CVOK_AddressDoc::SetReading(std::string_view name, std::string_view reading
 
 void CVOK_AddressDoc::SetReadings(const std::vector<std::pair<std::string, std::string>>& readings)
 {
+    waitForBook();
     std::vector<std::string> names;
     for (const auto& [name, reading] : readings) {
         if (m_readings.reading(name) == reading)
@@ -258,6 +362,7 @@ void CVOK_AddressDoc::SetReadings(const std::vector<std::pair<std::string, std::
 
 bool CVOK_AddressDoc::SaveAddressFile()
 {
+    waitForBook();
     if (!m_writer) // never replace a file we could not read
         return false;
     if (m_writer->Write(*snapshot()) != AddressFile::Status::Ok)
@@ -268,6 +373,7 @@ bool CVOK_AddressDoc::SaveAddressFile()
 
 bool CVOK_AddressDoc::SaveReadings()
 {
+    waitForBook();
     if (!m_writer)
         return false;
     if (m_readingsError != 0)
@@ -313,11 +419,13 @@ void CVOK_AddressDoc::commit(std::unique_ptr<BookChange> change)
 
 bool CVOK_AddressDoc::Undo()
 {
+    waitForBook();
     return step(m_history.stepBack(), false);
 }
 
 bool CVOK_AddressDoc::Redo()
 {
+    waitForBook();
     return step(m_history.stepForward(), true);
 }
 
@@ -470,6 +578,7 @@ void CVOK_AddressDoc::renameStoredGroup(const QString& from, const QString& to)
 
 AddressRecord* CVOK_AddressDoc::AddRecord(std::unique_ptr<AddressRecord> record)
 {
+    waitForBook();
     if (!record)
         return nullptr;
     std::vector<std::unique_ptr<AddressRecord>> one;
@@ -503,6 +612,7 @@ void CVOK_AddressDoc::addWithIdentity(BookChange& change,
 std::vector<AddressRecord*>
 CVOK_AddressDoc::ImportRecords(std::vector<std::unique_ptr<AddressRecord>> records, bool more)
 {
+    waitForBook();
     auto change = std::make_unique<BookChange>();
     change->marked = true;
     m_records.reserve(m_records.size() + records.size());
@@ -530,6 +640,7 @@ CVOK_AddressDoc::ImportRecords(std::vector<std::unique_ptr<AddressRecord>> recor
 
 bool CVOK_AddressDoc::ChangeRecord(AddressRecord* record, const AddressRecord& value)
 {
+    waitForBook();
     if (!record || !m_records.contains(record))
         return false;
     auto change = std::make_unique<BookChange>();
@@ -541,6 +652,7 @@ bool CVOK_AddressDoc::ChangeRecord(AddressRecord* record, const AddressRecord& v
 bool CVOK_AddressDoc::MergeRecords(AddressRecord* kept, const AddressRecord& value,
                                    const std::vector<const AddressRecord*>& others)
 {
+    waitForBook();
     const bool join = m_joinChanges;
     if (!ChangeRecord(kept, value))
         return false;
@@ -553,6 +665,7 @@ bool CVOK_AddressDoc::MergeRecords(AddressRecord* kept, const AddressRecord& val
 
 std::vector<AddressRecord*> CVOK_AddressDoc::ApplySync(SyncChanges changes, bool more)
 {
+    waitForBook();
     auto change = std::make_unique<BookChange>();
     for (auto& [record, value] : changes.edits) {
         if (record && m_records.contains(record) && !(*record == value))
@@ -588,6 +701,7 @@ std::vector<AddressRecord*> CVOK_AddressDoc::ApplySync(SyncChanges changes, bool
 
 std::size_t CVOK_AddressDoc::RemoveRecords(const std::vector<const AddressRecord*>& records)
 {
+    waitForBook();
     const std::unordered_set<const AddressRecord*> wanted(records.begin(), records.end());
     auto change = std::make_unique<BookChange>();
     // In list order: they come back at their places in the same order.
@@ -604,6 +718,7 @@ std::size_t CVOK_AddressDoc::RemoveRecords(const std::vector<const AddressRecord
 std::size_t CVOK_AddressDoc::MoveToGroup(const std::vector<AddressRecord*>& records,
                                          const QString& group)
 {
+    waitForBook();
     const auto target = Text::toCp932(group);
     if (!target || target->empty())
         return 0;
@@ -623,6 +738,7 @@ std::size_t CVOK_AddressDoc::MoveToGroup(const std::vector<AddressRecord*>& reco
 std::vector<AddressRecord*>
 CVOK_AddressDoc::CopyToGroup(const std::vector<const AddressRecord*>& records, const QString& group)
 {
+    waitForBook();
     const auto target = Text::toCp932(group);
     if (!target || target->empty())
         return {};
@@ -640,6 +756,7 @@ CVOK_AddressDoc::CopyToGroup(const std::vector<const AddressRecord*>& records, c
 
 void CVOK_AddressDoc::DeleteAllRecords()
 {
+    waitForBook();
     m_history.clear();
     m_continuable = nullptr;
     m_byUid.clear();
@@ -680,6 +797,7 @@ bool CVOK_AddressDoc::GroupNameStored(const QString& name) const
 
 bool CVOK_AddressDoc::CreateGroup(const QString& name)
 {
+    waitForBook();
     return !CreateGroups({name}).isEmpty();
 }
 
@@ -691,6 +809,7 @@ bool CVOK_AddressDoc::continues(bool more) const
 QStringList CVOK_AddressDoc::CreateGroups(const QStringList& names,
                                           const std::vector<GroupMove>& moves, bool more)
 {
+    waitForBook();
     if (continues(more) && !m_continuableIsSync && names.isEmpty() &&
         m_continuable->added.empty() && m_continuable->removed.empty() &&
         m_continuable->edits.empty()) {
@@ -741,6 +860,7 @@ QStringList CVOK_AddressDoc::CreateGroups(const QStringList& names,
 
 bool CVOK_AddressDoc::RenameGroup(const QString& oldName, const QString& newName)
 {
+    waitForBook();
     if (oldName.isEmpty() || newName.isEmpty() || GroupNameStored(newName))
         return false;
     auto change = std::make_unique<BookChange>();
@@ -762,6 +882,7 @@ bool CVOK_AddressDoc::RenameGroup(const QString& oldName, const QString& newName
 
 std::size_t CVOK_AddressDoc::DeleteGroup(const QString& name)
 {
+    waitForBook();
     auto change = std::make_unique<BookChange>();
     change->groupOp = BookChange::GroupOp::Remove;
     change->group = name;

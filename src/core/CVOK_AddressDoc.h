@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -47,6 +48,17 @@ public:
     // removing what interrupted saves left beside it. False when the file exists but could not
     // be read: it is then never replaced during this run.
     bool LoadAddressFile(const QString& path = {});
+    // The same load with the reading and decoding on a worker thread: the book stays empty and
+    // unwritable (loading()) until FinishLoad takes it in, which a queued call does by itself;
+    // bookLoaded tells. Whoever cannot wait calls FinishLoad at once: it waits for the reader.
+    void LoadInBackground(const QString& path = {});
+    bool loading() const { return m_loading; }
+    // False when not loading or when the file could not be read.
+    bool FinishLoad();
+    // The names of the book last read that have no stored reading, each once (for the finder).
+    std::vector<std::string> TakeUnreadNames() { return std::move(m_unreadNames); }
+    // Contacts may be changed and saved: the book is in and was read.
+    bool writable() const { return !m_loading && !m_loadFailed; }
     // Replaces the data file atomically; false on failure (and always after a failed load).
     bool SaveAddressFile();
     bool loadFailed() const { return m_loadFailed; }
@@ -223,6 +235,8 @@ signals:
     void groupRemoved(const QString& name);
     // What can be undone or redone changed.
     void undoStateChanged();
+    // A load in the background is over (read or not); the records are in.
+    void bookLoaded();
     // The reading of every contact of this name (CP932) changed.
     void readingChanged(const std::string& name);
     // The readings of the contacts of these names changed (SetReadings).
@@ -235,7 +249,19 @@ private:
     bool continues(bool more) const;
     void apply(BookChange& change, bool forward);
     bool step(const std::vector<BookChange*>& changes, bool forward);
-    void loadCompanion();
+    struct BookRead;
+    static std::unique_ptr<BookRead> readBook(const std::string& file, const std::string& companion,
+                                              const std::string& readings);
+    void beginLoad(const QString& path);
+    // Every change waits for a book still being read: nothing is changed or saved before it.
+    void waitForBook()
+    {
+        if (m_loading)
+            FinishLoad();
+    }
+    bool adopt(BookRead& read);
+    static void giveIdentities(BookRead& read);
+    void loadCompanion(BookRead& read);
     void giveIdentity(AddressRecord* record);
     // Adds the records to a change, each with a UID of its own (a UID given twice is renewed).
     void addWithIdentity(BookChange& change, std::vector<std::unique_ptr<AddressRecord>>& records);
@@ -269,5 +295,9 @@ private:
     bool m_continuableIsSync = false; // then only a sync's next slice joins it
     bool m_addingToImport = false;
     bool m_applyingSync = false;
+    bool m_loading = false;
+    std::thread m_reader;
+    std::vector<std::string> m_unreadNames;
+    std::unique_ptr<BookRead> m_read;        // the reader's result, taken in on this thread
     std::unique_ptr<ContactFinder> m_finder; // last: it goes before the records it points at
 };

@@ -8,6 +8,7 @@
 #include "model/search/SearchQuery.h"
 #include "model/text/Cp932.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <algorithm>
 #include <chrono>
@@ -128,6 +129,16 @@ void ContactFinder::stopGuessing()
     ++m_run;
 }
 
+void ContactFinder::finishGuessing()
+{
+    // Guesses asked for meanwhile start one more run.
+    for (int run = 0; run < 3 && m_guessing; ++run) {
+        if (m_guesser.joinable())
+            m_guesser.join();
+        QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    }
+}
+
 void ContactFinder::setDictionary(std::shared_ptr<const ReadingDictionary> dictionary)
 {
     const bool wasGuessing = m_guessing;
@@ -195,6 +206,14 @@ void ContactFinder::guessInBackground()
     guessNames(unguessed(all));
 }
 
+void ContactFinder::guessInBackground(std::vector<std::string> unread)
+{
+    m_aside = true;
+    if (!m_guesses.empty())
+        std::erase_if(unread, [this](const std::string& name) { return m_guesses.count(name); });
+    guessNames(std::move(unread));
+}
+
 void ContactFinder::guessNames(std::vector<std::string> names)
 {
     if (names.empty())
@@ -232,30 +251,27 @@ void ContactFinder::guessNames(std::vector<std::string> names)
         Guessed guessed = guessAll(names, *dict, path, cancel.get());
         if (cancel->load())
             return;
+        // The table is made here: a hundred thousand insertions would stop the window.
+        Guesses arrived;
+        arrived.reserve(names.size());
+        for (std::size_t i = 0; i < names.size(); ++i)
+            arrived.insert_or_assign(std::move(names[i]), std::move(guessed.guesses[i]));
         // The window gets the guesses first; the file can wait for them.
         QMetaObject::invokeMethod(
             this,
-            [this, run, names = std::move(names), guesses = std::move(guessed.guesses)]() mutable {
-                takeGuesses(run, std::move(names), std::move(guesses));
+            [this, run, arrived = std::move(arrived)]() mutable {
+                takeGuesses(run, std::move(arrived));
             },
             Qt::QueuedConnection);
         keepGuesses(path, guessed);
     });
 }
 
-void ContactFinder::takeGuesses(std::uint64_t run, std::vector<std::string> names,
-                                std::vector<std::string> guesses)
+void ContactFinder::takeGuesses(std::uint64_t run, Guesses arrived)
 {
     if (run != m_run)
         return;
     m_guessing = false;
-    std::unordered_set<std::string_view> arrived;
-    arrived.reserve(names.size());
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        const auto placed = m_guesses.insert_or_assign(std::move(names[i]), std::move(guesses[i]));
-        arrived.insert(placed.first->first);
-        m_late.erase(placed.first->first);
-    }
     // The index learns the readings that came.
     if (m_built || !m_queue.empty()) {
         std::vector<AddressRecord*> changed;
@@ -264,6 +280,15 @@ void ContactFinder::takeGuesses(std::uint64_t run, std::vector<std::string> name
                 changed.push_back(record.get());
         }
         reindex(changed);
+    }
+    std::erase_if(m_late, [&arrived](const std::string& name) { return arrived.count(name); });
+    if (m_guesses.empty()) {
+        m_guesses = std::move(arrived);
+    } else {
+        while (!arrived.empty()) {
+            auto node = arrived.extract(arrived.begin());
+            m_guesses.insert_or_assign(std::move(node.key()), std::move(node.mapped()));
+        }
     }
     if (!m_late.empty()) {
         std::vector<std::string> late(m_late.begin(), m_late.end());

@@ -63,7 +63,13 @@ public:
     // Guesses the readings of the book's names that have none yet: on a worker thread when they
     // are many, else at once.
     void guessInBackground();
+    // The same for a book just read, with its names that have no stored reading (each once),
+    // found on the thread that read it.
+    void guessInBackground(std::vector<std::string> unread);
     bool isGuessing() const { return m_guessing; }
+    // Waits for the guesser and takes its guesses in now (the end of a run: the list is kept
+    // for the next start as it looks once every reading is in).
+    void finishGuessing();
     // Tests: how many names are guessed, and records indexed, on the spot (more go aside).
     static void setAtOnceForTesting(std::size_t names, std::size_t records);
 
@@ -105,8 +111,7 @@ private:
     // Names of these records that have neither a stored reading nor a guess yet.
     std::vector<std::string> unguessed(std::span<AddressRecord* const> records) const;
     void guessNames(std::vector<std::string> names);
-    void takeGuesses(std::uint64_t run, std::vector<std::string> names,
-                     std::vector<std::string> guesses);
+    void takeGuesses(std::uint64_t run, Guesses arrived);
     void index(const AddressRecord* record);
     // Indexes the records at once when they are few, else queues them for the slices.
     void reindex(std::span<AddressRecord* const> records);

@@ -53,6 +53,12 @@ QString guessCachePath()
            QStringLiteral("/VOK_Address/GuessedReadings.txt");
 }
 
+QString startPicturePath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::CacheLocation) +
+           QStringLiteral("/StartPicture");
+}
+
 QString compiledDictionaryPath()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +

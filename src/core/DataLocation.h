@@ -12,6 +12,8 @@ QString addressFilePath();
 QString readingsFilePath(const QString& bookPath);
 // Readings guessed in earlier runs (GuessCache), in the user's cache folder.
 QString guessCachePath();
+// What the list showed at the last exit (StartPicture), under the user's cache folder.
+QString startPicturePath();
 // The name dictionaries in the form that loads in milliseconds, beside the guesses.
 QString compiledDictionaryPath();
 // The companion file of the book at bookPath (identities, extras, groups).

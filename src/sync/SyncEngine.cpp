@@ -210,7 +210,7 @@ void SyncEngine::start()
     m_offline = false;
     m_newToken.clear();
     m_newCtag.clear();
-    if (m_collection.isEmpty() || m_doc.loadFailed()) {
+    if (m_collection.isEmpty() || !m_doc.writable()) {
         finish(Outcome::Failed,
                m_collection.isEmpty() ? SyncMessages::NoAccount : SyncMessages::NotSaved);
         return;

@@ -73,6 +73,7 @@ class TestContactCommands : public QObject
         if (!writeBook(count))
             return false;
         m_frame = std::make_unique<CMainFrame>();
+        m_frame->WaitForBook();
         m_list = m_frame->addressList();
         m_frame->resize(900, 420);
         m_frame->show();

@@ -136,6 +136,7 @@ class TestMainFrame : public QObject
     CMainFrame* showFrame()
     {
         m_frame = std::make_unique<CMainFrame>();
+        m_frame->WaitForBook();
         m_frame->show();
         m_frame->activateWindow();
         if (!QTest::qWaitForWindowActive(m_frame.get()))

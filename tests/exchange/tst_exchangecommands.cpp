@@ -74,6 +74,7 @@ void TestExchangeCommands::init()
     MessageBox::shownTexts().clear();
     m_summaries.clear();
     m_frame = std::make_unique<CMainFrame>();
+    m_frame->WaitForBook();
     m_frame->document()->DeleteAllRecords();
 }
 

@@ -92,6 +92,7 @@ public:
     Frame()
     {
         frame = std::make_unique<CMainFrame>();
+        frame->WaitForBook(); // the tests work on the book as it stands on disk
         tree = frame->groupTree();
         list = frame->addressList();
         CommandTable* c = frame->commands();

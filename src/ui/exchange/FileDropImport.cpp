@@ -45,7 +45,7 @@ bool FileDropImport::eventFilter(QObject* watched, QEvent* event)
         auto* drag = static_cast<QDropEvent*>(event);
         // A book that could not be read takes nothing it could never save.
         const bool busy =
-            QApplication::activeModalWidget() || LongWork::running() || m_doc.loadFailed();
+            QApplication::activeModalWidget() || LongWork::running() || !m_doc.writable();
         if (busy || localFiles(drag->mimeData()).isEmpty())
             return false;
         drag->setDropAction(Qt::CopyAction);
@@ -56,7 +56,7 @@ bool FileDropImport::eventFilter(QObject* watched, QEvent* event)
         auto* drop = static_cast<QDropEvent*>(event);
         const QStringList files = localFiles(drop->mimeData());
         if (files.isEmpty() || QApplication::activeModalWidget() || LongWork::running() ||
-            m_doc.loadFailed())
+            !m_doc.writable())
             return false;
         drop->setDropAction(Qt::CopyAction);
         drop->accept();

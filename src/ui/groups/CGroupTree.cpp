@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QSignalBlocker>
 
 namespace {
 
@@ -87,6 +88,47 @@ void CGroupTree::build()
     for (const QString& name : m_doc->userGroups())
         appendGroup(name, UserKind);
     root->setExpanded(true);
+}
+
+void CGroupTree::ReloadGroups()
+{
+    QStringList shown;
+    ListGroupNames(shown);
+    const QStringList wanted = CVOK_AddressDoc::FixedGroups + m_doc->userGroups();
+    QTreeWidgetItem* root = rootItem();
+    if (shown == wanted || !root)
+        return;
+    // Items of groups that stay are kept (a selection, an open editor on them stay valid);
+    // groups the book brought are put in at their places.
+    const QSignalBlocker quiet(this);
+    QTreeWidgetItem* selected = selectedItem();
+    for (int i = root->childCount() - 1; i >= 0; --i) {
+        QTreeWidgetItem* item = root->child(i);
+        if (kindOf(item) != UserKind || wanted.contains(item->text(0)))
+            continue;
+        if (item == m_contextItem)
+            m_contextItem = nullptr;
+        if (item == selected)
+            selected = nullptr;
+        delete root->takeChild(i);
+    }
+    for (int place = 0; place < wanted.size(); ++place) {
+        QTreeWidgetItem* item = groupItem(wanted[place]);
+        if (!item)
+            appendGroup(wanted[place], UserKind, place);
+        else if (root->indexOfChild(item) != place)
+            root->insertChild(place, root->takeChild(root->indexOfChild(item)));
+    }
+    setCurrentItem(selected ? selected : root);
+}
+
+void CGroupTree::ShowPictureGroups(const QStringList& names)
+{
+    const QSignalBlocker quiet(this);
+    for (const QString& name : names) {
+        if (!name.isEmpty() && !groupItem(name))
+            appendGroup(name, UserKind);
+    }
 }
 
 int CGroupTree::kindOf(const QTreeWidgetItem* item)

@@ -32,6 +32,11 @@ public:
     QString GetCurrentGroupName() const;
     // Appends the labels of the root's children in tree order (fixed groups first).
     void ListGroupNames(QStringList& names) const;
+    // Lists the book's user groups again after a load, keeping the selected group by name.
+    void ReloadGroups();
+    // Before the book is in: lists the user groups it held at the last exit (ReloadGroups
+    // puts the book's own in order when it comes).
+    void ShowPictureGroups(const QStringList& names);
     // True when the item GetCurrentGroupName names is a user group.
     bool IsCurrentUserGroup() const;
 

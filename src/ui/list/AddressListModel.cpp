@@ -34,10 +34,18 @@ std::string_view cutUtf8(std::string_view text, std::size_t maxBytes)
 
 int AddressListModel::fieldOf(int column)
 {
-    static constexpr std::array<int, ColumnCount> fields{
-        AddressRecord::Name, AddressRecord::Email,       AddressRecord::Phone,
-        AddressRecord::Company, AddressRecord::OfficePhone, AddressRecord::Group,
-        -1, -1, -1, -1, -1, -1};
+    static constexpr std::array<int, ColumnCount> fields{AddressRecord::Name,
+                                                         AddressRecord::Email,
+                                                         AddressRecord::Phone,
+                                                         AddressRecord::Company,
+                                                         AddressRecord::OfficePhone,
+                                                         AddressRecord::Group,
+                                                         -1,
+                                                         -1,
+                                                         -1,
+                                                         -1,
+                                                         -1,
+                                                         -1};
     return fields[static_cast<std::size_t>(column)];
 }
 
@@ -264,6 +272,7 @@ void AddressListModel::appendRow(AddressRecord* record, bool marked)
     Row row;
     row.record = record;
     row.marked = marked;
+    row.arrival = m_arrivals++;
     fillRow(row, record);
     m_rows.push_back(std::move(row));
     m_shown.push_back(static_cast<std::uint32_t>(m_rows.size() - 1));
@@ -293,6 +302,7 @@ void AddressListModel::appendRows(const std::vector<AddressRecord*>& records, bo
         Row row;
         row.record = record;
         row.marked = marked;
+        row.arrival = m_arrivals++;
         fillRow(row, record);
         m_rows.push_back(std::move(row));
         m_shown.push_back(static_cast<std::uint32_t>(m_rows.size() - 1));
@@ -412,6 +422,35 @@ void AddressListModel::clear()
     m_keys.clear();
     m_keyGarbage = 0;
     endResetModel();
+}
+
+void AddressListModel::takeRows(AddressListModel& other)
+{
+    beginResetModel();
+    m_rows = std::move(other.m_rows);
+    m_shown = std::move(other.m_shown);
+    m_text.swap(other.m_text);
+    m_garbage = other.m_garbage;
+    m_keys.swap(other.m_keys);
+    m_keyGarbage = other.m_keyGarbage;
+    m_arrivals = other.m_arrivals;
+    endResetModel();
+    other.m_rows.clear();
+    other.m_shown.clear();
+    other.m_text.clear();
+    other.m_keys.clear();
+    other.m_garbage = other.m_keyGarbage = 0;
+}
+
+bool AddressListModel::makeNameKeysUntil(std::size_t& next,
+                                         std::chrono::steady_clock::time_point deadline)
+{
+    for (; next < m_rows.size(); ++next) {
+        if ((next & 255) == 0 && std::chrono::steady_clock::now() >= deadline)
+            return false;
+        makeNameKey(m_rows[next]);
+    }
+    return true;
 }
 
 void AddressListModel::refreshColumn(int column)
@@ -536,7 +575,7 @@ void AddressListModel::showAll()
     endResetModel();
 }
 
-void AddressListModel::sortRows(int column, bool ascending)
+void AddressListModel::sortRows(int column, bool ascending, bool byArrival)
 {
     const std::size_t n = m_rows.size();
     if (n < 2)
@@ -581,6 +620,7 @@ void AddressListModel::sortRows(int column, bool ascending)
         std::uint64_t prefix;
         std::string_view key;
         std::uint32_t row;
+        std::uint32_t arrival;
     };
     std::vector<Entry> order(n);
     for (std::size_t i = 0; i < n; ++i) {
@@ -592,16 +632,17 @@ void AddressListModel::sortRows(int column, bool ascending)
         std::uint64_t prefix = 0;
         for (std::size_t b = 0; b < 8; ++b)
             prefix = (prefix << 8) | (b < key.size() ? static_cast<unsigned char>(key[b]) : 0u);
-        order[i] = {prefix, key, static_cast<std::uint32_t>(i)};
+        order[i] = {prefix, key, static_cast<std::uint32_t>(i), byArrival ? m_rows[i].arrival : 0u};
     }
-    auto less = [](const Entry& a, const Entry& b) {
-        return a.prefix != b.prefix ? a.prefix < b.prefix : a.key < b.key;
+    const auto before = [ascending](const Entry& a, const Entry& b) {
+        if (a.prefix != b.prefix)
+            return ascending ? a.prefix < b.prefix : b.prefix < a.prefix;
+        const int c = a.key.compare(b.key);
+        if (c != 0)
+            return ascending ? c < 0 : c > 0;
+        return a.arrival < b.arrival;
     };
-    if (ascending)
-        std::stable_sort(order.begin(), order.end(), less);
-    else
-        std::stable_sort(order.begin(), order.end(),
-                         [&less](const Entry& a, const Entry& b) { return less(b, a); });
+    std::stable_sort(order.begin(), order.end(), before);
 
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<std::uint32_t> newPlace(n);

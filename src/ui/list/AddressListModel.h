@@ -38,6 +38,7 @@ public:
     explicit AddressListModel(const ContactFinder* finder, QObject* parent = nullptr);
     // The year whose 年賀状 marks the 年賀 column shows.
     void setNengaYear(int year) { m_nengaYear = year; }
+    int nengaYear() const { return m_nengaYear; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -57,6 +58,11 @@ public:
     // Removes the rows whose records are in the set, shown or not; returns how many left.
     std::size_t removeRecords(const std::unordered_set<const AddressRecord*>& records);
     void clear();
+    // Takes every row of a model filled aside (same finder and year), as one reset; the other
+    // is left empty. A large group is filled aside in slices, then shown at once.
+    void takeRows(AddressListModel& other);
+    // Makes the name keys of the rows from next on until the deadline; true when all are made.
+    bool makeNameKeysUntil(std::size_t& next, std::chrono::steady_clock::time_point deadline);
     // Rewrites one column of every row from the rows' records.
     void refreshColumn(int column);
     // Rewrites the readings of the rows of contacts of these names (CP932).
@@ -79,8 +85,9 @@ public:
     void showAll();
 
     // Stable sort of every row by one column's texts (the name and its reading in あいうえお
-    // order); the view's selection follows its rows.
-    void sortRows(int column, bool ascending);
+    // order); the view's selection follows its rows. byArrival: rows of one name stand in the
+    // order they came instead of the order an earlier sort left.
+    void sortRows(int column, bool ascending, bool byArrival = false);
 
     // Widest cell of a column in the given font, measuring only a bounded set of candidates:
     // the longest texts by byte length and an even sample of the others.
@@ -100,6 +107,7 @@ private:
         // SortCompare::nameKey of the name and reading, in m_keys; length 0: not made yet.
         std::uint32_t keyBegin = 0;
         std::uint32_t keyLength = 0;
+        std::uint32_t arrival = 0; // order of coming, for sortRows(byArrival)
     };
     std::size_t rowBytes(const Row& row) const { return row.end[ColumnCount - 1]; }
     std::string_view cellOf(const Row& row, int column) const;
@@ -132,6 +140,7 @@ private:
     // The rows' name keys, made once for every sort by name until the name or reading changes.
     std::string m_keys;
     std::size_t m_keyGarbage = 0;
+    std::uint32_t m_arrivals = 0;       // the next row's Row::arrival
     std::vector<Row> m_rows;            // every row of the group, in the list's order
     std::vector<std::uint32_t> m_shown; // the rows shown: places in m_rows, ascending
     QIcon m_plainIcon;

@@ -3,12 +3,14 @@
 #include "AddressListModel.h"
 #include "ClipboardText.h"
 #include "ListText.h"
+#include "StartPictureModel.h"
 #include "core/CVOK_AddressDoc.h"
 #include "core/ContactFinder.h"
 #include "core/Text.h"
 #include "model/book/AddressRecord.h"
 #include "model/book/ContactExtras.h"
 #include "model/book/GroupName.h"
+#include "model/storage/StartPicture.h"
 #include "resource.h"
 #include "settings/ListViewSettings.h"
 #include "ui/common/CommandMenu.h"
@@ -26,11 +28,13 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <QStyleOptionViewItem>
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
+#include <future>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -121,6 +125,22 @@ CAddressList::CAddressList(CVOK_AddressDoc* doc, CommandTable* commands, QWidget
     ApplyColumnWidths();
     sortState = stored.sort;
 
+    // Rows made aside are shown before any change reaches the list.
+    const auto settle = [this] {
+        FinishFilling();
+        endPicture(false); // a change is shown in the real rows
+    };
+    connect(m_doc, &CVOK_AddressDoc::recordsAdded, this, settle);
+    connect(m_doc, &CVOK_AddressDoc::recordsChanged, this, settle);
+    connect(m_doc, &CVOK_AddressDoc::recordsMerged, this, settle);
+    connect(m_doc, &CVOK_AddressDoc::recordsRemoving, this, settle);
+    connect(m_doc, &CVOK_AddressDoc::groupRenamed, this, settle);
+    connect(m_doc, &CVOK_AddressDoc::groupRemoved, this, settle);
+    connect(m_doc, &CVOK_AddressDoc::readingChanged, this, settle);
+    connect(m_doc, &CVOK_AddressDoc::readingsGiven, this, settle);
+    m_fillSlices = new QTimer(this);
+    m_fillSlices->setInterval(0);
+    connect(m_fillSlices, &QTimer::timeout, this, &CAddressList::fillSlice);
     connect(m_doc, &CVOK_AddressDoc::recordsAdded, this, &CAddressList::onRecordsAdded);
     connect(m_doc, &CVOK_AddressDoc::recordsChanged, this, &CAddressList::onRecordsChanged);
     connect(m_doc, &CVOK_AddressDoc::recordsMerged, this, &CAddressList::onRecordsMerged);
@@ -175,6 +195,14 @@ void CAddressList::setShownGroup(const QString& name)
 
 void CAddressList::ShowGroup(const QString& name)
 {
+    // The picture is of the whole book, which the tree chooses as the window first shows.
+    if (!m_doc->loading() || name != CVOK_AddressDoc::RootName)
+        endPicture(false);
+    fillGroup(name);
+}
+
+void CAddressList::fillGroup(const QString& name)
+{
     setShownGroup(name);
     DeleteAllRows();
     if (!m_shownValid)
@@ -197,6 +225,7 @@ void CAddressList::setSearchText(const QString& text)
 {
     if (text == m_searchText)
         return;
+    endPicture(false);
     m_searchText = text;
     m_query = SearchQuery(text.toStdString());
     applySearch();
@@ -440,7 +469,120 @@ void CAddressList::onRecordsRemoving(const std::vector<const AddressRecord*>& re
 
 void CAddressList::DeleteAllRows()
 {
+    m_fillSlices->stop();
+    if (m_fillSort.valid())
+        m_fillSort.get();
+    m_filling.reset();
+    m_fillRecords.clear();
     m_model->clear();
+}
+
+void CAddressList::ShowGroupInSlices(const QString& name)
+{
+    // Below this many rows the whole fill takes no noticeable time.
+    constexpr std::size_t atOnce = 5000;
+    setShownGroup(name);
+    DeleteAllRows();
+    if (!m_shownValid)
+        return;
+    std::vector<AddressRecord*> records;
+    const RecordList& all = m_doc->records();
+    records.reserve(m_showsRoot ? all.size() : 0);
+    for (const auto& record : all) {
+        if (belongsToShownGroup(record.get()))
+            records.push_back(record.get());
+    }
+    if (records.size() <= atOnce) {
+        fillGroup(name);
+        if (!m_sortAwaitsReadings)
+            endPicture(true);
+        return;
+    }
+    m_filling = std::make_unique<AddressListModel>(&m_doc->finder());
+    m_filling->setNengaYear(m_model->nengaYear());
+    m_fillRecords = std::move(records);
+    m_fillAt = 0;
+    m_keyAt = 0;
+    m_fillSorted = false;
+    m_fillSlices->setInterval(0);
+    m_guessedWhileFilling = false;
+    m_fillSlices->start();
+}
+
+void CAddressList::fillSlice()
+{
+    if (!m_filling) {
+        m_fillSlices->stop();
+        return;
+    }
+    constexpr std::size_t chunk = 500;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(8);
+    while (m_fillAt < m_fillRecords.size() && std::chrono::steady_clock::now() < deadline) {
+        const std::size_t n = std::min(chunk, m_fillRecords.size() - m_fillAt);
+        m_filling->appendRows(
+            std::vector<AddressRecord*>(m_fillRecords.begin() + std::ptrdiff_t(m_fillAt),
+                                        m_fillRecords.begin() + std::ptrdiff_t(m_fillAt + n)));
+        m_fillAt += n;
+    }
+    if (m_fillAt < m_fillRecords.size())
+        return;
+    // The sort by name needs a key per row: made here too, so that the sort itself is short.
+    const int column = static_cast<int>(sortState & 0x0F);
+    if ((column == 0 || column == AddressListModel::ReadingColumn) &&
+        !m_filling->makeNameKeysUntil(m_keyAt, deadline))
+        return;
+    // The sort of a hundred thousand rows is longer than a frame: it runs aside, where nothing
+    // else touches the rows made aside (FinishFilling and DeleteAllRows wait for it).
+    if (!m_fillSorted && column < AddressListModel::ColumnCount) {
+        if (!m_fillSort.valid()) {
+            m_fillSort =
+                std::async(std::launch::async, [model = m_filling.get(), column,
+                                                ascending = (sortState & kAscending) != 0] {
+                    model->sortRows(column, ascending, true);
+                });
+            m_fillSlices->setInterval(1);
+            return;
+        }
+        if (m_fillSort.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+            return;
+        m_fillSort.get();
+        m_fillSorted = true;
+    }
+    FinishFilling();
+}
+
+void CAddressList::FinishFilling()
+{
+    if (!m_filling)
+        return;
+    m_fillSlices->stop();
+    if (m_fillSort.valid()) {
+        m_fillSort.get();
+        m_fillSorted = true;
+    }
+    if (m_fillAt < m_fillRecords.size())
+        m_filling->appendRows(std::vector<AddressRecord*>(
+            m_fillRecords.begin() + std::ptrdiff_t(m_fillAt), m_fillRecords.end()));
+    const std::unique_ptr<AddressListModel> filled = std::move(m_filling);
+    m_fillRecords.clear();
+    m_model->takeRows(*filled);
+    // Measuring every column over this many rows is longer than a frame: column by column.
+    m_widenAt = 0;
+    m_widenLater->start(0);
+    // Guesses that came meanwhile reached only the rows made after them; the sort waits for
+    // them to reach the others too (taken first: the sort state tells what it waits for).
+    if (m_guessedWhileFilling)
+        onReadingsGuessed();
+    if (m_fillSorted)
+        showSortState();
+    else
+        SortByColumn(99);
+    if (!m_query.empty())
+        applySearch();
+    // Rows still to be sorted by readings on the way would come in another order than the
+    // picture's: it stays until they are.
+    if (!m_sortAwaitsReadings)
+        endPicture(true);
 }
 
 void CAddressList::ApplyColumnWidths()
@@ -558,8 +700,10 @@ void CAddressList::SortByColumn(int column)
     if (column == 99) {
         column = current;
         ascending = (sortState & kAscending) != 0;
-    } else if (column == current) {
-        ascending = (sortState & kAscending) == 0;
+    } else {
+        endPicture(false); // another order than the picture's
+        if (column == current)
+            ascending = (sortState & kAscending) == 0;
     }
     if (column < 0 || column >= AddressListModel::ColumnCount) {
         // A stored value naming no column: sort by nothing, mark nothing.
@@ -567,6 +711,13 @@ void CAddressList::SortByColumn(int column)
     }
     sortState = static_cast<quint32>(column) + (ascending ? kAscending : kDescending);
     m_model->sortRows(column, ascending);
+    showSortState();
+}
+
+void CAddressList::showSortState()
+{
+    const int column = static_cast<int>(sortState & 0x0F);
+    const bool ascending = (sortState & kAscending) != 0;
     m_sortAwaitsReadings = (m_doc->finder().isGuessing() || m_readingsStale) &&
                            (column == 0 || column == AddressListModel::ReadingColumn);
 
@@ -579,6 +730,10 @@ void CAddressList::SortByColumn(int column)
 
 void CAddressList::onReadingsGuessed()
 {
+    if (m_filling) {
+        m_guessedWhileFilling = true;
+        return;
+    }
     m_readingsStale = true;
     m_readingAt = 0;
     m_readingSlices->start();
@@ -593,8 +748,26 @@ void CAddressList::refreshReadingsSlice()
         return;
     }
     m_readingsStale = false;
-    if (m_sortAwaitsReadings && !m_doc->finder().isGuessing())
+    if (m_sortAwaitsReadings && !m_doc->finder().isGuessing()) {
         sortAgainKeepingView();
+        endPicture(true);
+    }
+}
+
+void CAddressList::FinishReadings()
+{
+    FinishFilling();
+    if (!m_readingsStale)
+        return;
+    m_readingSlices->stop();
+    refreshReadingsSlice();
+    if (m_readingsStale) {
+        m_model->refreshReadingsUntil(m_readingAt, std::chrono::steady_clock::time_point::max());
+        m_readingSlices->stop();
+        m_readingsStale = false;
+        if (m_sortAwaitsReadings && !m_doc->finder().isGuessing())
+            sortAgainKeepingView();
+    }
 }
 
 void CAddressList::sortAgainKeepingView()
@@ -608,8 +781,10 @@ void CAddressList::sortAgainKeepingView()
         anchorRow = rowAt(0);
     const AddressRecord* anchor = m_model->record(anchorRow);
     const int place = anchor ? rowViewportPosition(anchorRow) : 0;
+    // Rows of one name as they came, not as the sort before the readings left them: so the
+    // order is the same at every start, whenever the readings came.
     const int column = static_cast<int>(sortState & 0x0F);
-    m_model->sortRows(column, (sortState & kAscending) != 0);
+    m_model->sortRows(column, (sortState & kAscending) != 0, true);
     const int row = anchor ? m_model->rowOf(anchor) : -1;
     if (row < 0 || height <= 0)
         return;
@@ -832,7 +1007,7 @@ void CAddressList::mouseReleaseEvent(QMouseEvent* event)
 void CAddressList::drop()
 {
     const QString target = m_dropTarget ? m_dropTarget->dropTargetGroup() : QString();
-    if (target.isEmpty() || m_doc->loadFailed())
+    if (target.isEmpty() || !m_doc->writable())
         return;
     const std::vector<AddressRecord*> records = selectedRecords();
     if (m_dragCopy)
@@ -862,6 +1037,11 @@ void CAddressList::mouseDoubleClickEvent(QMouseEvent* event)
 
 void CAddressList::keyPressEvent(QKeyEvent* event)
 {
+    // Rows under the picture may stand in another order: nothing is chosen blind.
+    if (m_pictureView) {
+        event->ignore();
+        return;
+    }
     // Return opens the contact, as a double-click does.
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && m_commands) {
@@ -911,4 +1091,141 @@ bool CAddressList::event(QEvent* event)
     if ((m_dragMove || m_dragCopy) && event->type() == QEvent::WindowDeactivate)
         endDrag();
     return QTableView::event(event);
+}
+
+void CAddressList::resizeEvent(QResizeEvent* event)
+{
+    QTableView::resizeEvent(event);
+    if (m_pictureView)
+        m_pictureView->setGeometry(rect());
+}
+
+StartPicture CAddressList::TakePicture() const
+{
+    // The rows in sight, and no more than a tall screen holds.
+    constexpr int mostRows = 200;
+    StartPicture picture;
+    picture.sort = sortState;
+    picture.totalRows = static_cast<std::uint32_t>(m_model->rowCount());
+    for (int c = 0; c < AddressListModel::ColumnCount; ++c)
+        picture.widths.push_back(isColumnHidden(c) ? 0 : columnWidth(c));
+    picture.verticalScroll = verticalScrollBar()->value();
+    picture.horizontalScroll = horizontalScrollBar()->value();
+    picture.currentRow = currentIndex().isValid() ? currentIndex().row() : -1;
+    if (picture.totalRows == 0)
+        return picture;
+    const int first = std::max(rowAt(0), 0);
+    int last = rowAt(viewport()->height() - 1);
+    if (last < 0)
+        last = m_model->rowCount() - 1;
+    last = std::min(last, first + mostRows - 1);
+    picture.firstRow = static_cast<std::uint32_t>(first);
+    for (int r = first; r <= last; ++r) {
+        std::vector<std::string>& row = picture.rows.emplace_back();
+        for (int c = 0; c < AddressListModel::ColumnCount; ++c)
+            row.push_back(m_model->index(r, c).data().toString().toStdString());
+    }
+    for (int r : selectedRowList())
+        picture.selected.push_back(static_cast<std::uint32_t>(r));
+    return picture;
+}
+
+bool CAddressList::ShowPicture(const StartPicture& picture)
+{
+    if (picture.sort != sortState || picture.totalRows == 0 || m_model->rowCount() != 0 ||
+        picture.widths.size() != std::size_t(AddressListModel::ColumnCount))
+        return false;
+    for (int c = 0; c < AddressListModel::ColumnCount; ++c) {
+        if ((picture.widths[std::size_t(c)] <= 0) != isColumnHidden(c))
+            return false;
+    }
+    endPicture(false);
+    m_picture = std::make_unique<StartPicture>(picture);
+    // The real columns take the picture's widths, so that the rows arrive where they were.
+    auto* view = new QTableView(this);
+    m_pictureView = view;
+    view->setModel(new StartPictureModel(picture, m_model, view));
+    view->setFocusPolicy(Qt::NoFocus);
+    // It takes the clicks itself: the rows below may stand in another order.
+    view->setSelectionMode(QAbstractItemView::NoSelection);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setShowGrid(showGrid());
+    view->setWordWrap(false);
+    view->setTextElideMode(textElideMode());
+    view->setIconSize(iconSize());
+    view->setCornerButtonEnabled(false);
+    view->setHorizontalScrollMode(horizontalScrollMode());
+    view->setVerticalScrollMode(verticalScrollMode());
+    SelectionPalette::keepSelectionVisible(view);
+    view->verticalHeader()->hide();
+    view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view->verticalHeader()->setMinimumSectionSize(1);
+    view->verticalHeader()->setDefaultSectionSize(verticalHeader()->defaultSectionSize());
+    QHeaderView* header = view->horizontalHeader();
+    header->setHighlightSections(false);
+    header->setStretchLastSection(false);
+    header->setMinimumSectionSize(1);
+    header->setDefaultAlignment(horizontalHeader()->defaultAlignment());
+    header->setSortIndicatorShown(true);
+    header->setSortIndicator(int(sortState & 0x0F),
+                             (sortState & kAscending) != 0 ? kUpArrow : kDownArrow);
+    for (int c = 0; c < AddressListModel::ColumnCount; ++c) {
+        const int width = picture.widths[std::size_t(c)];
+        view->setColumnHidden(c, width <= 0);
+        if (width > 0) {
+            view->setColumnWidth(c, width);
+            setColumnWidth(c, width);
+        }
+    }
+    QItemSelection selection;
+    for (std::uint32_t row : picture.selected)
+        selection.select(view->model()->index(int(row), 0),
+                         view->model()->index(int(row), AddressListModel::ColumnCount - 1));
+    view->selectionModel()->select(selection, QItemSelectionModel::Select);
+    // The view lays itself out when shown; until then its bars have no range to hold a value.
+    view->verticalScrollBar()->setRange(0, std::max(picture.verticalScroll, 0));
+    view->verticalScrollBar()->setValue(picture.verticalScroll);
+    view->horizontalScrollBar()->setRange(0, std::max(picture.horizontalScroll, 0));
+    view->horizontalScrollBar()->setValue(picture.horizontalScroll);
+    view->setGeometry(rect());
+    view->show();
+    return true;
+}
+
+const QAbstractItemModel* CAddressList::pictureModel() const
+{
+    return m_pictureView ? m_pictureView->model() : nullptr;
+}
+
+void CAddressList::endPicture(bool restore)
+{
+    if (!m_picture)
+        return;
+    const std::unique_ptr<StartPicture> picture = std::move(m_picture);
+    delete m_pictureView;
+    m_pictureView = nullptr;
+    if (!restore || m_model->rowCount() != int(picture->totalRows))
+        return;
+    for (std::size_t i = 0; i < picture->rows.size(); ++i) {
+        const int row = int(picture->firstRow + i);
+        for (int c = 0; c < AddressListModel::ColumnCount; ++c) {
+            if (m_model->index(row, c).data().toString().toStdString() != picture->rows[i][c])
+                return; // other rows than it showed: the list starts as any list does
+        }
+    }
+    QItemSelection selection;
+    for (std::uint32_t row : picture->selected)
+        selection.select(m_model->index(int(row), 0),
+                         m_model->index(int(row), AddressListModel::ColumnCount - 1));
+    if (picture->currentRow >= 0)
+        selectionModel()->setCurrentIndex(m_model->index(picture->currentRow, 0),
+                                          QItemSelectionModel::NoUpdate);
+    selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    QScrollBar* bar = verticalScrollBar();
+    bar->setRange(0, std::max(bar->maximum(), picture->verticalScroll));
+    bar->setValue(picture->verticalScroll);
+    bar = horizontalScrollBar();
+    bar->setRange(0, std::max(bar->maximum(), picture->horizontalScroll));
+    bar->setValue(picture->horizontalScroll);
 }

@@ -5,10 +5,13 @@
 #include <QCursor>
 #include <QString>
 #include <QTableView>
+#include <future>
+#include <memory>
 #include <string>
 #include <vector>
 
 class AddressListModel;
+struct StartPicture;
 class AddressRecord;
 class CVOK_AddressDoc;
 class CommandTable;
@@ -29,6 +32,23 @@ public:
     // Lists the group's contacts (every contact for the root) that the search lets through, in
     // the current sort order.
     void ShowGroup(const QString& name);
+    // The same for a book just read: a large group's rows are made aside in slices and shown
+    // at once, sorted; any change to the book meanwhile has them shown first.
+    void ShowGroupInSlices(const QString& name);
+    // Rows still being made aside.
+    bool filling() const { return m_filling != nullptr; }
+    void FinishFilling();
+    // Writes the readings that came into every row and sorts again, at once.
+    void FinishReadings();
+    // What the list shows, for the next start: the visible rows' texts, the columns, the sort,
+    // the selection and scroll position.
+    StartPicture TakePicture() const;
+    // Shows such a picture, read-only, over the empty list until ShowGroupInSlices brings the
+    // real rows, which then take its selection and scroll position. False when it does not fit
+    // the list as it is (other sort or columns, rows already there).
+    bool ShowPicture(const StartPicture& picture);
+    // The picture's rows while they are shown, else null.
+    const QAbstractItemModel* pictureModel() const;
     // Shows only the contacts that hold every word of the text (all of them for an empty
     // text). Rows added or edited later stay until the text changes, matching or not.
     void setSearchText(const QString& text);
@@ -43,7 +63,7 @@ public:
     bool addresseeColumnsShown() const;
     QString shownGroupName() const { return m_shownName; }
     // Readings that arrived are still being written into the rows.
-    bool readingsPending() const { return m_readingsStale; }
+    bool readingsPending() const { return m_readingsStale || m_filling; }
     // Where dragged contacts are dropped.
     void setDropTarget(GroupDropTarget* target) { m_dropTarget = target; }
     // Shift+double-click writes a message to the selected contacts (an option).
@@ -100,6 +120,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     bool event(QEvent* event) override;
@@ -154,6 +175,24 @@ private:
     QTimer* m_widenLater = nullptr;
     int m_widenAt = 0;
     bool m_arrivalShown = false; // rows of the change being added to were shown and selected
+    // A group's rows made aside (ShowGroupInSlices), from m_fillRecords.
+    std::unique_ptr<AddressListModel> m_filling;
+    std::future<void> m_fillSort; // after m_filling: it goes first, waiting for the sort
+    std::vector<AddressRecord*> m_fillRecords;
+    std::size_t m_fillAt = 0;
+    std::size_t m_keyAt = 0;
+    bool m_guessedWhileFilling = false;
+    bool m_fillSorted = false;
+    QTimer* m_fillSlices = nullptr;
+    void fillSlice();
+    void fillGroup(const QString& name);
+    std::unique_ptr<StartPicture> m_picture;
+    QTableView* m_pictureView = nullptr;
+    // Drops the picture; restore: the rows now shown take its selection and scroll position
+    // when they are the rows it pictured.
+    void endPicture(bool restore);
+    // The sort indicator and what waits for readings, after the rows were sorted by sortState.
+    void showSortState();
     bool m_newMailOnShiftDoubleClick = false;
     QCursor m_cursorMove;
     QCursor m_cursorCopy;

@@ -1,0 +1,200 @@
+#include "StartPicture.h"
+
+#include "model/io/FileIo.h"
+#include "model/io/PrivateDir.h"
+
+#include <cstring>
+#include <string_view>
+#include <sys/stat.h>
+
+namespace {
+
+constexpr std::string_view kMagic = "VOK_Address start picture 1\n";
+// A list shows a few dozen rows; anything far beyond is no picture of ours.
+constexpr std::size_t kMaxFileSize = 4u << 20;
+constexpr std::uint32_t kMaxRows = 1000;
+constexpr std::uint32_t kMaxColumns = 64;
+constexpr std::uint32_t kMaxSelected = 100000;
+constexpr std::uint32_t kMaxGroups = 10000;
+constexpr std::uint32_t kMaxText = 64 * 1024;
+
+std::uint64_t checksum(std::string_view data)
+{
+    std::uint64_t h = 14695981039346656037ull; // FNV-1a
+    for (unsigned char c : data) {
+        h ^= c;
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
+class Writer
+{
+public:
+    std::string out;
+    void u32(std::uint32_t v) { raw(&v, sizeof v); }
+    void i32(std::int32_t v) { raw(&v, sizeof v); }
+    void i64(std::int64_t v) { raw(&v, sizeof v); }
+    void text(const std::string& s)
+    {
+        u32(static_cast<std::uint32_t>(s.size()));
+        out += s;
+    }
+
+private:
+    void raw(const void* p, std::size_t n) { out.append(static_cast<const char*>(p), n); }
+};
+
+// Every read checks what is left; one failure makes all later reads fail.
+class Reader
+{
+public:
+    explicit Reader(std::string_view data) : m_data(data) {}
+    bool ok() const { return m_ok; }
+    bool atEnd() const { return m_data.empty(); }
+    std::uint32_t u32() { return take<std::uint32_t>(); }
+    std::int32_t i32() { return take<std::int32_t>(); }
+    std::int64_t i64() { return take<std::int64_t>(); }
+    // A count no larger than most.
+    std::uint32_t count(std::uint32_t most)
+    {
+        const std::uint32_t n = u32();
+        if (n > most)
+            m_ok = false;
+        return m_ok ? n : 0;
+    }
+    std::string text()
+    {
+        const std::uint32_t n = count(kMaxText);
+        if (!m_ok || n > m_data.size()) {
+            m_ok = false;
+            return {};
+        }
+        std::string s(m_data.substr(0, n));
+        m_data.remove_prefix(n);
+        return s;
+    }
+
+private:
+    template <typename T> T take()
+    {
+        T v{};
+        if (!m_ok || m_data.size() < sizeof v) {
+            m_ok = false;
+            return v;
+        }
+        std::memcpy(&v, m_data.data(), sizeof v);
+        m_data.remove_prefix(sizeof v);
+        return v;
+    }
+    std::string_view m_data;
+    bool m_ok = true;
+};
+
+} // namespace
+
+StartPicture::Stamp StartPicture::stampOf(const std::string& path)
+{
+    struct stat st
+    {
+    };
+    if (::stat(path.c_str(), &st) != 0)
+        return {};
+    return {static_cast<std::int64_t>(st.st_size),
+            static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+std::optional<StartPicture> StartPicture::Load(const std::string& path)
+{
+    std::string data;
+    if (FileIo::readFile(path, data, kMaxFileSize) != 0)
+        return std::nullopt;
+    std::string_view text = data;
+    if (!text.starts_with(kMagic) || text.size() < kMagic.size() + sizeof(std::uint64_t))
+        return std::nullopt;
+    text.remove_prefix(kMagic.size());
+    std::uint64_t sum = 0;
+    std::memcpy(&sum, text.data() + text.size() - sizeof sum, sizeof sum);
+    text.remove_suffix(sizeof sum);
+    if (checksum(text) != sum)
+        return std::nullopt;
+
+    Reader in(text);
+    StartPicture p;
+    p.key.book = {in.i64(), in.i64()};
+    p.key.companion = {in.i64(), in.i64()};
+    p.sort = in.u32();
+    p.totalRows = in.u32();
+    p.firstRow = in.u32();
+    p.verticalScroll = in.i32();
+    p.horizontalScroll = in.i32();
+    p.currentRow = in.i32();
+    const std::uint32_t columns = in.count(kMaxColumns);
+    for (std::uint32_t c = 0; c < columns; ++c)
+        p.widths.push_back(in.i32());
+    const std::uint32_t selected = in.count(kMaxSelected);
+    for (std::uint32_t i = 0; i < selected && in.ok(); ++i)
+        p.selected.push_back(in.u32());
+    const std::uint32_t rows = in.count(kMaxRows);
+    for (std::uint32_t r = 0; r < rows && in.ok(); ++r) {
+        std::vector<std::string>& row = p.rows.emplace_back();
+        for (std::uint32_t c = 0; c < columns; ++c)
+            row.push_back(in.text());
+    }
+    const std::uint32_t groups = in.count(kMaxGroups);
+    for (std::uint32_t g = 0; g < groups && in.ok(); ++g)
+        p.groups.push_back(in.text());
+    if (!in.ok() || !in.atEnd())
+        return std::nullopt;
+    // Rows and selection must lie inside the list they picture.
+    const std::uint64_t end = std::uint64_t(p.firstRow) + p.rows.size();
+    if (end > p.totalRows || (p.currentRow >= 0 && std::uint32_t(p.currentRow) >= p.totalRows) ||
+        p.currentRow < -1)
+        return std::nullopt;
+    for (std::size_t i = 0; i < p.selected.size(); ++i) {
+        if (p.selected[i] >= p.totalRows || (i > 0 && p.selected[i] <= p.selected[i - 1]))
+            return std::nullopt;
+    }
+    return p;
+}
+
+bool StartPicture::Save(const std::string& path, const StartPicture& p)
+{
+    if (p.rows.size() > kMaxRows || p.widths.size() > kMaxColumns ||
+        p.selected.size() > kMaxSelected || p.groups.size() > kMaxGroups)
+        return false;
+    Writer w;
+    w.i64(p.key.book.size);
+    w.i64(p.key.book.mtimeNs);
+    w.i64(p.key.companion.size);
+    w.i64(p.key.companion.mtimeNs);
+    w.u32(p.sort);
+    w.u32(p.totalRows);
+    w.u32(p.firstRow);
+    w.i32(p.verticalScroll);
+    w.i32(p.horizontalScroll);
+    w.i32(p.currentRow);
+    w.u32(static_cast<std::uint32_t>(p.widths.size()));
+    for (std::int32_t width : p.widths)
+        w.i32(width);
+    w.u32(static_cast<std::uint32_t>(p.selected.size()));
+    for (std::uint32_t row : p.selected)
+        w.u32(row);
+    w.u32(static_cast<std::uint32_t>(p.rows.size()));
+    for (const auto& row : p.rows) {
+        if (row.size() != p.widths.size())
+            return false;
+        for (const std::string& cell : row)
+            w.text(cell.size() > kMaxText ? cell.substr(0, kMaxText) : cell);
+    }
+    w.u32(static_cast<std::uint32_t>(p.groups.size()));
+    for (const std::string& g : p.groups)
+        w.text(g.size() > kMaxText ? g.substr(0, kMaxText) : g);
+    const std::uint64_t sum = checksum(w.out);
+    std::string out(kMagic);
+    out += w.out;
+    out.append(reinterpret_cast<const char*>(&sum), sizeof sum);
+    return PrivateDir::createFor(path) && FileIo::replaceFile(path, [&out](int fd) {
+               return FileIo::writeAll(fd, out.data(), out.size());
+           });
+}
