@@ -210,6 +210,23 @@ void SyncEngine::start()
     m_offline = false;
     m_newToken.clear();
     m_newCtag.clear();
+    if (m_doc.loading() && !m_collection.isEmpty()) {
+        // The book is still being read (a run asked for right after the start): an empty book
+        // now would look like every contact deleted here.
+        connect(
+            &m_doc, &CVOK_AddressDoc::bookLoaded, this,
+            [this, run = m_run] {
+                if (run == m_run && m_running)
+                    begin();
+            },
+            Qt::SingleShotConnection);
+        return;
+    }
+    begin();
+}
+
+void SyncEngine::begin()
+{
     if (m_collection.isEmpty() || !m_doc.writable()) {
         finish(Outcome::Failed,
                m_collection.isEmpty() ? SyncMessages::NoAccount : SyncMessages::NotSaved);

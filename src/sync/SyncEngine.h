@@ -115,6 +115,8 @@ private:
     void offThread(std::function<void()> work, std::function<void()> then);
     // An answer parsed on a pool thread into m_parsed (hrefs in m_parsedHrefs), then `then`.
     void parseOffThread(QByteArray body, std::function<void()> then);
+    // The run once the book is in.
+    void begin();
     void readBook(std::function<void()> then);
     void buildLocals();
     void askToken();

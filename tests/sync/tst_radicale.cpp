@@ -629,6 +629,24 @@ private slots:
         QCOMPARE(counts(side.sync()), QStringLiteral("0/0/0/0"));
     }
 
+    // Asked for while the book is still being read (a run right after the start): the run
+    // waits for the book, and its contact goes up.
+    void startWhileLoading()
+    {
+        Side side(m_server, nextBook());
+        side.add("山田 太郎");
+        QVERIFY(side.doc.SaveAddressFile());
+        CVOK_AddressDoc doc;
+        SyncEngine engine(doc);
+        engine.setAccount(side.account);
+        doc.LoadInBackground(side.dir.filePath(QStringLiteral("Address.vok")));
+        QSignalSpy done(&engine, &SyncEngine::finished);
+        engine.start();
+        QVERIFY(done.wait(60000));
+        QCOMPARE(counts(engine.lastSummary()), QStringLiteral("0/1/0/0"));
+        QCOMPARE(cardCount(m_server, side.book), 1);
+    }
+
     // A new contact's UID turns up at another href before the write: the 409 leads to that
     // card, merged and updated; no second card.
     void uidConflictAdoptsHref()
