@@ -117,6 +117,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
     // The window shows before the book is read; the rows follow when it is in.
     connect(&m_doc, &CVOK_AddressDoc::bookLoaded, this, &CMainFrame::bookArrived);
     m_doc.LoadInBackground();
+    m_statusBar->showPendingCount(-1);
     showStartPicture();
     createAutoSave();
     createSync();
@@ -640,6 +641,7 @@ void CMainFrame::showStartPicture()
     if (!picture || picture->key != startPictureKey(m_doc.addressFilePath()) ||
         !m_list->ShowPicture(*picture))
         return;
+    m_statusBar->showPendingCount(qsizetype(picture->totalRows));
     QStringList groups;
     for (const std::string& g : picture->groups)
         groups << QString::fromStdString(g);
@@ -691,6 +693,8 @@ bool CMainFrame::bookArrived()
     m_doc.finder().guessInBackground(m_doc.TakeUnreadNames());
     m_tree->ReloadGroups();
     m_list->ShowGroupInSlices(m_tree->GetCurrentGroupName());
+    if (!m_list->filling())
+        m_statusBar->showCount(); // else when the rows are in
     m_commands->refresh();
     if (m_offerDrafts && isVisible())
         QTimer::singleShot(0, this, &CMainFrame::offerDrafts);

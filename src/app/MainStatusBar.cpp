@@ -20,7 +20,8 @@ MainStatusBar::MainStatusBar(QMainWindow& window, QAbstractItemModel* listModel)
     m_mailPane->setFrameShadow(QFrame::Sunken);
     m_mailPane->setMinimumWidth(
         m_mailPane->fontMetrics().horizontalAdvance(QString(IDS_INDICATOR_MAIL_WIDTH, u' ')));
-    bar->addPermanentWidget(new ShownCountLabel(listModel, bar));
+    m_count = new ShownCountLabel(listModel, bar);
+    bar->addPermanentWidget(m_count);
     bar->addPermanentWidget(m_mailPane);
 }
 
@@ -33,4 +34,14 @@ void MainStatusBar::setMailPaneText(const QString& text)
 QString MainStatusBar::mailPaneText() const
 {
     return m_mailPane->text();
+}
+
+void MainStatusBar::showPendingCount(qsizetype total)
+{
+    m_count->showPending(total);
+}
+
+void MainStatusBar::showCount()
+{
+    m_count->showCount();
 }

@@ -18,6 +18,8 @@
 
 #include <QAction>
 #include <QDateTime>
+#include <QLabel>
+#include <QLocale>
 #include <QProcess>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -249,6 +251,10 @@ private slots:
         QCOMPARE(list->model()->rowCount(), 0);
         const QAbstractItemModel* picture = list->pictureModel();
         QCOMPARE(picture != nullptr, shown);
+        // The status bar counts what the window shows: the picture's rows, or none yet.
+        const auto* count = frame->findChild<QLabel*>(QStringLiteral("ShownCount"));
+        const QString all = QLocale(QLocale::Japanese).toString(int(kContacts)) + u'件';
+        QCOMPARE(count->text(), shown ? all : QString());
         if (shown) {
             QCOMPARE(picture->rowCount(), int(kContacts));
             QCOMPARE(picture->index(chosen, 0).data().toString(),
@@ -258,6 +264,7 @@ private slots:
         }
         QTRY_VERIFY_WITH_TIMEOUT(!frame->document()->loading() && !list->filling(), 20000);
         QVERIFY(!list->pictureModel());
+        QCOMPARE(count->text(), all);
         QCOMPARE(frame->document()->records().size(), kContacts);
         QCOMPARE(list->model()->rowCount(), int(kContacts));
         // The real rows take over where the picture was, else the list starts at its top.

@@ -18,6 +18,19 @@ ShownCountLabel::ShownCountLabel(QAbstractItemModel* rows, QWidget* parent)
 
 void ShownCountLabel::showCount()
 {
+    showNumber(m_rows->rowCount());
+}
+
+void ShownCountLabel::showPending(qsizetype total)
+{
+    if (total < 0)
+        clear();
+    else
+        showNumber(total);
+}
+
+void ShownCountLabel::showNumber(qsizetype count)
+{
     // Digits grouped as Japanese readers write them: 12,345件.
-    setText(ListText::ShownCount.arg(QLocale(QLocale::Japanese).toString(m_rows->rowCount())));
+    setText(ListText::ShownCount.arg(QLocale(QLocale::Japanese).toString(count)));
 }

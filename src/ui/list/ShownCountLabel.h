@@ -12,8 +12,13 @@ class ShownCountLabel : public QLabel
 public:
     explicit ShownCountLabel(QAbstractItemModel* rows, QWidget* parent = nullptr);
 
-private:
+    // Until the rows change: the count they are about to reach (the start picture's), or none
+    // (negative) while the book is still being read. "0件" then would say the book is empty.
+    void showPending(qsizetype total);
     void showCount();
+
+private:
+    void showNumber(qsizetype count);
 
     QAbstractItemModel* m_rows;
 };
