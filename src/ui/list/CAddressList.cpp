@@ -201,19 +201,27 @@ void CAddressList::ShowGroup(const QString& name)
     fillGroup(name);
 }
 
-void CAddressList::fillGroup(const QString& name)
+std::vector<AddressRecord*> CAddressList::emptyForGroup(const QString& name)
 {
     setShownGroup(name);
     DeleteAllRows();
-    if (!m_shownValid)
-        return;
     std::vector<AddressRecord*> records;
+    if (!m_shownValid)
+        return records;
     const RecordList& all = m_doc->records();
     records.reserve(m_showsRoot ? all.size() : 0);
     for (const auto& record : all) {
         if (belongsToShownGroup(record.get()))
             records.push_back(record.get());
     }
+    return records;
+}
+
+void CAddressList::fillGroup(const QString& name)
+{
+    const std::vector<AddressRecord*> records = emptyForGroup(name);
+    if (!m_shownValid)
+        return;
     m_model->appendRows(records, false);
     ApplyColumnWidths();
     SortByColumn(99);
@@ -481,17 +489,9 @@ void CAddressList::ShowGroupInSlices(const QString& name)
 {
     // Below this many rows the whole fill takes no noticeable time.
     constexpr std::size_t atOnce = 5000;
-    setShownGroup(name);
-    DeleteAllRows();
+    std::vector<AddressRecord*> records = emptyForGroup(name);
     if (!m_shownValid)
         return;
-    std::vector<AddressRecord*> records;
-    const RecordList& all = m_doc->records();
-    records.reserve(m_showsRoot ? all.size() : 0);
-    for (const auto& record : all) {
-        if (belongsToShownGroup(record.get()))
-            records.push_back(record.get());
-    }
     if (records.size() <= atOnce) {
         fillGroup(name);
         if (!m_sortAwaitsReadings)

@@ -185,6 +185,8 @@ private:
     bool m_fillSorted = false;
     QTimer* m_fillSlices = nullptr;
     void fillSlice();
+    // Empties the list for the group; returns the records it shows, in book order.
+    std::vector<AddressRecord*> emptyForGroup(const QString& name);
     void fillGroup(const QString& name);
     std::unique_ptr<StartPicture> m_picture;
     QTableView* m_pictureView = nullptr;
