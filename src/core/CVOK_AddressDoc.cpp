@@ -88,7 +88,7 @@ std::unique_ptr<CVOK_AddressDoc::BookRead> CVOK_AddressDoc::readBook(const std::
     read->failed =
         AddressFile::Load(file, read->records, &read->load) == AddressFile::Status::ReadError;
     // Garbage shown as contacts helps nobody; the file stays whole as the backup.
-    if (!read->failed && read->load.records != 0 && read->load.oddRecords == read->load.records)
+    if (!read->failed && read->load.notAnAddressBook())
         read->records.DeleteAllRecords();
     if (!read->failed) {
         read->companionStatus = CompanionFile::Load(companion, read->companion);

@@ -72,10 +72,7 @@ public:
     std::size_t oddRecords() const { return m_load.oddRecords; }
     std::size_t fileRecords() const { return m_load.records; }
     // Not one record of the file looked like a contact: none of them was taken into the book.
-    bool notAnAddressBook() const
-    {
-        return m_load.records != 0 && m_load.oddRecords == m_load.records;
-    }
+    bool notAnAddressBook() const { return m_load.notAnAddressBook(); }
     QString addressFilePath() const { return m_path; }
     // Where the first save of a run keeps the file it replaces.
     QString backupFilePath() const;

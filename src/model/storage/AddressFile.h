@@ -31,6 +31,8 @@ public:
         std::size_t records = 0;       // whole records in the file
         std::size_t trailingBytes = 0; // a partial record at the end, ignored
         std::size_t oddRecords = 0;    // records no writer of the format makes (RecordCheck)
+        // Not one record looked like a contact.
+        bool notAnAddressBook() const { return records != 0 && oddRecords == records; }
     };
     // Appends every whole record of the file to the list; a trailing partial record is ignored.
     static Status Load(const std::string& path, RecordList& list, LoadReport* report = nullptr);
