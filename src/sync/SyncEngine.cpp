@@ -123,7 +123,7 @@ void SyncEngine::offThread(std::function<void()> work, std::function<void()> the
     watcher->setFuture(m_work);
 }
 
-void SyncEngine::parseOffThread(QByteArray body, std::function<void()> then)
+void SyncEngine::parseOffThread(QByteArray body, int status, std::function<void()> then)
 {
     m_parsed.reset();
     m_parsedHrefs.clear();
@@ -136,7 +136,15 @@ void SyncEngine::parseOffThread(QByteArray body, std::function<void()> then)
             for (const DavMultistatus::Response& r : m_parsed->responses)
                 m_parsedHrefs.push_back(hrefIn(collection, r.href));
         },
-        std::move(then));
+        [this, status, then = std::move(then)] {
+            // No multistatus: the run ends, and the questions still out with it.
+            if (!m_parsed) {
+                m_client->abortAll();
+                finish(Outcome::Failed, SyncMessages::BadAnswer.arg(status));
+                return;
+            }
+            then();
+        });
 }
 
 void SyncEngine::setAccount(const SyncAccount& account)
@@ -472,11 +480,7 @@ void SyncEngine::askChanges(const QString& token)
             }
             if (failedAnswer(a))
                 return;
-            parseOffThread(a.body, [this, status = a.status] {
-                if (!m_parsed) {
-                    finish(Outcome::Failed, SyncMessages::BadAnswer.arg(status));
-                    return;
-                }
+            parseOffThread(a.body, a.status, [this] {
                 const std::string self = m_collection.path(QUrl::FullyDecoded).toStdString();
                 bool truncated = false;
                 for (std::size_t i = 0; i < m_parsed->responses.size(); ++i) {
@@ -516,11 +520,7 @@ void SyncEngine::listAll()
         [this](const DavClient::Answer& a) {
             if (failedAnswer(a))
                 return;
-            parseOffThread(a.body, [this, status = a.status] {
-                if (!m_parsed) {
-                    finish(Outcome::Failed, SyncMessages::BadAnswer.arg(status));
-                    return;
-                }
+            parseOffThread(a.body, a.status, [this] {
                 for (std::size_t i = 0; i < m_parsed->responses.size(); ++i) {
                     const DavMultistatus::Response& r = m_parsed->responses[i];
                     if (!r.collection && r.status / 100 == 2)
@@ -597,13 +597,8 @@ void SyncEngine::parseBatch()
     Batch batch = std::move(m_answers.front());
     m_answers.pop_front();
     m_parsing = true;
-    parseOffThread(std::move(batch.body), [this, end = batch.end, status = batch.status] {
+    parseOffThread(std::move(batch.body), batch.status, [this, end = batch.end] {
         m_parsing = false;
-        if (!m_parsed) {
-            m_client->abortAll();
-            finish(Outcome::Failed, SyncMessages::BadAnswer.arg(status));
-            return;
-        }
         for (std::size_t i = 0; i < m_parsed->responses.size(); ++i) {
             const DavMultistatus::Response& r = m_parsed->responses[i];
             const std::string& href = m_parsedHrefs[i];

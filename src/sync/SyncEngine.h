@@ -114,7 +114,8 @@ private:
     // only this run's data, which nothing here touches until `then`.
     void offThread(std::function<void()> work, std::function<void()> then);
     // An answer parsed on a pool thread into m_parsed (hrefs in m_parsedHrefs), then `then`.
-    void parseOffThread(QByteArray body, std::function<void()> then);
+    // A body that is no multistatus ends the run as a bad answer of that status instead.
+    void parseOffThread(QByteArray body, int status, std::function<void()> then);
     // The run once the book is in.
     void begin();
     void readBook(std::function<void()> then);
