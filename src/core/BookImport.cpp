@@ -50,12 +50,19 @@ constexpr std::size_t kSlicedAtMost = 50000;
 
 std::size_t sliceOf(std::size_t count, bool sliced)
 {
-    if (!sliced || count > kSlicedAtMost)
-        return std::max<std::size_t>(count, 1);
-    return std::max(s_importSlice, (count + s_mostSlices - 1) / s_mostSlices);
+    return sliced ? BookImport::SliceOf(count, s_importSlice, s_mostSlices)
+                  : std::max<std::size_t>(count, 1);
 }
 
 } // namespace
+
+std::size_t BookImport::SliceOf(std::size_t count, std::size_t least, std::size_t most)
+{
+    if (count > kSlicedAtMost)
+        return std::max<std::size_t>(count, 1);
+    most = std::max<std::size_t>(most, 1);
+    return std::max({least, (count + most - 1) / most, std::size_t(1)});
+}
 
 void BookImport::setImportSliceForTesting(std::size_t records, std::size_t mostSlices)
 {

@@ -93,6 +93,9 @@ public:
     static constexpr std::size_t ImportSlice = 500;
     static constexpr std::size_t MostSlices = 20;
     static void setImportSliceForTesting(std::size_t records, std::size_t mostSlices);
+    // How many of `count` new contacts go into the book at once when the window answers
+    // between slices: at least `least`, in at most `most` slices; past 50,000 all at once.
+    static std::size_t SliceOf(std::size_t count, std::size_t least, std::size_t most = MostSlices);
 
     explicit BookImport(CVOK_AddressDoc& doc);
     ~BookImport();

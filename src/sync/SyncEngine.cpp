@@ -2,6 +2,7 @@
 
 #include "DavMultistatus.h"
 #include "SyncMessages.h"
+#include "core/BookImport.h"
 #include "core/CVOK_AddressDoc.h"
 #include "core/DataLocation.h"
 #include "core/Text.h"
@@ -1187,17 +1188,12 @@ void SyncEngine::apply()
 
 void SyncEngine::addSlice(std::size_t from)
 {
-    // Past this many, the slices' passes over the book cost more than the window gains.
-    constexpr std::size_t kSlicedAtMost = 50000;
-    constexpr std::size_t kMostSlices = 20;
     const std::size_t count = m_prepared.size();
     if (from >= count) {
         afterAdded();
         return;
     }
-    const std::size_t slice = count > kSlicedAtMost
-                                  ? count
-                                  : std::max(m_applySlice, (count + kMostSlices - 1) / kMostSlices);
+    const std::size_t slice = BookImport::SliceOf(count, m_applySlice);
     if (m_doc.revision() != m_sliceRevision)
         m_changedMeanwhile = true;
     const std::size_t to = std::min(count, from + slice);
