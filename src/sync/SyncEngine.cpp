@@ -337,12 +337,18 @@ void SyncEngine::buildLocals()
         for (std::size_t i = 0; i < m_locals.size(); ++i)
             m_localByUid[m_locals[i].uid] = i;
     }
-    m_dirty = m_locals.size() != m_state.entries.size();
-    for (std::size_t i = 0; !m_dirty && i < m_state.entries.size(); ++i) {
-        const SyncState::Entry& e = m_state.entries[i];
+}
+
+bool SyncEngine::bookDiffers() const
+{
+    if (m_locals.size() != m_state.entries.size())
+        return true;
+    for (const SyncState::Entry& e : m_state.entries) {
         const SyncPlan::Local* l = localOf(e.uid);
-        m_dirty = !l || l->fields != e.base;
+        if (!l || l->fields != e.base)
+            return true;
     }
+    return false;
 }
 
 std::string SyncEngine::groupsWord(SyncAccount::GroupMode mode, bool byCard)
@@ -417,7 +423,8 @@ void SyncEngine::askToken()
             }
             const bool same = byTag ? m_newCtag == m_state.ctag
                                     : !token.isEmpty() && token.toStdString() == m_state.token;
-            if (same && (m_quiet || !m_dirty) && !groupModeChanged()) {
+            // Asked only now: with the tag moved, the plan looks at every contact anyway.
+            if (same && (m_quiet || !bookDiffers()) && !groupModeChanged()) {
                 m_summary.nothingChanged = true;
                 keepTag();
                 finish(Outcome::Ok);

@@ -120,6 +120,8 @@ private:
     void begin();
     void readBook(std::function<void()> then);
     void buildLocals();
+    // A contact differs from its state entry, or one side has a contact the other lacks.
+    bool bookDiffers() const;
     void askToken();
     void keepTag();
     void afterToken(const QString& token);
@@ -248,7 +250,6 @@ private:
         std::string reading;
     };
     std::vector<BookCopy> m_bookCopy;
-    bool m_dirty = false; // a contact differs from its state entry
     std::optional<DavMultistatus> m_parsed;
     std::vector<std::string> m_parsedHrefs;
     // Records for the plan's additions, built from copies, with their slots. Once the book has

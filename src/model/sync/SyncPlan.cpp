@@ -130,26 +130,41 @@ SyncPlan SyncPlan::make(const SyncState& state, const std::vector<Local>& book,
 {
     SyncPlan plan;
     plan.bookSize = book.size();
-    std::unordered_map<std::string_view, const Local*> byUid;
+    // Per contact of the book, by index rather than by UID (a run with one change still looks
+    // at every contact): the first contact of a UID stands for all of it.
+    std::unordered_map<std::string_view, std::size_t> byUid;
+    std::vector<std::size_t> first(book.size());
     byUid.reserve(book.size());
-    for (const Local& l : book)
-        byUid.emplace(l.uid, &l);
-    std::unordered_set<std::string_view> paired;   // UIDs of the book that found their card
-    std::unordered_set<std::string_view> hrefs;    // hrefs the state knows (asked by new cards)
-    std::unordered_set<std::string_view> cardUids; // UIDs the server holds
-    paired.reserve(state.entries.size() + changed.size());
-    cardUids.reserve(state.entries.size() + changed.size());
-    if (!changed.empty())
-        hrefs.reserve(state.entries.size());
+    for (std::size_t i = 0; i < book.size(); ++i)
+        first[i] = byUid.emplace(book[i].uid, i).first->second;
+    const auto indexOf = [&](std::string_view uid) {
+        const auto l = byUid.find(uid);
+        return l == byUid.end() ? npos : l->second;
+    };
+    std::vector<char> paired(book.size());          // found its card
+    std::vector<char> held(book.size());            // a card of the server carries its UID
+    std::unordered_set<std::string_view> otherUids; // UIDs of cards the book lacks
+    const auto hold = [&](std::string_view uid, std::size_t at) {
+        if (at != npos)
+            held[at] = 1;
+        else
+            otherUids.insert(uid);
+    };
+    // The server's changed cards at an href the state knows (the rest are new to it).
+    std::unordered_set<std::string_view> knownHrefs;
+    if (!changed.empty()) {
+        for (const SyncState::Entry& e : state.entries) {
+            if (changed.count(e.href) != 0)
+                knownHrefs.insert(e.href);
+        }
+    }
     plan.items.reserve(listUnchanged ? state.entries.size() + changed.size() : changed.size());
     // Cards the server moved: gone from their href, their UID at one the state does not know.
     std::unordered_map<std::string, std::pair<const std::string*, const Card*>> moves;
     std::unordered_set<std::string_view> movedTo;
     if (!removed.empty()) {
-        for (const SyncState::Entry& e : state.entries)
-            hrefs.insert(e.href);
         for (const auto& [href, card] : changed) {
-            if (hrefs.count(href) != 0)
+            if (knownHrefs.count(href) != 0)
                 continue;
             const std::optional<VCardDoc> doc = VCardDoc::parse(card.text);
             if (doc && !doc->isGroup() && !doc->uid().empty())
@@ -159,13 +174,11 @@ SyncPlan SyncPlan::make(const SyncState& state, const std::vector<Local>& book,
 
     for (std::size_t index = 0; index < state.entries.size(); ++index) {
         const SyncState::Entry& e = state.entries[index];
-        if (!changed.empty())
-            hrefs.insert(e.href);
-        cardUids.insert(e.uid);
-        const auto l = byUid.find(e.uid);
-        const Local* local = l == byUid.end() ? nullptr : l->second;
+        const std::size_t at = indexOf(e.uid);
+        hold(e.uid, at);
+        const Local* local = at == npos ? nullptr : &book[at];
         if (local)
-            paired.insert(local->uid);
+            paired[at] = 1;
         const auto c = changed.find(e.href);
         const Card* fresh = c != changed.end() && c->second.etag != e.etag ? &c->second : nullptr;
         bool gone = removed.count(e.href) != 0;
@@ -223,9 +236,9 @@ SyncPlan SyncPlan::make(const SyncState& state, const std::vector<Local>& book,
         std::string uid;
     };
     std::vector<Fresh> fresh;
-    fresh.reserve(changed.size()); // cardUids holds views of their UIDs
+    fresh.reserve(changed.size()); // otherUids holds views of their UIDs
     for (const auto& [href, card] : changed) {
-        if (hrefs.count(href) != 0 || movedTo.count(href) != 0)
+        if (knownHrefs.count(href) != 0 || movedTo.count(href) != 0)
             continue;
         const std::optional<VCardDoc> doc = VCardDoc::parse(card.text);
         // A group card is no contact: it stays on the server as it is.
@@ -239,35 +252,37 @@ SyncPlan SyncPlan::make(const SyncState& state, const std::vector<Local>& book,
             uid = href;
         // Two cards of one UID: the second stays on the server alone, or the book would
         // give it another UID and send it back as a third.
-        if (cardUids.count(uid) != 0)
+        const std::size_t at = indexOf(uid);
+        if (at != npos ? held[at] != 0 : otherUids.count(uid) != 0)
             continue;
         fresh.push_back({&href, &card, std::move(uid)});
-        cardUids.insert(fresh.back().uid);
+        hold(fresh.back().uid, at);
     }
     // Cards paired by UID first, so that a likeness never takes a contact its own card wants.
     std::vector<const Fresh*> strangers;
     for (const Fresh& f : fresh) {
-        const auto l = byUid.find(f.uid);
-        if (l == byUid.end() || !paired.insert(l->second->uid).second) {
+        const std::size_t at = indexOf(f.uid);
+        if (at == npos || paired[at]) {
             strangers.push_back(&f);
             continue;
         }
+        paired[at] = 1;
         Item item;
         item.uid = f.uid;
         item.href = *f.href;
-        both(item, nullptr, l->second->fields, f.card, groupsByCard);
+        both(item, nullptr, book[at].fields, f.card, groupsByCard);
         ++plan.pairs;
         plan.items.push_back(std::move(item));
     }
     // The rest against the book's contacts that no card holds: the same person is paired
     // under the book's UID (the state then ties it to the card's href), not added twice.
     ContactMatcher unpaired;
-    std::vector<const Local*> candidates;
+    std::vector<std::size_t> candidates;
     if (!strangers.empty()) {
-        for (const Local& l : book) {
-            if (paired.count(l.uid) == 0 && cardUids.count(l.uid) == 0) {
-                unpaired.add(keysOf(l.fields));
-                candidates.push_back(&l);
+        for (std::size_t i = 0; i < book.size(); ++i) {
+            if (!paired[first[i]] && !held[first[i]]) {
+                unpaired.add(keysOf(book[i].fields));
+                candidates.push_back(i);
             }
         }
     }
@@ -279,14 +294,14 @@ SyncPlan SyncPlan::make(const SyncState& state, const std::vector<Local>& book,
         if (unpaired.size() != 0) {
             for (const ContactMatcher::Candidate& c :
                  unpaired.find(keysOf(fieldsOf(f->card->text)))) {
-                if (samePerson(c.match) && paired.count(candidates[c.index]->uid) == 0) {
-                    same = candidates[c.index];
+                if (samePerson(c.match) && !paired[first[candidates[c.index]]]) {
+                    same = &book[candidates[c.index]];
                     break;
                 }
             }
         }
         if (same) {
-            paired.insert(same->uid);
+            paired[first[std::size_t(same - book.data())]] = 1;
             ++plan.pairs;
             item.uid = same->uid;
             both(item, nullptr, same->fields, f->card, groupsByCard);
@@ -296,9 +311,10 @@ SyncPlan SyncPlan::make(const SyncState& state, const std::vector<Local>& book,
         plan.items.push_back(std::move(item));
     }
 
-    for (const Local& l : book) {
-        if (paired.count(l.uid) != 0 || cardUids.count(l.uid) != 0)
+    for (std::size_t i = 0; i < book.size(); ++i) {
+        if (paired[first[i]] || held[first[i]])
             continue;
+        const Local& l = book[i];
         Item item;
         item.uid = l.uid;
         item.href = hrefFor(collection, l.uid);
