@@ -693,7 +693,7 @@ void SyncEngine::plan()
             // Group cards settle every contact, and so does a change of the groups' way: they
             // need them all in the plan.
             m_plan = SyncPlan::make(m_state, m_locals, m_changed, m_removed, collection, m_byCard,
-                                    m_byCard || m_switched);
+                                    m_byCard || m_switched, &m_lastCards);
             if (m_byCard)
                 m_groupCards.reconcile(m_plan, m_state, groups, collection, m_switched);
             else if (m_switched)
@@ -1176,6 +1176,8 @@ void SyncEngine::apply()
                 break;
             }
             changes.removed.push_back(record);
+            if (item.entry < m_state.entries.size())
+                keepLastCard(item.uid, m_state.entries[item.entry].card);
             break;
         }
     }
@@ -1191,6 +1193,26 @@ void SyncEngine::apply()
     m_joinSlices = m_doc.revision() != before;
     m_sliceRevision = m_doc.revision();
     addSlice(0);
+}
+
+void SyncEngine::keepLastCard(const std::string& uid, const std::string& card)
+{
+    static constexpr std::size_t kMostBytes = 8 << 20;
+    if (const auto it = m_lastCards.find(uid); it != m_lastCards.end()) {
+        m_lastCardBytes -= it->second.size();
+        it->second = card;
+    } else {
+        m_lastCards.emplace(uid, card);
+        m_lastCardOrder.push_back(uid);
+    }
+    m_lastCardBytes += card.size();
+    while (m_lastCardBytes > kMostBytes && !m_lastCardOrder.empty()) {
+        if (const auto it = m_lastCards.find(m_lastCardOrder.front()); it != m_lastCards.end()) {
+            m_lastCardBytes -= it->second.size();
+            m_lastCards.erase(it);
+        }
+        m_lastCardOrder.pop_front();
+    }
 }
 
 void SyncEngine::addSlice(std::size_t from)

@@ -294,4 +294,10 @@ private:
     bool m_changedMeanwhile = false;
     bool m_joinSlices = false; // the run's change is in the book: slices join it
     std::size_t m_applySlice = 500;
+    // Cards of contacts that runs took from the book because the server deleted them, by UID,
+    // for as long as an undo may bring one back (this process); the oldest go past a size.
+    std::unordered_map<std::string, std::string> m_lastCards;
+    std::deque<std::string> m_lastCardOrder;
+    std::size_t m_lastCardBytes = 0;
+    void keepLastCard(const std::string& uid, const std::string& card);
 };

@@ -380,6 +380,22 @@ private slots:
         QVERIFY(side.doc.Undo());
         QVERIFY(side.find("山田 太郎"));
         QVERIFY(side.find("佐藤 花子"));
+
+        // A phone's card deleted there and brought back here goes up as it was: the photo, the
+        // second mobile, the birthday and what the book cannot show come back with it.
+        const QByteArray phone = phoneCard("phone-undo");
+        QCOMPARE(m_server.put(side.card("phone-undo.vcf"), phone).status, 201);
+        QCOMPARE(counts(side.sync()), QStringLiteral("1/1/0/0")); // 山田 went up again
+        const RadicaleServer::Reply down = m_server.request("GET", side.card("phone-undo.vcf"));
+        QCOMPARE(
+            m_server.request("DELETE", side.card("phone-undo.vcf"), {}, {{"If-Match", down.etag}})
+                .status,
+            200);
+        QCOMPARE(counts(side.sync()), QStringLiteral("0/0/1/0"));
+        QVERIFY(side.doc.Undo());
+        QCOMPARE(counts(side.sync()), QStringLiteral("0/1/0/0"));
+        const QByteArray back = m_server.request("GET", side.card("phone-undo.vcf")).body;
+        QCOMPARE(lineSet(back), lineSet(phone));
     }
 
     // The server unreachable: nothing in the book or the state changes, and the edit goes up

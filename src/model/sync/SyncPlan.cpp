@@ -126,7 +126,8 @@ std::string SyncPlan::hrefFor(const std::string& collection, const std::string& 
 SyncPlan SyncPlan::make(const SyncState& state, const std::vector<Local>& book,
                         const std::map<std::string, Card>& changed,
                         const std::set<std::string>& removed, const std::string& collection,
-                        bool groupsByCard, bool listUnchanged)
+                        bool groupsByCard, bool listUnchanged,
+                        const std::unordered_map<std::string, std::string>* lastCards)
 {
     SyncPlan plan;
     plan.bookSize = book.size();
@@ -311,6 +312,12 @@ SyncPlan SyncPlan::make(const SyncState& state, const std::vector<Local>& book,
         plan.items.push_back(std::move(item));
     }
 
+    const auto lastCardOf = [lastCards](const std::string& uid) -> const std::string* {
+        if (!lastCards)
+            return nullptr;
+        const auto it = lastCards->find(uid);
+        return it == lastCards->end() ? nullptr : &it->second;
+    };
     for (std::size_t i = 0; i < book.size(); ++i) {
         if (paired[first[i]] || held[first[i]])
             continue;
@@ -320,10 +327,18 @@ SyncPlan SyncPlan::make(const SyncState& state, const std::vector<Local>& book,
         item.href = hrefFor(collection, l.uid);
         item.server = Item::Server::Create;
         item.fields = l.fields;
-        SyncFields onCard = l.fields;
-        if (groupsByCard)
-            onCard.value[AddressRecord::Group].clear();
-        item.card = SyncFields::newCard(onCard, l.uid).text();
+        if (const std::string* last = lastCardOf(l.uid)) {
+            // What the book never held (a photo, a birthday) comes back with the contact.
+            SyncFields from = fieldsOf(*last);
+            if (groupsByCard)
+                from.value[AddressRecord::Group] = l.fields.value[AddressRecord::Group];
+            item.card = patched(*last, from, l.fields, l.uid);
+        } else {
+            SyncFields onCard = l.fields;
+            if (groupsByCard)
+                onCard.value[AddressRecord::Group].clear();
+            item.card = SyncFields::newCard(onCard, l.uid).text();
+        }
         plan.items.push_back(std::move(item));
     }
     return plan;

@@ -7,6 +7,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // What one sync does, worked out before anything is written: for every contact of either
@@ -66,10 +67,13 @@ public:
     // server has it and the Group slot keeps the book's side (an addition gets none here).
     // listUnchanged false: a contact both sides still hold as the state does gets no item (its
     // entry stays as it is), so that one change in a large book plans one item.
+    // lastCards: by UID, cards of contacts that left the book because the server deleted them;
+    // one that is back in the book (undone) goes up as that card again, not as a new one.
     static SyncPlan make(const SyncState& state, const std::vector<Local>& book,
                          const std::map<std::string, Card>& changed,
                          const std::set<std::string>& removed, const std::string& collection,
-                         bool groupsByCard = false, bool listUnchanged = true);
+                         bool groupsByCard = false, bool listUnchanged = true,
+                         const std::unordered_map<std::string, std::string>* lastCards = nullptr);
 
     // The href of a new card of that UID in the collection (a path ending in '/').
     static std::string hrefFor(const std::string& collection, const std::string& uid);
