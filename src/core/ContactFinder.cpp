@@ -214,7 +214,7 @@ void ContactFinder::guessInBackground(std::vector<std::string> unread)
     guessNames(std::move(unread));
 }
 
-void ContactFinder::guessNames(std::vector<std::string> names)
+void ContactFinder::guessNames(std::vector<std::string> names, bool loadHere)
 {
     if (names.empty())
         return;
@@ -224,7 +224,7 @@ void ContactFinder::guessNames(std::vector<std::string> names)
         return;
     }
     const std::shared_ptr<const ReadingDictionary> dict = sharedDictionary();
-    if (names.size() <= s_guessAtOnce) {
+    if (names.size() <= s_guessAtOnce && (loadHere || dict->isLoaded())) {
         // The cache file holds the whole book's guesses: reading and writing it for a few
         // names would hold the window up longer than guessing them, so it learns them aside.
         const Guessed guessed = guessAll(names, *dict, {}, nullptr);
@@ -293,7 +293,7 @@ void ContactFinder::takeGuesses(std::uint64_t run, Guesses arrived)
     if (!m_late.empty()) {
         std::vector<std::string> late(m_late.begin(), m_late.end());
         m_late.clear();
-        guessNames(std::move(late));
+        guessNames(std::move(late), false);
     }
     emit readingsGuessed();
     if (!m_queue.empty() || !m_given.empty())
@@ -446,9 +446,11 @@ void ContactFinder::reindex(std::span<AddressRecord* const> records)
 void ContactFinder::onRecordsAdded(const std::vector<AddressRecord*>& records)
 {
     // Many new names (an import into the window) are guessed aside: the list shows the rows at
-    // once. Without a window nobody asks for them.
+    // once. Without a window nobody asks for them. So are a few new names among many contacts
+    // (people of one name) while the dictionaries are not in yet: loading them here would hold
+    // the window up when a sync brings its first contacts into an empty book.
     if (m_aside && !m_guessing && records.size() > s_guessAtOnce)
-        guessNames(unguessed(records));
+        guessNames(unguessed(records), false);
     reindex(records);
 }
 

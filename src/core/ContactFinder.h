@@ -110,7 +110,9 @@ private:
     void stopGuessing();
     // Names of these records that have neither a stored reading nor a guess yet.
     std::vector<std::string> unguessed(std::span<AddressRecord* const> records) const;
-    void guessNames(std::vector<std::string> names);
+    // loadHere: a few names may be guessed on this thread even when that loads the
+    // dictionaries first.
+    void guessNames(std::vector<std::string> names, bool loadHere = true);
     void takeGuesses(std::uint64_t run, Guesses arrived);
     void index(const AddressRecord* record);
     // Indexes the records at once when they are few, else queues them for the slices.
