@@ -1,7 +1,8 @@
 // CardDAV sync against a real Radicale on this machine: the first download of N contacts (10,000
 // unless given) beside a plain PROPFIND listing and multiget of the same cards in the same run
 // (the server's own time), then a run with nothing changed and one change either way: requests,
-// wall time, our processor time, and the longest the event loop was kept from running.
+// wall time (and of it the time a request waited for its answer), our processor time, and the
+// longest the event loop was kept from running.
 //
 //   bench_sync [CONTACTS] [--window] [--changes N]
 //       --window: the shown main window's own engine, so that the list's work counts too
@@ -73,6 +74,7 @@ struct Run
     double cpu = 0;
     int requests = 0;
     qint64 blockedMs = 0;
+    double waited = 0; // some request in flight
     SyncEngine::Summary summary;
 };
 
@@ -80,6 +82,7 @@ Run sync(SyncEngine& engine, LoopWatch& watch, bool watched = true)
 {
     Run r;
     const int before = engine.client().requestCount();
+    const qint64 waitedBefore = engine.client().waitedNs();
     QEventLoop loop;
     QObject::connect(&engine, &SyncEngine::finished, &loop, &QEventLoop::quit);
     const double c0 = Bench::cpuSeconds();
@@ -95,6 +98,7 @@ Run sync(SyncEngine& engine, LoopWatch& watch, bool watched = true)
     r.wall = double(t.nsecsElapsed()) / 1e9;
     r.cpu = Bench::cpuSeconds() - c0;
     r.requests = engine.client().requestCount() - before;
+    r.waited = double(engine.client().waitedNs() - waitedBefore) / 1e9;
     r.summary = engine.lastSummary();
     return r;
 }
@@ -155,9 +159,10 @@ double idleCpuPerSecond(LoopWatch& watch)
 
 void print(const char* what, const Run& r)
 {
-    std::printf("%-34s %3d requests  %7.3f s wall  %7.1f ms our CPU  loop blocked %4lld ms  %s\n",
-                what, r.requests, r.wall, r.cpu * 1000, static_cast<long long>(r.blockedMs),
-                r.summary.line().toUtf8().constData());
+    std::printf("%-34s %3d requests  %7.3f s wall (%.3f s waited)  %7.1f ms our CPU  loop "
+                "blocked %4lld ms  %s\n",
+                what, r.requests, r.wall, r.waited, r.cpu * 1000,
+                static_cast<long long>(r.blockedMs), r.summary.line().toUtf8().constData());
 }
 
 } // namespace
@@ -257,8 +262,12 @@ int main(int argc, char** argv)
         server.stop();
         return 1;
     }
+    // The reference alone varies by tens of seconds between runs (Radicale's caches), so
+    // also the run's own time: its wall time while no request of it waited for an answer.
     std::printf("  beyond the server's own time:   %7.3f s (goal < 3 s): %s\n", first.wall - ref,
                 Bench::verdict(first.wall - ref < 3.0));
+    std::printf("  no request in flight:           %7.3f s of it (goal < 3 s): %s\n",
+                first.wall - first.waited, Bench::verdict(first.wall - first.waited < 3.0));
     const Run quiet = sync(engine, watch);
     print("nothing changed", quiet);
     const double raw = question(server, book, true);
@@ -283,8 +292,7 @@ int main(int argc, char** argv)
         server.request("PUT", one, changed,
                        {{"If-Match", card.etag}, {"Content-Type", "text/vcard"}});
         down = sync(engine, watch, watched);
-        print(watched ? "one change on the server" : "one change on the server, unwatched",
-              down);
+        print(watched ? "one change on the server" : "one change on the server, unwatched", down);
         // One change in the book.
         AddressRecord* r = std::next(doc.records().begin(), k)->get();
         AddressRecord edited = *r;
@@ -301,13 +309,12 @@ int main(int argc, char** argv)
     std::printf("  one PROPFIND alone, now:        %7.3f s\n", question(server, book, true));
     const double idle = idleCpuPerSecond(watch);
     std::printf("  the process idle, watched:      %7.1f ms CPU a second\n", idle * 1000);
-    std::printf("  goal <= 4 requests, < 50 ms CPU each (unwatched: %.1f and %.1f ms): %s\n",
-                downCpu * 1000, upCpu * 1000,
-                Bench::verdict(down.requests <= 4 && up.requests <= 4 && downCpu < 0.05 &&
-                               upCpu < 0.05));
     std::printf(
-        "  event loop never blocked > 50 ms: %s\n",
-        Bench::verdict(std::max({first.blockedMs, quiet.blockedMs, changeBlocked}) <= 50));
+        "  goal <= 4 requests, < 50 ms CPU each (unwatched: %.1f and %.1f ms): %s\n",
+        downCpu * 1000, upCpu * 1000,
+        Bench::verdict(down.requests <= 4 && up.requests <= 4 && downCpu < 0.05 && upCpu < 0.05));
+    std::printf("  event loop never blocked > 50 ms: %s\n",
+                Bench::verdict(std::max({first.blockedMs, quiet.blockedMs, changeBlocked}) <= 50));
     server.stop();
     return 0;
 }

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QTimer>
 #include <QWidget>
+#include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 #include <iterator>
 
@@ -24,7 +25,10 @@ SyncController::SyncController(CVOK_AddressDoc& doc, QWidget* window)
     connect(m_retry, &QTimer::timeout, this, &SyncController::runInBackground);
 }
 
-SyncController::~SyncController() = default;
+SyncController::~SyncController()
+{
+    m_logging.waitForFinished();
+}
 
 SyncEngine* SyncController::engine()
 {
@@ -136,7 +140,12 @@ void SyncController::finished(const SyncEngine::Summary& summary)
         return;
     m_syncedRevision = m_doc.recordsRevision();
     emit progressTip({});
-    log().append(QDateTime::currentDateTime(), summary);
+    m_logging = QtConcurrent::run(
+        [log = SyncLog(DataLocation::syncLogPath(m_doc.addressFilePath())),
+         when = QDateTime::currentDateTime(), summary, before = m_logging]() mutable {
+            before.waitForFinished();
+            log.append(when, summary);
+        });
     scheduleRetry(summary);
     show(summary, byCommand);
     // Boxes only for a run the user asked for: a run of the timer must not open any.
@@ -202,6 +211,7 @@ int SyncController::retryDelayMs() const
 
 SyncLog SyncController::log() const
 {
+    m_logging.waitForFinished();
     return SyncLog(DataLocation::syncLogPath(m_doc.addressFilePath()));
 }
 

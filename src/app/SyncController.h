@@ -3,6 +3,7 @@
 #include "SyncLog.h"
 #include "sync/SyncEngine.h"
 
+#include <QFuture>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -54,6 +55,7 @@ public:
     int retryDelayMs() const;
     // Minutes to wait after that many tries in a row found no server.
     static int backoffMinutes(int failures, int intervalMinutes);
+    // The log, once the runs that ended are in it.
     SyncLog log() const;
 
 signals:
@@ -98,4 +100,7 @@ private:
     // The failure last shown; the same again is not shown again until a run succeeds.
     std::optional<std::pair<SyncEngine::Outcome, QString>> m_shownFailure;
     bool m_shutDown = false;
+    // The last run's line on its way into the log: the file is rewritten whole and flushed,
+    // which is no work for the window's thread.
+    mutable QFuture<void> m_logging;
 };

@@ -77,12 +77,29 @@ void DavClient::abortAll()
         reply->abort();
         reply->deleteLater();
     }
+    if (m_inFlight > 0) {
+        m_inFlight = 1;
+        answered();
+    }
+}
+
+qint64 DavClient::waitedNs() const
+{
+    return m_waitedNs + (m_inFlight > 0 ? m_waiting.nsecsElapsed() : 0);
+}
+
+void DavClient::answered()
+{
+    if (--m_inFlight == 0)
+        m_waitedNs += m_waiting.nsecsElapsed();
 }
 
 void DavClient::send(const QByteArray& verb, const QUrl& url, const Headers& headers,
                      const QByteArray& body, Handler done, int patience)
 {
     ++m_requests;
+    if (m_inFlight++ == 0)
+        m_waiting.start();
     QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::ManualRedirectPolicy);
@@ -110,27 +127,29 @@ void DavClient::send(const QByteArray& verb, const QUrl& url, const Headers& hea
                 if (!m_trusted.isEmpty() && *fingerprint == m_trusted)
                     reply->ignoreSslErrors();
             });
-    connect(reply, &QNetworkReply::finished, this, [reply, fingerprint, done = std::move(done)] {
-        reply->deleteLater();
-        Answer a;
-        a.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        if (reply->isOpen()) // not after a timeout
-            a.body = reply->readAll();
-        const QByteArray etag = reply->rawHeader("ETag");
-        if (!etag.startsWith("W/"))
-            a.etag = etag;
-        const QByteArray location = reply->rawHeader("Location");
-        if (!location.isEmpty())
-            a.location = reply->url().resolved(QUrl::fromEncoded(location));
-        const QNetworkReply::NetworkError error = reply->error();
-        // A handshake that failed without a certificate to name is no refusal of one.
-        a.tls = error == QNetworkReply::SslHandshakeFailedError && !fingerprint->isEmpty();
-        a.authFailed = a.status == 401 || error == QNetworkReply::AuthenticationRequiredError;
-        if (a.status == 0) {
-            a.errorText = reply->errorString();
-            a.failure = failureOf(error);
-        }
-        a.fingerprint = *fingerprint;
-        done(a);
-    });
+    connect(
+        reply, &QNetworkReply::finished, this, [this, reply, fingerprint, done = std::move(done)] {
+            answered();
+            reply->deleteLater();
+            Answer a;
+            a.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+            if (reply->isOpen()) // not after a timeout
+                a.body = reply->readAll();
+            const QByteArray etag = reply->rawHeader("ETag");
+            if (!etag.startsWith("W/"))
+                a.etag = etag;
+            const QByteArray location = reply->rawHeader("Location");
+            if (!location.isEmpty())
+                a.location = reply->url().resolved(QUrl::fromEncoded(location));
+            const QNetworkReply::NetworkError error = reply->error();
+            // A handshake that failed without a certificate to name is no refusal of one.
+            a.tls = error == QNetworkReply::SslHandshakeFailedError && !fingerprint->isEmpty();
+            a.authFailed = a.status == 401 || error == QNetworkReply::AuthenticationRequiredError;
+            if (a.status == 0) {
+                a.errorText = reply->errorString();
+                a.failure = failureOf(error);
+            }
+            a.fingerprint = *fingerprint;
+            done(a);
+        });
 }

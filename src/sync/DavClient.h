@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QPair>
@@ -60,6 +61,9 @@ public:
               const QByteArray& body, Handler done, int patience = 1);
     // Requests sent so far (for the tests and the bench).
     int requestCount() const { return m_requests; }
+    // How long some request was waiting for its answer, in all (for the bench: the rest of a
+    // run's time is ours).
+    qint64 waitedNs() const;
     // Drops every answer still due: their handlers are not called.
     void abortAll();
 
@@ -70,4 +74,8 @@ private:
     QString m_trusted;
     int m_timeoutMs = 60000;
     int m_requests = 0;
+    int m_inFlight = 0;
+    QElapsedTimer m_waiting; // since the first of those in flight went
+    qint64 m_waitedNs = 0;
+    void answered();
 };
