@@ -305,25 +305,10 @@ std::size_t BookImport::add(const std::function<void()>& between)
     std::vector<std::unique_ptr<AddressRecord>>().swap(records);
     if (between)
         between();
-    // Each reading sends the list and the search looking for its contacts: thousands come a
-    // slice at a time, as the contacts did. A reading the user gave the name already stays,
-    // also one given between the slices.
-    const std::size_t readingSlice = sliceOf(readings.size(), bool(between));
-    std::unordered_set<std::string_view> given;
-    for (std::size_t at = 0; at < readings.size(); at += readingSlice) {
-        const std::size_t to = std::min(at + readingSlice, readings.size());
-        if (at > 0)
-            between();
-        std::vector<std::pair<std::string, std::string>> slice;
-        for (std::size_t i = at; i < to; ++i) {
-            const std::string& name = readings[i].first;
-            if (given.count(name) || m_doc.storedReading(name).empty()) {
-                slice.push_back(readings[i]);
-                given.insert(name);
-            }
-        }
-        m_doc.SetReadings(slice);
-    }
+    // A reading the user gave the name already stays.
+    std::erase_if(readings,
+                  [this](const auto& r) { return !m_doc.storedReading(r.first).empty(); });
+    m_doc.SetReadings(readings);
     return m_added.size();
 }
 
