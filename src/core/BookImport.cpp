@@ -43,31 +43,30 @@ bool representable(const std::string& cp932)
 
 std::size_t s_importSlice = BookImport::ImportSlice;
 std::size_t s_mostSlices = BookImport::MostSlices;
-
-// Past this many, the slices' passes over the book (and the search's guesses asked for slice
-// by slice) cost more than the window gains: such a file comes in at once, as it always did.
-constexpr std::size_t kSlicedAtMost = 50000;
+std::size_t s_largestSlice = BookImport::LargestSlice;
 
 std::size_t sliceOf(std::size_t count, bool sliced)
 {
-    return sliced ? BookImport::SliceOf(count, s_importSlice, s_mostSlices)
+    return sliced ? BookImport::SliceOf(count, s_importSlice, s_mostSlices, s_largestSlice)
                   : std::max<std::size_t>(count, 1);
 }
 
 } // namespace
 
-std::size_t BookImport::SliceOf(std::size_t count, std::size_t least, std::size_t most)
+std::size_t BookImport::SliceOf(std::size_t count, std::size_t least, std::size_t most,
+                                std::size_t largest)
 {
-    if (count > kSlicedAtMost)
-        return std::max<std::size_t>(count, 1);
     most = std::max<std::size_t>(most, 1);
-    return std::max({least, (count + most - 1) / most, std::size_t(1)});
+    const std::size_t slice = std::max(least, (count + most - 1) / most);
+    return std::clamp<std::size_t>(slice, 1, std::max<std::size_t>(largest, 1));
 }
 
-void BookImport::setImportSliceForTesting(std::size_t records, std::size_t mostSlices)
+void BookImport::setImportSliceForTesting(std::size_t records, std::size_t mostSlices,
+                                          std::size_t largest)
 {
     s_importSlice = std::max<std::size_t>(records, 1);
     s_mostSlices = std::max<std::size_t>(mostSlices, 1);
+    s_largestSlice = std::max<std::size_t>(largest, 1);
 }
 
 BookImport::BookImport(CVOK_AddressDoc& doc) : m_doc(doc)
@@ -174,6 +173,22 @@ void BookImport::putAllInto(const QString& group)
     m_allInto = group;
 }
 
+std::unordered_set<const AddressRecord*> BookImport::foundInBook() const
+{
+    // One pass over the book: asking it for each of thousands would be a pass each.
+    std::unordered_set<const AddressRecord*> found;
+    for (const Found& f : m_found)
+        found.insert(f.existing);
+    std::unordered_set<const AddressRecord*> there;
+    if (found.empty())
+        return there;
+    for (const auto& record : m_doc.records()) {
+        if (found.count(record.get()))
+            there.insert(record.get());
+    }
+    return there;
+}
+
 std::size_t BookImport::add(const std::function<void()>& between)
 {
     // The window answers before anything is decided, and again before the readings.
@@ -200,8 +215,9 @@ std::size_t BookImport::add(const std::function<void()>& between)
     // takes both.
     std::vector<bool> takenIn(records.size(), false);
     std::vector<std::pair<AddressRecord*, AddressRecord>> changes;
+    const std::unordered_set<const AddressRecord*> stillThere = foundInBook();
     for (const Found& f : m_found) {
-        if (!m_doc.contains(f.existing))
+        if (!stillThere.count(f.existing))
             continue;
         auto* existing = const_cast<AddressRecord*>(f.existing);
         if (f.action == Duplicate::Skip) {

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 class AddressRecord;
@@ -89,13 +90,18 @@ public:
     };
 
     // With a window, add() hands the book this many new contacts at a time, in this many slices
-    // at most (each slice costs a pass over the whole book too: a huge file comes in larger).
+    // at most (each slice costs a pass over the whole book too), and never more than
+    // LargestSlice at a time (its rows alone would hold the window up): a huge file comes in
+    // more slices.
     static constexpr std::size_t ImportSlice = 500;
     static constexpr std::size_t MostSlices = 20;
-    static void setImportSliceForTesting(std::size_t records, std::size_t mostSlices);
+    static constexpr std::size_t LargestSlice = 2500;
+    static void setImportSliceForTesting(std::size_t records, std::size_t mostSlices,
+                                         std::size_t largest = LargestSlice);
     // How many of `count` new contacts go into the book at once when the window answers
-    // between slices: at least `least`, in at most `most` slices; past 50,000 all at once.
-    static std::size_t SliceOf(std::size_t count, std::size_t least, std::size_t most = MostSlices);
+    // between slices: at least `least`, in at most `most` slices, at most `largest`.
+    static std::size_t SliceOf(std::size_t count, std::size_t least, std::size_t most = MostSlices,
+                               std::size_t largest = LargestSlice);
 
     explicit BookImport(CVOK_AddressDoc& doc);
     ~BookImport();
@@ -168,6 +174,8 @@ private:
     // With `waiting`, a slice at a time and the matching on a worker; false when the book
     // changed meanwhile (the caller looks again at once).
     bool findInBook(const std::function<void()>& waiting);
+    // The contacts found alike that the book still holds.
+    std::unordered_set<const AddressRecord*> foundInBook() const;
 
     CVOK_AddressDoc& m_doc;
     Kind m_kind = Kind::Unreadable;

@@ -244,6 +244,9 @@ private slots:
         QTest::newRow("title") << "部長" << w << 1;
         QTest::newRow("words in fields and reading") << "ぽー pipe" << w << 1;
         QTest::newRow("many contacts") << "example" << w << 8;
+        QTest::newRow("its characters in two fields, none holding all") << "kawa1234" << w << 0;
+        QTest::newRow("its characters in one field, out of order") << "awak" << w << 0;
+        QTest::newRow("one word in a field, the other in two") << "john 03example" << w << 0;
         QTest::newRow("mobile with hyphen") << "090-1111" << w << 1;
         QTest::newRow("phone only in the extras") << "☏" << w << 1;
         QTest::newRow("escaped backslash in the extras") << "発\\二" << w << 1;

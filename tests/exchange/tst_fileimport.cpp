@@ -679,19 +679,25 @@ void TestFileImport::undoImport_data()
     QTest::addColumn<QStringList>("groups"); // of 山田, 鈴木 after the import and after Ctrl+Y
     QTest::addColumn<int>("more");           // contacts after them, each with a group of its own
     QTest::addColumn<int>("slice");          // contacts added (and moved) at a time; 0: as built
-    QTest::newRow("two groups created") << QStringList{} << QStringList{"友人", "同僚"} << 0 << 0;
+    QTest::addColumn<int>("largest");        // slice at most, with `slice`; 0: no limit
+    QTest::addColumn<int>("announced");      // times the book tells of new contacts
+    QTest::newRow("two groups created")
+        << QStringList{} << QStringList{"友人", "同僚"} << 0 << 0 << 0 << 1;
     QTest::newRow("one group created")
-        << QStringList{"同僚"} << QStringList{"友人", "Other"} << 0 << 0;
+        << QStringList{"同僚"} << QStringList{"友人", "Other"} << 0 << 0 << 0 << 1;
     QTest::newRow("none created") << QStringList{"友人", "同僚"} << QStringList{"Other", "Other"}
-                                  << 0 << 0;
+                                  << 0 << 0 << 0 << 1;
     // More groups than the undo history keeps steps: still created, and taken back, as one.
     QTest::newRow("a hundred and fifty groups")
-        << QStringList{} << QStringList{"友人", "同僚"} << 150 << 0;
+        << QStringList{} << QStringList{"友人", "同僚"} << 150 << 0 << 0 << 1;
     // More slices than the undo history keeps steps, the window answering between them.
     QTest::newRow("a contact at a time")
-        << QStringList{} << QStringList{"友人", "同僚"} << 150 << 1;
+        << QStringList{} << QStringList{"友人", "同僚"} << 150 << 1 << 0 << 152;
     QTest::newRow("two at a time, one group unticked")
-        << QStringList{"同僚"} << QStringList{"友人", "Other"} << 150 << 2;
+        << QStringList{"同僚"} << QStringList{"友人", "Other"} << 150 << 2 << 0 << 76;
+    // A file too large for its slices to stay small: more slices rather than larger ones.
+    QTest::newRow("none past the largest")
+        << QStringList{} << QStringList{"友人", "同僚"} << 150 << 20 << 10 << 16;
 }
 
 void TestFileImport::undoImport()
@@ -700,8 +706,11 @@ void TestFileImport::undoImport()
     QFETCH(QStringList, groups);
     QFETCH(int, more);
     QFETCH(int, slice);
+    QFETCH(int, largest);
+    QFETCH(int, announced);
     if (slice > 0)
-        BookImport::setImportSliceForTesting(std::size_t(slice), SIZE_MAX);
+        BookImport::setImportSliceForTesting(std::size_t(slice), SIZE_MAX,
+                                             largest > 0 ? std::size_t(largest) : SIZE_MAX);
     m_unticked = unticked;
     CVOK_AddressDoc& doc = *m_f->frame->document();
     m_f->add({"前からの人", "", "Private"});
@@ -732,7 +741,12 @@ void TestFileImport::undoImport()
         names.sort();
         return names;
     };
+    int told = 0;
+    const QMetaObject::Connection counting =
+        connect(&doc, &CVOK_AddressDoc::recordsAdded, [&told] { ++told; });
     importByShortcut(vcf);
+    disconnect(counting);
+    QCOMPARE(told, announced);
     QStringList created = groups;
     created.removeAll(QStringLiteral("Other"));
     created += moreGroups;

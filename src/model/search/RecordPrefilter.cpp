@@ -144,8 +144,25 @@ RecordPrefilter::RecordPrefilter(const SearchQuery& query) : m_pair(256)
         n.folded = need(words[i].folded);
         n.hasRomaji = !words[i].romaji.empty();
         n.romaji = need(words[i].romaji);
+        for (std::uint64_t bit : n.folded)
+            n.foldedAll |= bit;
+        for (std::uint64_t bit : n.romaji)
+            n.romajiAll |= bit;
         m_need.push_back(std::move(n));
     }
+}
+
+std::uint64_t RecordPrefilter::present(std::string_view field) const
+{
+    const auto* in = reinterpret_cast<const unsigned char*>(field.data());
+    const std::size_t n = field.size();
+    std::uint64_t all = 0;
+    for (std::size_t k = 0; k < n; ++k) {
+        const unsigned char b = in[k];
+        const unsigned char trail = k + 1 < n ? in[k + 1] : 0;
+        all |= m_single[b] | m_pair[(std::size_t(m_leadSlot[b]) << 8) | trail];
+    }
+    return all;
 }
 
 bool RecordPrefilter::mayHold(std::string_view field, const std::vector<std::uint64_t>& bits) const
@@ -176,13 +193,24 @@ bool RecordPrefilter::mayHold(std::string_view field, const std::vector<std::uin
 std::uint64_t RecordPrefilter::missingWords(
     const std::array<std::string_view, AddressRecord::FieldCount>& fields) const
 {
+    // Which looked-for characters each field holds anywhere, in one pass for all the words: a
+    // field that lacks one of a word's is not searched for it in order.
+    std::array<std::uint64_t, AddressRecord::FieldCount> inField;
+    std::uint64_t inRecord = 0;
+    for (std::size_t f = 0; f < fields.size(); ++f) {
+        inField[f] = present(fields[f]);
+        inRecord |= inField[f];
+    }
     // A word lies within one field, its phone form or the joined name, whose characters all
     // come from that field in the same order.
-    const auto inSomeField = [&](const std::vector<std::uint64_t>& bits) {
+    const auto inSomeField = [&](const std::vector<std::uint64_t>& bits, std::uint64_t all) {
         if (bits.empty())
             return true;
-        for (std::string_view f : fields) {
-            if (f.size() >= bits.size() && mayHold(f, bits))
+        if ((inRecord & all) != all)
+            return false;
+        for (std::size_t f = 0; f < fields.size(); ++f) {
+            if ((inField[f] & all) == all && fields[f].size() >= bits.size() &&
+                mayHold(fields[f], bits))
                 return true;
         }
         return false;
@@ -190,7 +218,8 @@ std::uint64_t RecordPrefilter::missingWords(
     std::uint64_t missing = 0;
     for (std::size_t i = 0; i < m_need.size(); ++i) {
         const Need& n = m_need[i];
-        if (!inSomeField(n.folded) && !(n.hasRomaji && inSomeField(n.romaji)))
+        if (!inSomeField(n.folded, n.foldedAll) &&
+            !(n.hasRomaji && inSomeField(n.romaji, n.romajiAll)))
             missing |= std::uint64_t(1) << i;
     }
     return missing;

@@ -40,8 +40,11 @@ private:
     {
         std::vector<std::uint64_t> folded; // one bit a looked-for character, in order
         std::vector<std::uint64_t> romaji;
+        std::uint64_t foldedAll = 0; // the bits of each, together
+        std::uint64_t romajiAll = 0;
         bool hasRomaji = false;
     };
+    std::uint64_t present(std::string_view field) const;
     bool mayHold(std::string_view field, const std::vector<std::uint64_t>& bits) const;
 
     std::vector<Need> m_need;
