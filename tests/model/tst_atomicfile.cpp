@@ -139,16 +139,37 @@ private slots:
         QCOMPARE(readAll(m_path), QByteArray("the book"));
     }
 
-    // While a save writes, its hidden file is locked: a start that looks then keeps it.
+    // Until a save has renamed its hidden file, the file is locked: a copy that starts then
+    // keeps it, and the save succeeds.
+    void runningSaveIsLocked_data()
+    {
+        QTest::addColumn<bool>("whileWriting"); // else after the flush, before the rename
+        QTest::addColumn<bool>("backup");
+        QTest::newRow("writing") << true << false;
+        QTest::newRow("flushed") << false << false;
+        QTest::newRow("flushed, backup made") << false << true;
+    }
     void runningSaveIsLocked()
     {
+        QFETCH(bool, whileWriting);
+        QFETCH(bool, backup);
+        QVERIFY(writeAll(m_path, "old"));
         std::size_t removedDuring = 99;
-        QVERIFY(AtomicFile::replace(local(m_path), [&](int) {
-            removedDuring = AtomicFile::removeStale(local(m_path));
-            return true;
-        }));
+        const auto look = [&] { removedDuring = AtomicFile::removeStale(local(m_path)); };
+        if (!whileWriting)
+            AtomicFile::setBeforeRenameForTesting(look);
+        const bool saved = AtomicFile::replace(
+            local(m_path),
+            [&](int fd) {
+                if (whileWriting)
+                    look();
+                return ::write(fd, "new", 3) == 3;
+            },
+            backup);
+        AtomicFile::setBeforeRenameForTesting({});
+        QVERIFY(saved);
         QCOMPARE(removedDuring, std::size_t(0));
-        QVERIFY(QFileInfo::exists(m_path));
+        QCOMPARE(readAll(m_path), QByteArray("new"));
     }
 
     // The writer: folders made private, the first write keeps the backup, an older snapshot

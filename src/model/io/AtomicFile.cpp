@@ -15,6 +15,7 @@
 namespace {
 
 bool g_hardLinks = true;
+std::function<void()> g_beforeRename;
 
 constexpr char kRandom[] = "XXXXXX";
 constexpr std::size_t kRandomLength = sizeof kRandom - 1;
@@ -175,16 +176,22 @@ bool replace(const std::string& givenPath, const std::function<bool(int fd)>& wr
         ::fchmod(fd, st.st_mode & 07777);
 
     bool ok = write(fd);
-    // Closing drops the lock: the file is complete by then, and renamed a moment later.
-    ok = syncAndClose(fd) && ok;
+    // The lock stays with a second descriptor until the file has its name: a copy starting
+    // meanwhile would take a closed, unlocked hidden file for an interrupted save's.
+    const int holder = ::dup(fd);
+    ok = syncAndClose(fd) && holder >= 0 && ok;
     if (ok && keepBackup)
         ok = keepAsBackup(path, dir, base);
+    if (ok && g_beforeRename)
+        g_beforeRename();
     if (ok)
         ok = ::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) {
+    if (!ok)
         ::unlink(temp.c_str());
+    if (holder >= 0)
+        ::close(holder);
+    if (!ok)
         return false;
-    }
     // Make the rename itself durable; the file is in place either way.
     syncDirectory(dir);
     return true;
@@ -225,6 +232,11 @@ std::size_t removeStale(const std::string& givenPath)
 void setHardLinksForTesting(bool allowed)
 {
     g_hardLinks = allowed;
+}
+
+void setBeforeRenameForTesting(std::function<void()> step)
+{
+    g_beforeRename = std::move(step);
 }
 
 } // namespace AtomicFile

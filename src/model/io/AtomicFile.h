@@ -8,8 +8,8 @@
 // file or the new one, never a mixture: the new contents go into a hidden file beside it
 // (".name.XXXXXX"), which is flushed and renamed over the old one.
 //
-// The hidden file is locked (flock) while it is written. An interrupted save leaves it behind
-// unlocked, which is how removeStale() tells it from a save still running in another copy.
+// The hidden file is locked (flock) until it has the file's name. An interrupted save leaves it
+// behind unlocked, which is how removeStale() tells it from a save still running elsewhere.
 namespace AtomicFile {
 
 // write() fills the new file; on any failure, write() returning false included, the old file
@@ -31,5 +31,7 @@ std::size_t removeStale(const std::string& path);
 
 // Tests take the copying road that file systems without hard links need.
 void setHardLinksForTesting(bool allowed);
+// Tests look at the files between the flush and the rename.
+void setBeforeRenameForTesting(std::function<void()> step);
 
 } // namespace AtomicFile
