@@ -262,8 +262,10 @@ private slots:
             // Nothing acts on the picture's rows.
             QTest::keyClick(list, Qt::Key_Delete);
         }
-        QTRY_VERIFY_WITH_TIMEOUT(!frame->document()->loading() && !list->filling(), 20000);
-        QVERIFY(!list->pictureModel());
+        // The picture stays until the rows are sorted by every reading, which a busy machine
+        // may guess after the rows are in.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !frame->document()->loading() && !list->filling() && !list->pictureModel(), 20000);
         QCOMPARE(count->text(), all);
         QCOMPARE(frame->document()->records().size(), kContacts);
         QCOMPARE(list->model()->rowCount(), int(kContacts));
