@@ -140,12 +140,11 @@ void SyncController::finished(const SyncEngine::Summary& summary)
         return;
     m_syncedRevision = m_doc.recordsRevision();
     emit progressTip({});
-    m_logging = QtConcurrent::run(
-        [log = SyncLog(DataLocation::syncLogPath(m_doc.addressFilePath())),
-         when = QDateTime::currentDateTime(), summary, before = m_logging]() mutable {
-            before.waitForFinished();
-            log.append(when, summary);
-        });
+    m_logging = QtConcurrent::run([log = logFile(), when = QDateTime::currentDateTime(), summary,
+                                   before = m_logging]() mutable {
+        before.waitForFinished();
+        log.append(when, summary);
+    });
     scheduleRetry(summary);
     show(summary, byCommand);
     // Boxes only for a run the user asked for: a run of the timer must not open any.
@@ -212,6 +211,11 @@ int SyncController::retryDelayMs() const
 SyncLog SyncController::log() const
 {
     m_logging.waitForFinished();
+    return logFile();
+}
+
+SyncLog SyncController::logFile() const
+{
     return SyncLog(DataLocation::syncLogPath(m_doc.addressFilePath()));
 }
 

@@ -103,4 +103,5 @@ private:
     // The last run's line on its way into the log: the file is rewritten whole and flushed,
     // which is no work for the window's thread.
     mutable QFuture<void> m_logging;
+    SyncLog logFile() const; // without waiting
 };

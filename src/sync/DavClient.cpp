@@ -77,10 +77,9 @@ void DavClient::abortAll()
         reply->abort();
         reply->deleteLater();
     }
-    if (m_inFlight > 0) {
-        m_inFlight = 1;
-        answered();
-    }
+    if (m_inFlight > 0)
+        m_waitedNs += m_waiting.nsecsElapsed();
+    m_inFlight = 0;
 }
 
 qint64 DavClient::waitedNs() const

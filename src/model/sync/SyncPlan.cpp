@@ -142,7 +142,8 @@ SyncPlan SyncPlan::make(const SyncState& state, const std::vector<Local>& book,
         const auto l = byUid.find(uid);
         return l == byUid.end() ? npos : l->second;
     };
-    std::vector<char> paired(book.size());          // found its card
+    // Found its card: by the time the strangers come, so has every contact a card carries.
+    std::vector<char> paired(book.size());
     std::vector<char> held(book.size());            // a card of the server carries its UID
     std::unordered_set<std::string_view> otherUids; // UIDs of cards the book lacks
     const auto hold = [&](std::string_view uid, std::size_t at) {
@@ -281,7 +282,7 @@ SyncPlan SyncPlan::make(const SyncState& state, const std::vector<Local>& book,
     std::vector<std::size_t> candidates;
     if (!strangers.empty()) {
         for (std::size_t i = 0; i < book.size(); ++i) {
-            if (!paired[first[i]] && !held[first[i]]) {
+            if (!paired[first[i]]) {
                 unpaired.add(keysOf(book[i].fields));
                 candidates.push_back(i);
             }
@@ -291,21 +292,21 @@ SyncPlan SyncPlan::make(const SyncState& state, const std::vector<Local>& book,
         Item item;
         item.uid = f->uid;
         item.href = *f->href;
-        const Local* same = nullptr;
+        std::size_t same = npos;
         if (unpaired.size() != 0) {
             for (const ContactMatcher::Candidate& c :
                  unpaired.find(keysOf(fieldsOf(f->card->text)))) {
                 if (samePerson(c.match) && !paired[first[candidates[c.index]]]) {
-                    same = &book[candidates[c.index]];
+                    same = candidates[c.index];
                     break;
                 }
             }
         }
-        if (same) {
-            paired[first[std::size_t(same - book.data())]] = 1;
+        if (same != npos) {
+            paired[first[same]] = 1;
             ++plan.pairs;
-            item.uid = same->uid;
-            both(item, nullptr, same->fields, f->card, groupsByCard);
+            item.uid = book[same].uid;
+            both(item, nullptr, book[same].fields, f->card, groupsByCard);
         } else {
             restore(item, *f->card, groupsByCard);
         }
@@ -319,7 +320,7 @@ SyncPlan SyncPlan::make(const SyncState& state, const std::vector<Local>& book,
         return it == lastCards->end() ? nullptr : &it->second;
     };
     for (std::size_t i = 0; i < book.size(); ++i) {
-        if (paired[first[i]] || held[first[i]])
+        if (paired[first[i]])
             continue;
         const Local& l = book[i];
         Item item;
