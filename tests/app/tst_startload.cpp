@@ -1,11 +1,13 @@
 #include "MessageBoxGuard.h"
 #include "TestMain.h"
 
+#include "app/AppText.h"
 #include "app/CAddressApp.h"
 #include "app/CMainFrame.h"
 #include "app/SingleInstance.h"
 #include "app/TrayIcon.h"
 #include "core/CVOK_AddressDoc.h"
+#include "core/ContactFinder.h"
 #include "core/DataLocation.h"
 #include "model/book/AddressRecord.h"
 #include "model/storage/AddressFile.h"
@@ -18,12 +20,14 @@
 
 #include <QAction>
 #include <QDateTime>
+#include <QDir>
 #include <QLabel>
 #include <QLocale>
 #include <QProcess>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <csignal>
+#include <limits>
 
 namespace {
 
@@ -271,6 +275,90 @@ private slots:
         QCOMPARE(list->GetSelectedCount(), shown ? 1 : 0);
         QCOMPARE(list->currentIndex().row(), shown ? chosen : -1);
         QCOMPARE(list->verticalScrollBar()->value(), shown ? scroll : 0);
+        QSignalSpy finished(frame, &CMainFrame::exitFinished);
+        frame->commands()->action(ID_APP_EXIT)->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 20000);
+        QFile::remove(DataLocation::addressFilePath());
+    }
+
+    // Ending while the names' readings are still being guessed does not wait for the guesser:
+    // the book is saved whole, the guesses made so far are kept for the next start, and no
+    // picture is kept of rows that would come in another order then.
+    void exitWhileGuessing_data()
+    {
+        QTest::addColumn<QString>("gesture");
+        QTest::newRow("exit command") << "exit";
+        QTest::newRow("window closed without a tray") << "close";
+    }
+
+    void exitWhileGuessing()
+    {
+        QFETCH(QString, gesture);
+        const QByteArray original = writeBook();
+        QFile::remove(DataLocation::guessCachePath());
+        QFile::remove(DataLocation::startPicturePath());
+        constexpr int made = 50;
+        ContactFinder::holdGuessingForTesting(made);
+        TrayIcon::setAvailableForTesting(gesture != u"close");
+        {
+            CAddressApp app;
+            QVERIFY(app.InitInstance({QStringLiteral("VOK_Address")}));
+            CMainFrame* frame = app.mainFrame();
+            QSignalSpy finished(frame, &CMainFrame::exitFinished);
+            QTRY_VERIFY_WITH_TIMEOUT(
+                !frame->document()->loading() && !frame->addressList()->filling(), 20000);
+            QVERIFY(frame->document()->finder().isGuessing());
+            if (gesture == u"exit")
+                frame->commands()->action(ID_APP_EXIT)->trigger();
+            else
+                frame->close();
+            QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 20000);
+        }
+        ContactFinder::holdGuessingForTesting(std::numeric_limits<std::size_t>::max());
+        TrayIcon::setAvailableForTesting(true);
+        QFile book(DataLocation::addressFilePath());
+        QVERIFY(book.open(QIODevice::ReadOnly));
+        QCOMPARE(book.readAll(), original);
+        QFile cache(DataLocation::guessCachePath());
+        QVERIFY(cache.open(QIODevice::ReadOnly));
+        QCOMPARE(cache.readAll().count('\t'), made); // one "name<TAB>guess" line each
+        QVERIFY(!QFile::exists(DataLocation::startPicturePath()));
+        QFile::remove(DataLocation::addressFilePath());
+    }
+
+    // What the load found is told once nothing waits for the book any more, never inside
+    // whatever waited for it (as an import or a sync wait).
+    void findingsToldAfterTheWait_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("message");
+        const QString backup = QStringLiteral("Address.vok.bak");
+        const QByteArray text = QByteArray(3 * AddressFile::RecordSize, 'x');
+        QTest::newRow("cut short") << writeBook().chopped(500) << AppText::LoadDamaged.arg(backup);
+        QTest::newRow("not an address book")
+            << text
+            << AppText::LoadNotABook.arg(QDir::toNativeSeparators(DataLocation::addressFilePath()))
+                   .arg(3)
+                   .arg(backup);
+    }
+
+    void findingsToldAfterTheWait()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, message);
+        QFile file(DataLocation::addressFilePath());
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QCOMPARE(file.write(bytes), bytes.size());
+        file.close();
+        QFile::remove(DataLocation::addressFilePath() + QStringLiteral(".bak"));
+        m_boxes.shown().clear();
+        CAddressApp app;
+        QVERIFY(app.InitInstance({QStringLiteral("VOK_Address")}));
+        CMainFrame* frame = app.mainFrame();
+        frame->WaitForBook();
+        QVERIFY(!frame->document()->loading());
+        QVERIFY(m_boxes.shown().isEmpty());
+        QTRY_COMPARE_WITH_TIMEOUT(m_boxes.shown(), QStringList{message}, 20000);
         QSignalSpy finished(frame, &CMainFrame::exitFinished);
         frame->commands()->action(ID_APP_EXIT)->trigger();
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 20000);
