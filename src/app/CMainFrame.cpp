@@ -671,13 +671,12 @@ void CMainFrame::keepStartPicture()
         return;
     const std::string path = QFile::encodeName(DataLocation::startPicturePath()).toStdString();
     // Kept as it looks once every reading is in: so the next start's rows come. A guesser
-    // still at work does not hold the end up; the rows still waiting for it would come in
-    // another order next time, so then nothing is kept.
-    const bool guessed = m_doc.finder().endGuessing();
-    if (guessed)
+    // still at work does not hold the end up (it keeps what it guessed): the rows are kept as
+    // they are shown, and the next start shows them until its own are sorted by every reading.
+    if (m_doc.finder().endGuessing())
         m_list->FinishReadings();
-    const bool fits = guessed && !m_list->readingsPending() && !m_finalSaveFailed &&
-                      m_doc.writable() && !m_list->filling() && m_list->searchText().isEmpty() &&
+    const bool fits = !m_finalSaveFailed && m_doc.writable() && !m_list->filling() &&
+                      m_list->searchText().isEmpty() &&
                       m_list->shownGroupName() == CVOK_AddressDoc::RootName;
     if (!fits) {
         std::remove(path.c_str());

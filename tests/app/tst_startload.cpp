@@ -282,8 +282,8 @@ private slots:
     }
 
     // Ending while the names' readings are still being guessed does not wait for the guesser:
-    // the book is saved whole, the guesses made so far are kept for the next start, and no
-    // picture is kept of rows that would come in another order then.
+    // the book is saved whole, the guesses made so far are kept for the next start, and so are
+    // the rows as they are shown.
     void exitWhileGuessing_data()
     {
         QTest::addColumn<QString>("gesture");
@@ -299,6 +299,7 @@ private slots:
         QFile::remove(DataLocation::startPicturePath());
         constexpr int made = 50;
         ContactFinder::holdGuessingForTesting(made);
+        QString top;
         TrayIcon::setAvailableForTesting(gesture != u"close");
         {
             CAddressApp app;
@@ -308,6 +309,7 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(
                 !frame->document()->loading() && !frame->addressList()->filling(), 20000);
             QVERIFY(frame->document()->finder().isGuessing());
+            top = frame->addressList()->model()->index(0, 0).data().toString();
             if (gesture == u"exit")
                 frame->commands()->action(ID_APP_EXIT)->trigger();
             else
@@ -322,7 +324,11 @@ private slots:
         QFile cache(DataLocation::guessCachePath());
         QVERIFY(cache.open(QIODevice::ReadOnly));
         QCOMPARE(cache.readAll().count('\t'), made); // one "name<TAB>guess" line each
-        QVERIFY(!QFile::exists(DataLocation::startPicturePath()));
+        const std::optional<StartPicture> picture =
+            StartPicture::Load(QFile::encodeName(DataLocation::startPicturePath()).toStdString());
+        QVERIFY(picture && !picture->rows.empty());
+        QCOMPARE(picture->totalRows, std::uint32_t(kContacts));
+        QCOMPARE(QString::fromStdString(picture->rows.front().front()), top);
         QFile::remove(DataLocation::addressFilePath());
     }
 
