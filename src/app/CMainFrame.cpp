@@ -716,11 +716,14 @@ bool CMainFrame::bookArrived()
         m_readOnlyText->setText(
             AppText::ReadOnlyBar.arg(QDir::toNativeSeparators(m_doc.addressFilePath()),
                                      FileProblem::reason(m_doc.loadError())));
-    // This may run inside whatever waited for the book (an import, the exit, a dialog's own
-    // event loop): a box opened here would run another event loop inside it.
+    // When somebody waited for the book (an import, a sync, a dialog's own event loop), a box
+    // opened here would run another event loop inside it: told once nothing waits any more.
     if (!m_loadReportDue) {
         m_loadReportDue = true;
-        QTimer::singleShot(0, this, &CMainFrame::reportLoad);
+        if (m_doc.loadTakenInByItself())
+            reportLoad();
+        else
+            QTimer::singleShot(0, this, &CMainFrame::reportLoad);
     }
     return loaded;
 }

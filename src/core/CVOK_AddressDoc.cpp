@@ -190,7 +190,13 @@ void CVOK_AddressDoc::LoadInBackground(const QString& path, bool held)
             go.wait();
         m_read = readBook(file, companion, readings);
         QMetaObject::invokeMethod(
-            this, [this] { FinishLoad(); }, Qt::QueuedConnection);
+            this,
+            [this] {
+                m_takenInByItself = true;
+                FinishLoad();
+                m_takenInByItself = false;
+            },
+            Qt::QueuedConnection);
     });
 }
 

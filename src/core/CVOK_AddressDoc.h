@@ -57,6 +57,9 @@ public:
     void LoadInBackground(const QString& path = {}, bool held = false);
     void ReleaseLoad();
     bool loading() const { return m_loading; }
+    // While bookLoaded is announced: the load was taken in by its own queued call, not by
+    // somebody who waits for the book.
+    bool loadTakenInByItself() const { return m_takenInByItself; }
     // False when not loading or when the file could not be read.
     bool FinishLoad();
     // The names of the book last read that have no stored reading, each once (for the finder).
@@ -299,6 +302,7 @@ private:
     bool m_loading = false;
     std::thread m_reader;
     std::optional<std::promise<void>> m_release; // while a held reader waits
+    bool m_takenInByItself = false;
     std::vector<std::string> m_unreadNames;
     std::unique_ptr<BookRead> m_read;        // the reader's result, taken in on this thread
     std::unique_ptr<ContactFinder> m_finder; // last: it goes before the records it points at
