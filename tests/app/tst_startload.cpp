@@ -334,41 +334,21 @@ private slots:
 
     // What the load found is told once nothing waits for the book any more, never inside
     // whatever waited for it (as an import or a sync wait).
-    void findingsToldAfterTheWait_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("message");
-        const QString backup = QStringLiteral("Address.vok.bak");
-        const QByteArray text = QByteArray(3 * AddressFile::RecordSize, 'x');
-        QTest::newRow("cut short") << writeBook().chopped(500) << AppText::LoadDamaged.arg(backup);
-        QTest::newRow("not an address book")
-            << text
-            << AppText::LoadNotABook.arg(QDir::toNativeSeparators(DataLocation::addressFilePath()))
-                   .arg(3)
-                   .arg(backup);
-    }
-
     void findingsToldAfterTheWait()
     {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, message);
+        const QByteArray cut = writeBook().chopped(500);
         QFile file(DataLocation::addressFilePath());
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        QCOMPARE(file.write(bytes), bytes.size());
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(cut) == cut.size());
         file.close();
         QFile::remove(DataLocation::addressFilePath() + QStringLiteral(".bak"));
         m_boxes.shown().clear();
         CAddressApp app;
         QVERIFY(app.InitInstance({QStringLiteral("VOK_Address")}));
-        CMainFrame* frame = app.mainFrame();
-        frame->WaitForBook();
-        QVERIFY(!frame->document()->loading());
+        app.mainFrame()->WaitForBook();
         QVERIFY(m_boxes.shown().isEmpty());
-        QTRY_COMPARE_WITH_TIMEOUT(m_boxes.shown(), QStringList{message}, 20000);
-        QSignalSpy finished(frame, &CMainFrame::exitFinished);
-        frame->commands()->action(ID_APP_EXIT)->trigger();
-        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 20000);
-        QFile::remove(DataLocation::addressFilePath());
+        QTRY_COMPARE_WITH_TIMEOUT(
+            m_boxes.shown(),
+            QStringList{AppText::LoadDamaged.arg(QStringLiteral("Address.vok.bak"))}, 20000);
     }
 };
 
