@@ -296,7 +296,6 @@ private slots:
         QFETCH(QString, gesture);
         const QByteArray original = writeBook();
         QFile::remove(DataLocation::guessCachePath());
-        QFile::remove(DataLocation::startPicturePath());
         constexpr int made = 50;
         ContactFinder::holdGuessingForTesting(made);
         QString top;
@@ -329,7 +328,6 @@ private slots:
         QVERIFY(picture && !picture->rows.empty());
         QCOMPARE(picture->totalRows, std::uint32_t(kContacts));
         QCOMPARE(QString::fromStdString(picture->rows.front().front()), top);
-        QFile::remove(DataLocation::addressFilePath());
     }
 
     // What the load found is told once nothing waits for the book any more, never inside
