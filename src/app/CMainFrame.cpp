@@ -60,6 +60,13 @@
 #include <QVBoxLayout>
 #include <cstdio>
 
+namespace {
+
+// The longest the book's reader waits for the start picture to be painted.
+constexpr int kReaderHeldMs = 300;
+
+} // namespace
+
 CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("MainFrame"));
@@ -116,9 +123,16 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
     m_doc.finder().setGuessCache(QFile::encodeName(DataLocation::guessCachePath()).toStdString());
     // The window shows before the book is read; the rows follow when it is in.
     connect(&m_doc, &CVOK_AddressDoc::bookLoaded, this, &CMainFrame::bookArrived);
-    m_doc.LoadInBackground();
+    m_doc.LoadInBackground({}, true);
     m_statusBar->showPendingCount(-1);
-    showStartPicture();
+    if (showStartPicture()) {
+        // The window's first picture comes sooner when the reader does not share the processor
+        // with it; a window that is not painted soon (hidden, minimised) waits for nothing.
+        connect(m_list, &CAddressList::picturePainted, &m_doc, &CVOK_AddressDoc::ReleaseLoad);
+        QTimer::singleShot(kReaderHeldMs, &m_doc, &CVOK_AddressDoc::ReleaseLoad);
+    } else {
+        m_doc.ReleaseLoad();
+    }
     createAutoSave();
     createSync();
     // A guess for a contact typed later needs the dictionaries: read aside once the window is
@@ -634,18 +648,19 @@ StartPicture::Key startPictureKey(const QString& book)
 } // namespace
 
 // What the list showed at the last exit, while the same book is read behind it.
-void CMainFrame::showStartPicture()
+bool CMainFrame::showStartPicture()
 {
     const std::optional<StartPicture> picture =
         StartPicture::Load(QFile::encodeName(DataLocation::startPicturePath()).toStdString());
     if (!picture || picture->key != startPictureKey(m_doc.addressFilePath()) ||
         !m_list->ShowPicture(*picture))
-        return;
+        return false;
     m_statusBar->showPendingCount(qsizetype(picture->totalRows));
     QStringList groups;
     for (const std::string& g : picture->groups)
         groups << QString::fromStdString(g);
     m_tree->ShowPictureGroups(groups);
+    return true;
 }
 
 // A start shows the whole book (no group, no search): only such a list is kept for it.
@@ -655,11 +670,11 @@ void CMainFrame::keepStartPicture()
     if (m_list->pictureModel())
         return;
     const std::string path = QFile::encodeName(DataLocation::startPicturePath()).toStdString();
-    // Kept as it looks once every reading is in: so the next start's rows come.
-    m_doc.finder().finishGuessing();
-    m_list->FinishReadings();
-    if (m_doc.finder().isGuessing() || m_list->readingsPending())
-        return;
+    // Kept as it looks once every reading is in: so the next start's rows come. A guesser
+    // still at work does not hold the end up (it keeps what it guessed): the rows are kept as
+    // they are shown, and the next start shows them until its own are sorted by every reading.
+    if (m_doc.finder().endGuessing())
+        m_list->FinishReadings();
     const bool fits = !m_finalSaveFailed && m_doc.writable() && !m_list->filling() &&
                       m_list->searchText().isEmpty() &&
                       m_list->shownGroupName() == CVOK_AddressDoc::RootName;
@@ -696,15 +711,40 @@ bool CMainFrame::bookArrived()
     if (!m_list->filling())
         m_statusBar->showCount(); // else when the rows are in
     m_commands->refresh();
-    if (m_offerDrafts && isVisible())
-        QTimer::singleShot(0, this, &CMainFrame::offerDrafts);
-    const QString file = QDir::toNativeSeparators(m_doc.addressFilePath());
     m_readOnlyBar->setVisible(!loaded);
-    if (!loaded) {
-        const QString reason = FileProblem::reason(m_doc.loadError());
-        m_readOnlyText->setText(AppText::ReadOnlyBar.arg(file, reason));
-        MessageBox::information(this, AppText::LoadUnreadable.arg(file, reason));
-        return false;
+    if (!loaded)
+        m_readOnlyText->setText(
+            AppText::ReadOnlyBar.arg(QDir::toNativeSeparators(m_doc.addressFilePath()),
+                                     FileProblem::reason(m_doc.loadError())));
+    // When somebody waited for the book (an import, a sync, a dialog's own event loop), a box
+    // opened here would run another event loop inside it: told once nothing waits any more.
+    if (!m_loadReportDue) {
+        m_loadReportDue = true;
+        if (m_doc.loadTakenInByItself())
+            reportLoad();
+        else
+            QTimer::singleShot(0, this, &CMainFrame::reportLoad);
+    }
+    return loaded;
+}
+
+void CMainFrame::reportLoad()
+{
+    if (m_shutDown || m_exiting || m_endRequested) {
+        m_loadReportDue = false;
+        return;
+    }
+    if (QApplication::activeModalWidget() || QThread::currentThread()->loopLevel() > 1 ||
+        LongWork::running()) {
+        QTimer::singleShot(50, this, &CMainFrame::reportLoad);
+        return;
+    }
+    m_loadReportDue = false;
+    const QString file = QDir::toNativeSeparators(m_doc.addressFilePath());
+    if (m_doc.loadFailed()) {
+        MessageBox::information(
+            this, AppText::LoadUnreadable.arg(file, FileProblem::reason(m_doc.loadError())));
+        return;
     }
     if (m_doc.loadDamaged()) {
         const QString backup = QFileInfo(m_doc.backupFilePath()).fileName();
@@ -727,7 +767,9 @@ bool CMainFrame::bookArrived()
                                           QDir::toNativeSeparators(m_doc.readingsFilePath()),
                                           FileProblem::reason(m_doc.readingsError())));
     reportCompanion();
-    return true;
+    // The drafts are offered once what the load found is told.
+    if (m_offerDrafts && isVisible())
+        QTimer::singleShot(0, this, &CMainFrame::offerDrafts);
 }
 
 // Said once, at the start that found it: a damaged companion file, or extras that could not

@@ -170,7 +170,9 @@ private:
     void createSync();
     void reportCompanion();
     bool bookArrived();
-    void showStartPicture();
+    // What the load found, told once nothing waits for the book any more.
+    void reportLoad();
+    bool showStartPicture();
     void keepStartPicture();
     void showMailCountInTitle(int count);
     bool textFieldHasFocus() const;
@@ -200,4 +202,5 @@ private:
     bool m_endRequested = false;
     bool m_finalSaveFailed = false;
     bool m_offerDrafts = false;
+    bool m_loadReportDue = false;
 };

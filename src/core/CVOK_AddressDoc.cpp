@@ -52,6 +52,7 @@ CVOK_AddressDoc::CVOK_AddressDoc(QObject* parent)
 
 CVOK_AddressDoc::~CVOK_AddressDoc()
 {
+    ReleaseLoad();
     if (m_reader.joinable())
         m_reader.join();
     // Nobody listens to a book that is going.
@@ -173,23 +174,45 @@ bool CVOK_AddressDoc::LoadAddressFile(const QString& path)
     return adopt(*read);
 }
 
-void CVOK_AddressDoc::LoadInBackground(const QString& path)
+void CVOK_AddressDoc::LoadInBackground(const QString& path, bool held)
 {
     beginLoad(path);
     m_loading = true;
-    m_reader =
-        std::thread([this, file = encodedPath(m_path), companion = encodedPath(companionFilePath()),
-                     readings = encodedPath(readingsFilePath())] {
-            m_read = readBook(file, companion, readings);
-            QMetaObject::invokeMethod(
-                this, [this] { FinishLoad(); }, Qt::QueuedConnection);
-        });
+    std::shared_future<void> go;
+    if (held) {
+        m_release.emplace();
+        go = m_release->get_future().share();
+    }
+    m_reader = std::thread([this, go, file = encodedPath(m_path),
+                            companion = encodedPath(companionFilePath()),
+                            readings = encodedPath(readingsFilePath())] {
+        if (go.valid())
+            go.wait();
+        m_read = readBook(file, companion, readings);
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_takenInByItself = true;
+                FinishLoad();
+                m_takenInByItself = false;
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void CVOK_AddressDoc::ReleaseLoad()
+{
+    if (!m_release)
+        return;
+    m_release->set_value();
+    m_release.reset();
 }
 
 bool CVOK_AddressDoc::FinishLoad()
 {
     if (!m_loading)
         return false;
+    ReleaseLoad();
     m_reader.join();
     m_loading = false;
     const std::unique_ptr<BookRead> read = std::move(m_read);

@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <future>
 #include <memory>
 #include <optional>
 #include <string>
@@ -51,8 +52,14 @@ public:
     // The same load with the reading and decoding on a worker thread: the book stays empty and
     // unwritable (loading()) until FinishLoad takes it in, which a queued call does by itself;
     // bookLoaded tells. Whoever cannot wait calls FinishLoad at once: it waits for the reader.
-    void LoadInBackground(const QString& path = {});
+    // A held reader begins only at ReleaseLoad (or FinishLoad): a window that shows something
+    // of its own first does not share the processor with it until then.
+    void LoadInBackground(const QString& path = {}, bool held = false);
+    void ReleaseLoad();
     bool loading() const { return m_loading; }
+    // While bookLoaded is announced: the load was taken in by its own queued call, not by
+    // somebody who waits for the book.
+    bool loadTakenInByItself() const { return m_takenInByItself; }
     // False when not loading or when the file could not be read.
     bool FinishLoad();
     // The names of the book last read that have no stored reading, each once (for the finder).
@@ -294,6 +301,8 @@ private:
     bool m_applyingSync = false;
     bool m_loading = false;
     std::thread m_reader;
+    std::optional<std::promise<void>> m_release; // while a held reader waits
+    bool m_takenInByItself = false;
     std::vector<std::string> m_unreadNames;
     std::unique_ptr<BookRead> m_read;        // the reader's result, taken in on this thread
     std::unique_ptr<ContactFinder> m_finder; // last: it goes before the records it points at

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <algorithm>
 #include <chrono>
+#include <limits>
 
 namespace {
 
@@ -35,9 +36,14 @@ std::shared_ptr<const ReadingDictionary> installedDictionary()
     return dictionary;
 }
 
+// Tests: the guesser waits after so many new guesses until it is stopped (at most a while).
+std::atomic<std::size_t> s_holdAfter = std::numeric_limits<std::size_t>::max();
+constexpr auto kLongestHold = std::chrono::seconds(30);
+
 struct Guessed
 {
     std::vector<std::string> guesses; // one for each name
+    bool stopped = false;             // cancelled: only the names before the stop have theirs
     GuessCache::Map cache;            // what the cache file should hold; empty: unchanged
     std::string fingerprint;
 };
@@ -54,20 +60,31 @@ Guessed guessAll(const std::vector<std::string>& names, const ReadingDictionary&
     }
     out.guesses.resize(names.size());
     bool learned = false;
+    std::size_t made = 0;
     for (std::size_t i = 0; i < names.size(); ++i) {
         if (const auto known = out.cache.find(names[i]); known != out.cache.end()) {
             out.guesses[i] = known->second;
             continue;
         }
-        if (cancel && cancel->load(std::memory_order_relaxed))
-            return {};
+        if (cancel && made == s_holdAfter.load(std::memory_order_relaxed)) {
+            const auto until = std::chrono::steady_clock::now() + kLongestHold;
+            while (!cancel->load() && std::chrono::steady_clock::now() < until)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        // What was guessed until now is kept all the same.
+        if (cancel && cancel->load(std::memory_order_relaxed)) {
+            out.stopped = true;
+            break;
+        }
         out.guesses[i] = dictionary.guess(Cp932::toUtf8(names[i]));
         if (!cachePath.empty())
             out.cache.emplace(names[i], out.guesses[i]);
         learned = true;
+        ++made;
     }
     // Names of contacts long gone would pile up: past a bound only these names stay.
-    if (learned && out.cache.size() > std::max<std::size_t>(4 * names.size(), 200000)) {
+    if (learned && !out.stopped &&
+        out.cache.size() > std::max<std::size_t>(4 * names.size(), 200000)) {
         out.cache.clear();
         for (std::size_t i = 0; i < names.size(); ++i)
             out.cache.emplace(names[i], out.guesses[i]);
@@ -90,6 +107,11 @@ void ContactFinder::setAtOnceForTesting(std::size_t names, std::size_t records)
 {
     s_guessAtOnce = names;
     s_indexAtOnce = records;
+}
+
+void ContactFinder::holdGuessingForTesting(std::size_t afterNames)
+{
+    s_holdAfter = afterNames;
 }
 
 ContactFinder::ContactFinder(CVOK_AddressDoc& doc) : m_doc(doc)
@@ -129,14 +151,20 @@ void ContactFinder::stopGuessing()
     ++m_run;
 }
 
-void ContactFinder::finishGuessing()
+bool ContactFinder::endGuessing()
 {
-    // Guesses asked for meanwhile start one more run.
+    // A run that was done before it heard of the stop has its guesses on the way: taken in.
+    // Guesses asked for meanwhile may start one more run, which stops too.
     for (int run = 0; run < 3 && m_guessing; ++run) {
+        if (m_cancel)
+            m_cancel->store(true);
         if (m_guesser.joinable())
             m_guesser.join();
         QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
     }
+    const bool whole = !m_guessing && m_late.empty();
+    stopGuessing();
+    return whole;
 }
 
 void ContactFinder::setDictionary(std::shared_ptr<const ReadingDictionary> dictionary)
@@ -249,8 +277,10 @@ void ContactFinder::guessNames(std::vector<std::string> names, bool loadHere)
         if (last.joinable())
             last.join();
         Guessed guessed = guessAll(names, *dict, path, cancel.get());
-        if (cancel->load())
+        if (guessed.stopped || cancel->load()) {
+            keepGuesses(path, guessed);
             return;
+        }
         // The table is made here: a hundred thousand insertions would stop the window.
         Guesses arrived;
         arrived.reserve(names.size());

@@ -67,11 +67,13 @@ public:
     // found on the thread that read it.
     void guessInBackground(std::vector<std::string> unread);
     bool isGuessing() const { return m_guessing; }
-    // Waits for the guesser and takes its guesses in now (the end of a run: the list is kept
-    // for the next start as it looks once every reading is in).
-    void finishGuessing();
+    // The end of a run: guesses already made are taken in, a guesser still at work stops and
+    // keeps what it guessed in the cache file. True when every name asked for has its guess.
+    bool endGuessing();
     // Tests: how many names are guessed, and records indexed, on the spot (more go aside).
     static void setAtOnceForTesting(std::size_t names, std::size_t records);
+    // Tests: the guesser waits after so many new guesses until it is stopped.
+    static void holdGuessingForTesting(std::size_t afterNames);
 
     // The reading of a name (CP932): the stored one, else the guess; empty when neither, or
     // while the name waits for its guess.

@@ -1,11 +1,13 @@
 #include "MessageBoxGuard.h"
 #include "TestMain.h"
 
+#include "app/AppText.h"
 #include "app/CAddressApp.h"
 #include "app/CMainFrame.h"
 #include "app/SingleInstance.h"
 #include "app/TrayIcon.h"
 #include "core/CVOK_AddressDoc.h"
+#include "core/ContactFinder.h"
 #include "core/DataLocation.h"
 #include "model/book/AddressRecord.h"
 #include "model/storage/AddressFile.h"
@@ -18,12 +20,14 @@
 
 #include <QAction>
 #include <QDateTime>
+#include <QDir>
 #include <QLabel>
 #include <QLocale>
 #include <QProcess>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <csignal>
+#include <limits>
 
 namespace {
 
@@ -277,6 +281,74 @@ private slots:
         frame->commands()->action(ID_APP_EXIT)->trigger();
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 20000);
         QFile::remove(DataLocation::addressFilePath());
+    }
+
+    // Ending while the names' readings are still being guessed does not wait for the guesser:
+    // the book is saved whole, the guesses made so far are kept for the next start, and so are
+    // the rows as they are shown.
+    void exitWhileGuessing_data()
+    {
+        QTest::addColumn<QString>("gesture");
+        QTest::newRow("exit command") << "exit";
+        QTest::newRow("window closed without a tray") << "close";
+    }
+
+    void exitWhileGuessing()
+    {
+        QFETCH(QString, gesture);
+        const QByteArray original = writeBook();
+        QFile::remove(DataLocation::guessCachePath());
+        constexpr int made = 50;
+        ContactFinder::holdGuessingForTesting(made);
+        QString top;
+        TrayIcon::setAvailableForTesting(gesture != u"close");
+        {
+            CAddressApp app;
+            QVERIFY(app.InitInstance({QStringLiteral("VOK_Address")}));
+            CMainFrame* frame = app.mainFrame();
+            QSignalSpy finished(frame, &CMainFrame::exitFinished);
+            QTRY_VERIFY_WITH_TIMEOUT(
+                !frame->document()->loading() && !frame->addressList()->filling(), 20000);
+            QVERIFY(frame->document()->finder().isGuessing());
+            top = frame->addressList()->model()->index(0, 0).data().toString();
+            if (gesture == u"exit")
+                frame->commands()->action(ID_APP_EXIT)->trigger();
+            else
+                frame->close();
+            QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 20000);
+        }
+        ContactFinder::holdGuessingForTesting(std::numeric_limits<std::size_t>::max());
+        TrayIcon::setAvailableForTesting(true);
+        QFile book(DataLocation::addressFilePath());
+        QVERIFY(book.open(QIODevice::ReadOnly));
+        QCOMPARE(book.readAll(), original);
+        QFile cache(DataLocation::guessCachePath());
+        QVERIFY(cache.open(QIODevice::ReadOnly));
+        QCOMPARE(cache.readAll().count('\t'), made); // one "name<TAB>guess" line each
+        const std::optional<StartPicture> picture =
+            StartPicture::Load(QFile::encodeName(DataLocation::startPicturePath()).toStdString());
+        QVERIFY(picture && !picture->rows.empty());
+        QCOMPARE(picture->totalRows, std::uint32_t(kContacts));
+        QCOMPARE(QString::fromStdString(picture->rows.front().front()), top);
+    }
+
+    // What the load found is told once nothing waits for the book any more, never inside
+    // whatever waited for it (as an import or a sync wait).
+    void findingsToldAfterTheWait()
+    {
+        const QByteArray cut = writeBook().chopped(500);
+        QFile file(DataLocation::addressFilePath());
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(cut) == cut.size());
+        file.close();
+        QFile::remove(DataLocation::addressFilePath() + QStringLiteral(".bak"));
+        m_boxes.shown().clear();
+        CAddressApp app;
+        QVERIFY(app.InitInstance({QStringLiteral("VOK_Address")}));
+        app.mainFrame()->WaitForBook();
+        QVERIFY(m_boxes.shown().isEmpty());
+        QTRY_COMPARE_WITH_TIMEOUT(
+            m_boxes.shown(),
+            QStringList{AppText::LoadDamaged.arg(QStringLiteral("Address.vok.bak"))}, 20000);
     }
 };
 

@@ -668,6 +668,11 @@ void CAddressList::onDividerDoubleClicked(int column)
 
 bool CAddressList::eventFilter(QObject* watched, QEvent* event)
 {
+    if (m_pictureView && watched == m_pictureView->viewport() && event->type() == QEvent::Paint) {
+        watched->removeEventFilter(this);
+        // Told once the paint is done and on its way to the screen.
+        QTimer::singleShot(0, this, &CAddressList::picturePainted);
+    }
     if (watched == horizontalHeader()->viewport()) {
         switch (event->type()) {
         case QEvent::MouseButtonPress:
@@ -1144,6 +1149,11 @@ bool CAddressList::ShowPicture(const StartPicture& picture)
     // The real columns take the picture's widths, so that the rows arrive where they were.
     auto* view = new QTableView(this);
     m_pictureView = view;
+    // Rows set up before the model brings them: each setting would walk every row again.
+    view->verticalHeader()->hide();
+    view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view->verticalHeader()->setMinimumSectionSize(1);
+    view->verticalHeader()->setDefaultSectionSize(verticalHeader()->defaultSectionSize());
     view->setModel(new StartPictureModel(picture, m_model, view));
     view->setFocusPolicy(Qt::NoFocus);
     // It takes the clicks itself: the rows below may stand in another order.
@@ -1158,10 +1168,6 @@ bool CAddressList::ShowPicture(const StartPicture& picture)
     view->setHorizontalScrollMode(horizontalScrollMode());
     view->setVerticalScrollMode(verticalScrollMode());
     SelectionPalette::keepSelectionVisible(view);
-    view->verticalHeader()->hide();
-    view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    view->verticalHeader()->setMinimumSectionSize(1);
-    view->verticalHeader()->setDefaultSectionSize(verticalHeader()->defaultSectionSize());
     QHeaderView* header = view->horizontalHeader();
     header->setHighlightSections(false);
     header->setStretchLastSection(false);
@@ -1189,6 +1195,7 @@ bool CAddressList::ShowPicture(const StartPicture& picture)
     view->horizontalScrollBar()->setRange(0, std::max(picture.horizontalScroll, 0));
     view->horizontalScrollBar()->setValue(picture.horizontalScroll);
     view->setGeometry(rect());
+    view->viewport()->installEventFilter(this);
     view->show();
     return true;
 }

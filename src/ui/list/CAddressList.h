@@ -114,6 +114,10 @@ public:
     quint32 sortState = 0x10; // by name, ascending, until the stored order is read
     int markedColumn = -1;
 
+signals:
+    // The picture's rows were painted for the first time (and went to the screen).
+    void picturePainted();
+
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
