@@ -177,17 +177,29 @@ void CMainFrame::createCommands()
         CommandTable::Rule r;
         if (rule)
             r = [this, rule] { return (this->*rule)(); };
+        // Given while the book is still read behind the window, a command that changes the
+        // book runs once it is in, as typing into the search field waits for it.
+        const bool waits =
+            rule == &CMainFrame::BookWritableOnceIn || rule == &CMainFrame::OnUpdateNewContact;
         return m_commands->add(
-            id, [this, handler] { (this->*handler)(); }, r);
+            id,
+            [this, id, handler, waits] {
+                if (waits && m_doc.loading()) {
+                    m_commandAfterLoad = id;
+                    return;
+                }
+                (this->*handler)();
+            },
+            r);
     };
     add(ID_NEW_CONTACT, &CMainFrame::OnNewContact, &CMainFrame::OnUpdateNewContact);
     add(ID_EDIT_CONTACT, &CMainFrame::OnEditContact, &CMainFrame::OnUpdateEditContact);
     add(ID_DELETE, &CMainFrame::OnDelete, &CMainFrame::OnUpdateDelete);
     add(ID_COPY_MAIL, &CMainFrame::OnCopyMailAddresses, &CMainFrame::OnUpdateCopyMailAddresses);
-    add(ID_IMPORT, &CMainFrame::OnImport, &CMainFrame::BookWritable);
-    add(ID_FIND_DUPLICATES, &CMainFrame::OnFindDuplicates, &CMainFrame::BookWritable);
+    add(ID_IMPORT, &CMainFrame::OnImport, &CMainFrame::BookWritableOnceIn);
+    add(ID_FIND_DUPLICATES, &CMainFrame::OnFindDuplicates, &CMainFrame::BookWritableOnceIn);
     add(ID_EXPORT, &CMainFrame::OnExport, &CMainFrame::OnUpdateExport);
-    add(ID_CREATE_GROUP, &CMainFrame::OnCreateGroup, &CMainFrame::BookWritable);
+    add(ID_CREATE_GROUP, &CMainFrame::OnCreateGroup, &CMainFrame::BookWritableOnceIn);
     add(ID_COPY_PERSONAL_INFO, &CMainFrame::OnCopyPersonalInfo, &CMainFrame::OnUpdateCopyInfo);
     add(ID_COPY_OFFICE_INFO, &CMainFrame::OnCopyOfficeInfo, &CMainFrame::OnUpdateCopyInfo);
     add(ID_DELETE_GROUP, &CMainFrame::OnDeleteGroup, &CMainFrame::OnUpdateGroupCommand);
@@ -196,7 +208,7 @@ void CMainFrame::createCommands()
     add(ID_RENAME_GROUP, &CMainFrame::OnRenameGroup, &CMainFrame::OnUpdateGroupCommand);
     add(ID_OPTIONS, &CMainFrame::OnOptions, &CMainFrame::NoDialogOpen);
     add(ID_MAIL_CHECK, &CMainFrame::OnMailCheck, &CMainFrame::NoDialogOpen);
-    add(ID_SYNC, &CMainFrame::OnSync, &CMainFrame::BookWritable);
+    add(ID_SYNC, &CMainFrame::OnSync, &CMainFrame::BookWritableOnceIn);
     add(ID_SYNC_LOG, &CMainFrame::OnSyncLog, &CMainFrame::NoDialogOpen);
     add(ID_NEW_MAIL, &CMainFrame::OnNewMail, &CMainFrame::OnUpdateNewMail);
     add(ID_OPEN_ADDRESS_BOOK, &CMainFrame::OnOpenAddressBook, nullptr);
@@ -279,9 +291,14 @@ bool CMainFrame::BookWritable() const
     return m_doc.writable();
 }
 
+bool CMainFrame::BookWritableOnceIn() const
+{
+    return m_doc.writable() || m_doc.loading();
+}
+
 bool CMainFrame::OnUpdateNewContact() const
 {
-    return NoDialogOpen() && BookWritable();
+    return NoDialogOpen() && BookWritableOnceIn();
 }
 
 bool CMainFrame::OnUpdateEditContact() const
@@ -711,6 +728,10 @@ bool CMainFrame::bookArrived()
     if (!m_list->filling())
         m_statusBar->showCount(); // else when the rows are in
     m_commands->refresh();
+    if (m_commandAfterLoad) {
+        m_commands->post(m_commandAfterLoad);
+        m_commandAfterLoad = 0;
+    }
     m_readOnlyBar->setVisible(!loaded);
     if (!loaded)
         m_readOnlyText->setText(

@@ -56,6 +56,8 @@ public:
     QWidget* readOnlyBar() const { return m_readOnlyBar; }
     // Changes to the book can be saved (it was read, or there was none yet).
     bool BookWritable() const;
+    // Writable, or being read: a command given meanwhile waits for the book.
+    bool BookWritableOnceIn() const;
 
     // Contacts an earlier run was typing when it ended, offered once the window shows: at once
     // when it is shown, else when it is first brought forward.
@@ -203,4 +205,6 @@ private:
     bool m_finalSaveFailed = false;
     bool m_offerDrafts = false;
     bool m_loadReportDue = false;
+    // The last command given while the book was read, run when it is in.
+    int m_commandAfterLoad = 0;
 };
