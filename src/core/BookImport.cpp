@@ -215,6 +215,7 @@ std::size_t BookImport::add(const std::function<void()>& between)
     // takes both.
     std::vector<bool> takenIn(records.size(), false);
     std::vector<std::pair<AddressRecord*, AddressRecord>> changes;
+    std::unordered_map<const AddressRecord*, std::size_t> changeOf; // thousands may be found
     const std::unordered_set<const AddressRecord*> stillThere = foundInBook();
     for (const Found& f : m_found) {
         if (!stillThere.count(f.existing))
@@ -227,13 +228,9 @@ std::size_t BookImport::add(const std::function<void()>& between)
         }
         if (f.action != Duplicate::Merge)
             continue;
-        const AddressRecord& current = [&]() -> const AddressRecord& {
-            for (const auto& [record, value] : changes) {
-                if (record == existing)
-                    return value;
-            }
-            return *existing;
-        }();
+        const auto earlier = changeOf.find(existing);
+        const AddressRecord& current =
+            earlier != changeOf.end() ? changes[earlier->second].second : *existing;
         AddressRecord value;
         if (f.sameUid) {
             value = ContactMerge::update(current, *records[f.contact]);
@@ -245,13 +242,16 @@ std::size_t BookImport::add(const std::function<void()>& between)
             continue;
         }
         takenIn[f.contact] = true;
-        auto same = std::find_if(changes.begin(), changes.end(),
-                                 [&](const auto& c) { return c.first == existing; });
-        if (same != changes.end())
-            same->second = std::move(value);
-        else
+        if (earlier != changeOf.end()) {
+            changes[earlier->second].second = std::move(value);
+        } else {
+            changeOf.emplace(existing, changes.size());
             changes.emplace_back(existing, std::move(value));
+        }
     }
+    // Applied at once, before anything else can change those contacts, as one change that the
+    // new contacts join.
+    bool join = m_doc.MergeRecords(std::move(changes)) > 0;
 
     std::vector<std::unique_ptr<AddressRecord>> fresh;
     std::vector<std::pair<std::string, std::string>> readings;
@@ -285,21 +285,15 @@ std::size_t BookImport::add(const std::function<void()>& between)
     // The new contacts, the merges and the updates are one step for Ctrl+Z. Thousands of rows
     // take the list and the search longer than a frame: they come a slice at a time, and the
     // window answers between the slices.
-    bool join = false;
     const std::size_t slice = sliceOf(fresh.size(), bool(between));
     for (std::size_t at = 0; at < fresh.size(); at += slice) {
         const auto from = fresh.begin() + std::ptrdiff_t(at);
         const auto to = fresh.begin() + std::ptrdiff_t(std::min(at + slice, fresh.size()));
         if (join && between)
             between();
-        m_doc.ImportRecords({std::make_move_iterator(from), std::make_move_iterator(to)}, join);
+        m_doc.JoinChanges(join && at == 0);
+        m_doc.ImportRecords({std::make_move_iterator(from), std::make_move_iterator(to)}, at > 0);
         join = true;
-    }
-    for (const auto& [record, value] : changes) {
-        if (*record == value)
-            continue;
-        m_doc.JoinChanges(join);
-        join = m_doc.MergeRecords(record, value) || join;
     }
     m_doc.JoinChanges(false);
     std::vector<std::unique_ptr<AddressRecord>>().swap(records);
