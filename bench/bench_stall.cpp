@@ -172,6 +172,16 @@ int main(int argc, char** argv)
         AddressBookGenerator strangers(11);
         strangers.setCommonNames(true);
         strangers.fill(others, 2 * merging);
+        // Their own mail and mobile: the generator's would be some in the book's.
+        for (const auto& r : others) {
+            for (const int field : {AddressRecord::Email, AddressRecord::OfficeEmail}) {
+                if (!r->field(field).empty())
+                    r->setField(field, "new" + std::string(r->field(field)));
+            }
+            std::string mobile(r->field(AddressRecord::MobilePhone));
+            if (!mobile.empty())
+                r->setField(AddressRecord::MobilePhone, mobile.replace(0, 3, "080"));
+        }
         std::vector<std::unique_ptr<AddressRecord>> copies;
         std::vector<const AddressRecord*> mixed;
         std::vector<const AddressRecord*> unknown;

@@ -211,44 +211,12 @@ std::size_t BookImport::add(const std::function<void()>& between)
         m_inMemo.append(
             {nameOf(m.contact), fieldName(AddressRecord::Memo), QString::fromStdString(m.lines)});
 
-    // Merges and updates first, on the contacts as they stand; a contact the file names twice
-    // takes both.
-    std::vector<bool> takenIn(records.size(), false);
+    // Merges and updates first, on the contacts as they stand. Thousands take a while: the
+    // window answers meanwhile, and a change to the book then means deciding again at once.
+    std::vector<bool> takenIn;
     std::vector<std::pair<AddressRecord*, AddressRecord>> changes;
-    std::unordered_map<const AddressRecord*, std::size_t> changeOf; // thousands may be found
-    const std::unordered_set<const AddressRecord*> stillThere = foundInBook();
-    for (const Found& f : m_found) {
-        if (!stillThere.count(f.existing))
-            continue;
-        auto* existing = const_cast<AddressRecord*>(f.existing);
-        if (f.action == Duplicate::Skip) {
-            takenIn[f.contact] = true;
-            ++m_skipped;
-            continue;
-        }
-        if (f.action != Duplicate::Merge)
-            continue;
-        const auto earlier = changeOf.find(existing);
-        const AddressRecord& current =
-            earlier != changeOf.end() ? changes[earlier->second].second : *existing;
-        AddressRecord value;
-        if (f.sameUid) {
-            value = ContactMerge::update(current, *records[f.contact]);
-            ++m_updated;
-        } else if (ContactMerge::fill(current, *records[f.contact], value)) {
-            ++m_merged;
-        } else {
-            ++m_mergesAdded;
-            continue;
-        }
-        takenIn[f.contact] = true;
-        if (earlier != changeOf.end()) {
-            changes[earlier->second].second = std::move(value);
-        } else {
-            changeOf.emplace(existing, changes.size());
-            changes.emplace_back(existing, std::move(value));
-        }
-    }
+    if (!decideMerges(takenIn, changes, between))
+        decideMerges(takenIn, changes, {});
     // Applied at once, before anything else can change those contacts, as one change that the
     // new contacts join.
     bool join = m_doc.MergeRecords(std::move(changes)) > 0;
@@ -304,6 +272,75 @@ std::size_t BookImport::add(const std::function<void()>& between)
                   [this](const auto& r) { return !m_doc.storedReading(r.first).empty(); });
     m_doc.SetReadings(readings);
     return m_added.size();
+}
+
+bool BookImport::decideMerges(std::vector<bool>& takenIn,
+                              std::vector<std::pair<AddressRecord*, AddressRecord>>& changes,
+                              const std::function<void()>& between)
+{
+    const std::vector<std::unique_ptr<AddressRecord>>& records = m_result.records;
+    takenIn.assign(records.size(), false);
+    changes.clear();
+    m_merged = m_updated = m_skipped = m_mergesAdded = 0;
+    bool stale = false;
+    QObject guard;
+    if (between) {
+        QObject::connect(&m_doc, &CVOK_AddressDoc::recordsRemoving, &guard,
+                         [&stale] { stale = true; });
+        QObject::connect(&m_doc, &CVOK_AddressDoc::recordsChanged, &guard,
+                         [&stale] { stale = true; });
+    }
+    auto last = std::chrono::steady_clock::now();
+    // A contact the file names twice takes both: the second merges into the first's result.
+    std::unordered_map<const AddressRecord*, std::size_t> changeOf;
+    const std::unordered_set<const AddressRecord*> stillThere = foundInBook();
+    for (qsizetype i = 0; i < m_found.size(); ++i) {
+        if (between && i % 64 == 0 &&
+            std::chrono::steady_clock::now() - last >= std::chrono::milliseconds(10)) {
+            between();
+            if (stale)
+                return false;
+            last = std::chrono::steady_clock::now();
+        }
+        const Found& f = m_found[i];
+        if (!stillThere.count(f.existing))
+            continue;
+        auto* existing = const_cast<AddressRecord*>(f.existing);
+        if (f.action == Duplicate::Skip) {
+            takenIn[f.contact] = true;
+            ++m_skipped;
+            continue;
+        }
+        if (f.action != Duplicate::Merge)
+            continue;
+        const auto earlier = changeOf.find(existing);
+        const AddressRecord& current =
+            earlier != changeOf.end() ? changes[earlier->second].second : *existing;
+        AddressRecord value;
+        if (f.sameUid) {
+            value = ContactMerge::update(current, *records[f.contact]);
+            ++m_updated;
+        } else if (ContactMerge::fill(current, *records[f.contact], value)) {
+            ++m_merged;
+        } else {
+            ++m_mergesAdded;
+            continue;
+        }
+        takenIn[f.contact] = true;
+        if (earlier != changeOf.end()) {
+            changes[earlier->second].second = std::move(value);
+        } else {
+            changeOf.emplace(existing, changes.size());
+            changes.emplace_back(existing, std::move(value));
+        }
+    }
+    // The merges follow at once: the window has answered just before them.
+    if (between) {
+        between();
+        if (stale)
+            return false;
+    }
+    return true;
 }
 
 void BookImport::setAction(qsizetype found, Duplicate action)
