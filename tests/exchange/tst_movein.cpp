@@ -3,6 +3,7 @@
 #include "PaneTestSupport.h"
 #include "TestMain.h"
 
+#include "core/BookImport.h"
 #include "model/book/ContactExtras.h"
 #include "ui/common/FileDialog.h"
 #include "ui/exchange/DuplicateFinderDialog.h"
@@ -135,6 +136,9 @@ private slots:
     void summarySaysWhatWentWhere();
     void choiceForOneOfMany_data();
     void choiceForOneOfMany();
+    void manyFound_data();
+    void manyFound();
+    void changedWhileDeciding();
 };
 
 void TestMoveIn::importFindsDuplicates_data()
@@ -365,6 +369,104 @@ void TestMoveIn::choiceForOneOfMany()
     importByShortcut(TestEnv::writeFile(QStringLiteral("three.vcf"), cards));
     QCOMPARE(m_log, (QStringList{"found", "summary"}));
     QCOMPARE(state(), after);
+}
+
+void TestMoveIn::manyFound_data()
+{
+    QTest::addColumn<int>("known");   // contacts of the book the file brings a mobile for
+    QTest::addColumn<int>("twice");   // of them, the first ones the file names again with a mail
+    QTest::addColumn<QString>("all"); // the button pressed for every contact found
+    QTest::addColumn<QString>("summary");
+    QTest::newRow("more merges than the undo history holds steps")
+        << 150 << 0 << "mergeAllButton"
+        << QStringLiteral("150件（統合150件、更新0件、取り込まない0件）");
+    QTest::newRow("named twice: both merged")
+        << 3 << 2 << "mergeAllButton" << QStringLiteral("5件（統合5件、更新0件、取り込まない0件）");
+    QTest::newRow("all left out") << 150 << 0 << "skipAllButton"
+                                  << QStringLiteral("150件（統合0件、更新0件、取り込まない150件）");
+}
+
+// One button for thousands found: each contact takes what the file brings, keeping its UID and
+// extras, and one Ctrl+Z takes back every merge with the new contacts, Ctrl+Y brings them again.
+void TestMoveIn::manyFound()
+{
+    QFETCH(int, known);
+    QFETCH(int, twice);
+    QFETCH(QString, all);
+    QFETCH(QString, summary);
+    QByteArray cards;
+    QStringList merged;
+    for (int i = 0; i < known; ++i) {
+        const QByteArray name = "青木 一郎" + QByteArray::number(i);
+        const QByteArray phone = "03-1111-" + QByteArray::number(1000 + i);
+        AddressRecord* r = m_f->add({name.constData(), "", "Private", phone.constData()});
+        ContactExtras x;
+        x.honorific = "殿";
+        r->setExtras(x);
+        const QByteArray card =
+            "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:" + name + "\r\nTEL;TYPE=HOME:" + phone;
+        cards += card + "\r\nTEL;TYPE=CELL:090-2222-" + QByteArray::number(1000 + i) +
+                 "\r\nEND:VCARD\r\n";
+        if (i < twice)
+            cards += card + "\r\nEMAIL:p" + QByteArray::number(i) + "@example.jp\r\nEND:VCARD\r\n";
+        merged << QString::fromUtf8(
+            name + '/' + phone + "/090-2222-" + QByteArray::number(1000 + i) + '/' +
+            (i < twice ? "p" + QByteArray::number(i) + "@example.jp" : "") + '/');
+    }
+    cards += "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:佐藤 健\r\nEND:VCARD\r\n";
+    const QStringList before = state();
+    std::vector<ContactUid> uids;
+    for (const auto& r : doc().records())
+        uids.push_back(r->uid());
+    const auto same = [&] {
+        for (int i = 0; i < known; ++i) {
+            const AddressRecord* r = doc().records().at(std::size_t(i));
+            QVERIFY(r->uid() == uids[std::size_t(i)]);
+            QVERIFY(r->extras() && r->extras()->honorific == "殿");
+        }
+    };
+    m_onFound = [&](DuplicateImportDialog* dialog) {
+        QCOMPARE(dialog->findChild<QTreeWidget*>()->topLevelItemCount(), known + twice);
+        click(dialog, all.toLatin1().constData());
+    };
+    importByShortcut(TestEnv::writeFile(QStringLiteral("many.vcf"), cards));
+    const QStringList after =
+        (all == "skipAllButton" ? before : merged) + QStringList{"佐藤 健////"};
+    QCOMPARE(state(), after);
+    QVERIFY2(m_summary.contains(summary), qPrintable(m_summary));
+    same();
+    undoByShortcut();
+    QCOMPARE(state(), before);
+    same();
+    QTest::keyClick(m_f->list, Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(state(), after);
+    same();
+}
+
+// A contact changed while the merges are worked out (a sync between two turns of the window)
+// keeps that change beside what the file brings.
+void TestMoveIn::changedWhileDeciding()
+{
+    AddressRecord* aoki = m_f->add({"青木 一郎", "", "Private", "03-1111-0001"});
+    BookImport import(doc());
+    import.load(TestEnv::writeFile(QStringLiteral("one.vcf"),
+                                   "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:青木 一郎\r\nTEL;TYPE=HOME:"
+                                   "03-1111-0001\r\nTEL;TYPE=CELL:090-2222-0001\r\nEND:VCARD\r\n"));
+    import.read();
+    QCOMPARE(import.found().size(), 1);
+    int changes = 0;
+    import.add([&] {
+        if (!aoki->field(AddressRecord::MobilePhone).empty())
+            return;
+    AddressRecord value = *aoki;
+    value.setField(AddressRecord::Email, "a" + std::to_string(++changes) + "@example.jp");
+    QVERIFY(doc().ChangeRecord(aoki, value));
+});
+QVERIFY(changes > 0);
+QCOMPARE(import.merged(), std::size_t(1));
+QCOMPARE(state(),
+         QStringList{
+             QStringLiteral("青木 一郎/03-1111-0001/090-2222-0001/a%1@example.jp/").arg(changes)});
 }
 
 VOK_TEST_MAIN(TestMoveIn)
