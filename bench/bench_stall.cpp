@@ -3,10 +3,13 @@
 // (from the gesture until its work is done, the work on other threads included): the start
 // after the window shows (until the book is in, the guessed readings too and the list
 // re-sorted), the first Ctrl+F and a word typed at once (until its rows show), sorting by 名前,
-// an import of 10,000 vCards with readings through the import command, and a background save.
+// an import of 10,000 vCards with readings through the import command, an import of 5,000 of
+// which most are in the book already, all merged (すべて統合する), beside one of 5,000 new
+// contacts, and its Ctrl+Z, and a background save.
 //
-//   bench_stall [CONTACTS] [IMPORTED]
+//   bench_stall [CONTACTS] [IMPORTED] [MERGED]
 //       IMPORTED: the vCards of the import (10,000); a user moving in brings 60,000 or more
+//       MERGED: the vCards of the merging import (5,000), nine in ten of them in the book
 #include "AddressBookGenerator.h"
 #include "BenchUtil.h"
 #include "ScratchDesktop.h"
@@ -23,6 +26,7 @@
 #include "model/text/Cp932.h"
 #include "resource.h"
 #include "ui/common/CommandTable.h"
+#include "ui/exchange/DuplicateImportDialog.h"
 #include "ui/exchange/FileImport.h"
 #include "ui/list/CAddressList.h"
 #include "ui/list/SearchField.h"
@@ -34,6 +38,7 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QPushButton>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
@@ -112,11 +117,35 @@ void print(const char* step, const Figure& f)
     std::fflush(stdout);
 }
 
-// Accepts the import's summary as soon as it shows.
+void click(QWidget* dialog, const char* name)
+{
+    if (auto* button = dialog->findChild<QPushButton*>(QString::fromLatin1(name)))
+        button->click();
+}
+
+// While on, contacts found in the book are all merged (すべて統合する) rather than as proposed.
+bool s_mergeAll = false;
+
+// Accepts the import's dialogs as soon as they show.
 void acceptDialogs()
 {
-    if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+    QWidget* modal = QApplication::activeModalWidget();
+    if (s_mergeAll && qobject_cast<DuplicateImportDialog*>(modal)) {
+        click(modal, "mergeAllButton");
+        click(modal, "importButton");
+    } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
         dialog->accept();
+    }
+}
+
+void writeCards(const QString& path, const std::vector<const AddressRecord*>& list)
+{
+    // With readings, as a book exported from here or a telephone's has them.
+    const ReadingDictionary dictionary;
+    VCardWriter::write(QFile::encodeName(path).toStdString(), list, VCardWriter::Version::V30,
+                       [&dictionary](const AddressRecord& r) {
+                           return dictionary.guess(Cp932::toUtf8(r.name()));
+                       });
 }
 
 } // namespace
@@ -126,6 +155,10 @@ int main(int argc, char** argv)
     ScratchDesktop desktop(argc, argv);
     const std::size_t contacts = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 100000;
     const std::size_t imported = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 10000;
+    const std::size_t merging = argc > 3 ? std::strtoul(argv[3], nullptr, 10) : 5000;
+    const QString fresh = QDir::tempPath() + QStringLiteral("/vok-bench-stall-new.vcf");
+    const QString known = QDir::tempPath() + QStringLiteral("/vok-bench-stall-known.vcf");
+    std::size_t inBook = 0;
     {
         RecordList book;
         AddressBookGenerator generator;
@@ -136,6 +169,47 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "cannot write the book\n");
             return 1;
         }
+        // Contacts of the book as a telephone gives them back with a mobile number added, spread
+        // over the book, and a tenth of new people; beside as many new people alone.
+        RecordList others;
+        AddressBookGenerator strangers(11);
+        strangers.setCommonNames(true);
+        strangers.fill(others, 2 * merging);
+        // Their own mail and mobile: the generator's would be some in the book's.
+        for (const auto& r : others) {
+            for (const int field : {AddressRecord::Email, AddressRecord::OfficeEmail}) {
+                if (!r->field(field).empty())
+                    r->setField(field, "new" + std::string(r->field(field)));
+            }
+            std::string mobile(r->field(AddressRecord::MobilePhone));
+            if (!mobile.empty())
+                r->setField(AddressRecord::MobilePhone, mobile.replace(0, 3, "080"));
+        }
+        std::vector<std::unique_ptr<AddressRecord>> copies;
+        std::vector<const AddressRecord*> mixed;
+        std::vector<const AddressRecord*> unknown;
+        const std::size_t wanted = merging - merging / 10;
+        const std::size_t step =
+            std::max<std::size_t>(1, book.size() / std::max<std::size_t>(1, 2 * wanted));
+        for (std::size_t i = 0; i < book.size() && copies.size() < wanted; i += step) {
+            const AddressRecord* r = book.at(i);
+            if (!r->field(AddressRecord::MobilePhone).empty())
+                continue;
+            auto copy = std::make_unique<AddressRecord>(*r);
+            char mobile[32];
+            std::snprintf(mobile, sizeof mobile, "090-%04zu-%04zu", i / 10000, i % 10000);
+            copy->setField(AddressRecord::MobilePhone, mobile);
+            copy->setUid({});
+            copies.push_back(std::move(copy));
+        }
+        inBook = copies.size();
+        for (const auto& c : copies)
+            mixed.push_back(c.get());
+        for (std::size_t i = 0; i < others.size(); ++i)
+            (i < merging - inBook ? mixed : unknown).push_back(others.at(i));
+        unknown.resize(std::min(unknown.size(), merging));
+        writeCards(known, mixed);
+        writeCards(fresh, unknown);
     }
     // Other people, for the import.
     const QString cards = QDir::tempPath() + QStringLiteral("/vok-bench-stall.vcf");
@@ -147,12 +221,7 @@ int main(int argc, char** argv)
         std::vector<const AddressRecord*> list;
         for (const auto& r : others)
             list.push_back(r.get());
-        // With readings, as a book exported from here or a telephone's has them.
-        const ReadingDictionary dictionary;
-        VCardWriter::write(QFile::encodeName(cards).toStdString(), list, VCardWriter::Version::V30,
-                           [&dictionary](const AddressRecord& r) {
-                               return dictionary.guess(Cp932::toUtf8(r.name()));
-                           });
+        writeCards(cards, list);
     }
 
     StallWatch watch;
@@ -206,7 +275,36 @@ int main(int argc, char** argv)
     char label[64];
     std::snprintf(label, sizeof label, "import of %zu vCards", imported);
     print(label, measure(watch, import, isIn, 300000));
+
+    // The same size, new people alone; then most of them in the book, all merged.
+    for (const bool merged : {false, true}) {
+        const QString& path = merged ? known : fresh;
+        const std::uint64_t revision = frame->document()->revision();
+        const auto run = [&] { FileImport::ImportFile(frame.get(), *frame->document(), path); };
+        const auto over = [&] {
+            return frame->document()->revision() != revision &&
+                   !QApplication::activeModalWidget() && !finder.isGuessing() && finder.isReady() &&
+                   !list->readingsPending();
+        };
+        if (merged)
+            std::snprintf(label, sizeof label, "import of %zu vCards, %zu merged", merging, inBook);
+        else
+            std::snprintf(label, sizeof label, "import of %zu vCards, all new", merging);
+        s_mergeAll = merged;
+        print(label, measure(watch, run, over, 300000));
+        s_mergeAll = false;
+    }
     closer.stop();
+    const std::size_t withImports = frame->document()->records().size();
+    // Ctrl+Z of the book, not of the search field's text.
+    QApplication::setActiveWindow(frame.get());
+    list->setFocus();
+    QApplication::processEvents();
+    const auto undo = [&] { frame->commands()->action(ID_EDIT_UNDO)->trigger(); };
+    print("Ctrl+Z of the merging import", measure(watch, undo, [&] {
+              return frame->document()->records().size() < withImports && finder.isReady() &&
+                     !list->readingsPending();
+          }));
 
     AutoSave* save = frame->autoSave();
     bool saved = false;
@@ -225,7 +323,8 @@ int main(int argc, char** argv)
         frame->document()->ChangeRecord(r, value);
     };
     print("autosave after one change", measure(watch, change, [&] { return saved; }));
-    QFile::remove(cards);
+    for (const QString& path : {cards, fresh, known})
+        QFile::remove(path);
     frame.reset();
     return 0;
 }

@@ -211,47 +211,15 @@ std::size_t BookImport::add(const std::function<void()>& between)
         m_inMemo.append(
             {nameOf(m.contact), fieldName(AddressRecord::Memo), QString::fromStdString(m.lines)});
 
-    // Merges and updates first, on the contacts as they stand; a contact the file names twice
-    // takes both.
-    std::vector<bool> takenIn(records.size(), false);
+    // Merges and updates first, on the contacts as they stand. Thousands take a while: the
+    // window answers meanwhile, and a change to the book then means deciding again at once.
+    std::vector<bool> takenIn;
     std::vector<std::pair<AddressRecord*, AddressRecord>> changes;
-    const std::unordered_set<const AddressRecord*> stillThere = foundInBook();
-    for (const Found& f : m_found) {
-        if (!stillThere.count(f.existing))
-            continue;
-        auto* existing = const_cast<AddressRecord*>(f.existing);
-        if (f.action == Duplicate::Skip) {
-            takenIn[f.contact] = true;
-            ++m_skipped;
-            continue;
-        }
-        if (f.action != Duplicate::Merge)
-            continue;
-        const AddressRecord& current = [&]() -> const AddressRecord& {
-            for (const auto& [record, value] : changes) {
-                if (record == existing)
-                    return value;
-            }
-            return *existing;
-        }();
-        AddressRecord value;
-        if (f.sameUid) {
-            value = ContactMerge::update(current, *records[f.contact]);
-            ++m_updated;
-        } else if (ContactMerge::fill(current, *records[f.contact], value)) {
-            ++m_merged;
-        } else {
-            ++m_mergesAdded;
-            continue;
-        }
-        takenIn[f.contact] = true;
-        auto same = std::find_if(changes.begin(), changes.end(),
-                                 [&](const auto& c) { return c.first == existing; });
-        if (same != changes.end())
-            same->second = std::move(value);
-        else
-            changes.emplace_back(existing, std::move(value));
-    }
+    if (!decideMerges(takenIn, changes, between))
+        decideMerges(takenIn, changes, {});
+    // Applied at once, before anything else can change those contacts, as one change that the
+    // new contacts join.
+    bool join = m_doc.MergeRecords(std::move(changes)) > 0;
 
     std::vector<std::unique_ptr<AddressRecord>> fresh;
     std::vector<std::pair<std::string, std::string>> readings;
@@ -285,21 +253,15 @@ std::size_t BookImport::add(const std::function<void()>& between)
     // The new contacts, the merges and the updates are one step for Ctrl+Z. Thousands of rows
     // take the list and the search longer than a frame: they come a slice at a time, and the
     // window answers between the slices.
-    bool join = false;
     const std::size_t slice = sliceOf(fresh.size(), bool(between));
     for (std::size_t at = 0; at < fresh.size(); at += slice) {
         const auto from = fresh.begin() + std::ptrdiff_t(at);
         const auto to = fresh.begin() + std::ptrdiff_t(std::min(at + slice, fresh.size()));
         if (join && between)
             between();
-        m_doc.ImportRecords({std::make_move_iterator(from), std::make_move_iterator(to)}, join);
+        m_doc.JoinChanges(join && at == 0);
+        m_doc.ImportRecords({std::make_move_iterator(from), std::make_move_iterator(to)}, at > 0);
         join = true;
-    }
-    for (const auto& [record, value] : changes) {
-        if (*record == value)
-            continue;
-        m_doc.JoinChanges(join);
-        join = m_doc.MergeRecords(record, value) || join;
     }
     m_doc.JoinChanges(false);
     std::vector<std::unique_ptr<AddressRecord>>().swap(records);
@@ -310,6 +272,75 @@ std::size_t BookImport::add(const std::function<void()>& between)
                   [this](const auto& r) { return !m_doc.storedReading(r.first).empty(); });
     m_doc.SetReadings(readings);
     return m_added.size();
+}
+
+bool BookImport::decideMerges(std::vector<bool>& takenIn,
+                              std::vector<std::pair<AddressRecord*, AddressRecord>>& changes,
+                              const std::function<void()>& between)
+{
+    const std::vector<std::unique_ptr<AddressRecord>>& records = m_result.records;
+    takenIn.assign(records.size(), false);
+    changes.clear();
+    m_merged = m_updated = m_skipped = m_mergesAdded = 0;
+    bool stale = false;
+    QObject guard;
+    if (between) {
+        QObject::connect(&m_doc, &CVOK_AddressDoc::recordsRemoving, &guard,
+                         [&stale] { stale = true; });
+        QObject::connect(&m_doc, &CVOK_AddressDoc::recordsChanged, &guard,
+                         [&stale] { stale = true; });
+    }
+    auto last = std::chrono::steady_clock::now();
+    // A contact the file names twice takes both: the second merges into the first's result.
+    std::unordered_map<const AddressRecord*, std::size_t> changeOf;
+    const std::unordered_set<const AddressRecord*> stillThere = foundInBook();
+    for (qsizetype i = 0; i < m_found.size(); ++i) {
+        if (between && i % 64 == 0 &&
+            std::chrono::steady_clock::now() - last >= std::chrono::milliseconds(10)) {
+            between();
+            if (stale)
+                return false;
+            last = std::chrono::steady_clock::now();
+        }
+        const Found& f = m_found[i];
+        if (!stillThere.count(f.existing))
+            continue;
+        auto* existing = const_cast<AddressRecord*>(f.existing);
+        if (f.action == Duplicate::Skip) {
+            takenIn[f.contact] = true;
+            ++m_skipped;
+            continue;
+        }
+        if (f.action != Duplicate::Merge)
+            continue;
+        const auto earlier = changeOf.find(existing);
+        const AddressRecord& current =
+            earlier != changeOf.end() ? changes[earlier->second].second : *existing;
+        AddressRecord value;
+        if (f.sameUid) {
+            value = ContactMerge::update(current, *records[f.contact]);
+            ++m_updated;
+        } else if (ContactMerge::fill(current, *records[f.contact], value)) {
+            ++m_merged;
+        } else {
+            ++m_mergesAdded;
+            continue;
+        }
+        takenIn[f.contact] = true;
+        if (earlier != changeOf.end()) {
+            changes[earlier->second].second = std::move(value);
+        } else {
+            changeOf.emplace(existing, changes.size());
+            changes.emplace_back(existing, std::move(value));
+        }
+    }
+    // The merges follow at once: the window has answered just before them.
+    if (between) {
+        between();
+        if (stale)
+            return false;
+    }
+    return true;
 }
 
 void BookImport::setAction(qsizetype found, Duplicate action)

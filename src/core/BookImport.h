@@ -12,6 +12,7 @@
 #include <functional>
 #include <string>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 class AddressRecord;
@@ -174,6 +175,12 @@ private:
     // With `waiting`, a slice at a time and the matching on a worker; false when the book
     // changed meanwhile (the caller looks again at once).
     bool findInBook(const std::function<void()>& waiting);
+    // What becomes of each contact found alike (takenIn: merged, updated or left out, by
+    // contact) and the merged values, with the summary's counts. With `between`, run every few
+    // milliseconds; false when the book changed meanwhile (the caller decides again at once).
+    bool decideMerges(std::vector<bool>& takenIn,
+                      std::vector<std::pair<AddressRecord*, AddressRecord>>& changes,
+                      const std::function<void()>& between);
     // The contacts found alike that the book still holds.
     std::unordered_set<const AddressRecord*> foundInBook() const;
 

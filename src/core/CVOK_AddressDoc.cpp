@@ -686,6 +686,31 @@ bool CVOK_AddressDoc::MergeRecords(AddressRecord* kept, const AddressRecord& val
     return true;
 }
 
+std::size_t
+CVOK_AddressDoc::MergeRecords(std::vector<std::pair<AddressRecord*, AddressRecord>> merges)
+{
+    waitForBook();
+    // Thousands at once (an import's): one pass over the book, one announcement.
+    std::unordered_map<const AddressRecord*, std::size_t> at;
+    for (std::size_t i = 0; i < merges.size(); ++i)
+        at[merges[i].first] = i; // a record named twice takes the last value
+    auto change = std::make_unique<BookChange>();
+    std::vector<AddressRecord*> kept;
+    for (const auto& r : m_records) {
+        const auto it = at.find(r.get());
+        if (it == at.end() || *r == merges[it->second].second)
+            continue;
+        change->edits.push_back(
+            BookChange::Edit{r.get(), *r, std::move(merges[it->second].second)});
+        kept.push_back(r.get());
+    }
+    if (kept.empty())
+        return 0;
+    commit(std::move(change));
+    emit recordsMerged(kept);
+    return kept.size();
+}
+
 std::vector<AddressRecord*> CVOK_AddressDoc::ApplySync(SyncChanges changes, bool more)
 {
     waitForBook();

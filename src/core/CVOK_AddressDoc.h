@@ -132,6 +132,10 @@ public:
     // before when JoinChanges is on); announced as recordsMerged after the change and removal.
     bool MergeRecords(AddressRecord* kept, const AddressRecord& value,
                       const std::vector<const AddressRecord*>& others = {});
+    // Gives each record its merged value, all as one change (joined to the one before when
+    // JoinChanges is on) and one recordsMerged; records the book no longer holds and values
+    // that change nothing are passed over. Returns how many changed.
+    std::size_t MergeRecords(std::vector<std::pair<AddressRecord*, AddressRecord>> merges);
     // Gives the records another group; returns how many changed.
     std::size_t MoveToGroup(const std::vector<AddressRecord*>& records, const QString& group);
     // Appends copies of the records in the group; announced as marked rows.

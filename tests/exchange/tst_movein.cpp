@@ -3,6 +3,7 @@
 #include "PaneTestSupport.h"
 #include "TestMain.h"
 
+#include "core/BookImport.h"
 #include "model/book/ContactExtras.h"
 #include "ui/common/FileDialog.h"
 #include "ui/exchange/DuplicateFinderDialog.h"
@@ -135,6 +136,9 @@ private slots:
     void summarySaysWhatWentWhere();
     void choiceForOneOfMany_data();
     void choiceForOneOfMany();
+    void manyFound_data();
+    void manyFound();
+    void changedWhileDeciding();
 };
 
 void TestMoveIn::importFindsDuplicates_data()
@@ -365,6 +369,99 @@ void TestMoveIn::choiceForOneOfMany()
     importByShortcut(TestEnv::writeFile(QStringLiteral("three.vcf"), cards));
     QCOMPARE(m_log, (QStringList{"found", "summary"}));
     QCOMPARE(state(), after);
+}
+
+void TestMoveIn::manyFound_data()
+{
+    QTest::addColumn<int>("known");   // contacts of the book the file brings a mobile for
+    QTest::addColumn<int>("twice");   // of them, the first ones the file names again with a mail
+    QTest::addColumn<QString>("all"); // the button pressed for every contact found
+    QTest::addColumn<QString>("summary");
+    QTest::newRow("more merges than the undo history holds steps")
+        << 150 << 0 << "mergeAllButton"
+        << QStringLiteral("150件（統合150件、更新0件、取り込まない0件）");
+    QTest::newRow("named twice: both merged")
+        << 3 << 2 << "mergeAllButton" << QStringLiteral("5件（統合5件、更新0件、取り込まない0件）");
+    QTest::newRow("all left out") << 150 << 0 << "skipAllButton"
+                                  << QStringLiteral("150件（統合0件、更新0件、取り込まない150件）");
+}
+
+// One button for thousands found: each contact takes what the file brings, keeping its UID and
+// extras, and one Ctrl+Z takes back every merge with the new contacts, Ctrl+Y brings them again.
+void TestMoveIn::manyFound()
+{
+    QFETCH(int, known);
+    QFETCH(int, twice);
+    QFETCH(QString, all);
+    QFETCH(QString, summary);
+    QByteArray cards = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:佐藤 健\r\nEND:VCARD\r\n";
+    QStringList merged;
+    ContactExtras x;
+    x.honorific = "殿";
+    for (int i = 0; i < known; ++i) {
+        const QByteArray n = QByteArray::number(1000 + i);
+        const QByteArray card =
+            "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:青木 " + n + "\r\nTEL;TYPE=HOME:03-1111-" + n;
+        m_f->add({"青木 " + n, "", "Private", "03-1111-" + n})->setExtras(x);
+        cards += card + "\r\nTEL;TYPE=CELL:090-2222-" + n + "\r\nEND:VCARD\r\n";
+        if (i < twice)
+            cards += card + "\r\nEMAIL:p" + n + "@example.jp\r\nEND:VCARD\r\n";
+        merged << QString::fromUtf8("青木 " + n + "/03-1111-" + n + "/090-2222-" + n + '/' +
+                                    (i < twice ? "p" + n + "@example.jp/" : "/"));
+    }
+    const QStringList before = state();
+    std::vector<ContactUid> uids;
+    for (const auto& r : doc().records())
+        uids.push_back(r->uid());
+    const auto kept = [&] {
+        for (int i = 0; i < known; ++i) {
+            const AddressRecord* r = doc().records().at(std::size_t(i));
+            QVERIFY(r->uid() == uids[std::size_t(i)] && r->extras()->honorific == "殿");
+        }
+    };
+    m_onFound = [&](DuplicateImportDialog* dialog) {
+        QCOMPARE(dialog->findChild<QTreeWidget*>()->topLevelItemCount(), known + twice);
+        click(dialog, all.toLatin1().constData());
+    };
+    importByShortcut(TestEnv::writeFile(QStringLiteral("many.vcf"), cards));
+    const QStringList after =
+        (all == "skipAllButton" ? before : merged) + QStringList{"佐藤 健////"};
+    QCOMPARE(state(), after);
+    QVERIFY2(m_summary.contains(summary), qPrintable(m_summary));
+    kept();
+    undoByShortcut();
+    QCOMPARE(state(), before);
+    kept();
+    QTest::keyClick(m_f->list, Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(state(), after);
+    kept();
+}
+
+// A contact changed while the merges are worked out (a sync between two turns of the window)
+// keeps that change beside what the file brings.
+void TestMoveIn::changedWhileDeciding()
+{
+    AddressRecord* aoki = m_f->add({"青木 一郎", "", "Private", "03-1111-0001"});
+    BookImport import(doc());
+    import.load(TestEnv::writeFile(
+        QStringLiteral("one.vcf"),
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:青木 一郎\r\nTEL;TYPE=HOME:03-1111-0001\r\n"
+        "TEL;TYPE=CELL:090-2222-0001\r\nEND:VCARD\r\n"));
+    import.read();
+    int changes = 0;
+    const auto sync = [&] {
+        if (!aoki->field(AddressRecord::MobilePhone).empty())
+            return;
+        AddressRecord value = *aoki;
+        value.setField(AddressRecord::Email, "a" + std::to_string(++changes) + "@example.jp");
+        doc().ChangeRecord(aoki, value);
+    };
+    import.add(sync);
+    QCOMPARE(import.merged(), std::size_t(1));
+    QCOMPARE(
+        state(),
+        QStringList{
+            QStringLiteral("青木 一郎/03-1111-0001/090-2222-0001/a%1@example.jp/").arg(changes)});
 }
 
 VOK_TEST_MAIN(TestMoveIn)

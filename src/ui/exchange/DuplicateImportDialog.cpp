@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QSignalBlocker>
 
 namespace {
 
@@ -143,12 +144,24 @@ bool DuplicateImportDialog::eventFilter(QObject* watched, QEvent* event)
 
 void DuplicateImportDialog::setAll(int action)
 {
-    for (int i = 0; i < ui->foundTree->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* item = ui->foundTree->topLevelItem(i);
-        item->setData(ActionColumn, FoundActionDelegate::ActionRole, action);
-        item->setText(ActionColumn, item->data(ActionColumn, FoundActionDelegate::ChoicesRole)
-                                        .toStringList()
-                                        .value(action));
+    {
+        // Told row by row, the tree measures every row's place anew: thousands hold the window
+        // up. It repaints once instead, and the box on the current row is told alone.
+        const QSignalBlocker quiet(ui->foundTree->model());
+        for (int i = 0; i < ui->foundTree->topLevelItemCount(); ++i) {
+            QTreeWidgetItem* item = ui->foundTree->topLevelItem(i);
+            item->setData(ActionColumn, FoundActionDelegate::ActionRole, action);
+            item->setText(ActionColumn, item->data(ActionColumn, FoundActionDelegate::ChoicesRole)
+                                            .toStringList()
+                                            .value(action));
+        }
+    }
+    ui->foundTree->viewport()->update();
+    QTreeWidgetItem* current = contactOf(ui->foundTree->currentItem());
+    if (QWidget* box = current ? ui->foundTree->itemWidget(current, ActionColumn) : nullptr) {
+        const QModelIndex index = ui->foundTree->model()->index(
+            ui->foundTree->indexOfTopLevelItem(current), ActionColumn);
+        ui->foundTree->itemDelegateForColumn(ActionColumn)->setEditorData(box, index);
     }
 }
 
