@@ -3,6 +3,7 @@
 #include "CVOK_AddressDoc.h"
 #include "model/book/BookSnapshot.h"
 #include "model/storage/AddressFileWriter.h"
+#include "settings/GroupStore.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -203,6 +204,7 @@ bool AutoSave::SaveNow()
     // The contacts first: readings that cannot be written must not keep them from the disk.
     bool ok = true;
     if (m_doc->revision() != m_savedRevision) {
+        GroupStore::waitForWrites();
         const std::unique_ptr<BookSnapshot> snapshot = m_doc->snapshot();
         ok = writer->Write(*snapshot) == AddressFile::Status::Ok;
         if (ok)
@@ -238,6 +240,9 @@ void AutoSave::workerLoop()
         std::optional<CVOK_AddressDoc::ReadingsToSave> readings = std::move(m_jobReadings);
         m_jobReadings.reset();
         lock.unlock();
+        // The groups the contacts name are in the settings before the contacts are on disk:
+        // older copies know groups from there alone.
+        GroupStore::waitForWrites();
         QElapsedTimer saving;
         saving.start();
         // The contacts first: readings that cannot be written must not keep them from the disk.

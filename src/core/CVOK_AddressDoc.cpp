@@ -55,6 +55,7 @@ CVOK_AddressDoc::~CVOK_AddressDoc()
     ReleaseLoad();
     if (m_reader.joinable())
         m_reader.join();
+    GroupStore::waitForWrites();
     // Nobody listens to a book that is going.
     m_records.recordsRemoving = nullptr;
 }
@@ -388,6 +389,8 @@ bool CVOK_AddressDoc::SaveAddressFile()
     waitForBook();
     if (!m_writer) // never replace a file we could not read
         return false;
+    // Older copies know the book's groups from the settings alone.
+    GroupStore::waitForWrites();
     if (m_writer->Write(*snapshot()) != AddressFile::Status::Ok)
         return false;
     m_loadedRevision = m_revision;

@@ -7,6 +7,9 @@
 #include "model/text/Cp932.h"
 
 #include <QSet>
+#include <QThreadPool>
+#include <condition_variable>
+#include <mutex>
 #include <unordered_map>
 
 namespace {
@@ -30,11 +33,28 @@ void saveOrder(const QStringList& names)
     SettingsValue::write(SettingsKeys::GroupOrder, names);
 }
 
-} // namespace
+// The settings file is flushed to disk at each write, which takes the window tens of
+// milliseconds: the groups are written on a thread of their own and answered from here until
+// that is done. A write takes the newest groups, so changes made meanwhile go in one write. The
+// book's companion file holds the groups too, so a write lost in a crash costs only what older
+// copies read.
+struct Writes
+{
+    std::mutex mutex;
+    std::condition_variable idle;
+    bool writing = false; // until the settings hold the groups
+    bool changed = false; // since the writer last took them
+    QStringList groups;
+    QStringList gone; // whose keys go, unless among the groups again
+};
 
-namespace GroupStore {
+Writes& writes()
+{
+    static Writes w;
+    return w;
+}
 
-QStringList load()
+QStringList readStored()
 {
     QStringList keys;
     RegistryKey::EnumGroupKeys(keys);
@@ -56,6 +76,85 @@ QStringList load()
     return names;
 }
 
+void write(const QStringList& groups, const QStringList& gone)
+{
+    const QSet<QString> kept(groups.cbegin(), groups.cend());
+    QStringList deleted;
+    for (const QString& name : gone) {
+        if (!kept.contains(name))
+            deleted << keyPath(name);
+    }
+    if (!deleted.isEmpty())
+        RegistryKey::DeleteExactKeys(deleted);
+    QStringList keys;
+    RegistryKey::EnumGroupKeys(keys);
+    const QSet<QString> present(keys.cbegin(), keys.cend());
+    QStringList created;
+    for (const QString& name : groups) {
+        if (!present.contains(name))
+            created << keyPath(name);
+    }
+    if (!created.isEmpty())
+        RegistryKey::CreateKeys(created);
+    saveOrder(groups);
+}
+
+// The groups become these, in this order; the keys of gone are deleted.
+void store(const QStringList& groups, const QStringList& gone)
+{
+    Writes& w = writes();
+    const std::lock_guard<std::mutex> lock(w.mutex);
+    w.groups = groups;
+    w.gone += gone;
+    w.changed = true;
+    if (w.writing)
+        return; // the running writer takes them next
+    w.writing = true;
+    // Made after the settings' own statics (load came first), so it waits for its write before
+    // they go.
+    static QThreadPool writer;
+    writer.start([&w] {
+        for (;;) {
+            QStringList groups;
+            QStringList gone;
+            {
+                const std::lock_guard<std::mutex> lock(w.mutex);
+                if (!w.changed) {
+                    w.writing = false;
+                    w.idle.notify_all();
+                    return;
+                }
+                w.changed = false;
+                groups = w.groups;
+                gone.swap(w.gone);
+            }
+            write(groups, gone);
+        }
+    });
+}
+
+} // namespace
+
+namespace GroupStore {
+
+QStringList load()
+{
+    {
+        Writes& w = writes();
+        const std::lock_guard<std::mutex> lock(w.mutex);
+        if (w.writing)
+            return w.groups;
+    }
+    return readStored();
+}
+
+void waitForWrites()
+{
+    Writes& w = writes();
+    std::unique_lock<std::mutex> lock(w.mutex);
+    w.idle.wait(lock, [&w] { return !w.writing; });
+}
+
 QString find(const QString& name)
 {
     for (const QString& stored : load()) {
@@ -73,46 +172,41 @@ bool contains(const QString& name)
 void add(const QString& name, qsizetype place)
 {
     QStringList names = load();
-    {
-        RegistryKey key;
-        key.Open(keyPath(name));
-    }
     names.removeAll(name);
     if (place < 0 || place > names.size())
         place = names.size();
     names.insert(place, name);
-    saveOrder(names);
+    store(names, {});
 }
 
 void addAll(const QStringList& names)
 {
     QStringList order = load();
-    QStringList paths;
-    paths.reserve(names.size());
     for (const QString& name : names) {
-        paths << keyPath(name);
         if (!order.contains(name))
             order.append(name);
     }
-    RegistryKey::CreateKeys(paths);
-    saveOrder(order);
+    store(order, {});
 }
 
 void removeAll(const QStringList& names)
 {
+    const QStringList groups = load();
     std::unordered_map<std::string, QString> stored;
-    for (const QString& name : load())
+    for (const QString& name : groups)
         stored.emplace(matchKey(name), name);
-    QStringList paths;
+    QStringList gone;
     for (const QString& name : names) {
         const auto it = stored.find(matchKey(name));
         if (it != stored.end())
-            paths << keyPath(it->second);
+            gone << it->second;
     }
-    if (!paths.isEmpty()) {
-        RegistryKey::DeleteExactKeys(paths);
-        saveOrder(load()); // the order forgets the names whose keys are gone
-    }
+    if (gone.isEmpty())
+        return;
+    QStringList kept = groups;
+    for (const QString& name : gone)
+        kept.removeAll(name);
+    store(kept, gone);
 }
 
 std::string matchKey(const QString& name)
@@ -127,23 +221,26 @@ bool remove(const QString& name)
     const QString stored = find(name);
     if (stored.isEmpty())
         return false;
-    const bool removed = RegistryKey::DeleteExactKey(keyPath(stored)) == RegistryKey::Success;
-    if (removed) {
-        QStringList names = load();
-        names.removeAll(stored);
-        saveOrder(names);
-    }
-    return removed;
+    QStringList names = load();
+    names.removeAll(stored);
+    store(names, {stored});
+    return true;
 }
 
 void rename(const QString& from, const QString& to)
 {
     QStringList names = load();
     const QString stored = find(from);
-    const qsizetype place = stored.isEmpty() ? -1 : names.indexOf(stored);
-    if (!stored.isEmpty())
-        RegistryKey::DeleteExactKey(keyPath(stored));
-    add(to, place);
+    qsizetype place = -1;
+    if (!stored.isEmpty()) {
+        place = names.indexOf(stored);
+        names.removeAt(place);
+    }
+    names.removeAll(to);
+    if (place < 0 || place > names.size())
+        place = names.size();
+    names.insert(place, to);
+    store(names, stored.isEmpty() ? QStringList() : QStringList{stored});
 }
 
 } // namespace GroupStore

@@ -7,7 +7,8 @@
 // The user's own groups: one empty key per group under the TreeView key, and their order as
 // the tree shows it in one value beside. Names are matched with the group comparison of the
 // records (GroupName::equals), never a looser one, so that "ΑΒ" and "αβ", which are two
-// groups, are two keys.
+// groups, are two keys. Changes reach the settings file on a thread of their own (it is flushed
+// to disk at every write); until then the functions here answer with them.
 namespace GroupStore {
 
 // In the order the user left them; groups the order does not name yet (stored by an older
@@ -25,6 +26,8 @@ void rename(const QString& from, const QString& to);
 // Many groups with one write of the settings (an import may name thousands).
 void addAll(const QStringList& names);
 void removeAll(const QStringList& names);
+// Returns once every change made so far is in the settings file.
+void waitForWrites();
 // A key that equal names share (the group comparison), for matching many names at once.
 std::string matchKey(const QString& name);
 

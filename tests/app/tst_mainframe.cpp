@@ -11,6 +11,7 @@
 #include "model/book/AddressRecord.h"
 #include "model/storage/AddressFile.h"
 #include "resource.h"
+#include "settings/GroupStore.h"
 #include "settings/RegistryKey.h"
 #include "settings/SettingsKeys.h"
 #include "settings/WindowPlacement.h"
@@ -751,6 +752,7 @@ private slots:
         QCOMPARE(MessageBox::shownTexts().size(), answer >= 0 ? 1 : 0);
         QCOMPARE(groupItem("Family") == nullptr, deleted);
         QVERIFY(groupItem("Work"));
+        GroupStore::waitForWrites();
         QStringList stored;
         RegistryKey::EnumGroupKeys(stored);
         QCOMPARE(stored.contains(QStringLiteral("Family")), !deleted);

@@ -789,7 +789,8 @@ void TestFileImport::firstImportIsSaved()
     QVERIFY(m_f->exposed);
     const QString vcf = TestEnv::writeFile(QStringLiteral("first.vcf"),
                                            "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:山田 太郎\r\n"
-                                           "X-PHONETIC-LAST-NAME:やまだ\r\nEND:VCARD\r\n");
+                                           "X-PHONETIC-LAST-NAME:やまだ\r\nCATEGORIES:友人\r\n"
+                                           "END:VCARD\r\n");
     importByShortcut(vcf);
     const bool closed = m_f->frame->close();
     qputenv("VOK_ADDRESS_DIR", oldDir);
@@ -800,6 +801,10 @@ void TestFileImport::firstImportIsSaved()
     QFile readings(dir + QStringLiteral("/Readings.txt"));
     QVERIFY(readings.open(QIODevice::ReadOnly));
     QCOMPARE(QString::fromUtf8(readings.readAll()), QStringLiteral("山田 太郎\tやまだ\n"));
+    // The group it made is in the settings, where older copies look for it.
+    QStringList keys;
+    RegistryKey::EnumGroupKeys(keys);
+    QCOMPARE(keys, QStringList{QStringLiteral("友人")});
 }
 
 // The window closed by the desktop while an import adds its contacts: it stays, and the

@@ -59,18 +59,25 @@ private slots:
     void backupKeepsTheReplacedFile_data()
     {
         QTest::addColumn<bool>("hardLinks");
-        QTest::newRow("second name") << true;
-        QTest::newRow("copy") << false;
+        // The backup may already be the file itself, as a save that failed after it left it.
+        QTest::addColumn<bool>("linked");
+        QTest::newRow("second name") << true << false;
+        QTest::newRow("copy") << false << false;
+        QTest::newRow("backup is the file") << true << true;
     }
 
     void backupKeepsTheReplacedFile()
     {
         QFETCH(bool, hardLinks);
+        QFETCH(bool, linked);
         AtomicFile::setHardLinksForTesting(hardLinks);
         const QString backup = m_path + QStringLiteral(".bak");
         QVERIFY(writeAll(m_path, "old contents"));
         QVERIFY(QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
-        QVERIFY(writeAll(backup, "an older backup"));
+        if (linked)
+            QCOMPARE(::link(local(m_path).c_str(), local(backup).c_str()), 0);
+        else
+            QVERIFY(writeAll(backup, "an older backup"));
 
         QVERIFY(AtomicFile::replace(
             local(m_path), [](int fd) { return ::write(fd, "new", 3) == 3; }, true));
@@ -139,37 +146,62 @@ private slots:
         QCOMPARE(readAll(m_path), QByteArray("the book"));
     }
 
-    // Until a save has renamed its hidden file, the file is locked: a copy that starts then
-    // keeps it, and the save succeeds.
+    // Until a save has renamed its hidden files, they are locked: a copy that starts then keeps
+    // them, and the save succeeds. A hidden file that copy finds in the moment before its lock
+    // goes, and the save makes another.
     void runningSaveIsLocked_data()
     {
-        QTest::addColumn<bool>("whileWriting"); // else after the flush, before the rename
+        QTest::addColumn<int>("moment");     // -1: while writing, else an AtomicFile::Step
+        QTest::addColumn<int>("occurrence"); // the look comes the nth time the moment does
         QTest::addColumn<bool>("backup");
-        QTest::newRow("writing") << true << false;
-        QTest::newRow("flushed") << false << false;
-        QTest::newRow("flushed, backup made") << false << true;
+        QTest::addColumn<bool>("hardLinks");
+        QTest::addColumn<int>("removed");
+        const int created = int(AtomicFile::Step::Created);
+        const int kept = int(AtomicFile::Step::Kept);
+        const int flushed = int(AtomicFile::Step::Flushed);
+        QTest::newRow("writing") << -1 << 1 << false << true << 0;
+        QTest::newRow("flushed") << flushed << 1 << false << true << 0;
+        QTest::newRow("flushed, backup made") << flushed << 1 << true << true << 0;
+        QTest::newRow("backup as a second name") << kept << 1 << true << true << 0;
+        QTest::newRow("backup as a copy") << kept << 1 << true << false << 0;
+        QTest::newRow("not yet locked") << created << 1 << false << true << 1;
+        QTest::newRow("backup's, not yet locked") << created << 2 << true << true << 1;
     }
     void runningSaveIsLocked()
     {
-        QFETCH(bool, whileWriting);
+        QFETCH(int, moment);
+        QFETCH(int, occurrence);
         QFETCH(bool, backup);
+        QFETCH(bool, hardLinks);
+        QFETCH(int, removed);
+        AtomicFile::setHardLinksForTesting(hardLinks);
         QVERIFY(writeAll(m_path, "old"));
-        std::size_t removedDuring = 99;
-        const auto look = [&] { removedDuring = AtomicFile::removeStale(local(m_path)); };
-        if (!whileWriting)
-            AtomicFile::setBeforeRenameForTesting(look);
+        QVERIFY(writeAll(m_path + QStringLiteral(".bak"), "older"));
+        std::size_t removedDuring = 0;
+        int seen = 0;
+        const auto look = [&] {
+            if (++seen == occurrence)
+                removedDuring = AtomicFile::removeStale(local(m_path));
+        };
+        AtomicFile::setStepForTesting([&](AtomicFile::Step at) {
+            if (int(at) == moment)
+                look();
+        });
         const bool saved = AtomicFile::replace(
             local(m_path),
             [&](int fd) {
-                if (whileWriting)
+                if (moment < 0)
                     look();
                 return ::write(fd, "new", 3) == 3;
             },
             backup);
-        AtomicFile::setBeforeRenameForTesting({});
+        AtomicFile::setStepForTesting({});
         QVERIFY(saved);
-        QCOMPARE(removedDuring, std::size_t(0));
+        QVERIFY(seen >= occurrence);
+        QCOMPARE(removedDuring, std::size_t(removed));
         QCOMPARE(readAll(m_path), QByteArray("new"));
+        QCOMPARE(readAll(m_path + QStringLiteral(".bak")), QByteArray(backup ? "old" : "older"));
+        QCOMPARE(hiddenFiles(m_dir->path()), QStringList{});
     }
 
     // The writer: folders made private, the first write keeps the backup, an older snapshot

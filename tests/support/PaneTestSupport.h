@@ -10,6 +10,7 @@
 #include "model/book/AddressRecord.h"
 #include "model/text/Cp932.h"
 #include "resource.h"
+#include "settings/GroupStore.h"
 #include "settings/RegistryKey.h"
 #include "settings/SettingsKeys.h"
 #include "ui/common/CommandTable.h"
@@ -52,6 +53,7 @@ inline std::unique_ptr<AddressRecord> makeRecord(const Contact& c)
 
 inline void clearStore()
 {
+    GroupStore::waitForWrites(); // a write of the last test would bring its groups back
     QFile::remove(RegistryKey::storePath());
     TestEnv::removeBook(DataLocation::addressFilePath());
 }

@@ -15,7 +15,7 @@
 namespace {
 
 bool g_hardLinks = true;
-std::function<void()> g_beforeRename;
+std::function<void(AtomicFile::Step)> g_step;
 
 constexpr char kRandom[] = "XXXXXX";
 constexpr std::size_t kRandomLength = sizeof kRandom - 1;
@@ -58,15 +58,45 @@ bool isTemporaryOf(const std::string& entry, const std::string& base)
     return true;
 }
 
-// A new hidden file beside path, locked for as long as it is open.
+void step(AtomicFile::Step at)
+{
+    if (g_step)
+        g_step(at);
+}
+
+// Whether name still is the file open as fd.
+bool stillNamed(int fd, const std::string& name)
+{
+    struct stat open
+    {
+    };
+    struct stat named
+    {
+    };
+    return ::fstat(fd, &open) == 0 && ::stat(name.c_str(), &named) == 0 &&
+           open.st_dev == named.st_dev && open.st_ino == named.st_ino;
+}
+
+// A new hidden file beside path, locked for as long as it is open. It has its name a moment
+// before its lock: a copy cleaning up in that moment removes it, and another one is made.
 int createTemporary(const std::string& dir, const std::string& base, std::string& name)
 {
-    name = dir + "/." + base + "." + kRandom;
-    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
-    if (fd < 0)
-        return -1;
-    ::flock(fd, LOCK_EX | LOCK_NB);
-    return fd;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = dir + "/." + base + "." + kRandom;
+        const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+        if (fd < 0)
+            return -1;
+        step(AtomicFile::Step::Created);
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            if (stillNamed(fd, name))
+                return fd;
+        } else if (errno != EWOULDBLOCK) {
+            return fd; // a file system without locks: nothing better to be had
+        }
+        // Taken by the cleaner, which removes it.
+        ::close(fd);
+    }
+    return -1;
 }
 
 bool syncAndClose(int fd)
@@ -117,29 +147,43 @@ bool keepAsBackup(const std::string& path, const std::string& dir, const std::st
         return errno == ENOENT; // nothing to keep yet
     if (!S_ISREG(st.st_mode))
         return false;
+    // A save that failed after its backup left the backup as the file's second name: renaming
+    // one name of a file over another does nothing, and would leave the hidden name behind.
+    struct stat kept
+    {
+    };
+    if (::stat(AtomicFile::backupPath(path).c_str(), &kept) == 0 && kept.st_dev == st.st_dev &&
+        kept.st_ino == st.st_ino)
+        return true;
+    // The second name is the file itself: it is locked through the file until it is the
+    // backup's, or a copy cleaning up would take it for an interrupted save's.
+    const int original = g_hardLinks ? ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK) : -1;
     std::string temp;
-    const int fd = createTemporary(dir, base, temp);
-    if (fd < 0)
-        return false;
-    bool ok = false;
-    if (g_hardLinks && ::unlink(temp.c_str()) == 0 && ::link(path.c_str(), temp.c_str()) == 0) {
-        ::close(fd);
-        ok = true;
-    } else {
+    int fd = createTemporary(dir, base, temp);
+    bool ok = fd >= 0 && original >= 0 && ::flock(original, LOCK_EX | LOCK_NB) == 0 &&
+              ::unlink(temp.c_str()) == 0 && ::link(path.c_str(), temp.c_str()) == 0 &&
+              stillNamed(original, temp);
+    if (fd >= 0 && !ok) {
         ::unlink(temp.c_str());
         // The name went with the link attempt: the copy gets a fresh one.
         ::close(fd);
-        const int copy = createTemporary(dir, base, temp);
-        if (copy < 0)
-            return false;
-        ::fchmod(copy, st.st_mode & 07777);
-        ok = copyInto(path, copy);
-        ok = syncAndClose(copy) && ok;
+        fd = createTemporary(dir, base, temp);
+        if (fd >= 0) {
+            ::fchmod(fd, st.st_mode & 07777);
+            ok = copyInto(path, fd) && ::fsync(fd) == 0;
+        }
     }
-    if (ok)
+    if (ok) {
+        step(AtomicFile::Step::Kept);
         ok = ::rename(temp.c_str(), AtomicFile::backupPath(path).c_str()) == 0;
-    if (!ok)
-        ::unlink(temp.c_str());
+    }
+    if (fd >= 0) {
+        if (!ok)
+            ::unlink(temp.c_str());
+        ::close(fd); // the copy's lock holds until here
+    }
+    if (original >= 0)
+        ::close(original);
     return ok;
 }
 
@@ -182,8 +226,8 @@ bool replace(const std::string& givenPath, const std::function<bool(int fd)>& wr
     ok = syncAndClose(fd) && holder >= 0 && ok;
     if (ok && keepBackup)
         ok = keepAsBackup(path, dir, base);
-    if (ok && g_beforeRename)
-        g_beforeRename();
+    if (ok)
+        step(Step::Flushed);
     if (ok)
         ok = ::rename(temp.c_str(), path.c_str()) == 0;
     if (!ok)
@@ -234,9 +278,9 @@ void setHardLinksForTesting(bool allowed)
     g_hardLinks = allowed;
 }
 
-void setBeforeRenameForTesting(std::function<void()> step)
+void setStepForTesting(std::function<void(Step)> look)
 {
-    g_beforeRename = std::move(step);
+    g_step = std::move(look);
 }
 
 } // namespace AtomicFile

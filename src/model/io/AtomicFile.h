@@ -31,7 +31,14 @@ std::size_t removeStale(const std::string& path);
 
 // Tests take the copying road that file systems without hard links need.
 void setHardLinksForTesting(bool allowed);
-// Tests look at the files between the flush and the rename.
-void setBeforeRenameForTesting(std::function<void()> step);
+// The moments at which another copy may look at the hidden files.
+enum class Step
+{
+    Created, // a hidden file has its name, not yet its lock
+    Kept,    // the backup is written under a hidden name, not yet renamed
+    Flushed, // the new file is written, not yet renamed
+};
+// Tests look at the files at each of these moments.
+void setStepForTesting(std::function<void(Step)> look);
 
 } // namespace AtomicFile
