@@ -37,6 +37,7 @@
 #include <future>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 
 namespace {
 
@@ -1210,8 +1211,12 @@ void CAddressList::endPicture(bool restore)
     if (!m_picture)
         return;
     const std::unique_ptr<StartPicture> picture = std::move(m_picture);
-    delete m_pictureView;
-    m_pictureView = nullptr;
+    // Its viewport's last events (while the view is half destroyed) must not reach the filter,
+    // which would ask the view for its viewport.
+    QTableView* view = std::exchange(m_pictureView, nullptr);
+    if (view)
+        view->viewport()->removeEventFilter(this);
+    delete view;
     if (!restore || m_model->rowCount() != int(picture->totalRows))
         return;
     for (std::size_t i = 0; i < picture->rows.size(); ++i) {
