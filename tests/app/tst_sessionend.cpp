@@ -118,6 +118,9 @@ private slots:
             QVERIFY(app.InitInstance({QStringLiteral("VOK_Address")}));
             CMainFrame* frame = app.mainFrame();
             QVERIFY(QTest::qWaitForWindowExposed(frame));
+            // Ctrl+N waits for the book by itself; a row to edit is there only once it is in.
+            if (edit)
+                QTRY_VERIFY(!frame->document()->loading() && !frame->addressList()->filling());
             QSignalSpy finished(frame, &CMainFrame::exitFinished);
             ModalDriver typing([&](QWidget* modal) {
                 CInfomationSheet* sheet = sheetOf(modal);
