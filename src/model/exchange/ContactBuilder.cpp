@@ -109,13 +109,15 @@ std::string_view withoutSeparators(std::string_view s)
     return s;
 }
 
-// A Japanese number as it is written at home: "+81 90-1234-5678" is 090-1234-5678, which the
-// phone fields hold; the international form does not fit them.
-std::string nationalNumber(std::string_view typed)
+// "０９０－１２３４－５６７８" is twice as long in CP932 as the field holds: digits and signs
+// of a number are kept half-width.
+std::string halfWidthSigns(std::string_view typed)
 {
-    // "０９０－１２３４－５６７８" is twice as long in CP932 as the field holds: digits and
-    // signs of a number are kept half-width.
     std::string ascii;
+    if (Utf8::isAscii(typed)) { // nearly every number
+        ascii.assign(typed);
+        return ascii;
+    }
     ascii.reserve(typed.size());
     for (std::size_t pos = 0; pos < typed.size();) {
         const std::size_t at = pos;
@@ -132,9 +134,17 @@ std::string nationalNumber(std::string_view typed)
         else
             ascii.append(typed.substr(at, pos - at));
     }
+    return ascii;
+}
+
+// A Japanese number as it is written at home: "+81 90-1234-5678" is 090-1234-5678, which the
+// phone fields hold; the international form does not fit them.
+std::string nationalNumber(std::string_view typed)
+{
+    std::string ascii = halfWidthSigns(typed);
     const std::string_view number = ascii;
     if (number.substr(0, 3) != "+81")
-        return std::string(number);
+        return ascii;
     std::string_view rest = withoutSeparators(number.substr(3));
     if (rest.substr(0, 3) == "(0)")
         rest = withoutSeparators(rest.substr(3));

@@ -28,6 +28,15 @@ bool isSeparator(char32_t c)
     }
 }
 
+bool isDigits(std::string_view s)
+{
+    for (const char c : s) {
+        if (c < '0' || c > '9')
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 std::string digits(std::string_view utf8)
@@ -36,7 +45,8 @@ std::string digits(std::string_view utf8)
     std::size_t pos = 0;
     bool markAllowed = true; // 〒 only before the digits
     while (pos < utf8.size()) {
-        const char32_t c = Utf8::next(utf8, pos);
+        const auto byte = static_cast<unsigned char>(utf8[pos]);
+        const char32_t c = byte < 0x80 ? char32_t(utf8[pos++]) : Utf8::next(utf8, pos);
         if (c >= U'0' && c <= U'9')
             out += char('0' + (c - U'0'));
         else if (c >= U'\uFF10' && c <= U'\uFF19')
@@ -55,6 +65,9 @@ std::string digits(std::string_view utf8)
 
 std::string normalized(std::string_view utf8)
 {
+    // Most codes come as they are kept; they need no copy taken apart.
+    if (utf8.size() == 8 && utf8[3] == '-' && isDigits(utf8.substr(0, 3)) && isDigits(utf8.substr(4)))
+        return std::string(utf8);
     const std::string d = digits(utf8);
     if (d.empty())
         return std::string(utf8);

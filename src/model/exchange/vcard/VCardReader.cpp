@@ -296,8 +296,9 @@ private:
         for (char& c : m_name)
             c = upper(c);
         const std::string_view key = m_name;
-        m_lastKey = key;
-        m_lastCharset.assign(params.charset);
+        m_afterNote = key == "NOTE";
+        if (m_lastCharset != params.charset) // nearly always both empty: no copy per line
+            m_lastCharset.assign(params.charset);
         m_inBinary = params.base64 || key == "PHOTO" || key == "LOGO";
 
         if (!m_inCard) {
@@ -382,7 +383,7 @@ private:
         if (!Utf8::isValid(text))
             text = Charset::toUtf8(text, m_lastCharset.empty() ? std::string_view("SHIFT_JIS")
                                                                : std::string_view(m_lastCharset));
-        const bool joined = m_lastKey == "NOTE";
+        const bool joined = m_afterNote;
         if (joined)
             m_builder.addNote(text, false);
         m_result.unread.push_back({m_lineStart, std::move(text), joined});
@@ -623,7 +624,7 @@ private:
         m_pendingLines.clear();
         m_pendingGroup.clear();
         m_pendingLabel.clear();
-        m_lastKey.clear();
+        m_afterNote = false;
         m_inBinary = false;
     }
 
@@ -688,7 +689,7 @@ private:
     bool m_replaying = false;
     std::string m_label; // of the grouped line being read: the memo's label for its value
     unsigned m_labelTypes = 0;
-    std::string m_lastKey; // of the line before: a note may go on in a line without a colon
+    bool m_afterNote = false; // a note may go on in a line without a colon
     std::string m_lastCharset;
     bool m_inBinary = false; // after a photo: lines of data, up to an empty line
 };
