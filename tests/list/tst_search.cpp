@@ -202,6 +202,46 @@ private slots:
         QCOMPARE(countLabel(f)->text(), QStringLiteral("243件"));
     }
 
+    // A result under the old scroll position would show whatever stretch of it the position
+    // falls on: it shows from its top, or where the contact the user chose stands.
+    void resultShowsItsTopOrTheChosenContact_data()
+    {
+        QTest::addColumn<QString>("chosen"); // the mail of the row clicked first, if any
+        QTest::addColumn<bool>("found");
+        QTest::newRow("scrolled to the end, nothing chosen") << QString() << false;
+        QTest::newRow("the chosen contact is not found") << "user5@example.jp" << false;
+        QTest::newRow("the chosen contact is found") << "user237@example.jp" << true;
+    }
+    void resultShowsItsTopOrTheChosenContact()
+    {
+        QFETCH(QString, chosen);
+        QFETCH(bool, found);
+        Frame f;
+        fillBook(f);
+        QVERIFY(activate(f));
+        QScrollBar* bar = f.list->verticalScrollBar();
+        if (!chosen.isEmpty()) {
+            const int row = int(f.column(1).indexOf(chosen));
+            QVERIFY(row >= 0);
+            f.list->scrollTo(f.list->model()->index(row, 0));
+            QTest::mouseClick(f.list->viewport(), Qt::LeftButton, {},
+                              f.list->visualRect(f.list->model()->index(row, 1)).center());
+            QCOMPARE(f.list->currentIndex().row(), row);
+        }
+        bar->triggerAction(QAbstractSlider::SliderToMaximum);
+        QTest::keyClick(f.frame.get(), Qt::Key_F, Qt::ControlModifier);
+        typeText(f.frame->searchField(), QStringLiteral("田中"));
+        QCOMPARE(f.list->model()->rowCount(), 40);
+        QVERIFY(bar->maximum() > 0); // more than a page: a position to be wrong at
+        if (!found) {
+            QCOMPARE(bar->value(), 0);
+            return;
+        }
+        const QModelIndex current = f.list->currentIndex();
+        QCOMPARE(current.siblingAtColumn(1).data().toString(), chosen);
+        QVERIFY(f.list->viewport()->rect().contains(f.list->visualRect(current).center()));
+    }
+
     void composingFilters()
     {
         // Kana still being composed filter already; the conversion then counts as typed.

@@ -264,8 +264,12 @@ void CAddressList::applySearch()
         }
         m_model->showOnly(*found);
     }
-    if (selected.empty() && !current)
+    // Other rows under the old scroll position would show an arbitrary stretch of the result
+    // (the end of it, after a scroll far down): it starts at its top, or at the user's contact.
+    if (selected.empty() && !current) {
+        scrollToTop();
         return;
+    }
     const std::unordered_set<const AddressRecord*> wanted(selected.begin(), selected.end());
     QItemSelection selection;
     const int last = AddressListModel::ColumnCount - 1;
@@ -279,6 +283,12 @@ void CAddressList::applySearch()
                             QItemSelectionModel::Select);
     }
     selectionModel()->select(selection, QItemSelectionModel::Select);
+    if (currentIndex().isValid())
+        scrollTo(currentIndex());
+    else if (!selection.isEmpty())
+        scrollToFirstSelected();
+    else
+        scrollToTop();
 }
 
 bool CAddressList::belongsToShownGroup(const AddressRecord* record) const
