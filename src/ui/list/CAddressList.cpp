@@ -795,7 +795,11 @@ void CAddressList::sortAgainKeepingView()
     if (anchorRow < 0 || rowViewportPosition(anchorRow) < 0 ||
         rowViewportPosition(anchorRow) + height > viewport()->height())
         anchorRow = rowAt(0);
-    const AddressRecord* anchor = m_model->record(anchorRow);
+    QScrollBar* bar = verticalScrollBar();
+    // At the top with nobody chosen in sight, the user sees the list's beginning: it stays so,
+    // rather than following the row that came first into the middle of the list.
+    const bool fromTop = anchorRow != currentIndex().row() && bar->value() == bar->minimum();
+    const AddressRecord* anchor = fromTop ? nullptr : m_model->record(anchorRow);
     const int place = anchor ? rowViewportPosition(anchorRow) : 0;
     // Rows of one name as they came, not as the sort before the readings left them: so the
     // order is the same at every start, whenever the readings came.
@@ -805,7 +809,6 @@ void CAddressList::sortAgainKeepingView()
     if (row < 0 || height <= 0)
         return;
     const int moved = rowViewportPosition(row) - place;
-    QScrollBar* bar = verticalScrollBar();
     bar->setValue(bar->value() + (verticalScrollMode() == QAbstractItemView::ScrollPerItem
                                       ? moved / height
                                       : moved));
