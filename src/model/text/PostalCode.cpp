@@ -66,7 +66,8 @@ std::string digits(std::string_view utf8)
 std::string normalized(std::string_view utf8)
 {
     // Most codes come as they are kept; they need no copy taken apart.
-    if (utf8.size() == 8 && utf8[3] == '-' && isDigits(utf8.substr(0, 3)) && isDigits(utf8.substr(4)))
+    if (utf8.size() == 8 && utf8[3] == '-' && isDigits(utf8.substr(0, 3)) &&
+        isDigits(utf8.substr(4)))
         return std::string(utf8);
     const std::string d = digits(utf8);
     if (d.empty())
