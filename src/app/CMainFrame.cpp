@@ -667,14 +667,18 @@ StartPicture::Key startPictureKey(const QString& book)
 // What the list showed at the last exit, while the same book is read behind it.
 bool CMainFrame::showStartPicture()
 {
-    const std::optional<StartPicture> picture =
+    std::optional<StartPicture> picture =
         StartPicture::Load(QFile::encodeName(DataLocation::startPicturePath()).toStdString());
-    if (!picture || picture->key != startPictureKey(m_doc.addressFilePath()) ||
-        !m_list->ShowPicture(*picture))
+    if (!picture || picture->key != startPictureKey(m_doc.addressFilePath()))
         return false;
-    m_statusBar->showPendingCount(qsizetype(picture->totalRows));
+    // The list takes the pixels; the rest is still read below.
+    const qsizetype rows = qsizetype(picture->totalRows);
+    const std::vector<std::string> groupNames = picture->groups;
+    if (!m_list->ShowPicture(std::move(*picture)))
+        return false;
+    m_statusBar->showPendingCount(rows);
     QStringList groups;
-    for (const std::string& g : picture->groups)
+    for (const std::string& g : groupNames)
         groups << QString::fromStdString(g);
     m_tree->ShowPictureGroups(groups);
     return true;

@@ -19,6 +19,7 @@
 #include "ui/groups/CGroupTree.h"
 #include "ui/list/CAddressList.h"
 #include "ui/list/SearchField.h"
+#include "ui/list/StartPictureView.h"
 
 #include <QAction>
 #include <QDateTime>
@@ -196,6 +197,7 @@ private slots:
         QTest::addColumn<bool>("shown");
         QTest::newRow("same files") << "none" << true;
         QTest::newRow("same files, a search typed at once") << "search" << true;
+        QTest::newRow("same files, the window larger") << "resized" << true;
         QTest::newRow("book changed by another program") << "book" << false;
         QTest::newRow("companion changed") << "companion" << false;
         QTest::newRow("cache file damaged") << "damaged" << false;
@@ -212,6 +214,7 @@ private slots:
         QFile::remove(cache);
         int chosen = -1;
         int scroll = -1;
+        QImage seen;
         {
             CAddressApp app;
             QVERIFY(app.InitInstance({QStringLiteral("VOK_Address")}));
@@ -230,6 +233,9 @@ private slots:
             scroll = list->verticalScrollBar()->value();
             QVERIFY(chosen > 0 && chosen < int(kContacts) - 1);
             QVERIFY(scroll > 0 && scroll < list->verticalScrollBar()->maximum());
+            // As the exit leaves it: without the focus frame, which the picture never has.
+            list->clearFocus();
+            seen = list->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
             QSignalSpy finished(frame, &CMainFrame::exitFinished);
             frame->commands()->action(ID_APP_EXIT)->trigger();
             QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 20000);
@@ -249,7 +255,7 @@ private slots:
         } else if (change == u"companion") {
             QVERIFY(file.open(QIODevice::ReadWrite) &&
                     file.setFileTime(later, QFileDevice::FileModificationTime));
-        } else if (change != u"none" && change != u"search") {
+        } else if (change != u"none" && change != u"search" && change != u"resized") {
             QVERIFY(file.open(QIODevice::ReadWrite));
             QByteArray bytes = file.readAll();
             if (change == u"damaged")
@@ -274,7 +280,18 @@ private slots:
         const auto* count = frame->findChild<QLabel*>(QStringLiteral("ShownCount"));
         const QString all = QLocale(QLocale::Japanese).toString(int(kContacts)) + u'件';
         QCOMPARE(count->text(), shown ? all : QString());
+        if (change == u"resized")
+            frame->resize(frame->size() + QSize(40, 30));
         if (shown) {
+            // The rows look as they did at the exit: drawn from the pixels kept then, unless
+            // the list is of another size now.
+            auto* view = list->findChild<StartPictureView*>();
+            QVERIFY(view);
+            const QImage now =
+                view->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+            QCOMPARE(view->drawsPixels(), change != u"resized");
+            if (change != u"resized")
+                QCOMPARE(now, seen);
             QCOMPARE(picture->rowCount(), int(kContacts));
             QCOMPARE(picture->index(chosen, 0).data().toString(),
                      QStringLiteral("Person%1").arg(10000 + chosen));

@@ -3,29 +3,100 @@
 #include "model/io/FileIo.h"
 #include "model/io/PrivateDir.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 #include <sys/stat.h>
 
 namespace {
 
-constexpr std::string_view kMagic = "VOK_Address start picture 1\n";
-// A list shows a few dozen rows; anything far beyond is no picture of ours.
-constexpr std::size_t kMaxFileSize = 4u << 20;
+constexpr std::string_view kMagic = "VOK_Address start picture 2\n";
+// A list shows a few dozen rows; anything far beyond is no picture of ours. Pixels that do
+// not fit are left out (the texts are drawn instead).
+constexpr std::size_t kMaxFileSize = 32u << 20;
+constexpr std::size_t kMaxPixelWords = 6u << 20;
+constexpr std::uint32_t kMaxSide = 8192;
 constexpr std::uint32_t kMaxRows = 1000;
 constexpr std::uint32_t kMaxColumns = 64;
 constexpr std::uint32_t kMaxSelected = 100000;
 constexpr std::uint32_t kMaxGroups = 10000;
 constexpr std::uint32_t kMaxText = 64 * 1024;
 
+// FNV-1a, eight bytes a step: the pixels make the file large. Any one changed word changes
+// the sum, as each step is a bijection.
 std::uint64_t checksum(std::string_view data)
 {
-    std::uint64_t h = 14695981039346656037ull; // FNV-1a
-    for (unsigned char c : data) {
-        h ^= c;
-        h *= 1099511628211ull;
+    constexpr std::uint64_t prime = 1099511628211ull;
+    std::uint64_t h = 14695981039346656037ull;
+    std::size_t i = 0;
+    for (; i + 8 <= data.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, data.data() + i, sizeof word);
+        h = (h ^ word) * prime;
     }
+    for (; i < data.size(); ++i)
+        h = (h ^ static_cast<unsigned char>(data[i])) * prime;
     return h;
+}
+
+// Runs of one colour, and stretches copied as they are: a word with the top bit set holds
+// a run's length and the colour follows; else it holds how many pixels follow.
+constexpr std::uint32_t kRunBit = 0x80000000u;
+
+std::vector<std::uint32_t> encodePixels(const std::vector<std::uint32_t>& pixels)
+{
+    std::vector<std::uint32_t> out;
+    std::size_t i = 0;
+    std::size_t literal = 0; // where the open stretch's count sits
+    bool inLiteral = false;
+    while (i < pixels.size()) {
+        std::size_t run = 1;
+        while (i + run < pixels.size() && pixels[i + run] == pixels[i] && run < kRunBit - 1)
+            ++run;
+        if (run >= 3) {
+            out.push_back(kRunBit | static_cast<std::uint32_t>(run));
+            out.push_back(pixels[i]);
+            inLiteral = false;
+        } else {
+            if (!inLiteral || out[literal] >= kRunBit - 2) {
+                literal = out.size();
+                out.push_back(0);
+                inLiteral = true;
+            }
+            for (std::size_t k = 0; k < run; ++k)
+                out.push_back(pixels[i + k]);
+            out[literal] += static_cast<std::uint32_t>(run);
+        }
+        i += run;
+    }
+    return out;
+}
+
+// False when the words do not make exactly `count` pixels.
+bool decodePixels(const std::uint32_t* in, std::size_t words, std::size_t count,
+                  std::vector<std::uint32_t>& pixels)
+{
+    pixels.resize(count);
+    std::uint32_t* out = pixels.data();
+    std::size_t done = 0;
+    for (std::size_t w = 0; w < words;) {
+        const std::uint32_t head = in[w++];
+        const std::size_t n = head & ~kRunBit;
+        if (n > count - done)
+            return false;
+        if (head & kRunBit) {
+            if (w >= words)
+                return false;
+            std::fill_n(out + done, n, in[w++]);
+        } else {
+            if (n > words - w)
+                return false;
+            std::copy_n(in + w, n, out + done);
+            w += n;
+        }
+        done += n;
+    }
+    return done == count;
 }
 
 class Writer
@@ -40,6 +111,7 @@ public:
         u32(static_cast<std::uint32_t>(s.size()));
         out += s;
     }
+    void words(const std::vector<std::uint32_t>& v) { raw(v.data(), v.size() * sizeof v[0]); }
 
 private:
     void raw(const void* p, std::size_t n) { out.append(static_cast<const char*>(p), n); }
@@ -62,6 +134,16 @@ public:
         if (n > most)
             m_ok = false;
         return m_ok ? n : 0;
+    }
+    std::string_view bytes(std::size_t n)
+    {
+        if (!m_ok || n > m_data.size()) {
+            m_ok = false;
+            return {};
+        }
+        const std::string_view b = m_data.substr(0, n);
+        m_data.remove_prefix(n);
+        return b;
     }
     std::string text()
     {
@@ -144,8 +226,23 @@ std::optional<StartPicture> StartPicture::Load(const std::string& path)
     const std::uint32_t groups = in.count(kMaxGroups);
     for (std::uint32_t g = 0; g < groups && in.ok(); ++g)
         p.groups.push_back(in.text());
+    p.pixels.width = in.u32();
+    p.pixels.height = in.u32();
+    p.pixels.look = in.text();
+    const std::uint32_t words = in.count(kMaxPixelWords);
+    const std::string_view encoded = in.bytes(std::size_t(words) * sizeof(std::uint32_t));
     if (!in.ok() || !in.atEnd())
         return std::nullopt;
+    if (words > 0) {
+        const std::uint32_t w = p.pixels.width;
+        const std::uint32_t h = p.pixels.height;
+        if (w == 0 || h == 0 || w > kMaxSide || h > kMaxSide)
+            return std::nullopt;
+        std::vector<std::uint32_t> aligned(words);
+        std::memcpy(aligned.data(), encoded.data(), encoded.size());
+        if (!decodePixels(aligned.data(), words, std::size_t(w) * h, p.pixels.data))
+            return std::nullopt;
+    }
     // Rows and selection must lie inside the list they picture.
     const std::uint64_t end = std::uint64_t(p.firstRow) + p.rows.size();
     if (end > p.totalRows || (p.currentRow >= 0 && std::uint32_t(p.currentRow) >= p.totalRows) ||
@@ -190,6 +287,18 @@ bool StartPicture::Save(const std::string& path, const StartPicture& p)
     w.u32(static_cast<std::uint32_t>(p.groups.size()));
     for (const std::string& g : p.groups)
         w.text(g.size() > kMaxText ? g.substr(0, kMaxText) : g);
+    std::vector<std::uint32_t> encoded;
+    const StartPicture::Pixels& px = p.pixels;
+    if (px.width > 0 && px.height > 0 && px.width <= kMaxSide && px.height <= kMaxSide &&
+        px.data.size() == std::size_t(px.width) * px.height && px.look.size() <= kMaxText)
+        encoded = encodePixels(px.data);
+    if (encoded.size() > kMaxPixelWords)
+        encoded.clear();
+    w.u32(encoded.empty() ? 0 : px.width);
+    w.u32(encoded.empty() ? 0 : px.height);
+    w.text(encoded.empty() ? std::string() : px.look);
+    w.u32(static_cast<std::uint32_t>(encoded.size()));
+    w.words(encoded);
     const std::uint64_t sum = checksum(w.out);
     std::string out(kMagic);
     out += w.out;

@@ -7,10 +7,11 @@
 #include <vector>
 
 // What the list showed at the last clean exit, kept under the user's cache folder so that the
-// next start can show the same rows before the book is read: the visible rows' texts (UTF-8),
-// the columns, the sort, the selection and scroll position, and the group tree's names. It is
-// tied to the book and companion files it was taken from (size and modification time of
-// each); a picture of files that changed since, or a file that is not whole, is never used.
+// next start can show the same rows before the book is read: the visible rows' texts (UTF-8)
+// and pixels, the columns, the sort, the selection and scroll position, and the group tree's
+// names. It is tied to the book and companion files it was taken from (size and modification
+// time of each); a picture of files that changed since, or a file that is not whole, is never
+// used.
 //
 //     StartPicture picture = list.takePicture();
 //     picture.key = StartPicture::keyOf(book, companion);
@@ -49,6 +50,18 @@ struct StartPicture
     std::vector<std::uint32_t> selected;        // rows, ascending
     std::vector<std::vector<std::string>> rows; // from firstRow on, one text per column
     std::vector<std::string> groups;            // the user groups, in tree order
+
+    // The rows' area as it was painted: drawing it costs a start less than laying out every
+    // text again. A start whose list differs in any of `look` (size, scale, font, colours)
+    // draws the texts instead.
+    struct Pixels
+    {
+        std::uint32_t width = 0; // device pixels
+        std::uint32_t height = 0;
+        std::string look;
+        std::vector<std::uint32_t> data; // 0xffRRGGBB, row after row
+    };
+    Pixels pixels;
 
     // Nothing when the file is missing, not whole or not of this form.
     static std::optional<StartPicture> Load(const std::string& path);

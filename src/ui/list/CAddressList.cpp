@@ -4,6 +4,7 @@
 #include "ClipboardText.h"
 #include "ListText.h"
 #include "StartPictureModel.h"
+#include "StartPictureView.h"
 #include "core/CVOK_AddressDoc.h"
 #include "core/ContactFinder.h"
 #include "core/Text.h"
@@ -1146,10 +1147,11 @@ StartPicture CAddressList::TakePicture() const
     }
     for (int r : selectedRowList())
         picture.selected.push_back(static_cast<std::uint32_t>(r));
+    picture.pixels = StartPictureView::pixelsOf(*this);
     return picture;
 }
 
-bool CAddressList::ShowPicture(const StartPicture& picture)
+bool CAddressList::ShowPicture(StartPicture picture)
 {
     if (picture.sort != sortState || picture.totalRows == 0 || m_model->rowCount() != 0 ||
         picture.widths.size() != std::size_t(AddressListModel::ColumnCount))
@@ -1159,9 +1161,8 @@ bool CAddressList::ShowPicture(const StartPicture& picture)
             return false;
     }
     endPicture(false);
-    m_picture = std::make_unique<StartPicture>(picture);
     // The real columns take the picture's widths, so that the rows arrive where they were.
-    auto* view = new QTableView(this);
+    auto* view = new StartPictureView(this);
     m_pictureView = view;
     // Rows set up before the model brings them: each setting would walk every row again.
     view->verticalHeader()->hide();
@@ -1208,9 +1209,12 @@ bool CAddressList::ShowPicture(const StartPicture& picture)
     view->verticalScrollBar()->setValue(picture.verticalScroll);
     view->horizontalScrollBar()->setRange(0, std::max(picture.horizontalScroll, 0));
     view->horizontalScrollBar()->setValue(picture.horizontalScroll);
+    view->setPixels(std::exchange(picture.pixels, {}), StartPictureView::lookOf(*this),
+                    picture.verticalScroll, picture.horizontalScroll);
     view->setGeometry(rect());
     view->viewport()->installEventFilter(this);
     view->show();
+    m_picture = std::make_unique<StartPicture>(std::move(picture));
     return true;
 }
 

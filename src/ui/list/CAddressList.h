@@ -40,13 +40,13 @@ public:
     void FinishFilling();
     // Writes the readings that came into every row and sorts again, at once.
     void FinishReadings();
-    // What the list shows, for the next start: the visible rows' texts, the columns, the sort,
-    // the selection and scroll position.
+    // What the list shows, for the next start: the visible rows' texts and pixels, the columns,
+    // the sort, the selection and scroll position.
     StartPicture TakePicture() const;
     // Shows such a picture, read-only, over the empty list until ShowGroupInSlices brings the
     // real rows, which then take its selection and scroll position. False when it does not fit
     // the list as it is (other sort or columns, rows already there).
-    bool ShowPicture(const StartPicture& picture);
+    bool ShowPicture(StartPicture picture);
     // The picture's rows while they are shown, else null.
     const QAbstractItemModel* pictureModel() const;
     // Shows only the contacts that hold every word of the text (all of them for an empty
