@@ -16,6 +16,7 @@ constexpr std::string_view kMagic = "VOK_Address start picture 2\n";
 constexpr std::size_t kMaxFileSize = 32u << 20;
 constexpr std::size_t kMaxPixelWords = 6u << 20;
 constexpr std::uint32_t kMaxSide = 8192;
+constexpr std::size_t kMaxPixels = 16u << 20; // a list across a 4K screen, and room to spare
 constexpr std::uint32_t kMaxRows = 1000;
 constexpr std::uint32_t kMaxColumns = 64;
 constexpr std::uint32_t kMaxSelected = 100000;
@@ -236,7 +237,7 @@ std::optional<StartPicture> StartPicture::Load(const std::string& path)
     if (words > 0) {
         const std::uint32_t w = p.pixels.width;
         const std::uint32_t h = p.pixels.height;
-        if (w == 0 || h == 0 || w > kMaxSide || h > kMaxSide)
+        if (w == 0 || h == 0 || w > kMaxSide || h > kMaxSide || std::size_t(w) * h > kMaxPixels)
             return std::nullopt;
         std::vector<std::uint32_t> aligned(words);
         std::memcpy(aligned.data(), encoded.data(), encoded.size());
@@ -290,6 +291,7 @@ bool StartPicture::Save(const std::string& path, const StartPicture& p)
     std::vector<std::uint32_t> encoded;
     const StartPicture::Pixels& px = p.pixels;
     if (px.width > 0 && px.height > 0 && px.width <= kMaxSide && px.height <= kMaxSide &&
+        std::size_t(px.width) * px.height <= kMaxPixels &&
         px.data.size() == std::size_t(px.width) * px.height && px.look.size() <= kMaxText)
         encoded = encodePixels(px.data);
     if (encoded.size() > kMaxPixelWords)
