@@ -671,15 +671,14 @@ bool CMainFrame::showStartPicture()
         StartPicture::Load(QFile::encodeName(DataLocation::startPicturePath()).toStdString());
     if (!picture || picture->key != startPictureKey(m_doc.addressFilePath()))
         return false;
-    // The list takes the pixels; the rest is still read below.
+    // What the tree and the status bar take is read before the list takes the picture.
     const qsizetype rows = qsizetype(picture->totalRows);
-    const std::vector<std::string> groupNames = picture->groups;
+    QStringList groups;
+    for (const std::string& g : picture->groups)
+        groups << QString::fromStdString(g);
     if (!m_list->ShowPicture(std::move(*picture)))
         return false;
     m_statusBar->showPendingCount(rows);
-    QStringList groups;
-    for (const std::string& g : groupNames)
-        groups << QString::fromStdString(g);
     m_tree->ShowPictureGroups(groups);
     return true;
 }

@@ -40,6 +40,12 @@ std::uint64_t checksum(std::string_view data)
     return h;
 }
 
+bool pixelsFit(std::uint32_t width, std::uint32_t height)
+{
+    return width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide &&
+           std::size_t(width) * height <= kMaxPixels;
+}
+
 // Runs of one colour, and stretches copied as they are: a word with the top bit set holds
 // a run's length and the colour follows; else it holds how many pixels follow.
 constexpr std::uint32_t kRunBit = 0x80000000u;
@@ -235,13 +241,12 @@ std::optional<StartPicture> StartPicture::Load(const std::string& path)
     if (!in.ok() || !in.atEnd())
         return std::nullopt;
     if (words > 0) {
-        const std::uint32_t w = p.pixels.width;
-        const std::uint32_t h = p.pixels.height;
-        if (w == 0 || h == 0 || w > kMaxSide || h > kMaxSide || std::size_t(w) * h > kMaxPixels)
+        if (!pixelsFit(p.pixels.width, p.pixels.height))
             return std::nullopt;
         std::vector<std::uint32_t> aligned(words);
         std::memcpy(aligned.data(), encoded.data(), encoded.size());
-        if (!decodePixels(aligned.data(), words, std::size_t(w) * h, p.pixels.data))
+        if (!decodePixels(aligned.data(), words, std::size_t(p.pixels.width) * p.pixels.height,
+                          p.pixels.data))
             return std::nullopt;
     }
     // Rows and selection must lie inside the list they picture.
@@ -290,9 +295,8 @@ bool StartPicture::Save(const std::string& path, const StartPicture& p)
         w.text(g.size() > kMaxText ? g.substr(0, kMaxText) : g);
     std::vector<std::uint32_t> encoded;
     const StartPicture::Pixels& px = p.pixels;
-    if (px.width > 0 && px.height > 0 && px.width <= kMaxSide && px.height <= kMaxSide &&
-        std::size_t(px.width) * px.height <= kMaxPixels &&
-        px.data.size() == std::size_t(px.width) * px.height && px.look.size() <= kMaxText)
+    if (pixelsFit(px.width, px.height) && px.data.size() == std::size_t(px.width) * px.height &&
+        px.look.size() <= kMaxText)
         encoded = encodePixels(px.data);
     if (encoded.size() > kMaxPixelWords)
         encoded.clear();
